@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/DataFolder.h"
+
+#include <QTemporaryDir>
+
+namespace velmo::test {
+
+// A fresh, empty per-test data folder that is removed with the object.
+class TempDataFolder
+{
+public:
+    TempDataFolder();
+
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
+    DataFolder dataFolder() const { return DataFolder(m_dir.path()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The build tree's asset folder (sound/, images/ beside the velmo executable).
+AssetFolder buildAssetFolder();
+
+} // namespace velmo::test
