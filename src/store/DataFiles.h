@@ -1,0 +1,30 @@
+#pragma once
+
+#include "store/StoreResult.h"
+
+#include <QString>
+
+namespace velmo {
+
+class DataFolder;
+
+// The files the program writes out from its own resources: the empty database and the like.
+
+inline constexpr const char* kDatabaseFileName = "data.db";
+
+// Where data.db lives in a data folder (the run state's DbPath).
+QString databasePath(const DataFolder& folder);
+
+// Writes the program resource at resourcePath (e.g. ":/startup/skinh.she") to filePath, byte for
+// byte. The file appears complete or not at all (written aside, then renamed into place), is
+// readable and writable by its owner only, and an existing file is never overwritten.
+StoreResult SaveResFile(const QString& resourcePath, const QString& filePath);
+
+// Writes out the empty database: every table, index and the shipped settings row, under the same
+// rules as SaveResFile. Used at start-up and by every path that re-creates a missing data.db.
+StoreResult SaveDatabaseFile(const QString& filePath);
+
+// The text of the schema the empty database is built from.
+QString databaseSchema();
+
+} // namespace velmo

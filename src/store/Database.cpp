@@ -1,0 +1,243 @@
+#include "Database.h"
+
+#include "store/DbText.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QUrl>
+
+namespace velmo {
+
+namespace {
+
+QString describe(const QSqlError& error)
+{
+    const QString text = error.text().trimmed();
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+bool isInsert(const QString& sql)
+{
+    const QString head = sql.trimmed().left(7);
+    return head.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive) ||
+           head.startsWith(QLatin1String("REPLACE"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+Database::Database(QString connectionName)
+    : m_connectionName(std::move(connectionName))
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+StoreResult Database::open(const QString& path)
+{
+    close();
+    if (path.isEmpty())
+        return StoreResult::failure(QStringLiteral("no database path"));
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return StoreResult::failure(QStringLiteral("no database file at %1").arg(path));
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        // mode=rw: SQLite must not create the file should it vanish between the check and here.
+        db.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=rw"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+        if (!db.open()) {
+            const QString reason = describe(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connectionName);
+            return StoreResult::failure(QStringLiteral("cannot open %1: %2").arg(path, reason));
+        }
+    }
+    m_path = path;
+
+    // Opening is lazy; reading the schema proves the file is a database at all.
+    QSqlQuery probe(connection());
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const QString reason = describe(probe.lastError());
+        probe = QSqlQuery();
+        close();
+        return StoreResult::failure(QStringLiteral("cannot read %1: %2").arg(path, reason));
+    }
+    return StoreResult::success();
+}
+
+void Database::close()
+{
+    m_statements.clear();
+    m_transactionDepth = 0;
+    m_path.clear();
+    if (!QSqlDatabase::contains(m_connectionName))
+        return;
+    {
+        QSqlDatabase db = connection();
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool Database::isOpen() const
+{
+    return !m_path.isEmpty() && connection().isOpen();
+}
+
+bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error)
+{
+    switch (value.typeId()) {
+    case QMetaType::QDateTime: {
+        const QDateTime moment = value.toDateTime();
+        if (!moment.isValid()) {
+            error = QStringLiteral("invalid date");
+            return false;
+        }
+        bound = toDbText(moment);
+        return true;
+    }
+    case QMetaType::QDate: {
+        const QDate day = value.toDate();
+        if (!day.isValid()) {
+            error = QStringLiteral("invalid date");
+            return false;
+        }
+        bound = toDbText(day.startOfDay());
+        return true;
+    }
+    case QMetaType::Bool:
+        bound = value.toBool() ? 1 : 0;
+        return true;
+    case QMetaType::QString:
+        bound = value.toString().isNull() ? QVariant() : value;
+        return true;
+    default:
+        bound = value;
+        return true;
+    }
+}
+
+StoreResult Database::run(QSqlQuery& query, const QString& sql, bool prepare,
+                          const QVariantList& values) const
+{
+    if (!isOpen())
+        return StoreResult::failure(QStringLiteral("the database is not open"));
+    if (prepare && !query.prepare(sql))
+        return StoreResult::failure(describe(query.lastError()));
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        QVariant bound;
+        QString error;
+        if (!toBindable(values.at(i), bound, error))
+            return StoreResult::failure(QStringLiteral("value %1: %2").arg(i + 1).arg(error));
+        query.bindValue(int(i), bound);
+    }
+    if (!query.exec())
+        return StoreResult::failure(describe(query.lastError()));
+    return StoreResult::success();
+}
+
+StoreResult Database::exec(const QString& sql, const QVariantList& values)
+{
+    if (!isOpen())
+        return StoreResult::failure(QStringLiteral("the database is not open"));
+    auto it = m_statements.find(sql);
+    const bool fresh = it == m_statements.end();
+    if (fresh)
+        it = m_statements.insert(sql, QSqlQuery(connection()));
+    QSqlQuery& query = it.value();
+
+    StoreResult result = run(query, sql, fresh, values);
+    if (result.ok) {
+        result.rowsAffected = query.numRowsAffected();
+        if (isInsert(sql))
+            result.insertId = query.lastInsertId().toLongLong();
+    }
+    query.finish();
+    if (fresh && !result.ok)
+        m_statements.erase(it);
+    return result;
+}
+
+StoreResult Database::execDirect(const QString& sql)
+{
+    QSqlQuery query(connection());
+    return run(query, sql, true, {});
+}
+
+DbQuery Database::select(const QString& sql, const QVariantList& values) const
+{
+    DbQuery result;
+    result.m_query = QSqlQuery(connection());
+    result.m_query.setForwardOnly(true);
+    const StoreResult ran = run(result.m_query, sql, true, values);
+    result.m_ok = ran.ok;
+    result.m_error = ran.error;
+    return result;
+}
+
+DbRow Database::selectFirst(const QString& sql, const QVariantList& values) const
+{
+    DbRow row;
+    DbQuery query = select(sql, values);
+    row.ok = query.ok();
+    row.error = query.error();
+    if (query.next()) {
+        row.found = true;
+        row.record = query.record();
+    }
+    return row;
+}
+
+QVariant Database::selectValue(const QString& sql, const QVariantList& values) const
+{
+    DbQuery query = select(sql, values);
+    return query.next() ? query.value(0) : QVariant();
+}
+
+Transaction::Transaction(Database& db)
+    : m_db(db)
+{
+    m_savepoint = QStringLiteral("velmo_%1").arg(m_db.m_transactionDepth + 1);
+    const StoreResult begun = m_db.execDirect(QStringLiteral("SAVEPOINT ") + m_savepoint);
+    m_active = begun.ok;
+    m_error = begun.error;
+    if (m_active)
+        ++m_db.m_transactionDepth;
+}
+
+Transaction::~Transaction()
+{
+    if (!m_active)
+        return;
+    // Undo this level's changes, then end the savepoint so an outer level can go on.
+    m_db.execDirect(QStringLiteral("ROLLBACK TO ") + m_savepoint);
+    m_db.execDirect(QStringLiteral("RELEASE ") + m_savepoint);
+    if (m_db.m_transactionDepth > 0)
+        --m_db.m_transactionDepth;
+}
+
+StoreResult Transaction::commit()
+{
+    if (!m_active)
+        return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("no transaction") : m_error);
+    const StoreResult released = m_db.execDirect(QStringLiteral("RELEASE ") + m_savepoint);
+    if (!released.ok)
+        return released; // still active: the destructor rolls back
+    m_active = false;
+    if (m_db.m_transactionDepth > 0)
+        --m_db.m_transactionDepth;
+    return released;
+}
+
+} // namespace velmo

@@ -1,0 +1,143 @@
+#pragma once
+
+// Usage:
+//
+//   velmo::Database db;                               // connection "velmo"; tests pass a name
+//   if (auto opened = db.open(runState.DbPath); !opened)
+//       report(opened.error);                         // a missing file is an error, never created
+//
+//   // Writes: every value bound, the result says whether it worked and why not.
+//   StoreResult r = db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=?"), {name, 1});
+//
+//   // Reads: iterate the rows, or take the first one.
+//   DbQuery q = db.select(QStringLiteral("SELECT id, title FROM Notebook WHERE userid=? ORDER BY id"),
+//                         {runState.UserId});
+//   while (q.next()) use(q.value("id").toLongLong(), q.value("title").toString());
+//   DbRow first = db.selectFirst(QStringLiteral("SELECT * FROM Config ORDER BY id"));
+//   if (first.found) ...first.value("CheckTimer")...
+//
+//   // Several rows at once: all or nothing.
+//   Transaction t(db);
+//   ...db.exec(...)...
+//   StoreResult done = t.commit();                    // leaving the scope uncommitted rolls back
+//
+// Bound values: a QDateTime is stored as its 'yyyy-MM-dd HH:mm:ss' text (an invalid one makes the
+// statement fail instead of storing garbage), a bool as 0/1, a null QString or QVariant as NULL.
+// No SQL text is ever built from a value.
+
+#include "store/StoreResult.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+namespace velmo {
+
+// An executed SELECT: its rows, or the reason it failed (a failed query simply has no rows).
+class DbQuery
+{
+public:
+    DbQuery() = default;
+
+    bool ok() const { return m_ok; }
+    const QString& error() const { return m_error; }
+
+    bool next() { return m_ok && m_query.next(); }
+    QVariant value(const QString& column) const { return m_query.value(column); }
+    QVariant value(int index) const { return m_query.value(index); }
+    QSqlRecord record() const { return m_query.record(); }
+
+private:
+    friend class Database;
+    QSqlQuery m_query;
+    bool m_ok = false;
+    QString m_error;
+};
+
+// The first row of a SELECT, if there was one.
+struct DbRow
+{
+    bool ok = false;    // the statement ran
+    bool found = false; // and returned a row
+    QString error;
+    QSqlRecord record;
+
+    QVariant value(const QString& column) const { return record.value(column); }
+};
+
+// The one connection to data.db, used on the window thread.
+class Database
+{
+public:
+    static constexpr const char* kDefaultConnection = "velmo";
+
+    explicit Database(QString connectionName = QString::fromLatin1(kDefaultConnection));
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing database file for reading and writing. Never creates a file: a missing
+    // path fails and leaves nothing behind. Closes a connection opened before.
+    StoreResult open(const QString& path);
+    void close();
+    bool isOpen() const;
+    const QString& path() const { return m_path; }
+    const QString& connectionName() const { return m_connectionName; }
+
+    // Runs one statement that changes data. Statements are prepared once and reused.
+    StoreResult exec(const QString& sql, const QVariantList& values = {});
+
+    // Runs one SELECT.
+    DbQuery select(const QString& sql, const QVariantList& values = {}) const;
+    DbRow selectFirst(const QString& sql, const QVariantList& values = {}) const;
+    // The first column of the first row; an invalid QVariant without a row or on failure.
+    QVariant selectValue(const QString& sql, const QVariantList& values = {}) const;
+
+    // True while a Transaction guard is open on this connection.
+    bool inTransaction() const { return m_transactionDepth > 0; }
+
+    // Converts a value to what is bound for it (see the note above); false when it cannot be
+    // stored, e.g. an invalid date.
+    static bool toBindable(const QVariant& value, QVariant& bound, QString& error);
+
+private:
+    friend class Transaction;
+    QSqlDatabase connection() const;
+    StoreResult run(QSqlQuery& query, const QString& sql, bool prepare, const QVariantList& values) const;
+    StoreResult execDirect(const QString& sql);
+
+    QString m_connectionName;
+    QString m_path;
+    int m_transactionDepth = 0;
+    QHash<QString, QSqlQuery> m_statements;
+};
+
+// Keeps several changes together: commit() stores them all; a guard that is destroyed without
+// a successful commit() rolls every change back. Guards nest: an inner guard's changes become
+// part of the outer one when it commits, and vanish alone when it does not.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // Whether the transaction began; changes made without one are not guarded.
+    bool isActive() const { return m_active; }
+    const QString& error() const { return m_error; }
+
+    StoreResult commit();
+
+private:
+    Database& m_db;
+    QString m_savepoint;
+    bool m_active = false;
+    QString m_error;
+};
+
+} // namespace velmo

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/StoreResult.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class QSqlRecord;
+
+namespace velmo {
+
+class Database;
+
+// One memo row of table Notebook, with the table's defaults. A date that is not set is NULL in
+// the row; an empty content is stored as NULL (no body).
+struct MemoRecord
+{
+    qint64 id = 0; // given by the database on insert
+    qint64 NotebookServerId = 0;
+    int type = 0;
+    QString userid;
+    QString title;
+    QString content;
+    bool Done = false;
+    std::optional<QDateTime> addtime; // unset on insert: the moment of insertion
+    std::optional<QDateTime> AlertTime;
+    QString AlertPinLv;
+    bool mimi = false;
+    bool ifAlert = false;
+    bool importance = false;
+    QString AddIp;
+    int click = 0;
+    std::optional<QDateTime> AlertTimeNongli;
+    std::optional<QDateTime> mailTime;
+    int before = 7;
+    QString sound;
+    QString DiySound;
+    bool Mail = false;
+    bool editor = false;
+    int lifa = 0;
+    int synnum = 1;
+    bool syn = false;
+    bool Del = false;
+    std::optional<QDateTime> AlertTimeTemp;
+    std::optional<QDateTime> AlertTimeNongliTemp;
+};
+
+// Adds the memo as a new row (its id is ignored) and returns the new id in insertId. An unset
+// addtime is filled with the current moment of the program's clock. Fails, storing nothing,
+// when a set date is invalid or a text is longer than its column allows.
+StoreResult insertMemo(Database& db, const MemoRecord& memo);
+
+// The memo with this local id, whoever owns it; none when there is no such row.
+std::optional<MemoRecord> readMemo(const Database& db, qint64 id);
+
+// A memo from a row read with SELECT * FROM Notebook.
+MemoRecord memoFromRecord(const QSqlRecord& record);
+
+} // namespace velmo

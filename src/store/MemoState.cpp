@@ -1,0 +1,26 @@
+#include "MemoState.h"
+
+#include "store/Database.h"
+
+namespace velmo {
+
+StoreResult SetDone(Database& db, const QString& userId, qint64 id)
+{
+    return db.exec(QStringLiteral("UPDATE Notebook SET Done=1, synnum=COALESCE(synnum, 0)+1, syn=0 "
+                                  "WHERE id=? AND userid=?"),
+                   {id, userId});
+}
+
+StoreResult SetUndo(Database& db, const QString& userId, qint64 id)
+{
+    return db.exec(QStringLiteral("UPDATE Notebook SET Done=0, synnum=COALESCE(synnum, 0)+1, syn=0 "
+                                  "WHERE id=? AND userid=?"),
+                   {id, userId});
+}
+
+StoreResult SetDel(Database& db, const QString& userId, qint64 id)
+{
+    return db.exec(QStringLiteral("UPDATE Notebook SET Del=1, syn=0 WHERE id=? AND userid=?"), {id, userId});
+}
+
+} // namespace velmo

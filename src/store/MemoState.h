@@ -1,0 +1,22 @@
+#pragma once
+
+#include "store/StoreResult.h"
+
+#include <QString>
+
+namespace velmo {
+
+class Database;
+
+// The state changes of one memo, addressed by its local id and its owner (a memo of another
+// account is never touched). Each is stored at once and marks the memo for the next upload.
+// rowsAffected is 1 when the memo was changed and 0 when the user has no memo with that id.
+
+// Done; the change counter goes up by one; to be uploaded.
+StoreResult SetDone(Database& db, const QString& userId, qint64 id);
+// In progress again; the change counter goes up by one; to be uploaded.
+StoreResult SetUndo(Database& db, const QString& userId, qint64 id);
+// Deleted locally; the row stays until the service confirms the deletion; to be uploaded.
+StoreResult SetDel(Database& db, const QString& userId, qint64 id);
+
+} // namespace velmo

@@ -1,0 +1,109 @@
+#include "LoginRecords.h"
+
+#include "store/Database.h"
+#include "store/DbText.h"
+
+namespace velmo {
+
+namespace {
+
+// An UPDATE of one row that changed nothing means the row has gone.
+StoreResult requireOneRow(StoreResult result, const QString& what)
+{
+    if (result.ok && result.rowsAffected == 0)
+        return StoreResult::failure(QStringLiteral("%1: the row was not found").arg(what));
+    return result;
+}
+
+} // namespace
+
+LoginRecords::LoginRecords(Database& db)
+    : m_db(db)
+{
+}
+
+LoginRecords::Lookup LoginRecords::find(const QString& userId) const
+{
+    Lookup lookup;
+    const DbRow row = m_db.selectFirst(
+        QStringLiteral("SELECT ID, UserID, UserPWD, LastPassword, LenPass, MobileMailActive FROM Users "
+                       "WHERE UserID=? ORDER BY ID LIMIT 1"),
+        {userId});
+    lookup.ok = row.ok;
+    lookup.error = row.error;
+    if (!row.found)
+        return lookup;
+    AccountRow account;
+    account.id = row.value(QStringLiteral("ID")).toLongLong();
+    account.userId = row.value(QStringLiteral("UserID")).toString();
+    account.userPwd = row.value(QStringLiteral("UserPWD")).toString();
+    account.lastPassword = row.value(QStringLiteral("LastPassword")).toString();
+    account.lenPass = row.value(QStringLiteral("LenPass")).toInt();
+    account.mobileMailActive = dbBool(row.value(QStringLiteral("MobileMailActive")));
+    lookup.row = account;
+    return lookup;
+}
+
+StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QString& passHash,
+                                              bool mobileMailActive,
+                                              const std::optional<PasswordDigest>& remembered)
+{
+    const Lookup existing = find(userId);
+    if (!existing.ok)
+        return StoreResult::failure(existing.error);
+    if (existing.row) {
+        StoreResult result = setUserPassword(existing.row->id, passHash);
+        if (result.ok && remembered)
+            result = rememberPassword(existing.row->id, *remembered);
+        return result;
+    }
+    if (remembered) {
+        return m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive, LastPassword, LenPass) "
+                                        "VALUES (?, ?, ?, ?, ?)"),
+                         {userId, passHash, mobileMailActive, remembered->hash, remembered->length});
+    }
+    return m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive) VALUES (?, ?, ?)"),
+                     {userId, passHash, mobileMailActive});
+}
+
+StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& password)
+{
+    return requireOneRow(m_db.exec(QStringLiteral("UPDATE Users SET LastPassword=?, LenPass=? WHERE ID=?"),
+                                   {password.hash, password.length, rowId}),
+                         QStringLiteral("Users"));
+}
+
+StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
+{
+    return requireOneRow(m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}),
+                         QStringLiteral("Users"));
+}
+
+LoginRecords::ConfigWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,
+                                                        bool clearFirstRun)
+{
+    ConfigWrite write;
+    const DbRow row = m_db.selectFirst(QStringLiteral("SELECT id FROM Config ORDER BY id LIMIT 1"));
+    if (!row.ok) {
+        write.result = StoreResult::failure(row.error);
+        return write;
+    }
+    if (!row.found) {
+        write.settingsRowMissing = true;
+        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
+        return write;
+    }
+    const QVariant id = row.value(QStringLiteral("id"));
+    if (clearFirstRun) {
+        write.result = m_db.exec(
+            QStringLiteral("UPDATE Config SET FirstRun=0, LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
+            {userId, savePass, autoLogin, id});
+    } else {
+        write.result = m_db.exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
+                                 {userId, savePass, autoLogin, id});
+    }
+    write.result = requireOneRow(write.result, QStringLiteral("Config"));
+    return write;
+}
+
+} // namespace velmo

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "store/StoreResult.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace velmo {
+
+class Database;
+
+// The account row of a user name as the sign-in compares it.
+struct AccountRow
+{
+    qint64 id = 0;
+    QString userId;
+    QString userPwd;      // MD5_16 of the password
+    QString lastPassword; // MD5_16 of the password last used at a sign-in
+    int lenPass = 0;
+    bool mobileMailActive = false;
+};
+
+// The password a sign-in goes by: its digest and the length of the plain text (for the row of
+// stars), never the plain text itself.
+struct PasswordDigest
+{
+    QString hash;
+    int length = 0;
+};
+
+// The rows a sign-in reads and writes: the account rows (table Users) and the sign-in fields of
+// the settings row (table Config).
+class LoginRecords
+{
+public:
+    explicit LoginRecords(Database& db);
+
+    // The account of that name, matched without letter case; the oldest row should there be
+    // several. ok is false when the table could not be read.
+    struct Lookup
+    {
+        bool ok = false;
+        QString error;
+        std::optional<AccountRow> row;
+    };
+    Lookup find(const QString& userId) const;
+
+    // Stores an account the service has just accepted: adds the row, or updates the existing one
+    // of that name (UserPWD, and the remembered password when given). A new row takes
+    // mobileMailActive; an existing row keeps its own.
+    StoreResult saveVerifiedAccount(const QString& userId, const QString& passHash, bool mobileMailActive,
+                                    const std::optional<PasswordDigest>& remembered);
+    // LastPassword and LenPass of one row.
+    StoreResult rememberPassword(qint64 rowId, const PasswordDigest& password);
+    // UserPWD of one row (a password changed on the service is taken over).
+    StoreResult setUserPassword(qint64 rowId, const QString& passHash);
+
+    // The sign-in fields of the settings row: LastUser, SavePass, AutoLogin, and FirstRun cleared
+    // when asked. settingsRowMissing tells the caller to run the missing-row recovery.
+    struct ConfigWrite
+    {
+        StoreResult result;
+        bool settingsRowMissing = false;
+    };
+    ConfigWrite SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin, bool clearFirstRun = false);
+
+private:
+    Database& m_db;
+};
+
+} // namespace velmo

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "TempDataFolder.h"
+
+#include "store/Database.h"
+#include "store/Memo.h"
+#include "store/RunState.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+namespace velmo::test {
+
+// A fresh data.db in a temporary data folder of its own, opened on a connection of its own, with
+// a run state that points at it and a signed-in user.
+class TestStore
+{
+public:
+    explicit TestStore(const QString& userId = QStringLiteral("tester"));
+
+    // The database was created and opened; error() says why not.
+    bool isValid() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
+
+    Database& db() { return *m_db; }
+    RunState& runState() { return m_state; }
+    const TempDataFolder& folder() const { return m_folder; }
+    DataFolder dataFolder() const { return m_folder.dataFolder(); }
+    QString dbPath() const { return m_state.DbPath; }
+
+    // A memo of the signed-in user as the new-memo window saves it: in progress, solar reminder
+    // one day after the test clock, once, tune "1.mid".
+    MemoRecord sampleMemo(const QString& title = QStringLiteral("memo")) const;
+
+    // Inserts a memo; returns its id, or 0 when the insert failed (see lastError()).
+    qint64 addMemo(const MemoRecord& memo);
+    qint64 addMemo(const QString& title = QStringLiteral("memo")) { return addMemo(sampleMemo(title)); }
+    std::optional<MemoRecord> memo(qint64 id) const { return readMemo(*m_db, id); }
+
+    // The first column of the first row of a query (invalid when there is none).
+    QVariant value(const QString& sql, const QVariantList& values = {}) const;
+    const QString& lastError() const { return m_lastError; }
+
+private:
+    TempDataFolder m_folder;
+    std::unique_ptr<Database> m_db;
+    RunState m_state;
+    QString m_error;
+    QString m_lastError;
+};
+
+// A connection name no other open Database uses.
+QString uniqueConnectionName();
+
+} // namespace velmo::test
