@@ -1,0 +1,97 @@
+#include "ServiceAddress.h"
+
+#include "UrlEncoders.h"
+#include "UserSettings.h"
+
+namespace velmo {
+
+namespace {
+
+bool usable(const QUrl& url)
+{
+    return url.isValid() && !url.host().isEmpty() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+}
+
+} // namespace
+
+ServiceAddress::ServiceAddress()
+    : m_base(defaultBase())
+{
+}
+
+ServiceAddress::ServiceAddress(const QUrl& base)
+    : m_base(usable(base) ? base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::StripTrailingSlash)
+                          : defaultBase())
+{
+}
+
+QUrl ServiceAddress::defaultBase()
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(DefaultPort);
+    return url;
+}
+
+QString ServiceAddress::settingsKey()
+{
+    return QStringLiteral("Service/Address");
+}
+
+ServiceAddress ServiceAddress::load()
+{
+    const auto settings = openUserSettings();
+    return load(*settings);
+}
+
+ServiceAddress ServiceAddress::load(const QSettings& settings)
+{
+    const QString text = settings.value(settingsKey()).toString().trimmed();
+    if (text.isEmpty())
+        return ServiceAddress();
+    return ServiceAddress(QUrl(text, QUrl::StrictMode));
+}
+
+bool ServiceAddress::store(QSettings& settings) const
+{
+    settings.setValue(settingsKey(), m_base.toString());
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QString ServiceAddress::host() const
+{
+    const int port = m_base.port();
+    if (port < 0 || port == 80)
+        return m_base.host();
+    return m_base.host() + QLatin1Char(':') + QString::number(port);
+}
+
+QUrl ServiceAddress::url(const QString& path) const
+{
+    QUrl result = m_base;
+    QString fullPath = m_base.path();
+    if (fullPath.endsWith(QLatin1Char('/')))
+        fullPath.chop(1);
+    if (!path.startsWith(QLatin1Char('/')))
+        fullPath += QLatin1Char('/');
+    result.setPath(fullPath + path);
+    return result;
+}
+
+QUrl ServiceAddress::url(const QString& path, const QList<std::pair<QString, QString>>& query) const
+{
+    QUrl result = url(path);
+    QString text;
+    for (const auto& [key, value] : query) {
+        if (!text.isEmpty())
+            text += QLatin1Char('&');
+        text += URLEncode(key) + QLatin1Char('=') + URLEncode(value);
+    }
+    result.setQuery(text, QUrl::StrictMode);
+    return result;
+}
+
+} // namespace velmo

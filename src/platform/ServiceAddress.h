@@ -1,0 +1,52 @@
+#pragma once
+
+// Where the web service lives, and the URLs of its endpoints and pages.
+//
+//   const velmo::ServiceAddress address = velmo::ServiceAddress::load();   // per-user setting
+//   QUrl url = address.url("/Api/login.asp", {{"user", name}, {"pass", hash}, ...});
+//   QUrl page = address.url("/reg.asp");
+// Tests construct it from the stand-in's base URL instead.
+
+#include <QList>
+#include <QSettings>
+#include <QString>
+#include <QUrl>
+
+#include <utility>
+
+namespace velmo {
+
+class ServiceAddress
+{
+public:
+    static constexpr quint16 DefaultPort = 18766;
+
+    // The default address, http://127.0.0.1:18766.
+    ServiceAddress();
+    // A base URL such as http://host:port or http://host/prefix; an invalid or non-HTTP one falls
+    // back to the default.
+    explicit ServiceAddress(const QUrl& base);
+
+    static QUrl defaultBase();
+    // The settings key that holds the base URL as text.
+    static QString settingsKey();
+    // Reads the address from the per-user settings store; the default when unset or unusable.
+    static ServiceAddress load();
+    static ServiceAddress load(const QSettings& settings);
+    // Writes the base URL into the settings; false when the store could not be written.
+    bool store(QSettings& settings) const;
+
+    QUrl base() const { return m_base; }
+    // Host and, when not 80, port: "127.0.0.1:18766".
+    QString host() const;
+
+    // The base followed by the path ("/Api/login.asp" and such).
+    QUrl url(const QString& path) const;
+    // The same with a query: keys as given, each value passed through URLEncode, in order.
+    QUrl url(const QString& path, const QList<std::pair<QString, QString>>& query) const;
+
+private:
+    QUrl m_base;
+};
+
+} // namespace velmo

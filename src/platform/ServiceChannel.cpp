@@ -1,0 +1,160 @@
+#include "ServiceChannel.h"
+
+#include "Gbk.h"
+#include "UrlEncoders.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace velmo {
+
+namespace {
+
+QNetworkRequest makeRequest(const QUrl& url)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    return request;
+}
+
+} // namespace
+
+ServiceChannel::ServiceChannel(QObject* parent)
+    : QObject(parent)
+    , m_manager(new QNetworkAccessManager(this))
+{
+    qRegisterMetaType<velmo::ServiceReply>();
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &ServiceChannel::onTimeout);
+}
+
+ServiceChannel::~ServiceChannel()
+{
+    if (m_reply) {
+        // Nobody is left to hear about it.
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+}
+
+void ServiceChannel::setTimeout(std::chrono::milliseconds timeout)
+{
+    m_timeout = timeout;
+}
+
+bool ServiceChannel::openUrl(const QUrl& url)
+{
+    if (StillExecuting())
+        return false;
+    return start(m_manager->get(makeRequest(url)));
+}
+
+bool ServiceChannel::execute(const QUrl& url, const QString& body, const QByteArray& contentType)
+{
+    if (StillExecuting())
+        return false;
+    QNetworkRequest request = makeRequest(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    return start(m_manager->post(request, toGbk(body)));
+}
+
+bool ServiceChannel::start(QNetworkReply* reply)
+{
+    m_reply = reply;
+    m_timedOut = false;
+    m_aborted = false;
+    m_receiving = false;
+    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { report(Connecting); });
+    connect(reply, &QNetworkReply::requestSent, this, [this] {
+        report(Connected);
+        report(RequestSent);
+    });
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (!m_receiving) {
+            m_receiving = true;
+            report(ReceivingResponse);
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, &ServiceChannel::onFinished);
+    m_timer.start(m_timeout);
+    report(Requesting);
+    return true;
+}
+
+void ServiceChannel::abort()
+{
+    if (!m_reply)
+        return;
+    m_aborted = true;
+    m_reply->abort();
+}
+
+void ServiceChannel::onTimeout()
+{
+    if (!m_reply)
+        return;
+    m_timedOut = true;
+    m_reply->abort();
+}
+
+void ServiceChannel::onFinished()
+{
+    QNetworkReply* reply = m_reply;
+    if (!reply)
+        return;
+    m_timer.stop();
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->deleteLater();
+
+    ServiceReply result;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    result.httpStatus = status.isValid() ? status.toInt() : 0;
+    if (m_aborted) {
+        result.status = ServiceReply::Status::Aborted;
+        result.errorString = tr("The request was cancelled.");
+    } else if (m_timedOut) {
+        result.status = ServiceReply::Status::TimedOut;
+        result.errorString = tr("The service did not answer in time.");
+    } else if (result.httpStatus != 0) {
+        result.text = fromGbk(reply->readAll());
+        if (result.httpStatus >= 200 && result.httpStatus < 300) {
+            result.status = ServiceReply::Status::Completed;
+        } else {
+            result.status = ServiceReply::Status::HttpError;
+            result.errorString = tr("The service answered with HTTP status %1.").arg(result.httpStatus);
+        }
+    } else {
+        result.status = ServiceReply::Status::NetworkError;
+        result.errorString = reply->errorString();
+    }
+    // A transport error after a status line (a connection dropped half-way) is no answer either.
+    if (result.status == ServiceReply::Status::Completed && reply->error() != QNetworkReply::NoError) {
+        result.status = ServiceReply::Status::NetworkError;
+        result.errorString = reply->errorString();
+    }
+    m_lastReply = result;
+
+    if (result.status != ServiceReply::Status::Aborted) {
+        if (result.ok())
+            report(ResponseReceived);
+        report(result.ok() ? ResponseCompleted : Error);
+    }
+    emit finished(result);
+}
+
+void ServiceChannel::report(State state)
+{
+    emit stateChanged(state);
+}
+
+bool HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data)
+{
+    return channel.execute(url, EncodePostData(data));
+}
+
+} // namespace velmo

@@ -1,0 +1,124 @@
+#pragma once
+
+// One HTTP transfer at a time to the web service, reported by signals: the program's transfer control.
+//
+//   velmo::ServiceChannel channel;                  // one per window that talks to the service
+//   connect(&channel, &velmo::ServiceChannel::finished, this, [](const velmo::ServiceReply& r) {
+//       if (r.ok()) use(r.text); else report(r.errorString);
+//   });
+//   if (!channel.openUrl(url)) ...                  // false: still busy, nothing was sent
+//   channel.execute(url, body);                     // POST of an already encoded form body
+//   velmo::HttpPost(channel, url, data);            // POST of free text through EncodePostData
+//
+// Every request that was sent ends with exactly one finished(): completed, HTTP error, network error,
+// time-out or aborted. StillExecuting() is already false when finished() and the final
+// stateChanged() arrive, so a handler may send the next request at once. Nothing blocks and no
+// event loop is nested: the caller's event loop keeps running while a request is under way.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace velmo {
+
+// The outcome of one request.
+struct ServiceReply
+{
+    enum class Status
+    {
+        Completed,    // a 2xx reply; text holds its body
+        HttpError,    // the service answered with another status; text holds that body
+        NetworkError, // no reply: refused, dropped, unreachable
+        TimedOut,     // no complete reply within the time-out
+        Aborted,      // abort() ended it
+    };
+
+    Status status = Status::NetworkError;
+    int httpStatus = 0;  // 0 when no status line came
+    QString text;        // the whole body, decoded from GBK
+    QString errorString; // empty on success
+
+    bool ok() const { return status == Status::Completed; }
+};
+
+class ServiceChannel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The state numbers reported by stateChanged().
+    enum State
+    {
+        None = 0,
+        Connecting = 3,
+        Connected = 4,
+        Requesting = 5,
+        RequestSent = 6,
+        ReceivingResponse = 7,
+        ResponseReceived = 8,
+        Error = 11,
+        ResponseCompleted = 12,
+    };
+    Q_ENUM(State)
+
+    static constexpr std::chrono::milliseconds DefaultTimeout{30000};
+
+    explicit ServiceChannel(QObject* parent = nullptr);
+    ~ServiceChannel() override;
+
+    // True from the start of a request until its finished() signal.
+    bool StillExecuting() const { return m_reply != nullptr; }
+
+    // Time allowed for a whole request, from sending to the last byte of the reply.
+    void setTimeout(std::chrono::milliseconds timeout);
+    std::chrono::milliseconds timeout() const { return m_timeout; }
+
+    // GET of the URL. False when a request is still running: then nothing is sent.
+    bool openUrl(const QUrl& url);
+
+    // POST of the body, already in its wire form (encoded to GBK; ASCII passes unchanged). False
+    // when a request is still running: then nothing is sent.
+    bool execute(const QUrl& url, const QString& body,
+                 const QByteArray& contentType = QByteArrayLiteral("application/x-www-form-urlencoded"));
+
+    // Ends the running request at once; finished() with Status::Aborted is emitted before this
+    // returns. Does nothing when idle.
+    void abort();
+
+    // The last finished request's reply, also readable from a stateChanged() handler.
+    const ServiceReply& lastReply() const { return m_lastReply; }
+
+signals:
+    void stateChanged(int state);
+    void finished(const velmo::ServiceReply& reply);
+
+private:
+    bool start(QNetworkReply* reply);
+    void onFinished();
+    void onTimeout();
+    void report(State state);
+
+    QNetworkAccessManager* m_manager;
+    QNetworkReply* m_reply = nullptr;
+    QTimer m_timer;
+    std::chrono::milliseconds m_timeout = DefaultTimeout;
+    bool m_timedOut = false;
+    bool m_aborted = false;
+    bool m_receiving = false;
+    ServiceReply m_lastReply;
+};
+
+// Sends the data as a form POST after passing it through EncodePostData, like the service's feedback
+// and version requests expect. False when the channel is busy (nothing sent).
+bool HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data);
+
+} // namespace velmo
+
+Q_DECLARE_METATYPE(velmo::ServiceReply)

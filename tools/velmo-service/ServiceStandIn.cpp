@@ -1,0 +1,188 @@
+#include "ServiceStandIn.h"
+
+#include "Endpoints.h"
+
+#include "platform/Clock.h"
+#include "platform/Gbk.h"
+#include "platform/RequestSignature.h"
+
+#include <QHttpServerRequest>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace velmo::standin {
+
+namespace {
+
+constexpr int lenientWindowSeconds = 300;
+
+QByteArray methodName(QHttpServerRequest::Method method)
+{
+    switch (method) {
+    case QHttpServerRequest::Method::Get:
+        return "GET";
+    case QHttpServerRequest::Method::Put:
+        return "PUT";
+    case QHttpServerRequest::Method::Delete:
+        return "DELETE";
+    case QHttpServerRequest::Method::Post:
+        return "POST";
+    case QHttpServerRequest::Method::Head:
+        return "HEAD";
+    case QHttpServerRequest::Method::Options:
+        return "OPTIONS";
+    case QHttpServerRequest::Method::Patch:
+        return "PATCH";
+    case QHttpServerRequest::Method::Connect:
+        return "CONNECT";
+    case QHttpServerRequest::Method::Trace:
+        return "TRACE";
+    default:
+        return "UNKNOWN";
+    }
+}
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+QByteArray httpResponse(const StandInReply& reply)
+{
+    const QByteArray body = toGbk(reply.text);
+    QByteArray response =
+        "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) +
+        "\r\nContent-Type: text/html; charset=GBK\r\nContent-Length: " + QByteArray::number(body.size()) +
+        "\r\nCache-Control: private\r\n\r\n";
+    return response + body;
+}
+
+StandInRequest recordOf(const QHttpServerRequest& request)
+{
+    StandInRequest recorded;
+    recorded.method = methodName(request.method());
+    const QUrl url = request.url();
+    recorded.path = url.path(QUrl::FullyEncoded);
+    recorded.rawQuery = url.query(QUrl::FullyEncoded).toLatin1();
+    recorded.body = request.body();
+    recorded.headers = request.headers();
+    return recorded;
+}
+
+} // namespace
+
+ServiceStandIn::ServiceStandIn(QObject* parent)
+    : QAbstractHttpServer(parent)
+{
+    addServiceEndpoints(*this);
+}
+
+ServiceStandIn::~ServiceStandIn() = default;
+
+quint16 ServiceStandIn::start(quint16 port, const QHostAddress& address)
+{
+    m_port = listen(address, port);
+    return m_port;
+}
+
+void ServiceStandIn::addEndpoint(const QString& path, Endpoint endpoint)
+{
+    m_endpoints.insert(path.toLower(), std::move(endpoint));
+}
+
+bool ServiceStandIn::signatureAccepted(const StandInRequest& request) const
+{
+    if (m_signatureCheck == SignatureCheck::Off)
+        return true;
+    const QString md5 = request.queryValue(QStringLiteral("md5"));
+    if (md5.isEmpty())
+        return false;
+    if (md5 == RequestSignature(request.queryValue(QStringLiteral("nowtime"))))
+        return true;
+    if (m_signatureCheck == SignatureCheck::Strict)
+        return false;
+    const QDateTime now = Clock::currentDateTime();
+    for (int offset = -lenientWindowSeconds; offset <= lenientWindowSeconds; ++offset) {
+        if (md5 == RequestSignature(NowNumberText(now.addSecs(offset))))
+            return true;
+    }
+    return false;
+}
+
+StandInReply ServiceStandIn::dispatch(const StandInRequest& request) const
+{
+    const auto it = m_endpoints.constFind(request.path.toLower());
+    if (it == m_endpoints.constEnd())
+        return StandInReply{404, QStringLiteral("Not Found")};
+    return (*it)(request);
+}
+
+Fault ServiceStandIn::takeFault(const QString& path)
+{
+    if (m_fault.kind == Fault::None && m_fault.delayMs == 0)
+        return Fault();
+    if (!m_fault.path.isEmpty() && m_fault.path.compare(path, Qt::CaseInsensitive) != 0)
+        return Fault();
+    if (m_fault.count == 0)
+        return Fault();
+    const Fault applied = m_fault;
+    if (m_fault.count > 0 && --m_fault.count == 0)
+        m_fault = Fault();
+    return applied;
+}
+
+bool ServiceStandIn::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    const StandInRequest recorded = recordOf(request);
+    m_requests.append(recorded);
+    emit requestReceived(recorded);
+
+    const Fault fault = takeFault(recorded.path);
+    QPointer<QTcpSocket> target(socket);
+    auto answer = [this, target, recorded, fault] {
+        if (!target)
+            return;
+        switch (fault.kind) {
+        case Fault::DropConnection:
+            target->abort();
+            return;
+        case Fault::MalformedHttp:
+            target->write("\x01\x02 this is not HTTP \xff\xfe\r\n\r\n");
+            target->disconnectFromHost();
+            return;
+        case Fault::ServerError:
+            target->write(httpResponse(StandInReply{500, QStringLiteral("Internal Server Error")}));
+            return;
+        case Fault::Garbage:
+            target->write(httpResponse(StandInReply::ok(fault.garbageText)));
+            return;
+        case Fault::None:
+            target->write(httpResponse(dispatch(recorded)));
+            return;
+        }
+    };
+    if (fault.delayMs > 0)
+        QTimer::singleShot(fault.delayMs, this, answer);
+    else
+        answer();
+    return true;
+}
+
+void ServiceStandIn::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
+{
+    handleRequest(request, socket);
+}
+
+} // namespace velmo::standin

@@ -1,0 +1,106 @@
+#pragma once
+
+// A local stand-in of the web service: speaks its protocol over HTTP, keeps accounts and memos in
+// memory, records every request, and can be told to misbehave.
+//
+//   velmo::standin::ServiceStandIn service;
+//   service.accounts().addAccount("demo", "velmo123");
+//   const quint16 port = service.start();            // 127.0.0.1, a free port
+//   service.setFault({velmo::standin::Fault::ServerError});
+//   service.requests().last().rawQuery               // exactly what the client sent
+//
+// Paths are matched without letter case ("/Api/login.asp" = "/api/LOGIN.asp"); a new endpoint is one
+// addEndpoint() call with a function from request to reply.
+
+#include "AccountStore.h"
+#include "StandInRequest.h"
+
+#include <QAbstractHttpServer>
+#include <QHash>
+#include <QHostAddress>
+#include <QList>
+
+#include <functional>
+
+namespace velmo::standin {
+
+// How strictly the "md5" signature of a request is checked against its "nowtime".
+enum class SignatureCheck
+{
+    Strict,  // md5 must sign the nowtime sent with it
+    Lenient, // also accepted: the signature of any moment within five minutes of the service's clock
+    Off,     // not checked
+};
+
+// Misbehaviour for tests and manual tries.
+struct Fault
+{
+    enum Kind
+    {
+        None,           // answer normally (after the delay, if any)
+        ServerError,    // HTTP 500 with a short body
+        DropConnection, // close the connection without answering
+        Garbage,        // HTTP 200 whose body is garbageText
+        MalformedHttp,  // bytes that are not HTTP at all, then close
+    };
+
+    Kind kind = None;
+    int delayMs = 0; // wait this long before doing any of the above
+    QString path;    // only requests to this path (without letter case); empty: every path
+    int count = -1;  // for this many matching requests, then the fault clears; -1: for good
+    QString garbageText = QStringLiteral("<html><body>Service Unavailable</body></html>");
+};
+
+class ServiceStandIn : public QAbstractHttpServer
+{
+    Q_OBJECT
+
+public:
+    using Endpoint = std::function<StandInReply(const StandInRequest&)>;
+
+    // The stand-in with the endpoints of the service already in place.
+    explicit ServiceStandIn(QObject* parent = nullptr);
+    ~ServiceStandIn() override;
+
+    // Starts listening; returns the port (the chosen one when port is 0), or 0 on failure.
+    quint16 start(quint16 port = 0, const QHostAddress& address = QHostAddress::LocalHost);
+    quint16 port() const { return m_port; }
+
+    AccountStore& accounts() { return m_accounts; }
+    const AccountStore& accounts() const { return m_accounts; }
+
+    void addEndpoint(const QString& path, Endpoint endpoint);
+
+    void setSignatureCheck(SignatureCheck check) { m_signatureCheck = check; }
+    SignatureCheck signatureCheck() const { return m_signatureCheck; }
+    // True when the request's "md5" and "nowtime" pass the current check.
+    bool signatureAccepted(const StandInRequest& request) const;
+
+    void setFault(const Fault& fault) { m_fault = fault; }
+    void clearFault() { m_fault = Fault(); }
+    Fault fault() const { return m_fault; }
+
+    QList<StandInRequest> requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+signals:
+    void requestReceived(const velmo::standin::StandInRequest& request);
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    StandInReply dispatch(const StandInRequest& request) const;
+    // The fault that applies to this request, counting it down.
+    Fault takeFault(const QString& path);
+
+    AccountStore m_accounts;
+    QHash<QString, Endpoint> m_endpoints; // keyed by the lower-case path
+    SignatureCheck m_signatureCheck = SignatureCheck::Strict;
+    Fault m_fault;
+    QList<StandInRequest> m_requests;
+    quint16 m_port = 0;
+};
+
+} // namespace velmo::standin
