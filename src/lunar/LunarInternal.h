@@ -1,0 +1,26 @@
+#pragma once
+
+// Helpers shared by the lunar text forms: reading date-time numbers from text and solar days of lunar
+// days that run past their month's end.
+
+#include "lunar/LunarCalendar.h"
+
+#include <QStringView>
+
+#include <array>
+#include <optional>
+
+namespace velmo::lunarinternal {
+
+// Year, month, day, hour, minute, second; the time is 0:0:0 when the text holds the date alone.
+using DateTimeNumbers = std::array<int, 6>;
+
+// Reads "y-m-d", "y-m-d h:m:s" or "y-m-d h:m" ("/" may stand for "-"), numbers with or without leading
+// zeros, blanks around the whole allowed. Nothing for any other shape; the numbers are not range-checked.
+std::optional<DateTimeNumbers> readDateTimeNumbers(QStringView text);
+
+// The solar date of a lunar day; days 1 to 31 of any month are accepted, a day past the month's end
+// runs on into the following days.
+std::optional<QDate> solarDayRunningOn(const LunarDate& date);
+
+} // namespace velmo::lunarinternal

@@ -1,0 +1,99 @@
+#include "lunar/LunarMoment.h"
+
+#include "lunar/LunarInternal.h"
+
+namespace velmo {
+
+std::optional<LunarMoment> LunarMoment::fromSolar(const QDateTime& moment)
+{
+    if (!moment.isValid())
+        return std::nullopt;
+    const auto date = LunarCalendar::fromSolar(moment.date());
+    if (!date)
+        return std::nullopt;
+    return of(*date, moment.time());
+}
+
+std::optional<LunarMoment> LunarMoment::fromStored(const QDateTime& lunarNumbers)
+{
+    if (!lunarNumbers.isValid())
+        return std::nullopt;
+    const QDate d = lunarNumbers.date();
+    return of(LunarDate{d.year(), d.month(), d.day(), false}, lunarNumbers.time());
+}
+
+std::optional<LunarMoment> LunarMoment::fromText(QStringView text)
+{
+    const auto n = lunarinternal::readDateTimeNumbers(text);
+    if (!n)
+        return std::nullopt;
+    const LunarMoment m{(*n)[0], (*n)[1], (*n)[2], (*n)[3], (*n)[4], (*n)[5]};
+    if (!m.isValid())
+        return std::nullopt;
+    return m;
+}
+
+LunarMoment LunarMoment::of(const LunarDate& date, QTime time)
+{
+    return LunarMoment{date.year, date.month, date.day, time.hour(), time.minute(), time.second()};
+}
+
+bool LunarMoment::isValid() const
+{
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= 31 &&
+           QTime::isValid(hour, minute, second);
+}
+
+QString LunarMoment::text() const
+{
+    return QStringLiteral("%1-%2-%3 %4:%5:%6")
+        .arg(year)
+        .arg(month)
+        .arg(day)
+        .arg(hour)
+        .arg(minute)
+        .arg(second);
+}
+
+QString LunarMoment::storageText() const
+{
+    return QStringLiteral("%1-%2-%3 %4:%5:%6")
+        .arg(year, 4, 10, QLatin1Char('0'))
+        .arg(month, 2, 10, QLatin1Char('0'))
+        .arg(day, 2, 10, QLatin1Char('0'))
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(minute, 2, 10, QLatin1Char('0'))
+        .arg(second, 2, 10, QLatin1Char('0'));
+}
+
+QDateTime LunarMoment::toDateTime() const
+{
+    const QDate d(year, month, day);
+    if (!d.isValid() || !QTime::isValid(hour, minute, second))
+        return {};
+    return QDateTime(d, time());
+}
+
+std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now) const
+{
+    if (!isValid() || !now.isValid())
+        return std::nullopt;
+    const auto today = LunarCalendar::fromSolar(now.date());
+    if (!today)
+        return std::nullopt;
+    const bool inTodaysMonth = year == today->year && month == today->month;
+    const auto solar = lunarinternal::solarDayRunningOn(date(inTodaysMonth && today->leap));
+    if (!solar)
+        return std::nullopt;
+    return QDateTime(*solar, time());
+}
+
+std::optional<qint64> LunarMoment::daysFrom(const QDateTime& now) const
+{
+    const auto solar = solarMoment(now);
+    if (!solar)
+        return std::nullopt;
+    return now.date().daysTo(solar->date());
+}
+
+} // namespace velmo

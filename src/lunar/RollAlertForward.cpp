@@ -1,0 +1,273 @@
+#include "lunar/RollAlertForward.h"
+
+#include "lunar/Nongli.h"
+
+#include <algorithm>
+
+namespace velmo {
+namespace {
+
+enum class Rule
+{
+    Once,
+    Never,
+    Seconds,
+    Months,
+    SignIn
+};
+
+struct RepeatRule
+{
+    Rule rule = Rule::Never;
+    qint64 amount = 0; // seconds for Rule::Seconds, months for Rule::Months
+};
+
+constexpr qint64 kMinute = 60;
+constexpr qint64 kHour = 60 * kMinute;
+constexpr qint64 kDay = 24 * kHour;
+
+std::optional<RepeatRule> ruleOf(const QString& code)
+{
+    struct Entry
+    {
+        const char* code;
+        RepeatRule rule;
+    };
+    static const Entry kRules[] = {
+        {"1", {Rule::Once, 0}},
+        {"N", {Rule::Never, 0}},
+        {"1tian", {Rule::Seconds, kDay}},
+        {"1zhou", {Rule::Seconds, 7 * kDay}},
+        {"1yue", {Rule::Months, 1}},
+        {"3yue", {Rule::Months, 3}},
+        {"6yue", {Rule::Months, 6}},
+        {"1nian", {Rule::Months, 12}},
+        {"1fen", {Rule::Seconds, kMinute}},
+        {"5fen", {Rule::Seconds, 5 * kMinute}},
+        {"10fen", {Rule::Seconds, 10 * kMinute}},
+        {"30fen", {Rule::Seconds, 30 * kMinute}},
+        {"1shi", {Rule::Seconds, kHour}},
+        {"2shi", {Rule::Seconds, 2 * kHour}},
+        {"3shi", {Rule::Seconds, 3 * kHour}},
+        {"6shi", {Rule::Seconds, 6 * kHour}},
+        {"12shi", {Rule::Seconds, 12 * kHour}},
+        {"denglu", {Rule::SignIn, 0}},
+    };
+    for (const Entry& e : kRules) {
+        if (code == QLatin1String(e.code))
+            return e.rule;
+    }
+    return std::nullopt;
+}
+
+// Moments as wall-clock seconds: the steps keep the time of day whatever the local time zone does.
+qint64 wallSeconds(QDate date, QTime time)
+{
+    return date.toJulianDay() * kDay + time.msecsSinceStartOfDay() / 1000;
+}
+
+qint64 wallSeconds(const QDateTime& moment)
+{
+    return wallSeconds(moment.date(), moment.time());
+}
+
+QDateTime fromWallSeconds(qint64 seconds)
+{
+    return QDateTime(QDate::fromJulianDay(seconds / kDay),
+                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds % kDay) * 1000));
+}
+
+QDateTime toWholeSecond(const QDateTime& moment)
+{
+    return fromWallSeconds(wallSeconds(moment));
+}
+
+// The first anchor + k·step (k ≥ 1) after now, for an anchor before now.
+QDateTime firstStepAfter(const QDateTime& anchor, qint64 step, const QDateTime& now)
+{
+    const qint64 from = wallSeconds(anchor);
+    const qint64 k = (wallSeconds(now) - from) / step + 1;
+    return fromWallSeconds(from + k * step);
+}
+
+// The number of steps of `months` months that first reaches the month `monthsAhead` months after the
+// anchor's; at least 1.
+qint64 firstMonthStep(qint64 monthsAhead, qint64 months)
+{
+    return std::max<qint64>(1, (monthsAhead + months - 1) / months);
+}
+
+// The first anchor + k·months (k ≥ 1) after now, the day cut to the month's end, for an anchor before now.
+QDateTime firstMonthStepAfter(const QDateTime& anchor, qint64 months, const QDateTime& now)
+{
+    const QDate a = anchor.date();
+    const qint64 monthsAhead = (now.date().year() - a.year()) * 12 + now.date().month() - a.month();
+    const qint64 limit = wallSeconds(now);
+    for (qint64 k = firstMonthStep(monthsAhead, months);; ++k) {
+        const QDate date = a.addMonths(static_cast<int>(k * months));
+        if (wallSeconds(date, anchor.time()) > limit)
+            return QDateTime(date, anchor.time());
+    }
+}
+
+// The general date-time text of a moment given by its numbers: the date alone at midnight.
+QString generalText(int year, int month, int day, QTime time)
+{
+    QString text = QStringLiteral("%1/%2/%3").arg(year).arg(month).arg(day);
+    if (time != QTime(0, 0))
+        text += QLatin1Char(' ') + time.toString(QStringLiteral("H:mm:ss"));
+    return text;
+}
+
+QString notice(const QString& alertText, const QString& calendar, const QString& nowText)
+{
+    return QStringLiteral("提醒时间:") + alertText + QStringLiteral(" < 当前") + calendar + QLatin1Char(':') +
+           nowText + QStringLiteral(",提醒功能未生效");
+}
+
+AlertRoll unchanged(const QString& code, bool alertOn)
+{
+    AlertRoll roll;
+    roll.repeatCode = code;
+    roll.alertOn = alertOn;
+    return roll;
+}
+
+// The rules that change no moment: "1" switches off with a notice, "N" switches off.
+void switchOff(AlertRoll& roll, Rule rule, const QString& noticeText)
+{
+    roll.alertOn = false;
+    if (rule == Rule::Once) {
+        roll.repeatCode = QStringLiteral("N");
+        roll.notice = noticeText;
+    }
+    roll.changed = true;
+}
+
+// The lunar month `ahead` ordinary months after (year, month), with day cut to its length.
+std::optional<LunarDate> ordinaryMonthAhead(const LunarMoment& anchor, qint64 ahead)
+{
+    const qint64 index = anchor.year * qint64(12) + (anchor.month - 1) + ahead;
+    const int year = static_cast<int>(index / 12);
+    const int month = static_cast<int>(index % 12) + 1;
+    const auto length = LunarCalendar::monthLength(year, month);
+    if (!length)
+        return std::nullopt;
+    return LunarDate{year, month, std::min(anchor.day, *length), false};
+}
+
+} // namespace
+
+AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime, bool alertOn,
+                           const QDateTime& now, NoticeWindow window)
+{
+    AlertRoll roll = unchanged(repeatCode, alertOn);
+    roll.solarTime = alertTime;
+    const auto rule = ruleOf(repeatCode);
+    if (!rule || !alertTime.isValid() || !now.isValid())
+        return roll;
+    const QDateTime t = toWholeSecond(alertTime);
+    const QDateTime current = toWholeSecond(now);
+    if (wallSeconds(t) >= wallSeconds(current))
+        return roll;
+
+    switch (rule->rule) {
+    case Rule::Once:
+    case Rule::Never: {
+        const QString nowText = window == NoticeWindow::AddWindow
+                                    ? current.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                    : generalText(current.date().year(), current.date().month(),
+                                                  current.date().day(), current.time());
+        const QDate d = t.date();
+        switchOff(
+            roll, rule->rule,
+            notice(generalText(d.year(), d.month(), d.day(), t.time()), QStringLiteral("公历"), nowText));
+        return roll;
+    }
+    case Rule::Seconds:
+        roll.solarTime = firstStepAfter(t, rule->amount, current);
+        break;
+    case Rule::Months:
+        roll.solarTime = firstMonthStepAfter(t, rule->amount, current);
+        break;
+    case Rule::SignIn:
+        roll.solarTime =
+            QDateTime(current.date(), QTime(current.time().hour(), t.time().minute(), t.time().second()));
+        break;
+    }
+    roll.changed = true;
+    return roll;
+}
+
+AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTime, bool alertOn,
+                           const QDateTime& now)
+{
+    AlertRoll roll = unchanged(repeatCode, alertOn);
+    roll.lunarTime = alertTime;
+    roll.solarTime = alertTime.solarMoment(now).value_or(QDateTime());
+    const auto rule = ruleOf(repeatCode);
+    if (!rule || !alertTime.isValid() || !now.isValid())
+        return roll;
+    const QDateTime current = toWholeSecond(now);
+    const auto lunarNow = LunarMoment::fromSolar(current);
+    if (!lunarNow) {
+        roll.outsideCalendar = true;
+        return roll;
+    }
+    if (!(alertTime < *lunarNow))
+        return roll;
+
+    switch (rule->rule) {
+    case Rule::Once:
+    case Rule::Never:
+        switchOff(roll, rule->rule,
+                  notice(generalText(alertTime.year, alertTime.month, alertTime.day, alertTime.time()),
+                         QStringLiteral("农历"), LunarText(current)));
+        return roll;
+    case Rule::SignIn: {
+        LunarMoment signIn = *lunarNow;
+        signIn.minute = alertTime.minute;
+        signIn.second = alertTime.second;
+        roll.lunarTime = signIn;
+        roll.solarTime = signIn.solarMoment(current).value_or(QDateTime());
+        roll.changed = true;
+        return roll;
+    }
+    case Rule::Seconds: {
+        // Through the solar calendar, so that leap months and month lengths count as they are.
+        const auto anchor = alertTime.solarMoment(current);
+        if (!anchor)
+            break;
+        const QDateTime next = firstStepAfter(*anchor, rule->amount, current);
+        const auto lunar = LunarMoment::fromSolar(next);
+        if (!lunar)
+            break;
+        roll.lunarTime = lunar;
+        roll.solarTime = next;
+        roll.changed = true;
+        return roll;
+    }
+    case Rule::Months: {
+        const qint64 monthsAhead =
+            (lunarNow->year - alertTime.year) * qint64(12) + lunarNow->month - alertTime.month;
+        const qint64 limit = wallSeconds(current);
+        for (qint64 k = firstMonthStep(monthsAhead, rule->amount);; ++k) {
+            const auto date = ordinaryMonthAhead(alertTime, k * rule->amount);
+            const auto solar = date ? LunarCalendar::toSolar(*date) : std::nullopt;
+            if (!solar)
+                break;
+            if (wallSeconds(*solar, alertTime.time()) > limit) {
+                roll.lunarTime = LunarMoment::of(*date, alertTime.time());
+                roll.solarTime = QDateTime(*solar, alertTime.time());
+                roll.changed = true;
+                return roll;
+            }
+        }
+        break;
+    }
+    }
+    roll.outsideCalendar = true;
+    return roll;
+}
+
+} // namespace velmo

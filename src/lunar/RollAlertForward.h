@@ -1,0 +1,58 @@
+#pragma once
+
+// The roll-forward of a reminder time that has passed when a memo is saved or acknowledged: the next
+// occurrence by the memo's repeat code, or a one-time reminder switched off with a notice.
+
+#include "lunar/LunarMoment.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace velmo {
+
+// Which editor saves: the two write the current solar moment differently in the notice.
+enum class NoticeWindow
+{
+    AddWindow,
+    EditWindow
+};
+
+// The reminder fields after the roll-forward, and what to tell the user.
+struct AlertRoll
+{
+    QString repeatCode;
+    bool alertOn = false;
+    // Solar path: the reminder moment. Lunar path: the solar moment the lunar reminder moment falls on
+    // (invalid when it lies outside the calendar).
+    QDateTime solarTime;
+    // Lunar path only: the reminder moment in lunar numbers, a leap month written with its plain number.
+    std::optional<LunarMoment> lunarTime;
+    // Shown to the user after the save when not empty.
+    QString notice;
+    // The time, the code or the flag differs from what was given.
+    bool changed = false;
+    // Lunar path: the lunar "now", or the moment reached, lies outside the calendar; nothing changed.
+    bool outsideCalendar = false;
+};
+
+// The solar path. Nothing changes unless alertTime lies before now (to the second). Then:
+//  - "1": the code becomes "N", the reminder is switched off, and the notice says why;
+//  - "N": the reminder is switched off;
+//  - "1tian", "1zhou", the minute and hour codes: the first alertTime + k steps after now;
+//  - "1yue", "3yue", "6yue", "1nian": the first alertTime + k months (years) after now, the day kept
+//    or, where the month is shorter, its last day (31 January: 28/29 February, then 31 March);
+//  - "denglu": today at now's hour with alertTime's minute and second, even when that has passed;
+//  - any other code: nothing.
+AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime, bool alertOn,
+                           const QDateTime& now, NoticeWindow window);
+
+// The lunar path: alertTime is in lunar numbers and compared with the lunar "now" of now. The codes act
+// as on the solar path, except that days, weeks, hours and minutes step through the solar dates (a
+// leap month counts like any other), while months and years step over the twelve ordinary months of
+// a lunar year, the day kept or cut to the month's last day.
+AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTime, bool alertOn,
+                           const QDateTime& now);
+
+} // namespace velmo
