@@ -58,9 +58,10 @@ StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QStri
         return result;
     }
     if (remembered) {
-        return m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive, LastPassword, LenPass) "
-                                        "VALUES (?, ?, ?, ?, ?)"),
-                         {userId, passHash, mobileMailActive, remembered->hash, remembered->length});
+        return m_db.exec(
+            QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive, LastPassword, LenPass) "
+                           "VALUES (?, ?, ?, ?, ?)"),
+            {userId, passHash, mobileMailActive, remembered->hash, remembered->length});
     }
     return m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive) VALUES (?, ?, ?)"),
                      {userId, passHash, mobileMailActive});
@@ -75,14 +76,15 @@ StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& p
 
 StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
 {
-    return requireOneRow(m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}),
-                         QStringLiteral("Users"));
+    return requireOneRow(
+        m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}),
+        QStringLiteral("Users"));
 }
 
-LoginRecords::ConfigWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,
-                                                        bool clearFirstRun)
+LoginWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,
+                                         bool clearFirstRun)
 {
-    ConfigWrite write;
+    LoginWrite write;
     const DbRow row = m_db.selectFirst(QStringLiteral("SELECT id FROM Config ORDER BY id LIMIT 1"));
     if (!row.ok) {
         write.result = StoreResult::failure(row.error);
@@ -99,8 +101,9 @@ LoginRecords::ConfigWrite LoginRecords::SaveLoginConfig(const QString& userId, b
             QStringLiteral("UPDATE Config SET FirstRun=0, LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
             {userId, savePass, autoLogin, id});
     } else {
-        write.result = m_db.exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
-                                 {userId, savePass, autoLogin, id});
+        write.result =
+            m_db.exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
+                      {userId, savePass, autoLogin, id});
     }
     write.result = requireOneRow(write.result, QStringLiteral("Config"));
     return write;

@@ -29,6 +29,14 @@ struct PasswordDigest
     int length = 0;
 };
 
+// The outcome of a write of the sign-in. settingsRowMissing tells the caller to run the
+// missing-row recovery: the program cannot go on without its settings row.
+struct LoginWrite
+{
+    StoreResult result;
+    bool settingsRowMissing = false;
+};
+
 // The rows a sign-in reads and writes: the account rows (table Users) and the sign-in fields of
 // the settings row (table Config).
 class LoginRecords
@@ -57,13 +65,9 @@ public:
     StoreResult setUserPassword(qint64 rowId, const QString& passHash);
 
     // The sign-in fields of the settings row: LastUser, SavePass, AutoLogin, and FirstRun cleared
-    // when asked. settingsRowMissing tells the caller to run the missing-row recovery.
-    struct ConfigWrite
-    {
-        StoreResult result;
-        bool settingsRowMissing = false;
-    };
-    ConfigWrite SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin, bool clearFirstRun = false);
+    // when asked.
+    LoginWrite SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,
+                               bool clearFirstRun = false);
 
 private:
     Database& m_db;

@@ -35,7 +35,8 @@ void WidgetMessageBoxes::warn(QWidget* parent, const QString& text, const QStrin
 void WidgetMessageBoxes::ask(QWidget* parent, const QString& text, const QString& title,
                              std::function<void(bool yes)> answered)
 {
-    QMessageBox* box = openBox(QMessageBox::Question, parent, text, title, QMessageBox::Yes | QMessageBox::No);
+    QMessageBox* box =
+        openBox(QMessageBox::Question, parent, text, title, QMessageBox::Yes | QMessageBox::No);
     box->setDefaultButton(QMessageBox::Yes);
     QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)](int) {
         if (answered)
@@ -45,4 +46,3 @@ void WidgetMessageBoxes::ask(QWidget* parent, const QString& text, const QString
 }
 
 } // namespace velmo
-

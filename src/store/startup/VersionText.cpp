@@ -7,7 +7,10 @@ namespace velmo {
 QString VersionText(const QString& version)
 {
     const QVersionNumber number = QVersionNumber::fromString(version);
-    return QStringLiteral(" v%1.%2%3").arg(number.majorVersion()).arg(number.minorVersion()).arg(number.microVersion());
+    return QStringLiteral(" v%1.%2%3")
+        .arg(number.majorVersion())
+        .arg(number.minorVersion())
+        .arg(number.microVersion());
 }
 
 QString TitleText(const QString& version)

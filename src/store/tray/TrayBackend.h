@@ -17,7 +17,13 @@ class TrayBackend : public QObject
     Q_OBJECT
 
 public:
-    enum class BalloonIcon { None, Information, Warning, Critical };
+    enum class BalloonIcon
+    {
+        None,
+        Information,
+        Warning,
+        Critical
+    };
 
     using QObject::QObject;
     ~TrayBackend() override = default;

@@ -79,8 +79,8 @@ void TrayIcon::SetTrayIconB(const QString& tip)
 
 void TrayIcon::ShowPop()
 {
-    AddTrayIcon(QStringLiteral("Velmo友情提示"), QStringLiteral("有重要备忘事件到点啦，请点击查看！"), BalloonInformation,
-                DefaultBalloonTimeoutMs);
+    AddTrayIcon(QStringLiteral("Velmo友情提示"), QStringLiteral("有重要备忘事件到点啦，请点击查看！"),
+                BalloonInformation, DefaultBalloonTimeoutMs);
 }
 
 void TrayIcon::change(const QIcon& picture, const QString& tip)

@@ -45,8 +45,8 @@ public:
 
     // Puts the icon up with the normal picture on the first call; later calls go back to the
     // normal picture and change the tip. A non-empty balloon text shows a balloon titled with the tip.
-    void AddTrayIcon(const QString& tip, const QString& balloonText = {}, int balloonKind = BalloonInformation,
-                     int timeoutMs = DefaultBalloonTimeoutMs);
+    void AddTrayIcon(const QString& tip, const QString& balloonText = {},
+                     int balloonKind = BalloonInformation, int timeoutMs = DefaultBalloonTimeoutMs);
     // Takes the icon down; nothing when it is not up.
     void RemoveTrayIcon();
     // The two phases of blinking: picture A or B with the given tip; a showing balloon goes away.

@@ -1,0 +1,48 @@
+#include "ClickLabel.h"
+
+#include <QMouseEvent>
+
+namespace velmo {
+
+ClickLabel::ClickLabel(const QString& text, QWidget* parent)
+    : QLabel(text, parent)
+{
+}
+
+void ClickLabel::setLinkLook(bool on)
+{
+    m_linkLook = on;
+    setCursor(on ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+void ClickLabel::enterEvent(QEnterEvent* event)
+{
+    showHover(true);
+    QLabel::enterEvent(event);
+}
+
+void ClickLabel::leaveEvent(QEvent* event)
+{
+    showHover(false);
+    QLabel::leaveEvent(event);
+}
+
+void ClickLabel::showHover(bool hover)
+{
+    if (!m_linkLook)
+        return;
+    QFont f = font();
+    f.setUnderline(hover);
+    setFont(f);
+    // Blue while the link is under the mouse, black otherwise.
+    setStyleSheet(hover ? QStringLiteral("color: #0000ff;") : QStringLiteral("color: #000000;"));
+}
+
+} // namespace velmo
