@@ -24,6 +24,8 @@ ServiceAddress::ServiceAddress(const QUrl& base)
     : m_base(usable(base) ? base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::StripTrailingSlash)
                           : defaultBase())
 {
+    if (m_base.path() == QLatin1String("/"))
+        m_base.setPath(QString());
 }
 
 QUrl ServiceAddress::defaultBase()

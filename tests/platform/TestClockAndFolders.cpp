@@ -30,7 +30,8 @@ private slots:
         QVERIFY(folder.ensureExists());
         const QFileInfo info(folder.path());
         QVERIFY(info.isDir());
-        QCOMPARE(info.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+        QCOMPARE(info.permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
         QCOMPARE(folder.filePath(QStringLiteral("data.db")), folder.path() + QStringLiteral("/data.db"));
     }
