@@ -45,6 +45,8 @@ struct MemoRecord
     bool Del = false;
     std::optional<QDateTime> AlertTimeTemp;
     std::optional<QDateTime> AlertTimeNongliTemp;
+
+    friend bool operator==(const MemoRecord&, const MemoRecord&) = default;
 };
 
 // Adds the memo as a new row (its id is ignored) and returns the new id in insertId. An unset
