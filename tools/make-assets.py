@@ -879,6 +879,20 @@ def normalise(samples, peak):
     return [s * peak / top for s in samples]
 
 
+def level(samples, rms=0.18):
+    """Brings a tune to a common loudness; peaks above 0.5 are bent softly so none passes 0.82,
+    which leaves the MP3 encoder room to overshoot."""
+    now = math.sqrt(sum(v * v for v in samples) / len(samples)) or 1.0
+    out = []
+    for v in samples:
+        v *= rms / now
+        m = abs(v)
+        if m > 0.5:
+            v = math.copysign(0.5 + 0.32 * math.tanh((m - 0.5) / 0.32), v)
+        out.append(v)
+    return out
+
+
 def ramp_ends(samples, rate, fade_in=0.003, fade_out=0.01):
     n_in, n_out = int(fade_in * rate), int(fade_out * rate)
     for i in range(min(n_in, len(samples))):
@@ -961,11 +975,12 @@ MINOR = [0, 2, 3, 5, 7, 8, 10]
 
 class Tune:
     def __init__(self, code, name, tonic, mode, beats, bpm, prog, seed, accomp, voice="piano",
-                 drums=None, repeat=1, gap=0, echo=False):
+                 drums=None, repeat=1, gap=0, echo=False, busy=False):
         self.code, self.name = code, name
         self.tonic, self.mode, self.beats, self.bpm = tonic, mode, beats, bpm
         self.prog, self.seed, self.accomp = prog, seed, accomp
         self.voice, self.drums, self.repeat, self.gap, self.echo = voice, drums, repeat, gap, echo
+        self.busy = busy
 
     @property
     def bar(self):
@@ -986,6 +1001,7 @@ RHYTHMS = {
     3: [[2, 2, 2], [3, 1, 2], [4, 2], [2, 1, 1, 2], [2, 4], [1, 1, 2, 2]],
 }
 ENDINGS = {4: [[2, 2, 4], [4, 4], [3, 1, 4], [2, 6]], 3: [[2, 4], [6], [3, 1, 2]]}
+BUSY_RHYTHMS = [[1, 1, 1, 1, 1, 1, 2], [1, 1, 1, 1, 2, 2], [1, 1, 2, 1, 1, 2], [2, 1, 1, 1, 1, 2]]
 
 
 def compose_melody(tune, rng):
@@ -1009,6 +1025,8 @@ def compose_melody(tune, rng):
             elif strong:
                 tones = chord_tones(root)
                 cands = [d for d in range(prev - 4, prev + 5) if d % 7 in tones and lo <= d <= hi]
+                if len(cands) > 1 and rng.chance(0.85):
+                    cands = [d for d in cands if d != prev] or cands
                 cands.sort(key=lambda v: (abs(v - (prev + direction * 2)), v))
                 d = cands[rng.below(min(2, len(cands)))]
             else:
@@ -1038,7 +1056,7 @@ def compose_melody(tune, rng):
             pos += dur
         return out
 
-    pool, ends = RHYTHMS[beats], ENDINGS[beats]
+    pool, ends = (BUSY_RHYTHMS if tune.busy else RHYTHMS[beats]), ENDINGS[beats]
     a0, a1, b0, b1 = rng.pick(pool), rng.pick(pool), rng.pick(pool), rng.pick(pool)
     bars = []  # (rhythm, degrees)
     prev, direction = rng.pick([0, 2, 4]), 1
@@ -1132,8 +1150,15 @@ def compose_accompaniment(tune):
 
 def score(tune):
     """The tune's notes as (start, length, key, velocity, part), times in eighths."""
-    rng = Rng(tune.seed)
-    one = compose_melody(tune, rng) + compose_accompaniment(tune)
+    # Seeds whose melody stays on a few notes or leaps about are passed over.
+    for attempt in range(50):
+        melody = compose_melody(tune, Rng(tune.seed + attempt * 7919))
+        keys = [n[2] for n in melody]
+        moves = sum(a != b for a, b in zip(keys, keys[1:])) / (len(keys) - 1)
+        leap = max(abs(a - b) for a, b in zip(keys, keys[1:]))
+        if max(keys) - min(keys) >= 7 and moves >= 0.7 and leap <= 9:
+            break
+    one = melody + compose_accompaniment(tune)
     length = len(tune.prog) * tune.bar
     notes = []
     for r in range(tune.repeat):
@@ -1335,7 +1360,7 @@ def render_tune(tune):
         d = int(0.27 * SYNTH_RATE)
         for i in range(d, n):
             buf[i] += 0.28 * buf[i - d]
-    return ramp_ends(normalise(buf, 0.89), SYNTH_RATE, 0.002, 0.5)
+    return ramp_ends(level(buf), SYNTH_RATE, 0.002, 0.5)
 
 
 def siren():
@@ -1359,7 +1384,7 @@ def siren():
             tone(lambda _t: 698.0, 0.32)
         tone(lambda t: 620 + 780 * math.sin(math.pi * t), 1.9)
         tone(lambda _t: 1.0, 0.25, 0.0)
-    return ramp_ends(normalise(out, 0.8), SYNTH_RATE)
+    return ramp_ends(level(out, 0.17), SYNTH_RATE)
 
 
 def mp3_bytes(samples, title, lame):
@@ -1394,9 +1419,11 @@ TUNES = [
     Tune("11.mp3", "CHAMPION.mp3", 65, "major", 4, 118, MAJ_C, 113, "march", "brass", "march"),
     Tune("12.mp3", "传奇.mp3", 67, "minor", 4, 92, MIN_A, 127, "pad", "flute", echo=True),
     Tune("13.mp3", "交警铃声.mp3", 0, "major", 4, 120, [], 131, None),
-    Tune("14.mp3", "可爱短信音.mp3", 72, "major", 4, 132, [4, 0], 149, "arp", "bell", repeat=2, gap=3),
+    Tune("14.mp3", "可爱短信音.mp3", 72, "major", 4, 132, [4, 0], 149, "arp", "bell", repeat=2, gap=3,
+         busy=True),
     Tune("15.mp3", "铃声007.mp3", 64, "minor", 4, 126, MIN_B, 151, "pump", "pluck", "light"),
-    Tune("16.mp3", "诺基亚.mp3", 72, "major", 4, 168, [3, 0], 163, "arp", "marimba", repeat=3, gap=4),
+    Tune("16.mp3", "诺基亚.mp3", 72, "major", 4, 168, [3, 0], 163, "arp", "marimba", repeat=3, gap=4,
+         busy=True),
     Tune("17.mp3", "死了都要爱.mp3", 66, "minor", 4, 90, MIN_B, 179, "pad", "lead", "ballad", echo=True),
 ]
 
