@@ -81,6 +81,8 @@ gdi::ColorRef RVTPropGadget::ScrollTranslateColor(gdi::OleColor color) const
 
 void RVTPropGadget::readProperties(const PropertyBag& bag)
 {
+    // Loading is no assignment: the font and enabled changes below report nothing.
+    m_loading = true;
     m_backColor = readColor(bag, QStringLiteral("BackColor"), kAmbientBackColor);
     m_foreColor = readColor(bag, QStringLiteral("ForeColor"), kAmbientForeColor);
     QFont stored;
@@ -92,6 +94,7 @@ void RVTPropGadget::readProperties(const PropertyBag& bag)
     else
         setFont(QFont());
     setEnabled(bag.readBool(QStringLiteral("Enabled"), true));
+    m_loading = false;
 
     GadgetModel::Stored s;
     s.borderless = bag.readBool(QStringLiteral("Borderless"), s.borderless);
@@ -144,6 +147,8 @@ void RVTPropGadget::writeProperties(PropertyBag& bag) const
 
 void RVTPropGadget::notify(const char* name)
 {
+    if (m_loading)
+        return;
     emit propertyChanged(QString::fromLatin1(name));
 }
 

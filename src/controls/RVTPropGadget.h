@@ -200,6 +200,7 @@ private:
     gadget::GadgetLayout m_layout;
     bool m_hasFocus = false;
     bool m_ownEnabled = true;
+    bool m_loading = false;
 
     RepeatAction m_repeatAction = Idle;
     int m_repeatShift = 0;

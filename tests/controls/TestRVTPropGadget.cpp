@@ -87,6 +87,31 @@ private slots:
         QCOMPARE(values.count(), 0);
     }
 
+    void surfacePropertiesAreReportedOnlyWhenAssigned()
+    {
+        QWidget host;
+        auto* g = new RVTPropGadget(&host);
+        QSignalSpy changed(g, &RVTPropGadget::propertyChanged);
+        g->setEnabled(false);
+        g->setEnabled(false);
+        host.setEnabled(false); // the host's state is not the gadget's own
+        host.setEnabled(true);
+        g->setEnabled(true);
+        g->setFont(QFont(QStringLiteral("Sans"), 17));
+        host.setFont(QFont(QStringLiteral("Sans"), 9)); // the gadget keeps its own font
+        QStringList names;
+        for (const QList<QVariant>& args : changed)
+            names << args.at(0).toString();
+        QCOMPARE(names,
+                 (QStringList{QStringLiteral("Enabled"), QStringLiteral("Enabled"), QStringLiteral("Font")}));
+
+        // Loading is not assigning.
+        changed.clear();
+        g->readProperties(PropertyBag{{QStringLiteral("Enabled"), 0}, {QStringLiteral("VValue"), 3}});
+        QVERIFY(!g->isEnabled());
+        QCOMPARE(changed.count(), 0);
+    }
+
     void refusedValueLeavesThePictureAlone()
     {
         auto g = makeMainWindowGadget();

@@ -126,6 +126,27 @@ private slots:
         QCOMPARE(px(*g, 11, 260), patternAt(11, 260, kPanelBlue));
     }
 
+    void steppedArrowLooksPressedUntilTheRelease()
+    {
+        auto g = makeMainWindowGadget();
+        g->setVValue(5);
+        // Down arrow (2, 316, 37, 328): raised at rest, sunken while a step in its direction runs.
+        QCOMPARE(px(*g, 2, 316), kHighlight);
+        QTest::keyPress(g.get(), Qt::Key_Down);
+        QCOMPARE(px(*g, 2, 316), kShadow);
+        QCOMPARE(px(*g, 36, 327), kHighlight);
+        QCOMPARE(px(*g, 2, 2), kHighlight); // the up arrow stays raised
+        QTest::keyRelease(g.get(), Qt::Key_Down);
+        QCOMPARE(px(*g, 2, 316), kHighlight);
+
+        // Paging the track shows the arrow of the paging direction pressed too.
+        press(*g, {19, 30});
+        QCOMPARE(g->VValue(), 0);
+        QCOMPARE(px(*g, 2, 2), kShadow);
+        release(*g, {19, 30});
+        QCOMPARE(px(*g, 2, 2), kHighlight);
+    }
+
     void disabledGadgetShowsOnlyFrameAndTrack()
     {
         auto g = makeMainWindowGadget();
