@@ -14,12 +14,12 @@ namespace velmo {
 // fourth month).
 enum class NongliKind
 {
-    Moment = 1,    // "2020-4-1 8:5:9"  (LunarText; a leap month shows its plain number)
-    Full = 2,      // "庚子年(鼠) 2020年闰四月初一"
-    DayName = 3,   // "初一"
-    MonthDay = 4,  // "闰四月初一"      (LunarMonthDayText)
-    Date = 5,      // "2020-4-1"
-    DateAgain = 6, // the same as Date
+    Moment = 1,     // "2020-4-1 8:5:9"  (LunarText; a leap month shows its plain number)
+    Full = 2,       // "庚子年(鼠) 2020年闰四月初一"
+    DayName = 3,    // "初一"
+    MonthDay = 4,   // "闰四月初一"      (LunarMonthDayText)
+    Date = 5,       // "2020-4-1"
+    SameAsDate = 6, // the same as Date
 };
 
 // The lunar date of a moment as text of the given kind (1 to 6, see NongliKind); empty text for any

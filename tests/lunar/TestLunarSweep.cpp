@@ -1,0 +1,291 @@
+#include "TestMain.h"
+
+#include "lunar/Lunar.h"
+#include "lunar/LunarTables.h"
+
+#include <unicode/calendar.h>
+#include <unicode/gregocal.h>
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+
+#include <memory>
+#include <vector>
+
+using namespace velmo;
+
+namespace {
+
+QString label(const LunarDate& d)
+{
+    return QStringLiteral("%1-%2%3-%4")
+        .arg(d.year)
+        .arg(d.leap ? QStringLiteral("L") : QString())
+        .arg(d.month)
+        .arg(d.day);
+}
+
+// The first day of a lunar month and the month it begins.
+struct MonthStart
+{
+    QDate solar;
+    LunarDate month; // day is 1
+
+    friend bool operator==(const MonthStart&, const MonthStart&) = default;
+};
+
+QString describe(const MonthStart& m)
+{
+    return label(m.month) + QLatin1Char('@') + m.solar.toString(Qt::ISODate);
+}
+
+// The lunar date by walking the year codes from 1921-02-08, month by month, as the status bar's text
+// was first computed; for days up to 2021-02-11.
+std::optional<LunarDate> walkYearCodes(QDate date)
+{
+    using namespace lunartables;
+    qint64 t = LunarCalendar::firstDay().daysTo(date) + 1;
+    for (int i = 0; i < kYearCodeCount; ++i) {
+        const std::uint32_t code = kYearCodes[i];
+        const int top = code < 4095 ? 11 : 12;
+        for (int n = top; n >= 0; --n) {
+            const int length = 29 + int((code >> n) & 1u);
+            if (t <= length) {
+                const int position = top - n + 1;
+                const int leap = top == 12 ? int(code / 65536) : 0;
+                LunarDate d{kYearCodeFirstYear + i, position, int(t), false};
+                if (leap != 0 && position == leap + 1)
+                    d = LunarDate{d.year, leap, d.day, true};
+                else if (leap != 0 && position > leap + 1)
+                    d.month = position - 1;
+                return d;
+            }
+            t -= length;
+        }
+    }
+    return std::nullopt;
+}
+
+const lunartables::ConverterRow& rowOf(int year)
+{
+    return lunartables::kConverterRows[year - lunartables::kConverterFirstYear];
+}
+
+// The solar date of a lunar date by summing a converter row's fields from 1 January.
+QDate sumConverterRow(const LunarDate& d)
+{
+    const auto& f = rowOf(d.year).fields;
+    int day = d.day + f[0];
+    for (int m = 1; m < d.month; ++m)
+        day += f[m];
+    if (d.leap && f[d.month] > 30)
+        day += f[13];
+    return QDate(d.year, 1, 1).addDays(day - 1);
+}
+
+// The lunar date by counting a converter row's fields forward from that solar year's New Year; for
+// days on or after it.
+std::optional<LunarDate> countConverterRow(QDate date)
+{
+    const auto& f = rowOf(date.year()).fields;
+    int n = date.dayOfYear() - f[0];
+    if (n < 1)
+        return std::nullopt;
+    for (int m = 1; m <= 12; ++m) {
+        if (n > f[m]) {
+            n -= f[m];
+            continue;
+        }
+        if (f[m] > 30 && n > f[13])
+            return LunarDate{date.year(), m, n - f[13], true};
+        return LunarDate{date.year(), m, n, false};
+    }
+    return std::nullopt;
+}
+
+class IcuChineseCalendar
+{
+public:
+    IcuChineseCalendar()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        m_chinese.reset(icu::Calendar::createInstance(icu::TimeZone::getGMT()->clone(),
+                                                      icu::Locale("zh_CN@calendar=chinese"), status));
+        m_gregorian = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::getGMT()->clone(), status);
+        m_ok = U_SUCCESS(status);
+    }
+
+    bool isValid() const { return m_ok; }
+
+    // At noon of the calendar's zone, so that the day is the solar date itself.
+    std::optional<LunarDate> lunarDate(QDate date)
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        m_gregorian->clear();
+        m_gregorian->set(date.year(), date.month() - 1, date.day(), 12, 0, 0);
+        m_chinese->setTime(m_gregorian->getTime(status), status);
+        // ICU counts extended years from 2637 BC.
+        const LunarDate d{m_chinese->get(UCAL_EXTENDED_YEAR, status) - 2637,
+                          m_chinese->get(UCAL_MONTH, status) + 1, m_chinese->get(UCAL_DATE, status),
+                          m_chinese->get(UCAL_IS_LEAP_MONTH, status) != 0};
+        if (U_FAILURE(status))
+            return std::nullopt;
+        return d;
+    }
+
+private:
+    std::unique_ptr<icu::Calendar> m_chinese;
+    std::unique_ptr<icu::GregorianCalendar> m_gregorian;
+    bool m_ok = false;
+};
+
+} // namespace
+
+// Every day of the calendar, through both directions and against independent references.
+class TestLunarSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyDayRoundTrips()
+    {
+        const QDate last = LunarCalendar::lastDay();
+        std::optional<LunarDate> previous;
+        for (QDate d = LunarCalendar::firstDay(); d <= last; d = d.addDays(1)) {
+            const auto lunar = LunarCalendar::fromSolar(d);
+            QVERIFY2(lunar, qPrintable(d.toString(Qt::ISODate)));
+            QVERIFY2(lunar->day >= 1 && lunar->day <= 30 && lunar->month >= 1 && lunar->month <= 12,
+                     qPrintable(label(*lunar)));
+            QCOMPARE(LunarCalendar::toSolar(*lunar), d);
+            // Days follow each other: the next day of the month, or day 1 of the next month after a
+            // month of 29 or 30 days.
+            if (previous) {
+                if (lunar->day == 1) {
+                    QVERIFY2(previous->day == 29 || previous->day == 30, qPrintable(label(*previous)));
+                    QCOMPARE(LunarCalendar::monthLength(previous->year, previous->month, previous->leap),
+                             previous->day);
+                } else {
+                    QCOMPARE(lunar->day, previous->day + 1);
+                    QCOMPARE(lunar->month, previous->month);
+                    QCOMPARE(lunar->leap, previous->leap);
+                }
+            }
+            previous = lunar;
+
+            const auto moment = LunarMoment::fromSolar(QDateTime(d, QTime(23, 59, 59)));
+            QVERIFY(moment);
+            QCOMPARE(moment->date(lunar->leap), *lunar);
+            QCOMPARE(GetNongli(QDateTime(d, QTime(12, 0)), 5),
+                     QStringLiteral("%1-%2-%3").arg(lunar->year).arg(lunar->month).arg(lunar->day));
+        }
+        QVERIFY(!LunarCalendar::fromSolar(last.addDays(1)));
+        QVERIFY(!LunarCalendar::fromSolar(LunarCalendar::firstDay().addDays(-1)));
+    }
+
+    void converterTextFormsRoundTrip()
+    {
+        for (QDate d(1950, 2, 17); d <= LunarCalendar::lastDay(); d = d.addDays(1)) {
+            const QString lunar = hlxNongLiGongLi::GongToNong(d);
+            const qsizetype blank = lunar.indexOf(QLatin1Char(' '));
+            QVERIFY2(blank > 0, qPrintable(lunar));
+            QString leap = lunar.mid(blank + 1);
+            const QString back = hlxNongLiGongLi::NongToGong(lunar.left(blank), leap);
+            QCOMPARE(back, QStringLiteral("%1-%2-%3").arg(d.year()).arg(d.month()).arg(d.day()));
+        }
+    }
+
+    // The day table must give what the year codes give by walking them, every day up to 2021-02-11.
+    void matchesTheYearCodeWalk()
+    {
+        for (QDate d = LunarCalendar::firstDay(); d <= QDate(2021, 2, 11); d = d.addDays(1)) {
+            const auto walked = walkYearCodes(d);
+            QVERIFY2(walked, qPrintable(d.toString(Qt::ISODate)));
+            QCOMPARE(LunarCalendar::fromSolar(d), walked);
+        }
+        QVERIFY(!walkYearCodes(QDate(2021, 2, 12)));
+    }
+
+    // The day table must give what the converter rows give by counting their fields, in both directions.
+    void matchesTheConverterRows()
+    {
+        for (int year = hlxNongLiGongLi::kFirstYear; year <= hlxNongLiGongLi::kLastYear; ++year) {
+            for (int month = 1; month <= 12; ++month) {
+                for (bool leap : {false, true}) {
+                    if (leap && LunarCalendar::leapMonth(year) != month)
+                        continue;
+                    const int length = *LunarCalendar::monthLength(year, month, leap);
+                    for (int day = 1; day <= length; ++day) {
+                        const LunarDate d{year, month, day, leap};
+                        QCOMPARE(hlxNongLiGongLi::nongToGong(d), sumConverterRow(d));
+                    }
+                }
+            }
+        }
+        for (QDate d(1950, 2, 17); d <= QDate(2050, 12, 31); d = d.addDays(1)) {
+            const auto counted = countConverterRow(d);
+            if (counted)
+                QCOMPARE(hlxNongLiGongLi::gongToNong(d), counted);
+        }
+    }
+
+    // ICU's Chinese calendar agrees on every month except where it puts a new moon that falls within
+    // minutes of Beijing midnight on the other day, and so one month boundary one day off or a leap
+    // month after a different month. The list below is the whole of those differences.
+    void agreesWithIcu()
+    {
+        IcuChineseCalendar icu;
+        QVERIFY(icu.isValid());
+        std::vector<MonthStart> ours;
+        std::vector<MonthStart> theirs;
+        for (QDate d = LunarCalendar::firstDay(); d <= LunarCalendar::lastDay(); d = d.addDays(1)) {
+            const auto a = LunarCalendar::fromSolar(d);
+            const auto b = icu.lunarDate(d);
+            QVERIFY(a && b);
+            if (a->day == 1)
+                ours.push_back({d, *a});
+            if (b->day == 1)
+                theirs.push_back({d, *b});
+        }
+        QCOMPARE(ours.size(), theirs.size());
+
+        struct Difference
+        {
+            MonthStart ours;
+            MonthStart icu;
+        };
+        const auto month = [](int y, int m, bool leap, QDate start) {
+            return MonthStart{start, {y, m, 1, leap}};
+        };
+        const std::vector<Difference> known = {
+            // 1922: the leap month follows the fifth month, for ICU the sixth.
+            {month(1922, 5, true, QDate(1922, 6, 25)), month(1922, 6, false, QDate(1922, 6, 25))},
+            {month(1922, 6, false, QDate(1922, 7, 24)), month(1922, 6, true, QDate(1922, 7, 24))},
+            // Single month boundaries one day apart.
+            {month(1954, 1, false, QDate(1954, 2, 3)), month(1954, 1, false, QDate(1954, 2, 4))},
+            {month(1955, 2, false, QDate(1955, 2, 22)), month(1955, 2, false, QDate(1955, 2, 23))},
+            // 1987: the leap month follows the sixth month, for ICU the seventh.
+            {month(1987, 6, true, QDate(1987, 7, 26)), month(1987, 7, false, QDate(1987, 7, 26))},
+            {month(1987, 7, false, QDate(1987, 8, 24)), month(1987, 7, true, QDate(1987, 8, 24))},
+            {month(1998, 12, false, QDate(1999, 1, 17)), month(1998, 12, false, QDate(1999, 1, 18))},
+            {month(2012, 7, false, QDate(2012, 8, 17)), month(2012, 7, false, QDate(2012, 8, 18))},
+            {month(2018, 10, false, QDate(2018, 11, 8)), month(2018, 10, false, QDate(2018, 11, 7))},
+            {month(2027, 1, false, QDate(2027, 2, 6)), month(2027, 1, false, QDate(2027, 2, 7))},
+            {month(2030, 1, false, QDate(2030, 2, 3)), month(2030, 1, false, QDate(2030, 2, 2))},
+        };
+
+        std::vector<Difference> found;
+        for (size_t i = 0; i < ours.size() && i < theirs.size(); ++i) {
+            if (!(ours[i] == theirs[i]))
+                found.push_back({ours[i], theirs[i]});
+        }
+        QStringList foundText;
+        for (const Difference& d : found)
+            foundText << describe(d.ours) + QStringLiteral(" / ") + describe(d.icu);
+        QStringList knownText;
+        for (const Difference& d : known)
+            knownText << describe(d.ours) + QStringLiteral(" / ") + describe(d.icu);
+        QCOMPARE(foundText, knownText);
+    }
+};
+
+VELMO_TEST_MAIN(TestLunarSweep)
+#include "TestLunarSweep.moc"

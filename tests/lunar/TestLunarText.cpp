@@ -1,0 +1,298 @@
+#include "LunarTestMoments.h"
+#include "TestMain.h"
+
+#include "lunar/Lunar.h"
+#include "lunar/LunarTables.h"
+
+using namespace velmo;
+using velmo::test::at;
+
+// The lunar date texts, the converter's text forms and the tables behind them.
+class TestLunarText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nongliKinds_data()
+    {
+        QTest::addColumn<QDateTime>("moment");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("text");
+
+        const QDateTime leapStart = at(2020, 5, 23, 8, 5, 9);
+        QTest::newRow("leap month, kind 1") << leapStart << 1 << "2020-4-1 8:5:9";
+        QTest::newRow("leap month, kind 2") << leapStart << 2 << "庚子年(鼠) 2020年闰四月初一";
+        QTest::newRow("leap month, kind 3") << leapStart << 3 << "初一";
+        QTest::newRow("leap month, kind 4") << leapStart << 4 << "闰四月初一";
+        QTest::newRow("leap month, kind 5") << leapStart << 5 << "2020-4-1";
+        QTest::newRow("leap month, kind 6") << leapStart << 6 << "2020-4-1";
+        QTest::newRow("kind 0") << leapStart << 0 << "";
+        QTest::newRow("kind 7") << leapStart << 7 << "";
+
+        QTest::newRow("first day") << at(1921, 2, 8) << 1 << "1921-1-1 0:0:0";
+        QTest::newRow("first day name") << at(1921, 2, 8) << 4 << "正月初一";
+        QTest::newRow("new year 2020") << at(2020, 1, 25) << 2 << "庚子年(鼠) 2020年正月初一";
+        QTest::newRow("after the leap month") << at(2020, 6, 21) << 4 << "五月初一";
+        QTest::newRow("end of year-code table") << at(2021, 2, 11) << 5 << "2020-12-30";
+        QTest::newRow("end of year-code table, name") << at(2021, 2, 11) << 4 << "腊月三十";
+        QTest::newRow("new year 2000") << at(2000, 2, 5) << 5 << "2000-1-1";
+        QTest::newRow("new year 1984") << at(1984, 2, 2) << 5 << "1984-1-1";
+        QTest::newRow("new year 1984, name") << at(1984, 2, 2) << 2 << "甲子年(鼠) 1984年正月初一";
+        QTest::newRow("second month, 30th") << at(2020, 3, 23, 23, 59, 59) << 1 << "2020-2-30 23:59:59";
+        QTest::newRow("day name 十一") << at(2020, 2, 4) << 3 << "十一";
+        QTest::newRow("day name 二十") << at(2020, 2, 13) << 3 << "二十";
+        QTest::newRow("day name 廿九") << at(2020, 2, 22) << 3 << "廿九";
+        QTest::newRow("twelfth month") << at(2020, 1, 24) << 4 << "腊月三十";
+        QTest::newRow("twelfth month, first day") << at(2019, 12, 26) << 4 << "腊月初一";
+        QTest::newRow("eleventh month") << at(2019, 12, 25) << 4 << "十一月三十";
+
+        // Past the year-code table the lunar years carry on with their real months.
+        QTest::newRow("new year 2021") << at(2021, 2, 12) << 5 << "2021-1-1";
+        QTest::newRow("second month 2021") << at(2021, 3, 13) << 5 << "2021-2-1";
+        QTest::newRow("before new year 2022") << at(2022, 1, 26) << 5 << "2021-12-24";
+        QTest::newRow("new year 2022") << at(2022, 2, 1) << 5 << "2022-1-1";
+        QTest::newRow("leap second month 2023") << at(2023, 3, 22) << 4 << "闰二月初一";
+        QTest::newRow("leap 2023, kind 1") << at(2023, 3, 22, 7) << 1 << "2023-2-1 7:0:0";
+        QTest::newRow("test clock day") << at(2026, 12, 6, 10) << 2 << "丙午年(马) 2026年十月廿八";
+        QTest::newRow("leap eleventh month 2033") << at(2034, 1, 1) << 4 << "闰十一月十一";
+        QTest::newRow("last day") << at(2051, 2, 10, 12) << 2 << "庚午年(马) 2050年腊月廿九";
+
+        // Outside the calendar the lunar date is unknown.
+        QTest::newRow("after the last day") << at(2051, 2, 11) << 1 << "";
+        QTest::newRow("before the first day") << at(1921, 2, 7, 23, 59, 59) << 4 << "";
+        QTest::newRow("invalid moment") << QDateTime() << 1 << "";
+    }
+
+    void nongliKinds()
+    {
+        QFETCH(QDateTime, moment);
+        QFETCH(int, kind);
+        QFETCH(QString, text);
+        QCOMPARE(GetNongli(moment, kind), text);
+    }
+
+    void nongliTextInputAndShortcuts()
+    {
+        QCOMPARE(GetNongli(QStringLiteral("2020-05-23 08:05:09"), 1), QStringLiteral("2020-4-1 8:5:9"));
+        QCOMPARE(GetNongli(QStringLiteral("2020-5-23"), 4), QStringLiteral("闰四月初一"));
+        QCOMPARE(GetNongli(QStringLiteral("2020-02-30 08:00:00"), 1), QString());
+        QCOMPARE(GetNongli(QStringLiteral("not a date"), 1), QString());
+        QCOMPARE(LunarText(at(2026, 12, 6, 10)), QStringLiteral("2026-10-28 10:0:0"));
+        QCOMPARE(LunarMonthDayText(at(2026, 12, 6, 10)), QStringLiteral("十月廿八"));
+    }
+
+    void yearNamesFollowTheSixtyYearCycle()
+    {
+        QCOMPARE(lunarYearName(1984), QStringLiteral("甲子年(鼠)"));
+        QCOMPARE(lunarYearName(1921), QStringLiteral("辛酉年(鸡)"));
+        QCOMPARE(lunarYearName(2043), QStringLiteral("癸亥年(猪)"));
+        QCOMPARE(lunarYearName(2044), QStringLiteral("甲子年(鼠)"));
+        QCOMPARE(lunarMonthName(0), QString());
+        QCOMPARE(lunarMonthName(13), QString());
+        QCOMPARE(lunarDayName(31), QString());
+    }
+
+    void converterTextForms_data()
+    {
+        QTest::addColumn<QString>("lunar");
+        QTest::addColumn<QString>("leapIn");
+        QTest::addColumn<QString>("solar");
+        QTest::addColumn<QString>("leapOut");
+
+        QTest::newRow("first new year") << "1950-1-1"
+                                        << ""
+                                        << "1950-2-17"
+                                        << "";
+        QTest::newRow("last day") << "2050-12-29"
+                                  << ""
+                                  << "2051-2-10"
+                                  << "";
+        QTest::newRow("year before") << "1949-12-1"
+                                     << ""
+                                     << "1900-1-1"
+                                     << "";
+        QTest::newRow("year after") << "2051-1-1"
+                                    << ""
+                                    << "1900-1-1"
+                                    << "";
+        QTest::newRow("leap asked by 1") << "2020-4-1"
+                                         << "1"
+                                         << "2020-5-23"
+                                         << "闰";
+        QTest::newRow("leap asked by 闰") << "2020-4-1"
+                                          << "闰"
+                                          << "2020-5-23"
+                                          << "闰";
+        QTest::newRow("ordinary month") << "2020-4-1"
+                                        << ""
+                                        << "2020-4-23"
+                                        << "";
+        QTest::newRow("other flag text") << "2020-4-1"
+                                         << "0"
+                                         << "2020-4-23"
+                                         << "";
+        QTest::newRow("no leap month that year") << "2021-4-1"
+                                                 << "1"
+                                                 << "2021-5-12"
+                                                 << "闰";
+        QTest::newRow("no leap month, ordinary") << "2021-4-1"
+                                                 << ""
+                                                 << "2021-5-12"
+                                                 << "";
+        QTest::newRow("leap asked for another month") << "2020-5-1"
+                                                      << "1"
+                                                      << "2020-6-21"
+                                                      << "闰";
+        QTest::newRow("second month 30th") << "2021-2-30"
+                                           << ""
+                                           << "2021-4-11"
+                                           << "";
+        QTest::newRow("second month 29th") << "2021-2-29"
+                                           << ""
+                                           << "2021-4-10"
+                                           << "";
+        QTest::newRow("day past the month's end runs on") << "2021-1-31"
+                                                          << ""
+                                                          << "2021-3-14"
+                                                          << "";
+        QTest::newRow("month 13") << "2021-13-1"
+                                  << ""
+                                  << "1900-1-1"
+                                  << "";
+        QTest::newRow("no date") << "2021-4-31"
+                                 << ""
+                                 << "1900-1-1"
+                                 << "";
+        QTest::newRow("garbage") << "abc"
+                                 << "1"
+                                 << "1900-1-1"
+                                 << "闰";
+        QTest::newRow("twelfth month in next solar year") << "2020-12-30"
+                                                          << ""
+                                                          << "2021-2-11"
+                                                          << "";
+        QTest::newRow("leap eleventh month 2033") << "2033-11-11"
+                                                  << "闰"
+                                                  << "2034-1-1"
+                                                  << "闰";
+        QTest::newRow("leading zeros") << "2020-04-01"
+                                       << ""
+                                       << "2020-4-23"
+                                       << "";
+    }
+
+    void converterTextForms()
+    {
+        QFETCH(QString, lunar);
+        QFETCH(QString, leapIn);
+        QFETCH(QString, solar);
+        QFETCH(QString, leapOut);
+        QString leap = leapIn;
+        QCOMPARE(hlxNongLiGongLi::NongToGong(lunar, leap), solar);
+        QCOMPARE(leap, leapOut);
+    }
+
+    void solarToLunarTextForms_data()
+    {
+        QTest::addColumn<QDate>("solar");
+        QTest::addColumn<QString>("lunar");
+
+        QTest::newRow("leap fifth month 1952") << QDate(1952, 6, 22) << "1952-5-1 闰";
+        QTest::newRow("ordinary fifth month 1952") << QDate(1952, 6, 21) << "1952-5-29 ";
+        QTest::newRow("before new year 1951") << QDate(1951, 1, 1) << "1950-11-24 ";
+        QTest::newRow("new year 2021") << QDate(2021, 2, 12) << "2021-1-1 ";
+        QTest::newRow("before the range") << QDate(1950, 2, 16) << "1900-1-1";
+        QTest::newRow("after the range") << QDate(2051, 2, 11) << "1900-1-1";
+        QTest::newRow("invalid") << QDate() << "1900-1-1";
+        // The leap eleventh month of 2033 reaches into January 2034.
+        QTest::newRow("in a leap month before new year") << QDate(2034, 1, 1) << "2033-11-11 闰";
+        QTest::newRow("end of that leap month") << QDate(2034, 1, 19) << "2033-11-29 闰";
+        QTest::newRow("twelfth month 2033") << QDate(2034, 1, 20) << "2033-12-1 ";
+        // Lunar 2050 ends in February 2051.
+        QTest::newRow("january 2051") << QDate(2051, 1, 1) << "2050-11-19 ";
+        QTest::newRow("last day") << QDate(2051, 2, 10) << "2050-12-29 ";
+    }
+
+    void solarToLunarTextForms()
+    {
+        QFETCH(QDate, solar);
+        QFETCH(QString, lunar);
+        QCOMPARE(hlxNongLiGongLi::GongToNong(solar), lunar);
+    }
+
+    void converterNamesAndMonthDays()
+    {
+        QCOMPARE(hlxNongLiGongLi::GongToNong(QStringLiteral("1952-06-22")), QStringLiteral("1952-5-1 闰"));
+        QCOMPARE(hlxNongLiGongLi::GongToNong(QStringLiteral("1952-02-30")), QStringLiteral("1900-1-1"));
+        QCOMPARE(hlxNongLiGongLi::GongliMonth(1900, 2), 28);
+        QCOMPARE(hlxNongLiGongLi::GongliMonth(2000, 2), 29);
+        QCOMPARE(hlxNongLiGongLi::GongliMonth(2024, 2), 29);
+        QCOMPARE(hlxNongLiGongLi::GongliMonth(2023, 4), 30);
+        QCOMPARE(hlxNongLiGongLi::GongliMonth(2023, 13), 0);
+        QCOMPARE(hlxNongLiGongLi::NongliMonth(1), QStringLiteral("正"));
+        QCOMPARE(hlxNongLiGongLi::NongliMonth(12), QStringLiteral("十二"));
+        QCOMPARE(hlxNongLiGongLi::NongliMonth(13), QStringLiteral("13"));
+        QCOMPARE(hlxNongLiGongLi::NongliDay(21), QStringLiteral("廿一"));
+        QCOMPARE(hlxNongLiGongLi::NongliDay(0), QStringLiteral("0"));
+    }
+
+    void typedConversionsRefuseWhatTheyCannotConvert()
+    {
+        QCOMPARE(LunarCalendar::firstDay(), QDate(1921, 2, 8));
+        QCOMPARE(LunarCalendar::lastDay(), QDate(2051, 2, 10));
+        QVERIFY(!LunarCalendar::fromSolar(QDate(1921, 2, 7)));
+        QVERIFY(!LunarCalendar::fromSolar(QDate(2051, 2, 11)));
+        QVERIFY(!LunarCalendar::fromSolar(QDate()));
+        QVERIFY(!LunarCalendar::toSolar({1920, 12, 1, false}));
+        QVERIFY(!LunarCalendar::toSolar({2051, 1, 1, false}));
+        QVERIFY(!LunarCalendar::toSolar({2020, 0, 1, false}));
+        QVERIFY(!LunarCalendar::toSolar({2020, 13, 1, false}));
+        QVERIFY(!LunarCalendar::toSolar({2020, 1, 0, false}));
+        QVERIFY(!LunarCalendar::toSolar({2020, 1, 31, false}));
+        QVERIFY(!hlxNongLiGongLi::gongToNong(QDate(1950, 2, 16)));
+        QVERIFY(!hlxNongLiGongLi::nongToGong({1949, 12, 1, false}));
+        QCOMPARE(hlxNongLiGongLi::nongToGong({1950, 1, 1, false}), QDate(1950, 2, 17));
+        // A day past the month's end runs on; the last month of 2050 has 29 days.
+        QCOMPARE(LunarCalendar::toSolar({2050, 12, 30, false}), QDate(2051, 2, 11));
+        QCOMPARE(LunarCalendar::toSolar({1921, 1, 1, false}), QDate(1921, 2, 8));
+        const LunarDate leap2020{2020, 4, 1, true};
+        QCOMPARE(LunarCalendar::fromSolar(QDate(2020, 5, 23)), std::optional<LunarDate>(leap2020));
+        QCOMPARE(LunarCalendar::leapMonth(2020), 4);
+        QCOMPARE(LunarCalendar::leapMonth(2021), 0);
+        QCOMPARE(LunarCalendar::leapMonth(2051), 0);
+        QCOMPARE(LunarCalendar::monthLength(2020, 4), std::optional<int>(30));
+        QCOMPARE(LunarCalendar::monthLength(2020, 4, true), std::optional<int>(29));
+        QCOMPARE(LunarCalendar::monthLength(2021, 4, true), std::nullopt);
+        QCOMPARE(LunarCalendar::monthLength(2050, 12), std::optional<int>(29));
+    }
+
+    // The year codes of 1950 to 2020 written from the converter's rows must give the codes themselves,
+    // and the New Year of each row must fall where the months before it end.
+    void theTwoTablesAgree()
+    {
+        using namespace lunartables;
+        for (int year = kConverterFirstYear; year < kYearCodeFirstYear + kYearCodeCount; ++year) {
+            const ConverterRow& row = kConverterRows[year - kConverterFirstYear];
+            std::uint32_t bits = 0;
+            int leapMonth = 0;
+            for (int m = 1; m <= 12; ++m) {
+                if (row.fieldCount == 14 && row.fields[m] > 30) {
+                    leapMonth = m;
+                    bits = bits * 2 + (row.fields[13] - 29);
+                    bits = bits * 2 + (row.fields[m] - row.fields[13] - 29);
+                } else {
+                    bits = bits * 2 + (row.fields[m] - 29);
+                }
+            }
+            QCOMPARE(bits + leapMonth * 65536u, kYearCodes[year - kYearCodeFirstYear]);
+        }
+        for (int year = kConverterFirstYear; year <= LunarCalendar::kLastYear; ++year) {
+            const ConverterRow& row = kConverterRows[year - kConverterFirstYear];
+            QVERIFY2(row.fieldCount == 13 || row.fieldCount == 14, qPrintable(QString::number(year)));
+            QCOMPARE(LunarCalendar::toSolar({year, 1, 1, false}), QDate(year, 1, 1).addDays(row.fields[0]));
+        }
+    }
+};
+
+VELMO_TEST_MAIN(TestLunarText)
+#include "TestLunarText.moc"

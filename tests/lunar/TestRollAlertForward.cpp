@@ -1,0 +1,298 @@
+#include "LunarTestMoments.h"
+#include "TestMain.h"
+
+#include "lunar/RollAlertForward.h"
+
+using namespace velmo;
+using velmo::test::at;
+
+namespace {
+
+LunarMoment lunar(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
+{
+    return LunarMoment{y, m, d, hh, mm, ss};
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(LunarMoment)
+Q_DECLARE_METATYPE(NoticeWindow)
+
+// Rolling passed reminder times forward on both calendars.
+class TestRollAlertForward : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void solarRepeats_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QDateTime>("alert");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("expected");
+
+        const QDateTime now = at(2026, 12, 6, 10, 0, 0); // a Sunday
+        QTest::newRow("daily, later today") << "1tian" << at(2026, 12, 5, 23) << now << at(2026, 12, 6, 23);
+        QTest::newRow("daily, tomorrow") << "1tian" << at(2026, 11, 20, 8) << now << at(2026, 12, 7, 8);
+        QTest::newRow("daily, one second ago")
+            << "1tian" << at(2026, 12, 6, 9, 59, 59) << now << at(2026, 12, 7, 9, 59, 59);
+        QTest::newRow("daily, a step lands on now")
+            << "1tian" << at(2026, 12, 5) << at(2026, 12, 6) << at(2026, 12, 7);
+        QTest::newRow("daily, over midnight into a new year")
+            << "1tian" << at(2026, 12, 30, 0, 0, 1) << at(2026, 12, 31, 23, 59, 59)
+            << at(2027, 1, 1, 0, 0, 1);
+        QTest::newRow("daily, over 29 February")
+            << "1tian" << at(2024, 2, 28, 7) << at(2024, 2, 28, 8) << at(2024, 2, 29, 7);
+
+        // Weekly keeps the weekday and the time of day of the entered moment.
+        const QDateTime monday8 = at(2026, 11, 23, 8);
+        QTest::newRow("weekly, saved on a Wednesday")
+            << "1zhou" << monday8 << at(2026, 12, 2, 15, 23, 10) << at(2026, 12, 7, 8);
+        QTest::newRow("weekly, saved on the Monday after")
+            << "1zhou" << monday8 << at(2026, 11, 30, 15, 23, 10) << at(2026, 12, 7, 8);
+        QTest::newRow("weekly, saved on a Monday before the time")
+            << "1zhou" << monday8 << at(2026, 11, 30, 7) << at(2026, 11, 30, 8);
+
+        // Months and years step from the entered day, cut to the month's end where it is shorter.
+        const QDateTime jan31 = at(2024, 1, 31, 10);
+        QTest::newRow("monthly, 31st into February of a leap year")
+            << "1yue" << jan31 << at(2024, 2, 10) << at(2024, 2, 29, 10);
+        QTest::newRow("monthly, 31st back after February")
+            << "1yue" << jan31 << at(2024, 3, 1) << at(2024, 3, 31, 10);
+        QTest::newRow("monthly, 31st into April")
+            << "1yue" << jan31 << at(2024, 4, 15) << at(2024, 4, 30, 10);
+        QTest::newRow("monthly, day passed this month")
+            << "1yue" << jan31 << at(2024, 4, 30, 11) << at(2024, 5, 31, 10);
+        QTest::newRow("monthly, 31st into February of a common year")
+            << "1yue" << at(2023, 1, 31, 10) << at(2023, 2, 10) << at(2023, 2, 28, 10);
+        QTest::newRow("quarterly, steps from the entered day")
+            << "3yue" << at(2025, 11, 30, 9) << at(2026, 3, 1) << at(2026, 5, 30, 9);
+        QTest::newRow("half-yearly, a step lands on now")
+            << "6yue" << at(2026, 6, 6, 10) << now << at(2027, 6, 6, 10);
+        QTest::newRow("yearly, 29 February into a common year")
+            << "1nian" << at(2008, 2, 29, 9) << at(2013, 3, 1) << at(2014, 2, 28, 9);
+        QTest::newRow("yearly, 29 February into a leap year")
+            << "1nian" << at(2008, 2, 29, 9) << at(2015, 6, 1) << at(2016, 2, 29, 9);
+        QTest::newRow("yearly, later this year")
+            << "1nian" << at(2020, 12, 24, 18) << now << at(2026, 12, 24, 18);
+
+        // Minutes and hours step from the entered moment.
+        const QDateTime earlier = at(2026, 12, 5, 8, 15, 30);
+        const QDateTime savedAt = at(2026, 12, 6, 10, 40, 5);
+        QTest::newRow("every minute") << "1fen" << earlier << savedAt << at(2026, 12, 6, 10, 40, 30);
+        QTest::newRow("every 5 minutes") << "5fen" << earlier << savedAt << at(2026, 12, 6, 10, 40, 30);
+        QTest::newRow("every 10 minutes") << "10fen" << earlier << savedAt << at(2026, 12, 6, 10, 45, 30);
+        QTest::newRow("every 30 minutes") << "30fen" << earlier << savedAt << at(2026, 12, 6, 10, 45, 30);
+        QTest::newRow("every hour") << "1shi" << earlier << savedAt << at(2026, 12, 6, 11, 15, 30);
+        QTest::newRow("every 2 hours") << "2shi" << earlier << savedAt << at(2026, 12, 6, 12, 15, 30);
+        QTest::newRow("every 3 hours") << "3shi" << earlier << savedAt << at(2026, 12, 6, 11, 15, 30);
+        QTest::newRow("every 6 hours")
+            << "6shi" << at(2026, 12, 5, 23, 15, 30) << savedAt << at(2026, 12, 6, 11, 15, 30);
+        QTest::newRow("every 12 hours, over midnight")
+            << "12shi" << at(2026, 12, 5, 23) << at(2026, 12, 6, 23, 30) << at(2026, 12, 7, 11);
+        QTest::newRow("every minute, decades behind")
+            << "1fen" << at(1990, 1, 1, 0, 0, 7) << now << at(2026, 12, 6, 10, 0, 7);
+        // At every sign-in: today at now's hour, even when that has passed.
+        QTest::newRow("at sign-in") << "denglu" << earlier << savedAt << at(2026, 12, 6, 10, 15, 30);
+    }
+
+    void solarRepeats()
+    {
+        QFETCH(QString, code);
+        QFETCH(QDateTime, alert);
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, expected);
+        const AlertRoll roll = RollAlertForward(code, alert, true, now, NoticeWindow::AddWindow);
+        QCOMPARE(roll.solarTime, expected);
+        QCOMPARE(roll.repeatCode, code);
+        QVERIFY(roll.alertOn);
+        QVERIFY(roll.changed);
+        QVERIFY(roll.notice.isEmpty());
+        QVERIFY(!roll.lunarTime);
+        if (code != QLatin1String("denglu"))
+            QVERIFY(roll.solarTime > now);
+    }
+
+    void solarOnceAndNever_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QDateTime>("alert");
+        QTest::addColumn<NoticeWindow>("window");
+        QTest::addColumn<QString>("notice");
+
+        QTest::newRow("once, add window")
+            << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::AddWindow
+            << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
+        QTest::newRow("once, edit window")
+            << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::EditWindow
+            << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026/12/6 10:00:00,提醒功能未生效";
+        QTest::newRow("once at midnight")
+            << "1" << at(2026, 12, 5) << NoticeWindow::AddWindow
+            << "提醒时间:2026/12/5 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
+        QTest::newRow("never") << "N" << at(2026, 12, 5) << NoticeWindow::AddWindow << "";
+    }
+
+    void solarOnceAndNever()
+    {
+        QFETCH(QString, code);
+        QFETCH(QDateTime, alert);
+        QFETCH(NoticeWindow, window);
+        QFETCH(QString, notice);
+        const AlertRoll roll = RollAlertForward(code, alert, true, at(2026, 12, 6, 10), window);
+        QCOMPARE(roll.solarTime, alert);
+        QCOMPARE(roll.repeatCode, QStringLiteral("N"));
+        QVERIFY(!roll.alertOn);
+        QVERIFY(roll.changed);
+        QCOMPARE(roll.notice, notice);
+    }
+
+    void solarNothingToDo()
+    {
+        const QDateTime now = at(2026, 12, 6, 10);
+        for (const QString& code : {QStringLiteral("1"), QStringLiteral("1tian"), QStringLiteral("denglu")}) {
+            // Equal to the second (milliseconds do not count), or later.
+            for (const QDateTime& alert : {now, now.addMSecs(300), now.addSecs(1)}) {
+                const AlertRoll roll =
+                    RollAlertForward(code, alert, true, now.addMSecs(500), NoticeWindow::AddWindow);
+                QVERIFY(!roll.changed);
+                QCOMPARE(roll.solarTime, alert);
+                QCOMPARE(roll.repeatCode, code);
+                QVERIFY(roll.alertOn);
+                QVERIFY(roll.notice.isEmpty());
+            }
+        }
+        const AlertRoll unknownCode =
+            RollAlertForward(QString(), now.addDays(-3), true, now, NoticeWindow::AddWindow);
+        QVERIFY(!unknownCode.changed);
+        QCOMPARE(unknownCode.solarTime, now.addDays(-3));
+        const AlertRoll invalid =
+            RollAlertForward(QStringLiteral("1tian"), QDateTime(), true, now, NoticeWindow::AddWindow);
+        QVERIFY(!invalid.changed);
+    }
+
+    void lunarRepeats_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<LunarMoment>("alert");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<LunarMoment>("expected");
+        QTest::addColumn<QDateTime>("expectedSolar");
+
+        const QDateTime now = at(2026, 12, 6, 10, 40, 5); // lunar 2026-10-28
+        QTest::newRow("daily") << "1tian" << lunar(2026, 10, 1, 8) << now << lunar(2026, 10, 29, 8)
+                               << at(2026, 12, 7, 8);
+        QTest::newRow("every 5 minutes") << "5fen" << lunar(2026, 10, 27, 8, 15, 30) << now
+                                         << lunar(2026, 10, 28, 10, 40, 30) << at(2026, 12, 6, 10, 40, 30);
+        QTest::newRow("every 12 hours")
+            << "12shi" << lunar(2026, 10, 27, 23) << now << lunar(2026, 10, 28, 11) << at(2026, 12, 6, 11);
+        QTest::newRow("at sign-in") << "denglu" << lunar(2026, 10, 1, 8, 15, 30) << now
+                                    << lunar(2026, 10, 28, 10, 15, 30) << at(2026, 12, 6, 10, 15, 30);
+
+        // The 30th of the second month, a day no solar month has (2020-03-23).
+        QTest::newRow("daily onto the 30th of the second month")
+            << "1tian" << lunar(2020, 2, 20, 11) << at(2020, 3, 23, 10) << lunar(2020, 2, 30, 11)
+            << at(2020, 3, 23, 11);
+        QTest::newRow("daily from the 30th of the second month")
+            << "1tian" << lunar(2020, 2, 30, 8) << at(2020, 3, 23, 10) << lunar(2020, 3, 1, 8)
+            << at(2020, 3, 24, 8);
+
+        // A leap second month begins on 2023-03-22, after the ordinary second month's 30th.
+        QTest::newRow("daily into a leap month") << "1tian" << lunar(2023, 2, 29, 8) << at(2023, 3, 21, 10)
+                                                 << lunar(2023, 2, 1, 8) << at(2023, 3, 22, 8);
+        QTest::newRow("weekly into a leap month") << "1zhou" << lunar(2023, 2, 23, 8) << at(2023, 3, 21, 10)
+                                                  << lunar(2023, 2, 7, 8) << at(2023, 3, 28, 8);
+        // Within the leap month a stored day of that month is a day of the leap month.
+        QTest::newRow("weekly within a leap month") << "1zhou" << lunar(2023, 2, 1, 8) << at(2023, 3, 27, 10)
+                                                    << lunar(2023, 2, 8, 8) << at(2023, 3, 29, 8);
+        QTest::newRow("hourly over the leap month's start")
+            << "1shi" << lunar(2023, 2, 30, 22, 30) << at(2023, 3, 21, 23, 45) << lunar(2023, 2, 1, 0, 30)
+            << at(2023, 3, 22, 0, 30);
+
+        // Months step over the twelve ordinary months, the day cut to the month's length.
+        QTest::newRow("monthly into the next year") << "1yue" << lunar(2026, 11, 15, 8) << at(2027, 1, 27)
+                                                    << lunar(2027, 1, 15, 8) << at(2027, 2, 20, 8);
+        QTest::newRow("monthly, 30th into a month of 29 days")
+            << "1yue" << lunar(2022, 12, 30, 8) << at(2023, 1, 26) << lunar(2023, 1, 29, 8)
+            << at(2023, 2, 19, 8);
+        QTest::newRow("monthly, 30th again in a month of 30 days")
+            << "1yue" << lunar(2022, 12, 30, 8) << at(2023, 2, 20, 10) << lunar(2023, 2, 30, 8)
+            << at(2023, 3, 21, 8);
+        QTest::newRow("monthly, over the leap month")
+            << "1yue" << lunar(2022, 12, 30, 8) << at(2023, 3, 26, 10) << lunar(2023, 3, 29, 8)
+            << at(2023, 5, 18, 8);
+        QTest::newRow("quarterly") << "3yue" << lunar(2026, 6, 10, 8) << now << lunar(2026, 12, 10, 8)
+                                   << at(2027, 1, 17, 8);
+        QTest::newRow("yearly, 30th into a month of 29 days")
+            << "1nian" << lunar(2020, 4, 30, 8) << at(2021, 6, 1) << lunar(2021, 4, 29, 8)
+            << at(2021, 6, 9, 8);
+    }
+
+    void lunarRepeats()
+    {
+        QFETCH(QString, code);
+        QFETCH(LunarMoment, alert);
+        QFETCH(QDateTime, now);
+        QFETCH(LunarMoment, expected);
+        QFETCH(QDateTime, expectedSolar);
+        const AlertRoll roll = RollAlertForward(code, alert, true, now);
+        QVERIFY(roll.lunarTime);
+        QCOMPARE(roll.lunarTime->text(), expected.text());
+        QCOMPARE(roll.solarTime, expectedSolar);
+        QCOMPARE(roll.repeatCode, code);
+        QVERIFY(roll.alertOn);
+        QVERIFY(roll.changed);
+        QVERIFY(!roll.outsideCalendar);
+        QVERIFY(roll.notice.isEmpty());
+        if (code != QLatin1String("denglu"))
+            QVERIFY(roll.solarTime > now);
+    }
+
+    void lunarOnceComparesWithTheLunarNow()
+    {
+        // On the 30th of the second month the lunar now is no solar date; it still compares.
+        const QDateTime now = at(2020, 3, 23, 10);
+        const AlertRoll passed = RollAlertForward(QStringLiteral("1"), lunar(2020, 2, 30, 9), true, now);
+        QCOMPARE(passed.repeatCode, QStringLiteral("N"));
+        QVERIFY(!passed.alertOn);
+        QCOMPARE(passed.notice,
+                 QStringLiteral("提醒时间:2020/2/30 9:00:00 < 当前农历:2020-2-30 10:0:0,提醒功能未生效"));
+        QCOMPARE(passed.lunarTime, std::optional<LunarMoment>(lunar(2020, 2, 30, 9)));
+
+        const AlertRoll ahead = RollAlertForward(QStringLiteral("1"), lunar(2020, 2, 30, 11), true, now);
+        QVERIFY(!ahead.changed);
+        QVERIFY(ahead.alertOn);
+        QCOMPARE(ahead.solarTime, at(2020, 3, 23, 11));
+
+        const AlertRoll same = RollAlertForward(QStringLiteral("1tian"), lunar(2020, 2, 30, 10), true, now);
+        QVERIFY(!same.changed);
+
+        const AlertRoll never = RollAlertForward(QStringLiteral("N"), lunar(2020, 1, 1), true, now);
+        QVERIFY(!never.alertOn);
+        QCOMPARE(never.repeatCode, QStringLiteral("N"));
+        QVERIFY(never.notice.isEmpty());
+    }
+
+    void lunarOutsideTheCalendarChangesNothing()
+    {
+        // The lunar now is unknown after the calendar's last day.
+        const AlertRoll late = RollAlertForward(QStringLiteral("1"), lunar(2050, 1, 1), true, at(2051, 3, 1));
+        QVERIFY(late.outsideCalendar);
+        QVERIFY(!late.changed);
+        QVERIFY(late.alertOn);
+        QVERIFY(late.notice.isEmpty());
+        // The entered moment has no solar day.
+        const AlertRoll early =
+            RollAlertForward(QStringLiteral("1tian"), lunar(1900, 1, 1), true, at(2026, 12, 6));
+        QVERIFY(early.outsideCalendar);
+        QVERIFY(!early.changed);
+        QCOMPARE(early.lunarTime, std::optional<LunarMoment>(lunar(1900, 1, 1)));
+        // The next month lies past the calendar.
+        const AlertRoll past =
+            RollAlertForward(QStringLiteral("1yue"), lunar(2050, 12, 10), true, at(2051, 2, 2));
+        QVERIFY(past.outsideCalendar);
+        QVERIFY(!past.changed);
+    }
+};
+
+VELMO_TEST_MAIN(TestRollAlertForward)
+#include "TestRollAlertForward.moc"
