@@ -67,10 +67,21 @@ bool ServiceChannel::start(QNetworkReply* reply)
     m_reply = reply;
     m_timedOut = false;
     m_aborted = false;
+    m_connecting = false;
+    m_sent = false;
     m_receiving = false;
-    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { report(Connecting); });
+    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] {
+        m_connecting = true;
+        report(Connecting);
+    });
     connect(reply, &QNetworkReply::requestSent, this, [this] {
-        report(Connected);
+        if (m_sent)
+            return;
+        m_sent = true;
+        // A reused connection skips the connecting states.
+        if (m_connecting)
+            report(Connected);
+        report(Requesting);
         report(RequestSent);
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
@@ -81,7 +92,6 @@ bool ServiceChannel::start(QNetworkReply* reply)
     });
     connect(reply, &QNetworkReply::finished, this, &ServiceChannel::onFinished);
     m_timer.start(m_timeout);
-    report(Requesting);
     return true;
 }
 

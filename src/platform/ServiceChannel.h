@@ -111,6 +111,8 @@ private:
     std::chrono::milliseconds m_timeout = DefaultTimeout;
     bool m_timedOut = false;
     bool m_aborted = false;
+    bool m_connecting = false;
+    bool m_sent = false;
     bool m_receiving = false;
     ServiceReply m_lastReply;
 };

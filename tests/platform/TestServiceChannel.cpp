@@ -162,7 +162,7 @@ private slots:
         waitForReply(finished);
         // A 404 is not an answer of the service: the request ends in the error state.
         const QList<int> seen = states(stateSpy);
-        QCOMPARE(seen.first(), int(ServiceChannel::Requesting));
+        QCOMPARE(seen.first(), int(ServiceChannel::Connecting));
         QCOMPARE(seen.last(), int(ServiceChannel::Error));
         QVERIFY(!seen.contains(ServiceChannel::ResponseCompleted));
         QCOMPARE(statusAtError, 404);
@@ -173,7 +173,11 @@ private slots:
         QVERIFY(waitForReply(finished).ok());
         const QList<int> good = states(stateSpy);
         QCOMPARE(good.last(), int(ServiceChannel::ResponseCompleted));
+        QVERIFY(good.contains(ServiceChannel::RequestSent));
+        QVERIFY(good.indexOf(ServiceChannel::Requesting) < good.indexOf(ServiceChannel::RequestSent));
         QVERIFY(good.indexOf(ServiceChannel::RequestSent) < good.indexOf(ServiceChannel::ReceivingResponse));
+        QVERIFY(good.indexOf(ServiceChannel::ReceivingResponse) <
+                good.indexOf(ServiceChannel::ResponseReceived));
         QVERIFY(!good.contains(ServiceChannel::Error));
         QVERIFY(!busyAtCompletion);
     }
