@@ -189,8 +189,8 @@ private slots:
         QCOMPARE(p.pixel(2, 2), rgb(55, 155, 205));
         QCOMPARE(p.pixel(3, 2), rgb(200, 100, 50));
         QCOMPARE(p.pixel(4, 4), rgb(200, 100, 50)); // inside stays
-        QCOMPARE(p.pixel(9, 3), rgb(200, 100, 50));
-        QCOMPARE(p.pixel(9, 5), rgb(55, 155, 205));
+        QCOMPARE(p.pixel(9, 3), rgb(55, 155, 205));
+        QCOMPARE(p.pixel(9, 4), rgb(200, 100, 50));
         QCOMPARE(paintedPixels(image, rgb(200, 100, 50)), 11);
         p.drawFocusRect({2, 2, 10, 7});
         QCOMPARE(image, before);
