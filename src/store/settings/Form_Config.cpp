@@ -67,6 +67,10 @@ Form_Config::Form_Config(Database& db, RunState& state, Autostart& autostart, Me
     setObjectName(QStringLiteral("Form_Config"));
     setWindowTitle(QStringLiteral("高级选项"));
 
+    m_ok = button(QStringLiteral("确定"), QStringLiteral("Command1"), this);
+    m_cancel = button(QStringLiteral("取消"), QStringLiteral("Command2"), this);
+    m_apply = button(QStringLiteral("应用"), QStringLiteral("Command3"), this);
+
     std::array<QHBoxLayout*, 10> rows{};
     for (int i = 1; i <= 9; ++i) {
         auto* box = new QCheckBox(this);
@@ -91,9 +95,6 @@ Form_Config::Form_Config(Database& db, RunState& state, Autostart& autostart, Me
     for (int seconds = 1; seconds <= 60; ++seconds)
         m_interval->addItem(QString::number(seconds));
 
-    m_ok = button(QStringLiteral("确定"), QStringLiteral("Command1"), this);
-    m_cancel = button(QStringLiteral("取消"), QStringLiteral("Command2"), this);
-    m_apply = button(QStringLiteral("应用"), QStringLiteral("Command3"), this);
     for (QPushButton* b : {m_ok, m_cancel, m_apply})
         b->installEventFilter(this);
     connect(m_ok, &QPushButton::clicked, this, &Form_Config::Command1_Click);
