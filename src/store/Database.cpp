@@ -72,6 +72,9 @@ StoreResult Database::open(const QString& path)
         close();
         return StoreResult::failure(QStringLiteral("cannot read %1: %2").arg(path, reason));
     }
+    // A larger page cache keeps big transactions (a first download of many memos) from spilling
+    // pages to disk before they commit; memory is taken only as pages are used.
+    probe.exec(QStringLiteral("PRAGMA cache_size = -16384"));
     return StoreResult::success();
 }
 
@@ -207,9 +210,12 @@ QVariant Database::selectValue(const QString& sql, const QVariantList& values) c
 
 Transaction::Transaction(Database& db)
     : m_db(db)
+    , m_outermost(db.m_transactionDepth == 0)
 {
+    // The outermost level is a plain transaction; inner levels are savepoints inside it.
     m_savepoint = QStringLiteral("velmo_%1").arg(m_db.m_transactionDepth + 1);
-    const StoreResult begun = m_db.execDirect(QStringLiteral("SAVEPOINT ") + m_savepoint);
+    const StoreResult begun =
+        m_db.execDirect(m_outermost ? QStringLiteral("BEGIN") : QStringLiteral("SAVEPOINT ") + m_savepoint);
     m_active = begun.ok;
     m_error = begun.error;
     if (m_active)
@@ -220,9 +226,13 @@ Transaction::~Transaction()
 {
     if (!m_active)
         return;
-    // Undo this level's changes, then end the savepoint so an outer level can go on.
-    m_db.execDirect(QStringLiteral("ROLLBACK TO ") + m_savepoint);
-    m_db.execDirect(QStringLiteral("RELEASE ") + m_savepoint);
+    if (m_outermost) {
+        m_db.execDirect(QStringLiteral("ROLLBACK"));
+    } else {
+        // Undo this level's changes, then end the savepoint so the outer level can go on.
+        m_db.execDirect(QStringLiteral("ROLLBACK TO ") + m_savepoint);
+        m_db.execDirect(QStringLiteral("RELEASE ") + m_savepoint);
+    }
     if (m_db.m_transactionDepth > 0)
         --m_db.m_transactionDepth;
 }
@@ -231,13 +241,14 @@ StoreResult Transaction::commit()
 {
     if (!m_active)
         return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("no transaction") : m_error);
-    const StoreResult released = m_db.execDirect(QStringLiteral("RELEASE ") + m_savepoint);
-    if (!released.ok)
-        return released; // still active: the destructor rolls back
+    const StoreResult ended =
+        m_db.execDirect(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_savepoint);
+    if (!ended.ok)
+        return ended; // still active: the destructor rolls back
     m_active = false;
     if (m_db.m_transactionDepth > 0)
         --m_db.m_transactionDepth;
-    return released;
+    return ended;
 }
 
 } // namespace velmo

@@ -136,6 +136,7 @@ public:
 private:
     Database& m_db;
     QString m_savepoint;
+    bool m_outermost = false;
     bool m_active = false;
     QString m_error;
 };

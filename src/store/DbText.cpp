@@ -2,23 +2,77 @@
 
 namespace velmo {
 
+namespace {
+
+// Dates are read and written for every memo of a list, so both directions avoid the general
+// (and slow) format machinery.
+
+void putDigits(char16_t*& out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char16_t(u'0' + value % 10);
+        value /= 10;
+    }
+    out += width;
+}
+
+bool takeDigits(const QString& text, qsizetype from, int width, int& value)
+{
+    value = 0;
+    for (qsizetype i = from; i < from + width; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        value = value * 10 + (c - u'0');
+    }
+    return true;
+}
+
+} // namespace
+
 QString toDbText(const QDateTime& moment)
 {
     if (!moment.isValid())
         return {};
-    return moment.toLocalTime().toString(QString::fromLatin1(kDbDateFormat));
+    const QDateTime local = moment.timeSpec() == Qt::LocalTime ? moment : moment.toLocalTime();
+    const QDate day = local.date();
+    const QTime time = local.time();
+    if (day.year() < 0 || day.year() > 9999) // beyond the stored form; the file refuses it
+        return local.toString(QString::fromLatin1(kDbDateFormat));
+    char16_t buffer[19];
+    char16_t* out = buffer;
+    putDigits(out, day.year(), 4);
+    *out++ = u'-';
+    putDigits(out, day.month(), 2);
+    *out++ = u'-';
+    putDigits(out, day.day(), 2);
+    *out++ = u' ';
+    putDigits(out, time.hour(), 2);
+    *out++ = u':';
+    putDigits(out, time.minute(), 2);
+    *out++ = u':';
+    putDigits(out, time.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(buffer), 19);
 }
 
-QDateTime fromDbText(const QString& text)
+QDateTime fromDbText(const QString& stored)
 {
-    const QString trimmed = text.trimmed();
-    QDateTime moment = QDateTime::fromString(trimmed, QString::fromLatin1(kDbDateFormat));
-    if (moment.isValid())
-        return moment;
-    const QDate day = QDate::fromString(trimmed, QStringLiteral("yyyy-MM-dd"));
-    if (day.isValid())
-        return day.startOfDay();
-    return {};
+    const QString text = stored.trimmed();
+    if (text.size() != 19 && text.size() != 10)
+        return {};
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!takeDigits(text, 0, 4, year) || text.at(4) != u'-' || !takeDigits(text, 5, 2, month) ||
+        text.at(7) != u'-' || !takeDigits(text, 8, 2, day))
+        return {};
+    if (text.size() == 19 &&
+        (text.at(10) != u' ' || !takeDigits(text, 11, 2, hour) || text.at(13) != u':' ||
+         !takeDigits(text, 14, 2, minute) || text.at(16) != u':' || !takeDigits(text, 17, 2, second)))
+        return {};
+    const QDate date(year, month, day);
+    const QTime time(hour, minute, second);
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time);
 }
 
 QDateTime fromDbValue(const QVariant& value)

@@ -67,47 +67,144 @@ StoreResult insertMemo(Database& db, const MemoRecord& memo)
          dateValue(memo.AlertTimeNongliTemp)});
 }
 
+namespace {
+
+// The columns of a memo row, in the table's order.
+enum Column
+{
+    Id,
+    NotebookServerId,
+    Type,
+    Userid,
+    Title,
+    Content,
+    Done,
+    Addtime,
+    AlertTime,
+    AlertPinLv,
+    Mimi,
+    IfAlert,
+    Importance,
+    AddIp,
+    Click,
+    AlertTimeNongli,
+    MailTime,
+    Before,
+    Sound,
+    DiySound,
+    Mail,
+    Editor,
+    Lifa,
+    Synnum,
+    Syn,
+    Del,
+    AlertTimeTemp,
+    AlertTimeNongliTemp,
+    ColumnCount
+};
+
+constexpr const char* kColumnNames[ColumnCount] = {"id",
+                                                   "NotebookServerId",
+                                                   "type",
+                                                   "userid",
+                                                   "title",
+                                                   "content",
+                                                   "Done",
+                                                   "addtime",
+                                                   "AlertTime",
+                                                   "AlertPinLv",
+                                                   "mimi",
+                                                   "ifAlert",
+                                                   "importance",
+                                                   "AddIp",
+                                                   "click",
+                                                   "AlertTimeNongli",
+                                                   "mailTime",
+                                                   "before",
+                                                   "sound",
+                                                   "DiySound",
+                                                   "Mail",
+                                                   "editor",
+                                                   "lifa",
+                                                   "synnum",
+                                                   "syn",
+                                                   "Del",
+                                                   "AlertTimeTemp",
+                                                   "AlertTimeNongliTemp"};
+
+// Builds a memo from value(column) for every column.
+template <typename ValueOf>
+MemoRecord makeMemo(const ValueOf& v)
+{
+    MemoRecord memo;
+    memo.id = v(Id).toLongLong();
+    memo.NotebookServerId = v(NotebookServerId).toLongLong();
+    memo.type = v(Type).toInt();
+    memo.userid = v(Userid).toString();
+    memo.title = v(Title).toString();
+    memo.content = v(Content).toString();
+    memo.Done = dbBool(v(Done));
+    memo.addtime = optionalDate(v(Addtime));
+    memo.AlertTime = optionalDate(v(AlertTime));
+    memo.AlertPinLv = v(AlertPinLv).toString();
+    memo.mimi = dbBool(v(Mimi));
+    memo.ifAlert = dbBool(v(IfAlert));
+    memo.importance = dbBool(v(Importance));
+    memo.AddIp = v(AddIp).toString();
+    memo.click = v(Click).toInt();
+    memo.AlertTimeNongli = optionalDate(v(AlertTimeNongli));
+    memo.mailTime = optionalDate(v(MailTime));
+    memo.before = v(Before).toInt();
+    memo.sound = v(Sound).toString();
+    memo.DiySound = v(DiySound).toString();
+    memo.Mail = dbBool(v(Mail));
+    memo.editor = dbBool(v(Editor));
+    memo.lifa = v(Lifa).toInt();
+    memo.synnum = v(Synnum).toInt();
+    memo.syn = dbBool(v(Syn));
+    memo.Del = dbBool(v(Del));
+    memo.AlertTimeTemp = optionalDate(v(AlertTimeTemp));
+    memo.AlertTimeNongliTemp = optionalDate(v(AlertTimeNongliTemp));
+    return memo;
+}
+
+} // namespace
+
 MemoRecord memoFromRecord(const QSqlRecord& record)
 {
-    const auto v = [&record](const char* column) { return record.value(QLatin1String(column)); };
-    MemoRecord memo;
-    memo.id = v("id").toLongLong();
-    memo.NotebookServerId = v("NotebookServerId").toLongLong();
-    memo.type = v("type").toInt();
-    memo.userid = v("userid").toString();
-    memo.title = v("title").toString();
-    memo.content = v("content").toString();
-    memo.Done = dbBool(v("Done"));
-    memo.addtime = optionalDate(v("addtime"));
-    memo.AlertTime = optionalDate(v("AlertTime"));
-    memo.AlertPinLv = v("AlertPinLv").toString();
-    memo.mimi = dbBool(v("mimi"));
-    memo.ifAlert = dbBool(v("ifAlert"));
-    memo.importance = dbBool(v("importance"));
-    memo.AddIp = v("AddIp").toString();
-    memo.click = v("click").toInt();
-    memo.AlertTimeNongli = optionalDate(v("AlertTimeNongli"));
-    memo.mailTime = optionalDate(v("mailTime"));
-    memo.before = v("before").toInt();
-    memo.sound = v("sound").toString();
-    memo.DiySound = v("DiySound").toString();
-    memo.Mail = dbBool(v("Mail"));
-    memo.editor = dbBool(v("editor"));
-    memo.lifa = v("lifa").toInt();
-    memo.synnum = v("synnum").toInt();
-    memo.syn = dbBool(v("syn"));
-    memo.Del = dbBool(v("Del"));
-    memo.AlertTimeTemp = optionalDate(v("AlertTimeTemp"));
-    memo.AlertTimeNongliTemp = optionalDate(v("AlertTimeNongliTemp"));
-    return memo;
+    return makeMemo([&record](int column) { return record.value(QLatin1String(kColumnNames[column])); });
+}
+
+std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const QVariantList& values,
+                                  QString* error)
+{
+    std::vector<MemoRecord> memos;
+    DbQuery query = db.select(sql, values);
+    if (error)
+        *error = query.error();
+    int indexes[ColumnCount];
+    bool first = true;
+    while (query.next()) {
+        if (first) {
+            // Column positions are looked up once, not for every row.
+            const QSqlRecord layout = query.record();
+            for (int c = 0; c < ColumnCount; ++c)
+                indexes[c] = layout.indexOf(QLatin1String(kColumnNames[c]));
+            first = false;
+        }
+        memos.push_back(makeMemo([&query, &indexes](int column) {
+            return indexes[column] < 0 ? QVariant() : query.value(indexes[column]);
+        }));
+    }
+    return memos;
 }
 
 std::optional<MemoRecord> readMemo(const Database& db, qint64 id)
 {
-    const DbRow row = db.selectFirst(QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id});
-    if (!row.found)
+    std::vector<MemoRecord> memos = readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id});
+    if (memos.empty())
         return std::nullopt;
-    return memoFromRecord(row.record);
+    return std::move(memos.front());
 }
 
 } // namespace velmo

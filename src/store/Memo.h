@@ -5,7 +5,10 @@
 #include <QDateTime>
 #include <QString>
 
+#include <QVariantList>
+
 #include <optional>
+#include <vector>
 
 class QSqlRecord;
 
@@ -56,6 +59,11 @@ StoreResult insertMemo(Database& db, const MemoRecord& memo);
 
 // The memo with this local id, whoever owns it; none when there is no such row.
 std::optional<MemoRecord> readMemo(const Database& db, qint64 id);
+
+// The memos a SELECT * FROM Notebook ... returns, in its order (columns the statement leaves out
+// read as empty). On failure the list is empty and *error, when given, says why.
+std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const QVariantList& values = {},
+                                  QString* error = nullptr);
 
 // A memo from a row read with SELECT * FROM Notebook.
 MemoRecord memoFromRecord(const QSqlRecord& record);
