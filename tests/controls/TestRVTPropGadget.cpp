@@ -17,24 +17,6 @@ class TestRVTPropGadget : public QObject
     Q_OBJECT
 
 private slots:
-    void newGadgetIsAVerticalScrollBarAtItsDefaults()
-    {
-        RVTPropGadget g;
-        QCOMPARE(g.PropGadgetType(), 65);
-        QCOMPARE(g.ScrollingArrows(), 1);
-        QCOMPARE(g.VValue(), 50);
-        QCOMPARE(g.HValue(), 50);
-        QCOMPARE(g.VMax(), 100);
-        QCOMPARE(g.VLargeChange(), 10);
-        QCOMPARE(g.VSmallChange(), 1);
-        QCOMPARE(g.BackColor(), RVTPropGadget::kAmbientBackColor);
-        QVERIFY(!g.Borderless());
-        // Saving a new gadget stores nothing: every value equals its default.
-        PropertyBag bag;
-        g.writeProperties(bag);
-        QCOMPARE(bag.size(), 0);
-    }
-
     void rangeAndStepAssignmentsAreCheckedAndReported()
     {
         RVTPropGadget g;
@@ -157,6 +139,11 @@ private slots:
     void propertiesSurviveSavingAndLoading()
     {
         RVTPropGadget g;
+        // A new gadget saves nothing: every value equals its default.
+        PropertyBag empty;
+        g.writeProperties(empty);
+        QCOMPARE(empty.size(), 0);
+
         g.setBackColor(0xFAE0AB);
         g.setForeColor(0x80000008u);
         g.setBorderless(true);
@@ -370,13 +357,9 @@ private slots:
         QVERIFY(!hitTest({2, 15, 37, 76}, 37.5, 40.0));
     }
 
-    void stepsAndClamping()
+    void stepsStayInRangeWhateverTheirSize()
     {
         GadgetAxis axis;
-        QCOMPARE(axis.stepFor(0), 1);
-        QCOMPARE(axis.stepFor(kShiftKey), 10);
-        QCOMPARE(axis.stepFor(kAltKey | kCtrlKey), 10);
-        QCOMPARE(axis.stepFor(kCtrlKey), 100);
         axis.add(-1000);
         QCOMPARE(axis.value(), 0);
         axis.add(qint64(1) << 40); // far beyond any 32-bit sum
