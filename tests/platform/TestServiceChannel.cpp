@@ -300,6 +300,17 @@ private slots:
         QVERIFY(!states(stateSpy).contains(ServiceChannel::Error));
         channel.abort();
         QCOMPARE(finished.size(), 1);
+
+        // A channel destroyed in the middle of a request goes quietly.
+        auto doomed = std::make_unique<ServiceChannel>();
+        QSignalSpy doomedFinished(doomed.get(), &ServiceChannel::finished);
+        QVERIFY(doomed->openUrl(service.address().url(QStringLiteral("/Api/login.asp"))));
+        QTRY_COMPARE(service.requestCount(), 2);
+        doomed.reset();
+        QCOMPARE(doomedFinished.size(), 0);
+        service.clearFault();
+        QVERIFY(channel.openUrl(service.address().url(QStringLiteral("/Api/login.asp"))));
+        QVERIFY(finished.wait(10000));
     }
 
     void postSendsTheBodyAsGiven()
