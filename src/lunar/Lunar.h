@@ -7,11 +7,12 @@
 //   const QDateTime now = velmo::Clock::currentDateTime();
 //   const std::optional<LunarMoment> lunarNow = LunarMoment::fromSolar(now);   // empty: unknown
 //   const std::optional<LunarMoment> due = LunarMoment::fromStored(alertTimeNongli);
+//   // (or LunarMoment::fromText(storedText): also the 30th of the second month, which no date value holds)
 //   if (lunarNow && due && *due <= *lunarNow) { ... }                          // field by field
 //   const std::optional<qint64> daysLeft = due->daysFrom(now);                 // real days
 //
 //   // Texts: status bar and lists.
-//   LunarMonthDayText(now);      // "十月初八" (empty outside the calendar)
+//   LunarMonthDayText(now);      // "十月廿八" (empty outside the calendar)
 //   LunarText(now);              // "2026-10-28 10:0:0"
 //   GetNongli(now, 2);           // "丙午年(马) 2026年十月廿八"
 //
@@ -24,6 +25,7 @@
 //   // Roll a passed reminder time forward on saving or acknowledging.
 //   AlertRoll roll = RollAlertForward(code, alertTime, alertOn, now, NoticeWindow::AddWindow);
 //   AlertRoll lunarRoll = RollAlertForward(code, *due, alertOn, now);
+//   // lunarRoll.lunarTime is stored; lunarRoll.solarTime is the real solar moment it falls on.
 
 #include "lunar/LunarCalendar.h"
 #include "lunar/LunarMoment.h"

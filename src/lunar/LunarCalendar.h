@@ -5,7 +5,6 @@
 
 #include <QDate>
 
-#include <compare>
 #include <optional>
 
 namespace velmo {

@@ -70,6 +70,31 @@ std::optional<DateTimeNumbers> readDateTimeNumbers(QStringView text)
     return n;
 }
 
+void appendNumber(QString& text, int value)
+{
+    if (value < 0) {
+        text.append(QLatin1Char('-'));
+        value = -value;
+    }
+    char16_t digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (n > 0)
+        text.append(QChar(digits[--n]));
+}
+
+void appendDateNumbers(QString& text, int year, int month, int day)
+{
+    appendNumber(text, year);
+    text.append(QLatin1Char('-'));
+    appendNumber(text, month);
+    text.append(QLatin1Char('-'));
+    appendNumber(text, day);
+}
+
 std::optional<QDate> solarDayRunningOn(const LunarDate& date)
 {
     if (date.day < 1 || date.day > 31)

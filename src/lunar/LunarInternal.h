@@ -1,10 +1,11 @@
 #pragma once
 
-// Helpers shared by the lunar text forms: reading date-time numbers from text and solar days of lunar
-// days that run past their month's end.
+// Helpers shared by the lunar text forms: reading and writing date-time numbers, and solar days of
+// lunar days that run past their month's end.
 
 #include "lunar/LunarCalendar.h"
 
+#include <QString>
 #include <QStringView>
 
 #include <array>
@@ -22,5 +23,10 @@ std::optional<DateTimeNumbers> readDateTimeNumbers(QStringView text);
 // The solar date of a lunar day; days 1 to 31 of any month are accepted, a day past the month's end
 // runs on into the following days.
 std::optional<QDate> solarDayRunningOn(const LunarDate& date);
+
+// Appends a non-negative number in plain decimal, without leading zeros.
+void appendNumber(QString& text, int value);
+// Appends "year-month-day" in such numbers.
+void appendDateNumbers(QString& text, int year, int month, int day);
 
 } // namespace velmo::lunarinternal

@@ -46,13 +46,16 @@ bool LunarMoment::isValid() const
 
 QString LunarMoment::text() const
 {
-    return QStringLiteral("%1-%2-%3 %4:%5:%6")
-        .arg(year)
-        .arg(month)
-        .arg(day)
-        .arg(hour)
-        .arg(minute)
-        .arg(second);
+    QString text;
+    text.reserve(20);
+    lunarinternal::appendDateNumbers(text, year, month, day);
+    text.append(QLatin1Char(' '));
+    lunarinternal::appendNumber(text, hour);
+    text.append(QLatin1Char(':'));
+    lunarinternal::appendNumber(text, minute);
+    text.append(QLatin1Char(':'));
+    lunarinternal::appendNumber(text, second);
+    return text;
 }
 
 QString LunarMoment::storageText() const

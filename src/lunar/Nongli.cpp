@@ -19,45 +19,15 @@ constexpr std::array<const char16_t*, 13> kMonthNames = {u"",   u"正", u"二", 
 constexpr std::array<char16_t, 10> kDigitNames = {u'十', u'一', u'二', u'三', u'四',
                                                   u'五', u'六', u'七', u'八', u'九'};
 
-// Appends a non-negative number in plain decimal.
-void appendNumber(QString& text, int value)
-{
-    char16_t digits[12];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + value % 10);
-        value /= 10;
-    } while (value > 0);
-    while (n > 0)
-        text.append(QChar(digits[--n]));
-}
-
-void appendDate(QString& text, const LunarDate& date)
-{
-    appendNumber(text, date.year);
-    text.append(QLatin1Char('-'));
-    appendNumber(text, date.month);
-    text.append(QLatin1Char('-'));
-    appendNumber(text, date.day);
-}
-
 QString textOfKind(const LunarDate& date, QTime time, int kind)
 {
     QString text;
     switch (kind) {
     case 1:
-        text.reserve(20);
-        appendDate(text, date);
-        text.append(QLatin1Char(' '));
-        appendNumber(text, time.hour());
-        text.append(QLatin1Char(':'));
-        appendNumber(text, time.minute());
-        text.append(QLatin1Char(':'));
-        appendNumber(text, time.second());
-        return text;
+        return LunarMoment::of(date, time).text();
     case 2:
         text = lunarYearName(date.year) + QLatin1Char(' ');
-        appendNumber(text, date.year);
+        lunarinternal::appendNumber(text, date.year);
         text.append(QChar(u'年'));
         return text + lunarMonthDayName(date);
     case 3:
@@ -66,7 +36,7 @@ QString textOfKind(const LunarDate& date, QTime time, int kind)
         return lunarMonthDayName(date);
     case 5:
     case 6:
-        appendDate(text, date);
+        lunarinternal::appendDateNumbers(text, date.year, date.month, date.day);
         return text;
     default:
         return text;
