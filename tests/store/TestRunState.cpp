@@ -23,14 +23,6 @@ QByteArray fileDigest(const QString& path)
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-void addAccount(Database& db, const QString& user, const QString& lastPassword, int length, bool mail)
-{
-    const StoreResult added = db.exec(QStringLiteral("INSERT INTO Users (UserID, LastPassword, UserPWD, "
-                                                     "LenPass, MobileMailActive) VALUES (?, ?, ?, ?, ?)"),
-                                      {user, lastPassword, lastPassword, length, mail});
-    QVERIFY2(added.ok, qPrintable(added.error));
-}
-
 } // namespace
 
 class TestRunState : public QObject
@@ -124,9 +116,9 @@ private slots:
         Database& db = store.db();
         QVERIFY(db.exec(QStringLiteral("UPDATE Config SET LastUser=?"), {QStringLiteral("Bob")}).ok);
         // Several rows for the same name: the oldest one counts, in any letter case.
-        addAccount(db, QStringLiteral("bob"), QStringLiteral("1111222233334444"), 8, true);
-        addAccount(db, QStringLiteral("BOB"), QStringLiteral("9999888877776666"), 3, false);
-        addAccount(db, QStringLiteral("carol"), QStringLiteral("aaaa"), 4, false);
+        QVERIFY(store.addAccount(QStringLiteral("bob"), QStringLiteral("1111222233334444"), 8, true));
+        QVERIFY(store.addAccount(QStringLiteral("BOB"), QStringLiteral("9999888877776666"), 3, false));
+        QVERIFY(store.addAccount(QStringLiteral("carol"), QStringLiteral("aaaa"), 4, false));
 
         RunState state;
         ConfigLoad load = LoadConfig(db, state);
@@ -150,8 +142,8 @@ private slots:
         QVERIFY(store.isValid());
         const QString name = QStringLiteral("O'Neil");
         QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET LastUser=?"), {name}).ok);
-        addAccount(store.db(), name, QStringLiteral("abcdabcdabcdabcd"), 21, true);
-        addAccount(store.db(), QStringLiteral("O"), QStringLiteral("wrong"), 1, false);
+        QVERIFY(store.addAccount(name, QStringLiteral("abcdabcdabcdabcd"), 21, true));
+        QVERIFY(store.addAccount(QStringLiteral("O"), QStringLiteral("wrong"), 1, false));
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
         QCOMPARE(load.prefill.LastUserName, name);

@@ -51,6 +51,17 @@ qint64 TestStore::addMemo(const MemoRecord& memo)
     return inserted ? inserted.insertId : 0;
 }
 
+bool TestStore::addAccount(const QString& userId, const QString& passHash, int passLength,
+                           bool mobileMailActive)
+{
+    const StoreResult added =
+        m_db->exec(QStringLiteral("INSERT INTO Users (UserID, LastPassword, UserPWD, LenPass, "
+                                  "MobileMailActive) VALUES (?, ?, ?, ?, ?)"),
+                   {userId, passHash, passHash, passLength, mobileMailActive});
+    m_lastError = added.error;
+    return added.ok;
+}
+
 QVariant TestStore::value(const QString& sql, const QVariantList& values) const
 {
     return m_db->selectValue(sql, values);

@@ -40,6 +40,10 @@ public:
     qint64 addMemo(const QString& title = QStringLiteral("memo")) { return addMemo(sampleMemo(title)); }
     std::optional<MemoRecord> memo(qint64 id) const { return readMemo(*m_db, id); }
 
+    // Adds an account row as a sign-in stores it; false when the insert failed (see lastError()).
+    bool addAccount(const QString& userId, const QString& passHash, int passLength,
+                    bool mobileMailActive = false);
+
     // The first column of the first row of a query (invalid when there is none).
     QVariant value(const QString& sql, const QVariantList& values = {}) const;
     const QString& lastError() const { return m_lastError; }

@@ -7,22 +7,22 @@
 #include "store/Database.h"
 #include "store/RunState.h"
 #include "store/startup/MessageBoxes.h"
+#include "store/tray/TrayBackend.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
 
 class QMenu;
-class QWidget;
 
 namespace velmo {
 
 class LoginController;
-class TrayBackend;
 class TrayIcon;
 class frmLogin;
 

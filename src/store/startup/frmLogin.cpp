@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,10 +82,6 @@ frmLogin::frmLogin(LoginController& controller, const QString& title, QWidget* p
 
     auto* banner = new QLabel(QStringLiteral("Velmo"), this);
     banner->setObjectName(QStringLiteral("banner"));
-    QFont bannerFont = banner->font();
-    bannerFont.setPointSizeF(bannerFont.pointSizeF() * 2.2);
-    bannerFont.setBold(true);
-    banner->setFont(bannerFont);
     banner->setAlignment(Qt::AlignCenter);
 
     auto* fields = new QGridLayout;
@@ -108,6 +106,9 @@ frmLogin::frmLogin(LoginController& controller, const QString& title, QWidget* p
     layout->addSpacing(6);
     layout->addLayout(buttons);
     resize(WindowSize);
+    // First shown in the middle of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     connect(m_password, &QLineEdit::textEdited, this, [this] { m_passwordTyped = true; });
     connect(m_ok, &QPushButton::clicked, this, [this] { m_controller.signIn(input()); });
