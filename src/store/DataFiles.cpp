@@ -12,6 +12,8 @@
 
 #include <functional>
 
+#include <unistd.h>
+
 // The schema lives in this library's resources; a static library must pull them in by hand.
 static void initStoreResources()
 {
@@ -138,6 +140,8 @@ StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
             return StoreResult::failure(out.errorString());
         if (out.write(bytes) != bytes.size() || !out.flush())
             return StoreResult::failure(out.errorString());
+        if (::fsync(out.handle()) != 0) // on disk before it takes the final name
+            return StoreResult::failure(QStringLiteral("cannot write %1 to disk").arg(tempPath));
         out.close();
         if (out.error() != QFileDevice::NoError)
             return StoreResult::failure(out.errorString());

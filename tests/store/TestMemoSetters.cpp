@@ -103,17 +103,6 @@ private slots:
         QVERIFY(SetDone(store.db(), store.runState().UserId, id).ok);
         QCOMPARE(store.value(QStringLiteral("SELECT synnum FROM Notebook WHERE id=?"), {id}).toInt(), 1);
     }
-
-    void aClosedDatabaseIsReported()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        const qint64 id = store.addMemo();
-        store.db().close();
-        const StoreResult result = SetDel(store.db(), store.runState().UserId, id);
-        QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty());
-    }
 };
 
 VELMO_TEST_MAIN(TestMemoSetters)
