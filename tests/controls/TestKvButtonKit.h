@@ -1,0 +1,87 @@
+#pragma once
+
+// Helpers shared by the image button tests: a known palette, a renderer run without a window,
+// pixel access and the expected values of the gradient and shift rules.
+
+#include "controls/gdi/ColorMath.h"
+#include "controls/gdi/SystemColors.h"
+#include "controls/kvbutton/KvButtonRenderer.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace velmo::test {
+
+using gdi::ColorRef;
+
+// Every system colour the button reads, with values no style computes by accident.
+inline QPalette knownPalette()
+{
+    QPalette p;
+    const auto set = [&p](QPalette::ColorRole role, QColor color) {
+        p.setColor(QPalette::Active, role, color);
+        p.setColor(QPalette::Inactive, role, color);
+        p.setColor(QPalette::Disabled, role, color);
+    };
+    set(QPalette::Button, QColor(240, 240, 240));
+    set(QPalette::Window, QColor(240, 240, 240));
+    set(QPalette::ButtonText, QColor(1, 2, 3));
+    set(QPalette::WindowText, QColor(1, 2, 3));
+    set(QPalette::Text, QColor(1, 2, 3));
+    set(QPalette::Light, QColor(255, 255, 255));
+    set(QPalette::Midlight, QColor(227, 227, 227));
+    set(QPalette::Dark, QColor(160, 160, 160));
+    set(QPalette::Mid, QColor(171, 171, 171));
+    set(QPalette::Shadow, QColor(105, 105, 105));
+    set(QPalette::ToolTipBase, QColor(255, 255, 225));
+    set(QPalette::ToolTipText, QColor(0, 0, 0));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
+    return p;
+}
+
+inline KvRenderEnvironment knownEnvironment()
+{
+    KvRenderEnvironment env;
+    env.palette = knownPalette();
+    return env;
+}
+
+// The face of a model rendered at width x height.
+inline QImage renderFace(KvButtonModel& model, int width, int height,
+                         const KvRenderEnvironment& env = knownEnvironment())
+{
+    KvButtonRenderer renderer;
+    QImage image;
+    renderer.redraw(model, image, width, height, env);
+    return image;
+}
+
+inline ColorRef pixelOf(const QImage& image, int x, int y)
+{
+    return gdi::fromQRgb(image.pixel(x, y));
+}
+
+// Entry i of a gradient line of n + 1 colours from c1 to c2 (channels truncated towards zero).
+inline ColorRef lerp(ColorRef c1, ColorRef c2, int i, int n)
+{
+    auto channel = [&](int a, int b) { return a + (b - a) * i / n; };
+    return gdi::rgb(channel(gdi::redOf(c1), gdi::redOf(c2)), channel(gdi::greenOf(c1), gdi::greenOf(c2)),
+                    channel(gdi::blueOf(c1), gdi::blueOf(c2)));
+}
+
+inline ColorRef inverted(ColorRef c)
+{
+    return c ^ 0xFFFFFFu;
+}
+
+inline QByteArray describe(ColorRef c)
+{
+    return QByteArray("(") + QByteArray::number(gdi::redOf(c)) + ", " + QByteArray::number(gdi::greenOf(c)) +
+           ", " + QByteArray::number(gdi::blueOf(c)) + ")";
+}
+
+} // namespace velmo::test
+
+// Compares one pixel with a colour and names both as (r, g, b) on failure.
+#define KV_PIXEL(image, x, y, expected)                                                                      \
+    QCOMPARE(velmo::test::describe(velmo::test::pixelOf((image), (x), (y))), velmo::test::describe(expected))
