@@ -425,14 +425,12 @@ void KvButtonRenderer::drawPicture(const GdiRect& at, ColorRef fillColor)
     const KvPicture& picture = currentPicture();
     if (picture.isNull())
         return;
-    ColorRef mask =
+    const ColorRef mask =
         picture.type() == KvPicture::Icon ? KvPicturePainter::kIconMask : translate(props.maskColor);
-    if (!props.useMaskColor)
-        mask = kNoColor;
     const KvPictureBlend blend =
         KvPicturePainter::blendFor(props, m_model->run.buttonState, picture.isAlphaBitmap());
-    m_pictures.paint(*m_image, at.left, at.top, picture.width(), picture.height(), picture, mask, fillColor,
-                     blend);
+    m_pictures.paint(*m_image, at.left, at.top, picture.width(), picture.height(), picture, mask,
+                     props.useMaskColor, fillColor, blend);
 }
 
 void KvButtonRenderer::drawShadowedPicture()

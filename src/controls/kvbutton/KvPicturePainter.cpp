@@ -66,7 +66,8 @@ const QImage& KvPicturePainter::iconOverMask(const KvPicture& icon, int width, i
 }
 
 void KvPicturePainter::paint(QImage& target, int x, int y, int width, int height, const KvPicture& picture,
-                             ColorRef mask, ColorRef fillColor, const KvPictureBlend& blend)
+                             ColorRef mask, bool maskTransparent, ColorRef fillColor,
+                             const KvPictureBlend& blend)
 {
     if (width <= 0 || height <= 0 || picture.isNull())
         return;
@@ -79,7 +80,7 @@ void KvPicturePainter::paint(QImage& target, int x, int y, int width, int height
                                            : blend.effect == 2 ? &kDarken
                                                                : nullptr;
     const QRgb maskRgb = mask == kNoColor ? 0 : (toQRgb(mask) & 0x00FFFFFFu);
-    const bool masked = !alpha && mask != kNoColor;
+    const bool masked = !alpha && maskTransparent && mask != kNoColor;
 
     for (int row = 0; row < height; ++row) {
         const int ty = y + row;

@@ -39,10 +39,11 @@ public:
 
     // Paints the picture into target at (x, y), width x height, blended with what is there.
     // fillColor kNoColor paints the picture; any other colour its silhouette in that colour.
-    // mask is compared with the picture's pixels (kNoColor: nothing is transparent); alpha
-    // bitmaps have no mask and use their own alpha instead.
+    // An icon is first painted over the mask colour. With maskTransparent, picture pixels of the
+    // mask colour leave the target as it was; alpha bitmaps have no mask and use their own alpha.
     void paint(QImage& target, int x, int y, int width, int height, const KvPicture& picture,
-               gdi::ColorRef mask, gdi::ColorRef fillColor, const KvPictureBlend& blend);
+               gdi::ColorRef mask, bool maskTransparent, gdi::ColorRef fillColor,
+               const KvPictureBlend& blend);
 
 private:
     static const std::array<quint8, 256> kLighten;
