@@ -328,6 +328,13 @@ PropertyBag KvButton::writeProperties() const
     return bag;
 }
 
+const QImage& KvButton::faceImage()
+{
+    if (m_face.size() != size())
+        redraw();
+    return m_face;
+}
+
 void KvButton::redraw()
 {
     m_renderer.redraw(m_model, m_face, width(), height(), environment());

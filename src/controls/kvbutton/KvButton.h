@@ -204,7 +204,9 @@ public:
     void setDisplayAsDefault(bool on);
 
     // Inspection: the painted face, the model and the layout of the last paint.
-    const QImage& faceImage() const { return m_face; }
+    // The face is brought up to the button's size first (a hidden button is resized without
+    // a resize notice).
+    const QImage& faceImage();
     const KvButtonModel& model() const { return m_model; }
     const KvButtonRenderer& renderer() const { return m_renderer; }
     // The tooltip the pointer would show now (empty text: none).

@@ -68,6 +68,7 @@ void KvButtonRenderer::redraw(KvButtonModel& model, QImage& image, int width, in
     m_image = &image;
     m_env = &env;
 
+    m_drawnCaption = captionForPaint(model.props.caption, env.unicodeText);
     painter.clear(translate(model.run.surfaceBackColor));
     m_width = width;
     m_height = height;
@@ -128,6 +129,8 @@ void KvButtonRenderer::redraw(KvButtonModel& model, QImage& image, int width, in
     }
     m_painter = nullptr;
     m_image = nullptr;
+    m_env = nullptr;
+    m_model = nullptr;
 }
 
 std::optional<QRegion> KvButtonRenderer::takeRegion()
@@ -160,11 +163,12 @@ void KvButtonRenderer::createButtonRegion()
     m_region = buttonRegion(m_model->props.buttonStyle, m_width, m_height);
 }
 
-QString KvButtonRenderer::drawnCaption() const
+QString KvButtonRenderer::captionForPaint(const QString& caption, bool unicodeText)
 {
-    const QString& caption = m_model ? m_model->props.caption : QString();
-    if (!m_env || m_env->unicodeText)
+    if (unicodeText)
         return caption;
+    // Without Unicode text calls the caption goes through the ANSI code page: characters that
+    // it lacks come out as question marks.
     QStringEncoder encoder("GBK");
     QStringDecoder decoder("GBK");
     const QByteArray bytes = encoder.encode(caption);
@@ -250,7 +254,7 @@ void KvButtonRenderer::drawPictureAndCaption()
     // Measure the caption in the space the drop-down parts leave.
     const int measureWidth = dropDown ? (pictureAtSide ? W - 24 : W - 16) : W - 8;
     GdiRect r{0, 0, measureWidth, H};
-    m_painter->drawText(r, drawnCaption(),
+    m_painter->drawText(r, m_drawnCaption,
                         TextCalcRect | TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font,
                         0);
 
@@ -473,7 +477,7 @@ void KvButtonRenderer::drawCaptionText(const GdiRect& rect, ColorRef color, int 
 {
     const KvButtonProperties& props = m_model->props;
     GdiRect at = rect.offset(dx, dy);
-    m_painter->drawText(at, drawnCaption(),
+    m_painter->drawText(at, m_drawnCaption,
                         TextCenter | TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font,
                         color);
 }

@@ -52,7 +52,7 @@ public:
     gdi::GdiRect pictureRect() const { return m_pictureRect; }
     gdi::GdiRect dropDownRect() const { return m_dropDownRect; }
     // The caption as it is drawn (after the code-page pass when text is not Unicode).
-    QString drawnCaption() const;
+    QString drawnCaption() const { return m_drawnCaption; }
 
 private:
     // Face renderers, one per group of ButtonStyles.
@@ -79,6 +79,7 @@ private:
     void createButtonRegion();
     void setPixelColor(gdi::ColorRef color);
     const KvPicture& currentPicture() const;
+    static QString captionForPaint(const QString& caption, bool unicodeText);
     bool hasDropDownPart() const;
 
     // Shorthands of the face renderers.
@@ -101,6 +102,7 @@ private:
     gdi::GdiRect m_pictureRect;
     gdi::GdiRect m_dropDownRect;
     std::optional<QRegion> m_region;
+    QString m_drawnCaption;
     KvPicturePainter m_pictures;
 };
 
