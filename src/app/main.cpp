@@ -1,15 +1,40 @@
+#include "MainWindowHandOff.h"
+
+#include "platform/ServiceAddress.h"
+#include "platform/SingleInstance.h"
+#include "store/startup/Startup.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral(VELMO_VERSION));
+    // The program lives on in the tray; only the quit command ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("Velmo"));
-    frame.resize(800, 600);
-    frame.show();
+    // A copy already running gets "show" and brings itself forward; this one ends.
+    velmo::SingleInstance instance;
+    if (!instance.claim()) {
+        QObject::connect(&instance, &velmo::SingleInstance::finished, &app, [] { QCoreApplication::quit(); });
+        instance.sendToRunningCopy(QStringLiteral("show"));
+        return app.exec();
+    }
+
+    velmo::StartupOptions options;
+    options.version = QStringLiteral(VELMO_VERSION);
+    options.serviceAddress = velmo::ServiceAddress::load();
+    velmo::Startup startup(std::move(options));
+    QApplication::setWindowIcon(QIcon(startup.assets().filePath(QStringLiteral("images/velmo.ico"))));
+    QObject::connect(&instance, &velmo::SingleInstance::commandReceived, &startup,
+                     &velmo::Startup::handleCommand);
+    QObject::connect(
+        &startup, &velmo::Startup::programMustEnd, &app,
+        [](int exitCode) { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+    velmo::MainWindowHandOff handOff(startup);
+
+    startup.start();
     return app.exec();
 }
