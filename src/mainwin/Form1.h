@@ -1,0 +1,251 @@
+#pragma once
+
+// The main window: toolbar, category tree, memo list, the panel of memos due within 60 days with
+// its scroller, the notice strip and the status bar. Closing it hides it; only the quit command
+// ends the program.
+//
+// After a sign-in the application builds it once and runs its load:
+//
+//   velmo::Form1::Services services{db, runState, assets, soundPlayer, messageBoxes};
+//   services.service = velmo::ServiceAddress::load();
+//   services.version = QCoreApplication::applicationVersion();
+//   services.trayAvailable = [&tray] { return tray.isAvailable(); };
+//   auto* mainWindow = new velmo::Form1(services);
+//   tray.setMainWindow(mainWindow);
+//   tray.setFileMenu(mainWindow->MDIfile());
+//   QObject::connect(mainWindow, &velmo::Form1::exiting, &tray, &velmo::TrayIcon::RemoveTrayIcon);
+//   QObject::connect(mainWindow, &velmo::Form1::quitRequested, qApp, &QCoreApplication::quit,
+//                    Qt::QueuedConnection);
+//   mainWindow->Form_Load();   // shows the window unless AutoHide keeps it in the tray
+
+#include "mainwin/CategoryCounts.h"
+#include "mainwin/MemoListModel.h"
+#include "mainwin/MemoNode.h"
+#include "mainwin/WheelSteps.h"
+#include "platform/DataFolder.h"
+#include "platform/ServiceAddress.h"
+#include "store/StoreResult.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <vector>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QAction;
+
+namespace velmo {
+
+class AboutDialog;
+class Database;
+class FindDialog;
+class MessageBoxes;
+class RVTPropGadget;
+class SoundPlayer;
+struct RunState;
+
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // What the window works with; the caller keeps every referenced object alive longer than it.
+    struct Services
+    {
+        Database& db;
+        RunState& run;
+        AssetFolder assets;
+        SoundPlayer& sounds;
+        MessageBoxes& boxes;
+        ServiceAddress service = {};
+        // The program's version, "1.8.3".
+        QString version = {};
+        // Opens a web page in the user's browser; the desktop's handler when left empty.
+        std::function<void(const QUrl&)> openUrl = {};
+        // Whether the desktop has a tray to hide the window in; without one the window is minimised
+        // instead of hidden and does not start hidden.
+        std::function<bool()> trayAvailable = {};
+    };
+
+    explicit Form1(Services services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The load: fills the tree, the list and the due panel, then shows the window or leaves it
+    // in the tray as AutoHide says. Runs once.
+    void Form_Load();
+
+    // "Velmo v1.83 Beta版": the window title, which transfers restore after showing their state.
+    QString TitleText() const { return m_titleText; }
+
+    // The file menu, also the tray icon's menu.
+    QMenu* MDIfile() const { return m_fileMenu; }
+
+    // Views, refreshed by every window that changed memos, in this order: the list (ReadUndo, or
+    // Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
+    void ReadUndo();
+    void Readdone();
+    void ReadCount();
+    void TreeView1_Setup();
+    // Fills the list with the user's memos that hold the keyword: zone 1 in title or content,
+    // 2 in the title, 3 in the content. Any other zone leaves the list empty.
+    void SearchData(const QString& KeyWord, int Zone);
+
+    // The due panel. MoveRing(true) empties it and stops the ringing; both forms reset its caption.
+    // Command2_Click rescans the due memos through the scanner the reminder engine installs.
+    void MoveRing(bool YesOrNo);
+    void Command2_Click();
+    void setDueScan(std::function<void()> scan) { m_dueScan = std::move(scan); }
+    bool RingLoop() const { return m_ringLoop; }
+    void setRingLoop(bool on) { m_ringLoop = on; }
+    // Moves the due panel's sheet to match the scroller's value (0 at the top, 10 at the bottom).
+    void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
+
+    // The delayed upload: every change of memos switches Timer3 on. It uploads through the
+    // uploader the synchronisation installs, once a synchronisation has started in this run.
+    QTimer* Timer1() const { return m_timer1; }
+    QTimer* Timer2() const { return m_timer2; }
+    QTimer* Timer3() const { return m_timer3; }
+    void switchOnTimer3();
+    void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }
+    // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
+    // the start-up ticks.
+    int Timer1Tag() const { return m_timer1Tag; }
+    void setTimer1Tag(int tick) { m_timer1Tag = tick; }
+
+    // Status bar panels 1 to 7; panel 1 is the status line ("状态:...").
+    QString statusText(int panel) const;
+    void setStatusText(int panel, const QString& text);
+
+    // The first four characters of the tree node last clicked: the new-memo window's category preset.
+    QString rememberedKind() const { return m_rememberedKind; }
+    const CategoryCounts& counts() const { return m_counts; }
+    const MemoListModel& listModel() const { return *m_listModel; }
+    // The ids of the selected list rows, top to bottom.
+    std::vector<qint32> selectedMemoIds() const;
+
+    // Removes an "update.exe" left in the data folder by an update download; called by the scheduler.
+    void DelUpdateFile();
+
+public slots:
+    // The toolbar, by button index.
+    void Button_Click(int Index);
+
+    void MDIexit_Click();
+    void MDIhide_Click();
+    void menu_xianshichengxu_Click();
+    void menu_guanyuchengxu_Click();
+    void showFindDialog();
+    void menu_XinJianbeiwang_Click();
+
+    // List commands on the selected rows.
+    void Menu_Open_Click();
+    void menu_done_Click();
+    void menu_doing_Click();
+    void menu_del_Click();
+    // Tree command: marks deleted every memo of the chosen node, after a question.
+    void Menu_ShanchuGaileiBeiwang_Click();
+
+    void TreeView1_NodeClick(QTreeWidgetItem* Node);
+    void TreeView1_MouseUp(Qt::MouseButton Button, const QPoint& position);
+    void ListView1_MouseUp(Qt::MouseButton Button, const QPoint& position);
+    void ListView1_ColumnClick(int column);
+    void ListView1_DblClick();
+
+    void Timer1_Timer();
+    void Timer3_Timer();
+
+    // The desktop session ends: treated as the quit command.
+    void sessionEnding();
+
+signals:
+    // Quitting has begun: the tray icon goes and running transfers are abandoned now.
+    void exiting();
+    // Every window is closed and the database is closed: the event loop may end.
+    void quitRequested();
+    // The user asked to edit this memo, or to write a new one with the given category preset.
+    void editMemoRequested(qint32 id);
+    void newMemoRequested(const QString& categoryPreset);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    using MemoSetter = StoreResult (*)(Database&, const QString&, qint64);
+
+    void buildMenus();
+    void buildToolbar(QWidget* client);
+    void buildViews(QWidget* client);
+    void buildDuePanel(QWidget* client);
+    void buildNoticeStrip(QWidget* client);
+    void buildStatusBar();
+    void loadTreeIcons();
+    void Form_Resize();
+    void ListView1_Setup();
+
+    void ReadNotes(const MemoNode& node);
+    void ClearCategory(const MemoNode& node);
+    void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList, bool deleting);
+    std::optional<MemoNode> chosenTreeNode() const;
+    void openMemo(std::optional<qint32> id);
+    void MouseWheel(int delta);
+    void hideToTray();
+    void playSound(const QString& fileName);
+    void reportFailure(const QString& what, const QString& error, const QString& title = {});
+    QUrl servicePage(const QString& path) const;
+
+    Services m_services;
+    QString m_titleText;
+    bool m_loaded = false;
+    bool m_placed = false;
+    bool m_quitting = false;
+    bool m_wheelHooked = false;
+    bool m_ringLoop = false;
+    int m_timer1Tag = 0;
+    int m_timer3Tag = 0;
+    QString m_rememberedKind;
+    CategoryCounts m_counts;
+    WheelSteps m_wheel;
+    std::function<void()> m_dueScan;
+    std::function<void()> m_uploader;
+    QList<QIcon> m_imageList;
+
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QMenu* m_treeMenu = nullptr;
+    QMenu* m_listMenu = nullptr;
+    QAction* m_clearCategoryAction = nullptr;
+    std::vector<QWidget*> m_buttons; // Button(0) to Button(6)
+    QTreeWidget* m_tree = nullptr;
+    QTreeView* m_list = nullptr;
+    MemoListModel* m_listModel = nullptr;
+    QFrame* m_frame1 = nullptr;
+    QGroupBox* m_frame2 = nullptr;
+    RVTPropGadget* m_gadget = nullptr;
+    QFrame* m_picture1 = nullptr;
+    QLabel* m_label5 = nullptr;
+    QLabel* m_label3 = nullptr;
+    std::vector<QLabel*> m_statusPanels;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_timer2 = nullptr;
+    QTimer* m_timer3 = nullptr;
+    QPointer<FindDialog> m_findDialog;
+    QPointer<AboutDialog> m_aboutDialog;
+};
+
+} // namespace velmo

@@ -1,0 +1,112 @@
+#include "MemoCells.h"
+
+#include "lunar/LunarMoment.h"
+#include "store/DbText.h"
+
+#include <QHash>
+
+namespace velmo::MemoCells {
+
+namespace {
+
+bool isEmptyField(const QVariant& value)
+{
+    return value.isNull() || value.toString().isEmpty();
+}
+
+} // namespace
+
+QString categoryShortName(int type)
+{
+    switch (type) {
+    case 1:
+        return QStringLiteral("生活");
+    case 2:
+        return QStringLiteral("工作");
+    case 3:
+        return QStringLiteral("学习");
+    case 4:
+        return QStringLiteral("生日");
+    case 5:
+        return QStringLiteral("心情");
+    case 6:
+        return QStringLiteral("创意");
+    default:
+        return QStringLiteral("其它");
+    }
+}
+
+QString repeatShortLabel(const QString& code)
+{
+    static const QHash<QString, QString> labels = {
+        {QStringLiteral("1"), QStringLiteral("提醒一次")},
+        {QStringLiteral("N"), QStringLiteral("不提醒")},
+        {QStringLiteral("1tian"), QStringLiteral("每天")},
+        {QStringLiteral("1zhou"), QStringLiteral("每周")},
+        {QStringLiteral("1yue"), QStringLiteral("每月")},
+        {QStringLiteral("3yue"), QStringLiteral("每季度")},
+        {QStringLiteral("6yue"), QStringLiteral("每半年")},
+        {QStringLiteral("1nian"), QStringLiteral("每年")},
+        {QStringLiteral("denglu"), QStringLiteral("每次登陆")},
+        {QStringLiteral("1fen"), QStringLiteral("每1分钟")},
+        {QStringLiteral("5fen"), QStringLiteral("每5分钟")},
+        {QStringLiteral("10fen"), QStringLiteral("每10分钟")},
+        {QStringLiteral("30fen"), QStringLiteral("每30分钟")},
+        {QStringLiteral("1shi"), QStringLiteral("每小时")},
+        {QStringLiteral("2shi"), QStringLiteral("每2小时")},
+        {QStringLiteral("3shi"), QStringLiteral("每3小时")},
+        {QStringLiteral("6shi"), QStringLiteral("每6小时")},
+        {QStringLiteral("12shi"), QStringLiteral("每12小时")},
+    };
+    if (code.isEmpty())
+        return QString();
+    return labels.value(code, QStringLiteral("其它备忘"));
+}
+
+std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now)
+{
+    if (lunar) {
+        const auto moment = LunarMoment::fromText(storedMoment);
+        if (!moment)
+            return std::nullopt;
+        return moment->daysFrom(now);
+    }
+    const QDateTime moment = fromDbText(storedMoment);
+    if (!moment.isValid())
+        return std::nullopt;
+    return now.date().daysTo(moment.date());
+}
+
+RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
+{
+    RowTexts cells;
+    if (!isEmptyField(memo.id)) {
+        cells[IdColumn] = memo.id.toString();
+        cells[HiddenIdColumn] = cells[IdColumn];
+    }
+    if (!isEmptyField(memo.type))
+        cells[CategoryColumn] = categoryShortName(memo.type.toInt());
+    if (!isEmptyField(memo.title))
+        cells[TitleColumn] = memo.title.toString();
+    if (!isEmptyField(memo.content))
+        cells[ContentColumn] = memo.content.toString();
+    cells[StateColumn] = memo.done ? QStringLiteral("完成") : QStringLiteral("进行");
+
+    const bool solar = memo.lifa.toInt() == 1;
+    const QVariant& moment = solar ? memo.alertTime : memo.alertTimeNongli;
+    qint64 days = 0;
+    if (!isEmptyField(moment)) {
+        const QString text = moment.toString();
+        cells[AlertColumn] = text;
+        days = daysLeft(text, !solar, now).value_or(0);
+    }
+    cells[DaysLeftColumn] = QString::number(days) + QStringLiteral("天");
+
+    if (!isEmptyField(memo.alertPinLv))
+        cells[RepeatColumn] = repeatShortLabel(memo.alertPinLv.toString());
+    if (!isEmptyField(memo.addTime))
+        cells[AddTimeColumn] = memo.addTime.toString();
+    return cells;
+}
+
+} // namespace velmo::MemoCells

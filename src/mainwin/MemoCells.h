@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <optional>
+
+namespace velmo {
+
+// The texts of one memo row in the main window's list, worked out from the stored fields.
+namespace MemoCells {
+
+enum Column
+{
+    IdColumn = 0,
+    CategoryColumn,
+    TitleColumn,
+    ContentColumn,
+    StateColumn,
+    AlertColumn,
+    DaysLeftColumn,
+    RepeatColumn,
+    AddTimeColumn,
+    HiddenIdColumn,
+    ColumnCount
+};
+
+// The stored fields a list row is made from; a null QVariant stands for an empty field.
+struct MemoFields
+{
+    QVariant id;
+    QVariant type;
+    QVariant title;
+    QVariant content; // already stripped of markup
+    bool done = false;
+    QVariant lifa;
+    QVariant alertTime;       // "yyyy-MM-dd HH:mm:ss", solar
+    QVariant alertTimeNongli; // "yyyy-MM-dd HH:mm:ss" holding lunar numbers
+    QVariant alertPinLv;
+    QVariant addTime;
+};
+
+using RowTexts = std::array<QString, ColumnCount>;
+
+// "生活" ... "其它" for a category code; every code outside 1 to 6 reads "其它".
+QString categoryShortName(int type);
+
+// The list's short label of a repeat code; an unknown non-empty code reads "其它备忘", an empty one "".
+QString repeatShortLabel(const QString& code);
+
+// Whole days from the day of `now` to the day a memo's reminder falls on. A solar reminder
+// counts its calendar days; a lunar one is placed in the lunar calendar first, so lunar 2-29 and
+// 2-30 count like any other day. Nothing when the stored moment cannot be read or lies outside
+// the lunar calendar.
+std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now);
+
+// The ten cell texts of one memo, measured against `now`.
+RowTexts rowTexts(const MemoFields& memo, const QDateTime& now);
+
+} // namespace MemoCells
+
+} // namespace velmo

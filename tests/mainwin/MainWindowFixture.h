@@ -1,0 +1,164 @@
+#pragma once
+
+#include "SoundRecorder.h"
+#include "TestStore.h"
+
+#include "mainwin/Form1.h"
+#include "store/startup/MessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+namespace velmo::test {
+
+// Message boxes that are only written down; a question waits until the test answers it.
+class BoxRecorder : public MessageBoxes
+{
+public:
+    struct Box
+    {
+        QString text;
+        QString title;
+        bool question = false;
+    };
+
+    void warn(QWidget*, const QString& text, const QString& title, std::function<void()> closed) override
+    {
+        shown.append({text, title, false});
+        if (closed)
+            closed();
+    }
+
+    void ask(QWidget*, const QString& text, const QString& title,
+             std::function<void(bool yes)> answered) override
+    {
+        shown.append({text, title, true});
+        pending = std::move(answered);
+    }
+
+    // Answers the open question; false when none is open.
+    bool answer(bool yes)
+    {
+        if (!pending)
+            return false;
+        auto answered = std::move(pending);
+        pending = {};
+        answered(yes);
+        return true;
+    }
+
+    QList<Box> shown;
+    std::function<void(bool)> pending;
+};
+
+// A signed-in user's data.db, an asset folder holding the action sounds, recorders for sounds,
+// boxes and opened pages, and the main window over them (not yet loaded).
+class MainWindowFixture
+{
+public:
+    explicit MainWindowFixture(bool autoHide = false, bool trayAvailable = true)
+    {
+        QDir(assetDir.path()).mkpath(QStringLiteral("sound"));
+        for (const char* name : {"ok.wav", "del.wav", "error.wav"}) {
+            QFile file(assetDir.filePath(QStringLiteral("sound/") + QLatin1String(name)));
+            file.open(QIODevice::WriteOnly);
+        }
+        store.runState().AutoHide = autoHide;
+        store.runState().LocalSignedIn = true;
+        Form1::Services services{store.db(), store.runState(), AssetFolder(assetDir.path()), sounds, boxes};
+        services.service = ServiceAddress(QUrl(QStringLiteral("http://memo.example:8080")));
+        services.version = QStringLiteral("1.8.3");
+        services.openUrl = [this](const QUrl& url) { openedUrls.append(url); };
+        services.trayAvailable = [trayAvailable] { return trayAvailable; };
+        form = std::make_unique<Form1>(services);
+        form->setDueScan([this] { ++dueScans; });
+    }
+
+    ~MainWindowFixture()
+    {
+        // Nothing of one test may linger into the next.
+        form.reset();
+    }
+
+    qint64 addMemo(const QString& title, int type, bool done = false, const QString& owner = QString())
+    {
+        MemoRecord memo = store.sampleMemo(title);
+        memo.type = type;
+        memo.Done = done;
+        if (!owner.isEmpty())
+            memo.userid = owner;
+        return store.addMemo(memo);
+    }
+
+    QTreeView* list() const { return form->findChild<QTreeView*>(QStringLiteral("ListView1")); }
+    QTreeWidget* tree() const { return form->findChild<QTreeWidget*>(QStringLiteral("TreeView1")); }
+
+    QStringList listTitles() const
+    {
+        QStringList titles;
+        for (int row = 0; row < form->listModel().rowCount(); ++row)
+            titles << form->listModel().rowAt(row)[MemoCells::TitleColumn];
+        return titles;
+    }
+
+    QStringList treeCaptions() const
+    {
+        QStringList captions;
+        for (int i = 0; i < tree()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* root = tree()->topLevelItem(i);
+            captions << root->text(0);
+            for (int j = 0; j < root->childCount(); ++j)
+                captions << root->child(j)->text(0);
+        }
+        return captions;
+    }
+
+    QTreeWidgetItem* treeItem(const QString& captionStart, bool done) const
+    {
+        QTreeWidgetItem* root = tree()->topLevelItem(done ? 1 : 0);
+        if (root->text(0).startsWith(captionStart))
+            return root;
+        for (int j = 0; j < root->childCount(); ++j) {
+            if (root->child(j)->text(0).startsWith(captionStart))
+                return root->child(j);
+        }
+        return nullptr;
+    }
+
+    // Selects the list rows holding these titles, and no others.
+    void selectTitles(const QStringList& titles)
+    {
+        list()->selectionModel()->clearSelection();
+        for (int row = 0; row < form->listModel().rowCount(); ++row) {
+            if (titles.contains(form->listModel().rowAt(row)[MemoCells::TitleColumn]))
+                list()->selectionModel()->select(form->listModel().index(row, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    // The action sounds played so far, by file name.
+    QStringList soundNames() const
+    {
+        QStringList names;
+        for (const QString& path : sounds.played)
+            names << QFileInfo(path).fileName();
+        return names;
+    }
+
+    TestStore store;
+    QTemporaryDir assetDir;
+    SoundRecorder sounds;
+    BoxRecorder boxes;
+    QList<QUrl> openedUrls;
+    int dueScans = 0;
+    std::unique_ptr<Form1> form;
+};
+
+} // namespace velmo::test
