@@ -1071,10 +1071,6 @@ void KvButton::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     switch (event->type()) {
-    case QEvent::ActivationChange:
-        if (m_runTime)
-            hostActivation(isActiveWindow());
-        break;
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
         if (m_runTime)
@@ -1095,6 +1091,9 @@ void KvButton::changeEvent(QEvent* event)
 
 bool KvButton::event(QEvent* event)
 {
+    // The hosting window's activation reaches every widget inside it.
+    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) && m_runTime)
+        hostActivation(event->type() == QEvent::WindowActivate);
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         if (!m_tipContent.text.isEmpty() && m_model.run.buttonState != KvDown) {
