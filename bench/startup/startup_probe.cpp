@@ -2,7 +2,7 @@
 // the stage named on its command line is reached.
 //
 //   velmo_startup_probe window DATA   the sign-in window has been drawn
-//   velmo_startup_probe signin DATA   the automatic sign-in has finished
+//   velmo_startup_probe signin DATA   the automatic sign-in has finished (no main window is built)
 //   velmo_startup_probe main DATA     the main window has run its load after the sign-in
 //
 // Exit codes: 0 reached, 2 the start-up failed, 3 the stage was not reached within 30 seconds.
@@ -54,13 +54,16 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &velmo::SingleInstance::commandReceived, &startup,
                      &velmo::Startup::handleCommand);
     QObject::connect(&startup, &velmo::Startup::programMustEnd, &app, [] { QCoreApplication::exit(2); });
-    velmo::MainWindowHandOff handOff(startup);
+    // The main window is built only when its load is what is timed.
+    std::unique_ptr<velmo::MainWindowHandOff> handOff;
     FirstPaint firstPaint;
-    if (stage == QLatin1String("signin"))
+    if (stage == QLatin1String("signin")) {
         QObject::connect(&startup, &velmo::Startup::signedIn, &app, [] { QCoreApplication::exit(0); });
-    else if (stage == QLatin1String("main"))
-        QObject::connect(&handOff, &velmo::MainWindowHandOff::mainWindowLoaded, &app,
+    } else if (stage == QLatin1String("main")) {
+        handOff = std::make_unique<velmo::MainWindowHandOff>(startup);
+        QObject::connect(handOff.get(), &velmo::MainWindowHandOff::mainWindowLoaded, &app,
                          [] { QCoreApplication::exit(0); });
+    }
     QTimer::singleShot(30000, &app, [] { QCoreApplication::exit(3); });
 
     if (!startup.start())
