@@ -1,7 +1,6 @@
 #include "MemoCells.h"
 
 #include "lunar/LunarMoment.h"
-#include "store/DbText.h"
 
 #include <QHash>
 
@@ -12,6 +11,29 @@ namespace {
 bool isEmptyField(const QVariant& value)
 {
     return value.isNull() || value.toString().isEmpty();
+}
+
+// The day of a stored "yyyy-MM-dd HH:mm:ss" moment; invalid when it names no solar day.
+QDate storedDay(const QString& text)
+{
+    if (text.size() < 10 || text.at(4) != u'-' || text.at(7) != u'-')
+        return QDate();
+    auto number = [&text](int from, int length) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i) {
+            const char16_t digit = text.at(i).unicode();
+            if (digit < u'0' || digit > u'9')
+                return -1;
+            value = value * 10 + (digit - u'0');
+        }
+        return value;
+    };
+    const int year = number(0, 4);
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    if (year < 1 || month < 0 || day < 0)
+        return QDate();
+    return QDate(year, month, day);
 }
 
 } // namespace
@@ -71,10 +93,11 @@ std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QD
             return std::nullopt;
         return moment->daysFrom(now);
     }
-    const QDateTime moment = fromDbText(storedMoment);
-    if (!moment.isValid())
+    // Only the day counts: read it without a time zone lookup, which is slow per row.
+    const QDate day = storedDay(storedMoment);
+    if (!day.isValid())
         return std::nullopt;
-    return now.date().daysTo(moment.date());
+    return now.date().daysTo(day);
 }
 
 RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)

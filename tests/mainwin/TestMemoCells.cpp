@@ -129,6 +129,11 @@ private slots:
         QCOMPARE(cells[AlertColumn], QString());
         QCOMPARE(cells[DaysLeftColumn], "0天");
 
+        // A stored solar text that names no day shows as it is and counts no days.
+        cells = rowTexts(solarMemo("2026-02-30 08:00:00"), now);
+        QCOMPARE(cells[AlertColumn], "2026-02-30 08:00:00");
+        QCOMPARE(cells[DaysLeftColumn], "0天");
+
         // Lunar flag with only a solar moment: neither moment is shown.
         MemoFields memo = solarMemo("2026-12-08 09:30:00");
         memo.lifa = 2;

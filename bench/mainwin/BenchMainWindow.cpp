@@ -1,0 +1,142 @@
+// Filling the memo list and recounting the category tree over a node of 10,000 memos.
+
+#include "SoundRecorder.h"
+#include "TestStore.h"
+
+#include "mainwin/CategoryCounts.h"
+#include "mainwin/Form1.h"
+#include "mainwin/MemoListQueries.h"
+#include "store/startup/MessageBoxes.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace velmo;
+
+namespace {
+
+constexpr int kMemoCount = 10000;
+
+// One user's 10,000 memos in progress, all of category 1, every third on the lunar calendar, plus
+// a few hundred of other categories, done memos and another user's memos around them.
+std::unique_ptr<test::TestStore> filledStore()
+{
+    auto store = std::make_unique<test::TestStore>();
+    if (!store->isValid())
+        return nullptr;
+    Transaction transaction(store->db());
+    for (int i = 0; i < kMemoCount + 600; ++i) {
+        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+        memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
+        memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i) * 600);
+        if (i % 3 == 0) {
+            memo.lifa = 2;
+            memo.AlertTimeNongli = QDateTime(QDate(2026, 10, 1 + i % 28), QTime(8, 0));
+        }
+        if (i >= kMemoCount) {
+            memo.type = 2 + i % 6;
+            memo.Done = i % 2 == 0;
+            if (i % 5 == 0)
+                memo.userid = QStringLiteral("other");
+        }
+        if (!insertMemo(store->db(), memo))
+            return nullptr;
+    }
+    if (!transaction.commit())
+        return nullptr;
+    return store;
+}
+
+void listRowsOfANode(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    MemoListQueries queries(store->db(), store->runState().UserId);
+    for (auto _ : state) {
+        const auto rows = queries.nodeRows(MemoNode{false, 1});
+        if (rows.size() != size_t(kMemoCount)) {
+            state.SkipWithError("wrong number of rows");
+            return;
+        }
+        benchmark::DoNotOptimize(rows.back()[MemoCells::DaysLeftColumn]);
+    }
+    state.SetItemsProcessed(state.iterations() * kMemoCount);
+}
+
+void fillTheListWindow(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(QString()), sounds, boxes});
+    form.resize(800, 600);
+    for (auto _ : state) {
+        form.ReadUndo();
+        if (form.listModel().rowCount() < kMemoCount) {
+            state.SkipWithError("wrong number of rows");
+            return;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * form.listModel().rowCount());
+}
+
+void recountTheTree(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    CategoryCounts counts;
+    for (auto _ : state) {
+        if (!counts.read(store->db(), store->runState().UserId)) {
+            state.SkipWithError("count failed");
+            return;
+        }
+        benchmark::DoNotOptimize(counts.total(false));
+    }
+}
+
+void recountAndRebuildTheTree(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(QString()), sounds, boxes});
+    for (auto _ : state) {
+        form.ReadCount();
+        form.TreeView1_Setup();
+    }
+}
+
+} // namespace
+
+BENCHMARK(listRowsOfANode)->Unit(benchmark::kMillisecond);
+BENCHMARK(fillTheListWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(recountTheTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(recountAndRebuildTheTree)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
