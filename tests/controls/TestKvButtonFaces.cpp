@@ -705,7 +705,30 @@ private slots:
             QVERIFY(
                 sheet.save(dir.filePath(QStringLiteral("style%1.png").arg(style, 2, 10, QLatin1Char('0')))));
         }
-        QCOMPARE(dir.entryList({QStringLiteral("*.png")}).size(), 14 * 7);
+        // The main window's toolbar as the program sets it up: style 8 option buttons with a
+        // shadowed icon on the left; the third has CaptionEffects 4; the first is checked.
+        const QStringList captions{QStringLiteral("新建备忘录"), QStringLiteral("编辑选中"),
+                                   QStringLiteral("标记为完成"), QStringLiteral("删除选中")};
+        QImage toolbar(4 * W, H, QImage::Format_RGB32);
+        QPainter toolbarPainter(&toolbar);
+        for (int i = 0; i < captions.size(); ++i) {
+            KvButtonModel m = faceModel(8, kPaleBlue, i == 1 ? KvHot : KvNormal);
+            m.props.caption = captions[i];
+            m.props.font = QFont(QStringLiteral("Tahoma"));
+            m.props.font.setPointSizeF(8.25);
+            m.props.pictureNormal = KvPicture::fromIcon(iconImage.scaled(24, 24));
+            m.props.pictureAlign = 0;
+            m.props.pictureShadow = true;
+            m.props.maskColor = 0xFFFFFFFF;
+            m.props.captionEffects = i == 2 ? 4 : 0;
+            m.props.mode = KvOption;
+            m.props.value = i == 0;
+            m.run.mouseOver = i == 1;
+            toolbarPainter.drawImage(i * W, 0, renderFace(m, W, H));
+        }
+        toolbarPainter.end();
+        QVERIFY(toolbar.save(dir.filePath(QStringLiteral("toolbar.png"))));
+        QCOMPARE(dir.entryList({QStringLiteral("*.png")}).size(), 14 * 7 + 1);
     }
 };
 

@@ -307,7 +307,7 @@ void GdiPainter::gradient(int x, int y, int width, int height, ColorRef color1, 
     }
 }
 
-int GdiPainter::drawText(GdiRect& rect, const QString& text, int flags, const QFont& font, ColorRef color)
+int GdiPainter::qtTextFlags(int flags)
 {
     int qtFlags = 0;
     if (flags & TextCenter)
@@ -331,7 +331,40 @@ int GdiPainter::drawText(GdiRect& rect, const QString& text, int flags, const QF
     }
     if (!(flags & TextNoPrefix))
         qtFlags |= Qt::TextShowMnemonic;
+    return qtFlags;
+}
 
+void GdiPainter::blendMask(const QImage& mask, int x, int y, ColorRef color)
+{
+    if (mask.format() != QImage::Format_Alpha8)
+        return;
+    const int r = redOf(color);
+    const int g = greenOf(color);
+    const int b = blueOf(color);
+    const int top = std::max(y, 0);
+    const int bottom = std::min(y + mask.height(), m_height);
+    const int left = std::max(x, 0);
+    const int right = std::min(x + mask.width(), m_width);
+    for (int py = top; py < bottom; ++py) {
+        const uchar* coverage = mask.constScanLine(py - y);
+        QRgb* line = row(py);
+        for (int px = left; px < right; ++px) {
+            const int c = coverage[px - x];
+            if (c == 0)
+                continue;
+            const QRgb d = line[px];
+            const int n = 255 - c;
+            // v / 255 rounded, without a division: exact for every v up to 255 * 255.
+            auto div255 = [](int v) { return (v + 128 + ((v + 128) >> 8)) >> 8; };
+            line[px] = qRgb(div255(r * c + qRed(d) * n), div255(g * c + qGreen(d) * n),
+                            div255(b * c + qBlue(d) * n));
+        }
+    }
+}
+
+int GdiPainter::drawText(GdiRect& rect, const QString& text, int flags, const QFont& font, ColorRef color)
+{
+    const int qtFlags = qtTextFlags(flags);
     if (flags & TextCalcRect) {
         const QFontMetrics metrics(font, m_image);
         const int width =

@@ -152,6 +152,12 @@ public:
     // underlines the next character and "&&" shows one ampersand, unless TextNoPrefix. Returns the
     // height of the text.
     int drawText(GdiRect& rect, const QString& text, int flags, const QFont& font, ColorRef color);
+    // The Qt text flags that carry the layout flags above.
+    static int qtTextFlags(int flags);
+
+    // Paints colour through a coverage mask (Format_Alpha8) placed at (x, y); 0 leaves a pixel,
+    // 255 paints it fully.
+    void blendMask(const QImage& mask, int x, int y, ColorRef color);
 
 private:
     QRgb* row(int y) { return reinterpret_cast<QRgb*>(m_image->scanLine(y)); }

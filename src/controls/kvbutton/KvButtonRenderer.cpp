@@ -253,10 +253,8 @@ void KvButtonRenderer::drawPictureAndCaption()
 
     // Measure the caption in the space the drop-down parts leave.
     const int measureWidth = dropDown ? (pictureAtSide ? W - 24 : W - 16) : W - 8;
-    GdiRect r{0, 0, measureWidth, H};
-    m_painter->drawText(r, m_drawnCaption,
-                        TextCalcRect | TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font,
-                        0);
+    GdiRect r = m_captionText.measure(*m_painter, {0, 0, measureWidth, H}, m_drawnCaption,
+                                      TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font);
 
     switch (props.captionAlign) {
     case 0:
@@ -476,10 +474,9 @@ void KvButtonRenderer::drawCaption()
 void KvButtonRenderer::drawCaptionText(const GdiRect& rect, ColorRef color, int dx, int dy)
 {
     const KvButtonProperties& props = m_model->props;
-    GdiRect at = rect.offset(dx, dy);
-    m_painter->drawText(at, m_drawnCaption,
-                        TextCenter | TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font,
-                        color);
+    m_captionText.draw(*m_painter, rect.offset(dx, dy), m_drawnCaption,
+                       TextCenter | TextWordBreak | (props.rightToLeft ? TextRtlReading : 0), props.font,
+                       color);
 }
 
 void KvButtonRenderer::drawDropDownSymbol(int symbolCode)

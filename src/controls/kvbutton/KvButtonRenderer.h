@@ -3,6 +3,7 @@
 // Paints the whole image button into an image: clears it, works out the drawing state, runs the
 // face renderer of the ButtonStyle, then lays out and paints picture, caption and drop-down parts.
 
+#include "controls/gdi/CachedText.h"
 #include "controls/gdi/GdiPainter.h"
 #include "controls/kvbutton/KvButtonModel.h"
 #include "controls/kvbutton/KvPicturePainter.h"
@@ -104,6 +105,7 @@ private:
     std::optional<QRegion> m_region;
     QString m_drawnCaption;
     KvPicturePainter m_pictures;
+    gdi::CachedText m_captionText;
 };
 
 } // namespace velmo

@@ -4,6 +4,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace velmo {
 
 using namespace gdi;
@@ -82,16 +84,19 @@ void KvPicturePainter::paint(QImage& target, int x, int y, int width, int height
     const QRgb maskRgb = mask == kNoColor ? 0 : (toQRgb(mask) & 0x00FFFFFFu);
     const bool masked = !alpha && maskTransparent && mask != kNoColor;
 
-    for (int row = 0; row < height; ++row) {
-        const int ty = y + row;
-        if (ty < 0 || ty >= target.height() || row >= source.height())
-            continue;
-        const QRgb* src = reinterpret_cast<const QRgb*>(source.constScanLine(row));
-        QRgb* dst = reinterpret_cast<QRgb*>(target.scanLine(ty));
-        for (int col = 0; col < width && col < source.width(); ++col) {
-            const int tx = x + col;
-            if (tx < 0 || tx >= target.width())
-                continue;
+    // Only the part of the picture that lands inside the target is visited.
+    const int rows = std::min({height, source.height(), target.height() - y});
+    const int cols = std::min({width, source.width(), target.width() - x});
+    const int firstRow = std::max(0, -y);
+    const int firstCol = std::max(0, -x);
+    uchar* const targetBits = target.bits();
+    const qsizetype targetStride = target.bytesPerLine();
+    const uchar* const sourceBits = source.constBits();
+    const qsizetype sourceStride = source.bytesPerLine();
+    for (int row = firstRow; row < rows; ++row) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(sourceBits + row * sourceStride);
+        QRgb* dst = reinterpret_cast<QRgb*>(targetBits + (y + row) * targetStride) + x;
+        for (int col = firstCol; col < cols; ++col) {
             const QRgb s = src[col];
             if (masked && (s & 0x00FFFFFFu) == maskRgb)
                 continue;
@@ -99,7 +104,7 @@ void KvPicturePainter::paint(QImage& target, int x, int y, int width, int height
             if (a <= 0)
                 continue;
             const int n = 255 - a;
-            const QRgb d = dst[tx];
+            const QRgb d = dst[col];
             const int dc[3] = {qRed(d), qGreen(d), qBlue(d)};
             int out[3];
             if (fill) {
@@ -117,7 +122,7 @@ void KvPicturePainter::paint(QImage& target, int x, int y, int width, int height
                     out[i] = a >= 255 ? t : (t * a + dc[i] * n) / 256;
                 }
             }
-            dst[tx] = qRgb(out[0], out[1], out[2]);
+            dst[col] = qRgb(out[0], out[1], out[2]);
         }
     }
 }
