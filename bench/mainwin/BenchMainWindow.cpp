@@ -50,6 +50,19 @@ std::unique_ptr<test::TestStore> filledStore()
     return store;
 }
 
+// The main window over the filled store, with sounds written down and boxes never shown.
+struct BenchWindow
+{
+    explicit BenchWindow(test::TestStore& store)
+        : form(Form1::Services{store.db(), store.runState(), AssetFolder(QString()), sounds, boxes})
+    {
+        form.resize(800, 600);
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form;
+};
+
 void listRowsOfANode(benchmark::State& state)
 {
     const auto store = filledStore();
@@ -76,10 +89,8 @@ void fillTheListWindow(benchmark::State& state)
         state.SkipWithError("setup failed");
         return;
     }
-    test::SoundRecorder sounds;
-    WidgetMessageBoxes boxes;
-    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(QString()), sounds, boxes});
-    form.resize(800, 600);
+    BenchWindow window(*store);
+    Form1& form = window.form;
     for (auto _ : state) {
         form.ReadUndo();
         if (form.listModel().rowCount() < kMemoCount) {
@@ -114,12 +125,10 @@ void recountAndRebuildTheTree(benchmark::State& state)
         state.SkipWithError("setup failed");
         return;
     }
-    test::SoundRecorder sounds;
-    WidgetMessageBoxes boxes;
-    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(QString()), sounds, boxes});
+    BenchWindow window(*store);
     for (auto _ : state) {
-        form.ReadCount();
-        form.TreeView1_Setup();
+        window.form.ReadCount();
+        window.form.TreeView1_Setup();
     }
 }
 
