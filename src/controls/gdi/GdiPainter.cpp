@@ -16,7 +16,9 @@ GdiPainter::GdiPainter(QImage& target)
     , m_width(target.width())
     , m_height(target.height())
 {
-    Q_ASSERT(target.format() == QImage::Format_RGB32 || target.format() == QImage::Format_ARGB32);
+    // An empty image (a control of no size) takes nothing, so every call clips to nothing.
+    Q_ASSERT(target.isNull() || target.format() == QImage::Format_RGB32 ||
+             target.format() == QImage::Format_ARGB32);
 }
 
 ColorRef GdiPainter::pixel(int x, int y) const

@@ -106,7 +106,7 @@ public:
         DiagonalUp = 3
     };
 
-    // The image must be Format_RGB32 or Format_ARGB32; pixels are written fully opaque.
+    // The image must be Format_RGB32 or Format_ARGB32 (or null); pixels are written fully opaque.
     explicit GdiPainter(QImage& target);
 
     QImage& image() { return *m_image; }

@@ -345,6 +345,8 @@ void KvButton::redraw()
 
 void KvButton::applyRegion(const QRegion& region)
 {
+    if (region == mask())
+        return;
     if (region.isEmpty())
         clearMask();
     else
