@@ -14,6 +14,8 @@ packages=(
     libicu-dev libbenchmark-dev
     # what a user needs at run time: a CJK font and the tune decoders
     fonts-wqy-microhei
+    # Qt's own Chinese texts for the standard dialog buttons
+    qt6-translations-l10n
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad timgm6mb-soundfont
 )
 

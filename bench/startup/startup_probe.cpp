@@ -11,6 +11,7 @@
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
 #include "store/startup/Startup.h"
+#include "store/startup/UiLanguage.h"
 #include "store/startup/frmLogin.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral("1.8.3"));
     QApplication::setQuitOnLastWindowClosed(false);
+    velmo::installChineseLanguage();
     const QStringList args = QCoreApplication::arguments();
     const QString stage = args.value(1);
 

@@ -3,6 +3,7 @@
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
 #include "store/startup/Startup.h"
+#include "store/startup/UiLanguage.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(VELMO_VERSION));
     // The program lives on in the tray; only the quit command ends it.
     QApplication::setQuitOnLastWindowClosed(false);
+    if (!velmo::installChineseLanguage())
+        qWarning("velmo: Qt's Chinese translations were not found; standard buttons stay in English");
 
     // A copy already running gets "show" and brings itself forward; this one ends.
     velmo::SingleInstance instance;

@@ -10,6 +10,7 @@
 #include "store/startup/LoginForm.h"
 #include "store/startup/Skin.h"
 #include "store/startup/Startup.h"
+#include "store/startup/UiLanguage.h"
 #include "store/startup/VersionText.h"
 #include "store/startup/frmLogin.h"
 #include "store/tray/TrayIcon.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -276,6 +278,11 @@ private slots:
         QVERIFY(!ok->isEnabled());
         QVERIFY(!user->isEnabled());
         QVERIFY(!password->isEnabled());
+        // Neither the boxes nor their captions change what is being checked.
+        auto* remember = rig.control<QCheckBox>("Check1");
+        QVERIFY(!remember->isEnabled());
+        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
+        QVERIFY(remember->isChecked());
         QTest::mouseClick(ok, Qt::LeftButton);
         QTest::keyClick(password, Qt::Key_Return);
         QVERIFY(signedIn.wait(10000));
@@ -315,6 +322,22 @@ private slots:
         QCOMPARE(rig.openedPages.size(), 2);
         QCOMPARE(rig.openedPages[0], rig.service.address().url(QStringLiteral("/reg.asp")));
         QCOMPARE(rig.openedPages[1], rig.service.address().url(QStringLiteral("/FindPassword.asp")));
+    }
+
+    // Last: it changes the language of the whole test process.
+    void programSpeaksChinese()
+    {
+        QVERIFY(installChineseLanguage());
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+        QCOMPARE(QLocale().territory(), QLocale::China);
+        QCOMPARE(QLocale().toString(QDate(2026, 12, 6), QLocale::LongFormat),
+                 QStringLiteral("2026年12月6日星期日"));
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("是(Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
     }
 };
 
