@@ -28,7 +28,11 @@ QHBoxLayout* captionedBox(QCheckBox* box, ClickLabel* caption)
     row->setSpacing(2);
     row->addWidget(box);
     row->addWidget(caption);
-    QObject::connect(caption, &ClickLabel::clicked, box, [box] { box->setChecked(!box->isChecked()); });
+    QObject::connect(caption, &ClickLabel::clicked, box, [box] {
+        // A box that is locked during a check stays as it is.
+        if (box->isEnabled())
+            box->setChecked(!box->isChecked());
+    });
     return row;
 }
 
