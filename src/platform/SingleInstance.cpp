@@ -5,6 +5,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <unistd.h>
+
 namespace velmo {
 
 namespace {
@@ -20,10 +22,12 @@ QString fileSafe(const QString& key)
 
 QString runtimeFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!folder.isEmpty())
+        return folder;
+    // The temporary folder is shared by all users: a folder of this user's own keeps another
+    // user's copy from counting as ours.
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("velmo-runtime-%1").arg(::getuid()));
 }
 
 constexpr int RetryIntervalMs = 100;
