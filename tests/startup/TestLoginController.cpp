@@ -351,17 +351,6 @@ private slots:
         QVERIFY(rig.state.LocalSignedIn);
     }
 
-    void linksOpenTheServicePages()
-    {
-        Rig rig;
-        rig.controller.openRegistrationPage();
-        rig.controller.openPasswordRecoveryPage();
-        QCOMPARE(rig.openedPages.size(), 2);
-        QCOMPARE(rig.openedPages[0].path(), QStringLiteral("/reg.asp"));
-        QCOMPARE(rig.openedPages[1].path(), QStringLiteral("/FindPassword.asp"));
-        QCOMPARE(rig.openedPages[0].port(), int(rig.service.port()));
-    }
-
     void localSignInWithTypedPassword()
     {
         Rig rig(false);

@@ -151,14 +151,6 @@ private slots:
         QVERIFY(rig.mainWindow.isVisible());
         QVERIFY(!rig.mainWindow.isMinimized());
     }
-
-    void availabilityIsTheDesktops()
-    {
-        Rig rig;
-        QVERIFY(rig.tray.isAvailable());
-        rig.backend->available = false;
-        QVERIFY(!rig.tray.isAvailable());
-    }
 };
 
 VELMO_TEST_MAIN(TestTrayIcon)
