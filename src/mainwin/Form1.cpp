@@ -15,12 +15,12 @@
 #include "store/RunState.h"
 #include "store/Sounds.h"
 #include "store/startup/MessageBoxes.h"
+#include "store/startup/Skin.h"
 #include "store/startup/VersionText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -278,7 +278,7 @@ void Form1::buildStatusBar()
     bar->setSizeGripEnabled(false);
     const QString designTexts[7] = {QStringLiteral("状态:空闲"),
                                     QStringLiteral("阳历："),
-                                    QLocale::system().toString(Clock::currentDate(), QLocale::ShortFormat),
+                                    QLocale().toString(Clock::currentDate(), QLocale::ShortFormat),
                                     QStringLiteral("农历："),
                                     QString(),
                                     QString(),
@@ -320,6 +320,8 @@ void Form1::Form_Load()
     if (m_loaded)
         return;
     m_loaded = true;
+    // The window takes the skin kept in the data folder; without a readable one it keeps its look.
+    AttachSkin(skinFilePath(dataFolder()));
     m_titleText = ::velmo::TitleText(m_services.version);
     setWindowTitle(m_titleText);
     Form_Resize();
@@ -438,9 +440,14 @@ void Form1::menu_xianshichengxu_Click()
     activateWindow();
 }
 
+DataFolder Form1::dataFolder() const
+{
+    return DataFolder(QFileInfo(m_services.run.DbPath).absolutePath());
+}
+
 void Form1::DelUpdateFile()
 {
-    const QString path = QFileInfo(m_services.run.DbPath).dir().filePath(QStringLiteral("update.exe"));
+    const QString path = dataFolder().filePath(QStringLiteral("update.exe"));
     if (!FileExists(path))
         return;
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);

@@ -206,6 +206,8 @@ private:
     void playSound(const QString& fileName);
     void reportFailure(const QString& what, const QString& error, const QString& title = {});
     QUrl servicePage(const QString& path) const;
+    // The folder of data.db, which also holds the skin file.
+    DataFolder dataFolder() const;
 
     Services m_services;
     QString m_titleText;

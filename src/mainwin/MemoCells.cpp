@@ -1,6 +1,7 @@
 #include "MemoCells.h"
 
 #include "lunar/LunarMoment.h"
+#include "mainwin/MemoNode.h"
 
 #include <QHash>
 
@@ -40,22 +41,7 @@ QDate storedDay(const QString& text)
 
 QString categoryShortName(int type)
 {
-    switch (type) {
-    case 1:
-        return QStringLiteral("生活");
-    case 2:
-        return QStringLiteral("工作");
-    case 3:
-        return QStringLiteral("学习");
-    case 4:
-        return QStringLiteral("生日");
-    case 5:
-        return QStringLiteral("心情");
-    case 6:
-        return QStringLiteral("创意");
-    default:
-        return QStringLiteral("其它");
-    }
+    return MemoNode::categoryName(type >= 1 && type <= 7 ? type : 7).left(2);
 }
 
 QString repeatShortLabel(const QString& code)

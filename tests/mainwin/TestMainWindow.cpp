@@ -4,6 +4,7 @@
 #include "controls/RVTPropGadget.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
+#include "store/startup/Skin.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,6 +99,31 @@ private slots:
         QCOMPARE(second->y(), first->y());
         QCOMPARE(second->x(), first->x() + first->width() + 3);
         QVERIFY(f.form->findChild<QWidget*>("Button_6"));
+    }
+
+    void loadTakesTheSkinAndWritesTheDateInChinese()
+    {
+        struct Restore
+        {
+            QLocale locale;
+            ~Restore()
+            {
+                QLocale::setDefault(locale);
+                qApp->setStyleSheet(QString());
+            }
+        } restore;
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+        MainWindowFixture f;
+        QFile skin(skinFilePath(f.store.dataFolder()));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.write("QTreeView { color: #123456; }");
+        skin.close();
+
+        f.form->Form_Load();
+        QCOMPARE(qApp->styleSheet(), "QTreeView { color: #123456; }");
+        QCOMPARE(f.form->statusText(2), "阳历：");
+        QCOMPARE(f.form->statusText(3), "2026/12/6");
+        QCOMPARE(f.form->statusText(4), "农历：");
     }
 
     void closingHidesAndQuittingClosesEverything()
