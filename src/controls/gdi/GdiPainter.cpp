@@ -15,6 +15,8 @@ GdiPainter::GdiPainter(QImage& target)
     : m_image(&target)
     , m_width(target.width())
     , m_height(target.height())
+    , m_bits(target.bits())
+    , m_stride(target.bytesPerLine())
 {
     // An empty image (a control of no size) takes nothing, so every call clips to nothing.
     Q_ASSERT(target.isNull() || target.format() == QImage::Format_RGB32 ||
@@ -25,7 +27,7 @@ ColorRef GdiPainter::pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height)
         return kNoColor;
-    return fromQRgb(reinterpret_cast<const QRgb*>(m_image->constScanLine(y))[x]);
+    return fromQRgb(reinterpret_cast<const QRgb*>(m_bits + y * m_stride)[x]);
 }
 
 void GdiPainter::setPixel(int x, int y, ColorRef color)

@@ -160,12 +160,20 @@ public:
     void blendMask(const QImage& mask, int x, int y, ColorRef color);
 
 private:
-    QRgb* row(int y) { return reinterpret_cast<QRgb*>(m_image->scanLine(y)); }
+    // The pixels are taken once when the painter is made (the image is detached then); nothing
+    // may share the image while the painter is in use, or writes would reach the copy too.
+    QRgb* row(int y)
+    {
+        Q_ASSERT(m_image->constBits() == m_bits);
+        return reinterpret_cast<QRgb*>(m_bits + y * m_stride);
+    }
     void hspan(int x1, int x2, int y, QRgb px); // x1 <= x < x2, clipped
 
     QImage* m_image;
     int m_width;
     int m_height;
+    uchar* m_bits;
+    qsizetype m_stride;
 };
 
 } // namespace velmo::gdi
