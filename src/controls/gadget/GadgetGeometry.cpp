@@ -1,7 +1,6 @@
 #include "controls/gadget/GadgetGeometry.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace velmo::gadget {
 
@@ -54,11 +53,6 @@ void layOutArrows(GadgetLayout& g, int layout, int type, const GdiRect& r)
 }
 
 } // namespace
-
-int roundHalfEven(double v)
-{
-    return int(std::nearbyint(v));
-}
 
 KnobPlacement placeKnob(const GadgetAxis& axis, int trackLength)
 {

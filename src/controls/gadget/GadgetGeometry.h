@@ -4,6 +4,7 @@
 // values and knob positions that drawing and dragging share. Pure arithmetic, no drawing.
 
 #include "controls/gadget/GadgetModel.h"
+#include "controls/gdi/ColorMath.h"
 #include "controls/gdi/GdiPainter.h"
 
 #include <array>
@@ -71,7 +72,7 @@ bool hitTest(const GdiRect& rect, double x, double y);
 // knob's farthest leading-edge position.
 int scaleTickPosition(int trackStart, int trackLength, int knobLength, int step, int steps);
 
-// Rounds to the nearest whole number, halves to the even neighbour.
-int roundHalfEven(double v);
+// Whole pixels and values from fractions: nearest, a half to the even neighbour.
+using gdi::roundHalfEven;
 
 } // namespace velmo::gadget

@@ -13,15 +13,6 @@ namespace velmo {
 
 using namespace gdi;
 
-namespace {
-
-int halfOf(double value)
-{
-    return roundHalfEven(value);
-}
-
-} // namespace
-
 void KvButtonRenderer::drawStyle3(int state)
 {
     const KvButtonProperties& props = m_model->props;
@@ -45,9 +36,9 @@ void KvButtonRenderer::drawStyle3(int state)
     // the outer edge.
     auto strips = [&](ColorRef lu1, ColorRef lu2, ColorRef ll1, ColorRef ll2, ColorRef ru1, ColorRef ru2,
                       ColorRef rl1, ColorRef rl2) {
-        const int upperHeight = halfOf(H / 2.0 - 2);
-        const int lowerTop = halfOf(H / 2.0);
-        const int lowerHeight = halfOf(H - H / 2.0 - 1);
+        const int upperHeight = roundHalfEven(H / 2.0 - 2);
+        const int lowerTop = roundHalfEven(H / 2.0);
+        const int lowerHeight = roundHalfEven(H - H / 2.0 - 1);
         gradient(1, 3, 5, upperHeight, lu1, lu2, 0);
         gradient(1, lowerTop, 5, lowerHeight, ll1, ll2, 0);
         gradient(W - 6, 3, 5, upperHeight, ru1, ru2, 0);
@@ -58,14 +49,14 @@ void KvButtonRenderer::drawStyle3(int state)
     case KvNormal:
         createButtonRegion();
         gradient(1, 1, W - 1, H, light, b);
-        gradient(1, halfOf(H / 2.0), W - 2, H - 2, shiftColor(b, -0.02f), shiftColor(b, -0.15f));
+        gradient(1, roundHalfEven(H / 2.0), W - 2, H - 2, shiftColor(b, -0.02f), shiftColor(b, -0.15f));
         drawPictureAndCaption();
         frame(0, 0, W, H, 0x707070);
         frame(1, 1, W - 2, H - 2, 0xFFFFFF);
         break;
     case KvHot:
-        gradient(1, 1, W - 2, halfOf(H / 2.0), 0xFFF7E4, 0xFFF3DA);
-        gradient(1, halfOf(H / 2.0), W - 2, H - 2, 0xFFE9C1, 0xFDE1AE);
+        gradient(1, 1, W - 2, roundHalfEven(H / 2.0), 0xFFF7E4, 0xFFF3DA);
+        gradient(1, roundHalfEven(H / 2.0), W - 2, H - 2, 0xFFE9C1, 0xFDE1AE);
         strips(0xFFEECD, 0xFFF7E4, 0xFAD68F, shiftColor(0xFDE1AC, 0.01f), 0xFFF7E4, 0xFFEECD,
                shiftColor(0xFDE1AC, 0.01f), 0xFAD68F);
         drawPictureAndCaption();
@@ -74,12 +65,12 @@ void KvButtonRenderer::drawStyle3(int state)
         break;
     case KvDown:
         gradient(1, 1, W - 1, H, 0xF6E4C2, 0xF6E4C2);
-        gradient(1, halfOf(H / 2.0), W - 2, H - 2, 0xF0D29A, 0xF0D29A);
+        gradient(1, roundHalfEven(H / 2.0), W - 2, H - 2, 0xF0D29A, 0xF0D29A);
         frame(0, 0, W, H, 0x5C411D);
         lineTo(1, 1, W - 1, 1, 0xB39C71);
         lineTo(1, 2, W - 1, 2, 0xD6C6A9);
         lineTo(1, 3, W - 1, 3, 0xECD9B9);
-        lineTo(1, 1, 1, halfOf(H / 2.0 - 1), 0xCFB073);
+        lineTo(1, 1, 1, roundHalfEven(H / 2.0 - 1), 0xCFB073);
         strips(shiftColor(0xE6C891, 0.02f), shiftColor(0xF6E4C2, -0.01f), shiftColor(0xDCAB4E, 0.02f),
                shiftColor(0xF0D29A, -0.01f), shiftColor(0xF6E4C2, -0.01f), shiftColor(0xE6C891, 0.02f),
                shiftColor(0xF0D29A, -0.01f), shiftColor(0xDCAB4E, 0.02f));
@@ -130,9 +121,9 @@ void KvButtonRenderer::drawStyle5(int state)
         break;
     case KvNormal:
         createButtonRegion();
-        gradient(0, 0, W, halfOf(H / 2.0), averageColors(0xFFFFFF, shiftColor(b, 0.08f)), b);
+        gradient(0, 0, W, roundHalfEven(H / 2.0), averageColors(0xFFFFFF, shiftColor(b, 0.08f)), b);
         // The lower half runs one row past the control; its last row is clipped.
-        gradient(0, halfOf(H / 2.0), W, halfOf(H / 2.0 + 1), b, shiftColor(b, -0.15f));
+        gradient(0, roundHalfEven(H / 2.0), W, roundHalfEven(H / 2.0 + 1), b, shiftColor(b, -0.15f));
         drawPictureAndCaption();
         break;
     default:
@@ -161,7 +152,7 @@ void KvButtonRenderer::drawStyle7(int state)
         break;
     case KvHot:
         gradient(1, 1, W - 2, H - 2, 0xFDF9F1, 0xF8ECD0);
-        m_painter->fillRect(GdiRect::fromSize(1, halfOf(H / 1.7), W - 2, H - 2), 0xF8ECD0);
+        m_painter->fillRect(GdiRect::fromSize(1, roundHalfEven(H / 1.7), W - 2, H - 2), 0xF8ECD0);
         drawPictureAndCaption();
         frame(0, 0, W, H, 0xCA9E61);
         frame(1, 1, W - 2, H - 2, 0xFFFFFF);

@@ -51,10 +51,10 @@ void KvToolTipWindow::setContent(const KvToolTipContent& content)
 {
     m_content = content;
     QPalette pal = QApplication::palette();
-    const QColor back = content.backColor == gdi::kNoColor ? pal.color(QPalette::ToolTipBase)
-                                                           : gdi::toQColor(content.backColor);
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::WindowText, pal.color(QPalette::ToolTipText));
+    const gdi::ColorRef back =
+        content.backColor == gdi::kNoColor ? gdi::sysColor(gdi::InfoBackground, pal) : content.backColor;
+    pal.setColor(QPalette::Window, gdi::toQColor(back));
+    pal.setColor(QPalette::WindowText, gdi::toQColor(gdi::sysColor(gdi::InfoText, pal)));
     setPalette(pal);
     setLayoutDirection(content.rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
 
