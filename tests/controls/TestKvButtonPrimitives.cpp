@@ -1,6 +1,6 @@
 #include "TestMain.h"
 
-#include "controls/PropertyBag.h"
+#include "controls/gdi/ColorMath.h"
 #include "controls/gdi/GdiPainter.h"
 #include "controls/gdi/SystemColors.h"
 
@@ -35,10 +35,6 @@ class TestKvButtonPrimitives : public QObject
 private slots:
     void colourValuesDecodeAndTranslate()
     {
-        QCOMPARE(rgb(224, 236, 253), ColorRef(0xFDECE0));
-        QCOMPARE(redOf(0xFDECE0), 224);
-        QCOMPARE(greenOf(0xFDECE0), 236);
-        QCOMPARE(blueOf(0xFDECE0), 253);
         // The "no colour" value decodes as -1 always has: red 255, the rest 0.
         QCOMPARE(redOf(kNoColor), 255);
         QCOMPARE(greenOf(kNoColor), 0);
@@ -58,6 +54,22 @@ private slots:
         QCOMPARE(translateColor(0x80000040u, palette), kNoColor);
         QCOMPARE(translateColor(0xFFFFFFFFu, palette), kNoColor);
         QCOMPARE(translateColor(0x01000003u, palette), kNoColor);
+    }
+
+    void colourArithmeticRoundsHalvesToEven()
+    {
+        QCOMPARE(roundHalfEven(2.5), 2);
+        QCOMPARE(roundHalfEven(3.5), 4);
+        QCOMPARE(roundHalfEven(-2.5), -2);
+        QCOMPARE(averageColors(rgb(1, 2, 3), rgb(2, 3, 4)), rgb(2, 2, 4));
+        QCOMPARE(shiftColor(rgb(255, 255, 255), 0.1f), rgb(255, 255, 255));
+        QCOMPARE(shiftColor(rgb(0, 0, 0), -0.1f), rgb(0, 0, 0));
+        QCOMPARE(shiftColor(rgb(100, 100, 100), 0.14f), rgb(136, 136, 136));
+        // The stored amount is single precision but the shift runs in double: 0.3f * 255 is a
+        // shade above 76.5 and rounds up, where float arithmetic would give exactly 76.5 and 76.
+        QCOMPARE(shiftColor(rgb(0, 0, 0), 0.3f), rgb(77, 77, 77));
+        // The worked frame colour of the toolbar buttons.
+        QCOMPARE(shiftColor(0xFDECE0, -0.34f), rgb(137, 149, 166));
     }
 
     void linesLeaveOutTheirEndPoint()
@@ -255,33 +267,6 @@ private slots:
             for (int x = 0; x < 120; ++x)
                 if (!box.contains(x, y))
                     QCOMPARE(p.pixel(x, y), rgb(255, 255, 255));
-    }
-
-    void propertyBagLeavesOutDefaults()
-    {
-        PropertyBag bag{{QStringLiteral("ButtonStyle"), 8}};
-        QCOMPARE(bag.read(QStringLiteral("ButtonStyle"), 1).toInt(), 8);
-        QCOMPARE(bag.read(QStringLiteral("Caption"), QStringLiteral("kvbutton")).toString(),
-                 QStringLiteral("kvbutton"));
-
-        PropertyBag out;
-        out.write(QStringLiteral("Caption"), QStringLiteral("kvbutton1"), QStringLiteral("kvbutton1"));
-        out.write(QStringLiteral("Mode"), 2, 0);
-        out.writeBool(QStringLiteral("Enabled"), true, true);
-        out.writeBool(QStringLiteral("PictureShadow"), true, false);
-        out.writeBool(QStringLiteral("Value"), false, true);
-        QCOMPARE(out.keys(), (QStringList{QStringLiteral("Mode"), QStringLiteral("PictureShadow"),
-                                          QStringLiteral("Value")}));
-        QCOMPARE(out.read(QStringLiteral("PictureShadow")).toInt(), -1);
-        QCOMPARE(out.read(QStringLiteral("Value")).toInt(), 0);
-        QVERIFY(out.readBool(QStringLiteral("PictureShadow"), false));
-        QVERIFY(!out.readBool(QStringLiteral("Value"), true));
-        QVERIFY(out.readBool(QStringLiteral("Enabled"), true));
-
-        // A later write of the default value takes a stored key out again.
-        out.write(QStringLiteral("Mode"), 0, 0);
-        QVERIFY(!out.contains(QStringLiteral("Mode")));
-        QCOMPARE(PropertyBag(out.values()), out);
     }
 };
 

@@ -1,9 +1,6 @@
 #include "TestMain.h"
 #include "TestRVTPropGadget_Fixture.h"
 
-#include <QCoreApplication>
-#include <QDir>
-
 using namespace velmo;
 using namespace velmo::gadget;
 using namespace gadgettest;
@@ -236,42 +233,6 @@ private slots:
         g->resize(15, 15);
         g->Refresh();
         QCOMPARE(px(*g, 0, 0), kHighlight);
-    }
-
-    void picturesForALook()
-    {
-        // Writes the gadget in its states beside the test binary, for a person to look at.
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/gadget-pictures");
-        QVERIFY(QDir().mkpath(dir));
-        auto save = [&](RVTPropGadget& g, const QString& name) {
-            const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
-            QVERIFY2(g.surface().scaled(g.width() * 3, g.height() * 3).save(path), qPrintable(path));
-        };
-        auto main = makeMainWindowGadget();
-        save(*main, QStringLiteral("vertical-top"));
-        main->setVValue(6);
-        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-        QApplication::sendEvent(main.get(), &in);
-        save(*main, QStringLiteral("vertical-focused"));
-        press(*main, {19, 320});
-        save(*main, QStringLiteral("vertical-down-arrow-pressed"));
-        release(*main, {19, 320});
-        main->setEnabled(false);
-        save(*main, QStringLiteral("vertical-disabled"));
-
-        auto horizontal = makeGadget(200, 20, 66);
-        save(*horizontal, QStringLiteral("horizontal"));
-        auto both = makeGadget(120, 120, 67);
-        both->setScrollingArrows(7);
-        both->setScaleSteps(5);
-        save(*both, QStringLiteral("two-axes-with-scale"));
-        auto slider = makeGadget(30, 200, 33);
-        save(*slider, QStringLiteral("slider"));
-        auto level = makeGadget(30, 100, 17);
-        level->setShowValue(true);
-        level->setVValue(70);
-        save(*level, QStringLiteral("indicator"));
-        QVERIFY(QFileInfo::exists(dir + QStringLiteral("/indicator.png")));
     }
 };
 
