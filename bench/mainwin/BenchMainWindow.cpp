@@ -50,11 +50,12 @@ std::unique_ptr<test::TestStore> filledStore()
     return store;
 }
 
-// The main window over the filled store, with sounds written down and boxes never shown.
+// The main window over the filled store with the program's own pictures, sounds written down and
+// boxes never shown.
 struct BenchWindow
 {
     explicit BenchWindow(test::TestStore& store)
-        : form(Form1::Services{store.db(), store.runState(), AssetFolder(QString()), sounds, boxes})
+        : form(Form1::Services{store.db(), store.runState(), AssetFolder(), sounds, boxes})
     {
         form.resize(800, 600);
     }

@@ -9,6 +9,7 @@
 #include "mainwin/MemoListQueries.h"
 #include "platform/Clock.h"
 #include "platform/MemoryTrim.h"
+#include "platform/ServiceChannel.h"
 #include "store/Database.h"
 #include "store/FileUtils.h"
 #include "store/MemoState.h"
@@ -117,6 +118,8 @@ Form1::Form1(Services services, QWidget* parent)
     m_timer2 = namedTimer(QStringLiteral("Timer2"), 400, this);
     m_timer3 = namedTimer(QStringLiteral("Timer3"), 1000, this);
     connect(m_timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
+    m_inet1 = new ServiceChannel(this);
+    m_inet1->setObjectName(QStringLiteral("Inet1"));
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -389,6 +392,8 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     m_quitting = true;
     emit exiting();
+    // A transfer still under way ends now, while its handler can still reach the database.
+    m_inet1->abort();
     m_wheelHooked = false;
     m_timer1->stop();
     m_timer2->stop();

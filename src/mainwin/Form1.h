@@ -52,6 +52,7 @@ class Database;
 class FindDialog;
 class MessageBoxes;
 class RVTPropGadget;
+class ServiceChannel;
 class SoundPlayer;
 struct RunState;
 
@@ -116,6 +117,9 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     QTimer* Timer2() const { return m_timer2; }
     QTimer* Timer3() const { return m_timer3; }
+    // The window's transfer control, which carries the synchronisation, the notices and the mail
+    // binding check; quitting aborts a request still under way.
+    ServiceChannel* Inet1() const { return m_inet1; }
     void switchOnTimer3();
     void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }
     // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
@@ -169,7 +173,7 @@ public slots:
     void sessionEnding();
 
 signals:
-    // Quitting has begun: the tray icon goes and running transfers are abandoned now.
+    // Quitting has begun: the tray icon goes now; a transfer of Inet1 is aborted right after.
     void exiting();
     // Every window is closed and the database is closed: the event loop may end.
     void quitRequested();
@@ -246,6 +250,7 @@ private:
     QTimer* m_timer1 = nullptr;
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
+    ServiceChannel* m_inet1 = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
 };

@@ -1,9 +1,11 @@
+#include "ServiceFixture.h"
 #include "TestMain.h"
 #include "mainwin/MainWindowFixture.h"
 
 #include "controls/RVTPropGadget.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
+#include "platform/ServiceChannel.h"
 #include "store/startup/Skin.h"
 
 #include <QAction>
@@ -167,6 +169,30 @@ private slots:
         QVERIFY(!topLevel<AboutDialog>("frmAbout"));
         QTRY_VERIFY(!signInGuard);
         QVERIFY(!f.form->Timer1()->isActive());
+    }
+
+    void quittingAbortsARunningTransferBeforeClosingTheDatabase()
+    {
+        test::ServiceFixture service;
+        QVERIFY(service.isRunning());
+        service.delayReplies(20000);
+        MainWindowFixture f;
+        f.form->Form_Load();
+        ServiceChannel* inet1 = f.form->Inet1();
+        QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
+        QTRY_COMPARE(service.requestCount(), 1);
+        QVERIFY(inet1->StillExecuting());
+
+        QStringList seen;
+        QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
+            seen << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished");
+            seen << (f.store.db().isOpen() ? "database open" : "database closed");
+        });
+        QObject::connect(f.form.get(), &Form1::quitRequested, [&] { seen << "quit"; });
+        f.form->MDIexit_Click();
+        QCOMPARE(seen, QStringList({"aborted", "database open", "quit"}));
+        QVERIFY(!inet1->StillExecuting());
+        QVERIFY(!f.store.db().isOpen());
     }
 
     void aDesktopLogoutQuitsAndNoTrayMinimises()
