@@ -789,7 +789,7 @@ void Form1::Button_Click(int Index)
         showFindDialog();
         break;
     case 5:
-        m_services.openUrl(servicePage(QStringLiteral("/read.asp?id=51148")));
+        m_services.openUrl(readPage(QStringLiteral("51148")));
         break;
     default:
         break;
@@ -811,9 +811,9 @@ void Form1::showFindDialog()
 void Form1::menu_guanyuchengxu_Click()
 {
     if (!m_aboutDialog) {
-        m_aboutDialog =
-            new AboutDialog(m_services.version, servicePage(QStringLiteral("/")), m_services.openUrl,
-                            QPixmap(m_services.assets.filePath(QStringLiteral("images/velmo.png"))), this);
+        m_aboutDialog = new AboutDialog(
+            m_services.version, m_services.service.url(QStringLiteral("/")), m_services.openUrl,
+            QPixmap(m_services.assets.filePath(QStringLiteral("images/velmo.png"))), this);
         m_aboutDialog->setWindowFlag(Qt::Window);
     }
     m_aboutDialog->show();
@@ -821,9 +821,9 @@ void Form1::menu_guanyuchengxu_Click()
     m_aboutDialog->activateWindow();
 }
 
-QUrl Form1::servicePage(const QString& path) const
+QUrl Form1::readPage(const QString& id) const
 {
-    return m_services.service.url(path);
+    return m_services.service.url(QStringLiteral("/read.asp"), {{QStringLiteral("id"), id}});
 }
 
 QString Form1::statusText(int panel) const

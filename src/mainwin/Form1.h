@@ -209,7 +209,8 @@ private:
     void hideToTray();
     void playSound(const QString& fileName);
     void reportFailure(const QString& what, const QString& error, const QString& title = {});
-    QUrl servicePage(const QString& path) const;
+    // The service's page "/read.asp?id=<id>".
+    QUrl readPage(const QString& id) const;
     // The folder of data.db, which also holds the skin file.
     DataFolder dataFolder() const;
 

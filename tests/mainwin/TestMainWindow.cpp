@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList({"xyz", "abc title"}));
     }
 
-    void aboutBoxLinksToTheHomePage()
+    void aboutBoxAndToolbarOpenTheServicesPages()
     {
         MainWindowFixture f;
         f.form->Form_Load();
@@ -316,6 +316,10 @@ private slots:
         QTest::keyClick(about, Qt::Key_Escape);
         QVERIFY(!about->isVisible());
         QCOMPARE(AboutDialog::versionLabel("2"), "版本 2.0.0");
+
+        // The toolbar's feedback button opens the service's notes page.
+        f.form->Button_Click(5);
+        QCOMPARE(f.openedUrls.last(), QUrl("http://memo.example:8080/read.asp?id=51148"));
     }
 
     void headerClicksSortTheList()
