@@ -26,7 +26,7 @@ const QRegularExpression& anyTag()
     static const QRegularExpression re(
         QStringLiteral(R"(<[a-z][a-z0-9:-]*)"                                // <name
                        R"((?:[^\S\n]+[a-z_:][a-z0-9_:.-]*[^\S\n]*=[^\S\n]*)" //  attr=
-                       R"((?:"[^"\n]*"|'[^'\n]*'|[^\s"'=<>`]+))"             //  value
+                       R"((?:"[^"\n]*"|'[^'\n]*'|[^\s"'<>`]+))"              //  value
                        R"(|[^\S\n]+(?:nowrap|checked|disabled|selected|readonly|noshade|compact)"
                        R"(|hidden|multiple|defer|async|ismap|nohref|noresize)(?=[\s/>]))*)"
                        R"([^\S\n]*/?>)"                  // > or />

@@ -36,6 +36,7 @@ private slots:
         row("blank and break", "a&nbsp;b<br>c<BR>d", "a b\r\nc\r\nd");
         row("nested tags", "<p>Hello <b>World</b>!</p>", "Hello World!");
         row("attributes", "<font face=\"宋体\" color=red size='3'>字</font><td nowrap>x</td>", "字x");
+        row("unquoted link", "<a href=read.asp?id=142 target=_blank>notes</a>", "notes");
         row("tags in any case", "<P ALIGN=center>a</P><Br/>b<br />c", "abc");
         row("comment and declaration", "<!DOCTYPE html><!-- note -->a<?xml version=\"1.0\"?>", "a");
         row("style block on one line", "<style type=\"text/css\">p { color: red }</style>word", "word");
