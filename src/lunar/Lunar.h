@@ -9,7 +9,7 @@
 //   const std::optional<LunarMoment> due = LunarMoment::fromStored(alertTimeNongli);
 //   // (or LunarMoment::fromText(storedText): also the 30th of the second month, which no date value holds)
 //   if (lunarNow && due && *due <= *lunarNow) { ... }                          // field by field
-//   const std::optional<qint64> daysLeft = due->daysFrom(now);                 // real days
+//   const std::optional<qint64> daysLeft = due->daysFrom(now.date());          // real days
 //
 //   // Texts: status bar and lists.
 //   LunarMonthDayText(now);      // "十月廿八" (empty outside the calendar)

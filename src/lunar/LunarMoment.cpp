@@ -77,15 +77,27 @@ QDateTime LunarMoment::toDateTime() const
     return QDateTime(d, time());
 }
 
+namespace {
+
+// The solar day of a moment seen from the solar date `today` (see LunarMoment::solarMoment).
+std::optional<QDate> solarDaySeenFrom(const LunarMoment& moment, QDate today)
+{
+    if (!moment.isValid())
+        return std::nullopt;
+    const auto lunarToday = LunarCalendar::fromSolar(today);
+    if (!lunarToday)
+        return std::nullopt;
+    const bool inTodaysMonth = moment.year == lunarToday->year && moment.month == lunarToday->month;
+    return lunarinternal::solarDayRunningOn(moment.date(inTodaysMonth && lunarToday->leap));
+}
+
+} // namespace
+
 std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now) const
 {
-    if (!isValid() || !now.isValid())
+    if (!now.isValid())
         return std::nullopt;
-    const auto today = LunarCalendar::fromSolar(now.date());
-    if (!today)
-        return std::nullopt;
-    const bool inTodaysMonth = year == today->year && month == today->month;
-    const auto solar = lunarinternal::solarDayRunningOn(date(inTodaysMonth && today->leap));
+    const auto solar = solarDaySeenFrom(*this, now.date());
     if (!solar)
         return std::nullopt;
     return QDateTime(*solar, time());
@@ -93,10 +105,17 @@ std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now) const
 
 std::optional<qint64> LunarMoment::daysFrom(const QDateTime& now) const
 {
-    const auto solar = solarMoment(now);
+    if (!now.isValid())
+        return std::nullopt;
+    return daysFrom(now.date());
+}
+
+std::optional<qint64> LunarMoment::daysFrom(QDate today) const
+{
+    const auto solar = solarDaySeenFrom(*this, today);
     if (!solar)
         return std::nullopt;
-    return now.date().daysTo(solar->date());
+    return today.daysTo(*solar);
 }
 
 } // namespace velmo

@@ -54,6 +54,8 @@ struct LunarMoment
     // Whole days from now's solar date to the solar date of solarMoment(now): 0 on the same day,
     // negative when the day has passed. Nothing when either lies outside the calendar.
     std::optional<qint64> daysFrom(const QDateTime& now) const;
+    // The same from the solar date `today`; builds no date-time, so it needs no time zone lookup.
+    std::optional<qint64> daysFrom(QDate today) const;
 
     friend auto operator<=>(const LunarMoment&, const LunarMoment&) = default;
 };

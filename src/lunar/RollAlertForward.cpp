@@ -82,11 +82,13 @@ QDateTime toWholeSecond(const QDateTime& moment)
     return fromWallSeconds(wallSeconds(moment));
 }
 
-// The first anchor + k·step (k ≥ 1) after now, for an anchor before now.
+// The first anchor + k·step (k ≥ 0) after now. The anchor itself counts: a lunar day past its month's
+// end can read as passed and still fall after now.
 QDateTime firstStepAfter(const QDateTime& anchor, qint64 step, const QDateTime& now)
 {
     const qint64 from = wallSeconds(anchor);
-    const qint64 k = (wallSeconds(now) - from) / step + 1;
+    const qint64 behind = wallSeconds(now) - from;
+    const qint64 k = behind < 0 ? 0 : behind / step + 1;
     return fromWallSeconds(from + k * step);
 }
 

@@ -79,9 +79,14 @@ private slots:
         QCOMPARE(second10.solarMoment(at(2023, 4, 25))->date(), QDate(2023, 3, 1));  // after it
         // Seen from the leap month the order of days agrees with the field-by-field order.
         const QDateTime inLeap = at(2023, 3, 25, 12); // leap 2-4
-        QVERIFY(*second10.daysFrom(inLeap) > 0);
+        QCOMPARE(second10.daysFrom(inLeap), std::optional<qint64>(6));
         QVERIFY(second10 > *LunarMoment::fromSolar(inLeap));
-        QVERIFY(*LunarMoment({2023, 2, 3, 8, 0, 0}).daysFrom(inLeap) < 0);
+        QCOMPARE(LunarMoment({2023, 2, 3, 8, 0, 0}).daysFrom(inLeap.date()), std::optional<qint64>(-1));
+        // The date alone gives the same count as the moment.
+        QCOMPARE(second10.daysFrom(QDate(2023, 4, 25)), std::optional<qint64>(-55));
+        QCOMPARE(nextMonth.daysFrom(now.date()), std::optional<qint64>(4));
+        QVERIFY(!nextMonth.daysFrom(QDate(2051, 3, 1)));
+        QVERIFY(!nextMonth.daysFrom(QDate()));
     }
 };
 

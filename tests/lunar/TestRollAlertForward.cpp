@@ -196,6 +196,11 @@ private slots:
             << "1tian" << lunar(2020, 2, 30, 8) << at(2020, 3, 23, 10) << lunar(2020, 3, 1, 8)
             << at(2020, 3, 24, 8);
 
+        // The twelfth month of 2026 has 29 days: its 30th runs on to New Year's day, still ahead at 23:00.
+        QTest::newRow("daily from a 30th that runs on into today")
+            << "1tian" << lunar(2026, 12, 30, 23) << at(2027, 2, 6, 10) << lunar(2027, 1, 1, 23)
+            << at(2027, 2, 6, 23);
+
         // A leap second month begins on 2023-03-22, after the ordinary second month's 30th.
         QTest::newRow("daily into a leap month") << "1tian" << lunar(2023, 2, 29, 8) << at(2023, 3, 21, 10)
                                                  << lunar(2023, 2, 1, 8) << at(2023, 3, 22, 8);
