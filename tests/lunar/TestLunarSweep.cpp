@@ -82,26 +82,6 @@ QDate sumConverterRow(const LunarDate& d)
     return QDate(d.year, 1, 1).addDays(day - 1);
 }
 
-// The lunar date by counting a converter row's fields forward from that solar year's New Year; for
-// days on or after it.
-std::optional<LunarDate> countConverterRow(QDate date)
-{
-    const auto& f = rowOf(date.year()).fields;
-    int n = date.dayOfYear() - f[0];
-    if (n < 1)
-        return std::nullopt;
-    for (int m = 1; m <= 12; ++m) {
-        if (n > f[m]) {
-            n -= f[m];
-            continue;
-        }
-        if (f[m] > 30 && n > f[13])
-            return LunarDate{date.year(), m, n - f[13], true};
-        return LunarDate{date.year(), m, n, false};
-    }
-    return std::nullopt;
-}
-
 class IcuChineseCalendar
 {
 public:
@@ -204,7 +184,8 @@ private slots:
         QVERIFY(!walkYearCodes(QDate(2021, 2, 12)));
     }
 
-    // The day table must give what the converter rows give by counting their fields, in both directions.
+    // The day table must give what the converter rows give by summing their fields (the other direction
+    // follows from the round trips above).
     void matchesTheConverterRows()
     {
         for (int year = hlxNongLiGongLi::kFirstYear; year <= hlxNongLiGongLi::kLastYear; ++year) {
@@ -219,11 +200,6 @@ private slots:
                     }
                 }
             }
-        }
-        for (QDate d(1950, 2, 17); d <= QDate(2050, 12, 31); d = d.addDays(1)) {
-            const auto counted = countConverterRow(d);
-            if (counted)
-                QCOMPARE(hlxNongLiGongLi::gongToNong(d), counted);
         }
     }
 
