@@ -73,6 +73,9 @@ END
 -- Lists, counts and the due scan filter by owner, deleted and done flags.
 CREATE INDEX NotebookOwner ON Notebook (userid, Del, Done)
 
+-- The tree's counts read this index alone (one grouped query per refresh).
+CREATE INDEX NotebookOwnerCounts ON Notebook (userid, Done, type)
+
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 
 CREATE INDEX notebookId ON Notebook (NotebookServerId)

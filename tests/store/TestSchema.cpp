@@ -265,6 +265,10 @@ private slots:
         };
         QVERIFY(plan(QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND Del=0 AND Done=0"))
                     .contains(QLatin1String("USING INDEX NotebookOwner")));
+        // The tree's counts are answered from the index without touching the rows.
+        QVERIFY(plan(QStringLiteral(
+                         "SELECT Done, type, count(*) FROM Notebook WHERE userid=? GROUP BY Done, type"))
+                    .contains(QLatin1String("COVERING INDEX NotebookOwnerCounts")));
         QVERIFY(plan(QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND syn=0"))
                     .contains(QLatin1String("INDEX")));
         QVERIFY(plan(QStringLiteral("SELECT * FROM Users WHERE UserID=?")).contains(QLatin1String("INDEX")));
