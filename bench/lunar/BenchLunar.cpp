@@ -94,6 +94,50 @@ void lunarNowMoment(benchmark::State& state)
 }
 BENCHMARK(lunarNowMoment);
 
+// Days left of a stored lunar reminder time, as the memo list counts them per row: from the solar date,
+// and from the current moment (which builds a local date-time for the reminder's solar moment).
+std::vector<LunarMoment> storedMoments()
+{
+    std::vector<LunarMoment> stored;
+    for (const LunarDate& d : lunarDays())
+        stored.push_back(LunarMoment::of(d, QTime(8, 5, 9)));
+    return stored;
+}
+
+void daysLeftFromDate(benchmark::State& state)
+{
+    const auto stored = storedMoments();
+    const QDate today(2026, 12, 6);
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(stored[i++ & 4095].daysFrom(today));
+    }
+}
+BENCHMARK(daysLeftFromDate);
+
+void daysLeftFromMoment(benchmark::State& state)
+{
+    const auto stored = storedMoments();
+    const QDateTime now(QDate(2026, 12, 6), QTime(10, 0));
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(stored[i++ & 4095].daysFrom(now));
+    }
+}
+BENCHMARK(daysLeftFromMoment);
+
+void rollLunarDaily(benchmark::State& state)
+{
+    const auto stored = storedMoments();
+    const QDateTime now(QDate(2026, 12, 6), QTime(10, 0));
+    const QString daily = QStringLiteral("1tian");
+    size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(RollAlertForward(daily, stored[i++ & 4095], true, now));
+    }
+}
+BENCHMARK(rollLunarDaily);
+
 // ICU works in milliseconds of its calendar's zone; noon keeps the day clear of any zone offset.
 struct IcuCalendars
 {
