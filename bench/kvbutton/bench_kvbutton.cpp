@@ -3,7 +3,6 @@
 
 #include "controls/kvbutton/KvButtonRenderer.h"
 
-#include <QApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -64,13 +63,3 @@ BENCHMARK(BM_Style8FaceOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Style8ToolbarButton)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

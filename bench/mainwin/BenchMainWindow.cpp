@@ -8,7 +8,6 @@
 #include "mainwin/MemoListQueries.h"
 #include "store/startup/MessageBoxes.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -139,14 +138,3 @@ BENCHMARK(listRowsOfANode)->Unit(benchmark::kMillisecond);
 BENCHMARK(fillTheListWindow)->Unit(benchmark::kMillisecond);
 BENCHMARK(recountTheTree)->Unit(benchmark::kMillisecond);
 BENCHMARK(recountAndRebuildTheTree)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

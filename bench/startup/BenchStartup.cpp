@@ -10,7 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -138,12 +137,3 @@ BENCHMARK(BM_StartToSignInWindow_FirstStart)->Unit(benchmark::kMillisecond)->Use
 BENCHMARK(BM_StartToSignInWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_StartToLocalSignIn_10000Memos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_StartToMainWindowLoaded_10000Memos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

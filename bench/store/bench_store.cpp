@@ -4,7 +4,6 @@
 
 #include "store/Memo.h"
 
-#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -81,12 +80,3 @@ void readMemos(benchmark::State& state)
 
 BENCHMARK(insertMemos)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(readMemos)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
