@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    build-essential cmake ninja-build pkg-config git
+    build-essential cmake ninja-build pkg-config git clang-format
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
     # QtHttpServer for the service stand-in; its CMake package also needs the WebSockets one
     qt6-httpserver-dev qt6-websockets-dev

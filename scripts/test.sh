@@ -9,6 +9,9 @@ bash scripts/install-deps.sh
 
 jobs="$(nproc)"
 
+echo "== format =="
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
 echo "== normal build =="
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_WERROR=ON
 ctest --test-dir build --output-on-failure --parallel "$jobs"

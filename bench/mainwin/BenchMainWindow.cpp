@@ -3,11 +3,12 @@
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
-#include "mainwin/CategoryCounts.h"
+#include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
-#include "mainwin/MemoListQueries.h"
-#include "store/startup/MessageBoxes.h"
-
+#include "mainwin/MemoCells.h"
+#include "platform/Clock.h"
+#include "store/CategoryCounts.h"
+#include "store/MemoListQueries.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,12 +73,13 @@ void listRowsOfANode(benchmark::State& state)
     }
     MemoListQueries queries(store->db(), store->runState().UserId);
     for (auto _ : state) {
-        const auto rows = queries.nodeRows(MemoNode{false, 1});
-        if (rows.size() != size_t(kMemoCount)) {
+        const MemoListRead read = queries.nodeRows(false, 1);
+        if (read.rows.size() != size_t(kMemoCount)) {
             state.SkipWithError("wrong number of rows");
             return;
         }
-        benchmark::DoNotOptimize(rows.back()[MemoCells::DaysLeftColumn]);
+        const QDateTime now = Clock::currentDateTime();
+        benchmark::DoNotOptimize(MemoCells::rowTexts(read.rows.back(), now)[MemoCells::DaysLeftColumn]);
     }
     state.SetItemsProcessed(state.iterations() * kMemoCount);
 }

@@ -8,11 +8,11 @@
 // Exit codes: 0 reached, 2 the start-up failed, 3 the stage was not reached within 30 seconds.
 
 #include "app/MainWindowHandOff.h"
+#include "app/Startup.h"
+#include "app/UiLanguage.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
-#include "store/startup/Startup.h"
-#include "store/startup/UiLanguage.h"
-#include "store/startup/frmLogin.h"
+#include "signin/frmLogin.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #include "MainWindowHandOff.h"
 
+#include "app/Startup.h"
 #include "mainwin/Form1.h"
-#include "store/startup/Startup.h"
-#include "store/tray/TrayIcon.h"
+#include "tray/TrayIcon.h"
 
 #include <QCoreApplication>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Sounds.h"
+#include "platform/Sounds.h"
 
 #include <QObject>
 

@@ -1,9 +1,9 @@
 #include "MainWindowHandOff.h"
 
+#include "app/Startup.h"
+#include "app/UiLanguage.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
-#include "store/startup/Startup.h"
-#include "store/startup/UiLanguage.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "FindDialog.h"
 
-#include "store/startup/MessageBoxes.h"
+#include "controls/MessageBoxes.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

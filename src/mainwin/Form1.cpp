@@ -1,23 +1,24 @@
 #include "Form1.h"
 
+#include "controls/MessageBoxes.h"
 #include "controls/RVTPropGadget.h"
+#include "controls/Skin.h"
 #include "controls/kvbutton/KvButton.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "mainwin/MainDesign.h"
 #include "mainwin/MainLayout.h"
-#include "mainwin/MemoListQueries.h"
 #include "platform/Clock.h"
+#include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
 #include "platform/ServiceChannel.h"
+#include "platform/Sounds.h"
+#include "platform/VersionText.h"
+#include "store/DataFiles.h"
 #include "store/Database.h"
-#include "store/FileUtils.h"
+#include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/RunState.h"
-#include "store/Sounds.h"
-#include "store/startup/MessageBoxes.h"
-#include "store/startup/Skin.h"
-#include "store/startup/VersionText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -336,7 +337,7 @@ void Form1::Form_Load()
     ReadCount();
     TreeView1_Setup();
     Command2_Click();
-    if (m_services.run.AutoHide && m_services.trayAvailable())
+    if (m_services.run.settings.AutoHide && m_services.trayAvailable())
         setVisible(false);
     else
         setVisible(true);
@@ -538,7 +539,8 @@ void Form1::ClearCategory(const MemoNode& node)
     if (m_services.run.Exiting)
         return;
     m_listModel->clear();
-    const StoreResult cleared = MemoListQueries(m_services.db, m_services.run.UserId).clearNode(node);
+    const StoreResult cleared =
+        MemoListQueries(m_services.db, m_services.run.UserId).clearNode(node.done, node.category);
     if (!cleared) {
         reportFailure(QStringLiteral("清空该类备忘失败,备忘未作改动。"), cleared.error, deleteTitle);
         return;
@@ -560,7 +562,24 @@ void Form1::menu_XinJianbeiwang_Click()
 
 void Form1::ReadNotes(const MemoNode& node)
 {
-    m_listModel->setRows(MemoListQueries(m_services.db, m_services.run.UserId).nodeRows(node));
+    showRows(MemoListQueries(m_services.db, m_services.run.UserId).nodeRows(node.done, node.category));
+}
+
+void Form1::showRows(const MemoListRead& read)
+{
+    if (!read.ok) {
+        // An unreadable list is not an empty one: say so instead of showing no rows.
+        m_listModel->clear();
+        playSound(QStringLiteral("error.wav"));
+        setStatusText(1, QStringLiteral("状态:备忘读取失败:") + read.error);
+        return;
+    }
+    const QDateTime now = Clock::currentDateTime();
+    std::vector<MemoCells::RowTexts> rows;
+    rows.reserve(read.rows.size());
+    for (const MemoListRow& memo : read.rows)
+        rows.push_back(MemoCells::rowTexts(memo, now));
+    m_listModel->setRows(std::move(rows));
     playSound(QStringLiteral("ok.wav"));
 }
 
@@ -580,8 +599,7 @@ void Form1::SearchData(const QString& KeyWord, int Zone)
     const auto zone = MemoListQueries::zoneFromNumber(Zone);
     if (!zone)
         return;
-    m_listModel->setRows(MemoListQueries(m_services.db, m_services.run.UserId).searchRows(KeyWord, *zone));
-    playSound(QStringLiteral("ok.wav"));
+    showRows(MemoListQueries(m_services.db, m_services.run.UserId).searchRows(KeyWord, *zone));
 }
 
 void Form1::ListView1_ColumnClick(int column)
@@ -654,14 +672,8 @@ void Form1::changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bo
                            bool deleting)
 {
     StoreResult changed;
-    if (!m_services.run.Exiting && !ids.empty()) {
-        Transaction transaction(m_services.db);
-        changed = transaction.isActive() ? StoreResult() : StoreResult::failure(transaction.error());
-        for (size_t i = 0; changed && i < ids.size(); ++i)
-            changed = setter(m_services.db, m_services.run.UserId, ids[i]);
-        if (changed)
-            changed = transaction.commit();
-    }
+    if (!m_services.run.Exiting && !ids.empty())
+        changed = applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
     MoveRing(true);
     Command2_Click();
     if (showDoneList)

@@ -18,12 +18,13 @@
 //                    Qt::QueuedConnection);
 //   mainWindow->Form_Load();   // shows the window unless AutoHide keeps it in the tray
 
-#include "mainwin/CategoryCounts.h"
 #include "mainwin/MemoListModel.h"
 #include "mainwin/MemoNode.h"
 #include "mainwin/WheelSteps.h"
 #include "platform/DataFolder.h"
 #include "platform/ServiceAddress.h"
+#include "store/CategoryCounts.h"
+#include "store/MemoState.h"
 #include "store/StoreResult.h"
 
 #include <QIcon>
@@ -54,6 +55,7 @@ class MessageBoxes;
 class RVTPropGadget;
 class ServiceChannel;
 class SoundPlayer;
+struct MemoListRead;
 struct RunState;
 
 class Form1 : public QMainWindow
@@ -188,8 +190,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    using MemoSetter = StoreResult (*)(Database&, const QString&, qint64);
-
     void buildMenus();
     void buildToolbar(QWidget* client);
     void buildViews(QWidget* client);
@@ -201,6 +201,8 @@ private:
     void ListView1_Setup();
 
     void ReadNotes(const MemoNode& node);
+    // Fills the list from a read, or reports the failed read.
+    void showRows(const MemoListRead& read);
     void ClearCategory(const MemoNode& node);
     void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList, bool deleting);
     std::optional<MemoNode> chosenTreeNode() const;

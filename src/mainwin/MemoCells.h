@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/MemoListQueries.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -27,20 +29,8 @@ enum Column
     ColumnCount
 };
 
-// The stored fields a list row is made from; a null QVariant stands for an empty field.
-struct MemoFields
-{
-    QVariant id;
-    QVariant type;
-    QVariant title;
-    QVariant content; // already stripped of markup
-    bool done = false;
-    QVariant lifa;
-    QVariant alertTime;       // "yyyy-MM-dd HH:mm:ss", solar
-    QVariant alertTimeNongli; // "yyyy-MM-dd HH:mm:ss" holding lunar numbers
-    QVariant alertPinLv;
-    QVariant addTime;
-};
+// The stored fields a list row is made from.
+using MemoFields = MemoListRow;
 
 using RowTexts = std::array<QString, ColumnCount>;
 

@@ -43,7 +43,8 @@ QString findAssetFolder()
         QDir(appDir).filePath(QStringLiteral("../share/velmo")),
     };
     for (const QString& candidate : candidates) {
-        if (QDir(candidate).exists(QStringLiteral("sound")) || QDir(candidate).exists(QStringLiteral("images")))
+        if (QDir(candidate).exists(QStringLiteral("sound")) ||
+            QDir(candidate).exists(QStringLiteral("images")))
             return QDir(candidate).absolutePath();
     }
     return appDir;

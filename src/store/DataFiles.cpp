@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-// The schema lives in this library's resources; a static library must pull them in by hand.
+// The schema and the skin live in this library's resources; a static library must pull them in by hand.
 static void initStoreResources()
 {
     Q_INIT_RESOURCE(store);
@@ -152,6 +152,20 @@ StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
 StoreResult SaveDatabaseFile(const QString& filePath)
 {
     return placeNewFile(filePath, buildDatabase);
+}
+
+QString skinFilePath(const DataFolder& folder)
+{
+    return folder.filePath(QString::fromLatin1(kSkinFileName));
+}
+
+StoreResult ReleaseSkinFile(const DataFolder& folder)
+{
+    const QString path = skinFilePath(folder);
+    if (QFile::exists(path))
+        return StoreResult::success();
+    initStoreResources();
+    return SaveResFile(QStringLiteral(":/store/skinh.she"), path);
 }
 
 } // namespace velmo

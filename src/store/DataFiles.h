@@ -15,7 +15,7 @@ inline constexpr const char* kDatabaseFileName = "data.db";
 // Where data.db lives in a data folder (the run state's DbPath).
 QString databasePath(const DataFolder& folder);
 
-// Writes the program resource at resourcePath (e.g. ":/startup/skinh.she") to filePath, byte for
+// Writes the program resource at resourcePath (e.g. ":/store/skinh.she") to filePath, byte for
 // byte. The file appears complete or not at all (written aside, then renamed into place), is
 // readable and writable by its owner only, and an existing file is never overwritten.
 StoreResult SaveResFile(const QString& resourcePath, const QString& filePath);
@@ -26,5 +26,13 @@ StoreResult SaveDatabaseFile(const QString& filePath);
 
 // The text of the schema the empty database is built from.
 QString databaseSchema();
+
+// The skin file: a style sheet of our own kept in the data folder, which the windows apply.
+inline constexpr const char* kSkinFileName = "skinh.she";
+
+QString skinFilePath(const DataFolder& folder);
+
+// Writes the program's skin into the data folder unless a skin file is already there.
+StoreResult ReleaseSkinFile(const DataFolder& folder);
 
 } // namespace velmo

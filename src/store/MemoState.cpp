@@ -23,4 +23,18 @@ StoreResult SetDel(Database& db, const QString& userId, qint64 id)
     return db.exec(QStringLiteral("UPDATE Notebook SET Del=1, syn=0 WHERE id=? AND userid=?"), {id, userId});
 }
 
+StoreResult applyToMemos(Database& db, MemoSetter setter, const QString& userId,
+                         const std::vector<qint32>& ids)
+{
+    Transaction transaction(db);
+    if (!transaction.isActive())
+        return StoreResult::failure(transaction.error());
+    for (const qint32 id : ids) {
+        const StoreResult changed = setter(db, userId, id);
+        if (!changed)
+            return changed;
+    }
+    return transaction.commit();
+}
+
 } // namespace velmo

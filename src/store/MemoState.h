@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 namespace velmo {
 
 class Database;
@@ -18,5 +20,11 @@ StoreResult SetDone(Database& db, const QString& userId, qint64 id);
 StoreResult SetUndo(Database& db, const QString& userId, qint64 id);
 // Deleted locally; the row stays until the service confirms the deletion; to be uploaded.
 StoreResult SetDel(Database& db, const QString& userId, qint64 id);
+
+// One of the setters above applied to several memos in one transaction: all of them change, or
+// (on the first failure) none.
+using MemoSetter = StoreResult (*)(Database&, const QString&, qint64);
+StoreResult applyToMemos(Database& db, MemoSetter setter, const QString& userId,
+                         const std::vector<qint32>& ids);
 
 } // namespace velmo

@@ -1,10 +1,7 @@
 #include "Recovery.h"
 
+#include "platform/FileUtils.h"
 #include "store/DataFiles.h"
-#include "store/FileUtils.h"
-
-#include <QCoreApplication>
-#include <QMessageBox>
 
 namespace velmo {
 
@@ -21,18 +18,6 @@ MissingRowRecovery RecoverMissingRow(const QString& dbPath)
     recovery.fileWasMissing = true;
     recovery.recreated = SaveDatabaseFile(dbPath);
     return recovery;
-}
-
-QMessageBox* ShowLoadErrorAndQuit(QWidget* parent, std::function<void()> onClosed)
-{
-    if (!onClosed)
-        onClosed = [] { QCoreApplication::exit(1); };
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tarvik"), settingsLoadErrorText(),
-                                QMessageBox::Ok, parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [onClosed = std::move(onClosed)](int) { onClosed(); });
-    box->open();
-    return box;
 }
 
 } // namespace velmo

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "store/Settings.h"
+
 #include <QString>
 
 namespace velmo {
 
 // The program-wide state of one run: where the database is, who is signed in and how, the
-// settings copied from the Config row, and the flags that coordinate the windows, the reminders
-// and the synchronisation. The application owns the one instance and hands it on by reference.
+// settings, and the flags that coordinate the windows and the synchronisation. The application owns the one
+// instance and hands it on by reference.
 struct RunState
 {
     // Full path of data.db.
@@ -19,28 +21,15 @@ struct RunState
     QString PassHash;            // MD5_16 of the signed-in user's password
     bool MobileMailActive = false;
 
-    // Copies of the settings row, read at start-up and when the settings dialog opens.
-    bool SavePass = false;
-    bool AutoLogin = false;
-    int CheckTimer = 0; // seconds between due scans, 1..60 once loaded
-    bool ReminderRing = false;
-    bool ReminderPop = false;
-    bool ReminderMM = false;
-    bool ReminderIco = false;
-    bool AutoHide = false;
-    int MmNumber = 0; // assistant figure, 1..6 once loaded
+    // The settings, read from the settings row at start-up and when the settings dialog opens;
+    // CheckTimer and MmNumber are within their ranges once loaded.
+    Settings settings;
 
     // Coordination flags.
     bool Exiting = false;            // the user chose to quit; only ever set to true
     bool AssistantDismissed = false; // no assistant figure or balloon while true
-    bool LoginRingFlag = false;      // a sign-in memo has rung and been closed this run
     bool SyncStarted = false;        // a synchronisation pass was started this run
-    bool ConflictOpen = false;       // the conflict windows are open
     bool AsyncMode = false;          // the next upload follows a settled conflict
-
-    // Conflict hand-off.
-    QString ConflictServerId;
-    QString ConflictData;
 
     bool signedIn() const { return LocalSignedIn || ServerVerified; }
 };

@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DbText.h"
+#include "store/RunState.h"
 
 namespace velmo {
 
@@ -26,58 +27,83 @@ int effectiveMmNumber(int stored)
     return stored >= 1 && stored <= 6 ? stored : kDefaultMmNumber;
 }
 
-std::optional<ConfigRow> readConfigRow(const Database& db)
+ConfigRead readConfig(const Database& db)
 {
+    ConfigRead read;
     const DbRow found = db.selectFirst(QStringLiteral("SELECT * FROM Config ORDER BY id LIMIT 1"));
+    read.ok = found.ok;
+    read.error = found.error;
     if (!found.found)
-        return std::nullopt;
-    ConfigRow row;
+        return read;
+    ConfigRow& row = read.row.emplace();
     row.id = found.value(QStringLiteral("id")).toInt();
     row.FirstRun = dbBool(found.value(QStringLiteral("FirstRun")));
     row.LastUser = found.value(QStringLiteral("LastUser")).toString();
-    row.SavePass = dbBool(found.value(QStringLiteral("SavePass")));
-    row.AutoLogin = dbBool(found.value(QStringLiteral("AutoLogin")));
-    row.CheckTimer = storedInt(found.value(QStringLiteral("CheckTimer")));
-    row.ReminderRing = dbBool(found.value(QStringLiteral("ReminderRing")));
-    row.ReminderPop = dbBool(found.value(QStringLiteral("ReminderPop")));
-    row.ReminderMM = dbBool(found.value(QStringLiteral("ReminderMM")));
-    row.ReminderIco = dbBool(found.value(QStringLiteral("ReminderIco")));
-    row.AutoHide = dbBool(found.value(QStringLiteral("AutoHide")));
+    Settings& set = row.settings;
+    set.SavePass = dbBool(found.value(QStringLiteral("SavePass")));
+    set.AutoLogin = dbBool(found.value(QStringLiteral("AutoLogin")));
+    set.CheckTimer = storedInt(found.value(QStringLiteral("CheckTimer")));
+    set.ReminderRing = dbBool(found.value(QStringLiteral("ReminderRing")));
+    set.ReminderPop = dbBool(found.value(QStringLiteral("ReminderPop")));
+    set.ReminderMM = dbBool(found.value(QStringLiteral("ReminderMM")));
+    set.ReminderIco = dbBool(found.value(QStringLiteral("ReminderIco")));
+    set.AutoHide = dbBool(found.value(QStringLiteral("AutoHide")));
+    set.MmNumber = storedInt(found.value(QStringLiteral("MmNumber")));
     row.DiySound = found.value(QStringLiteral("DiySound")).toString();
-    row.MmNumber = storedInt(found.value(QStringLiteral("MmNumber")));
     row.Update = found.value(QStringLiteral("Update")).toDouble();
-    return row;
+    return read;
 }
 
-void applySettings(const ConfigRow& row, RunState& state)
+Settings effectiveSettings(const Settings& stored)
 {
-    state.SavePass = row.SavePass;
-    state.AutoLogin = row.AutoLogin;
-    state.CheckTimer = effectiveCheckTimer(row.CheckTimer);
-    state.ReminderRing = row.ReminderRing;
-    state.ReminderPop = row.ReminderPop;
-    state.ReminderMM = row.ReminderMM;
-    state.ReminderIco = row.ReminderIco;
-    state.AutoHide = row.AutoHide;
-    state.MmNumber = effectiveMmNumber(row.MmNumber);
+    Settings settings = stored;
+    settings.CheckTimer = effectiveCheckTimer(stored.CheckTimer);
+    settings.MmNumber = effectiveMmNumber(stored.MmNumber);
+    return settings;
+}
+
+SettingsWrite writeSettings(Database& db, const Settings& stored)
+{
+    SettingsWrite write;
+    const DbRow row = db.selectFirst(QStringLiteral("SELECT id FROM Config ORDER BY id LIMIT 1"));
+    if (!row.ok) {
+        write.result = StoreResult::failure(row.error);
+        return write;
+    }
+    if (!row.found) {
+        write.settingsRowMissing = true;
+        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
+        return write;
+    }
+    const Settings& s = stored;
+    write.result =
+        db.exec(QStringLiteral("UPDATE Config SET SavePass=?, AutoLogin=?, CheckTimer=?, ReminderRing=?, "
+                               "ReminderPop=?, ReminderMM=?, ReminderIco=?, AutoHide=? WHERE id=?"),
+                {s.SavePass, s.AutoLogin, effectiveCheckTimer(s.CheckTimer), s.ReminderRing, s.ReminderPop,
+                 s.ReminderMM, s.ReminderIco, s.AutoHide, row.value(QStringLiteral("id"))});
+    if (write.result.ok && write.result.rowsAffected == 0)
+        write.result = StoreResult::failure(QStringLiteral("the settings row was not found"));
+    return write;
 }
 
 ConfigLoad LoadConfig(const Database& db, RunState& state)
 {
     ConfigLoad load;
-    const std::optional<ConfigRow> row = readConfigRow(db);
-    if (!row) {
-        load.error = db.isOpen() ? QStringLiteral("the settings row is missing")
-                                 : QStringLiteral("the database is not open");
+    const ConfigRead read = readConfig(db);
+    if (!read.row) {
+        load.error = !db.isOpen() ? QStringLiteral("the database is not open")
+                     : read.ok    ? QStringLiteral("the settings row is missing")
+                                  : read.error;
         return load;
     }
+    const ConfigRow* row = &*read.row;
     load.settingsFound = true;
     load.prefill.IsFirstRun = row->FirstRun;
     load.prefill.LastUserName = row->LastUser;
-    applySettings(*row, state);
+    state.settings = effectiveSettings(row->settings);
 
     const QString& user = load.prefill.LastUserName;
-    if (!user.isEmpty() && state.SavePass) {
+    if (!user.isEmpty() && state.settings.SavePass) {
         const DbRow account = db.selectFirst(
             QStringLiteral("SELECT LenPass, LastPassword FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"),
             {user});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/RunState.h"
+#include "store/StoreResult.h"
 
 #include <QString>
 
@@ -9,6 +9,24 @@
 namespace velmo {
 
 class Database;
+struct RunState;
+
+// The user's settings: how the program signs in, alerts and starts. The defaults are the shipped
+// row's. Read from and written to the settings row only by readConfig and writeSettings.
+struct Settings
+{
+    bool SavePass = true;
+    bool AutoLogin = true;
+    int CheckTimer = 10; // seconds between due scans; 0 when the stored value cannot be read
+    bool ReminderRing = true;
+    bool ReminderPop = true;
+    bool ReminderMM = true;
+    bool ReminderIco = true;
+    bool AutoHide = false;
+    int MmNumber = 2; // assistant figure; 0 when the stored value cannot be read
+
+    bool operator==(const Settings&) const = default;
+};
 
 // The settings row (table Config) as stored.
 struct ConfigRow
@@ -16,16 +34,8 @@ struct ConfigRow
     int id = 0;
     bool FirstRun = true;
     QString LastUser;
-    bool SavePass = true;
-    bool AutoLogin = true;
-    int CheckTimer = 10; // 0 when the stored value cannot be read as a number
-    bool ReminderRing = true;
-    bool ReminderPop = true;
-    bool ReminderMM = true;
-    bool ReminderIco = true;
-    bool AutoHide = false;
+    Settings settings;
     QString DiySound;
-    int MmNumber = 2; // 0 when the stored value cannot be read as a number
     double Update = 1.7;
 };
 
@@ -39,7 +49,7 @@ struct LoginPrefill
 };
 
 // The outcome of LoadConfig. Without the settings row the program cannot go on: see
-// RecoverMissingRow and ShowLoadErrorAndQuit.
+// RecoverMissingRow.
 struct ConfigLoad
 {
     bool settingsFound = false;
@@ -54,12 +64,28 @@ inline constexpr int kDefaultMmNumber = 2;
 int effectiveCheckTimer(int stored);
 int effectiveMmNumber(int stored);
 
-// The settings row, the one with the lowest id should there be several; none when the table is
-// empty or cannot be read.
-std::optional<ConfigRow> readConfigRow(const Database& db);
+// The settings row, the one with the lowest id should there be several. ok is false when the
+// table cannot be read; row is empty when it holds no row.
+struct ConfigRead
+{
+    bool ok = false;
+    QString error;
+    std::optional<ConfigRow> row;
+};
+ConfigRead readConfig(const Database& db);
 
-// Copies the settings of the row into the run state (as the settings dialog does when it opens).
-void applySettings(const ConfigRow& row, RunState& state);
+// The row's settings with CheckTimer and MmNumber brought into their ranges.
+Settings effectiveSettings(const Settings& stored);
+
+// Stores the settings that the settings dialog owns in the settings row (CheckTimer brought into
+// its range); MmNumber belongs to the figure menu and is left alone. settingsRowMissing when there
+// is no row to write to.
+struct SettingsWrite
+{
+    StoreResult result;
+    bool settingsRowMissing = false;
+};
+SettingsWrite writeSettings(Database& db, const Settings& settings);
 
 // Start-up: reads the settings row into the run state and the remembered sign-in data of the
 // last user (LenPass and LastPassword only when SavePass is on; MobileMailActive always).

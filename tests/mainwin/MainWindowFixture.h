@@ -1,10 +1,11 @@
 #pragma once
 
+#include "BoxRecorder.h"
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
+#include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
-#include "store/startup/MessageBoxes.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,46 +19,6 @@
 
 namespace velmo::test {
 
-// Message boxes that are only written down; a question waits until the test answers it.
-class BoxRecorder : public MessageBoxes
-{
-public:
-    struct Box
-    {
-        QString text;
-        QString title;
-        bool question = false;
-    };
-
-    void warn(QWidget*, const QString& text, const QString& title, std::function<void()> closed) override
-    {
-        shown.append({text, title, false});
-        if (closed)
-            closed();
-    }
-
-    void ask(QWidget*, const QString& text, const QString& title,
-             std::function<void(bool yes)> answered) override
-    {
-        shown.append({text, title, true});
-        pending = std::move(answered);
-    }
-
-    // Answers the open question; false when none is open.
-    bool answer(bool yes)
-    {
-        if (!pending)
-            return false;
-        auto answered = std::move(pending);
-        pending = {};
-        answered(yes);
-        return true;
-    }
-
-    QList<Box> shown;
-    std::function<void(bool)> pending;
-};
-
 // A signed-in user's data.db, an asset folder holding the action sounds, recorders for sounds,
 // boxes and opened pages, and the main window over them (not yet loaded).
 class MainWindowFixture
@@ -70,7 +31,7 @@ public:
             QFile file(assetDir.filePath(QStringLiteral("sound/") + QLatin1String(name)));
             file.open(QIODevice::WriteOnly);
         }
-        store.runState().AutoHide = autoHide;
+        store.runState().settings.AutoHide = autoHide;
         store.runState().LocalSignedIn = true;
         Form1::Services services{store.db(), store.runState(), AssetFolder(assetDir.path()), sounds, boxes};
         services.service = ServiceAddress(QUrl(QStringLiteral("http://memo.example:8080")));

@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(watch.captionAtScan, "60天到期备忘;(0)条");
         QCOMPARE(f.soundNames(), QStringList({"ok.wav"}));
         QVERIFY(f.form->Timer3()->isActive());
-        QVERIFY(f.boxes.shown.isEmpty());
+        QVERIFY(f.boxes.boxes.isEmpty());
     }
 
     void markingInProgressStaysOnTheDoneList()
@@ -107,10 +107,10 @@ private slots:
         Watch watch(f);
         f.selectTitles({"work"});
         f.form->Button_Click(3);
-        QCOMPARE(f.boxes.shown.size(), 1);
-        QCOMPARE(f.boxes.shown[0].text, "您确认要删除选中备忘吗,删除无法恢复?");
-        QCOMPARE(f.boxes.shown[0].title, "删除提示");
-        QVERIFY(f.boxes.shown[0].question);
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes[0].text, "您确认要删除选中备忘吗,删除无法恢复?");
+        QCOMPARE(f.boxes.boxes[0].title, "删除提示");
+        QVERIFY(f.boxes.boxes[0].question);
         QVERIFY(f.boxes.answer(false));
         QVERIFY(!f.store.memo(s.work)->Del);
         QVERIFY(f.sounds.played.isEmpty());
@@ -161,9 +161,9 @@ private slots:
         QVERIFY(!f.store.memo(s.lifeA)->Done);
         QVERIFY(!f.store.memo(s.lifeB)->Done);
         QVERIFY(!f.store.memo(s.work)->Done);
-        QCOMPARE(f.boxes.shown.size(), 1);
-        QVERIFY(!f.boxes.shown[0].question);
-        QVERIFY(f.boxes.shown[0].text.contains("refused"));
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QVERIFY(!f.boxes.boxes[0].question);
+        QVERIFY(f.boxes.boxes[0].text.contains("refused"));
         QVERIFY(f.soundNames().contains("error.wav"));
         QCOMPARE(f.listTitles(), QStringList({"work", "life b", "life a"}));
     }
@@ -177,7 +177,7 @@ private slots:
 
         // Nothing chosen yet: the command does nothing at all.
         f.form->Menu_ShanchuGaileiBeiwang_Click();
-        QVERIFY(f.boxes.shown.isEmpty());
+        QVERIFY(f.boxes.boxes.isEmpty());
 
         f.tree()->expandAll();
         QTreeWidgetItem* doneLife = f.treeItem("生活备忘", true);
@@ -191,9 +191,9 @@ private slots:
         menu->hide();
 
         f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
-        QCOMPARE(f.boxes.shown.size(), 1);
-        QCOMPARE(f.boxes.shown[0].text, "您是否要清空该类别下所有记录,删除无法恢复?");
-        QCOMPARE(f.boxes.shown[0].title, "删除提示");
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes[0].text, "您是否要清空该类别下所有记录,删除无法恢复?");
+        QCOMPARE(f.boxes.boxes[0].title, "删除提示");
         f.sounds.played.clear();
         QVERIFY(f.boxes.answer(true));
         QVERIFY(f.store.memo(s.doneLife)->Del);
@@ -223,7 +223,7 @@ private slots:
         QVERIFY(!f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->isEnabled());
         f.form->findChild<QMenu*>("TreeViewMenu")->hide();
         f.form->Menu_ShanchuGaileiBeiwang_Click();
-        QVERIFY(f.boxes.shown.isEmpty());
+        QVERIFY(f.boxes.boxes.isEmpty());
         QCOMPARE(f.form->rememberedKind(), "进行中备");
 
         // A chosen root clears its whole side; No changes nothing.

@@ -1,12 +1,13 @@
 #include "ServiceFixture.h"
 #include "TestMain.h"
 #include "mainwin/MainWindowFixture.h"
+#include "store/DataFiles.h"
 
 #include "controls/RVTPropGadget.h"
+#include "controls/Skin.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
-#include "store/startup/Skin.h"
 
 #include <QAction>
 #include <QApplication>
@@ -273,8 +274,8 @@ private slots:
 
         auto* find = dialog->findChild<QPushButton*>("cmdFind");
         find->click();
-        QCOMPARE(f.boxes.shown.size(), 1);
-        QCOMPARE(f.boxes.shown.first().text, "搜索关键字不能为空");
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes.first().text, "搜索关键字不能为空");
         QVERIFY(dialog->isVisible());
 
         dialog->Text1()->setText("abc");

@@ -32,14 +32,14 @@ inline void prepareTestEnvironment(const QTemporaryDir& home)
 } // namespace velmo::test
 
 // Like QTEST_MAIN, with a private home folder and the fixed clock.
-#define VELMO_TEST_MAIN(TestObject)                                                                   \
-    int main(int argc, char** argv)                                                                   \
-    {                                                                                                 \
-        QTemporaryDir velmoTestHome(QDir::tempPath() + QStringLiteral("/velmo-home-XXXXXX"));        \
-        velmo::test::prepareTestEnvironment(velmoTestHome);                                           \
-        QApplication app(argc, argv);                                                                 \
-        app.setApplicationName(QStringLiteral("velmo"));                                              \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                    \
-        TestObject tc;                                                                                \
-        return QTest::qExec(&tc, argc, argv);                                                         \
+#define VELMO_TEST_MAIN(TestObject)                                                                          \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        QTemporaryDir velmoTestHome(QDir::tempPath() + QStringLiteral("/velmo-home-XXXXXX"));                \
+        velmo::test::prepareTestEnvironment(velmoTestHome);                                                  \
+        QApplication app(argc, argv);                                                                        \
+        app.setApplicationName(QStringLiteral("velmo"));                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        TestObject tc;                                                                                       \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

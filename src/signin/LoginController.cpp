@@ -1,0 +1,348 @@
+#include "LoginController.h"
+
+#include "controls/MessageBoxes.h"
+#include "platform/Autostart.h"
+#include "platform/FileUtils.h"
+#include "platform/Md5.h"
+#include "platform/RequestSignature.h"
+#include "platform/ServiceChannel.h"
+#include "store/Database.h"
+#include "store/Recovery.h"
+#include "store/RunState.h"
+
+#include <QDesktopServices>
+#include <QWidget>
+
+namespace velmo {
+
+namespace {
+
+// The number the service's users call when it fails them.
+constexpr char SupportContact[] = "800018766";
+
+const QString ServiceAnswerTitle = QStringLiteral("服务器应答");
+
+} // namespace
+
+LoginController::LoginController(Database& db, RunState& state, ServiceChannel& channel, MessageBoxes& boxes,
+                                 QObject* parent)
+    : QObject(parent)
+    , m_db(db)
+    , m_state(state)
+    , m_channel(channel)
+    , m_boxes(boxes)
+    , m_records(db)
+    , m_browser([](const QUrl& url) { QDesktopServices::openUrl(url); })
+{
+    connect(&m_channel, &ServiceChannel::finished, this, &LoginController::onReply);
+}
+
+void LoginController::setPrefill(const LoginPrefill& prefill)
+{
+    m_prefill = prefill;
+}
+
+QString LoginController::serviceFailureText()
+{
+    return QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:") + QLatin1String(SupportContact);
+}
+
+void LoginController::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    emit captionChanged(caption);
+}
+
+void LoginController::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void LoginController::finishAttempt()
+{
+    setBusy(false);
+}
+
+void LoginController::warn(const QString& text, const QString& title, std::function<void()> closed)
+{
+    m_boxes.warn(m_dialogParent, text, title, std::move(closed));
+}
+
+void LoginController::openPage(const QString& path)
+{
+    if (m_browser)
+        m_browser(m_address.url(path));
+}
+
+void LoginController::openRegistrationPage()
+{
+    openPage(QStringLiteral("/reg.asp"));
+}
+
+void LoginController::openPasswordRecoveryPage()
+{
+    openPage(QStringLiteral("/FindPassword.asp"));
+}
+
+void LoginController::autoSignIn(const LoginInput& input)
+{
+    if (m_busy)
+        return;
+    setCaption(QStringLiteral("开始自动登录验证..."));
+    signIn(input);
+}
+
+void LoginController::signIn(const LoginInput& input)
+{
+    if (m_busy)
+        return;
+
+    if (!FolderHasFiles(m_assets.filePath(QStringLiteral("images"))) ||
+        !FolderHasFiles(m_assets.filePath(QStringLiteral("sound")))) {
+        warn(QStringLiteral("检测Images和Sound文件包失败,请从官网下载后解压到程序所在目录"));
+        openPage(QStringLiteral("/update.asp"));
+    }
+    if (input.user.isEmpty()) {
+        warn(QStringLiteral("请输入用户名！"), QStringLiteral("登录"));
+        emit focusUserBox();
+        return;
+    }
+    if (input.password.isEmpty()) {
+        warn(QStringLiteral("请输入密码！"), QStringLiteral("登录"));
+        emit focusPasswordBox(false);
+        return;
+    }
+
+    setBusy(true);
+    m_input = input;
+    // Stars in the box stand for the remembered digest, which is used as it is.
+    if (input.passwordTyped)
+        m_password = {MD5_16(input.password), int(input.password.size())};
+    else
+        m_password = {m_prefill.SavedPassHash, m_prefill.SavedPassLength};
+
+    if (m_prefill.IsFirstRun) {
+        // The first sign-in on this computer also makes the program start with the desktop.
+        if (m_autostart && !m_autostart->SetAutoRun())
+            qWarning("velmo: autostart entry not written: %s", qPrintable(m_autostart->errorString()));
+        setCaption(QStringLiteral("连接远程服务器验证中..."));
+        checkOnline([this] { return storeVerifiedAccount(true); });
+        return;
+    }
+
+    setCaption(QStringLiteral("连接本地数据库验证中..."));
+    m_state.UserId = input.user;
+    m_state.PassHash = m_password.hash;
+    localLogin();
+}
+
+void LoginController::localLogin()
+{
+    const LoginRecords::Lookup lookup = m_records.find(m_input.user);
+    if (!lookup.ok) {
+        warn(QStringLiteral("本地数据库读取失败,请检查数据文件后重试。\n") + lookup.error);
+        finishAttempt();
+        return;
+    }
+
+    if (!lookup.row) {
+        setCaption(QStringLiteral("本地登陆验证"));
+        askOnline([this] { checkOnline([this] { return storeVerifiedAccount(false); }); });
+        return;
+    }
+
+    const AccountRow row = *lookup.row;
+    const bool typed = m_input.passwordTyped;
+    if (row.userPwd == m_password.hash) {
+        commit(
+            [this, row, typed] {
+                if (typed) {
+                    const StoreResult remembered = m_records.rememberPassword(row.id, m_password);
+                    if (!remembered.ok)
+                        return LoginWrite{remembered};
+                }
+                return saveLoginConfig();
+            },
+            false);
+        return;
+    }
+
+    // A wrong password leaves the remembered one alone: only a password that passed a check is kept.
+    setCaption(QStringLiteral("本地验证登录失败"));
+    askOnline([this, row, typed] {
+        checkOnline([this, row, typed] {
+            StoreResult result = m_records.setUserPassword(row.id, m_password.hash);
+            if (result.ok && typed)
+                result = m_records.rememberPassword(row.id, m_password);
+            if (!result.ok)
+                return LoginWrite{result};
+            return saveLoginConfig();
+        });
+    });
+}
+
+void LoginController::checkOnline(Writes writes)
+{
+    NetLogin(m_input.user, m_password.hash, [this, writes = std::move(writes)](bool accepted) {
+        if (!accepted) {
+            finishAttempt();
+            return;
+        }
+        commit(writes, true);
+    });
+}
+
+LoginWrite LoginController::storeVerifiedAccount(bool firstRun)
+{
+    const std::optional<PasswordDigest> remembered =
+        m_input.rememberPassword ? std::optional(m_password) : std::nullopt;
+    const StoreResult account =
+        m_records.saveVerifiedAccount(m_input.user, m_password.hash, m_state.MobileMailActive, remembered);
+    if (!account.ok)
+        return LoginWrite{account};
+    return saveLoginConfig(firstRun);
+}
+
+void LoginController::askOnline(std::function<void()> onYes)
+{
+    emit focusPasswordBox(true);
+    QPointer<LoginController> self(this);
+    m_boxes.ask(m_dialogParent, QStringLiteral("本地数据库验证失败,是否连接到服务器认证?"),
+                QStringLiteral("本地验证失败"), [self, onYes = std::move(onYes)](bool yes) {
+                    if (!self)
+                        return;
+                    if (!yes) {
+                        self->finishAttempt();
+                        return;
+                    }
+                    self->setCaption(QStringLiteral("连接到网络验证中..."));
+                    onYes();
+                });
+}
+
+void LoginController::NetLogin(const QString& user, const QString& passHash, Continuation then)
+{
+    const SignedTimestamp stamp = SignedTimestamp::now();
+    // The name is percent-encoded from its GBK bytes, so "&", "#", spaces and Chinese characters
+    // reach the service intact; letters and digits go as they are.
+    const QUrl url =
+        m_address.url(QStringLiteral("/Api/login.asp"), {{QStringLiteral("user"), user},
+                                                         {QStringLiteral("pass"), passHash},
+                                                         {QStringLiteral("md5"), stamp.md5},
+                                                         {QStringLiteral("nowtime"), stamp.nowtime}});
+    m_requestHash = passHash;
+    m_replyContinuation = std::move(then);
+    m_waitingForReply = true;
+    if (!m_channel.openUrl(url)) {
+        // Another transfer is still running on this channel: nothing was sent.
+        ServiceReply none;
+        none.status = ServiceReply::Status::NetworkError;
+        onReply(none);
+    }
+}
+
+void LoginController::onReply(const ServiceReply& reply)
+{
+    if (!m_waitingForReply)
+        return;
+    m_waitingForReply = false;
+    Continuation then = std::move(m_replyContinuation);
+    m_replyContinuation = nullptr;
+
+    // Only a complete reply counts; an error page, a refused connection or a time-out is a failure.
+    const QString text = reply.ok() ? reply.text : QString();
+    if (text.left(5) == QLatin1String("error")) {
+        setCaption(QStringLiteral("账号密码验证失败"));
+        emit focusPasswordBox(true);
+        warn(QStringLiteral("账号或密码不正确,请重试!"), ServiceAnswerTitle);
+        then(false);
+        return;
+    }
+    if (text.left(2) == QLatin1String("ok")) {
+        const QStringList fields = text.split(QLatin1Char('|'));
+        const QString proof = fields.value(2).trimmed();
+        if (!proof.isEmpty() && isServerProof(proof, m_requestHash)) {
+            setCaption(QStringLiteral("网络验证成功"));
+            bool numeric = false;
+            const double mailbox = fields.value(1).trimmed().toDouble(&numeric);
+            m_state.MobileMailActive = numeric && mailbox == 1.0;
+            then(true);
+            return;
+        }
+    }
+    // Anything else, an "ok" without the right proof included, is a failed service.
+    serviceFailure();
+    then(false);
+}
+
+void LoginController::serviceFailure()
+{
+    setCaption(QStringLiteral("服务器连接错误"));
+    warn(serviceFailureText(), QStringLiteral("服务器返回值错误"));
+}
+
+LoginWrite LoginController::saveLoginConfig(bool clearFirstRun)
+{
+    return m_records.SaveLoginConfig(m_input.user, m_input.rememberPassword, m_input.autoLogin,
+                                     clearFirstRun);
+}
+
+void LoginController::commit(const Writes& writes, bool online)
+{
+    LoginWrite outcome;
+    {
+        Transaction transaction(m_db);
+        outcome = writes();
+        if (outcome.result.ok)
+            outcome.result = transaction.commit();
+    }
+    if (outcome.settingsRowMissing) {
+        recoverMissingSettings();
+        return;
+    }
+    if (!outcome.result.ok) {
+        setCaption(QStringLiteral("登录信息保存失败"));
+        warn(QStringLiteral("登录信息保存失败,请检查数据文件后重试。\n") + outcome.result.error);
+        finishAttempt();
+        return;
+    }
+
+    if (!online) {
+        setCaption(m_input.passwordTyped ? QStringLiteral("本地登陆成功")
+                                         : QStringLiteral("Velmo 本地登陆成功"));
+        m_state.LocalSignedIn = true;
+        handOff();
+        return;
+    }
+    m_state.ServerVerified = true;
+    m_state.UserId = m_input.user;
+    m_state.PassHash = m_password.hash;
+    QPointer<LoginController> self(this);
+    warn(QStringLiteral("服务器验证通过，登录成功！"), QStringLiteral("登陆提示"), [self] {
+        if (self)
+            self->handOff();
+    });
+}
+
+void LoginController::handOff()
+{
+    finishAttempt();
+    emit signedIn();
+}
+
+void LoginController::recoverMissingSettings()
+{
+    const MissingRowRecovery recovery = RecoverMissingRow(m_state.DbPath);
+    if (!recovery.recreated.ok)
+        qWarning("velmo: data.db not re-created: %s", qPrintable(recovery.recreated.error));
+    QPointer<LoginController> self(this);
+    warn(settingsLoadErrorText(), {}, [self] {
+        if (self)
+            emit self->programMustEnd();
+    });
+}
+
+} // namespace velmo

@@ -1,0 +1,346 @@
+#include "FakeTray.h"
+#include "ServiceFixture.h"
+#include "TempDataFolder.h"
+#include "TestMain.h"
+#include "TestStore.h"
+#include "store/DataFiles.h"
+
+#include "app/Startup.h"
+#include "app/UiLanguage.h"
+#include "controls/Skin.h"
+#include "platform/Md5.h"
+#include "platform/VersionText.h"
+#include "signin/LoginForm.h"
+#include "signin/frmLogin.h"
+#include "store/DataFiles.h"
+#include "store/Recovery.h"
+#include "tray/TrayIcon.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace velmo;
+
+namespace {
+
+const QString DemoPassword = QStringLiteral("velmo123");
+
+// One start of the program in a temporary data folder, with a fake tray and recorded boxes.
+struct Rig
+{
+    test::TempDataFolder data;
+    test::TempDataFolder scratch;
+    test::ServiceFixture service;
+    test::BoxRecorder boxes;
+    test::FakeTrayBackend* desk = nullptr;
+    Autostart autostart{QStringLiteral("/opt/velmo/bin/velmo"),
+                        scratch.filePath(QStringLiteral("autostart"))};
+    QList<QUrl> openedPages;
+    std::unique_ptr<Startup> startup;
+
+    Rig()
+    {
+        test::fillAssetFolder(scratch.filePath(QStringLiteral("assets")));
+        auto backend = std::make_unique<test::FakeTrayBackend>();
+        desk = backend.get();
+        StartupOptions options;
+        options.dataFolder = data.dataFolder();
+        options.assets = AssetFolder(scratch.filePath(QStringLiteral("assets")));
+        options.version = QStringLiteral("1.8.3");
+        options.serviceAddress = service.address();
+        options.trayBackend = std::move(backend);
+        options.messageBoxes = &boxes;
+        options.browser = [this](const QUrl& url) { openedPages.append(url); };
+        options.autostart = &autostart;
+        options.databaseConnection = test::uniqueConnectionName();
+        startup = std::make_unique<Startup>(std::move(options));
+    }
+
+    QString dbPath() const { return databasePath(data.dataFolder()); }
+
+    // Writes data.db before the start and runs statements on it.
+    void prepareDatabase(const QStringList& statements, const QList<QVariantList>& values = {})
+    {
+        QVERIFY(SaveDatabaseFile(dbPath()).ok);
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(dbPath()).ok);
+        for (int i = 0; i < statements.size(); ++i)
+            QVERIFY(db.exec(statements[i], values.value(i)).ok);
+    }
+
+    void prepareRememberedUser(bool autoLogin = true, int length = 8)
+    {
+        prepareDatabase(
+            {QStringLiteral("UPDATE Config SET FirstRun=0, LastUser='demo', AutoLogin=?"),
+             QStringLiteral(
+                 "INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass) VALUES ('demo', ?, ?, ?)")},
+            {{autoLogin}, {MD5_16(DemoPassword), MD5_16(DemoPassword), length}});
+    }
+
+    frmLogin& window() { return startup->loginWindow(); }
+    template <typename T>
+    T* control(const char* name)
+    {
+        return window().findChild<T*>(QString::fromLatin1(name));
+    }
+};
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionTexts()
+    {
+        QCOMPARE(VersionText(QStringLiteral("1.8.3")), QStringLiteral(" v1.83"));
+        QCOMPARE(VersionText(QStringLiteral("1.08.0003")), QStringLiteral(" v1.83"));
+        QCOMPARE(TitleText(QStringLiteral("1.8.3")), QStringLiteral("Velmo v1.83 Beta版"));
+        QCOMPARE(TrayTipText(QStringLiteral("1.8.3")), QStringLiteral("Velmo v1.83"));
+    }
+
+    void firstStartWritesTheDataFilesAndShowsTheSignInWindow()
+    {
+        Rig rig;
+        QVERIFY(!QFile::exists(rig.dbPath()));
+        QVERIFY(rig.startup->start());
+
+        QVERIFY(QFile::exists(rig.dbPath()));
+        QFile skin(skinFilePath(rig.data.dataFolder()));
+        QVERIFY(skin.open(QIODevice::ReadOnly));
+        const QString sheet = QString::fromUtf8(skin.readAll());
+        QVERIFY(sheet.contains(QStringLiteral("QPushButton")));
+        QCOMPARE(qApp->styleSheet(), sheet);
+
+        QVERIFY(rig.window().isVisible());
+        QCOMPARE(rig.window().windowTitle(), QStringLiteral("Velmo v1.83 Beta版"));
+        QVERIFY(rig.desk->visible);
+        QCOMPARE(rig.desk->toolTip, QStringLiteral("Velmo v1.83"));
+        QVERIFY(rig.desk->messages.isEmpty());
+        QCOMPARE(rig.startup->runState().DbPath, rig.dbPath());
+        QCOMPARE(rig.startup->runState().settings.CheckTimer, 10);
+        // The shipped settings: both boxes ticked, nobody remembered, nothing signs in by itself.
+        QVERIFY(rig.control<QCheckBox>("Check1")->isChecked());
+        QVERIFY(rig.control<QCheckBox>("Check2")->isChecked());
+        QVERIFY(rig.control<QLineEdit>("txtUser")->text().isEmpty());
+        QVERIFY(rig.control<QLineEdit>("txtPassword")->text().isEmpty());
+        QVERIFY(!rig.window().autoSignInArmed());
+        QVERIFY(rig.boxes.boxes.isEmpty());
+    }
+
+    void existingDataFilesAreNeverOverwritten()
+    {
+        Rig rig;
+        rig.prepareDatabase({QStringLiteral("UPDATE Config SET LastUser='kept', SavePass=0, AutoLogin=0")});
+        QVERIFY(rig.data.dataFolder().ensureExists());
+        const QByteArray mySkin = "QWidget { color: #123456; }";
+        QFile skin(skinFilePath(rig.data.dataFolder()));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.write(mySkin);
+        skin.close();
+
+        QVERIFY(rig.startup->start());
+        QVERIFY(skin.open(QIODevice::ReadOnly));
+        QCOMPARE(skin.readAll(), mySkin);
+        QCOMPARE(qApp->styleSheet(), QString::fromLatin1(mySkin));
+        QCOMPARE(rig.control<QLineEdit>("txtUser")->text(), QStringLiteral("kept"));
+        QVERIFY(!rig.control<QCheckBox>("Check1")->isChecked());
+        QVERIFY(!rig.control<QCheckBox>("Check2")->isChecked());
+    }
+
+    void rememberedPasswordShowsStars_data()
+    {
+        QTest::addColumn<bool>("savePass");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("stars");
+        QTest::addColumn<bool>("armed");
+        QTest::newRow("8") << true << 8 << QStringLiteral("********") << true;
+        QTest::newRow("20") << true << 20 << QString(20, u'*') << true;
+        QTest::newRow("21 shows 15") << true << 21 << QString(15, u'*') << true;
+        QTest::newRow("length 0") << true << 0 << QString() << true;
+        QTest::newRow("not remembered") << false << 8 << QString() << false;
+    }
+
+    void rememberedPasswordShowsStars()
+    {
+        QFETCH(bool, savePass);
+        QFETCH(int, length);
+        QFETCH(QString, stars);
+        QFETCH(bool, armed);
+        RunState state;
+        state.settings.SavePass = savePass;
+        state.settings.AutoLogin = true;
+        LoginPrefill prefill;
+        prefill.LastUserName = QStringLiteral("demo");
+        if (savePass) {
+            prefill.SavedPassHash = MD5_16(DemoPassword);
+            prefill.SavedPassLength = length;
+        }
+        const LoginFormState form = loginFormState(state, prefill);
+        QCOMPARE(form.passwordStars, stars);
+        QCOMPARE(form.rememberPassword, savePass);
+        QCOMPARE(form.armAutoSignIn, armed);
+    }
+
+    void autoSignInRunsOnceAfterTheStart()
+    {
+        Rig rig;
+        rig.prepareRememberedUser();
+        QSignalSpy captions(&rig.startup->login(), &LoginController::captionChanged);
+        QSignalSpy signedIn(rig.startup.get(), &Startup::signedIn);
+        QVERIFY(rig.startup->start());
+        QCOMPARE(rig.control<QLineEdit>("txtPassword")->text(), QStringLiteral("********"));
+        QVERIFY(!rig.window().passwordTyped());
+        QVERIFY(rig.window().autoSignInArmed());
+        QCOMPARE(signedIn.count(), 0); // not before the event loop runs
+
+        QVERIFY(signedIn.wait(5000));
+        QCOMPARE(captions.first().first().toString(), QStringLiteral("开始自动登录验证..."));
+        QCOMPARE(rig.window().windowTitle(), QStringLiteral("Velmo 本地登陆成功"));
+        QVERIFY(rig.startup->runState().LocalSignedIn);
+        QCOMPARE(rig.startup->runState().UserId, QStringLiteral("demo"));
+        QTest::qWait(300);
+        QCOMPARE(signedIn.count(), 1);
+    }
+
+    void autoLoginWithoutARememberedPasswordWaits()
+    {
+        Rig rig;
+        rig.prepareDatabase({QStringLiteral("UPDATE Config SET FirstRun=0, LastUser='demo', SavePass=0")});
+        QSignalSpy signedIn(rig.startup.get(), &Startup::signedIn);
+        QVERIFY(rig.startup->start());
+        QVERIFY(rig.control<QCheckBox>("Check2")->isChecked());
+        QVERIFY(!rig.window().autoSignInArmed());
+        QTest::qWait(250);
+        QCOMPARE(signedIn.count(), 0);
+        QVERIFY(rig.boxes.boxes.isEmpty());
+    }
+
+    void missingSettingsRowStopsBeforeAnyWindow()
+    {
+        Rig rig;
+        rig.prepareDatabase({QStringLiteral("DELETE FROM Config")});
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.boxes[0].title, QString());
+        QVERIFY(ending.wait(2000));
+        QCOMPARE(ending.first().first().toInt(), 1);
+        QVERIFY(!rig.desk->visible);
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                             [](QWidget* w) { return w->isVisible(); }));
+    }
+
+    void showCommandRaisesTheRightWindow()
+    {
+        Rig rig;
+        QVERIFY(rig.startup->start());
+        rig.window().hide();
+        rig.startup->handleCommand(QStringLiteral("hello"));
+        QVERIFY(!rig.window().isVisible());
+        rig.startup->handleCommand(QStringLiteral("show"));
+        QVERIFY(rig.window().isVisible());
+
+        // Once signed in, the main window is the one that comes forward.
+        QWidget mainWindow;
+        QMenu fileMenu;
+        rig.startup->runState().LocalSignedIn = true;
+        rig.startup->setMainWindow(&mainWindow, &fileMenu);
+        QVERIFY(!rig.window().isVisible());
+        QCOMPARE(rig.desk->contextMenu.data(), &fileMenu);
+        rig.startup->handleCommand(QStringLiteral("show"));
+        QVERIFY(mainWindow.isVisible());
+        QVERIFY(!rig.window().isVisible());
+        QVERIFY(!rig.startup->runState().AssistantDismissed);
+    }
+
+    void windowRefusesASecondPressWhileChecking()
+    {
+        Rig rig;
+        rig.service.addAccount(QStringLiteral("demo"), DemoPassword);
+        rig.service.delayReplies(400);
+        QSignalSpy signedIn(rig.startup.get(), &Startup::signedIn);
+        QVERIFY(rig.startup->start());
+        auto* user = rig.control<QLineEdit>("txtUser");
+        auto* password = rig.control<QLineEdit>("txtPassword");
+        auto* ok = rig.control<QPushButton>("cmdOK");
+        QTest::keyClicks(user, QStringLiteral("demo"));
+        QTest::keyClicks(password, DemoPassword);
+        QVERIFY(rig.window().passwordTyped());
+        QTest::keyClick(password, Qt::Key_Return);
+
+        QVERIFY(!ok->isEnabled());
+        QVERIFY(!user->isEnabled());
+        QVERIFY(!password->isEnabled());
+        // Neither the boxes nor their captions change what is being checked.
+        auto* remember = rig.control<QCheckBox>("Check1");
+        QVERIFY(!remember->isEnabled());
+        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
+        QVERIFY(remember->isChecked());
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QTest::keyClick(password, Qt::Key_Return);
+        QVERIFY(signedIn.wait(10000));
+        QCOMPARE(rig.service.requestCount(), 1);
+        QVERIFY(ok->isEnabled());
+        QVERIFY(password->isEnabled());
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("服务器验证通过，登录成功！")});
+    }
+
+    void cancelEndsTheProgramBeforeASignIn()
+    {
+        Rig rig;
+        QVERIFY(rig.startup->start());
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QTest::mouseClick(rig.control<QPushButton>("cmdCancel"), Qt::LeftButton);
+        QCOMPARE(ending.count(), 1);
+        QCOMPARE(ending.first().first().toInt(), 0);
+        QVERIFY(!rig.desk->visible);
+        QVERIFY(!rig.startup->tray().isUp());
+    }
+
+    void labelsToggleTheirBoxesAndLinksOpenPages()
+    {
+        Rig rig;
+        QVERIFY(rig.startup->start());
+        auto* remember = rig.control<QCheckBox>("Check1");
+        auto* autoLogin = rig.control<QCheckBox>("Check2");
+        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
+        QVERIFY(!remember->isChecked());
+        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
+        QVERIFY(remember->isChecked());
+        QTest::mouseClick(rig.control<QWidget>("Label4"), Qt::LeftButton);
+        QVERIFY(!autoLogin->isChecked());
+
+        QTest::mouseClick(rig.control<QWidget>("Label1"), Qt::LeftButton);
+        QTest::mouseClick(rig.control<QWidget>("Label2"), Qt::LeftButton);
+        QCOMPARE(rig.openedPages.size(), 2);
+        QCOMPARE(rig.openedPages[0], rig.service.address().url(QStringLiteral("/reg.asp")));
+        QCOMPARE(rig.openedPages[1], rig.service.address().url(QStringLiteral("/FindPassword.asp")));
+    }
+
+    // Last: it changes the language of the whole test process.
+    void programSpeaksChinese()
+    {
+        QVERIFY(installChineseLanguage());
+        QCOMPARE(QLocale().language(), QLocale::Chinese);
+        QCOMPARE(QLocale().territory(), QLocale::China);
+        QCOMPARE(QLocale().toString(QDate(2026, 12, 6), QLocale::LongFormat),
+                 QStringLiteral("2026年12月6日星期日"));
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("是(Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
+    }
+};
+
+VELMO_TEST_MAIN(TestStartup)
+#include "TestStartup.moc"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "controls/MessageBoxes.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+
+namespace velmo::test {
+
+// Message boxes that are written down instead of shown. Warnings close on the next turn of the
+// event loop; a question takes the next planned answer, or waits for answer().
+class BoxRecorder : public MessageBoxes
+{
+public:
+    struct Box
+    {
+        bool question = false;
+        QString text;
+        QString title; // as passed: empty means the application title
+    };
+
+    void warn(QWidget*, const QString& text, const QString& title, std::function<void()> closed) override
+    {
+        boxes.append({false, text, title});
+        if (closed)
+            QTimer::singleShot(0, [closed = std::move(closed)] { closed(); });
+    }
+
+    void ask(QWidget*, const QString& text, const QString& title, std::function<void(bool)> answered) override
+    {
+        boxes.append({true, text, title});
+        if (plannedAnswers.empty()) {
+            pending = std::move(answered);
+            return;
+        }
+        const bool yes = plannedAnswers.front();
+        plannedAnswers.pop_front();
+        QTimer::singleShot(0, [answered = std::move(answered), yes] { answered(yes); });
+    }
+
+    // Answers the question that is waiting; false when none is.
+    bool answer(bool yes)
+    {
+        if (!pending)
+            return false;
+        auto answered = std::move(pending);
+        pending = nullptr;
+        answered(yes);
+        return true;
+    }
+
+    QStringList texts() const
+    {
+        QStringList all;
+        for (const Box& box : boxes)
+            all.append(box.text);
+        return all;
+    }
+
+    QList<Box> boxes;
+    std::deque<bool> plannedAnswers;
+    std::function<void(bool)> pending;
+};
+
+} // namespace velmo::test

@@ -1,0 +1,157 @@
+#include "FakeTray.h"
+#include "TestMain.h"
+
+#include "tray/TrayIcon.h"
+
+#include <QMenu>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QWidget>
+
+using namespace velmo;
+using test::FakeTrayBackend;
+
+namespace {
+
+QIcon solidIcon(Qt::GlobalColor color)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+}
+
+QRgb iconColour(const QIcon& icon)
+{
+    return icon.pixmap(16, 16).toImage().pixel(4, 4);
+}
+
+// The tray icon over a fake desktop, with a sign-in window, a main window and a file menu.
+struct Rig
+{
+    FakeTrayBackend* backend = new FakeTrayBackend;
+    TrayIcon tray{std::unique_ptr<TrayBackend>(backend),
+                  TrayPictures{solidIcon(Qt::blue), solidIcon(Qt::green), solidIcon(Qt::red)}};
+    QWidget signInWindow;
+    QWidget mainWindow;
+    QMenu fileMenu;
+    bool signedIn = false;
+    QSignalSpy dismissed{&tray, &TrayIcon::assistantDismissed};
+
+    Rig()
+    {
+        tray.setSignInWindow(&signInWindow);
+        tray.setSignedInCheck([this] { return signedIn; });
+        tray.AddTrayIcon(QStringLiteral("Velmo v1.83"));
+    }
+
+    void signIn()
+    {
+        signedIn = true;
+        signInWindow.hide();
+        tray.setMainWindow(&mainWindow);
+        tray.setFileMenu(&fileMenu);
+    }
+};
+
+} // namespace
+
+class TestTrayIcon : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void iconPicturesTipsAndBalloons()
+    {
+        Rig rig;
+        FakeTrayBackend& desk = *rig.backend;
+        QVERIFY(rig.tray.isUp());
+        QCOMPARE(desk.shows, 1);
+        QCOMPARE(desk.toolTip, QStringLiteral("Velmo v1.83"));
+        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::blue).rgb());
+        QVERIFY(desk.messages.isEmpty());
+
+        rig.tray.SetTrayIconB(QStringLiteral("Velmo,有备忘录提醒,点击查看"));
+        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::red).rgb());
+        QCOMPARE(desk.toolTip, QStringLiteral("Velmo,有备忘录提醒,点击查看"));
+        rig.tray.SetTrayIconA(QStringLiteral("Velmo,有备忘录提醒,点击查看"));
+        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::green).rgb());
+
+        rig.tray.ShowPop();
+        QCOMPARE(desk.messages.size(), 1);
+        QCOMPARE(desk.messages[0].title, QStringLiteral("Velmo友情提示"));
+        QCOMPARE(desk.messages[0].text, QStringLiteral("有重要备忘事件到点啦，请点击查看！"));
+        QCOMPARE(desk.messages[0].icon, TrayBackend::BalloonIcon::Information);
+        QCOMPARE(desk.messages[0].timeoutMs, 10000);
+        QCOMPARE(desk.toolTip, QStringLiteral("Velmo友情提示"));
+        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::blue).rgb());
+        QCOMPARE(desk.shows, 1); // changed, never put up twice
+
+        const int hidesBefore = desk.messageHides;
+        rig.tray.SetTrayIconA(QStringLiteral("Velmo v1.83"));
+        QCOMPARE(desk.toolTip, QStringLiteral("Velmo v1.83"));
+        QCOMPARE(desk.messageHides, hidesBefore + 1);
+
+        rig.tray.RemoveTrayIcon();
+        rig.tray.RemoveTrayIcon();
+        QCOMPARE(desk.hides, 1);
+        QVERIFY(!rig.tray.isUp());
+        // A change while the icon is down does not bring it back.
+        rig.tray.SetTrayIconB(QStringLiteral("x"));
+        QVERIFY(!desk.visible);
+    }
+
+    void clicksBeforeSignIn()
+    {
+        Rig rig;
+        FakeTrayBackend& desk = *rig.backend;
+        rig.signInWindow.show();
+        desk.clickLeft();
+        QVERIFY(!rig.signInWindow.isVisible());
+        desk.clickLeft();
+        QVERIFY(rig.signInWindow.isVisible());
+
+        rig.signInWindow.hide();
+        QVERIFY(desk.contextMenu.isNull());
+        desk.clickRight();
+        QVERIFY(rig.signInWindow.isVisible());
+        QCOMPARE(desk.contextMenuOpenings, 0);
+
+        // A balloon before any sign-in has no main window to open.
+        desk.clickMessage();
+        QVERIFY(!rig.mainWindow.isVisible());
+        QCOMPARE(rig.dismissed.count(), 0);
+    }
+
+    void clicksAfterSignIn()
+    {
+        Rig rig;
+        FakeTrayBackend& desk = *rig.backend;
+        rig.signIn();
+        QCOMPARE(desk.contextMenu.data(), &rig.fileMenu);
+
+        desk.clickLeft();
+        QVERIFY(rig.mainWindow.isVisible());
+        QVERIFY(!rig.signInWindow.isVisible());
+        QCOMPARE(rig.dismissed.count(), 1);
+        desk.clickLeft();
+        QVERIFY(!rig.mainWindow.isVisible());
+        QCOMPARE(rig.dismissed.count(), 1); // hiding does not dismiss the assistant
+
+        desk.clickRight();
+        QCOMPARE(desk.contextMenuOpenings, 1);
+        QVERIFY(!rig.signInWindow.isVisible());
+
+        desk.clickMessage();
+        QVERIFY(rig.mainWindow.isVisible());
+        QCOMPARE(rig.dismissed.count(), 2);
+
+        // A minimised main window is brought back by a left click, not hidden.
+        rig.mainWindow.showMinimized();
+        desk.clickLeft();
+        QVERIFY(rig.mainWindow.isVisible());
+        QVERIFY(!rig.mainWindow.isMinimized());
+    }
+};
+
+VELMO_TEST_MAIN(TestTrayIcon)
+#include "TestTrayIcon.moc"
