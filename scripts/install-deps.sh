@@ -10,6 +10,8 @@ packages=(
     # QtHttpServer for the service stand-in; its CMake package also needs the WebSockets one
     qt6-httpserver-dev qt6-websockets-dev
     libqt6sql6-sqlite
+    # the raw SQLite yardstick of the store benchmark
+    libsqlite3-dev
     # tests and benchmarks: ICU as a reference lunar calendar, Google Benchmark
     libicu-dev libbenchmark-dev
     # what a user needs at run time: a CJK font and the tune decoders
