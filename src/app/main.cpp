@@ -5,12 +5,15 @@
 #include "controls/MessageBoxes.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
+#include "platform/TunePlayer.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
+    // The media backend is chosen once per process, before anything plays.
+    velmo::clsMusic::prepareMediaEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral(VELMO_VERSION));
