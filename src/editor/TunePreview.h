@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace velmo {
+
+// The tune player of an editor window's preview: plays one file while the window goes on.
+class TunePreview
+{
+public:
+    virtual ~TunePreview() = default;
+    // Plays the file from its start; a file that cannot be played plays nothing.
+    virtual void play(const QString& path) = 0;
+    virtual void stop() = 0;
+};
+
+// Makes the player of a window when it loads; each window has its own.
+using TunePreviewFactory = std::function<std::unique_ptr<TunePreview>()>;
+
+} // namespace velmo
