@@ -4,6 +4,7 @@
 #include "editor/MemoCodes.h"
 #include "platform/Clock.h"
 #include "platform/Html.h"
+#include "platform/TuneCodes.h"
 #include "store/Memo.h"
 #include "store/RunState.h"
 
@@ -72,8 +73,9 @@ bool Form_Edit::Command5_Click(qint64 id)
     selectText(m_combo1, MemoCodes::categoryLabel(memo.type));
     if (const auto label = MemoCodes::repeatLabel(memo.AlertPinLv))
         selectText(m_combo2, *label);
-    if (const auto label = MemoCodes::tuneLabel(memo.sound))
-        selectText(m_combo3, *label);
+    // An unknown or empty tune code leaves the list as it is.
+    if (const QString label = tuneFileName(memo.sound); !label.isEmpty())
+        selectText(m_combo3, label);
     // A memo without a custom tune shows none, not the path of a memo shown before.
     m_text3->setText(memo.DiySound);
     setCustomTune(!memo.DiySound.isEmpty());

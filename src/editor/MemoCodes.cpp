@@ -30,26 +30,6 @@ constexpr std::array<Pair, 18> kRepeats{{
     {"每次登陆", "denglu"},
 }};
 
-constexpr std::array<Pair, 17> kTunes{{
-    {"天空之城.mid", "1.mid"},
-    {"致爱丽丝.mid", "2.mid"},
-    {"赛马.mid", "3.mid"},
-    {"sound of silence.mid", "4.mid"},
-    {"婚礼进行曲.mid", "5.mid"},
-    {"魂斗罗.mid", "6.mid"},
-    {"骑士精神.mid", "7.mid"},
-    {"生日快乐.mid", "8.mid"},
-    {"遇见.mid", "9.mid"},
-    {"动感超人.mp3", "10.mp3"},
-    {"CHAMPION.mp3", "11.mp3"},
-    {"传奇.mp3", "12.mp3"},
-    {"交警铃声.mp3", "13.mp3"},
-    {"可爱短信音.mp3", "14.mp3"},
-    {"铃声007.mp3", "15.mp3"},
-    {"诺基亚.mp3", "16.mp3"},
-    {"死了都要爱.mp3", "17.mp3"},
-}};
-
 template <size_t N>
 QStringList labelsOf(const std::array<Pair, N>& table)
 {
@@ -119,22 +99,6 @@ std::optional<QString> repeatLabel(const QString& code)
 QString noReminderLabel()
 {
     return QStringLiteral("不需要提醒");
-}
-
-const QStringList& tuneLabels()
-{
-    static const QStringList labels = labelsOf(kTunes);
-    return labels;
-}
-
-QString tuneCode(const QString& label)
-{
-    return codeOf(kTunes, label);
-}
-
-std::optional<QString> tuneLabel(const QString& code)
-{
-    return labelOf(kTunes, code);
 }
 
 } // namespace velmo::MemoCodes

@@ -1,7 +1,8 @@
 #pragma once
 
-// The labels the memo editors show for the codes a memo row stores: category, repeat rule and
-// built-in tune. Lists are in the order the editors show them; every comparison is exact.
+// The labels the memo editors show for the codes a memo row stores: category and repeat rule (the
+// built-in tunes are in platform/TuneCodes.h). Lists are in the order the editors show them; every comparison
+// is exact.
 
 #include <QString>
 #include <QStringList>
@@ -25,12 +26,5 @@ QString repeatCode(const QString& label);
 std::optional<QString> repeatLabel(const QString& code);
 // The label of the rule that asks for no reminder.
 QString noReminderLabel();
-
-// "天空之城.mid" ("1.mid") … "死了都要爱.mp3" ("17.mp3"); the label is also the file's name under sound/.
-const QStringList& tuneLabels();
-// The code of a tune label; empty for any other text.
-QString tuneCode(const QString& label);
-// The label of a stored tune code; none for a code outside the table (the empty code included).
-std::optional<QString> tuneLabel(const QString& code);
 
 } // namespace velmo::MemoCodes

@@ -3,6 +3,7 @@
 #include "controls/MessageBoxes.h"
 #include "editor/MemoCodes.h"
 #include "platform/FileUtils.h"
+#include "platform/TuneCodes.h"
 #include "store/RunState.h"
 
 #include <QCheckBox>
@@ -157,10 +158,10 @@ MemoEditorWindow::~MemoEditorWindow() = default;
 
 void MemoEditorWindow::loadCommon()
 {
-    m_player = m_services.tunes ? m_services.tunes() : nullptr;
+    m_player = m_services.tunes ? m_services.tunes() : std::make_unique<MusicPreview>();
     m_combo1->addItems(MemoCodes::categoryLabels());
     m_combo2->addItems(MemoCodes::repeatLabels());
-    m_combo3->addItems(MemoCodes::tuneLabels());
+    m_combo3->addItems(builtInTuneFileNames());
     m_combo1->setCurrentIndex(0);
     m_combo2->setCurrentIndex(0);
     m_combo3->setCurrentIndex(0);
@@ -256,7 +257,7 @@ void MemoEditorWindow::Command4_Click()
         return;
     }
     if (!m_check4->isChecked()) {
-        PlayRing(m_services.assets.filePath(QStringLiteral("sound/") + m_combo3->currentText()));
+        PlayRing(builtInTunePath(m_services.assets, m_combo3->currentText()));
     } else {
         if (!FileExists(m_text3->text())) {
             m_services.boxes.warn(this, MemoSave::tuneMissingText());

@@ -6,6 +6,7 @@
 #include "lunar/hlxNongLiGongLi.h"
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
+#include "platform/TuneCodes.h"
 #include "store/Database.h"
 #include "store/DbText.h"
 #include "store/RunState.h"
@@ -104,7 +105,7 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
             return refusal(tuneMissingText());
         write.DiySound = input.tunePath;
     } else {
-        write.sound = MemoCodes::tuneCode(input.tuneLabel);
+        write.sound = tuneCode(input.tuneLabel);
     }
     write.title = input.title;
     if (!editing || input.contentChanged)
