@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
@@ -293,6 +294,16 @@ void MemoEditorWindow::closeEvent(QCloseEvent* event)
     // However the window closes, its preview ends with it.
     stopPreview();
     QWidget::closeEvent(event);
+}
+
+void MemoEditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc that no control took closes the window, also where no shortcut reaches (no active window).
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MemoEditorWindow::bindMail_Click()

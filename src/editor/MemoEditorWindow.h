@@ -59,6 +59,7 @@ protected:
     void loadCommon();
     virtual SaveOutcome save(const EditorInput& input) = 0;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Sets the pickers; the date picker's range follows the calendar.
     void setMoment(const QDateTime& moment);
