@@ -34,9 +34,16 @@ MailDialog* EditorWindows::mailDialog() const
     return m_mail;
 }
 
-void EditorWindows::bringForward(QWidget* window)
+void EditorWindows::bringForward(QWidget* window) const
 {
+    const bool opening = !window->isVisible();
     window->show();
+    if (opening && m_services.owner && m_services.owner->isVisible()) {
+        // A window opened anew appears over the main window, not in a corner of the screen.
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(m_services.owner->frameGeometry().center());
+        window->move(frame.topLeft());
+    }
     window->raise();
     window->activateWindow();
 }

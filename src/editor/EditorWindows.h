@@ -36,7 +36,7 @@ public slots:
     void showMailDialog();
 
 private:
-    static void bringForward(QWidget* window);
+    void bringForward(QWidget* window) const;
 
     EditorServices m_services;
     QPointer<Form_Add> m_add;
