@@ -92,8 +92,9 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::newRow("missing") << QStringLiteral("none.mp3") << QByteArray();
         QTest::newRow("text as mp3") << QStringLiteral("text.mp3") << QByteArray("not a tune at all\n");
-        QTest::newRow("cut midi") << QStringLiteral("cut.mid")
-                                  << QByteArray("MThd\0\0\0\6\0\1\0\1\0\x60MTrk\0\0\xff\xff\x90", 27);
+        // a track that claims more bytes than the file holds
+        static const char cut[] = "MThd\0\0\0\6\0\1\0\1\0\x60MTrk\0\0\xff\xff\x90\x3c";
+        QTest::newRow("cut midi") << QStringLiteral("cut.mid") << QByteArray(cut, sizeof cut - 1);
     }
 
     void unplayableFileLeavesSilentPlayer()
