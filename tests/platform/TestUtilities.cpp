@@ -19,6 +19,11 @@ bool writeFile(const QString& path, const QByteArray& bytes = "x")
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 } // namespace
 
 class TestUtilities : public QObject
@@ -30,66 +35,61 @@ private slots:
     {
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("plain");
-        const auto row = [](const char* name, const char* html, const char* plain) {
-            QTest::newRow(name) << QString::fromUtf8(html) << QString::fromUtf8(plain);
-        };
-        row("blank and break", "a&nbsp;b<br>c<BR>d", "a b\r\nc\r\nd");
-        row("nested tags", "<p>Hello <b>World</b>!</p>", "Hello World!");
-        row("attributes", "<font face=\"宋体\" color=red size='3'>字</font><td nowrap>x</td>", "字x");
-        row("unquoted link", "<a href=read.asp?id=142 target=_blank>notes</a>", "notes");
-        row("tags in any case", "<P ALIGN=center>a</P><Br/>b<br />c", "abc");
-        row("comment and declaration", "<!DOCTYPE html><!-- note -->a<?xml version=\"1.0\"?>", "a");
-        row("style block on one line", "<style type=\"text/css\">p { color: red }</style>word", "word");
-        row("script block", "x<SCRIPT>alert('<b>')</SCRIPT>y", "xy");
-        row("style over lines keeps its text", "<style>\np { }\n</style>w", "\np { }\nw");
-        row("comparison is text", "a<b and c>d", "a<b and c>d");
-        row("numbers compared", "1 < 2 > 0, 3<4>2", "1 < 2 > 0, 3<4>2");
-        row("tag over lines stays", "<p\nclass=x>a", "<p\nclass=x>a");
-        row("other entities stay", "&lt;b&gt; &amp;", "&lt;b&gt; &amp;");
-        row("plain text", "买菜 10:00", "买菜 10:00");
+        QTest::newRow("blank and break") << "a&nbsp;b<br>c<BR>d"
+                                         << "a b\r\nc\r\nd";
+        QTest::newRow("nested tags") << "<p>Hello <b>World</b>!</p>"
+                                     << "Hello World!";
+        QTest::newRow("attributes") << "<font face=\"宋体\" color=red size='3'>字</font><td nowrap>x</td>"
+                                    << "字x";
+        QTest::newRow("unquoted link") << "<a href=read.asp?id=142 target=_blank>notes</a>"
+                                       << "notes";
+        QTest::newRow("tags in any case") << "<P ALIGN=center>a</P><Br/>b<br />c"
+                                          << "abc";
+        QTest::newRow("comment and declaration") << "<!DOCTYPE html><!-- note -->a<?xml version=\"1.0\"?>"
+                                                 << "a";
+        QTest::newRow("style block on one line") << "<style type=\"text/css\">p { color: red }</style>word"
+                                                 << "word";
+        QTest::newRow("script block") << "x<SCRIPT>alert('<b>')</SCRIPT>y"
+                                      << "xy";
+        QTest::newRow("style over lines keeps its text") << "<style>\np { }\n</style>w"
+                                                         << "\np { }\nw";
+        QTest::newRow("comparison is text") << "a<b and c>d"
+                                            << "a<b and c>d";
+        QTest::newRow("numbers compared") << "1 < 2 > 0, 3<4>2"
+                                          << "1 < 2 > 0, 3<4>2";
+        QTest::newRow("tag over lines stays") << "<p\nclass=x>a"
+                                              << "<p\nclass=x>a";
+        QTest::newRow("other entities stay") << "&lt;b&gt; &amp;"
+                                             << "&lt;b&gt; &amp;";
+        QTest::newRow("plain text") << "买菜 10:00"
+                                    << "买菜 10:00";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void removeHtml()
     {
         QFETCH(QString, html);
-        QFETCH(QString, plain);
-        QCOMPARE(RemoveHtml(html), plain);
-    }
-
-    void removeHtmlOfNothingIsEmpty()
-    {
+        QTEST(RemoveHtml(html), "plain");
+        QTEST(RemoveHtml(QVariant(html)), "plain");
         QVERIFY(RemoveHtml(QVariant()).isEmpty());
-        QVERIFY(RemoveHtml(QString()).isEmpty());
-        QVERIFY(RemoveHtml(QStringLiteral("")).isEmpty());
-        QCOMPARE(RemoveHtml(QVariant(QStringLiteral("<i>x</i>"))), QStringLiteral("x"));
     }
 
-    void fileExists()
+    void filesAndFolders()
     {
         test::TempDataFolder folder;
         const QString dotted = folder.filePath(QStringLiteral("v1.2"));
         QVERIFY(QDir().mkpath(dotted));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("ok.wav"))));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("README"))));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral(".hidden"))));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("v1.2/noext"))));
-        const QString readOnly = folder.filePath(QStringLiteral("ro.txt"));
-        QVERIFY(writeFile(readOnly));
-        QVERIFY(QFile::setPermissions(readOnly, QFile::ReadOwner));
-
-        QVERIFY(FileExists(folder.filePath(QStringLiteral("ok.wav"))));
-        QVERIFY(FileExists(folder.filePath(QStringLiteral(".hidden"))));
-        QVERIFY(FileExists(readOnly));
-        QVERIFY(FileExists(folder.filePath(QStringLiteral("v1.2/noext")))); // the dot is in the folder
-        QVERIFY(!FileExists(folder.filePath(QStringLiteral("README"))));    // no dot anywhere
-        QVERIFY(!FileExists(dotted));                                       // a folder
-        QVERIFY(!FileExists(folder.filePath(QStringLiteral("gone.wav"))));
+        for (const char* name : {"ok.wav", "README", ".hidden", "v1.2/noext", "ro.txt"})
+            QVERIFY(writeFile(folder.filePath(QLatin1String(name))));
+        QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("ro.txt")), QFile::ReadOwner));
+        // A file counts when its path has a dot anywhere.
+        for (const char* name : {"ok.wav", ".hidden", "ro.txt", "v1.2/noext"})
+            QVERIFY2(FileExists(folder.filePath(QLatin1String(name))), name);
+        for (const char* name : {"README", "v1.2", "gone.wav"})
+            QVERIFY2(!FileExists(folder.filePath(QLatin1String(name))), name);
         QVERIFY(!FileExists(QString()));
-    }
 
-    void folderHasFiles()
-    {
-        test::TempDataFolder folder;
         const QString images = folder.filePath(QStringLiteral("images"));
         QVERIFY(!FolderHasFiles(images + QLatin1Char('/')));
         QVERIFY(QDir().mkpath(images + QStringLiteral("/sub")));
@@ -98,6 +98,19 @@ private slots:
         QVERIFY(FolderHasFiles(images + QLatin1Char('/')));
         QVERIFY(FolderHasFiles(images));
         QVERIFY(!FolderHasFiles(QString()));
+    }
+
+    void dataFolderIsCreatedForItsOwnerOnly()
+    {
+        test::TempDataFolder temp;
+        const DataFolder folder(temp.filePath(QStringLiteral("nested/velmo")));
+        QVERIFY(folder.ensureExists());
+        QVERIFY(QFileInfo(folder.path()).isDir());
+        QCOMPARE(QFileInfo(folder.path()).permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
+        // The test main points XDG_DATA_HOME into a temporary home; nothing may reach the real one.
+        QVERIFY(DataFolder().path().startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
     }
 
     void playWavPlaysOnlyExistingFiles()
@@ -114,10 +127,7 @@ private slots:
         PlayWav(recorder, folder.filePath(QStringLiteral("sound/down.wav")));
         QCOMPARE(recorder.played, QStringList({folder.filePath(QStringLiteral("sound/ok.wav")),
                                                folder.filePath(QStringLiteral("sound/del.wav"))}));
-        QCOMPARE(actionSoundPath(AssetFolder(QStringLiteral("/a")), ActionSound::Down),
-                 QStringLiteral("/a/sound/down.wav"));
-        QCOMPARE(actionSoundPath(AssetFolder(QStringLiteral("/a")), ActionSound::Error),
-                 QStringLiteral("/a/sound/error.wav"));
+        QCOMPARE(actionSoundPath(AssetFolder(QStringLiteral("/a")), ActionSound::Down), "/a/sound/down.wav");
     }
 
     void saveResFileWritesNewFilesOnly()
@@ -133,7 +143,6 @@ private slots:
         written.close();
         QCOMPARE(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
-
         // Never over an existing file, never from a missing resource, never into a missing folder;
         // and no half-written file or leftover in any of these cases.
         QVERIFY(writeFile(target, "mine"));
@@ -144,8 +153,7 @@ private slots:
             !SaveResFile(QStringLiteral(":/store/no-such-resource"), folder.filePath(QStringLiteral("a.bin")))
                  .ok);
         QVERIFY(!SaveResFile(resource, folder.filePath(QStringLiteral("missing/a.bin"))).ok);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("schema.sql")});
+        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("schema.sql")});
     }
 };
 

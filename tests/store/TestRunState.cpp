@@ -6,10 +6,6 @@
 #include "store/Settings.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
 
 using namespace velmo;
 
@@ -30,47 +26,42 @@ class TestRunState : public QObject
     Q_OBJECT
 
 private slots:
-    void shippedSettingsLoad()
+    void storedSettingsReachTheRunState_data()
     {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        RunState state;
-        const ConfigLoad load = LoadConfig(store.db(), state);
-        QVERIFY(load.settingsFound);
-        QVERIFY(load.prefill.IsFirstRun);
-        QVERIFY(load.prefill.LastUserName.isEmpty());
-        QVERIFY(load.prefill.SavedPassHash.isEmpty());
-        QCOMPARE(load.prefill.SavedPassLength, 0);
-        QVERIFY(state.settings.SavePass && state.settings.AutoLogin);
-        QCOMPARE(state.settings.CheckTimer, 10);
-        QVERIFY(state.settings.ReminderRing && state.settings.ReminderPop && state.settings.ReminderMM &&
-                state.settings.ReminderIco);
-        QVERIFY(!state.settings.AutoHide);
-        QCOMPARE(state.settings.MmNumber, 2);
-        QVERIFY(!state.MobileMailActive);
-        QVERIFY(!state.signedIn());
+        QTest::addColumn<QString>("update"); // empty: the settings as shipped
+        QTest::addColumn<QString>("flags");  // SavePass AutoLogin Ring Pop MM Ico AutoHide
+        QTest::addColumn<int>("checkTimer");
+        QTest::addColumn<int>("mmNumber");
+        QTest::addColumn<bool>("firstRun");
+        QTest::newRow("shipped") << QString() << "1111110" << 10 << 2 << true;
+        QTest::newRow("changed") << "FirstRun=0, SavePass=0, AutoLogin=0, CheckTimer=45, ReminderRing=0, "
+                                    "ReminderPop=1, ReminderMM=0, ReminderIco=1, AutoHide=1, MmNumber=6"
+                                 << "0001011" << 45 << 6 << false;
+        QTest::newRow("other flags") << "ReminderPop=0, ReminderIco=0, SavePass=1, AutoLogin=0"
+                                     << "1010100" << 10 << 2 << true;
     }
 
     void storedSettingsReachTheRunState()
     {
+        QFETCH(QString, update);
         test::TestStore store;
         QVERIFY(store.isValid());
-        QVERIFY(store.db()
-                    .exec(QStringLiteral(
-                        "UPDATE Config SET FirstRun=0, SavePass=0, AutoLogin=0, CheckTimer=45, "
-                        "ReminderRing=0, ReminderPop=1, ReminderMM=0, ReminderIco=1, AutoHide=1, "
-                        "MmNumber=6"))
-                    .ok);
+        if (!update.isEmpty())
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET ") + update).ok);
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
         QVERIFY(load.settingsFound);
-        QVERIFY(!load.prefill.IsFirstRun);
-        QVERIFY(!state.settings.SavePass && !state.settings.AutoLogin);
-        QCOMPARE(state.settings.CheckTimer, 45);
-        QVERIFY(!state.settings.ReminderRing && state.settings.ReminderPop && !state.settings.ReminderMM &&
-                state.settings.ReminderIco);
-        QVERIFY(state.settings.AutoHide);
-        QCOMPARE(state.settings.MmNumber, 6);
+        QTEST(load.prefill.IsFirstRun, "firstRun");
+        const Settings& s = state.settings;
+        QString flags;
+        for (bool flag : {s.SavePass, s.AutoLogin, s.ReminderRing, s.ReminderPop, s.ReminderMM, s.ReminderIco,
+                          s.AutoHide})
+            flags += flag ? u'1' : u'0';
+        QTEST(flags, "flags");
+        QTEST(s.CheckTimer, "checkTimer");
+        QTEST(s.MmNumber, "mmNumber");
+        QVERIFY(load.prefill.LastUserName.isEmpty() && load.prefill.SavedPassHash.isEmpty());
+        QVERIFY(!state.MobileMailActive && !state.signedIn());
     }
 
     void outOfRangeNumbersLoadAsTheShippedValues_data()
@@ -85,15 +76,13 @@ private slots:
         QTest::newRow("above") << QVariant(61) << 10 << QVariant(7) << 2;
         QTest::newRow("negative") << QVariant(-5) << 10 << QVariant(-1) << 2;
         QTest::newRow("null") << QVariant() << 10 << QVariant() << 2;
-        QTest::newRow("text") << QVariant(QStringLiteral("abc")) << 10 << QVariant(QStringLiteral("x")) << 2;
+        QTest::newRow("text") << QVariant("abc") << 10 << QVariant("x") << 2;
     }
 
     void outOfRangeNumbersLoadAsTheShippedValues()
     {
         QFETCH(QVariant, checkTimer);
-        QFETCH(int, expectedCheckTimer);
         QFETCH(QVariant, mmNumber);
-        QFETCH(int, expectedMmNumber);
         test::TestStore store;
         QVERIFY(store.isValid());
         QVERIFY(
@@ -102,55 +91,40 @@ private slots:
                 .ok);
         RunState state;
         QVERIFY(LoadConfig(store.db(), state).settingsFound);
-        QCOMPARE(state.settings.CheckTimer, expectedCheckTimer);
-        QCOMPARE(state.settings.MmNumber, expectedMmNumber);
+        QTEST(state.settings.CheckTimer, "expectedCheckTimer");
+        QTEST(state.settings.MmNumber, "expectedMmNumber");
         // The row keeps what it holds.
-        const QVariant stored = store.value(QStringLiteral("SELECT CheckTimer FROM Config"));
-        QCOMPARE(stored.isNull(), checkTimer.isNull());
-        if (!checkTimer.isNull())
-            QCOMPARE(stored, checkTimer);
+        QCOMPARE(store.value(QStringLiteral("SELECT CheckTimer FROM Config")).toString(),
+                 checkTimer.toString());
+    }
+
+    void rememberedAccountIsPrefilled_data()
+    {
+        QTest::addColumn<QString>("lastUser");
+        QTest::addColumn<bool>("savePass");
+        QTest::newRow("oldest row of the name, any case") << "Bob" << true;
+        QTest::newRow("quote in the name") << "O'Neil" << true;
+        QTest::newRow("password not remembered") << "Bob" << false;
     }
 
     void rememberedAccountIsPrefilled()
     {
+        QFETCH(QString, lastUser);
+        QFETCH(bool, savePass);
         test::TestStore store;
         QVERIFY(store.isValid());
-        Database& db = store.db();
-        QVERIFY(db.exec(QStringLiteral("UPDATE Config SET LastUser=?"), {QStringLiteral("Bob")}).ok);
-        // Several rows for the same name: the oldest one counts, in any letter case.
-        QVERIFY(store.addAccount(QStringLiteral("bob"), QStringLiteral("1111222233334444"), 8, true));
-        QVERIFY(store.addAccount(QStringLiteral("BOB"), QStringLiteral("9999888877776666"), 3, false));
-        QVERIFY(store.addAccount(QStringLiteral("carol"), QStringLiteral("aaaa"), 4, false));
-
-        RunState state;
-        ConfigLoad load = LoadConfig(db, state);
-        QCOMPARE(load.prefill.LastUserName, QStringLiteral("Bob"));
-        QCOMPARE(load.prefill.SavedPassHash, QStringLiteral("1111222233334444"));
-        QCOMPARE(load.prefill.SavedPassLength, 8);
-        QVERIFY(state.MobileMailActive);
-
-        // Without "remember password" nothing of the password is read; the mail flag still is.
-        QVERIFY(db.exec(QStringLiteral("UPDATE Config SET SavePass=0")).ok);
-        RunState second;
-        load = LoadConfig(db, second);
-        QVERIFY(load.prefill.SavedPassHash.isEmpty());
-        QCOMPARE(load.prefill.SavedPassLength, 0);
-        QVERIFY(second.MobileMailActive);
-    }
-
-    void userNamesWithQuotesAreLookedUp()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        const QString name = QStringLiteral("O'Neil");
-        QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET LastUser=?"), {name}).ok);
-        QVERIFY(store.addAccount(name, QStringLiteral("abcdabcdabcdabcd"), 21, true));
+        QVERIFY(store.db()
+                    .exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?"), {lastUser, savePass})
+                    .ok);
+        QVERIFY(store.addAccount(lastUser.toLower(), QStringLiteral("1111222233334444"), 8, true));
+        QVERIFY(store.addAccount(lastUser.toUpper(), QStringLiteral("9999888877776666"), 3, false));
         QVERIFY(store.addAccount(QStringLiteral("O"), QStringLiteral("wrong"), 1, false));
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
-        QCOMPARE(load.prefill.LastUserName, name);
-        QCOMPARE(load.prefill.SavedPassHash, QStringLiteral("abcdabcdabcdabcd"));
-        QCOMPARE(load.prefill.SavedPassLength, 21);
+        QCOMPARE(load.prefill.LastUserName, lastUser);
+        QCOMPARE(load.prefill.SavedPassHash, savePass ? QStringLiteral("1111222233334444") : QString());
+        QCOMPARE(load.prefill.SavedPassLength, savePass ? 8 : 0);
+        // The mail flag is read either way.
         QVERIFY(state.MobileMailActive);
     }
 
@@ -162,17 +136,13 @@ private slots:
         RunState state;
         state.settings.CheckTimer = 33;
         const ConfigLoad load = LoadConfig(store.db(), state);
-        QVERIFY(!load.settingsFound);
-        QVERIFY(!load.error.isEmpty());
+        QVERIFY(!load.settingsFound && !load.error.isEmpty());
         QCOMPARE(state.settings.CheckTimer, 33); // nothing was copied
-
-        const QString path = store.dbPath();
         store.db().close();
-        const QByteArray before = fileDigest(path);
-        const MissingRowRecovery recovery = RecoverMissingRow(path);
-        QVERIFY(!recovery.fileWasMissing);
-        QVERIFY(recovery.recreated.ok);
-        QCOMPARE(fileDigest(path), before);
+        const QByteArray before = fileDigest(store.dbPath());
+        const MissingRowRecovery recovery = RecoverMissingRow(store.dbPath());
+        QVERIFY(!recovery.fileWasMissing && recovery.recreated.ok);
+        QCOMPARE(fileDigest(store.dbPath()), before);
     }
 
     void missingFileIsWrittenOutAgain()
@@ -184,25 +154,16 @@ private slots:
         QVERIFY(!db.open(state.DbPath).ok);
         QVERIFY(!LoadConfig(db, state).settingsFound);
         QVERIFY(!QFileInfo::exists(state.DbPath)); // reading created nothing
-
         const MissingRowRecovery recovery = RecoverMissingRow(state.DbPath);
         QVERIFY(recovery.fileWasMissing);
         QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
         // The next start finds a complete file and goes online first.
         QVERIFY(db.open(state.DbPath).ok);
-        const ConfigLoad load = LoadConfig(db, state);
-        QVERIFY(load.settingsFound);
-        QVERIFY(load.prefill.IsFirstRun);
-    }
-
-    void recoveryThatCannotWriteSaysSo()
-    {
-        test::TempDataFolder folder;
-        const QString path = folder.filePath(QStringLiteral("missing-folder/data.db"));
-        const MissingRowRecovery recovery = RecoverMissingRow(path);
-        QVERIFY(recovery.fileWasMissing);
-        QVERIFY(!recovery.recreated.ok);
-        QVERIFY(!recovery.recreated.error.isEmpty());
+        QVERIFY(LoadConfig(db, state).prefill.IsFirstRun);
+        // A recovery that cannot write says so.
+        const MissingRowRecovery blocked =
+            RecoverMissingRow(folder.filePath(QStringLiteral("missing-folder/data.db")));
+        QVERIFY(blocked.fileWasMissing && !blocked.recreated.ok && !blocked.recreated.error.isEmpty());
     }
 };
 

@@ -4,7 +4,7 @@
 
 namespace velmo::test {
 
-// A clock that stands still until a test moves it.
+// A clock that stands still until a test moves it, or steps on by a set amount after every read.
 class FixedClock : public Clock
 {
 public:
@@ -14,12 +14,20 @@ public:
     void setNow(const QDateTime& moment) { m_now = moment; }
     void advanceSeconds(qint64 seconds) { m_now = m_now.addSecs(seconds); }
     void advanceDays(qint64 days) { m_now = m_now.addDays(days); }
+    // Every later read answers, then moves the clock on this many seconds; 0 stands still again.
+    void stepOnEachRead(qint64 seconds) { m_step = seconds; }
 
 protected:
-    QDateTime now() const override { return m_now; }
+    QDateTime now() const override
+    {
+        const QDateTime read = m_now;
+        m_now = m_now.addSecs(m_step);
+        return read;
+    }
 
 private:
-    QDateTime m_now;
+    mutable QDateTime m_now;
+    qint64 m_step = 0;
 };
 
 // The moment every test starts at unless it sets another: 2026-12-06 10:00:00 local time.

@@ -78,10 +78,11 @@ private slots:
 
         rig.tray.ShowPop();
         QCOMPARE(desk.messages.size(), 1);
-        QCOMPARE(desk.messages[0].title, QStringLiteral("Velmo友情提示"));
-        QCOMPARE(desk.messages[0].text, QStringLiteral("有重要备忘事件到点啦，请点击查看！"));
-        QCOMPARE(desk.messages[0].icon, TrayBackend::BalloonIcon::Information);
-        QCOMPARE(desk.messages[0].timeoutMs, 10000);
+        const FakeTrayBackend::Message& balloon = desk.messages[0];
+        QCOMPARE(balloon.title + balloon.text,
+                 QStringLiteral("Velmo友情提示有重要备忘事件到点啦，请点击查看！"));
+        QCOMPARE(balloon.icon, TrayBackend::BalloonIcon::Information);
+        QCOMPARE(balloon.timeoutMs, 10000);
         QCOMPARE(desk.toolTip, QStringLiteral("Velmo友情提示"));
         QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::blue).rgb());
         QCOMPARE(desk.shows, 1); // changed, never put up twice

@@ -1,0 +1,228 @@
+#include "TestMain.h"
+#include "TestStore.h"
+
+#include "store/CategoryCounts.h"
+#include "store/MemoListQueries.h"
+#include "store/MemoState.h"
+
+using namespace velmo;
+
+namespace {
+
+using Zone = MemoListQueries::SearchZone;
+
+QStringList titles(const MemoListRead& read)
+{
+    QStringList result;
+    for (const MemoListRow& row : read.rows)
+        result << row.title.toString();
+    return result;
+}
+
+// A memo of the given owner, category and state; deleted ones get the flag afterwards.
+qint64 addMemo(test::TestStore& store, const QString& title, int type, bool done = false,
+               const QString& owner = QString(), bool deleted = false, const QString& content = "body")
+{
+    MemoRecord memo = store.sampleMemo(title);
+    memo.type = type;
+    memo.Done = done;
+    memo.userid = owner.isEmpty() ? memo.userid : owner;
+    memo.content = content;
+    memo.synnum = 3;
+    memo.syn = true;
+    const qint64 id = store.addMemo(memo);
+    if (deleted && id)
+        store.db().exec(QStringLiteral("UPDATE Notebook SET Del = 1 WHERE id = ?"), {id});
+    return id;
+}
+
+} // namespace
+
+class TestMemoQueries : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nodeListsHoldTheUsersLiveMemosNewestFirst()
+    {
+        test::TestStore store;
+        QVERIFY2(store.isValid(), qPrintable(store.error()));
+        addMemo(store, "life", 1);
+        addMemo(store, "work", 2);
+        addMemo(store, "odd type", 9);
+        addMemo(store, "zero type", 0);
+        addMemo(store, "mood done", 5, true, QString(), false, "<b>happy</b>&nbsp;day");
+        addMemo(store, "gone", 1, false, QString(), true);
+        addMemo(store, "someone else's", 1, false, "other");
+        addMemo(store, "letter case", 1, false, "TESTER");
+        MemoListQueries queries(store.db(), "tester");
+        QCOMPARE(titles(queries.nodeRows(false, 0)), QStringList({"letter case", "zero type", "odd type", "work", "life"}));
+        QCOMPARE(titles(queries.nodeRows(false, 1)), QStringList({"letter case", "life"}));
+        // Codes outside 1 to 7 show in their root only; category 7 holds only code 7.
+        QCOMPARE(titles(queries.nodeRows(false, 7)), QStringList());
+        const MemoListRead mood = queries.nodeRows(true, 5);
+        QCOMPARE(titles(mood), QStringList({"mood done"}));
+        QCOMPARE(mood.rows[0].type.toInt(), 5);
+        QVERIFY(mood.rows[0].done);
+        QCOMPARE(mood.rows[0].content.toString(), "happy day");
+        QCOMPARE(titles(queries.nodeRows(true, 0)), QStringList({"mood done"}));
+    }
+
+    void searchMatchesKeywordsLiterally_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("title") << "abc" << int(Zone::Title) << QStringList({"ABC title"});
+        QTest::newRow("content") << "abc" << int(Zone::Content) << QStringList({"plain"});
+        QTest::newRow("both") << "abc" << int(Zone::TitleAndContent) << QStringList({"plain", "ABC title"});
+        QTest::newRow("percent") << "%" << int(Zone::Title) << QStringList({"100% sure"});
+        QTest::newRow("underscore") << "_" << int(Zone::Title) << QStringList({"a_b"});
+        QTest::newRow("backslash") << "\\" << int(Zone::Title) << QStringList({"back\\slash"});
+        QTest::newRow("quote") << "'" << int(Zone::Title) << QStringList({"it's"});
+        QTest::newRow("injection") << "' OR '1'='1" << int(Zone::TitleAndContent) << QStringList();
+        QTest::newRow("other owner") << "x' OR userid <> '" << int(Zone::Title) << QStringList();
+        // Blanks are searched as they are.
+        QTest::newRow("blank") << " " << int(Zone::Title) << QStringList({"ABC title", "100% sure"});
+    }
+
+    void searchMatchesKeywordsLiterally()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(int, zone);
+        test::TestStore store;
+        QVERIFY(store.isValid());
+        for (const char* title : {"100% sure", "a_b", "axb", "back\\slash", "it's"})
+            addMemo(store, title, 1);
+        addMemo(store, "ABC title", 2, true);
+        addMemo(store, "plain", 3, false, QString(), false, "body has abc inside");
+        addMemo(store, "abc deleted", 1, false, QString(), true);
+        addMemo(store, "abc of other user", 1, false, "other");
+        QTEST(titles(MemoListQueries(store.db(), "tester").searchRows(keyword, Zone(zone))), "found");
+        QCOMPARE(MemoListQueries::zoneFromNumber(4), std::nullopt);
+        QCOMPARE(MemoListQueries::zoneFromNumber(2), std::optional<Zone>(Zone::Title));
+    }
+
+    void countsAreGroupedPerSideAndCategoryDeletedIncluded()
+    {
+        test::TestStore store;
+        QVERIFY(store.isValid());
+        addMemo(store, "a", 1);
+        addMemo(store, "b", 1);
+        addMemo(store, "c", 1, false, QString(), true);
+        addMemo(store, "d", 7);
+        addMemo(store, "e", 8);
+        addMemo(store, "f", 3, true);
+        addMemo(store, "g", 0, true);
+        addMemo(store, "h", 1, false, "other");
+        CategoryCounts counts;
+        QVERIFY(counts.read(store.db(), "Tester"));
+        QCOMPARE(counts.total(false), 5);
+        QCOMPARE(counts.ofCategory(false, 1), 3);
+        QCOMPARE(counts.ofCategory(false, 7), 1);
+        QCOMPARE(counts.ofCategory(false, 2), 0);
+        QCOMPARE(counts.total(true), 2);
+        QCOMPARE(counts.ofCategory(true, 3), 1);
+        // A failed read keeps what was counted before.
+        store.db().close();
+        QVERIFY(!counts.read(store.db(), "tester"));
+        QCOMPARE(counts.total(false), 5);
+    }
+
+    void clearingANodeMarksOnlyItsMemosDeleted()
+    {
+        test::TestStore store;
+        QVERIFY(store.isValid());
+        const qint64 doneLife = addMemo(store, "done life", 1, true);
+        const qint64 doneLifeDeleted = addMemo(store, "done life deleted", 1, true, QString(), true);
+        const qint64 openLife = addMemo(store, "open life", 1, false);
+        const qint64 doneWork = addMemo(store, "done work", 2, true);
+        const qint64 othersDoneLife = addMemo(store, "other's", 1, true, "other");
+        MemoListQueries queries(store.db(), "tester");
+        const StoreResult cleared = queries.clearNode(true, 1);
+        QVERIFY2(cleared.ok, qPrintable(cleared.error));
+        QCOMPARE(cleared.rowsAffected, 2);
+        QVERIFY(store.memo(doneLife)->Del && !store.memo(doneLife)->syn);
+        QVERIFY(!store.memo(doneLifeDeleted)->syn);
+        QVERIFY(!store.memo(openLife)->Del);
+        QVERIFY(!store.memo(doneWork)->Del);
+        QVERIFY(!store.memo(othersDoneLife)->Del && store.memo(othersDoneLife)->syn);
+        // A root takes every memo of its side.
+        QVERIFY(queries.clearNode(false, 0).ok);
+        QVERIFY(store.memo(openLife)->Del);
+        QVERIFY(!store.memo(doneWork)->Del);
+    }
+
+    void aFailingClearChangesNothing()
+    {
+        test::TestStore store;
+        QVERIFY(store.isValid());
+        const qint64 first = addMemo(store, "first", 4);
+        const qint64 second = addMemo(store, "second", 4);
+        // The second update is refused: nothing of the clearing may stay.
+        store.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Del ON Notebook WHEN OLD.id = %1 "
+                                       "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                            .arg(first));
+        QVERIFY(!MemoListQueries(store.db(), "tester").clearNode(false, 4).ok);
+        QVERIFY(!store.memo(first)->Del);
+        QVERIFY(!store.memo(second)->Del);
+    }
+
+    void settersCountChangesAndTouchOnlyTheUsersMemo_data()
+    {
+        QTest::addColumn<int>("setter");
+        QTest::addColumn<bool>("doneBefore");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<bool>("deleted");
+        QTest::addColumn<int>("synnum");
+        // Marking done again still counts, as does putting back a memo in progress.
+        QTest::newRow("done") << 0 << false << true << false << 4;
+        QTest::newRow("done again") << 0 << true << true << false << 4;
+        QTest::newRow("undo") << 1 << true << false << false << 4;
+        QTest::newRow("undo again") << 1 << false << false << false << 4;
+        // Deleting keeps the row and the counter.
+        QTest::newRow("delete") << 2 << true << true << true << 3;
+    }
+
+    void settersCountChangesAndTouchOnlyTheUsersMemo()
+    {
+        QFETCH(int, setter);
+        QFETCH(bool, doneBefore);
+        const MemoSetter set = std::array<MemoSetter, 3>{&SetDone, &SetUndo, &SetDel}[size_t(setter)];
+        test::TestStore store(QStringLiteral("alice"));
+        QVERIFY(store.isValid());
+        const qint64 mine = addMemo(store, "mine", 1, doneBefore);
+        const qint64 bobs = addMemo(store, "bob's", 1, doneBefore, "bob");
+        MemoRecord expected = *store.memo(mine);
+        const MemoRecord bobsBefore = *store.memo(bobs);
+
+        QCOMPARE(set(store.db(), QStringLiteral("alice"), bobs).rowsAffected, 0);
+        QCOMPARE(set(store.db(), QStringLiteral("alice"), 999).rowsAffected, 0); // no such memo
+        QCOMPARE(*store.memo(bobs), bobsBefore);
+        // The owner's name in other letter case is still the owner.
+        const StoreResult changed = set(store.db(), QStringLiteral("ALICE"), mine);
+        QVERIFY2(changed.ok, qPrintable(changed.error));
+        QCOMPARE(changed.rowsAffected, 1);
+        QFETCH(bool, done);
+        QFETCH(bool, deleted);
+        QFETCH(int, synnum);
+        expected.Done = done;
+        expected.Del = deleted;
+        expected.synnum = synnum;
+        expected.syn = false;
+        QCOMPARE(*store.memo(mine), expected); // and nothing else changed
+    }
+
+    void aMissingCounterStartsAgain()
+    {
+        test::TestStore store;
+        QVERIFY(store.isValid());
+        const qint64 id = store.addMemo();
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET synnum=NULL WHERE id=?"), {id}).ok);
+        QVERIFY(SetDone(store.db(), store.runState().UserId, id).ok);
+        QCOMPARE(store.memo(id)->synnum, 1);
+    }
+};
+
+VELMO_TEST_MAIN(TestMemoQueries)
+#include "TestMemoQueries.moc"
