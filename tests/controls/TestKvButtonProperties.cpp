@@ -18,20 +18,11 @@ QStringList reports(const QSignalSpy& spy)
     return names;
 }
 
-// The stored set of a main window toolbar button.
-PropertyBag toolbarSet()
+KvPicture picture(QColor color)
 {
-    QImage icon(24, 24, QImage::Format_ARGB32);
-    icon.fill(QColor(30, 120, 200));
-    return PropertyBag{{QStringLiteral("ButtonStyle"), 8},
-                       {QStringLiteral("Caption"), QStringLiteral("新建备忘录")},
-                       {QStringLiteral("BackColor"), 0xFDECE0u},
-                       {QStringLiteral("Mode"), 2},
-                       {QStringLiteral("PictureNormal"), QVariant::fromValue(KvPicture::fromIcon(icon))},
-                       {QStringLiteral("PictureAlign"), 0},
-                       {QStringLiteral("PictureShadow"), -1},
-                       {QStringLiteral("MaskColor"), -1},
-                       {QStringLiteral("CaptionEffects"), 4}};
+    QImage bits(4, 4, QImage::Format_RGB32);
+    bits.fill(color);
+    return KvPicture::fromBitmap(bits);
 }
 
 } // namespace
@@ -43,72 +34,93 @@ class TestKvButtonProperties : public QObject
 private slots:
     void initTestCase() { QApplication::setPalette(test::knownPalette()); }
 
-    void newInstanceDefaults()
+    void newAndEmptyButtons()
     {
         QWidget host;
         KvButtonHost ambient;
         ambient.displayName = QStringLiteral("kvbutton3");
-        KvButton button(&host, ambient);
-        QCOMPARE(button.buttonStyle(), 13);
-        QCOMPARE(button.caption(), QStringLiteral("kvbutton3"));
-        QCOMPARE(button.captionFont().family(), QStringLiteral("Tahoma"));
-        QCOMPARE(button.backColor(), OleColor(0)); // style 13 keeps it
-        QCOMPARE(button.foreColor(), rgb(1, 2, 3));
-        QCOMPARE(button.foreColorHover(), OleColor(0));
-        QCOMPARE(button.tooltipBackColor(), OleColor(0));
-        QVERIFY(!button.showFocusRect()); // set, then turned off for style 13
-        QCOMPARE(button.pictureEffectOnOver(), 0);
-        QCOMPARE(button.pictureEffectOnDown(), 0);
-        QCOMPARE(button.maskColor(), OleColor(0xE0E0E0));
-        QCOMPARE(button.pictureOpacity(), 255);
-        QCOMPARE(button.pictureAlign(), 1);
-        QVERIFY(button.useMaskColor());
-        QVERIFY(button.isButtonEnabled());
-        QCOMPARE(button.colorScheme(), 0);
-    }
+        KvButton placed(&host, ambient);
+        QCOMPARE(placed.buttonStyle(), 13);
+        QCOMPARE(placed.caption(), QStringLiteral("kvbutton3"));
+        QCOMPARE(placed.captionFont().family(), QStringLiteral("Tahoma"));
+        QCOMPARE(placed.backColor(), OleColor(0)); // style 13 keeps it
+        QVERIFY(!placed.showFocusRect());          // set, then turned off for style 13
 
-    void loadedDefaultsAndSaving()
-    {
-        QWidget host;
-        KvButton button(PropertyBag{}, &host);
-        QCOMPARE(button.buttonStyle(), 1);
-        QCOMPARE(button.caption(), QStringLiteral("kvbutton"));
-        QCOMPARE(button.backColor(), rgb(240, 240, 240));
-        QCOMPARE(button.foreColor(), rgb(1, 2, 3));
-        QCOMPARE(button.foreColorHover(), rgb(1, 2, 3));
-        QCOMPARE(button.tooltipBackColor(), rgb(255, 255, 225));
-        QCOMPARE(button.pictureEffectOnOver(), 1);
-        QCOMPARE(button.pictureEffectOnDown(), 2);
-        QCOMPARE(button.captionFont(), host.font());
-        QCOMPARE(button.index(), -1);
-
+        KvButton empty(PropertyBag{}, &host);
+        QCOMPARE(empty.buttonStyle(), 1);
+        QCOMPARE(empty.caption(), QStringLiteral("kvbutton"));
+        QCOMPARE(empty.backColor(), rgb(240, 240, 240));
+        QCOMPARE(empty.captionFont(), host.font());
         // Only the caption differs from its write default ("kvbutton1").
-        QCOMPARE(button.writeProperties().keys(), QStringList{QStringLiteral("Caption")});
+        QCOMPARE(empty.writeProperties().keys(), QStringList{QStringLiteral("Caption")});
 
         // A new button's caption equal to the write default is left out, and reads back as "kvbutton".
-        KvButton placed(&host);
-        const PropertyBag saved = placed.writeProperties();
+        KvButton fresh(&host);
+        const PropertyBag saved = fresh.writeProperties();
         QVERIFY(!saved.contains(QStringLiteral("Caption")));
-        QCOMPARE(saved.read(QStringLiteral("ButtonStyle")).toInt(), 13);
-        QCOMPARE(saved.read(QStringLiteral("Font")).value<QFont>().family(), QStringLiteral("Tahoma"));
         KvButton reloaded(saved, &host);
         QCOMPARE(reloaded.caption(), QStringLiteral("kvbutton"));
         QCOMPARE(reloaded.buttonStyle(), 13);
+        QCOMPARE(reloaded.captionFont().family(), QStringLiteral("Tahoma"));
+    }
+
+    // Every property, assigned a value other than its default, survives saving and loading.
+    void propertiesPersist_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("value");
+        // clang-format off
+        const QList<std::pair<const char*, QVariant>> rows = {
+            {"BackColor", 0x123456u}, {"ButtonStyle", 8}, {"Caption", QStringLiteral("备忘")}, {"CaptionAlign", 0}, {"DropDownSymbol", 6},
+            {"DropDownSeparator", true}, {"DisabledPictureMode", 1}, {"Enabled", false}, {"Font", QFont(QStringLiteral("DejaVu Sans"), 9)},
+            {"ForeColor", 0x123u}, {"ForeColorHover", 0x456u}, {"HandPointer", true}, {"MaskColor", 0xFF00FFu}, {"Mode", 2},
+            {"MouseIcon", QVariant::fromValue(picture(Qt::green))}, {"MousePointer", 3}, {"PictureNormal", QVariant::fromValue(picture(Qt::green))},
+            {"PictureHot", QVariant::fromValue(picture(Qt::green))}, {"PictureDown", QVariant::fromValue(picture(Qt::green))}, {"PictureAlign", 3},
+            {"PictureShadow", true}, {"PictureEffectOnOver", 0}, {"PictureEffectOnDown", 0}, {"PicturePushOnHover", true}, {"PictureOpacity", 100},
+            {"PictureOpacityOnOver", 90}, {"RightToLeft", true}, {"CaptionEffects", 2}, {"ShowFocusRect", true}, {"UseMaskColor", false},
+            {"Value", true}, {"TooltipTitle", QStringLiteral("t")}, {"ToolTip", QStringLiteral("tip")}, {"TooltipBackColor", 0x123u},
+            {"ToolTipIcon", 2}, {"ToolTipType", 1}, {"ColorScheme", 2}};
+        // clang-format on
+        for (const auto& [name, value] : rows)
+            QTest::newRow(name) << QString::fromLatin1(name) << value;
+    }
+
+    void propertiesPersist()
+    {
+        QFETCH(QString, name);
+        QFETCH(QVariant, value);
+        const QByteArray property = name.toLatin1();
+        QWidget host;
+        KvButton button(PropertyBag{{QStringLiteral("Mode"), 1},
+                                    {QStringLiteral("PictureNormal"), QVariant::fromValue(picture(Qt::red))}},
+                        &host);
+        QVERIFY(button.property(property) != value);
+        QVERIFY(button.setProperty(property, value));
+        QCOMPARE(button.property(property), value);
+        KvButton again(button.writeProperties(), &host);
+        QCOMPARE(again.property(property), value);
     }
 
     void programButtonsRoundTrip()
     {
+        QImage icon(24, 24, QImage::Format_ARGB32);
+        icon.fill(QColor(30, 120, 200));
         QWidget host;
-        KvButton button(toolbarSet(), &host, 2);
+        KvButton button(
+            PropertyBag{{QStringLiteral("ButtonStyle"), 8},
+                        {QStringLiteral("Caption"), QStringLiteral("新建备忘录")},
+                        {QStringLiteral("BackColor"), 0xFDECE0u},
+                        {QStringLiteral("Mode"), 2},
+                        {QStringLiteral("PictureNormal"), QVariant::fromValue(KvPicture::fromIcon(icon))},
+                        {QStringLiteral("PictureAlign"), 0},
+                        {QStringLiteral("PictureShadow"), -1},
+                        {QStringLiteral("MaskColor"), -1},
+                        {QStringLiteral("CaptionEffects"), 4}},
+            &host, 2);
         QCOMPARE(button.index(), 2);
-        QCOMPARE(button.buttonStyle(), 8);
-        QCOMPARE(button.mode(), int(KvOption));
         QVERIFY(button.pictureShadow());
         QCOMPARE(button.maskColor(), OleColor(0xFFFFFFFF));
-        QCOMPARE(button.pictureNormal().type(), KvPicture::Icon);
-        QCOMPARE(button.captionEffects(), 4);
         QCOMPARE(button.colorScheme(), 0);
-
         const PropertyBag saved = button.writeProperties();
         QCOMPARE(saved.read(QStringLiteral("PictureShadow")).toInt(), -1);
         QVERIFY(!saved.contains(QStringLiteral("Enabled")));
@@ -121,8 +133,7 @@ private slots:
         KvButton fromBools(
             PropertyBag{{QStringLiteral("PictureShadow"), true}, {QStringLiteral("Enabled"), 0}}, &host);
         QVERIFY(fromBools.pictureShadow());
-        QVERIFY(!fromBools.isButtonEnabled());
-        QVERIFY(!fromBools.isEnabled());
+        QVERIFY(!fromBools.isButtonEnabled() && !fromBools.isEnabled());
     }
 
     void colorSchemeIsClampedAndDrivesBackColor()
@@ -201,9 +212,7 @@ private slots:
         QWidget host;
         KvButton button(PropertyBag{{QStringLiteral("Caption"), QString()}}, &host);
         QSignalSpy changed(&button, &KvButton::propertyChanged);
-        QImage bits(4, 4, QImage::Format_RGB32);
-        bits.fill(Qt::red);
-        const KvPicture red = KvPicture::fromBitmap(bits);
+        const KvPicture red = picture(Qt::red);
 
         // A hot or down picture without a normal one becomes the normal picture.
         button.setPictureHot(red);
@@ -213,9 +222,8 @@ private slots:
         QCOMPARE(button.pictureDown(), red);
         button.setPictureNormal(KvPicture());
         QVERIFY(button.pictureDown().isNull());
-        QCOMPARE(reports(changed),
-                 (QStringList{QStringLiteral("PictureNormal"), QStringLiteral("PictureDown"),
-                              QStringLiteral("PictureHot"), QStringLiteral("PictureDown")}));
+        QCOMPARE(reports(changed).join(' '),
+                 QStringLiteral("PictureNormal PictureDown PictureHot PictureDown"));
 
         // Value cannot be set on a push button; check and option buttons keep it.
         changed.clear();
@@ -223,7 +231,7 @@ private slots:
         QVERIFY(!button.value());
         QVERIFY(changed.isEmpty());
         button.setMode(KvCheck);
-        QCOMPARE(reports(changed), (QStringList{QStringLiteral("Value"), QStringLiteral("Mode")}));
+        QCOMPARE(reports(changed).join(' '), QStringLiteral("Value Mode"));
         button.setValue(true);
         QVERIFY(button.value());
 
@@ -239,17 +247,11 @@ private slots:
         QCOMPARE(button.mousePointer(), 0);
         button.setTooltipBackColor(0x80000018u);
         button.setToolTipIcon(2);
-        QCOMPARE(reports(changed),
-                 (QStringList{QStringLiteral("HandPointer"), QStringLiteral("MouseIcon"),
-                              QStringLiteral("MouseIcon"), QStringLiteral("TooltipBackcolor"),
-                              QStringLiteral("TooltipIcon")}));
-
         // Setting the font reports it twice: once as set and once as the font's change notice.
-        changed.clear();
-        QFont font(QStringLiteral("DejaVu Sans"), 9);
-        button.setCaptionFont(font);
-        QCOMPARE(reports(changed), (QStringList{QStringLiteral("Font"), QStringLiteral("Font")}));
-        QCOMPARE(button.font(), font);
+        button.setCaptionFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+        QCOMPARE(reports(changed).join(' '),
+                 QStringLiteral("HandPointer MouseIcon MouseIcon TooltipBackcolor TooltipIcon Font Font"));
+        QCOMPARE(button.font(), button.captionFont());
     }
 
     void enabledFollowsTheButtonsOwnSetting()
@@ -257,23 +259,19 @@ private slots:
         QWidget host;
         KvButton button(PropertyBag{}, &host);
         button.setEnabled(false);
-        QVERIFY(!button.isEnabled());
-        QVERIFY(!button.isButtonEnabled());
+        QVERIFY(!button.isEnabled() && !button.isButtonEnabled());
         button.QWidget::setEnabled(true);
         QVERIFY(button.isButtonEnabled());
         host.setEnabled(false);
-        QVERIFY(!button.isEnabled());
-        QVERIFY(button.isButtonEnabled());
+        QVERIFY(!button.isEnabled() && button.isButtonEnabled());
     }
 
     void accessKeysAndSizes()
     {
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("Save &As")), QStringLiteral("a"));
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("A && B")), QString());
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("&&x &Print")), QStringLiteral("p"));
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("&")), QString());
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("Open&")), QString());
-        QCOMPARE(accessKeyOfCaption(QStringLiteral("&&&&")), QString());
+        const QList<std::pair<const char*, const char*>> keys = {
+            {"Save &As", "a"}, {"A && B", ""}, {"&&x &Print", "p"}, {"&", ""}, {"Open&", ""}, {"&&&&", ""}};
+        for (const auto& [caption, accessKey] : keys)
+            QCOMPARE(accessKeyOfCaption(QString::fromLatin1(caption)), QString::fromLatin1(accessKey));
 
         QWidget host;
         KvButton button(PropertyBag{{QStringLiteral("Caption"), QStringLiteral("&Delete")}}, &host);
@@ -293,17 +291,15 @@ private slots:
         KvButtonHost plain;
         plain.probes.themed = false;
         plain.probes.unicodeText = false;
-        KvButton button(PropertyBag{{QStringLiteral("ButtonStyle"), 13},
-                                    {QStringLiteral("Caption"), QStringLiteral("备忘A😀")}},
-                        &host, -1, plain);
+        const PropertyBag set{{QStringLiteral("ButtonStyle"), 13},
+                              {QStringLiteral("Caption"), QStringLiteral("备忘A😀")}};
+        KvButton button(set, &host, -1, plain);
         QCOMPARE(button.buttonStyle(), 2); // no visual styles: style 2 for good
         QCOMPARE(button.colorScheme(), 0);
         QCOMPARE(button.renderer().drawnCaption().left(3), QStringLiteral("备忘A"));
         QVERIFY(button.renderer().drawnCaption() != button.caption());
 
-        KvButton unicode(PropertyBag{{QStringLiteral("ButtonStyle"), 13},
-                                     {QStringLiteral("Caption"), QStringLiteral("备忘A😀")}},
-                         &host);
+        KvButton unicode(set, &host);
         QCOMPARE(unicode.buttonStyle(), 13);
         QCOMPARE(unicode.renderer().drawnCaption(), unicode.caption());
     }
