@@ -33,6 +33,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QFrame;
@@ -49,6 +50,7 @@ class QAction;
 namespace velmo {
 
 class AboutDialog;
+class Autostart;
 class Database;
 class FindDialog;
 class MessageBoxes;
@@ -79,6 +81,8 @@ public:
         // Whether the desktop has a tray to hide the window in; without one the window is minimised
         // instead of hidden and does not start hidden.
         std::function<bool()> trayAvailable = {};
+        // The log-on autostart entry the settings dialog edits; this program's own when left empty.
+        Autostart* autostart = nullptr;
     };
 
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -153,6 +157,8 @@ public slots:
     void menu_guanyuchengxu_Click();
     void showFindDialog();
     void menu_XinJianbeiwang_Click();
+    // The settings dialog (one at a time, beside the main window).
+    void menu_config_Click();
 
     // List commands on the selected rows.
     void Menu_Open_Click();
@@ -256,6 +262,7 @@ private:
     ServiceChannel* m_inet1 = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
+    std::unique_ptr<Autostart> m_ownAutostart;
 };
 
 } // namespace velmo
