@@ -38,11 +38,10 @@ void ClickLabel::showHover(bool hover)
 {
     if (!m_linkLook)
         return;
-    QFont f = font();
-    f.setUnderline(hover);
-    setFont(f);
-    // Blue while the link is under the mouse, black otherwise.
-    setStyleSheet(hover ? QStringLiteral("color: #0000ff;") : QStringLiteral("color: #000000;"));
+    // Blue and underlined while the link is under the mouse, black otherwise. Both go in the style
+    // sheet: a style sheet replaces a font set on the widget, underline and all.
+    setStyleSheet(hover ? QStringLiteral("color: #0000ff; text-decoration: underline;")
+                        : QStringLiteral("color: #000000; text-decoration: none;"));
 }
 
 } // namespace velmo

@@ -8,12 +8,14 @@
 #include "mainwin/FindDialog.h"
 #include "mainwin/MainDesign.h"
 #include "mainwin/MainLayout.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
 #include "platform/ServiceChannel.h"
 #include "platform/Sounds.h"
 #include "platform/VersionText.h"
+#include "settings/Form_Config.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/MemoListQueries.h"
@@ -193,11 +195,14 @@ void Form1::buildDuePanel(QWidget* client)
     m_frame1 = new QFrame(client);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
     m_frame1->setGeometry(MainLayout::Frame1);
-    m_frame1->setFrameShape(QFrame::NoFrame);
+    // The viewport draws the panel's outline: the sheet inside runs on below its bottom edge.
+    m_frame1->setFrameShape(QFrame::Box);
+    m_frame1->setFrameShadow(QFrame::Sunken);
     m_frame1->installEventFilter(this);
 
     m_frame2 = new QGroupBox(QStringLiteral("60天到期备忘;(0)条"), m_frame1);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
+    m_frame2->setFlat(true);
     m_frame2->setGeometry(0, 0, m_frame1->width(), px(MainLayout::Frame2Height));
     m_frame2->installEventFilter(this);
 
@@ -425,7 +430,12 @@ void Form1::DelUpdateFile()
 
 void Form1::ReadCount()
 {
-    m_counts.read(m_services.db, m_services.run.UserId);
+    QString error;
+    if (!m_counts.read(m_services.db, m_services.run.UserId, &error)) {
+        // Counts that could not be read are not zero: say so.
+        playSound(QStringLiteral("error.wav"));
+        setStatusText(1, QStringLiteral("状态:备忘统计读取失败:") + error);
+    }
 }
 
 void Form1::TreeView1_Setup()
@@ -763,6 +773,9 @@ void Form1::Button_Click(int Index)
     case 5:
         m_services.openUrl(readPage(QStringLiteral("51148")));
         break;
+    case 6:
+        menu_config_Click();
+        break;
     default:
         break;
     }
@@ -778,6 +791,22 @@ void Form1::showFindDialog()
     m_findDialog->show();
     m_findDialog->raise();
     m_findDialog->activateWindow();
+}
+
+void Form1::menu_config_Click()
+{
+    if (m_services.run.Exiting)
+        return;
+    if (!m_services.autostart) {
+        m_ownAutostart = std::make_unique<Autostart>();
+        m_services.autostart = m_ownAutostart.get();
+    }
+    // Without its settings row the program cannot go on: the dialog tells the user, then this quits.
+    QPointer<Form1> self(this);
+    Form_Config::showDialog(m_services.db, m_services.run, *m_services.autostart, m_services.boxes, [self] {
+        if (self)
+            self->MDIexit_Click();
+    });
 }
 
 void Form1::menu_guanyuchengxu_Click()

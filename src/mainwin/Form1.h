@@ -34,6 +34,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QFrame;
@@ -50,6 +51,7 @@ class QAction;
 namespace velmo {
 
 class AboutDialog;
+class Autostart;
 class Database;
 class FindDialog;
 class MessageBoxes;
@@ -80,6 +82,8 @@ public:
         // Whether the desktop has a tray to hide the window in; without one the window is minimised
         // instead of hidden and does not start hidden.
         std::function<bool()> trayAvailable = {};
+        // The log-on autostart entry the settings dialog edits; this program's own when left empty.
+        Autostart* autostart = nullptr;
     };
 
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -160,6 +164,8 @@ public slots:
     void menu_guanyuchengxu_Click();
     void showFindDialog();
     void menu_XinJianbeiwang_Click();
+    // The settings dialog (one at a time, beside the main window).
+    void menu_config_Click();
 
     // Menus (MainMenus.cpp): new memo, assistant figure 1 to 6, settings, web pages, sync now.
     void MDIset_Click();
@@ -276,6 +282,7 @@ private:
     ServiceChannel* m_inet1 = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
+    std::unique_ptr<Autostart> m_ownAutostart;
 };
 
 } // namespace velmo

@@ -30,17 +30,24 @@ constexpr int NonClientHeight = 1350;
 constexpr int ClientWidth = WindowWidth - FrameWidth;
 constexpr int ClientHeight = WindowHeight - NonClientHeight;
 
-// The toolbar: Button(0)'s design place; the others follow 50 twips apart.
-constexpr int ButtonLeft = 120;
+// The toolbar: Button(0)'s design place; the others follow 50 twips apart. Seven buttons of the
+// design's 1575 x 585 twips and their gaps take 11325 twips, so the row starts 40 twips in to fit
+// the client width.
+constexpr int ButtonLeft = 40;
 constexpr int ButtonTop = 60;
-constexpr int ButtonHeight = 540;
-constexpr int ButtonWidth = 1500;
+constexpr int ButtonHeight = 585;
+constexpr int ButtonWidth = 1575;
 constexpr int ButtonGap = 50;
 
-constexpr QRect TreeView1 = rect(120, 700, 2300, 6780);
+// The due panel and its scroller fill the room between the list and the notice strip; the tree
+// ends level with them. (The scroller's own design height, 4948 twips, does not fit below the
+// list; it takes the panel's height and keeps its design width.)
+constexpr int DuePanelTop = 4180;
+constexpr int DuePanelBottom = 7150;
+constexpr QRect TreeView1 = rect(120, 700, 2300, DuePanelBottom - 700);
 constexpr QRect ListView1 = rect(2500, 700, 8760, 3400);
-constexpr QRect Frame1 = rect(2500, 4180, 8120, 2900);
-constexpr QRect RVTPropGadget1 = rect(10680, 4180, 582, 2900);
+constexpr QRect Frame1 = rect(2500, DuePanelTop, 8120, DuePanelBottom - DuePanelTop);
+constexpr QRect RVTPropGadget1 = rect(10680, DuePanelTop, 582, DuePanelBottom - DuePanelTop);
 // The sheet inside Frame1 that the scroller moves: tall enough for a long list of due memos.
 constexpr int Frame2Height = 9000;
 

@@ -1,6 +1,7 @@
 #include "MemoListModel.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace velmo {
 
@@ -16,6 +17,41 @@ constexpr ColumnDesign columns[MemoCells::ColumnCount] = {
     {u"ID", 500},        {u"类别", 540}, {u"标题", 1800},    {u"内容", 1000},     {u"状态", 600},
     {u"提醒时间", 1900}, {u"剩余", 650}, {u"提醒频率", 900}, {u"添加时间", 1900}, {u"id", 1},
 };
+
+// Columns that sort by the numbers in their texts: ids, days left and the two times.
+bool isNumericColumn(int column)
+{
+    return column == MemoCells::IdColumn || column == MemoCells::AlertColumn ||
+           column == MemoCells::DaysLeftColumn || column == MemoCells::AddTimeColumn ||
+           column == MemoCells::HiddenIdColumn;
+}
+
+// The numbers of a cell in reading order, a minus sign kept on the first: "2026-05-01 09:30:00"
+// gives 2026 5 1 9 30 0, "-3天" gives -3, so a lunar "02-30" orders as well as a solar date.
+// Empty when the cell holds no digit.
+std::vector<qint64> cellNumbers(const QString& text)
+{
+    std::vector<qint64> numbers;
+    bool inNumber = false;
+    bool negative = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (!inNumber) {
+                negative = numbers.empty() && i > 0 && text.at(i - 1) == u'-';
+                numbers.push_back(0);
+                inNumber = true;
+            }
+            constexpr qint64 limit = std::numeric_limits<qint64>::max() / 10 - 9;
+            qint64& value = numbers.back();
+            if (value > -limit && value < limit) // longer digit runs stop growing
+                value = value * 10 + (negative ? -(c - u'0') : c - u'0');
+        } else {
+            inNumber = false;
+        }
+    }
+    return numbers;
+}
 
 } // namespace
 
@@ -115,12 +151,23 @@ std::vector<int> MemoListModel::sortRows()
 {
     const auto column = static_cast<size_t>(m_sortColumn);
     const bool descending = m_sortOrder == Qt::DescendingOrder;
+    const bool numeric = isNumericColumn(m_sortColumn);
+    std::vector<std::vector<qint64>> keys(numeric ? m_rows.size() : 0);
+    for (size_t i = 0; i < keys.size(); ++i)
+        keys[i] = cellNumbers(m_rows[i][column]);
     std::vector<int> order(m_rows.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = static_cast<int>(i);
-    std::stable_sort(order.begin(), order.end(), [this, column, descending](int a, int b) {
-        const int compared = m_rows[static_cast<size_t>(a)][column].compare(
-            m_rows[static_cast<size_t>(b)][column], Qt::CaseInsensitive);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const auto rowA = static_cast<size_t>(a);
+        const auto rowB = static_cast<size_t>(b);
+        if (numeric) {
+            // A cell without a value goes after every value, in either order.
+            if (keys[rowA].empty() || keys[rowB].empty())
+                return !keys[rowA].empty() && keys[rowB].empty();
+            return descending ? keys[rowB] < keys[rowA] : keys[rowA] < keys[rowB];
+        }
+        const int compared = m_rows[rowA][column].compare(m_rows[rowB][column], Qt::CaseInsensitive);
         return descending ? compared > 0 : compared < 0;
     });
     std::vector<MemoCells::RowTexts> sorted;

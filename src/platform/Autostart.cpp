@@ -252,9 +252,8 @@ bool Autostart::IsAutoRun() const
     const QStringList arguments = parseExecValue(exec);
     if (arguments.isEmpty())
         return false;
-    const QString stored = arguments.first();
-    const QString ownName = QFileInfo(m_executable).fileName();
-    return stored.contains(ownName) && stored.toLower() == m_executable.toLower();
+    // File names differ by letter case here: another spelling is another file.
+    return arguments.first() == m_executable;
 }
 
 } // namespace velmo

@@ -24,8 +24,8 @@ public:
     bool SetAutoRun();
     // Deletes the entry; true when it is gone afterwards (also when there was none).
     bool RemoveAutoRun();
-    // True when the entry exists, is not hidden, and starts this executable. The path is compared
-    // without letter case, but the executable's own name must appear in it as it is spelled.
+    // True when the entry exists, is not hidden, and starts this executable: its path exactly as
+    // spelled.
     bool IsAutoRun() const;
 
     QString entryPath() const;

@@ -270,7 +270,7 @@ void Form_Config::recoverMissingSettings()
         qWarning("velmo: cannot re-create %s: %s", qPrintable(m_state.DbPath),
                  qPrintable(recovery.recreated.error));
     hide();
-    m_boxes.warn(nullptr, settingsLoadErrorText(), {}, m_endProgram);
+    m_boxes.warn(nullptr, recoveryText(recovery), {}, m_endProgram);
 }
 
 } // namespace velmo

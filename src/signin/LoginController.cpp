@@ -161,6 +161,8 @@ void LoginController::localLogin()
                     if (!remembered.ok)
                         return LoginWrite{remembered};
                 }
+                // The mailbox flag is the signing-in account's, not the one signed in before.
+                m_state.MobileMailActive = row.mobileMailActive;
                 return saveLoginConfig();
             },
             false);
@@ -331,7 +333,7 @@ void LoginController::recoverMissingSettings()
     if (!recovery.recreated.ok)
         qWarning("velmo: data.db not re-created: %s", qPrintable(recovery.recreated.error));
     QPointer<LoginController> self(this);
-    warn(settingsLoadErrorText(), {}, [self] {
+    warn(recoveryText(recovery), {}, [self] {
         if (self)
             emit self->programMustEnd();
     });

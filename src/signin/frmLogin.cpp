@@ -44,6 +44,9 @@ frmLogin::frmLogin(LoginController& controller, const QString& title, QWidget* p
 {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(title);
+    // A fixed-size window: no maximise button, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     auto* userCaption = new QLabel(QStringLiteral("用户名(&U):"), this);
     userCaption->setObjectName(QStringLiteral("lblLabels_0"));
@@ -109,7 +112,7 @@ frmLogin::frmLogin(LoginController& controller, const QString& title, QWidget* p
     layout->addLayout(fields);
     layout->addSpacing(6);
     layout->addLayout(buttons);
-    resize(WindowSize);
+    setFixedSize(WindowSize);
     // First shown in the middle of the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

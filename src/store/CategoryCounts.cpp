@@ -12,13 +12,16 @@ qint32 CategoryCounts::ofCategory(bool done, int category) const
     return byType[static_cast<size_t>(category - 1)];
 }
 
-bool CategoryCounts::read(const Database& db, const QString& userId)
+bool CategoryCounts::read(const Database& db, const QString& userId, QString* error)
 {
     DbQuery query = db.select(QStringLiteral("SELECT Done, type, COUNT(*) FROM Notebook WHERE userid = ? "
-                                             "GROUP BY Done, type"),
+                                             "AND Del = 0 GROUP BY Done, type"),
                               {userId});
-    if (!query.ok())
+    if (!query.ok()) {
+        if (error)
+            *error = query.error();
         return false;
+    }
     CategoryCounts fresh;
     while (query.next()) {
         const bool done = query.value(0).toInt() != 0;

@@ -9,8 +9,8 @@ namespace velmo {
 class Database;
 
 // How many memos the signed-in user has in progress and done, in total and per category code 1
-// to 7. Rows marked deleted but still in the file are counted; a root's total also holds the memos
-// whose category lies outside 1 to 7.
+// to 7: the rows the lists show, so rows marked deleted are left out. A root's total also holds the
+// memos whose category lies outside 1 to 7.
 class CategoryCounts
 {
 public:
@@ -19,8 +19,8 @@ public:
     qint32 ofCategory(bool done, int category) const;
 
     // Recounts from the file in one grouped query. On failure the counts keep their previous
-    // values and false is returned.
-    bool read(const Database& db, const QString& userId);
+    // values, false is returned and error (when given) says why.
+    bool read(const Database& db, const QString& userId, QString* error = nullptr);
 
 private:
     qint64 m_undoTotal = 0;

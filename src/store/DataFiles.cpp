@@ -5,13 +5,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <functional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The schema and the skin live in this library's resources; a static library must pull them in by hand.
@@ -24,34 +29,125 @@ namespace velmo {
 
 namespace {
 
-constexpr QFile::Permissions kOwnerReadWrite = QFile::ReadOwner | QFile::WriteOwner;
+// Temporary files are named "." + the final name + ".tmp-" + six random letters, so that one left
+// behind by a start that was killed is recognised and removed by the next one.
+QString tempPrefix(const QString& fileName)
+{
+    return QStringLiteral(".") + fileName + QStringLiteral(".tmp-");
+}
 
-// Creates filePath from whatever fill() writes into a temporary file beside it, renamed into
-// place only when fill() succeeded. Never replaces an existing file.
-StoreResult placeNewFile(const QString& filePath, const std::function<StoreResult(const QString&)>& fill)
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Removes what an earlier, killed start left behind: the temporary files and their SQLite
+// journals. unlink() removes a symbolic link itself, never what it points at.
+void removeStaleTemps(const QDir& dir, const QString& prefix)
+{
+    const QStringList names =
+        dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names)
+        ::unlink(QFile::encodeName(dir.filePath(name)).constData());
+}
+
+void removeTemp(const QString& tempPath)
+{
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        ::unlink(QFile::encodeName(tempPath + QLatin1String(suffix)).constData());
+}
+
+// Creates a new, empty file under a fresh name with the prefix: exclusively (an existing name or a
+// symbolic link is never opened), readable and writable by the owner only from its first byte.
+int createTemp(const QDir& dir, const QString& prefix, QString& path, QString& error)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = prefix;
+        for (int i = 0; i < 6; ++i)
+            name += QLatin1Char(letters[QRandomGenerator::system()->bounded(int(sizeof letters) - 1)]);
+        path = dir.filePath(name);
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (fd >= 0) {
+            // The process's umask may have taken more away; the owner needs both.
+            if (::fchmod(fd, S_IRUSR | S_IWUSR) == 0)
+                return fd;
+            error = systemError(errno);
+            ::close(fd);
+            removeTemp(path);
+            return -1;
+        }
+        if (errno != EEXIST) {
+            error = systemError(errno);
+            return -1;
+        }
+    }
+    error = QStringLiteral("no free temporary name");
+    return -1;
+}
+
+// Gives the file at from the name to, unless something (a file, a folder, a link, even a dangling
+// one) already has that name. Never copies.
+int renameWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // A file system without the no-replace rename: a hard link never replaces anything either.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno;
+    ::unlink(source.constData());
+    return 0;
+}
+
+// Whether anything has the name, a dangling symbolic link included.
+bool nameTaken(const QString& path)
+{
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+// Creates filePath from whatever fill() writes into a temporary file beside it (given as a path
+// and an open descriptor), renamed into place only when fill() succeeded. Never replaces an
+// existing file, never follows a symbolic link, and leaves nothing behind when it fails.
+StoreResult placeNewFile(const QString& filePath, const std::function<StoreResult(const QString&, int)>& fill)
 {
     if (filePath.isEmpty())
         return StoreResult::failure(QStringLiteral("no file name"));
-    if (QFileInfo::exists(filePath))
+    if (nameTaken(filePath))
         return StoreResult::failure(QStringLiteral("%1 already exists").arg(filePath));
 
     const QFileInfo target(filePath);
-    QTemporaryFile temp(
-        target.absoluteDir().filePath(QStringLiteral(".") + target.fileName() + QStringLiteral("-XXXXXX")));
-    if (!temp.open())
-        return StoreResult::failure(
-            QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), temp.errorString()));
-    const QString tempPath = temp.fileName();
-    temp.close();
+    const QDir dir = target.absoluteDir();
+    const QString prefix = tempPrefix(target.fileName());
+    removeStaleTemps(dir, prefix);
 
-    StoreResult filled = fill(tempPath);
-    if (!filled.ok)
-        return filled;
-    if (!QFile::setPermissions(tempPath, kOwnerReadWrite))
-        return StoreResult::failure(QStringLiteral("cannot set the permissions of %1").arg(tempPath));
-    if (!QFile::rename(tempPath, filePath))
-        return StoreResult::failure(QStringLiteral("cannot create %1").arg(filePath));
-    return StoreResult::success();
+    QString tempPath;
+    QString error;
+    const int fd = createTemp(dir, prefix, tempPath, error);
+    if (fd < 0)
+        return StoreResult::failure(
+            QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), error));
+
+    StoreResult result = fill(tempPath, fd);
+    if (result.ok && ::fsync(fd) != 0) // on disk before it takes the final name
+        result = StoreResult::failure(QStringLiteral("cannot write %1 to disk").arg(tempPath));
+    if (::close(fd) != 0 && result.ok)
+        result =
+            StoreResult::failure(QStringLiteral("cannot write %1: %2").arg(tempPath, systemError(errno)));
+    if (result.ok) {
+        if (const int renameError = renameWithoutReplacing(tempPath, target.absoluteFilePath()))
+            result = StoreResult::failure(
+                QStringLiteral("cannot create %1: %2").arg(filePath, systemError(renameError)));
+    }
+    removeTemp(tempPath);
+    return result;
 }
 
 // Splits the schema into statements: they are separated by blank lines, comment lines dropped.
@@ -77,7 +173,7 @@ QStringList schemaStatements(const QString& schema)
     return statements;
 }
 
-StoreResult buildDatabase(const QString& path)
+StoreResult buildDatabase(const QString& path, int /*fd*/)
 {
     static int creations = 0;
     const QString connectionName = QStringLiteral("velmo-create-%1").arg(++creations);
@@ -134,19 +230,26 @@ StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
         return StoreResult::failure(QStringLiteral("no resource %1").arg(resourcePath));
     const QByteArray bytes = resource.readAll();
 
-    return placeNewFile(filePath, [&bytes](const QString& tempPath) {
-        QFile out(tempPath);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return StoreResult::failure(out.errorString());
-        if (out.write(bytes) != bytes.size() || !out.flush())
-            return StoreResult::failure(out.errorString());
-        if (::fsync(out.handle()) != 0) // on disk before it takes the final name
-            return StoreResult::failure(QStringLiteral("cannot write %1 to disk").arg(tempPath));
-        out.close();
-        if (out.error() != QFileDevice::NoError)
-            return StoreResult::failure(out.errorString());
+    return placeNewFile(filePath, [&bytes](const QString& tempPath, int fd) {
+        for (qsizetype written = 0; written < bytes.size();) {
+            const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return StoreResult::failure(
+                    QStringLiteral("cannot write %1: %2").arg(tempPath, systemError(errno)));
+            written += n;
+        }
         return StoreResult::success();
     });
+}
+
+StoreResult RenameWithoutReplacing(const QString& from, const QString& to)
+{
+    if (const int error = renameWithoutReplacing(from, to))
+        return StoreResult::failure(
+            QStringLiteral("cannot rename %1 to %2: %3").arg(from, to, systemError(error)));
+    return StoreResult::success();
 }
 
 StoreResult SaveDatabaseFile(const QString& filePath)

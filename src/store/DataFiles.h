@@ -16,13 +16,20 @@ inline constexpr const char* kDatabaseFileName = "data.db";
 QString databasePath(const DataFolder& folder);
 
 // Writes the program resource at resourcePath (e.g. ":/store/skinh.she") to filePath, byte for
-// byte. The file appears complete or not at all (written aside, then renamed into place), is
-// readable and writable by its owner only, and an existing file is never overwritten.
+// byte. The file appears complete or not at all: it is written into a temporary file created
+// exclusively beside it (".<name>.tmp-XXXXXX", readable and writable by its owner only from the
+// start), then renamed into place without replacing. Nothing with that name, not even a
+// symbolic link, is ever overwritten or followed; a failure leaves no file behind, and temporary
+// files of an earlier, interrupted run are removed.
 StoreResult SaveResFile(const QString& resourcePath, const QString& filePath);
 
 // Writes out the empty database: every table, index and the shipped settings row, under the same
 // rules as SaveResFile. Used at start-up and by every path that re-creates a missing data.db.
 StoreResult SaveDatabaseFile(const QString& filePath);
+
+// Gives the file (or link) at from the name to, unless anything already has that name; never
+// copies and never follows a link at to.
+StoreResult RenameWithoutReplacing(const QString& from, const QString& to);
 
 // The text of the schema the empty database is built from.
 QString databaseSchema();

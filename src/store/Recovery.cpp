@@ -1,23 +1,160 @@
 #include "Recovery.h"
 
+#include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "store/DataFiles.h"
 
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace velmo {
+
+namespace {
+
+// SQLite's result codes for a damaged file and for a file that is no database.
+const QString kSqliteCorrupt = QStringLiteral("11");
+const QString kSqliteNotADatabase = QStringLiteral("26");
+
+enum class Probe
+{
+    Sound,
+    Unreadable,
+    Unknown // could not be read for another reason (rights, a lock): not ours to judge
+};
+
+Probe probeFailure(const QSqlError& error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == kSqliteCorrupt || code == kSqliteNotADatabase ? Probe::Unreadable : Probe::Unknown;
+}
+
+// Reads the file read-only on a connection of its own; creates and changes nothing.
+Probe probeDatabase(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Probe::Unknown;
+    if (file.read(16) != QByteArray("SQLite format 3", 16))
+        return Probe::Unreadable; // empty, cut off in its header, or another kind of file
+    file.close();
+
+    static int probes = 0;
+    const QString connectionName = QStringLiteral("velmo-probe-%1").arg(++probes);
+    Probe result = Probe::Sound;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=ro"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY"));
+        if (!db.open()) {
+            result = probeFailure(db.lastError());
+        } else {
+            QSqlQuery query(db);
+            if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+                result = probeFailure(query.lastError());
+            else if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
+                result = Probe::Unreadable;
+            else if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                                "name = 'Config'")))
+                result = probeFailure(query.lastError());
+            else if (!query.next() || query.value(0).toInt() != 1)
+                result = Probe::Unreadable;
+            query = QSqlQuery();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+    return result;
+}
+
+// Moves the unreadable file aside under a name no other file has, readable by its owner only.
+StoreResult keepBrokenFile(const QString& dbPath, QString& keptAs)
+{
+    const QString stem = dbPath + QStringLiteral(".broken-") +
+                         Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    StoreResult moved;
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        keptAs = attempt == 1 ? stem : stem + QStringLiteral("-%1").arg(attempt);
+        moved = RenameWithoutReplacing(dbPath, keptAs);
+        if (moved.ok)
+            break;
+        struct stat info
+        {
+        };
+        if (::lstat(QFile::encodeName(keptAs).constData(), &info) != 0)
+            return moved; // failed for another reason than a taken name
+    }
+    if (!moved.ok)
+        return moved;
+    // A moved link keeps pointing where it pointed; only a file of our own changes its rights.
+    const int fd = ::open(QFile::encodeName(keptAs).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+        ::close(fd);
+    }
+    return StoreResult::success();
+}
+
+} // namespace
 
 QString settingsLoadErrorText()
 {
     return QStringLiteral("数据配置文件加载出错,请尝试重新启动程序");
 }
 
+bool isUnreadableDatabase(const QString& dbPath)
+{
+    const QByteArray native = QFile::encodeName(dbPath);
+    struct stat link
+    {
+    };
+    if (dbPath.isEmpty() || ::lstat(native.constData(), &link) != 0)
+        return false;
+    struct stat target
+    {
+    };
+    if (::stat(native.constData(), &target) != 0)
+        return S_ISLNK(link.st_mode) && errno == ENOENT;
+    if (!S_ISREG(target.st_mode))
+        return false;
+    return probeDatabase(dbPath) == Probe::Unreadable;
+}
+
 MissingRowRecovery RecoverMissingRow(const QString& dbPath)
 {
     MissingRowRecovery recovery;
-    if (FileExists(dbPath))
+    if (isUnreadableDatabase(dbPath)) {
+        recovery.recreated = keepBrokenFile(dbPath, recovery.brokenFileKeptAs);
+        if (!recovery.recreated.ok) {
+            recovery.brokenFileKeptAs.clear();
+            return recovery;
+        }
+    } else if (FileExists(dbPath)) {
         return recovery;
-    recovery.fileWasMissing = true;
+    } else {
+        recovery.fileWasMissing = true;
+    }
     recovery.recreated = SaveDatabaseFile(dbPath);
     return recovery;
+}
+
+QString recoveryText(const MissingRowRecovery& recovery)
+{
+    if (recovery.brokenFileKeptAs.isEmpty())
+        return settingsLoadErrorText();
+    return settingsLoadErrorText() +
+           QStringLiteral("\n原数据文件无法读取,已保存为:%1\n").arg(recovery.brokenFileKeptAs) +
+           (recovery.recreated.ok ? QStringLiteral("已新建数据文件,重新启动程序即可使用。")
+                                  : QStringLiteral("新建数据文件失败:") + recovery.recreated.error);
 }
 
 } // namespace velmo

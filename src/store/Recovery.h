@@ -2,12 +2,13 @@
 
 #include "store/StoreResult.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace velmo {
 
 // What the program does when the settings row (or the signed-in account's row) cannot be read:
-// re-create data.db should the file be gone; the caller tells the user and ends.
+// re-create data.db should the file be gone or unreadable; the caller tells the user and ends.
 
 // The text shown to the user.
 QString settingsLoadErrorText();
@@ -15,11 +16,23 @@ QString settingsLoadErrorText();
 struct MissingRowRecovery
 {
     bool fileWasMissing = false; // data.db did not exist
+    QString brokenFileKeptAs;    // where an unreadable data.db was moved; empty when none was
     StoreResult recreated;       // the outcome of writing it out (success when nothing was needed)
 };
 
-// Writes out the empty database at dbPath when no file is there; an existing file is left as it
-// is. The caller then shows settingsLoadErrorText() and the program ends.
+// Whether the file at dbPath exists but cannot be the program's database: not SQLite at all (an
+// empty or foreign file), damaged (SQLite's quick check fails), without the settings table, or a
+// symbolic link to nothing. A file that cannot be opened for lack of rights, or a sound database
+// that merely lost its settings row, is not unreadable.
+bool isUnreadableDatabase(const QString& dbPath);
+
+// Writes out the empty database at dbPath when no file is there. An unreadable file is first
+// moved aside, never deleted, to "data.db.broken-<yyyyMMdd-HHmmss>" (with "-2", "-3" ... when that
+// name is taken), readable by its owner only; any other existing file is left as it is. The
+// caller then shows recoveryText() and the program ends.
 MissingRowRecovery RecoverMissingRow(const QString& dbPath);
+
+// The one message the user gets: settingsLoadErrorText(), and where an unreadable file was kept.
+QString recoveryText(const MissingRowRecovery& recovery);
 
 } // namespace velmo

@@ -126,8 +126,7 @@ ConfigLoad LoadConfig(const Database& db, RunState& state)
     }
     const DbRow mail = db.selectFirst(
         QStringLiteral("SELECT MobileMailActive FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"), {user});
-    if (mail.found)
-        state.MobileMailActive = dbBool(mail.value(QStringLiteral("MobileMailActive")));
+    state.MobileMailActive = mail.found && dbBool(mail.value(QStringLiteral("MobileMailActive")));
     return load;
 }
 

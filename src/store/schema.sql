@@ -74,7 +74,7 @@ END
 CREATE INDEX NotebookOwner ON Notebook (userid, Del, Done)
 
 -- The tree's counts read this index alone (one grouped query per refresh).
-CREATE INDEX NotebookOwnerCounts ON Notebook (userid, Done, type)
+CREATE INDEX NotebookOwnerCounts ON Notebook (userid, Del, Done, type)
 
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 

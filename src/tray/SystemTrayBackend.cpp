@@ -1,5 +1,11 @@
 #include "TrayBackend.h"
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -9,6 +15,87 @@
 namespace velmo {
 
 namespace {
+
+const QString kNotifyService = QStringLiteral("org.freedesktop.Notifications");
+const QString kNotifyPath = QStringLiteral("/org/freedesktop/Notifications");
+
+// Balloons as desktop notifications on the session bus, which, unlike the status icon's own
+// messages, can be taken down again: each one's id is kept for CloseNotification.
+class DesktopNotifications : public QObject
+{
+    Q_OBJECT
+
+public:
+    static bool isAvailable()
+    {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        return bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kNotifyService);
+    }
+
+    DesktopNotifications()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.connect(kNotifyService, kNotifyPath, kNotifyService, QStringLiteral("ActionInvoked"), this,
+                    SLOT(actionInvoked(uint, QString)));
+        bus.connect(kNotifyService, kNotifyPath, kNotifyService, QStringLiteral("NotificationClosed"), this,
+                    SLOT(notificationClosed(uint, uint)));
+    }
+
+    void show(const QString& title, const QString& text, const QString& iconName, int timeoutMs)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(kNotifyService, kNotifyPath, kNotifyService,
+                                                           QStringLiteral("Notify"));
+        // A new balloon replaces the one still showing.
+        call << QCoreApplication::applicationName() << m_id << iconName << title << text
+             << QStringList{QStringLiteral("default"), QString()} << QVariantMap() << qint32(timeoutMs);
+        m_pendingClose = false;
+        auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+            done->deleteLater();
+            const QDBusPendingReply<uint> reply = *done;
+            if (reply.isError())
+                return;
+            m_id = reply.value();
+            // Taken down before its id came back: close it now.
+            if (m_pendingClose)
+                close();
+        });
+    }
+
+    void close()
+    {
+        if (m_id == 0) {
+            m_pendingClose = true;
+            return;
+        }
+        QDBusMessage call = QDBusMessage::createMethodCall(kNotifyService, kNotifyPath, kNotifyService,
+                                                           QStringLiteral("CloseNotification"));
+        call << m_id;
+        QDBusConnection::sessionBus().asyncCall(call);
+        m_id = 0;
+        m_pendingClose = false;
+    }
+
+signals:
+    void clicked();
+
+private slots:
+    void actionInvoked(uint id, const QString& action)
+    {
+        if (id != 0 && id == m_id && action == QLatin1String("default"))
+            emit clicked();
+    }
+
+    void notificationClosed(uint id, uint)
+    {
+        if (id == m_id)
+            m_id = 0;
+    }
+
+private:
+    uint m_id = 0;
+    bool m_pendingClose = false;
+};
 
 // The tray icon on the desktop's own status-icon service.
 class SystemTrayBackend : public TrayBackend
@@ -40,11 +127,26 @@ public:
 
     void showMessage(const QString& title, const QString& text, BalloonIcon icon, int timeoutMs) override
     {
-        m_icon.showMessage(title, text, toMessageIcon(icon), timeoutMs);
+        if (!m_notifications && DesktopNotifications::isAvailable()) {
+            m_notifications = std::make_unique<DesktopNotifications>();
+            connect(m_notifications.get(), &DesktopNotifications::clicked, this,
+                    &TrayBackend::messageClicked);
+        }
+        if (m_notifications)
+            m_notifications->show(title, text, iconName(icon), timeoutMs);
+        else
+            m_icon.showMessage(title, text, toMessageIcon(icon), timeoutMs);
     }
 
-    // Desktop notifications cannot be called back once sent; they close on their own time-out.
-    void hideMessage() override {}
+    // A desktop notification is closed by its id. Without a notification service the status icon
+    // draws its own balloon, which an empty message takes down.
+    void hideMessage() override
+    {
+        if (m_notifications)
+            m_notifications->close();
+        else
+            m_icon.showMessage(QString(), QString(), QSystemTrayIcon::NoIcon, 0);
+    }
 
     void setContextMenu(QMenu* menu) override
     {
@@ -53,6 +155,21 @@ public:
     }
 
 private:
+    static QString iconName(BalloonIcon icon)
+    {
+        switch (icon) {
+        case BalloonIcon::Information:
+            return QStringLiteral("dialog-information");
+        case BalloonIcon::Warning:
+            return QStringLiteral("dialog-warning");
+        case BalloonIcon::Critical:
+            return QStringLiteral("dialog-error");
+        case BalloonIcon::None:
+            break;
+        }
+        return QString();
+    }
+
     static QSystemTrayIcon::MessageIcon toMessageIcon(BalloonIcon icon)
     {
         switch (icon) {
@@ -70,6 +187,7 @@ private:
 
     QSystemTrayIcon m_icon;
     QPointer<QMenu> m_menu;
+    std::unique_ptr<DesktopNotifications> m_notifications;
 };
 
 } // namespace
@@ -80,3 +198,5 @@ std::unique_ptr<TrayBackend> createSystemTrayBackend()
 }
 
 } // namespace velmo
+
+#include "SystemTrayBackend.moc"

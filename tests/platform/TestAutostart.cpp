@@ -69,9 +69,9 @@ private slots:
         QVERIFY(text.contains(QLatin1String("\nExec=") + Autostart::execValue(exe) + QLatin1Char('\n')));
         QVERIFY(autostart.IsAutoRun());
         QVERIFY(autostart.SetAutoRun()); // replacing the entry is fine
-        // The path is compared without letter case, the executable's own name with it.
-        QVERIFY(Autostart(exe.toUpper().replace(QStringLiteral("/VELMO"), QStringLiteral("/velmo")), folder)
-                    .IsAutoRun());
+        // The path is compared exactly: another spelling is another file.
+        QVERIFY(!Autostart(exe.toUpper().replace(QStringLiteral("/VELMO"), QStringLiteral("/velmo")), folder)
+                     .IsAutoRun());
         QVERIFY(!Autostart(exe.left(exe.size() - 5) + QStringLiteral("Velmo"), folder).IsAutoRun());
         QVERIFY(!Autostart(temp.filePath(QStringLiteral("other/velmo")), folder).IsAutoRun());
         // A hidden entry does not count.

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QShortcut>
 #include <QUrl>
 
@@ -461,8 +462,11 @@ void KvButton::setEnabled(bool enabled)
 {
     m_model.props.enabled = enabled;
     QWidget::setEnabled(enabled);
-    if (!enabled)
+    if (!enabled) {
+        // The tip prepared while it was enabled is dropped, not shown again on the next hover.
         hideToolTip();
+        m_tipContent = KvToolTipContent();
+    }
     redraw();
     report(QStringLiteral("Enabled"));
 }
@@ -903,13 +907,22 @@ void KvButton::keyPressEvent(QKeyEvent* event)
     KvButtonRuntime& run = m_model.run;
     const int code = keyCode(event->key());
     const int shift = shiftCode(event->modifiers());
+    // Keys the button has no use for go on to its host: Esc closes a dialog, Enter reaches the
+    // dialog's default button.
+    bool handled = true;
     switch (code) {
     case 13:
+        if (hostDefaultButton()) {
+            event->ignore();
+            return;
+        }
         emit Click(m_index);
         break;
     case 32:
-        if (shift == 4)
+        if (shift == 4) {
+            event->ignore();
             return;
+        }
         // A held key repeats; only its first press changes the button.
         if (event->isAutoRepeat())
             break;
@@ -941,19 +954,34 @@ void KvButton::keyPressEvent(QKeyEvent* event)
             run.buttonState = KvNormal;
             redraw();
         }
+        handled = false;
         break;
     }
     emit KeyDown(code, shift);
     if (!event->text().isEmpty())
         emit KeyPress(event->text().at(0).unicode());
+    if (!handled)
+        event->ignore();
+}
+
+QPushButton* KvButton::hostDefaultButton() const
+{
+    const QList<QPushButton*> buttons = window()->findChildren<QPushButton*>();
+    for (QPushButton* button : buttons) {
+        if (button->isDefault() && button->isVisible() && button->isEnabled())
+            return button;
+    }
+    return nullptr;
 }
 
 void KvButton::keyReleaseEvent(QKeyEvent* event)
 {
     KvButtonRuntime& run = m_model.run;
     const int code = keyCode(event->key());
-    if (code != 32 || event->isAutoRepeat())
+    if (code != 32 || event->isAutoRepeat()) {
+        event->ignore();
         return;
+    }
     releaseCapture();
     if (!run.mouseOver)
         changeState(KvNormal);
@@ -1098,7 +1126,7 @@ bool KvButton::event(QEvent* event)
         hostActivation(event->type() == QEvent::WindowActivate);
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
-        if (!m_tipContent.text.isEmpty() && m_model.run.buttonState != KvDown) {
+        if (m_model.props.enabled && !m_tipContent.text.isEmpty() && m_model.run.buttonState != KvDown) {
             if (!m_tipWindow)
                 m_tipWindow = new KvToolTipWindow(this);
             m_tipWindow->setContent(m_tipContent);

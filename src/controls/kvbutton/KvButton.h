@@ -36,6 +36,7 @@
 
 class QMenu;
 class QAction;
+class QPushButton;
 class QShortcut;
 
 namespace velmo {
@@ -240,6 +241,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The enabled default button of the dialog the button is in, which Enter belongs to.
+    QPushButton* hostDefaultButton() const;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -1,0 +1,90 @@
+#include "TempDataFolder.h"
+#include "TestMain.h"
+#include "TestStore.h"
+
+#include "platform/Clock.h"
+#include "store/DataFiles.h"
+#include "store/Recovery.h"
+#include "store/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+using namespace velmo;
+
+// An unreadable data.db is kept aside and replaced by a fresh one; a readable one is never touched.
+class TestUnreadableDataFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unreadableFileIsKeptAndReplaced_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given
+        QTest::newRow("empty") << QByteArray() << -1;
+        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
+        QTest::newRow("header only") << QByteArray() << 100;
+        QTest::newRow("truncated") << QByteArray() << 8192;
+    }
+
+    void unreadableFileIsKeptAndReplaced()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, keepBytes);
+        test::TempDataFolder folder;
+        const QString path = databasePath(folder.dataFolder());
+        if (keepBytes >= 0) {
+            QVERIFY(SaveDatabaseFile(path).ok);
+            QFile whole(path);
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            bytes = whole.read(keepBytes);
+            whole.close();
+            QVERIFY(QFile::remove(path));
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        // An earlier recovery in the same second keeps its name.
+        const QString earlier = path + QStringLiteral(".broken-") +
+                                Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QVERIFY(QFile(earlier).open(QIODevice::WriteOnly));
+
+        const MissingRowRecovery recovery = RecoverMissingRow(path);
+        QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
+        QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
+        QFile kept(recovery.brokenFileKeptAs);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), bytes);
+        struct stat info
+        {
+        };
+        QCOMPARE(::stat(QFile::encodeName(kept.fileName()).constData(), &info), 0);
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+        QCOMPARE(QFileInfo(earlier).size(), 0);
+        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
+
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(path).ok);
+        RunState state;
+        QVERIFY(LoadConfig(db, state).settingsFound);
+    }
+
+    void readableFileIsLeftAlone()
+    {
+        test::TestStore store; // a sound database whose settings row is gone
+        QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Config")).ok);
+        store.db().close();
+        const MissingRowRecovery recovery = RecoverMissingRow(store.dbPath());
+        QVERIFY(recovery.brokenFileKeptAs.isEmpty());
+        QCOMPARE(recoveryText(recovery), settingsLoadErrorText());
+        QCOMPARE(QDir(store.folder().path()).entryList(QDir::Files), QStringList{QStringLiteral("data.db")});
+    }
+};
+
+VELMO_TEST_MAIN(TestUnreadableDataFile)
+#include "TestUnreadableDataFile.moc"
