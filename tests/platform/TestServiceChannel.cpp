@@ -184,7 +184,7 @@ private slots:
             if (state == ServiceChannel::Error)
                 statusAtError = channel.lastReply().httpStatus;
         });
-        QVERIFY(channel.openUrl(service.address().url(QStringLiteral("/Api/Notice.txt"))));
+        QVERIFY(channel.openUrl(service.address().url(QStringLiteral("/Api/unknown.asp"))));
         waitForReply(finished);
         // A 404 is not an answer of the service: the request ends in the error state.
         const QList<int> seen = states(stateSpy);

@@ -49,7 +49,7 @@ private slots:
     {
         test::ServiceFixture service;
         service.failNext(Fault::ServerError, 2, QStringLiteral("/api/syn.asp"));
-        const QUrl other = service.address().url(QStringLiteral("/Api/Notice.txt"));
+        const QUrl other = service.address().url(QStringLiteral("/Api/unknown.asp"));
         const QUrl target = service.address().url(QStringLiteral("/API/Syn.asp"));
         QCOMPARE(fetch(other).httpStatus, 404);
         QCOMPARE(fetch(target).httpStatus, 500);

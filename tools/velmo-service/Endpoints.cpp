@@ -1,5 +1,6 @@
 #include "Endpoints.h"
 
+#include "OnlineEndpoints.h"
 #include "ServiceStandIn.h"
 
 #include "platform/RequestSignature.h"
@@ -18,6 +19,7 @@ void addServiceEndpoints(ServiceStandIn& service)
 {
     service.addEndpoint(QStringLiteral("/api/login.asp"),
                         [&service](const StandInRequest& request) { return loginReply(service, request); });
+    addOnlineEndpoints(service);
 }
 
 StandInReply loginReply(const ServiceStandIn& service, const StandInRequest& request)
