@@ -121,8 +121,8 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     QTimer* Timer2() const { return m_timer2; }
     QTimer* Timer3() const { return m_timer3; }
-    // The window's transfer control, which carries the synchronisation, the notices and the mail
-    // binding check; quitting aborts a request still under way.
+    // The window's transfer control, which carries the synchronisation and the mail binding check;
+    // quitting aborts a request still under way. The notices and the feedback ping have their own.
     ServiceChannel* Inet1() const { return m_inet1; }
     void switchOnTimer3();
     void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }

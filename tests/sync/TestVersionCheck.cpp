@@ -2,7 +2,6 @@
 #include "ServiceFixture.h"
 #include "TestMain.h"
 
-#include "platform/RequestSignature.h"
 #include "sync/VersionCheck.h"
 
 #include <QSignalSpy>
@@ -29,6 +28,11 @@ struct Rig
     }
 };
 
+void offerRow(const char* name, const QString& newest, const QString& page, bool fails, const QString& opened)
+{
+    QTest::newRow(name) << newest << page << fails << opened;
+}
+
 } // namespace
 
 class TestVersionCheck : public QObject
@@ -43,11 +47,8 @@ private slots:
         const standin::StandInRequest request = rig.service.lastRequest();
         QCOMPARE(request.method, QByteArray("POST"));
         QCOMPARE(request.path, QStringLiteral("/API/Feedback.asp"));
-        QCOMPARE(request.rawQuery,
-                 QByteArray("nowtime=20261261000&md5=") + RequestSignature("20261261000").toLatin1());
-        QCOMPARE(request.body,
-                 QByteArray("a=WD-WX1%202%263&d=1.8.3").replace("-", "%2D").replace("1.8.3", "1%2E8%2E3"));
-        QCOMPARE(request.formValue(QStringLiteral("a")), QStringLiteral("WD-WX1 2&3"));
+        QCOMPARE(request.rawQuery, QByteArray("nowtime=20261261000&md5=7e993c803c5802fc"));
+        QCOMPARE(request.body, QByteArray("a=WD%2DWX1%202%263&d=1%2E8%2E3"));
     }
 
     void offerOnlyForNewerVersion_data()
@@ -56,25 +57,17 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<bool>("fails");
         QTest::addColumn<QString>("opened"); // empty: no offer
-        QTest::newRow("newer") << "1.9.0"
-                               << "http://example.com/get" << false << "http://example.com/get";
-        QTest::newRow("newer, two digits") << "1.10"
-                                           << "/down.asp" << false << "/down.asp";
-        QTest::newRow("newer, no page") << "2"
-                                        << "" << false << "/";
-        QTest::newRow("same") << "1.8.3"
-                              << "" << false << "";
-        QTest::newRow("older") << "1.8.2.9"
-                               << "" << false << "";
-        QTest::newRow("no version") << ""
-                                    << "" << false << "";
-        QTest::newRow("not a version") << "1.9b"
-                                       << "" << false << "";
-        QTest::newRow("hostile page") << "1.9.0"
-                                      << "file:///bin/sh" << false << "";
-        QTest::newRow("service fails") << "1.9.0"
-                                       << "" << true << "";
+        offerRow("newer", "1.9.0", "http://example.com/get", false, "http://example.com/get");
+        offerRow("newer, two digits", "1.10", "/down.asp", false, "/down.asp");
+        offerRow("newer, no page", "2", "", false, "/");
+        offerRow("same", "1.8.3", "", false, "");
+        offerRow("older", "1.8.2.9", "", false, "");
+        offerRow("no version", "", "", false, "");
+        offerRow("not a version", "1.9b", "", false, "");
+        offerRow("hostile page", "1.9.0", "file:///bin/sh", false, "");
+        offerRow("service fails", "1.9.0", "", true, "");
     }
+
     void offerOnlyForNewerVersion()
     {
         QFETCH(QString, newest);
