@@ -21,6 +21,8 @@
 #include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/RunState.h"
+#include "sync/NoticeBoard.h"
+#include "sync/VersionCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -111,6 +113,12 @@ Form1::Form1(Services services, QWidget* parent)
     connect(m_timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     m_inet1 = new ServiceChannel(this);
     m_inet1->setObjectName(QStringLiteral("Inet1"));
+    m_notices = new NoticeBoard(m_services.db, m_services.service, m_services.openUrl, this);
+    connect(m_notices, &NoticeBoard::changed, this, &Form1::showNotice);
+    connect(this, &Form1::exiting, m_notices, &NoticeBoard::abort);
+    m_versionCheck = new VersionCheck(
+        {m_services.service, m_services.version, m_services.boxes, m_services.openUrl, this}, this);
+    connect(this, &Form1::exiting, m_versionCheck, &VersionCheck::abort);
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -238,6 +246,12 @@ void Form1::buildNoticeStrip(QWidget* client)
     m_label5->hide();
     m_label3 = namedLabel(QStringLiteral("Label3"), QStringLiteral("Velmov1.7 全新发布"), m_picture1);
     m_label3->setCursor(Qt::PointingHandCursor);
+
+    // The notice menu item: last in the menu bar, no submenu, shown only with notices.
+    m_menuGonggao = menuBar()->addAction(QStringLiteral("公告(&G):"));
+    m_menuGonggao->setObjectName(QStringLiteral("Menu_Gonggao"));
+    m_menuGonggao->setVisible(false);
+    connect(m_menuGonggao, &QAction::triggered, this, &Form1::Menu_Gonggao_Click);
 }
 
 void Form1::buildStatusBar()
@@ -820,6 +834,41 @@ void Form1::menu_guanyuchengxu_Click()
     m_aboutDialog->show();
     m_aboutDialog->raise();
     m_aboutDialog->activateWindow();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Notices and the version check
+
+void Form1::ReadNotice()
+{
+    m_notices->ReadNotice();
+}
+
+void Form1::DownNotice()
+{
+    m_notices->DownNotice();
+}
+
+void Form1::rotateNotice()
+{
+    m_notices->rotate();
+}
+
+void Form1::CheckUpdate()
+{
+    m_versionCheck->CheckUpdate();
+}
+
+void Form1::Menu_Gonggao_Click()
+{
+    m_notices->Menu_Gonggao_Click();
+}
+
+void Form1::showNotice()
+{
+    m_label5->setVisible(m_notices->NoticeShown());
+    m_menuGonggao->setVisible(m_notices->NoticeShown());
+    m_menuGonggao->setText(m_notices->caption());
 }
 
 QUrl Form1::readPage(const QString& id) const

@@ -55,9 +55,11 @@ class Autostart;
 class Database;
 class FindDialog;
 class MessageBoxes;
+class NoticeBoard;
 class RVTPropGadget;
 class ServiceChannel;
 class SoundPlayer;
+class VersionCheck;
 struct MemoListRead;
 struct RunState;
 
@@ -130,8 +132,8 @@ public:
     QTimer* Timer1() const { return m_timer1; }
     QTimer* Timer2() const { return m_timer2; }
     QTimer* Timer3() const { return m_timer3; }
-    // The window's transfer control, which carries the synchronisation, the notices and the mail
-    // binding check; quitting aborts a request still under way.
+    // The window's transfer control, which carries the synchronisation and the mail binding check;
+    // quitting aborts a request still under way. The notices and the feedback ping have their own.
     ServiceChannel* Inet1() const { return m_inet1; }
     void switchOnTimer3();
     void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }
@@ -153,6 +155,15 @@ public:
 
     // Removes an "update.exe" left in the data folder by an update download; called by the scheduler.
     void DelUpdateFile();
+
+    // The service's notices in the notice strip (Label5) and the notice menu item (Menu_Gonggao),
+    // and the feedback ping with the version check; the scheduler calls these on its ticks.
+    void ReadNotice();
+    void DownNotice();
+    void rotateNotice();
+    void CheckUpdate();
+    NoticeBoard* notices() const { return m_notices; }
+    VersionCheck* versionCheck() const { return m_versionCheck; }
 
 public slots:
     // The toolbar, by button index.
@@ -185,6 +196,8 @@ public slots:
     void menu_del_Click();
     // Tree command: marks deleted every memo of the chosen node, after a question.
     void Menu_ShanchuGaileiBeiwang_Click();
+    // Marks the notice on show read and opens its page.
+    void Menu_Gonggao_Click();
 
     void TreeView1_NodeClick(QTreeWidgetItem* Node);
     void TreeView1_MouseUp(Qt::MouseButton Button, const QPoint& position);
@@ -220,6 +233,7 @@ private:
     void buildDuePanel(QWidget* client);
     void buildNoticeStrip(QWidget* client);
     void buildStatusBar();
+    void showNotice();
     void loadTreeIcons();
     void Form_Resize();
     void ListView1_Setup();
@@ -273,6 +287,9 @@ private:
     QFrame* m_picture1 = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label3 = nullptr;
+    QAction* m_menuGonggao = nullptr;
+    NoticeBoard* m_notices = nullptr;
+    VersionCheck* m_versionCheck = nullptr;
     std::vector<QLabel*> m_statusPanels;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;

@@ -207,7 +207,7 @@ private slots:
         QVERIFY(!busyAtCompletion);
         // A 404 is not an answer of the service: the request ends in the error state.
         seen.clear();
-        c.get(service.address().url(QStringLiteral("/Api/Notice.txt")));
+        c.get(service.address().url(QStringLiteral("/Api/unknown.asp")));
         QCOMPARE(seen.last(), int(ServiceChannel::Error));
         QVERIFY(!seen.contains(ServiceChannel::ResponseCompleted));
     }

@@ -58,7 +58,7 @@ private slots:
         test::ServiceFixture service;
         service.failNext(Fault::ServerError, 2, QStringLiteral("/api/syn.asp"));
         const QUrl target = service.address().url(QStringLiteral("/API/Syn.asp"));
-        QCOMPARE(fetch(service.address().url(QStringLiteral("/Api/Notice.txt"))).httpStatus, 404);
+        QCOMPARE(fetch(service.address().url(QStringLiteral("/Api/unknown.asp"))).httpStatus, 404);
         QCOMPARE(fetch(target).httpStatus, 500);
         QCOMPARE(fetch(target).httpStatus, 500);
         QCOMPARE(fetch(target).httpStatus, 404);

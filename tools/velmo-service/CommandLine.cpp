@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "OnlineEndpoints.h"
 #include "ServiceStandIn.h"
 
 #include "platform/ServiceAddress.h"
@@ -106,6 +107,7 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         QStringLiteral("kind"));
     parser.addOptions({helpOption, portOption, listenOption, userOption, usersFileOption, mailboxOption,
                        signatureOption, delayOption, faultOption});
+    addOnlineOptions(parser);
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -144,6 +146,8 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         return false;
     }
     service.setSignatureCheck(check);
+    if (!applyOnlineOptions(service, parser, error))
+        return false;
 
     Fault fault;
     bool delayOk = false;

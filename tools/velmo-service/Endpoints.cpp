@@ -1,5 +1,6 @@
 #include "Endpoints.h"
 
+#include "OnlineEndpoints.h"
 #include "ServiceStandIn.h"
 
 #include "platform/RequestSignature.h"
@@ -20,6 +21,7 @@ void addServiceEndpoints(ServiceStandIn& service)
                         [&service](const StandInRequest& request) { return loginReply(service, request); });
     service.addEndpoint(QStringLiteral("/mailrecord.asp"),
                         [](const StandInRequest&) { return StandInReply::ok(mailRecordPage()); });
+    addOnlineEndpoints(service);
 }
 
 QString mailRecordPage()

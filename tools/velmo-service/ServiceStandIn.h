@@ -15,6 +15,7 @@
 // addEndpoint() call with a function from request to reply.
 
 #include "AccountStore.h"
+#include "OnlineEndpoints.h"
 #include "StandInRequest.h"
 
 #include <QAbstractHttpServer>
@@ -82,6 +83,8 @@ public:
 
     AccountStore& accounts() { return m_accounts; }
     const AccountStore& accounts() const { return m_accounts; }
+    OnlineBoard& online() { return m_online; }
+    const OnlineBoard& online() const { return m_online; }
 
     void addEndpoint(const QString& path, Endpoint endpoint);
 
@@ -111,6 +114,7 @@ private:
     Fault takeFault(const QString& path);
 
     AccountStore m_accounts;
+    OnlineBoard m_online;
     QHash<QString, Endpoint> m_endpoints; // keyed by the lower-case path
     SignatureCheck m_signatureCheck = SignatureCheck::Strict;
     Fault m_fault;

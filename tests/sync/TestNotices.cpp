@@ -1,0 +1,184 @@
+#include "ServiceFixture.h"
+#include "TestMain.h"
+#include "TestStore.h"
+
+#include "sync/NoticeBoard.h"
+#include "sync/NoticeFormat.h"
+
+#include <QSignalSpy>
+
+using namespace velmo;
+
+namespace {
+
+// The notice board over a fresh data.db and the stand-in, with the pages it opens written down.
+struct Rig
+{
+    test::TestStore store;
+    test::ServiceFixture service;
+    QList<QUrl> opened;
+    NoticeBoard board{store.db(), service.address(), [this](const QUrl& url) { opened.append(url); }};
+
+    void serve(const QStringList& lines) { service.service().online().noticeLines = lines; }
+    // One download to its end; its outcome.
+    bool download()
+    {
+        QSignalSpy done(&board, &NoticeBoard::downloadFinished);
+        return board.DownNotice() && done.wait(10000) && done.first().first().toBool();
+    }
+    // Titles "t1".."tn" stored straight into the table, t1 the oldest.
+    void storeNotices(const QStringList& titles, const QString& link = {})
+    {
+        QList<NoticeEntry> entries;
+        for (const QString& title : titles)
+            entries.append({entries.size() + 1, title, link});
+        QVERIFY(NoticeRows(store.db()).addMissing(entries).ok);
+        board.ReadNotice();
+    }
+    int rows() { return store.value(QStringLiteral("SELECT count(*) FROM Notice")).toInt(); }
+};
+
+void row(const char* name, const QString& first, const QString& second)
+{
+    QTest::newRow(name) << first << second;
+}
+
+QString unread(const QString& title)
+{
+    return QStringLiteral("公告(&G):") + title + QStringLiteral("[未读]");
+}
+
+} // namespace
+
+class TestNotices : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parseList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("ids"); // "none": not a notice list
+        const QString longLink = "4|t|http://x/" + QString(250, u'a') + "\n6|u|";
+        const QString longTitle = "8|" + QString(120, u'公') + "|";
+        row("empty", QString(), QString());
+        row("crlf", "3|c|http://x/3\r\n2|b|\r\n", "3,2");
+        row("bars in title", "# list\n\n5| a|b |http://x\n", "5");
+        row("bad lines", "x|t|u\n7|ok|\n8|no bars\n9||u", "7");
+        row("html", "<html><body>Service Unavailable</body></html>", "none");
+        row("ids range", "0|z|\n-1|n|\n+4|p|\n2147483648|big|", "none");
+        row("long link", longLink, "6");
+        row("long title", longTitle, "8");
+    }
+    void parseList()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, ids);
+        const std::optional<QList<NoticeEntry>> list = parseNoticeList(text);
+        QStringList got;
+        for (const NoticeEntry& entry : list.value_or(QList<NoticeEntry>{})) {
+            got.append(QString::number(entry.noticeId));
+            QVERIFY(!entry.title.isEmpty() && entry.title.size() <= NoticeRows::TitleLength);
+        }
+        QCOMPARE(list ? got.join(u',') : QStringLiteral("none"), ids);
+    }
+
+    void downloadStoresEachNoticeOnce()
+    {
+        Rig rig;
+        rig.serve({QStringLiteral("2|第二|/read.asp?id=2"), QStringLiteral("1|R&D|")});
+        QVERIFY(rig.download());
+        QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("nowtime")),
+                 QStringLiteral("20261261000"));
+        QCOMPARE(rig.rows(), 2);
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("第二")));
+        QVERIFY(rig.download());
+        QCOMPARE(rig.rows(), 2);
+        rig.serve({QStringLiteral("3|第三|"), QStringLiteral("2|第二|"), QStringLiteral("1|R&D|")});
+        QVERIFY(rig.download());
+        QCOMPARE(rig.rows(), 3);
+        QCOMPARE(rig.board.NoticeCount(), 3);
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("第三")));
+    }
+
+    void failedDownloadChangesNothing_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("500") << int(standin::Fault::ServerError);
+        QTest::newRow("dropped") << int(standin::Fault::DropConnection);
+        QTest::newRow("no notice list") << int(standin::Fault::Garbage);
+    }
+    void failedDownloadChangesNothing()
+    {
+        QFETCH(int, fault);
+        Rig rig;
+        rig.serve({QStringLiteral("2|b|"), QStringLiteral("1|a|")});
+        QVERIFY(rig.download());
+        rig.board.rotate();
+        rig.serve({QStringLiteral("3|c|"), QStringLiteral("2|b|"), QStringLiteral("1|a|")});
+        rig.service.failNext(standin::Fault::Kind(fault), 3); // a dropped request is sent again once
+        QSignalSpy changed(&rig.board, &NoticeBoard::changed);
+        QVERIFY(!rig.download());
+        QCOMPARE(rig.rows(), 2);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+    }
+
+    void rotation_data()
+    {
+        QTest::addColumn<QStringList>("titles"); // oldest first
+        QTest::addColumn<QStringList>("captions");
+        const QString a = unread("甲"), b = unread("R&&D"), c = unread("丙");
+        QTest::newRow("one") << QStringList{"甲"} << QStringList{a, a, a};
+        QTest::newRow("two") << QStringList{"甲", "R&D"} << QStringList{b, a, b, a};
+        QTest::newRow("three") << QStringList{"甲", "R&D", "丙"} << QStringList{c, b, a, c, b};
+        QTest::newRow("none") << QStringList{} << QStringList{"公告(&G):", "公告(&G):"};
+    }
+    void rotation()
+    {
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, captions);
+        Rig rig;
+        rig.storeNotices(titles);
+        QCOMPARE(rig.board.NoticeShown(), !titles.isEmpty());
+        QStringList seen;
+        for (int i = 0; i < captions.size(); ++i, rig.board.rotate())
+            seen.append(rig.board.caption());
+        QCOMPARE(seen, captions);
+    }
+
+    void openingMarksRead_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("page"); // empty: not opened
+        row("http", "http://example.com/n?id=1", "http://example.com/n?id=1");
+        row("https", "HTTPS://example.com/", "https://example.com/");
+        row("service path", "/read.asp?id=5", "/read.asp?id=5");
+        row("file", "file:///etc/passwd", "");
+        row("script", "javascript:alert(1)", "");
+        row("other scheme", "ftp://example.com/f", "");
+        row("no scheme, other host", "//evil.example/x", "");
+        row("user name", "http://127.0.0.1@evil.example/", "");
+        row("empty", "", "");
+    }
+
+    void openingMarksRead()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, page);
+        Rig rig;
+        rig.storeNotices({"a", "b"}, link);
+        rig.board.rotate();
+        rig.board.Menu_Gonggao_Click();
+        QCOMPARE(rig.board.caption(), QStringLiteral("公告(&G):a"));
+        const QString base = rig.service.baseUrl().toString();
+        QCOMPARE(rig.opened, page.isEmpty() ? QList<QUrl>{}
+                                            : QList<QUrl>{QUrl(page.startsWith(u'/') ? base + page : page)});
+        rig.board.ReadNotice();
+        QCOMPARE(rig.board.NoticeCount(), 1);
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("b")));
+    }
+};
+
+VELMO_TEST_MAIN(TestNotices)
+#include "TestNotices.moc"
