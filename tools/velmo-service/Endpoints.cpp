@@ -1,6 +1,7 @@
 #include "Endpoints.h"
 
 #include "ServiceStandIn.h"
+#include "SyncEndpoints.h"
 
 #include "platform/RequestSignature.h"
 
@@ -18,6 +19,7 @@ void addServiceEndpoints(ServiceStandIn& service)
 {
     service.addEndpoint(QStringLiteral("/api/login.asp"),
                         [&service](const StandInRequest& request) { return loginReply(service, request); });
+    addSyncEndpoints(service);
 }
 
 StandInReply loginReply(const ServiceStandIn& service, const StandInRequest& request)
