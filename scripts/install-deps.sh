@@ -18,6 +18,9 @@ packages=(
     fonts-wqy-microhei
     # Qt's own Chinese texts for the standard dialog buttons
     qt6-translations-l10n
+    # tunes through Qt's GStreamer backend: MP3, WAV and the sound output (good); MIDI through the
+    # FluidSynth decoder (bad), which loads the first General MIDI bank it finds under
+    # /usr/share/sounds/sf2 (timgm6mb, the small one)
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad timgm6mb-soundfont
 )
 

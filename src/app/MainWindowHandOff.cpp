@@ -1,6 +1,8 @@
 #include "MainWindowHandOff.h"
 
 #include "app/Startup.h"
+#include "editor/EditorWindows.h"
+#include "mainwin/EditorLink.h"
 #include "mainwin/Form1.h"
 #include "tray/TrayIcon.h"
 
@@ -16,7 +18,11 @@ MainWindowHandOff::MainWindowHandOff(Startup& startup, QObject* parent)
     connect(&m_startup, &Startup::signedIn, this, &MainWindowHandOff::openMainWindow);
 }
 
-MainWindowHandOff::~MainWindowHandOff() = default;
+MainWindowHandOff::~MainWindowHandOff()
+{
+    // The editors refer to the main window's views: they go first.
+    m_editors.reset();
+}
 
 void MainWindowHandOff::openMainWindow()
 {
@@ -29,6 +35,18 @@ void MainWindowHandOff::openMainWindow()
     services.version = QCoreApplication::applicationVersion();
     services.trayAvailable = [&tray] { return tray.isAvailable(); };
     m_mainWindow = std::make_unique<Form1>(services);
+
+    m_views = std::make_unique<MainWindowViews>(
+        *m_mainWindow, [this, &tray] { tray.SetTrayIconA(m_startup.trayTipText()); });
+    EditorServices editorServices{m_startup.database(), m_startup.runState(), m_startup.messageBoxes(),
+                                  *m_views};
+    editorServices.assets = m_startup.assets();
+    editorServices.owner = m_mainWindow.get();
+    editorServices.channel = m_mainWindow->Inet1();
+    editorServices.service = m_startup.serviceAddress();
+    editorServices.endProgram = [this] { emit m_startup.programMustEnd(1); };
+    m_editors = std::make_unique<EditorWindows>(editorServices);
+    connectEditors(*m_mainWindow, *m_editors);
 
     m_startup.setMainWindow(m_mainWindow.get(), m_mainWindow->MDIfile());
     connect(m_mainWindow.get(), &Form1::exiting, &tray, &TrayIcon::RemoveTrayIcon);

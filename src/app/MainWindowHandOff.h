@@ -8,7 +8,9 @@
 
 namespace velmo {
 
+class EditorWindows;
 class Form1;
+class MainWindowViews;
 class Startup;
 
 // Builds the main window once a user has signed in and hands it to the start-up, which hides the
@@ -22,6 +24,7 @@ public:
     ~MainWindowHandOff() override;
 
     Form1* mainWindow() const { return m_mainWindow.get(); }
+    EditorWindows* editors() const { return m_editors.get(); }
 
 signals:
     // The main window has run its load (shown, or left in the tray).
@@ -33,6 +36,8 @@ private:
     Startup& m_startup;
     EffectSoundPlayer m_sounds;
     std::unique_ptr<Form1> m_mainWindow;
+    std::unique_ptr<MainWindowViews> m_views;
+    std::unique_ptr<EditorWindows> m_editors;
 };
 
 } // namespace velmo

@@ -66,18 +66,6 @@ QTimer* namedTimer(const QString& name, int intervalMs, QObject* parent)
     return timer;
 }
 
-QAction* namedAction(QMenu* menu, const QString& name, const QString& text,
-                     const QKeySequence& shortcut = QKeySequence())
-{
-    QAction* action = menu->addAction(text);
-    action->setObjectName(name);
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::WindowShortcut);
-    }
-    return action;
-}
-
 } // namespace
 
 Form1::Form1(Services services, QWidget* parent)
@@ -140,44 +128,16 @@ Form1::~Form1() = default;
 
 void Form1::buildMenus()
 {
-    m_fileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    m_fileMenu->setObjectName(QStringLiteral("MDIfile"));
-    connect(namedAction(m_fileMenu, QStringLiteral("MDIhide"), QStringLiteral("隐藏程序(&H)"),
-                        QKeySequence(Qt::CTRL | Qt::Key_H)),
-            &QAction::triggered, this, &Form1::MDIhide_Click);
-    connect(namedAction(m_fileMenu, QStringLiteral("menu_xianshichengxu"), QStringLiteral("显示程序(&S)")),
-            &QAction::triggered, this, &Form1::menu_xianshichengxu_Click);
-    m_fileMenu->addSeparator()->setObjectName(QStringLiteral("fenge7"));
-    connect(namedAction(m_fileMenu, QStringLiteral("MDIexit"), QStringLiteral("退出程序(&X)"),
-                        QKeySequence(Qt::CTRL | Qt::Key_Q)),
-            &QAction::triggered, this, &Form1::MDIexit_Click);
-
-    m_helpMenu = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-    m_helpMenu->setObjectName(QStringLiteral("mnu_bangzhu"));
-    connect(namedAction(m_helpMenu, QStringLiteral("menu_guanyuchengxu"), QStringLiteral("关于程序(&A)")),
-            &QAction::triggered, this, &Form1::menu_guanyuchengxu_Click);
-
-    // Pop-up menus of the tree and of the list; never in the menu bar.
-    m_treeMenu = new QMenu(QStringLiteral("树形右键"), this);
-    m_treeMenu->setObjectName(QStringLiteral("TreeViewMenu"));
-    connect(namedAction(m_treeMenu, QStringLiteral("menu_XinJianbeiwang"), QStringLiteral("新建备忘(&N)")),
-            &QAction::triggered, this, &Form1::menu_XinJianbeiwang_Click);
-    m_clearCategoryAction = namedAction(m_treeMenu, QStringLiteral("Menu_ShanchuGaileiBeiwang"),
-                                        QStringLiteral("清空该类备忘(&C)"));
-    connect(m_clearCategoryAction, &QAction::triggered, this, &Form1::Menu_ShanchuGaileiBeiwang_Click);
-
-    m_listMenu = new QMenu(QStringLiteral("ListView右键菜单"), this);
-    m_listMenu->setObjectName(QStringLiteral("ListViewMenu"));
-    connect(namedAction(m_listMenu, QStringLiteral("Menu_Open"), QStringLiteral("编辑(&O)")),
-            &QAction::triggered, this, &Form1::Menu_Open_Click);
-    m_listMenu->addSeparator()->setObjectName(QStringLiteral("fenge0"));
-    connect(namedAction(m_listMenu, QStringLiteral("menu_done"), QStringLiteral("标记为完成(&C)")),
-            &QAction::triggered, this, &Form1::menu_done_Click);
-    connect(namedAction(m_listMenu, QStringLiteral("menu_doing"), QStringLiteral("标记为进行(&P)")),
-            &QAction::triggered, this, &Form1::menu_doing_Click);
-    m_listMenu->addSeparator()->setObjectName(QStringLiteral("fenge1"));
-    connect(namedAction(m_listMenu, QStringLiteral("menu_del"), QStringLiteral("删除选中(&D)")),
-            &QAction::triggered, this, &Form1::menu_del_Click);
+    m_menus = MainMenus::build(*this);
+    m_fileMenu = m_menus.file;
+    m_helpMenu = m_menus.help;
+    m_treeMenu = m_menus.tree;
+    m_listMenu = m_menus.list;
+    m_clearCategoryAction = m_menus.clearCategory;
+    m_menus.manualSync->setEnabled(false);
+    const int figure = m_services.run.settings.MmNumber;
+    if (figure >= 1 && figure <= m_menus.figures.size())
+        m_menus.figures.at(figure - 1)->setChecked(true);
 }
 
 void Form1::buildToolbar(QWidget* client)

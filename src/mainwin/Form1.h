@@ -18,6 +18,7 @@
 //                    Qt::QueuedConnection);
 //   mainWindow->Form_Load();   // shows the window unless AutoHide keeps it in the tray
 
+#include "mainwin/MainMenus.h"
 #include "mainwin/MemoListModel.h"
 #include "mainwin/MemoNode.h"
 #include "mainwin/WheelSteps.h"
@@ -93,6 +94,12 @@ public:
 
     // The file menu, also the tray icon's menu.
     QMenu* MDIfile() const { return m_fileMenu; }
+    // The hidden notice item of the menu bar.
+    QAction* Menu_Gonggao() const { return m_menus.notice; }
+
+    // The synchronisation pass that 立即手动同步 and Command1 start; until one is installed the
+    // menu item is disabled.
+    void setSynchroniser(std::function<void()> synchronise);
 
     // Views, refreshed by every window that changed memos, in this order: the list (ReadUndo, or
     // Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
@@ -153,6 +160,17 @@ public slots:
     void menu_guanyuchengxu_Click();
     void showFindDialog();
     void menu_XinJianbeiwang_Click();
+
+    // Menus (MainMenus.cpp): new memo, assistant figure 1 to 6, settings, web pages, sync now.
+    void MDIset_Click();
+    void mm_Click(int Index);
+    void menu_chengxushezhi_Click();
+    void menu_shiyongshuoming_Click();
+    void menu_cuowufankui_Click();
+    void menu_guanliyuanliuyan_Click();
+    void menu_jianyiyijian_Click();
+    void menu_shoudongtongbu_Click();
+    void Command1_Click();
 
     // List commands on the selected rows.
     void Menu_Open_Click();
@@ -217,6 +235,8 @@ private:
     DataFolder dataFolder() const;
 
     Services m_services;
+    MainMenus m_menus;
+    std::function<void()> m_synchronise;
     QString m_titleText;
     bool m_loaded = false;
     bool m_placed = false;

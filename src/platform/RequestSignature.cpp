@@ -1,5 +1,7 @@
 #include "RequestSignature.h"
 
+#include "platform/ServiceAddress.h"
+
 #include "Clock.h"
 #include "Md5.h"
 
@@ -44,6 +46,15 @@ SignedTimestamp SignedTimestamp::at(const QDateTime& moment)
     stamp.nowtime = NowNumberText(moment);
     stamp.md5 = RequestSignature(stamp.nowtime);
     return stamp;
+}
+
+QUrl signedLoginUrl(const ServiceAddress& service, const QString& user, const QString& passHash)
+{
+    const SignedTimestamp stamp = SignedTimestamp::now();
+    return service.url(QStringLiteral("/Api/login.asp"), {{QStringLiteral("user"), user},
+                                                          {QStringLiteral("pass"), passHash},
+                                                          {QStringLiteral("md5"), stamp.md5},
+                                                          {QStringLiteral("nowtime"), stamp.nowtime}});
 }
 
 } // namespace velmo

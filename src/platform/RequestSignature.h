@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QUrl>
 
 namespace velmo {
 
@@ -39,5 +40,11 @@ struct SignedTimestamp
     static SignedTimestamp now();
     static SignedTimestamp at(const QDateTime& moment);
 };
+
+class ServiceAddress;
+
+// The service's sign-in check "/Api/login.asp" for this user and password digest, signed now; every
+// value percent-encoded from its GBK bytes.
+QUrl signedLoginUrl(const ServiceAddress& service, const QString& user, const QString& passHash);
 
 } // namespace velmo

@@ -5,6 +5,11 @@
 
 namespace velmo {
 
+QString serviceFailureText()
+{
+    return QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766");
+}
+
 namespace {
 
 bool usable(const QUrl& url)

@@ -16,6 +16,9 @@
 
 namespace velmo {
 
+// The message for a service that failed or cannot be reached, with the number its users call.
+QString serviceFailureText();
+
 class ServiceAddress
 {
 public:

@@ -17,9 +17,6 @@ namespace velmo {
 
 namespace {
 
-// The number the service's users call when it fails them.
-constexpr char SupportContact[] = "800018766";
-
 const QString ServiceAnswerTitle = QStringLiteral("服务器应答");
 
 } // namespace
@@ -44,7 +41,7 @@ void LoginController::setPrefill(const LoginPrefill& prefill)
 
 QString LoginController::serviceFailureText()
 {
-    return QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:") + QLatin1String(SupportContact);
+    return velmo::serviceFailureText();
 }
 
 void LoginController::setCaption(const QString& caption)
@@ -225,14 +222,9 @@ void LoginController::askOnline(std::function<void()> onYes)
 
 void LoginController::NetLogin(const QString& user, const QString& passHash, Continuation then)
 {
-    const SignedTimestamp stamp = SignedTimestamp::now();
     // The name is percent-encoded from its GBK bytes, so "&", "#", spaces and Chinese characters
     // reach the service intact; letters and digits go as they are.
-    const QUrl url =
-        m_address.url(QStringLiteral("/Api/login.asp"), {{QStringLiteral("user"), user},
-                                                         {QStringLiteral("pass"), passHash},
-                                                         {QStringLiteral("md5"), stamp.md5},
-                                                         {QStringLiteral("nowtime"), stamp.nowtime}});
+    const QUrl url = signedLoginUrl(m_address, user, passHash);
     m_requestHash = passHash;
     m_replyContinuation = std::move(then);
     m_waitingForReply = true;

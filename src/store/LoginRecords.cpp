@@ -74,6 +74,11 @@ StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& p
                          QStringLiteral("Users"));
 }
 
+StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active)
+{
+    return m_db.exec(QStringLiteral("UPDATE Users SET MobileMailActive=? WHERE UserID=?"), {active, userId});
+}
+
 StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
 {
     return requireOneRow(

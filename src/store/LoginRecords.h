@@ -63,6 +63,8 @@ public:
     StoreResult rememberPassword(qint64 rowId, const PasswordDigest& password);
     // UserPWD of one row (a password changed on the service is taken over).
     StoreResult setUserPassword(qint64 rowId, const QString& passHash);
+    // MobileMailActive of every account row of that name; rowsAffected 0 when there is none.
+    StoreResult setMobileMailActive(const QString& userId, bool active);
 
     // The sign-in fields of the settings row: LastUser, SavePass, AutoLogin, and FirstRun cleared
     // when asked.

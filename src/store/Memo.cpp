@@ -199,6 +199,82 @@ std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const 
     return memos;
 }
 
+StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
+                          const QString& customTune)
+{
+    auto optionalText = [](const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); };
+    Transaction transaction(db);
+    StoreResult added = db.exec(
+        QStringLiteral("INSERT INTO Notebook (type, userid, title, content, Done, addtime, AlertPinLv, mimi, "
+                       "ifAlert, importance, click, AlertTime, AlertTimeNongli, mailTime, \"before\", sound, "
+                       "DiySound, Mail, editor, lifa, synnum) "
+                       "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 1, ?, ?, ?, 7, ?, ?, ?, 0, ?, 1)"),
+        {memo.type, userId, memo.title, optionalText(memo.content.value_or(QString())), now, memo.AlertPinLv,
+         memo.mimi, memo.ifAlert, memo.importance, optionalText(memo.AlertTime),
+         optionalText(memo.AlertTimeNongli), optionalText(memo.mailTime),
+         memo.sound ? QVariant(*memo.sound) : QVariant(), optionalText(memo.DiySound), memo.Mail, memo.lifa});
+    if (!added)
+        return added;
+    const StoreResult remembered =
+        db.exec(QStringLiteral("UPDATE Config SET DiySound=? WHERE id=(SELECT min(id) FROM Config)"),
+                {customTune.isEmpty() ? QStringLiteral("") : customTune});
+    if (!remembered)
+        return remembered;
+    const StoreResult committed = transaction.commit();
+    if (!committed)
+        return committed;
+    return added;
+}
+
+StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
+                             const QDateTime& now)
+{
+    // Only fixed column names go into the text; every value is bound.
+    QString sql = QStringLiteral("UPDATE Notebook SET type=?, title=?, ");
+    QVariantList values{memo.type, memo.title};
+    if (memo.content) {
+        sql += QStringLiteral("content=?, ");
+        values << (memo.content->isEmpty() ? QVariant() : QVariant(*memo.content));
+    }
+    sql += QStringLiteral("Done=0, addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, ");
+    values << now << memo.AlertPinLv << memo.mimi << memo.ifAlert << memo.importance;
+    if (!memo.AlertTime.isEmpty()) {
+        sql += QStringLiteral("AlertTime=?, ");
+        values << memo.AlertTime;
+    }
+    if (!memo.AlertTimeNongli.isEmpty()) {
+        sql += QStringLiteral("AlertTimeNongli=?, ");
+        values << memo.AlertTimeNongli;
+    }
+    sql += QStringLiteral("mailTime=?, \"before\"=7, ");
+    values << (memo.mailTime.isEmpty() ? QVariant() : QVariant(memo.mailTime));
+    if (memo.sound) {
+        sql += QStringLiteral("sound=?, ");
+        values << *memo.sound;
+    }
+    sql += QStringLiteral("DiySound=?, Mail=?, editor=0, lifa=?, synnum=COALESCE(synnum, 0)+1, syn=0 "
+                          "WHERE id=? AND userid=? AND Del=0");
+    values << (memo.DiySound.isEmpty() ? QStringLiteral("") : memo.DiySound) << memo.Mail << memo.lifa << id
+           << userId;
+    return db.exec(sql, values);
+}
+
+EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId)
+{
+    EditorMemoRead read;
+    DbQuery query =
+        db.select(QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=? AND Del=0"), {id, userId});
+    read.ok = query.ok();
+    read.error = query.error();
+    if (!query.next())
+        return read;
+    read.memo = memoFromRecord(query.record());
+    const QString lunarText = query.value(QStringLiteral("AlertTimeNongli")).toString();
+    if (!lunarText.isEmpty())
+        read.lunarAlert = LunarMoment::fromText(lunarText);
+    return read;
+}
+
 std::optional<MemoRecord> readMemo(const Database& db, qint64 id)
 {
     std::vector<MemoRecord> memos = readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lunar/LunarMoment.h"
 #include "store/StoreResult.h"
 
 #include <QDateTime>
@@ -67,5 +68,52 @@ std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const 
 
 // A memo from a row read with SELECT * FROM Notebook.
 MemoRecord memoFromRecord(const QSqlRecord& record);
+
+// What a memo editor writes into a memo row. Moments are stored texts ("yyyy-MM-dd HH:mm:ss"): a
+// lunar reminder time may name a day that no solar month has (the 30th of the second month).
+struct MemoWrite
+{
+    int type = 0;
+    QString title;
+    // Edit: nullopt keeps the stored body. New memo: nullopt or empty stores no body.
+    std::optional<QString> content;
+    QString AlertPinLv;
+    bool mimi = false;
+    bool ifAlert = false;
+    bool importance = false;
+    bool Mail = false;
+    // Empty: the column is not written.
+    QString AlertTime;
+    QString AlertTimeNongli;
+    QString mailTime;
+    // nullopt: not written (a custom tune keeps the stored code; a new memo has none).
+    std::optional<QString> sound;
+    // The custom tune's path; empty with a built-in tune (a new memo then stores none).
+    QString DiySound;
+    int lifa = 0;
+};
+
+// A new memo of the user, in progress, changed at `now`, to be uploaded; with it the settings row
+// remembers customTune as the next new memo's custom tune. Both are stored or, on a failure,
+// neither. insertId gives the memo's id.
+StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
+                          const QString& customTune);
+
+// Stores an edited memo of the user: in progress again, changed at `now`, its change counter up by
+// one, to be uploaded. rowsAffected is 0 (nothing stored) when the user has no such memo, or it is
+// marked deleted.
+StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
+                             const QDateTime& now);
+
+// A memo as an editor shows it, with its lunar reminder time read from the stored text (which may
+// name a day no solar month has).
+struct EditorMemoRead
+{
+    bool ok = false;
+    QString error;
+    std::optional<MemoRecord> memo; // none: the user has no such memo, or it is marked deleted
+    std::optional<LunarMoment> lunarAlert;
+};
+EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId);
 
 } // namespace velmo

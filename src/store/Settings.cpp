@@ -86,6 +86,18 @@ SettingsWrite writeSettings(Database& db, const Settings& stored)
     return write;
 }
 
+SettingsWrite writeMmNumber(Database& db, int figure)
+{
+    SettingsWrite write;
+    write.result = db.exec(
+        QStringLiteral("UPDATE Config SET MmNumber=? WHERE id=(SELECT min(id) FROM Config)"), {figure});
+    if (write.result.ok && write.result.rowsAffected == 0) {
+        write.settingsRowMissing = true;
+        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
+    }
+    return write;
+}
+
 ConfigLoad LoadConfig(const Database& db, RunState& state)
 {
     ConfigLoad load;

@@ -87,6 +87,10 @@ struct SettingsWrite
 };
 SettingsWrite writeSettings(Database& db, const Settings& settings);
 
+// The assistant figure (1 to 6) of the figure menu, in the settings row; settingsRowMissing when
+// there is no row.
+SettingsWrite writeMmNumber(Database& db, int figure);
+
 // Start-up: reads the settings row into the run state and the remembered sign-in data of the
 // last user (LenPass and LastPassword only when SavePass is on; MobileMailActive always).
 ConfigLoad LoadConfig(const Database& db, RunState& state);

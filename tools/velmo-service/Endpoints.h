@@ -14,4 +14,7 @@ void addServiceEndpoints(ServiceStandIn& service);
 // GET /Api/login.asp?user=&pass=&md5=&nowtime=: "error", or "ok|<mailbox flag>|<proof>".
 StandInReply loginReply(const ServiceStandIn& service, const StandInRequest& request);
 
+// GET /mailRecord.asp: the page where a user binds a mailbox (here: how the stand-in binds one).
+QString mailRecordPage();
+
 } // namespace velmo::standin

@@ -1,0 +1,124 @@
+// Opening the edit window on a memo and saving it, with 10,000 memos of the user in the file: the
+// save includes the refresh of the main window's list, counts and tree.
+
+#include "SoundRecorder.h"
+#include "TestStore.h"
+
+#include "controls/MessageBoxes.h"
+#include "editor/EditorWindows.h"
+#include "editor/Form_Edit.h"
+#include "mainwin/EditorLink.h"
+#include "mainwin/Form1.h"
+#include "store/Database.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace velmo;
+
+namespace {
+
+constexpr int kMemoCount = 10000;
+
+std::unique_ptr<test::TestStore> filledStore()
+{
+    auto store = std::make_unique<test::TestStore>();
+    if (!store->isValid())
+        return nullptr;
+    Transaction transaction(store->db());
+    for (int i = 0; i < kMemoCount; ++i) {
+        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+        memo.type = 1 + i % 7;
+        memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
+        if (i % 3 == 0) {
+            memo.lifa = 2;
+            memo.AlertTimeNongli = QDateTime(QDate(2027, 10, 1 + i % 28), QTime(8, 0));
+        }
+        if (!insertMemo(store->db(), memo))
+            return nullptr;
+    }
+    if (!transaction.commit())
+        return nullptr;
+    return store;
+}
+
+// The main window and its editors over the filled store; preview players that play nothing.
+struct Rig
+{
+    explicit Rig(test::TestStore& store)
+        : form(Form1::Services{store.db(), store.runState(), AssetFolder(), sounds, boxes})
+        , views(form, {})
+        , editors(services(store))
+    {
+        connectEditors(form, editors);
+        form.Form_Load();
+    }
+    EditorServices services(test::TestStore& store)
+    {
+        EditorServices s{store.db(), store.runState(), boxes, views};
+        s.tunes = [] { return std::unique_ptr<TunePreview>(); };
+        return s;
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form;
+    MainWindowViews views;
+    EditorWindows editors;
+};
+
+void openTheEditWindow(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    Rig rig(*store);
+    qint64 id = 1;
+    for (auto _ : state) {
+        // Another memo each time, so that the window loads it.
+        id = id % kMemoCount + 1;
+        rig.editors.showEdit(id);
+        if (!rig.editors.editWindow() || rig.editors.editWindow()->memoId() != id) {
+            state.SkipWithError("not loaded");
+            return;
+        }
+    }
+}
+
+void saveAnEditedMemo(benchmark::State& state)
+{
+    const auto store = filledStore();
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    Rig rig(*store);
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig.editors.showEdit(1 + 3 * (round % 1000) + 1);
+        Form_Edit* edit = rig.editors.editWindow();
+        edit->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("改 %1").arg(++round));
+        state.ResumeTiming();
+        edit->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        state.PauseTiming();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (rig.editors.editWindow()) {
+            state.SkipWithError("not saved");
+            return;
+        }
+        state.ResumeTiming();
+    }
+}
+
+} // namespace
+
+BENCHMARK(openTheEditWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(saveAnEditedMemo)->Unit(benchmark::kMillisecond);

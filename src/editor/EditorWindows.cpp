@@ -1,0 +1,90 @@
+#include "EditorWindows.h"
+
+#include "editor/Form_Add.h"
+#include "editor/Form_Edit.h"
+#include "editor/MailDialog.h"
+
+namespace velmo {
+
+EditorWindows::EditorWindows(EditorServices services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+{
+}
+
+EditorWindows::~EditorWindows()
+{
+    for (QWidget* window :
+         {static_cast<QWidget*>(m_add), static_cast<QWidget*>(m_edit), static_cast<QWidget*>(m_mail)})
+        delete window;
+}
+
+Form_Add* EditorWindows::addWindow() const
+{
+    return m_add;
+}
+
+Form_Edit* EditorWindows::editWindow() const
+{
+    return m_edit;
+}
+
+MailDialog* EditorWindows::mailDialog() const
+{
+    return m_mail;
+}
+
+void EditorWindows::bringForward(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void EditorWindows::showAdd(const QString& categoryPreset)
+{
+    const bool fresh = !m_add;
+    if (fresh) {
+        auto* window = new Form_Add(m_services);
+        if (!window->Form_Load()) {
+            delete window;
+            return;
+        }
+        connect(window, &MemoEditorWindow::mailDialogRequested, this, &EditorWindows::showMailDialog);
+        m_add = window;
+    }
+    m_add->applyPreset(categoryPreset);
+    bringForward(m_add);
+    if (fresh)
+        m_add->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
+}
+
+void EditorWindows::showEdit(qint64 id)
+{
+    if (m_edit && m_edit->memoId() == id) {
+        bringForward(m_edit);
+        return;
+    }
+    const bool fresh = !m_edit;
+    if (fresh) {
+        m_edit = new Form_Edit(m_services);
+        m_edit->Form_Load();
+        connect(m_edit, &MemoEditorWindow::mailDialogRequested, this, &EditorWindows::showMailDialog);
+    }
+    if (!m_edit->Command5_Click(id)) {
+        if (fresh)
+            delete m_edit;
+        return;
+    }
+    bringForward(m_edit);
+    m_edit->focusFirstField();
+}
+
+void EditorWindows::showMailDialog()
+{
+    if (!m_mail)
+        m_mail = new MailDialog(m_services);
+    bringForward(m_mail);
+}
+
+} // namespace velmo

@@ -1,0 +1,100 @@
+#include "Form_Edit.h"
+
+#include "controls/MessageBoxes.h"
+#include "editor/MemoCodes.h"
+#include "platform/Clock.h"
+#include "platform/Html.h"
+#include "platform/TuneCodes.h"
+#include "store/Memo.h"
+#include "store/RunState.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace velmo {
+
+namespace {
+
+// A stored lunar moment in the date picker; a day the solar month lacks (the 30th of the second
+// month) shows as the month's last day.
+QDateTime pickerMoment(const LunarMoment& lunar)
+{
+    const QDate first(lunar.year, lunar.month, 1);
+    return QDateTime(QDate(lunar.year, lunar.month, std::min(lunar.day, first.daysInMonth())), lunar.time());
+}
+
+} // namespace
+
+Form_Edit::Form_Edit(EditorServices services, QWidget* parent)
+    : MemoEditorWindow(std::move(services), QStringLiteral("编辑备忘录"), QStringLiteral("Command6"), parent)
+{
+    setObjectName(QStringLiteral("Form_Edit"));
+}
+
+void Form_Edit::Form_Load()
+{
+    loadCommon();
+}
+
+bool Form_Edit::Command5_Click(qint64 id)
+{
+    const EditorMemoRead read = readEditorMemo(m_services.db, id, m_services.run.UserId);
+    if (!read.ok) {
+        m_services.boxes.warn(m_services.owner, QStringLiteral("备忘读取失败:") + read.error);
+        return false;
+    }
+    if (!read.memo) {
+        m_services.boxes.warn(m_services.owner, QStringLiteral("该备忘已被删除或不属于当前用户。"));
+        return false;
+    }
+    const MemoRecord& memo = *read.memo;
+    m_memoId = memo.id;
+
+    const QDateTime now = Clock::currentDateTime();
+    if (memo.lifa == 1) {
+        setCalendar(false);
+        setMoment(memo.AlertTime.value_or(now));
+    } else {
+        setCalendar(true);
+        setMoment(read.lunarAlert ? pickerMoment(*read.lunarAlert) : now);
+    }
+    m_check1->setChecked(memo.mimi);
+    m_check2->setChecked(memo.importance);
+    m_check3->setChecked(memo.Mail);
+    m_label3->setText(QString::number(memo.id));
+    m_text1->setText(memo.title);
+    m_text2->setPlainText(RemoveHtml(memo.content));
+    // Compared with what the box gives back, so that line breaks do not count as a change.
+    m_loadedContent = m_text2->toPlainText();
+    selectText(m_combo1, MemoCodes::categoryLabel(memo.type));
+    if (const auto label = MemoCodes::repeatLabel(memo.AlertPinLv))
+        selectText(m_combo2, *label);
+    // An unknown or empty tune code leaves the list as it is.
+    if (const QString label = tuneFileName(memo.sound); !label.isEmpty())
+        selectText(m_combo3, label);
+    // A memo without a custom tune shows none, not the path of a memo shown before.
+    m_text3->setText(memo.DiySound);
+    setCustomTune(!memo.DiySound.isEmpty());
+    return true;
+}
+
+void Form_Edit::focusFirstField()
+{
+    if (m_text3->isEnabled()) {
+        m_text3->setFocus();
+        m_text3->end(false);
+    } else {
+        m_text1->setFocus();
+    }
+}
+
+SaveOutcome Form_Edit::save(const EditorInput& input)
+{
+    return MemoSave(m_services.db, m_services.run, m_services.views).saveEdit(m_memoId, input);
+}
+
+} // namespace velmo

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "editor/MemoEditorWindow.h"
+
+namespace velmo {
+
+// The edit window ("编辑备忘录"): one stored memo of the signed-in user, shown as stored when it
+// is loaded; unsaved changes stay while the user works in other windows.
+class Form_Edit : public MemoEditorWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Form_Edit(EditorServices services, QWidget* parent = nullptr);
+
+    // Lists and the mail option; the memo comes with Command5_Click.
+    void Form_Load();
+    // Loads the memo into the controls. False, the controls unchanged and the user told, when the
+    // user has no such memo or it cannot be read.
+    bool Command5_Click(qint64 id);
+    // The memo shown; 0 before one was loaded.
+    qint64 memoId() const { return m_memoId; }
+    // Where the focus goes when the window is shown: the end of a custom tune's path, or the title.
+    void focusFirstField();
+
+protected:
+    SaveOutcome save(const EditorInput& input) override;
+
+private:
+    qint64 m_memoId = 0;
+};
+
+} // namespace velmo

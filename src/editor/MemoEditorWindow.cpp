@@ -1,0 +1,329 @@
+#include "MemoEditorWindow.h"
+
+#include "controls/MessageBoxes.h"
+#include "editor/MemoCodes.h"
+#include "platform/FileUtils.h"
+#include "platform/TuneCodes.h"
+#include "store/RunState.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTimeEdit>
+
+namespace velmo {
+
+namespace {
+
+const QString previewIdle = QStringLiteral("试听");
+const QString previewPlayingCaption = QStringLiteral("停止");
+
+// The years a lunar date can be converted in.
+const QDate lunarFirstDay(1950, 1, 1);
+const QDate lunarLastDay(2050, 12, 31);
+const QDate solarFirstDay(1900, 1, 1);
+const QDate solarLastDay(9999, 12, 31);
+
+template <typename T>
+T* named(T* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+MemoEditorWindow::MemoEditorWindow(EditorServices services, const QString& caption,
+                                   const QString& bindButtonName, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_services(std::move(services))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+
+    auto* grid = new QGridLayout(this);
+    auto fieldLabel = [this, grid](int index, const QString& text, int row) {
+        auto* label = named(new QLabel(text, this), QStringLiteral("Label1_%1").arg(index));
+        grid->addWidget(label, row, 0, Qt::AlignRight | Qt::AlignTop);
+    };
+
+    fieldLabel(0, QStringLiteral("备忘标题："), 0);
+    auto* titleRow = new QHBoxLayout;
+    m_text1 = named(new QLineEdit(this), QStringLiteral("Text1"));
+    m_text1->setMaxLength(255);
+    titleRow->addWidget(m_text1, 1);
+    auto* label2 = named(new QLabel(QStringLiteral("ID:"), this), QStringLiteral("Label2"));
+    m_label3 = named(new QLabel(this), QStringLiteral("Label3"));
+    titleRow->addWidget(label2);
+    titleRow->addWidget(m_label3);
+    grid->addLayout(titleRow, 0, 1);
+
+    fieldLabel(1, QStringLiteral("备忘类型："), 1);
+    m_combo1 = named(new QComboBox(this), QStringLiteral("Combo1"));
+    grid->addWidget(m_combo1, 1, 1, Qt::AlignLeft);
+
+    fieldLabel(3, QStringLiteral("提醒频率："), 2);
+    m_combo2 = named(new QComboBox(this), QStringLiteral("Combo2"));
+    grid->addWidget(m_combo2, 2, 1, Qt::AlignLeft);
+
+    fieldLabel(2, QStringLiteral("提醒时间："), 3);
+    auto* frame1 = named(new QGroupBox(this), QStringLiteral("Frame1"));
+    auto* timeRow = new QHBoxLayout(frame1);
+    m_option1 = named(new QRadioButton(QStringLiteral("公历"), frame1), QStringLiteral("Option1"));
+    m_option2 = named(new QRadioButton(QStringLiteral("农历"), frame1), QStringLiteral("Option2"));
+    m_option1->setChecked(true);
+    m_dt1 = named(new QDateEdit(frame1), QStringLiteral("DT1"));
+    m_dt1->setCalendarPopup(true);
+    m_dt1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_dt1->setDateRange(solarFirstDay, solarLastDay);
+    m_dt2 = named(new QTimeEdit(frame1), QStringLiteral("DT2"));
+    m_dt2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    timeRow->addWidget(m_option1);
+    timeRow->addWidget(m_option2);
+    timeRow->addWidget(m_dt1);
+    timeRow->addWidget(m_dt2);
+    timeRow->addStretch();
+    grid->addWidget(frame1, 3, 1);
+    connect(m_option2, &QRadioButton::toggled, this, &MemoEditorWindow::setCalendar);
+
+    fieldLabel(4, QStringLiteral("备忘内容："), 4);
+    m_text2 = named(new QPlainTextEdit(this), QStringLiteral("Text2"));
+    m_text2->setTabChangesFocus(true);
+    grid->addWidget(m_text2, 4, 1);
+
+    fieldLabel(5, QStringLiteral("其他选项："), 5);
+    auto* optionRow = new QHBoxLayout;
+    m_check1 = named(new QCheckBox(QStringLiteral("秘密备忘"), this), QStringLiteral("Check1"));
+    m_check2 = named(new QCheckBox(QStringLiteral("重要备忘"), this), QStringLiteral("Check2"));
+    m_check3 = named(new QCheckBox(QStringLiteral("短信邮件提醒"), this), QStringLiteral("Check3"));
+    m_bindButton = named(new QPushButton(QStringLiteral("绑定激活邮件"), this), bindButtonName);
+    for (QWidget* widget : {static_cast<QWidget*>(m_check1), static_cast<QWidget*>(m_check2),
+                            static_cast<QWidget*>(m_check3), static_cast<QWidget*>(m_bindButton)})
+        optionRow->addWidget(widget);
+    optionRow->addStretch();
+    grid->addLayout(optionRow, 5, 1);
+    connect(m_bindButton, &QPushButton::clicked, this, &MemoEditorWindow::bindMail_Click);
+
+    fieldLabel(6, QStringLiteral("提醒铃声："), 6);
+    auto* frame2 = named(new QGroupBox(this), QStringLiteral("Frame2"));
+    auto* tuneGrid = new QGridLayout(frame2);
+    m_combo3 = named(new QComboBox(frame2), QStringLiteral("Combo3"));
+    m_command4 = named(new QPushButton(previewIdle, frame2), QStringLiteral("Command4"));
+    m_check4 = named(new QCheckBox(QStringLiteral("自定义铃声"), frame2), QStringLiteral("Check4"));
+    m_text3 = named(new QLineEdit(frame2), QStringLiteral("Text3"));
+    m_command3 = named(new QPushButton(QStringLiteral("浏览"), frame2), QStringLiteral("Command3"));
+    tuneGrid->addWidget(m_combo3, 0, 0, 1, 2);
+    tuneGrid->addWidget(m_command4, 0, 2);
+    tuneGrid->addWidget(m_check4, 1, 0);
+    tuneGrid->addWidget(m_text3, 1, 1);
+    tuneGrid->addWidget(m_command3, 1, 2);
+    grid->addWidget(frame2, 6, 1);
+    setCustomTune(false);
+    connect(m_check4, &QCheckBox::clicked, this, &MemoEditorWindow::Check4_Click);
+    connect(m_command3, &QPushButton::clicked, this, &MemoEditorWindow::Command3_Click);
+    connect(m_command4, &QPushButton::clicked, this, &MemoEditorWindow::Command4_Click);
+
+    auto* buttons = new QHBoxLayout;
+    m_command1 = named(new QPushButton(QStringLiteral("保 存(&S)"), this), QStringLiteral("Command1"));
+    m_command2 = named(new QPushButton(QStringLiteral("退 出(&X)"), this), QStringLiteral("Command2"));
+    buttons->addStretch();
+    buttons->addWidget(m_command1);
+    buttons->addWidget(m_command2);
+    buttons->addStretch();
+    grid->addLayout(buttons, 7, 0, 1, 2);
+    connect(m_command1, &QPushButton::clicked, this, &MemoEditorWindow::Command1_Click);
+    connect(m_command2, &QPushButton::clicked, this, &MemoEditorWindow::Command2_Click);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(4, 1);
+
+    // Esc closes the window without saving, wherever the focus is.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    resize(560, 480);
+}
+
+MemoEditorWindow::~MemoEditorWindow() = default;
+
+void MemoEditorWindow::loadCommon()
+{
+    m_player = m_services.tunes ? m_services.tunes() : std::make_unique<MusicPreview>();
+    m_combo1->addItems(MemoCodes::categoryLabels());
+    m_combo2->addItems(MemoCodes::repeatLabels());
+    m_combo3->addItems(builtInTuneFileNames());
+    m_combo1->setCurrentIndex(0);
+    m_combo2->setCurrentIndex(0);
+    m_combo3->setCurrentIndex(0);
+    const bool mailbox = m_services.run.MobileMailActive;
+    m_check3->setEnabled(mailbox);
+    m_bindButton->setEnabled(!mailbox);
+}
+
+EditorInput MemoEditorWindow::input() const
+{
+    EditorInput in;
+    in.category = m_combo1->currentText();
+    in.repeat = m_combo2->currentText();
+    in.solar = m_option1->isChecked();
+    in.lunar = m_option2->isChecked();
+    in.date = m_dt1->date();
+    in.time = m_dt2->time();
+    in.title = m_text1->text();
+    in.content = m_text2->toPlainText();
+    in.contentChanged = in.content != m_loadedContent;
+    in.mimi = m_check1->isChecked();
+    in.importance = m_check2->isChecked();
+    in.mail = m_check3->isChecked();
+    in.customTune = m_check4->isChecked();
+    in.tunePath = m_text3->text();
+    in.tuneLabel = m_combo3->currentText();
+    return in;
+}
+
+bool MemoEditorWindow::previewPlaying() const
+{
+    return m_command4->text() != previewIdle;
+}
+
+void MemoEditorWindow::selectText(QComboBox* combo, const QString& text)
+{
+    const int index = combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        combo->setCurrentIndex(index);
+}
+
+void MemoEditorWindow::setMoment(const QDateTime& moment)
+{
+    m_dt1->setDate(moment.date());
+    m_dt2->setTime(moment.time());
+}
+
+void MemoEditorWindow::setCalendar(bool lunar)
+{
+    const QSignalBlocker blocker(m_option2);
+    m_option2->setChecked(lunar);
+    m_option1->setChecked(!lunar);
+    // A lunar date is entered as if it were a solar one, within the years the converter covers.
+    if (lunar)
+        m_dt1->setDateRange(lunarFirstDay, lunarLastDay);
+    else
+        m_dt1->setDateRange(solarFirstDay, solarLastDay);
+}
+
+void MemoEditorWindow::setCustomTune(bool on)
+{
+    m_check4->setChecked(on);
+    m_combo3->setEnabled(!on);
+    m_text3->setEnabled(on);
+    m_command3->setEnabled(on);
+}
+
+void MemoEditorWindow::Check4_Click()
+{
+    setCustomTune(m_check4->isChecked());
+}
+
+void MemoEditorWindow::Command3_Click()
+{
+    auto* dialog =
+        new QFileDialog(this, QString(), QString(),
+                        QStringLiteral("音频文件(*.mp3 *.wma *.wav *.mid *.MP3 *.WMA *.WAV *.MID)"));
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (!path.isEmpty())
+            m_text3->setText(path);
+    });
+    dialog->open();
+}
+
+void MemoEditorWindow::Command4_Click()
+{
+    if (previewPlaying()) {
+        stopPreview();
+        return;
+    }
+    if (!m_check4->isChecked()) {
+        PlayRing(builtInTunePath(m_services.assets, m_combo3->currentText()));
+    } else {
+        if (!FileExists(m_text3->text())) {
+            m_services.boxes.warn(this, MemoSave::tuneMissingText());
+            return;
+        }
+        PlayRing(m_text3->text());
+    }
+    m_command4->setText(previewPlayingCaption);
+}
+
+void MemoEditorWindow::PlayRing(const QString& path)
+{
+    const QString file =
+        FileExists(path) ? path : m_services.assets.filePath(QStringLiteral("sound/致爱丽丝.mid"));
+    if (m_player)
+        m_player->play(file);
+}
+
+void MemoEditorWindow::stopPreview()
+{
+    m_command4->setText(previewIdle);
+    if (m_player)
+        m_player->stop();
+}
+
+void MemoEditorWindow::Command2_Click()
+{
+    close();
+}
+
+void MemoEditorWindow::closeEvent(QCloseEvent* event)
+{
+    // However the window closes, its preview ends with it.
+    stopPreview();
+    QWidget::closeEvent(event);
+}
+
+void MemoEditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc that no control took closes the window, also where no shortcut reaches (no active window).
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MemoEditorWindow::bindMail_Click()
+{
+    close();
+    emit mailDialogRequested();
+}
+
+void MemoEditorWindow::Command1_Click()
+{
+    const SaveOutcome outcome = save(input());
+    if (!outcome.saved()) {
+        m_services.boxes.warn(this, outcome.message);
+        if (outcome.focusTitle)
+            m_text1->setFocus();
+        return;
+    }
+    if (!outcome.notice.isEmpty())
+        m_services.boxes.warn(m_services.owner, outcome.notice);
+    close();
+}
+
+} // namespace velmo

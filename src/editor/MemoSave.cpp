@@ -1,0 +1,158 @@
+#include "MemoSave.h"
+
+#include "editor/MemoCodes.h"
+#include "editor/MemoViews.h"
+#include "lunar/RollAlertForward.h"
+#include "lunar/hlxNongLiGongLi.h"
+#include "platform/Clock.h"
+#include "platform/FileUtils.h"
+#include "platform/TuneCodes.h"
+#include "store/Database.h"
+#include "store/DbText.h"
+#include "store/RunState.h"
+
+namespace velmo {
+
+namespace {
+
+SaveOutcome refusal(const QString& text, bool focusTitle = false)
+{
+    SaveOutcome outcome;
+    outcome.result = SaveOutcome::Result::Refused;
+    outcome.message = text;
+    outcome.focusTitle = focusTitle;
+    return outcome;
+}
+
+SaveOutcome failure(const QString& text, const QString& error = {})
+{
+    SaveOutcome outcome;
+    outcome.result = SaveOutcome::Result::Failed;
+    outcome.message = error.isEmpty() ? text : text + u'\n' + error;
+    return outcome;
+}
+
+QDateTime wholeSecondNow()
+{
+    const QDateTime now = Clock::currentDateTime();
+    return now.addMSecs(-now.time().msec());
+}
+
+} // namespace
+
+MemoSave::MemoSave(Database& db, const RunState& run, MemoViews& views)
+    : m_db(db)
+    , m_run(run)
+    , m_views(views)
+{
+}
+
+SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite& write) const
+{
+    write.type = MemoCodes::categoryCode(input.category);
+    bool alertOn = input.repeat != MemoCodes::noReminderLabel();
+    QString repeatCode = MemoCodes::repeatCode(input.repeat);
+    write.lifa = input.solar ? 1 : input.lunar ? 2 : 0;
+
+    if (write.lifa == 2 && input.date.day() == 31)
+        return refusal(lunarDay31Text());
+    if (input.title.isEmpty())
+        return refusal(emptyTitleText(), true);
+
+    SaveOutcome outcome;
+    const QDateTime now = wholeSecondNow();
+    const QTime time = QTime(input.time.hour(), input.time.minute(), input.time.second());
+    if (write.lifa == 1) {
+        // A solar memo without reminder is solar all the same: its mail moment is the date entered.
+        const AlertRoll roll = RollAlertForward(repeatCode, QDateTime(input.date, time), alertOn, now,
+                                                editing ? NoticeWindow::EditWindow : NoticeWindow::AddWindow);
+        repeatCode = roll.repeatCode;
+        alertOn = roll.alertOn;
+        outcome.notice = roll.notice;
+        if (!roll.solarTime.isValid())
+            return refusal(invalidTimeText());
+        write.mailTime = toDbText(roll.solarTime);
+        if (alertOn)
+            write.AlertTime = write.mailTime;
+    } else {
+        const LunarMoment entered{input.date.year(), input.date.month(), input.date.day(),
+                                  time.hour(),       time.minute(),      time.second()};
+        const AlertRoll roll = RollAlertForward(repeatCode, entered, alertOn, now);
+        repeatCode = roll.repeatCode;
+        alertOn = roll.alertOn;
+        outcome.notice = roll.notice;
+        const LunarMoment lunar = roll.lunarTime.value_or(entered);
+        // The service mails at the solar moment; a lunar date that does not convert is never stored.
+        const auto solarDate = hlxNongLiGongLi::nongToGong(lunar.date());
+        if (!solarDate)
+            return refusal(lunarDateText());
+        write.mailTime = toDbText(QDateTime(*solarDate, lunar.time()));
+        if (write.mailTime.isEmpty())
+            return refusal(lunarDateText());
+        if (alertOn)
+            write.AlertTimeNongli = lunar.storageText();
+    }
+    write.AlertPinLv = repeatCode;
+    write.ifAlert = alertOn;
+    write.mimi = input.mimi;
+    write.importance = input.importance;
+    write.Mail = input.mail;
+
+    if (input.customTune) {
+        if (input.tunePath.isEmpty())
+            return refusal(noTunePathText());
+        if (!FileExists(input.tunePath))
+            return refusal(tuneMissingText());
+        write.DiySound = input.tunePath;
+    } else {
+        write.sound = tuneCode(input.tuneLabel);
+    }
+    write.title = input.title;
+    if (!editing || input.contentChanged)
+        write.content = input.content;
+    outcome.result = SaveOutcome::Result::Saved;
+    return outcome;
+}
+
+SaveOutcome MemoSave::saveNew(const EditorInput& input)
+{
+    MemoWrite write;
+    SaveOutcome outcome = prepare(input, false, write);
+    if (!outcome.saved())
+        return outcome;
+    const StoreResult added = addEditorMemo(m_db, m_run.UserId, write, wholeSecondNow(),
+                                            input.customTune ? write.DiySound : QString());
+    if (!added)
+        return failure(writeFailedText(), added.error);
+    outcome.memoId = added.insertId;
+    m_views.ReadUndo();
+    m_views.ReadCount();
+    m_views.TreeView1_Setup();
+    m_views.switchOnTimer3();
+    return outcome;
+}
+
+SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input)
+{
+    MemoWrite write;
+    SaveOutcome outcome = prepare(input, true, write);
+    if (!outcome.saved())
+        return outcome;
+    const StoreResult updated = updateEditorMemo(m_db, id, m_run.UserId, write, wholeSecondNow());
+    if (!updated)
+        return failure(writeFailedText(), updated.error);
+    if (updated.rowsAffected == 0)
+        return failure(memoGoneText());
+    outcome.memoId = id;
+    // The alert stops before the rescan, so that the rescan can start it again for other due memos.
+    m_views.stopAlert();
+    m_views.MoveRing(true);
+    m_views.Command2_Click();
+    m_views.ReadUndo();
+    m_views.ReadCount();
+    m_views.TreeView1_Setup();
+    m_views.switchOnTimer3();
+    return outcome;
+}
+
+} // namespace velmo

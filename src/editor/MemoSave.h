@@ -1,0 +1,91 @@
+#pragma once
+
+// The save of the memo editors: reads what the window holds, checks it in a fixed order, rolls a
+// passed reminder forward, writes the memo row and brings the main window's views up to date. It
+// needs no window: the editors hand it their controls' values and show what it answers.
+
+#include "store/Memo.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+namespace velmo {
+
+class Database;
+class MemoViews;
+struct RunState;
+
+// What an editor window holds when the user saves.
+struct EditorInput
+{
+    QString category;   // Combo1
+    QString repeat;     // Combo2
+    bool solar = true;  // Option1 "公历"
+    bool lunar = false; // Option2 "农历"
+    QDate date;         // DT1: lunar numbers when lunar
+    QTime time;         // DT2
+    QString title;
+    QString content;
+    // The edit window writes the body back only when the user changed it: a stored body with markup
+    // is shown without it, and an unchanged box must not strip it.
+    bool contentChanged = true;
+    bool mimi = false;
+    bool importance = false;
+    bool mail = false;
+    bool customTune = false;
+    QString tunePath;  // Text3
+    QString tuneLabel; // Combo3
+};
+
+struct SaveOutcome
+{
+    enum class Result
+    {
+        Saved,   // stored and the views refreshed: the window closes
+        Refused, // a check failed: nothing written, the window stays open with its input
+        Failed,  // the write failed or the memo is gone: nothing written, the window stays open
+    };
+    Result result = Result::Refused;
+    // The refusal or failure to show; empty when saved.
+    QString message;
+    // A refusal of the title: the title box takes the focus.
+    bool focusTitle = false;
+    // Shown after a save when not empty: a one-time reminder that had passed was switched off.
+    QString notice;
+    qint64 memoId = 0;
+
+    bool saved() const { return result == Result::Saved; }
+};
+
+class MemoSave
+{
+public:
+    MemoSave(Database& db, const RunState& run, MemoViews& views);
+
+    // The new-memo window: adds the memo and remembers its custom tune for the next new memo.
+    SaveOutcome saveNew(const EditorInput& input);
+    // The edit window: stores the user's memo with that id.
+    SaveOutcome saveEdit(qint64 id, const EditorInput& input);
+
+    // The refusals, in the order they are checked.
+    static QString lunarDay31Text() { return QStringLiteral("农历有木有31啊？"); }
+    static QString emptyTitleText() { return QStringLiteral("标题为空"); }
+    static QString lunarDateText() { return QStringLiteral("该农历日期无法换算为公历,请重新选择日期"); }
+    static QString invalidTimeText() { return QStringLiteral("该提醒时间在本地时间中不存在,请重新选择时间"); }
+    static QString noTunePathText() { return QStringLiteral("请点击“浏览”按钮选择您的自定义铃声"); }
+    static QString tuneMissingText() { return QStringLiteral("自定义铃声文件不存在,请浏览选择"); }
+    // The failures.
+    static QString writeFailedText() { return QStringLiteral("备忘保存失败,请检查数据文件后重试。"); }
+    static QString memoGoneText() { return QStringLiteral("该备忘已被删除或不属于当前用户,无法保存。"); }
+
+private:
+    // Checks and composes the row; a refusal when something is wrong.
+    SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
+
+    Database& m_db;
+    const RunState& m_run;
+    MemoViews& m_views;
+};
+
+} // namespace velmo

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "editor/MemoSave.h"
+#include "editor/MemoViews.h"
+#include "editor/TunePreview.h"
+
+#include <QStringList>
+
+namespace velmo::test {
+
+// The main window's views, written down in the order the save calls them.
+class ViewsRecorder : public MemoViews
+{
+public:
+    void ReadUndo() override { calls << QStringLiteral("ReadUndo"); }
+    void ReadCount() override { calls << QStringLiteral("ReadCount"); }
+    void TreeView1_Setup() override { calls << QStringLiteral("TreeView1_Setup"); }
+    void MoveRing(bool YesOrNo) override { calls << QStringLiteral("MoveRing(%1)").arg(YesOrNo); }
+    void Command2_Click() override { calls << QStringLiteral("Command2_Click"); }
+    void stopAlert() override { calls << QStringLiteral("stopAlert"); }
+    void switchOnTimer3() override { calls << QStringLiteral("Timer3"); }
+    QStringList calls;
+};
+
+// A preview player that writes down what it was told; the log is shared with the test.
+class PreviewRecorder : public TunePreview
+{
+public:
+    explicit PreviewRecorder(QStringList& log)
+        : m_log(log)
+    {
+    }
+    void play(const QString& path) override { m_log << QStringLiteral("play ") + path; }
+    void stop() override { m_log << QStringLiteral("stop"); }
+
+private:
+    QStringList& m_log;
+};
+
+// A solar memo of category 生活备忘, once, reminder a day after the test clock, built-in tune.
+inline EditorInput sampleInput(const QString& title = QStringLiteral("买菜"))
+{
+    EditorInput in;
+    in.category = QStringLiteral("生活备忘");
+    in.repeat = QStringLiteral("只提醒一次");
+    in.date = QDate(2026, 12, 7);
+    in.time = QTime(9, 30);
+    in.title = title;
+    in.content = QStringLiteral("两斤土豆");
+    in.tuneLabel = QStringLiteral("天空之城.mid");
+    return in;
+}
+
+} // namespace velmo::test

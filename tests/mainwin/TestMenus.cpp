@@ -1,0 +1,191 @@
+// The main window's menus: shortcuts, web links, the figure menu, the sync items, and every place
+// that opens a memo editor.
+
+#include "TestMain.h"
+#include "editor/EditorTestKit.h"
+#include "mainwin/MainWindowFixture.h"
+
+#include "editor/EditorWindows.h"
+#include "editor/Form_Add.h"
+#include "editor/Form_Edit.h"
+#include "mainwin/EditorLink.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace velmo;
+using velmo::test::MainWindowFixture;
+
+namespace {
+
+QAction* action(MainWindowFixture& f, const char* name)
+{
+    auto* found = f.form->findChild<QAction*>(QLatin1String(name));
+    if (!found)
+        qFatal("no menu item %s", name);
+    return found;
+}
+
+// The main window with its editors, as the application wires them.
+struct EditorRig
+{
+    explicit EditorRig(MainWindowFixture& f)
+        : views(*f.form, {})
+        , editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, views})
+    {
+        connectEditors(*f.form, editors);
+        f.form->Form_Load();
+    }
+    MainWindowViews views;
+    EditorWindows editors;
+};
+
+} // namespace
+
+class TestMenus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("new memo") << "MDIset" << QKeySequence(Qt::CTRL | Qt::Key_N);
+        QTest::newRow("hide") << "MDIhide" << QKeySequence(Qt::CTRL | Qt::Key_H);
+        QTest::newRow("quit") << "MDIexit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
+        QTest::newRow("settings") << "menu_chengxushezhi" << QKeySequence(Qt::CTRL | Qt::Key_P);
+    }
+    void shortcuts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QKeySequence, keys);
+        MainWindowFixture f;
+        f.form->Form_Load();
+        QAction* item = action(f, name.toLatin1().constData());
+        QCOMPARE(item->shortcut(), keys);
+        QVERIFY(item->isEnabled());
+        // The shortcut works wherever the focus is in the main window.
+        QSignalSpy triggered(item, &QAction::triggered);
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keySequence(f.list(), keys);
+        QCOMPARE(triggered.count(), 1);
+    }
+
+    void webPages_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("beta notes") << "menu_shiyongshuoming"
+                                    << "51148";
+        QTest::newRow("fault report") << "menu_cuowufankui"
+                                      << "142";
+        QTest::newRow("message") << "menu_guanliyuanliuyan"
+                                 << "142";
+        QTest::newRow("suggestion") << "menu_jianyiyijian"
+                                    << "142";
+        QTest::newRow("toolbar fault report") << "Button(5)"
+                                              << "51148";
+    }
+    void webPages()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, id);
+        MainWindowFixture f;
+        if (name == QStringLiteral("Button(5)"))
+            f.form->Button_Click(5);
+        else
+            action(f, name.toLatin1().constData())->trigger();
+        QCOMPARE(f.openedUrls,
+                 QList<QUrl>{QUrl(QStringLiteral("http://memo.example:8080/read.asp?id=") + id)});
+    }
+
+    void figureMenu()
+    {
+        MainWindowFixture f;
+        QVERIFY(action(f, "mm_2")->isChecked());
+        action(f, "mm_5")->trigger();
+        QVERIFY(action(f, "mm_5")->isChecked());
+        QVERIFY(!action(f, "mm_2")->isChecked());
+        QCOMPARE(f.store.runState().settings.MmNumber, 5);
+        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), 5);
+    }
+
+    void syncItems()
+    {
+        MainWindowFixture f;
+        QAction* autoSync = action(f, "menu_zidongtongbushuju");
+        autoSync->trigger();
+        QVERIFY(autoSync->isChecked());
+        QAction* manual = action(f, "menu_shoudongtongbu");
+        QVERIFY(!manual->isEnabled());
+        int passes = 0;
+        f.form->setSynchroniser([&passes] { ++passes; });
+        QVERIFY(manual->isEnabled());
+        manual->trigger();
+        QCOMPARE(passes, 1);
+        QCOMPARE(f.form->statusText(1), QStringLiteral("状态:手动连接云同步..."));
+        QVERIFY(f.store.runState().SyncStarted);
+    }
+
+    void newMemoFromEveryPlace_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("toolbar") << "Button(0)";
+        QTest::newRow("file menu") << "MDIset";
+        QTest::newRow("tree menu") << "menu_XinJianbeiwang";
+    }
+    void newMemoFromEveryPlace()
+    {
+        QFETCH(QString, place);
+        MainWindowFixture f;
+        EditorRig rig(f);
+        f.form->TreeView1_NodeClick(f.treeItem(QStringLiteral("生日提醒"), false));
+        if (place == QStringLiteral("Button(0)"))
+            f.form->Button_Click(0);
+        else
+            action(f, place.toLatin1().constData())->trigger();
+        Form_Add* add = rig.editors.addWindow();
+        QVERIFY(add && add->isVisible());
+        QCOMPARE(add->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
+                 QStringLiteral("生日提醒"));
+    }
+
+    void editFromEveryPlace_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("toolbar") << "Button(1)";
+        QTest::newRow("list menu") << "Menu_Open";
+        QTest::newRow("double-click") << "double";
+        QTest::newRow("enter") << "enter";
+    }
+    void editFromEveryPlace()
+    {
+        QFETCH(QString, place);
+        MainWindowFixture f;
+        f.addMemo(QStringLiteral("别的"), 1);
+        const qint64 id = f.addMemo(QStringLiteral("要改的"), 2);
+        EditorRig rig(f);
+        f.selectTitles({QStringLiteral("要改的")});
+        f.list()->selectionModel()->setCurrentIndex(f.list()->selectionModel()->selectedRows().first(),
+                                                    QItemSelectionModel::NoUpdate);
+        if (place == QStringLiteral("Button(1)"))
+            f.form->Button_Click(1);
+        else if (place == QStringLiteral("double"))
+            f.form->ListView1_DblClick();
+        else if (place == QStringLiteral("enter"))
+            QTest::keyClick(f.list(), Qt::Key_Return);
+        else
+            action(f, place.toLatin1().constData())->trigger();
+        Form_Edit* edit = rig.editors.editWindow();
+        QVERIFY(edit && edit->isVisible());
+        QCOMPARE(edit->memoId(), id);
+        QCOMPARE(edit->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QString::number(id));
+    }
+};
+
+VELMO_TEST_MAIN(TestMenus)
+#include "TestMenus.moc"
