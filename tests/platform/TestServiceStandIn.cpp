@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(fetch(other).httpStatus, 404);
         QCOMPARE(fetch(target).httpStatus, 500);
         QCOMPARE(fetch(target).httpStatus, 500);
-        QCOMPARE(fetch(target).httpStatus, 404);
+        QCOMPARE(fetch(target).httpStatus, 200);
         QCOMPARE(service.service().fault().kind, Fault::None);
         QCOMPARE(service.requestCount(), 4);
     }
