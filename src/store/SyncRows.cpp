@@ -1,6 +1,5 @@
 #include "SyncRows.h"
 
-#include "platform/Clock.h"
 #include "store/Database.h"
 #include "store/DbText.h"
 
@@ -158,47 +157,6 @@ StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId,
     return db.exec(QStringLiteral("DELETE FROM Notebook WHERE id=? AND userid=? AND Del=1 "
                                   "AND (NotebookServerId=? OR COALESCE(NotebookServerId, 0)=0)"),
                    {localId, userId, serverId});
-}
-
-StoreResult saveConflictCopy(Database& db, const QString& userId, qint64 localId, const MemoRecord& copy,
-                             bool customTune, int serverSynnum)
-{
-    const bool solar = copy.lifa == 1;
-    const std::optional<QDateTime>& moment = solar ? copy.AlertTime : copy.AlertTimeNongli;
-    const bool writeMoment = copy.ifAlert && moment.has_value();
-    return db.exec(
-        QStringLiteral(
-            "UPDATE Notebook SET type=?, userid=?, title=?, content=COALESCE(?, content), Done=0, "
-            "addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, "
-            "AlertTime=CASE WHEN ? THEN ? ELSE AlertTime END, "
-            "AlertTimeNongli=CASE WHEN ? THEN ? ELSE AlertTimeNongli END, "
-            "mailTime=?, \"before\"=7, "
-            "sound=CASE WHEN ? THEN sound ELSE ? END, DiySound=CASE WHEN ? THEN ? ELSE DiySound END, "
-            "Mail=?, editor=0, lifa=?, synnum=MAX(COALESCE(synnum, 0), ?)+1, syn=0 "
-            "WHERE id=? AND userid=?"),
-        {copy.type,
-         userId,
-         copy.title,
-         contentValue(copy.content),
-         Clock::currentDateTime(),
-         copy.AlertPinLv,
-         copy.mimi,
-         copy.ifAlert,
-         copy.importance,
-         writeMoment && solar,
-         dateValue(moment),
-         writeMoment && !solar,
-         dateValue(moment),
-         dateValue(copy.mailTime),
-         customTune,
-         copy.sound,
-         customTune,
-         copy.DiySound,
-         copy.Mail,
-         copy.lifa,
-         serverSynnum,
-         localId,
-         userId});
 }
 
 } // namespace velmo

@@ -81,13 +81,4 @@ StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localI
 // marked deleted and its server id is this one or was never set.
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId);
 
-// The copy a user kept in a conflict window, written into the local row: the shown fields, Done
-// cleared, written now, click 1, before 7, not edited elsewhere, and to be uploaded with a change
-// counter above both the local one and the server's (serverSynnum). The reminder moment is written
-// to AlertTime (lifa 1) or AlertTimeNongli only when the reminder is on; the tune goes to sound, or to
-// DiySound when customTune is set; an empty content keeps the stored one. rowsAffected is 0 when the
-// row is gone.
-StoreResult saveConflictCopy(Database& db, const QString& userId, qint64 localId, const MemoRecord& copy,
-                             bool customTune, int serverSynnum);
-
 } // namespace velmo

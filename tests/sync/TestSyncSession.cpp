@@ -1,16 +1,22 @@
+#include "BoxRecorder.h"
 #include "ServiceFixture.h"
 #include "TestMain.h"
 #include "TestStore.h"
+#include "editor/EditorTestKit.h"
 
 #include "platform/Md5.h"
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
 #include "store/MemoState.h"
 #include "store/SyncRows.h"
+#include "sync/ConflictWindows.h"
 #include "sync/ServerRecord.h"
 #include "sync/SyncSession.h"
 #include "velmo-service/MemoStore.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 
 using namespace velmo;
@@ -27,6 +33,10 @@ struct Device
     test::TestStore store;
     ServiceChannel channel;
     SyncSession sync{store.db(), store.runState(), channel};
+    test::ViewsRecorder views;
+    test::BoxRecorder boxes;
+    QStringList previews;
+    std::unique_ptr<ConflictWindows> windows;
     QStringList statuses;
     int conflicts = 0;
 
@@ -38,7 +48,19 @@ struct Device
         channel.setTimeout(1500ms);
         QObject::connect(&sync, &SyncSession::statusText, [this](const QString& text) { statuses << text; });
         QObject::connect(&sync, &SyncSession::conflictFound, [this] { ++conflicts; });
+        EditorServices services{store.db(), store.runState(), boxes, views};
+        services.tunes = [this] { return std::make_unique<test::PreviewRecorder>(previews); };
+        windows = std::make_unique<ConflictWindows>(services, sync);
+        QObject::connect(&sync, &SyncSession::conflictFound, windows.get(), &ConflictWindows::open);
     }
+    ~Device() { windows.reset(); }
+
+    template <typename T>
+    static T* child(QWidget* window, const char* name)
+    {
+        return window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+    bool windowsGone() const { return !windows->localWindow() && !windows->serverWindow(); }
 
     // Runs a pass to its end.
     bool run(void (SyncSession::*pass)())
@@ -87,6 +109,18 @@ struct Rig
     Device b{service.address()};
 
     Rig() { service.addAccount(QStringLiteral("demo"), Password); }
+    // One memo on both computers, then changed on both: A first, B second. False when a pass failed.
+    bool changeOnBoth(qint64& onA, qint64& onB)
+    {
+        onA = a.add(QStringLiteral("shared"));
+        if (!a.syncNow() || !b.syncNow())
+            return false;
+        onB =
+            readByServerId(b.store.db(), "demo", a.row(onA).NotebookServerId).memo.value_or(MemoRecord()).id;
+        a.edit(onA, QStringLiteral("A's edit"));
+        b.edit(onB, QStringLiteral("B's edit"));
+        return a.syncNow() && b.syncNow();
+    }
     standin::MemoStore& memos() { return *standin::MemoStore::of(service.service()); }
     QStringList serverTitles()
     {
@@ -163,29 +197,27 @@ private slots:
     {
         QFETCH(bool, keepServer);
         Rig rig;
-        const qint64 onA = rig.a.add(QStringLiteral("shared"));
-        QVERIFY(rig.a.syncNow());
-        QVERIFY(rig.b.syncNow());
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.changeOnBoth(onA, onB));
         const qint64 serverId = rig.a.row(onA).NotebookServerId;
-        const qint64 onB = readByServerId(rig.b.store.db(), "demo", serverId).memo->id;
-        rig.a.edit(onA, QStringLiteral("A's edit"));
-        rig.b.edit(onB, QStringLiteral("B's edit"));
-        QVERIFY(rig.a.syncNow());
-        QVERIFY(rig.b.syncNow());
         QCOMPARE(rig.b.conflicts, 1);
         QVERIFY(rig.b.sync.ConflictOpen());
         QCOMPARE(rig.b.sync.ConflictServerId(), serverId);
-        const std::optional<ConflictRecord> server = parseConflictData(rig.b.sync.ConflictData());
-        QVERIFY(server);
-        QCOMPARE(server->memo.title, QStringLiteral("A's edit"));
+        QCOMPARE(Device::child<QLabel>(rig.b.windows->localWindow(), "Label3")->text(), QString::number(onB));
+        QCOMPARE(Device::child<QLabel>(rig.b.windows->serverWindow(), "Label3")->text(),
+                 QString::number(onB));
+        QCOMPARE(Device::child<QLineEdit>(rig.b.windows->localWindow(), "Text1")->text(),
+                 QStringLiteral("B's edit"));
+        QCOMPARE(Device::child<QLineEdit>(rig.b.windows->serverWindow(), "Text1")->text(),
+                 QStringLiteral("A's edit"));
 
-        const MemoRecord kept = keepServer ? server->memo : rig.b.row(onB);
-        QCOMPARE(
-            saveConflictCopy(rig.b.store.db(), "demo", onB, kept, false, server->memo.synnum).rowsAffected,
-            1);
-        rig.b.sync.conflictSettled(onB, keepServer);
+        ConflictWindow* kept = keepServer ? static_cast<ConflictWindow*>(rig.b.windows->serverWindow())
+                                          : static_cast<ConflictWindow*>(rig.b.windows->localWindow());
+        Device::child<QPushButton>(kept, "Command1")->click();
+        QTRY_VERIFY(rig.b.windowsGone());
         QVERIFY(!rig.b.sync.ConflictOpen());
         QCOMPARE(rig.b.sync.SyncStarted(), !keepServer);
+        QCOMPARE(rig.b.views.calls.last(), QStringLiteral("Timer3"));
         QVERIFY(keepServer ? rig.b.syncNow() : rig.b.uploadNow());
         QVERIFY(rig.uploads().last().rawQuery.endsWith("&yibu=True"));
         QVERIFY(!rig.b.sync.AsyncMode());
@@ -196,7 +228,59 @@ private slots:
         QCOMPARE(rig.b.titles(), QStringList{expected});
         QCOMPARE(rig.serverTitles(), QStringList{expected});
         QCOMPARE(rig.a.unsynced() + rig.b.unsynced(), 0);
+        QVERIFY(rig.b.syncNow()); // counters come level
         QCOMPARE(rig.a.row(onA).synnum, rig.b.row(onB).synnum);
+    }
+
+    void conflictWindowsCloseAnyWay_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Esc") << "Esc";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("bind-mail button") << "mail";
+    }
+
+    // However both windows went, a later conflict opens them again.
+    void conflictWindowsCloseAnyWay()
+    {
+        QFETCH(QString, how);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.changeOnBoth(onA, onB));
+        QVERIFY(rig.b.sync.ConflictOpen());
+        const QList<QPointer<QWidget>> windows = {rig.b.windows->localWindow(),
+                                                  rig.b.windows->serverWindow()};
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY(window);
+            QVERIFY(rig.b.sync.ConflictOpen());
+            QApplication::setActiveWindow(window);
+            if (how == QLatin1String("Esc"))
+                QTest::keyClick(Device::child<QLineEdit>(window, "Text1"), Qt::Key_Escape);
+            else if (how == QLatin1String("mail"))
+                Device::child<QPushButton>(window, "Command6")->click();
+            else
+                window->close();
+            QTRY_VERIFY(!window);
+        }
+        QTRY_VERIFY(rig.b.windowsGone());
+        QVERIFY(!rig.b.sync.ConflictOpen());
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(rig.b.conflicts, 2);
+        QVERIFY(rig.b.windows->localWindow());
+    }
+
+    // Without a server id the windows select no row, and keeping a copy writes nothing.
+    void noServerIdSavesNothing()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("never uploaded"));
+        rig.a.windows->open();
+        QCOMPARE(Device::child<QLabel>(rig.a.windows->localWindow(), "Label3")->text(), QString());
+        QCOMPARE(Device::child<QLabel>(rig.a.windows->serverWindow(), "Label3")->text(), QString());
+        Device::child<QPushButton>(rig.a.windows->localWindow(), "Command1")->click();
+        QCOMPARE(rig.a.row(id).synnum, 1);
+        QCOMPARE(rig.a.row(id).title, QStringLiteral("never uploaded"));
+        QVERIFY(rig.a.windows->localWindow());
     }
 
     // A deletion is confirmed with "#delo#" and the row goes.
