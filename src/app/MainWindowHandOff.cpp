@@ -4,6 +4,8 @@
 #include "editor/EditorWindows.h"
 #include "mainwin/EditorLink.h"
 #include "mainwin/Form1.h"
+#include "sync/ConflictWindows.h"
+#include "sync/SyncSession.h"
 #include "tray/TrayIcon.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,7 @@ MainWindowHandOff::MainWindowHandOff(Startup& startup, QObject* parent)
 MainWindowHandOff::~MainWindowHandOff()
 {
     // The editors refer to the main window's views: they go first.
+    m_conflicts.reset();
     m_editors.reset();
 }
 
@@ -47,6 +50,10 @@ void MainWindowHandOff::openMainWindow()
     editorServices.endProgram = [this] { emit m_startup.programMustEnd(1); };
     m_editors = std::make_unique<EditorWindows>(editorServices);
     connectEditors(*m_mainWindow, *m_editors);
+    m_conflicts = std::make_unique<ConflictWindows>(editorServices, *m_mainWindow->sync());
+    m_conflicts->setShowMailDialog([this] { m_editors->showMailDialog(); });
+    m_conflicts->setRestartScheduler([this] { m_mainWindow->setTimer1Tag(1); });
+    connect(m_mainWindow->sync(), &SyncSession::conflictFound, m_conflicts.get(), &ConflictWindows::open);
 
     m_startup.setMainWindow(m_mainWindow.get(), m_mainWindow->MDIfile());
     connect(m_mainWindow.get(), &Form1::exiting, &tray, &TrayIcon::RemoveTrayIcon);

@@ -8,6 +8,7 @@
 
 namespace velmo {
 
+class ConflictWindows;
 class EditorWindows;
 class Form1;
 class MainWindowViews;
@@ -25,6 +26,7 @@ public:
 
     Form1* mainWindow() const { return m_mainWindow.get(); }
     EditorWindows* editors() const { return m_editors.get(); }
+    ConflictWindows* conflicts() const { return m_conflicts.get(); }
 
 signals:
     // The main window has run its load (shown, or left in the tray).
@@ -38,6 +40,7 @@ private:
     std::unique_ptr<Form1> m_mainWindow;
     std::unique_ptr<MainWindowViews> m_views;
     std::unique_ptr<EditorWindows> m_editors;
+    std::unique_ptr<ConflictWindows> m_conflicts;
 };
 
 } // namespace velmo

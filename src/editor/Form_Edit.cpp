@@ -51,7 +51,12 @@ bool Form_Edit::Command5_Click(qint64 id)
         m_services.boxes.warn(m_services.owner, QStringLiteral("该备忘已被删除或不属于当前用户。"));
         return false;
     }
-    const MemoRecord& memo = *read.memo;
+    showMemo(*read.memo, read.lunarAlert);
+    return true;
+}
+
+void Form_Edit::showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert)
+{
     m_memoId = memo.id;
 
     const QDateTime now = Clock::currentDateTime();
@@ -60,7 +65,7 @@ bool Form_Edit::Command5_Click(qint64 id)
         setMoment(memo.AlertTime.value_or(now));
     } else {
         setCalendar(true);
-        setMoment(read.lunarAlert ? pickerMoment(*read.lunarAlert) : now);
+        setMoment(lunarAlert ? pickerMoment(*lunarAlert) : now);
     }
     m_check1->setChecked(memo.mimi);
     m_check2->setChecked(memo.importance);
@@ -79,7 +84,6 @@ bool Form_Edit::Command5_Click(qint64 id)
     // A memo without a custom tune shows none, not the path of a memo shown before.
     m_text3->setText(memo.DiySound);
     setCustomTune(!memo.DiySound.isEmpty());
-    return true;
 }
 
 void Form_Edit::focusFirstField()

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "editor/MemoEditorWindow.h"
+#include "lunar/LunarMoment.h"
+#include "store/Memo.h"
+
+#include <optional>
 
 namespace velmo {
 
@@ -25,6 +29,8 @@ public:
 
 protected:
     SaveOutcome save(const EditorInput& input) override;
+    // Fills the controls with a memo (as stored) and makes it the memo the save writes, by its id.
+    void showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert);
 
 private:
     qint64 m_memoId = 0;

@@ -23,6 +23,8 @@
 #include "store/RunState.h"
 #include "sync/NoticeBoard.h"
 #include "sync/VersionCheck.h"
+#include "sync/DateTimeSettings.h"
+#include "sync/SyncSession.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -119,6 +121,7 @@ Form1::Form1(Services services, QWidget* parent)
     m_versionCheck = new VersionCheck(
         {m_services.service, m_services.version, m_services.boxes, m_services.openUrl, this}, this);
     connect(this, &Form1::exiting, m_versionCheck, &VersionCheck::abort);
+    connectSync();
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -144,7 +147,6 @@ void Form1::buildMenus()
     m_treeMenu = m_menus.tree;
     m_listMenu = m_menus.list;
     m_clearCategoryAction = m_menus.clearCategory;
-    m_menus.manualSync->setEnabled(false);
     const int figure = m_services.run.settings.MmNumber;
     if (figure >= 1 && figure <= m_menus.figures.size())
         m_menus.figures.at(figure - 1)->setChecked(true);
@@ -743,24 +745,36 @@ void Form1::switchOnTimer3()
 
 void Form1::Timer3_Timer()
 {
-    if (!m_services.run.SyncStarted || !m_uploader) {
-        // No synchronisation in this run yet: the change waits for the next one.
-        m_timer3Tag = 0;
+    const SyncSession::CountdownStep step = m_sync->Timer3Tick();
+    if (!step.status.isEmpty())
+        setStatusText(1, step.status);
+    m_command1->setVisible(step.showButton);
+    if (step.stop)
         m_timer3->stop();
-        m_command1->hide();
-        return;
-    }
-    ++m_timer3Tag;
-    if (m_timer3Tag > 60)
-        m_timer3Tag = 1;
-    setStatusText(1, QStringLiteral("状态:%1秒后同步数据").arg(5 - m_timer3Tag));
-    m_command1->show();
-    if (m_timer3Tag >= 5) {
-        m_uploader();
-        m_services.run.AsyncMode = false;
-        m_timer3Tag = 0;
-        m_timer3->stop();
-    }
+}
+
+void Form1::SyncData()
+{
+    m_sync->SyncData();
+}
+
+void Form1::connectSync()
+{
+    m_sync = new SyncSession(m_services.db, m_services.run, *m_inet1, this);
+    m_sync->setServiceAddress(m_services.service);
+    connect(m_sync, &SyncSession::statusText, this, [this](const QString& text) { setStatusText(1, text); });
+    connect(m_sync, &SyncSession::captionSuffix, this,
+            [this](const QString& words) { setWindowTitle(m_titleText + words); });
+    connect(m_sync, &SyncSession::soundRequested, this, &Form1::playSound);
+    connect(m_sync, &SyncSession::memosChanged, this, [this] {
+        ReadUndo();
+        ReadCount();
+        TreeView1_Setup();
+    });
+    connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
+        m_services.boxes.warn(this, ClockBehindText(seconds));
+        openDateTimeSettings();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

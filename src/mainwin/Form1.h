@@ -60,6 +60,7 @@ class RVTPropGadget;
 class ServiceChannel;
 class SoundPlayer;
 class VersionCheck;
+class SyncSession;
 struct MemoListRead;
 struct RunState;
 
@@ -103,9 +104,11 @@ public:
     // The hidden notice item of the menu bar.
     QAction* Menu_Gonggao() const { return m_menus.notice; }
 
-    // The synchronisation pass that 立即手动同步 and Command1 start; until one is installed the
-    // menu item is disabled.
-    void setSynchroniser(std::function<void()> synchronise);
+    // The synchronisation with the web service: its pass, delayed upload, flags and conflict hand-off.
+    SyncSession* sync() const { return m_sync; }
+    // The synchronisation pass, as the scheduler's start-up tick runs it (the caller writes its own
+    // status text first). Ignored while a pass runs.
+    void SyncData();
 
     // Views, refreshed by every window that changed memos, in this order: the list (ReadUndo, or
     // Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
@@ -127,8 +130,8 @@ public:
     // Moves the due panel's sheet to match the scroller's value (0 at the top, 10 at the bottom).
     void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
 
-    // The delayed upload: every change of memos switches Timer3 on. It uploads through the
-    // uploader the synchronisation installs, once a synchronisation has started in this run.
+    // The delayed upload: every change of memos switches Timer3 on. It uploads five seconds later,
+    // once a synchronisation has started in this run.
     QTimer* Timer1() const { return m_timer1; }
     QTimer* Timer2() const { return m_timer2; }
     QTimer* Timer3() const { return m_timer3; }
@@ -136,7 +139,6 @@ public:
     // quitting aborts a request still under way. The notices and the feedback ping have their own.
     ServiceChannel* Inet1() const { return m_inet1; }
     void switchOnTimer3();
-    void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }
     // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
     // the start-up ticks.
     int Timer1Tag() const { return m_timer1Tag; }
@@ -248,6 +250,7 @@ private:
     void MouseWheel(int delta);
     void hideToTray();
     void playSound(const QString& fileName);
+    void connectSync();
     void reportFailure(const QString& what, const QString& error, const QString& title = {});
     // The service's page "/read.asp?id=<id>".
     QUrl readPage(const QString& id) const;
@@ -256,7 +259,6 @@ private:
 
     Services m_services;
     MainMenus m_menus;
-    std::function<void()> m_synchronise;
     QString m_titleText;
     bool m_loaded = false;
     bool m_placed = false;
@@ -264,12 +266,10 @@ private:
     bool m_wheelHooked = false;
     bool m_ringLoop = false;
     int m_timer1Tag = 0;
-    int m_timer3Tag = 0;
     QString m_rememberedKind;
     CategoryCounts m_counts;
     WheelSteps m_wheel;
     std::function<void()> m_dueScan;
-    std::function<void()> m_uploader;
     QList<QIcon> m_imageList;
 
     QMenu* m_fileMenu = nullptr;
@@ -297,6 +297,7 @@ private:
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
     ServiceChannel* m_inet1 = nullptr;
+    SyncSession* m_sync = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
     std::unique_ptr<Autostart> m_ownAutostart;

@@ -192,21 +192,13 @@ void Form1::menu_shoudongtongbu_Click()
     Command1_Click();
 }
 
-void Form1::setSynchroniser(std::function<void()> synchronise)
-{
-    m_synchronise = std::move(synchronise);
-    m_menus.manualSync->setEnabled(static_cast<bool>(m_synchronise));
-}
-
 void Form1::Command1_Click()
 {
-    if (!m_synchronise)
-        return;
     m_command1->setProperty("Tag", QStringLiteral("1"));
     m_command1->hide();
     setStatusText(1, QStringLiteral("状态:手动连接云同步..."));
-    m_synchronise();
-    m_services.run.SyncStarted = true;
+    // The pass marks the synchronisation started, which ends the start-up countdown's own pass.
+    SyncData();
 }
 
 } // namespace velmo

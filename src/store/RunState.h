@@ -28,8 +28,6 @@ struct RunState
     // Coordination flags.
     bool Exiting = false;            // the user chose to quit; only ever set to true
     bool AssistantDismissed = false; // no assistant figure or balloon while true
-    bool SyncStarted = false;        // a synchronisation pass was started this run
-    bool AsyncMode = false;          // the next upload follows a settled conflict
 
     bool signedIn() const { return LocalSignedIn || ServerVerified; }
 };

@@ -8,6 +8,7 @@
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
+#include "sync/SyncSession.h"
 
 #include <QAction>
 #include <QApplication>
@@ -337,18 +338,17 @@ private slots:
         MainWindowFixture f;
         f.form->Form_Load();
         f.form->switchOnTimer3();
-        int uploads = 0;
-        f.form->setUploader([&] { ++uploads; });
-        f.store.runState().SyncStarted = true;
-        f.store.runState().AsyncMode = true;
+        QVERIFY(f.form->Timer3()->isActive());
+        f.form->Timer3_Timer();
+        QVERIFY(!f.form->Timer3()->isActive());
+
+        f.form->sync()->setSyncStarted(true);
         f.form->switchOnTimer3();
         for (int tick = 1; tick <= 4; ++tick)
             f.form->Timer3_Timer();
         QCOMPARE(f.form->statusText(1), "状态:1秒后同步数据");
-        QCOMPARE(uploads, 0);
+        QVERIFY(f.form->Timer3()->isActive());
         f.form->Timer3_Timer();
-        QCOMPARE(uploads, 1);
-        QVERIFY(!f.store.runState().AsyncMode);
         QVERIFY(!f.form->Timer3()->isActive());
     }
 

@@ -2,6 +2,7 @@
 
 #include "OnlineEndpoints.h"
 #include "ServiceStandIn.h"
+#include "SyncEndpoints.h"
 
 #include "platform/RequestSignature.h"
 
@@ -22,6 +23,7 @@ void addServiceEndpoints(ServiceStandIn& service)
     service.addEndpoint(QStringLiteral("/mailrecord.asp"),
                         [](const StandInRequest&) { return StandInReply::ok(mailRecordPage()); });
     addOnlineEndpoints(service);
+    addSyncEndpoints(service);
 }
 
 QString mailRecordPage()

@@ -1,0 +1,128 @@
+// The synchronisation against the stand-in on 127.0.0.1: an upload of many memos one request at a
+// time, the client's own work per memo beside it, and a sync pass over many memos with a few changed.
+
+#include "ServiceFixture.h"
+#include "TestStore.h"
+
+#include "platform/Md5.h"
+#include "platform/ServiceChannel.h"
+#include "store/Database.h"
+#include "store/SyncRows.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncSession.h"
+#include "velmo-service/MemoStore.h"
+
+#include <QSignalSpy>
+
+#include <benchmark/benchmark.h>
+
+using namespace velmo;
+
+namespace {
+
+const QString User = QStringLiteral("demo");
+
+struct Bench
+{
+    test::ServiceFixture service;
+    test::TestStore store{User};
+    ServiceChannel channel;
+    SyncSession sync{store.db(), store.runState(), channel};
+
+    Bench()
+    {
+        service.addAccount(User, QStringLiteral("velmo123"));
+        service.setSignatureCheck(standin::SignatureCheck::Off);
+        store.runState().PassHash = MD5_16(QStringLiteral("velmo123"));
+        sync.setServiceAddress(service.address());
+    }
+    void addMemos(int count, bool synced)
+    {
+        Transaction transaction(store.db());
+        for (int i = 0; i < count; ++i) {
+            MemoRecord memo = store.sampleMemo(QStringLiteral("备忘 %1").arg(i));
+            memo.content = QStringLiteral("第 %1 条备忘的内容").arg(i);
+            if (synced) {
+                QStringList fields = ServerRecordText(memo).split(RecordFieldSeparator);
+                memo.NotebookServerId = standin::MemoStore::of(service.service())->add(User, fields, 1);
+                memo.syn = true;
+            }
+            store.addMemo(memo);
+        }
+        transaction.commit();
+    }
+    bool run(void (SyncSession::*pass)())
+    {
+        QSignalSpy finished(&sync, &SyncSession::passFinished);
+        (sync.*pass)();
+        return !finished.isEmpty() || finished.wait(120000);
+    }
+};
+
+void BM_UploadThousandMemos(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bench = std::make_unique<Bench>();
+        bench->addMemos(1000, false);
+        state.ResumeTiming();
+        if (!bench->run(&SyncSession::UploadData))
+            state.SkipWithError("the upload did not end");
+        state.PauseTiming();
+        bench.reset();
+        state.ResumeTiming();
+    }
+    state.counters["memos/s"] =
+        benchmark::Counter(1000.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_UploadThousandMemos)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// What the client itself does for each of 1,000 uploads: read the row, build the body, store the answer.
+void BM_ClientWorkPerThousandMemos(benchmark::State& state)
+{
+    Bench bench;
+    bench.addMemos(1000, false);
+    const LocalIdsRead ids = readUnsyncedIds(bench.store.db(), User);
+    for (auto _ : state) {
+        Transaction transaction(bench.store.db());
+        for (const qint64 id : ids.ids) {
+            const OwnMemoRead row = readOwnMemo(bench.store.db(), User, id);
+            benchmark::DoNotOptimize(SynPostBody(*row.memo));
+            acknowledgeUpload(bench.store.db(), User, id, id, row.memo->synnum + 1, false);
+        }
+    }
+}
+BENCHMARK(BM_ClientWorkPerThousandMemos)->Unit(benchmark::kMillisecond);
+
+// 10,000 memos on both sides; 50 changed on the service, 50 here.
+void BM_SyncPassOnePercentChanged(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto bench = std::make_unique<Bench>();
+        bench->addMemos(10000, true);
+        standin::MemoStore& server = *standin::MemoStore::of(bench->service.service());
+        const QList<standin::StoredMemo> memos = server.liveMemos(User);
+        for (int i = 0; i < 50; ++i) {
+            standin::StoredMemo changed = memos[i * 200];
+            changed.synnum += 1;
+            changed.fields[2] += QStringLiteral(" (service)");
+            server.update(changed);
+            bench->store.db().exec(
+                QStringLiteral("UPDATE Notebook SET title=title||' (here)', synnum=synnum+1, "
+                               "syn=0 WHERE NotebookServerId=?"),
+                {memos[i * 200 + 100].serverId});
+        }
+        state.ResumeTiming();
+        if (!bench->run(&SyncSession::SyncData))
+            state.SkipWithError("the pass did not end");
+        state.PauseTiming();
+        if (bench->store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE syn=0")).toInt() != 0)
+            state.SkipWithError("rows left unsynchronised");
+        bench.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_SyncPassOnePercentChanged)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+} // namespace

@@ -1,0 +1,193 @@
+#include "ConflictWindows.h"
+
+#include "controls/MessageBoxes.h"
+#include "platform/Html.h"
+#include "store/RunState.h"
+#include "store/SyncRows.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncSession.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace velmo {
+
+namespace {
+
+// The design's client area, 7680 x 5955 twips, at 15 twips a pixel.
+constexpr int DesignWidth = 512;
+constexpr int DesignHeight = 397;
+
+QLabel* wrappedLabel(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool serverCopy, QWidget* parent)
+    : Form_Edit(std::move(services), parent)
+    , m_sync(sync)
+    , m_serverCopy(serverCopy)
+{
+    setObjectName(serverCopy ? QStringLiteral("CompareServer") : QStringLiteral("CompareLocal"));
+    setWindowTitle(serverCopy ? QStringLiteral("数据同步冲突管理：网络数据")
+                              : QStringLiteral("数据同步冲突管理：本地数据"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    m_command1->setText(serverCopy ? QStringLiteral("以网络为准完成同步(&S)")
+                                   : QStringLiteral("以本地为准完成同步(&S)"));
+    // The conflict windows are left by keeping a copy, by Esc or by the close box.
+    m_command2->hide();
+    m_label4 = wrappedLabel(
+        QStringLiteral("Label4"),
+        serverCopy ? QStringLiteral("问：为什么会出现数据同步冲突？")
+                   : QStringLiteral("说明：因为本地数据和网络数据出现同步冲突，为避免电脑判断失误，"
+                                    "影响您的备忘记录。所以需要您来判断需要保存哪个版本的数据。"),
+        this);
+    m_label5 = wrappedLabel(
+        QStringLiteral("Label5"),
+        serverCopy ? QStringLiteral(
+                         "答：比如，您在A电脑修改了A备忘，当时网络故障，没有同步到服务器，然后您又在B电脑上修"
+                         "改了A备忘，同步到了服务器。您再次用A电脑联网同步时候，就会提示数据同步冲突，需要您"
+                         "来判断需要保留哪个版本。")
+                   : QStringLiteral("您可以以本地或网络任意一个为蓝本，复制编辑后保存完成同步操作。"),
+        this);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        grid->addWidget(m_label4, grid->rowCount(), 0, 1, 2);
+        grid->addWidget(m_label5, grid->rowCount(), 0, 1, 2);
+    }
+}
+
+ConflictWindow::~ConflictWindow() = default;
+
+void ConflictWindow::Form_Load()
+{
+    Form_Edit::Form_Load();
+    const QSize size = sizeHint().expandedTo(QSize(DesignWidth, DesignHeight));
+    setFixedSize(size);
+    // The two windows meet at the screen's centre line, the service's copy on the right.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        const int centre = area.x() + area.width() / 2;
+        const int left = m_serverCopy ? centre + 1 : centre - size.width() - 1;
+        move(left, area.y() + area.height() / 2 - size.height() / 2);
+    }
+    Command5_Click();
+    m_text1->setFocus();
+}
+
+SaveOutcome ConflictWindow::save(const EditorInput& input)
+{
+    const SaveOutcome outcome = Form_Edit::save(input);
+    if (outcome.saved()) {
+        m_sync.conflictSettled(outcome.memoId, m_serverCopy);
+        emit settled(m_serverCopy);
+    }
+    return outcome;
+}
+
+CompareLocal::CompareLocal(EditorServices services, SyncSession& sync, QWidget* parent)
+    : ConflictWindow(std::move(services), sync, false, parent)
+{
+}
+
+bool CompareLocal::Command5_Click()
+{
+    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, m_sync.ConflictServerId());
+    if (!local.memo)
+        return false;
+    showMemo(*local.memo, local.memo->AlertTimeNongli ? LunarMoment::fromStored(*local.memo->AlertTimeNongli)
+                                                      : std::nullopt);
+    return true;
+}
+
+CompareServer::CompareServer(EditorServices services, SyncSession& sync, QWidget* parent)
+    : ConflictWindow(std::move(services), sync, true, parent)
+{
+}
+
+bool CompareServer::Command5_Click()
+{
+    const std::optional<ConflictRecord> server = parseConflictData(m_sync.ConflictData());
+    if (!server)
+        return false;
+    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, server->serverId);
+    if (!local.memo)
+        return false;
+    MemoRecord shown = server->memo;
+    shown.id = local.memo->id; // the save writes the local row
+    showMemo(shown, shown.AlertTimeNongli ? LunarMoment::fromStored(*shown.AlertTimeNongli) : std::nullopt);
+    // The content box counts as changed where its text differs from the local copy's.
+    m_loadedContent = RemoveHtml(local.memo->content);
+    return true;
+}
+
+ConflictWindows::ConflictWindows(EditorServices services, SyncSession& sync, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_sync(sync)
+{
+}
+
+ConflictWindows::~ConflictWindows()
+{
+    delete m_local;
+    delete m_server;
+}
+
+template <typename Window>
+void ConflictWindows::show(QPointer<Window>& window)
+{
+    if (!window) {
+        window = new Window(m_services, m_sync);
+        connect(window, &ConflictWindow::settled, this, &ConflictWindows::onSettled);
+        connect(window, &QObject::destroyed, this, &ConflictWindows::onClosed);
+        connect(window, &MemoEditorWindow::mailDialogRequested, this, [this] {
+            if (m_showMailDialog)
+                m_showMailDialog();
+        });
+        window->Form_Load();
+    }
+    window->show();
+    window->raise();
+}
+
+void ConflictWindows::open()
+{
+    show(m_local);
+    show(m_server);
+}
+
+void ConflictWindows::onSettled(bool serverCopyKept)
+{
+    // The other window goes too; the one saved closes itself.
+    for (ConflictWindow* window :
+         {static_cast<ConflictWindow*>(m_local), static_cast<ConflictWindow*>(m_server)}) {
+        if (window && window->serverCopy() != serverCopyKept)
+            window->close();
+    }
+    if (serverCopyKept) {
+        if (m_restartScheduler)
+            m_restartScheduler();
+        m_services.boxes.warn(m_services.owner, QStringLiteral("同步成功！"));
+    }
+}
+
+void ConflictWindows::onClosed(QObject* gone)
+{
+    // A window announces its end before its guards let go of it.
+    const bool localGone = !m_local || m_local == gone;
+    const bool serverGone = !m_server || m_server == gone;
+    if (localGone && serverGone)
+        m_sync.conflictWindowsClosed();
+}
+
+} // namespace velmo

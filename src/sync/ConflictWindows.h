@@ -1,0 +1,110 @@
+#pragma once
+
+// The two conflict windows of a memo changed on this computer and on the service: CompareLocal
+// (this computer's copy) and CompareServer (the service's copy), side by side at the screen's
+// centre. Each is the memo edit window with its own loader; keeping one copy writes it into the
+// local row, arms the delayed upload and closes both.
+//
+//   velmo::ConflictWindows conflicts(editorServices, sync);
+//   connect(&sync, &velmo::SyncSession::conflictFound, &conflicts, &velmo::ConflictWindows::open);
+
+#include "editor/Form_Edit.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QLabel;
+
+namespace velmo {
+
+class SyncSession;
+
+// What the two windows share: the layout of the edit window, their texts and place, the save.
+class ConflictWindow : public Form_Edit
+{
+    Q_OBJECT
+
+public:
+    ~ConflictWindow() override;
+
+    // Lists, defaults and the mail option, the place beside the screen's centre line, then the loader.
+    void Form_Load();
+    // The window's loader; false when it found no local row for the server id (nothing to save).
+    virtual bool Command5_Click() = 0;
+    bool serverCopy() const { return m_serverCopy; }
+
+signals:
+    // The shown copy was stored in the local row.
+    void settled(bool serverCopyKept);
+
+protected:
+    ConflictWindow(EditorServices services, SyncSession& sync, bool serverCopy, QWidget* parent);
+    SaveOutcome save(const EditorInput& input) override;
+
+    SyncSession& m_sync;
+
+private:
+    bool m_serverCopy;
+    QLabel* m_label4 = nullptr;
+    QLabel* m_label5 = nullptr;
+};
+
+// This computer's copy: the user's row that carries the server id of the conflict.
+class CompareLocal : public ConflictWindow
+{
+    Q_OBJECT
+
+public:
+    CompareLocal(EditorServices services, SyncSession& sync, QWidget* parent = nullptr);
+    bool Command5_Click() override;
+};
+
+// The service's copy from the hand-off, to be written into the same local row.
+class CompareServer : public ConflictWindow
+{
+    Q_OBJECT
+
+public:
+    CompareServer(EditorServices services, SyncSession& sync, QWidget* parent = nullptr);
+    bool Command5_Click() override;
+};
+
+// Opens the two windows for the hand-off in the session, at most one pair at a time, and tells the
+// session when both are gone however they closed.
+class ConflictWindows : public QObject
+{
+    Q_OBJECT
+
+public:
+    ConflictWindows(EditorServices services, SyncSession& sync, QObject* parent = nullptr);
+    ~ConflictWindows() override;
+
+    // After the server's copy was kept: the scheduler replays its start-up ticks.
+    void setRestartScheduler(std::function<void()> restart) { m_restartScheduler = std::move(restart); }
+    // The windows' bind-mail button.
+    void setShowMailDialog(std::function<void()> show) { m_showMailDialog = std::move(show); }
+
+    CompareLocal* localWindow() const { return m_local; }
+    CompareServer* serverWindow() const { return m_server; }
+
+public slots:
+    // Shows CompareLocal, then CompareServer; a window already open is only brought forward.
+    void open();
+
+private:
+    template <typename Window>
+    void show(QPointer<Window>& window);
+    void onSettled(bool serverCopyKept);
+    void onClosed(QObject* gone);
+
+    EditorServices m_services;
+    SyncSession& m_sync;
+    std::function<void()> m_restartScheduler;
+    std::function<void()> m_showMailDialog;
+    QPointer<CompareLocal> m_local;
+    QPointer<CompareServer> m_server;
+};
+
+} // namespace velmo

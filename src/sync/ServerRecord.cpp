@@ -1,0 +1,223 @@
+#include "ServerRecord.h"
+
+#include "platform/UrlEncoders.h"
+
+#include <QStringList>
+
+#include <limits>
+
+namespace velmo {
+
+namespace {
+
+QString yesNo(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QString dateField(const std::optional<QDateTime>& moment)
+{
+    return moment ? wireDateText(*moment) : QString();
+}
+
+bool readYes(const QString& text)
+{
+    const QString value = text.trimmed();
+    return value.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 || value == QLatin1String("1") ||
+           value == QLatin1String("-1");
+}
+
+// An empty field is 0; anything else must be a whole number within int.
+bool readInt(const QString& text, int& value)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        value = 0;
+        return true;
+    }
+    bool ok = false;
+    const qlonglong number = trimmed.toLongLong(&ok);
+    if (!ok || number < std::numeric_limits<int>::min() || number > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+std::optional<QDateTime> readDate(const QString& text)
+{
+    const QDateTime moment = parseWireDate(text);
+    return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
+}
+
+bool readNumbers(const QString& text, QChar separator, int expectedMin, int expectedMax, QList<int>& parts)
+{
+    const QStringList pieces = text.split(separator);
+    if (pieces.size() < expectedMin || pieces.size() > expectedMax)
+        return false;
+    for (const QString& piece : pieces) {
+        bool ok = false;
+        const int number = piece.trimmed().toInt(&ok);
+        if (!ok || number < 0)
+            return false;
+        parts.append(number);
+    }
+    return true;
+}
+
+} // namespace
+
+QString wireDateText(const QDateTime& moment)
+{
+    if (!moment.isValid())
+        return QString();
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    QString text = QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
+    if (time != QTime(0, 0))
+        text += QStringLiteral(" %1:%2:%3")
+                    .arg(time.hour())
+                    .arg(time.minute(), 2, 10, QLatin1Char('0'))
+                    .arg(time.second(), 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+QDateTime parseWireDate(const QString& text)
+{
+    const QStringList halves = text.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (halves.isEmpty() || halves.size() > 2)
+        return {};
+    QList<int> day;
+    const QChar dateSeparator = halves[0].contains(QLatin1Char('/')) ? QLatin1Char('/') : QLatin1Char('-');
+    if (!readNumbers(halves[0], dateSeparator, 3, 3, day))
+        return {};
+    QList<int> clock;
+    if (halves.size() == 2 && !readNumbers(halves[1], QLatin1Char(':'), 2, 3, clock))
+        return {};
+    while (clock.size() < 3)
+        clock.append(0);
+    const QDate date(day[0], day[1], day[2]);
+    const QTime time(clock[0], clock[1], clock[2]);
+    if (!date.isValid() || !time.isValid() || date.year() < 1000 || date.year() > 9999)
+        return {};
+    return QDateTime(date, time);
+}
+
+QString ServerRecordText(const MemoRecord& memo)
+{
+    const QStringList fields = {QString::number(memo.type),
+                                memo.userid,
+                                memo.title,
+                                memo.content,
+                                yesNo(memo.Done),
+                                dateField(memo.addtime),
+                                dateField(memo.AlertTime),
+                                memo.AlertPinLv,
+                                yesNo(memo.mimi),
+                                yesNo(memo.ifAlert),
+                                yesNo(memo.importance),
+                                memo.AddIp,
+                                QString::number(memo.click),
+                                dateField(memo.AlertTimeNongli),
+                                dateField(memo.mailTime),
+                                QString::number(memo.before),
+                                memo.sound,
+                                yesNo(memo.Mail),
+                                yesNo(memo.editor),
+                                QString::number(memo.lifa),
+                                QString::number(memo.synnum),
+                                memo.DiySound};
+    return fields.join(RecordFieldSeparator);
+}
+
+std::optional<MemoRecord> parseServerRecord(const QString& record)
+{
+    const QStringList f = record.split(RecordFieldSeparator);
+    if (f.size() != ServerRecordFieldCount)
+        return std::nullopt;
+    MemoRecord memo;
+    if (!readInt(f[0], memo.type) || !readInt(f[12], memo.click) || !readInt(f[15], memo.before) ||
+        !readInt(f[19], memo.lifa) || !readInt(f[20], memo.synnum))
+        return std::nullopt;
+    memo.userid = f[1];
+    memo.title = f[2];
+    memo.content = f[3];
+    memo.Done = readYes(f[4]);
+    memo.addtime = readDate(f[5]);
+    memo.AlertTime = readDate(f[6]);
+    memo.AlertPinLv = f[7];
+    memo.mimi = readYes(f[8]);
+    memo.ifAlert = readYes(f[9]);
+    memo.importance = readYes(f[10]);
+    memo.AddIp = f[11];
+    memo.AlertTimeNongli = readDate(f[13]);
+    memo.mailTime = readDate(f[14]);
+    memo.sound = f[16];
+    memo.Mail = readYes(f[17]);
+    memo.editor = readYes(f[18]);
+    memo.DiySound = f[21];
+    return memo;
+}
+
+QString conflictDataText(const QString& serverRecord, qint64 serverId)
+{
+    return serverRecord + RecordFieldSeparator + QString::number(serverId);
+}
+
+std::optional<ConflictRecord> parseConflictData(const QString& data)
+{
+    const qsizetype cut = data.lastIndexOf(RecordFieldSeparator);
+    if (cut < 0)
+        return std::nullopt;
+    bool ok = false;
+    const qint64 serverId = data.mid(cut + RecordFieldSeparator.size()).trimmed().toLongLong(&ok);
+    if (!ok || serverId <= 0)
+        return std::nullopt;
+    std::optional<MemoRecord> memo = parseServerRecord(data.left(cut));
+    if (!memo)
+        return std::nullopt;
+    return ConflictRecord{serverId, std::move(*memo)};
+}
+
+QString SynPostBody(const MemoRecord& memo)
+{
+    const auto number = [](qint64 value) { return URLEncode(QString::number(value)); };
+    const auto flag = [](bool value) { return URLEncode(yesNo(value)); };
+    const auto date = [](const std::optional<QDateTime>& moment) { return URLEncode(dateField(moment)); };
+    const QString pairs[] = {
+        QStringLiteral("LocalId=") + QString::number(memo.id),
+        QStringLiteral("id=") +
+            (memo.NotebookServerId > 0 ? QString::number(memo.NotebookServerId) : QString()),
+        QStringLiteral("type=") + number(memo.type),
+        QStringLiteral("userid=") + URLEncode(memo.userid),
+        QStringLiteral("title=") + EncodePostData(memo.title),
+        QStringLiteral("content=") + EncodePostData(memo.content),
+        QStringLiteral("Done=") + flag(memo.Done),
+        QStringLiteral("addtime=") + date(memo.addtime),
+        QStringLiteral("AlertTime=") + date(memo.AlertTime),
+        QStringLiteral("AlertPinLv=") + URLEncode(memo.AlertPinLv),
+        QStringLiteral("mimi=") + flag(memo.mimi),
+        QStringLiteral("ifAlert=") + flag(memo.ifAlert),
+        QStringLiteral("importance=") + flag(memo.importance),
+        QStringLiteral("AddIp=") + URLEncode(memo.AddIp),
+        QStringLiteral("click=") + number(memo.click),
+        QStringLiteral("AlertTimeNongli=") + date(memo.AlertTimeNongli),
+        QStringLiteral("mailTime=") + date(memo.mailTime),
+        QStringLiteral("before=") + number(memo.before),
+        QStringLiteral("sound=") + URLEncode(memo.sound),
+        QStringLiteral("diysound=") + URLEncode(memo.DiySound),
+        QStringLiteral("Mail=") + flag(memo.Mail),
+        QStringLiteral("editor=") + flag(memo.editor),
+        QStringLiteral("lifa=") + number(memo.lifa),
+        QStringLiteral("synnum=") + number(memo.synnum),
+        QStringLiteral("del=") + flag(memo.Del),
+    };
+    QString body;
+    for (const QString& pair : pairs) {
+        if (!body.isEmpty())
+            body += QLatin1Char('&');
+        body += pair;
+    }
+    return body;
+}
+
+} // namespace velmo

@@ -1,0 +1,130 @@
+#include "SyncReplies.h"
+
+#include "platform/RequestSignature.h"
+
+#include <QStringList>
+
+namespace velmo {
+
+namespace {
+
+// The text split on its first `count` separators: at most count + 1 parts, the last one whole.
+QStringList splitFirst(const QString& text, QChar separator, int count)
+{
+    QStringList parts;
+    qsizetype from = 0;
+    while (parts.size() < count) {
+        const qsizetype at = text.indexOf(separator, from);
+        if (at < 0)
+            break;
+        parts.append(text.mid(from, at - from));
+        from = at + 1;
+    }
+    parts.append(text.mid(from));
+    return parts;
+}
+
+// A whole number above 0, or 0.
+qint64 positiveId(const QString& text)
+{
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    return ok && value > 0 ? value : 0;
+}
+
+// The reply without the line breaks a service may end it with.
+QString withoutTrailingBreaks(const QString& text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && (text.at(end - 1) == QLatin1Char('\n') || text.at(end - 1) == QLatin1Char('\r')))
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+IdListReply parseIdListReply(const QString& text, const QString& passHash)
+{
+    IdListReply reply;
+    if (text.startsWith(QLatin1String("error"))) {
+        reply.kind = IdListReply::Kind::Refused;
+        return reply;
+    }
+    const QStringList parts = splitFirst(text, QLatin1Char('|'), 4);
+    if (parts.size() < 3 || parts[0].trimmed() != QLatin1String("ok") || passHash.isEmpty() ||
+        !isServerProof(parts[2].trimmed(), passHash))
+        return reply;
+    reply.kind = IdListReply::Kind::Accepted;
+    reply.mailbox = parts[1].trimmed() == QLatin1String("1");
+    reply.serverTime = parseWireDate(parts.value(3));
+    for (const QString& item : parts.value(4).trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList pair = item.split(QLatin1Char(':'));
+        bool counted = false;
+        const int synnum = pair.value(1).trimmed().toInt(&counted);
+        const qint64 serverId = positiveId(pair.value(0));
+        if (pair.size() == 2 && counted && serverId > 0)
+            reply.entries.push_back({serverId, synnum});
+    }
+    return reply;
+}
+
+DownloadReply parseDownloadReply(const QString& raw)
+{
+    const QString text = withoutTrailingBreaks(raw);
+    DownloadReply reply;
+    const QStringList parts = splitFirst(text, QLatin1Char('|'), 2);
+    if (parts.size() < 2 || parts[0].trimmed() != QLatin1String("ok"))
+        return reply;
+    reply.ok = true;
+    const QString records = parts.value(2);
+    if (records.trimmed().isEmpty())
+        return reply;
+    for (const QString& record : records.split(DownloadRecordSeparator)) {
+        if (std::optional<ConflictRecord> memo = parseConflictData(record))
+            reply.memos.push_back(std::move(*memo));
+    }
+    return reply;
+}
+
+SynReply parseSynReply(const QString& raw)
+{
+    const QString text = withoutTrailingBreaks(raw);
+    SynReply reply;
+    const QStringList parts = splitFirst(text, QLatin1Char('|'), 3);
+    if (parts.size() < 3)
+        return reply;
+    const QString head = parts[0].trimmed();
+    const QString status = parts[1].trimmed();
+    if (head == QLatin1String("#delo#") && status == QLatin1String("ok")) {
+        bool ok = false;
+        const qint64 serverId = parts[2].trimmed().toLongLong(&ok);
+        if (ok && serverId >= 0) {
+            reply.kind = SynReply::Kind::Deleted;
+            reply.serverId = serverId;
+        }
+        return reply;
+    }
+    if (head != QLatin1String("#adok#") || parts.size() < 4)
+        return reply;
+    const qint64 serverId = positiveId(parts[2]);
+    if (serverId == 0)
+        return reply;
+    if (status == QLatin1String("ok")) {
+        const qint64 localId = positiveId(parts[3]);
+        if (localId == 0)
+            return reply;
+        reply.kind = SynReply::Kind::Stored;
+        reply.localId = localId;
+    } else if (status == QLatin1String("error")) {
+        if (!parseServerRecord(parts[3]))
+            return reply;
+        reply.kind = SynReply::Kind::Conflict;
+        reply.serverRecord = parts[3];
+    } else {
+        return reply;
+    }
+    reply.serverId = serverId;
+    return reply;
+}
+
+} // namespace velmo

@@ -1,0 +1,66 @@
+#pragma once
+
+// The service's answers to the synchronisation, read from the whole reply text. A reply is split
+// on its first separators only, so "|" inside a title or a content survives; ids are numbers
+// above 0 or the answer is not taken.
+
+#include "sync/ServerRecord.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <vector>
+
+namespace velmo {
+
+// One memo of the server's list: its id and change counter.
+struct ServerEntry
+{
+    qint64 serverId = 0;
+    int synnum = 0;
+};
+
+// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>,...", or "error".
+struct IdListReply
+{
+    enum class Kind
+    {
+        Accepted, // signed in with a valid proof; the list follows
+        Refused,  // "error": unknown account or wrong password
+        Failed,   // anything else, an "ok" without the right proof included
+    };
+    Kind kind = Kind::Failed;
+    bool mailbox = false;
+    QDateTime serverTime; // invalid when the field could not be read
+    std::vector<ServerEntry> entries;
+};
+IdListReply parseIdListReply(const QString& text, const QString& passHash);
+
+// The answer of /api/download.asp: "ok|<count>|<record>(#r!n#)<record>...", each record the
+// ServerRecord, the field separator and the server id. Records that do not read are left out.
+struct DownloadReply
+{
+    bool ok = false;
+    std::vector<ConflictRecord> memos;
+};
+inline const QString DownloadRecordSeparator = QStringLiteral("(#r!n#)");
+DownloadReply parseDownloadReply(const QString& text);
+
+// The answer of /api/Syn.asp to one upload (SynReply).
+struct SynReply
+{
+    enum class Kind
+    {
+        Stored,   // "#adok#|ok|<serverId>|<LocalId>"
+        Conflict, // "#adok#|error|<serverId>|<ServerRecord>"
+        Deleted,  // "#delo#|ok|<serverId>" (0 for a memo the service never had)
+        Unknown,
+    };
+    Kind kind = Kind::Unknown;
+    qint64 serverId = 0;
+    qint64 localId = 0;   // Stored
+    QString serverRecord; // Conflict
+};
+SynReply parseSynReply(const QString& text);
+
+} // namespace velmo

@@ -1,0 +1,461 @@
+#include "SyncSession.h"
+
+#include "platform/Clock.h"
+#include "platform/RequestSignature.h"
+#include "platform/ServiceChannel.h"
+#include "store/Database.h"
+#include "store/RunState.h"
+#include "store/SyncRows.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncReplies.h"
+
+namespace velmo {
+
+namespace {
+
+// How long a request waits for the channel while another user of it has it.
+constexpr int ChannelRetryMs = 100;
+
+const QString ConnectionFailedStatus = QStringLiteral("状态:连接失败,下次同步");
+const QString ServiceFailedStatus = QStringLiteral("状态:服务器返回值错误,下次同步");
+const QString LocalReadFailedStatus = QStringLiteral("状态:本地数据读取失败,下次同步");
+const QString LocalWriteFailedStatus = QStringLiteral("状态:本地数据保存失败,下次同步");
+const QString DoneStatus = QStringLiteral("状态:同步完成");
+
+} // namespace
+
+SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent)
+    : QObject(parent)
+    , m_db(db)
+    , m_run(run)
+    , m_channel(channel)
+{
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(ChannelRetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &SyncSession::send);
+    connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
+    connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
+        if (m_request != Request::None)
+            Inet1_StateChanged(state);
+    });
+}
+
+SyncSession::~SyncSession() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Requests
+
+QList<std::pair<QString, QString>> SyncSession::signedAccountQuery() const
+{
+    const SignedTimestamp stamp = SignedTimestamp::now();
+    return {{QStringLiteral("user"), m_run.UserId},
+            {QStringLiteral("pass"), m_run.PassHash},
+            {QStringLiteral("md5"), stamp.md5},
+            {QStringLiteral("nowtime"), stamp.nowtime}};
+}
+
+void SyncSession::send()
+{
+    if (m_request == Request::None)
+        return;
+    if (m_run.Exiting) {
+        m_request = Request::None;
+        finish();
+        return;
+    }
+    const bool sent =
+        m_pendingPost ? m_channel.execute(m_pendingUrl, m_pendingBody) : m_channel.openUrl(m_pendingUrl);
+    if (!sent)
+        m_retry.start(); // another user of the channel has it: nothing is dropped, the request waits
+}
+
+void SyncSession::onFinished(const ServiceReply& reply)
+{
+    const Request request = m_request;
+    if (request == Request::None || m_retry.isActive())
+        return; // not ours
+    m_request = Request::None;
+    if (reply.status == ServiceReply::Status::Aborted || m_run.Exiting) {
+        finish();
+        return;
+    }
+    if (!reply.ok()) {
+        fail(ConnectionFailedStatus);
+        return;
+    }
+    m_lastTransferFailed = false;
+    switch (request) {
+    case Request::IdList:
+        onIdList(reply.text);
+        break;
+    case Request::Download:
+        onDownload(reply.text);
+        break;
+    case Request::Upload:
+        onSynReply(reply.text);
+        break;
+    case Request::None:
+        break;
+    }
+}
+
+void SyncSession::Inet1_StateChanged(int state)
+{
+    switch (state) {
+    case ServiceChannel::Connecting:
+        emit captionSuffix(QStringLiteral("正在连接服务器..."));
+        break;
+    case ServiceChannel::Connected:
+        emit captionSuffix(QStringLiteral("已连接服务器"));
+        break;
+    case ServiceChannel::Requesting:
+        emit captionSuffix(QStringLiteral("正在发送请求..."));
+        break;
+    case ServiceChannel::RequestSent:
+        emit captionSuffix(QStringLiteral("请求已发送"));
+        break;
+    case ServiceChannel::ResponseCompleted:
+        emit captionSuffix(QStringLiteral("接收完成"));
+        break;
+    case ServiceChannel::Error:
+        emit captionSuffix(QStringLiteral("通讯错误,同步失败,下次同步"));
+        emit statusText(ConnectionFailedStatus);
+        m_lastTransferFailed = true;
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The sync pass
+
+void SyncSession::SyncData()
+{
+    if (m_run.Exiting || m_stage == Stage::SigningIn || m_stage == Stage::Downloading)
+        return;
+    if (m_stage == Stage::Uploading) {
+        m_syncAfter = true;
+        return;
+    }
+    m_syncStarted = true;
+    m_stage = Stage::SigningIn;
+    m_failed = false;
+    m_changed = 0;
+    m_conflictSeen = false;
+    m_downloads.clear();
+    m_nextDownload = 0;
+    m_request = Request::IdList;
+    m_pendingPost = false;
+    m_pendingUrl = m_address.url(QStringLiteral("/Api/id.asp"), signedAccountQuery());
+    send();
+}
+
+void SyncSession::onIdList(const QString& text)
+{
+    const IdListReply reply = parseIdListReply(text, m_run.PassHash);
+    if (reply.kind == IdListReply::Kind::Refused) {
+        fail(QStringLiteral("状态:同步账号验证失败"));
+        return;
+    }
+    if (reply.kind != IdListReply::Kind::Accepted) {
+        fail(ServiceFailedStatus);
+        return;
+    }
+    m_run.ServerVerified = true;
+    m_run.MobileMailActive = reply.mailbox;
+    if (reply.serverTime.isValid()) {
+        const qint64 behind = Clock::currentDateTime().secsTo(reply.serverTime);
+        if (behind > ClockToleranceSeconds)
+            emit clockBehind(behind);
+    }
+
+    const SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
+    if (!local.ok) {
+        fail(LocalReadFailedStatus);
+        return;
+    }
+    for (const ServerEntry& entry : reply.entries) {
+        const auto it = local.byServerId.constFind(entry.serverId);
+        if (it == local.byServerId.constEnd()) {
+            m_downloads.push_back({entry.serverId, 0, 0, false});
+            continue;
+        }
+        // A memo deleted here goes up as deleted; a newer server copy does not bring it back.
+        if (it->Del || entry.synnum <= it->synnum)
+            continue;
+        m_downloads.push_back({entry.serverId, it->id, it->synnum, !it->syn});
+    }
+    m_stage = Stage::Downloading;
+    downloadNext();
+}
+
+void SyncSession::downloadNext()
+{
+    if (m_nextDownload >= m_downloads.size()) {
+        afterDownloads();
+        return;
+    }
+    const size_t end = std::min(m_downloads.size(), m_nextDownload + DownloadBatch);
+    m_batch.assign(m_downloads.begin() + static_cast<std::ptrdiff_t>(m_nextDownload),
+                   m_downloads.begin() + static_cast<std::ptrdiff_t>(end));
+    m_nextDownload = end;
+    QStringList ids;
+    for (const Download& item : m_batch)
+        ids << QString::number(item.serverId);
+    QList<std::pair<QString, QString>> query = signedAccountQuery();
+    query.append({QStringLiteral("id"), ids.join(QLatin1Char(','))});
+    m_request = Request::Download;
+    m_pendingPost = false;
+    m_pendingUrl = m_address.url(QStringLiteral("/api/download.asp"), query);
+    send();
+}
+
+void SyncSession::onDownload(const QString& text)
+{
+    const DownloadReply reply = parseDownloadReply(text);
+    if (!reply.ok) {
+        fail(ServiceFailedStatus);
+        return;
+    }
+    Transaction transaction(m_db);
+    int changed = 0;
+    for (const ConflictRecord& memo : reply.memos) {
+        const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
+            return item.serverId == memo.serverId;
+        });
+        if (asked == m_batch.end())
+            continue; // not asked for
+        if (asked->conflict) {
+            if (!m_conflictSeen) {
+                m_conflictSeen = true;
+                handOff(memo.serverId, ServerRecordText(memo.memo));
+            }
+            continue;
+        }
+        const StoreResult stored =
+            asked->localId == 0
+                ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
+                : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
+        if (!stored.ok) {
+            fail(LocalWriteFailedStatus);
+            return;
+        }
+        changed += stored.rowsAffected;
+    }
+    if (!transaction.commit().ok) {
+        fail(LocalWriteFailedStatus);
+        return;
+    }
+    m_changed += changed;
+    downloadNext();
+}
+
+void SyncSession::afterDownloads()
+{
+    if (m_changed > 0)
+        emit memosChanged();
+    if (m_conflictSeen) {
+        // A memo changed on both sides ends the pass: the user decides in the conflict windows.
+        emit statusText(QStringLiteral("状态:数据异步处理"));
+        finish();
+        return;
+    }
+    emit statusText(QStringLiteral("状态:远程效验完成"));
+    emit statusText(QStringLiteral("状态:上传本地未同步记录"));
+    // Also with an empty server list: a new account's first memos must reach the service.
+    m_finishText = DoneStatus;
+    startUploads();
+}
+
+void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
+{
+    m_conflictServerId = serverId;
+    m_conflictData = conflictDataText(serverRecord, serverId);
+    if (m_conflictOpen)
+        return;
+    m_conflictOpen = true;
+    emit conflictFound();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The upload pass
+
+void SyncSession::UploadData()
+{
+    if (m_run.Exiting)
+        return;
+    if (m_stage != Stage::Idle) {
+        m_uploadAgain = true;
+        return;
+    }
+    m_failed = false;
+    m_finishText.clear();
+    startUploads();
+}
+
+void SyncSession::startUploads()
+{
+    const LocalIdsRead waiting = readUnsyncedIds(m_db, m_run.UserId);
+    if (!waiting.ok) {
+        fail(LocalReadFailedStatus);
+        return;
+    }
+    m_stage = Stage::Uploading;
+    m_uploads = waiting.ids;
+    m_nextUpload = 0;
+    m_sentCount = 0;
+    uploadNext();
+}
+
+void SyncSession::uploadNext()
+{
+    while (m_nextUpload < m_uploads.size()) {
+        if (m_run.Exiting)
+            break;
+        const qint64 id = m_uploads[m_nextUpload++];
+        const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, id);
+        if (!row.ok) {
+            fail(LocalReadFailedStatus);
+            return;
+        }
+        if (!row.memo || row.memo->syn)
+            continue; // gone, or taken care of meanwhile
+        const MemoRecord& memo = *row.memo;
+        emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
+        const bool yibu = m_asyncMode && memo.id == m_settledId;
+        const SignedTimestamp stamp = SignedTimestamp::now();
+        m_sent = {memo.id, memo.synnum, memo.Del};
+        m_request = Request::Upload;
+        m_pendingPost = true;
+        m_pendingUrl = m_address.url(
+            QStringLiteral("/api/Syn.asp"),
+            {{QStringLiteral("nowtime"), stamp.nowtime},
+             {QStringLiteral("md5"), stamp.md5},
+             {QStringLiteral("userid"), m_run.UserId},
+             {QStringLiteral("yibu"), yibu ? QStringLiteral("True") : QStringLiteral("False")}});
+        m_pendingBody = SynPostBody(memo);
+        ++m_sentCount;
+        send();
+        return;
+    }
+    if (m_sentCount > 0)
+        emit soundRequested(QStringLiteral("down.wav"));
+    finish();
+}
+
+void SyncSession::onSynReply(const QString& text)
+{
+    const SynReply reply = parseSynReply(text);
+    switch (reply.kind) {
+    case SynReply::Kind::Stored: {
+        if (reply.localId != m_sent.id) {
+            fail(ServiceFailedStatus);
+            return;
+        }
+        const StoreResult stored =
+            acknowledgeUpload(m_db, m_run.UserId, m_sent.id, reply.serverId, m_sent.synnum, m_sent.Del);
+        if (!stored.ok) {
+            fail(LocalWriteFailedStatus);
+            return;
+        }
+        if (m_asyncMode && m_sent.id == m_settledId) {
+            m_asyncMode = false;
+            m_settledId = 0;
+        }
+        emit statusText(DoneStatus);
+        break;
+    }
+    case SynReply::Kind::Conflict:
+        handOff(reply.serverId, reply.serverRecord);
+        emit statusText(QStringLiteral("状态:数据异步处理"));
+        break;
+    case SynReply::Kind::Deleted: {
+        const StoreResult deleted = deleteConfirmed(m_db, m_run.UserId, m_sent.id, reply.serverId);
+        if (!deleted.ok) {
+            fail(LocalWriteFailedStatus);
+            return;
+        }
+        emit statusText(QStringLiteral("状态:同步删除完成"));
+        break;
+    }
+    case SynReply::Kind::Unknown:
+        fail(ServiceFailedStatus);
+        return;
+    }
+    uploadNext();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ends, countdown, conflicts
+
+void SyncSession::fail(const QString& status)
+{
+    m_failed = true;
+    emit statusText(status);
+    finish();
+}
+
+void SyncSession::finish()
+{
+    m_retry.stop();
+    m_request = Request::None;
+    m_stage = Stage::Idle;
+    m_batch.clear();
+    m_uploads.clear();
+    if (!m_failed && !m_finishText.isEmpty())
+        emit statusText(m_finishText);
+    m_finishText.clear();
+    emit captionSuffix(QString());
+    emit passFinished();
+    if (m_failed || m_run.Exiting) {
+        m_uploadAgain = false;
+        m_syncAfter = false;
+        return;
+    }
+    if (m_syncAfter) {
+        m_syncAfter = false;
+        m_uploadAgain = false; // the sync pass uploads at its end
+        SyncData();
+    } else if (m_uploadAgain) {
+        m_uploadAgain = false;
+        UploadData();
+    }
+}
+
+SyncSession::CountdownStep SyncSession::Timer3Tick()
+{
+    CountdownStep step;
+    if (!m_syncStarted) {
+        // No synchronisation in this run yet: the change waits for the next one.
+        m_timer3Tag = 0;
+        step.stop = true;
+        return step;
+    }
+    if (++m_timer3Tag > 60)
+        m_timer3Tag = 1;
+    step.status = QStringLiteral("状态:%1秒后同步数据").arg(5 - m_timer3Tag);
+    step.showButton = true;
+    if (m_timer3Tag >= 5) {
+        m_timer3Tag = 0;
+        step.stop = true;
+        UploadData();
+    }
+    return step;
+}
+
+void SyncSession::conflictWindowsClosed()
+{
+    m_conflictOpen = false;
+}
+
+void SyncSession::conflictSettled(qint64 localId, bool serverCopyKept)
+{
+    m_asyncMode = true;
+    m_settledId = localId;
+    m_conflictOpen = false;
+    if (serverCopyKept)
+        m_syncStarted = false;
+}
+
+} // namespace velmo

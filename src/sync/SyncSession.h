@@ -1,0 +1,189 @@
+#pragma once
+
+// The synchronisation of one signed-in user's memos with the web service: the sync pass (sign-in
+// with the server's list, downloads, conflict hand-off, then the upload pass), the upload pass
+// (one POST at a time), the handler of the service's replies, the countdown of the delayed upload
+// and the run's synchronisation flags. It talks to its window only through signals.
+//
+//   velmo::SyncSession sync(db, runState, *form->Inet1());
+//   sync.setServiceAddress(address);
+//   connect(&sync, &velmo::SyncSession::statusText, ...);      // panel 1 of the status bar
+//   sync.SyncData();                                           // scheduler's tick 10, Command1
+//   const auto step = sync.Timer3Tick();                       // each second while Timer3 runs
+//
+// Nothing blocks: every request is asynchronous on the shared channel, and a request waits while
+// another user of the channel has it. A pass never runs twice at once; an upload asked for while
+// one runs runs once more afterwards.
+
+#include "platform/ServiceAddress.h"
+#include "store/Memo.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <vector>
+
+namespace velmo {
+
+class Database;
+class ServiceChannel;
+struct RunState;
+struct ServiceReply;
+
+class SyncSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Memos asked for in one download request.
+    static constexpr int DownloadBatch = 100;
+    // A local clock further behind the server's than this is reported.
+    static constexpr qint64 ClockToleranceSeconds = 300;
+
+    SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent = nullptr);
+    ~SyncSession() override;
+
+    void setServiceAddress(const ServiceAddress& address) { m_address = address; }
+
+    // The sync pass. Ignored while one runs; asked for during an upload pass, it follows it.
+    void SyncData();
+    // The upload pass of every memo of the user waiting for an upload.
+    void UploadData();
+    // True while a sync or upload pass runs.
+    bool isRunning() const { return m_stage != Stage::Idle; }
+
+    // What one second of the delayed upload's countdown does: the status text to show (empty: none),
+    // whether the sync button shows, and whether the timer stops. The fifth tick starts the upload.
+    struct CountdownStep
+    {
+        QString status;
+        bool showButton = false;
+        bool stop = false;
+    };
+    CountdownStep Timer3Tick();
+
+    // Run flags. SyncStarted: a sync pass was started in this run (the delayed upload waits for one).
+    // AsyncMode: a conflict was settled; its memo goes up with "yibu=True" until the service takes it.
+    // ConflictOpen: the conflict windows are open; no other conflict opens them meanwhile.
+    bool SyncStarted() const { return m_syncStarted; }
+    void setSyncStarted(bool started) { m_syncStarted = started; }
+    bool AsyncMode() const { return m_asyncMode; }
+    bool ConflictOpen() const { return m_conflictOpen; }
+    bool lastTransferFailed() const { return m_lastTransferFailed; }
+
+    // The conflict hand-off: the server id of the memo in conflict and the server's copy
+    // (conflictDataText layout).
+    qint64 ConflictServerId() const { return m_conflictServerId; }
+    const QString& ConflictData() const { return m_conflictData; }
+
+    // The conflict windows are gone, however they closed.
+    void conflictWindowsClosed();
+    // A conflict was settled by keeping one copy in the local row localId: it goes up with
+    // "yibu=True". Keeping the server's copy also clears SyncStarted, so that the next sync pass
+    // starts over.
+    void conflictSettled(qint64 localId, bool serverCopyKept);
+
+    // The channel's state numbers during a request of this session: progress words behind the
+    // window's caption, and the failure texts.
+    void Inet1_StateChanged(int state);
+
+signals:
+    // Panel 1 of the status bar.
+    void statusText(const QString& text);
+    // Words behind the window's caption; empty puts the caption back.
+    void captionSuffix(const QString& words);
+    // Memos were added or changed by the pass: the views must be read again.
+    void memosChanged();
+    // A conflict was handed off and the windows are to open (ConflictOpen is already set).
+    void conflictFound();
+    // The local clock is this many seconds behind the server's.
+    void clockBehind(qint64 seconds);
+    // An action sound ("down.wav" after an upload pass).
+    void soundRequested(const QString& fileName);
+    // A pass has ended, however.
+    void passFinished();
+
+private:
+    enum class Stage
+    {
+        Idle,
+        SigningIn,
+        Downloading,
+        Uploading,
+    };
+    enum class Request
+    {
+        None,
+        IdList,
+        Download,
+        Upload,
+    };
+
+    void send();
+    void onFinished(const ServiceReply& reply);
+    void onIdList(const QString& text);
+    void onDownload(const QString& text);
+    void onSynReply(const QString& text);
+    void downloadNext();
+    void afterDownloads();
+    void startUploads();
+    void uploadNext();
+    void handOff(qint64 serverId, const QString& serverRecord);
+    void fail(const QString& status);
+    void finish();
+    QList<std::pair<QString, QString>> signedAccountQuery() const;
+
+    Database& m_db;
+    RunState& m_run;
+    ServiceChannel& m_channel;
+    ServiceAddress m_address;
+    QTimer m_retry;
+
+    Stage m_stage = Stage::Idle;
+    Request m_request = Request::None; // the request of ours on the channel
+    QUrl m_pendingUrl;
+    QString m_pendingBody;
+    bool m_pendingPost = false;
+
+    bool m_syncStarted = false;
+    bool m_asyncMode = false;
+    qint64 m_settledId = 0;
+    bool m_conflictOpen = false;
+    bool m_lastTransferFailed = false;
+    qint64 m_conflictServerId = 0;
+    QString m_conflictData;
+
+    // The sync pass under way.
+    struct Download
+    {
+        qint64 serverId = 0;
+        qint64 localId = 0; // 0: not on this device
+        int localSynnum = 0;
+        bool conflict = false;
+    };
+    std::vector<Download> m_downloads;
+    size_t m_nextDownload = 0;
+    std::vector<Download> m_batch;
+    int m_changed = 0;
+    bool m_conflictSeen = false;
+    bool m_failed = false;
+
+    // The upload pass under way.
+    std::vector<qint64> m_uploads;
+    size_t m_nextUpload = 0;
+    int m_sentCount = 0;
+    struct Sent
+    {
+        qint64 id = 0;
+        int synnum = 0;
+        bool Del = false;
+    } m_sent;
+    QString m_finishText;
+    bool m_uploadAgain = false;
+    bool m_syncAfter = false;
+
+    int m_timer3Tag = 0;
+};
+
+} // namespace velmo

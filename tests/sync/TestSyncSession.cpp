@@ -1,0 +1,530 @@
+#include "BoxRecorder.h"
+#include "ServiceFixture.h"
+#include "TestMain.h"
+#include "TestStore.h"
+#include "editor/EditorTestKit.h"
+
+#include "platform/Md5.h"
+#include "platform/RequestSignature.h"
+#include "platform/ServiceChannel.h"
+#include "store/MemoState.h"
+#include "store/SyncRows.h"
+#include "sync/ConflictWindows.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncSession.h"
+#include "velmo-service/MemoStore.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+using namespace velmo;
+using namespace std::chrono_literals;
+using standin::Fault;
+
+namespace {
+
+const QString Password = QStringLiteral("velmo123");
+
+// One computer of the user: its own data folder, channel and synchronisation.
+struct Device
+{
+    test::TestStore store;
+    ServiceChannel channel;
+    SyncSession sync{store.db(), store.runState(), channel};
+    test::ViewsRecorder views;
+    test::BoxRecorder boxes;
+    QStringList previews;
+    std::unique_ptr<ConflictWindows> windows;
+    QStringList statuses;
+    int conflicts = 0;
+
+    Device(const ServiceAddress& address, const QString& user = QStringLiteral("demo"))
+        : store(user)
+    {
+        store.runState().PassHash = MD5_16(Password);
+        sync.setServiceAddress(address);
+        channel.setTimeout(1500ms);
+        QObject::connect(&sync, &SyncSession::statusText, [this](const QString& text) { statuses << text; });
+        QObject::connect(&sync, &SyncSession::conflictFound, [this] { ++conflicts; });
+        EditorServices services{store.db(), store.runState(), boxes, views};
+        services.tunes = [this] { return std::make_unique<test::PreviewRecorder>(previews); };
+        windows = std::make_unique<ConflictWindows>(services, sync);
+        QObject::connect(&sync, &SyncSession::conflictFound, windows.get(), &ConflictWindows::open);
+    }
+    ~Device() { windows.reset(); }
+
+    template <typename T>
+    static T* child(QWidget* window, const char* name)
+    {
+        return window ? window->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    }
+    bool windowsGone() const { return !windows->localWindow() && !windows->serverWindow(); }
+
+    // Runs a pass to its end.
+    bool run(void (SyncSession::*pass)())
+    {
+        QSignalSpy finished(&sync, &SyncSession::passFinished);
+        (sync.*pass)();
+        return !finished.isEmpty() || finished.wait(8000);
+    }
+    bool syncNow() { return run(&SyncSession::SyncData); }
+    bool uploadNow() { return run(&SyncSession::UploadData); }
+
+    qint64 add(const QString& title, const QString& owner = {})
+    {
+        MemoRecord memo = store.sampleMemo(title);
+        memo.content = title + QStringLiteral(" | body");
+        if (!owner.isEmpty())
+            memo.userid = owner;
+        return store.addMemo(memo);
+    }
+    void edit(qint64 id, const QString& title)
+    {
+        QVERIFY(store.db()
+                    .exec(QStringLiteral("UPDATE Notebook SET title=?, synnum=synnum+1, syn=0 WHERE id=?"),
+                          {title, id})
+                    .ok);
+    }
+    MemoRecord row(qint64 id) const { return store.memo(id).value_or(MemoRecord()); }
+    qint64 unsynced() const
+    {
+        return store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE syn=0")).toLongLong();
+    }
+    QStringList titles()
+    {
+        QStringList list;
+        for (const MemoRecord& memo :
+             readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook WHERE Del=0 ORDER BY title")))
+            list << memo.title;
+        return list;
+    }
+};
+
+struct Rig
+{
+    test::ServiceFixture service;
+    Device a{service.address()};
+    Device b{service.address()};
+
+    Rig() { service.addAccount(QStringLiteral("demo"), Password); }
+    // One memo on both computers, then changed on both: A first, B second. False when a pass failed.
+    bool changeOnBoth(qint64& onA, qint64& onB)
+    {
+        onA = a.add(QStringLiteral("shared"));
+        if (!a.syncNow() || !b.syncNow())
+            return false;
+        onB =
+            readByServerId(b.store.db(), "demo", a.row(onA).NotebookServerId).memo.value_or(MemoRecord()).id;
+        a.edit(onA, QStringLiteral("A's edit"));
+        b.edit(onB, QStringLiteral("B's edit"));
+        return a.syncNow() && b.syncNow();
+    }
+    standin::MemoStore& memos() { return *standin::MemoStore::of(service.service()); }
+    QStringList serverTitles()
+    {
+        QStringList list;
+        for (const standin::StoredMemo& memo : memos().liveMemos(QStringLiteral("demo")))
+            list << memo.fields.value(2);
+        list.sort();
+        return list;
+    }
+    QList<standin::StandInRequest> uploads() const
+    {
+        QList<standin::StandInRequest> posts;
+        for (const auto& request : service.requests())
+            if (request.method == "POST")
+                posts << request;
+        return posts;
+    }
+};
+
+// A clock that moves on a second at every reading.
+class TickingClock : public Clock
+{
+protected:
+    QDateTime now() const override { return m_now = m_now.addSecs(1); }
+
+private:
+    mutable QDateTime m_now = test::defaultTestMoment();
+};
+
+} // namespace
+
+class TestSyncSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A new account's first pass uploads (the server list is empty); the other computer then gets it.
+    void memoTravelsToTheOtherComputer()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("from A"));
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"from A"});
+        QVERIFY(rig.a.row(id).syn);
+        QVERIFY(rig.a.row(id).NotebookServerId > 0);
+        QCOMPARE(rig.a.statuses,
+                 (QStringList{"状态:远程效验完成", "状态:上传本地未同步记录",
+                              QStringLiteral("传输%1:from A").arg(id), "状态:同步完成", "状态:同步完成"}));
+
+        QSignalSpy changed(&rig.b.sync, &SyncSession::memosChanged);
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(rig.b.titles(), QStringList{"from A"});
+        const MemoRecord copy =
+            readByServerId(rig.b.store.db(), "demo", rig.a.row(id).NotebookServerId).memo.value();
+        QVERIFY(copy.syn);
+        QCOMPARE(copy.content, rig.a.row(id).content);
+        QCOMPARE(copy.AlertTime, rig.a.row(id).AlertTime);
+        QVERIFY(rig.b.syncNow()); // in step: nothing moves
+        QCOMPARE(rig.b.titles(), QStringList{"from A"});
+        QCOMPARE(rig.memos().liveMemos("demo").size(), 1);
+    }
+
+    void conflictSettles_data()
+    {
+        QTest::addColumn<bool>("keepServer");
+        QTest::newRow("local copy kept") << false;
+        QTest::newRow("server copy kept") << true;
+    }
+
+    // Both computers changed the memo: the second one to synchronise gets the conflict windows;
+    // keeping either copy leaves both computers equal after the next passes.
+    void conflictSettles()
+    {
+        QFETCH(bool, keepServer);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.changeOnBoth(onA, onB));
+        const qint64 serverId = rig.a.row(onA).NotebookServerId;
+        QCOMPARE(rig.b.conflicts, 1);
+        QVERIFY(rig.b.sync.ConflictOpen());
+        QCOMPARE(rig.b.sync.ConflictServerId(), serverId);
+        QCOMPARE(Device::child<QLabel>(rig.b.windows->localWindow(), "Label3")->text(), QString::number(onB));
+        QCOMPARE(Device::child<QLabel>(rig.b.windows->serverWindow(), "Label3")->text(),
+                 QString::number(onB));
+        QCOMPARE(Device::child<QLineEdit>(rig.b.windows->localWindow(), "Text1")->text(),
+                 QStringLiteral("B's edit"));
+        QCOMPARE(Device::child<QLineEdit>(rig.b.windows->serverWindow(), "Text1")->text(),
+                 QStringLiteral("A's edit"));
+
+        ConflictWindow* kept = keepServer ? static_cast<ConflictWindow*>(rig.b.windows->serverWindow())
+                                          : static_cast<ConflictWindow*>(rig.b.windows->localWindow());
+        Device::child<QPushButton>(kept, "Command1")->click();
+        QTRY_VERIFY(rig.b.windowsGone());
+        QVERIFY(!rig.b.sync.ConflictOpen());
+        QCOMPARE(rig.b.sync.SyncStarted(), !keepServer);
+        QCOMPARE(rig.b.views.calls.last(), QStringLiteral("Timer3"));
+        QVERIFY(keepServer ? rig.b.syncNow() : rig.b.uploadNow());
+        QVERIFY(rig.uploads().last().rawQuery.endsWith("&yibu=True"));
+        QVERIFY(!rig.b.sync.AsyncMode());
+        QVERIFY(rig.a.syncNow());
+
+        const QString expected = keepServer ? QStringLiteral("A's edit") : QStringLiteral("B's edit");
+        QCOMPARE(rig.a.titles(), QStringList{expected});
+        QCOMPARE(rig.b.titles(), QStringList{expected});
+        QCOMPARE(rig.serverTitles(), QStringList{expected});
+        QCOMPARE(rig.a.unsynced() + rig.b.unsynced(), 0);
+        QVERIFY(rig.b.syncNow()); // counters come level
+        QCOMPARE(rig.a.row(onA).synnum, rig.b.row(onB).synnum);
+    }
+
+    void conflictWindowsCloseAnyWay_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Esc") << "Esc";
+        QTest::newRow("close box") << "close";
+        QTest::newRow("bind-mail button") << "mail";
+    }
+
+    // However both windows went, a later conflict opens them again.
+    void conflictWindowsCloseAnyWay()
+    {
+        QFETCH(QString, how);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.changeOnBoth(onA, onB));
+        QVERIFY(rig.b.sync.ConflictOpen());
+        const QList<QPointer<QWidget>> windows = {rig.b.windows->localWindow(),
+                                                  rig.b.windows->serverWindow()};
+        for (const QPointer<QWidget>& window : windows) {
+            QVERIFY(window);
+            QVERIFY(rig.b.sync.ConflictOpen());
+            QApplication::setActiveWindow(window);
+            if (how == QLatin1String("Esc"))
+                QTest::keyClick(Device::child<QLineEdit>(window, "Text1"), Qt::Key_Escape);
+            else if (how == QLatin1String("mail"))
+                Device::child<QPushButton>(window, "Command6")->click();
+            else
+                window->close();
+            QTRY_VERIFY(!window);
+        }
+        QTRY_VERIFY(rig.b.windowsGone());
+        QVERIFY(!rig.b.sync.ConflictOpen());
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(rig.b.conflicts, 2);
+        QVERIFY(rig.b.windows->localWindow());
+    }
+
+    // Without a server id the windows select no row, and keeping a copy writes nothing.
+    void noServerIdSavesNothing()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("never uploaded"));
+        rig.a.windows->open();
+        QCOMPARE(Device::child<QLabel>(rig.a.windows->localWindow(), "Label3")->text(), QString());
+        QCOMPARE(Device::child<QLabel>(rig.a.windows->serverWindow(), "Label3")->text(), QString());
+        Device::child<QPushButton>(rig.a.windows->localWindow(), "Command1")->click();
+        QCOMPARE(rig.a.row(id).synnum, 1);
+        QCOMPARE(rig.a.row(id).title, QStringLiteral("never uploaded"));
+        QVERIFY(rig.a.windows->localWindow());
+    }
+
+    // A deletion is confirmed with "#delo#" and the row goes.
+    void deletionIsConfirmed()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("to go"));
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(SetDel(rig.a.store.db(), "demo", id).ok);
+        QVERIFY(rig.a.uploadNow());
+        QVERIFY(!rig.a.store.memo(id));
+        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步删除完成"));
+        QVERIFY(rig.serverTitles().isEmpty());
+    }
+
+    // "#delo#|ok|0" deletes only the row just posted, only when it is marked deleted and has no other
+    // server id; other accounts' rows are never sent.
+    void deletionReplyTouchesOnlyThePostedRow()
+    {
+        Rig rig;
+        auto addRow = [&](const QString& title, bool del, qint64 serverId, const QString& owner = {}) {
+            MemoRecord memo = rig.a.store.sampleMemo(title);
+            memo.Del = del;
+            memo.NotebookServerId = serverId;
+            if (!owner.isEmpty())
+                memo.userid = owner;
+            return rig.a.store.addMemo(memo);
+        };
+        const qint64 deleted = addRow("deleted, never sent", true, 0);
+        const qint64 kept = addRow("new", false, 0);
+        const qint64 other = addRow("deleted, server id 5", true, 5);
+        const qint64 foreign = addRow("other account", true, 0, "someone");
+        Fault fault;
+        fault.kind = Fault::Garbage;
+        fault.garbageText = QStringLiteral("#delo#|ok|0");
+        rig.service.setFault(fault);
+        QVERIFY(rig.a.uploadNow());
+        QCOMPARE(rig.uploads().size(), 3);
+        QVERIFY(!rig.a.store.memo(deleted));
+        QVERIFY(rig.a.store.memo(kept));
+        QVERIFY(rig.a.store.memo(other));
+        QVERIFY(rig.a.store.memo(foreign));
+    }
+
+    // The exact bytes of one upload: the query's user percent-encoded from GBK, the 25 pairs in order.
+    void uploadBytes()
+    {
+        test::ServiceFixture service;
+        const QString user = QStringLiteral("张三&x");
+        service.addAccount(user, Password);
+        Device device(service.address(), user);
+        MemoRecord memo;
+        memo.type = 1;
+        memo.userid = user;
+        memo.title = QStringLiteral("a&b c+d%e");
+        memo.content = QStringLiteral("x\ny");
+        memo.Done = true;
+        memo.addtime = QDateTime(QDate(2026, 12, 6), QTime(10, 0));
+        memo.AlertPinLv = QStringLiteral("1tian");
+        memo.ifAlert = true;
+        memo.click = 1;
+        memo.mailTime = QDateTime(QDate(2026, 12, 7), QTime(0, 0));
+        memo.sound = QStringLiteral("1.mid");
+        memo.lifa = 1;
+        memo.synnum = 3;
+        const qint64 id = device.store.addMemo(memo);
+        device.add(QStringLiteral("not mine"), QStringLiteral("someone"));
+        QVERIFY(device.uploadNow());
+
+        QCOMPARE(service.requestCount(), 1);
+        const standin::StandInRequest post = service.lastRequest();
+        const QString stamp = NowNumberText(test::defaultTestMoment());
+        QCOMPARE(post.path, QStringLiteral("/api/Syn.asp"));
+        QCOMPARE(QString::fromLatin1(post.rawQuery), "nowtime=" + stamp + "&md5=" + RequestSignature(stamp) +
+                                                         "&userid=%D5%C5%C8%FD%26x&yibu=False");
+        QCOMPARE(post.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+        QCOMPARE(post.body,
+                 "LocalId=" + QByteArray::number(id) +
+                     "&id=&type=1&userid=%D5%C5%C8%FD%26x&title=a%26b c%2Bd%25e&content=x<BR>y&Done=True"
+                     "&addtime=2026%2D12%2D6%2010%3A00%3A00&AlertTime=&AlertPinLv=1tian&mimi=False"
+                     "&ifAlert=True&importance=False&AddIp=&click=1&AlertTimeNongli="
+                     "&mailTime=2026%2D12%2D7&before=7&sound=1%2Emid&diysound=&Mail=False&editor=False"
+                     "&lifa=1&synnum=3&del=False");
+        QVERIFY(device.row(id).syn);
+    }
+
+    void failuresLoseNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("afterRequests");
+        QTest::newRow("HTTP 500") << int(Fault::ServerError) << 0 << 0;
+        QTest::newRow("garbage") << int(Fault::Garbage) << 0 << 0;
+        QTest::newRow("dropped") << int(Fault::DropConnection) << 0 << 0;
+        QTest::newRow("garbage mid-pass") << int(Fault::Garbage) << 0 << 2;
+        QTest::newRow("time-out mid-pass") << int(Fault::None) << 3000 << 2;
+        QTest::newRow("service down") << -1 << 0 << 0;
+    }
+
+    // A failed pass leaves the rows waiting, says so, and the next pass sends them.
+    void failuresLoseNothing()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, delayMs);
+        QFETCH(int, afterRequests);
+        Rig rig;
+        std::unique_ptr<test::ServiceFixture> down;
+        std::unique_ptr<Device> device;
+        if (kind < 0) {
+            down = std::make_unique<test::ServiceFixture>();
+            const ServiceAddress gone = down->address();
+            down.reset();
+            device = std::make_unique<Device>(gone);
+        } else {
+            device = std::make_unique<Device>(rig.service.address());
+        }
+        for (const char* title : {"one", "two", "three"})
+            device->add(QString::fromLatin1(title));
+        if (kind >= 0) {
+            Fault fault;
+            fault.kind = Fault::Kind(kind);
+            fault.delayMs = delayMs;
+            rig.service.setFault(fault);
+            if (afterRequests > 0) {
+                // Let the sign-in and the first upload through.
+                QObject::connect(&rig.service.service(), &standin::ServiceStandIn::requestReceived,
+                                 &rig.service.service(), [&rig, fault, afterRequests] {
+                                     if (rig.service.requestCount() < afterRequests)
+                                         rig.service.clearFault();
+                                     else
+                                         rig.service.setFault(fault);
+                                 });
+                rig.service.clearFault();
+            }
+        }
+        QVERIFY(device->syncNow());
+        QVERIFY(device->sync.lastTransferFailed() || kind == int(Fault::Garbage));
+        QVERIFY(device->statuses.last().startsWith(QStringLiteral("状态:")));
+        QVERIFY(device->statuses.last().endsWith(QStringLiteral("下次同步")));
+        QVERIFY(device->unsynced() >= 2);
+
+        if (kind < 0)
+            device->sync.setServiceAddress(rig.service.address());
+        QObject::disconnect(&rig.service.service(), &standin::ServiceStandIn::requestReceived, nullptr,
+                            nullptr);
+        rig.service.clearFault();
+        QTest::qWait(delayMs); // a late reply of the failed pass lands first
+        QVERIFY(device->syncNow());
+        QCOMPARE(device->unsynced(), 0);
+        QStringList titles = rig.serverTitles();
+        titles.removeDuplicates(); // a reply that came too late may have stored a memo twice
+        QCOMPARE(titles, (QStringList{"one", "three", "two"}));
+    }
+
+    // A row changed while its upload waited is acknowledged with its server id but goes up again.
+    void changeDuringUploadGoesUpAgain()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("memo"));
+        rig.service.delayReplies(300);
+        QSignalSpy finished(&rig.a.sync, &SyncSession::passFinished);
+        rig.a.sync.UploadData();
+        QTRY_COMPARE(rig.service.requestCount(), 1);
+        QVERIFY(SetDone(rig.a.store.db(), "demo", id).ok);
+        rig.a.sync.UploadData(); // asked for while the pass runs: it runs once more
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 5000);
+        QCOMPARE(rig.uploads().size(), 2);
+        QVERIFY(rig.a.row(id).syn);
+        QCOMPARE(rig.memos().liveMemos("demo").size(), 1);
+        QCOMPARE(rig.memos().liveMemos("demo").first().fields.value(4), QStringLiteral("True"));
+    }
+
+    // Only the settled memo goes up with yibu=True.
+    void yibuOnlyForTheSettledMemo()
+    {
+        Rig rig;
+        const qint64 first = rig.a.add(QStringLiteral("first"));
+        const qint64 settled = rig.a.add(QStringLiteral("settled"));
+        rig.a.sync.conflictSettled(settled, false);
+        QVERIFY(rig.a.uploadNow());
+        const auto posts = rig.uploads();
+        QCOMPARE(posts.size(), 2);
+        QVERIFY(posts[0].body.startsWith("LocalId=" + QByteArray::number(first) + '&'));
+        QVERIFY(posts[0].rawQuery.endsWith("&yibu=False"));
+        QVERIFY(posts[1].rawQuery.endsWith("&yibu=True"));
+        QVERIFY(!rig.a.sync.AsyncMode());
+    }
+
+    // The timestamp that is signed is the one that is sent, however fast the clock runs.
+    void oneClockReadingPerRequest()
+    {
+        Rig rig;
+        TickingClock ticking;
+        Clock::setInstance(&ticking);
+        rig.a.add(QStringLiteral("memo"));
+        const bool ran = rig.a.syncNow();
+        Clock::setInstance(&test::fixedClock());
+        QVERIFY(ran);
+        QCOMPARE(rig.a.unsynced(), 0);
+    }
+
+    void clockBehind_data()
+    {
+        QTest::addColumn<QString>("serverTime");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("an hour ahead") << "2026-12-6 11:00:00" << 1;
+        QTest::newRow("within five minutes") << "2026-12-6 10:05:00" << 0;
+        QTest::newRow("behind") << "2026-12-6 9:00:00" << 0;
+    }
+
+    void clockBehind()
+    {
+        QFETCH(QString, serverTime);
+        QFETCH(int, warnings);
+        Rig rig;
+        Fault fault;
+        fault.kind = Fault::Garbage;
+        fault.path = QStringLiteral("/Api/id.asp");
+        fault.count = 1;
+        fault.garbageText = "ok|0|" + ServerProof(MD5_16(Password)) + '|' + serverTime + '|';
+        rig.service.setFault(fault);
+        QSignalSpy behind(&rig.a.sync, &SyncSession::clockBehind);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(behind.size(), warnings);
+    }
+
+    // The countdown waits for a synchronisation of this run, then uploads at its fifth second.
+    void countdown()
+    {
+        Rig rig;
+        rig.a.add(QStringLiteral("memo"));
+        SyncSession::CountdownStep step = rig.a.sync.Timer3Tick();
+        QVERIFY(step.stop && step.status.isEmpty() && !step.showButton);
+        rig.a.sync.setSyncStarted(true);
+        for (int tick = 1; tick <= 4; ++tick) {
+            step = rig.a.sync.Timer3Tick();
+            QCOMPARE(step.status, QStringLiteral("状态:%1秒后同步数据").arg(5 - tick));
+            QVERIFY(!step.stop && step.showButton);
+        }
+        QCOMPARE(rig.service.requestCount(), 0);
+        QVERIFY(rig.a.sync.Timer3Tick().stop);
+        QTRY_COMPARE(rig.a.unsynced(), 0);
+    }
+};
+
+VELMO_TEST_MAIN(TestSyncSession)
+#include "TestSyncSession.moc"

@@ -1,0 +1,166 @@
+#include "TestMain.h"
+
+#include "platform/RequestSignature.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncReplies.h"
+
+using namespace velmo;
+
+namespace {
+
+const QString Hash = QStringLiteral("b17f74250bf96634");
+
+MemoRecord sampleMemo()
+{
+    MemoRecord memo;
+    memo.type = 2;
+    memo.userid = QStringLiteral("张三");
+    memo.title = QStringLiteral("a|b&c+d%e");
+    memo.content = QStringLiteral("first|line\n") + QString(6000, QLatin1Char('x')) + QStringLiteral("|end");
+    memo.Done = true;
+    memo.addtime = QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5));
+    memo.AlertTimeNongli = QDateTime(QDate(2012, 8, 15), QTime(0, 0));
+    memo.AlertPinLv = QStringLiteral("1yue");
+    memo.importance = true;
+    memo.click = -3;
+    memo.before = 7;
+    memo.sound = QStringLiteral("10.mp3");
+    memo.DiySound = QStringLiteral("/home/me/a b.mp3");
+    memo.lifa = 2;
+    memo.synnum = 41;
+    return memo;
+}
+
+} // namespace
+
+class TestSyncWire : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A record is read whole and gives back every synchronised field, "|" and length included.
+    void recordRoundTrip()
+    {
+        const MemoRecord memo = sampleMemo();
+        const QString data = conflictDataText(ServerRecordText(memo), 17);
+        QVERIFY(data.size() > 5120);
+        const std::optional<ConflictRecord> back = parseConflictData(data);
+        QVERIFY(back);
+        QCOMPARE(back->serverId, 17);
+        QCOMPARE(back->memo, memo);
+
+        const SynReply conflict =
+            parseSynReply(QStringLiteral("#adok#|error|17|") + ServerRecordText(memo) + "\r\n");
+        QCOMPARE(conflict.kind, SynReply::Kind::Conflict);
+        QCOMPARE(parseServerRecord(conflict.serverRecord)->content, memo.content);
+    }
+
+    void synReply_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("serverId");
+        QTest::addColumn<qint64>("localId");
+        const int stored = int(SynReply::Kind::Stored), deleted = int(SynReply::Kind::Deleted),
+                  unknown = int(SynReply::Kind::Unknown);
+        QTest::newRow("stored") << "#adok#|ok|12|7" << stored << qint64(12) << qint64(7);
+        QTest::newRow("line break after") << "#adok#|ok|12|7\r\n" << stored << qint64(12) << qint64(7);
+        QTest::newRow("server id 0") << "#adok#|ok|0|7" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("negative id") << "#adok#|ok|-4|7" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("id with SQL") << "#adok#|ok|12 or 1=1|7" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("no local id") << "#adok#|ok|12|" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("local id 0") << "#adok#|ok|12|0" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("deleted") << "#delo#|ok|9" << deleted << qint64(9) << qint64(0);
+        QTest::newRow("deleted, never uploaded") << "#delo#|ok|0" << deleted << qint64(0) << qint64(0);
+        QTest::newRow("deleted, no number") << "#delo#|ok|x" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("conflict without record")
+            << "#adok#|error|12|garbage" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("html page") << "<html><body>Service Unavailable</body></html>" << unknown << qint64(0)
+                                   << qint64(0);
+        QTest::newRow("letter case") << "#ADOK#|OK|12|7" << unknown << qint64(0) << qint64(0);
+    }
+
+    // Ids are numbers above 0 or the reply is not taken; a reply is split on its first separators.
+    void synReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(qint64, serverId);
+        QFETCH(qint64, localId);
+        const SynReply reply = parseSynReply(text);
+        QCOMPARE(int(reply.kind), kind);
+        QCOMPARE(reply.serverId, serverId);
+        QCOMPARE(reply.localId, localId);
+    }
+
+    void idList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("entries");
+        const QString proof = ServerProof(Hash);
+        const int accepted = int(IdListReply::Kind::Accepted);
+        QTest::newRow("list") << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1,9:12\r\n"
+                              << accepted << "3:1 9:12";
+        QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
+        QTest::newRow("bad entries skipped")
+            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,8:4" << accepted << "8:4";
+        QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
+        QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
+                                     << int(IdListReply::Kind::Failed) << "";
+        QTest::newRow("no proof") << "ok" << int(IdListReply::Kind::Failed) << "";
+        QTest::newRow("signerror") << "signerror" << int(IdListReply::Kind::Failed) << "";
+    }
+
+    void idList()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(QString, entries);
+        const IdListReply reply = parseIdListReply(text, Hash);
+        QCOMPARE(int(reply.kind), kind);
+        QStringList got;
+        for (const ServerEntry& entry : reply.entries)
+            got << QStringLiteral("%1:%2").arg(entry.serverId).arg(entry.synnum);
+        QCOMPARE(got.join(QLatin1Char(' ')), entries);
+    }
+
+    // Records that do not read are left out; the others come down.
+    void downloadReply()
+    {
+        const QString good = conflictDataText(ServerRecordText(sampleMemo()), 4);
+        const DownloadReply reply = parseDownloadReply(
+            QStringLiteral("ok|3|") + good + DownloadRecordSeparator + QStringLiteral("1(#f!g#)2(#f!g#)0") +
+            DownloadRecordSeparator + conflictDataText(ServerRecordText(sampleMemo()), 0));
+        QVERIFY(reply.ok);
+        QCOMPARE(reply.memos.size(), size_t(1));
+        QCOMPARE(reply.memos[0].serverId, 4);
+        QVERIFY(parseDownloadReply(QStringLiteral("ok|0|")).ok);
+        QVERIFY(!parseDownloadReply(QStringLiteral("<html>ok|1|</html>")).ok);
+    }
+
+    void wireDate_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("moment");
+        QTest::newRow("service form") << "2012-5-21 9:07:05" << QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5));
+        QTest::newRow("slashes, no seconds")
+            << "2012/05/21 09:07" << QDateTime(QDate(2012, 5, 21), QTime(9, 7));
+        QTest::newRow("midnight") << "2012-5-21" << QDateTime(QDate(2012, 5, 21), QTime(0, 0));
+        QTest::newRow("no such day") << "2012-2-30 1:00:00" << QDateTime();
+        QTest::newRow("bad time") << "2012-2-3 25:00:00" << QDateTime();
+        QTest::newRow("words") << "yesterday" << QDateTime();
+    }
+
+    void wireDate()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, moment);
+        QCOMPARE(parseWireDate(text), moment);
+        if (moment.isValid())
+            QCOMPARE(parseWireDate(wireDateText(moment)), moment);
+    }
+};
+
+VELMO_TEST_MAIN(TestSyncWire)
+#include "TestSyncWire.moc"

@@ -1,0 +1,25 @@
+#pragma once
+
+// The synchronisation endpoints of the stand-in, over its memo store:
+//   GET  /Api/id.asp?user=&pass=&md5=&nowtime=        the account's memo ids and counters
+//   GET  /api/download.asp?user=&pass=&md5=&nowtime=&id=<id>,<id>,...   those memos
+//   POST /api/Syn.asp?nowtime=&md5=&userid=&yibu=      one memo up (form body of 25 pairs)
+// docs/service-protocol.md gives every request and reply.
+
+#include "StandInRequest.h"
+
+namespace velmo::standin {
+
+class MemoStore;
+class ServiceStandIn;
+
+// Gives the service a memo store (MemoStore::of finds it) and installs the three endpoints.
+void addSyncEndpoints(ServiceStandIn& service);
+
+StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store,
+                         const StandInRequest& request);
+StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store,
+                           const StandInRequest& request);
+StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const StandInRequest& request);
+
+} // namespace velmo::standin
