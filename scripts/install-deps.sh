@@ -10,12 +10,17 @@ packages=(
     # QtHttpServer for the service stand-in; its CMake package also needs the WebSockets one
     qt6-httpserver-dev qt6-websockets-dev
     libqt6sql6-sqlite
+    # the raw SQLite yardstick of the store benchmark
+    libsqlite3-dev
     # tests and benchmarks: ICU as a reference lunar calendar, Google Benchmark
     libicu-dev libbenchmark-dev
     # what a user needs at run time: a CJK font and the tune decoders
     fonts-wqy-microhei
     # Qt's own Chinese texts for the standard dialog buttons
     qt6-translations-l10n
+    # tunes through Qt's GStreamer backend: MP3, WAV and the sound output (good); MIDI through the
+    # FluidSynth decoder (bad), which loads the first General MIDI bank it finds under
+    # /usr/share/sounds/sf2 (timgm6mb, the small one)
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad timgm6mb-soundfont
 )
 

@@ -2,14 +2,18 @@
 
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
+#include "controls/MessageBoxes.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
+#include "platform/TunePlayer.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
+    // The media backend is chosen once per process, before anything plays.
+    velmo::clsMusic::prepareMediaEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral(VELMO_VERSION));
@@ -21,7 +25,16 @@ int main(int argc, char** argv)
     // A copy already running gets "show" and brings itself forward; this one ends.
     velmo::SingleInstance instance;
     if (!instance.claim()) {
-        QObject::connect(&instance, &velmo::SingleInstance::finished, &app, [] { QCoreApplication::quit(); });
+        // When the running copy cannot be reached and the lock cannot be taken, say why instead of
+        // ending without a word.
+        velmo::WidgetMessageBoxes boxes;
+        QObject::connect(&instance, &velmo::SingleInstance::finished, &app, [&instance, &boxes] {
+            if (instance.outcome() != velmo::SingleInstance::Outcome::LockUnusable) {
+                QCoreApplication::quit();
+                return;
+            }
+            boxes.warn(nullptr, instance.lockProblemMessage(), {}, [] { QCoreApplication::exit(1); });
+        });
         instance.sendToRunningCopy(QStringLiteral("show"));
         return app.exec();
     }

@@ -13,6 +13,13 @@ bool usable(const QUrl& url)
            (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
 }
 
+// A wrong setting would otherwise go unnoticed: the program just talks to the default service.
+void warnUnusable(const QString& text)
+{
+    qWarning("velmo: the service address \"%s\" is not an http address; using %s", qPrintable(text),
+             qPrintable(ServiceAddress::defaultBase().toString()));
+}
+
 } // namespace
 
 ServiceAddress::ServiceAddress()
@@ -24,6 +31,8 @@ ServiceAddress::ServiceAddress(const QUrl& base)
     : m_base(usable(base) ? base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::StripTrailingSlash)
                           : defaultBase())
 {
+    if (!base.isEmpty() && !usable(base))
+        warnUnusable(base.toString());
     if (m_base.path() == QLatin1String("/"))
         m_base.setPath(QString());
 }
@@ -53,7 +62,12 @@ ServiceAddress ServiceAddress::load(const QSettings& settings)
     const QString text = settings.value(settingsKey()).toString().trimmed();
     if (text.isEmpty())
         return ServiceAddress();
-    return ServiceAddress(QUrl(text, QUrl::StrictMode));
+    const QUrl url(text, QUrl::StrictMode);
+    if (!usable(url)) {
+        warnUnusable(text);
+        return ServiceAddress();
+    }
+    return ServiceAddress(url);
 }
 
 bool ServiceAddress::store(QSettings& settings) const

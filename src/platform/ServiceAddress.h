@@ -24,13 +24,14 @@ public:
     // The default address, http://127.0.0.1:18766.
     ServiceAddress();
     // A base URL such as http://host:port or http://host/prefix; an invalid or non-HTTP one falls
-    // back to the default.
+    // back to the default with a warning on standard error.
     explicit ServiceAddress(const QUrl& base);
 
     static QUrl defaultBase();
     // The settings key that holds the base URL as text.
     static QString settingsKey();
-    // Reads the address from the per-user settings store; the default when unset or unusable.
+    // Reads the address from the per-user settings store; the default when unset, or when unusable
+    // (with a warning naming the setting's text).
     static ServiceAddress load();
     static ServiceAddress load(const QSettings& settings);
     // Writes the base URL into the settings; false when the store could not be written.

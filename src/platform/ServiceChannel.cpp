@@ -17,6 +17,8 @@ QNetworkRequest makeRequest(const QUrl& url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // A redirect would send the name and password digest on to whatever host it names.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     return request;
 }
 
@@ -27,6 +29,7 @@ ServiceChannel::ServiceChannel(QObject* parent)
     , m_manager(new QNetworkAccessManager(this))
 {
     qRegisterMetaType<velmo::ServiceReply>();
+    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &ServiceChannel::onTimeout);
 }
@@ -67,6 +70,7 @@ bool ServiceChannel::start(QNetworkReply* reply)
     m_reply = reply;
     m_timedOut = false;
     m_aborted = false;
+    m_tooLarge = false;
     m_connecting = false;
     m_sent = false;
     m_receiving = false;
@@ -89,7 +93,12 @@ bool ServiceChannel::start(QNetworkReply* reply)
             m_receiving = true;
             report(ReceivingResponse);
         }
+        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid())
+            checkSize(length.toLongLong());
     });
+    // The body is read only at the end, so all that came is still waiting.
+    connect(reply, &QNetworkReply::readyRead, this, [this] { checkSize(m_reply->bytesAvailable()); });
     connect(reply, &QNetworkReply::finished, this, &ServiceChannel::onFinished);
     m_timer.start(m_timeout);
     return true;
@@ -111,6 +120,14 @@ void ServiceChannel::onTimeout()
     m_reply->abort();
 }
 
+void ServiceChannel::checkSize(qint64 bytes)
+{
+    if (!m_reply || bytes <= MaxReplyBytes)
+        return;
+    m_tooLarge = true;
+    m_reply->abort();
+}
+
 void ServiceChannel::onFinished()
 {
     QNetworkReply* reply = m_reply;
@@ -127,6 +144,9 @@ void ServiceChannel::onFinished()
     if (m_aborted) {
         result.status = ServiceReply::Status::Aborted;
         result.errorString = tr("The request was cancelled.");
+    } else if (m_tooLarge) {
+        result.status = ServiceReply::Status::NetworkError;
+        result.errorString = tr("The service's reply is larger than %1 bytes.").arg(MaxReplyBytes);
     } else if (m_timedOut) {
         result.status = ServiceReply::Status::TimedOut;
         result.errorString = tr("The service did not answer in time.");

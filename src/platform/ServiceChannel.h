@@ -11,9 +11,10 @@
 //   velmo::HttpPost(channel, url, data);            // POST of free text through EncodePostData
 //
 // Every request that was sent ends with exactly one finished(): completed, HTTP error, network error,
-// time-out or aborted. StillExecuting() is already false when finished() and the final
-// stateChanged() arrive, so a handler may send the next request at once. Nothing blocks and no
-// event loop is nested: the caller's event loop keeps running while a request is under way.
+// time-out or aborted. Redirects are not followed (a 3xx reply is an HTTP error), and a reply larger
+// than MaxReplyBytes is cut off and reported as a network error. StillExecuting() is already false when
+// finished() and the final stateChanged() arrive, so a handler may send the next request at once. Nothing
+// blocks and no event loop is nested: the caller's event loop keeps running while a request is under way.
 
 #include <QByteArray>
 #include <QObject>
@@ -35,7 +36,7 @@ struct ServiceReply
     {
         Completed,    // a 2xx reply; text holds its body
         HttpError,    // the service answered with another status; text holds that body
-        NetworkError, // no reply: refused, dropped, unreachable
+        NetworkError, // no usable reply: refused, dropped, unreachable, or larger than MaxReplyBytes
         TimedOut,     // no complete reply within the time-out
         Aborted,      // abort() ended it
     };
@@ -69,6 +70,8 @@ public:
     Q_ENUM(State)
 
     static constexpr std::chrono::milliseconds DefaultTimeout{30000};
+    // The largest reply body accepted; the service's answers are a few kilobytes.
+    static constexpr qint64 MaxReplyBytes = 4 * 1024 * 1024;
 
     explicit ServiceChannel(QObject* parent = nullptr);
     ~ServiceChannel() override;
@@ -103,6 +106,7 @@ private:
     bool start(QNetworkReply* reply);
     void onFinished();
     void onTimeout();
+    void checkSize(qint64 bytes);
     void report(State state);
 
     QNetworkAccessManager* m_manager;
@@ -111,6 +115,7 @@ private:
     std::chrono::milliseconds m_timeout = DefaultTimeout;
     bool m_timedOut = false;
     bool m_aborted = false;
+    bool m_tooLarge = false;
     bool m_connecting = false;
     bool m_sent = false;
     bool m_receiving = false;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the image button tests: a known palette, a renderer run without a window,
-// pixel access and the expected values of the gradient and shift rules.
+// Helpers shared by the image button tests: a known palette, a renderer run without a window and
+// pixel access with readable failures.
 
 #include "controls/gdi/ColorMath.h"
 #include "controls/gdi/SystemColors.h"
@@ -19,15 +19,13 @@ inline QPalette knownPalette()
 {
     QPalette p;
     const auto set = [&p](QPalette::ColorRole role, QColor color) {
-        p.setColor(QPalette::Active, role, color);
-        p.setColor(QPalette::Inactive, role, color);
-        p.setColor(QPalette::Disabled, role, color);
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            p.setColor(group, role, color);
     };
     set(QPalette::Button, QColor(240, 240, 240));
     set(QPalette::Window, QColor(240, 240, 240));
-    set(QPalette::ButtonText, QColor(1, 2, 3));
-    set(QPalette::WindowText, QColor(1, 2, 3));
-    set(QPalette::Text, QColor(1, 2, 3));
+    for (auto role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
+        set(role, QColor(1, 2, 3));
     set(QPalette::Light, QColor(255, 255, 255));
     set(QPalette::Midlight, QColor(227, 227, 227));
     set(QPalette::Dark, QColor(160, 160, 160));
@@ -53,6 +51,13 @@ inline QImage renderFace(KvButtonModel& model, int width, int height,
     KvButtonRenderer renderer;
     QImage image;
     renderer.redraw(model, image, width, height, env);
+    return image;
+}
+
+inline QImage solidImage(int w, int h, ColorRef color, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(w, h, format);
+    image.fill(gdi::toQColor(color));
     return image;
 }
 

@@ -15,8 +15,6 @@ private slots:
     {
         QCOMPARE(ServiceAddress().base(), QUrl(QStringLiteral("http://127.0.0.1:18766")));
         QCOMPARE(ServiceAddress().host(), QStringLiteral("127.0.0.1:18766"));
-        QCOMPARE(ServiceAddress(QUrl(QStringLiteral("ftp://example.org"))).base(),
-                 ServiceAddress::defaultBase());
         QCOMPARE(ServiceAddress(QUrl()).base(), ServiceAddress::defaultBase());
         QCOMPARE(ServiceAddress(QUrl(QStringLiteral("http://memo.example.org"))).host(),
                  QStringLiteral("memo.example.org"));
@@ -30,8 +28,6 @@ private slots:
         const ServiceAddress address(QUrl(QStringLiteral("http://memo.example.org:8080/")));
         QVERIFY(address.store(settings));
         QCOMPARE(ServiceAddress::load(settings).base(), QUrl(QStringLiteral("http://memo.example.org:8080")));
-        settings.setValue(ServiceAddress::settingsKey(), QStringLiteral("not a url at all"));
-        QCOMPARE(ServiceAddress::load(settings).base(), ServiceAddress::defaultBase());
 
         // The per-user store lives under the test's private configuration folder.
         const auto user = openUserSettings();
@@ -41,6 +37,29 @@ private slots:
         user->sync();
         QCOMPARE(ServiceAddress::load().base(), QUrl(QStringLiteral("http://10.0.0.5:9000")));
         user->remove(ServiceAddress::settingsKey());
+    }
+
+    void unusableAddressIsReportedOnce_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("file") << QStringLiteral("file:///etc/passwd");
+        QTest::newRow("script") << QStringLiteral("javascript:alert(1)");
+        QTest::newRow("ftp") << QStringLiteral("ftp://example.org");
+        QTest::newRow("junk") << QStringLiteral("not a url at all");
+    }
+
+    void unusableAddressIsReportedOnce()
+    {
+        QFETCH(QString, text);
+        test::TempDataFolder temp;
+        QSettings settings(temp.filePath(QStringLiteral("velmo.ini")), QSettings::IniFormat);
+        settings.setValue(ServiceAddress::settingsKey(), text);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(text)));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        QCOMPARE(ServiceAddress::load(settings).base(), ServiceAddress::defaultBase());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("ftp://example.org")));
+        QCOMPARE(ServiceAddress(QUrl(QStringLiteral("ftp://example.org"))).base(),
+                 ServiceAddress::defaultBase());
     }
 
     void endpointUrls()

@@ -7,6 +7,8 @@
 #include "platform/ServiceChannel.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 using namespace velmo;
@@ -43,6 +45,30 @@ QList<int> states(const QSignalSpy& spy)
         result.append(arguments.at(0).toInt());
     return result;
 }
+
+// Answers every request on 127.0.0.1 with the same bytes and leaves the connection open, so a
+// client only ends early when it gives up on its own.
+class CannedServer : public QTcpServer
+{
+public:
+    explicit CannedServer(QByteArray response)
+        : m_response(std::move(response))
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    socket->readAll();
+                    socket->write(m_response);
+                });
+            }
+        });
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/Api/login.asp").arg(serverPort())); }
+
+private:
+    QByteArray m_response;
+};
 
 } // namespace
 
@@ -241,6 +267,45 @@ private slots:
         QCOMPARE(reply.status, ServiceReply::Status::NetworkError);
         QVERIFY(!reply.errorString.isEmpty());
         QVERIFY(service.requestCount() >= 1);
+    }
+
+    void redirectsAndOversizedRepliesAreFailures_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("bodySize");
+        QTest::addColumn<int>("expected");
+        const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+        const qint64 cap = ServiceChannel::MaxReplyBytes;
+        QTest::newRow("redirect to another host")
+            << QByteArray("HTTP/1.1 302 Found\r\nLocation: %1\r\nContent-Length: 0\r\n\r\n") << qint64(0)
+            << int(ServiceReply::Status::HttpError);
+        QTest::newRow("length over the cap") << ok + "Content-Length: 1073741824\r\n\r\n"
+                                             << qint64(2) << int(ServiceReply::Status::NetworkError);
+        QTest::newRow("body over the cap, no length") << ok + "Connection: close\r\n\r\n"
+                                                      << cap + 1 << int(ServiceReply::Status::NetworkError);
+        QTest::newRow("body at the cap") << ok + "Content-Length: " + QByteArray::number(cap) + "\r\n\r\n"
+                                         << cap << int(ServiceReply::Status::Completed);
+    }
+
+    void redirectsAndOversizedRepliesAreFailures()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, bodySize);
+        QFETCH(int, expected);
+        // The redirect points at a service that would accept the sign-in.
+        test::ServiceFixture elsewhere;
+        elsewhere.addAccount(demoUser, demoPassword);
+        head.replace("%1", loginUrl(elsewhere, demoUser, demoPassword).toEncoded());
+        CannedServer server(head + QByteArray(bodySize, 'a'));
+        ServiceChannel channel;
+        channel.setTimeout(std::chrono::seconds(5));
+        QSignalSpy finished(&channel, &ServiceChannel::finished);
+        QVERIFY(channel.openUrl(server.url()));
+        const ServiceReply reply = waitForReply(finished);
+        QVERIFY2(int(reply.status) == expected, qPrintable(reply.errorString));
+        if (reply.ok())
+            QCOMPARE(reply.text.size(), bodySize);
+        QCOMPARE(elsewhere.requestCount(), 0);
     }
 
     void unreachableServiceIsANetworkError()

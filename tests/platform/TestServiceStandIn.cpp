@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpSocket>
 
 using namespace velmo;
 using standin::Fault;
@@ -22,6 +23,19 @@ ServiceReply fetch(const QUrl& url)
     if (!channel.openUrl(url) || !finished.wait(10000))
         return ServiceReply();
     return finished.first().at(0).value<ServiceReply>();
+}
+
+// Writes raw bytes to the stand-in and collects everything it answers until it closes the connection;
+// an empty text with closed false when it is still open after a few seconds.
+QByteArray exchange(quint16 port, const QByteArray& request, bool& closed)
+{
+    QTcpSocket socket;
+    QByteArray answer;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] { answer += socket.readAll(); });
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    socket.write(request);
+    closed = QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
+    return answer + socket.readAll();
 }
 
 } // namespace
@@ -62,6 +76,43 @@ private slots:
         service.clearRequests();
         QCOMPARE(service.requestCount(), 0);
         QCOMPARE(service.lastRequest().method, QByteArray());
+    }
+
+    void connectionsAndBodiesAreBounded_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("recorded");
+        const qint64 limit = 2 * standin::ServiceStandIn::LoggedBodyBytes;
+        const QByteArray post = "POST /api/Syn.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+        QTest::newRow("quiet connection") << QByteArray() << QByteArray() << 0;
+        QTest::newRow("declared body over the limit")
+            << post + "Content-Length: " + QByteArray::number(limit + 1) + "\r\n\r\n"
+            << QByteArray("HTTP/1.1 413 ") << 0;
+        QByteArray chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
+        for (qint64 sent = 0; sent <= limit + 64 * 1024; sent += 1024)
+            chunked += "400\r\n" + QByteArray(1024, 'a') + "\r\n";
+        QTest::newRow("chunked body over the limit") << chunked << QByteArray("HTTP/1.1 413 ") << 0;
+        QTest::newRow("body at the limit, then quiet")
+            << post + "Content-Length: " + QByteArray::number(limit) + "\r\n\r\n" + QByteArray(limit, 'a')
+            << QByteArray("HTTP/1.1 404 ") << 1;
+    }
+
+    void connectionsAndBodiesAreBounded()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, recorded);
+        test::ServiceFixture service;
+        service.service().setMaxBodyBytes(2 * standin::ServiceStandIn::LoggedBodyBytes);
+        service.service().setIdleTimeout(std::chrono::milliseconds(300));
+        bool closed = false;
+        const QByteArray reply = exchange(service.port(), request, closed);
+        QVERIFY(closed);
+        QVERIFY2(reply.startsWith(answer), reply.left(80).constData());
+        QCOMPARE(service.requestCount(), recorded);
+        // The log keeps the start of a long body only.
+        QVERIFY(service.lastRequest().body.size() <= standin::ServiceStandIn::LoggedBodyBytes);
     }
 
     void memoStore()

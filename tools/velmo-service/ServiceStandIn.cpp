@@ -1,6 +1,7 @@
 #include "ServiceStandIn.h"
 
 #include "Endpoints.h"
+#include "GuardedTcpServer.h"
 
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
@@ -85,6 +86,7 @@ StandInRequest recordOf(const QHttpServerRequest& request)
 
 ServiceStandIn::ServiceStandIn(QObject* parent)
     : QAbstractHttpServer(parent)
+    , m_server(new GuardedTcpServer(this))
 {
     addServiceEndpoints(*this);
 }
@@ -93,8 +95,26 @@ ServiceStandIn::~ServiceStandIn() = default;
 
 quint16 ServiceStandIn::start(quint16 port, const QHostAddress& address)
 {
-    m_port = listen(address, port);
+    if (!m_server->listen(address, port))
+        return 0;
+    bind(m_server);
+    m_port = m_server->serverPort();
     return m_port;
+}
+
+void ServiceStandIn::setMaxBodyBytes(qint64 bytes)
+{
+    m_server->setMaxBodyBytes(bytes);
+}
+
+qint64 ServiceStandIn::maxBodyBytes() const
+{
+    return m_server->maxBodyBytes();
+}
+
+void ServiceStandIn::setIdleTimeout(std::chrono::milliseconds timeout)
+{
+    m_server->setIdleTimeout(timeout);
 }
 
 void ServiceStandIn::addEndpoint(const QString& path, Endpoint endpoint)
@@ -145,8 +165,16 @@ Fault ServiceStandIn::takeFault(const QString& path)
 
 bool ServiceStandIn::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
+    GuardedTcpServer::requestHandled(socket);
     const StandInRequest recorded = recordOf(request);
-    m_requests.append(recorded);
+    StandInRequest logged = recorded;
+    if (logged.body.size() > LoggedBodyBytes) {
+        logged.body.truncate(LoggedBodyBytes);
+        logged.bodyTruncated = true;
+    }
+    if (m_requests.size() >= RequestLogSize)
+        m_requests.removeFirst();
+    m_requests.append(logged);
     emit requestReceived(recorded);
 
     const Fault fault = takeFault(recorded.path);

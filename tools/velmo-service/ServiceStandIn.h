@@ -1,7 +1,9 @@
 #pragma once
 
 // A local stand-in of the web service: speaks its protocol over HTTP, keeps accounts and memos in
-// memory, records every request, and can be told to misbehave.
+// memory, records the latest requests, and can be told to misbehave. Its memory stays bounded: a
+// request body above maxBodyBytes() is answered 413, idle connections are closed, and the request
+// log keeps the last RequestLogSize requests with their bodies cut to LoggedBodyBytes.
 //
 //   velmo::standin::ServiceStandIn service;
 //   service.accounts().addAccount("demo", "velmo123");
@@ -20,6 +22,7 @@
 #include <QHostAddress>
 #include <QList>
 
+#include <chrono>
 #include <functional>
 
 namespace velmo::standin {
@@ -51,12 +54,17 @@ struct Fault
     QString garbageText = QStringLiteral("<html><body>Service Unavailable</body></html>");
 };
 
+class GuardedTcpServer;
+
 class ServiceStandIn : public QAbstractHttpServer
 {
     Q_OBJECT
 
 public:
     using Endpoint = std::function<StandInReply(const StandInRequest&)>;
+
+    static constexpr qsizetype RequestLogSize = 1000;
+    static constexpr qsizetype LoggedBodyBytes = 64 * 1024;
 
     // The stand-in with the endpoints of the service already in place.
     explicit ServiceStandIn(QObject* parent = nullptr);
@@ -65,6 +73,12 @@ public:
     // Starts listening; returns the port (the chosen one when port is 0), or 0 on failure.
     quint16 start(quint16 port = 0, const QHostAddress& address = QHostAddress::LocalHost);
     quint16 port() const { return m_port; }
+
+    // Requests with a larger body are refused with 413 (4 MB unless changed).
+    void setMaxBodyBytes(qint64 bytes);
+    qint64 maxBodyBytes() const;
+    // Connections quiet for this long are closed (30 seconds unless changed).
+    void setIdleTimeout(std::chrono::milliseconds timeout);
 
     AccountStore& accounts() { return m_accounts; }
     const AccountStore& accounts() const { return m_accounts; }
@@ -80,6 +94,7 @@ public:
     void clearFault() { m_fault = Fault(); }
     Fault fault() const { return m_fault; }
 
+    // The latest requests, oldest first; a body longer than LoggedBodyBytes is cut (bodyTruncated).
     QList<StandInRequest> requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
 
@@ -100,6 +115,7 @@ private:
     SignatureCheck m_signatureCheck = SignatureCheck::Strict;
     Fault m_fault;
     QList<StandInRequest> m_requests;
+    GuardedTcpServer* m_server;
     quint16 m_port = 0;
 };
 

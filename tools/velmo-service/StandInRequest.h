@@ -11,10 +11,11 @@ namespace velmo::standin {
 
 struct StandInRequest
 {
-    QByteArray method;   // "GET", "POST"
-    QString path;        // as sent, letter case kept: "/Api/login.asp"
-    QByteArray rawQuery; // the query string as it came, without "?"
-    QByteArray body;     // the body bytes as they came
+    QByteArray method;          // "GET", "POST"
+    QString path;               // as sent, letter case kept: "/Api/login.asp"
+    QByteArray rawQuery;        // the query string as it came, without "?"
+    QByteArray body;            // the body bytes as they came
+    bool bodyTruncated = false; // in the stand-in's log: the body was cut to its first bytes
     QList<QPair<QByteArray, QByteArray>> headers;
 
     // The value of a query key (key compared without letter case, the first one wins): "+" read as a

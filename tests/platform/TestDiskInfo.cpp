@@ -1,0 +1,175 @@
+#include "TempDataFolder.h"
+#include "TestMain.h"
+
+#include "platform/DiskInfo.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace velmo;
+
+namespace {
+
+// A captured IDENTIFY block as the drive delivers it: each string blank-padded (or zero-padded)
+// to its field and stored with the bytes of every pair exchanged.
+QByteArray identifyBlock(const QByteArray& model, const QByteArray& serial, const QByteArray& firmware,
+                         char pad)
+{
+    QByteArray block(512, '\x5A');
+    const auto put = [&block, pad](int word, int words, QByteArray text) {
+        text = text.leftJustified(words * 2, pad, true);
+        for (int i = 0; i < text.size(); i += 2) {
+            block[word * 2 + i] = text.at(i + 1);
+            block[word * 2 + i + 1] = text.at(i);
+        }
+    };
+    put(10, 10, serial);
+    put(23, 4, firmware);
+    put(27, 20, model);
+    return block;
+}
+
+// Fake block folder, udev database and device folder: path relative to the root, then content
+// ("hex:" content is binary).
+const char* const kTree[][2] = {
+    {"block/loop0/device/model", "LOOP"},
+    {"block/dm-0/device/model", "MAPPER"},
+    {"block/md0/device/model", "RAID"},
+    {"block/sr0/device/model", "DVD"},
+    {"block/zram0/device/model", "ZRAM"},
+    {"block/fd0/device/model", "FLOPPY"},
+    {"block/sdc/removable", "1\n"},
+    {"block/sdc/device/model", "STICK"},
+    {"block/nvme0n1/removable", "0\n"},
+    {"block/nvme0n1/device/model", "NVME MODEL  \n"},
+    {"block/nvme0n1/device/serial", "  NV-1\n"},
+    {"block/sda/dev", "8:0\n"},
+    {"block/sda/device/model", "SYSFS MODEL\n"},
+    {"udev/b8:0", "S:disk/by-id/x\nE:ID_MODEL=UDEV_A\nE:ID_SERIAL_SHORT=UDEV-A\n"},
+    {"block/sdb/dev", "8:16\n"},
+    {"block/sdb/device/vpd_pg80", "hex:00800006 56504453 4e00"},
+    {"udev/b8:16", "E:ID_MODEL=UDEV_B\nE:ID_SERIAL_SHORT=UDEV-B\n"},
+    {"block/vda/serial", "VIRT"},
+    {"block/xvda/device/model", "FIFTH"},
+    {"dev/sda", "not a block device"},
+};
+
+void writeTree(const QString& root)
+{
+    for (const auto& entry : kTree) {
+        const QString path = root + QLatin1Char('/') + QLatin1String(entry[0]);
+        QDir().mkpath(QFileInfo(path).path());
+        QByteArray content(entry[1]);
+        if (content.startsWith("hex:"))
+            content = QByteArray::fromHex(content.mid(4).replace(' ', ""));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+    }
+}
+
+DiskInfoPaths pathsUnder(const QString& root)
+{
+    return DiskInfoPaths{root + QStringLiteral("/block"), root + QStringLiteral("/udev"),
+                         root + QStringLiteral("/dev")};
+}
+
+} // namespace
+
+class TestDiskInfo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ataStrings_data()
+    {
+        QTest::addColumn<QByteArray>("buffer");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("swapped");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("swapped, blank-padded") << QByteArray("  1W-D") << 6 << true << QByteArray("W1D-");
+        QTest::newRow("reading order") << QByteArray(" AB C  ") << 7 << false << QByteArray("AB C");
+        QTest::newRow("cut at zero") << QByteArray("BA\0\0DC", 6) << 6 << true << QByteArray("AB");
+        QTest::newRow("blank before zero") << QByteArray("A \0B", 4) << 4 << false << QByteArray("A");
+        // The byte after an odd field belongs to the next field and is left alone.
+        QTest::newRow("odd count") << QByteArray("BADCEX") << 5 << true << QByteArray("ABCDE");
+        QTest::newRow("only blanks") << QByteArray("    ") << 4 << true << QByteArray();
+    }
+
+    void ataStrings()
+    {
+        QFETCH(QByteArray, buffer);
+        QFETCH(int, length);
+        QFETCH(bool, swapped);
+        QFETCH(QByteArray, expected);
+        const auto order = swapped ? AtaByteOrder::AsDelivered : AtaByteOrder::ReadingOrder;
+        QCOMPARE(ataString(QByteArrayView(buffer).first(length), order), expected);
+    }
+
+    void identifyBlocks_data()
+    {
+        QTest::addColumn<QByteArray>("model");
+        QTest::addColumn<QByteArray>("serial");
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<char>("pad");
+        QTest::newRow("blank padded") << QByteArray("WDC WD10EZEX-08WN4A0") << QByteArray("WD-WCC6Y0AB12CD")
+                                      << QByteArray("01.01A01") << ' ';
+        QTest::newRow("zero padded") << QByteArray("ST1000DM003") << QByteArray("Z1D5") << QByteArray("CC45")
+                                     << '\0';
+        QTest::newRow("fields full") << QByteArray("M234567890123456789012345678901234567890")
+                                     << QByteArray("S2345678901234567890") << QByteArray("F2345678") << ' ';
+    }
+
+    void identifyBlocks()
+    {
+        QFETCH(QByteArray, model);
+        QFETCH(QByteArray, serial);
+        QFETCH(QByteArray, firmware);
+        QFETCH(char, pad);
+        const DiskIdentity identity =
+            decodeIdentify(identifyBlock(model, serial, firmware, pad), AtaByteOrder::AsDelivered);
+        QCOMPARE(identity.model, QString::fromLatin1(model));
+        QCOMPARE(identity.serial, QString::fromLatin1(serial));
+        QCOMPARE(identity.firmware, QString::fromLatin1(firmware));
+        QCOMPARE(
+            decodeIdentify(identifyBlock(model, serial, firmware, pad).first(93), AtaByteOrder::AsDelivered)
+                .model,
+            QString());
+    }
+
+    void fakeTree_data()
+    {
+        QTest::addColumn<int>("drive");
+        QTest::addColumn<int>("what");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first disk model") << 0 << 1 << QStringLiteral("NVME MODEL");
+        QTest::newRow("first disk serial") << 0 << 2 << QStringLiteral("NV-1");
+        QTest::newRow("sysfs before udev") << 1 << 3 << QStringLiteral("SYSFS MODEL,UDEV-A");
+        QTest::newRow("vpd page, udev model") << 2 << 0 << QStringLiteral("UDEV_B,VPDSN");
+        QTest::newRow("disk's own serial") << 3 << 2 << QStringLiteral("VIRT");
+        QTest::newRow("unknown model") << 3 << 1 << QString();
+        QTest::newRow("drive 4") << 4 << 1 << QString();
+        QTest::newRow("negative drive") << -1 << 1 << QString();
+    }
+
+    void fakeTree()
+    {
+        QFETCH(int, drive);
+        QFETCH(int, what);
+        QFETCH(QString, expected);
+        test::TempDataFolder root;
+        writeTree(root.path());
+        QCOMPARE(fixedDisks(pathsUnder(root.path())), (QStringList{"nvme0n1", "sda", "sdb", "vda", "xvda"}));
+        QCOMPARE(GetDiskInfo(drive, what, pathsUnder(root.path())), expected);
+    }
+
+    void emptyTree()
+    {
+        test::TempDataFolder root;
+        QVERIFY(fixedDisks(pathsUnder(root.path())).isEmpty());
+        QCOMPARE(GetDiskInfo(0, 3, pathsUnder(root.path())), QString());
+    }
+};
+
+VELMO_TEST_MAIN(TestDiskInfo)
+#include "TestDiskInfo.moc"

@@ -1,0 +1,166 @@
+#include "TempDataFolder.h"
+#include "TestMain.h"
+
+#include "platform/TuneCodes.h"
+#include "platform/TunePlayer.h"
+
+#include <QAudioDevice>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMediaDevices>
+#include <QSignalSpy>
+
+using namespace velmo;
+
+namespace {
+
+constexpr int kLoadTimeoutMs = 15000;
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+} // namespace
+
+class TestTunePlayer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Every player here falls back to the media backend's silent sink, with or without a sound
+        // device, so the tests run the same on a desktop and headless, and make no noise.
+        qputenv("GST_PLUGIN_FEATURE_RANK", "pulsesink:NONE,alsasink:NONE,pipewiresink:NONE,openalsink:NONE,"
+                                           "jackaudiosink:NONE,oss4sink:NONE,osssink:NONE");
+        // The fallback sink announces itself once per file.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.multimedia.player.warning=false"));
+    }
+
+    void builtInTunesDecode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("fileName");
+        const char* const table[][2] = {
+            {"1.mid", "天空之城.mid"},         {"2.mid", "致爱丽丝.mid"},    {"3.mid", "赛马.mid"},
+            {"4.mid", "sound of silence.mid"}, {"5.mid", "婚礼进行曲.mid"},  {"6.mid", "魂斗罗.mid"},
+            {"7.mid", "骑士精神.mid"},         {"8.mid", "生日快乐.mid"},    {"9.mid", "遇见.mid"},
+            {"10.mp3", "动感超人.mp3"},        {"11.mp3", "CHAMPION.mp3"},   {"12.mp3", "传奇.mp3"},
+            {"13.mp3", "交警铃声.mp3"},        {"14.mp3", "可爱短信音.mp3"}, {"15.mp3", "铃声007.mp3"},
+            {"16.mp3", "诺基亚.mp3"},          {"17.mp3", "死了都要爱.mp3"},
+        };
+        for (const auto& row : table)
+            QTest::newRow(row[0]) << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]);
+    }
+
+    // Each code names its file, the file exists beside the program, and the player's own media
+    // backend opens it and finds a length.
+    void builtInTunesDecode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, fileName);
+        QCOMPARE(tuneFileName(code), fileName);
+        QCOMPARE(tuneCode(fileName), code);
+
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        player.setFileName(builtInTunePath(test::buildAssetFolder(), fileName));
+        QTRY_VERIFY_WITH_TIMEOUT(player.loadState() == clsMusic::Load::Ready && player.Duration() > 0,
+                                 kLoadTimeoutMs);
+        QCOMPARE(player.State(), clsMusic::Stopped);
+    }
+
+    void unknownTunes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("past the list") << QStringLiteral("18.mp3");
+        QTest::newRow("wrong extension") << QStringLiteral("1.mp3");
+        QTest::newRow("letter case") << QStringLiteral("1.MID");
+    }
+
+    void unknownTunes()
+    {
+        QFETCH(QString, text);
+        QCOMPARE(tuneFileName(text), QString());
+        QCOMPARE(tuneCode(text), QString());
+    }
+
+    void unplayableFileLeavesSilentPlayer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QStringLiteral("none.mp3") << QByteArray();
+        QTest::newRow("text as mp3") << QStringLiteral("text.mp3") << QByteArray("not a tune at all\n");
+        // a track that claims more bytes than the file holds
+        static const char cut[] = "MThd\0\0\0\6\0\1\0\1\0\x60MTrk\0\0\xff\xff\x90\x3c";
+        QTest::newRow("cut midi") << QStringLiteral("cut.mid") << QByteArray(cut, sizeof cut - 1);
+    }
+
+    void unplayableFileLeavesSilentPlayer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        test::TempDataFolder temp;
+        const QString path = temp.filePath(name);
+        if (!content.isEmpty())
+            QVERIFY(writeFile(path, content));
+
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        QSignalSpy finished(&player, &clsMusic::finished);
+        player.setFileName(path);
+        player.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.loadState(), clsMusic::Load::Failed, kLoadTimeoutMs);
+        player.Play();
+        QCOMPARE(player.State(), clsMusic::Stopped);
+        QCOMPARE(player.Duration(), 0.0);
+        QCOMPARE(finished.count(), 0);
+    }
+
+    // The reminder loop's way round: at the end the position equals the length, and rewinding
+    // and Play start it again.
+    void finishedAtTheEndAndPlaysAgain()
+    {
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        QSignalSpy finished(&player, &clsMusic::finished);
+        player.setFileName(test::buildAssetFolder().filePath(QStringLiteral("sound/ok.wav")));
+        player.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(player.State(), clsMusic::Playing, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kLoadTimeoutMs);
+        QCOMPARE(player.State(), clsMusic::Stopped);
+        QVERIFY(player.isAtEnd());
+        QVERIFY(player.Duration() > 0);
+        QCOMPARE(player.Position(), player.Duration());
+
+        player.setPosition(0);
+        player.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, kLoadTimeoutMs);
+    }
+
+    void stopKeepsThePlace()
+    {
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        player.setFileName(builtInTunePath(test::buildAssetFolder(), QStringLiteral("诺基亚.mp3")));
+        player.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(player.Position() > 0.3, kLoadTimeoutMs);
+        player.StopPlaying();
+        QCOMPARE(player.State(), clsMusic::Stopped);
+        QVERIFY(player.Position() > 0.3);
+    }
+
+    // Headless machines (CI) have no sound device: the program's player then builds nothing.
+    void noSoundDevicePlaysNothing()
+    {
+        if (!QMediaDevices::audioOutputs().isEmpty())
+            QSKIP("this machine has a sound device");
+        clsMusic player;
+        player.setFileName(test::buildAssetFolder().filePath(QStringLiteral("sound/ok.wav")));
+        player.Play();
+        QCOMPARE(player.loadState(), clsMusic::Load::Failed);
+        QCOMPARE(player.State(), clsMusic::Stopped);
+        QCOMPARE(player.Duration(), 0.0);
+    }
+};
+
+VELMO_TEST_MAIN(TestTunePlayer)
+#include "TestTunePlayer.moc"
