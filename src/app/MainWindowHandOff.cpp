@@ -28,6 +28,7 @@ void MainWindowHandOff::openMainWindow()
     services.service = m_startup.serviceAddress();
     services.version = QCoreApplication::applicationVersion();
     services.trayAvailable = [&tray] { return tray.isAvailable(); };
+    services.tray = &tray;
     m_mainWindow = std::make_unique<Form1>(services);
 
     m_startup.setMainWindow(m_mainWindow.get(), m_mainWindow->MDIfile());

@@ -8,12 +8,16 @@
 #include "mainwin/FindDialog.h"
 #include "mainwin/MainDesign.h"
 #include "mainwin/MainLayout.h"
+#include "mainwin/Scheduler.h"
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
 #include "platform/ServiceChannel.h"
 #include "platform/Sounds.h"
+#include "platform/TunePlayer.h"
 #include "platform/VersionText.h"
+#include "reminders/Reminders.h"
+#include "reminders/RingTune.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/MemoListQueries.h"
@@ -121,6 +125,8 @@ Form1::Form1(Services services, QWidget* parent)
     connect(m_timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     m_inet1 = new ServiceChannel(this);
     m_inet1->setObjectName(QStringLiteral("Inet1"));
+    buildReminders();
+    buildScheduler();
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -397,7 +403,7 @@ void Form1::closeEvent(QCloseEvent* event)
     m_inet1->abort();
     m_wheelHooked = false;
     m_timer1->stop();
-    m_timer2->stop();
+    m_reminders->MoveRing(true);
     m_timer3->stop();
     // Closing a window may close or delete others: work through a copy of the list, guarded.
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -730,9 +736,7 @@ void Form1::RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue)
 
 void Form1::MoveRing(bool YesOrNo)
 {
-    if (YesOrNo)
-        m_ringLoop = false;
-    m_frame2->setTitle(QStringLiteral("60天到期备忘;(0)条"));
+    m_reminders->MoveRing(YesOrNo);
 }
 
 void Form1::Command2_Click()
@@ -746,9 +750,7 @@ void Form1::Command2_Click()
 
 void Form1::Timer1_Timer()
 {
-    ++m_timer1Tag;
-    if (m_timer1Tag >= 3600)
-        m_timer1Tag = 17;
+    m_scheduler->tick();
 }
 
 void Form1::switchOnTimer3()

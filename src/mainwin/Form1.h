@@ -49,12 +49,17 @@ class QAction;
 namespace velmo {
 
 class AboutDialog;
+class clsMusic;
 class Database;
 class FindDialog;
 class MessageBoxes;
+class Reminders;
 class RVTPropGadget;
+class RingTune;
+class Scheduler;
 class ServiceChannel;
 class SoundPlayer;
+class TrayIcon;
 struct MemoListRead;
 struct RunState;
 
@@ -79,6 +84,8 @@ public:
         // Whether the desktop has a tray to hide the window in; without one the window is minimised
         // instead of hidden and does not start hidden.
         std::function<bool()> trayAvailable = {};
+        // The tray icon that blinks while memos ring; none in tests that do not need it.
+        TrayIcon* tray = nullptr;
     };
 
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -109,8 +116,12 @@ public:
     void MoveRing(bool YesOrNo);
     void Command2_Click();
     void setDueScan(std::function<void()> scan) { m_dueScan = std::move(scan); }
-    bool RingLoop() const { return m_ringLoop; }
-    void setRingLoop(bool on) { m_ringLoop = on; }
+    bool RingLoop() const;
+    // The reminder engine: due panel, ringing, assistant figure, reminder windows.
+    Reminders* reminders() const { return m_reminders; }
+    clsMusic* RingPlayer() const { return m_ringPlayer.get(); }
+    // The assistant figure menu items 1 to 6.
+    void mm_Click(int Index);
     // Moves the due panel's sheet to match the scroller's value (0 at the top, 10 at the bottom).
     void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
 
@@ -126,8 +137,9 @@ public:
     void setUploader(std::function<void()> upload) { m_uploader = std::move(upload); }
     // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
     // the start-up ticks.
-    int Timer1Tag() const { return m_timer1Tag; }
-    void setTimer1Tag(int tick) { m_timer1Tag = tick; }
+    int Timer1Tag() const;
+    void setTimer1Tag(int tick);
+    Scheduler& scheduler() const { return *m_scheduler; }
 
     // Status bar panels 1 to 7; panel 1 is the status line ("状态:...").
     QString statusText(int panel) const;
@@ -196,6 +208,9 @@ private:
     void buildDuePanel(QWidget* client);
     void buildNoticeStrip(QWidget* client);
     void buildStatusBar();
+    // The reminder engine and the scheduler (Form1Reminders.cpp).
+    void buildReminders();
+    void buildScheduler();
     void loadTreeIcons();
     void Form_Resize();
     void ListView1_Setup();
@@ -222,8 +237,6 @@ private:
     bool m_placed = false;
     bool m_quitting = false;
     bool m_wheelHooked = false;
-    bool m_ringLoop = false;
-    int m_timer1Tag = 0;
     int m_timer3Tag = 0;
     QString m_rememberedKind;
     CategoryCounts m_counts;
@@ -256,6 +269,10 @@ private:
     ServiceChannel* m_inet1 = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
+    std::unique_ptr<clsMusic> m_ringPlayer;
+    std::unique_ptr<RingTune> m_ringTune;
+    Reminders* m_reminders = nullptr;
+    std::unique_ptr<Scheduler> m_scheduler;
 };
 
 } // namespace velmo

@@ -30,6 +30,7 @@ struct RunState
     bool AssistantDismissed = false; // no assistant figure or balloon while true
     bool SyncStarted = false;        // a synchronisation pass was started this run
     bool AsyncMode = false;          // the next upload follows a settled conflict
+    bool LoginRingFlag = false;      // a sign-in memo has rung and been closed this run
 
     bool signedIn() const { return LocalSignedIn || ServerVerified; }
 };
