@@ -10,13 +10,13 @@ namespace {
 const QString dueCandidatesSql = QStringLiteral(
     "SELECT id, type, title, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, "
     "mailTime, AlertPinLv, sound, DiySound FROM Notebook WHERE id IN ("
-    "SELECT id FROM Notebook WHERE userid = ?1 AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTime <= ?2 AND lifa = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ?1 AND AlertTimeTemp <= ?2 AND lifa = 1 "
+    "SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+    "AND AlertTime <= ? AND lifa = 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
     "AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ?1 AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTimeNongli <= ?3 AND lifa IS NOT 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ?1 AND AlertTimeNongliTemp <= ?3 AND lifa IS NOT 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+    "AND AlertTimeNongli <= ? AND lifa IS NOT 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
     "AND Done = 0 AND Del = 0 AND ifAlert = 1) AND AlertPinLv <> 'N'");
 
 QString text(const QVariant& value)
@@ -30,7 +30,8 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
                                 const QString& lunarBound)
 {
     DueCandidates result;
-    DbQuery query = db.select(dueCandidatesSql, {userId, solarBound, lunarBound});
+    DbQuery query = db.select(
+        dueCandidatesSql, {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound});
     if (!query.ok()) {
         result.error = query.error();
         return result;
