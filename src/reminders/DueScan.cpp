@@ -22,14 +22,28 @@ struct Placed
     qint64 days = 0; // whole days from today
 };
 
-// Reads "yyyy-MM-dd HH:mm:ss" without a time zone lookup.
+// Reads the stored "yyyy-MM-dd HH:mm:ss" (or the date alone) without a time zone lookup.
 std::optional<Placed> placeSolar(const QString& text, QDate today)
 {
-    const QDateTime moment = fromDbText(text);
-    if (text.isEmpty() || !moment.isValid())
+    if (text.size() != 19 && text.size() != 10)
         return std::nullopt;
-    const QDate day = moment.date();
-    return Placed{day.toJulianDay() * kDay + moment.time().msecsSinceStartOfDay() / 1000, today.daysTo(day)};
+    int numbers[6] = {};
+    static constexpr int starts[6] = {0, 5, 8, 11, 14, 17};
+    static constexpr int widths[6] = {4, 2, 2, 2, 2, 2};
+    const int fields = text.size() == 19 ? 6 : 3;
+    for (int f = 0; f < fields; ++f) {
+        for (int i = starts[f]; i < starts[f] + widths[f]; ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            numbers[f] = numbers[f] * 10 + (c - u'0');
+        }
+    }
+    const QDate day(numbers[0], numbers[1], numbers[2]);
+    if (!day.isValid() || !QTime::isValid(numbers[3], numbers[4], numbers[5]))
+        return std::nullopt;
+    return Placed{day.toJulianDay() * kDay + numbers[3] * 3600 + numbers[4] * 60 + numbers[5],
+                  today.daysTo(day)};
 }
 
 std::optional<Placed> placeLunar(const QString& text, const QString& hintText, QDate today)
