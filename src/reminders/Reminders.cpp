@@ -52,6 +52,7 @@ void Reminders::MoveRing(bool YesOrNo)
     if (YesOrNo) {
         clearRows();
         m_alert->stop();
+        dismissAssistant();
     }
     m_services.frame2->setTitle(caption(0));
 }
@@ -77,6 +78,7 @@ void Reminders::Command2_Click()
 
     if (m_last.ringList.empty() || !m_services.run.settings.ReminderRing) {
         m_alert->stop();
+        dismissAssistant();
         return;
     }
     for (const DueMemo& memo : m_last.memos) {

@@ -115,6 +115,8 @@ private slots:
         QVERIFY(!e.reminders->alert().RingLoop());
         QVERIFY(!e.timer2.isActive());
         QCOMPARE(e.tray->toolTip(), "Velmo v1.83");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!e.reminders->figureWindow());
         QCOMPARE(e.frame2.title(), "60天到期备忘;(0)条");
     }
 
