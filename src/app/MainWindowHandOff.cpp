@@ -37,6 +37,7 @@ void MainWindowHandOff::openMainWindow()
     services.service = m_startup.serviceAddress();
     services.version = QCoreApplication::applicationVersion();
     services.trayAvailable = [&tray] { return tray.isAvailable(); };
+    services.tray = &tray;
     m_mainWindow = std::make_unique<Form1>(services);
 
     m_views = std::make_unique<MainWindowViews>(

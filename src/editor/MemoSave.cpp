@@ -86,7 +86,10 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
         const auto solarDate = hlxNongLiGongLi::nongToGong(lunar.date());
         if (!solarDate)
             return refusal(lunarDateText());
-        write.mailTime = toDbText(QDateTime(*solarDate, lunar.time()));
+        // The roll knows the occurrence's true solar moment (a leap month included); every reader of
+        // the lunar numbers tells the leap month apart by it.
+        write.mailTime =
+            toDbText(roll.solarTime.isValid() ? roll.solarTime : QDateTime(*solarDate, lunar.time()));
         if (write.mailTime.isEmpty())
             return refusal(lunarDateText());
         if (alertOn)

@@ -79,40 +79,58 @@ QDateTime LunarMoment::toDateTime() const
 
 namespace {
 
+// Whether the solar hint places the moment in the leap month of its number: nothing when the hint
+// falls on neither the leap nor the ordinary day of these numbers.
+std::optional<bool> leapByHint(const LunarMoment& moment, const QDateTime& solarHint)
+{
+    if (LunarCalendar::leapMonth(moment.year) != moment.month)
+        return false;
+    if (!solarHint.isValid())
+        return std::nullopt;
+    const QDate hinted = solarHint.date();
+    if (lunarinternal::solarDayRunningOn(moment.date(true)) == hinted)
+        return true;
+    if (lunarinternal::solarDayRunningOn(moment.date(false)) == hinted)
+        return false;
+    return std::nullopt;
+}
+
 // The solar day of a moment seen from the solar date `today` (see LunarMoment::solarMoment).
-std::optional<QDate> solarDaySeenFrom(const LunarMoment& moment, QDate today)
+std::optional<QDate> solarDaySeenFrom(const LunarMoment& moment, QDate today, const QDateTime& solarHint)
 {
     if (!moment.isValid())
         return std::nullopt;
     const auto lunarToday = LunarCalendar::fromSolar(today);
     if (!lunarToday)
         return std::nullopt;
+    if (const auto leap = leapByHint(moment, solarHint))
+        return lunarinternal::solarDayRunningOn(moment.date(*leap));
     const bool inTodaysMonth = moment.year == lunarToday->year && moment.month == lunarToday->month;
     return lunarinternal::solarDayRunningOn(moment.date(inTodaysMonth && lunarToday->leap));
 }
 
 } // namespace
 
-std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now) const
+std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now, const QDateTime& solarHint) const
 {
     if (!now.isValid())
         return std::nullopt;
-    const auto solar = solarDaySeenFrom(*this, now.date());
+    const auto solar = solarDaySeenFrom(*this, now.date(), solarHint);
     if (!solar)
         return std::nullopt;
     return QDateTime(*solar, time());
 }
 
-std::optional<qint64> LunarMoment::daysFrom(const QDateTime& now) const
+std::optional<qint64> LunarMoment::daysFrom(const QDateTime& now, const QDateTime& solarHint) const
 {
     if (!now.isValid())
         return std::nullopt;
-    return daysFrom(now.date());
+    return daysFrom(now.date(), solarHint);
 }
 
-std::optional<qint64> LunarMoment::daysFrom(QDate today) const
+std::optional<qint64> LunarMoment::daysFrom(QDate today, const QDateTime& solarHint) const
 {
-    const auto solar = solarDaySeenFrom(*this, today);
+    const auto solar = solarDaySeenFrom(*this, today, solarHint);
     if (!solar)
         return std::nullopt;
     return today.daysTo(*solar);

@@ -46,16 +46,22 @@ struct LunarMoment
     // The same numbers as a date-time; invalid when they name no solar date (the 30th of the second month).
     QDateTime toDateTime() const;
 
-    // The solar moment this moment falls on, seen from the solar moment `now`: within the lunar year and
-    // month that now lies in, the month is taken as now's own (a leap month while now is in one);
-    // elsewhere it is the ordinary month. A day past the month's end runs on into the following days.
-    // This matches the field-by-field order: a moment before the lunar now falls before now.
-    std::optional<QDateTime> solarMoment(const QDateTime& now) const;
+    // The solar moment this moment falls on, seen from the solar moment `now`. A day past the month's
+    // end runs on into the following days.
+    //
+    // Which month of a number that has a leap month: the stored numbers carry no leap flag, so every
+    // writer of a lunar moment stores beside it the solar moment of the occurrence it means (a memo's
+    // `mailTime` beside its reminder time, the solar snooze column beside the lunar snooze). Every
+    // reader passes that solar hint: the moment is in the leap month when the hint falls on the
+    // leap-month day of these numbers, and in the ordinary month when it falls on the ordinary one.
+    // Without a hint on either day: within the lunar year and month that now lies in, the month is
+    // now's own (a leap month while now is in one); elsewhere the ordinary month.
+    std::optional<QDateTime> solarMoment(const QDateTime& now, const QDateTime& solarHint = {}) const;
     // Whole days from now's solar date to the solar date of solarMoment(now): 0 on the same day,
     // negative when the day has passed. Nothing when either lies outside the calendar.
-    std::optional<qint64> daysFrom(const QDateTime& now) const;
+    std::optional<qint64> daysFrom(const QDateTime& now, const QDateTime& solarHint = {}) const;
     // The same from the solar date `today`; builds no date-time, so it needs no time zone lookup.
-    std::optional<qint64> daysFrom(QDate today) const;
+    std::optional<qint64> daysFrom(QDate today, const QDateTime& solarHint = {}) const;
 
     friend auto operator<=>(const LunarMoment&, const LunarMoment&) = default;
 };

@@ -71,10 +71,27 @@ qint64 wallSeconds(const QDateTime& moment)
     return wallSeconds(moment.date(), moment.time());
 }
 
+// The local moment of a wall-clock date and time; inside a daylight-saving gap, where that reading
+// names no moment, the first moment after the gap.
+QDateTime localMoment(QDate date, QTime time)
+{
+    QDateTime moment(date, time);
+    if (moment.isValid() || !date.isValid() || !time.isValid())
+        return moment;
+    // Gaps begin and end on whole minutes; none spans more than a day.
+    qint64 wall = wallSeconds(date, time) / kMinute * kMinute;
+    for (const qint64 limit = wall + 2 * kDay; !moment.isValid() && wall < limit;) {
+        wall += kMinute;
+        moment = QDateTime(QDate::fromJulianDay(wall / kDay),
+                           QTime::fromMSecsSinceStartOfDay(static_cast<int>(wall % kDay) * 1000));
+    }
+    return moment;
+}
+
 QDateTime fromWallSeconds(qint64 seconds)
 {
-    return QDateTime(QDate::fromJulianDay(seconds / kDay),
-                     QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds % kDay) * 1000));
+    return localMoment(QDate::fromJulianDay(seconds / kDay),
+                       QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds % kDay) * 1000));
 }
 
 QDateTime toWholeSecond(const QDateTime& moment)
@@ -84,9 +101,8 @@ QDateTime toWholeSecond(const QDateTime& moment)
 
 // The first anchor + k·step (k ≥ 0) after now. The anchor itself counts: a lunar day past its month's
 // end can read as passed and still fall after now.
-QDateTime firstStepAfter(const QDateTime& anchor, qint64 step, const QDateTime& now)
+QDateTime firstStepAfter(qint64 from, qint64 step, const QDateTime& now)
 {
-    const qint64 from = wallSeconds(anchor);
     const qint64 behind = wallSeconds(now) - from;
     const qint64 k = behind < 0 ? 0 : behind / step + 1;
     return fromWallSeconds(from + k * step);
@@ -108,7 +124,7 @@ QDateTime firstMonthStepAfter(const QDateTime& anchor, qint64 months, const QDat
     for (qint64 k = firstMonthStep(monthsAhead, months);; ++k) {
         const QDate date = a.addMonths(static_cast<int>(k * months));
         if (wallSeconds(date, anchor.time()) > limit)
-            return QDateTime(date, anchor.time());
+            return localMoment(date, anchor.time());
     }
 }
 
@@ -144,6 +160,17 @@ void switchOff(AlertRoll& roll, Rule rule, const QString& noticeText)
         roll.notice = noticeText;
     }
     roll.changed = true;
+}
+
+// The wall-clock seconds of the solar moment a lunar moment means, seen from now (see
+// LunarMoment::solarMoment); nothing outside the calendar.
+std::optional<qint64> lunarWallSeconds(const LunarMoment& moment, const QDateTime& now,
+                                       const QDateTime& solarHint)
+{
+    const auto days = moment.daysFrom(now.date(), solarHint);
+    if (!days)
+        return std::nullopt;
+    return wallSeconds(now.date().addDays(*days), moment.time());
 }
 
 // The lunar month `ahead` ordinary months after (year, month), with day cut to its length.
@@ -187,14 +214,14 @@ AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime
         return roll;
     }
     case Rule::Seconds:
-        roll.solarTime = firstStepAfter(t, rule->amount, current);
+        roll.solarTime = firstStepAfter(wallSeconds(t), rule->amount, current);
         break;
     case Rule::Months:
         roll.solarTime = firstMonthStepAfter(t, rule->amount, current);
         break;
     case Rule::SignIn:
         roll.solarTime =
-            QDateTime(current.date(), QTime(current.time().hour(), t.time().minute(), t.time().second()));
+            localMoment(current.date(), QTime(current.time().hour(), t.time().minute(), t.time().second()));
         break;
     }
     roll.changed = true;
@@ -202,21 +229,30 @@ AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime
 }
 
 AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTime, bool alertOn,
-                           const QDateTime& now)
+                           const QDateTime& now, const QDateTime& solarHint)
 {
     AlertRoll roll = unchanged(repeatCode, alertOn);
     roll.lunarTime = alertTime;
-    roll.solarTime = alertTime.solarMoment(now).value_or(QDateTime());
-    const auto rule = ruleOf(repeatCode);
-    if (!rule || !alertTime.isValid() || !now.isValid())
+    if (!now.isValid())
         return roll;
     const QDateTime current = toWholeSecond(now);
+    const auto anchor = lunarWallSeconds(alertTime, current, solarHint);
+    if (anchor)
+        roll.solarTime = fromWallSeconds(*anchor);
+    const auto rule = ruleOf(repeatCode);
+    if (!rule || !alertTime.isValid())
+        return roll;
     const auto lunarNow = LunarMoment::fromSolar(current);
     if (!lunarNow) {
         roll.outsideCalendar = true;
         return roll;
     }
-    if (!(alertTime < *lunarNow))
+    // Passed or not by the solar moment the numbers mean: a moment in a leap month, or a day that runs
+    // on past its month's end, can compare as earlier than the lunar now and still lie ahead. Such a
+    // day-based moment is written anew as the numbers of the day it runs on to.
+    const bool readsPassed = alertTime < *lunarNow;
+    const bool passed = anchor ? *anchor < wallSeconds(current) : readsPassed;
+    if (!passed && !(readsPassed && rule->rule == Rule::Seconds))
         return roll;
 
     switch (rule->rule) {
@@ -231,19 +267,21 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
         signIn.minute = alertTime.minute;
         signIn.second = alertTime.second;
         roll.lunarTime = signIn;
-        roll.solarTime = signIn.solarMoment(current).value_or(QDateTime());
+        const auto solar = lunarWallSeconds(signIn, current, {});
+        roll.solarTime = solar ? fromWallSeconds(*solar) : QDateTime();
         roll.changed = true;
         return roll;
     }
     case Rule::Seconds: {
         // Through the solar calendar, so that leap months and month lengths count as they are.
-        const auto anchor = alertTime.solarMoment(current);
         if (!anchor)
             break;
         const QDateTime next = firstStepAfter(*anchor, rule->amount, current);
         const auto lunar = LunarMoment::fromSolar(next);
         if (!lunar)
             break;
+        if (*lunar == alertTime)
+            return roll;
         roll.lunarTime = lunar;
         roll.solarTime = next;
         roll.changed = true;
@@ -260,7 +298,7 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
                 break;
             if (wallSeconds(*solar, alertTime.time()) > limit) {
                 roll.lunarTime = LunarMoment::of(*date, alertTime.time());
-                roll.solarTime = QDateTime(*solar, alertTime.time());
+                roll.solarTime = localMoment(*solar, alertTime.time());
                 roll.changed = true;
                 return roll;
             }

@@ -25,7 +25,8 @@ struct AlertRoll
     QString repeatCode;
     bool alertOn = false;
     // Solar path: the reminder moment. Lunar path: the solar moment the lunar reminder moment falls on
-    // (invalid when it lies outside the calendar).
+    // (invalid when it lies outside the calendar), to be stored as its hint (mailTime). Never a moment
+    // inside a daylight-saving gap: such a result is the first moment after the gap.
     QDateTime solarTime;
     // Lunar path only: the reminder moment in lunar numbers, a leap month written with its plain number.
     std::optional<LunarMoment> lunarTime;
@@ -48,21 +49,17 @@ struct AlertRoll
 AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime, bool alertOn,
                            const QDateTime& now, NoticeWindow window);
 
-// The lunar path: alertTime is in lunar numbers (no leap flag) and compared field by field with the
-// lunar "now" of now. The codes act as on the solar path, except:
-//  - days, weeks, hours and minutes step through the solar moment alertTime falls on (see
-//    LunarMoment::solarMoment), so leap months and real month lengths count as they are; a lunar day
-//    past its month's end that runs on to a moment still ahead gives that moment itself;
+// The lunar path: alertTime is in lunar numbers (no leap flag); solarHint is the solar moment stored
+// beside it (the memo's mailTime), which says whether the numbers mean a leap month (see
+// LunarMoment::solarMoment). The moment has passed when the solar moment it means lies before now.
+// The codes act as on the solar path, except:
+//  - days, weeks, hours and minutes step through that solar moment, so leap months and real month
+//    lengths count as they are;
 //  - months and years step over the twelve ordinary months of a lunar year from alertTime, the day kept
-//    or cut to that month's real length (29 or 30). Leap months are skipped: stored without its leap
-//    flag, a moment in the leap month would read as the ordinary month of that number, already past.
-//
-// Trap for the due scan: days, hours and minutes can land in a leap month (2023-03-22 is leap 2-1, the
-// day after the ordinary 2-30). Stored as "2-1", that moment compares as earlier than the lunar now
-// "2-30" and is due at once; rolled again it gives leap 2-1 again, so the reminder rings on every scan
-// until the leap month begins. Judge such a memo by solarTime (the memo's stored solar date), not by
-// its lunar numbers.
+//    or cut to that month's real length (29 or 30); leap months are skipped.
+// Whoever stores lunarTime stores solarTime beside it as the new hint: a moment in a leap month is
+// told from the ordinary month of its number only by it.
 AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTime, bool alertOn,
-                           const QDateTime& now);
+                           const QDateTime& now, const QDateTime& solarHint = {});
 
 } // namespace velmo

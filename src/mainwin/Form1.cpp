@@ -9,13 +9,17 @@
 #include "mainwin/MainDesign.h"
 #include "mainwin/MainLayout.h"
 #include "platform/Autostart.h"
+#include "mainwin/Scheduler.h"
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
 #include "platform/ServiceChannel.h"
 #include "platform/Sounds.h"
+#include "platform/TunePlayer.h"
 #include "platform/VersionText.h"
 #include "settings/Form_Config.h"
+#include "reminders/Reminders.h"
+#include "reminders/RingTune.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/MemoListQueries.h"
@@ -122,6 +126,8 @@ Form1::Form1(Services services, QWidget* parent)
         {m_services.service, m_services.version, m_services.boxes, m_services.openUrl, this}, this);
     connect(this, &Form1::exiting, m_versionCheck, &VersionCheck::abort);
     connectSync();
+    buildReminders();
+    buildScheduler();
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -378,7 +384,7 @@ void Form1::closeEvent(QCloseEvent* event)
     m_inet1->abort();
     m_wheelHooked = false;
     m_timer1->stop();
-    m_timer2->stop();
+    m_reminders->MoveRing(true);
     m_timer3->stop();
     // Closing a window may close or delete others: work through a copy of the list, guarded.
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -716,9 +722,7 @@ void Form1::RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue)
 
 void Form1::MoveRing(bool YesOrNo)
 {
-    if (YesOrNo)
-        m_ringLoop = false;
-    m_frame2->setTitle(QStringLiteral("60天到期备忘;(0)条"));
+    m_reminders->MoveRing(YesOrNo);
 }
 
 void Form1::Command2_Click()
@@ -732,9 +736,7 @@ void Form1::Command2_Click()
 
 void Form1::Timer1_Timer()
 {
-    ++m_timer1Tag;
-    if (m_timer1Tag >= 3600)
-        m_timer1Tag = 17;
+    m_scheduler->tick();
 }
 
 void Form1::switchOnTimer3()

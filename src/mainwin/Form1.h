@@ -56,11 +56,19 @@ class Database;
 class FindDialog;
 class MessageBoxes;
 class NoticeBoard;
+class clsMusic;
+class Database;
+class FindDialog;
+class MessageBoxes;
+class Reminders;
 class RVTPropGadget;
+class RingTune;
+class Scheduler;
 class ServiceChannel;
 class SoundPlayer;
 class VersionCheck;
 class SyncSession;
+class TrayIcon;
 struct MemoListRead;
 struct RunState;
 
@@ -87,6 +95,8 @@ public:
         std::function<bool()> trayAvailable = {};
         // The log-on autostart entry the settings dialog edits; this program's own when left empty.
         Autostart* autostart = nullptr;
+        // The tray icon that blinks while memos ring; none in tests that do not need it.
+        TrayIcon* tray = nullptr;
     };
 
     explicit Form1(Services services, QWidget* parent = nullptr);
@@ -125,8 +135,12 @@ public:
     void MoveRing(bool YesOrNo);
     void Command2_Click();
     void setDueScan(std::function<void()> scan) { m_dueScan = std::move(scan); }
-    bool RingLoop() const { return m_ringLoop; }
-    void setRingLoop(bool on) { m_ringLoop = on; }
+    bool RingLoop() const;
+    // The reminder engine: due panel, ringing, assistant figure, reminder windows.
+    Reminders* reminders() const { return m_reminders; }
+    clsMusic* RingPlayer() const { return m_ringPlayer.get(); }
+    // The assistant figure menu items 1 to 6.
+    void mm_Click(int Index);
     // Moves the due panel's sheet to match the scroller's value (0 at the top, 10 at the bottom).
     void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
 
@@ -141,8 +155,9 @@ public:
     void switchOnTimer3();
     // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
     // the start-up ticks.
-    int Timer1Tag() const { return m_timer1Tag; }
-    void setTimer1Tag(int tick) { m_timer1Tag = tick; }
+    int Timer1Tag() const;
+    void setTimer1Tag(int tick);
+    Scheduler& scheduler() const { return *m_scheduler; }
 
     // Status bar panels 1 to 7; panel 1 is the status line ("状态:...").
     QString statusText(int panel) const;
@@ -182,7 +197,6 @@ public slots:
 
     // Menus (MainMenus.cpp): new memo, assistant figure 1 to 6, settings, web pages, sync now.
     void MDIset_Click();
-    void mm_Click(int Index);
     void menu_chengxushezhi_Click();
     void menu_shiyongshuoming_Click();
     void menu_cuowufankui_Click();
@@ -236,6 +250,9 @@ private:
     void buildNoticeStrip(QWidget* client);
     void buildStatusBar();
     void showNotice();
+    // The reminder engine and the scheduler (Form1Reminders.cpp).
+    void buildReminders();
+    void buildScheduler();
     void loadTreeIcons();
     void Form_Resize();
     void ListView1_Setup();
@@ -266,6 +283,7 @@ private:
     bool m_wheelHooked = false;
     bool m_ringLoop = false;
     int m_timer1Tag = 0;
+    int m_timer3Tag = 0;
     QString m_rememberedKind;
     CategoryCounts m_counts;
     WheelSteps m_wheel;
@@ -301,6 +319,10 @@ private:
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
     std::unique_ptr<Autostart> m_ownAutostart;
+    std::unique_ptr<clsMusic> m_ringPlayer;
+    std::unique_ptr<RingTune> m_ringTune;
+    Reminders* m_reminders = nullptr;
+    std::unique_ptr<Scheduler> m_scheduler;
 };
 
 } // namespace velmo

@@ -2,6 +2,7 @@
 
 #include "lunar/LunarMoment.h"
 #include "mainwin/MemoNode.h"
+#include "store/DbText.h"
 
 #include <QHash>
 
@@ -71,13 +72,14 @@ QString repeatShortLabel(const QString& code)
     return labels.value(code, QStringLiteral("其它备忘"));
 }
 
-std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now)
+std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now,
+                               const QDateTime& solarHint)
 {
     if (lunar) {
         const auto moment = LunarMoment::fromText(storedMoment);
         if (!moment)
             return std::nullopt;
-        return moment->daysFrom(now);
+        return moment->daysFrom(now, solarHint);
     }
     // Only the day counts: read it without a time zone lookup, which is slow per row.
     const QDate day = storedDay(storedMoment);
@@ -103,13 +105,18 @@ RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
 
     const bool solar = memo.lifa.toInt() == 1;
     const QVariant& moment = solar ? memo.alertTime : memo.alertTimeNongli;
-    qint64 days = 0;
+    std::optional<qint64> days = 0;
     if (!isEmptyField(moment)) {
         const QString text = moment.toString();
         cells[AlertColumn] = text;
-        days = daysLeft(text, !solar, now).value_or(0);
+        days = daysLeft(text, !solar, now, solar ? QDateTime() : fromDbText(memo.mailTime.toString()));
+        // A solar text that names no day counts none; a lunar moment the calendar cannot place shows
+        // no count at all rather than reading as due today.
+        if (!days && solar)
+            days = 0;
     }
-    cells[DaysLeftColumn] = QString::number(days) + QStringLiteral("天");
+    if (days)
+        cells[DaysLeftColumn] = QString::number(*days) + QStringLiteral("天");
 
     if (!isEmptyField(memo.alertPinLv))
         cells[RepeatColumn] = repeatShortLabel(memo.alertPinLv.toString());

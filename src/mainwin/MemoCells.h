@@ -43,8 +43,10 @@ QString repeatShortLabel(const QString& code);
 // Whole days from the day of `now` to the day a memo's reminder falls on. A solar reminder
 // counts its calendar days; a lunar one is placed in the lunar calendar first, so lunar 2-29 and
 // 2-30 count like any other day. Nothing when the stored moment cannot be read or lies outside
-// the lunar calendar.
-std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now);
+// the lunar calendar. A lunar moment's month is told from a leap month of its number by the solar
+// moment stored beside it (see LunarMoment::solarMoment).
+std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now,
+                               const QDateTime& solarHint = {});
 
 // The ten cell texts of one memo, measured against `now`.
 RowTexts rowTexts(const MemoFields& memo, const QDateTime& now);

@@ -236,7 +236,9 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
         sql += QStringLiteral("content=?, ");
         values << (memo.content->isEmpty() ? QVariant() : QVariant(*memo.content));
     }
-    sql += QStringLiteral("Done=0, addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, ");
+    // A new reminder time replaces any snooze of the old one.
+    sql += QStringLiteral("Done=0, addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, "
+                          "AlertTimeTemp=NULL, AlertTimeNongliTemp=NULL, ");
     values << now << memo.AlertPinLv << memo.mimi << memo.ifAlert << memo.importance;
     if (!memo.AlertTime.isEmpty()) {
         sql += QStringLiteral("AlertTime=?, ");

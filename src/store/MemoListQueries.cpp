@@ -10,7 +10,7 @@ namespace velmo {
 namespace {
 
 const QString listColumns = QStringLiteral(
-    "SELECT id, type, title, content, Done, lifa, AlertTime, AlertTimeNongli, AlertPinLv, addtime "
+    "SELECT id, type, title, content, Done, lifa, AlertTime, AlertTimeNongli, AlertPinLv, addtime, mailTime "
     "FROM Notebook WHERE ");
 
 } // namespace
@@ -48,6 +48,7 @@ MemoListRead MemoListQueries::rows(const QString& condition, const QVariantList&
         memo.alertTimeNongli = query.value(7);
         memo.alertPinLv = query.value(8);
         memo.addTime = query.value(9);
+        memo.mailTime = query.value(10);
         result.rows.push_back(std::move(memo));
     }
     result.ok = query.ok();

@@ -24,6 +24,7 @@ struct MemoListRow
     QVariant lifa;
     QVariant alertTime;       // "yyyy-MM-dd HH:mm:ss", solar
     QVariant alertTimeNongli; // "yyyy-MM-dd HH:mm:ss" holding lunar numbers
+    QVariant mailTime;        // the solar moment of the lunar reminder: tells a leap month apart
     QVariant alertPinLv;
     QVariant addTime;
 };

@@ -76,6 +76,15 @@ CREATE INDEX NotebookOwner ON Notebook (userid, Del, Done)
 -- The tree's counts read this index alone (one grouped query per refresh).
 CREATE INDEX NotebookOwnerCounts ON Notebook (userid, Del, Done, type)
 
+-- The due scan: reminder moments in progress on each calendar, and the few snoozed memos.
+CREATE INDEX NotebookDueSolar ON Notebook (userid, ifAlert, Done, Del, AlertTime)
+
+CREATE INDEX NotebookDueNongli ON Notebook (userid, ifAlert, Done, Del, AlertTimeNongli)
+
+CREATE INDEX NotebookSnooze ON Notebook (userid, AlertTimeTemp) WHERE AlertTimeTemp IS NOT NULL
+
+CREATE INDEX NotebookSnoozeNongli ON Notebook (userid, AlertTimeNongliTemp) WHERE AlertTimeNongliTemp IS NOT NULL
+
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 
 CREATE INDEX notebookId ON Notebook (NotebookServerId)

@@ -16,7 +16,7 @@ private slots:
         QTest::newRow("table gone") << QStringList{QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")};
         QTest::newRow("Del column gone") << QStringList{
             QStringLiteral("DROP INDEX NotebookOwner"), QStringLiteral("DROP INDEX NotebookOwnerCounts"),
-            QStringLiteral("ALTER TABLE Notebook DROP COLUMN Del")};
+            QStringLiteral("ALTER TABLE Notebook RENAME COLUMN Del TO Gone")};
     }
 
     void failedReadsAreReported()

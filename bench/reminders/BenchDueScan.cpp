@@ -1,0 +1,115 @@
+// The due scan of 100,000 memos of one user, solar and lunar mixed, 2% of them due within 60 days:
+// the query, placing the lunar moments, and the panel built from the result.
+
+#include "BoxRecorder.h"
+#include "TestStore.h"
+
+#include "lunar/LunarMoment.h"
+#include "reminders/DueScan.h"
+#include "reminders/Reminders.h"
+#include "reminders/RingTune.h"
+
+#include <QGroupBox>
+#include <QTimer>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace velmo;
+
+namespace {
+
+constexpr int kMemoCount = 100000;
+const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0));
+
+class SilentTune : public RingTune
+{
+public:
+    void play(const QString&) override {}
+    void replay() override {}
+    void stop() override {}
+};
+
+// Every 50th memo falls due within the 60 days (some already passed); of the others half are done
+// with passed moments, half lie one to three years ahead. Every third memo is lunar.
+std::unique_ptr<test::TestStore> filledStore()
+{
+    auto store = std::make_unique<test::TestStore>();
+    if (!store->isValid())
+        return nullptr;
+    Transaction transaction(store->db());
+    for (int i = 0; i < kMemoCount; ++i) {
+        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+        memo.AlertPinLv = i % 7 == 0 ? QStringLiteral("1nian") : QStringLiteral("1");
+        const bool due = i % 50 == 0;
+        qint64 days = due ? (i / 50) % 62 - 2 : 365 + i % 700;
+        if (!due && i % 2 == 0) {
+            memo.Done = true;
+            days = -(i % 900) - 1;
+        }
+        const QDateTime solar = kNow.addDays(days).addSecs(i % 3600);
+        memo.AlertTime = solar;
+        if (i % 3 == 0) {
+            const auto lunar = LunarMoment::fromSolar(solar);
+            memo.lifa = 2;
+            memo.AlertTime.reset();
+            memo.AlertTimeNongli = lunar ? lunar->toDateTime() : QDateTime();
+            memo.mailTime = solar;
+            if (!memo.AlertTimeNongli->isValid())
+                memo.AlertTimeNongli = solar;
+        }
+        if (!store->addMemo(memo))
+            return nullptr;
+    }
+    if (!transaction.commit())
+        return nullptr;
+    return store;
+}
+
+test::TestStore* sharedStore()
+{
+    static std::unique_ptr<test::TestStore> store = filledStore();
+    return store.get();
+}
+
+void BM_DueScanQuery(benchmark::State& state)
+{
+    test::TestStore* store = sharedStore();
+    if (!store) {
+        state.SkipWithError("store not filled");
+        return;
+    }
+    for (auto _ : state) {
+        DueScanResult scan = scanDueMemos(store->db(), store->runState().UserId, kNow, false);
+        benchmark::DoNotOptimize(scan);
+    }
+}
+BENCHMARK(BM_DueScanQuery)->Unit(benchmark::kMillisecond);
+
+// The whole due scan as the scheduler runs it: query, placing, and the panel rebuilt.
+void BM_DueScanWithPanel(benchmark::State& state)
+{
+    test::TestStore* store = sharedStore();
+    if (!store) {
+        state.SkipWithError("store not filled");
+        return;
+    }
+    test::BoxRecorder boxes;
+    SilentTune tune;
+    QTimer timer2;
+    QWidget window;
+    auto* sheet = new QGroupBox(&window);
+    sheet->resize(540, 600);
+    store->runState().settings.ReminderRing = false;
+    Reminders reminders({store->db(), store->runState(), AssetFolder(), boxes, tune, timer2, sheet, &window});
+    for (auto _ : state) {
+        reminders.MoveRing(false);
+        reminders.Command2_Click();
+    }
+    state.counters["shown"] = double(reminders.lastScan().memos.size());
+}
+BENCHMARK(BM_DueScanWithPanel)->Unit(benchmark::kMillisecond);
+
+} // namespace

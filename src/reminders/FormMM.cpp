@@ -1,0 +1,102 @@
+#include "FormMM.h"
+
+#include "platform/UserSettings.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QMovie>
+#include <QScreen>
+
+namespace velmo {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+const QString leftKey = QStringLiteral("Settings/MainLeft");
+const QString topKey = QStringLiteral("Settings/MainTop");
+
+} // namespace
+
+FormMM::FormMM(AssetFolder assets, int figure, QWidget* parent)
+    : QLabel(parent)
+    , m_assets(std::move(assets))
+{
+    setObjectName(QStringLiteral("FormMM"));
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setCursor(Qt::PointingHandCursor);
+    setFigure(figure);
+    QPoint place = savedPosition();
+    if (place.isNull()) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            place = area.bottomRight() - QPoint(width() + 20, height() + 20);
+        }
+    }
+    move(place);
+}
+
+void FormMM::setFigure(int figure)
+{
+    if (figure == m_figure && m_movie)
+        return;
+    m_figure = figure;
+    delete m_movie;
+    m_movie = new QMovie(m_assets.filePath(QStringLiteral("images/%1.gif").arg(figure)), QByteArray(), this);
+    setMovie(m_movie);
+    m_movie->start();
+    adjustSize();
+}
+
+QPoint FormMM::savedPosition()
+{
+    const auto settings = openUserSettings();
+    bool leftOk = false;
+    bool topOk = false;
+    const int left = settings->value(leftKey).toInt(&leftOk);
+    const int top = settings->value(topKey).toInt(&topOk);
+    if (!leftOk || !topOk)
+        return {};
+    return QPoint(left / kTwipsPerPixel, top / kTwipsPerPixel);
+}
+
+void FormMM::savePosition(const QPoint& topLeft)
+{
+    const auto settings = openUserSettings();
+    settings->setValue(leftKey, topLeft.x() * kTwipsPerPixel);
+    settings->setValue(topKey, topLeft.y() * kTwipsPerPixel);
+}
+
+void FormMM::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_pressed = true;
+    m_dragged = false;
+    m_grab = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void FormMM::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressed)
+        return;
+    const QPoint target = event->globalPosition().toPoint() - m_grab;
+    if ((target - pos()).manhattanLength() > 2 || m_dragged) {
+        m_dragged = true;
+        move(target);
+    }
+}
+
+void FormMM::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return;
+    m_pressed = false;
+    if (m_dragged)
+        savePosition(pos());
+    else
+        emit clicked();
+}
+
+} // namespace velmo

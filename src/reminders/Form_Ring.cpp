@@ -1,0 +1,146 @@
+#include "Form_Ring.h"
+
+#include "controls/MessageBoxes.h"
+#include "controls/kvbutton/KvButton.h"
+#include "controls/kvbutton/KvPicture.h"
+#include "platform/Clock.h"
+#include "platform/Html.h"
+#include "reminders/RingActions.h"
+#include "store/ReminderQueries.h"
+#include "store/RunState.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace velmo {
+
+namespace {
+
+struct ButtonDesign
+{
+    const char16_t* caption;
+    const char* picture;
+};
+
+constexpr ButtonDesign buttons[5] = {
+    {u"删除备忘", "button-delete"}, {u"停止响铃", "button-ring-off"}, {u"标记完成", "button-done"},
+    {u"稍后提醒", "button-snooze"}, {u"编辑备忘", "button-edit"},
+};
+
+const QString goneText = QStringLiteral("该备忘已被删除或已完成,无法再操作。");
+
+} // namespace
+
+Form_Ring::Form_Ring(Services services, qint64 memoId, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_services(std::move(services))
+    , m_id(memoId)
+    , m_actions(std::make_unique<RingActions>(m_services.db, m_services.run))
+{
+    setObjectName(QStringLiteral("Form_Ring"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("备忘提醒"));
+    auto* layout = new QVBoxLayout(this);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("LabelTitle"));
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    m_title->setFont(bold);
+    m_title->setWordWrap(true);
+    m_details = new QLabel(this);
+    m_details->setObjectName(QStringLiteral("LabelDetails"));
+    m_content = new QTextBrowser(this);
+    m_content->setObjectName(QStringLiteral("TextContent"));
+    layout->addWidget(m_title);
+    layout->addWidget(m_details);
+    layout->addWidget(m_content, 1);
+
+    auto* row = new QHBoxLayout;
+    for (int index = 0; index < 5; ++index) {
+        const QIcon picture(m_services.assets.filePath(
+            QStringLiteral("images/%1.png").arg(QLatin1String(buttons[index].picture))));
+        const PropertyBag design{
+            {QStringLiteral("Caption"), QString::fromUtf16(buttons[index].caption)},
+            {QStringLiteral("ButtonStyle"), 8},
+            {QStringLiteral("PictureAlign"), 0},
+            {QStringLiteral("PictureShadow"), -1},
+            {QStringLiteral("Font"), QFont(QStringLiteral("Tahoma"), 9)},
+            {QStringLiteral("BackColor"), 0x00FDECE0u},
+            {QStringLiteral("PictureNormal"),
+             QVariant::fromValue(KvPicture::fromIcon(picture, QSize(24, 24)))},
+        };
+        auto* button = new KvButton(design, this, index);
+        button->setObjectName(QStringLiteral("Button_%1").arg(index));
+        button->setFixedSize(96, 32);
+        connect(button, &KvButton::Click, this, &Form_Ring::Button_Click);
+        row->addWidget(button);
+    }
+    layout->addLayout(row);
+    resize(540, 320);
+}
+
+Form_Ring::~Form_Ring() = default;
+
+bool Form_Ring::load()
+{
+    const RingMemoRead read = readRingMemo(m_services.db, m_services.run.UserId, m_id);
+    if (!read.ok || !read.found) {
+        m_services.boxes.warn(parentWidget(),
+                              read.ok ? goneText : QStringLiteral("备忘读取失败:") + read.error);
+        return false;
+    }
+    const RingMemo& memo = read.memo;
+    m_title->setText(memo.title);
+    const QString category = m_services.categoryName ? m_services.categoryName(memo.type) : QString();
+    const QString repeat = m_services.repeatLabel ? m_services.repeatLabel(memo.repeatCode) : memo.repeatCode;
+    m_details->setText(QStringLiteral("%1  %2:%3  %4")
+                           .arg(category, memo.lunar ? QStringLiteral("农历") : QStringLiteral("公历"),
+                                memo.moment, repeat));
+    m_content->setPlainText(RemoveHtml(memo.content));
+    return true;
+}
+
+void Form_Ring::Button_Click(int Index)
+{
+    const QDateTime now = Clock::currentDateTime();
+    switch (Index) {
+    case Delete:
+        finish(m_actions->deleteMemo(m_id));
+        break;
+    case StopRinging:
+        finish(m_actions->stopRinging(m_id, now));
+        break;
+    case Done:
+        finish(m_actions->markDone(m_id));
+        break;
+    case Snooze:
+        finish(m_actions->snooze(m_id, now));
+        break;
+    case Edit:
+        emit editRequested(m_id);
+        emit acted(m_id);
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form_Ring::finish(const StoreResult& result)
+{
+    if (!result) {
+        m_services.boxes.warn(this, QStringLiteral("备忘保存失败,未作改动。\n") + result.error);
+        return;
+    }
+    if (result.rowsAffected == 0)
+        m_services.boxes.warn(parentWidget(), goneText);
+    emit acted(m_id);
+    close();
+}
+
+} // namespace velmo

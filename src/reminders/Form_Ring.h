@@ -1,0 +1,75 @@
+#pragma once
+
+// The reminder window of one memo from the due panel: the memo, and five actions on it (delete,
+// stop ringing, done, snooze, edit). After an action the window closes and says so through
+// `acted`, which rescans the due memos and refreshes the views.
+
+#include "platform/DataFolder.h"
+#include "store/StoreResult.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QTextBrowser;
+
+namespace velmo {
+
+class Database;
+class MessageBoxes;
+class RingActions;
+struct RunState;
+
+class Form_Ring : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        Database& db;
+        RunState& run;
+        AssetFolder assets;
+        MessageBoxes& boxes;
+        // Category and repeat texts as the main window's list shows them.
+        std::function<QString(int)> categoryName = {};
+        std::function<QString(const QString&)> repeatLabel = {};
+    };
+
+    enum Action
+    {
+        Delete = 0,
+        StopRinging = 1,
+        Done = 2,
+        Snooze = 3,
+        Edit = 4
+    };
+
+    Form_Ring(Services services, qint64 memoId, QWidget* parent = nullptr);
+    ~Form_Ring() override;
+
+    qint64 memoId() const { return m_id; }
+    // Reads the memo; false (after a message) when it has gone meanwhile.
+    bool load();
+
+public slots:
+    void Button_Click(int Index);
+
+signals:
+    // An action changed the memo (or found it gone): rescan and refresh.
+    void acted(qint64 memoId);
+    void editRequested(qint64 memoId);
+
+private:
+    void finish(const StoreResult& result);
+
+    Services m_services;
+    qint64 m_id = 0;
+    std::unique_ptr<RingActions> m_actions;
+    QLabel* m_title = nullptr;
+    QLabel* m_details = nullptr;
+    QTextBrowser* m_content = nullptr;
+};
+
+} // namespace velmo

@@ -1,0 +1,103 @@
+#pragma once
+
+// The reminder engine as the main window uses it: the due scan into the due panel, the ringing of
+// the memos due now, the assistant figure and the reminder windows.
+//
+//   Reminders::Services services{db, run, assets, boxes, ringTune, timer2, frame2, mainWindow};
+//   services.tray = &tray;
+//   auto* reminders = new Reminders(services, mainWindow);
+//   reminders->Command2_Click();        // scan, fill the panel, ring
+//   reminders->MoveRing(true);          // empty the panel and stop ringing
+
+#include "platform/DataFolder.h"
+#include "reminders/DueScan.h"
+#include "reminders/FormMM.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QTimer;
+class QWidget;
+
+namespace velmo {
+
+class Database;
+class FormMM;
+class Form_Ring;
+class MessageBoxes;
+class RingAlert;
+class RingTune;
+class TrayIcon;
+struct RunState;
+
+class Reminders : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        Database& db;
+        RunState& run;
+        AssetFolder assets;
+        MessageBoxes& boxes;
+        RingTune& tune;
+        QTimer& timer2;
+        QGroupBox* frame2;   // the panel's sheet; rows are built inside it
+        QWidget* mainWindow; // raised by a click on the figure; parent of the reminder windows
+        TrayIcon* tray = nullptr;
+        QString normalTip = {};
+        std::function<QString(int)> categoryName = {};
+        std::function<QString(const QString&)> repeatLabel = {};
+        // A reminder window changed a memo: refresh the views and arm the delayed upload.
+        std::function<void()> memosChanged = {};
+        // Status line ("状态:...").
+        std::function<void(const QString&)> status = {};
+    };
+
+    explicit Reminders(Services services, QObject* parent = nullptr);
+    ~Reminders() override;
+
+    // With true: empties the panel and stops the ringing. Always: the caption "60天到期备忘;(0)条".
+    void MoveRing(bool YesOrNo);
+    // The due scan: rebuilds the panel whole and rings for the memos due now, or stops the alert
+    // when none is.
+    void Command2_Click();
+
+    // Opens (or raises) the reminder window of a memo.
+    void openRing(qint64 memoId);
+    // The assistant figure menu: makes figure 1 to 6 the current one, at once.
+    void mm_Click(int Index);
+    // Closes the figure (the user raised the main window).
+    void dismissAssistant();
+
+    QString RingList() const;
+    const DueScanResult& lastScan() const { return m_last; }
+    RingAlert& alert() { return *m_alert; }
+    FormMM* figureWindow() const { return m_figure; }
+
+signals:
+    // The reminder window's edit action: open the editor for this memo.
+    void editRequested(qint64 memoId);
+
+private:
+    void clearRows();
+    void buildRows();
+    void showFigure();
+    QString caption(size_t count) const;
+
+    Services m_services;
+    std::unique_ptr<RingAlert> m_alert;
+    DueScanResult m_last;
+    std::vector<QWidget*> m_rows;
+    QPointer<FormMM> m_figure;
+    QHash<qint64, QPointer<Form_Ring>> m_ringWindows;
+    int m_designHeight = 0;
+};
+
+} // namespace velmo

@@ -1,0 +1,109 @@
+#include "RingActions.h"
+
+#include "lunar/RollAlertForward.h"
+#include "store/Database.h"
+#include "store/DbText.h"
+#include "store/MemoState.h"
+#include "store/RunState.h"
+
+namespace velmo {
+
+namespace {
+
+bool isSignInCode(const QString& code)
+{
+    return code.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
+}
+
+StoreResult gone()
+{
+    StoreResult result;
+    result.rowsAffected = 0;
+    return result;
+}
+
+} // namespace
+
+RingActions::RingActions(Database& db, RunState& run)
+    : m_db(db)
+    , m_run(run)
+{
+}
+
+StoreResult RingActions::deleteMemo(qint64 id)
+{
+    return SetDel(m_db, m_run.UserId, id);
+}
+
+StoreResult RingActions::markDone(qint64 id)
+{
+    return SetDone(m_db, m_run.UserId, id);
+}
+
+NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
+{
+    NextAlert next;
+    next.lunar = memo.lunar;
+    next.moment = memo.moment;
+    next.repeatCode = memo.repeatCode;
+    next.alertOn = memo.alertOn;
+    QDateTime solar;
+    if (memo.lunar) {
+        const auto moment = LunarMoment::fromText(memo.moment);
+        if (moment) {
+            const AlertRoll roll =
+                RollAlertForward(memo.repeatCode, *moment, memo.alertOn, now, fromDbText(memo.momentHint));
+            next.repeatCode = roll.repeatCode;
+            next.alertOn = roll.alertOn;
+            if (roll.lunarTime)
+                next.moment = roll.lunarTime->storageText();
+            solar = roll.solarTime;
+        }
+    } else {
+        const AlertRoll roll = RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn, now,
+                                                NoticeWindow::EditWindow);
+        next.repeatCode = roll.repeatCode;
+        next.alertOn = roll.alertOn;
+        solar = roll.solarTime;
+        if (solar.isValid())
+            next.moment = toDbText(solar);
+    }
+    next.mailTime = solar.isValid() ? toDbText(solar) : QString();
+    // Nothing else would stop it ringing: an unknown code, a moment the calendar cannot place.
+    const bool stillDue = !solar.isValid() || solar <= now;
+    if (next.alertOn && stillDue && !isSignInCode(next.repeatCode))
+        next.alertOn = false;
+    return next;
+}
+
+StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
+{
+    const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
+    if (!read.ok)
+        return StoreResult::failure(read.error);
+    if (!read.found)
+        return gone();
+    if (isSignInCode(read.memo.repeatCode))
+        m_run.LoginRingFlag = true;
+    return storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+}
+
+StoreResult RingActions::snooze(qint64 id, const QDateTime& now)
+{
+    const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
+    if (!read.ok)
+        return StoreResult::failure(read.error);
+    if (!read.found)
+        return gone();
+    const QDateTime until = now.addSecs(kSnoozeMinutes * 60);
+    QString lunar;
+    if (read.memo.lunar) {
+        const auto moment = LunarMoment::fromSolar(until);
+        if (!moment)
+            return StoreResult::failure(QStringLiteral("稍后提醒的时间超出农历范围"));
+        lunar = moment->storageText();
+    }
+    return storeSnooze(m_db, m_run.UserId, id, read.memo.lunar, toDbText(until), lunar);
+}
+
+} // namespace velmo

@@ -1,0 +1,122 @@
+#include "ReminderQueries.h"
+
+#include "store/Database.h"
+
+namespace velmo {
+
+namespace {
+
+// Four ranges, each on an index of its own: solar and lunar reminder moments, solar and lunar snoozes.
+const QString dueCandidatesSql = QStringLiteral(
+    "SELECT id, type, title, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, "
+    "mailTime, AlertPinLv, sound, DiySound FROM Notebook WHERE id IN ("
+    "SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+    "AND AlertTime <= ? AND lifa = 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
+    "AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+    "AND AlertTimeNongli <= ? AND lifa IS NOT 1 "
+    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
+    "AND Done = 0 AND Del = 0 AND ifAlert = 1) AND AlertPinLv <> 'N'");
+
+QString text(const QVariant& value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+} // namespace
+
+DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
+                                const QString& lunarBound)
+{
+    DueCandidates result;
+    DbQuery query = db.select(
+        dueCandidatesSql, {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound});
+    if (!query.ok()) {
+        result.error = query.error();
+        return result;
+    }
+    while (query.next()) {
+        DueCandidate memo;
+        memo.id = query.value(0).toLongLong();
+        memo.type = query.value(1).toInt();
+        memo.title = text(query.value(2));
+        memo.lunar = query.value(3).isNull() || query.value(3).toInt() != 1;
+        memo.moment = text(query.value(memo.lunar ? 5 : 4));
+        memo.snooze = text(query.value(memo.lunar ? 7 : 6));
+        if (memo.lunar) {
+            memo.momentHint = text(query.value(8));
+            memo.snoozeHint = text(query.value(6));
+        }
+        memo.repeatCode = text(query.value(9));
+        memo.sound = text(query.value(10));
+        memo.diySound = text(query.value(11));
+        result.rows.push_back(std::move(memo));
+    }
+    result.ok = query.ok();
+    if (!result.ok) {
+        result.error = query.error();
+        result.rows.clear();
+    }
+    return result;
+}
+
+StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const NextAlert& next)
+{
+    const QVariant mailTime = next.mailTime.isEmpty() ? QVariant() : QVariant(next.mailTime);
+    const QString sql =
+        next.lunar
+            ? QStringLiteral("UPDATE Notebook SET AlertTimeNongli = ?, mailTime = COALESCE(?, mailTime), "
+                             "AlertPinLv = ?, ifAlert = ?, AlertTimeTemp = NULL, AlertTimeNongliTemp = NULL, "
+                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ?")
+            : QStringLiteral("UPDATE Notebook SET AlertTime = ?, mailTime = COALESCE(?, mailTime), "
+                             "AlertPinLv = ?, ifAlert = ?, AlertTimeTemp = NULL, AlertTimeNongliTemp = NULL, "
+                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ?");
+    return db.exec(sql, {next.moment, mailTime, next.repeatCode, next.alertOn, id, userId});
+}
+
+StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lunar,
+                        const QString& solarMoment, const QString& lunarMoment)
+{
+    if (lunar)
+        return db.exec(QStringLiteral("UPDATE Notebook SET AlertTimeNongliTemp = ?, AlertTimeTemp = ? "
+                                      "WHERE id = ? AND userid = ?"),
+                       {lunarMoment, solarMoment, id, userId});
+    return db.exec(QStringLiteral("UPDATE Notebook SET AlertTimeTemp = ? WHERE id = ? AND userid = ?"),
+                   {solarMoment, id, userId});
+}
+
+} // namespace velmo
+
+namespace velmo {
+
+RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id)
+{
+    RingMemoRead result;
+    const DbRow row = db.selectFirst(
+        QStringLiteral(
+            "SELECT id, type, title, content, lifa, AlertTime, AlertTimeNongli, mailTime, AlertPinLv, "
+            "ifAlert FROM Notebook WHERE id = ? AND userid = ? AND Done = 0 AND Del = 0"),
+        {id, userId});
+    result.ok = row.ok;
+    result.error = row.error;
+    result.found = row.ok && row.found;
+    if (!result.found)
+        return result;
+    RingMemo& memo = result.memo;
+    memo.id = row.value(QStringLiteral("id")).toLongLong();
+    memo.type = row.value(QStringLiteral("type")).toInt();
+    memo.title = row.value(QStringLiteral("title")).toString();
+    memo.content = row.value(QStringLiteral("content")).toString();
+    const QVariant lifa = row.value(QStringLiteral("lifa"));
+    memo.lunar = lifa.isNull() || lifa.toInt() != 1;
+    memo.moment =
+        row.value(memo.lunar ? QStringLiteral("AlertTimeNongli") : QStringLiteral("AlertTime")).toString();
+    if (memo.lunar)
+        memo.momentHint = row.value(QStringLiteral("mailTime")).toString();
+    memo.repeatCode = row.value(QStringLiteral("AlertPinLv")).toString();
+    memo.alertOn = row.value(QStringLiteral("ifAlert")).toInt() != 0;
+    return result;
+}
+
+} // namespace velmo

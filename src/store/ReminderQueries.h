@@ -1,0 +1,95 @@
+#pragma once
+
+// The reads and writes of the reminder engine: the memos a due scan looks at, and the reminder
+// fields that acknowledging or snoozing a ringing memo changes.
+
+#include "store/StoreResult.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace velmo {
+
+class Database;
+
+// One memo a due scan may show, with its stored moments as text ("yyyy-MM-dd HH:mm:ss"; lunar
+// numbers on the lunar calendar); an unset moment is the empty text.
+struct DueCandidate
+{
+    qint64 id = 0;
+    int type = 0;
+    QString title;
+    bool lunar = false; // every calendar flag other than 1 reads the lunar moments
+    QString moment;     // AlertTime, or AlertTimeNongli on the lunar calendar
+    QString snooze;     // AlertTimeTemp, or AlertTimeNongliTemp on the lunar calendar
+    QString momentHint; // lunar: mailTime, the solar moment of the reminder
+    QString snoozeHint; // lunar: AlertTimeTemp, the solar moment of the snooze
+    QString repeatCode;
+    QString sound;
+    QString diySound;
+};
+
+// The candidates of one read, or why it failed: a failed read is never an empty list.
+struct DueCandidates
+{
+    bool ok = false;
+    QString error;
+    std::vector<DueCandidate> rows;
+};
+
+// The user's memos in progress, reminder on, repeat code other than "N", not deleted, whose solar
+// reminder or snooze moment is at most solarBound, or whose lunar one is at most lunarBound (both
+// in the stored text form). Overdue memos are included; the caller places the lunar moments.
+DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
+                                const QString& lunarBound);
+
+// The next reminder of a memo after it rang: the moment (solar: AlertTime; lunar: AlertTimeNongli
+// as text, with mailTime its solar moment), the repeat code and the reminder flag; the snooze goes;
+// the change counter goes up by one and the memo waits for upload. rowsAffected is 0 when the user
+// has no such memo.
+struct NextAlert
+{
+    bool lunar = false;
+    QString moment;   // stored text of the moment on the memo's calendar
+    QString mailTime; // stored text of its solar moment (lunar: tells a leap month apart)
+    QString repeatCode;
+    bool alertOn = true;
+};
+StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const NextAlert& next);
+
+// A local snooze until the given moment: solar memos keep it in AlertTimeTemp; lunar ones in
+// AlertTimeNongliTemp (lunar numbers) with its solar moment in AlertTimeTemp. Not uploaded.
+StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lunar,
+                        const QString& solarMoment, const QString& lunarMoment);
+
+} // namespace velmo
+
+namespace velmo {
+
+// The fields of one memo that the reminder window shows and acts on, moments as stored text.
+struct RingMemo
+{
+    qint64 id = 0;
+    int type = 0;
+    QString title;
+    QString content;
+    bool lunar = false;
+    QString moment;     // AlertTime, or AlertTimeNongli on the lunar calendar
+    QString momentHint; // lunar: mailTime
+    QString repeatCode;
+    bool alertOn = false;
+};
+
+// The user's memo with this id while it is in progress and not deleted; found is false otherwise.
+struct RingMemoRead
+{
+    bool ok = false;
+    bool found = false;
+    QString error;
+    RingMemo memo;
+};
+RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id);
+
+} // namespace velmo
