@@ -89,18 +89,13 @@ struct Host
         activate(&window);
     }
 
-    static KvButton* add(const PropertyBag& set, QWidget* parent, QPoint at, int index = -1,
-                         const KvButtonHost& host = {})
+    KvButton* add(const PropertyBag& set, QPoint at, int index = -1, const KvButtonHost& host = {},
+                  QWidget* parent = nullptr)
     {
-        auto* b = new KvButton(set, parent, index, host);
+        auto* b = new KvButton(set, parent ? parent : &window, index, host);
         b->setGeometry(QRect(at, QSize(105, 39)));
         b->show();
         return b;
-    }
-
-    KvButton* add(const PropertyBag& set, QPoint at, int index = -1, const KvButtonHost& host = {})
-    {
-        return add(set, &window, at, index, host);
     }
 };
 
@@ -242,56 +237,38 @@ private slots:
     void optionGroupsFollowTheirContainer()
     {
         Host host;
-        QWidget* groupA = new QWidget(&host.window);
         QWidget* groupB = new QWidget(&host.window);
-        groupA->setGeometry(0, 0, 400, 50);
-        groupB->setGeometry(0, 60, 400, 50);
-        groupA->show();
-        groupB->show();
-        KvButton* a1 = Host::add(buttonSet(KvOption), groupA, QPoint(0, 0));
-        KvButton* a2 = Host::add(buttonSet(KvOption), groupA, QPoint(110, 0));
-        KvButton* push = Host::add(buttonSet(KvPush), groupA, QPoint(220, 0));
-        KvButton* b1 = Host::add(buttonSet(KvOption), groupB, QPoint(0, 0));
+        groupB->setGeometry(0, 100, 400, 50);
+        KvButton* a1 = host.add(buttonSet(KvOption), QPoint(0, 0));
+        KvButton* a2 = host.add(buttonSet(KvOption), QPoint(110, 0));
+        KvButton* push = host.add(buttonSet(KvPush), QPoint(220, 0));
+        KvButton* b1 = host.add(buttonSet(KvOption), QPoint(0, 0), -1, {}, groupB);
         b1->setValue(true);
         click(a1);
         click(a2);
-        QVERIFY(!a1->value() && a2->value());
-        QVERIFY(b1->value()); // another container is another group
-        click(push);
-        QVERIFY(a2->value()); // push buttons take no part
-        QCOMPARE(a1->model().run.buttonState, int(KvNormal));
+        click(push); // push buttons take no part
+        QCOMPARE(QList<bool>({a1->value(), a2->value(), b1->value()}), QList<bool>({false, true, true}));
         KV_PIXEL(a2->faceImage(), 52, 1, rgb(255, 216, 165)); // the checked face
     }
 
     void buttonsGoAwayInAnyOrder()
     {
-        for (const QList<int>& order :
-             {QList<int>{0, 1, 2, 3}, QList<int>{3, 1, 0, 2}, QList<int>{2, 3, 1, 0}}) {
+        for (const QList<int>& order : {QList<int>{0, 1, 2}, QList<int>{2, 0, 1}}) {
             auto host = std::make_unique<Host>();
             QList<KvButton*> buttons;
-            for (int i = 0; i < 4; ++i)
+            for (int i = 0; i < 3; ++i)
                 buttons << host->add(buttonSet(KvOption), QPoint(0, i * 40), i);
             QWidget elsewhere;
             elsewhere.show();
             for (int index : order) {
                 key(buttons[index], QEvent::KeyPress, Qt::Key_Space);
-                QCOMPARE(QWidget::mouseGrabber(), buttons[index]);
-                delete buttons[index]; // holding the mouse: it is given back
+                delete std::exchange(buttons[index], nullptr); // holding the mouse: it is given back
                 QCOMPARE(QWidget::mouseGrabber(), nullptr);
-                buttons[index] = nullptr;
-                QVERIFY(activate(&elsewhere));
-                QVERIFY(activate(&host->window));
+                QVERIFY(activate(&elsewhere) && activate(&host->window));
                 for (KvButton* b : buttons)
                     QVERIFY(!b || b->model().run.parentActive);
             }
         }
-        // The host may also go first, taking its buttons with it.
-        auto host = std::make_unique<Host>();
-        host->add(buttonSet(KvOption), QPoint(0, 0));
-        host.reset();
-        QWidget elsewhere;
-        elsewhere.show();
-        QVERIFY(activate(&elsewhere));
     }
 
     void arrowKeysMoveTheFocus()
@@ -299,34 +276,11 @@ private slots:
         Host host;
         KvButton* b1 = host.add(buttonSet(KvPush), QPoint(0, 0));
         KvButton* b2 = host.add(buttonSet(KvPush), QPoint(0, 40));
-        KvButton* b3 = host.add(buttonSet(KvPush), QPoint(0, 80));
-        b2->setFocus();
-        QVERIFY(b2->model().run.hasFocus);
-        key(b2, QEvent::KeyPress, Qt::Key_Right);
-        QVERIFY(b3->hasFocus() && !b2->model().run.hasFocus);
-        key(b3, QEvent::KeyPress, Qt::Key_Up);
+        b1->setFocus();
+        key(b1, QEvent::KeyPress, Qt::Key_Down);
+        QVERIFY(b2->hasFocus() && !b1->model().run.hasFocus);
         key(b2, QEvent::KeyPress, Qt::Key_Left);
         QVERIFY(b1->hasFocus());
-    }
-
-    void tooltipContent()
-    {
-        Host host;
-        PropertyBag set = buttonSet(KvPush);
-        set.write(QStringLiteral("TooltipTitle"), QStringLiteral("新建"));
-        set.write(QStringLiteral("TooltipIcon"), 1);
-        set.write(QStringLiteral("TooltipType"), 1);
-        set.write(QStringLiteral("TooltipBackColor"), 0x80000018u);
-        KvButton* b = host.add(set, QPoint(0, 0));
-        mouse(b, QEvent::MouseMove, QPoint(10, 10));
-        const KvToolTipContent tip = b->toolTipContent();
-        QCOMPARE(QStringList({tip.text, tip.title}), QStringList({"新建一条备忘", "新建"}));
-        QCOMPARE(QList<int>({tip.icon, tip.balloon, tip.maxWidth}), QList<int>({1, 1, 240}));
-        QCOMPARE(tip.backColor, rgb(255, 255, 225));
-        QVERIFY(b->toolTip().isEmpty()); // only the button's own tip shows
-        b->setTooltipBackColor(0);
-        mouse(b, QEvent::MouseMove, QPoint(12, 10));
-        QCOMPARE(b->toolTipContent().backColor, kNoColor);
     }
 
     void dropDownMenu()
@@ -335,46 +289,30 @@ private slots:
         KvButton* b = host.add(buttonSet(KvPush), QPoint(20, 20));
         QStringList& log = *recordEvents(b);
         QMenu menu(&host.window);
-        menu.addAction(QStringLiteral("一"));
         QAction* bold = menu.addAction(QStringLiteral("二"));
         b->setPopupMenu(&menu, 7, 0, bold);
         QCursor::setPos(host.window.mapToGlobal(QPoint(390, 190)));
-
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        const auto press = [b] {
+            mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        };
+        press();
         QVERIFY(menu.isVisible());
         QCOMPARE(menu.pos(), b->mapToGlobal(QPoint(105, 39)));
         QCOMPARE(menu.defaultAction(), bold);
-        QCOMPARE(b->model().run.buttonState, int(KvDown));
         menu.hide(); // closed away from the button
         QCOMPARE(b->model().run.buttonState, int(KvNormal));
-        QVERIFY(!b->model().run.isPressed);
-
         // Closed over the button: the click that closed it does not open it again.
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        press();
         QCursor::setPos(b->mapToGlobal(QPoint(10, 10)));
         menu.hide();
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        press();
         QVERIFY(!menu.isVisible());
         mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        QCOMPARE(b->model().run.buttonState, int(KvNormal));
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        press();
         QVERIFY(menu.isVisible());
         menu.hide();
         QVERIFY(log.isEmpty()); // no Click, MouseDown or MouseUp while a menu is attached
-
-        // Above the button: the menu's bottom edge on the button's top edge.
-        QCursor::setPos(host.window.mapToGlobal(QPoint(390, 190)));
-        b->setPopupMenu(&menu, 1, 0);
-        mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
-        QCOMPARE(menu.pos(), b->mapToGlobal(QPoint(0, 0)) - QPoint(0, menu.sizeHint().height()));
-        menu.hide();
-
-        // An unknown alignment shows nothing; without a menu the button clicks again.
-        b->setPopupMenu(&menu, 8, 0);
-        mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
-        QVERIFY(!menu.isVisible());
+        // Without a menu the button clicks again.
         b->unsetPopupMenu();
         mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
         log.clear();

@@ -82,11 +82,6 @@ private slots:
         QCOMPARE(button.colorScheme(), 3);
         button.setColorScheme(-4);
         QCOMPARE(button.colorScheme(), 0);
-        // A clamped scheme still paints a face on style 2.
-        button.setButtonStyle(2);
-        button.setColorScheme(99);
-        button.resize(40, 20);
-        KV_PIXEL(button.faceImage(), 20, 0, 0x743C00);
         // Assigning BackColor makes the scheme custom; a built-in scheme brings its colours back.
         button.setButtonStyle(8);
         button.setBackColor(0x123456);
@@ -109,9 +104,6 @@ private slots:
         button.setPictureHot(red);
         QCOMPARE(button.pictureNormal(), red);
         QVERIFY(button.pictureHot().isNull());
-        button.setPictureDown(red);
-        button.setPictureNormal(KvPicture());
-        QVERIFY(button.pictureDown().isNull());
         // Value cannot be set on a push button.
         button.setValue(true);
         QVERIFY(!button.value());
@@ -135,20 +127,6 @@ private slots:
         KvButton button(PropertyBag{}, &host);
         button.resize(5, 50); // below 220 twips a side snaps back; the face always has the button's size
         QCOMPARE(button.faceImage().size(), QSize(15, 50));
-    }
-
-    void withoutUnicodeTextOrStyles()
-    {
-        QWidget host;
-        KvButtonHost plain;
-        plain.probes.themed = false;
-        plain.probes.unicodeText = false;
-        const PropertyBag set{{QStringLiteral("ButtonStyle"), 13},
-                              {QStringLiteral("Caption"), QStringLiteral("备忘A😀")}};
-        KvButton button(set, &host, -1, plain);
-        QCOMPARE(button.buttonStyle(), 2); // no visual styles: style 2 for good
-        QCOMPARE(button.renderer().drawnCaption().left(3), QStringLiteral("备忘A"));
-        QVERIFY(button.renderer().drawnCaption() != button.caption());
     }
 };
 
