@@ -3,7 +3,9 @@
 
 #include "controls/kvbutton/KvButton.h"
 
+#include <QDialog>
 #include <QMenu>
+#include <QPushButton>
 
 #include <memory>
 
@@ -19,24 +21,16 @@ void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Q
     QApplication::sendEvent(w, &event);
 }
 
-void press(QWidget* w, QPoint pos = QPoint(10, 10))
-{
-    mouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
-}
-
 void click(QWidget* w, QPoint pos = QPoint(10, 10))
 {
-    press(w, pos);
+    mouse(w, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
     mouse(w, QEvent::MouseButtonRelease, pos);
 }
 
 void key(QWidget* w, QEvent::Type type, int k, Qt::KeyboardModifiers mods = Qt::NoModifier,
          bool repeat = false)
 {
-    const QString text = k == Qt::Key_Space ? QStringLiteral(" ")
-                         : k == Qt::Key_A   ? QStringLiteral("a")
-                                            : QString();
-    QKeyEvent event(type, k, mods, text, repeat);
+    QKeyEvent event(type, k, mods, k == Qt::Key_Space ? QStringLiteral(" ") : QString(), repeat);
     QApplication::sendEvent(w, &event);
 }
 
@@ -45,10 +39,11 @@ QStringList* recordEvents(KvButton* b)
 {
     auto* log = new QStringList;
     QObject::connect(b, &QObject::destroyed, [log] { delete log; });
+    const auto note = [log](const QString& name) { return [log, name] { *log << name; }; };
     QObject::connect(b, &KvButton::Click, [log](int index) { *log << QStringLiteral("Click%1").arg(index); });
-    QObject::connect(b, &KvButton::DblClick, [log] { *log << QStringLiteral("DblClick"); });
-    QObject::connect(b, &KvButton::MouseEnter, [log] { *log << QStringLiteral("MouseEnter"); });
-    QObject::connect(b, &KvButton::MouseLeave, [log] { *log << QStringLiteral("MouseLeave"); });
+    QObject::connect(b, &KvButton::DblClick, note(QStringLiteral("DblClick")));
+    QObject::connect(b, &KvButton::MouseEnter, note(QStringLiteral("MouseEnter")));
+    QObject::connect(b, &KvButton::MouseLeave, note(QStringLiteral("MouseLeave")));
     QObject::connect(b, &KvButton::MouseDown, [log](int button, int, double, double) {
         *log << QStringLiteral("MouseDown%1").arg(button);
     });
@@ -67,6 +62,7 @@ PropertyBag buttonSet(int mode, const QString& caption = QString())
     return PropertyBag{{QStringLiteral("ButtonStyle"), 8},
                        {QStringLiteral("Caption"), caption},
                        {QStringLiteral("BackColor"), 0xFDECE0u},
+                       {QStringLiteral("ToolTip"), QStringLiteral("新建一条备忘")},
                        {QStringLiteral("Mode"), mode}};
 }
 
@@ -77,30 +73,29 @@ bool activate(QWidget* window)
     return QTest::qWaitForWindowActive(window);
 }
 
-// A shown, active host window.
+// A shown, active dialog with an "OK" button beside its image buttons.
 struct Host
 {
-    QWidget window;
+    QDialog window;
+    QPushButton* ok = new QPushButton(QStringLiteral("OK"), &window);
 
-    Host()
+    explicit Host(bool okIsDefault = false)
     {
+        ok->setAutoDefault(false);
+        ok->setDefault(okIsDefault);
+        ok->setGeometry(300, 150, 80, 30);
         window.setGeometry(100, 100, 400, 200);
         window.show();
         activate(&window);
     }
 
-    static KvButton* add(const PropertyBag& set, QWidget* parent, QPoint at, int index = -1,
-                         const KvButtonHost& host = {})
+    KvButton* add(const PropertyBag& set, QPoint at, int index = -1, const KvButtonHost& host = {},
+                  QWidget* parent = nullptr)
     {
-        auto* b = new KvButton(set, parent, index, host);
+        auto* b = new KvButton(set, parent ? parent : &window, index, host);
         b->setGeometry(QRect(at, QSize(105, 39)));
         b->show();
         return b;
-    }
-
-    KvButton* add(const PropertyBag& set, QPoint at, int index = -1, const KvButtonHost& host = {})
-    {
-        return add(set, &window, at, index, host);
     }
 };
 
@@ -113,11 +108,12 @@ class TestKvButtonInput : public QObject
 private slots:
     void initTestCase() { QApplication::setPalette(test::knownPalette()); }
 
-    // A script of input on one button (index 3, caption "&Save") beside another, the events it raises
-    // and its state at the end. Steps: down, up, dbl, rdown, rup and move (at 10,10 or @x,y; in is a
-    // move to 20,20, out to 200,20), leave, a key (Space, Return, A, Alt+Space, Alt+S on the window;
-    // ~ releases, * repeats), focus, focusOther, deactivate, activate, disable, accN (access key N);
-    // checks: =N/=H/=D state, =0/=1 value, =grab/=free the mouse, =active/=inactive the window.
+    // A script of input on one button (index 3, caption "&Save") beside another in a dialog, the events
+    // it and the dialog raise (Rejected, OK for its default button) and checks on the way. Steps: down,
+    // up, dbl, rdown, rup and move (at 10,10 or @x,y; in is a move to 20,20, out to 200,20), leave, a
+    // key (Space, Return, Esc, A, Alt+Space, Alt+S on the window; ~ releases, * repeats), focus,
+    // focusOther, deactivate, activate, disable, tip (the pointer rests), accN (access key N); checks:
+    // =N/=H/=D state, =0/=1 value, =grab/=free the mouse, =active/=inactive the window, =tip/=notip.
     void scripts_data()
     {
         QTest::addColumn<QString>("setup");
@@ -138,13 +134,17 @@ private slots:
         row("space on a check", "check", "Space =1 =D =grab Space* =1 ~Space =free", "KeyDown32 KeyDown32 Click3 KeyUp32");
         row("space on an option", "option", "Space =1 ~Space =1", "KeyDown32 Click3 KeyUp32");
         row("enter clicks on key down", "check", "Return ~Return =0", "Click3 KeyDown13");
+        row("enter reaches the dialog's default button", "push default", "Return", "OK");
+        row("escape closes the dialog", "push default", "Esc", "KeyDown27 Rejected");
         row("alt+space passed over", "check", "Alt+Space =N =0 =free", "");
         row("another key cancels space", "push", "Space A =N =free ~A ~Space =N", "KeyDown32 KeyDown65 KeyUp32");
-        row("a cancelled space keeps the value", "check", "Space A ~A ~Space =1", "KeyDown32 KeyDown65 KeyUp32");
         row("space held: moves and leave change nothing", "push", "Space in leave =D ~Space =N", "KeyDown32 MouseEnter Click3 KeyUp32");
         row("space, then focus elsewhere", "push", "focus Space =grab focusOther =free =N ~Space", "KeyDown32 KeyUp32");
         row("space, then another window", "push", "Space =grab deactivate =inactive =free activate =active Space =grab", "KeyDown32 KeyDown32");
         row("pressed, then another window", "push", "in down deactivate =N =inactive", "MouseEnter MouseDown1");
+        row("tip while hovered, gone on a press", "push", "in tip =tip down =notip", "MouseEnter MouseDown1");
+        row("no tip once disabled", "push", "in disable tip =notip", "MouseEnter");
+        row("no tip on a checked button", "check", "down up in tip =notip", "MouseDown1 Click3 MouseUp1 MouseEnter");
         row("access key on a check", "check", "Alt+S =1 acc13 acc27 =1", "Click3");
         row("enter on a push", "push", "acc13", "Click3");
         row("escape on an option", "option", "acc27 =0", "");
@@ -156,7 +156,7 @@ private slots:
     {
         QFETCH(QString, setup);
         QFETCH(QString, script);
-        Host host;
+        Host host(setup.contains(QLatin1String("default")));
         KvButtonHost ambient;
         ambient.probes.trackMouseLeave = !setup.contains(QLatin1String("notrack"));
         const int mode = setup.startsWith(QLatin1String("check"))    ? KvCheck
@@ -165,67 +165,68 @@ private slots:
         KvButton* b = host.add(buttonSet(mode, QStringLiteral("&Save")), QPoint(0, 0), 3, ambient);
         KvButton* other = host.add(buttonSet(KvPush), QPoint(0, 50));
         QStringList& log = *recordEvents(b);
+        QObject::connect(&host.window, &QDialog::rejected, [&log] { log << QStringLiteral("Rejected"); });
+        QObject::connect(host.ok, &QPushButton::clicked, [&log] { log << QStringLiteral("OK"); });
         QWidget elsewhere;
         Qt::MouseButtons held;
-        const QMap<QString, int> keys{{"Space", Qt::Key_Space}, {"Return", Qt::Key_Return}, {"A", Qt::Key_A}};
+        const QMap<QString, int> keys{
+            {"Space", Qt::Key_Space}, {"Return", Qt::Key_Return}, {"Esc", Qt::Key_Escape}, {"A", Qt::Key_A}};
+        const KvButtonRuntime& run = b->model().run;
         for (const QString& step : script.split(QLatin1Char(' '))) {
             const QString word = step.section(QLatin1Char('@'), 0, 0);
             const QString place = step.section(QLatin1Char('@'), 1);
-            QPoint at = word == QLatin1String("in") ? QPoint(20, 20) : QPoint(10, 10);
-            if (word == QLatin1String("out"))
-                at = QPoint(200, 20);
-            if (!place.isEmpty())
-                at = QPoint(place.section(QLatin1Char(','), 0, 0).toInt(),
-                            place.section(QLatin1Char(','), 1).toInt());
-            const QString bare =
-                word.startsWith(QLatin1Char('~')) ? word.mid(1) : word.chopped(word.endsWith('*'));
-            const KvButtonRuntime& run = b->model().run;
-            if (word == QLatin1String("down") || word == QLatin1String("dbl")) {
+            const QPoint at = !place.isEmpty()
+                                  ? QPoint(place.section(',', 0, 0).toInt(), place.section(',', 1).toInt())
+                              : word == QLatin1String("in")  ? QPoint(20, 20)
+                              : word == QLatin1String("out") ? QPoint(200, 20)
+                                                             : QPoint(10, 10);
+            const QString bare = word.startsWith('~') ? word.mid(1) : word.chopped(word.endsWith('*'));
+            const auto is = [&](const char* name) { return word == QLatin1String(name); };
+            if (is("down") || is("dbl")) {
                 held = Qt::LeftButton;
-                mouse(b,
-                      word == QLatin1String("down") ? QEvent::MouseButtonPress : QEvent::MouseButtonDblClick,
-                      at, Qt::LeftButton, held);
-            } else if (word == QLatin1String("up") || word == QLatin1String("rup")) {
+                mouse(b, is("down") ? QEvent::MouseButtonPress : QEvent::MouseButtonDblClick, at,
+                      Qt::LeftButton, held);
+            } else if (is("up") || is("rup")) {
                 held = Qt::NoButton;
-                mouse(b, QEvent::MouseButtonRelease, at,
-                      word == QLatin1String("up") ? Qt::LeftButton : Qt::RightButton);
-            } else if (word == QLatin1String("rdown")) {
+                mouse(b, QEvent::MouseButtonRelease, at, is("up") ? Qt::LeftButton : Qt::RightButton);
+            } else if (is("rdown")) {
                 mouse(b, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
-            } else if (word == QLatin1String("move") || word == QLatin1String("in") ||
-                       word == QLatin1String("out")) {
+            } else if (is("move") || is("in") || is("out")) {
                 mouse(b, QEvent::MouseMove, at, Qt::NoButton, held);
-            } else if (word == QLatin1String("leave")) {
+            } else if (is("leave")) {
                 QEvent event(QEvent::Leave);
                 QApplication::sendEvent(b, &event);
             } else if (keys.contains(bare)) {
                 key(b, word.startsWith('~') ? QEvent::KeyRelease : QEvent::KeyPress, keys[bare],
                     Qt::NoModifier, word.endsWith('*'));
-            } else if (word == QLatin1String("Alt+Space")) {
+            } else if (is("Alt+Space")) {
                 key(b, QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier);
-            } else if (word == QLatin1String("Alt+S")) {
+            } else if (is("Alt+S")) {
                 QTest::keyClick(&host.window, Qt::Key_S, Qt::AltModifier);
-            } else if (word == QLatin1String("focus") || word == QLatin1String("focusOther")) {
-                (word == QLatin1String("focus") ? b : other)->setFocus();
-            } else if (word == QLatin1String("deactivate") || word == QLatin1String("activate")) {
+            } else if (is("focus") || is("focusOther")) {
+                (is("focus") ? b : other)->setFocus();
+            } else if (is("deactivate") || is("activate")) {
                 elsewhere.show();
-                QVERIFY(activate(word == QLatin1String("activate") ? &host.window : &elsewhere));
-            } else if (word == QLatin1String("disable")) {
+                QVERIFY(activate(is("activate") ? static_cast<QWidget*>(&host.window) : &elsewhere));
+            } else if (is("disable")) {
                 b->setEnabled(false);
+            } else if (is("tip")) {
+                QHelpEvent help(QEvent::ToolTip, at, b->mapToGlobal(at));
+                QApplication::sendEvent(b, &help);
             } else if (word.startsWith(QLatin1String("acc"))) {
                 b->accessKeyPress(word.mid(3).toInt());
-            } else if (word.startsWith(QLatin1Char('=')) && word.size() == 2 && word[1].isDigit()) {
-                QCOMPARE(b->value(), word == QLatin1String("=1"));
-            } else if (word == QLatin1String("=N") || word == QLatin1String("=H") ||
-                       word == QLatin1String("=D")) {
-                QCOMPARE(run.buttonState, int(word == QLatin1String("=N")   ? KvNormal
-                                              : word == QLatin1String("=H") ? KvHot
-                                                                            : KvDown));
-            } else if (word == QLatin1String("=grab") || word == QLatin1String("=free")) {
-                QCOMPARE(QWidget::mouseGrabber(), word == QLatin1String("=grab") ? b : nullptr);
-                QCOMPARE(run.spaceDown, word == QLatin1String("=grab"));
-            } else if (word == QLatin1String("=active") || word == QLatin1String("=inactive")) {
-                QCOMPARE(run.parentActive, word == QLatin1String("=active"));
+            } else if (is("=0") || is("=1")) {
+                QCOMPARE(b->value(), is("=1"));
+            } else if (is("=N") || is("=H") || is("=D")) {
+                QCOMPARE(run.buttonState, int(is("=N") ? KvNormal : is("=H") ? KvHot : KvDown));
+            } else if (is("=grab") || is("=free")) {
+                QCOMPARE(QWidget::mouseGrabber(), is("=grab") ? b : nullptr);
+                QCOMPARE(run.spaceDown, is("=grab"));
+            } else if (is("=active") || is("=inactive")) {
+                QCOMPARE(run.parentActive, is("=active"));
                 QVERIFY(run.parentActive || (!run.isPressed && !run.hasFocus));
+            } else if (is("=tip") || is("=notip")) {
+                QCOMPARE(b->toolTipWindow() && b->toolTipWindow()->isVisible(), is("=tip"));
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
             }
@@ -236,56 +237,38 @@ private slots:
     void optionGroupsFollowTheirContainer()
     {
         Host host;
-        QWidget* groupA = new QWidget(&host.window);
         QWidget* groupB = new QWidget(&host.window);
-        groupA->setGeometry(0, 0, 400, 50);
-        groupB->setGeometry(0, 60, 400, 50);
-        groupA->show();
-        groupB->show();
-        KvButton* a1 = Host::add(buttonSet(KvOption), groupA, QPoint(0, 0));
-        KvButton* a2 = Host::add(buttonSet(KvOption), groupA, QPoint(110, 0));
-        KvButton* push = Host::add(buttonSet(KvPush), groupA, QPoint(220, 0));
-        KvButton* b1 = Host::add(buttonSet(KvOption), groupB, QPoint(0, 0));
+        groupB->setGeometry(0, 100, 400, 50);
+        KvButton* a1 = host.add(buttonSet(KvOption), QPoint(0, 0));
+        KvButton* a2 = host.add(buttonSet(KvOption), QPoint(110, 0));
+        KvButton* push = host.add(buttonSet(KvPush), QPoint(220, 0));
+        KvButton* b1 = host.add(buttonSet(KvOption), QPoint(0, 0), -1, {}, groupB);
         b1->setValue(true);
         click(a1);
         click(a2);
-        QVERIFY(!a1->value() && a2->value());
-        QVERIFY(b1->value()); // another container is another group
-        click(push);
-        QVERIFY(a2->value()); // push buttons take no part
-        QCOMPARE(a1->model().run.buttonState, int(KvNormal));
+        click(push); // push buttons take no part
+        QCOMPARE(QList<bool>({a1->value(), a2->value(), b1->value()}), QList<bool>({false, true, true}));
         KV_PIXEL(a2->faceImage(), 52, 1, rgb(255, 216, 165)); // the checked face
     }
 
     void buttonsGoAwayInAnyOrder()
     {
-        for (const QList<int>& order :
-             {QList<int>{0, 1, 2, 3}, QList<int>{3, 1, 0, 2}, QList<int>{2, 3, 1, 0}}) {
+        for (const QList<int>& order : {QList<int>{0, 1, 2}, QList<int>{2, 0, 1}}) {
             auto host = std::make_unique<Host>();
             QList<KvButton*> buttons;
-            for (int i = 0; i < 4; ++i)
+            for (int i = 0; i < 3; ++i)
                 buttons << host->add(buttonSet(KvOption), QPoint(0, i * 40), i);
             QWidget elsewhere;
             elsewhere.show();
             for (int index : order) {
                 key(buttons[index], QEvent::KeyPress, Qt::Key_Space);
-                QCOMPARE(QWidget::mouseGrabber(), buttons[index]);
-                delete buttons[index]; // holding the mouse: it is given back
+                delete std::exchange(buttons[index], nullptr); // holding the mouse: it is given back
                 QCOMPARE(QWidget::mouseGrabber(), nullptr);
-                buttons[index] = nullptr;
-                QVERIFY(activate(&elsewhere));
-                QVERIFY(activate(&host->window));
+                QVERIFY(activate(&elsewhere) && activate(&host->window));
                 for (KvButton* b : buttons)
                     QVERIFY(!b || b->model().run.parentActive);
             }
         }
-        // The host may also go first, taking its buttons with it.
-        auto host = std::make_unique<Host>();
-        host->add(buttonSet(KvOption), QPoint(0, 0));
-        host.reset();
-        QWidget elsewhere;
-        elsewhere.show();
-        QVERIFY(activate(&elsewhere));
     }
 
     void arrowKeysMoveTheFocus()
@@ -293,59 +276,11 @@ private slots:
         Host host;
         KvButton* b1 = host.add(buttonSet(KvPush), QPoint(0, 0));
         KvButton* b2 = host.add(buttonSet(KvPush), QPoint(0, 40));
-        KvButton* b3 = host.add(buttonSet(KvPush), QPoint(0, 80));
-        b2->setFocus();
-        QVERIFY(b2->model().run.hasFocus);
-        key(b2, QEvent::KeyPress, Qt::Key_Right);
-        QVERIFY(b3->hasFocus() && !b2->model().run.hasFocus);
-        key(b3, QEvent::KeyPress, Qt::Key_Up);
+        b1->setFocus();
+        key(b1, QEvent::KeyPress, Qt::Key_Down);
+        QVERIFY(b2->hasFocus() && !b1->model().run.hasFocus);
         key(b2, QEvent::KeyPress, Qt::Key_Left);
         QVERIFY(b1->hasFocus());
-    }
-
-    void tooltipContent()
-    {
-        Host host;
-        PropertyBag set = buttonSet(KvPush);
-        set.write(QStringLiteral("ToolTip"), QStringLiteral("新建一条备忘"));
-        set.write(QStringLiteral("TooltipTitle"), QStringLiteral("新建"));
-        set.write(QStringLiteral("TooltipIcon"), 1);
-        set.write(QStringLiteral("TooltipType"), 1);
-        set.write(QStringLiteral("TooltipBackColor"), 0x80000018u);
-        KvButton* b = host.add(set, QPoint(0, 0));
-        QVERIFY(b->toolTipContent().text.isEmpty());
-        mouse(b, QEvent::MouseMove, QPoint(10, 10));
-        const KvToolTipContent tip = b->toolTipContent();
-        QCOMPARE(QStringList({tip.text, tip.title}), QStringList({"新建一条备忘", "新建"}));
-        QCOMPARE(QList<int>({tip.icon, tip.balloon, tip.maxWidth}), QList<int>({1, 1, 240}));
-        QCOMPARE(tip.backColor, rgb(255, 255, 225));
-        QVERIFY(b->toolTip().isEmpty()); // only the button's own tip shows
-
-        QHelpEvent help(QEvent::ToolTip, QPoint(10, 10), b->mapToGlobal(QPoint(10, 10)));
-        QApplication::sendEvent(b, &help);
-        QVERIFY(b->toolTipWindow() && b->toolTipWindow()->isVisible());
-        QCOMPARE(b->toolTipWindow()->palette().color(QPalette::Window), QColor(255, 255, 225));
-        press(b);
-        QVERIFY(!b->toolTipWindow()->isVisible());
-        mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        b->setTooltipBackColor(0);
-        mouse(b, QEvent::MouseMove, QPoint(12, 10));
-        QCOMPARE(b->toolTipContent().backColor, kNoColor);
-
-        // No tooltip is prepared for a checked, a held or a disabled button.
-        set.write(QStringLiteral("Mode"), 2);
-        set.write(QStringLiteral("Value"), -1);
-        KvButton* checked = host.add(set, QPoint(0, 50));
-        mouse(checked, QEvent::MouseMove, QPoint(10, 10));
-        QVERIFY(checked->toolTipContent().text.isEmpty());
-        QHelpEvent again(QEvent::ToolTip, QPoint(10, 10), checked->mapToGlobal(QPoint(10, 10)));
-        QApplication::sendEvent(checked, &again);
-        QVERIFY(!checked->toolTipWindow());
-        set.write(QStringLiteral("Value"), 0);
-        set.write(QStringLiteral("Enabled"), 0);
-        KvButton* disabled = host.add(set, QPoint(0, 100));
-        mouse(disabled, QEvent::MouseMove, QPoint(10, 10));
-        QVERIFY(disabled->toolTipContent().text.isEmpty());
     }
 
     void dropDownMenu()
@@ -354,46 +289,30 @@ private slots:
         KvButton* b = host.add(buttonSet(KvPush), QPoint(20, 20));
         QStringList& log = *recordEvents(b);
         QMenu menu(&host.window);
-        menu.addAction(QStringLiteral("一"));
         QAction* bold = menu.addAction(QStringLiteral("二"));
         b->setPopupMenu(&menu, 7, 0, bold);
         QCursor::setPos(host.window.mapToGlobal(QPoint(390, 190)));
-
-        press(b);
+        const auto press = [b] {
+            mouse(b, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton, Qt::LeftButton);
+        };
+        press();
         QVERIFY(menu.isVisible());
         QCOMPARE(menu.pos(), b->mapToGlobal(QPoint(105, 39)));
         QCOMPARE(menu.defaultAction(), bold);
-        QCOMPARE(b->model().run.buttonState, int(KvDown));
         menu.hide(); // closed away from the button
         QCOMPARE(b->model().run.buttonState, int(KvNormal));
-        QVERIFY(!b->model().run.isPressed);
-
         // Closed over the button: the click that closed it does not open it again.
-        press(b);
+        press();
         QCursor::setPos(b->mapToGlobal(QPoint(10, 10)));
         menu.hide();
-        press(b);
+        press();
         QVERIFY(!menu.isVisible());
         mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        QCOMPARE(b->model().run.buttonState, int(KvNormal));
-        press(b);
+        press();
         QVERIFY(menu.isVisible());
         menu.hide();
         QVERIFY(log.isEmpty()); // no Click, MouseDown or MouseUp while a menu is attached
-
-        // Above the button: the menu's bottom edge on the button's top edge.
-        QCursor::setPos(host.window.mapToGlobal(QPoint(390, 190)));
-        b->setPopupMenu(&menu, 1, 0);
-        mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        press(b);
-        QCOMPARE(menu.pos(), b->mapToGlobal(QPoint(0, 0)) - QPoint(0, menu.sizeHint().height()));
-        menu.hide();
-
-        // An unknown alignment shows nothing; without a menu the button clicks again.
-        b->setPopupMenu(&menu, 8, 0);
-        mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
-        press(b);
-        QVERIFY(!menu.isVisible());
+        // Without a menu the button clicks again.
         b->unsetPopupMenu();
         mouse(b, QEvent::MouseButtonRelease, QPoint(10, 10));
         log.clear();

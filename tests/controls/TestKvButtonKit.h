@@ -18,21 +18,15 @@ using gdi::ColorRef;
 inline QPalette knownPalette()
 {
     QPalette p;
-    const auto set = [&p](QPalette::ColorRole role, QColor color) {
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            p.setColor(group, role, color);
-    };
-    set(QPalette::Button, QColor(240, 240, 240));
-    set(QPalette::Window, QColor(240, 240, 240));
-    for (auto role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
-        set(role, QColor(1, 2, 3));
-    set(QPalette::Light, QColor(255, 255, 255));
-    set(QPalette::Midlight, QColor(227, 227, 227));
-    set(QPalette::Dark, QColor(160, 160, 160));
-    set(QPalette::Mid, QColor(171, 171, 171));
-    set(QPalette::Shadow, QColor(105, 105, 105));
-    set(QPalette::ToolTipBase, QColor(255, 255, 225));
-    set(QPalette::ToolTipText, QColor(0, 0, 0));
+    // clang-format off
+    const QList<std::pair<QPalette::ColorRole, QColor>> roles = {
+        {QPalette::Button, QColor(240, 240, 240)}, {QPalette::Window, QColor(240, 240, 240)}, {QPalette::ButtonText, QColor(1, 2, 3)},
+        {QPalette::WindowText, QColor(1, 2, 3)}, {QPalette::Text, QColor(1, 2, 3)}, {QPalette::Light, QColor(255, 255, 255)},
+        {QPalette::Midlight, QColor(227, 227, 227)}, {QPalette::Dark, QColor(160, 160, 160)}, {QPalette::Mid, QColor(171, 171, 171)},
+        {QPalette::Shadow, QColor(105, 105, 105)}, {QPalette::ToolTipBase, QColor(255, 255, 225)}, {QPalette::ToolTipText, QColor(0, 0, 0)}};
+    // clang-format on
+    for (const auto& [role, color] : roles)
+        p.setColor(role, color);
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(109, 109, 109));
     return p;
 }

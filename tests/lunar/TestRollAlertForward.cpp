@@ -36,31 +36,25 @@ private slots:
         QTest::newRow("daily, tomorrow") << "1tian" << at(2026, 11, 20, 8) << now << at(2026, 12, 7, 8);
         QTest::newRow("daily, a step lands on now") << "1tian" << at(2026, 12, 5) << at(2026, 12, 6) << at(2026, 12, 7);
         QTest::newRow("daily, over midnight into a new year") << "1tian" << at(2026, 12, 30, 0, 0, 1) << at(2026, 12, 31, 23, 59, 59) << at(2027, 1, 1, 0, 0, 1);
-        QTest::newRow("daily, over 29 February") << "1tian" << at(2024, 2, 28, 7) << at(2024, 2, 28, 8) << at(2024, 2, 29, 7);
 
         // Weekly keeps the weekday and the time of day of the entered moment.
         const QDateTime monday8 = at(2026, 11, 23, 8);
         QTest::newRow("weekly, saved on a Wednesday") << "1zhou" << monday8 << at(2026, 12, 2, 15, 23, 10) << at(2026, 12, 7, 8);
-        QTest::newRow("weekly, saved on a Monday before the time") << "1zhou" << monday8 << at(2026, 11, 30, 7) << at(2026, 11, 30, 8);
 
         // Months and years step from the entered day, cut to the month's end where it is shorter.
         const QDateTime jan31 = at(2024, 1, 31, 10);
         QTest::newRow("monthly, 31st into February of a leap year") << "1yue" << jan31 << at(2024, 2, 10) << at(2024, 2, 29, 10);
-        QTest::newRow("monthly, 31st into April") << "1yue" << jan31 << at(2024, 4, 15) << at(2024, 4, 30, 10);
         QTest::newRow("monthly, 31st into February of a common year") << "1yue" << at(2023, 1, 31, 10) << at(2023, 2, 10) << at(2023, 2, 28, 10);
         QTest::newRow("quarterly, steps from the entered day") << "3yue" << at(2025, 11, 30, 9) << at(2026, 3, 1) << at(2026, 5, 30, 9);
         QTest::newRow("half-yearly, a step lands on now") << "6yue" << at(2026, 6, 6, 10) << now << at(2027, 6, 6, 10);
         QTest::newRow("yearly, 29 February into a common year") << "1nian" << at(2008, 2, 29, 9) << at(2013, 3, 1) << at(2014, 2, 28, 9);
-        QTest::newRow("yearly, 29 February into a leap year") << "1nian" << at(2008, 2, 29, 9) << at(2015, 6, 1) << at(2016, 2, 29, 9);
 
         // Minutes and hours step from the entered moment.
         const QDateTime earlier = at(2026, 12, 5, 8, 15, 30);
         const QDateTime savedAt = at(2026, 12, 6, 10, 40, 5);
         QTest::newRow("every minute") << "1fen" << earlier << savedAt << at(2026, 12, 6, 10, 40, 30);
         QTest::newRow("every 30 minutes") << "30fen" << earlier << savedAt << at(2026, 12, 6, 10, 45, 30);
-        QTest::newRow("every hour") << "1shi" << earlier << savedAt << at(2026, 12, 6, 11, 15, 30);
         QTest::newRow("every 12 hours, over midnight") << "12shi" << at(2026, 12, 5, 23) << at(2026, 12, 6, 23, 30) << at(2026, 12, 7, 11);
-        QTest::newRow("every minute, decades behind") << "1fen" << at(1990, 1, 1, 0, 0, 7) << now << at(2026, 12, 6, 10, 0, 7);
         // At every sign-in: today at now's hour, even when that has passed.
         QTest::newRow("at sign-in") << "denglu" << earlier << savedAt << at(2026, 12, 6, 10, 15, 30);
         // clang-format on
@@ -75,11 +69,7 @@ private slots:
         const AlertRoll roll = RollAlertForward(code, alert, true, now, NoticeWindow::AddWindow);
         QCOMPARE(roll.solarTime, expected);
         QCOMPARE(roll.repeatCode, code);
-        QVERIFY(roll.alertOn);
-        QVERIFY(roll.changed);
-        QVERIFY(roll.notice.isEmpty());
-        if (code != QLatin1String("denglu"))
-            QVERIFY(roll.solarTime > now);
+        QVERIFY(roll.alertOn && roll.changed && roll.notice.isEmpty());
     }
 
     void solarOnceAndNever_data()
@@ -109,9 +99,7 @@ private slots:
         QFETCH(QString, notice);
         const AlertRoll roll = RollAlertForward(code, alert, true, at(2026, 12, 6, 10), window);
         QCOMPARE(roll.solarTime, alert);
-        QCOMPARE(roll.repeatCode, QStringLiteral("N"));
-        QVERIFY(!roll.alertOn);
-        QVERIFY(roll.changed);
+        QVERIFY(!roll.alertOn && roll.changed && roll.repeatCode == QLatin1String("N"));
         QCOMPARE(roll.notice, notice);
     }
 
@@ -125,18 +113,11 @@ private slots:
                     RollAlertForward(code, alert, true, now.addMSecs(500), NoticeWindow::AddWindow);
                 QVERIFY(!roll.changed);
                 QCOMPARE(roll.solarTime, alert);
-                QCOMPARE(roll.repeatCode, code);
-                QVERIFY(roll.alertOn);
-                QVERIFY(roll.notice.isEmpty());
             }
         }
-        const AlertRoll unknownCode =
-            RollAlertForward(QString(), now.addDays(-3), true, now, NoticeWindow::AddWindow);
-        QVERIFY(!unknownCode.changed);
-        QCOMPARE(unknownCode.solarTime, now.addDays(-3));
-        const AlertRoll invalid =
-            RollAlertForward(QStringLiteral("1tian"), QDateTime(), true, now, NoticeWindow::AddWindow);
-        QVERIFY(!invalid.changed);
+        QVERIFY(!RollAlertForward(QString(), now.addDays(-3), true, now, NoticeWindow::AddWindow).changed);
+        QVERIFY(!RollAlertForward(QStringLiteral("1tian"), QDateTime(), true, now, NoticeWindow::AddWindow)
+                     .changed);
     }
 
     void lunarRepeats_data()
@@ -149,13 +130,11 @@ private slots:
 
         const QDateTime now = at(2026, 12, 6, 10, 40, 5); // lunar 2026-10-28
         // clang-format off
-        QTest::newRow("daily") << "1tian" << lunar(2026, 10, 1, 8) << now << lunar(2026, 10, 29, 8) << at(2026, 12, 7, 8);
         QTest::newRow("every 5 minutes") << "5fen" << lunar(2026, 10, 27, 8, 15, 30) << now << lunar(2026, 10, 28, 10, 40, 30) << at(2026, 12, 6, 10, 40, 30);
         QTest::newRow("at sign-in") << "denglu" << lunar(2026, 10, 1, 8, 15, 30) << now << lunar(2026, 10, 28, 10, 15, 30) << at(2026, 12, 6, 10, 15, 30);
 
         // The 30th of the second month, a day no solar month has (2020-03-23).
         QTest::newRow("daily onto the 30th of the second month") << "1tian" << lunar(2020, 2, 20, 11) << at(2020, 3, 23, 10) << lunar(2020, 2, 30, 11) << at(2020, 3, 23, 11);
-        QTest::newRow("daily from the 30th of the second month") << "1tian" << lunar(2020, 2, 30, 8) << at(2020, 3, 23, 10) << lunar(2020, 3, 1, 8) << at(2020, 3, 24, 8);
 
         // The twelfth month of 2026 has 29 days: its 30th runs on to New Year's day, still ahead at 23:00.
         QTest::newRow("daily from a 30th that runs on into today") << "1tian" << lunar(2026, 12, 30, 23) << at(2027, 2, 6, 10) << lunar(2027, 1, 1, 23) << at(2027, 2, 6, 23);
@@ -168,7 +147,6 @@ private slots:
         QTest::newRow("hourly over the leap month's start") << "1shi" << lunar(2023, 2, 30, 22, 30) << at(2023, 3, 21, 23, 45) << lunar(2023, 2, 1, 0, 30) << at(2023, 3, 22, 0, 30);
 
         // Months step over the twelve ordinary months, the day cut to the month's length.
-        QTest::newRow("monthly into the next year") << "1yue" << lunar(2026, 11, 15, 8) << at(2027, 1, 27) << lunar(2027, 1, 15, 8) << at(2027, 2, 20, 8);
         QTest::newRow("monthly, 30th into a month of 29 days") << "1yue" << lunar(2022, 12, 30, 8) << at(2023, 1, 26) << lunar(2023, 1, 29, 8) << at(2023, 2, 19, 8);
         QTest::newRow("monthly, over the leap month") << "1yue" << lunar(2022, 12, 30, 8) << at(2023, 3, 26, 10) << lunar(2023, 3, 29, 8) << at(2023, 5, 18, 8);
         QTest::newRow("quarterly") << "3yue" << lunar(2026, 6, 10, 8) << now << lunar(2026, 12, 10, 8) << at(2027, 1, 17, 8);
@@ -187,13 +165,7 @@ private slots:
         QVERIFY(roll.lunarTime);
         QCOMPARE(roll.lunarTime->text(), expected.text());
         QCOMPARE(roll.solarTime, expectedSolar);
-        QCOMPARE(roll.repeatCode, code);
-        QVERIFY(roll.alertOn);
-        QVERIFY(roll.changed);
-        QVERIFY(!roll.outsideCalendar);
-        QVERIFY(roll.notice.isEmpty());
-        if (code != QLatin1String("denglu"))
-            QVERIFY(roll.solarTime > now);
+        QVERIFY(roll.alertOn && roll.changed && !roll.outsideCalendar);
     }
 
     void lunarOnceComparesWithTheLunarNow()
@@ -208,38 +180,26 @@ private slots:
         QCOMPARE(passed.lunarTime, std::optional<LunarMoment>(lunar(2020, 2, 30, 9)));
 
         const AlertRoll ahead = RollAlertForward(QStringLiteral("1"), lunar(2020, 2, 30, 11), true, now);
-        QVERIFY(!ahead.changed);
-        QVERIFY(ahead.alertOn);
+        QVERIFY(!ahead.changed && ahead.alertOn);
         QCOMPARE(ahead.solarTime, at(2020, 3, 23, 11));
 
-        const AlertRoll same = RollAlertForward(QStringLiteral("1tian"), lunar(2020, 2, 30, 10), true, now);
-        QVERIFY(!same.changed);
-
         const AlertRoll never = RollAlertForward(QStringLiteral("N"), lunar(2020, 1, 1), true, now);
-        QVERIFY(!never.alertOn);
-        QCOMPARE(never.repeatCode, QStringLiteral("N"));
-        QVERIFY(never.notice.isEmpty());
+        QVERIFY(!never.alertOn && never.notice.isEmpty());
     }
 
     void lunarOutsideTheCalendarChangesNothing()
     {
         // The lunar now is unknown after the calendar's last day.
         const AlertRoll late = RollAlertForward(QStringLiteral("1"), lunar(2050, 1, 1), true, at(2051, 3, 1));
-        QVERIFY(late.outsideCalendar);
-        QVERIFY(!late.changed);
-        QVERIFY(late.alertOn);
-        QVERIFY(late.notice.isEmpty());
+        QVERIFY(late.outsideCalendar && !late.changed && late.alertOn && late.notice.isEmpty());
         // The entered moment has no solar day.
         const AlertRoll early =
             RollAlertForward(QStringLiteral("1tian"), lunar(1900, 1, 1), true, at(2026, 12, 6));
-        QVERIFY(early.outsideCalendar);
-        QVERIFY(!early.changed);
-        QCOMPARE(early.lunarTime, std::optional<LunarMoment>(lunar(1900, 1, 1)));
+        QVERIFY(early.outsideCalendar && !early.changed);
         // The next month lies past the calendar.
         const AlertRoll past =
             RollAlertForward(QStringLiteral("1yue"), lunar(2050, 12, 10), true, at(2051, 2, 2));
-        QVERIFY(past.outsideCalendar);
-        QVERIFY(!past.changed);
+        QVERIFY(past.outsideCalendar && !past.changed);
     }
 };
 
