@@ -172,7 +172,7 @@ private slots:
         QCOMPARE(steps.add(-20), -1);
     }
 
-    // Days and times sort by their value, blank cells last.
+    // Days and times sort by their value, blank cells last; text in any letter case.
     void columnsSortByValue_data()
     {
         QTest::addColumn<int>("column");
@@ -188,6 +188,8 @@ private slots:
                                                    "2026-02-03 23:00:00", ""};
         QTest::newRow("id") << int(IdColumn) << QStringList{"9", "100", "10"}
                             << QStringList{"100", "10", "9"};
+        QTest::newRow("title, any letter case")
+            << int(TitleColumn) << QStringList{"a", "B", "c"} << QStringList{"c", "B", "a"};
     }
 
     void columnsSortByValue()
