@@ -95,13 +95,6 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void versionTexts()
-    {
-        QCOMPARE(VersionText(QStringLiteral("1.8.3")), QStringLiteral(" v1.83"));
-        QCOMPARE(VersionText(QStringLiteral("1.08.0003")), QStringLiteral(" v1.83"));
-        QCOMPARE(TitleText(QStringLiteral("1.8.3")), QStringLiteral("Velmo v1.83 Beta版"));
-        QCOMPARE(TrayTipText(QStringLiteral("1.8.3")), QStringLiteral("Velmo v1.83"));
-    }
 
     void firstStartWritesTheDataFilesAndShowsTheSignInWindow()
     {
@@ -202,19 +195,6 @@ private slots:
         QCOMPARE(signedIn.count(), 1);
     }
 
-    void autoLoginWithoutARememberedPasswordWaits()
-    {
-        Rig rig;
-        rig.prepareDatabase({QStringLiteral("UPDATE Config SET FirstRun=0, LastUser='demo', SavePass=0")});
-        QSignalSpy signedIn(rig.startup.get(), &Startup::signedIn);
-        QVERIFY(rig.startup->start());
-        QVERIFY(rig.control<QCheckBox>("Check2")->isChecked());
-        QVERIFY(!rig.window().autoSignInArmed());
-        QTest::qWait(250);
-        QCOMPARE(signedIn.count(), 0);
-        QVERIFY(rig.boxes.boxes.isEmpty());
-    }
-
     void missingSettingsRowStopsBeforeAnyWindow()
     {
         Rig rig;
@@ -252,36 +232,6 @@ private slots:
         QVERIFY(!rig.window().isVisible());
     }
 
-    void windowRefusesASecondPressWhileChecking()
-    {
-        Rig rig;
-        rig.service.addAccount(QStringLiteral("demo"), DemoPassword);
-        rig.service.delayReplies(400);
-        QSignalSpy signedIn(rig.startup.get(), &Startup::signedIn);
-        QVERIFY(rig.startup->start());
-        auto* user = rig.control<QLineEdit>("txtUser");
-        auto* password = rig.control<QLineEdit>("txtPassword");
-        auto* ok = rig.control<QPushButton>("cmdOK");
-        QTest::keyClicks(user, QStringLiteral("demo"));
-        QTest::keyClicks(password, DemoPassword);
-        QVERIFY(rig.window().passwordTyped());
-        QTest::keyClick(password, Qt::Key_Return);
-
-        QVERIFY(!ok->isEnabled());
-        QVERIFY(!password->isEnabled());
-        // Neither the boxes nor their captions change what is being checked.
-        auto* remember = rig.control<QCheckBox>("Check1");
-        QVERIFY(!remember->isEnabled());
-        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
-        QVERIFY(remember->isChecked());
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QTest::keyClick(password, Qt::Key_Return);
-        QVERIFY(signedIn.wait(10000));
-        QCOMPARE(rig.service.requestCount(), 1);
-        QVERIFY(ok->isEnabled());
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("服务器验证通过，登录成功！")});
-    }
-
     void cancelEndsTheProgramBeforeASignIn()
     {
         Rig rig;
@@ -291,42 +241,6 @@ private slots:
         QCOMPARE(ending.count(), 1);
         QCOMPARE(ending.first().first().toInt(), 0);
         QVERIFY(!rig.desk->visible);
-    }
-
-    void labelsToggleTheirBoxesAndLinksOpenPages()
-    {
-        Rig rig;
-        QVERIFY(rig.startup->start());
-        auto* remember = rig.control<QCheckBox>("Check1");
-        auto* autoLogin = rig.control<QCheckBox>("Check2");
-        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
-        QVERIFY(!remember->isChecked());
-        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
-        QVERIFY(remember->isChecked());
-        QTest::mouseClick(rig.control<QWidget>("Label4"), Qt::LeftButton);
-        QVERIFY(!autoLogin->isChecked());
-
-        QTest::mouseClick(rig.control<QWidget>("Label1"), Qt::LeftButton);
-        QTest::mouseClick(rig.control<QWidget>("Label2"), Qt::LeftButton);
-        QCOMPARE(rig.openedPages.size(), 2);
-        QCOMPARE(rig.openedPages[0], rig.service.address().url(QStringLiteral("/reg.asp")));
-        QCOMPARE(rig.openedPages[1], rig.service.address().url(QStringLiteral("/FindPassword.asp")));
-    }
-
-    // Last: it changes the language of the whole test process.
-    void programSpeaksChinese()
-    {
-        QVERIFY(installChineseLanguage());
-        QCOMPARE(QLocale().language(), QLocale::Chinese);
-        QCOMPARE(QLocale().territory(), QLocale::China);
-        QCOMPARE(QLocale().toString(QDate(2026, 12, 6), QLocale::LongFormat),
-                 QStringLiteral("2026年12月6日星期日"));
-        QMessageBox box;
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
-        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
-        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(QLatin1Char('&')), QStringLiteral("是(Y)"));
-        QCOMPARE(box.button(QMessageBox::No)->text().remove(QLatin1Char('&')), QStringLiteral("否(N)"));
     }
 };
 

@@ -187,18 +187,6 @@ private slots:
         QTRY_VERIFY(!add);
         QCOMPARE(editors->mailDialog() != nullptr, how == QStringLiteral("bind"));
     }
-
-    void previewOfAMissingCustomTune()
-    {
-        editors->showAdd(QString());
-        Form_Add* add = editors->addWindow();
-        child<QCheckBox>(add, "Check4")->click();
-        child<QLineEdit>(add, "Text3")->setText(QStringLiteral("/gone/x.mp3"));
-        child<QPushButton>(add, "Command4")->click();
-        QCOMPARE(boxes.texts(), QStringList{MemoSave::tuneMissingText()});
-        QCOMPARE(child<QPushButton>(add, "Command4")->text(), QStringLiteral("试听"));
-        QVERIFY(played.isEmpty());
-    }
 };
 
 VELMO_TEST_MAIN(TestEditorWindows)

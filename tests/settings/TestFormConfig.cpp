@@ -84,31 +84,6 @@ class TestFormConfig : public QObject
     Q_OBJECT
 
 private slots:
-    void loadShowsTheShippedSettings()
-    {
-        Rig rig;
-        rig.state.settings.ReminderRing = false; // the load reads the row again
-        QVERIFY(rig.open());
-        QCOMPARE(rig.dialog->windowTitle(), QStringLiteral("高级选项"));
-        QVERIFY(!rig.check(1)->isChecked());
-        QVERIFY(rig.check(2)->isChecked());
-        QVERIFY(!rig.check(3)->isChecked());
-        for (int i = 4; i <= 9; ++i)
-            QVERIFY2(rig.check(i)->isChecked(), qPrintable(QString::number(i)));
-        QCOMPARE(rig.interval()->count(), 60);
-        QCOMPARE(rig.interval()->itemText(59), QStringLiteral("60"));
-        QCOMPARE(rig.interval()->currentText(), QStringLiteral("10"));
-        QVERIFY(!rig.button(3)->isEnabled());
-        QVERIFY(rig.state.settings.ReminderRing);
-        QCOMPARE(rig.state.settings.MmNumber, 4); // not the dialog's to reload
-        QCOMPARE(qobject_cast<QLabel*>(rig.label(8))->text(), QStringLiteral("保存登录密码"));
-        // Another interval alone leaves Apply as it is.
-        rig.interval()->setCurrentIndex(4);
-        QVERIFY(!rig.button(3)->isEnabled());
-        rig.autostart.SetAutoRun();
-        QVERIFY(rig.open());
-        QVERIFY(rig.check(1)->isChecked());
-    }
 
     void eachBoxHasItsOwnColumn_data()
     {
@@ -170,22 +145,6 @@ private slots:
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
-    void escapeClosesOnlyFromTheButtons()
-    {
-        Rig rig;
-        QVERIFY(rig.open());
-        rig.check(3)->setChecked(true);
-        QTest::keyClick(rig.check(3), Qt::Key_Escape);
-        QVERIFY(rig.dialog->isVisible());
-        QTest::keyClick(rig.button(2), Qt::Key_Escape);
-        QVERIFY(!rig.dialog->isVisible());
-        QVERIFY(rig.open());
-        rig.check(3)->setChecked(true);
-        QTest::mouseClick(rig.button(2), Qt::LeftButton);
-        QVERIFY(!rig.dialog->isVisible());
-        QCOMPARE(rig.stored("AutoHide"), 0);
-    }
-
     void intervalOutsideTheListShowsAndStoresTen_data()
     {
         QTest::addColumn<int>("storedValue");
@@ -241,24 +200,6 @@ private slots:
         QVERIFY(!atApply.dialog->Command3_Click());
         QCOMPARE(atApply.boxes.texts(), QStringList{settingsLoadErrorText()});
         QVERIFY(QTest::qWaitFor([&atApply] { return atApply.endings == 1; }, 2000));
-    }
-
-    void onlyOneDialogIsOpen()
-    {
-        Rig rig;
-        QPointer<Form_Config> first =
-            Form_Config::showDialog(rig.store.db(), rig.state, rig.autostart, rig.boxes);
-        QVERIFY(first && first->isVisible());
-        first->findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
-        QCOMPARE(Form_Config::showDialog(rig.store.db(), rig.state, rig.autostart, rig.boxes), first.data());
-        // Brought forward, not loaded again: the unsaved tick is still there.
-        QVERIFY(first->findChild<QCheckBox*>(QStringLiteral("Check3"))->isChecked());
-        first->close();
-        QVERIFY(QTest::qWaitFor([&first] { return first.isNull(); }, 2000));
-        QPointer<Form_Config> second =
-            Form_Config::showDialog(rig.store.db(), rig.state, rig.autostart, rig.boxes);
-        QVERIFY(second && !second->findChild<QCheckBox*>(QStringLiteral("Check3"))->isChecked());
-        delete second.data();
     }
 };
 

@@ -1,3 +1,4 @@
+#include "BoxRecorder.h"
 #include "FakeTray.h"
 #include "ServiceFixture.h"
 #include "TempDataFolder.h"
@@ -11,6 +12,7 @@
 #include "platform/ServiceChannel.h"
 #include "signin/LoginController.h"
 #include "store/Recovery.h"
+#include "store/Settings.h"
 
 #include <QSignalSpy>
 
@@ -331,19 +333,6 @@ private slots:
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
-    void missingAssetsWarnAndGoOn()
-    {
-        Rig rig(false);
-        rig.controller.setAssetFolder(AssetFolder(rig.scratch.filePath(QStringLiteral("nothing-here"))));
-        rig.addLocalAccount(Demo, DemoPassword);
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.boxes.texts(),
-                 QStringList{QStringLiteral("检测Images和Sound文件包失败,请从官网下载后解压到程序所在目录")});
-        QCOMPARE(rig.openedPages, QList<QUrl>{rig.service.address().url(QStringLiteral("/update.asp"))});
-        QVERIFY(rig.state.LocalSignedIn);
-    }
-
     void localSignInWithTypedPassword_data()
     {
         QTest::addColumn<bool>("remember");
@@ -459,33 +448,6 @@ private slots:
         QCOMPARE(rig.state.PassHash, remembered);
     }
 
-    void unknownLocalNameGoesOnlineAndAddsOneRow()
-    {
-        Rig rig(false);
-        rig.service.addAccount(QStringLiteral("newbie"), DemoPassword, true);
-        rig.boxes.plannedAnswers = {true};
-        rig.signIn(QStringLiteral("newbie"), DemoPassword, false, true);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("本地登陆验证"));
-        QVERIFY(rig.signedIn.wait(10000));
-        QCOMPARE(rig.userRows(), 1);
-        QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
-        QVERIFY(rig.user("LastPassword").isNull());
-        QCOMPARE(rig.config("LastUser").toString(), QStringLiteral("newbie"));
-        QCOMPARE(rig.config("SavePass").toInt(), 0);
-    }
-
-    void firstRunUpdatesAnExistingRowInsteadOfAddingOne()
-    {
-        Rig rig;
-        rig.addLocalAccount(QStringLiteral("DEMO"), QStringLiteral("oldpass"), true);
-        rig.service.addAccount(Demo, DemoPassword, false);
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.signedIn.wait(10000));
-        QCOMPARE(rig.userRows(), 1);
-        QCOMPARE(rig.user("UserPWD").toString(), DemoHash);
-        QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
-    }
-
     void failedWriteIsReportedAndNeverFollowedBySuccess()
     {
         Rig rig;
@@ -528,6 +490,47 @@ private slots:
         QVERIFY(!rig.state.LocalSignedIn);
         // The file was there, so it was left alone.
         QCOMPARE(rig.config("count(*)").toInt(), 0);
+    }
+
+    // The mailbox flag always belongs to the account that signs in (or was last signed in).
+    void flagFollowsTheAccount_data()
+    {
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("bob after alice") << true << QStringLiteral("bob") << false;
+        QTest::newRow("alice after bob") << false << QStringLiteral("alice") << true;
+        QTest::newRow("start with no account row") << true << QStringLiteral("ghost") << false;
+    }
+
+    void flagFollowsTheAccount()
+    {
+        QFETCH(bool, before);
+        QFETCH(QString, user);
+        QFETCH(bool, expected);
+        test::TestStore store;
+        QVERIFY(store.addAccount(QStringLiteral("alice"), MD5_16(QStringLiteral("pw")), 2, true));
+        QVERIFY(store.addAccount(QStringLiteral("bob"), MD5_16(QStringLiteral("pw")), 2, false));
+        RunState& state = store.runState();
+        state.MobileMailActive = before;
+
+        if (user == QLatin1String("ghost")) { // the settings load at start names an account with no row
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET LastUser=?"), {user}).ok);
+            QVERIFY(LoadConfig(store.db(), state).settingsFound);
+        } else {
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET FirstRun=0")).ok);
+            ServiceChannel channel;
+            test::BoxRecorder boxes;
+            LoginController controller(store.db(), state, channel, boxes);
+            const QString assets = store.folder().filePath(QStringLiteral("assets"));
+            QVERIFY(test::fillAssetFolder(assets));
+            controller.setAssetFolder(AssetFolder(assets));
+            QSignalSpy signedIn(&controller, &LoginController::signedIn);
+            controller.signIn(LoginInput{user, QStringLiteral("pw"), true, true, false});
+            QVERIFY(signedIn.count() == 1 || signedIn.wait(5000));
+            QVERIFY(state.LocalSignedIn);
+        }
+        QCOMPARE(state.MobileMailActive, expected);
     }
 };
 

@@ -31,25 +31,6 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private slots:
-    void createdFileIsPrivateAndNeverReplaced()
-    {
-        test::TempDataFolder folder;
-        const QString path = databasePath(folder.dataFolder());
-        const StoreResult created = SaveDatabaseFile(path);
-        QVERIFY2(created.ok, qPrintable(created.error));
-        QCOMPARE(QFileInfo(path).permissions(),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
-        // Nothing of the temporary file or a journal is left beside it.
-        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("data.db")});
-        QFile existing(path);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.write("user data");
-        existing.close();
-        QVERIFY(!SaveDatabaseFile(path).ok);
-        QVERIFY(existing.open(QIODevice::ReadOnly));
-        QCOMPARE(existing.readAll(), QByteArray("user data"));
-        QCOMPARE(entries(folder.path()).size(), 1);
-    }
 
     void openingWhatIsNoDatabaseFails()
     {
@@ -73,24 +54,6 @@ private slots:
         QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("garbage.db")});
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().startsWith("this is not"));
-    }
-
-    void unusualFolderNamesWork()
-    {
-        test::TempDataFolder folder;
-        const QString dir = folder.filePath(QStringLiteral("my data #1 ?x=%20 数据"));
-        QVERIFY(QDir().mkpath(dir));
-        const QString path = QDir(dir).filePath(QStringLiteral("data.db"));
-        QVERIFY(SaveDatabaseFile(path).ok);
-        {
-            Database db(test::uniqueConnectionName());
-            QVERIFY(db.open(path).ok);
-            QVERIFY(db.exec(QStringLiteral("UPDATE Config SET CheckTimer=?"), {33}).ok);
-        }
-        QCOMPARE(entries(dir), QStringList{QStringLiteral("data.db")});
-        Database again(test::uniqueConnectionName());
-        QVERIFY(again.open(path).ok);
-        QCOMPARE(again.selectValue(QStringLiteral("SELECT CheckTimer FROM Config")).toInt(), 33);
     }
 
     void hostileTextIsStoredAndMatchedAsWritten()
@@ -163,27 +126,6 @@ private slots:
             QCOMPARE(toDbText(moment), text);
     }
 
-    void failuresReportTheirReason()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        const StoreResult badSql = store.db().exec(QStringLiteral("UPDATE NoSuchTable SET x=?"), {1});
-        QVERIFY(!badSql.ok && badSql.error.contains(QLatin1String("NoSuchTable")));
-        // The same statement fails again rather than being remembered as prepared.
-        QVERIFY(!store.db().exec(QStringLiteral("UPDATE NoSuchTable SET x=?"), {1}).ok);
-        QVERIFY(!store.db().exec(QStringLiteral("UPDATE Config SET CheckTimer=? WHERE id=?"), {5}).ok);
-        QCOMPARE(store.value(QStringLiteral("SELECT CheckTimer FROM Config")).toInt(), 10);
-        QVERIFY(!store.db().select(QStringLiteral("SELECT nothing FROM Config")).ok());
-        QVERIFY(!store.db().selectFirst(QStringLiteral("SELECT nothing FROM Config")).ok);
-        // Reused statements take the new values.
-        const QString sql = QStringLiteral("UPDATE Config SET LastUser=?, CheckTimer=? WHERE id=?");
-        QCOMPARE(store.db().exec(sql, {QStringLiteral("a"), 1, 1}).rowsAffected, 1);
-        QCOMPARE(store.db().exec(sql, {QStringLiteral("b"), 2, 99}).rowsAffected, 0);
-        QCOMPARE(store.db().exec(sql, {QString(), 3, 1}).rowsAffected, 1);
-        QVERIFY(store.value(QStringLiteral("SELECT LastUser FROM Config")).isNull());
-        QCOMPARE(store.value(QStringLiteral("SELECT CheckTimer FROM Config")).toInt(), 3);
-    }
-
     void malformedValuesAreRefusedByTheFile_data()
     {
         QTest::addColumn<QString>("column");
@@ -244,71 +186,6 @@ private slots:
         Database reopened(test::uniqueConnectionName());
         QVERIFY(reopened.open(store.dbPath()).ok);
         QCOMPARE(reopened.selectValue(titles).toString(), QStringLiteral("outer|inner, kept"));
-    }
-
-    void connectionsAreIndependent()
-    {
-        test::TestStore first;
-        test::TestStore second;
-        QVERIFY(first.isValid() && second.isValid());
-        QVERIFY(first.addMemo() > 0);
-        first.db().close();
-        QVERIFY(second.addMemo() > 0);
-        QVERIFY(second.addMemo() > 0);
-        // Opening another file on the same connection closes the first one.
-        QVERIFY(second.db().open(first.dbPath()).ok);
-        QCOMPARE(second.value(QStringLiteral("SELECT count(*) FROM Notebook")).toInt(), 1);
-    }
-
-    void memoRecordRoundTrips()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        MemoRecord memo;
-        memo.NotebookServerId = 4711;
-        memo.type = 4;
-        memo.userid = QStringLiteral("tester");
-        memo.title = QStringLiteral("生日");
-        memo.content = QStringLiteral("<b>礼物</b>");
-        memo.Done = memo.mimi = memo.ifAlert = memo.importance = memo.Mail = memo.editor = memo.syn =
-            memo.Del = true;
-        memo.addtime = QDateTime(QDate(2026, 1, 1), QTime(8, 0, 0));
-        memo.AlertTime = QDateTime(QDate(2026, 12, 24), QTime(9, 30, 0));
-        memo.AlertPinLv = QStringLiteral("1nian");
-        memo.AddIp = QStringLiteral("10.0.0.1");
-        memo.click = 3;
-        memo.AlertTimeNongli = QDateTime(QDate(2026, 11, 5), QTime(9, 30, 0));
-        memo.mailTime = QDateTime(QDate(2026, 12, 23), QTime(9, 0, 0));
-        memo.before = 2;
-        memo.sound = QStringLiteral("10.mp3");
-        memo.DiySound = QStringLiteral("/home/u/tune.mp3");
-        memo.lifa = 2;
-        memo.synnum = 9;
-        memo.AlertTimeTemp = QDateTime(QDate(2026, 12, 24), QTime(9, 40, 0));
-        memo.AlertTimeNongliTemp = QDateTime(QDate(2026, 11, 5), QTime(9, 40, 0));
-        const StoreResult inserted = insertMemo(store.db(), memo);
-        QVERIFY2(inserted.ok, qPrintable(inserted.error));
-        memo.id = inserted.insertId;
-        QCOMPARE(*store.memo(memo.id), memo);
-        QVERIFY(!store.memo(memo.id + 1));
-        // A date that cannot be stored stops the whole insert.
-        memo.mailTime = QDateTime();
-        QVERIFY(!insertMemo(store.db(), memo).ok);
-        QCOMPARE(store.value(QStringLiteral("SELECT count(*) FROM Notebook")).toInt(), 1);
-    }
-
-    void insertHelperReadsTheClockAndNeverReusesIds()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        MemoRecord memo;
-        memo.userid = QStringLiteral("tester");
-        const StoreResult inserted = insertMemo(store.db(), memo);
-        QVERIFY2(inserted.ok, qPrintable(inserted.error));
-        QCOMPARE(store.value(QStringLiteral("SELECT addtime FROM Notebook")),
-                 QVariant("2026-12-06 10:00:00"));
-        QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Notebook")).ok);
-        QCOMPARE(insertMemo(store.db(), memo).insertId, inserted.insertId + 1);
     }
 
     void userNamesCompareWithoutLetterCase()

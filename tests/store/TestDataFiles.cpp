@@ -3,9 +3,10 @@
 #include "TestStore.h"
 
 #include "platform/Clock.h"
-#include "store/DataFiles.h"
 #include "store/Recovery.h"
 #include "store/Settings.h"
+
+#include "store/DataFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,19 +16,74 @@
 
 using namespace velmo;
 
-// An unreadable data.db is kept aside and replaced by a fresh one; a readable one is never touched.
-class TestUnreadableDataFile : public QObject
+namespace {
+
+QStringList entries(const QString& path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// Writing data.db and the skin file: never through a link, never over anything, nothing left over;
+// reading it back after a crash.
+class TestDataFiles : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void danglingLinkIsNeverFollowed_data()
+    {
+        QTest::addColumn<bool>("database");
+        QTest::newRow("data.db") << true;
+        QTest::newRow("skin file") << false;
+    }
+
+    void danglingLinkIsNeverFollowed()
+    {
+        QFETCH(bool, database);
+        test::TempDataFolder data;
+        test::TempDataFolder elsewhere;
+        const QString planted = elsewhere.filePath(QStringLiteral("planted"));
+        const QString path = database ? databasePath(data.dataFolder()) : skinFilePath(data.dataFolder());
+        QVERIFY(QFile::link(planted, path));
+
+        const StoreResult written = database ? SaveDatabaseFile(path) : ReleaseSkinFile(data.dataFolder());
+        QVERIFY(!written.ok);
+        QVERIFY(!QFileInfo::exists(planted));
+        QVERIFY(entries(elsewhere.path()).isEmpty());
+        QCOMPARE(entries(data.path()), QStringList{QFileInfo(path).fileName()}); // no temporary file left
+        QCOMPARE(QFileInfo(path).symLinkTarget(), planted);
+    }
+
+    void newFileIsPrivateAndStaleTemporariesGo()
+    {
+        test::TempDataFolder data;
+        const QString path = databasePath(data.dataFolder());
+        for (const char* stale : {".data.db.tmp-Ab12Cd", ".data.db.tmp-Ab12Cd-journal"}) {
+            QFile file(data.filePath(QLatin1String(stale)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const mode_t previous = ::umask(0);
+        const StoreResult written = SaveDatabaseFile(path);
+        ::umask(previous);
+        QVERIFY2(written.ok, qPrintable(written.error));
+        QCOMPARE(entries(data.path()), QStringList{QStringLiteral("data.db")});
+        struct stat info
+        {
+        };
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        QVERIFY(S_ISREG(info.st_mode));
+        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    }
+
+    // An unreadable data.db is kept aside and replaced by a fresh one; a readable one is never touched.
     void unreadableFileIsKeptAndReplaced_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
-        QTest::newRow("header only") << QByteArray() << 100;
         QTest::newRow("truncated") << QByteArray() << 8192;
     }
 
@@ -86,5 +142,5 @@ private slots:
     }
 };
 
-VELMO_TEST_MAIN(TestUnreadableDataFile)
-#include "TestUnreadableDataFile.moc"
+VELMO_TEST_MAIN(TestDataFiles)
+#include "TestDataFiles.moc"
