@@ -8,13 +8,13 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>

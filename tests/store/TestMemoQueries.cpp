@@ -56,7 +56,8 @@ private slots:
         addMemo(store, "someone else's", 1, false, "other");
         addMemo(store, "letter case", 1, false, "TESTER");
         MemoListQueries queries(store.db(), "tester");
-        QCOMPARE(titles(queries.nodeRows(false, 0)), QStringList({"letter case", "zero type", "odd type", "work", "life"}));
+        QCOMPARE(titles(queries.nodeRows(false, 0)),
+                 QStringList({"letter case", "zero type", "odd type", "work", "life"}));
         QCOMPARE(titles(queries.nodeRows(false, 1)), QStringList({"letter case", "life"}));
         // Codes outside 1 to 7 show in their root only; category 7 holds only code 7.
         QCOMPARE(titles(queries.nodeRows(false, 7)), QStringList());
@@ -160,9 +161,10 @@ private slots:
         const qint64 first = addMemo(store, "first", 4);
         const qint64 second = addMemo(store, "second", 4);
         // The second update is refused: nothing of the clearing may stay.
-        store.db().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Del ON Notebook WHEN OLD.id = %1 "
-                                       "BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                            .arg(first));
+        store.db().exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Del ON Notebook WHEN OLD.id = %1 "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                .arg(first));
         QVERIFY(!MemoListQueries(store.db(), "tester").clearNode(false, 4).ok);
         QVERIFY(!store.memo(first)->Del);
         QVERIFY(!store.memo(second)->Del);

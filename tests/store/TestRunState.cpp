@@ -5,7 +5,6 @@
 #include "store/Recovery.h"
 #include "store/Settings.h"
 
-
 using namespace velmo;
 
 class TestRunState : public QObject

@@ -28,11 +28,12 @@ void addServiceEndpoints(ServiceStandIn& service)
 
 QString mailRecordPage()
 {
-    return QStringLiteral("<html><head><title>绑定邮件提醒</title></head><body>"
-                          "<h1>绑定邮件提醒</h1>"
-                          "<p>这是本地测试服务: 账号的信箱在服务端设置 (velmo-service 的 --mailbox 选项或测试代码)。</p>"
-                          "<p>绑定后回到程序的“绑定激活邮件提醒功能”窗口, 登陆一次即可。</p>"
-                          "</body></html>");
+    return QStringLiteral(
+        "<html><head><title>绑定邮件提醒</title></head><body>"
+        "<h1>绑定邮件提醒</h1>"
+        "<p>这是本地测试服务: 账号的信箱在服务端设置 (velmo-service 的 --mailbox 选项或测试代码)。</p>"
+        "<p>绑定后回到程序的“绑定激活邮件提醒功能”窗口, 登陆一次即可。</p>"
+        "</body></html>");
 }
 
 StandInReply loginReply(const ServiceStandIn& service, const StandInRequest& request)
