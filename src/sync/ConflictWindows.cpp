@@ -149,6 +149,7 @@ void ConflictWindows::show(QPointer<Window>& window)
     if (!window) {
         window = new Window(m_services, m_sync);
         connect(window, &ConflictWindow::settled, this, &ConflictWindows::onSettled);
+        ++m_openWindows;
         connect(window, &QObject::destroyed, this, &ConflictWindows::onClosed);
         connect(window, &MemoEditorWindow::mailDialogRequested, this, [this] {
             if (m_showMailDialog)
@@ -181,12 +182,10 @@ void ConflictWindows::onSettled(bool serverCopyKept)
     }
 }
 
-void ConflictWindows::onClosed(QObject* gone)
+void ConflictWindows::onClosed()
 {
-    // A window announces its end before its guards let go of it.
-    const bool localGone = !m_local || m_local == gone;
-    const bool serverGone = !m_server || m_server == gone;
-    if (localGone && serverGone)
+    // Counted, not compared with the guards: a window being destroyed is no longer of its own class.
+    if (--m_openWindows == 0)
         m_sync.conflictWindowsClosed();
 }
 

@@ -97,7 +97,7 @@ private:
     template <typename Window>
     void show(QPointer<Window>& window);
     void onSettled(bool serverCopyKept);
-    void onClosed(QObject* gone);
+    void onClosed();
 
     EditorServices m_services;
     SyncSession& m_sync;
@@ -105,6 +105,7 @@ private:
     std::function<void()> m_showMailDialog;
     QPointer<CompareLocal> m_local;
     QPointer<CompareServer> m_server;
+    int m_openWindows = 0;
 };
 
 } // namespace velmo
