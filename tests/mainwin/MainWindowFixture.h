@@ -4,7 +4,6 @@
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
-#include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
 
 #include <QDir>
@@ -40,12 +39,6 @@ public:
         services.trayAvailable = [trayAvailable] { return trayAvailable; };
         form = std::make_unique<Form1>(services);
         form->setDueScan([this] { ++dueScans; });
-    }
-
-    ~MainWindowFixture()
-    {
-        // Nothing of one test may linger into the next.
-        form.reset();
     }
 
     qint64 addMemo(const QString& title, int type, bool done = false, const QString& owner = QString())
@@ -119,7 +112,7 @@ public:
     BoxRecorder boxes;
     QList<QUrl> openedUrls;
     int dueScans = 0;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<Form1> form; // last, so it goes first: nothing of one test lingers into the next
 };
 
 } // namespace velmo::test
