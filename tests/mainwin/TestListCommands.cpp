@@ -18,14 +18,12 @@ struct Sample
 
 Sample addSamples(MainWindowFixture& f)
 {
-    Sample s;
-    s.lifeA = f.addMemo("life a", 1);
-    s.lifeB = f.addMemo("life b", 1);
-    s.work = f.addMemo("work", 2);
-    s.doneLife = f.addMemo("done life", 1, true);
-    s.doneWork = f.addMemo("done work", 2, true);
-    s.othersLife = f.addMemo("other's life", 1, true, "other");
-    return s;
+    return {f.addMemo("life a", 1),
+            f.addMemo("life b", 1),
+            f.addMemo("work", 2),
+            f.addMemo("done life", 1, true),
+            f.addMemo("done work", 2, true),
+            f.addMemo("other's life", 1, true, "other")};
 }
 
 // What the views and the side effects look like after a command.
@@ -90,8 +88,7 @@ private slots:
         Watch watch(f);
         f.selectTitles({"work"});
         f.form->Button_Click(3);
-        QCOMPARE(f.boxes.boxes.size(), 1);
-        QCOMPARE(f.boxes.boxes[0].text, "您确认要删除选中备忘吗,删除无法恢复?");
+        QCOMPARE(f.boxes.texts(), QStringList{"您确认要删除选中备忘吗,删除无法恢复?"});
         QVERIFY(f.boxes.answer(false));
         QVERIFY(!f.store.memo(s.work)->Del);
         QCOMPARE(f.dueScans, 0);
@@ -125,36 +122,11 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList({"work", "life b", "life a"}));
     }
 
-    void clearingACategoryTakesTheNodeUnderThePointer()
+    void clearingACategoryTakesTheChosenNode()
     {
         MainWindowFixture f;
         const Sample s = addSamples(f);
         const qint64 doneLife2 = f.addMemo("done life 2", 1, true);
-        Watch watch(f);
-
-        f.tree()->expandAll();
-        QTreeWidgetItem* doneLife = f.treeItem("生活备忘", true);
-        f.form->TreeView1_MouseUp(Qt::RightButton, f.tree()->visualItemRect(doneLife).center());
-        QCOMPARE(f.listTitles(), QStringList({"done life 2", "done life"}));
-        f.form->findChild<QMenu*>("TreeViewMenu")->hide();
-
-        f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
-        QCOMPARE(f.boxes.boxes.size(), 1);
-        QCOMPARE(f.boxes.boxes[0].text, "您是否要清空该类别下所有记录,删除无法恢复?");
-        QVERIFY(f.boxes.answer(true));
-        QVERIFY(f.store.memo(s.doneLife)->Del);
-        QVERIFY(f.store.memo(doneLife2)->Del);
-        QVERIFY(!f.store.memo(s.othersLife)->Del);
-        // The due panel is rescanned so deleted memos stop ringing; the counts still hold them.
-        QCOMPARE(f.dueScans, 1);
-        QCOMPARE(watch.captionAtScan, "60天到期备忘;(0)条");
-        QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(2)");
-    }
-
-    void clearingNeedsANodeChosenInTheCurrentTree()
-    {
-        MainWindowFixture f;
-        const Sample s = addSamples(f);
         Watch watch(f);
         f.form->TreeView1_NodeClick(f.treeItem("进行中备忘", false));
         f.tree()->setCurrentItem(f.treeItem("进行中备忘", false));
@@ -166,12 +138,29 @@ private slots:
         f.form->Menu_ShanchuGaileiBeiwang_Click();
         QVERIFY(f.boxes.boxes.isEmpty());
 
+        // The node under the pointer.
+        f.tree()->expandAll();
+        QTreeWidgetItem* doneLife = f.treeItem("生活备忘", true);
+        f.form->TreeView1_MouseUp(Qt::RightButton, f.tree()->visualItemRect(doneLife).center());
+        QCOMPARE(f.listTitles(), QStringList({"done life 2", "done life"}));
+        f.form->findChild<QMenu*>("TreeViewMenu")->hide();
+        f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
+        QCOMPARE(f.boxes.texts(), QStringList{"您是否要清空该类别下所有记录,删除无法恢复?"});
+        QVERIFY(f.boxes.answer(true));
+        QVERIFY(f.store.memo(s.doneLife)->Del);
+        QVERIFY(f.store.memo(doneLife2)->Del);
+        QVERIFY(!f.store.memo(s.othersLife)->Del);
+        // The due panel is rescanned so deleted memos stop ringing; the counts still hold them.
+        QCOMPARE(f.dueScans, 1);
+        QCOMPARE(watch.captionAtScan, "60天到期备忘;(0)条");
+        QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(2)");
+
         // A chosen root clears its whole side.
         f.tree()->setCurrentItem(f.treeItem("进行中备忘", false));
         f.form->Menu_ShanchuGaileiBeiwang_Click();
         QVERIFY(f.boxes.answer(true));
         QVERIFY(f.store.memo(s.lifeA)->Del);
-        QVERIFY(!f.store.memo(s.doneLife)->Del);
+        QVERIFY(!f.store.memo(s.doneWork)->Del);
     }
 
     void openingAMemoHandsItsIdToTheEditor()

@@ -15,7 +15,6 @@ MemoFields memoFields(int lifa, const QString& solar, const QString& lunar = QSt
 {
     MemoFields memo;
     memo.type = 1;
-    memo.title = QStringLiteral("t");
     memo.lifa = lifa;
     memo.alertTime = solar.isEmpty() ? QVariant() : QVariant(solar);
     memo.alertTimeNongli = lunar.isEmpty() ? QVariant() : QVariant(lunar);
@@ -39,7 +38,6 @@ private slots:
         // clang-format off
         QTest::newRow("life, once") << QVariant(1) << "1" << "生活" << "提醒一次";
         QTest::newRow("mood, sign-in") << QVariant(5) << "denglu" << "心情" << "每次登陆";
-        QTest::newRow("other, 12 hours") << QVariant(7) << "12shi" << "其它" << "每12小时";
         QTest::newRow("type 0 is other") << QVariant(0) << "30fen" << "其它" << "每30分钟";
         QTest::newRow("unknown code") << QVariant(2) << "2tian" << "工作" << "其它备忘";
         QTest::newRow("code letter case counts") << QVariant(3) << "1TIAN" << "学习" << "其它备忘";
@@ -77,15 +75,13 @@ private slots:
         // Solar days are calendar days, whatever the hour.
         row("yesterday late", 1, "2026-12-05 23:00:00", "", testNow, "2026-12-05 23:00:00", "-1天");
         row("today's end", 1, "2026-12-06 23:59:59", "", testNow, "2026-12-06 23:59:59", "0天");
-        row("in 30 days", 1, "2027-01-05 00:00:00", "", testNow, "2027-01-05 00:00:00", "30天");
         row("no such day", 1, "2026-02-30 08:00:00", "", testNow, "2026-02-30 08:00:00", "0天");
         // Any flag other than 1 reads the lunar moment, 0 included.
         row("lunar flag, solar only", 2, "2026-12-08 09:30:00", "", testNow, "", "0天");
         row("flag 0 is lunar", 0, "", "2026-10-28 08:00:00", testNow, "2026-10-28 08:00:00", "");
         row("lunar out of the calendar", 2, "", "2099-01-01 08:00:00", testNow, "2099-01-01 08:00:00", "");
-        // 2020-03-23 is lunar 2020-2-30, so 2020-03-20 is lunar 2-27 and 2020-03-24 lunar 3-1.
+        // 2020-03-23 is lunar 2020-2-30, so 2020-03-20 is lunar 2-27.
         row("lunar 2-30", 2, "", "2020-02-30 08:00:00", lunarNow, "2020-02-30 08:00:00", "3天");
-        row("lunar 3-1", 2, "", "2020-03-01 08:00:00", lunarNow, "2020-03-01 08:00:00", "4天");
         row("lunar same day", 2, "", "2020-02-30 23:00:00", QDateTime(QDate(2020, 3, 23), QTime(1, 0)), "2020-02-30 23:00:00", "0天");
         // clang-format on
     }

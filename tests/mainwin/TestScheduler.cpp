@@ -52,7 +52,6 @@ private slots:
         QTest::newRow("3500") << 3499 << 10 << 3500 << "checkUpdate scan";
         QTest::newRow("wrap to 17") << 3599 << 10 << 17 << "trim";
         QTest::newRow("wrap to 17, interval 17") << 3599 << 17 << 17 << "scan trim";
-        QTest::newRow("1200") << 1199 << 7 << 1200 << "trim";
         QTest::newRow("interval 7 at 14") << 13 << 7 << 14 << "scan";
         QTest::newRow("interval 0 reads as 10") << 19 << 0 << 20 << "scan";
         QTest::newRow("interval 99 reads as 10") << 29 << 99 << 30 << "scan";
