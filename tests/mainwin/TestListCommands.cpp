@@ -58,7 +58,6 @@ private slots:
         const Sample s = addSamples(f);
         Watch watch(f);
         f.form->TreeView1_NodeClick(f.treeItem("生活备忘", false));
-        QCOMPARE(f.listTitles(), QStringList({"life b", "life a"}));
         f.selectTitles({"life a", "life b"});
 
         f.form->findChild<QAction*>("menu_done")->trigger();

@@ -75,6 +75,7 @@ private slots:
         // Solar days are calendar days, whatever the hour.
         row("yesterday late", 1, "2026-12-05 23:00:00", "", testNow, "2026-12-05 23:00:00", "-1天");
         row("today's end", 1, "2026-12-06 23:59:59", "", testNow, "2026-12-06 23:59:59", "0天");
+        row("in 30 days", 1, "2027-01-05 00:00:00", "", testNow, "2027-01-05 00:00:00", "30天");
         row("no such day", 1, "2026-02-30 08:00:00", "", testNow, "2026-02-30 08:00:00", "0天");
         // Any flag other than 1 reads the lunar moment, 0 included.
         row("lunar flag, solar only", 2, "2026-12-08 09:30:00", "", testNow, "", "0天");
