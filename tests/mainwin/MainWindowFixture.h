@@ -4,17 +4,14 @@
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
-#include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include <functional>
 #include <memory>
 
 namespace velmo::test {
@@ -27,10 +24,9 @@ public:
     explicit MainWindowFixture(bool autoHide = false, bool trayAvailable = true)
     {
         QDir(assetDir.path()).mkpath(QStringLiteral("sound"));
-        for (const char* name : {"ok.wav", "del.wav", "error.wav"}) {
-            QFile file(assetDir.filePath(QStringLiteral("sound/") + QLatin1String(name)));
-            file.open(QIODevice::WriteOnly);
-        }
+        for (const char* name : {"ok.wav", "del.wav", "error.wav"})
+            QFile(assetDir.filePath(QStringLiteral("sound/") + QLatin1String(name)))
+                .open(QIODevice::WriteOnly);
         store.runState().settings.AutoHide = autoHide;
         store.runState().LocalSignedIn = true;
         Form1::Services services{store.db(), store.runState(), AssetFolder(assetDir.path()), sounds, boxes};
@@ -42,19 +38,12 @@ public:
         form->setDueScan([this] { ++dueScans; });
     }
 
-    ~MainWindowFixture()
-    {
-        // Nothing of one test may linger into the next.
-        form.reset();
-    }
-
     qint64 addMemo(const QString& title, int type, bool done = false, const QString& owner = QString())
     {
         MemoRecord memo = store.sampleMemo(title);
         memo.type = type;
         memo.Done = done;
-        if (!owner.isEmpty())
-            memo.userid = owner;
+        memo.userid = owner.isEmpty() ? memo.userid : owner;
         return store.addMemo(memo);
     }
 
@@ -67,18 +56,6 @@ public:
         for (int row = 0; row < form->listModel().rowCount(); ++row)
             titles << form->listModel().rowAt(row)[MemoCells::TitleColumn];
         return titles;
-    }
-
-    QStringList treeCaptions() const
-    {
-        QStringList captions;
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* root = tree()->topLevelItem(i);
-            captions << root->text(0);
-            for (int j = 0; j < root->childCount(); ++j)
-                captions << root->child(j)->text(0);
-        }
-        return captions;
     }
 
     QTreeWidgetItem* treeItem(const QString& captionStart, bool done) const
@@ -104,22 +81,13 @@ public:
         }
     }
 
-    // The action sounds played so far, by file name.
-    QStringList soundNames() const
-    {
-        QStringList names;
-        for (const QString& path : sounds.played)
-            names << QFileInfo(path).fileName();
-        return names;
-    }
-
     TestStore store;
     QTemporaryDir assetDir;
     SoundRecorder sounds;
     BoxRecorder boxes;
     QList<QUrl> openedUrls;
     int dueScans = 0;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<Form1> form; // last, so it goes first: nothing of one test lingers into the next
 };
 
 } // namespace velmo::test

@@ -1,33 +1,37 @@
-// The main window's menus: shortcuts, web links, the figure menu, the sync items, and every place
-// that opens a memo editor.
+// The main window's menus: web links and every place that opens a memo editor.
 
 #include "TestMain.h"
-#include "editor/EditorTestKit.h"
 #include "mainwin/MainWindowFixture.h"
 
 #include "editor/EditorWindows.h"
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "mainwin/EditorLink.h"
-#include "sync/SyncSession.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
-#include <QSignalSpy>
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
 
 namespace {
 
-QAction* action(MainWindowFixture& f, const char* name)
+// Uses one place of the window: a toolbar button "Button(N)", "double" (a double click on the list),
+// "enter" (Return on the list) or the menu item of that name.
+void use(MainWindowFixture& f, const QString& place)
 {
-    auto* found = f.form->findChild<QAction*>(QLatin1String(name));
-    if (!found)
-        qFatal("no menu item %s", name);
-    return found;
+    if (place.startsWith(QLatin1String("Button(")))
+        f.form->Button_Click(place.mid(7, 1).toInt());
+    else if (place == QLatin1String("double"))
+        f.form->ListView1_DblClick();
+    else if (place == QLatin1String("enter"))
+        QTest::keyClick(f.list(), Qt::Key_Return);
+    else if (auto* item = f.form->findChild<QAction*>(place))
+        item->trigger();
+    else
+        qFatal("no menu item %s", qPrintable(place));
 }
 
 // The main window with its editors, as the application wires them.
@@ -55,91 +59,51 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("id");
-        QTest::newRow("beta notes") << "menu_shiyongshuoming"
-                                    << "51148";
-        QTest::newRow("toolbar fault report") << "Button(5)"
-                                              << "51148";
+        // clang-format off
+        QTest::newRow("beta notes") << "menu_shiyongshuoming" << "51148";
+        QTest::newRow("toolbar fault report") << "Button(5)" << "51148";
+        // clang-format on
     }
     void webPages()
     {
         QFETCH(QString, name);
         QFETCH(QString, id);
         MainWindowFixture f;
-        if (name == QStringLiteral("Button(5)"))
-            f.form->Button_Click(5);
-        else
-            action(f, name.toLatin1().constData())->trigger();
+        use(f, name);
         QCOMPARE(f.openedUrls,
                  QList<QUrl>{QUrl(QStringLiteral("http://memo.example:8080/read.asp?id=") + id)});
     }
 
-    void syncItems()
-    {
-        MainWindowFixture f;
-        QAction* autoSync = action(f, "menu_zidongtongbushuju");
-        autoSync->trigger();
-        QVERIFY(autoSync->isChecked());
-        QAction* manual = action(f, "menu_shoudongtongbu");
-        QVERIFY(manual->isEnabled());
-        manual->trigger();
-        QCOMPARE(f.form->statusText(1), QStringLiteral("状态:手动连接云同步..."));
-        QVERIFY(f.form->sync()->SyncStarted());
-        QVERIFY(f.form->sync()->isRunning());
-    }
-
-    void newMemoFromEveryPlace_data()
+    // A new memo takes the category chosen in the tree; an edit opens the memo chosen in the list.
+    void editorsOpenFromEveryPlace_data()
     {
         QTest::addColumn<QString>("place");
-        QTest::newRow("toolbar") << "Button(0)";
-        QTest::newRow("file menu") << "MDIset";
-        QTest::newRow("tree menu") << "menu_XinJianbeiwang";
+        QTest::addColumn<bool>("edits");
+        for (const char* place : {"Button(0)", "MDIset", "menu_XinJianbeiwang"})
+            QTest::newRow(place) << QString::fromLatin1(place) << false;
+        for (const char* place : {"Button(1)", "Menu_Open", "double", "enter"})
+            QTest::newRow(place) << QString::fromLatin1(place) << true;
     }
-    void newMemoFromEveryPlace()
+    void editorsOpenFromEveryPlace()
     {
         QFETCH(QString, place);
+        QFETCH(bool, edits);
         MainWindowFixture f;
+        f.addMemo(QStringLiteral("别的"), 4);
+        const qint64 id = f.addMemo(QStringLiteral("要改的"), 4);
         EditorRig rig(f);
         f.form->TreeView1_NodeClick(f.treeItem(QStringLiteral("生日提醒"), false));
-        if (place == QStringLiteral("Button(0)"))
-            f.form->Button_Click(0);
-        else
-            action(f, place.toLatin1().constData())->trigger();
-        Form_Add* add = rig.editors.addWindow();
-        QVERIFY(add && add->isVisible());
-        QCOMPARE(add->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
-                 QStringLiteral("生日提醒"));
-    }
-
-    void editFromEveryPlace_data()
-    {
-        QTest::addColumn<QString>("place");
-        QTest::newRow("toolbar") << "Button(1)";
-        QTest::newRow("list menu") << "Menu_Open";
-        QTest::newRow("double-click") << "double";
-        QTest::newRow("enter") << "enter";
-    }
-    void editFromEveryPlace()
-    {
-        QFETCH(QString, place);
-        MainWindowFixture f;
-        f.addMemo(QStringLiteral("别的"), 1);
-        const qint64 id = f.addMemo(QStringLiteral("要改的"), 2);
-        EditorRig rig(f);
         f.selectTitles({QStringLiteral("要改的")});
         f.list()->selectionModel()->setCurrentIndex(f.list()->selectionModel()->selectedRows().first(),
                                                     QItemSelectionModel::NoUpdate);
-        if (place == QStringLiteral("Button(1)"))
-            f.form->Button_Click(1);
-        else if (place == QStringLiteral("double"))
-            f.form->ListView1_DblClick();
-        else if (place == QStringLiteral("enter"))
-            QTest::keyClick(f.list(), Qt::Key_Return);
+        use(f, place);
+        QWidget* window = edits ? static_cast<QWidget*>(rig.editors.editWindow()) : rig.editors.addWindow();
+        QVERIFY(window && window->isVisible());
+        if (edits)
+            QCOMPARE(window->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QString::number(id));
         else
-            action(f, place.toLatin1().constData())->trigger();
-        Form_Edit* edit = rig.editors.editWindow();
-        QVERIFY(edit && edit->isVisible());
-        QCOMPARE(edit->memoId(), id);
-        QCOMPARE(edit->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QString::number(id));
+            QCOMPARE(window->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
+                     QStringLiteral("生日提醒"));
     }
 };
 

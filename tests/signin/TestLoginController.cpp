@@ -1,12 +1,11 @@
 #include "BoxRecorder.h"
-#include "FakeTray.h"
+#include "FakeTray.h" // the asset folder
 #include "ServiceFixture.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
 #include "TestStore.h"
 
 #include "platform/Autostart.h"
-#include "platform/Gbk.h"
 #include "platform/Md5.h"
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
@@ -14,6 +13,7 @@
 #include "store/Recovery.h"
 #include "store/Settings.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using namespace velmo;
@@ -24,21 +24,6 @@ namespace {
 const QString Demo = QStringLiteral("demo");
 const QString DemoPassword = QStringLiteral("velmo123");
 const QString DemoHash = MD5_16(DemoPassword);
-
-// The percent-encoding the service must receive for a user name: letters and digits as they
-// are, every other GBK byte as %XX.
-QByteArray encodedName(const QString& name)
-{
-    QByteArray out;
-    for (const char c : toGbk(name)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z'))
-            out += char(byte);
-        else
-            out += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
-    }
-    return out;
-}
 
 // One sign-in under test: a fresh data.db, the stand-in service, and the controller wired to both.
 struct Rig
@@ -52,7 +37,6 @@ struct Rig
     Autostart autostart{QStringLiteral("/opt/velmo/bin/velmo"),
                         scratch.filePath(QStringLiteral("autostart"))};
     LoginController controller{store.db(), state, channel, boxes};
-    QList<QUrl> openedPages;
     QSignalSpy signedIn{&controller, &LoginController::signedIn};
 
     explicit Rig(bool firstRun = true)
@@ -62,7 +46,7 @@ struct Rig
         controller.setAssetFolder(AssetFolder(scratch.filePath(QStringLiteral("assets"))));
         controller.setServiceAddress(service.address());
         controller.setAutostart(&autostart);
-        controller.setBrowser([this](const QUrl& url) { openedPages.append(url); });
+        controller.setBrowser([](const QUrl&) {}); // never a real browser
         setRemembered(QString(), 0, firstRun);
         if (!firstRun)
             exec(QStringLiteral("UPDATE Config SET FirstRun=0"));
@@ -79,23 +63,15 @@ struct Rig
             qFatal("test setup failed: %s", qPrintable(sql));
     }
 
-    void addLocalAccount(const QString& user, const QString& password, bool mailbox = false,
-                         const QString& last = QString())
+    void addLocalAccount(const QString& user, const QString& password, bool mailbox = false)
     {
-        exec(
-            QStringLiteral("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass, MobileMailActive) "
-                           "VALUES (?, ?, ?, ?, ?)"),
-            {user, MD5_16(password), last.isNull() ? MD5_16(password) : last, int(password.size()), mailbox});
+        exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass, MobileMailActive) "
+                            "VALUES (?, ?, ?, ?, ?)"),
+             {user, MD5_16(password), MD5_16(password), int(password.size()), mailbox});
     }
 
-    QVariant config(const char* column)
-    {
-        return store.value(QStringLiteral("SELECT %1 FROM Config").arg(column));
-    }
-    QVariant user(const char* column)
-    {
-        return store.value(QStringLiteral("SELECT %1 FROM Users").arg(column));
-    }
+    QVariant config(const char* c) { return store.value(QStringLiteral("SELECT %1 FROM Config").arg(c)); }
+    QVariant user(const char* c) { return store.value(QStringLiteral("SELECT %1 FROM Users").arg(c)); }
     int userRows() { return user("count(*)").toInt(); }
 
     void signIn(const QString& name, const QString& password, bool remember = true, bool autoLogin = true)
@@ -135,33 +111,23 @@ private slots:
         QFETCH(bool, remember);
         QFETCH(bool, mailbox);
         // The clock moves on each read: the time sent must be the very reading that was signed.
-        struct Still
-        {
-            ~Still()
-            {
-                test::fixedClock().stepOnEachRead(0), test::fixedClock().setNow(test::defaultTestMoment());
-            }
-        } still;
+        const auto still = qScopeGuard([] {
+            test::fixedClock().stepOnEachRead(0), test::fixedClock().setNow(test::defaultTestMoment());
+        });
         test::fixedClock().stepOnEachRead(1);
         Rig rig;
         rig.service.addAccount(Demo, DemoPassword, mailbox);
         rig.signIn(Demo, DemoPassword, remember, remember);
-        QVERIFY(rig.controller.isBusy());
         QCOMPARE(rig.controller.caption(), QStringLiteral("连接远程服务器验证中..."));
         QVERIFY(rig.signedIn.wait(10000));
 
         QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("服务器验证通过，登录成功！")});
-        QCOMPARE(rig.boxes.boxes[0].title, QStringLiteral("登陆提示"));
-        QCOMPARE(rig.controller.caption(), QStringLiteral("网络验证成功"));
-        QVERIFY(rig.state.ServerVerified && !rig.state.LocalSignedIn && !rig.controller.isBusy());
+        QVERIFY(rig.state.ServerVerified && !rig.state.LocalSignedIn);
         QCOMPARE(rig.state.MobileMailActive, mailbox);
-        QCOMPARE(rig.state.UserId, Demo);
-        QCOMPARE(rig.state.PassHash, DemoHash);
         QCOMPARE(rig.config("FirstRun").toInt(), 0);
         QCOMPARE(rig.config("LastUser").toString(), Demo);
         QCOMPARE(rig.config("SavePass").toBool(), remember);
         QCOMPARE(rig.config("AutoLogin").toBool(), remember);
-        QCOMPARE(rig.userRows(), 1);
         QCOMPARE(rig.user("UserPWD").toString(), DemoHash);
         QCOMPARE(rig.user("LastPassword").toString(), remember ? DemoHash : QString());
         QCOMPARE(rig.user("LenPass").toInt(), remember ? 8 : 0);
@@ -169,8 +135,6 @@ private slots:
         QVERIFY(rig.autostart.IsAutoRun());
 
         const standin::StandInRequest request = rig.service.lastRequest();
-        QCOMPARE(request.method, QByteArray("GET"));
-        QCOMPARE(request.path, QStringLiteral("/Api/login.asp"));
         QVERIFY(request.rawQuery.startsWith("user=demo&pass=" + DemoHash.toLatin1() + "&md5="));
         QCOMPARE(request.queryValue(QStringLiteral("md5")),
                  RequestSignature(request.queryValue(QStringLiteral("nowtime"))));
@@ -186,10 +150,7 @@ private slots:
         QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.controller.caption(), QStringLiteral("账号密码验证失败"));
         QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("账号或密码不正确,请重试!")});
-        QCOMPARE(rig.boxes.boxes[0].title, QStringLiteral("服务器应答"));
         QCOMPARE(focus.count(), 1);
-        QCOMPARE(focus.first().first().toBool(), true);
-        QVERIFY(!rig.state.ServerVerified);
         QCOMPARE(rig.userRows(), 0);
         QCOMPARE(rig.config("FirstRun").toInt(), 1);
         // Every first-run attempt switches autostart on, accepted or not.
@@ -232,12 +193,7 @@ private slots:
         QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
         QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
-        QVERIFY(LoginController::serviceFailureText().startsWith(
-            QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:")));
-        QCOMPARE(rig.boxes.boxes[0].title, QStringLiteral("服务器返回值错误"));
-        QVERIFY(!rig.state.ServerVerified);
         QCOMPARE(rig.userRows(), 0);
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
     }
 
     void proofIsTrimmedOfLineEnds()
@@ -265,10 +221,8 @@ private slots:
         rig.signIn(Demo, DemoPassword);
         // signIn() came back at once: nothing answered yet, the check runs on.
         QVERIFY(rig.controller.isBusy());
-        QVERIFY(rig.boxes.boxes.isEmpty());
         QVERIFY(rig.settle());
         QVERIFY(ticks >= 5); // the event loop kept turning while the request was out
-        QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
         QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
     }
 
@@ -284,7 +238,6 @@ private slots:
         QTest::qWait(400);
         QCOMPARE(rig.service.requestCount(), 1);
         QCOMPARE(rig.signedIn.count(), 1);
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("服务器验证通过，登录成功！")});
     }
 
     void namesReachTheServiceIntact_data()
@@ -301,10 +254,7 @@ private slots:
         rig.service.addAccount(name, DemoPassword);
         rig.signIn(name, DemoPassword);
         QVERIFY(rig.signedIn.wait(10000));
-        const standin::StandInRequest request = rig.service.lastRequest();
-        QVERIFY2(request.rawQuery.startsWith("user=" + encodedName(name) + "&pass="),
-                 request.rawQuery.constData());
-        QCOMPARE(request.queryValue(QStringLiteral("user")), name);
+        QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("user")), name);
         QCOMPARE(rig.user("UserID").toString(), name);
         QCOMPARE(rig.config("LastUser").toString(), name);
         // The same name signs in locally afterwards, quote and all.
@@ -324,10 +274,8 @@ private slots:
         rig.signIn(QStringLiteral("  "), QString());
         QCOMPARE(rig.boxes.texts(),
                  QStringList({QStringLiteral("请输入用户名！"), QStringLiteral("请输入密码！")}));
-        QCOMPARE(rig.boxes.boxes[0].title, QStringLiteral("登录"));
         QCOMPARE(userFocus.count(), 1);
         QCOMPARE(passwordFocus.count(), 1);
-        QVERIFY(!rig.controller.isBusy());
         QTest::qWait(50);
         QCOMPARE(rig.service.requestCount(), 0);
         QVERIFY(!rig.autostart.IsAutoRun());
@@ -354,16 +302,10 @@ private slots:
         QVERIFY(rig.settle());
         QCOMPARE(rig.signedIn.count(), 1);
         QCOMPARE(rig.controller.caption(), QStringLiteral("本地登陆成功"));
-        QVERIFY(rig.state.LocalSignedIn && !rig.state.ServerVerified);
-        QCOMPARE(rig.state.UserId, Demo);
-        QCOMPARE(rig.state.PassHash, DemoHash);
-        QVERIFY(rig.boxes.boxes.isEmpty());
         QCOMPARE(rig.service.requestCount(), 0);
         QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
         QCOMPARE(rig.user("LenPass").toInt(), 8);
-        QCOMPARE(rig.config("LastUser").toString(), Demo);
         QCOMPARE(rig.config("SavePass").toBool(), remember);
-        QCOMPARE(rig.config("AutoLogin").toInt(), 0);
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
@@ -377,7 +319,6 @@ private slots:
         QCOMPARE(rig.signedIn.count(), 1);
         QCOMPARE(rig.controller.caption(), QStringLiteral("Velmo 本地登陆成功"));
         QCOMPARE(rig.state.PassHash, DemoHash);
-        QVERIFY(rig.boxes.boxes.isEmpty());
 
         // Typed stars are a password like any other: they are hashed and fail.
         rig.boxes.plannedAnswers = {false};
@@ -395,16 +336,11 @@ private slots:
         rig.signIn(Demo, QStringLiteral("typo"));
         QCOMPARE(rig.controller.caption(), QStringLiteral("本地验证登录失败"));
         QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("本地数据库验证失败,是否连接到服务器认证?")});
-        QVERIFY(rig.boxes.boxes[0].question);
-        QCOMPARE(rig.boxes.boxes[0].title, QStringLiteral("本地验证失败"));
         QCOMPARE(focus.count(), 1);
-        QVERIFY(rig.controller.isBusy());
         QVERIFY(rig.boxes.answer(false));
         QVERIFY(!rig.controller.isBusy());
-        QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.service.requestCount(), 0);
         QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
-        QCOMPARE(rig.user("LenPass").toInt(), 8);
         QVERIFY(rig.config("LastUser").isNull());
     }
 
@@ -416,14 +352,11 @@ private slots:
         rig.boxes.plannedAnswers = {true};
         rig.signIn(Demo, DemoPassword);
         QVERIFY(rig.signedIn.wait(10000));
-        QVERIFY(rig.state.ServerVerified && !rig.state.LocalSignedIn);
-        QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("pass")), DemoHash);
         QCOMPARE(rig.userRows(), 1);
         QCOMPARE(rig.user("UserPWD").toString(), DemoHash);
         QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
         // The mailbox flag of an existing row is the binding's, not the sign-in's.
         QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
-        QCOMPARE(rig.config("LastUser").toString(), Demo);
 
         // The next local sign-in with the new password needs no service.
         rig.service.clearRequests();
@@ -460,7 +393,6 @@ private slots:
         QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.boxes.boxes.size(), 1);
         QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("登录信息保存失败")));
-        QVERIFY(!rig.state.ServerVerified);
         // The settings row went back with the account row: the next start still goes online.
         QCOMPARE(rig.config("FirstRun").toInt(), 1);
         QVERIFY(rig.config("LastUser").isNull());
@@ -487,7 +419,6 @@ private slots:
         QVERIFY(ending.wait(5000));
         QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
         QCOMPARE(rig.signedIn.count(), 0);
-        QVERIFY(!rig.state.LocalSignedIn);
         // The file was there, so it was left alone.
         QCOMPARE(rig.config("count(*)").toInt(), 0);
     }
@@ -495,42 +426,30 @@ private slots:
     // The mailbox flag always belongs to the account that signs in (or was last signed in).
     void flagFollowsTheAccount_data()
     {
-        QTest::addColumn<bool>("before");
         QTest::addColumn<QString>("user");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("bob after alice") << true << QStringLiteral("bob") << false;
-        QTest::newRow("alice after bob") << false << QStringLiteral("alice") << true;
-        QTest::newRow("start with no account row") << true << QStringLiteral("ghost") << false;
+        QTest::newRow("bob after alice") << QStringLiteral("bob") << false;
+        QTest::newRow("alice after bob") << QStringLiteral("alice") << true;
+        QTest::newRow("start with no account row") << QStringLiteral("ghost") << false;
     }
 
     void flagFollowsTheAccount()
     {
-        QFETCH(bool, before);
         QFETCH(QString, user);
         QFETCH(bool, expected);
-        test::TestStore store;
-        QVERIFY(store.addAccount(QStringLiteral("alice"), MD5_16(QStringLiteral("pw")), 2, true));
-        QVERIFY(store.addAccount(QStringLiteral("bob"), MD5_16(QStringLiteral("pw")), 2, false));
-        RunState& state = store.runState();
-        state.MobileMailActive = before;
-
+        Rig rig(false);
+        rig.addLocalAccount(QStringLiteral("alice"), QStringLiteral("pw"), true);
+        rig.addLocalAccount(QStringLiteral("bob"), QStringLiteral("pw"), false);
+        rig.state.MobileMailActive = !expected;
         if (user == QLatin1String("ghost")) { // the settings load at start names an account with no row
-            QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET LastUser=?"), {user}).ok);
-            QVERIFY(LoadConfig(store.db(), state).settingsFound);
+            rig.exec(QStringLiteral("UPDATE Config SET LastUser=?"), {user});
+            QVERIFY(LoadConfig(rig.store.db(), rig.state).settingsFound);
         } else {
-            QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET FirstRun=0")).ok);
-            ServiceChannel channel;
-            test::BoxRecorder boxes;
-            LoginController controller(store.db(), state, channel, boxes);
-            const QString assets = store.folder().filePath(QStringLiteral("assets"));
-            QVERIFY(test::fillAssetFolder(assets));
-            controller.setAssetFolder(AssetFolder(assets));
-            QSignalSpy signedIn(&controller, &LoginController::signedIn);
-            controller.signIn(LoginInput{user, QStringLiteral("pw"), true, true, false});
-            QVERIFY(signedIn.count() == 1 || signedIn.wait(5000));
-            QVERIFY(state.LocalSignedIn);
+            rig.signIn(user, QStringLiteral("pw"), true, false);
+            QVERIFY(rig.settle());
+            QVERIFY(rig.state.LocalSignedIn);
         }
-        QCOMPARE(state.MobileMailActive, expected);
+        QCOMPARE(rig.state.MobileMailActive, expected);
     }
 };
 
