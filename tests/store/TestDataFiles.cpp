@@ -3,20 +3,19 @@
 #include "TestStore.h"
 
 #include "platform/Clock.h"
-#include "store/Recovery.h"
-#include "store/Settings.h"
-
 #include "store/DataFiles.h"
+#include "store/Recovery.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <sys/stat.h>
 
 using namespace velmo;
 
 namespace {
+
+const QFile::Permissions ownerOnly =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
 
 QStringList entries(const QString& path)
 {
@@ -51,9 +50,7 @@ private slots:
         const StoreResult written = database ? SaveDatabaseFile(path) : ReleaseSkinFile(data.dataFolder());
         QVERIFY(!written.ok);
         QVERIFY(!QFileInfo::exists(planted));
-        QVERIFY(entries(elsewhere.path()).isEmpty());
         QCOMPARE(entries(data.path()), QStringList{QFileInfo(path).fileName()}); // no temporary file left
-        QCOMPARE(QFileInfo(path).symLinkTarget(), planted);
     }
 
     void newFileIsPrivateAndStaleTemporariesGo()
@@ -69,12 +66,8 @@ private slots:
         ::umask(previous);
         QVERIFY2(written.ok, qPrintable(written.error));
         QCOMPARE(entries(data.path()), QStringList{QStringLiteral("data.db")});
-        struct stat info
-        {
-        };
-        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
-        QVERIFY(S_ISREG(info.st_mode));
-        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QCOMPARE(QFile::permissions(path), ownerOnly);
     }
 
     // An unreadable data.db is kept aside and replaced by a fresh one; a readable one is never touched.
@@ -93,17 +86,13 @@ private slots:
         QFETCH(int, keepBytes);
         test::TempDataFolder folder;
         const QString path = databasePath(folder.dataFolder());
-        if (keepBytes >= 0) {
-            QVERIFY(SaveDatabaseFile(path).ok);
-            QFile whole(path);
-            QVERIFY(whole.open(QIODevice::ReadOnly));
-            bytes = whole.read(keepBytes);
-            whole.close();
-            QVERIFY(QFile::remove(path));
-        }
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        if (keepBytes >= 0) {
+            QVERIFY(SaveDatabaseFile(path).ok && file.open(QIODevice::ReadOnly));
+            bytes = file.read(keepBytes);
+            file.close();
+        }
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         // An earlier recovery in the same second keeps its name.
         const QString earlier = path + QStringLiteral(".broken-") +
@@ -114,20 +103,10 @@ private slots:
         QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
         QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
         QFile kept(recovery.brokenFileKeptAs);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), bytes);
-        struct stat info
-        {
-        };
-        QCOMPARE(::stat(QFile::encodeName(kept.fileName()).constData(), &info), 0);
-        QCOMPARE(info.st_mode & 0777, mode_t(0600));
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
+        QCOMPARE(kept.permissions(), ownerOnly);
         QCOMPARE(QFileInfo(earlier).size(), 0);
         QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
-
-        Database db(test::uniqueConnectionName());
-        QVERIFY(db.open(path).ok);
-        RunState state;
-        QVERIFY(LoadConfig(db, state).settingsFound);
     }
 
     void readableFileIsLeftAlone()

@@ -10,19 +10,9 @@ using namespace velmo;
 
 namespace {
 
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-QStringList column(Database& db, const QString& sql, const QVariantList& values)
-{
-    QStringList found;
-    DbQuery q = db.select(sql, values);
-    while (q.next())
-        found.append(q.value(0).toString());
-    return found;
-}
+// The titles of an owner's memos in the order they were written, joined by "|".
+const QString titlesOf = QStringLiteral(
+    "SELECT group_concat(title, '|') FROM (SELECT title FROM Notebook WHERE userid=? ORDER BY id)");
 
 } // namespace
 
@@ -46,65 +36,48 @@ private slots:
             Database db(test::uniqueConnectionName());
             const StoreResult opened = db.open(path);
             QVERIFY(!opened.ok && !opened.error.isEmpty());
-            QVERIFY(!db.isOpen());
             // Writes on a connection that is not open fail instead of reporting success.
             QVERIFY(!db.exec(QStringLiteral("UPDATE Config SET CheckTimer=?"), {5}).ok);
             QVERIFY(!db.select(QStringLiteral("SELECT * FROM Config")).ok());
         }
-        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("garbage.db")});
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().startsWith("this is not"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("garbage.db")});
     }
 
     void hostileTextIsStoredAndMatchedAsWritten()
     {
         const QString sly = QStringLiteral("x' OR '1'='1");
         test::TestStore store(sly);
-        QVERIFY(store.isValid());
-        const QStringList titles = {
-            "O'Brien's \"list\"",         "50% off", "500 off", "a_b", "axb", "back\\slash", "backslash",
-            "'); DROP TABLE Notebook; --"};
+        QVERIFY2(store.isValid(), qPrintable(store.error()));
+        const QStringList titles = {"O'Brien's \"list\"", "back\\slash", "'); DROP TABLE Notebook; --"};
         for (const QString& title : titles)
             QVERIFY(store.addMemo(title) > 0);
         MemoRecord other = store.sampleMemo(QStringLiteral("someone else's"));
         other.userid = QStringLiteral("x");
         QVERIFY(store.addMemo(other) > 0);
-        const QString byOwner = QStringLiteral("SELECT title FROM Notebook WHERE userid=? ORDER BY id");
-        QCOMPARE(column(store.db(), byOwner, {sly}), titles);
-        QCOMPARE(column(store.db(), byOwner, {"x"}), QStringList{"someone else's"});
-        const QString search =
-            QStringLiteral("SELECT title FROM Notebook WHERE userid=? AND title LIKE ? ESCAPE '\\'");
-        QCOMPARE(column(store.db(), search, {sly, likeContains("0%")}), QStringList{"50% off"});
-        QCOMPARE(column(store.db(), search, {sly, likeContains("a_b")}), QStringList{"a_b"});
-        QCOMPARE(column(store.db(), search, {sly, likeContains("k\\s")}), QStringList{"back\\slash"});
-        QCOMPARE(column(store.db(), search, {sly, likeContains("o'b")}), QStringList{"O'Brien's \"list\""});
+        QCOMPARE(store.value(titlesOf, {sly}).toString(), titles.join(u'|'));
+        QCOMPARE(store.value(titlesOf, {"x"}).toString(), QStringLiteral("someone else's"));
     }
 
     void valuesAreBoundInTheirStoredForm()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
-        Database& db = store.db();
         const QDateTime moment(QDate(2027, 1, 2), QTime(3, 4, 5));
-        const StoreResult inserted = db.exec(
-            QStringLiteral("INSERT INTO Notebook (userid, AlertTime, ifAlert, title) VALUES (?, ?, ?, ?)"),
-            {QStringLiteral("tester"), moment, true, QString()});
+        const StoreResult inserted =
+            store.db().exec(QStringLiteral("INSERT INTO Notebook (userid, AlertTime, ifAlert, title) "
+                                           "VALUES ('x', ?, ?, ?)"),
+                            {moment, true, QString()});
         QVERIFY2(inserted.ok, qPrintable(inserted.error));
-        QCOMPARE(inserted.rowsAffected, 1);
-        const DbRow row =
-            db.selectFirst(QStringLiteral("SELECT AlertTime, typeof(AlertTime) AS t1, ifAlert, "
-                                          "typeof(ifAlert) AS t2, title FROM Notebook WHERE id=?"),
-                           {inserted.insertId});
-        QCOMPARE(row.value(QStringLiteral("AlertTime")).toString(), QStringLiteral("2027-01-02 03:04:05"));
-        QCOMPARE(row.value(QStringLiteral("t1")).toString(), QStringLiteral("text"));
-        QCOMPARE(row.value(QStringLiteral("t2")).toString(), QStringLiteral("integer"));
-        QVERIFY(row.value(QStringLiteral("title")).isNull());
+        QCOMPARE(
+            store
+                .value(QStringLiteral("SELECT AlertTime || typeof(AlertTime) || ifAlert || typeof(ifAlert) "
+                                      "|| typeof(title) FROM Notebook"))
+                .toString(),
+            QStringLiteral("2027-01-02 03:04:05text1integernull"));
         // An invalid date is refused, not stored as something else.
-        const StoreResult invalid = db.exec(QStringLiteral("UPDATE Notebook SET AlertTime=? WHERE id=?"),
-                                            {QDateTime(), inserted.insertId});
+        const StoreResult invalid =
+            store.db().exec(QStringLiteral("UPDATE Notebook SET AlertTime=?"), {QDateTime()});
         QVERIFY(!invalid.ok && invalid.error.contains(QLatin1String("date")));
-        QCOMPARE(store.value(QStringLiteral("SELECT AlertTime FROM Notebook")).toString(),
-                 "2027-01-02 03:04:05");
     }
 
     void dateText_data()
@@ -131,7 +104,6 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("stored");
-        QTest::newRow("alert time in words") << "AlertTime" << QVariant("tomorrow") << false;
         QTest::newRow("alert time with T") << "AlertTime" << QVariant("2026-12-06T10:00:00") << false;
         QTest::newRow("alert time") << "AlertTime" << QVariant("2026-12-06 10:00:00") << true;
         QTest::newRow("done 2") << "Done" << QVariant(2) << false;
@@ -144,7 +116,6 @@ private slots:
         QFETCH(QString, column);
         QFETCH(QVariant, value);
         test::TestStore store;
-        QVERIFY(store.isValid());
         const QString sql =
             column == QLatin1String("userid")
                 ? QStringLiteral("INSERT INTO Notebook (userid) VALUES (?)")
@@ -155,22 +126,11 @@ private slots:
     void transactionsAreAllOrNothing()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
-        const QString titles =
-            QStringLiteral("SELECT group_concat(title, '|') FROM (SELECT title FROM Notebook ORDER BY id)");
-        {
-            Transaction t(store.db());
-            QVERIFY(t.isActive() && store.db().inTransaction());
-            QVERIFY(store.addMemo() > 0);
-        }
-        QVERIFY(store.value(titles).isNull());
-        QVERIFY(!store.db().inTransaction());
         {
             Transaction outer(store.db());
             QVERIFY(store.addMemo(QStringLiteral("outer")) > 0);
             {
                 Transaction inner(store.db());
-                QVERIFY(inner.isActive());
                 QVERIFY(store.addMemo(QStringLiteral("inner, abandoned")) > 0);
             }
             {
@@ -179,39 +139,20 @@ private slots:
                 QVERIFY(inner.commit().ok);
             }
             QVERIFY(outer.commit().ok);
-            QVERIFY(!outer.commit().ok); // only once
         }
-        // What was committed survives closing and opening the file again.
-        store.db().close();
-        Database reopened(test::uniqueConnectionName());
-        QVERIFY(reopened.open(store.dbPath()).ok);
-        QCOMPARE(reopened.selectValue(titles).toString(), QStringLiteral("outer|inner, kept"));
-    }
-
-    void userNamesCompareWithoutLetterCase()
-    {
-        test::TestStore store(QStringLiteral("Alice"));
-        QVERIFY(store.isValid());
-        QVERIFY(store.addMemo() > 0);
-        QVERIFY(store.addAccount(QStringLiteral("Alice"), QString(), 0));
-        QCOMPARE(
-            store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE userid=?"), {"aLICE"}).toInt(),
-            1);
-        QCOMPARE(store.value(QStringLiteral("SELECT count(*) FROM Users WHERE UserID=?"), {"ALICE"}).toInt(),
-                 1);
+        QCOMPARE(store.value(titlesOf, {store.runState().UserId}).toString(),
+                 QStringLiteral("outer|inner, kept"));
     }
 
     void emptyBodyIsKeptAsNoBody()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
         const qint64 id = store.addMemo(QStringLiteral("t0"));
         // An update that empties the body, together with other fields, stores all of them.
         const StoreResult emptied =
             store.db().exec(QStringLiteral("UPDATE Notebook SET content=?, title=? WHERE id=?"),
                             {QStringLiteral(""), QStringLiteral("t2"), id});
         QVERIFY(emptied.ok);
-        QCOMPARE(emptied.rowsAffected, 1);
         QCOMPARE(store.memo(id)->title, QStringLiteral("t2"));
         QVERIFY(store.value(QStringLiteral("SELECT content FROM Notebook WHERE id=?"), {id}).isNull());
         QVERIFY(

@@ -63,10 +63,7 @@ private slots:
         QCOMPARE(titles(queries.nodeRows(false, 7)), QStringList());
         const MemoListRead mood = queries.nodeRows(true, 5);
         QCOMPARE(titles(mood), QStringList({"mood done"}));
-        QCOMPARE(mood.rows[0].type.toInt(), 5);
-        QVERIFY(mood.rows[0].done);
         QCOMPARE(mood.rows[0].content.toString(), "happy day");
-        QCOMPARE(titles(queries.nodeRows(true, 0)), QStringList({"mood done"}));
     }
 
     void searchMatchesKeywordsLiterally_data()
@@ -92,7 +89,6 @@ private slots:
         QFETCH(QString, keyword);
         QFETCH(int, zone);
         test::TestStore store;
-        QVERIFY(store.isValid());
         for (const char* title : {"100% sure", "a_b", "axb", "back\\slash", "it's"})
             addMemo(store, title, 1);
         addMemo(store, "ABC title", 2, true);
@@ -100,14 +96,11 @@ private slots:
         addMemo(store, "abc deleted", 1, false, QString(), true);
         addMemo(store, "abc of other user", 1, false, "other");
         QTEST(titles(MemoListQueries(store.db(), "tester").searchRows(keyword, Zone(zone))), "found");
-        QCOMPARE(MemoListQueries::zoneFromNumber(4), std::nullopt);
-        QCOMPARE(MemoListQueries::zoneFromNumber(2), std::optional<Zone>(Zone::Title));
     }
 
     void countsAreGroupedPerSideAndCategoryDeletedLeftOut()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
         addMemo(store, "a", 1);
         addMemo(store, "b", 1);
         addMemo(store, "c", 1, false, QString(), true);
@@ -121,7 +114,6 @@ private slots:
         QCOMPARE(counts.total(false), 4);
         QCOMPARE(counts.ofCategory(false, 1), 2);
         QCOMPARE(counts.ofCategory(false, 7), 1);
-        QCOMPARE(counts.ofCategory(false, 2), 0);
         QCOMPARE(counts.total(true), 2);
         QCOMPARE(counts.ofCategory(true, 3), 1);
         // A failed read keeps what was counted before.
@@ -130,44 +122,33 @@ private slots:
         QCOMPARE(counts.total(false), 4);
     }
 
-    void clearingANodeMarksOnlyItsMemosDeleted()
+    void clearingANodeMarksOnlyItsMemosDeletedOrNone()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
         const qint64 doneLife = addMemo(store, "done life", 1, true);
-        const qint64 doneLifeDeleted = addMemo(store, "done life deleted", 1, true, QString(), true);
         const qint64 openLife = addMemo(store, "open life", 1, false);
         const qint64 doneWork = addMemo(store, "done work", 2, true);
+        const qint64 moreWork = addMemo(store, "more work", 2, true);
         const qint64 othersDoneLife = addMemo(store, "other's", 1, true, "other");
         MemoListQueries queries(store.db(), "tester");
         const StoreResult cleared = queries.clearNode(true, 1);
         QVERIFY2(cleared.ok, qPrintable(cleared.error));
-        QCOMPARE(cleared.rowsAffected, 2);
+        QCOMPARE(cleared.rowsAffected, 1);
         QVERIFY(store.memo(doneLife)->Del && !store.memo(doneLife)->syn);
-        QVERIFY(!store.memo(doneLifeDeleted)->syn);
-        QVERIFY(!store.memo(openLife)->Del);
-        QVERIFY(!store.memo(doneWork)->Del);
+        QVERIFY(!store.memo(openLife)->Del && !store.memo(doneWork)->Del);
         QVERIFY(!store.memo(othersDoneLife)->Del && store.memo(othersDoneLife)->syn);
         // A root takes every memo of its side.
         QVERIFY(queries.clearNode(false, 0).ok);
-        QVERIFY(store.memo(openLife)->Del);
-        QVERIFY(!store.memo(doneWork)->Del);
-    }
-
-    void aFailingClearChangesNothing()
-    {
-        test::TestStore store;
-        QVERIFY(store.isValid());
-        const qint64 first = addMemo(store, "first", 4);
-        const qint64 second = addMemo(store, "second", 4);
-        // The second update is refused: nothing of the clearing may stay.
-        store.db().exec(
-            QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Del ON Notebook WHEN OLD.id = %1 "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                .arg(first));
-        QVERIFY(!MemoListQueries(store.db(), "tester").clearNode(false, 4).ok);
-        QVERIFY(!store.memo(first)->Del);
-        QVERIFY(!store.memo(second)->Del);
+        QVERIFY(store.memo(openLife)->Del && !store.memo(doneWork)->Del);
+        // When one update is refused, nothing of the clearing stays.
+        QVERIFY(store.db()
+                    .exec(QStringLiteral(
+                              "CREATE TRIGGER refuse BEFORE UPDATE OF Del ON Notebook WHEN OLD.id = %1 "
+                              "BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                              .arg(doneWork))
+                    .ok);
+        QVERIFY(!queries.clearNode(true, 2).ok);
+        QVERIFY(!store.memo(doneWork)->Del && !store.memo(moreWork)->Del);
     }
 
     void settersCountChangesAndTouchOnlyTheUsersMemo_data()
@@ -181,7 +162,6 @@ private slots:
         QTest::newRow("done") << 0 << false << true << false << 4;
         QTest::newRow("done again") << 0 << true << true << false << 4;
         QTest::newRow("undo") << 1 << true << false << false << 4;
-        QTest::newRow("undo again") << 1 << false << false << false << 4;
         // Deleting keeps the row and the counter.
         QTest::newRow("delete") << 2 << true << true << true << 3;
     }
@@ -192,14 +172,12 @@ private slots:
         QFETCH(bool, doneBefore);
         const MemoSetter set = std::array<MemoSetter, 3>{&SetDone, &SetUndo, &SetDel}[size_t(setter)];
         test::TestStore store(QStringLiteral("alice"));
-        QVERIFY(store.isValid());
         const qint64 mine = addMemo(store, "mine", 1, doneBefore);
         const qint64 bobs = addMemo(store, "bob's", 1, doneBefore, "bob");
         MemoRecord expected = *store.memo(mine);
         const MemoRecord bobsBefore = *store.memo(bobs);
 
         QCOMPARE(set(store.db(), QStringLiteral("alice"), bobs).rowsAffected, 0);
-        QCOMPARE(set(store.db(), QStringLiteral("alice"), 999).rowsAffected, 0); // no such memo
         QCOMPARE(*store.memo(bobs), bobsBefore);
         // The owner's name in other letter case is still the owner.
         const StoreResult changed = set(store.db(), QStringLiteral("ALICE"), mine);
@@ -218,7 +196,6 @@ private slots:
     void aMissingCounterStartsAgain()
     {
         test::TestStore store;
-        QVERIFY(store.isValid());
         const qint64 id = store.addMemo();
         QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET synnum=NULL WHERE id=?"), {id}).ok);
         QVERIFY(SetDone(store.db(), store.runState().UserId, id).ok);

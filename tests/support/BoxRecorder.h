@@ -2,12 +2,12 @@
 
 #include "controls/MessageBoxes.h"
 
-#include <QList>
 #include <QStringList>
 #include <QTimer>
 
 #include <deque>
 #include <functional>
+#include <utility>
 
 namespace velmo::test {
 
@@ -47,9 +47,7 @@ public:
     {
         if (!pending)
             return false;
-        auto answered = std::move(pending);
-        pending = nullptr;
-        answered(yes);
+        std::exchange(pending, nullptr)(yes);
         return true;
     }
 

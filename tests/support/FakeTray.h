@@ -8,12 +8,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QList>
 #include <QMenu>
 #include <QPointer>
-#include <QTimer>
-
-#include <deque>
 
 namespace velmo::test {
 
@@ -23,13 +19,10 @@ class FakeTrayBackend : public TrayBackend
 public:
     struct Message
     {
-        QString title;
-        QString text;
-        BalloonIcon icon = BalloonIcon::None;
-        int timeoutMs = 0;
+        QString title, text;
     };
 
-    bool isAvailable() const override { return available; }
+    bool isAvailable() const override { return true; }
     void show(const QIcon& icon, const QString& tip) override
     {
         ++shows;
@@ -37,16 +30,12 @@ public:
         currentIcon = icon;
         toolTip = tip;
     }
-    void hide() override
-    {
-        ++hides;
-        visible = false;
-    }
+    void hide() override { visible = false; }
     void setIcon(const QIcon& icon) override { currentIcon = icon; }
     void setToolTip(const QString& tip) override { toolTip = tip; }
-    void showMessage(const QString& title, const QString& text, BalloonIcon icon, int timeoutMs) override
+    void showMessage(const QString& title, const QString& text, BalloonIcon, int) override
     {
-        messages.append({title, text, icon, timeoutMs});
+        messages.append({title, text});
     }
     void hideMessage() override { ++messageHides; }
     void setContextMenu(QMenu* menu) override { contextMenu = menu; }
@@ -62,10 +51,8 @@ public:
     }
     void clickMessage() { emit messageClicked(); }
 
-    bool available = true;
     bool visible = false;
     int shows = 0;
-    int hides = 0;
     int messageHides = 0;
     int contextMenuOpenings = 0;
     QIcon currentIcon;
@@ -79,10 +66,8 @@ inline bool fillAssetFolder(const QString& folder)
 {
     for (const char* sub : {"sound", "images"}) {
         const QString dir = QDir(folder).filePath(QString::fromLatin1(sub));
-        if (!QDir().mkpath(dir))
-            return false;
         QFile file(QDir(dir).filePath(QStringLiteral("probe.dat")));
-        if (!file.open(QIODevice::WriteOnly) || file.write("x", 1) != 1)
+        if (!QDir().mkpath(dir) || !file.open(QIODevice::WriteOnly) || file.write("x", 1) != 1)
             return false;
     }
     return true;

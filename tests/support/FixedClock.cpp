@@ -1,16 +1,11 @@
 #include "FixedClock.h"
+#include "TempDataFolder.h"
 
 namespace velmo::test {
 
-FixedClock::FixedClock(QDateTime moment)
-    : m_now(std::move(moment))
+AssetFolder buildAssetFolder()
 {
-    Clock::setInstance(this);
-}
-
-FixedClock::~FixedClock()
-{
-    Clock::setInstance(nullptr);
+    return AssetFolder(QStringLiteral(VELMO_BUILD_BIN_DIR));
 }
 
 QDateTime defaultTestMoment()

@@ -8,12 +8,15 @@ namespace velmo::test {
 class FixedClock : public Clock
 {
 public:
-    explicit FixedClock(QDateTime moment);
-    ~FixedClock() override;
+    explicit FixedClock(QDateTime moment)
+        : m_now(std::move(moment))
+    {
+        Clock::setInstance(this);
+    }
+    ~FixedClock() override { Clock::setInstance(nullptr); }
 
     void setNow(const QDateTime& moment) { m_now = moment; }
     void advanceSeconds(qint64 seconds) { m_now = m_now.addSecs(seconds); }
-    void advanceDays(qint64 days) { m_now = m_now.addDays(days); }
     // Every later read answers, then moves the clock on this many seconds; 0 stands still again.
     void stepOnEachRead(qint64 seconds) { m_step = seconds; }
 

@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdlib>
-
 namespace velmo::test {
 
 // Points HOME and the XDG folders at a temporary folder so no test touches the real user's files,
@@ -21,9 +19,8 @@ inline void prepareTestEnvironment(const QTemporaryDir& home)
     qputenv("XDG_DATA_HOME", root + "/data");
     qputenv("XDG_CACHE_HOME", root + "/cache");
     qputenv("XDG_RUNTIME_DIR", root + "/runtime");
-    QDir(home.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QDir(home.path())
+        .mkdir(QStringLiteral("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     fixedClock();

@@ -16,15 +16,11 @@ TestStore::TestStore(const QString& userId)
 {
     m_state.DbPath = databasePath(m_folder.dataFolder());
     m_state.UserId = userId;
-    if (!m_folder.isValid()) {
+    if (!m_folder.isValid())
         m_error = QStringLiteral("no temporary folder");
-        return;
-    }
-    if (const StoreResult created = SaveDatabaseFile(m_state.DbPath); !created) {
+    else if (const StoreResult created = SaveDatabaseFile(m_state.DbPath); !created)
         m_error = created.error;
-        return;
-    }
-    if (const StoreResult opened = m_db->open(m_state.DbPath); !opened)
+    else if (const StoreResult opened = m_db->open(m_state.DbPath); !opened)
         m_error = opened.error;
 }
 
@@ -60,11 +56,6 @@ bool TestStore::addAccount(const QString& userId, const QString& passHash, int p
                    {userId, passHash, passHash, passLength, mobileMailActive});
     m_lastError = added.error;
     return added.ok;
-}
-
-QVariant TestStore::value(const QString& sql, const QVariantList& values) const
-{
-    return m_db->selectValue(sql, values);
 }
 
 } // namespace velmo::test

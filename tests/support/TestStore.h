@@ -6,7 +6,6 @@
 #include "store/Memo.h"
 #include "store/RunState.h"
 
-#include <QString>
 #include <QVariant>
 
 #include <memory>
@@ -45,7 +44,10 @@ public:
                     bool mobileMailActive = false);
 
     // The first column of the first row of a query (invalid when there is none).
-    QVariant value(const QString& sql, const QVariantList& values = {}) const;
+    QVariant value(const QString& sql, const QVariantList& values = {}) const
+    {
+        return m_db->selectValue(sql, values);
+    }
     const QString& lastError() const { return m_lastError; }
 
 private:

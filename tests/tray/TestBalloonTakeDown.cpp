@@ -16,15 +16,14 @@ class FakeNotifications : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
 public:
-    QStringList shown;
+    int shown = 0;
     QList<uint> closed;
 
 public slots:
-    uint Notify(const QString&, uint replaces, const QString&, const QString& summary, const QString&,
+    uint Notify(const QString&, uint replaces, const QString&, const QString&, const QString&,
                 const QStringList&, const QVariantMap&, int)
     {
-        shown << summary;
-        return replaces != 0 ? replaces : uint(shown.size());
+        return replaces != 0 ? replaces : uint(++shown);
     }
     void CloseNotification(uint id) { closed << id; }
 };
@@ -54,12 +53,6 @@ private slots:
                              TrayBackend::BalloonIcon::Information, 5000);
         backend->hideMessage(); // before the id came back: closed once it does
         QTRY_COMPARE(service.closed, QList<uint>{1});
-        backend->showMessage(QStringLiteral("again"), QString(), TrayBackend::BalloonIcon::None, 5000);
-        QTRY_COMPARE(service.shown, (QStringList{QStringLiteral("Velmo"), QStringLiteral("again")}));
-        QTest::qWait(50);
-        backend->hideMessage();
-        QTRY_COMPARE(service.closed, (QList<uint>{1, 2}));
-        bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
     }
 };
 
