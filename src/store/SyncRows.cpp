@@ -159,4 +159,13 @@ StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId,
                    {localId, userId, serverId});
 }
 
+StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 serverId)
+{
+    if (serverId <= 0)
+        return StoreResult::success();
+    return db.exec(
+        QStringLiteral("DELETE FROM Notebook WHERE userid=? AND NotebookServerId=? AND syn=1 AND Del=0"),
+        {userId, serverId});
+}
+
 } // namespace velmo

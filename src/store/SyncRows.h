@@ -81,4 +81,9 @@ StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localI
 // marked deleted and its server id is this one or was never set.
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId);
 
+// The service marks the memo of this server id deleted by another computer of the user: the user's
+// rows that carry it go, only while they are in step. A row with a change not yet sent stays: it
+// goes up, and the user's change is kept. rowsAffected counts the rows removed.
+StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 serverId);
+
 } // namespace velmo

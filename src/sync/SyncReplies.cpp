@@ -62,8 +62,9 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash)
         bool counted = false;
         const int synnum = pair.value(1).trimmed().toInt(&counted);
         const qint64 serverId = positiveId(pair.value(0));
-        if (pair.size() == 2 && counted && serverId > 0)
-            reply.entries.push_back({serverId, synnum});
+        const bool deleted = pair.size() == 3 && pair[2].trimmed() == QLatin1String("d");
+        if ((pair.size() == 2 || deleted) && counted && serverId > 0)
+            reply.entries.push_back({serverId, synnum, deleted});
     }
     return reply;
 }

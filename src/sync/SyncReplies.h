@@ -13,14 +13,17 @@
 
 namespace velmo {
 
-// One memo of the server's list: its id and change counter.
+// One memo of the server's list: its id and change counter, and whether the service marks it
+// deleted (by another computer of the user).
 struct ServerEntry
 {
     qint64 serverId = 0;
     int synnum = 0;
+    bool deleted = false;
 };
 
-// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>,...", or "error".
+// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d],...", or
+// "error". An item with any other third part is skipped.
 struct IdListReply
 {
     enum class Kind

@@ -9,6 +9,8 @@
 #include "sync/ServerRecord.h"
 #include "sync/SyncReplies.h"
 
+#include <QSet>
+
 namespace velmo {
 
 namespace {
@@ -21,6 +23,8 @@ const QString ServiceFailedStatus = QStringLiteral("状态:服务器返回值错
 const QString LocalReadFailedStatus = QStringLiteral("状态:本地数据读取失败,下次同步");
 const QString LocalWriteFailedStatus = QStringLiteral("状态:本地数据保存失败,下次同步");
 const QString DoneStatus = QStringLiteral("状态:同步完成");
+const QString DeletedStatus = QStringLiteral("状态:同步删除完成");
+const QString ConflictStatus = QStringLiteral("状态:数据异步处理");
 
 } // namespace
 
@@ -33,6 +37,10 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     m_retry.setSingleShot(true);
     m_retry.setInterval(ChannelRetryMs);
     connect(&m_retry, &QTimer::timeout, this, &SyncSession::send);
+    m_answerTimer.setSingleShot(true);
+    m_answerTimer.setInterval(AnswerDelayMs);
+    // Should the write fail, the answers stay and the next write or the pass's end tries again.
+    connect(&m_answerTimer, &QTimer::timeout, this, [this] { writeAnswers(); });
     connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
     connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
         if (m_request != Request::None)
@@ -40,7 +48,11 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     });
 }
 
-SyncSession::~SyncSession() = default;
+SyncSession::~SyncSession()
+{
+    // The service has these memos: their server ids must not be lost.
+    writeAnswers(false);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Requests
@@ -60,7 +72,7 @@ void SyncSession::send()
         return;
     if (m_run.Exiting) {
         m_request = Request::None;
-        finish();
+        finish(false);
         return;
     }
     const bool sent =
@@ -75,8 +87,11 @@ void SyncSession::onFinished(const ServiceReply& reply)
     if (request == Request::None || m_retry.isActive())
         return; // not ours
     m_request = Request::None;
-    if (reply.status == ServiceReply::Status::Aborted || m_run.Exiting) {
-        finish();
+    // When the program quits, a memo the service just took is still written down (else it would
+    // go up again as a new memo); nothing else is done.
+    const bool uploadTaken = request == Request::Upload && reply.ok();
+    if (reply.status == ServiceReply::Status::Aborted || (m_run.Exiting && !uploadTaken)) {
+        finish(false);
         return;
     }
     if (!reply.ok()) {
@@ -175,7 +190,34 @@ void SyncSession::onIdList(const QString& text)
         fail(LocalReadFailedStatus);
         return;
     }
+    // Only a memo the service marks deleted goes here, never one missing from the list: a partial
+    // list must not wipe anything. A memo listed as live anywhere in the list is not deleted.
+    QSet<qint64> live;
     for (const ServerEntry& entry : reply.entries) {
+        if (!entry.deleted)
+            live.insert(entry.serverId);
+    }
+    Transaction transaction(m_db);
+    int removed = 0;
+    for (const ServerEntry& entry : reply.entries) {
+        if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
+            continue;
+        const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
+        if (!deleted.ok) {
+            fail(LocalWriteFailedStatus);
+            return;
+        }
+        removed += deleted.rowsAffected;
+    }
+    if (!transaction.commit().ok) {
+        fail(LocalWriteFailedStatus);
+        return;
+    }
+    m_changed += removed;
+
+    for (const ServerEntry& entry : reply.entries) {
+        if (entry.deleted)
+            continue; // a local copy with a change not yet sent goes up and is kept as a new memo
         const auto it = local.byServerId.constFind(entry.serverId);
         if (it == local.byServerId.constEnd()) {
             m_downloads.push_back({entry.serverId, 0, 0, false});
@@ -257,7 +299,7 @@ void SyncSession::afterDownloads()
         emit memosChanged();
     if (m_conflictSeen) {
         // A memo changed on both sides ends the pass: the user decides in the conflict windows.
-        emit statusText(QStringLiteral("状态:数据异步处理"));
+        emit statusText(ConflictStatus);
         finish();
         return;
     }
@@ -272,7 +314,7 @@ void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
 {
     m_conflictServerId = serverId;
     m_conflictData = conflictDataText(serverRecord, serverId);
-    if (m_conflictOpen)
+    if (m_conflictOpen || m_run.Exiting)
         return;
     m_conflictOpen = true;
     emit conflictFound();
@@ -353,37 +395,67 @@ void SyncSession::onSynReply(const QString& text)
             fail(ServiceFailedStatus);
             return;
         }
-        const StoreResult stored =
-            acknowledgeUpload(m_db, m_run.UserId, m_sent.id, reply.serverId, m_sent.synnum, m_sent.Del);
-        if (!stored.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
-        }
         if (m_asyncMode && m_sent.id == m_settledId) {
             m_asyncMode = false;
             m_settledId = 0;
         }
-        emit statusText(DoneStatus);
+        queueAnswer(reply.serverId, false);
         break;
     }
     case SynReply::Kind::Conflict:
         handOff(reply.serverId, reply.serverRecord);
-        emit statusText(QStringLiteral("状态:数据异步处理"));
+        emit statusText(ConflictStatus);
+        // The pass does not end "done" while a memo waits in the conflict windows.
+        if (!m_finishText.isEmpty())
+            m_finishText = ConflictStatus;
         break;
-    case SynReply::Kind::Deleted: {
-        const StoreResult deleted = deleteConfirmed(m_db, m_run.UserId, m_sent.id, reply.serverId);
-        if (!deleted.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
-        }
-        emit statusText(QStringLiteral("状态:同步删除完成"));
+    case SynReply::Kind::Deleted:
+        queueAnswer(reply.serverId, true);
         break;
-    }
     case SynReply::Kind::Unknown:
         fail(ServiceFailedStatus);
         return;
     }
+    if (m_answers.size() >= AnswerBatch && !writeAnswers()) {
+        fail(LocalWriteFailedStatus);
+        return;
+    }
     uploadNext();
+}
+
+void SyncSession::queueAnswer(qint64 serverId, bool deleted)
+{
+    m_answers.push_back({m_sent, serverId, deleted});
+    if (!m_answerTimer.isActive())
+        m_answerTimer.start();
+}
+
+bool SyncSession::writeAnswers(bool announce)
+{
+    m_answerTimer.stop();
+    if (m_answers.empty())
+        return true;
+    Transaction transaction(m_db);
+    bool stored = false;
+    bool deleted = false;
+    for (const Answer& answer : m_answers) {
+        const Sent& sent = answer.sent;
+        const StoreResult written =
+            answer.deleted
+                ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
+                : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.synnum, sent.Del);
+        if (!written.ok)
+            return false;
+        (answer.deleted ? deleted : stored) = true;
+    }
+    if (!transaction.commit().ok)
+        return false;
+    m_answers.clear();
+    if (announce && stored)
+        emit statusText(DoneStatus);
+    if (announce && deleted)
+        emit statusText(DeletedStatus);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -392,18 +464,26 @@ void SyncSession::onSynReply(const QString& text)
 void SyncSession::fail(const QString& status)
 {
     m_failed = true;
+    // What the service took is written down whatever failed after it; the failure is the last word.
+    if (!writeAnswers(false) && status != LocalWriteFailedStatus)
+        emit statusText(LocalWriteFailedStatus);
     emit statusText(status);
-    finish();
+    finish(false);
 }
 
-void SyncSession::finish()
+// completed: the pass ran to its end (not failed, cut short or aborted); only then does it say so.
+void SyncSession::finish(bool completed)
 {
+    if (!writeAnswers(completed && !m_failed && !m_run.Exiting)) {
+        m_failed = true;
+        emit statusText(LocalWriteFailedStatus);
+    }
     m_retry.stop();
     m_request = Request::None;
     m_stage = Stage::Idle;
     m_batch.clear();
     m_uploads.clear();
-    if (!m_failed && !m_finishText.isEmpty())
+    if (completed && !m_failed && !m_run.Exiting && !m_finishText.isEmpty())
         emit statusText(m_finishText);
     m_finishText.clear();
     emit captionSuffix(QString());

@@ -40,6 +40,11 @@ public:
     static constexpr int DownloadBatch = 100;
     // A local clock further behind the server's than this is reported.
     static constexpr qint64 ClockToleranceSeconds = 300;
+    // The service's answers to uploads are written down together: every this many answers, and
+    // at the latest this long after the first one waiting, and at the end of the pass. One durable
+    // write per memo costs several disk flushes, which on a busy disk take longer than the request.
+    static constexpr size_t AnswerBatch = 50;
+    static constexpr int AnswerDelayMs = 250;
 
     SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent = nullptr);
     ~SyncSession() override;
@@ -130,8 +135,10 @@ private:
     void startUploads();
     void uploadNext();
     void handOff(qint64 serverId, const QString& serverRecord);
+    void queueAnswer(qint64 serverId, bool deleted);
+    bool writeAnswers(bool announce = true);
     void fail(const QString& status);
-    void finish();
+    void finish(bool completed = true);
     QList<std::pair<QString, QString>> signedAccountQuery() const;
 
     Database& m_db;
@@ -179,6 +186,15 @@ private:
         int synnum = 0;
         bool Del = false;
     } m_sent;
+    // Answers of the service not yet written down (see AnswerBatch).
+    struct Answer
+    {
+        Sent sent;
+        qint64 serverId = 0;
+        bool deleted = false; // "#delo#"; otherwise "#adok#|ok"
+    };
+    std::vector<Answer> m_answers;
+    QTimer m_answerTimer;
     QString m_finishText;
     bool m_uploadAgain = false;
     bool m_syncAfter = false;

@@ -296,6 +296,89 @@ private slots:
         QVERIFY(rig.serverTitles().isEmpty());
     }
 
+    void deletionReachesTheOtherComputer_data()
+    {
+        QTest::addColumn<QString>(
+            "list"); // the id list B gets (%1: the memo's server id); null: the service's
+        QTest::addColumn<bool>("changedOnB");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("deleted on A") << QString() << false << false;
+        QTest::newRow("deleted on A, changed on B") << QString() << true << true;
+        QTest::newRow("missing from the list") << QStringLiteral("") << false << true;
+        QTest::newRow("marked and listed live") << QStringLiteral("%1:1:d,%1:1") << false << true;
+    }
+
+    // B lets a memo deleted on A go only on the service's explicit mark, only its own row, and only
+    // when the row has no change waiting; a changed copy is kept as a new memo on both computers.
+    void deletionReachesTheOtherComputer()
+    {
+        QFETCH(QString, list);
+        QFETCH(bool, changedOnB);
+        QFETCH(bool, kept);
+        Rig rig;
+        const qint64 onA = rig.a.add(QStringLiteral("to go"));
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        const qint64 serverId = rig.a.row(onA).NotebookServerId;
+        const qint64 onB = readByServerId(rig.b.store.db(), "demo", serverId).memo.value_or(MemoRecord()).id;
+        MemoRecord foreign = rig.b.store.sampleMemo(QStringLiteral("other account"));
+        foreign.userid = QStringLiteral("someone");
+        foreign.NotebookServerId = serverId;
+        foreign.syn = true;
+        const qint64 other = rig.b.store.addMemo(foreign);
+        QVERIFY(SetDel(rig.a.store.db(), "demo", onA).ok);
+        QVERIFY(rig.a.uploadNow());
+        if (changedOnB)
+            rig.b.edit(onB, QStringLiteral("B's edit"));
+        if (!list.isNull()) {
+            Fault fault;
+            fault.kind = Fault::Garbage;
+            fault.path = QStringLiteral("/Api/id.asp");
+            fault.count = 1;
+            fault.garbageText =
+                "ok|0|" + ServerProof(MD5_16(Password)) + "|2026-12-6 10:00:00|" + list.arg(serverId);
+            rig.service.setFault(fault);
+        }
+        QVERIFY(rig.b.syncNow());
+        QVERIFY(rig.b.store.memo(other));
+        QCOMPARE(bool(rig.b.store.memo(onB)), kept);
+        if (changedOnB) {
+            QVERIFY(rig.b.row(onB).syn);
+            QVERIFY(rig.b.row(onB).NotebookServerId != serverId);
+            QVERIFY(rig.a.syncNow());
+            QCOMPARE(rig.a.titles(), QStringList{"B's edit"});
+        }
+    }
+
+    void cutShortPassIsNotDone_data()
+    {
+        QTest::addColumn<bool>("quitting");
+        QTest::addColumn<qint64>("unsynced");
+        QTest::newRow("program quits") << true << qint64(1);
+        QTest::newRow("request aborted") << false << qint64(2);
+    }
+
+    // A pass cut short at its second upload never says it is done, and keeps what the service took.
+    void cutShortPassIsNotDone()
+    {
+        QFETCH(bool, quitting);
+        QFETCH(qint64, unsynced);
+        Rig rig;
+        for (const char* title : {"one", "two", "three"})
+            rig.a.add(QString::fromLatin1(title));
+        QObject::connect(&rig.service.service(), &standin::ServiceStandIn::requestReceived,
+                         &rig.service.service(), [&rig, quitting] {
+                             if (rig.uploads().size() != 2)
+                                 return;
+                             if (quitting)
+                                 rig.a.store.runState().Exiting = true;
+                             else
+                                 rig.a.channel.abort();
+                         });
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(!rig.a.statuses.contains(QStringLiteral("状态:同步完成")));
+        QCOMPARE(rig.a.unsynced(), unsynced);
+    }
+
     // "#delo#|ok|0" deletes only the row just posted, only when it is marked deleted and has no other
     // server id; other accounts' rows are never sent.
     void deletionReplyTouchesOnlyThePostedRow()

@@ -100,11 +100,11 @@ private slots:
         QTest::addColumn<QString>("entries");
         const QString proof = ServerProof(Hash);
         const int accepted = int(IdListReply::Kind::Accepted);
-        QTest::newRow("list") << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1,9:12\r\n"
-                              << accepted << "3:1 9:12";
+        QTest::newRow("list") << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1,4:2:d,9:12\r\n"
+                              << accepted << "3:1 4:2:d 9:12";
         QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
         QTest::newRow("bad entries skipped")
-            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,8:4" << accepted << "8:4";
+            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,7:2:D,0:1:d,8:4" << accepted << "8:4";
         QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
         QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
                                      << int(IdListReply::Kind::Failed) << "";
@@ -121,7 +121,10 @@ private slots:
         QCOMPARE(int(reply.kind), kind);
         QStringList got;
         for (const ServerEntry& entry : reply.entries)
-            got << QStringLiteral("%1:%2").arg(entry.serverId).arg(entry.synnum);
+            got << QStringLiteral("%1:%2%3")
+                       .arg(entry.serverId)
+                       .arg(entry.synnum)
+                       .arg(entry.deleted ? ":d" : "");
         QCOMPARE(got.join(QLatin1Char(' ')), entries);
     }
 

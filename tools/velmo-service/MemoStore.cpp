@@ -39,14 +39,18 @@ std::optional<StoredMemo> MemoStore::memo(const QString& userId, qint64 serverId
     return *it;
 }
 
-QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
+QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
 {
     QList<StoredMemo> result;
-    for (const qint64 id : m_byUser.value(userId)) {
-        const StoredMemo& stored = m_memos[id];
-        if (!stored.deleted)
-            result.append(stored);
-    }
+    for (const qint64 id : m_byUser.value(userId))
+        result.append(m_memos[id]);
+    return result;
+}
+
+QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
+{
+    QList<StoredMemo> result = allMemos(userId);
+    result.removeIf([](const StoredMemo& memo) { return memo.deleted; });
     return result;
 }
 

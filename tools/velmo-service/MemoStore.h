@@ -34,7 +34,8 @@ public:
 
     // The user's memo of that server id, deleted ones included.
     std::optional<StoredMemo> memo(const QString& userId, qint64 serverId) const;
-    // The user's memos that are not deleted, oldest first.
+    // The user's memos, oldest first: all of them, deleted ones included, or those not deleted.
+    QList<StoredMemo> allMemos(const QString& userId) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
     // Stores a new memo under a fresh server id and returns it.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);

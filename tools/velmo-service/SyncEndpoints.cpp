@@ -59,8 +59,12 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
         return *refused;
     const QString user = request.queryValue(QStringLiteral("user"));
     QStringList entries;
-    for (const StoredMemo& memo : store.liveMemos(user))
-        entries << QStringLiteral("%1:%2").arg(memo.serverId).arg(memo.synnum);
+    // Deleted memos are listed with their mark, so that the user's other computers let them go.
+    for (const StoredMemo& memo : store.allMemos(user))
+        entries << QStringLiteral("%1:%2%3")
+                       .arg(memo.serverId)
+                       .arg(memo.synnum)
+                       .arg(memo.deleted ? QStringLiteral(":d") : QString());
     const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
                                 .arg(mailbox ? 1 : 0)
