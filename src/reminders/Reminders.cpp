@@ -2,6 +2,7 @@
 
 #include "controls/ClickLabel.h"
 #include "controls/MessageBoxes.h"
+#include "controls/WindowPlace.h"
 #include "platform/Clock.h"
 #include "reminders/FormMM.h"
 #include "reminders/Form_Ring.h"
@@ -13,13 +14,9 @@
 #include "tray/TrayIcon.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
-#include <QScreen>
 #include <QTimer>
-
-#include <algorithm>
 
 namespace velmo {
 
@@ -28,26 +25,9 @@ namespace {
 constexpr int kRowTop = 20;
 constexpr int kRowHeight = 22;
 
-// Each further reminder window stands this far below and right of the one before.
+// A new reminder window opens in the middle of the screen (the main window may be in the tray);
+// each further one stands this far below and right of the one before.
 constexpr int kRingCascade = 24;
-
-// A new reminder window opens in the middle of the screen (the main window may be in the tray),
-// the second and later ones cascaded, never beyond the screen's free area.
-void placeRingWindow(QWidget* window, int earlier)
-{
-    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect free = screen->availableGeometry();
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(free.center());
-    frame.translate(QPoint(kRingCascade, kRingCascade) * (earlier % 8));
-    frame.moveRight(std::min(frame.right(), free.right()));
-    frame.moveBottom(std::min(frame.bottom(), free.bottom()));
-    frame.moveLeft(std::max(frame.left(), free.left()));
-    frame.moveTop(std::max(frame.top(), free.top()));
-    window->move(frame.topLeft());
-}
 
 } // namespace
 
@@ -196,7 +176,8 @@ void Reminders::openRing(qint64 memoId)
     });
     connect(window, &QObject::destroyed, this, [this, memoId] { m_ringWindows.remove(memoId); });
     window->show();
-    placeRingWindow(window, int(m_ringWindows.size()) - 1);
+    centreOnScreen(window,
+                   QPoint(kRingCascade, kRingCascade) * static_cast<int>((m_ringWindows.size() - 1) % 8));
     window->raise();
     window->activateWindow();
 }
