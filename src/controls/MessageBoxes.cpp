@@ -1,6 +1,8 @@
 #include "MessageBoxes.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace velmo {
 
@@ -11,11 +13,18 @@ QString applicationTitle()
 
 namespace {
 
+// The narrowest a box gets, so that a short text still leaves its title room in the title bar.
+constexpr int kMinimumBoxWidth = 180;
+
 QMessageBox* openBox(QMessageBox::Icon icon, QWidget* parent, const QString& text, const QString& title,
                      QMessageBox::StandardButtons buttons)
 {
     auto* box = new QMessageBox(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // The box sizes itself to its text; a spacer under the whole grid keeps it from getting narrower.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(kMinimumBoxWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return box;
 }
 

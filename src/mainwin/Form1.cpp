@@ -106,7 +106,9 @@ Form1::Form1(Services services, QWidget* parent)
 
     m_command1 = new QPushButton(QStringLiteral("同步"), client);
     m_command1->setObjectName(QStringLiteral("Command1"));
+    m_command1->setGeometry(MainLayout::Command1);
     m_command1->hide();
+    connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     m_command2 = new QPushButton(QStringLiteral("读取响铃"), client);
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->hide();

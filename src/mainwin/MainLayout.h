@@ -48,6 +48,8 @@ constexpr QRect TreeView1 = rect(120, 700, 2300, DuePanelBottom - 700);
 constexpr QRect ListView1 = rect(2500, 700, 8760, 3400);
 constexpr QRect Frame1 = rect(2500, DuePanelTop, 8120, DuePanelBottom - DuePanelTop);
 constexpr QRect RVTPropGadget1 = rect(10680, DuePanelTop, 582, DuePanelBottom - DuePanelTop);
+// The sync-now button sits in the free corner below the tree, level with the notice strip.
+constexpr QRect Command1 = rect(120, DuePanelBottom + 60, 900, 330);
 // The sheet inside Frame1 that the scroller moves: tall enough for a long list of due memos.
 constexpr int Frame2Height = 9000;
 

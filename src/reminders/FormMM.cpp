@@ -2,6 +2,7 @@
 
 #include "platform/UserSettings.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QMovie>
@@ -45,6 +46,13 @@ void FormMM::setFigure(int figure)
     delete m_movie;
     m_movie = new QMovie(m_assets.filePath(QStringLiteral("images/%1.gif").arg(figure)), QByteArray(), this);
     setMovie(m_movie);
+    // Without a compositing desktop a translucent window shows black where the picture is clear:
+    // the window takes the shape of each frame instead.
+    connect(m_movie, &QMovie::frameChanged, this, [this] {
+        const QPixmap frame = m_movie->currentPixmap();
+        if (!frame.isNull() && frame.hasAlpha())
+            setMask(frame.mask());
+    });
     m_movie->start();
     adjustSize();
 }

@@ -2,6 +2,7 @@
 
 #include "controls/ClickLabel.h"
 #include "controls/MessageBoxes.h"
+#include "controls/WindowPlace.h"
 #include "platform/Clock.h"
 #include "reminders/FormMM.h"
 #include "reminders/Form_Ring.h"
@@ -23,6 +24,10 @@ namespace {
 
 constexpr int kRowTop = 20;
 constexpr int kRowHeight = 22;
+
+// A new reminder window opens in the middle of the screen (the main window may be in the tray);
+// each further one stands this far below and right of the one before.
+constexpr int kRingCascade = 24;
 
 } // namespace
 
@@ -171,6 +176,8 @@ void Reminders::openRing(qint64 memoId)
     });
     connect(window, &QObject::destroyed, this, [this, memoId] { m_ringWindows.remove(memoId); });
     window->show();
+    centreOnScreen(window,
+                   QPoint(kRingCascade, kRingCascade) * static_cast<int>((m_ringWindows.size() - 1) % 8));
     window->raise();
     window->activateWindow();
 }

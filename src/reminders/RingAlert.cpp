@@ -45,12 +45,8 @@ void RingAlert::Timer2_Timer()
     const Settings& settings = m_services.run.settings;
     TrayIcon* tray = m_services.tray;
     ++m_ticks;
-    if (settings.ReminderIco && tray && tray->isUp()) {
-        if (m_ticks % 2)
-            tray->SetTrayIconB(kBlinkTip);
-        else
-            tray->SetTrayIconA(kBlinkTip);
-    }
+    if (settings.ReminderIco && tray && tray->isUp())
+        tray->blink(m_ticks % 2 != 0, kBlinkTip);
     if (m_ticks % kPromptEveryTicks != 1 || m_services.run.AssistantDismissed)
         return;
     if (settings.ReminderMM && m_services.showFigure)

@@ -2,6 +2,7 @@
 
 #include "controls/ClickLabel.h"
 #include "controls/MessageBoxes.h"
+#include "controls/WindowPlace.h"
 #include "store/Recovery.h"
 #include "store/RunState.h"
 
@@ -167,6 +168,8 @@ Form_Config* Form_Config::showDialog(Database& db, RunState& state, Autostart& a
         return nullptr;
     }
     dialog->show();
+    // Without an owner it opens in the middle of the screen, not wherever the desktop drops it.
+    centreOnScreen(dialog);
     dialog->m_ok->setFocus();
     return dialog;
 }

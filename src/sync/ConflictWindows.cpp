@@ -71,7 +71,13 @@ ConflictWindow::~ConflictWindow() = default;
 void ConflictWindow::Form_Load()
 {
     Form_Edit::Form_Load();
-    const QSize size = sizeHint().expandedTo(QSize(DesignWidth, DesignHeight));
+    place(sizeHint().expandedTo(QSize(DesignWidth, DesignHeight)));
+    Command5_Click();
+    m_text1->setFocus();
+}
+
+void ConflictWindow::place(const QSize& size)
+{
     setFixedSize(size);
     // The two windows meet at the screen's centre line, the service's copy on the right.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -80,8 +86,6 @@ void ConflictWindow::Form_Load()
         const int left = m_serverCopy ? centre + 1 : centre - size.width() - 1;
         move(left, area.y() + area.height() / 2 - size.height() / 2);
     }
-    Command5_Click();
-    m_text1->setFocus();
 }
 
 SaveOutcome ConflictWindow::save(const EditorInput& input)
@@ -144,27 +148,37 @@ ConflictWindows::~ConflictWindows()
 }
 
 template <typename Window>
-void ConflictWindows::show(QPointer<Window>& window)
+void ConflictWindows::create(QPointer<Window>& window)
 {
-    if (!window) {
-        window = new Window(m_services, m_sync);
-        connect(window, &ConflictWindow::settled, this, &ConflictWindows::onSettled);
-        ++m_openWindows;
-        connect(window, &QObject::destroyed, this, &ConflictWindows::onClosed);
-        connect(window, &MemoEditorWindow::mailDialogRequested, this, [this] {
-            if (m_showMailDialog)
-                m_showMailDialog();
-        });
-        window->Form_Load();
-    }
-    window->show();
-    window->raise();
+    if (window)
+        return;
+    window = new Window(m_services, m_sync);
+    connect(window, &ConflictWindow::settled, this, &ConflictWindows::onSettled);
+    ++m_openWindows;
+    connect(window, &QObject::destroyed, this, &ConflictWindows::onClosed);
+    connect(window, &MemoEditorWindow::mailDialogRequested, this, [this] {
+        if (m_showMailDialog)
+            m_showMailDialog();
+    });
+    window->Form_Load();
 }
 
 void ConflictWindows::open()
 {
-    show(m_local);
-    show(m_server);
+    const bool placed = m_local || m_server;
+    create(m_local);
+    create(m_server);
+    // Their own texts differ in length: both take the larger size before they first show, so
+    // their tops line up.
+    if (!placed) {
+        const QSize common = m_local->size().expandedTo(m_server->size());
+        m_local->place(common);
+        m_server->place(common);
+    }
+    for (QWidget* window : {static_cast<QWidget*>(m_local), static_cast<QWidget*>(m_server)}) {
+        window->show();
+        window->raise();
+    }
 }
 
 void ConflictWindows::onSettled(bool serverCopyKept)

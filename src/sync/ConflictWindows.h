@@ -34,6 +34,9 @@ public:
     // The window's loader; false when it found no local row for the server id (nothing to save).
     virtual bool Command5_Click() = 0;
     bool serverCopy() const { return m_serverCopy; }
+    // Gives the window a fixed size and places it beside the screen's centre line, vertically
+    // centred; the pair share one size so that they stand at the same height.
+    void place(const QSize& size);
 
 signals:
     // The shown copy was stored in the local row.
@@ -95,7 +98,7 @@ public slots:
 
 private:
     template <typename Window>
-    void show(QPointer<Window>& window);
+    void create(QPointer<Window>& window);
     void onSettled(bool serverCopyKept);
     void onClosed();
 

@@ -77,6 +77,11 @@ void TrayIcon::SetTrayIconB(const QString& tip)
     m_backend->hideMessage();
 }
 
+void TrayIcon::blink(bool pictureB, const QString& tip)
+{
+    change(pictureB ? m_pictures.imageB : m_pictures.imageA, tip);
+}
+
 void TrayIcon::ShowPop()
 {
     AddTrayIcon(QStringLiteral("Velmo友情提示"), QStringLiteral("有重要备忘事件到点啦，请点击查看！"),

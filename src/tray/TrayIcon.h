@@ -52,6 +52,10 @@ public:
     // The two phases of blinking: picture A or B with the given tip; a showing balloon goes away.
     void SetTrayIconA(const QString& tip);
     void SetTrayIconB(const QString& tip);
+    // One step of the reminder blinking: picture B (or A) with the given tip. Unlike the two
+    // above it leaves a showing balloon up, so the due-memo balloon can be read while the icon
+    // blinks every 400 ms; it goes with its time-out or when the ringing stops.
+    void blink(bool pictureB, const QString& tip);
     // The balloon that announces a due memo.
     void ShowPop();
 

@@ -1,0 +1,15 @@
+#pragma once
+
+// Where a window without an owner to sit over opens: the middle of its screen's free area.
+
+#include <QPoint>
+
+class QWidget;
+
+namespace velmo {
+
+// Moves the window so that its frame is centred on its screen's free area, shifted by `offset`,
+// and kept inside that area.
+void centreOnScreen(QWidget* window, QPoint offset = {});
+
+} // namespace velmo
