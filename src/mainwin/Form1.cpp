@@ -774,6 +774,9 @@ void Form1::connectSync()
         ReadUndo();
         ReadCount();
         TreeView1_Setup();
+        // Memos that came down may be due: the panel follows at once, not at the next scan.
+        MoveRing(false);
+        Command2_Click();
     });
     connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
         m_services.boxes.warn(this, ClockBehindText(seconds));
