@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DbText.h"
+#include "store/Settings.h"
 
 namespace velmo {
 
@@ -89,29 +90,10 @@ StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
 LoginWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,
                                          bool clearFirstRun)
 {
-    LoginWrite write;
-    const DbRow row = m_db.selectFirst(QStringLiteral("SELECT id FROM Config ORDER BY id LIMIT 1"));
-    if (!row.ok) {
-        write.result = StoreResult::failure(row.error);
-        return write;
-    }
-    if (!row.found) {
-        write.settingsRowMissing = true;
-        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
-        return write;
-    }
-    const QVariant id = row.value(QStringLiteral("id"));
-    if (clearFirstRun) {
-        write.result = m_db.exec(
-            QStringLiteral("UPDATE Config SET FirstRun=0, LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
-            {userId, savePass, autoLogin, id});
-    } else {
-        write.result =
-            m_db.exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?, AutoLogin=? WHERE id=?"),
-                      {userId, savePass, autoLogin, id});
-    }
-    write.result = requireOneRow(write.result, QStringLiteral("Config"));
-    return write;
+    return updateSettingsRow(m_db,
+                             clearFirstRun ? QStringLiteral("FirstRun=0, LastUser=?, SavePass=?, AutoLogin=?")
+                                           : QStringLiteral("LastUser=?, SavePass=?, AutoLogin=?"),
+                             {userId, savePass, autoLogin});
 }
 
 } // namespace velmo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Settings.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -31,11 +32,7 @@ struct PasswordDigest
 
 // The outcome of a write of the sign-in. settingsRowMissing tells the caller to run the
 // missing-row recovery: the program cannot go on without its settings row.
-struct LoginWrite
-{
-    StoreResult result;
-    bool settingsRowMissing = false;
-};
+using LoginWrite = SettingsWrite;
 
 // The rows a sign-in reads and writes: the account rows (table Users) and the sign-in fields of
 // the settings row (table Config).

@@ -62,40 +62,32 @@ Settings effectiveSettings(const Settings& stored)
     return settings;
 }
 
-SettingsWrite writeSettings(Database& db, const Settings& stored)
+SettingsWrite updateSettingsRow(Database& db, const QString& assignments, const QVariantList& values)
 {
     SettingsWrite write;
-    const DbRow row = db.selectFirst(QStringLiteral("SELECT id FROM Config ORDER BY id LIMIT 1"));
-    if (!row.ok) {
-        write.result = StoreResult::failure(row.error);
-        return write;
-    }
-    if (!row.found) {
-        write.settingsRowMissing = true;
-        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
-        return write;
-    }
-    const Settings& s = stored;
-    write.result =
-        db.exec(QStringLiteral("UPDATE Config SET SavePass=?, AutoLogin=?, CheckTimer=?, ReminderRing=?, "
-                               "ReminderPop=?, ReminderMM=?, ReminderIco=?, AutoHide=? WHERE id=?"),
-                {s.SavePass, s.AutoLogin, effectiveCheckTimer(s.CheckTimer), s.ReminderRing, s.ReminderPop,
-                 s.ReminderMM, s.ReminderIco, s.AutoHide, row.value(QStringLiteral("id"))});
-    if (write.result.ok && write.result.rowsAffected == 0)
-        write.result = StoreResult::failure(QStringLiteral("the settings row was not found"));
-    return write;
-}
-
-SettingsWrite writeMmNumber(Database& db, int figure)
-{
-    SettingsWrite write;
-    write.result = db.exec(
-        QStringLiteral("UPDATE Config SET MmNumber=? WHERE id=(SELECT min(id) FROM Config)"), {figure});
+    write.result = db.exec(QStringLiteral("UPDATE Config SET ") + assignments +
+                               QStringLiteral(" WHERE id=(SELECT min(id) FROM Config)"),
+                           values);
     if (write.result.ok && write.result.rowsAffected == 0) {
         write.settingsRowMissing = true;
         write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
     }
     return write;
+}
+
+SettingsWrite writeSettings(Database& db, const Settings& s)
+{
+    return updateSettingsRow(
+        db,
+        QStringLiteral("SavePass=?, AutoLogin=?, CheckTimer=?, ReminderRing=?, ReminderPop=?, "
+                       "ReminderMM=?, ReminderIco=?, AutoHide=?"),
+        {s.SavePass, s.AutoLogin, effectiveCheckTimer(s.CheckTimer), s.ReminderRing, s.ReminderPop,
+         s.ReminderMM, s.ReminderIco, s.AutoHide});
+}
+
+SettingsWrite writeMmNumber(Database& db, int figure)
+{
+    return updateSettingsRow(db, QStringLiteral("MmNumber=?"), {figure});
 }
 
 ConfigLoad LoadConfig(const Database& db, RunState& state)

@@ -87,6 +87,10 @@ struct SettingsWrite
 };
 SettingsWrite writeSettings(Database& db, const Settings& settings);
 
+// Sets columns of the settings row (the one with the lowest id): assignments is this program's own
+// "Column=?, ..." text, every value is bound.
+SettingsWrite updateSettingsRow(Database& db, const QString& assignments, const QVariantList& values);
+
 // The assistant figure (1 to 6) of the figure menu, in the settings row; settingsRowMissing when
 // there is no row.
 SettingsWrite writeMmNumber(Database& db, int figure);
