@@ -34,6 +34,15 @@ void use(MainWindowFixture& f, const QString& place)
         qFatal("no menu item %s", qPrintable(place));
 }
 
+// A shown window of the program that has no owner, by its object name.
+QWidget* topLevel(const QString& name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == name && window->isVisible())
+            return window;
+    return nullptr;
+}
+
 // The main window with its editors, as the application wires them.
 struct EditorRig
 {
@@ -61,6 +70,9 @@ private slots:
         QTest::addColumn<QString>("id");
         // clang-format off
         QTest::newRow("beta notes") << "menu_shiyongshuoming" << "51148";
+        QTest::newRow("fault report") << "menu_cuowufankui" << "142";
+        QTest::newRow("message to the administrator") << "menu_guanliyuanliuyan" << "142";
+        QTest::newRow("suggestions") << "menu_jianyiyijian" << "142";
         QTest::newRow("toolbar fault report") << "Button(5)" << "51148";
         // clang-format on
     }
@@ -72,6 +84,38 @@ private slots:
         use(f, name);
         QCOMPARE(f.openedUrls,
                  QList<QUrl>{QUrl(QStringLiteral("http://memo.example:8080/read.asp?id=") + id)});
+    }
+
+    // The shortcuts, pressed on the shown and active main window.
+    void shortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("new memo") << QKeySequence(Qt::CTRL | Qt::Key_N) << "add window";
+        QTest::newRow("hide") << QKeySequence(Qt::CTRL | Qt::Key_H) << "hidden";
+        QTest::newRow("settings") << QKeySequence(Qt::CTRL | Qt::Key_P) << "settings dialog";
+        QTest::newRow("quit") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "exiting";
+    }
+    void shortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, effect);
+        MainWindowFixture f;
+        EditorRig rig(f);
+        f.form->show();
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keySequence(f.form.get(), keys);
+        if (effect == QLatin1String("add window"))
+            QTRY_VERIFY(rig.editors.addWindow() && rig.editors.addWindow()->isVisible());
+        else if (effect == QLatin1String("hidden"))
+            QTRY_VERIFY(!f.form->isVisible());
+        else if (effect == QLatin1String("settings dialog"))
+            QTRY_VERIFY(topLevel(QStringLiteral("Form_Config")));
+        else
+            QTRY_VERIFY(f.store.runState().Exiting);
+        if (QWidget* dialog = topLevel(QStringLiteral("Form_Config")))
+            dialog->close();
     }
 
     // A new memo takes the category chosen in the tree; an edit opens the memo chosen in the list.
