@@ -122,8 +122,8 @@ private:
     ServiceReply m_lastReply;
 };
 
-// Sends the data as a form POST after passing it through EncodePostData, like the service's feedback
-// and version requests expect. False when the channel is busy (nothing sent).
+// Sends free text as a form POST after passing it through EncodePostData. False when the channel is
+// busy (nothing sent).
 bool HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data);
 
 } // namespace velmo
