@@ -83,9 +83,11 @@ StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
         return StoreResult::failure(read.error);
     if (!read.found)
         return gone();
-    if (isSignInCode(read.memo.repeatCode))
+    const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+    // A sign-in memo stays quiet for the rest of the run only once its change is stored.
+    if (stored && isSignInCode(read.memo.repeatCode))
         m_run.LoginRingFlag = true;
-    return storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+    return stored;
 }
 
 StoreResult RingActions::snooze(qint64 id, const QDateTime& now)
