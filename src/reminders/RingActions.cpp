@@ -1,6 +1,7 @@
 #include "RingActions.h"
 
 #include "lunar/RollAlertForward.h"
+#include "reminders/DueScan.h"
 #include "store/Database.h"
 #include "store/DbText.h"
 #include "store/MemoState.h"
@@ -9,11 +10,6 @@
 namespace velmo {
 
 namespace {
-
-bool isSignInCode(const QString& code)
-{
-    return code.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
-}
 
 StoreResult gone()
 {
