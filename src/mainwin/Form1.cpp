@@ -150,11 +150,6 @@ Form1::~Form1() = default;
 void Form1::buildMenus()
 {
     m_menus = MainMenus::build(*this);
-    m_fileMenu = m_menus.file;
-    m_helpMenu = m_menus.help;
-    m_treeMenu = m_menus.tree;
-    m_listMenu = m_menus.list;
-    m_clearCategoryAction = m_menus.clearCategory;
     const int figure = m_services.run.settings.MmNumber;
     if (figure >= 1 && figure <= m_menus.figures.size())
         m_menus.figures.at(figure - 1)->setChecked(true);
@@ -256,12 +251,6 @@ void Form1::buildNoticeStrip(QWidget* client)
     m_label5->hide();
     m_label3 = namedLabel(QStringLiteral("Label3"), QStringLiteral("Velmov1.7 全新发布"), m_picture1);
     m_label3->setCursor(Qt::PointingHandCursor);
-
-    // The notice menu item: last in the menu bar, no submenu, shown only with notices.
-    m_menuGonggao = menuBar()->addAction(QStringLiteral("公告(&G):"));
-    m_menuGonggao->setObjectName(QStringLiteral("Menu_Gonggao"));
-    m_menuGonggao->setVisible(false);
-    connect(m_menuGonggao, &QAction::triggered, this, &Form1::Menu_Gonggao_Click);
 }
 
 void Form1::buildStatusBar()
@@ -319,8 +308,6 @@ void Form1::Form_Load()
     setWindowTitle(m_titleText);
     Form_Resize();
     loadTreeIcons();
-    ReadCount();
-    TreeView1_Setup();
     ListView1_Setup();
     ReadUndo();
     ReadCount();
@@ -502,8 +489,8 @@ void Form1::TreeView1_MouseUp(Qt::MouseButton Button, const QPoint& position)
         m_tree->setCurrentItem(item);
         TreeView1_NodeClick(item);
     }
-    m_clearCategoryAction->setEnabled(chosenTreeNode().has_value());
-    m_treeMenu->popup(m_tree->viewport()->mapToGlobal(position));
+    m_menus.clearCategory->setEnabled(chosenTreeNode().has_value());
+    m_menus.tree->popup(m_tree->viewport()->mapToGlobal(position));
 }
 
 std::optional<MemoNode> Form1::chosenTreeNode() const
@@ -637,7 +624,7 @@ void Form1::ListView1_DblClick()
 void Form1::ListView1_MouseUp(Qt::MouseButton Button, const QPoint& position)
 {
     if (Button == Qt::RightButton)
-        m_listMenu->popup(m_list->viewport()->mapToGlobal(position));
+        m_menus.list->popup(m_list->viewport()->mapToGlobal(position));
 }
 
 void Form1::menu_done_Click()
@@ -888,8 +875,8 @@ void Form1::Menu_Gonggao_Click()
 void Form1::showNotice()
 {
     m_label5->setVisible(m_notices->NoticeShown());
-    m_menuGonggao->setVisible(m_notices->NoticeShown());
-    m_menuGonggao->setText(m_notices->caption());
+    m_menus.notice->setVisible(m_notices->NoticeShown());
+    m_menus.notice->setText(m_notices->caption());
 }
 
 QUrl Form1::readPage(const QString& id) const

@@ -57,9 +57,6 @@ class FindDialog;
 class MessageBoxes;
 class NoticeBoard;
 class clsMusic;
-class Database;
-class FindDialog;
-class MessageBoxes;
 class Reminders;
 class RVTPropGadget;
 class RingTune;
@@ -110,7 +107,7 @@ public:
     QString TitleText() const { return m_titleText; }
 
     // The file menu, also the tray icon's menu.
-    QMenu* MDIfile() const { return m_fileMenu; }
+    QMenu* MDIfile() const { return m_menus.file; }
     // The hidden notice item of the menu bar.
     QAction* Menu_Gonggao() const { return m_menus.notice; }
 
@@ -281,20 +278,12 @@ private:
     bool m_placed = false;
     bool m_quitting = false;
     bool m_wheelHooked = false;
-    bool m_ringLoop = false;
-    int m_timer1Tag = 0;
-    int m_timer3Tag = 0;
     QString m_rememberedKind;
     CategoryCounts m_counts;
     WheelSteps m_wheel;
     std::function<void()> m_dueScan;
     QList<QIcon> m_imageList;
 
-    QMenu* m_fileMenu = nullptr;
-    QMenu* m_helpMenu = nullptr;
-    QMenu* m_treeMenu = nullptr;
-    QMenu* m_listMenu = nullptr;
-    QAction* m_clearCategoryAction = nullptr;
     std::vector<QWidget*> m_buttons; // Button(0) to Button(6)
     QTreeWidget* m_tree = nullptr;
     QTreeView* m_list = nullptr;
@@ -305,7 +294,6 @@ private:
     QFrame* m_picture1 = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label3 = nullptr;
-    QAction* m_menuGonggao = nullptr;
     NoticeBoard* m_notices = nullptr;
     VersionCheck* m_versionCheck = nullptr;
     std::vector<QLabel*> m_statusPanels;

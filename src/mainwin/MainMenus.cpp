@@ -113,9 +113,11 @@ MainMenus MainMenus::build(Form1& form)
         namedAction(menus.help, QStringLiteral("menu_guanyuchengxu"), QStringLiteral("关于程序(&A)")),
         &QAction::triggered, f, &Form1::menu_guanyuchengxu_Click);
 
+    // The notice item: last in the menu bar, no submenu, shown only with notices.
     menus.notice = bar->addAction(QStringLiteral("公告(&G):"));
     menus.notice->setObjectName(QStringLiteral("Menu_Gonggao"));
     menus.notice->setVisible(false);
+    QObject::connect(menus.notice, &QAction::triggered, f, &Form1::Menu_Gonggao_Click);
 
     // Pop-up menus of the tree and of the list; never in the menu bar.
     menus.tree = new QMenu(QStringLiteral("树形右键"), f);

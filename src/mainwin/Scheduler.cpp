@@ -57,8 +57,7 @@ void Scheduler::tick()
             if (m_services.showSyncButton)
                 m_services.showSyncButton(true);
         }
-        const bool started = m_services.syncStarted && m_services.syncStarted();
-        if (tick == kFirstSyncTick && !started) {
+        if (tick == kFirstSyncTick && !(m_services.syncStarted && m_services.syncStarted())) {
             if (m_services.showSyncButton)
                 m_services.showSyncButton(false);
             m_syncButtonTag = true;

@@ -122,14 +122,17 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
         const DueCandidate& memo = *entry.memo;
         DueMemo due{memo.id,    memo.type,       memo.title, entry.placed.days, entry.placed.wall <= nowWall,
                     memo.lunar, memo.repeatCode, memo.sound, memo.diySound};
-        const bool quietSignIn =
-            loginRingDone && memo.repeatCode.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
-        if (due.dueNow && !quietSignIn)
+        if (due.dueNow && !(loginRingDone && isSignInCode(memo.repeatCode)))
             result.ringList.push_back(due.id);
         result.memos.push_back(std::move(due));
     }
     result.ok = true;
     return result;
+}
+
+bool isSignInCode(const QString& repeatCode)
+{
+    return repeatCode.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
 }
 
 QString ringListText(const std::vector<qint64>& ids)

@@ -44,6 +44,9 @@ struct DueScanResult
 DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDateTime& now,
                            bool loginRingDone);
 
+// Whether a repeat code is the sign-in one ("denglu", in any case): such a memo rings at each sign-in.
+bool isSignInCode(const QString& repeatCode);
+
 // The ring list as kept in text: ids joined by "|".
 QString ringListText(const std::vector<qint64>& ids);
 

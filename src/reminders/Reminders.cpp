@@ -162,8 +162,12 @@ void Reminders::openRing(qint64 memoId)
     auto* window = new Form_Ring(services, memoId, m_services.mainWindow);
     if (!window->load()) {
         delete window;
-        MoveRing(true);
-        Command2_Click();
+        // The memo has gone: rescan, but after this click is over, since the rescan deletes the
+        // panel's rows and the click may have come from one of them.
+        QTimer::singleShot(0, this, [this] {
+            MoveRing(true);
+            Command2_Click();
+        });
         return;
     }
     m_ringWindows.insert(memoId, window);

@@ -1,6 +1,7 @@
 #include "RingActions.h"
 
 #include "lunar/RollAlertForward.h"
+#include "reminders/DueScan.h"
 #include "store/Database.h"
 #include "store/DbText.h"
 #include "store/MemoState.h"
@@ -9,11 +10,6 @@
 namespace velmo {
 
 namespace {
-
-bool isSignInCode(const QString& code)
-{
-    return code.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
-}
 
 StoreResult gone()
 {
@@ -83,9 +79,11 @@ StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
         return StoreResult::failure(read.error);
     if (!read.found)
         return gone();
-    if (isSignInCode(read.memo.repeatCode))
+    const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+    // A sign-in memo stays quiet for the rest of the run only once its change is stored.
+    if (stored && isSignInCode(read.memo.repeatCode))
         m_run.LoginRingFlag = true;
-    return storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+    return stored;
 }
 
 StoreResult RingActions::snooze(qint64 id, const QDateTime& now)

@@ -86,10 +86,6 @@ StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lun
                    {solarMoment, id, userId});
 }
 
-} // namespace velmo
-
-namespace velmo {
-
 RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id)
 {
     RingMemoRead result;

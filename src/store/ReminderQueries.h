@@ -64,10 +64,6 @@ StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const
 StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lunar,
                         const QString& solarMoment, const QString& lunarMoment);
 
-} // namespace velmo
-
-namespace velmo {
-
 // The fields of one memo that the reminder window shows and acts on, moments as stored text.
 struct RingMemo
 {

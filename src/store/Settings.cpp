@@ -107,18 +107,15 @@ ConfigLoad LoadConfig(const Database& db, RunState& state)
     state.settings = effectiveSettings(row->settings);
 
     const QString& user = load.prefill.LastUserName;
-    if (!user.isEmpty() && state.settings.SavePass) {
-        const DbRow account = db.selectFirst(
-            QStringLiteral("SELECT LenPass, LastPassword FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"),
-            {user});
-        if (account.found) {
-            load.prefill.SavedPassLength = storedInt(account.value(QStringLiteral("LenPass")));
-            load.prefill.SavedPassHash = account.value(QStringLiteral("LastPassword")).toString();
-        }
+    const DbRow account = db.selectFirst(
+        QStringLiteral(
+            "SELECT LenPass, LastPassword, MobileMailActive FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"),
+        {user});
+    if (account.found && !user.isEmpty() && state.settings.SavePass) {
+        load.prefill.SavedPassLength = storedInt(account.value(QStringLiteral("LenPass")));
+        load.prefill.SavedPassHash = account.value(QStringLiteral("LastPassword")).toString();
     }
-    const DbRow mail = db.selectFirst(
-        QStringLiteral("SELECT MobileMailActive FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"), {user});
-    state.MobileMailActive = mail.found && dbBool(mail.value(QStringLiteral("MobileMailActive")));
+    state.MobileMailActive = account.found && dbBool(account.value(QStringLiteral("MobileMailActive")));
     return load;
 }
 

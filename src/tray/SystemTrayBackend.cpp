@@ -127,10 +127,14 @@ public:
 
     void showMessage(const QString& title, const QString& text, BalloonIcon icon, int timeoutMs) override
     {
-        if (!m_notifications && DesktopNotifications::isAvailable()) {
-            m_notifications = std::make_unique<DesktopNotifications>();
-            connect(m_notifications.get(), &DesktopNotifications::clicked, this,
-                    &TrayBackend::messageClicked);
+        // The bus is asked once: its answer is a round trip that waits on the window thread.
+        if (!m_notificationsChecked) {
+            m_notificationsChecked = true;
+            if (DesktopNotifications::isAvailable()) {
+                m_notifications = std::make_unique<DesktopNotifications>();
+                connect(m_notifications.get(), &DesktopNotifications::clicked, this,
+                        &TrayBackend::messageClicked);
+            }
         }
         if (m_notifications)
             m_notifications->show(title, text, iconName(icon), timeoutMs);
@@ -188,6 +192,7 @@ private:
     QSystemTrayIcon m_icon;
     QPointer<QMenu> m_menu;
     std::unique_ptr<DesktopNotifications> m_notifications;
+    bool m_notificationsChecked = false;
 };
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
@@ -84,6 +85,14 @@ private slots:
         use(f, name);
         QCOMPARE(f.openedUrls,
                  QList<QUrl>{QUrl(QStringLiteral("http://memo.example:8080/read.asp?id=") + id)});
+    }
+
+    // The notice item the notice board shows is the one in the menu bar, and there is only one.
+    void oneNoticeItem()
+    {
+        MainWindowFixture f;
+        QCOMPARE(f.form->menuBar()->findChildren<QAction*>(QStringLiteral("Menu_Gonggao")),
+                 QList<QAction*>{f.form->Menu_Gonggao()});
     }
 
     // The shortcuts, pressed on the shown and active main window.

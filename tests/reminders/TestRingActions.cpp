@@ -12,6 +12,7 @@
 #include "tray/TrayIcon.h"
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -173,6 +174,24 @@ private slots:
         QCOMPARE(e.boxes.boxes.size(), 1);
         QVERIFY(!e.openRing(id));
         QCOMPARE(e.boxes.boxes.size(), 2);
+    }
+
+    // A click on the panel's row of a memo deleted meanwhile: a message, then the panel is rescanned
+    // without the row that was clicked (which must outlive its own click).
+    void clickOnGoneRow()
+    {
+        Engine e;
+        const qint64 id = e.addDue(QStringLiteral("1tian"));
+        e.reminders->Command2_Click();
+        QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
+        auto* title = e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1"));
+        QVERIFY(title);
+        e.frame2.show();
+        QTest::mouseClick(title, Qt::LeftButton);
+        QCOMPARE(e.boxes.boxes.size(), 1);
+        QTRY_COMPARE(e.frame2.title(), "60天到期备忘;(0)条");
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(!e.reminders->alert().RingLoop());
     }
 
     // Closing a ringing sign-in memo keeps it quiet until the next sign-in.
