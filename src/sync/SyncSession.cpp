@@ -43,7 +43,8 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     connect(&m_answerTimer, &QTimer::timeout, this, [this] { writeAnswers(); });
     connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
     connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
-        if (m_request != Request::None)
+        // A request of ours still waiting for the channel owns none of its states.
+        if (requestOnWire())
             Inet1_StateChanged(state);
     });
 }
@@ -83,9 +84,9 @@ void SyncSession::send()
 
 void SyncSession::onFinished(const ServiceReply& reply)
 {
-    const Request request = m_request;
-    if (request == Request::None || m_retry.isActive())
+    if (!requestOnWire())
         return; // not ours
+    const Request request = m_request;
     m_request = Request::None;
     // When the program quits, a memo the service just took is still written down (else it would
     // go up again as a new memo); nothing else is done.
@@ -512,8 +513,7 @@ SyncSession::CountdownStep SyncSession::Timer3Tick()
         step.stop = true;
         return step;
     }
-    if (++m_timer3Tag > 60)
-        m_timer3Tag = 1;
+    ++m_timer3Tag;
     step.status = QStringLiteral("状态:%1秒后同步数据").arg(5 - m_timer3Tag);
     step.showButton = true;
     if (m_timer3Tag >= 5) {
