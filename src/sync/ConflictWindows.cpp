@@ -103,10 +103,18 @@ CompareLocal::CompareLocal(EditorServices services, SyncSession& sync, QWidget* 
 {
 }
 
+bool ConflictWindow::readLocal(qint64 serverId, OwnMemoRead& local)
+{
+    local = readByServerId(m_services.db, m_services.run.UserId, serverId);
+    if (!local.ok)
+        m_services.boxes.warn(this, QStringLiteral("备忘读取失败:") + local.error);
+    return local.memo.has_value();
+}
+
 bool CompareLocal::Command5_Click()
 {
-    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, m_sync.ConflictServerId());
-    if (!local.memo)
+    OwnMemoRead local;
+    if (!readLocal(m_sync.ConflictServerId(), local))
         return false;
     showMemo(*local.memo, local.memo->AlertTimeNongli ? LunarMoment::fromStored(*local.memo->AlertTimeNongli)
                                                       : std::nullopt);
@@ -123,8 +131,8 @@ bool CompareServer::Command5_Click()
     const std::optional<ConflictRecord> server = parseConflictData(m_sync.ConflictData());
     if (!server)
         return false;
-    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, server->serverId);
-    if (!local.memo)
+    OwnMemoRead local;
+    if (!readLocal(server->serverId, local))
         return false;
     MemoRecord shown = server->memo;
     shown.id = local.memo->id; // the save writes the local row
