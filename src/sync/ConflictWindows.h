@@ -15,8 +15,6 @@
 
 #include <functional>
 
-class QLabel;
-
 namespace velmo {
 
 class SyncSession;
@@ -54,8 +52,6 @@ protected:
 
 private:
     bool m_serverCopy;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_label5 = nullptr;
 };
 
 // This computer's copy: the user's row that carries the server id of the conflict.

@@ -11,6 +11,9 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <optional>
+
 namespace velmo {
 
 namespace {
@@ -198,23 +201,25 @@ void SyncSession::onIdList(const QString& text)
         if (!entry.deleted)
             live.insert(entry.serverId);
     }
-    Transaction transaction(m_db);
-    int removed = 0;
-    for (const ServerEntry& entry : reply.entries) {
-        if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
-            continue;
-        const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
-        if (!deleted.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
+    // The transaction ends before any signal goes out: a listener's write must not join it.
+    const std::optional<int> removed = [&]() -> std::optional<int> {
+        Transaction transaction(m_db);
+        int count = 0;
+        for (const ServerEntry& entry : reply.entries) {
+            if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
+                continue;
+            const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
+            if (!deleted.ok)
+                return std::nullopt;
+            count += deleted.rowsAffected;
         }
-        removed += deleted.rowsAffected;
-    }
-    if (!transaction.commit().ok) {
+        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
+    }();
+    if (!removed) {
         fail(LocalWriteFailedStatus);
         return;
     }
-    m_changed += removed;
+    m_changed += *removed;
 
     for (const ServerEntry& entry : reply.entries) {
         if (entry.deleted)
@@ -261,36 +266,42 @@ void SyncSession::onDownload(const QString& text)
         fail(ServiceFailedStatus);
         return;
     }
-    Transaction transaction(m_db);
-    int changed = 0;
-    for (const ConflictRecord& memo : reply.memos) {
-        const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
-            return item.serverId == memo.serverId;
-        });
-        if (asked == m_batch.end())
-            continue; // not asked for
-        if (asked->conflict) {
-            if (!m_conflictSeen) {
-                m_conflictSeen = true;
-                handOff(memo.serverId, ServerRecordText(memo.memo));
+    // The first memo changed on both sides waits for the conflict windows; the others are stored.
+    const ConflictRecord* conflict = nullptr;
+    // The transaction ends before any signal goes out: a listener's write must not join it.
+    const std::optional<int> changed = [&]() -> std::optional<int> {
+        Transaction transaction(m_db);
+        int count = 0;
+        for (const ConflictRecord& memo : reply.memos) {
+            const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
+                return item.serverId == memo.serverId;
+            });
+            if (asked == m_batch.end())
+                continue; // not asked for
+            if (asked->conflict) {
+                if (!conflict)
+                    conflict = &memo;
+                continue;
             }
-            continue;
+            const StoreResult stored =
+                asked->localId == 0
+                    ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
+                    : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
+            if (!stored.ok)
+                return std::nullopt;
+            count += stored.rowsAffected;
         }
-        const StoreResult stored =
-            asked->localId == 0
-                ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
-                : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
-        if (!stored.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
-        }
-        changed += stored.rowsAffected;
-    }
-    if (!transaction.commit().ok) {
+        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
+    }();
+    if (!changed) {
         fail(LocalWriteFailedStatus);
         return;
     }
-    m_changed += changed;
+    m_changed += *changed;
+    if (conflict && !m_conflictSeen) {
+        m_conflictSeen = true;
+        handOff(conflict->serverId, ServerRecordText(conflict->memo));
+    }
     downloadNext();
 }
 
