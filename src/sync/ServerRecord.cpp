@@ -155,10 +155,6 @@ std::optional<MemoRecord> parseServerRecord(const QString& record)
     memo.Mail = readYes(f[17]);
     memo.editor = readYes(f[18]);
     memo.DiySound = f[21];
-    // A text the table cannot hold would fail the write of every memo that comes down with it.
-    if (memo.title.size() > MemoRecord::TitleLength || memo.sound.size() > MemoRecord::SoundLength ||
-        memo.AlertPinLv.size() > MemoRecord::AlertPinLvLength || memo.AddIp.size() > MemoRecord::AddIpLength)
-        return std::nullopt;
     return memo;
 }
 

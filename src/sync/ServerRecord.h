@@ -35,8 +35,7 @@ QDateTime parseWireDate(const QString& text);
 // AlertTimeNongli, mailTime, before, sound, Mail, editor, lifa, synnum, DiySound.
 QString ServerRecordText(const MemoRecord& memo);
 
-// The memo a record describes; none unless it has exactly 22 fields, its numbers are numbers and
-// its texts fit the memo table.
+// The memo a record describes; none unless it has exactly 22 fields and its numbers are numbers.
 // Dates that cannot be read are left unset; yes/no reads "True", "true", "1" and "-1" as yes.
 std::optional<MemoRecord> parseServerRecord(const QString& record);
 
