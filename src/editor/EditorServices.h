@@ -29,7 +29,7 @@ struct EditorServices
     AssetFolder assets = {};
     // The window that outlives the editors: notices shown after a save belong to it.
     QPointer<QWidget> owner = {};
-    // Each editor's preview player; left empty, a preview plays nothing.
+    // Each editor's preview player; left empty, the program's tune player.
     TunePreviewFactory tunes = {};
     // The mail binding check: the main window's transfer control and the service's address.
     ServiceChannel* channel = nullptr;

@@ -4,6 +4,7 @@
 #include "editor/MemoCodes.h"
 #include "platform/FileUtils.h"
 #include "platform/TuneCodes.h"
+#include "store/Memo.h"
 #include "store/RunState.h"
 
 #include <QCheckBox>
@@ -62,7 +63,7 @@ MemoEditorWindow::MemoEditorWindow(EditorServices services, const QString& capti
     fieldLabel(0, QStringLiteral("备忘标题："), 0);
     auto* titleRow = new QHBoxLayout;
     m_text1 = named(new QLineEdit(this), QStringLiteral("Text1"));
-    m_text1->setMaxLength(255);
+    m_text1->setMaxLength(static_cast<int>(MemoRecord::TitleLength));
     titleRow->addWidget(m_text1, 1);
     auto* label2 = named(new QLabel(QStringLiteral("ID:"), this), QStringLiteral("Label2"));
     m_label3 = named(new QLabel(this), QStringLiteral("Label3"));

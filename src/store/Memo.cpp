@@ -21,9 +21,10 @@ std::optional<QDateTime> optionalDate(const QVariant& value)
     return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
 }
 
-QVariant contentValue(const QString& content)
+// An empty text is stored as NULL.
+QVariant textOrNull(const QString& text)
 {
-    return content.isEmpty() ? QVariant() : QVariant(content);
+    return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 } // namespace
@@ -42,7 +43,7 @@ StoreResult insertMemo(Database& db, const MemoRecord& memo)
          memo.type,
          memo.userid,
          memo.title,
-         contentValue(memo.content),
+         textOrNull(memo.content),
          memo.Done,
          addtime,
          dateValue(memo.AlertTime),
@@ -202,17 +203,16 @@ std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const 
 StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
                           const QString& customTune)
 {
-    auto optionalText = [](const QString& text) { return text.isEmpty() ? QVariant() : QVariant(text); };
     Transaction transaction(db);
     StoreResult added = db.exec(
         QStringLiteral("INSERT INTO Notebook (type, userid, title, content, Done, addtime, AlertPinLv, mimi, "
                        "ifAlert, importance, click, AlertTime, AlertTimeNongli, mailTime, \"before\", sound, "
                        "DiySound, Mail, editor, lifa, synnum) "
                        "VALUES (?, ?, ?, ?, 0, ?, ?, ?, ?, ?, 1, ?, ?, ?, 7, ?, ?, ?, 0, ?, 1)"),
-        {memo.type, userId, memo.title, optionalText(memo.content.value_or(QString())), now, memo.AlertPinLv,
-         memo.mimi, memo.ifAlert, memo.importance, optionalText(memo.AlertTime),
-         optionalText(memo.AlertTimeNongli), optionalText(memo.mailTime),
-         memo.sound ? QVariant(*memo.sound) : QVariant(), optionalText(memo.DiySound), memo.Mail, memo.lifa});
+        {memo.type, userId, memo.title, textOrNull(memo.content.value_or(QString())), now, memo.AlertPinLv,
+         memo.mimi, memo.ifAlert, memo.importance, textOrNull(memo.AlertTime),
+         textOrNull(memo.AlertTimeNongli), textOrNull(memo.mailTime),
+         memo.sound ? QVariant(*memo.sound) : QVariant(), textOrNull(memo.DiySound), memo.Mail, memo.lifa});
     if (!added)
         return added;
     const StoreResult remembered =
@@ -234,7 +234,7 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
     QVariantList values{memo.type, memo.title};
     if (memo.content) {
         sql += QStringLiteral("content=?, ");
-        values << (memo.content->isEmpty() ? QVariant() : QVariant(*memo.content));
+        values << textOrNull(*memo.content);
     }
     // A new reminder time replaces any snooze of the old one.
     sql += QStringLiteral("Done=0, addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, "
@@ -249,7 +249,7 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
         values << memo.AlertTimeNongli;
     }
     sql += QStringLiteral("mailTime=?, \"before\"=7, ");
-    values << (memo.mailTime.isEmpty() ? QVariant() : QVariant(memo.mailTime));
+    values << textOrNull(memo.mailTime);
     if (memo.sound) {
         sql += QStringLiteral("sound=?, ");
         values << *memo.sound;

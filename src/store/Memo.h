@@ -21,6 +21,12 @@ class Database;
 // the row; an empty content is stored as NULL (no body).
 struct MemoRecord
 {
+    // The longest texts the table takes, in characters.
+    static constexpr qsizetype TitleLength = 255;
+    static constexpr qsizetype SoundLength = 255;
+    static constexpr qsizetype AlertPinLvLength = 50;
+    static constexpr qsizetype AddIpLength = 50;
+
     qint64 id = 0; // given by the database on insert
     qint64 NotebookServerId = 0;
     int type = 0;

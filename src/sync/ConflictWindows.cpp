@@ -46,13 +46,13 @@ ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool 
                                    : QStringLiteral("以本地为准完成同步(&S)"));
     // The conflict windows are left by keeping a copy, by Esc or by the close box.
     m_command2->hide();
-    m_label4 = wrappedLabel(
+    QLabel* const label4 = wrappedLabel(
         QStringLiteral("Label4"),
         serverCopy ? QStringLiteral("问：为什么会出现数据同步冲突？")
                    : QStringLiteral("说明：因为本地数据和网络数据出现同步冲突，为避免电脑判断失误，"
                                     "影响您的备忘记录。所以需要您来判断需要保存哪个版本的数据。"),
         this);
-    m_label5 = wrappedLabel(
+    QLabel* const label5 = wrappedLabel(
         QStringLiteral("Label5"),
         serverCopy ? QStringLiteral(
                          "答：比如，您在A电脑修改了A备忘，当时网络故障，没有同步到服务器，然后您又在B电脑上修"
@@ -61,8 +61,8 @@ ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool 
                    : QStringLiteral("您可以以本地或网络任意一个为蓝本，复制编辑后保存完成同步操作。"),
         this);
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-        grid->addWidget(m_label4, grid->rowCount(), 0, 1, 2);
-        grid->addWidget(m_label5, grid->rowCount(), 0, 1, 2);
+        grid->addWidget(label4, grid->rowCount(), 0, 1, 2);
+        grid->addWidget(label5, grid->rowCount(), 0, 1, 2);
     }
 }
 
@@ -103,10 +103,18 @@ CompareLocal::CompareLocal(EditorServices services, SyncSession& sync, QWidget* 
 {
 }
 
+bool ConflictWindow::readLocal(qint64 serverId, OwnMemoRead& local)
+{
+    local = readByServerId(m_services.db, m_services.run.UserId, serverId);
+    if (!local.ok)
+        m_services.boxes.warn(this, QStringLiteral("备忘读取失败:") + local.error);
+    return local.memo.has_value();
+}
+
 bool CompareLocal::Command5_Click()
 {
-    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, m_sync.ConflictServerId());
-    if (!local.memo)
+    OwnMemoRead local;
+    if (!readLocal(m_sync.ConflictServerId(), local))
         return false;
     showMemo(*local.memo, local.memo->AlertTimeNongli ? LunarMoment::fromStored(*local.memo->AlertTimeNongli)
                                                       : std::nullopt);
@@ -123,8 +131,8 @@ bool CompareServer::Command5_Click()
     const std::optional<ConflictRecord> server = parseConflictData(m_sync.ConflictData());
     if (!server)
         return false;
-    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, server->serverId);
-    if (!local.memo)
+    OwnMemoRead local;
+    if (!readLocal(server->serverId, local))
         return false;
     MemoRecord shown = server->memo;
     shown.id = local.memo->id; // the save writes the local row

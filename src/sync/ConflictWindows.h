@@ -15,11 +15,10 @@
 
 #include <functional>
 
-class QLabel;
-
 namespace velmo {
 
 class SyncSession;
+struct OwnMemoRead;
 
 // What the two windows share: the layout of the edit window, their texts and place, the save.
 class ConflictWindow : public Form_Edit
@@ -45,13 +44,14 @@ signals:
 protected:
     ConflictWindow(EditorServices services, SyncSession& sync, bool serverCopy, QWidget* parent);
     SaveOutcome save(const EditorInput& input) override;
+    // The user's row that carries the server id into local; false when there is none. A row that
+    // cannot be read is told to the user, not shown as an empty memo.
+    bool readLocal(qint64 serverId, OwnMemoRead& local);
 
     SyncSession& m_sync;
 
 private:
     bool m_serverCopy;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_label5 = nullptr;
 };
 
 // This computer's copy: the user's row that carries the server id of the conflict.

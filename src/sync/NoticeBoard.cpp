@@ -33,8 +33,7 @@ void NoticeBoard::ReadNotice()
         return;
     }
     m_notices = read.rows;
-    m_shown = !m_notices.isEmpty();
-    m_index = m_shown ? 1 : 0;
+    m_index = m_notices.isEmpty() ? 0 : 1;
     emit changed();
 }
 
@@ -43,11 +42,6 @@ bool NoticeBoard::DownNotice()
     const QUrl url =
         m_service.url(QStringLiteral("/Api/Notice.txt"), {{QStringLiteral("nowtime"), GetNowNumber()}});
     return m_channel->openUrl(url);
-}
-
-bool NoticeBoard::isDownloading() const
-{
-    return m_channel->StillExecuting();
 }
 
 void NoticeBoard::abort()
@@ -86,7 +80,7 @@ bool NoticeBoard::store(const ServiceReply& reply)
 
 void NoticeBoard::rotate()
 {
-    if (!m_shown)
+    if (!NoticeShown())
         return;
     m_index = m_index + 1 > NoticeCount() ? 1 : m_index + 1;
     emit changed();
@@ -94,7 +88,7 @@ void NoticeBoard::rotate()
 
 void NoticeBoard::Menu_Gonggao_Click()
 {
-    if (!m_shown || m_index < 1 || m_index > NoticeCount())
+    if (!NoticeShown())
         return;
     NoticeRow& notice = m_notices[m_index - 1];
     const StoreResult marked = NoticeRows(m_db).markRead(notice.id);
@@ -114,7 +108,7 @@ void NoticeBoard::Menu_Gonggao_Click()
 QString NoticeBoard::caption() const
 {
     QString text = QStringLiteral("公告(&G):");
-    if (!m_shown || m_index < 1 || m_index > NoticeCount())
+    if (!NoticeShown())
         return text;
     const NoticeRow& notice = m_notices.at(m_index - 1);
     text += menuLiteral(notice.entry.title);

@@ -49,7 +49,6 @@ public:
     // Starts the download of the service's notice list. False when one is still running (nothing
     // is sent then).
     bool DownNotice();
-    bool isDownloading() const;
     // Ends a running download; nothing is stored.
     void abort();
 
@@ -58,10 +57,8 @@ public:
     // Marks the notice on show read and opens its page when the link may be opened.
     void Menu_Gonggao_Click();
 
-    bool NoticeShown() const { return m_shown; }
+    bool NoticeShown() const { return !m_notices.isEmpty(); }
     int NoticeCount() const { return static_cast<int>(m_notices.size()); }
-    // The 1-based number of the notice on show (0 when none is).
-    int shownIndex() const { return m_shown ? m_index : 0; }
     // The menu item's caption: "公告(&G):" and the title, "[未读]" after it while unread; the
     // bare "公告(&G):" while nothing is on show.
     QString caption() const;
@@ -80,8 +77,7 @@ private:
     ServiceAddress m_service;
     std::function<void(const QUrl&)> m_openUrl;
     ServiceChannel* m_channel;
-    bool m_shown = false;
-    int m_index = 0;
+    int m_index = 0; // the notice on show, 1 to NoticeCount(); 0 while none is
     QList<NoticeRow> m_notices;
 };
 

@@ -32,6 +32,14 @@ qint64 positiveId(const QString& text)
     return ok && value > 0 ? value : 0;
 }
 
+// Whether the memo table can hold the memo's texts as they are.
+bool fitsMemoTable(const MemoRecord& memo)
+{
+    return memo.title.size() <= MemoRecord::TitleLength && memo.sound.size() <= MemoRecord::SoundLength &&
+           memo.AlertPinLv.size() <= MemoRecord::AlertPinLvLength &&
+           memo.AddIp.size() <= MemoRecord::AddIpLength;
+}
+
 // The reply without the line breaks a service may end it with.
 QString withoutTrailingBreaks(const QString& text)
 {
@@ -81,7 +89,9 @@ DownloadReply parseDownloadReply(const QString& raw)
     if (records.trimmed().isEmpty())
         return reply;
     for (const QString& record : records.split(DownloadRecordSeparator)) {
-        if (std::optional<ConflictRecord> memo = parseConflictData(record))
+        // A memo the table cannot hold would fail the write of the whole batch, pass after pass.
+        std::optional<ConflictRecord> memo = parseConflictData(record);
+        if (memo && fitsMemoTable(memo->memo))
             reply.memos.push_back(std::move(*memo));
     }
     return reply;

@@ -40,7 +40,8 @@ struct IdListReply
 IdListReply parseIdListReply(const QString& text, const QString& passHash);
 
 // The answer of /api/download.asp: "ok|<count>|<record>(#r!n#)<record>...", each record the
-// ServerRecord, the field separator and the server id. Records that do not read are left out.
+// ServerRecord, the field separator and the server id. Records that do not read, or whose texts are
+// longer than the memo table takes, are left out.
 struct DownloadReply
 {
     bool ok = false;

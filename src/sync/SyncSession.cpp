@@ -11,6 +11,9 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <optional>
+
 namespace velmo {
 
 namespace {
@@ -43,7 +46,8 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     connect(&m_answerTimer, &QTimer::timeout, this, [this] { writeAnswers(); });
     connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
     connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
-        if (m_request != Request::None)
+        // A request of ours still waiting for the channel owns none of its states.
+        if (requestOnWire())
             Inet1_StateChanged(state);
     });
 }
@@ -83,9 +87,9 @@ void SyncSession::send()
 
 void SyncSession::onFinished(const ServiceReply& reply)
 {
-    const Request request = m_request;
-    if (request == Request::None || m_retry.isActive())
+    if (!requestOnWire())
         return; // not ours
+    const Request request = m_request;
     m_request = Request::None;
     // When the program quits, a memo the service just took is still written down (else it would
     // go up again as a new memo); nothing else is done.
@@ -197,23 +201,25 @@ void SyncSession::onIdList(const QString& text)
         if (!entry.deleted)
             live.insert(entry.serverId);
     }
-    Transaction transaction(m_db);
-    int removed = 0;
-    for (const ServerEntry& entry : reply.entries) {
-        if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
-            continue;
-        const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
-        if (!deleted.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
+    // The transaction ends before any signal goes out: a listener's write must not join it.
+    const std::optional<int> removed = [&]() -> std::optional<int> {
+        Transaction transaction(m_db);
+        int count = 0;
+        for (const ServerEntry& entry : reply.entries) {
+            if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
+                continue;
+            const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
+            if (!deleted.ok)
+                return std::nullopt;
+            count += deleted.rowsAffected;
         }
-        removed += deleted.rowsAffected;
-    }
-    if (!transaction.commit().ok) {
+        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
+    }();
+    if (!removed) {
         fail(LocalWriteFailedStatus);
         return;
     }
-    m_changed += removed;
+    m_changed += *removed;
 
     for (const ServerEntry& entry : reply.entries) {
         if (entry.deleted)
@@ -260,36 +266,42 @@ void SyncSession::onDownload(const QString& text)
         fail(ServiceFailedStatus);
         return;
     }
-    Transaction transaction(m_db);
-    int changed = 0;
-    for (const ConflictRecord& memo : reply.memos) {
-        const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
-            return item.serverId == memo.serverId;
-        });
-        if (asked == m_batch.end())
-            continue; // not asked for
-        if (asked->conflict) {
-            if (!m_conflictSeen) {
-                m_conflictSeen = true;
-                handOff(memo.serverId, ServerRecordText(memo.memo));
+    // The first memo changed on both sides waits for the conflict windows; the others are stored.
+    const ConflictRecord* conflict = nullptr;
+    // The transaction ends before any signal goes out: a listener's write must not join it.
+    const std::optional<int> changed = [&]() -> std::optional<int> {
+        Transaction transaction(m_db);
+        int count = 0;
+        for (const ConflictRecord& memo : reply.memos) {
+            const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
+                return item.serverId == memo.serverId;
+            });
+            if (asked == m_batch.end())
+                continue; // not asked for
+            if (asked->conflict) {
+                if (!conflict)
+                    conflict = &memo;
+                continue;
             }
-            continue;
+            const StoreResult stored =
+                asked->localId == 0
+                    ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
+                    : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
+            if (!stored.ok)
+                return std::nullopt;
+            count += stored.rowsAffected;
         }
-        const StoreResult stored =
-            asked->localId == 0
-                ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
-                : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
-        if (!stored.ok) {
-            fail(LocalWriteFailedStatus);
-            return;
-        }
-        changed += stored.rowsAffected;
-    }
-    if (!transaction.commit().ok) {
+        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
+    }();
+    if (!changed) {
         fail(LocalWriteFailedStatus);
         return;
     }
-    m_changed += changed;
+    m_changed += *changed;
+    if (conflict && !m_conflictSeen) {
+        m_conflictSeen = true;
+        handOff(conflict->serverId, ServerRecordText(conflict->memo));
+    }
     downloadNext();
 }
 
@@ -512,8 +524,7 @@ SyncSession::CountdownStep SyncSession::Timer3Tick()
         step.stop = true;
         return step;
     }
-    if (++m_timer3Tag > 60)
-        m_timer3Tag = 1;
+    ++m_timer3Tag;
     step.status = QStringLiteral("状态:%1秒后同步数据").arg(5 - m_timer3Tag);
     step.showButton = true;
     if (m_timer3Tag >= 5) {

@@ -55,8 +55,6 @@ public:
     void SyncData();
     // The upload pass of every memo of the user waiting for an upload.
     void UploadData();
-    // True while a sync or upload pass runs.
-    bool isRunning() const { return m_stage != Stage::Idle; }
 
     // What one second of the delayed upload's countdown does: the status text to show (empty: none),
     // whether the sync button shows, and whether the timer stops. The fifth tick starts the upload.
@@ -126,6 +124,8 @@ private:
     };
 
     void send();
+    // A request of ours was sent and is not answered yet: what the channel reports is about it.
+    bool requestOnWire() const { return m_request != Request::None && !m_retry.isActive(); }
     void onFinished(const ServiceReply& reply);
     void onIdList(const QString& text);
     void onDownload(const QString& text);

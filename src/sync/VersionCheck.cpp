@@ -60,11 +60,6 @@ bool VersionCheck::CheckUpdate()
     return m_channel->execute(url, pingBody(m_setup.diskSerial(), m_setup.version));
 }
 
-bool VersionCheck::isChecking() const
-{
-    return m_channel->StillExecuting();
-}
-
 void VersionCheck::abort()
 {
     m_channel->abort();

@@ -58,11 +58,8 @@ public:
 
     // Sends the ping. False while the previous one is still under way (nothing is sent then).
     bool CheckUpdate();
-    bool isChecking() const;
     // Ends a running ping; nothing is shown.
     void abort();
-    // Whether the offer was made in this run.
-    bool offered() const { return m_offered; }
 
     // The form body of the ping: "a=<serial>&d=<version>", both URL-encoded.
     static QString pingBody(const QString& serial, const QString& version);

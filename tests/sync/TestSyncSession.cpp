@@ -607,6 +607,16 @@ private slots:
         QVERIFY(rig.a.sync.Timer3Tick().stop);
         QTRY_COMPARE(rig.a.unsynced(), 0);
     }
+
+    // A pass waiting for the channel takes no part in the failure of another user's request on it.
+    void othersFailureIsNotOurs()
+    {
+        Rig rig;
+        QVERIFY(rig.a.channel.openUrl(QUrl(QStringLiteral("http://127.0.0.1:1/"))));
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(rig.a.statuses.contains(QStringLiteral("状态:同步完成")));
+        QVERIFY(!rig.a.statuses.contains(QStringLiteral("状态:连接失败,下次同步")));
+    }
 };
 
 VELMO_TEST_MAIN(TestSyncSession)

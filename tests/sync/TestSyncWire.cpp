@@ -132,9 +132,12 @@ private slots:
     void downloadReply()
     {
         const QString good = conflictDataText(ServerRecordText(sampleMemo()), 4);
+        MemoRecord tooLong = sampleMemo();
+        tooLong.title = QString(MemoRecord::TitleLength + 1, QLatin1Char('t'));
         const DownloadReply reply = parseDownloadReply(
-            QStringLiteral("ok|3|") + good + DownloadRecordSeparator + QStringLiteral("1(#f!g#)2(#f!g#)0") +
-            DownloadRecordSeparator + conflictDataText(ServerRecordText(sampleMemo()), 0));
+            QStringLiteral("ok|4|") + good + DownloadRecordSeparator + QStringLiteral("1(#f!g#)2(#f!g#)0") +
+            DownloadRecordSeparator + conflictDataText(ServerRecordText(sampleMemo()), 0) +
+            DownloadRecordSeparator + conflictDataText(ServerRecordText(tooLong), 5));
         QVERIFY(reply.ok);
         QCOMPARE(reply.memos.size(), size_t(1));
         QCOMPARE(reply.memos[0].serverId, 4);

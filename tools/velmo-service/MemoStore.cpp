@@ -85,7 +85,7 @@ QString MemoStore::recordText(const StoredMemo& memo)
     while (fields.size() < fieldKeys().size())
         fields.append(QString());
     fields[SynnumField] = QString::number(memo.synnum);
-    return fields.join(QStringLiteral("(#f!g#)"));
+    return fields.join(FieldSeparator);
 }
 
 } // namespace velmo::standin

@@ -26,6 +26,8 @@ public:
     // The wire names of the 22 fields, in record order (the form key of DiySound is "diysound").
     static const QStringList& fieldKeys();
     static constexpr int SynnumField = 20;
+    // Between the fields of a record, and before the server id that follows a downloaded one.
+    static inline const QString FieldSeparator = QStringLiteral("(#f!g#)");
 
     explicit MemoStore(QObject* parent = nullptr);
 
@@ -42,7 +44,7 @@ public:
     void update(const StoredMemo& memo);
     void markDeleted(const QString& userId, qint64 serverId);
 
-    // The record the service sends: the fields joined by "(#f!g#)", the counter in its place.
+    // The record the service sends: the fields joined by FieldSeparator, the counter in its place.
     static QString recordText(const StoredMemo& memo);
 
 private:

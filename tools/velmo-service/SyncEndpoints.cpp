@@ -11,7 +11,6 @@ namespace velmo::standin {
 namespace {
 
 const QString badSignatureText = QStringLiteral("signerror");
-const QString fieldSeparator = QStringLiteral("(#f!g#)");
 const QString recordSeparator = QStringLiteral("(#r!n#)");
 
 // The signed account check the two GET endpoints share; empty when the request passes.
@@ -84,7 +83,8 @@ StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store
          request.queryValue(QStringLiteral("id")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const std::optional<StoredMemo> memo = store.memo(user, number(id));
         if (memo && !memo->deleted)
-            records << MemoStore::recordText(*memo) + fieldSeparator + QString::number(memo->serverId);
+            records << MemoStore::recordText(*memo) + MemoStore::FieldSeparator +
+                           QString::number(memo->serverId);
     }
     return StandInReply::ok(QStringLiteral("ok|%1|").arg(records.size()) + records.join(recordSeparator));
 }
