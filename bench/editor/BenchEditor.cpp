@@ -1,6 +1,7 @@
 // Opening the edit window on a memo and saving it, with 10,000 memos of the user in the file: the
 // save includes the refresh of the main window's list, counts and tree.
 
+#include "FilledStore.h"
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
@@ -28,24 +29,14 @@ constexpr int kMemoCount = 10000;
 
 std::unique_ptr<test::TestStore> filledStore()
 {
-    auto store = std::make_unique<test::TestStore>();
-    if (!store->isValid())
-        return nullptr;
-    Transaction transaction(store->db());
-    for (int i = 0; i < kMemoCount; ++i) {
-        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+    return bench::filledStore(kMemoCount, [](MemoRecord& memo, int i) {
         memo.type = 1 + i % 7;
         memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
         if (i % 3 == 0) {
             memo.lifa = 2;
             memo.AlertTimeNongli = QDateTime(QDate(2027, 10, 1 + i % 28), QTime(8, 0));
         }
-        if (!insertMemo(store->db(), memo))
-            return nullptr;
-    }
-    if (!transaction.commit())
-        return nullptr;
-    return store;
+    });
 }
 
 // The main window and its editors over the filled store; preview players that play nothing.

@@ -1,5 +1,6 @@
 // Filling the memo list and recounting the category tree over a node of 10,000 memos.
 
+#include "FilledStore.h"
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
@@ -24,12 +25,7 @@ constexpr int kMemoCount = 10000;
 // a few hundred of other categories, done memos and another user's memos around them.
 std::unique_ptr<test::TestStore> filledStore()
 {
-    auto store = std::make_unique<test::TestStore>();
-    if (!store->isValid())
-        return nullptr;
-    Transaction transaction(store->db());
-    for (int i = 0; i < kMemoCount + 600; ++i) {
-        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+    return bench::filledStore(kMemoCount + 600, [](MemoRecord& memo, int i) {
         memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
         memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i) * 600);
         if (i % 3 == 0) {
@@ -42,12 +38,7 @@ std::unique_ptr<test::TestStore> filledStore()
             if (i % 5 == 0)
                 memo.userid = QStringLiteral("other");
         }
-        if (!insertMemo(store->db(), memo))
-            return nullptr;
-    }
-    if (!transaction.commit())
-        return nullptr;
-    return store;
+    });
 }
 
 // The main window over the filled store with the program's own pictures, sounds written down and

@@ -2,6 +2,7 @@
 // the query, placing the lunar moments, and the panel built from the result.
 
 #include "BoxRecorder.h"
+#include "FilledStore.h"
 #include "TestStore.h"
 
 #include "lunar/LunarMoment.h"
@@ -36,12 +37,7 @@ public:
 // with passed moments, half lie one to three years ahead. Every third memo is lunar.
 std::unique_ptr<test::TestStore> filledStore()
 {
-    auto store = std::make_unique<test::TestStore>();
-    if (!store->isValid())
-        return nullptr;
-    Transaction transaction(store->db());
-    for (int i = 0; i < kMemoCount; ++i) {
-        MemoRecord memo = store->sampleMemo(QStringLiteral("备忘 %1").arg(i));
+    return bench::filledStore(kMemoCount, [](MemoRecord& memo, int i) {
         memo.AlertPinLv = i % 7 == 0 ? QStringLiteral("1nian") : QStringLiteral("1");
         const bool due = i % 50 == 0;
         qint64 days = due ? (i / 50) % 62 - 2 : 365 + i % 700;
@@ -60,12 +56,7 @@ std::unique_ptr<test::TestStore> filledStore()
             if (!memo.AlertTimeNongli->isValid())
                 memo.AlertTimeNongli = solar;
         }
-        if (!store->addMemo(memo))
-            return nullptr;
-    }
-    if (!transaction.commit())
-        return nullptr;
-    return store;
+    });
 }
 
 test::TestStore* sharedStore()
