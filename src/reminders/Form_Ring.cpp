@@ -39,7 +39,7 @@ Form_Ring::Form_Ring(Services services, qint64 memoId, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_services(std::move(services))
     , m_id(memoId)
-    , m_actions(std::make_unique<RingActions>(m_services.db, m_services.run))
+    , m_actions(std::make_unique<RingActions>(m_services.db, m_services.run, m_services.loginRingFlag))
 {
     setObjectName(QStringLiteral("Form_Ring"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -32,6 +32,7 @@ public:
         RunState& run;
         AssetFolder assets;
         MessageBoxes& boxes;
+        bool& loginRingFlag; // the engine's: a sign-in memo has rung and been closed this run
         // Category and repeat texts as the main window's list shows them.
         std::function<QString(int)> categoryName = {};
         std::function<QString(const QString&)> repeatLabel = {};

@@ -66,8 +66,8 @@ void Reminders::Command2_Click()
 {
     if (m_services.run.Exiting)
         return;
-    DueScanResult scan = scanDueMemos(m_services.db, m_services.run.UserId, Clock::currentDateTime(),
-                                      m_services.run.LoginRingFlag);
+    DueScanResult scan =
+        scanDueMemos(m_services.db, m_services.run.UserId, Clock::currentDateTime(), m_loginRingFlag);
     if (!scan.ok) {
         // The panel keeps what it showed: an unreadable table is not an empty one.
         if (m_services.status)
@@ -157,8 +157,9 @@ void Reminders::openRing(qint64 memoId)
         open->activateWindow();
         return;
     }
-    Form_Ring::Services services{m_services.db,    m_services.run,          m_services.assets,
-                                 m_services.boxes, m_services.categoryName, m_services.repeatLabel};
+    Form_Ring::Services services{m_services.db,         m_services.run,  m_services.assets,
+                                 m_services.boxes,      m_loginRingFlag, m_services.categoryName,
+                                 m_services.repeatLabel};
     auto* window = new Form_Ring(services, memoId, m_services.mainWindow);
     if (!window->load()) {
         delete window;

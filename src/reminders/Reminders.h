@@ -80,6 +80,8 @@ public:
     const DueScanResult& lastScan() const { return m_last; }
     RingAlert& alert() { return *m_alert; }
     FormMM* figureWindow() const { return m_figure; }
+    // A sign-in memo has rung and been closed in this run: sign-in memos stay quiet until the next.
+    bool LoginRingFlag() const { return m_loginRingFlag; }
 
 signals:
     // The reminder window's edit action: open the editor for this memo.
@@ -98,6 +100,7 @@ private:
     QPointer<FormMM> m_figure;
     QHash<qint64, QPointer<Form_Ring>> m_ringWindows;
     int m_designHeight = 0;
+    bool m_loginRingFlag = false;
 };
 
 } // namespace velmo

@@ -20,9 +20,10 @@ StoreResult gone()
 
 } // namespace
 
-RingActions::RingActions(Database& db, RunState& run)
+RingActions::RingActions(Database& db, RunState& run, bool& loginRingFlag)
     : m_db(db)
     , m_run(run)
+    , m_loginRingFlag(loginRingFlag)
 {
 }
 
@@ -82,7 +83,7 @@ StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
     const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
     // A sign-in memo stays quiet for the rest of the run only once its change is stored.
     if (stored && isSignInCode(read.memo.repeatCode))
-        m_run.LoginRingFlag = true;
+        m_loginRingFlag = true;
     return stored;
 }
 

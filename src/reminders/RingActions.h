@@ -18,7 +18,7 @@ inline constexpr int kSnoozeMinutes = 5;
 class RingActions
 {
 public:
-    RingActions(Database& db, RunState& run);
+    RingActions(Database& db, RunState& run, bool& loginRingFlag);
 
     // Each result's rowsAffected is 0 when the memo is no longer there (deleted, done or gone).
     StoreResult deleteMemo(qint64 id);
@@ -35,6 +35,7 @@ public:
 private:
     Database& m_db;
     RunState& m_run;
+    bool& m_loginRingFlag;
 };
 
 } // namespace velmo

@@ -28,7 +28,6 @@ struct RunState
     // Coordination flags.
     bool Exiting = false;            // the user chose to quit; only ever set to true
     bool AssistantDismissed = false; // no assistant figure or balloon while true
-    bool LoginRingFlag = false;      // a sign-in memo has rung and been closed this run
 
     bool signedIn() const { return LocalSignedIn || ServerVerified; }
 };

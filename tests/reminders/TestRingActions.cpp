@@ -202,7 +202,7 @@ private slots:
         e.reminders->Command2_Click();
         QCOMPARE(e.reminders->RingList(), QString::number(id));
         e.openRing(id)->Button_Click(Form_Ring::StopRinging);
-        QVERIFY(e.store.runState().LoginRingFlag);
+        QVERIFY(e.reminders->LoginRingFlag());
         QCOMPARE(e.reminders->RingList(), QString());
         QCOMPARE(e.reminders->lastScan().memos.size(), size_t(1));
     }
