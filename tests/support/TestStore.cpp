@@ -40,6 +40,45 @@ MemoRecord TestStore::sampleMemo(const QString& title) const
     return memo;
 }
 
+MemoRecord TestStore::distinctMemo(int variant) const
+{
+    // Flag patterns: read down a column, each flag's three values differ from every other flag's.
+    static constexpr bool flags[3][6] = {
+        // Done, mimi, ifAlert, importance, Mail, editor
+        {true, false, true, true, false, false},
+        {false, true, true, false, true, false},
+        {true, true, false, false, false, true},
+    };
+    static const char* const repeats[3] = {"1zhou", "3yue", "1nian"};
+    const int v = qBound(0, variant, 2);
+    const QDateTime now = Clock::currentDateTime();
+    MemoRecord memo;
+    memo.NotebookServerId = 0;
+    memo.type = 2 + v;
+    memo.userid = m_state.UserId;
+    memo.title = QStringLiteral("标题%1").arg(v);
+    memo.content = QStringLiteral("<p>正文%1</p>").arg(v);
+    memo.Done = flags[v][0];
+    memo.mimi = flags[v][1];
+    memo.ifAlert = flags[v][2];
+    memo.importance = flags[v][3];
+    memo.Mail = flags[v][4];
+    memo.editor = flags[v][5];
+    memo.addtime = now.addDays(-3 - v).addSecs(-3600);
+    memo.AlertTime = now.addDays(2 + v).addSecs(7 * 3600 + 5 * 60);
+    memo.AlertPinLv = QString::fromLatin1(repeats[v]);
+    memo.AddIp = QStringLiteral("10.0.0.%1").arg(11 + v);
+    memo.click = 21 + v;
+    memo.AlertTimeNongli = QDateTime(QDate(2026, 10 + v, 3 + v), QTime(8 + v, 15, 30));
+    memo.mailTime = now.addDays(5 + v).addSecs(9 * 60);
+    memo.before = 31 + v;
+    memo.sound = QStringLiteral("1%1.mp3").arg(v);
+    memo.DiySound = QStringLiteral("/music/tune%1.mp3").arg(v);
+    memo.lifa = v == 2 ? 2 : 1;
+    memo.synnum = 41 + v;
+    return memo;
+}
+
 qint64 TestStore::addMemo(const MemoRecord& memo)
 {
     const StoreResult inserted = insertMemo(*m_db, memo);

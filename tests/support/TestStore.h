@@ -34,6 +34,12 @@ public:
     // one day after the test clock, once, tune "1.mid".
     MemoRecord sampleMemo(const QString& title = QStringLiteral("memo")) const;
 
+    // A memo of the signed-in user in which every column holds a value of its own: no two flags,
+    // dates, numbers or texts share a value, so a swap of two columns cannot go unseen. Each variant
+    // (0 to 2) sets the flags in another pattern (every pair of flags differs in one of them) and
+    // moves every other value; variant 2 is a lunar memo. syn and Del stay clear.
+    MemoRecord distinctMemo(int variant = 0) const;
+
     // Inserts a memo; returns its id, or 0 when the insert failed (see lastError()).
     qint64 addMemo(const MemoRecord& memo);
     qint64 addMemo(const QString& title = QStringLiteral("memo")) { return addMemo(sampleMemo(title)); }
