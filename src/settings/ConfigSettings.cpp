@@ -47,10 +47,16 @@ ConfigSettings::ApplyResult ConfigSettings::apply(const ConfigChoices& choices)
     }
 
     const SettingsWrite stored = writeSettings(m_db, choices.settings);
-    if (stored.settingsRowMissing)
+    if (stored.settingsRowMissing) {
         result.settingsRowMissing = true;
-    else if (!stored.result.ok)
+    } else if (!stored.result.ok) {
         result.rowError = stored.result.error;
+    } else {
+        // What is stored is in force at once: the scheduler and the alerts read the run state.
+        const int figure = m_state.settings.MmNumber;
+        m_state.settings = effectiveSettings(choices.settings);
+        m_state.settings.MmNumber = figure;
+    }
     return result;
 }
 

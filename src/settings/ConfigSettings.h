@@ -18,8 +18,8 @@ struct ConfigChoices
 };
 
 // The settings row and the autostart entry as the settings dialog reads and stores them. Loading
-// copies the row into the run state; storing changes only the row and the entry, and the running
-// program takes the stored values over when the dialog next loads them (or at the next start).
+// copies the row into the run state; storing writes the row and the entry, and the stored settings
+// take effect at once in the run state (AutoHide, SavePass and AutoLogin matter at the next start).
 class ConfigSettings
 {
 public:
@@ -46,7 +46,8 @@ public:
 
         bool ok() const { return !settingsRowMissing && rowError.isEmpty() && autostartError.isEmpty(); }
     };
-    // Stores the choices. The interval is kept within 1..60 whatever is passed.
+    // Stores the choices and, once the row is stored, puts them in force. The interval is kept
+    // within 1..60 whatever is passed.
     ApplyResult apply(const ConfigChoices& choices);
 
 private:

@@ -93,6 +93,9 @@ Form_Config::Form_Config(Database& db, RunState& state, Autostart& autostart, Me
     m_interval = new QComboBox(this);
     m_interval->setObjectName(QStringLiteral("Combo1"));
     m_interval->setEditable(false);
+    // The list opens as a list of its own about fifteen rows high, not as tall as the screen.
+    m_interval->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    m_interval->setMaxVisibleItems(15);
     for (int seconds = 1; seconds <= 60; ++seconds)
         m_interval->addItem(QString::number(seconds));
 
