@@ -12,4 +12,8 @@ namespace velmo {
 // and kept inside that area.
 void centreOnScreen(QWidget* window, QPoint offset = {});
 
+// Keeps a small window of its own (the assistant figure) out of the task bar and the pager. Call
+// while the window is hidden, before it shows; on a desktop other than X11 it changes nothing.
+void keepOutOfTaskbar(QWidget* window);
+
 } // namespace velmo

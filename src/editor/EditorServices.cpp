@@ -16,7 +16,7 @@ void endForUnusableData(const EditorServices& services, QWidget* parent)
     std::function<void()> end = services.endProgram;
     if (!end)
         end = [] { QCoreApplication::exit(1); };
-    services.boxes.warn(parent, settingsLoadErrorText(), {}, end);
+    services.boxes.warn(parent, recoveryText(recovery), {}, end);
 }
 
 } // namespace velmo

@@ -34,8 +34,8 @@ struct EditorServices
     // The mail binding check: the main window's transfer control and the service's address.
     ServiceChannel* channel = nullptr;
     ServiceAddress service = {};
-    // Opens a web page; the desktop's browser when left empty.
-    std::function<void(const QUrl&)> openUrl = {};
+    // Hands a web page to a browser, true when one took it; the desktop's when left empty.
+    std::function<bool(const QUrl&)> openUrl = {};
     // Ends the program when its data cannot be used (after the user was told); the default leaves
     // the event loop with code 1.
     std::function<void()> endProgram = {};

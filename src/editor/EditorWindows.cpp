@@ -69,6 +69,10 @@ void EditorWindows::showAdd(const QString& categoryPreset)
 void EditorWindows::showEdit(qint64 id)
 {
     if (m_edit && m_edit->memoId() == id) {
+        if (!m_edit->hasUnsavedInput() && !m_edit->Command5_Click(id)) {
+            m_edit->close();
+            return;
+        }
         bringForward(m_edit);
         return;
     }

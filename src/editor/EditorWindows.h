@@ -30,8 +30,9 @@ public slots:
     // The new-memo window with the category preset of the tree node last chosen; input already
     // typed stays. Nothing opens when the settings row cannot be read (the program then ends).
     void showAdd(const QString& categoryPreset);
-    // The edit window on this memo: loaded when it shows another memo or is new; the same memo is
-    // only brought forward, with the user's unsaved changes.
+    // The edit window on this memo: loaded when it shows another memo or is new. On the same memo
+    // it keeps the user's unsaved changes; without any it shows the memo as it is now (and closes
+    // when the memo is gone).
     void showEdit(qint64 id);
     void showMailDialog();
 

@@ -34,6 +34,7 @@ bool Form_Add::Form_Load()
         m_text3->setText(config.row->DiySound);
         setCustomTune(true);
     }
+    markLoaded();
     return true;
 }
 
@@ -41,7 +42,11 @@ void Form_Add::applyPreset(const QString& tag)
 {
     if (tag.isEmpty() || tag == QStringLiteral("已完成备") || tag == QStringLiteral("进行中备"))
         return;
+    // The preset is no input of the user's: an untouched window stays untouched.
+    const bool untouched = !hasUnsavedInput();
     selectText(m_combo1, tag);
+    if (untouched)
+        markLoaded();
 }
 
 SaveOutcome Form_Add::save(const EditorInput& input)

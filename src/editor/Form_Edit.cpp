@@ -17,18 +17,6 @@
 
 namespace velmo {
 
-namespace {
-
-// A stored lunar moment in the date picker; a day the solar month lacks (the 30th of the second
-// month) shows as the month's last day.
-QDateTime pickerMoment(const LunarMoment& lunar)
-{
-    const QDate first(lunar.year, lunar.month, 1);
-    return QDateTime(QDate(lunar.year, lunar.month, std::min(lunar.day, first.daysInMonth())), lunar.time());
-}
-
-} // namespace
-
 Form_Edit::Form_Edit(EditorServices services, QWidget* parent)
     : MemoEditorWindow(std::move(services), QStringLiteral("编辑备忘录"), QStringLiteral("Command6"), parent)
 {
@@ -52,20 +40,33 @@ bool Form_Edit::Command5_Click(qint64 id)
         return false;
     }
     showMemo(*read.memo, read.lunarAlert);
+    m_loadedById = true;
     return true;
 }
 
 void Form_Edit::showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert)
 {
     m_memoId = memo.id;
+    m_loadedSynnum = memo.synnum;
 
     const QDateTime now = Clock::currentDateTime();
+    m_loadedLunarDate.reset();
+    m_loadedLunarHint = QDateTime();
     if (memo.lifa == 1) {
         setCalendar(false);
         setMoment(memo.AlertTime.value_or(now));
     } else {
         setCalendar(true);
-        setMoment(lunarAlert ? pickerMoment(*lunarAlert) : now);
+        if (lunarAlert) {
+            // Kept as stored, also a day that no solar month has, unless the user changes it.
+            m_loadedLunarDate = lunarAlert->date();
+            m_loadedLunarHint = memo.mailTime.value_or(QDateTime());
+            setLunarMoment(*lunarAlert);
+        } else if (const auto lunarNow = LunarMoment::fromSolar(now)) {
+            setLunarMoment(*lunarNow);
+        } else {
+            setMoment(now);
+        }
     }
     m_check1->setChecked(memo.mimi);
     m_check2->setChecked(memo.importance);
@@ -84,6 +85,7 @@ void Form_Edit::showMemo(const MemoRecord& memo, const std::optional<LunarMoment
     // A memo without a custom tune shows none, not the path of a memo shown before.
     m_text3->setText(memo.DiySound);
     setCustomTune(!memo.DiySound.isEmpty());
+    markLoaded();
 }
 
 void Form_Edit::focusFirstField()
@@ -98,7 +100,12 @@ void Form_Edit::focusFirstField()
 
 SaveOutcome Form_Edit::save(const EditorInput& input)
 {
-    return MemoSave(m_services.db, m_services.run, m_services.views).saveEdit(m_memoId, input);
+    const SaveOutcome outcome =
+        MemoSave(m_services.db, m_services.run, m_services.views).saveEdit(m_memoId, input, m_loadedSynnum);
+    // Never written over: the window shows the memo as it is now, and the user is told.
+    if (outcome.result == SaveOutcome::Result::Changed && m_loadedById)
+        Command5_Click(m_memoId);
+    return outcome;
 }
 
 } // namespace velmo

@@ -9,7 +9,8 @@
 namespace velmo {
 
 // The edit window ("编辑备忘录"): one stored memo of the signed-in user, shown as stored when it
-// is loaded; unsaved changes stay while the user works in other windows.
+// is loaded; unsaved changes stay while the user works in other windows. The save writes only the
+// row as it was loaded: when it changed meanwhile, the user is told and the window shows it anew.
 class Form_Edit : public MemoEditorWindow
 {
     Q_OBJECT
@@ -29,11 +30,15 @@ public:
 
 protected:
     SaveOutcome save(const EditorInput& input) override;
-    // Fills the controls with a memo (as stored) and makes it the memo the save writes, by its id.
+    // Fills the controls with a memo (as stored) and makes it the memo the save writes, by its id;
+    // the save checks that the row still carries the memo's change counter (synnum).
     void showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert);
 
 private:
     qint64 m_memoId = 0;
+    int m_loadedSynnum = 0;
+    // The memo came from Command5_Click: a save that finds it changed shows it anew from there.
+    bool m_loadedById = false;
 };
 
 } // namespace velmo

@@ -1,9 +1,9 @@
 #include "MailDialog.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/WebPages.h"
 #include "store/RunState.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,8 +40,6 @@ MailDialog::MailDialog(EditorServices services, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("绑定激活邮件提醒功能"));
     setFixedSize(5475 / 15, 3225 / 15);
-    if (!m_services.openUrl)
-        m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     placed(new QLabel(QStringLiteral("用户名(&U):"), this), QStringLiteral("lblLabels_0"),
            twips(360, 330, 1080, 270));
@@ -105,7 +103,8 @@ bool MailDialog::eventFilter(QObject* watched, QEvent* event)
 
 void MailDialog::Label4_Click()
 {
-    m_services.openUrl(m_services.service.url(QStringLiteral("/mailRecord.asp")));
+    openWebPage(m_services.service.url(QStringLiteral("/mailRecord.asp")), m_services.boxes, this,
+                m_services.openUrl);
 }
 
 void MailDialog::CancelButton_Click()

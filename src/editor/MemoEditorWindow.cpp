@@ -1,20 +1,26 @@
 #include "MemoEditorWindow.h"
 
 #include "controls/MessageBoxes.h"
+#include "editor/LunarDateEdit.h"
 #include "editor/MemoCodes.h"
+#include "lunar/hlxNongLiGongLi.h"
 #include "platform/FileUtils.h"
 #include "platform/TuneCodes.h"
 #include "store/Memo.h"
 #include "store/RunState.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +28,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStandardPaths>
+#include <QTableView>
 #include <QTimeEdit>
 
 namespace velmo {
@@ -31,11 +39,42 @@ namespace {
 const QString previewIdle = QStringLiteral("试听");
 const QString previewPlayingCaption = QStringLiteral("停止");
 
-// The years a lunar date can be converted in.
-const QDate lunarFirstDay(1950, 1, 1);
-const QDate lunarLastDay(2050, 12, 31);
 const QDate solarFirstDay(1900, 1, 1);
 const QDate solarLastDay(9999, 12, 31);
+
+// Where the tune dialog opens: the folder of the tune chosen, else the user's music, else home.
+QString tuneFolder(const QString& chosen)
+{
+    const QString chosenFolder = chosen.isEmpty() ? QString() : QFileInfo(chosen).absolutePath();
+    for (const QString& folder :
+         {chosenFolder, QStandardPaths::writableLocation(QStandardPaths::MusicLocation)}) {
+        if (!folder.isEmpty() && QDir(folder).exists())
+            return folder;
+    }
+    return QDir::homePath();
+}
+
+// The date picker's pop-up takes the calendar's size hint, which leaves out the skin's frame of the
+// day table: the last week row would be cut off. On showing, the pop-up grows by what is missing.
+class CalendarPopupFit : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* calendar = qobject_cast<QCalendarWidget*>(watched);
+        const auto* days = calendar ? calendar->findChild<QTableView*>() : nullptr;
+        if (event->type() == QEvent::Show && days) {
+            const int missing = days->verticalHeader()->length() + 2 * days->frameWidth() - days->height();
+            if (missing > 0)
+                calendar->window()->resize(calendar->window()->width(),
+                                           calendar->window()->height() + missing);
+        }
+        return false;
+    }
+};
 
 template <typename T>
 T* named(T* widget, const QString& name)
@@ -87,13 +126,19 @@ MemoEditorWindow::MemoEditorWindow(EditorServices services, const QString& capti
     m_option1->setChecked(true);
     m_dt1 = named(new QDateEdit(frame1), QStringLiteral("DT1"));
     m_dt1->setCalendarPopup(true);
+    m_dt1->calendarWidget()->installEventFilter(new CalendarPopupFit(m_dt1));
     m_dt1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     m_dt1->setDateRange(solarFirstDay, solarLastDay);
+    // A lunar date is entered in lunar numbers, within the years the converter covers.
+    m_dt1Lunar = named(new LunarDateEdit(frame1), QStringLiteral("DT1Lunar"));
+    m_dt1Lunar->setYearRange(hlxNongLiGongLi::kFirstYear, hlxNongLiGongLi::kLastYear);
+    m_dt1Lunar->hide();
     m_dt2 = named(new QTimeEdit(frame1), QStringLiteral("DT2"));
     m_dt2->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     timeRow->addWidget(m_option1);
     timeRow->addWidget(m_option2);
     timeRow->addWidget(m_dt1);
+    timeRow->addWidget(m_dt1Lunar);
     timeRow->addWidget(m_dt2);
     timeRow->addStretch();
     grid->addWidget(frame1, 3, 1);
@@ -161,15 +206,38 @@ MemoEditorWindow::~MemoEditorWindow() = default;
 void MemoEditorWindow::loadCommon()
 {
     m_player = m_services.tunes ? m_services.tunes() : std::make_unique<MusicPreview>();
+    if (m_player) {
+        m_player->ended = [this] {
+            if (previewPlaying())
+                m_command4->setText(previewIdle);
+        };
+        m_player->failed = [this] {
+            if (previewPlaying())
+                previewFailed(TunePreview::Start::Unplayable, m_previewPath);
+        };
+    }
     m_combo1->addItems(MemoCodes::categoryLabels());
     m_combo2->addItems(MemoCodes::repeatLabels());
     m_combo3->addItems(builtInTuneFileNames());
     m_combo1->setCurrentIndex(0);
     m_combo2->setCurrentIndex(0);
     m_combo3->setCurrentIndex(0);
+    showMailOption();
+}
+
+void MemoEditorWindow::showMailOption()
+{
     const bool mailbox = m_services.run.MobileMailActive;
     m_check3->setEnabled(mailbox);
     m_bindButton->setEnabled(!mailbox);
+}
+
+void MemoEditorWindow::changeEvent(QEvent* event)
+{
+    // A mailbox bound meanwhile (in the dialog beside this window) makes the mail option available.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showMailOption();
+    QWidget::changeEvent(event);
 }
 
 EditorInput MemoEditorWindow::input() const
@@ -181,6 +249,9 @@ EditorInput MemoEditorWindow::input() const
     in.lunar = m_option2->isChecked();
     in.date = m_dt1->date();
     in.time = m_dt2->time();
+    in.lunarDate = m_dt1Lunar->date();
+    in.loadedLunarDate = m_loadedLunarDate;
+    in.loadedLunarHint = m_loadedLunarHint;
     in.title = m_text1->text();
     in.content = m_text2->toPlainText();
     in.contentChanged = in.content != m_loadedContent;
@@ -211,16 +282,28 @@ void MemoEditorWindow::setMoment(const QDateTime& moment)
     m_dt2->setTime(moment.time());
 }
 
+void MemoEditorWindow::setLunarMoment(const LunarMoment& moment)
+{
+    m_dt1Lunar->setDate(moment.date());
+    m_dt2->setTime(moment.time());
+}
+
 void MemoEditorWindow::setCalendar(bool lunar)
 {
     const QSignalBlocker blocker(m_option2);
     m_option2->setChecked(lunar);
     m_option1->setChecked(!lunar);
-    // A lunar date is entered as if it were a solar one, within the years the converter covers.
-    if (lunar)
-        m_dt1->setDateRange(lunarFirstDay, lunarLastDay);
-    else
-        m_dt1->setDateRange(solarFirstDay, solarLastDay);
+    if (lunar != m_dt1->isHidden()) {
+        // The other calendar's picker takes the same day, where the calendar knows it.
+        if (lunar) {
+            if (const auto day = LunarCalendar::fromSolar(m_dt1->date()))
+                m_dt1Lunar->setDate(*day);
+        } else if (const auto day = LunarCalendar::toSolar(m_dt1Lunar->date())) {
+            m_dt1->setDate(*day);
+        }
+    }
+    m_dt1->setVisible(!lunar);
+    m_dt1Lunar->setVisible(lunar);
 }
 
 void MemoEditorWindow::setCustomTune(bool on)
@@ -239,7 +322,7 @@ void MemoEditorWindow::Check4_Click()
 void MemoEditorWindow::Command3_Click()
 {
     auto* dialog =
-        new QFileDialog(this, QString(), QString(),
+        new QFileDialog(this, QString(), tuneFolder(m_text3->text()),
                         QStringLiteral("音频文件(*.mp3 *.wma *.wav *.mid *.MP3 *.WMA *.WAV *.MID)"));
     dialog->setObjectName(QStringLiteral("CommonDialog1"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -267,15 +350,27 @@ void MemoEditorWindow::Command4_Click()
         }
         PlayRing(m_text3->text());
     }
-    m_command4->setText(previewPlayingCaption);
 }
 
 void MemoEditorWindow::PlayRing(const QString& path)
 {
-    const QString file =
+    if (!m_player)
+        return;
+    m_previewPath =
         FileExists(path) ? path : m_services.assets.filePath(QStringLiteral("sound/致爱丽丝.mid"));
-    if (m_player)
-        m_player->play(file);
+    const TunePreview::Start started = m_player->play(m_previewPath);
+    if (started == TunePreview::Start::Playing)
+        m_command4->setText(previewPlayingCaption);
+    else
+        previewFailed(started, m_previewPath);
+}
+
+void MemoEditorWindow::previewFailed(TunePreview::Start why, const QString& path)
+{
+    m_command4->setText(previewIdle);
+    m_services.boxes.warn(this, why == TunePreview::Start::NoSoundDevice
+                                    ? QStringLiteral("没有找到可用的声音设备,无法试听铃声。")
+                                    : QStringLiteral("无法播放该铃声文件:\n") + path);
 }
 
 void MemoEditorWindow::stopPreview()
@@ -309,7 +404,9 @@ void MemoEditorWindow::keyPressEvent(QKeyEvent* event)
 
 void MemoEditorWindow::bindMail_Click()
 {
-    close();
+    // What the user typed is never thrown away for the dialog: such an editor stays open beside it.
+    if (!hasUnsavedInput())
+        close();
     emit mailDialogRequested();
 }
 

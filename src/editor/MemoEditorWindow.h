@@ -5,6 +5,7 @@
 
 #include "editor/EditorServices.h"
 #include "editor/MemoSave.h"
+#include "lunar/LunarMoment.h"
 
 #include <QWidget>
 
@@ -22,6 +23,8 @@ class QTimeEdit;
 
 namespace velmo {
 
+class LunarDateEdit;
+
 class MemoEditorWindow : public QWidget
 {
     Q_OBJECT
@@ -32,6 +35,8 @@ public:
     // What the controls hold, as the save reads it.
     EditorInput input() const;
     bool previewPlaying() const;
+    // The user changed something since the window was loaded (or last showed a stored memo).
+    bool hasUnsavedInput() const { return input() != m_loadedInput; }
 
 public slots:
     // Save; the window closes when the memo was stored.
@@ -44,7 +49,8 @@ public slots:
     void Command4_Click();
     // Custom tune on or off.
     void Check4_Click();
-    // The bind-mail button: the editor closes, then the binding dialog opens.
+    // The bind-mail button: the binding dialog opens; an editor without unsaved input closes first,
+    // one with unsaved input stays open beside it.
     void bindMail_Click();
 
 signals:
@@ -60,10 +66,15 @@ protected:
     virtual SaveOutcome save(const EditorInput& input) = 0;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
-    // Sets the pickers; the date picker's range follows the calendar.
+    // Sets the pickers: the solar date and the time, or the lunar date and the time.
     void setMoment(const QDateTime& moment);
+    void setLunarMoment(const LunarMoment& moment);
+    // Shows the solar or the lunar date picker; a switch by the user carries the date across.
     void setCalendar(bool lunar);
+    // What the controls hold now counts as loaded: nothing is unsaved.
+    void markLoaded() { m_loadedInput = input(); }
     void setCustomTune(bool on);
     // Selects the item with exactly this text; any other text leaves the selection.
     static void selectText(QComboBox* combo, const QString& text);
@@ -71,6 +82,9 @@ protected:
     EditorServices m_services;
     std::unique_ptr<TunePreview> m_player;
     QString m_loadedContent;
+    // The stored lunar date of the memo shown and its solar moment (edit windows).
+    std::optional<LunarDate> m_loadedLunarDate;
+    QDateTime m_loadedLunarHint;
 
     QLineEdit* m_text1 = nullptr;
     QLabel* m_label3 = nullptr; // the memo id (edit window)
@@ -79,6 +93,7 @@ protected:
     QRadioButton* m_option1 = nullptr;
     QRadioButton* m_option2 = nullptr;
     QDateEdit* m_dt1 = nullptr;
+    LunarDateEdit* m_dt1Lunar = nullptr;
     QTimeEdit* m_dt2 = nullptr;
     QPlainTextEdit* m_text2 = nullptr;
     QCheckBox* m_check1 = nullptr;
@@ -96,6 +111,13 @@ protected:
 private:
     void PlayRing(const QString& path);
     void stopPreview();
+    // Check3 and the bind button as the account's mailbox stands now.
+    void showMailOption();
+    // A preview that cannot play: the button reads "试听" again and the user is told why, once.
+    void previewFailed(TunePreview::Start why, const QString& path);
+
+    EditorInput m_loadedInput;
+    QString m_previewPath;
 };
 
 } // namespace velmo

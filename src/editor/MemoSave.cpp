@@ -2,6 +2,7 @@
 
 #include "editor/MemoCodes.h"
 #include "editor/MemoViews.h"
+#include "lunar/Nongli.h"
 #include "lunar/RollAlertForward.h"
 #include "lunar/hlxNongLiGongLi.h"
 #include "platform/Clock.h"
@@ -54,7 +55,7 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
     QString repeatCode = MemoCodes::repeatCode(input.repeat);
     write.lifa = input.solar ? 1 : input.lunar ? 2 : 0;
 
-    if (write.lifa == 2 && input.date.day() == 31)
+    if (write.lifa == 2 && input.lunarDate.day == 31)
         return refusal(lunarDay31Text());
     if (input.title.isEmpty())
         return refusal(emptyTitleText(), true);
@@ -75,9 +76,18 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
         if (alertOn)
             write.AlertTime = write.mailTime;
     } else {
-        const LunarMoment entered{input.date.year(), input.date.month(), input.date.day(),
-                                  time.hour(),       time.minute(),      time.second()};
-        const AlertRoll roll = RollAlertForward(repeatCode, entered, alertOn, now);
+        const LunarMoment entered = LunarMoment::of(input.lunarDate, time);
+        // A date left as loaded keeps its stored numbers, and its stored solar moment says which
+        // month of a number with a leap month it is; a date entered anew must be a day of its month.
+        const bool dateKept = input.loadedLunarDate && input.loadedLunarDate->year == entered.year &&
+                              input.loadedLunarDate->month == entered.month &&
+                              input.loadedLunarDate->day == entered.day;
+        if (!hlxNongLiGongLi::nongToGong(entered.date()))
+            return refusal(lunarDateText());
+        if (!dateKept && !entered.isRealDay(now))
+            return refusal(lunarDayMissingText(input.lunarDate));
+        const AlertRoll roll = RollAlertForward(repeatCode, entered, alertOn, now,
+                                                dateKept ? input.loadedLunarHint : QDateTime());
         repeatCode = roll.repeatCode;
         alertOn = roll.alertOn;
         outcome.notice = roll.notice;
@@ -117,6 +127,13 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
     return outcome;
 }
 
+QString MemoSave::lunarDayMissingText(const LunarDate& date)
+{
+    return QStringLiteral("农历%1年%2月没有%3,请重新选择日期")
+        .arg(date.year)
+        .arg(lunarMonthName(date.month), lunarDayName(date.day));
+}
+
 SaveOutcome MemoSave::saveNew(const EditorInput& input)
 {
     MemoWrite write;
@@ -135,17 +152,27 @@ SaveOutcome MemoSave::saveNew(const EditorInput& input)
     return outcome;
 }
 
-SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input)
+SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input, int loadedSynnum)
 {
     MemoWrite write;
     SaveOutcome outcome = prepare(input, true, write);
     if (!outcome.saved())
         return outcome;
-    const StoreResult updated = updateEditorMemo(m_db, id, m_run.UserId, write, wholeSecondNow());
+    const StoreResult updated =
+        updateEditorMemo(m_db, id, m_run.UserId, write, wholeSecondNow(), loadedSynnum);
     if (!updated)
         return failure(writeFailedText(), updated.error);
-    if (updated.rowsAffected == 0)
-        return failure(memoGoneText());
+    if (updated.rowsAffected == 0) {
+        // Nothing was written: the memo is gone, or it is no longer the one the window shows.
+        const EditorMemoRead now = readEditorMemo(m_db, id, m_run.UserId);
+        if (!now.ok)
+            return failure(writeFailedText(), now.error);
+        if (!now.memo)
+            return failure(memoGoneText());
+        SaveOutcome changed = failure(changedMeanwhileText());
+        changed.result = SaveOutcome::Result::Changed;
+        return changed;
+    }
     outcome.memoId = id;
     // The alert stops before the rescan, so that the rescan can start it again for other due memos.
     m_views.stopAlert();

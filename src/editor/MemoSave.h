@@ -4,11 +4,15 @@
 // passed reminder forward, writes the memo row and brings the main window's views up to date. It
 // needs no window: the editors hand it their controls' values and show what it answers.
 
+#include "lunar/LunarCalendar.h"
 #include "store/Memo.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QTime>
+
+#include <optional>
 
 namespace velmo {
 
@@ -23,8 +27,14 @@ struct EditorInput
     QString repeat;     // Combo2
     bool solar = true;  // Option1 "公历"
     bool lunar = false; // Option2 "农历"
-    QDate date;         // DT1: lunar numbers when lunar
+    QDate date;         // DT1, the solar date
     QTime time;         // DT2
+    // The lunar date picker: lunar year, month and day numbers.
+    LunarDate lunarDate;
+    // The edit window: the lunar date stored in the memo it loaded, and the solar moment stored
+    // beside it (mailTime), which tells a leap month apart. A lunar date left as loaded is kept.
+    std::optional<LunarDate> loadedLunarDate;
+    QDateTime loadedLunarHint;
     QString title;
     QString content;
     // The edit window writes the body back only when the user changed it: a stored body with markup
@@ -36,6 +46,8 @@ struct EditorInput
     bool customTune = false;
     QString tunePath;  // Text3
     QString tuneLabel; // Combo3
+
+    friend bool operator==(const EditorInput&, const EditorInput&) = default;
 };
 
 struct SaveOutcome
@@ -45,6 +57,7 @@ struct SaveOutcome
         Saved,   // stored and the views refreshed: the window closes
         Refused, // a check failed: nothing written, the window stays open with its input
         Failed,  // the write failed or the memo is gone: nothing written, the window stays open
+        Changed, // the memo changed since the window loaded it: nothing written
     };
     Result result = Result::Refused;
     // The refusal or failure to show; empty when saved.
@@ -65,19 +78,27 @@ public:
 
     // The new-memo window: adds the memo and remembers its custom tune for the next new memo.
     SaveOutcome saveNew(const EditorInput& input);
-    // The edit window: stores the user's memo with that id.
-    SaveOutcome saveEdit(qint64 id, const EditorInput& input);
+    // The edit window: stores the user's memo with that id, as long as it is still the row the
+    // window loaded (its change counter is loadedSynnum); a snooze alone does not change it.
+    SaveOutcome saveEdit(qint64 id, const EditorInput& input, int loadedSynnum);
 
     // The refusals, in the order they are checked.
     static QString lunarDay31Text() { return QStringLiteral("农历有木有31啊？"); }
     static QString emptyTitleText() { return QStringLiteral("标题为空"); }
     static QString lunarDateText() { return QStringLiteral("该农历日期无法换算为公历,请重新选择日期"); }
+    // "农历2025年二月没有三十,请重新选择日期"
+    static QString lunarDayMissingText(const LunarDate& date);
     static QString invalidTimeText() { return QStringLiteral("该提醒时间在本地时间中不存在,请重新选择时间"); }
     static QString noTunePathText() { return QStringLiteral("请点击“浏览”按钮选择您的自定义铃声"); }
     static QString tuneMissingText() { return QStringLiteral("自定义铃声文件不存在,请浏览选择"); }
     // The failures.
     static QString writeFailedText() { return QStringLiteral("备忘保存失败,请检查数据文件后重试。"); }
     static QString memoGoneText() { return QStringLiteral("该备忘已被删除或不属于当前用户,无法保存。"); }
+    static QString changedMeanwhileText()
+    {
+        return QStringLiteral("该备忘在您编辑期间已被修改(同步、提醒操作或其他窗口),您的修改没有保存,"
+                              "以免覆盖新的内容。窗口现在显示它当前的内容。");
+    }
 
 private:
     // Checks and composes the row; a refusal when something is wrong.

@@ -121,6 +121,13 @@ std::optional<QDateTime> LunarMoment::solarMoment(const QDateTime& now, const QD
     return QDateTime(*solar, time());
 }
 
+bool LunarMoment::isRealDay(const QDateTime& now, const QDateTime& solarHint) const
+{
+    const auto solar = solarMoment(now, solarHint);
+    const auto back = solar ? LunarCalendar::fromSolar(solar->date()) : std::nullopt;
+    return back && back->year == year && back->month == month && back->day == day;
+}
+
 std::optional<qint64> LunarMoment::daysFrom(const QDateTime& now, const QDateTime& solarHint) const
 {
     if (!now.isValid())

@@ -57,6 +57,10 @@ struct LunarMoment
     // Without a hint on either day: within the lunar year and month that now lies in, the month is
     // now's own (a leap month while now is in one); elsewhere the ordinary month.
     std::optional<QDateTime> solarMoment(const QDateTime& now, const QDateTime& solarHint = {}) const;
+    // Whether the month these numbers mean, seen from now (see solarMoment), has their day: false
+    // for a 30th of a month of 29 days, which would run on into the next month, and outside the
+    // calendar.
+    bool isRealDay(const QDateTime& now, const QDateTime& solarHint = {}) const;
     // Whole days from now's solar date to the solar date of solarMoment(now): 0 on the same day,
     // negative when the day has passed. Nothing when either lies outside the calendar.
     std::optional<qint64> daysFrom(const QDateTime& now, const QDateTime& solarHint = {}) const;

@@ -56,9 +56,14 @@ clsMusic::clsMusic(QObject* parent, Output output)
 
 clsMusic::~clsMusic() = default;
 
+bool clsMusic::soundDeviceAvailable()
+{
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
 bool clsMusic::canBuildOutput() const
 {
-    return m_output == Output::AnySink || !QMediaDevices::audioOutputs().isEmpty();
+    return m_output == Output::AnySink || soundDeviceAvailable();
 }
 
 void clsMusic::ensurePlayer()
@@ -137,6 +142,7 @@ void clsMusic::fail()
     m_state = Stopped;
     m_atEnd = false;
     m_player->stop();
+    emit failed();
 }
 
 void clsMusic::Play()

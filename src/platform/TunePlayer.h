@@ -51,6 +51,8 @@ public:
     // of its General MIDI sound bank. Runs once; the first player calls it, and the program may call
     // it earlier, before anything else touches multimedia.
     static void prepareMediaEnvironment();
+    // Whether the machine has a sound device to play on.
+    static bool soundDeviceAvailable();
 
     // The full path set last (kept even when it cannot be played).
     QString FileName() const { return m_fileName; }
@@ -93,6 +95,8 @@ public:
 signals:
     // The file has played to its end (once per run through it).
     void finished();
+    // The file set turned out not to play after all (the media backend cannot decode it).
+    void failed();
 
 private:
     bool hasMedia() const { return m_load == Load::Loading || m_load == Load::Ready; }

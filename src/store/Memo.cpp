@@ -227,19 +227,29 @@ StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& 
 }
 
 StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
-                             const QDateTime& now)
+                             const QDateTime& now, int loadedSynnum)
 {
-    // Only fixed column names go into the text; every value is bound.
+    const QVariant alertTime = textOrNull(memo.AlertTime);
+    const QVariant lunarTime = textOrNull(memo.AlertTimeNongli);
+    // Only fixed column names go into the text; every value is bound. Every expression reads the row
+    // as it was before this update.
     QString sql = QStringLiteral("UPDATE Notebook SET type=?, title=?, ");
     QVariantList values{memo.type, memo.title};
     if (memo.content) {
         sql += QStringLiteral("content=?, ");
         values << textOrNull(*memo.content);
     }
-    // A new reminder time replaces any snooze of the old one.
+    // A snooze belongs to the reminder it delays: it goes with a changed reminder only.
+    const QString snoozeKept =
+        QStringLiteral("lifa IS ? AND AlertPinLv IS ? AND ifAlert IS ? AND (? IS NULL OR AlertTime IS ?) "
+                       "AND (? IS NULL OR AlertTimeNongli IS ?)");
+    const QVariantList reminder{memo.lifa, memo.AlertPinLv, memo.ifAlert, alertTime,
+                                alertTime, lunarTime,       lunarTime};
     sql += QStringLiteral("Done=0, addtime=?, AlertPinLv=?, mimi=?, ifAlert=?, importance=?, click=1, "
-                          "AlertTimeTemp=NULL, AlertTimeNongliTemp=NULL, ");
-    values << now << memo.AlertPinLv << memo.mimi << memo.ifAlert << memo.importance;
+                          "AlertTimeTemp=CASE WHEN %1 THEN AlertTimeTemp END, "
+                          "AlertTimeNongliTemp=CASE WHEN %1 THEN AlertTimeNongliTemp END, ")
+               .arg(snoozeKept);
+    values << now << memo.AlertPinLv << memo.mimi << memo.ifAlert << memo.importance << reminder << reminder;
     if (!memo.AlertTime.isEmpty()) {
         sql += QStringLiteral("AlertTime=?, ");
         values << memo.AlertTime;
@@ -255,9 +265,9 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
         values << *memo.sound;
     }
     sql += QStringLiteral("DiySound=?, Mail=?, editor=0, lifa=?, synnum=COALESCE(synnum, 0)+1, syn=0 "
-                          "WHERE id=? AND userid=? AND Del=0");
+                          "WHERE id=? AND userid=? AND Del=0 AND COALESCE(synnum, 0)=?");
     values << (memo.DiySound.isEmpty() ? QStringLiteral("") : memo.DiySound) << memo.Mail << memo.lifa << id
-           << userId;
+           << userId << loadedSynnum;
     return db.exec(sql, values);
 }
 

@@ -106,10 +106,12 @@ StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& 
                           const QString& customTune);
 
 // Stores an edited memo of the user: in progress again, changed at `now`, its change counter up by
-// one, to be uploaded. rowsAffected is 0 (nothing stored) when the user has no such memo, or it is
-// marked deleted.
+// one, to be uploaded. Only the row as the editor loaded it is written: rowsAffected is 0 (nothing
+// stored) when the user has no such memo, it is marked deleted, or its change counter is no longer
+// loadedSynnum (a synchronisation, a reminder action or another window changed it meanwhile). A
+// snooze stays unless the reminder time, its calendar, its repeat code or its switch change.
 StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
-                             const QDateTime& now);
+                             const QDateTime& now, int loadedSynnum);
 
 // A memo as an editor shows it, with its lunar reminder time read from the stored text (which may
 // name a day no solar month has).

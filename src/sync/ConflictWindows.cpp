@@ -135,7 +135,8 @@ bool CompareServer::Command5_Click()
     if (!readLocal(server->serverId, local))
         return false;
     MemoRecord shown = server->memo;
-    shown.id = local.memo->id; // the save writes the local row
+    shown.id = local.memo->id;         // the save writes the local row
+    shown.synnum = local.memo->synnum; // as it stands now, or not at all
     showMemo(shown, shown.AlertTimeNongli ? LunarMoment::fromStored(*shown.AlertTimeNongli) : std::nullopt);
     // The content box counts as changed where its text differs from the local copy's.
     m_loadedContent = RemoveHtml(local.memo->content);

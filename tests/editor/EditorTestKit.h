@@ -22,7 +22,8 @@ public:
     QStringList calls;
 };
 
-// A preview player that writes down what it was told; the log is shared with the test.
+// A preview player that writes down what it was told and starts as the test says; the log is
+// shared with the test, which also reaches the player last made.
 class PreviewRecorder : public TunePreview
 {
 public:
@@ -30,11 +31,22 @@ public:
         : m_log(log)
     {
     }
-    void play(const QString& path) override { m_log << QStringLiteral("play ") + path; }
+    PreviewRecorder(QStringList& log, PreviewRecorder*& last, const Start& start)
+        : m_log(log)
+        , m_start(&start)
+    {
+        last = this;
+    }
+    Start play(const QString& path) override
+    {
+        m_log << QStringLiteral("play ") + path;
+        return m_start ? *m_start : Start::Playing;
+    }
     void stop() override { m_log << QStringLiteral("stop"); }
 
 private:
     QStringList& m_log;
+    const Start* m_start = nullptr;
 };
 
 // A solar memo of category 生活备忘, once, reminder a day after the test clock, built-in tune.

@@ -47,13 +47,13 @@ private slots:
     void refusalsInOrder_data()
     {
         QTest::addColumn<bool>("lunar");
-        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QList<int>>("date"); // year, month, day: lunar numbers when lunar
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("tunePath"); // "-" for a built-in tune
         QTest::addColumn<QString>("message");
-        const QDate day31(2027, 1, 31);
-        const auto row = [](const char* name, bool lunar, QDate date, const char* title, const char* tune,
-                            const QString& message) {
+        const QList<int> day31{2027, 1, 31};
+        const auto row = [](const char* name, bool lunar, QList<int> date, const char* title,
+                            const char* tune, const QString& message) {
             QTest::newRow(name) << lunar << date << QString::fromUtf8(title) << QString::fromUtf8(tune)
                                 << message;
         };
@@ -61,19 +61,23 @@ private slots:
         row("solar 31st; title before tune", false, day31, "", "", MemoSave::emptyTitleText());
         row("custom tune without path", false, day31, "t", "", MemoSave::noTunePathText());
         row("custom tune missing", false, day31, "t", "/nowhere/a.mp3", MemoSave::tuneMissingText());
-        row("lunar year the converter lacks", true, QDate(1949, 5, 5), "t", "-", MemoSave::lunarDateText());
+        row("lunar year the converter lacks", true, {1949, 5, 5}, "t", "-", MemoSave::lunarDateText());
+        // Lunar 2027 has a third month of 29 days.
+        row("lunar 30th the month lacks", true, {2027, 3, 30}, "t", "-",
+            MemoSave::lunarDayMissingText({2027, 3, 30, false}));
     }
     void refusalsInOrder()
     {
         QFETCH(bool, lunar);
-        QFETCH(QDate, date);
+        QFETCH(QList<int>, date);
         QFETCH(QString, title);
         QFETCH(QString, tunePath);
         QFETCH(QString, message);
         EditorInput in = sampleInput(title);
         in.solar = !lunar;
         in.lunar = lunar;
-        in.date = date;
+        in.date = QDate(date[0], date[1], date[2]);
+        in.lunarDate = {date[0], date[1], date[2], false};
         in.customTune = tunePath != QStringLiteral("-");
         in.tunePath = in.customTune ? tunePath : QString();
         const SaveOutcome outcome = save.saveNew(in);
@@ -112,33 +116,35 @@ private slots:
     }
 
     // A memo without reminder mails at the moment entered, read in its own calendar; a lunar reminder
-    // keeps its lunar moment and mails at its solar day.
+    // keeps its lunar moment, any day its month has, and mails at its solar day.
     void addMailTime_data()
     {
         QTest::addColumn<bool>("lunar");
         QTest::addColumn<QString>("repeat");
-        QTest::addColumn<QDateTime>("entered");
+        QTest::addColumn<QList<int>>("date");
         QTest::addColumn<QString>("alertTimeNongli");
         QTest::addColumn<QString>("mailTime");
-        const QTime eight(8, 0);
         // clang-format off
-        QTest::newRow("solar, no reminder") << false << "不需要提醒" << QDateTime(QDate(2026, 12, 7), eight) << "" << "2026-12-07 08:00:00";
-        QTest::newRow("lunar, no reminder") << true << "不需要提醒" << QDateTime(QDate(2020, 4, 1), eight) << "" << "2020-04-23 08:00:00";
-        // Lunar 2027-1-1 is solar 2027-02-06.
-        QTest::newRow("lunar, ahead") << true << "每年提醒" << QDateTime(QDate(2027, 1, 1), eight) << "2027-01-01 08:00:00" << "2027-02-06 08:00:00";
+        QTest::newRow("solar, no reminder") << false << "不需要提醒" << QList<int>{2026, 12, 7} << "" << "2026-12-07 08:00:00";
+        QTest::newRow("lunar, no reminder") << true << "不需要提醒" << QList<int>{2020, 4, 1} << "" << "2020-04-23 08:00:00";
+        QTest::newRow("lunar, ahead") << true << "每年提醒" << QList<int>{2027, 1, 1} << "2027-01-01 08:00:00" << "2027-02-06 08:00:00";
+        // The 30th of a second month, which no solar month has; the 29th of a month of 29 days.
+        QTest::newRow("lunar 2nd month 30th") << true << "只提醒一次" << QList<int>{2027, 2, 30} << "2027-02-30 08:00:00" << "2027-04-06 08:00:00";
+        QTest::newRow("lunar last day") << true << "只提醒一次" << QList<int>{2027, 3, 29} << "2027-03-29 08:00:00" << "2027-05-05 08:00:00";
         // clang-format on
     }
     void addMailTime()
     {
         QFETCH(bool, lunar);
         QFETCH(QString, repeat);
-        QFETCH(QDateTime, entered);
+        QFETCH(QList<int>, date);
         EditorInput in = sampleInput();
         in.solar = !lunar;
         in.lunar = lunar;
         in.repeat = repeat;
-        in.date = entered.date();
-        in.time = entered.time();
+        in.date = QDate(date[0], date[1], date[2]);
+        in.lunarDate = {date[0], date[1], date[2], false};
+        in.time = QTime(8, 0);
         const SaveOutcome outcome = save.saveNew(in);
         QVERIFY2(outcome.saved(), qPrintable(outcome.message));
         QTEST(field(outcome.memoId, QStringLiteral("AlertTimeNongli")).toString(), "alertTimeNongli");
@@ -156,7 +162,7 @@ private slots:
         EditorInput in = sampleInput(QStringLiteral("新"));
         in.date = QDate(2026, 12, 6);
         in.time = QTime(9, 0);
-        const SaveOutcome outcome = save.saveEdit(id, in);
+        const SaveOutcome outcome = save.saveEdit(id, in, stored.synnum);
         QVERIFY2(outcome.saved(), qPrintable(outcome.message));
         QVERIFY(outcome.notice.contains(QStringLiteral(" < 当前公历:2026/12/6 10:00:00")));
         QCOMPARE(field(id, QStringLiteral("synnum")).toInt(), 5);
@@ -179,7 +185,7 @@ private slots:
             stored.userid = otherUser ? QStringLiteral("someone") : stored.userid;
             stored.Del = !otherUser;
             const qint64 id = store.addMemo(stored);
-            const SaveOutcome outcome = save.saveEdit(id, sampleInput(QStringLiteral("新")));
+            const SaveOutcome outcome = save.saveEdit(id, sampleInput(QStringLiteral("新")), stored.synnum);
             QCOMPARE(outcome.result, SaveOutcome::Result::Failed);
             QCOMPARE(outcome.message, MemoSave::memoGoneText());
             QCOMPARE(field(id, QStringLiteral("title")).toString(), QStringLiteral("旧"));
