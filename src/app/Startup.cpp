@@ -56,7 +56,7 @@ Startup::Startup(StartupOptions options, QObject* parent)
     m_login->setAssetFolder(m_options.assets);
     m_login->setAutostart(m_autostart);
     if (m_options.browser)
-        m_login->setBrowser(m_options.browser);
+        m_login->setBrowser([browser = m_options.browser](const QUrl& url) { return browser(url), true; });
     connect(m_login.get(), &LoginController::signedIn, this, &Startup::signedIn);
     connect(m_login.get(), &LoginController::programMustEnd, this, [this] { emit programMustEnd(1); });
 }

@@ -3,6 +3,7 @@
 #include "controls/MessageBoxes.h"
 #include "controls/RVTPropGadget.h"
 #include "controls/Skin.h"
+#include "controls/WebPages.h"
 #include "controls/kvbutton/KvButton.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
@@ -32,7 +33,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -86,8 +86,6 @@ Form1::Form1(Services services, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(m_services.assets.filePath(QStringLiteral("images/velmo.ico"))));
-    if (!m_services.openUrl)
-        m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (!m_services.trayAvailable)
         m_services.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
 
@@ -121,11 +119,12 @@ Form1::Form1(Services services, QWidget* parent)
     connect(m_timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     m_inet1 = new ServiceChannel(this);
     m_inet1->setObjectName(QStringLiteral("Inet1"));
-    m_notices = new NoticeBoard(m_services.db, m_services.service, m_services.openUrl, this);
+    const auto pageOpener = [this](const QUrl& url) { openPage(url); };
+    m_notices = new NoticeBoard(m_services.db, m_services.service, pageOpener, this);
     connect(m_notices, &NoticeBoard::changed, this, &Form1::showNotice);
     connect(this, &Form1::exiting, m_notices, &NoticeBoard::abort);
-    m_versionCheck = new VersionCheck(
-        {m_services.service, m_services.version, m_services.boxes, m_services.openUrl, this}, this);
+    m_versionCheck =
+        new VersionCheck({m_services.service, m_services.version, m_services.boxes, pageOpener, this}, this);
     connect(this, &Form1::exiting, m_versionCheck, &VersionCheck::abort);
     connectSync();
     buildReminders();
@@ -526,9 +525,11 @@ void Form1::ClearCategory(const MemoNode& node)
         reportFailure(QStringLiteral("清空该类备忘失败,备忘未作改动。"), cleared.error, deleteTitle);
         return;
     }
-    // Deleted memos must stop ringing at once.
+    // Deleted memos must stop ringing at once, and leave the counts as the list does.
     MoveRing(true);
     Command2_Click();
+    ReadCount();
+    TreeView1_Setup();
     playSound(QStringLiteral("del.wav"));
     switchOnTimer3();
 }
@@ -718,6 +719,8 @@ void Form1::Command2_Click()
 {
     if (m_dueScan)
         m_dueScan();
+    // The sheet takes the height of its rows: its place follows the scroller again.
+    RVTPropGadget1_ValueChanged(m_gadget->VValue(), 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -793,7 +796,7 @@ void Form1::Button_Click(int Index)
         showFindDialog();
         break;
     case 5:
-        m_services.openUrl(readPage(QStringLiteral("51148")));
+        openPage(readPage(QStringLiteral("51148")));
         break;
     case 6:
         menu_config_Click();
@@ -835,7 +838,8 @@ void Form1::menu_guanyuchengxu_Click()
 {
     if (!m_aboutDialog) {
         m_aboutDialog = new AboutDialog(
-            m_services.version, m_services.service.url(QStringLiteral("/")), m_services.openUrl,
+            m_services.version, m_services.service.url(QStringLiteral("/")),
+            [this](const QUrl& url) { openPage(url); },
             QPixmap(m_services.assets.filePath(QStringLiteral("images/velmo.png"))), this);
         m_aboutDialog->setWindowFlag(Qt::Window);
     }
@@ -882,6 +886,11 @@ void Form1::showNotice()
 QUrl Form1::readPage(const QString& id) const
 {
     return m_services.service.url(QStringLiteral("/read.asp"), {{QStringLiteral("id"), id}});
+}
+
+void Form1::openPage(const QUrl& url)
+{
+    openWebPage(url, m_services.boxes, this, m_services.openUrl);
 }
 
 QString Form1::statusText(int panel) const

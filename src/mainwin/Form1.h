@@ -85,8 +85,9 @@ public:
         ServiceAddress service = {};
         // The program's version, "1.8.3".
         QString version = {};
-        // Opens a web page in the user's browser; the desktop's handler when left empty.
-        std::function<void(const QUrl&)> openUrl = {};
+        // Hands a web page to the user's browser, true when one took it; the desktop's when left
+        // empty. A page not taken is told to the user with its address.
+        std::function<bool(const QUrl&)> openUrl = {};
         // Whether the desktop has a tray to hide the window in; without one the window is minimised
         // instead of hidden and does not start hidden.
         std::function<bool()> trayAvailable = {};
@@ -268,6 +269,8 @@ private:
     void reportFailure(const QString& what, const QString& error, const QString& title = {});
     // The service's page "/read.asp?id=<id>".
     QUrl readPage(const QString& id) const;
+    // Opens a page in the browser, or tells the user that it could not.
+    void openPage(const QUrl& url);
     // The folder of data.db, which also holds the skin file.
     DataFolder dataFolder() const;
 

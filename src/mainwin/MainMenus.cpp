@@ -174,22 +174,22 @@ void Form1::menu_chengxushezhi_Click()
 
 void Form1::menu_shiyongshuoming_Click()
 {
-    m_services.openUrl(readPage(QStringLiteral("51148")));
+    openPage(readPage(QStringLiteral("51148")));
 }
 
 void Form1::menu_cuowufankui_Click()
 {
-    m_services.openUrl(readPage(QStringLiteral("142")));
+    openPage(readPage(QStringLiteral("142")));
 }
 
 void Form1::menu_guanliyuanliuyan_Click()
 {
-    m_services.openUrl(readPage(QStringLiteral("142")));
+    openPage(readPage(QStringLiteral("142")));
 }
 
 void Form1::menu_jianyiyijian_Click()
 {
-    m_services.openUrl(readPage(QStringLiteral("142")));
+    openPage(readPage(QStringLiteral("142")));
 }
 
 void Form1::menu_shoudongtongbu_Click()

@@ -13,6 +13,8 @@ namespace velmo {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
+// The height a tray balloon takes above the tray, with its pointer and a margin.
+constexpr int kBalloonRoom = 150;
 const QString leftKey = QStringLiteral("Settings/MainLeft");
 const QString topKey = QStringLiteral("Settings/MainTop");
 
@@ -32,7 +34,8 @@ FormMM::FormMM(AssetFolder assets, int figure, QWidget* parent)
     if (place.isNull()) {
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
-            place = area.bottomRight() - QPoint(width() + 20, height() + 20);
+            // Above the corner where the tray's balloon comes up, so that the balloon leaves it in view.
+            place = area.bottomRight() - QPoint(width() + 20, height() + kBalloonRoom);
         }
     }
     move(place);

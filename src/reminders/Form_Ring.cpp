@@ -52,8 +52,11 @@ Form_Ring::Form_Ring(Services services, qint64 memoId, QWidget* parent)
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     m_title->setFont(bold);
     m_title->setWordWrap(true);
+    // The memo's own texts are shown as they are, never as markup.
+    m_title->setTextFormat(Qt::PlainText);
     m_details = new QLabel(this);
     m_details->setObjectName(QStringLiteral("LabelDetails"));
+    m_details->setTextFormat(Qt::PlainText);
     m_content = new QTextBrowser(this);
     m_content->setObjectName(QStringLiteral("TextContent"));
     layout->addWidget(m_title);

@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPixmap>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace velmo {
@@ -38,7 +39,6 @@ Reminders::Reminders(Services services, QObject* parent)
     RingAlert::Services alert{m_services.run,  m_services.tune,      m_services.timer2,
                               m_services.tray, m_services.normalTip, [this] { showFigure(); }};
     m_alert = std::make_unique<RingAlert>(std::move(alert));
-    m_designHeight = m_services.frame2->height();
 }
 
 Reminders::~Reminders()
@@ -128,8 +128,10 @@ void Reminders::buildRows()
         days->setGeometry(26, y, 64, kRowHeight - 2);
         auto* title = new ClickLabel(memo.title, sheet);
         title->setObjectName(QStringLiteral("Label1_%1").arg(index));
+        // A memo's title is its text, never markup.
+        title->setTextFormat(Qt::PlainText);
         title->setGeometry(92, y, width - 92 - 28, kRowHeight - 2);
-        title->setToolTip(memo.title);
+        title->setToolTip(Qt::convertFromPlainText(memo.title, Qt::WhiteSpaceNormal));
         auto* sound = new QLabel(sheet);
         sound->setObjectName(QStringLiteral("Image1_%1").arg(index));
         sound->setPixmap(ringing);
@@ -146,7 +148,9 @@ void Reminders::buildRows()
         y += kRowHeight;
         ++index;
     }
-    sheet->resize(sheet->width(), std::max(m_designHeight, y + kRowTop));
+    // As tall as its rows, and never shorter than the panel: a few rows do not scroll away.
+    const int panelHeight = sheet->parentWidget() ? sheet->parentWidget()->height() : sheet->height();
+    sheet->resize(sheet->width(), std::max(panelHeight, y + kRowTop));
 }
 
 void Reminders::openRing(qint64 memoId)
@@ -198,6 +202,8 @@ void Reminders::showFigure()
             TrayIcon::raiseWindow(m_services.mainWindow);
         });
     }
+    if (!m_figure->isVisible())
+        keepOutOfTaskbar(m_figure);
     m_figure->show();
     m_figure->raise();
 }

@@ -99,7 +99,6 @@ private:
     std::vector<QWidget*> m_rows;
     QPointer<FormMM> m_figure;
     QHash<qint64, QPointer<Form_Ring>> m_ringWindows;
-    int m_designHeight = 0;
     bool m_loginRingFlag = false;
 };
 

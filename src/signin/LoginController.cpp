@@ -1,6 +1,7 @@
 #include "LoginController.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/WebPages.h"
 #include "platform/Autostart.h"
 #include "platform/FileUtils.h"
 #include "platform/Md5.h"
@@ -10,7 +11,6 @@
 #include "store/Recovery.h"
 #include "store/RunState.h"
 
-#include <QDesktopServices>
 #include <QWidget>
 
 namespace velmo {
@@ -29,7 +29,6 @@ LoginController::LoginController(Database& db, RunState& state, ServiceChannel& 
     , m_channel(channel)
     , m_boxes(boxes)
     , m_records(db)
-    , m_browser([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     connect(&m_channel, &ServiceChannel::finished, this, &LoginController::onReply);
 }
@@ -70,8 +69,7 @@ void LoginController::warn(const QString& text, const QString& title, std::funct
 
 void LoginController::openPage(const QString& path)
 {
-    if (m_browser)
-        m_browser(m_address.url(path));
+    openWebPage(m_address.url(path), m_boxes, m_dialogParent, m_browser);
 }
 
 void LoginController::openRegistrationPage()
@@ -122,9 +120,6 @@ void LoginController::signIn(const LoginInput& input)
         m_password = {m_prefill.SavedPassHash, m_prefill.SavedPassLength};
 
     if (m_prefill.IsFirstRun) {
-        // The first sign-in on this computer also makes the program start with the desktop.
-        if (m_autostart && !m_autostart->SetAutoRun())
-            qWarning("velmo: autostart entry not written: %s", qPrintable(m_autostart->errorString()));
         setCaption(QStringLiteral("连接远程服务器验证中..."));
         checkOnline([this] { return storeVerifiedAccount(true); });
         return;
@@ -314,6 +309,10 @@ void LoginController::commit(const Writes& writes, bool online)
     m_state.ServerVerified = true;
     m_state.UserId = m_input.user;
     m_state.PassHash = m_password.hash;
+    // The first sign-in on this computer, once it succeeded, also makes the program start with the
+    // desktop.
+    if (m_prefill.IsFirstRun && m_autostart && !m_autostart->SetAutoRun())
+        qWarning("velmo: autostart entry not written: %s", qPrintable(m_autostart->errorString()));
     QPointer<LoginController> self(this);
     warn(QStringLiteral("服务器验证通过，登录成功！"), QStringLiteral("登陆提示"), [self] {
         if (self)

@@ -52,8 +52,9 @@ public:
     void setAssetFolder(const AssetFolder& assets) { m_assets = assets; }
     // The autostart entry switched on at a first-run sign-in; nullptr leaves it alone.
     void setAutostart(Autostart* autostart) { m_autostart = autostart; }
-    // Opens a web page; the default hands it to the desktop's browser.
-    void setBrowser(std::function<void(const QUrl&)> browser) { m_browser = std::move(browser); }
+    // Hands a web page to a browser (true when one took it); the default is the desktop's browser.
+    // A page not taken is told to the user with its address.
+    void setBrowser(std::function<bool(const QUrl&)> browser) { m_browser = std::move(browser); }
     // The window message boxes belong to.
     void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
 
@@ -116,7 +117,7 @@ private:
     ServiceAddress m_address;
     AssetFolder m_assets;
     Autostart* m_autostart = nullptr;
-    std::function<void(const QUrl&)> m_browser;
+    std::function<bool(const QUrl&)> m_browser;
     QPointer<QWidget> m_dialogParent;
 
     QString m_caption;

@@ -21,7 +21,8 @@ namespace velmo::test {
 class MainWindowFixture
 {
 public:
-    explicit MainWindowFixture(bool autoHide = false, bool trayAvailable = true)
+    explicit MainWindowFixture(bool autoHide = false, bool trayAvailable = true,
+                               const QUrl& service = QUrl(QStringLiteral("http://memo.example:8080")))
     {
         QDir(assetDir.path()).mkpath(QStringLiteral("sound"));
         for (const char* name : {"ok.wav", "del.wav", "error.wav"})
@@ -30,9 +31,9 @@ public:
         store.runState().settings.AutoHide = autoHide;
         store.runState().LocalSignedIn = true;
         Form1::Services services{store.db(), store.runState(), AssetFolder(assetDir.path()), sounds, boxes};
-        services.service = ServiceAddress(QUrl(QStringLiteral("http://memo.example:8080")));
+        services.service = ServiceAddress(service);
         services.version = QStringLiteral("1.8.3");
-        services.openUrl = [this](const QUrl& url) { openedUrls.append(url); };
+        services.openUrl = [this](const QUrl& url) { return openedUrls.append(url), browserTakesPages; };
         services.trayAvailable = [trayAvailable] { return trayAvailable; };
         form = std::make_unique<Form1>(services);
         form->setDueScan([this] { ++dueScans; });
@@ -86,6 +87,7 @@ public:
     SoundRecorder sounds;
     BoxRecorder boxes;
     QList<QUrl> openedUrls;
+    bool browserTakesPages = true;
     int dueScans = 0;
     std::unique_ptr<Form1> form; // last, so it goes first: nothing of one test lingers into the next
 };

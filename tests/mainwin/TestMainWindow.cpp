@@ -6,12 +6,16 @@
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
+#include "reminders/Reminders.h"
 #include "sync/SyncSession.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "settings/Form_Config.h"
@@ -188,6 +192,41 @@ private slots:
         QVERIFY(!f.form->Timer3()->isActive());
     }
 
+    // During the start-up count-down, 立即手动同步 or the 同步 button synchronises at once: the
+    // count-down ends, the button goes and the scheduled pass does not run.
+    void syncNowDuringTheCountdown_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("menu") << "menu_shoudongtongbu";
+        QTest::newRow("button") << "Command1";
+    }
+    void syncNowDuringTheCountdown()
+    {
+        QFETCH(QString, place);
+        test::ServiceFixture service;
+        MainWindowFixture f(false, true, service.baseUrl());
+        QSignalSpy passes(f.form->sync(), &SyncSession::passFinished);
+        auto* button = f.form->findChild<QPushButton*>(QStringLiteral("Command1"));
+        for (int tick = 1; tick <= 4; ++tick)
+            f.form->Timer1_Timer();
+        QCOMPARE(f.form->statusText(1), "状态:7秒后开始同步");
+        QVERIFY(!button->isHidden());
+        if (place == QStringLiteral("Command1"))
+            button->click();
+        else
+            f.form->findChild<QAction*>(place)->trigger();
+        QCOMPARE(f.form->statusText(1), "状态:手动连接云同步...");
+        QVERIFY(button->isHidden());
+        QVERIFY(passes.wait(10000));
+        for (int tick = 5; tick <= 10; ++tick) {
+            f.form->Timer1_Timer();
+            QVERIFY(!f.form->statusText(1).contains(QStringLiteral("秒后开始同步")));
+        }
+        QVERIFY(f.form->statusText(1) != QStringLiteral("状态:连接云服务器..."));
+        QVERIFY(button->isHidden());
+        QCOMPARE(service.requests().first().path.toLower(), QStringLiteral("/api/id.asp"));
+    }
+
     // A read that fails is reported, never shown as "no memos".
     void failedReadsAreReported()
     {
@@ -201,6 +240,27 @@ private slots:
         f.form->ReadUndo();
         QVERIFY(f.form->statusText(1).startsWith(QStringLiteral("状态:备忘读取失败")));
         QCOMPARE(f.sounds.played.filter(QStringLiteral("/error.wav")).size(), 2);
+    }
+
+    // A memo's title is shown as the text it is, never as markup: in the due panel, its tooltip and
+    // the reminder window.
+    void memoTextsShowAsPlainText()
+    {
+        MainWindowFixture f;
+        const QString title = QStringLiteral("<b><font color=red size=7>大</font></b><a href='x'>链接</a>");
+        const qint64 id = f.addMemo(title, 1);
+        f.form->reminders()->Command2_Click();
+        auto* row = f.form->findChild<QLabel*>(QStringLiteral("Label1_1"));
+        QVERIFY(row);
+        QCOMPARE(row->textFormat(), Qt::PlainText);
+        QTextDocument tip;
+        tip.setHtml(row->toolTip());
+        QCOMPARE(tip.toPlainText(), title);
+        f.form->reminders()->openRing(id);
+        QWidget* ring = topLevel<QWidget>(QStringLiteral("Form_Ring"));
+        QVERIFY(ring);
+        QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelTitle"))->textFormat(), Qt::PlainText);
+        ring->close();
     }
 
     // The list menu's item and the toolbar button bring the one settings dialog forward.

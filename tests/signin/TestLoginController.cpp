@@ -5,6 +5,7 @@
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "controls/WebPages.h"
 #include "platform/Autostart.h"
 #include "platform/Md5.h"
 #include "platform/RequestSignature.h"
@@ -46,7 +47,7 @@ struct Rig
         controller.setAssetFolder(AssetFolder(scratch.filePath(QStringLiteral("assets"))));
         controller.setServiceAddress(service.address());
         controller.setAutostart(&autostart);
-        controller.setBrowser([](const QUrl&) {}); // never a real browser
+        controller.setBrowser([](const QUrl&) { return true; }); // never a real browser
         setRemembered(QString(), 0, firstRun);
         if (!firstRun)
             exec(QStringLiteral("UPDATE Config SET FirstRun=0"));
@@ -140,7 +141,7 @@ private slots:
                  RequestSignature(request.queryValue(QStringLiteral("nowtime"))));
     }
 
-    void firstRunRefusedStoresNothingButAutostart()
+    void firstRunRefusedStoresNothing()
     {
         Rig rig;
         rig.service.addAccount(Demo, DemoPassword);
@@ -153,8 +154,8 @@ private slots:
         QCOMPARE(focus.count(), 1);
         QCOMPARE(rig.userRows(), 0);
         QCOMPARE(rig.config("FirstRun").toInt(), 1);
-        // Every first-run attempt switches autostart on, accepted or not.
-        QVERIFY(rig.autostart.IsAutoRun());
+        // Only a sign-in that succeeded switches autostart on.
+        QVERIFY(!rig.autostart.IsAutoRun());
     }
 
     void serviceFailuresAreReported_data()
@@ -263,6 +264,16 @@ private slots:
         QVERIFY(rig.settle());
         QVERIFY(rig.state.LocalSignedIn);
         QCOMPARE(rig.userRows(), 1);
+    }
+
+    // A page that no browser takes is told to the user, with its address.
+    void pagesNotOpenedAreTold()
+    {
+        Rig rig;
+        rig.controller.setBrowser([](const QUrl&) { return false; });
+        rig.controller.openPasswordRecoveryPage();
+        QCOMPARE(rig.boxes.texts(),
+                 QStringList{pageNotOpenedText(rig.service.baseUrl().resolved(QUrl("/FindPassword.asp")))});
     }
 
     void emptyBoxesStopBeforeAnyCheck()
@@ -396,6 +407,7 @@ private slots:
         // The settings row went back with the account row: the next start still goes online.
         QCOMPARE(rig.config("FirstRun").toInt(), 1);
         QVERIFY(rig.config("LastUser").isNull());
+        QVERIFY(!rig.autostart.IsAutoRun());
     }
 
     void unreadableAccountsAreReported()
