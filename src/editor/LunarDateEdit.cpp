@@ -34,7 +34,9 @@ LunarDateEdit::LunarDateEdit(QWidget* parent)
 
 LunarDate LunarDateEdit::date() const
 {
-    return LunarDate{m_year->value(), m_month->currentIndex() + 1, m_day->currentIndex() + 1, false};
+    const LunarDate shown{m_year->value(), m_month->currentIndex() + 1, m_day->currentIndex() + 1, false};
+    // A stored date the pickers cannot hold is not changed behind the user's back.
+    return shown == m_setAsShown ? m_set : shown;
 }
 
 void LunarDateEdit::setDate(const LunarDate& date)
@@ -42,6 +44,8 @@ void LunarDateEdit::setDate(const LunarDate& date)
     m_year->setValue(date.year);
     m_month->setCurrentIndex(qBound(1, date.month, 12) - 1);
     m_day->setCurrentIndex(qBound(1, date.day, 30) - 1);
+    m_set = LunarDate{date.year, date.month, date.day, false};
+    m_setAsShown = LunarDate{m_year->value(), m_month->currentIndex() + 1, m_day->currentIndex() + 1, false};
 }
 
 void LunarDateEdit::setYearRange(int first, int last)

@@ -21,7 +21,7 @@ public:
 
     LunarDate date() const;
     // Shows the date's numbers; a year outside the range shows its nearest end, a day past the 30th
-    // the 30th.
+    // the 30th, but date() gives the date as set until the user picks another.
     void setDate(const LunarDate& date);
     void setYearRange(int first, int last);
 
@@ -29,6 +29,8 @@ private:
     QSpinBox* m_year = nullptr;
     QComboBox* m_month = nullptr;
     QComboBox* m_day = nullptr;
+    LunarDate m_set;
+    LunarDate m_setAsShown;
 };
 
 } // namespace velmo
