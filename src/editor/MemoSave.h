@@ -67,6 +67,8 @@ public:
     SaveOutcome saveNew(const EditorInput& input);
     // The edit window: stores the user's memo with that id.
     SaveOutcome saveEdit(qint64 id, const EditorInput& input);
+    // Checks and composes the row without writing it; a refusal when something is wrong.
+    SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
 
     // The refusals, in the order they are checked.
     static QString lunarDay31Text() { return QStringLiteral("农历有木有31啊？"); }
@@ -80,9 +82,6 @@ public:
     static QString memoGoneText() { return QStringLiteral("该备忘已被删除或不属于当前用户,无法保存。"); }
 
 private:
-    // Checks and composes the row; a refusal when something is wrong.
-    SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
-
     Database& m_db;
     const RunState& m_run;
     MemoViews& m_views;
