@@ -202,6 +202,25 @@ private slots:
             QCOMPARE(parseWireLunar(wireLunarText(*moment)), moment);
     }
 
+    void untravellablePart_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("part");
+        QTest::newRow("Chinese, signs and line breaks") << "中文 a|b&c%+<BR>\r\n(#f!g#"
+                                                        << "";
+        QTest::newRow("separator") << "x(#f!g#)y"
+                                   << "(#f!g#)";
+        QTest::newRow("emoji") << QString::fromUtf8("x\U0001F600") << QString::fromUtf8("\U0001F600");
+        QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x" << QString(QChar(0xD800));
+        QTest::newRow("euro sign") << QString::fromUtf8("€") << "";
+    }
+
+    void untravellablePart()
+    {
+        QFETCH(QString, text);
+        QTEST(velmo::untravellablePart(text), "part");
+    }
+
     void wireDate_data()
     {
         QTest::addColumn<QString>("text");
