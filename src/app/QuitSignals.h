@@ -5,8 +5,8 @@
 // quit: what the service answered is written down, and an upload under way is waited for. The
 // signal handler only writes one byte into a socket pair; everything else happens in the event loop.
 //
-//   velmo::QuitSignals signals;
-//   connect(&signals, &velmo::QuitSignals::quitRequested, ..., [] { mainWindow->MDIexit_Click(); });
+//   velmo::QuitSignals quitSignals;
+//   connect(&quitSignals, &velmo::QuitSignals::quitRequested, ..., [] { mainWindow->MDIexit_Click(); });
 
 #include <QObject>
 
