@@ -133,6 +133,14 @@ StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncK
                    values);
 }
 
+StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum)
+{
+    return db.exec(
+        QStringLiteral("UPDATE Notebook SET SyncedSynnum=? WHERE id=? AND userid=? AND "
+                       "NotebookServerId=? AND synnum=? AND syn=? AND Del=?"),
+        {serverSynnum, expected.id, userId, expected.serverId, expected.synnum, expected.syn, expected.Del});
+}
+
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
                               int readSynnum, int postedSynnum, bool sentDel)
 {

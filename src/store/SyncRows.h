@@ -84,6 +84,10 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
 StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server);
 
+// The row says what the service's copy at serverSynnum says: it is in step at that counter, its
+// changes (a deletion among them) still to be sent. Only while the row is as it was compared.
+StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum);
+
 // The service took the upload of a row at postedSynnum under serverId: the row keeps the server id
 // and is in step at that counter. Only when its change counter and deleted flag are still those
 // read for the upload (readSynnum, sentDel) is it marked in step with its counter set to

@@ -323,9 +323,8 @@ bool SyncSession::takeDownload(const ConflictRecord& server)
         m_changed += stored.rowsAffected;
         return stored.ok;
     }
-    if (local->syn || local->Del) {
-        // In step here: the service's copy replaces it. Deleted here without having seen that
-        // copy: the deletion is dropped and the copy comes back.
+    if (local->syn) {
+        // In step here: the service's copy replaces it.
         const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
         m_changed += stored.rowsAffected;
         return stored.ok;
@@ -333,7 +332,19 @@ bool SyncSession::takeDownload(const ConflictRecord& server)
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, local->id);
     if (!row.ok)
         return false;
-    if (row.memo && sameOnTheWire(*row.memo, server.memo)) {
+    const bool same = row.memo && sameOnTheWire(*row.memo, server.memo);
+    if (local->Del) {
+        // Deleted here without having seen the service's copy: the deletion is dropped and the copy
+        // comes back. A copy that says what the deleted row said was seen: the deletion goes up.
+        const StoreResult stored = same ? markInStep(m_db, m_run.UserId, *local, server.memo.synnum)
+                                        : overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        if (same)
+            m_held.remove(local->id);
+        else
+            m_changed += stored.rowsAffected;
+        return stored.ok;
+    }
+    if (same) {
         // The same change on both sides (or an answer lost on the way): nothing to choose.
         const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
         m_held.remove(local->id);
