@@ -180,7 +180,8 @@ void SyncSession::startPass(bool announce)
     m_nextDownload = 0;
     m_held.clear();
     m_sharedIds.clear();
-    m_finishText = announce ? DoneStatus : QString();
+    m_announce = announce;
+    m_finishText = DoneStatus;
     m_stage = Stage::SigningIn;
     // An answer the service gave and that could not be written yet comes first: were the list read
     // without it, the memo the service took would come down as a new one.
@@ -362,7 +363,7 @@ void SyncSession::afterDownloads()
     if (m_changed > 0)
         emit memosChanged();
     m_changed = 0;
-    if (!m_finishText.isEmpty()) {
+    if (m_announce) {
         emit statusText(QStringLiteral("状态:远程效验完成"));
         emit statusText(QStringLiteral("状态:上传本地未同步记录"));
     }

@@ -213,6 +213,7 @@ private:
     };
     std::vector<Answer> m_answers;
     QString m_finishText;
+    bool m_announce = false; // the sync pass tells its stages; the delayed upload only its end
     bool m_uploadAgain = false;
     bool m_syncAfter = false;
 
