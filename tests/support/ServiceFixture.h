@@ -9,10 +9,8 @@
 //   QCOMPARE(service.lastRequest().rawQuery, expectedQuery);
 
 #include "platform/ServiceAddress.h"
-#include "velmo-service/MemoStore.h"
 #include "velmo-service/ServiceStandIn.h"
 
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <memory>
@@ -40,20 +38,6 @@ public:
         accounts().addAccount(userId, password, mailboxBound);
     }
 
-    standin::MemoStore& memos() { return *standin::MemoStore::of(*m_service); }
-    // Keeps the memos in a file, as the program does, so that restart() can be tried.
-    bool keepMemosOnDisk() { return memos().open(storePath(), nullptr); }
-    // Ends the stand-in and starts a new one on the same port and memo file, with the same accounts.
-    bool restart()
-    {
-        const standin::AccountStore accounts = m_service->accounts();
-        m_service = std::make_unique<standin::ServiceStandIn>();
-        m_service->accounts() = accounts;
-        m_service->setSignatureCheck(standin::SignatureCheck::Strict);
-        return memos().open(storePath(), nullptr) &&
-               m_service->start(m_port, QHostAddress::LocalHost) == m_port;
-    }
-
     void setSignatureCheck(standin::SignatureCheck check) { m_service->setSignatureCheck(check); }
     void setFault(const standin::Fault& fault) { m_service->setFault(fault); }
     // The next count requests (to path, when given) meet the fault, each after delayMs; the rest are
@@ -78,9 +62,6 @@ public:
     void clearRequests() { m_service->clearRequests(); }
 
 private:
-    QString storePath() const { return m_folder.filePath(QStringLiteral("memos.db")); }
-
-    QTemporaryDir m_folder;
     std::unique_ptr<standin::ServiceStandIn> m_service = std::make_unique<standin::ServiceStandIn>();
     quint16 m_port = 0;
 };

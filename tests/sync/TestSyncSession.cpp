@@ -557,22 +557,6 @@ private slots:
         QCOMPARE(rig.a.unsynced(), 0);
     }
 
-    // A stand-in that restarts forgets no memo and gives no server id twice.
-    void standInRestartLosesNothing()
-    {
-        Rig rig;
-        QVERIFY(rig.service.keepMemosOnDisk());
-        const qint64 first = rig.a.add(QStringLiteral("one"));
-        QVERIFY(rig.a.syncNow());
-        QVERIFY(rig.service.restart());
-        QVERIFY(rig.b.syncNow());
-        const qint64 second = rig.b.add(QStringLiteral("two"));
-        QVERIFY(rig.b.syncNow() && rig.a.syncNow());
-        QVERIFY(rig.b.row(second).NotebookServerId > rig.a.row(first).NotebookServerId);
-        QCOMPARE(rig.a.titles(), (QStringList{"one", "two"}));
-        QCOMPARE(rig.b.titles(), rig.a.titles());
-    }
-
     void textThatCannotTravelIsRefused_data()
     {
         QTest::addColumn<QString>("title");
@@ -636,34 +620,6 @@ private slots:
         QVERIFY(rig.b.syncNow());
         QCOMPARE(rig.b.conflicts, 2);
         QVERIFY(rig.b.windows->localWindow());
-    }
-
-    // Without a server id the windows select no row, and keeping a copy writes nothing.
-    void noServerIdSavesNothing()
-    {
-        Rig rig;
-        const qint64 id = rig.a.add(QStringLiteral("never uploaded"));
-        rig.a.windows->open();
-        QCOMPARE(Device::child<QLabel>(rig.a.windows->localWindow(), "Label3")->text(), QString());
-        QCOMPARE(Device::child<QLabel>(rig.a.windows->serverWindow(), "Label3")->text(), QString());
-        Device::child<QPushButton>(rig.a.windows->localWindow(), "Command1")->click();
-        QCOMPARE(rig.a.row(id).synnum, 1);
-        QCOMPARE(rig.a.row(id).title, QStringLiteral("never uploaded"));
-        QVERIFY(rig.a.windows->localWindow());
-    }
-
-    // A deletion is confirmed with "#delo#" and the row goes.
-    void deletionIsConfirmed()
-    {
-        Rig rig;
-        const qint64 id = rig.a.add(QStringLiteral("to go"));
-        QVERIFY(rig.a.syncNow());
-        QVERIFY(SetDel(rig.a.store.db(), "demo", id).ok);
-        QVERIFY(rig.a.uploadNow());
-        QVERIFY(!rig.a.store.memo(id));
-        QVERIFY(rig.a.statuses.contains(QStringLiteral("状态:同步删除完成")));
-        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成"));
-        QVERIFY(rig.serverTitles().isEmpty());
     }
 
     void deletionReachesTheOtherComputer_data()
@@ -922,22 +878,6 @@ private slots:
         QVERIFY(rig.a.row(id).syn);
         QCOMPARE(rig.memos().liveMemos("demo").size(), 1);
         QCOMPARE(rig.memos().liveMemos("demo").first().fields.value(4), QStringLiteral("True"));
-    }
-
-    // Only the settled memo goes up with yibu=True.
-    void yibuOnlyForTheSettledMemo()
-    {
-        Rig rig;
-        const qint64 first = rig.a.add(QStringLiteral("first"));
-        const qint64 settled = rig.a.add(QStringLiteral("settled"));
-        rig.a.sync.conflictSettled(settled, false);
-        QVERIFY(rig.a.uploadNow());
-        const auto posts = rig.uploads();
-        QCOMPARE(posts.size(), 2);
-        QVERIFY(posts[0].body.startsWith("LocalId=" + QByteArray::number(first) + '&'));
-        QVERIFY(posts[0].rawQuery.endsWith("&yibu=False"));
-        QVERIFY(posts[1].rawQuery.endsWith("&yibu=True"));
-        QVERIFY(!rig.a.sync.AsyncMode());
     }
 
     // The timestamp that is signed is the one that is sent, however fast the clock runs.
