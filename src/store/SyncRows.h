@@ -74,6 +74,12 @@ OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 ser
 std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
                                             qint64 localId);
 
+// The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
+// took from this computer without the answer arriving.
+// nullopt when they could not be read.
+std::optional<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
+                                                         const QString& title);
+
 // Adds a memo that came down from the service: owned by userId, in step at the record's counter,
 // with its server id. rowsAffected is 0 (nothing added) when the user already has a row with it.
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server);
@@ -83,6 +89,11 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
 // when the row changed in the meantime; it is then left alone.
 StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server);
+
+// A row never uploaded turns out to be the service's memo serverId (its upload was taken, the answer
+// lost): it gets that server id and is in step at serverSynnum. Only while it still has no server id.
+StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
+                          int serverSynnum);
 
 // The row says what the service's copy at serverSynnum says: it is in step at that counter, its
 // changes (a deletion among them) still to be sent. Only while the row is as it was compared.

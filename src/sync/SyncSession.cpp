@@ -320,6 +320,15 @@ bool SyncSession::takeDownload(const ConflictRecord& server)
 {
     const std::optional<SyncKey>& local = m_downloads[m_nextDownload].local;
     if (!local) {
+        // A memo this computer sent while the program was killed before the answer came: the row
+        // that says the same takes its server id instead of a copy coming down beside it.
+        const auto unsentRows = readUnsentByTitle(m_db, m_run.UserId, server.memo.title);
+        if (!unsentRows)
+            return false;
+        for (const MemoRecord& unsent : *unsentRows) {
+            if (sameOnTheWire(unsent, server.memo))
+                return adoptServerId(m_db, m_run.UserId, unsent.id, server.serverId, server.memo.synnum).ok;
+        }
         const StoreResult stored = insertFromServer(m_db, m_run.UserId, server.serverId, server.memo);
         m_changed += stored.rowsAffected;
         return stored.ok;
