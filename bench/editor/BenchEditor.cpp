@@ -34,7 +34,7 @@ std::unique_ptr<test::TestStore> filledStore()
         memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
         if (i % 3 == 0) {
             memo.lifa = 2;
-            memo.AlertTimeNongli = QDateTime(QDate(2027, 10, 1 + i % 28), QTime(8, 0));
+            memo.AlertTimeNongli = LunarMoment{2027, 10, 1 + i % 28, 8, 0, 0};
         }
     });
 }

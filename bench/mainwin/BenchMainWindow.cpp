@@ -30,7 +30,7 @@ std::unique_ptr<test::TestStore> filledStore()
         memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i) * 600);
         if (i % 3 == 0) {
             memo.lifa = 2;
-            memo.AlertTimeNongli = QDateTime(QDate(2026, 10, 1 + i % 28), QTime(8, 0));
+            memo.AlertTimeNongli = LunarMoment{2026, 10, 1 + i % 28, 8, 0, 0};
         }
         if (i >= kMemoCount) {
             memo.type = 2 + i % 6;

@@ -51,10 +51,8 @@ std::unique_ptr<test::TestStore> filledStore()
             const auto lunar = LunarMoment::fromSolar(solar);
             memo.lifa = 2;
             memo.AlertTime.reset();
-            memo.AlertTimeNongli = lunar ? lunar->toDateTime() : QDateTime();
+            memo.AlertTimeNongli = lunar ? *lunar : LunarMoment::fromStored(solar);
             memo.mailTime = solar;
-            if (!memo.AlertTimeNongli->isValid())
-                memo.AlertTimeNongli = solar;
         }
     });
 }

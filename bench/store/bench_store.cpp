@@ -168,7 +168,9 @@ bool insertRaw(sqlite3_stmt* statement, const MemoRecord& memo)
     failed |= sqlite3_bind_int(s, 12, memo.importance);
     failed |= bindText(s, 13, memo.AddIp);
     failed |= sqlite3_bind_int(s, 14, memo.click);
-    failed |= bindDate(s, 15, memo.AlertTimeNongli, dates[2]);
+    failed |= bindDate(
+        s, 15, memo.AlertTimeNongli ? std::optional(memo.AlertTimeNongli->toDateTime()) : std::nullopt,
+        dates[2]);
     failed |= bindDate(s, 16, memo.mailTime, dates[3]);
     failed |= sqlite3_bind_int(s, 17, memo.before);
     failed |= bindText(s, 18, memo.sound);
@@ -238,7 +240,8 @@ MemoRecord memoFromRow(sqlite3_stmt* s)
     memo.importance = sqlite3_column_int(s, 12) != 0;
     memo.AddIp = columnText(s, 13);
     memo.click = sqlite3_column_int(s, 14);
-    memo.AlertTimeNongli = columnDate(s, 15);
+    const std::optional<QDateTime> nongli = columnDate(s, 15);
+    memo.AlertTimeNongli = nongli ? LunarMoment::fromStored(*nongli) : std::nullopt;
     memo.mailTime = columnDate(s, 16);
     memo.before = sqlite3_column_int(s, 17);
     memo.sound = columnText(s, 18);

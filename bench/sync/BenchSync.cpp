@@ -46,6 +46,7 @@ struct Bench
                 QStringList fields = ServerRecordText(memo).split(RecordFieldSeparator);
                 memo.NotebookServerId = standin::MemoStore::of(service.service())->add(User, fields, 1);
                 memo.syn = true;
+                memo.SyncedSynnum = 1;
             }
             store.addMemo(memo);
         }
@@ -88,7 +89,7 @@ void BM_ClientWorkPerThousandMemos(benchmark::State& state)
         for (const qint64 id : ids.ids) {
             const OwnMemoRead row = readOwnMemo(bench.store.db(), User, id);
             benchmark::DoNotOptimize(SynPostBody(*row.memo));
-            acknowledgeUpload(bench.store.db(), User, id, id, row.memo->synnum + 1, false);
+            acknowledgeUpload(bench.store.db(), User, id, id, row.memo->synnum, row.memo->synnum, false);
         }
     }
 }

@@ -1,8 +1,10 @@
 #include "MainWindowHandOff.h"
 
+#include "app/QuitSignals.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
 #include "controls/MessageBoxes.h"
+#include "mainwin/Form1.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
 #include "platform/TunePlayer.h"
@@ -50,6 +52,15 @@ int main(int argc, char** argv)
         &startup, &velmo::Startup::programMustEnd, &app,
         [](int exitCode) { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
     velmo::MainWindowHandOff handOff(startup);
+    // A logout or a kill asks as the quit command does: the main window's quit writes down what the
+    // service answered and waits for an upload under way.
+    velmo::QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &velmo::QuitSignals::quitRequested, &app, [&handOff] {
+        if (velmo::Form1* mainWindow = handOff.mainWindow())
+            mainWindow->MDIexit_Click();
+        else
+            QCoreApplication::quit();
+    });
 
     startup.start();
     return app.exec();

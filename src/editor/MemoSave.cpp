@@ -11,6 +11,7 @@
 #include "store/Database.h"
 #include "store/DbText.h"
 #include "store/RunState.h"
+#include "store/WireText.h"
 
 namespace velmo {
 
@@ -123,6 +124,10 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
     write.title = input.title;
     if (!editing || input.contentChanged)
         write.content = input.content;
+    for (const QString& text : {write.title, write.content.value_or(QString()), write.DiySound}) {
+        if (const QString part = untravellablePart(text); !part.isEmpty())
+            return refusal(untravellableMessage(part));
+    }
     outcome.result = SaveOutcome::Result::Saved;
     return outcome;
 }

@@ -81,6 +81,8 @@ public:
     // The edit window: stores the user's memo with that id, as long as it is still the row the
     // window loaded (its change counter is loadedSynnum); a snooze alone does not change it.
     SaveOutcome saveEdit(qint64 id, const EditorInput& input, int loadedSynnum);
+    // Checks and composes the row without writing it; a refusal when something is wrong.
+    SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
 
     // The refusals, in the order they are checked.
     static QString lunarDay31Text() { return QStringLiteral("农历有木有31啊？"); }
@@ -101,9 +103,6 @@ public:
     }
 
 private:
-    // Checks and composes the row; a refusal when something is wrong.
-    SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
-
     Database& m_db;
     const RunState& m_run;
     MemoViews& m_views;

@@ -368,8 +368,6 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     m_quitting = true;
     emit exiting();
-    // A transfer still under way ends now, while its handler can still reach the database.
-    m_inet1->abort();
     m_wheelHooked = false;
     m_timer1->stop();
     m_reminders->MoveRing(true);
@@ -386,8 +384,13 @@ void Form1::closeEvent(QCloseEvent* event)
             window->close();
     }
     hide();
-    m_services.db.close();
-    emit quitRequested();
+    // The answer to an upload under way is waited for (a few seconds at most) and written down; then
+    // any other transfer ends, while its handler can still reach the database.
+    m_sync->finishBeforeQuit([this] {
+        m_inet1->abort();
+        m_services.db.close();
+        emit quitRequested();
+    });
 }
 
 void Form1::MDIexit_Click()

@@ -190,7 +190,7 @@ StoreResult buildDatabase(const QString& path, int /*fd*/)
                 result = StoreResult::failure(QStringLiteral("the database schema is missing"));
             if (result.ok && !query.exec(QStringLiteral("BEGIN")))
                 result = StoreResult::failure(query.lastError().text());
-            const QStringList statements = schemaStatements(schema);
+            const QStringList statements = databaseSchemaStatements();
             for (const QString& statement : statements) {
                 if (!result.ok)
                     break;
@@ -221,6 +221,11 @@ QString databaseSchema()
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
+}
+
+QStringList databaseSchemaStatements()
+{
+    return schemaStatements(databaseSchema());
 }
 
 StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
@@ -254,6 +259,11 @@ StoreResult RenameWithoutReplacing(const QString& from, const QString& to)
 
 StoreResult SaveDatabaseFile(const QString& filePath)
 {
+    // A log left beside a database that is gone would be read as the new file's own.
+    if (!nameTaken(filePath)) {
+        for (const char* suffix : {"-wal", "-shm"})
+            ::unlink(QFile::encodeName(filePath + QLatin1String(suffix)).constData());
+    }
     return placeNewFile(filePath, buildDatabase);
 }
 

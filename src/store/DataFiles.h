@@ -3,6 +3,7 @@
 #include "store/StoreResult.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace velmo {
 
@@ -31,8 +32,9 @@ StoreResult SaveDatabaseFile(const QString& filePath);
 // copies and never follows a link at to.
 StoreResult RenameWithoutReplacing(const QString& from, const QString& to);
 
-// The text of the schema the empty database is built from.
+// The text of the schema the empty database is built from, and its statements one by one.
 QString databaseSchema();
+QStringList databaseSchemaStatements();
 
 // The skin file: a style sheet of our own kept in the data folder, which the windows apply.
 inline constexpr const char* kSkinFileName = "skinh.she";

@@ -91,6 +91,9 @@ public:
     // Runs one statement that changes data. Statements are prepared once and reused.
     StoreResult exec(const QString& sql, const QVariantList& values = {});
 
+    // Runs one statement without keeping it prepared: schema changes, pragmas.
+    StoreResult execOnce(const QString& sql);
+
     // Runs one SELECT.
     DbQuery select(const QString& sql, const QVariantList& values = {}) const;
     DbRow selectFirst(const QString& sql, const QVariantList& values = {}) const;
@@ -108,7 +111,6 @@ private:
     friend class Transaction;
     QSqlDatabase connection() const;
     StoreResult run(QSqlQuery& query, const QString& sql, bool prepare, const QVariantList& values) const;
-    StoreResult execDirect(const QString& sql);
 
     QString m_connectionName;
     QString m_path;

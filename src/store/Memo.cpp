@@ -10,15 +10,15 @@ namespace velmo {
 
 namespace {
 
-QVariant dateValue(const std::optional<QDateTime>& moment)
-{
-    return moment ? QVariant(*moment) : QVariant();
-}
-
 std::optional<QDateTime> optionalDate(const QVariant& value)
 {
     const QDateTime moment = fromDbValue(value);
     return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
+}
+
+std::optional<LunarMoment> optionalLunar(const QVariant& value)
+{
+    return value.isNull() ? std::nullopt : LunarMoment::fromText(value.toString());
 }
 
 // An empty text is stored as NULL.
@@ -29,43 +29,80 @@ QVariant textOrNull(const QString& text)
 
 } // namespace
 
+QVariant dateValue(const std::optional<QDateTime>& moment)
+{
+    return moment ? QVariant(*moment) : QVariant();
+}
+
+QVariant lunarValue(const std::optional<LunarMoment>& moment)
+{
+    return moment ? QVariant(moment->storageText()) : QVariant();
+}
+
+const QStringList& syncedColumns()
+{
+    static const QStringList columns = {QStringLiteral("type"),
+                                        QStringLiteral("title"),
+                                        QStringLiteral("content"),
+                                        QStringLiteral("Done"),
+                                        QStringLiteral("addtime"),
+                                        QStringLiteral("AlertTime"),
+                                        QStringLiteral("AlertPinLv"),
+                                        QStringLiteral("mimi"),
+                                        QStringLiteral("ifAlert"),
+                                        QStringLiteral("importance"),
+                                        QStringLiteral("AddIp"),
+                                        QStringLiteral("click"),
+                                        QStringLiteral("AlertTimeNongli"),
+                                        QStringLiteral("mailTime"),
+                                        QStringLiteral("\"before\""),
+                                        QStringLiteral("sound"),
+                                        QStringLiteral("Mail"),
+                                        QStringLiteral("editor"),
+                                        QStringLiteral("lifa"),
+                                        QStringLiteral("DiySound")};
+    return columns;
+}
+
+QVariantList syncedValues(const MemoRecord& memo)
+{
+    return {memo.type,
+            memo.title,
+            textOrNull(memo.content),
+            memo.Done,
+            dateValue(memo.addtime),
+            dateValue(memo.AlertTime),
+            memo.AlertPinLv,
+            memo.mimi,
+            memo.ifAlert,
+            memo.importance,
+            memo.AddIp,
+            memo.click,
+            lunarValue(memo.AlertTimeNongli),
+            dateValue(memo.mailTime),
+            memo.before,
+            memo.sound,
+            memo.Mail,
+            memo.editor,
+            memo.lifa,
+            memo.DiySound};
+}
+
 StoreResult insertMemo(Database& db, const MemoRecord& memo)
 {
-    const QDateTime addtime = memo.addtime ? *memo.addtime : Clock::currentDateTime();
-    return db.exec(
-        QStringLiteral("INSERT INTO Notebook (NotebookServerId, type, userid, title, content, Done, "
-                       "addtime, AlertTime, AlertPinLv, mimi, ifAlert, importance, AddIp, click, "
-                       "AlertTimeNongli, mailTime, \"before\", sound, DiySound, Mail, editor, lifa, "
-                       "synnum, syn, Del, AlertTimeTemp, AlertTimeNongliTemp) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                       "?, ?, ?)"),
-        {memo.NotebookServerId,
-         memo.type,
-         memo.userid,
-         memo.title,
-         textOrNull(memo.content),
-         memo.Done,
-         addtime,
-         dateValue(memo.AlertTime),
-         memo.AlertPinLv,
-         memo.mimi,
-         memo.ifAlert,
-         memo.importance,
-         memo.AddIp,
-         memo.click,
-         dateValue(memo.AlertTimeNongli),
-         dateValue(memo.mailTime),
-         memo.before,
-         memo.sound,
-         memo.DiySound,
-         memo.Mail,
-         memo.editor,
-         memo.lifa,
-         memo.synnum,
-         memo.syn,
-         memo.Del,
-         dateValue(memo.AlertTimeTemp),
-         dateValue(memo.AlertTimeNongliTemp)});
+    MemoRecord row = memo;
+    if (!row.addtime)
+        row.addtime = Clock::currentDateTime();
+    QVariantList values = syncedValues(row);
+    values << row.NotebookServerId << row.userid << row.synnum << row.syn << row.Del
+           << dateValue(row.AlertTimeTemp) << dateValue(row.AlertTimeNongliTemp) << row.SyncedSynnum;
+    QStringList marks;
+    marks.fill(QStringLiteral("?"), values.size());
+    return db.exec(QStringLiteral("INSERT INTO Notebook (") + syncedColumns().join(QStringLiteral(", ")) +
+                       QStringLiteral(", NotebookServerId, userid, synnum, syn, Del, AlertTimeTemp, "
+                                      "AlertTimeNongliTemp, SyncedSynnum) VALUES (") +
+                       marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                   values);
 }
 
 namespace {
@@ -101,6 +138,7 @@ enum Column
     Del,
     AlertTimeTemp,
     AlertTimeNongliTemp,
+    SyncedSynnum,
     ColumnCount
 };
 
@@ -131,7 +169,8 @@ constexpr const char* kColumnNames[ColumnCount] = {"id",
                                                    "syn",
                                                    "Del",
                                                    "AlertTimeTemp",
-                                                   "AlertTimeNongliTemp"};
+                                                   "AlertTimeNongliTemp",
+                                                   "SyncedSynnum"};
 
 // Builds a memo from value(column) for every column.
 template <typename ValueOf>
@@ -153,7 +192,7 @@ MemoRecord makeMemo(const ValueOf& v)
     memo.importance = dbBool(v(Importance));
     memo.AddIp = v(AddIp).toString();
     memo.click = v(Click).toInt();
-    memo.AlertTimeNongli = optionalDate(v(AlertTimeNongli));
+    memo.AlertTimeNongli = optionalLunar(v(AlertTimeNongli));
     memo.mailTime = optionalDate(v(MailTime));
     memo.before = v(Before).toInt();
     memo.sound = v(Sound).toString();
@@ -166,6 +205,7 @@ MemoRecord makeMemo(const ValueOf& v)
     memo.Del = dbBool(v(Del));
     memo.AlertTimeTemp = optionalDate(v(AlertTimeTemp));
     memo.AlertTimeNongliTemp = optionalDate(v(AlertTimeNongliTemp));
+    memo.SyncedSynnum = v(SyncedSynnum).toInt();
     return memo;
 }
 

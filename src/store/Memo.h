@@ -42,7 +42,8 @@ struct MemoRecord
     bool importance = false;
     QString AddIp;
     int click = 0;
-    std::optional<QDateTime> AlertTimeNongli;
+    // Lunar numbers: the 30th of a month has no solar date of the same numbers.
+    std::optional<LunarMoment> AlertTimeNongli;
     std::optional<QDateTime> mailTime;
     int before = 7;
     QString sound;
@@ -55,9 +56,20 @@ struct MemoRecord
     bool Del = false;
     std::optional<QDateTime> AlertTimeTemp;
     std::optional<QDateTime> AlertTimeNongliTemp;
+    // The service's change counter when the row was last in step with it; 0 before the first.
+    int SyncedSynnum = 0;
 
     friend bool operator==(const MemoRecord&, const MemoRecord&) = default;
 };
+
+// What is bound for an optional moment of a memo: its stored text, or NULL when unset.
+QVariant dateValue(const std::optional<QDateTime>& moment);
+QVariant lunarValue(const std::optional<LunarMoment>& moment);
+
+// The columns a memo also has on the web service (all but its ids, owner, counters and local flags),
+// quoted for SQL, and the values bound for them, in the same order.
+const QStringList& syncedColumns();
+QVariantList syncedValues(const MemoRecord& memo);
 
 // Adds the memo as a new row (its id is ignored) and returns the new id in insertId. An unset
 // addtime is filled with the current moment of the program's clock. Fails, storing nothing,

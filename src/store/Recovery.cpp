@@ -95,6 +95,9 @@ StoreResult keepBrokenFile(const QString& dbPath, QString& keptAs)
     }
     if (!moved.ok)
         return moved;
+    // Its write-ahead log goes with it: beside a new data.db it would be read as the new file's.
+    for (const char* suffix : {"-wal", "-shm"})
+        RenameWithoutReplacing(dbPath + QLatin1String(suffix), keptAs + QLatin1String(suffix));
     // A moved link keeps pointing where it pointed; only a file of our own changes its rights.
     const int fd = ::open(QFile::encodeName(keptAs).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd >= 0) {

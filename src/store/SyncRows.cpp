@@ -7,16 +7,6 @@ namespace velmo {
 
 namespace {
 
-QVariant dateValue(const std::optional<QDateTime>& moment)
-{
-    return moment ? QVariant(*moment) : QVariant();
-}
-
-QVariant contentValue(const QString& content)
-{
-    return content.isEmpty() ? QVariant() : QVariant(content);
-}
-
 OwnMemoRead firstMemo(const Database& db, const QString& sql, const QVariantList& values)
 {
     OwnMemoRead read;
@@ -27,14 +17,22 @@ OwnMemoRead firstMemo(const Database& db, const QString& sql, const QVariantList
     return read;
 }
 
+// "column=?, " for every column a memo also has on the service.
+const QString& syncedAssignments()
+{
+    static const QString text = syncedColumns().join(QStringLiteral("=?, ")) + QStringLiteral("=?, ");
+    return text;
+}
+
 } // namespace
 
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
 {
     SyncKeysRead read;
-    DbQuery query = db.select(QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del FROM Notebook "
-                                             "WHERE userid=? AND NotebookServerId>0 ORDER BY id"),
-                              {userId});
+    DbQuery query =
+        db.select(QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
+                                 "WHERE userid=? AND NotebookServerId>0 ORDER BY id"),
+                  {userId});
     if (!query.ok()) {
         read.error = query.error();
         return read;
@@ -46,8 +44,12 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
         key.synnum = query.value(2).toInt();
         key.syn = dbBool(query.value(3));
         key.Del = dbBool(query.value(4));
-        if (!read.byServerId.contains(key.serverId))
+        key.SyncedSynnum = query.value(5).toInt();
+        const auto held = read.byServerId.find(key.serverId);
+        if (held == read.byServerId.end())
             read.byServerId.insert(key.serverId, key);
+        else
+            held->shared = true;
     }
     read.ok = true;
     return read;
@@ -85,14 +87,45 @@ OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 ser
         {serverId, userId});
 }
 
+std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
+                                            qint64 localId)
+{
+    const QVariant count = db.selectValue(
+        QStringLiteral("SELECT count(*) FROM Notebook WHERE NotebookServerId=? AND userid=? AND id<>?"),
+        {serverId, userId, localId});
+    if (!count.isValid())
+        return std::nullopt;
+    return count.toLongLong();
+}
+
+std::optional<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
+                                                         const QString& title)
+{
+    QString error;
+    std::vector<MemoRecord> rows =
+        readMemos(db,
+                  QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)=0 "
+                                 "AND Del=0 AND title=? ORDER BY id"),
+                  {userId, title}, &error);
+    if (!error.isEmpty())
+        return std::nullopt;
+    return rows;
+}
+
+StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
+                          int serverSynnum)
+{
+    return db.exec(QStringLiteral("UPDATE Notebook SET NotebookServerId=?, synnum=?, SyncedSynnum=?, syn=1 "
+                                  "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=0"),
+                   {serverId, serverSynnum, serverSynnum, localId, userId});
+}
+
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server)
 {
-    const QVariant existing =
-        db.selectValue(QStringLiteral("SELECT count(*) FROM Notebook WHERE NotebookServerId=? AND userid=?"),
-                       {serverId, userId});
-    if (!existing.isValid())
+    const std::optional<qint64> existing = serverIdHeldElsewhere(db, userId, serverId, 0);
+    if (!existing)
         return StoreResult::failure(QStringLiteral("cannot read the memos"));
-    if (existing.toLongLong() > 0) {
+    if (*existing > 0) {
         StoreResult none;
         none.rowsAffected = 0;
         return none;
@@ -102,54 +135,43 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
     memo.NotebookServerId = serverId;
     memo.syn = true;
     memo.Del = false;
+    memo.SyncedSynnum = server.synnum;
     memo.AlertTimeTemp.reset();
     memo.AlertTimeNongliTemp.reset();
     // A memo without its moment of writing keeps the moment it came down.
     return insertMemo(db, memo);
 }
 
-StoreResult overwriteFromServer(Database& db, const QString& userId, qint64 localId, int expectedSynnum,
+StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server)
 {
+    QVariantList values = syncedValues(server);
+    values << server.synnum << server.synnum << expected.id << userId << expected.serverId << expected.synnum
+           << expected.syn << expected.Del;
+    return db.exec(QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
+                       QStringLiteral("synnum=?, SyncedSynnum=?, syn=1, Del=0 "
+                                      "WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
+                                      "AND Del=?"),
+                   values);
+}
+
+StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum)
+{
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET type=?, title=?, content=?, Done=?, addtime=?, AlertTime=?, "
-                       "AlertPinLv=?, mimi=?, ifAlert=?, importance=?, AddIp=?, click=?, "
-                       "AlertTimeNongli=?, mailTime=?, \"before\"=?, sound=?, Mail=?, editor=?, lifa=?, "
-                       "synnum=?, DiySound=?, syn=1 "
-                       "WHERE id=? AND userid=? AND syn=1 AND Del=0 AND synnum=?"),
-        {server.type,
-         server.title,
-         contentValue(server.content),
-         server.Done,
-         dateValue(server.addtime),
-         dateValue(server.AlertTime),
-         server.AlertPinLv,
-         server.mimi,
-         server.ifAlert,
-         server.importance,
-         server.AddIp,
-         server.click,
-         dateValue(server.AlertTimeNongli),
-         dateValue(server.mailTime),
-         server.before,
-         server.sound,
-         server.Mail,
-         server.editor,
-         server.lifa,
-         server.synnum,
-         server.DiySound,
-         localId,
-         userId,
-         expectedSynnum});
+        QStringLiteral("UPDATE Notebook SET SyncedSynnum=? WHERE id=? AND userid=? AND "
+                       "NotebookServerId=? AND synnum=? AND syn=? AND Del=?"),
+        {serverSynnum, expected.id, userId, expected.serverId, expected.synnum, expected.syn, expected.Del});
 }
 
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                              int sentSynnum, bool sentDel)
+                              int readSynnum, int postedSynnum, bool sentDel)
 {
-    return db.exec(QStringLiteral("UPDATE Notebook SET NotebookServerId=?, "
-                                  "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END "
-                                  "WHERE id=? AND userid=?"),
-                   {serverId, sentSynnum, sentDel, localId, userId});
+    return db.exec(
+        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, SyncedSynnum=?, "
+                       "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
+                       "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
+                       "WHERE id=? AND userid=?"),
+        {serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel, postedSynnum, localId, userId});
 }
 
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId)
@@ -166,6 +188,17 @@ StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 s
     return db.exec(
         QStringLiteral("DELETE FROM Notebook WHERE userid=? AND NotebookServerId=? AND syn=1 AND Del=0"),
         {userId, serverId});
+}
+
+StoreResult storeSettledCopy(Database& db, const QString& userId, qint64 localId, int expectedSynnum,
+                             const MemoRecord& kept, int synnum, int serverSynnum)
+{
+    QVariantList values = syncedValues(kept);
+    values << synnum << serverSynnum << localId << userId << expectedSynnum;
+    return db.exec(QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
+                       QStringLiteral("synnum=?, SyncedSynnum=?, syn=0, Del=0 "
+                                      "WHERE id=? AND userid=? AND synnum=?"),
+                   values);
 }
 
 } // namespace velmo

@@ -1,8 +1,13 @@
 #pragma once
 
 // The memo rows the synchronisation with the web service reads and writes: one user's rows by
-// server id, the rows waiting for an upload, memos that came down, and the service's answers to
-// an upload. Every statement names the owner, so a reply can never touch another account's rows.
+// server id, the rows waiting for an upload, memos that came down, the service's answers to an
+// upload and a settled conflict. Every statement names the owner, so a reply can never touch
+// another account's rows; owners compare with letter case.
+//
+// A row remembers in SyncedSynnum the service's change counter of the memo when the two were last
+// in step. Comparing that with the counter the service lists tells who changed the memo: only the
+// service (the row is in step), only this computer (the counters are equal), or both.
 
 #include "store/Memo.h"
 #include "store/StoreResult.h"
@@ -23,15 +28,19 @@ struct SyncKey
     qint64 id = 0;
     qint64 serverId = 0;
     int synnum = 0;
-    bool syn = false; // in step with the service
-    bool Del = false; // deleted locally, waiting to be sent
+    int SyncedSynnum = 0;
+    bool syn = false;    // in step with the service
+    bool Del = false;    // deleted locally, waiting to be sent
+    bool shared = false; // another row of the user carries the same server id
+
+    friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
 
 struct SyncKeysRead
 {
     bool ok = false;
     QString error;
-    // By server id; the oldest local row should several carry the same one.
+    // By server id: the oldest row should several carry the same one (shared is then set).
     QHash<qint64, SyncKey> byServerId;
 };
 
@@ -61,21 +70,41 @@ OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id);
 // The user's (oldest) row that carries this server id; none for a server id of 0 or below.
 OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 serverId);
 
-// Adds a memo that came down from the service: owned by userId, in step, with its server id.
-// rowsAffected is 0 (nothing added) when the user already has a row with that server id.
+// How many of the user's rows other than localId carry the server id; nullopt when unreadable.
+std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
+                                            qint64 localId);
+
+// The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
+// took from this computer without the answer arriving.
+// nullopt when they could not be read.
+std::optional<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
+                                                         const QString& title);
+
+// Adds a memo that came down from the service: owned by userId, in step at the record's counter,
+// with its server id. rowsAffected is 0 (nothing added) when the user already has a row with it.
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server);
 
-// Replaces the synchronised fields of a local row with the service's copy and marks it in step,
-// only while the row is still the one compared: in step, with the change counter expected.
-// rowsAffected is 0 when the user changed the row in the meantime (it is then left alone).
-StoreResult overwriteFromServer(Database& db, const QString& userId, qint64 localId, int expectedSynnum,
+// Replaces the synchronised fields of a local row with the service's copy, in step at its counter
+// and not deleted, only while the row is still as it was compared (expected). rowsAffected is 0
+// when the row changed in the meantime; it is then left alone.
+StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server);
 
-// The service accepted the upload of a row: the row keeps the server id, and is marked in step
-// only when its change counter and deleted flag are still those that were sent (a row changed while
-// its upload was under way must go up again).
+// A row never uploaded turns out to be the service's memo serverId (its upload was taken, the answer
+// lost): it gets that server id and is in step at serverSynnum. Only while it still has no server id.
+StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
+                          int serverSynnum);
+
+// The row says what the service's copy at serverSynnum says: it is in step at that counter, its
+// changes (a deletion among them) still to be sent. Only while the row is as it was compared.
+StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum);
+
+// The service took the upload of a row at postedSynnum under serverId: the row keeps the server id
+// and is in step at that counter. Only when its change counter and deleted flag are still those
+// read for the upload (readSynnum, sentDel) is it marked in step with its counter set to
+// postedSynnum; a row changed meanwhile must go up again.
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                              int sentSynnum, bool sentDel);
+                              int readSynnum, int postedSynnum, bool sentDel);
 
 // The service confirmed the deletion of a row that was just sent: the row goes, only when it is
 // marked deleted and its server id is this one or was never set.
@@ -85,5 +114,12 @@ StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId,
 // rows that carry it go, only while they are in step. A row with a change not yet sent stays: it
 // goes up, and the user's change is kept. rowsAffected counts the rows removed.
 StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 serverId);
+
+// A conflict settled in the conflict windows: the kept copy's synchronised fields replace the
+// row's, with change counter synnum, in step at serverSynnum (the counter of the service's copy
+// that was compared), to be uploaded, not deleted. Only while the row's counter is still
+// expectedSynnum; rowsAffected is 0 otherwise.
+StoreResult storeSettledCopy(Database& db, const QString& userId, qint64 localId, int expectedSynnum,
+                             const MemoRecord& kept, int synnum, int serverSynnum);
 
 } // namespace velmo

@@ -1,9 +1,12 @@
 -- The empty data.db: four tables and the one settings row.
 -- Statements are separated by blank lines (trigger bodies hold semicolons of their own).
 -- Dates are text 'yyyy-MM-dd HH:mm:ss' in local time; yes/no columns hold 0 or 1.
--- Text columns compare without letter case.
+-- Text columns compare without letter case, except a memo's owner: two accounts whose names differ
+-- only in letter case are two accounts.
+-- user_version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
+-- file is brought up to this shape when it is opened (store/SchemaUpgrade).
 
-PRAGMA user_version = 1
+PRAGMA user_version = 2
 
 CREATE TABLE Config (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -26,7 +29,7 @@ CREATE TABLE Notebook (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
     NotebookServerId INTEGER DEFAULT 0,
     type INTEGER DEFAULT 0,
-    userid TEXT COLLATE NOCASE CHECK (length(userid) <= 50),
+    userid TEXT CHECK (length(userid) <= 50),
     title TEXT COLLATE NOCASE CHECK (length(title) <= 255),
     content TEXT COLLATE NOCASE,
     Done INTEGER NOT NULL DEFAULT 0 CHECK (Done IN (0, 1)),
@@ -56,7 +59,11 @@ CREATE TABLE Notebook (
     AlertTimeTemp TEXT
         CHECK (AlertTimeTemp IS NULL OR AlertTimeTemp GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
     AlertTimeNongliTemp TEXT
-        CHECK (AlertTimeNongliTemp IS NULL OR AlertTimeNongliTemp GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')
+        CHECK (AlertTimeNongliTemp IS NULL OR AlertTimeNongliTemp GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'),
+    -- The service's change counter of the memo when this row was last in step with it (after a
+    -- download, an acknowledged upload or a settled conflict); 0 before the first. A row with
+    -- changes waiting whose counter on the service differs from this one was changed there too.
+    SyncedSynnum INTEGER NOT NULL DEFAULT 0
 )
 
 -- A body is never kept as the empty text: it is stored as no body at all.

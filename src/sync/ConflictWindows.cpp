@@ -1,9 +1,11 @@
 #include "ConflictWindows.h"
 
 #include "controls/MessageBoxes.h"
+#include "editor/MemoViews.h"
 #include "platform/Html.h"
 #include "store/RunState.h"
 #include "store/SyncRows.h"
+#include "sync/ConflictSave.h"
 #include "sync/ServerRecord.h"
 #include "sync/SyncSession.h"
 
@@ -15,6 +17,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace velmo {
 
 namespace {
@@ -22,6 +26,9 @@ namespace {
 // The design's client area, 7680 x 5955 twips, at 15 twips a pixel.
 constexpr int DesignWidth = 512;
 constexpr int DesignHeight = 397;
+
+const QString changedMeanwhileText =
+    QStringLiteral("该备忘在本机已被修改或删除,请关闭冲突窗口,下次同步时再作选择。");
 
 QLabel* wrappedLabel(const QString& name, const QString& text, QWidget* parent)
 {
@@ -90,12 +97,58 @@ void ConflictWindow::place(const QSize& size)
 
 SaveOutcome ConflictWindow::save(const EditorInput& input)
 {
-    const SaveOutcome outcome = Form_Edit::save(input);
-    if (outcome.saved()) {
-        m_sync.conflictSettled(outcome.memoId, m_serverCopy);
-        emit settled(m_serverCopy);
+    SaveOutcome outcome;
+    if (!m_kept) {
+        outcome.result = SaveOutcome::Result::Failed;
+        outcome.message = MemoSave::memoGoneText();
+        return outcome;
     }
+    const KeptCopy copy =
+        keptCopy(MemoSave(m_services.db, m_services.run, m_services.views), *m_kept, m_shown, input);
+    if (!copy.outcome.saved())
+        return copy.outcome;
+    const int synnum = std::max(m_localSynnum, m_serverSynnum) + 1;
+    const StoreResult stored = storeSettledCopy(m_services.db, m_services.run.UserId, m_localId,
+                                                m_localSynnum, copy.memo, synnum, m_serverSynnum);
+    outcome = copy.outcome;
+    if (!stored || stored.rowsAffected == 0) {
+        outcome.result = SaveOutcome::Result::Failed;
+        outcome.message = !stored ? MemoSave::writeFailedText() + u'\n' + stored.error : changedMeanwhileText;
+        return outcome;
+    }
+    outcome.memoId = m_localId;
+    m_services.views.stopAlert();
+    m_services.views.MoveRing(true);
+    m_services.views.Command2_Click();
+    m_services.views.ReadUndo();
+    m_services.views.ReadCount();
+    m_services.views.TreeView1_Setup();
+    m_services.views.switchOnTimer3();
+    m_sync.conflictSettled(m_localId, m_serverCopy);
+    emit settled(m_serverCopy);
     return outcome;
+}
+
+bool ConflictWindow::load(
+    const std::function<MemoRecord(const MemoRecord& local, const MemoRecord& server)>& copyOf)
+{
+    const std::optional<ConflictRecord> server = parseConflictData(m_sync.ConflictData());
+    if (!server)
+        return false;
+    const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, server->serverId);
+    if (!local.ok)
+        m_services.boxes.warn(this, QStringLiteral("备忘读取失败:") + local.error);
+    if (!local.memo)
+        return false;
+    MemoRecord shown = copyOf(*local.memo, server->memo);
+    shown.id = local.memo->id; // the save writes the local row
+    showMemo(shown, shown.AlertTimeNongli);
+    m_kept = shown;
+    m_shown = input();
+    m_localId = local.memo->id;
+    m_localSynnum = local.memo->synnum;
+    m_serverSynnum = server->memo.synnum;
+    return true;
 }
 
 CompareLocal::CompareLocal(EditorServices services, SyncSession& sync, QWidget* parent)
@@ -103,22 +156,9 @@ CompareLocal::CompareLocal(EditorServices services, SyncSession& sync, QWidget* 
 {
 }
 
-bool ConflictWindow::readLocal(qint64 serverId, OwnMemoRead& local)
-{
-    local = readByServerId(m_services.db, m_services.run.UserId, serverId);
-    if (!local.ok)
-        m_services.boxes.warn(this, QStringLiteral("备忘读取失败:") + local.error);
-    return local.memo.has_value();
-}
-
 bool CompareLocal::Command5_Click()
 {
-    OwnMemoRead local;
-    if (!readLocal(m_sync.ConflictServerId(), local))
-        return false;
-    showMemo(*local.memo, local.memo->AlertTimeNongli ? LunarMoment::fromStored(*local.memo->AlertTimeNongli)
-                                                      : std::nullopt);
-    return true;
+    return load([](const MemoRecord& local, const MemoRecord&) { return local; });
 }
 
 CompareServer::CompareServer(EditorServices services, SyncSession& sync, QWidget* parent)
@@ -128,19 +168,7 @@ CompareServer::CompareServer(EditorServices services, SyncSession& sync, QWidget
 
 bool CompareServer::Command5_Click()
 {
-    const std::optional<ConflictRecord> server = parseConflictData(m_sync.ConflictData());
-    if (!server)
-        return false;
-    OwnMemoRead local;
-    if (!readLocal(server->serverId, local))
-        return false;
-    MemoRecord shown = server->memo;
-    shown.id = local.memo->id;         // the save writes the local row
-    shown.synnum = local.memo->synnum; // as it stands now, or not at all
-    showMemo(shown, shown.AlertTimeNongli ? LunarMoment::fromStored(*shown.AlertTimeNongli) : std::nullopt);
-    // The content box counts as changed where its text differs from the local copy's.
-    m_loadedContent = RemoveHtml(local.memo->content);
-    return true;
+    return load([](const MemoRecord&, const MemoRecord& server) { return server; });
 }
 
 ConflictWindows::ConflictWindows(EditorServices services, SyncSession& sync, QObject* parent)

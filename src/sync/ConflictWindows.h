@@ -18,7 +18,6 @@
 namespace velmo {
 
 class SyncSession;
-struct OwnMemoRead;
 
 // What the two windows share: the layout of the edit window, their texts and place, the save.
 class ConflictWindow : public Form_Edit
@@ -43,15 +42,25 @@ signals:
 
 protected:
     ConflictWindow(EditorServices services, SyncSession& sync, bool serverCopy, QWidget* parent);
+    // Keeping this copy: the copy as loaded with the user's changes on top goes into the local row,
+    // with a change counter above both sides', to be uploaded as the settlement.
     SaveOutcome save(const EditorInput& input) override;
-    // The user's row that carries the server id into local; false when there is none. A row that
-    // cannot be read is told to the user, not shown as an empty memo.
-    bool readLocal(qint64 serverId, OwnMemoRead& local);
+    // Reads the hand-off and the user's row that carries its server id, then shows the copy
+    // that copyOf picks of the two. False when either is missing; a row that cannot be read is
+    // told to the user, not shown as an empty memo.
+    bool load(const std::function<MemoRecord(const MemoRecord& local, const MemoRecord& server)>& copyOf);
 
     SyncSession& m_sync;
 
 private:
     bool m_serverCopy;
+    // What was loaded: the copy shown, the window's input right after, the local row's id and
+    // counter, and the counter of the service's copy.
+    std::optional<MemoRecord> m_kept;
+    EditorInput m_shown;
+    qint64 m_localId = 0;
+    int m_localSynnum = 0;
+    int m_serverSynnum = 0;
 };
 
 // This computer's copy: the user's row that carries the server id of the conflict.

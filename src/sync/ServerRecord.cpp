@@ -49,6 +49,17 @@ std::optional<QDateTime> readDate(const QString& text)
     return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
 }
 
+QString lunarField(const std::optional<LunarMoment>& moment)
+{
+    return moment ? wireLunarText(*moment) : QString();
+}
+
+// What the service keeps of a text sent through EncodePostData.
+QString asPosted(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QLatin1String("<BR>"));
+}
+
 bool readNumbers(const QString& text, QChar separator, int expectedMin, int expectedMax, QList<int>& parts)
 {
     const QStringList pieces = text.split(separator);
@@ -66,19 +77,54 @@ bool readNumbers(const QString& text, QChar separator, int expectedMin, int expe
 
 } // namespace
 
-QString wireDateText(const QDateTime& moment)
+namespace {
+
+QString wireMomentText(int year, int month, int day, QTime time)
 {
-    if (!moment.isValid())
-        return QString();
-    const QDate date = moment.date();
-    const QTime time = moment.time();
-    QString text = QStringLiteral("%1-%2-%3").arg(date.year()).arg(date.month()).arg(date.day());
+    QString text = QStringLiteral("%1-%2-%3").arg(year).arg(month).arg(day);
     if (time != QTime(0, 0))
         text += QStringLiteral(" %1:%2:%3")
                     .arg(time.hour())
                     .arg(time.minute(), 2, 10, QLatin1Char('0'))
                     .arg(time.second(), 2, 10, QLatin1Char('0'));
     return text;
+}
+
+} // namespace
+
+QString wireDateText(const QDateTime& moment)
+{
+    if (!moment.isValid())
+        return QString();
+    const QDate date = moment.date();
+    return wireMomentText(date.year(), date.month(), date.day(), moment.time());
+}
+
+QString wireLunarText(const LunarMoment& moment)
+{
+    return wireMomentText(moment.year, moment.month, moment.day, moment.time());
+}
+
+std::optional<LunarMoment> parseWireLunar(const QString& text)
+{
+    // Every lunar day has a solar twin of the same numbers in a month of 30 days or more: read the
+    // date against such a month, then keep the numbers as written.
+    const QString trimmed = text.trimmed();
+    const QStringList halves = trimmed.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (halves.isEmpty())
+        return std::nullopt;
+    const QChar separator = halves[0].contains(QLatin1Char('/')) ? QLatin1Char('/') : QLatin1Char('-');
+    QList<int> day;
+    if (!readNumbers(halves[0], separator, 3, 3, day) || day[1] < 1 || day[1] > 12 || day[2] < 1 ||
+        day[2] > 30)
+        return std::nullopt;
+    QStringList twin = halves;
+    twin[0] = QStringLiteral("%1-1-%2").arg(day[0]).arg(day[2]);
+    const QDateTime moment = parseWireDate(twin.join(QLatin1Char(' ')));
+    if (!moment.isValid())
+        return std::nullopt;
+    return LunarMoment{
+        day[0], day[1], day[2], moment.time().hour(), moment.time().minute(), moment.time().second()};
 }
 
 QDateTime parseWireDate(const QString& text)
@@ -117,7 +163,7 @@ QString ServerRecordText(const MemoRecord& memo)
                                 yesNo(memo.importance),
                                 memo.AddIp,
                                 QString::number(memo.click),
-                                dateField(memo.AlertTimeNongli),
+                                lunarField(memo.AlertTimeNongli),
                                 dateField(memo.mailTime),
                                 QString::number(memo.before),
                                 memo.sound,
@@ -149,13 +195,25 @@ std::optional<MemoRecord> parseServerRecord(const QString& record)
     memo.ifAlert = readYes(f[9]);
     memo.importance = readYes(f[10]);
     memo.AddIp = f[11];
-    memo.AlertTimeNongli = readDate(f[13]);
+    memo.AlertTimeNongli = parseWireLunar(f[13]);
     memo.mailTime = readDate(f[14]);
     memo.sound = f[16];
     memo.Mail = readYes(f[17]);
     memo.editor = readYes(f[18]);
     memo.DiySound = f[21];
     return memo;
+}
+
+bool sameOnTheWire(const MemoRecord& a, const MemoRecord& b)
+{
+    MemoRecord left = a;
+    MemoRecord right = b;
+    left.synnum = right.synnum = 0;
+    left.content = asPosted(left.content);
+    right.content = asPosted(right.content);
+    left.title = asPosted(left.title);
+    right.title = asPosted(right.title);
+    return ServerRecordText(left) == ServerRecordText(right);
 }
 
 QString conflictDataText(const QString& serverRecord, qint64 serverId)
@@ -200,7 +258,7 @@ QString SynPostBody(const MemoRecord& memo)
         QStringLiteral("importance=") + flag(memo.importance),
         QStringLiteral("AddIp=") + URLEncode(memo.AddIp),
         QStringLiteral("click=") + number(memo.click),
-        QStringLiteral("AlertTimeNongli=") + date(memo.AlertTimeNongli),
+        QStringLiteral("AlertTimeNongli=") + URLEncode(lunarField(memo.AlertTimeNongli)),
         QStringLiteral("mailTime=") + date(memo.mailTime),
         QStringLiteral("before=") + number(memo.before),
         QStringLiteral("sound=") + URLEncode(memo.sound),

@@ -10,6 +10,7 @@
 //   const QString data = velmo::conflictDataText(record, 17);    // record, separator, server id
 
 #include "store/Memo.h"
+#include "store/WireText.h"
 
 #include <QDateTime>
 #include <QString>
@@ -19,7 +20,7 @@
 namespace velmo {
 
 // The separator between the fields of a record.
-inline const QString RecordFieldSeparator = QStringLiteral("(#f!g#)");
+inline const QString& RecordFieldSeparator = WireFieldSeparator;
 // The number of fields of a ServerRecord.
 inline constexpr int ServerRecordFieldCount = 22;
 
@@ -30,6 +31,11 @@ QString wireDateText(const QDateTime& moment);
 // "H:m:s". An invalid QDateTime for anything else.
 QDateTime parseWireDate(const QString& text);
 
+// A lunar moment on the wire: its lunar numbers as a wire moment ("2026-2-30 8:00:00"), also for a
+// day that no solar month has. Reading takes what parseWireDate takes, with lunar days up to 30.
+QString wireLunarText(const LunarMoment& moment);
+std::optional<LunarMoment> parseWireLunar(const QString& text);
+
 // The 22 fields of the memo joined by RecordFieldSeparator, in the order type, userid, title,
 // content, Done, addtime, AlertTime, AlertPinLv, mimi, ifAlert, importance, AddIp, click,
 // AlertTimeNongli, mailTime, before, sound, Mail, editor, lifa, synnum, DiySound.
@@ -38,6 +44,10 @@ QString ServerRecordText(const MemoRecord& memo);
 // The memo a record describes; none unless it has exactly 22 fields and its numbers are numbers.
 // Dates that cannot be read are left unset; yes/no reads "True", "true", "1" and "-1" as yes.
 std::optional<MemoRecord> parseServerRecord(const QString& record);
+
+// Whether two copies of a memo say the same on the wire, change counters aside: what the service
+// keeps of one equals what it keeps of the other (a line feed goes up as "<BR>").
+bool sameOnTheWire(const MemoRecord& a, const MemoRecord& b);
 
 // The conflict hand-off: the server's record, the separator, then its server id.
 QString conflictDataText(const QString& serverRecord, qint64 serverId);

@@ -32,14 +32,6 @@ qint64 positiveId(const QString& text)
     return ok && value > 0 ? value : 0;
 }
 
-// Whether the memo table can hold the memo's texts as they are.
-bool fitsMemoTable(const MemoRecord& memo)
-{
-    return memo.title.size() <= MemoRecord::TitleLength && memo.sound.size() <= MemoRecord::SoundLength &&
-           memo.AlertPinLv.size() <= MemoRecord::AlertPinLvLength &&
-           memo.AddIp.size() <= MemoRecord::AddIpLength;
-}
-
 // The reply without the line breaks a service may end it with.
 QString withoutTrailingBreaks(const QString& text)
 {
@@ -50,6 +42,13 @@ QString withoutTrailingBreaks(const QString& text)
 }
 
 } // namespace
+
+bool fitsMemoTable(const MemoRecord& memo)
+{
+    return memo.title.size() <= MemoRecord::TitleLength && memo.sound.size() <= MemoRecord::SoundLength &&
+           memo.AlertPinLv.size() <= MemoRecord::AlertPinLvLength &&
+           memo.AddIp.size() <= MemoRecord::AddIpLength && memo.userid.size() <= 50;
+}
 
 IdListReply parseIdListReply(const QString& text, const QString& passHash)
 {
@@ -81,19 +80,22 @@ DownloadReply parseDownloadReply(const QString& raw)
 {
     const QString text = withoutTrailingBreaks(raw);
     DownloadReply reply;
-    const QStringList parts = splitFirst(text, QLatin1Char('|'), 2);
+    if (text.startsWith(QLatin1String("error"))) {
+        reply.kind = DownloadReply::Kind::Refused;
+        return reply;
+    }
+    const QStringList parts = splitFirst(text, QLatin1Char('|'), 1);
     if (parts.size() < 2 || parts[0].trimmed() != QLatin1String("ok"))
         return reply;
-    reply.ok = true;
-    const QString records = parts.value(2);
-    if (records.trimmed().isEmpty())
+    if (parts[1].trimmed().isEmpty()) {
+        reply.kind = DownloadReply::Kind::Missing;
         return reply;
-    for (const QString& record : records.split(DownloadRecordSeparator)) {
-        // A memo the table cannot hold would fail the write of the whole batch, pass after pass.
-        std::optional<ConflictRecord> memo = parseConflictData(record);
-        if (memo && fitsMemoTable(memo->memo))
-            reply.memos.push_back(std::move(*memo));
     }
+    // A memo the table cannot hold would fail its write pass after pass.
+    reply.memo = parseConflictData(parts[1]);
+    if (reply.memo && !fitsMemoTable(reply.memo->memo))
+        reply.memo.reset();
+    reply.kind = reply.memo ? DownloadReply::Kind::Memo : DownloadReply::Kind::Unreadable;
     return reply;
 }
 

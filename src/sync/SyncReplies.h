@@ -39,16 +39,25 @@ struct IdListReply
 };
 IdListReply parseIdListReply(const QString& text, const QString& passHash);
 
-// The answer of /api/download.asp: "ok|<count>|<record>(#r!n#)<record>...", each record the
-// ServerRecord, the field separator and the server id. Records that do not read, or whose texts are
-// longer than the memo table takes, are left out.
+// The answer of /api/download.asp for one memo: "ok|<ServerRecord>(#f!g#)<serverId>", "ok|" when
+// the service has no such memo of the account (unknown, deleted or another account's), or "error".
 struct DownloadReply
 {
-    bool ok = false;
-    std::vector<ConflictRecord> memos;
+    enum class Kind
+    {
+        Memo,       // the memo follows
+        Unreadable, // a memo came, but its record does not read or does not fit the memo table
+        Missing,    // "ok|" and nothing behind it
+        Refused,    // "error": unknown account
+        Failed,     // anything else
+    };
+    Kind kind = Kind::Failed;
+    std::optional<ConflictRecord> memo;
 };
-inline const QString DownloadRecordSeparator = QStringLiteral("(#r!n#)");
 DownloadReply parseDownloadReply(const QString& text);
+
+// Whether the memo table can hold the memo's texts as they are.
+bool fitsMemoTable(const MemoRecord& memo);
 
 // The answer of /api/Syn.asp to one upload (SynReply).
 struct SynReply

@@ -11,8 +11,8 @@
 
 #include <QSet>
 
-#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace velmo {
 
@@ -40,10 +40,9 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     m_retry.setSingleShot(true);
     m_retry.setInterval(ChannelRetryMs);
     connect(&m_retry, &QTimer::timeout, this, &SyncSession::send);
-    m_answerTimer.setSingleShot(true);
-    m_answerTimer.setInterval(AnswerDelayMs);
-    // Should the write fail, the answers stay and the next write or the pass's end tries again.
-    connect(&m_answerTimer, &QTimer::timeout, this, [this] { writeAnswers(); });
+    m_quitWait.setSingleShot(true);
+    m_quitWait.setInterval(QuitWaitMs);
+    connect(&m_quitWait, &QTimer::timeout, this, [this] { finish(false); });
     connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
     connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
         // A request of ours still waiting for the channel owns none of its states.
@@ -55,7 +54,7 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
 SyncSession::~SyncSession()
 {
     // The service has these memos: their server ids must not be lost.
-    writeAnswers(false);
+    writeAnswers();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -64,7 +63,7 @@ SyncSession::~SyncSession()
 QList<std::pair<QString, QString>> SyncSession::signedAccountQuery() const
 {
     const SignedTimestamp stamp = SignedTimestamp::now();
-    return {{QStringLiteral("user"), m_run.UserId},
+    return {{QStringLiteral("userid"), m_run.UserId},
             {QStringLiteral("pass"), m_run.PassHash},
             {QStringLiteral("md5"), stamp.md5},
             {QStringLiteral("nowtime"), stamp.nowtime}};
@@ -158,12 +157,38 @@ void SyncSession::SyncData()
         return;
     }
     m_syncStarted = true;
-    m_stage = Stage::SigningIn;
+    startPass(true);
+}
+
+void SyncSession::UploadData()
+{
+    if (m_run.Exiting)
+        return;
+    if (m_stage != Stage::Idle) {
+        m_uploadAgain = true;
+        return;
+    }
+    startPass(false);
+}
+
+void SyncSession::startPass(bool announce)
+{
     m_failed = false;
     m_changed = 0;
     m_conflictSeen = false;
     m_downloads.clear();
     m_nextDownload = 0;
+    m_held.clear();
+    m_sharedIds.clear();
+    m_announce = announce;
+    m_finishText = DoneStatus;
+    m_stage = Stage::SigningIn;
+    // An answer the service gave and that could not be written yet comes first: were the list read
+    // without it, the memo the service took would come down as a new one.
+    if (!writeAnswers()) {
+        fail(LocalWriteFailedStatus);
+        return;
+    }
     m_request = Request::IdList;
     m_pendingPost = false;
     m_pendingUrl = m_address.url(QStringLiteral("/Api/id.asp"), signedAccountQuery());
@@ -221,18 +246,27 @@ void SyncSession::onIdList(const QString& text)
     }
     m_changed += *removed;
 
+    QSet<qint64> compared;
+    for (const SyncKey& key : local.byServerId) {
+        if (key.shared)
+            m_sharedIds.insert(key.serverId);
+    }
     for (const ServerEntry& entry : reply.entries) {
-        if (entry.deleted)
+        if (entry.deleted || compared.contains(entry.serverId))
             continue; // a local copy with a change not yet sent goes up and is kept as a new memo
+        compared.insert(entry.serverId);
         const auto it = local.byServerId.constFind(entry.serverId);
         if (it == local.byServerId.constEnd()) {
-            m_downloads.push_back({entry.serverId, 0, 0, false});
+            m_downloads.push_back({entry.serverId, std::nullopt});
             continue;
         }
-        // A memo deleted here goes up as deleted; a newer server copy does not bring it back.
-        if (it->Del || entry.synnum <= it->synnum)
+        // A server record is never taken for a row whose server id another row carries too.
+        if (it->shared || entry.synnum == it->SyncedSynnum)
             continue;
-        m_downloads.push_back({entry.serverId, it->id, it->synnum, !it->syn});
+        // Changed on the service since the row was last in step: the row waits for the service's
+        // copy, which replaces it, restores it or goes to the conflict windows beside it.
+        m_downloads.push_back({entry.serverId, *it});
+        m_held.insert(it->id);
     }
     m_stage = Stage::Downloading;
     downloadNext();
@@ -244,109 +278,131 @@ void SyncSession::downloadNext()
         afterDownloads();
         return;
     }
-    const size_t end = std::min(m_downloads.size(), m_nextDownload + DownloadBatch);
-    m_batch.assign(m_downloads.begin() + static_cast<std::ptrdiff_t>(m_nextDownload),
-                   m_downloads.begin() + static_cast<std::ptrdiff_t>(end));
-    m_nextDownload = end;
-    QStringList ids;
-    for (const Download& item : m_batch)
-        ids << QString::number(item.serverId);
-    QList<std::pair<QString, QString>> query = signedAccountQuery();
-    query.append({QStringLiteral("id"), ids.join(QLatin1Char(','))});
+    const SignedTimestamp stamp = SignedTimestamp::now();
     m_request = Request::Download;
     m_pendingPost = false;
-    m_pendingUrl = m_address.url(QStringLiteral("/api/download.asp"), query);
+    m_pendingUrl =
+        m_address.url(QStringLiteral("/api/download.asp"),
+                      {{QStringLiteral("id"), QString::number(m_downloads[m_nextDownload].serverId)},
+                       {QStringLiteral("nowtime"), stamp.nowtime},
+                       {QStringLiteral("md5"), stamp.md5},
+                       {QStringLiteral("userid"), m_run.UserId}});
     send();
 }
 
 void SyncSession::onDownload(const QString& text)
 {
     const DownloadReply reply = parseDownloadReply(text);
-    if (!reply.ok) {
+    switch (reply.kind) {
+    case DownloadReply::Kind::Refused:
+        fail(QStringLiteral("状态:同步账号验证失败"));
+        return;
+    case DownloadReply::Kind::Failed:
         fail(ServiceFailedStatus);
         return;
-    }
-    // The first memo changed on both sides waits for the conflict windows; the others are stored.
-    const ConflictRecord* conflict = nullptr;
-    // The transaction ends before any signal goes out: a listener's write must not join it.
-    const std::optional<int> changed = [&]() -> std::optional<int> {
-        Transaction transaction(m_db);
-        int count = 0;
-        for (const ConflictRecord& memo : reply.memos) {
-            const auto asked = std::find_if(m_batch.begin(), m_batch.end(), [&memo](const Download& item) {
-                return item.serverId == memo.serverId;
-            });
-            if (asked == m_batch.end())
-                continue; // not asked for
-            if (asked->conflict) {
-                if (!conflict)
-                    conflict = &memo;
-                continue;
-            }
-            const StoreResult stored =
-                asked->localId == 0
-                    ? insertFromServer(m_db, m_run.UserId, memo.serverId, memo.memo)
-                    : overwriteFromServer(m_db, m_run.UserId, asked->localId, asked->localSynnum, memo.memo);
-            if (!stored.ok)
-                return std::nullopt;
-            count += stored.rowsAffected;
+    case DownloadReply::Kind::Memo:
+        if (reply.memo->serverId == m_downloads[m_nextDownload].serverId && ownRecord(reply.memo->memo) &&
+            !takeDownload(*reply.memo)) {
+            fail(LocalWriteFailedStatus);
+            return;
         }
-        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
-    }();
-    if (!changed) {
-        fail(LocalWriteFailedStatus);
-        return;
+        break;
+    case DownloadReply::Kind::Unreadable:
+    case DownloadReply::Kind::Missing:
+        break; // that memo alone stays as it is
     }
-    m_changed += *changed;
-    if (conflict && !m_conflictSeen) {
-        m_conflictSeen = true;
-        handOff(conflict->serverId, ServerRecordText(conflict->memo));
-    }
+    ++m_nextDownload;
     downloadNext();
+}
+
+// Stores one memo that came down; false when the write failed.
+bool SyncSession::takeDownload(const ConflictRecord& server)
+{
+    const std::optional<SyncKey>& local = m_downloads[m_nextDownload].local;
+    if (!local) {
+        // A memo this computer sent while the program was killed before the answer came: the row
+        // that says the same takes its server id instead of a copy coming down beside it.
+        const auto unsentRows = readUnsentByTitle(m_db, m_run.UserId, server.memo.title);
+        if (!unsentRows)
+            return false;
+        for (const MemoRecord& unsent : *unsentRows) {
+            if (sameOnTheWire(unsent, server.memo))
+                return adoptServerId(m_db, m_run.UserId, unsent.id, server.serverId, server.memo.synnum).ok;
+        }
+        const StoreResult stored = insertFromServer(m_db, m_run.UserId, server.serverId, server.memo);
+        m_changed += stored.rowsAffected;
+        return stored.ok;
+    }
+    if (local->syn) {
+        // In step here: the service's copy replaces it.
+        const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        m_changed += stored.rowsAffected;
+        return stored.ok;
+    }
+    const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, local->id);
+    if (!row.ok)
+        return false;
+    const bool same = row.memo && sameOnTheWire(*row.memo, server.memo);
+    if (local->Del) {
+        // Deleted here without having seen the service's copy: the deletion is dropped and the copy
+        // comes back. A copy that says what the deleted row said was seen: the deletion goes up.
+        const StoreResult stored = same ? markInStep(m_db, m_run.UserId, *local, server.memo.synnum)
+                                        : overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        if (same)
+            m_held.remove(local->id);
+        else
+            m_changed += stored.rowsAffected;
+        return stored.ok;
+    }
+    if (same) {
+        // The same change on both sides (or an answer lost on the way): nothing to choose.
+        const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        m_held.remove(local->id);
+        return stored.ok;
+    }
+    if (!m_conflictSeen) {
+        m_conflictSeen = true;
+        handOff(server.serverId, ServerRecordText(server.memo));
+    }
+    return true;
 }
 
 void SyncSession::afterDownloads()
 {
     if (m_changed > 0)
         emit memosChanged();
-    if (m_conflictSeen) {
-        // A memo changed on both sides ends the pass: the user decides in the conflict windows.
-        emit statusText(ConflictStatus);
-        finish();
-        return;
+    m_changed = 0;
+    if (m_announce) {
+        emit statusText(QStringLiteral("状态:远程效验完成"));
+        emit statusText(QStringLiteral("状态:上传本地未同步记录"));
     }
-    emit statusText(QStringLiteral("状态:远程效验完成"));
-    emit statusText(QStringLiteral("状态:上传本地未同步记录"));
-    // Also with an empty server list: a new account's first memos must reach the service.
-    m_finishText = DoneStatus;
+    if (m_conflictSeen) {
+        // The rest goes up; the memo changed on both sides waits for the user's choice.
+        emit statusText(ConflictStatus);
+        m_finishText = ConflictStatus;
+    }
     startUploads();
+}
+
+bool SyncSession::ownRecord(const MemoRecord& server) const
+{
+    // Names compare with letter case: another account's memo is never taken as the user's.
+    return server.userid == m_run.UserId;
 }
 
 void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
 {
-    m_conflictServerId = serverId;
-    m_conflictData = conflictDataText(serverRecord, serverId);
+    // While the windows are open they keep the memo they show.
     if (m_conflictOpen || m_run.Exiting)
         return;
+    m_conflictServerId = serverId;
+    m_conflictData = conflictDataText(serverRecord, serverId);
     m_conflictOpen = true;
     emit conflictFound();
 }
 
 // ---------------------------------------------------------------------------------------------
 // The upload pass
-
-void SyncSession::UploadData()
-{
-    if (m_run.Exiting)
-        return;
-    if (m_stage != Stage::Idle) {
-        m_uploadAgain = true;
-        return;
-    }
-    m_failed = false;
-    m_finishText.clear();
-    startUploads();
-}
 
 void SyncSession::startUploads()
 {
@@ -356,7 +412,11 @@ void SyncSession::startUploads()
         return;
     }
     m_stage = Stage::Uploading;
-    m_uploads = waiting.ids;
+    m_uploads.clear();
+    for (const qint64 id : waiting.ids) {
+        if (!m_held.contains(id))
+            m_uploads.push_back(id);
+    }
     m_nextUpload = 0;
     m_sentCount = 0;
     uploadNext();
@@ -375,11 +435,20 @@ void SyncSession::uploadNext()
         }
         if (!row.memo || row.memo->syn)
             continue; // gone, or taken care of meanwhile
-        const MemoRecord& memo = *row.memo;
+        MemoRecord memo = *row.memo;
         emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
         const bool yibu = m_asyncMode && memo.id == m_settledId;
+        m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del};
+        if (m_sharedIds.contains(memo.NotebookServerId)) {
+            // Another row carries the same server id: this copy goes up as a memo of its own.
+            memo.NotebookServerId = 0;
+        } else if (memo.NotebookServerId > 0 && !yibu) {
+            // One above the counter both sides last had: the service takes it only while it still
+            // has that counter, so a change made there meanwhile is never overwritten.
+            m_sent.postedSynnum = memo.SyncedSynnum + 1;
+        }
+        memo.synnum = m_sent.postedSynnum;
         const SignedTimestamp stamp = SignedTimestamp::now();
-        m_sent = {memo.id, memo.synnum, memo.Del};
         m_request = Request::Upload;
         m_pendingPost = true;
         m_pendingUrl = m_address.url(
@@ -403,7 +472,18 @@ void SyncSession::onSynReply(const QString& text)
     const SynReply reply = parseSynReply(text);
     switch (reply.kind) {
     case SynReply::Kind::Stored: {
-        if (reply.localId != m_sent.id) {
+        if (reply.localId != m_sent.id || m_sent.Del) {
+            fail(ServiceFailedStatus);
+            return;
+        }
+        // A server id that another row of this computer carries would make two rows one memo.
+        const std::optional<qint64> held =
+            serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
+        if (!held) {
+            fail(LocalReadFailedStatus);
+            return;
+        }
+        if (*held > 0) {
             fail(ServiceFailedStatus);
             return;
         }
@@ -411,74 +491,88 @@ void SyncSession::onSynReply(const QString& text)
             m_asyncMode = false;
             m_settledId = 0;
         }
-        queueAnswer(reply.serverId, false);
+        // "Done" is said once, when the whole pass has run.
+        if (!writeAnswer(reply.serverId, false))
+            return;
         break;
     }
-    case SynReply::Kind::Conflict:
+    case SynReply::Kind::Conflict: {
+        const std::optional<MemoRecord> server = parseServerRecord(reply.serverRecord);
+        if (!server || !ownRecord(*server) || !fitsMemoTable(*server)) {
+            fail(ServiceFailedStatus);
+            return;
+        }
+        if (m_sent.Del) {
+            // Deleted here while the service had a newer copy: the copy comes back.
+            SyncKey expected;
+            expected.id = m_sent.id;
+            expected.serverId = reply.serverId;
+            expected.synnum = m_sent.readSynnum;
+            expected.Del = true;
+            const StoreResult restored = overwriteFromServer(m_db, m_run.UserId, expected, *server);
+            if (!restored.ok) {
+                fail(LocalWriteFailedStatus);
+                return;
+            }
+            m_changed += restored.rowsAffected;
+            break;
+        }
         handOff(reply.serverId, reply.serverRecord);
         emit statusText(ConflictStatus);
         // The pass does not end "done" while a memo waits in the conflict windows.
-        if (!m_finishText.isEmpty())
-            m_finishText = ConflictStatus;
+        m_finishText = ConflictStatus;
         break;
+    }
     case SynReply::Kind::Deleted:
-        queueAnswer(reply.serverId, true);
+        // Only a deletion that was sent is confirmed; anything else is no answer to this upload.
+        if (!m_sent.Del) {
+            fail(ServiceFailedStatus);
+            return;
+        }
+        if (!writeAnswer(reply.serverId, true))
+            return;
+        emit statusText(DeletedStatus);
         break;
     case SynReply::Kind::Unknown:
         fail(ServiceFailedStatus);
         return;
     }
-    if (m_answers.size() >= AnswerBatch && !writeAnswers()) {
-        fail(LocalWriteFailedStatus);
-        return;
-    }
     uploadNext();
 }
 
-void SyncSession::queueAnswer(qint64 serverId, bool deleted)
+// Writes the answer to the upload just sent; a failed write fails the pass, and the answer is kept
+// to be written before anything else is asked.
+bool SyncSession::writeAnswer(qint64 serverId, bool deleted)
 {
     m_answers.push_back({m_sent, serverId, deleted});
-    if (!m_answerTimer.isActive())
-        m_answerTimer.start();
+    if (writeAnswers())
+        return true;
+    fail(LocalWriteFailedStatus);
+    return false;
 }
 
-bool SyncSession::writeAnswers(bool announce)
+bool SyncSession::writeAnswers()
 {
-    m_answerTimer.stop();
-    if (m_answers.empty())
-        return true;
-    Transaction transaction(m_db);
-    bool stored = false;
-    bool deleted = false;
-    for (const Answer& answer : m_answers) {
+    while (!m_answers.empty()) {
+        const Answer& answer = m_answers.front();
         const Sent& sent = answer.sent;
-        const StoreResult written =
-            answer.deleted
-                ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
-                : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.synnum, sent.Del);
+        const StoreResult written = answer.deleted
+                                        ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
+                                        : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId,
+                                                            sent.readSynnum, sent.postedSynnum, sent.Del);
         if (!written.ok)
             return false;
-        (answer.deleted ? deleted : stored) = true;
+        m_answers.erase(m_answers.begin());
     }
-    if (!transaction.commit().ok)
-        return false;
-    m_answers.clear();
-    if (announce && stored)
-        emit statusText(DoneStatus);
-    if (announce && deleted)
-        emit statusText(DeletedStatus);
     return true;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Ends, countdown, conflicts
+// Ends, countdown, conflicts, quit
 
 void SyncSession::fail(const QString& status)
 {
     m_failed = true;
-    // What the service took is written down whatever failed after it; the failure is the last word.
-    if (!writeAnswers(false) && status != LocalWriteFailedStatus)
-        emit statusText(LocalWriteFailedStatus);
     emit statusText(status);
     finish(false);
 }
@@ -486,20 +580,31 @@ void SyncSession::fail(const QString& status)
 // completed: the pass ran to its end (not failed, cut short or aborted); only then does it say so.
 void SyncSession::finish(bool completed)
 {
-    if (!writeAnswers(completed && !m_failed && !m_run.Exiting)) {
+    if (!writeAnswers() && !m_failed) {
         m_failed = true;
         emit statusText(LocalWriteFailedStatus);
     }
     m_retry.stop();
     m_request = Request::None;
+    const bool passRan = m_stage != Stage::Idle;
     m_stage = Stage::Idle;
-    m_batch.clear();
     m_uploads.clear();
+    m_downloads.clear();
+    if (m_changed > 0 && !m_run.Exiting)
+        emit memosChanged();
+    m_changed = 0;
     if (completed && !m_failed && !m_run.Exiting && !m_finishText.isEmpty())
         emit statusText(m_finishText);
     m_finishText.clear();
-    emit captionSuffix(QString());
-    emit passFinished();
+    if (m_quitDone) {
+        m_quitWait.stop();
+        std::exchange(m_quitDone, nullptr)();
+        return;
+    }
+    if (passRan) {
+        emit captionSuffix(QString());
+        emit passFinished();
+    }
     if (m_failed || m_run.Exiting) {
         m_uploadAgain = false;
         m_syncAfter = false;
@@ -513,6 +618,19 @@ void SyncSession::finish(bool completed)
         m_uploadAgain = false;
         UploadData();
     }
+}
+
+void SyncSession::finishBeforeQuit(std::function<void()> done)
+{
+    m_quitDone = std::move(done);
+    m_syncAfter = m_uploadAgain = false;
+    if (m_request == Request::Upload && requestOnWire()) {
+        // The service may have taken the memo: its answer is waited for, or the memo would go up
+        // again as a new one at the next start.
+        m_quitWait.start();
+        return;
+    }
+    finish(false);
 }
 
 SyncSession::CountdownStep SyncSession::Timer3Tick()

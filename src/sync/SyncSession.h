@@ -14,20 +14,31 @@
 // Nothing blocks: every request is asynchronous on the shared channel, and a request waits while
 // another user of the channel has it. A pass never runs twice at once; an upload asked for while
 // one runs runs once more afterwards.
+//
+// Every answer of the service is written down before the next request goes out, so a program
+// killed in the middle of a pass sends at most the memo under way a second time. A memo changed
+// here and on the service since the two were last in step (see store/SyncRows.h) never goes up
+// unseen: it goes to the conflict windows, and a deletion made without having seen the service's
+// newer copy is dropped, the newer copy coming back.
 
 #include "platform/ServiceAddress.h"
 #include "store/Memo.h"
+#include "store/SyncRows.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace velmo {
 
 class Database;
 class ServiceChannel;
+struct ConflictRecord;
 struct RunState;
 struct ServiceReply;
 
@@ -36,24 +47,21 @@ class SyncSession : public QObject
     Q_OBJECT
 
 public:
-    // Memos asked for in one download request.
-    static constexpr int DownloadBatch = 100;
     // A local clock further behind the server's than this is reported.
     static constexpr qint64 ClockToleranceSeconds = 300;
-    // The service's answers to uploads are written down together: every this many answers, and
-    // at the latest this long after the first one waiting, and at the end of the pass. One durable
-    // write per memo costs several disk flushes, which on a busy disk take longer than the request.
-    static constexpr size_t AnswerBatch = 50;
-    static constexpr int AnswerDelayMs = 250;
+    // How long a quit waits for the answer to an upload under way.
+    static constexpr int QuitWaitMs = 3000;
 
     SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent = nullptr);
     ~SyncSession() override;
 
     void setServiceAddress(const ServiceAddress& address) { m_address = address; }
 
-    // The sync pass. Ignored while one runs; asked for during an upload pass, it follows it.
+    // The sync pass: sign-in with the service's list, the comparison, downloads, then the uploads.
+    // Ignored while one runs; asked for during an upload pass, it follows it.
     void SyncData();
-    // The upload pass of every memo of the user waiting for an upload.
+    // The upload of every memo of the user waiting for one. It compares with the service's list
+    // first, like the sync pass, so that nothing changed on the service is overwritten unseen.
     void UploadData();
 
     // What one second of the delayed upload's countdown does: the status text to show (empty: none),
@@ -86,6 +94,11 @@ public:
     // "yibu=True". Keeping the server's copy also clears SyncStarted, so that the next sync pass
     // starts over.
     void conflictSettled(qint64 localId, bool serverCopyKept);
+
+    // The program quits (Exiting is set): the answer to an upload under way is waited for, at most
+    // QuitWaitMs, and written down with any answer still waiting; then done runs, once. Nothing
+    // else is sent.
+    void finishBeforeQuit(std::function<void()> done);
 
     // The channel's state numbers during a request of this session: progress words behind the
     // window's caption, and the failure texts.
@@ -123,6 +136,7 @@ private:
         Upload,
     };
 
+    void startPass(bool announce);
     void send();
     // A request of ours was sent and is not answered yet: what the channel reports is about it.
     bool requestOnWire() const { return m_request != Request::None && !m_retry.isActive(); }
@@ -130,13 +144,15 @@ private:
     void onIdList(const QString& text);
     void onDownload(const QString& text);
     void onSynReply(const QString& text);
+    bool takeDownload(const ConflictRecord& server);
     void downloadNext();
     void afterDownloads();
     void startUploads();
     void uploadNext();
     void handOff(qint64 serverId, const QString& serverRecord);
-    void queueAnswer(qint64 serverId, bool deleted);
-    bool writeAnswers(bool announce = true);
+    bool ownRecord(const MemoRecord& server) const;
+    bool writeAnswer(qint64 serverId, bool deleted);
+    bool writeAnswers();
     void fail(const QString& status);
     void finish(bool completed = true);
     QList<std::pair<QString, QString>> signedAccountQuery() const;
@@ -146,6 +162,8 @@ private:
     ServiceChannel& m_channel;
     ServiceAddress m_address;
     QTimer m_retry;
+    QTimer m_quitWait;
+    std::function<void()> m_quitDone;
 
     Stage m_stage = Stage::Idle;
     Request m_request = Request::None; // the request of ours on the channel
@@ -161,17 +179,16 @@ private:
     qint64 m_conflictServerId = 0;
     QString m_conflictData;
 
-    // The sync pass under way.
+    // The comparison of the pass under way: what each listed memo asks of this computer.
     struct Download
     {
         qint64 serverId = 0;
-        qint64 localId = 0; // 0: not on this device
-        int localSynnum = 0;
-        bool conflict = false;
+        std::optional<SyncKey> local; // none: not on this computer yet
     };
     std::vector<Download> m_downloads;
     size_t m_nextDownload = 0;
-    std::vector<Download> m_batch;
+    QSet<qint64> m_held;      // local rows that wait for a download or the conflict windows
+    QSet<qint64> m_sharedIds; // server ids that several local rows carry
     int m_changed = 0;
     bool m_conflictSeen = false;
     bool m_failed = false;
@@ -183,10 +200,11 @@ private:
     struct Sent
     {
         qint64 id = 0;
-        int synnum = 0;
+        int readSynnum = 0;   // the row's counter when it was read for the upload
+        int postedSynnum = 0; // the counter the copy carries on the service once taken
         bool Del = false;
     } m_sent;
-    // Answers of the service not yet written down (see AnswerBatch).
+    // Answers of the service whose write failed; written before anything else is asked.
     struct Answer
     {
         Sent sent;
@@ -194,8 +212,8 @@ private:
         bool deleted = false; // "#delo#"; otherwise "#adok#|ok"
     };
     std::vector<Answer> m_answers;
-    QTimer m_answerTimer;
     QString m_finishText;
+    bool m_announce = false; // the sync pass tells its stages; the delayed upload only its end
     bool m_uploadAgain = false;
     bool m_syncAfter = false;
 

@@ -91,7 +91,7 @@ private slots:
         const qint64 first = store->addMemo(custom);
         MemoRecord lunar = store->sampleMemo(QStringLiteral("农历"));
         lunar.lifa = 2;
-        lunar.AlertTimeNongli = QDateTime(QDate(2026, 11, 3), QTime(7, 0));
+        lunar.AlertTimeNongli = LunarMoment{2026, 11, 3, 7, 0, 0};
         lunar.AlertPinLv = QStringLiteral("denglu");
         lunar.content = QStringLiteral("第一行<br>第二行");
         const qint64 second = store->addMemo(lunar);

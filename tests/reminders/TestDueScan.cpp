@@ -48,7 +48,7 @@ private slots:
             MemoRecord memo = store.sampleMemo(title);
             memo.lifa = 2;
             memo.AlertTime.reset();
-            memo.AlertTimeNongli = numbers;
+            memo.AlertTimeNongli = LunarMoment::fromStored(numbers);
             return memo;
         };
         std::vector<MemoRecord> memos = {
@@ -122,7 +122,7 @@ private slots:
         memo.lifa = 2;
         memo.AlertTime.reset();
         memo.AlertPinLv = QStringLiteral("1tian");
-        memo.AlertTimeNongli = at(2023, 2, 1, 20);
+        memo.AlertTimeNongli = LunarMoment::fromStored(at(2023, 2, 1, 20));
         memo.mailTime = at(2023, 3, 22, 20);
         QVERIFY(store.addMemo(memo));
         const DueScanResult scan =

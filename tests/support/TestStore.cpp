@@ -69,7 +69,7 @@ MemoRecord TestStore::distinctMemo(int variant) const
     memo.AlertPinLv = QString::fromLatin1(repeats[v]);
     memo.AddIp = QStringLiteral("10.0.0.%1").arg(11 + v);
     memo.click = 21 + v;
-    memo.AlertTimeNongli = QDateTime(QDate(2026, 10 + v, 3 + v), QTime(8 + v, 15, 30));
+    memo.AlertTimeNongli = LunarMoment{2026, 10 + v, 3 + v, 8 + v, 15, 30};
     memo.mailTime = now.addDays(5 + v).addSecs(9 * 60);
     memo.before = 31 + v;
     memo.sound = QStringLiteral("1%1.mp3").arg(v);

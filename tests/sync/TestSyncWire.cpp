@@ -19,7 +19,7 @@ MemoRecord sampleMemo()
     memo.content = QStringLiteral("first|line\n") + QString(6000, QLatin1Char('x')) + QStringLiteral("|end");
     memo.Done = true;
     memo.addtime = QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5));
-    memo.AlertTimeNongli = QDateTime(QDate(2012, 8, 15), QTime(0, 0));
+    memo.AlertTimeNongli = LunarMoment{2012, 2, 30, 0, 0, 0}; // no solar day of these numbers
     memo.AlertPinLv = QStringLiteral("1yue");
     memo.importance = true;
     memo.click = -3;
@@ -128,21 +128,97 @@ private slots:
         QCOMPARE(got.join(QLatin1Char(' ')), entries);
     }
 
-    // Records that do not read are left out; the others come down.
-    void downloadReply()
+    void downloadReply_data()
     {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
         const QString good = conflictDataText(ServerRecordText(sampleMemo()), 4);
         MemoRecord tooLong = sampleMemo();
         tooLong.title = QString(MemoRecord::TitleLength + 1, QLatin1Char('t'));
-        const DownloadReply reply = parseDownloadReply(
-            QStringLiteral("ok|4|") + good + DownloadRecordSeparator + QStringLiteral("1(#f!g#)2(#f!g#)0") +
-            DownloadRecordSeparator + conflictDataText(ServerRecordText(sampleMemo()), 0) +
-            DownloadRecordSeparator + conflictDataText(ServerRecordText(tooLong), 5));
-        QVERIFY(reply.ok);
-        QCOMPARE(reply.memos.size(), size_t(1));
-        QCOMPARE(reply.memos[0].serverId, 4);
-        QVERIFY(parseDownloadReply(QStringLiteral("ok|0|")).ok);
-        QVERIFY(!parseDownloadReply(QStringLiteral("<html>ok|1|</html>")).ok);
+        MemoRecord fits = sampleMemo();
+        fits.title = QString(MemoRecord::TitleLength, QLatin1Char('t'));
+        const int memo = int(DownloadReply::Kind::Memo), unreadable = int(DownloadReply::Kind::Unreadable);
+        QTest::newRow("memo") << "ok|" + good + "\r\n" << memo;
+        QTest::newRow("longest title") << "ok|" + conflictDataText(ServerRecordText(fits), 4) << memo;
+        QTest::newRow("title one too long")
+            << "ok|" + conflictDataText(ServerRecordText(tooLong), 4) << unreadable;
+        QTest::newRow("separator in the title")
+            << "ok|" + conflictDataText(ServerRecordText(sampleMemo()).replace("a|b", "a(#f!g#)b"), 4)
+            << unreadable;
+        QTest::newRow("server id 0") << "ok|" + conflictDataText(ServerRecordText(sampleMemo()), 0)
+                                     << unreadable;
+        QTest::newRow("no such memo") << "ok|" << int(DownloadReply::Kind::Missing);
+        QTest::newRow("unknown account") << "error" << int(DownloadReply::Kind::Refused);
+        QTest::newRow("html page") << "<html>ok|1|</html>" << int(DownloadReply::Kind::Failed);
+        QTest::newRow("signerror") << "signerror" << int(DownloadReply::Kind::Failed);
+    }
+
+    // One memo a reply; a record that does not read or fit affects that memo alone.
+    void downloadReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        const DownloadReply reply = parseDownloadReply(text);
+        QCOMPARE(int(reply.kind), kind);
+        QCOMPARE(reply.memo.has_value(), kind == int(DownloadReply::Kind::Memo));
+        if (reply.memo) {
+            QCOMPARE(reply.memo->serverId, 4);
+            QCOMPARE(reply.memo->memo.AlertTimeNongli, sampleMemo().AlertTimeNongli);
+        }
+    }
+
+    void wireLunar_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // empty: not read
+        QTest::newRow("30th of the 2nd month") << "2026-2-30 8:00:00"
+                                               << "2026-02-30 08:00:00";
+        QTest::newRow("midnight") << "2026-12-30"
+                                  << "2026-12-30 00:00:00";
+        QTest::newRow("slashes, no seconds") << "2026/04/01 09:07"
+                                             << "2026-04-01 09:07:00";
+        QTest::newRow("no 31st") << "2026-1-31 8:00:00"
+                                 << "";
+        QTest::newRow("no 13th month") << "2026-13-1 8:00:00"
+                                       << "";
+        QTest::newRow("no day 0") << "2026-3-0 8:00:00"
+                                  << "";
+        QTest::newRow("bad time") << "2026-3-1 24:00:00"
+                                  << "";
+        QTest::newRow("year too short") << "999-3-1"
+                                        << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    // A lunar moment travels as its numbers, also on a day no solar month has.
+    void wireLunar()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        const std::optional<LunarMoment> moment = parseWireLunar(text);
+        QCOMPARE(moment ? moment->storageText() : QString(), stored);
+        if (moment)
+            QCOMPARE(parseWireLunar(wireLunarText(*moment)), moment);
+    }
+
+    void untravellablePart_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("part");
+        QTest::newRow("Chinese, signs and line breaks") << "中文 a|b&c%+<BR>\r\n(#f!g#"
+                                                        << "";
+        QTest::newRow("separator") << "x(#f!g#)y"
+                                   << "(#f!g#)";
+        QTest::newRow("emoji") << QString::fromUtf8("x\U0001F600") << QString::fromUtf8("\U0001F600");
+        QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x" << QString(QChar(0xD800));
+        QTest::newRow("euro sign") << QString::fromUtf8("€") << "";
+    }
+
+    void untravellablePart()
+    {
+        QFETCH(QString, text);
+        QTEST(velmo::untravellablePart(text), "part");
     }
 
     void wireDate_data()

@@ -1,6 +1,6 @@
 #pragma once
 
-// The stand-in service's accounts and the memos it keeps for them, all in memory.
+// The stand-in service's accounts, in memory: names compare exactly, letter case included.
 
 #include <QHash>
 #include <QList>
@@ -18,16 +18,6 @@ struct Account
     bool mailboxBound = false; // the account has bound the mail and SMS reminders
 };
 
-// A memo as the service holds it: the fields of its wire record, in wire order.
-struct StoredMemo
-{
-    qint64 serverId = 0;
-    QString userId;
-    QStringList fields;
-    int synnum = 1;
-    bool deleted = false;
-};
-
 class AccountStore
 {
 public:
@@ -43,19 +33,8 @@ public:
     bool checkPassword(const QString& userId, const QString& passHash) const;
     QStringList userIds() const;
 
-    // Memos of one user, in the order they were added.
-    QList<StoredMemo> memos(const QString& userId) const;
-    std::optional<StoredMemo> memo(qint64 serverId) const;
-    // Stores a new memo under a fresh server id and returns that id.
-    qint64 addMemo(StoredMemo memo);
-    // Replaces the memo of the same server id; false when there is none.
-    bool updateMemo(const StoredMemo& memo);
-    bool removeMemo(qint64 serverId);
-
 private:
     QHash<QString, Account> m_accounts;
-    QList<StoredMemo> m_memos;
-    qint64 m_lastServerId = 0;
 };
 
 } // namespace velmo::standin

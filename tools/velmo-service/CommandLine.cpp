@@ -105,8 +105,13 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         QStringLiteral("fault"),
         QStringLiteral("Misbehave on every request: 500, drop, garbage or malformed."),
         QStringLiteral("kind"));
+    const QCommandLineOption storeOption(
+        QStringLiteral("store"),
+        QStringLiteral("The SQLite file that keeps the accounts' memos (default: memos.db in the "
+                       "stand-in's own data folder)."),
+        QStringLiteral("file"));
     parser.addOptions({helpOption, portOption, listenOption, userOption, usersFileOption, mailboxOption,
-                       signatureOption, delayOption, faultOption});
+                       signatureOption, delayOption, faultOption, storeOption});
     addOnlineOptions(parser);
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -169,6 +174,7 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         return false;
     }
     listen->port = static_cast<quint16>(port);
+    listen->storePath = parser.value(storeOption);
     listen->address = QHostAddress(parser.value(listenOption));
     if (listen->address.isNull()) {
         *error = QStringLiteral("--listen expects an IP address");

@@ -4,7 +4,7 @@
 //
 //   velmo-service --port 18766 --user demo:velmo123 [--user name:password ...] [--users-file FILE]
 //                 [--mailbox name] [--signature strict|lenient|off] [--delay MS]
-//                 [--fault 500|drop|garbage|malformed] [--listen ADDRESS]
+//                 [--fault 500|drop|garbage|malformed] [--listen ADDRESS] [--store FILE]
 //                 [--notice ID|TITLE|LINK ...] [--notices-file FILE] [--newest-version V] [--update-page URL]
 
 #include <QHostAddress>
@@ -19,6 +19,7 @@ struct ListenOptions
 {
     quint16 port = 0;
     QHostAddress address;
+    QString storePath; // --store; empty: the program's default
     bool helpRequested = false;
     QString helpText;
 };

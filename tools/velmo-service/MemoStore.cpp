@@ -2,7 +2,41 @@
 
 #include "ServiceStandIn.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
 namespace velmo::standin {
+
+namespace {
+
+QString fieldsText(const QStringList& fields)
+{
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(fields)).toJson(QJsonDocument::Compact));
+}
+
+QStringList fieldsOf(const QString& text)
+{
+    QStringList fields;
+    for (const QJsonValue& value : QJsonDocument::fromJson(text.toUtf8()).array())
+        fields << value.toString();
+    return fields;
+}
+
+bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    if (!query.prepare(sql))
+        return false;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(int(i), values.at(i));
+    return query.exec();
+}
+
+} // namespace
 
 const QStringList& MemoStore::fieldKeys()
 {
@@ -24,6 +58,15 @@ MemoStore::MemoStore(QObject* parent)
     : QObject(parent)
 {
     setObjectName(QStringLiteral("MemoStore"));
+    static int stores = 0;
+    m_connection = QStringLiteral("velmo-standin-memos-%1").arg(++stores);
+    openConnection(QStringLiteral(":memory:"), nullptr);
+}
+
+MemoStore::~MemoStore()
+{
+    QSqlDatabase::database(m_connection, false).close();
+    QSqlDatabase::removeDatabase(m_connection);
 }
 
 MemoStore* MemoStore::of(ServiceStandIn& service)
@@ -31,52 +74,97 @@ MemoStore* MemoStore::of(ServiceStandIn& service)
     return service.findChild<MemoStore*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
+bool MemoStore::open(const QString& path, QString* error)
+{
+    return openConnection(path, error);
+}
+
+bool MemoStore::openConnection(const QString& databaseName, QString* error)
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(databaseName);
+    QSqlQuery query(db);
+    // AUTOINCREMENT: a server id once given is never given again, even after its memo is gone.
+    const bool ready =
+        db.open() && query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) &&
+        query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")) &&
+        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
+                                  "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
+                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL)")) &&
+        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosOwner ON memos (userId, serverId)"));
+    if (!ready && error)
+        *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
+    return ready;
+}
+
+QList<StoredMemo> MemoStore::select(const QString& where, const QVariantList& values) const
+{
+    QList<StoredMemo> memos;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!run(query,
+             QStringLiteral("SELECT serverId, userId, synnum, deleted, fields FROM memos WHERE ") + where +
+                 QStringLiteral(" ORDER BY serverId"),
+             values))
+        return memos;
+    while (query.next()) {
+        StoredMemo memo;
+        memo.serverId = query.value(0).toLongLong();
+        memo.userId = query.value(1).toString();
+        memo.synnum = query.value(2).toInt();
+        memo.deleted = query.value(3).toInt() != 0;
+        memo.fields = fieldsOf(query.value(4).toString());
+        memos.append(memo);
+    }
+    return memos;
+}
+
 std::optional<StoredMemo> MemoStore::memo(const QString& userId, qint64 serverId) const
 {
-    const auto it = m_memos.constFind(serverId);
-    if (it == m_memos.constEnd() || it->userId != userId)
+    // Names compare exactly: one account never reaches another's memos.
+    const QList<StoredMemo> found = select(QStringLiteral("serverId = ? AND userId = ?"), {serverId, userId});
+    if (found.isEmpty())
         return std::nullopt;
-    return *it;
+    return found.first();
 }
 
 QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
 {
-    QList<StoredMemo> result;
-    for (const qint64 id : m_byUser.value(userId))
-        result.append(m_memos[id]);
-    return result;
+    return select(QStringLiteral("userId = ?"), {userId});
 }
 
 QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
 {
-    QList<StoredMemo> result = allMemos(userId);
-    result.removeIf([](const StoredMemo& memo) { return memo.deleted; });
-    return result;
+    return select(QStringLiteral("userId = ? AND deleted = 0"), {userId});
 }
 
 qint64 MemoStore::add(const QString& userId, const QStringList& fields, int synnum)
 {
-    StoredMemo memo;
-    memo.serverId = ++m_lastServerId;
-    memo.userId = userId;
-    memo.fields = fields;
-    memo.synnum = synnum;
-    m_memos.insert(memo.serverId, memo);
-    m_byUser[userId].append(memo.serverId);
-    return memo.serverId;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!run(query, QStringLiteral("INSERT INTO memos (userId, synnum, fields) VALUES (?, ?, ?)"),
+             {userId, synnum, fieldsText(fields)}))
+        return 0;
+    return query.lastInsertId().toLongLong();
 }
 
-void MemoStore::update(const StoredMemo& memo)
+bool MemoStore::update(const StoredMemo& memo)
 {
-    if (m_memos.contains(memo.serverId))
-        m_memos[memo.serverId] = memo;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return run(query,
+               QStringLiteral("UPDATE memos SET synnum = ?, deleted = ?, fields = ? WHERE serverId = ? AND "
+                              "userId = ?"),
+               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), memo.serverId, memo.userId}) &&
+           query.numRowsAffected() == 1;
 }
 
-void MemoStore::markDeleted(const QString& userId, qint64 serverId)
+bool MemoStore::markDeleted(const QString& userId, qint64 serverId)
 {
-    const auto it = m_memos.find(serverId);
-    if (it != m_memos.end() && it->userId == userId)
-        it->deleted = true;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return run(query, QStringLiteral("UPDATE memos SET deleted = 1 WHERE serverId = ? AND userId = ?"),
+               {serverId, userId});
 }
 
 QString MemoStore::recordText(const StoredMemo& memo)

@@ -1,12 +1,13 @@
 #pragma once
 
-// The memos the stand-in service keeps, per account, in memory: each under a server id with its
-// change counter and its 22 wire fields. A deleted memo stays as a mark, so that a later upload of
-// it is answered as deleted.
+// The memos the stand-in service keeps, per account, in a SQLite file of its own (or in memory):
+// each under a server id with its change counter and its 22 wire fields. A server id is never given
+// twice, not even after a restart; a deleted memo stays as a mark, so that a later upload of it is
+// answered as deleted and the account's other computers let it go.
+//
+//   MemoStore* store = MemoStore::of(service);
+//   if (!store->open("/path/memos.db", &error)) ...   // in memory until opened on a file
 
-#include "AccountStore.h"
-
-#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,6 +18,16 @@
 namespace velmo::standin {
 
 class ServiceStandIn;
+
+// A memo as the service holds it: the fields of its wire record, in wire order.
+struct StoredMemo
+{
+    qint64 serverId = 0;
+    QString userId;
+    QStringList fields;
+    int synnum = 1;
+    bool deleted = false;
+};
 
 class MemoStore : public QObject
 {
@@ -29,28 +40,35 @@ public:
     // Between the fields of a record, and before the server id that follows a downloaded one.
     static inline const QString FieldSeparator = QStringLiteral("(#f!g#)");
 
+    // An empty store in memory.
     explicit MemoStore(QObject* parent = nullptr);
+    ~MemoStore() override;
 
     // The store the service's endpoints use; nullptr before addSyncEndpoints().
     static MemoStore* of(ServiceStandIn& service);
+
+    // Keeps the memos in this file from now on (created when missing), with what it already holds;
+    // the memos held in memory before are dropped. False, with the reason, when it cannot be used.
+    bool open(const QString& path, QString* error);
 
     // The user's memo of that server id, deleted ones included.
     std::optional<StoredMemo> memo(const QString& userId, qint64 serverId) const;
     // The user's memos, oldest first: all of them, deleted ones included, or those not deleted.
     QList<StoredMemo> allMemos(const QString& userId) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
-    // Stores a new memo under a fresh server id and returns it.
+    // Stores a new memo under a fresh server id and returns it; 0 when it could not be stored.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);
-    void update(const StoredMemo& memo);
-    void markDeleted(const QString& userId, qint64 serverId);
+    bool update(const StoredMemo& memo);
+    bool markDeleted(const QString& userId, qint64 serverId);
 
     // The record the service sends: the fields joined by FieldSeparator, the counter in its place.
     static QString recordText(const StoredMemo& memo);
 
 private:
-    QHash<qint64, StoredMemo> m_memos;
-    QHash<QString, QList<qint64>> m_byUser;
-    qint64 m_lastServerId = 0;
+    bool openConnection(const QString& databaseName, QString* error);
+    QList<StoredMemo> select(const QString& where, const QVariantList& values) const;
+
+    QString m_connection;
 };
 
 } // namespace velmo::standin

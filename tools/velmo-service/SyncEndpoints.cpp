@@ -11,17 +11,12 @@ namespace velmo::standin {
 namespace {
 
 const QString badSignatureText = QStringLiteral("signerror");
-const QString recordSeparator = QStringLiteral("(#r!n#)");
 
-// The signed account check the two GET endpoints share; empty when the request passes.
-std::optional<StandInReply> refusal(const ServiceStandIn& service, const StandInRequest& request)
+// The account a request names: "userid" (the client's key), else "user".
+QString accountOf(const StandInRequest& request)
 {
-    if (!service.signatureAccepted(request))
-        return StandInReply::ok(badSignatureText);
-    if (!service.accounts().checkPassword(request.queryValue(QStringLiteral("user")),
-                                          request.queryValue(QStringLiteral("pass"))))
-        return StandInReply::ok(QStringLiteral("error"));
-    return std::nullopt;
+    const QString userId = request.queryValue(QStringLiteral("userid"));
+    return userId.isEmpty() ? request.queryValue(QStringLiteral("user")) : userId;
 }
 
 qint64 number(const QString& text)
@@ -34,6 +29,12 @@ qint64 number(const QString& text)
 bool isTrue(const QString& text)
 {
     return text.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+}
+
+StandInReply conflict(const StoredMemo& stored)
+{
+    return StandInReply::ok(QStringLiteral("#adok#|error|%1|").arg(stored.serverId) +
+                            MemoStore::recordText(stored));
 }
 
 } // namespace
@@ -54,9 +55,11 @@ void addSyncEndpoints(ServiceStandIn& service)
 
 StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, const StandInRequest& request)
 {
-    if (const auto refused = refusal(service, request))
-        return *refused;
-    const QString user = request.queryValue(QStringLiteral("user"));
+    if (!service.signatureAccepted(request))
+        return StandInReply::ok(badSignatureText);
+    const QString user = accountOf(request);
+    if (!service.accounts().checkPassword(user, request.queryValue(QStringLiteral("pass"))))
+        return StandInReply::ok(QStringLiteral("error"));
     QStringList entries;
     // Deleted memos are listed with their mark, so that the user's other computers let them go.
     for (const StoredMemo& memo : store.allMemos(user))
@@ -75,18 +78,17 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
 StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store,
                            const StandInRequest& request)
 {
-    if (const auto refused = refusal(service, request))
-        return *refused;
-    const QString user = request.queryValue(QStringLiteral("user"));
-    QStringList records;
-    for (const QString& id :
-         request.queryValue(QStringLiteral("id")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const std::optional<StoredMemo> memo = store.memo(user, number(id));
-        if (memo && !memo->deleted)
-            records << MemoStore::recordText(*memo) + MemoStore::FieldSeparator +
-                           QString::number(memo->serverId);
-    }
-    return StandInReply::ok(QStringLiteral("ok|%1|").arg(records.size()) + records.join(recordSeparator));
+    // The request carries no password: the signature and the account's name are all it has.
+    if (!service.signatureAccepted(request))
+        return StandInReply::ok(badSignatureText);
+    const QString user = accountOf(request);
+    if (!service.accounts().account(user))
+        return StandInReply::ok(QStringLiteral("error"));
+    const std::optional<StoredMemo> memo = store.memo(user, number(request.queryValue(QStringLiteral("id"))));
+    if (!memo || memo->deleted)
+        return StandInReply::ok(QStringLiteral("ok|"));
+    return StandInReply::ok(QStringLiteral("ok|") + MemoStore::recordText(*memo) + MemoStore::FieldSeparator +
+                            QString::number(memo->serverId));
 }
 
 StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const StandInRequest& request)
@@ -107,30 +109,35 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     const qint64 serverId = number(request.formValue(QStringLiteral("id")));
     const std::optional<StoredMemo> stored = serverId > 0 ? store.memo(user, serverId) : std::nullopt;
 
+    if (stored && !stored->deleted) {
+        // A post must carry a counter above the stored one: one that is not was made without
+        // having seen the stored copy, unless it carries that very copy or settles a conflict.
+        QStringList storedFields = stored->fields;
+        storedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
+        QStringList postedFields = fields;
+        postedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
+        const bool changedElsewhere = synnum < stored->synnum || (synnum == stored->synnum &&
+                                                                  (deleting || postedFields != storedFields));
+        if (changedElsewhere && !isTrue(request.queryValue(QStringLiteral("yibu"))))
+            return conflict(*stored);
+    }
     if (deleting) {
-        if (stored)
-            store.markDeleted(user, stored->serverId);
+        if (stored && !store.markDeleted(user, stored->serverId))
+            return StandInReply{500, QStringLiteral("Internal Server Error")};
         return StandInReply::ok(QStringLiteral("#delo#|ok|%1").arg(stored ? stored->serverId : 0));
     }
     if (!stored || stored->deleted) {
         // New here, or deleted meanwhile by another device: kept as a new memo, nothing is lost.
         const qint64 added = store.add(user, fields, synnum);
+        if (added == 0)
+            return StandInReply{500, QStringLiteral("Internal Server Error")};
         return StandInReply::ok(QStringLiteral("#adok#|ok|%1|%2").arg(added).arg(localId));
     }
-    const bool settled = isTrue(request.queryValue(QStringLiteral("yibu")));
-    QStringList storedFields = stored->fields;
-    storedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
-    QStringList postedFields = fields;
-    postedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
-    const bool changedElsewhere =
-        synnum < stored->synnum || (synnum == stored->synnum && postedFields != storedFields);
-    if (changedElsewhere && !settled)
-        return StandInReply::ok(QStringLiteral("#adok#|error|%1|").arg(stored->serverId) +
-                                MemoStore::recordText(*stored));
     StoredMemo updated = *stored;
     updated.fields = fields;
     updated.synnum = std::max(synnum, stored->synnum);
-    store.update(updated);
+    if (!store.update(updated))
+        return StandInReply{500, QStringLiteral("Internal Server Error")};
     return StandInReply::ok(QStringLiteral("#adok#|ok|%1|%2").arg(stored->serverId).arg(localId));
 }
 

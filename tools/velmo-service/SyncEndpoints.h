@@ -1,9 +1,9 @@
 #pragma once
 
 // The synchronisation endpoints of the stand-in, over its memo store:
-//   GET  /Api/id.asp?user=&pass=&md5=&nowtime=        the account's memo ids and counters
-//   GET  /api/download.asp?user=&pass=&md5=&nowtime=&id=<id>,<id>,...   those memos
-//   POST /api/Syn.asp?nowtime=&md5=&userid=&yibu=      one memo up (form body of 25 pairs)
+//   GET  /Api/id.asp?userid=&pass=&md5=&nowtime=        the account's memo ids and counters
+//   GET  /api/download.asp?id=&nowtime=&md5=&userid=    one memo
+//   POST /api/Syn.asp?nowtime=&md5=&userid=&yibu=       one memo up (form body of 25 pairs)
 // docs/service-protocol.md gives every request and reply.
 
 #include "StandInRequest.h"

@@ -2,9 +2,12 @@
 // See CommandLine.h for the options.
 
 #include "velmo-service/CommandLine.h"
+#include "velmo-service/MemoStore.h"
 #include "velmo-service/ServiceStandIn.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QTextStream>
 
 int main(int argc, char** argv)
@@ -23,6 +26,18 @@ int main(int argc, char** argv)
         QTextStream(stdout) << listen.helpText;
         return 0;
     }
+    // The memos outlive the process: a restart forgets none and never gives an old server id again.
+    QString storePath = listen.storePath;
+    if (storePath.isEmpty()) {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(folder);
+        storePath = QDir(folder).filePath(QStringLiteral("memos.db"));
+    }
+    if (!velmo::standin::MemoStore::of(service)->open(storePath, &error)) {
+        QTextStream(stderr) << "velmo-service: cannot keep memos in " << storePath << ": " << error
+                            << Qt::endl;
+        return 1;
+    }
     const quint16 port = service.start(listen.port, listen.address);
     if (port == 0) {
         QTextStream(stderr) << "velmo-service: cannot listen on " << listen.address.toString() << ':'
@@ -30,6 +45,7 @@ int main(int argc, char** argv)
         return 1;
     }
     QTextStream(stdout) << "velmo-service listening on http://" << listen.address.toString() << ':' << port
-                        << " with " << service.accounts().userIds().size() << " account(s)" << Qt::endl;
+                        << " with " << service.accounts().userIds().size() << " account(s), memos in "
+                        << storePath << Qt::endl;
     return app.exec();
 }

@@ -1,0 +1,161 @@
+#include "TestMain.h"
+
+#include "platform/Md5.h"
+#include "platform/UrlEncoders.h"
+#include "velmo-service/MemoStore.h"
+#include "velmo-service/ServiceStandIn.h"
+#include "velmo-service/SyncEndpoints.h"
+
+#include <QTemporaryDir>
+
+using namespace velmo;
+using namespace velmo::standin;
+
+namespace {
+
+// The stand-in with two accounts, its memos in a file of its own.
+struct StandIn
+{
+    QTemporaryDir folder;
+    std::unique_ptr<ServiceStandIn> service;
+
+    StandIn() { start(); }
+    bool start()
+    {
+        service = std::make_unique<ServiceStandIn>();
+        service->setSignatureCheck(SignatureCheck::Off);
+        for (const char* name : {"alice", "bob"})
+            service->accounts().addAccount(QString::fromLatin1(name), QStringLiteral("pw"));
+        return store().open(folder.filePath(QStringLiteral("memos.db")), nullptr);
+    }
+    MemoStore& store() { return *MemoStore::of(*service); }
+
+    static StandInRequest request(const QString& query, const QString& body = {})
+    {
+        StandInRequest request;
+        request.rawQuery = query.toLatin1();
+        request.body = body.toLatin1();
+        return request;
+    }
+    // One upload; id 0 for a new memo.
+    QString post(const QString& user, qint64 id, int synnum, const QString& title, bool del = false,
+                 bool yibu = false)
+    {
+        return synReply(*service, store(),
+                        request(QStringLiteral("userid=%1&yibu=%2").arg(user, yibu ? "True" : "False"),
+                                QStringLiteral("LocalId=1&id=%1&title=%2&synnum=%3&del=%4")
+                                    .arg(id ? QString::number(id) : QString(), URLEncode(title))
+                                    .arg(synnum)
+                                    .arg(del ? "True" : "False")))
+            .text;
+    }
+    qint64 add(const QString& user, const QString& title)
+    {
+        return post(user, 0, 1, title).section(QLatin1Char('|'), 2, 2).toLongLong();
+    }
+    QString list(const QString& user)
+    {
+        return idListReply(*service, store(),
+                           request("userid=" + user + "&pass=" + MD5_16(QStringLiteral("pw"))))
+            .text.section('|', 4);
+    }
+    QString download(const QString& user, qint64 id)
+    {
+        return downloadReply(*service, store(), request(QStringLiteral("id=%1&userid=%2").arg(id).arg(user)))
+            .text;
+    }
+    QString title(qint64 id)
+    {
+        return store().memo(QStringLiteral("alice"), id).value_or(StoredMemo()).fields.value(2);
+    }
+};
+
+} // namespace
+
+class TestSyncEndpoints : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void counters_data()
+    {
+        QTest::addColumn<int>("synnum"); // posted against a stored 3
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("del");
+        QTest::addColumn<bool>("yibu");
+        QTest::addColumn<QString>("answer"); // head of the reply
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("above") << 4 << "new" << false << false << "#adok#|ok"
+                               << "4";
+        QTest::newRow("equal, same copy") << 3 << "old" << false << false << "#adok#|ok"
+                                          << "3";
+        QTest::newRow("equal, other copy") << 3 << "new" << false << false << "#adok#|error"
+                                           << "3";
+        QTest::newRow("below") << 2 << "new" << false << false << "#adok#|error"
+                               << "3";
+        QTest::newRow("below, settled") << 2 << "new" << false << true << "#adok#|ok"
+                                        << "3";
+        QTest::newRow("deletion above") << 4 << "old" << true << false << "#delo#|ok"
+                                        << "3:d";
+        QTest::newRow("deletion, same counter") << 3 << "old" << true << false << "#adok#|error"
+                                                << "3";
+        QTest::newRow("deletion below, settled") << 2 << "old" << true << true << "#delo#|ok"
+                                                 << "3:d";
+    }
+
+    // A post whose counter is not above the stored one did not see the stored copy: refused with that
+    // copy, unless it carries that very copy or settles a conflict.
+    void counters()
+    {
+        QFETCH(int, synnum);
+        QFETCH(QString, title);
+        QFETCH(bool, del);
+        QFETCH(bool, yibu);
+        QFETCH(QString, listed);
+        StandIn standIn;
+        const qint64 id = standIn.add("alice", "old");
+        QVERIFY(standIn.post("alice", id, 3, "old").startsWith("#adok#|ok"));
+        const QString answer = standIn.post("alice", id, synnum, title, del, yibu);
+        QTEST(answer.section('|', 0, 1), "answer");
+        if (answer.startsWith("#adok#|error"))
+            QVERIFY(answer.contains("(#f!g#)old(#f!g#)"));
+        QCOMPARE(standIn.list("alice"), QStringLiteral("%1:%2").arg(id).arg(listed));
+        QCOMPARE(standIn.title(id), answer.startsWith("#adok#|ok") ? title : QStringLiteral("old"));
+    }
+
+    // One account can neither read nor change nor delete another's memos; a post naming another's
+    // id is kept as a new memo of the poster.
+    void accountsAreApart()
+    {
+        StandIn standIn;
+        const qint64 id = standIn.add("alice", "alice's");
+        QCOMPARE(standIn.list("bob"), QString());
+        QCOMPARE(standIn.download("bob", id), QStringLiteral("ok|"));
+        QCOMPARE(standIn.download("Alice", id), QStringLiteral("error"));
+        QVERIFY(standIn.download("alice", id).endsWith(QStringLiteral("(#f!g#)%1").arg(id)));
+        QCOMPARE(standIn.post("bob", id, 9, "bob's", true), QStringLiteral("#delo#|ok|0"));
+        const qint64 bobs = standIn.post("bob", id, 9, "bob's").section('|', 2, 2).toLongLong();
+        QVERIFY(bobs > id);
+        QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1").arg(id));
+        QCOMPARE(standIn.title(id), QStringLiteral("alice's"));
+    }
+
+    // A deleted memo stays a mark; an upload of it is kept as a new memo. A restart forgets nothing
+    // and never gives a server id again, not even the deleted last one.
+    void deletionsAndRestart()
+    {
+        StandIn standIn;
+        const qint64 kept = standIn.add("alice", "kept");
+        const qint64 gone = standIn.add("alice", "gone");
+        QVERIFY(standIn.post("alice", gone, 2, "gone", true).startsWith("#delo#|ok"));
+        QCOMPARE(standIn.download("alice", gone), QStringLiteral("ok|"));
+        QVERIFY(standIn.start());
+        QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1,%2:1:d").arg(kept).arg(gone));
+        const qint64 back = standIn.post("alice", gone, 3, "edited").section('|', 2, 2).toLongLong();
+        QVERIFY(back > gone);
+        QCOMPARE(standIn.title(back), QStringLiteral("edited"));
+    }
+};
+
+VELMO_TEST_MAIN(TestSyncEndpoints)
+#include "TestSyncEndpoints.moc"

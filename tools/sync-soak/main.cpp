@@ -1,0 +1,47 @@
+// velmo-sync-soak: random two-computer sequences against the stand-in, many of them, for long runs
+// by hand (scripts/sync-soak.sh). See SoakRun.h for what each sequence does and checks.
+//
+//   velmo-sync-soak [--sequences N] [--first SEED] [--steps K]
+
+#include "sync-soak/SoakRun.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTextStream>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption sequences(QStringLiteral("sequences"), QStringLiteral("How many."),
+                                       QStringLiteral("n"), QStringLiteral("1000"));
+    const QCommandLineOption first(QStringLiteral("first"), QStringLiteral("The first seed."),
+                                   QStringLiteral("seed"), QStringLiteral("1"));
+    const QCommandLineOption steps(QStringLiteral("steps"), QStringLiteral("Steps of each."),
+                                   QStringLiteral("k"), QStringLiteral("60"));
+    parser.addOptions({sequences, first, steps});
+    parser.addHelpOption();
+    parser.process(app);
+    const int count = parser.value(sequences).toInt();
+    const quint32 seed = parser.value(first).toUInt();
+    const int length = parser.value(steps).toInt();
+
+    QTextStream out(stdout);
+    int failed = 0;
+    qint64 passes = 0;
+    qint64 conflicts = 0;
+    for (int i = 0; i < count; ++i) {
+        const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed + quint32(i), length);
+        passes += outcome.passes;
+        conflicts += outcome.conflicts;
+        if (!outcome.ok) {
+            ++failed;
+            out << outcome.failure << Qt::endl;
+        }
+    }
+    out << count << " sequences of " << length << " steps, " << passes << " passes, " << conflicts
+        << " conflict windows: " << (count - failed) << " passed, " << failed << " failed" << Qt::endl;
+    return failed == 0 ? 0 : 1;
+}
