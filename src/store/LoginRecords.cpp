@@ -28,7 +28,7 @@ LoginRecords::Lookup LoginRecords::find(const QString& userId) const
     Lookup lookup;
     const DbRow row = m_db.selectFirst(
         QStringLiteral("SELECT ID, UserID, UserPWD, LastPassword, LenPass, MobileMailActive FROM Users "
-                       "WHERE UserID=? ORDER BY ID LIMIT 1"),
+                       "WHERE UserID=? COLLATE BINARY ORDER BY ID LIMIT 1"),
         {userId});
     lookup.ok = row.ok;
     lookup.error = row.error;
@@ -77,7 +77,8 @@ StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& p
 
 StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active)
 {
-    return m_db.exec(QStringLiteral("UPDATE Users SET MobileMailActive=? WHERE UserID=?"), {active, userId});
+    return m_db.exec(QStringLiteral("UPDATE Users SET MobileMailActive=? WHERE UserID=? COLLATE BINARY"),
+                     {active, userId});
 }
 
 StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)

@@ -41,8 +41,9 @@ class LoginRecords
 public:
     explicit LoginRecords(Database& db);
 
-    // The account of that name, matched without letter case; the oldest row should there be
-    // several. ok is false when the table could not be read.
+    // The account of that name, matched with letter case (names that differ only in case are two
+    // accounts, as their memos are); the oldest row should there be several. ok is false when the
+    // table could not be read.
     struct Lookup
     {
         bool ok = false;

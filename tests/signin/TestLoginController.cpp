@@ -306,9 +306,8 @@ private slots:
         Rig rig(false);
         rig.exec(
             QStringLiteral("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass, MobileMailActive) "
-                           "VALUES ('Demo', ?, 'old', 3, 1)"),
-            {DemoHash});
-        // Names match without letter case, as the account table always did.
+                           "VALUES (?, ?, 'old', 3, 1)"),
+            {Demo, DemoHash});
         rig.signIn(Demo, DemoPassword, remember, false);
         QVERIFY(rig.settle());
         QCOMPARE(rig.signedIn.count(), 1);
@@ -339,13 +338,28 @@ private slots:
         QCOMPARE(rig.controller.caption(), QStringLiteral("本地验证登录失败"));
     }
 
+    void mismatchAnsweredNoKeepsTheRememberedPassword_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("wrong password")
+            << Demo << QStringLiteral("typo") << QStringLiteral("本地验证登录失败");
+        // Names that differ only in letter case are two accounts, as their memos are.
+        QTest::newRow("name in other letter case")
+            << QStringLiteral("Demo") << DemoPassword << QStringLiteral("本地登陆验证");
+    }
+
     void mismatchAnsweredNoKeepsTheRememberedPassword()
     {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(QString, caption);
         Rig rig(false);
         rig.addLocalAccount(Demo, DemoPassword);
         QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
-        rig.signIn(Demo, QStringLiteral("typo"));
-        QCOMPARE(rig.controller.caption(), QStringLiteral("本地验证登录失败"));
+        rig.signIn(name, password);
+        QCOMPARE(rig.controller.caption(), caption);
         QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("本地数据库验证失败,是否连接到服务器认证?")});
         QCOMPARE(focus.count(), 1);
         QVERIFY(rig.boxes.answer(false));
