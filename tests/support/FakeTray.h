@@ -5,13 +5,26 @@
 
 #include "BoxRecorder.h"
 #include "tray/TrayBackend.h"
+#include "tray/TrayIcon.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPixmap>
 #include <QPointer>
 
 namespace velmo::test {
+
+// Tray pictures told apart by colour: the normal one blue, blinking picture A green, B red.
+inline TrayPictures colouredTrayPictures()
+{
+    const auto solid = [](Qt::GlobalColor color) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(color);
+        return QIcon(pixmap);
+    };
+    return TrayPictures{solid(Qt::blue), solid(Qt::green), solid(Qt::red)};
+}
 
 // A tray that exists only in memory; tests click it through click*().
 class FakeTrayBackend : public TrayBackend
@@ -49,7 +62,15 @@ public:
         else
             emit rightClicked();
     }
+    // Which of colouredTrayPictures() is on show: 'N' (normal), 'A' or 'B'.
+    QChar picture() const
+    {
+        const QRgb colour = currentIcon.pixmap(16, 16).toImage().pixel(4, 4);
+        return colour == QColor(Qt::red).rgb() ? u'B' : colour == QColor(Qt::green).rgb() ? u'A' : u'N';
+    }
     void clickMessage() { emit messageClicked(); }
+    // A right click that a desktop with a context menu still passes on to the program.
+    void clickRightPassedOn() { emit rightClicked(); }
 
     bool visible = false;
     int shows = 0;
