@@ -378,6 +378,8 @@ private slots:
         QString pictures;
         QStringList prompts;
         for (int tick = 1; tick <= 151; ++tick) {
+            if (tick == 3)
+                alert.start(QStringLiteral("tune.mid")); // a rescan while it rings
             alert.Timer2_Timer();
             if (tick <= 2)
                 pictures += desk->picture();

@@ -125,6 +125,7 @@ private slots:
         QVERIFY(store.addAccount(QStringLiteral("Bob"), QStringLiteral("b0"), 3, true));
         QVERIFY(store.addAccount(QStringLiteral("ann"), QStringLiteral("a0"), 4, false));
         QVERIFY(store.addAccount(QStringLiteral("dan"), QStringLiteral("d0"), 5, false));
+        QVERIFY(store.addAccount(QStringLiteral("BOB"), QStringLiteral("B0"), 7, false)); // a later row
         LoginRecords records(store.db());
         QVERIFY(records
                     .saveVerifiedAccount(QStringLiteral("BOB"), QStringLiteral("b1"), false,
@@ -145,7 +146,8 @@ private slots:
                          "|| ifnull(LastPassword, '-') || ',' || LenPass || ',' || "
                          "MobileMailActive AS r FROM Users ORDER BY ID)"))
                      .toString(),
-                 QStringLiteral("Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 carl,c1,c2,6,1 eve,e1,-,0,0"));
+                 QStringLiteral(
+                     "Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 BOB,B0,B0,7,0 carl,c1,c2,6,1 eve,e1,-,0,0"));
     }
 
     void missingFileIsWrittenOutAgain()

@@ -58,7 +58,7 @@ private slots:
         QTest::addColumn<bool>("fails");
         QTest::addColumn<QString>("opened"); // empty: no offer
         offerRow("newer", "1.9.0", "http://example.com/get", false, "http://example.com/get");
-        offerRow("newer, two digits", "1.10", "/down.asp", false, "/down.asp");
+        offerRow("newer, five digits", "1.10000", "/down.asp", false, "/down.asp");
         offerRow("newer, no page", "2", "", false, "/");
         offerRow("newer in the fourth part", "1.8.3.1", "", false, "/");
         offerRow("same", "1.8.3", "", false, "");
@@ -66,6 +66,7 @@ private slots:
         offerRow("older", "1.8.2.9", "", false, "");
         offerRow("no version", "", "", false, "");
         offerRow("not a version", "1.9b", "", false, "");
+        offerRow("six digits", "1.100000", "", false, "");
         offerRow("hostile page", "1.9.0", "file:///bin/sh", false, "");
         offerRow("service fails", "1.9.0", "", true, "");
     }
