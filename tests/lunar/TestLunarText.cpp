@@ -24,6 +24,7 @@ private slots:
         QTest::newRow("leap month, kind 2") << leapStart << 2 << "庚子年(鼠) 2020年闰四月初一";
         QTest::newRow("leap month, kind 4") << leapStart << 4 << "闰四月初一";
         QTest::newRow("kind 0") << leapStart << 0 << "";
+        QTest::newRow("kind 6") << leapStart << 6 << "2020-4-1";
         QTest::newRow("first day") << at(1921, 2, 8) << 1 << "1921-1-1 0:0:0";
         QTest::newRow("day name 十一") << at(2020, 2, 4) << 3 << "十一";
         QTest::newRow("twelfth month") << at(2020, 1, 24) << 4 << "腊月三十";
@@ -163,6 +164,9 @@ private slots:
         QCOMPARE(second10.solarMoment(at(2023, 3, 1))->date(), QDate(2023, 3, 1));
         QCOMPARE(second10.solarMoment(at(2023, 3, 25))->date(), QDate(2023, 3, 31)); // in the leap month
         QCOMPARE(second10.solarMoment(at(2023, 4, 25))->date(), QDate(2023, 3, 1));  // after it
+        // Seen from the leap fourth month of 2020, the fourth month of 2012 is its ordinary one.
+        QCOMPARE(LunarMoment({2012, 4, 10, 8, 0, 0}).solarMoment(at(2020, 5, 25))->date(),
+                 QDate(2012, 4, 30));
         // Seen from the leap month the order of days agrees with the field-by-field order.
         QCOMPARE(LunarMoment({2023, 2, 3, 8, 0, 0}).daysFrom(QDate(2023, 3, 25)), std::optional<qint64>(-1));
         QCOMPARE(second10.daysFrom(QDate(2023, 4, 25)), std::optional<qint64>(-55));

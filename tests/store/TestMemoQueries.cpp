@@ -65,6 +65,10 @@ private slots:
         const MemoListRead mood = queries.nodeRows(true, 5);
         QCOMPARE(titles(mood), QStringList({"mood done"}));
         QCOMPARE(mood.rows[0].content.toString(), "happy day");
+        const std::optional<Zone> zones[] = {std::nullopt, Zone::TitleAndContent, Zone::Title, Zone::Content,
+                                             std::nullopt};
+        for (int number = 0; number < 5; ++number)
+            QCOMPARE(MemoListQueries::zoneFromNumber(number), zones[number]);
     }
 
     // Every field a list row carries comes from its own column.

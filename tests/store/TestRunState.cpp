@@ -44,6 +44,10 @@ private slots:
         QFETCH(QString, update);
         test::TestStore store;
         QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET ") + update).ok);
+        // A second settings row is never read or written.
+        QVERIFY(store.db()
+                    .exec(QStringLiteral("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)"))
+                    .ok);
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
         QVERIFY(load.settingsFound);

@@ -33,6 +33,7 @@ public:
     struct Message
     {
         QString title, text;
+        BalloonIcon icon = BalloonIcon::None;
     };
 
     bool isAvailable() const override { return true; }
@@ -46,9 +47,9 @@ public:
     void hide() override { visible = false; }
     void setIcon(const QIcon& icon) override { currentIcon = icon; }
     void setToolTip(const QString& tip) override { toolTip = tip; }
-    void showMessage(const QString& title, const QString& text, BalloonIcon, int) override
+    void showMessage(const QString& title, const QString& text, BalloonIcon icon, int) override
     {
-        messages.append({title, text});
+        messages.append({title, text, icon});
     }
     void hideMessage() override { ++messageHides; }
     void setContextMenu(QMenu* menu) override { contextMenu = menu; }

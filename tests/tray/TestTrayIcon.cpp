@@ -54,6 +54,7 @@ private slots:
         const FakeTrayBackend::Message& balloon = desk.messages[0];
         QCOMPARE(balloon.title + balloon.text,
                  QStringLiteral("Velmo友情提示有重要备忘事件到点啦，请点击查看！"));
+        QCOMPARE(balloon.icon, TrayBackend::BalloonIcon::Information);
         QCOMPARE(desk.toolTip, QStringLiteral("Velmo友情提示"));
         QCOMPARE(desk.picture(), u'N');
         QCOMPARE(desk.shows, 1); // changed, never put up twice
