@@ -133,6 +133,12 @@ private slots:
         QCOMPARE(e.tune.replays, 1);
         e.reminders->alert().Timer2_Timer();
         QVERIFY(e.reminders->figureWindow());
+        // Emptying the panel stops the ringing; the next scan starts it again.
+        e.reminders->MoveRing(true);
+        QVERIFY(!e.reminders->alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 1);
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        e.reminders->Command2_Click();
+        QVERIFY(e.reminders->alert().RingLoop() && e.timer2.isActive());
 
         // Nothing due any more: quiet, icon and tip restored, a late end of the tune not replayed.
         QVERIFY(SetDone(e.store.db(), e.store.runState().UserId, id));

@@ -62,7 +62,8 @@ private slots:
         // A link of 255 characters fits, one of 256 does not; a title is cut to 100.
         const QString longLink =
             "4|t|http://x/" + QString(247, u'a') + "\n5|t|http://x/" + QString(246, u'a');
-        const QString longTitle = "8|" + QString(120, u'公') + "|";
+        // A title is cut to 100, never between the halves of a character outside the BMP.
+        const QString longTitle = "8|" + QString(120, u'公') + "|\n9|" + QString(99, u'公') + "😀|";
         QString hundredOne;
         QStringList hundred;
         for (int id = 101; id >= 1; --id) {
@@ -78,7 +79,7 @@ private slots:
         row("ids range", "0|z|\n-1|n|\n+4|p|\n2147483648|big|\n2147483647|max|", "2147483647");
         row("long link", longLink, "5");
         row("a hundred of 101, the first", hundredOne, hundred.join(u','));
-        row("long title", longTitle, "8");
+        row("long title", longTitle, "8,9");
     }
     void parseList()
     {
@@ -89,6 +90,7 @@ private slots:
         for (const NoticeEntry& entry : list.value_or(QList<NoticeEntry>{})) {
             got.append(QString::number(entry.noticeId));
             QVERIFY(!entry.title.isEmpty() && entry.title.size() <= NoticeRows::TitleLength);
+            QVERIFY(!entry.title.back().isHighSurrogate());
         }
         QCOMPARE(list ? got.join(u',') : QStringLiteral("none"), ids);
     }
@@ -200,8 +202,9 @@ private slots:
         QCOMPARE(rig.board.caption(), unread(QStringLiteral("b")));
     }
 
-    // A read mark that cannot be stored is not shown either.
-    void failedReadMarkStaysUnread()
+    // A read mark that cannot be stored is not shown either; a table that cannot be read leaves
+    // what is on show.
+    void failedReadMarkAndReadChangeNothing()
     {
         Rig rig;
         rig.storeNotices({"a"});
@@ -210,6 +213,9 @@ private slots:
                                          "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
                     .ok);
         rig.board.Menu_Gonggao_Click();
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+        QVERIFY(rig.store.db().exec(QStringLiteral("ALTER TABLE Notice RENAME TO Gone")).ok);
+        rig.board.ReadNotice();
         QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
     }
 };
