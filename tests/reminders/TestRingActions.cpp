@@ -313,6 +313,27 @@ private slots:
         QVERIFY(next.alertOn);
     }
 
+    // A lunar moment past the calendar cannot move on: the reminder goes off, its solar moment kept.
+    void lunarMomentPastTheCalendarIsSwitchedOff()
+    {
+        TestStore store;
+        MemoRecord memo = store.sampleMemo();
+        memo.lifa = 2;
+        memo.AlertPinLv = QStringLiteral("1tian");
+        memo.AlertTimeNongli = QDateTime(QDate(2051, 6, 1), QTime(8, 0));
+        memo.mailTime = QDateTime(QDate(2051, 7, 20), QTime(8, 0));
+        const qint64 id = store.addMemo(memo);
+        bool loginRingFlag = false;
+        RingActions actions(store.db(), store.runState(), loginRingFlag);
+        QVERIFY(actions.stopRinging(id, fixedClock().currentDateTime()).ok);
+        QCOMPARE(store
+                     .value(QStringLiteral("SELECT ifAlert || ' ' || AlertTimeNongli || ' ' || mailTime FROM "
+                                           "Notebook WHERE id = ?"),
+                            {id})
+                     .toString(),
+                 "0 2051-06-01 08:00:00 2051-07-20 08:00:00");
+    }
+
     void goneMemoGivesAMessage_data()
     {
         QTest::addColumn<QString>("change");
