@@ -39,6 +39,9 @@ StoreResult RingActions::markDone(qint64 id)
 
 NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
 {
+    // The memo rings because its moment has come: stopped in that very second, the moment counts
+    // as passed and a repeating memo moves on instead of being switched off.
+    const QDateTime passed = now.addSecs(1);
     NextAlert next;
     next.lunar = memo.lunar;
     next.moment = memo.moment;
@@ -49,7 +52,7 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
         const auto moment = LunarMoment::fromText(memo.moment);
         if (moment) {
             const AlertRoll roll =
-                RollAlertForward(memo.repeatCode, *moment, memo.alertOn, now, fromDbText(memo.momentHint));
+                RollAlertForward(memo.repeatCode, *moment, memo.alertOn, passed, fromDbText(memo.momentHint));
             next.repeatCode = roll.repeatCode;
             next.alertOn = roll.alertOn;
             if (roll.lunarTime)
@@ -57,8 +60,8 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
             solar = roll.solarTime;
         }
     } else {
-        const AlertRoll roll = RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn, now,
-                                                NoticeWindow::EditWindow);
+        const AlertRoll roll = RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn,
+                                                passed, NoticeWindow::EditWindow);
         next.repeatCode = roll.repeatCode;
         next.alertOn = roll.alertOn;
         solar = roll.solarTime;

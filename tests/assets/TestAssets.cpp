@@ -1,6 +1,8 @@
 #include "TempDataFolder.h"
 #include "TestMain.h"
 
+#include "platform/TuneCodes.h"
+
 #include <QFile>
 #include <QImageReader>
 #include <QSet>
@@ -115,6 +117,17 @@ private slots:
             QVERIFY(dataChunk > 0 && dataChunk + 8 + le32(data, dataChunk + 4) <= data.size());
             const double seconds = double(le32(data, dataChunk + 4)) / le32(data, 28); // bytes a second
             QVERIFY2(seconds > 0.05 && seconds < 2.0, qPrintable(QString::number(seconds)));
+        }
+    }
+
+    // The tune codes name these files, every entry both ways.
+    void tuneCodes()
+    {
+        QCOMPARE(velmo::builtInTuneFileNames(), TuneNames);
+        for (int i = 0; i < TuneNames.size(); ++i) {
+            const QString code = QStringLiteral("%1.%2").arg(i + 1).arg(i < 9 ? "mid" : "mp3");
+            QCOMPARE(velmo::tuneFileName(code), TuneNames[i]);
+            QCOMPARE(velmo::tuneCode(TuneNames[i]), code);
         }
     }
 

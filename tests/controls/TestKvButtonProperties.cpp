@@ -72,6 +72,36 @@ private slots:
         QCOMPARE(button.writeProperties().read(QStringLiteral("PictureShadow")).toInt(), -1);
     }
 
+    // Per style: the scheme it brings, its colour in schemes 0 to 3 (an unknown 0x123456 kept), then
+    // whether it draws the focus rectangle and pushes its picture on hover.
+    void styleDefaults()
+    {
+        QStringList got;
+        for (int style = 0; style <= 13; ++style) {
+            KvButtonProperties props;
+            props.buttonStyle = style;
+            props.colorScheme = 3;
+            applyDefaultColorScheme(props);
+            QString line = QString::number(props.colorScheme);
+            for (int scheme = 0; scheme <= 3; ++scheme) {
+                props.colorScheme = scheme;
+                props.backColor = 0x123456;
+                applyDefaultBackColor(props, test::knownPalette());
+                line += QStringLiteral(" %1").arg(props.backColor, 6, 16, QLatin1Char('0')).toUpper();
+            }
+            got << line + QStringLiteral(" %1%2")
+                              .arg(int(props.showFocusRect))
+                              .arg(int(props.picturePushOnHover));
+        }
+        QCOMPARE(got, QStringList({"0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 10", "0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 10",
+                                   "0 E7EBEC DBEEF3 FCF1F0 123456 00", "2 FDECE0 DEEDE8 E3E3E3 123456 00",
+                                   "0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 01", "3 FCE1CA BAD6D4 E0C4C6 123456 00",
+                                   "0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 00", "0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 00",
+                                   "0 FFD1AD BAD6D4 E3DFE0 123456 00", "2 FFD1AD BAD6D4 E1D6D5 123456 10",
+                                   "0 FFD1AD BAD6D4 E3DFE0 123456 00", "3 F0F0F0 F0F0F0 F0F0F0 F0F0F0 00",
+                                   "3 F0F0F0 F0F0F0 F0F0F0 F0F0F0 00", "3 123456 123456 123456 123456 00"}));
+    }
+
     void colorSchemeIsClampedAndDrivesBackColor()
     {
         QWidget host;

@@ -307,6 +307,7 @@ private slots:
         QTest::newRow("slider track steps a line or jumps") << "slider press@15,20 up@15,20 ctrl@15,20" << "51,50 100,50" << 100;
         QTest::newRow("arrow held to the end") << "bar VValue=97 press@10,190 tick tick tick tick up@10,190 VValue=0 press@10,5" << "98,50 99,50 100,50" << 0;
         QTest::newRow("arrows both at the bottom") << "bar ScrollingArrows=3 press@10,180" << "49,50" << 49;
+        QTest::newRow("arrows both at the top, the track below them") << "bar ScrollingArrows=2 press@10,20 up@10,20 press@10,26" << "51,50 52,50" << 52;
         QTest::newRow("arrows both at the right") << "h ScrollingArrows=6 press@180,10 up@180,10 press@190,10" << "50,49 50,50" << 50;
         QTest::newRow("two axes") << "two ScrollingArrows=7 press@16,16 up@16,16 press@110,60 up@110,60 Down" << "40,40 40,41 41,41" << 41;
         QTest::newRow("repeat stops") << "bar press@10,190 lift tick =norep hold press@10,190 focusout =norep show press@10,190 hide =norep press@10,190 =rep disable =norep"

@@ -59,9 +59,11 @@ private slots:
         QFETCH(int, requests);
 
         test::TestStore store;
-        // Two account rows of the user (names without letter case): both take the flag.
+        // Two account rows of the user take the flag; another account whose name differs only in
+        // letter case does not.
         QVERIFY(store.addAccount(QStringLiteral("tester"), MD5_16(u"pw"), 2, !mailbox));
         QVERIFY(store.addAccount(QStringLiteral("TESTER"), MD5_16(u"pw"), 2, !mailbox));
+        QVERIFY(store.addAccount(QStringLiteral("tester"), MD5_16(u"pw"), 2, !mailbox));
         test::ServiceFixture service;
         service.addAccount(QStringLiteral("tester"), QStringLiteral("pw"), mailbox);
         if (garbage == QStringLiteral("500")) {
@@ -91,9 +93,10 @@ private slots:
         QCOMPARE(dialog.windowTitle(), caption);
         QCOMPARE(service.requestCount(), requests);
         QCOMPARE(ok->isEnabled(), storedFlag < 0);
-        const QString flag = QString::number(storedFlag < 0 ? int(!mailbox) : storedFlag);
+        const QString kept = QString::number(int(!mailbox));
+        const QString flag = storedFlag < 0 ? kept : QString::number(storedFlag);
         QCOMPARE(store.value(QStringLiteral("SELECT group_concat(MobileMailActive) FROM Users")).toString(),
-                 flag + ',' + flag);
+                 flag + ',' + kept + ',' + flag);
         QCOMPARE(boxes.boxes.size(), garbage == QStringLiteral("500") ? 1 : 0);
     }
 };

@@ -125,18 +125,6 @@ private slots:
         QVERIFY(!LunarCalendar::fromSolar(LunarCalendar::firstDay().addDays(-1)));
     }
 
-    void converterTextFormsRoundTrip()
-    {
-        for (QDate d(1950, 2, 17); d <= LunarCalendar::lastDay(); d = d.addDays(1)) {
-            const QString lunar = hlxNongLiGongLi::GongToNong(d);
-            const qsizetype blank = lunar.indexOf(QLatin1Char(' '));
-            QVERIFY2(blank > 0, qPrintable(lunar));
-            QString leap = lunar.mid(blank + 1);
-            const QString back = hlxNongLiGongLi::NongToGong(lunar.left(blank), leap);
-            QCOMPARE(back, QStringLiteral("%1-%2-%3").arg(d.year()).arg(d.month()).arg(d.day()));
-        }
-    }
-
     // The day table must give what the converter rows give by summing their fields (the other direction
     // follows from the round trips above).
     void matchesTheConverterRows()

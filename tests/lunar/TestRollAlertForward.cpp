@@ -49,11 +49,19 @@ private slots:
         QTest::newRow("half-yearly, a step lands on now") << "6yue" << at(2026, 6, 6, 10) << now << at(2027, 6, 6, 10);
         QTest::newRow("yearly, 29 February into a common year") << "1nian" << at(2008, 2, 29, 9) << at(2013, 3, 1) << at(2014, 2, 28, 9);
 
-        // Minutes and hours step from the entered moment.
+        // Minutes and hours step from the entered moment; each code to its own moment.
         const QDateTime earlier = at(2026, 12, 5, 8, 15, 30);
         const QDateTime savedAt = at(2026, 12, 6, 10, 40, 5);
-        QTest::newRow("every minute") << "1fen" << earlier << savedAt << at(2026, 12, 6, 10, 40, 30);
-        QTest::newRow("every 30 minutes") << "30fen" << earlier << savedAt << at(2026, 12, 6, 10, 45, 30);
+        const QDateTime noon = at(2026, 12, 6, 12, 47, 5);
+        const QDateTime afternoon = at(2026, 12, 6, 14, 20, 5);
+        QTest::newRow("every minute") << "1fen" << earlier << noon << at(2026, 12, 6, 12, 47, 30);
+        QTest::newRow("every 5 minutes") << "5fen" << earlier << noon << at(2026, 12, 6, 12, 50, 30);
+        QTest::newRow("every 10 minutes") << "10fen" << earlier << noon << at(2026, 12, 6, 12, 55, 30);
+        QTest::newRow("every 30 minutes") << "30fen" << earlier << noon << at(2026, 12, 6, 13, 15, 30);
+        QTest::newRow("every hour") << "1shi" << earlier << afternoon << at(2026, 12, 6, 15, 15, 30);
+        QTest::newRow("every 2 hours") << "2shi" << earlier << afternoon << at(2026, 12, 6, 16, 15, 30);
+        QTest::newRow("every 3 hours") << "3shi" << earlier << afternoon << at(2026, 12, 6, 17, 15, 30);
+        QTest::newRow("every 6 hours") << "6shi" << earlier << afternoon << at(2026, 12, 6, 20, 15, 30);
         QTest::newRow("every 12 hours, over midnight") << "12shi" << at(2026, 12, 5, 23) << at(2026, 12, 6, 23, 30) << at(2026, 12, 7, 11);
         // At every sign-in: today at now's hour, even when that has passed.
         QTest::newRow("at sign-in") << "denglu" << earlier << savedAt << at(2026, 12, 6, 10, 15, 30);

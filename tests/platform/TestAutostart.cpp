@@ -24,6 +24,7 @@ private slots:
         // Inside quotes a quote, backquote, dollar and backslash get a backslash, and the value's own
         // escaping then doubles every backslash.
         row("quote", "/a\"b/velmo", "\"/a\\\\\"b/velmo\"");
+        row("dollar", "/a $b/velmo", "\"/a \\\\$b/velmo\"");
         row("backslash", "/a\\b/velmo", "\"/a\\\\\\\\b/velmo\"");
         row("percent", "/100%/velmo", "/100%%/velmo");
         row("chinese", "/home/张三/备忘/velmo", "/home/张三/备忘/velmo");
@@ -62,11 +63,13 @@ private slots:
         QVERIFY(autostart.IsAutoRun());
         // The path is compared exactly: another spelling is another file.
         QVERIFY(!Autostart(exe.left(exe.size() - 5) + QStringLiteral("Velmo"), folder).IsAutoRun());
-        // A hidden entry does not count.
-        QVERIFY(entry.open(QIODevice::Append | QIODevice::WriteOnly));
-        entry.write("Hidden=true\n");
-        entry.close();
-        QVERIFY(!autostart.IsAutoRun());
+        // A hidden or switched-off entry does not count.
+        for (const char* off : {"X-GNOME-Autostart-enabled=false\n", "Hidden=true\n"}) {
+            QVERIFY(autostart.SetAutoRun() && entry.open(QIODevice::Append | QIODevice::WriteOnly));
+            entry.write(off);
+            entry.close();
+            QVERIFY2(!autostart.IsAutoRun(), off);
+        }
         QVERIFY(autostart.RemoveAutoRun());
         QVERIFY(!QFile::exists(autostart.entryPath()));
     }

@@ -41,9 +41,14 @@ const char* const kTree[][2] = {
     {"block/sda/device/model", "SYSFS MODEL\n"},
     {"udev/b8:0", "S:disk/by-id/x\nE:ID_MODEL=UDEV_A\nE:ID_SERIAL_SHORT=UDEV-A\n"},
     {"block/sdb/dev", "8:16\n"},
-    {"block/sdb/device/vpd_pg80", "hex:00800006 56504453 4e00"},
+    {"block/sdb/device/vpd_pg80", "hex:00800005 56504453 4e5858"},
     {"udev/b8:16", "E:ID_MODEL=UDEV_B\nE:ID_SERIAL_SHORT=UDEV-B\n"},
     {"dev/sda", "not a block device"},
+    {"block/sr0/device/model", "DVD"},
+    {"block/sdd/hidden", "1\n"},
+    {"block/sdd/device/model", "HIDDEN"},
+    {"block/vda/device/model", "MODEL ONLY"},
+    {"block/vdb/device/model", "FIFTH"},
 };
 
 } // namespace
@@ -100,12 +105,15 @@ private slots:
         const DiskInfoPaths paths{root.filePath(QStringLiteral("block")),
                                   root.filePath(QStringLiteral("udev")),
                                   root.filePath(QStringLiteral("dev"))};
-        QCOMPARE(fixedDisks(paths), (QStringList{"nvme0n1", "sda", "sdb"}));
+        QCOMPARE(fixedDisks(paths), (QStringList{"nvme0n1", "sda", "sdb", "vda", "vdb"}));
         QCOMPARE(GetDiskInfo(0, 1, paths), QStringLiteral("NVME MODEL"));
         QCOMPARE(GetDiskInfo(0, 2, paths), QStringLiteral("NV-1"));
         QCOMPARE(GetDiskInfo(1, 3, paths), QStringLiteral("SYSFS MODEL,UDEV-A")); // sysfs before udev
-        QCOMPARE(GetDiskInfo(2, 0, paths), QStringLiteral("UDEV_B,VPDSN"));
-        QCOMPARE(GetDiskInfo(3, 1, paths), QString());
+        QCOMPARE(GetDiskInfo(2, 0, paths), QStringLiteral("UDEV_B,VPDSN"));       // the page's own length
+        QCOMPARE(GetDiskInfo(3, 3, paths), QStringLiteral("MODEL ONLY,"));
+        QCOMPARE(GetDiskInfo(3, 2, paths), QString());
+        // Drives 0 to 3 are asked for, never a fifth.
+        QCOMPARE(GetDiskInfo(4, 1, paths), QString());
     }
 };
 

@@ -41,6 +41,7 @@ private slots:
         row("<P ALIGN=center>a</P><Br/>b<br />c<!-- n --><?xml v?>", "abc");
         row("x<SCRIPT>alert('<b>')</SCRIPT>y<style>p{}</style>", "xy");
         row("<style>\np { }\n</style>w", "\np { }\nw");
+        row("<style>a</style>keep<style>b</style><script>c</script>this<script>d</script>", "keepthis");
         row("<table border><tr><td nowrap>1</td></tr></table><iframe allowfullscreen></iframe>", "1");
         row("<span aria-hidden data-id=\"7\">s</span><o:p></o:p><my-tag x=1>t</my-tag>", "st");
         // Text in angle brackets that is no tag stays.

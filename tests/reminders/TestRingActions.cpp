@@ -5,15 +5,16 @@
 
 #include "reminders/Form_Ring.h"
 #include "reminders/Reminders.h"
+#include "reminders/RingActions.h"
 #include "reminders/RingAlert.h"
 #include "reminders/RingTune.h"
-#include "store/DbText.h"
 #include "store/MemoState.h"
 #include "tray/TrayIcon.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSqlRecord>
 #include <QTimer>
 
 using namespace velmo;
@@ -33,14 +34,14 @@ public:
 };
 
 // A signed-in user's store, the due panel's sheet, a tray in memory and the engine over them; the
-// clock stands at 2026-12-06 10:00.
+// clock stands at 2026-12-06 10:00 (lunar 2026-10-28).
 struct Engine
 {
     Engine()
     {
         auto backend = std::make_unique<FakeTrayBackend>();
         trayBackend = backend.get();
-        tray = std::make_unique<TrayIcon>(std::move(backend), TrayPictures{});
+        tray = std::make_unique<TrayIcon>(std::move(backend), colouredTrayPictures());
         tray->AddTrayIcon(QStringLiteral("Velmo v1.83"));
         Reminders::Services services{
             store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune, timer2,
@@ -48,6 +49,7 @@ struct Engine
         services.tray = tray.get();
         services.normalTip = QStringLiteral("Velmo v1.83");
         services.memosChanged = [this] { ++changes; };
+        services.status = [this](const QString& text) { statuses.append(text); };
         reminders = std::make_unique<Reminders>(std::move(services));
     }
 
@@ -66,6 +68,20 @@ struct Engine
         return mainWindow.findChild<Form_Ring*>();
     }
 
+    // Every column of the memo's row, "name=value", NULL for no value.
+    QStringList row(qint64 id)
+    {
+        const DbRow read =
+            store.db().selectFirst(QStringLiteral("SELECT * FROM Notebook WHERE id = ?"), {id});
+        QStringList columns;
+        for (int i = 0; i < read.record.count(); ++i) {
+            const QVariant value = read.record.value(i);
+            columns << read.record.fieldName(i) + u'=' +
+                           (value.isNull() ? QStringLiteral("NULL") : value.toString());
+        }
+        return columns;
+    }
+
     TestStore store;
     BoxRecorder boxes;
     TuneRecorder tune;
@@ -76,7 +92,23 @@ struct Engine
     std::unique_ptr<TrayIcon> tray;
     std::unique_ptr<Reminders> reminders;
     int changes = 0;
+    QStringList statuses;
 };
+
+// The row with the changes "name=value;name=value" made.
+QStringList changed(QStringList row, const QString& changes)
+{
+    for (const QString& change : changes.split(u';', Qt::SkipEmptyParts)) {
+        const QString name = change.section(u'=', 0, 0) + u'=';
+        const auto column =
+            std::find_if(row.begin(), row.end(), [&](const QString& c) { return c.startsWith(name); });
+        if (column != row.end())
+            *column = change;
+        else
+            row << QStringLiteral("no column ") + change;
+    }
+    return row;
+}
 
 } // namespace
 
@@ -95,83 +127,237 @@ private slots:
         QCOMPARE(e.reminders->RingList(), QString::number(id));
         QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
         // No tune file anywhere: the first built-in tune is asked for.
-        QCOMPARE(e.tune.played.size(), 1);
-        QVERIFY(e.tune.played.front().endsWith(QStringLiteral("sound/天空之城.mid")));
-        QVERIFY(e.reminders->alert().RingLoop());
-        QVERIFY(e.timer2.isActive());
-
+        QCOMPARE(e.tune.played, QStringList{"/nonexistent/sound/天空之城.mid"});
+        QVERIFY(e.reminders->alert().RingLoop() && e.timer2.isActive());
         e.reminders->alert().tuneFinished();
         QCOMPARE(e.tune.replays, 1);
-        // First tick: blink, balloon (the figure is a window of its own).
         e.reminders->alert().Timer2_Timer();
-        QCOMPARE(e.trayBackend->messages.size(), 1);
         QVERIFY(e.reminders->figureWindow());
-        e.reminders->alert().Timer2_Timer();
-        QCOMPARE(e.tray->toolTip(), RingAlert::kBlinkTip);
-        QCOMPARE(e.trayBackend->messages.size(), 1);
+        // Emptying the panel stops the ringing; the next scan starts it again.
+        e.reminders->MoveRing(true);
+        QVERIFY(!e.reminders->alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 1);
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        e.reminders->Command2_Click();
+        QVERIFY(e.reminders->alert().RingLoop() && e.timer2.isActive());
 
-        // Nothing due any more: quiet, icon and tip restored.
+        // Nothing due any more: quiet, icon and tip restored, a late end of the tune not replayed.
         QVERIFY(SetDone(e.store.db(), e.store.runState().UserId, id));
         e.reminders->Command2_Click();
-        QVERIFY(!e.reminders->alert().RingLoop());
-        QVERIFY(!e.timer2.isActive());
+        QVERIFY(!e.reminders->alert().RingLoop() && !e.timer2.isActive());
+        e.reminders->alert().tuneFinished();
+        QCOMPARE(e.tune.replays, 1);
         QCOMPARE(e.tray->toolTip(), "Velmo v1.83");
+        QCOMPARE(e.trayBackend->picture(), u'A');
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!e.reminders->figureWindow());
         QCOMPARE(e.frame2.title(), "60天到期备忘;(0)条");
     }
 
+    // The panel shows a due memo without ringing while the tune setting is off.
+    void tuneSettingOffShowsWithoutRinging()
+    {
+        Engine e;
+        e.store.runState().settings.ReminderRing = false;
+        e.addDue(QStringLiteral("1tian"));
+        e.reminders->Command2_Click();
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders->alert().RingLoop());
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.frame2));
+    }
+
+    // A scan that cannot read the table says so and leaves the panel as it was.
+    void failedScanKeepsThePanel()
+    {
+        Engine e;
+        e.addDue(QStringLiteral("1tian"));
+        e.reminders->Command2_Click();
+        QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")).ok);
+        e.reminders->Command2_Click();
+        QCOMPARE(e.statuses.size(), 1);
+        QVERIFY(e.statuses.first().startsWith(QStringLiteral("状态:到期备忘读取失败:")));
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QVERIFY(e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(e.reminders->alert().RingLoop());
+    }
+
     void actions_data()
     {
         QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("columns"); // the row afterwards
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("delete") << int(Form_Ring::Delete) << "Del, Done, synnum, syn, AlertTime"
-                                << "1|0|1|0|2026-12-06 09:00:00";
-        QTest::newRow("stop ringing") << int(Form_Ring::StopRinging) << "Del, Done, synnum, syn, AlertTime"
-                                      << "0|0|2|0|2026-12-07 09:00:00";
-        QTest::newRow("done") << int(Form_Ring::Done) << "Del, Done, synnum, syn, AlertTime"
-                              << "0|1|2|0|2026-12-06 09:00:00";
-        QTest::newRow("snooze") << int(Form_Ring::Snooze) << "synnum, AlertTime, AlertTimeTemp"
-                                << "1|2026-12-06 09:00:00|2026-12-06 10:05:00";
-        QTest::newRow("edit") << int(Form_Ring::Edit) << "Del, Done, synnum, AlertTime"
-                              << "0|0|1|2026-12-06 09:00:00";
+        QTest::addColumn<bool>("lunar");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("secondsAgo");  // the reminder moment before now
+        QTest::addColumn<bool>("refused");    // every update of the memo table fails
+        QTest::addColumn<QString>("changes"); // of the row, "column=value;..."
+        const QString next = "AlertTimeTemp=NULL;AlertTimeNongliTemp=NULL;syn=0;synnum=";
+        const auto row = [](const char* name, Form_Ring::Action action, bool lunar, const char* code,
+                            const QString& changes, int secondsAgo = 3600) {
+            QTest::newRow(name) << int(action) << lunar << code << secondsAgo << false << changes;
+        };
+        // Before: solar moment 09:00, mailTime 2026-12-12 10:09, snoozed until 09:30, synnum 42; the
+        // lunar memo at lunar 2026-10-28 09:00 with mailTime 09:00 of today, synnum 43; both in step.
+        row("delete", Form_Ring::Delete, false, "1tian", "Del=1;syn=0");
+        row("delete lunar", Form_Ring::Delete, true, "1tian", "Del=1;syn=0");
+        row("done", Form_Ring::Done, false, "1tian", "Done=1;syn=0;synnum=43");
+        row("done lunar", Form_Ring::Done, true, "1tian", "Done=1;syn=0;synnum=44");
+        row("snooze", Form_Ring::Snooze, false, "1tian", "AlertTimeTemp=2026-12-06 10:05:00");
+        row("snooze lunar", Form_Ring::Snooze, true, "1tian",
+            "AlertTimeNongliTemp=2026-10-28 10:05:00;AlertTimeTemp=2026-12-06 10:05:00");
+        row("edit", Form_Ring::Edit, false, "1tian", "");
+        row("stop", Form_Ring::StopRinging, false, "1tian",
+            "AlertTime=2026-12-07 09:00:00;mailTime=2026-12-07 09:00:00;" + next + "43");
+        row("stop lunar", Form_Ring::StopRinging, true, "1tian",
+            "AlertTimeNongli=2026-10-29 09:00:00;mailTime=2026-12-07 09:00:00;" + next + "44");
+        // Stopped in the very second it fell due, a repeating memo still moves on.
+        row("stop at its second", Form_Ring::StopRinging, false, "1zhou",
+            "AlertTime=2026-12-13 10:00:00;mailTime=2026-12-13 10:00:00;" + next + "43", 0);
+        row("stop lunar at its second", Form_Ring::StopRinging, true, "1zhou",
+            "AlertTimeNongli=2026-11-05 10:00:00;mailTime=2026-12-13 10:00:00;" + next + "44", 0);
+        row("stop once", Form_Ring::StopRinging, false, "1",
+            "AlertPinLv=N;ifAlert=0;mailTime=2026-12-06 09:00:00;" + next + "43");
+        row("stop once lunar", Form_Ring::StopRinging, true, "1", "AlertPinLv=N;ifAlert=0;" + next + "44");
+        // Nothing would move it on: it is switched off rather than ringing on.
+        row("stop unknown code", Form_Ring::StopRinging, false, "7tian",
+            "ifAlert=0;mailTime=2026-12-06 09:00:00;" + next + "43");
+        // A sign-in memo stays on, at this hour, and quiet until the next sign-in.
+        row("stop sign-in", Form_Ring::StopRinging, false, "denglu",
+            "AlertTime=2026-12-06 10:00:00;mailTime=2026-12-06 10:00:00;" + next + "43");
+        row("stop sign-in lunar", Form_Ring::StopRinging, true, "denglu",
+            "AlertTimeNongli=2026-10-28 10:00:00;mailTime=2026-12-06 10:00:00;" + next + "44");
+        // A write that fails changes nothing, says so, and leaves the window open and the memo ringing.
+        const auto refused = [](const char* name, Form_Ring::Action action, bool lunar, const char* code) {
+            QTest::newRow(name) << int(action) << lunar << code << 3600 << true << QString();
+        };
+        refused("refused delete", Form_Ring::Delete, false, "1tian");
+        refused("refused done", Form_Ring::Done, true, "1tian");
+        refused("refused snooze", Form_Ring::Snooze, false, "1tian");
+        refused("refused snooze lunar", Form_Ring::Snooze, true, "1tian");
+        refused("refused stop lunar", Form_Ring::StopRinging, true, "1tian");
+        refused("refused stop sign-in", Form_Ring::StopRinging, false, "denglu");
     }
 
-    // Each action's row change; afterwards the memo no longer rings and the views are told.
+    // Each action's change of the row, every column compared; afterwards the panel is rescanned and
+    // the views are told.
     void actions()
     {
         QFETCH(int, action);
-        QFETCH(QString, columns);
-        QFETCH(QString, expected);
+        QFETCH(bool, lunar);
+        QFETCH(QString, code);
+        QFETCH(int, secondsAgo);
+        QFETCH(bool, refused);
         Engine e;
-        const qint64 id = e.addDue(QStringLiteral("1tian"));
+        const QDateTime now = fixedClock().currentDateTime();
+        const QDateTime moment = now.addSecs(-secondsAgo);
+        MemoRecord memo = e.store.distinctMemo(lunar ? 2 : 1);
+        memo.Done = false;
+        memo.ifAlert = true;
+        memo.syn = true;
+        memo.NotebookServerId = 77;
+        memo.AlertPinLv = code;
+        if (lunar) {
+            memo.AlertTimeNongli = LunarMoment::fromStored(QDateTime(QDate(2026, 10, 28), moment.time()));
+            memo.mailTime = moment;
+            memo.AlertTimeNongliTemp = QDateTime(QDate(2026, 10, 28), QTime(9, 30));
+        } else {
+            memo.AlertTime = moment;
+            memo.AlertTimeNongliTemp = QDateTime(QDate(2026, 10, 1), QTime(7, 0));
+        }
+        memo.AlertTimeTemp = QDateTime(now.date(), QTime(9, 30));
+        const qint64 id = e.store.addMemo(memo);
+        QVERIFY2(id, qPrintable(e.store.lastError()));
         e.reminders->Command2_Click();
-        QVERIFY(e.reminders->alert().RingLoop());
+        QCOMPARE(e.reminders->RingList(), QString::number(id));
         Form_Ring* window = e.openRing(id);
         QVERIFY(window);
+        const QStringList before = e.row(id);
+        if (refused)
+            QVERIFY(e.store.db()
+                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Notebook "
+                                             "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
+                        .ok);
         QSignalSpy edits(e.reminders.get(), &Reminders::editRequested);
         window->Button_Click(action);
-        const QVariant row = e.store.value(QStringLiteral("SELECT %1 FROM Notebook WHERE id = ?")
-                                               .arg(columns.split(", ").join(" || '|' || ")),
-                                           {id});
-        QCOMPARE(row.toString(), expected);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QFETCH(QString, changes);
+        QCOMPARE(e.row(id), changed(before, changes));
+        if (refused) {
+            QCOMPARE(e.boxes.boxes.size(), 1);
+            QVERIFY(e.boxes.boxes[0].text.startsWith(QStringLiteral("备忘保存失败,未作改动。\n")));
+            QVERIFY(e.boxes.boxes[0].text.contains(QLatin1String("disk full")));
+            QCOMPARE(e.changes, 0);
+            QVERIFY(e.mainWindow.findChild<Form_Ring*>());
+            QVERIFY(e.reminders->alert().RingLoop());
+            QVERIFY(!e.reminders->LoginRingFlag());
+            return;
+        }
+        QVERIFY(e.boxes.boxes.isEmpty());
         QCOMPARE(e.changes, 1);
+        QVERIFY(!e.mainWindow.findChild<Form_Ring*>());
         QCOMPARE(edits.size(), action == Form_Ring::Edit ? 1 : 0);
-        if (action != Form_Ring::Edit)
-            QVERIFY(!e.reminders->alert().RingLoop());
+        QCOMPARE(e.reminders->LoginRingFlag(), code == QLatin1String("denglu"));
+        QCOMPARE(e.reminders->RingList(), action == Form_Ring::Edit ? QString::number(id) : QString());
     }
 
+    // A lunar memo in a leap month moves on from the day its solar moment names, not from the
+    // ordinary month of its numbers.
+    void leapMonthMemoMovesOnFromItsDay()
+    {
+        RingMemo memo;
+        memo.lunar = true;
+        memo.moment = QStringLiteral("2023-02-04 09:00:00");
+        memo.momentHint = QStringLiteral("2023-03-25 09:00:00");
+        memo.repeatCode = QStringLiteral("1zhou");
+        memo.alertOn = true;
+        const NextAlert next = RingActions::nextAlert(memo, QDateTime(QDate(2023, 4, 25), QTime(10, 0)));
+        QCOMPARE(next.moment + u' ' + next.mailTime, "2023-03-10 09:00:00 2023-04-29 09:00:00");
+        QVERIFY(next.alertOn);
+    }
+
+    // A lunar moment past the calendar cannot move on: the reminder goes off, its solar moment kept.
+    void lunarMomentPastTheCalendarIsSwitchedOff()
+    {
+        TestStore store;
+        MemoRecord memo = store.sampleMemo();
+        memo.lifa = 2;
+        memo.AlertPinLv = QStringLiteral("1tian");
+        memo.AlertTimeNongli = LunarMoment::fromStored(QDateTime(QDate(2051, 6, 1), QTime(8, 0)));
+        memo.mailTime = QDateTime(QDate(2051, 7, 20), QTime(8, 0));
+        const qint64 id = store.addMemo(memo);
+        bool loginRingFlag = false;
+        RingActions actions(store.db(), store.runState(), loginRingFlag);
+        QVERIFY(actions.stopRinging(id, fixedClock().currentDateTime()).ok);
+        QCOMPARE(store
+                     .value(QStringLiteral("SELECT ifAlert || ' ' || AlertTimeNongli || ' ' || mailTime FROM "
+                                           "Notebook WHERE id = ?"),
+                            {id})
+                     .toString(),
+                 "0 2051-06-01 08:00:00 2051-07-20 08:00:00");
+    }
+
+    void goneMemoGivesAMessage_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("done") << "UPDATE Notebook SET Done = 1 WHERE id = ?";
+        QTest::newRow("deleted") << "UPDATE Notebook SET Del = 1 WHERE id = ?";
+        QTest::newRow("another account's") << "UPDATE Notebook SET userid = 'someone' WHERE id = ?";
+        QTest::newRow("removed") << "DELETE FROM Notebook WHERE id = ?";
+    }
+
+    // A memo done, deleted or gone by the time its window acts is left as it is, with a message;
+    // its window does not open again.
     void goneMemoGivesAMessage()
     {
+        QFETCH(QString, change);
         Engine e;
         const qint64 id = e.addDue(QStringLiteral("1tian"));
         Form_Ring* window = e.openRing(id);
         QVERIFY(window);
-        QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
+        QVERIFY(e.store.db().exec(change, {id}));
+        const QStringList before = e.row(id);
         window->Button_Click(Form_Ring::StopRinging);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(e.boxes.boxes.size(), 1);
+        QCOMPARE(e.row(id), before);
+        QCOMPARE(e.boxes.texts(), QStringList{"该备忘已被删除或已完成,无法再操作。"});
         QVERIFY(!e.openRing(id));
         QCOMPARE(e.boxes.boxes.size(), 2);
     }
@@ -194,17 +380,59 @@ private slots:
         QVERIFY(!e.reminders->alert().RingLoop());
     }
 
-    // Closing a ringing sign-in memo keeps it quiet until the next sign-in.
-    void signInMemoQuietAfterStop()
+    void alertWays_data()
     {
-        Engine e;
-        const qint64 id = e.addDue(QStringLiteral("denglu"));
-        e.reminders->Command2_Click();
-        QCOMPARE(e.reminders->RingList(), QString::number(id));
-        e.openRing(id)->Button_Click(Form_Ring::StopRinging);
-        QVERIFY(e.reminders->LoginRingFlag());
-        QCOMPARE(e.reminders->RingList(), QString());
-        QCOMPARE(e.reminders->lastScan().memos.size(), size_t(1));
+        QTest::addColumn<QString>("settings"); // ReminderIco, ReminderMM, ReminderPop, figure dismissed
+        QTest::addColumn<QString>("pictures"); // after ticks 1 and 2: B, A, or N (normal)
+        QTest::addColumn<QString>("prompts");  // figures and balloons after ticks 1, 150 and 151
+        const auto row = [](const char* name, const char* settings, const char* pictures,
+                            const char* prompts) { QTest::newRow(name) << settings << pictures << prompts; };
+        // The balloon puts the normal picture up for a moment.
+        row("every way", "1110", "NA", "11 11 22");
+        row("icon only", "1000", "BA", "00 00 00");
+        row("figure only", "0100", "NN", "10 10 20");
+        row("balloon only", "0010", "NN", "01 01 02");
+        row("figure dismissed", "1111", "BA", "00 00 00");
+    }
+
+    // The 400 ms alert tick: the icon blinks, the figure and the balloon come once a minute; a
+    // balloon stays up while the icon blinks and goes when the ringing stops.
+    void alertWays()
+    {
+        QFETCH(QString, settings);
+        auto backend = std::make_unique<FakeTrayBackend>();
+        FakeTrayBackend* desk = backend.get();
+        TrayIcon tray(std::move(backend), colouredTrayPictures());
+        tray.AddTrayIcon(QStringLiteral("Velmo v1.83"));
+        RunState run;
+        run.settings.ReminderIco = settings[0] == u'1';
+        run.settings.ReminderMM = settings[1] == u'1';
+        run.settings.ReminderPop = settings[2] == u'1';
+        run.AssistantDismissed = settings[3] == u'1';
+        TuneRecorder tune;
+        QTimer timer2;
+        timer2.setInterval(400);
+        int figures = 0;
+        RingAlert alert({run, tune, timer2, &tray, QStringLiteral("Velmo v1.83"), [&] { ++figures; }});
+        alert.start(QStringLiteral("tune.mid"));
+
+        QString pictures;
+        QStringList prompts;
+        for (int tick = 1; tick <= 151; ++tick) {
+            if (tick == 3)
+                alert.start(QStringLiteral("tune.mid")); // a rescan while it rings
+            alert.Timer2_Timer();
+            if (tick <= 2)
+                pictures += desk->picture();
+            if (tick == 1 || tick >= 150)
+                prompts << QStringLiteral("%1%2").arg(figures).arg(desk->messages.size());
+        }
+        QTEST(pictures, "pictures");
+        QTEST(prompts.join(u' '), "prompts");
+        QCOMPARE(desk->messageHides, 0);
+        alert.stop();
+        QCOMPARE(desk->messageHides, 1);
+        QCOMPARE(desk->toolTip, QStringLiteral("Velmo v1.83"));
     }
 };
 

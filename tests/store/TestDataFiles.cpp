@@ -109,6 +109,19 @@ private slots:
         QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
     }
 
+    // A data.db that is a link to nothing is moved aside, never followed, and replaced.
+    void danglingDatabaseLinkIsReplaced()
+    {
+        test::TempDataFolder folder;
+        const QString path = databasePath(folder.dataFolder());
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("gone")), path));
+        const MissingRowRecovery recovery = RecoverMissingRow(path);
+        QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
+        QVERIFY(QFileInfo(recovery.brokenFileKeptAs).isSymLink());
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("gone"))));
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+    }
+
     void readableFileIsLeftAlone()
     {
         test::TestStore store; // a sound database whose settings row is gone

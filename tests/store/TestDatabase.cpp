@@ -86,7 +86,8 @@ private slots:
         QTest::addColumn<QDateTime>("moment");
         QTest::newRow("moment") << "2026-02-28 23:59:59" << QDateTime(QDate(2026, 2, 28), QTime(23, 59, 59));
         QTest::newRow("day only") << "2026-03-01" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
-        for (const char* bad : {"", "2026-02-30 00:00:00", "2026-13-01 00:00:00", "yesterday", "2026/03/01"})
+        for (const char* bad : {"", "2026-02-30 00:00:00", "2026-13-01 00:00:00", "yesterday", "2026/03/01",
+                                "2026-03-01T00:00:00"})
             QTest::newRow(bad) << bad << QDateTime();
     }
 

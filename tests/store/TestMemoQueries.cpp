@@ -2,6 +2,7 @@
 #include "TestStore.h"
 
 #include "store/CategoryCounts.h"
+#include "store/DbText.h"
 #include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 
@@ -64,6 +65,40 @@ private slots:
         const MemoListRead mood = queries.nodeRows(true, 5);
         QCOMPARE(titles(mood), QStringList({"mood done"}));
         QCOMPARE(mood.rows[0].content.toString(), "happy day");
+        const std::optional<Zone> zones[] = {std::nullopt, Zone::TitleAndContent, Zone::Title, Zone::Content,
+                                             std::nullopt};
+        for (int number = 0; number < 5; ++number)
+            QCOMPARE(MemoListQueries::zoneFromNumber(number), zones[number]);
+    }
+
+    // Every field a list row carries comes from its own column.
+    void listRowsCarryEveryField()
+    {
+        test::TestStore store;
+        std::vector<MemoRecord> memos;
+        for (int variant = 0; variant < 3; ++variant) {
+            memos.push_back(store.distinctMemo(variant));
+            memos.back().Done = false;
+            memos.back().id = store.addMemo(memos.back());
+        }
+        const auto text = [](const std::optional<QDateTime>& moment) {
+            return toDbText(moment.value_or(QDateTime()));
+        };
+        const MemoListRead read = MemoListQueries(store.db(), store.runState().UserId).nodeRows(false, 0);
+        QCOMPARE(read.rows.size(), memos.size());
+        for (size_t i = 0; i < memos.size(); ++i) {
+            const MemoRecord& memo = memos[memos.size() - 1 - i];
+            const MemoListRow& row = read.rows[i];
+            QCOMPARE(QStringList({row.id.toString(), row.type.toString(), row.title.toString(),
+                                  row.content.toString(), row.lifa.toString(), row.alertTime.toString(),
+                                  row.alertTimeNongli.toString(), row.mailTime.toString(),
+                                  row.alertPinLv.toString(), row.addTime.toString()}),
+                     QStringList({QString::number(memo.id), QString::number(memo.type), memo.title,
+                                  QStringLiteral("正文%1").arg(2 - i), QString::number(memo.lifa),
+                                  text(memo.AlertTime), memo.AlertTimeNongli->storageText(),
+                                  text(memo.mailTime), memo.AlertPinLv, text(memo.addtime)}));
+            QVERIFY(!row.done);
+        }
     }
 
     void searchMatchesKeywordsLiterally_data()
@@ -93,8 +128,8 @@ private slots:
             addMemo(store, title, 1);
         addMemo(store, "ABC title", 2, true);
         addMemo(store, "plain", 3, false, QString(), false, "body has abc inside");
-        addMemo(store, "abc deleted", 1, false, QString(), true);
-        addMemo(store, "abc of other user", 1, false, "other");
+        addMemo(store, "abc deleted", 1, false, QString(), true, "abc");
+        addMemo(store, "abc of other user", 1, false, "other", false, "abc");
         QTEST(titles(MemoListQueries(store.db(), "tester").searchRows(keyword, Zone(zone))), "found");
     }
 
@@ -149,6 +184,10 @@ private slots:
                     .ok);
         QVERIFY(!queries.clearNode(true, 2).ok);
         QVERIFY(!store.memo(doneWork)->Del && !store.memo(moreWork)->Del);
+        QVERIFY(
+            !applyToMemos(store.db(), &SetDel, QStringLiteral("tester"), {qint32(moreWork), qint32(doneWork)})
+                 .ok);
+        QVERIFY(!store.memo(moreWork)->Del);
     }
 
     void settersCountChangesAndTouchOnlyTheUsersMemo_data()

@@ -2,6 +2,7 @@
 #include "TestStore.h"
 
 #include "store/DataFiles.h"
+#include "store/LoginRecords.h"
 #include "store/Recovery.h"
 #include "store/Settings.h"
 
@@ -19,17 +20,23 @@ private slots:
         QTest::addColumn<int>("checkTimer");
         QTest::addColumn<int>("mmNumber");
         QTest::addColumn<bool>("firstRun");
-        QTest::newRow("changed") << "FirstRun=0, SavePass=0, AutoLogin=0, CheckTimer=45, ReminderRing=0, "
-                                    "ReminderPop=1, ReminderMM=0, ReminderIco=1, AutoHide=1, MmNumber=6"
-                                 << "0001011" << 45 << 6 << false;
+        // Down the first three rows no two flags hold the same values, so no swap goes unseen.
+        QTest::newRow("high limits") << "FirstRun=0, SavePass=0, AutoLogin=0, ReminderRing=0, ReminderPop=1, "
+                                        "ReminderMM=1, ReminderIco=1, AutoHide=1, CheckTimer=60, MmNumber=6"
+                                     << "0001111" << 60 << 6 << false;
+        QTest::newRow("low limits")
+            << "SavePass=0, AutoLogin=1, ReminderRing=1, ReminderPop=0, ReminderMM=0, "
+               "ReminderIco=1, AutoHide=1, CheckTimer=1, MmNumber=1"
+            << "0110011" << 1 << 1 << true;
         // Numbers out of range load as the shipped values.
-        const QString flags = QStringLiteral("ReminderPop=0, ReminderIco=0, SavePass=1, AutoLogin=0, ");
+        const QString flags = QStringLiteral("SavePass=1, AutoLogin=0, ReminderRing=1, ReminderPop=0, "
+                                             "ReminderMM=1, ReminderIco=0, AutoHide=1, ");
         QTest::newRow("numbers above") << flags + "CheckTimer=61, MmNumber=7"
-                                       << "1010100" << 10 << 2 << true;
+                                       << "1010101" << 10 << 2 << true;
         QTest::newRow("numbers zero") << flags + "CheckTimer=0, MmNumber=0"
-                                      << "1010100" << 10 << 2 << true;
+                                      << "1010101" << 10 << 2 << true;
         QTest::newRow("numbers as text") << flags + "CheckTimer='abc', MmNumber='x'"
-                                         << "1010100" << 10 << 2 << true;
+                                         << "1010101" << 10 << 2 << true;
     }
 
     void storedSettingsReachTheRunState()
@@ -37,6 +44,10 @@ private slots:
         QFETCH(QString, update);
         test::TestStore store;
         QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET ") + update).ok);
+        // A second settings row is never read or written.
+        QVERIFY(store.db()
+                    .exec(QStringLiteral("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)"))
+                    .ok);
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
         QVERIFY(load.settingsFound);
@@ -49,6 +60,38 @@ private slots:
         QTEST(flags, "flags");
         QTEST(s.CheckTimer, "checkTimer");
         QTEST(s.MmNumber, "mmNumber");
+
+        // Stored back with every flag the other way, they read back so; the figure is the menu's.
+        Settings inverted{!s.SavePass,     !s.AutoLogin,   s.CheckTimer,
+                          !s.ReminderRing, !s.ReminderPop, !s.ReminderMM,
+                          !s.ReminderIco,  !s.AutoHide,    4};
+        const int figure = readConfig(store.db()).row->settings.MmNumber;
+        const SettingsWrite write = writeSettings(store.db(), inverted);
+        QVERIFY2(write.result.ok, qPrintable(write.result.error));
+        inverted.MmNumber = figure;
+        QCOMPARE(readConfig(store.db()).row->settings, inverted);
+    }
+
+    // A write that fails says so and changes nothing; without a row it asks for the recovery.
+    void failedSettingsWrites()
+    {
+        test::TestStore store;
+        const ConfigRow before = *readConfig(store.db()).row;
+        QVERIFY(store.db()
+                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Config "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
+                    .ok);
+        Settings changed;
+        changed.AutoHide = true;
+        for (const SettingsWrite& write :
+             {writeSettings(store.db(), changed), writeMmNumber(store.db(), 4)}) {
+            QVERIFY(!write.result.ok && write.result.error.contains(QLatin1String("disk full")));
+            QVERIFY(!write.settingsRowMissing);
+        }
+        QCOMPARE(readConfig(store.db()).row->settings, before.settings);
+        QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Config")).ok);
+        for (const SettingsWrite& write : {writeSettings(store.db(), changed), writeMmNumber(store.db(), 4)})
+            QVERIFY(!write.result.ok && write.settingsRowMissing);
     }
 
     void rememberedAccountIsPrefilled_data()
@@ -76,6 +119,42 @@ private slots:
         QCOMPARE(load.prefill.LastUserName, lastUser);
         QCOMPARE(load.prefill.SavedPassHash, savePass ? QStringLiteral("1111222233334444") : QString());
         QCOMPARE(load.prefill.SavedPassLength, savePass ? 8 : 0);
+        QVERIFY(state.MobileMailActive); // whether or not the password is remembered
+    }
+
+    // What a sign-in stores: a new account row, or the oldest existing row of the name; a name that
+    // differs only in letter case is another account.
+    void accountRowsOfASignIn()
+    {
+        test::TestStore store;
+        QVERIFY(store.addAccount(QStringLiteral("Bob"), QStringLiteral("b0"), 3, true));
+        QVERIFY(store.addAccount(QStringLiteral("ann"), QStringLiteral("a0"), 4, false));
+        QVERIFY(store.addAccount(QStringLiteral("dan"), QStringLiteral("d0"), 5, false));
+        QVERIFY(store.addAccount(QStringLiteral("Bob"), QStringLiteral("B0"), 7, false)); // a later row
+        QVERIFY(store.addAccount(QStringLiteral("BOB"), QStringLiteral("X0"), 9, false)); // another account
+        LoginRecords records(store.db());
+        QVERIFY(records
+                    .saveVerifiedAccount(QStringLiteral("Bob"), QStringLiteral("b1"), false,
+                                         PasswordDigest{QStringLiteral("b2"), 8})
+                    .ok);
+        QVERIFY(
+            records.saveVerifiedAccount(QStringLiteral("dan"), QStringLiteral("d1"), true, std::nullopt).ok);
+        QVERIFY(records
+                    .saveVerifiedAccount(QStringLiteral("carl"), QStringLiteral("c1"), true,
+                                         PasswordDigest{QStringLiteral("c2"), 6})
+                    .ok);
+        QVERIFY(
+            records.saveVerifiedAccount(QStringLiteral("eve"), QStringLiteral("e1"), false, std::nullopt).ok);
+        QCOMPARE(records.setMobileMailActive(QStringLiteral("ANN"), true).rowsAffected, 0);
+        QCOMPARE(records.setMobileMailActive(QStringLiteral("ann"), true).rowsAffected, 1);
+        QCOMPARE(store
+                     .value(QStringLiteral(
+                         "SELECT group_concat(r, ' ') FROM (SELECT UserID || ',' || UserPWD || ',' "
+                         "|| ifnull(LastPassword, '-') || ',' || LenPass || ',' || "
+                         "MobileMailActive AS r FROM Users ORDER BY ID)"))
+                     .toString(),
+                 QStringLiteral("Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 Bob,B0,B0,7,0 BOB,X0,X0,9,0 "
+                                "carl,c1,c2,6,1 eve,e1,-,0,0"));
     }
 
     void missingFileIsWrittenOutAgain()

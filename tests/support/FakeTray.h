@@ -5,13 +5,26 @@
 
 #include "BoxRecorder.h"
 #include "tray/TrayBackend.h"
+#include "tray/TrayIcon.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QPixmap>
 #include <QPointer>
 
 namespace velmo::test {
+
+// Tray pictures told apart by colour: the normal one blue, blinking picture A green, B red.
+inline TrayPictures colouredTrayPictures()
+{
+    const auto solid = [](Qt::GlobalColor color) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(color);
+        return QIcon(pixmap);
+    };
+    return TrayPictures{solid(Qt::blue), solid(Qt::green), solid(Qt::red)};
+}
 
 // A tray that exists only in memory; tests click it through click*().
 class FakeTrayBackend : public TrayBackend
@@ -20,6 +33,7 @@ public:
     struct Message
     {
         QString title, text;
+        BalloonIcon icon = BalloonIcon::None;
     };
 
     bool isAvailable() const override { return true; }
@@ -33,9 +47,9 @@ public:
     void hide() override { visible = false; }
     void setIcon(const QIcon& icon) override { currentIcon = icon; }
     void setToolTip(const QString& tip) override { toolTip = tip; }
-    void showMessage(const QString& title, const QString& text, BalloonIcon, int) override
+    void showMessage(const QString& title, const QString& text, BalloonIcon icon, int) override
     {
-        messages.append({title, text});
+        messages.append({title, text, icon});
     }
     void hideMessage() override { ++messageHides; }
     void setContextMenu(QMenu* menu) override { contextMenu = menu; }
@@ -49,7 +63,15 @@ public:
         else
             emit rightClicked();
     }
+    // Which of colouredTrayPictures() is on show: 'N' (normal), 'A' or 'B'.
+    QChar picture() const
+    {
+        const QRgb colour = currentIcon.pixmap(16, 16).toImage().pixel(4, 4);
+        return colour == QColor(Qt::red).rgb() ? u'B' : colour == QColor(Qt::green).rgb() ? u'A' : u'N';
+    }
     void clickMessage() { emit messageClicked(); }
+    // A right click that a desktop with a context menu still passes on to the program.
+    void clickRightPassedOn() { emit rightClicked(); }
 
     bool visible = false;
     int shows = 0;

@@ -59,16 +59,27 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("ids"); // "none": not a notice list
-        const QString longLink = "4|t|http://x/" + QString(250, u'a') + "\n6|u|";
-        const QString longTitle = "8|" + QString(120, u'公') + "|";
+        // A link of 255 characters fits, one of 256 does not; a title is cut to 100.
+        const QString longLink =
+            "4|t|http://x/" + QString(247, u'a') + "\n5|t|http://x/" + QString(246, u'a');
+        // A title is cut to 100, never between the halves of a character outside the BMP.
+        const QString longTitle = "8|" + QString(120, u'公') + "|\n9|" + QString(99, u'公') + "😀|";
+        QString hundredOne;
+        QStringList hundred;
+        for (int id = 101; id >= 1; --id) {
+            hundredOne += QStringLiteral("%1|t|\n").arg(id);
+            if (id > 1)
+                hundred << QString::number(id);
+        }
         row("empty", QString(), QString());
         row("crlf", "3|c|http://x/3\r\n2|b|\r\n", "3,2");
         row("bars in title", "# list\n\n5| a|b |http://x\n", "5");
         row("bad lines", "x|t|u\n7|ok|\n8|no bars\n9||u", "7");
         row("html", "<html><body>Service Unavailable</body></html>", "none");
-        row("ids range", "0|z|\n-1|n|\n+4|p|\n2147483648|big|", "none");
-        row("long link", longLink, "6");
-        row("long title", longTitle, "8");
+        row("ids range", "0|z|\n-1|n|\n+4|p|\n2147483648|big|\n2147483647|max|", "2147483647");
+        row("long link", longLink, "5");
+        row("a hundred of 101, the first", hundredOne, hundred.join(u','));
+        row("long title", longTitle, "8,9");
     }
     void parseList()
     {
@@ -79,6 +90,7 @@ private slots:
         for (const NoticeEntry& entry : list.value_or(QList<NoticeEntry>{})) {
             got.append(QString::number(entry.noticeId));
             QVERIFY(!entry.title.isEmpty() && entry.title.size() <= NoticeRows::TitleLength);
+            QVERIFY(!entry.title.back().isHighSurrogate());
         }
         QCOMPARE(list ? got.join(u',') : QStringLiteral("none"), ids);
     }
@@ -107,6 +119,7 @@ private slots:
         QTest::newRow("500") << int(standin::Fault::ServerError);
         QTest::newRow("dropped") << int(standin::Fault::DropConnection);
         QTest::newRow("no notice list") << int(standin::Fault::Garbage);
+        QTest::newRow("table refuses") << int(standin::Fault::None);
     }
     void failedDownloadChangesNothing()
     {
@@ -116,7 +129,13 @@ private slots:
         QVERIFY(rig.download());
         rig.board.rotate();
         rig.serve({QStringLiteral("3|c|"), QStringLiteral("2|b|"), QStringLiteral("1|a|")});
-        rig.service.failNext(standin::Fault::Kind(fault), 3); // a dropped request is sent again once
+        if (fault == standin::Fault::None)
+            QVERIFY(rig.store.db()
+                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Notice "
+                                             "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
+                        .ok);
+        else
+            rig.service.failNext(standin::Fault::Kind(fault), 3); // a dropped request is sent again once
         QSignalSpy changed(&rig.board, &NoticeBoard::changed);
         QVERIFY(!rig.download());
         QCOMPARE(rig.rows(), 2);
@@ -133,6 +152,10 @@ private slots:
         QTest::newRow("two") << QStringList{"甲", "R&D"} << QStringList{b, a, b, a};
         QTest::newRow("three") << QStringList{"甲", "R&D", "丙"} << QStringList{c, b, a, c, b};
         QTest::newRow("none") << QStringList{} << QStringList{"公告(&G):", "公告(&G):"};
+        // The newest five of seven.
+        QTest::newRow("seven") << QStringList{"1", "2", "3", "4", "5", "6", "7"}
+                               << QStringList{unread("7"), unread("6"), unread("5"),
+                                              unread("4"), unread("3"), unread("7")};
     }
     void rotation()
     {
@@ -177,6 +200,23 @@ private slots:
         rig.board.ReadNotice();
         QCOMPARE(rig.board.NoticeCount(), 1);
         QCOMPARE(rig.board.caption(), unread(QStringLiteral("b")));
+    }
+
+    // A read mark that cannot be stored is not shown either; a table that cannot be read leaves
+    // what is on show.
+    void failedReadMarkAndReadChangeNothing()
+    {
+        Rig rig;
+        rig.storeNotices({"a"});
+        QVERIFY(rig.store.db()
+                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Notice "
+                                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
+                    .ok);
+        rig.board.Menu_Gonggao_Click();
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+        QVERIFY(rig.store.db().exec(QStringLiteral("ALTER TABLE Notice RENAME TO Gone")).ok);
+        rig.board.ReadNotice();
+        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
     }
 };
 

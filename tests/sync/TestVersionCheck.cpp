@@ -58,12 +58,15 @@ private slots:
         QTest::addColumn<bool>("fails");
         QTest::addColumn<QString>("opened"); // empty: no offer
         offerRow("newer", "1.9.0", "http://example.com/get", false, "http://example.com/get");
-        offerRow("newer, two digits", "1.10", "/down.asp", false, "/down.asp");
+        offerRow("newer, five digits", "1.10000", "/down.asp", false, "/down.asp");
         offerRow("newer, no page", "2", "", false, "/");
+        offerRow("newer in the fourth part", "1.8.3.1", "", false, "/");
         offerRow("same", "1.8.3", "", false, "");
+        offerRow("same, written longer", "1.8.3.0", "", false, "");
         offerRow("older", "1.8.2.9", "", false, "");
         offerRow("no version", "", "", false, "");
         offerRow("not a version", "1.9b", "", false, "");
+        offerRow("six digits", "1.100000", "", false, "");
         offerRow("hostile page", "1.9.0", "file:///bin/sh", false, "");
         offerRow("service fails", "1.9.0", "", true, "");
     }
@@ -86,6 +89,18 @@ private slots:
         QCOMPARE(rig.opened, opened.isEmpty()
                                  ? QList<QUrl>{}
                                  : QList<QUrl>{QUrl(opened.startsWith(u'/') ? base + opened : opened)});
+    }
+
+    // One ping at a time: a second one while the first waits for its answer is not sent.
+    void onePingAtATime()
+    {
+        Rig rig;
+        rig.service.delayReplies(300);
+        QSignalSpy done(&rig.check, &VersionCheck::checked);
+        QVERIFY(rig.check.CheckUpdate());
+        QVERIFY(!rig.check.CheckUpdate());
+        QVERIFY(done.wait(10000));
+        QCOMPARE(rig.service.requestCount(), 1);
     }
 
     void offeredOncePerRun()

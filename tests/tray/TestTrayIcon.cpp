@@ -4,7 +4,6 @@
 #include "tray/TrayIcon.h"
 
 #include <QMenu>
-#include <QPixmap>
 #include <QSignalSpy>
 #include <QWidget>
 
@@ -13,24 +12,11 @@ using test::FakeTrayBackend;
 
 namespace {
 
-QIcon solidIcon(Qt::GlobalColor color)
-{
-    QPixmap pixmap(16, 16);
-    pixmap.fill(color);
-    return QIcon(pixmap);
-}
-
-QRgb iconColour(const QIcon& icon)
-{
-    return icon.pixmap(16, 16).toImage().pixel(4, 4);
-}
-
 // The tray icon over a fake desktop, with a sign-in window, a main window and a file menu.
 struct Rig
 {
     FakeTrayBackend* backend = new FakeTrayBackend;
-    TrayIcon tray{std::unique_ptr<TrayBackend>(backend),
-                  TrayPictures{solidIcon(Qt::blue), solidIcon(Qt::green), solidIcon(Qt::red)}};
+    TrayIcon tray{std::unique_ptr<TrayBackend>(backend), test::colouredTrayPictures()};
     QWidget signInWindow;
     QWidget mainWindow;
     QMenu fileMenu;
@@ -40,6 +26,7 @@ struct Rig
     Rig()
     {
         tray.setSignInWindow(&signInWindow);
+        tray.setFileMenu(&fileMenu);
         tray.setSignedInCheck([this] { return signedIn; });
         tray.AddTrayIcon(QStringLiteral("Velmo v1.83"));
     }
@@ -58,17 +45,18 @@ private slots:
         FakeTrayBackend& desk = *rig.backend;
         QCOMPARE(desk.toolTip, QStringLiteral("Velmo v1.83"));
         rig.tray.SetTrayIconB(QStringLiteral("Velmo,有备忘录提醒,点击查看"));
-        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::red).rgb());
+        QCOMPARE(desk.picture(), u'B');
         rig.tray.SetTrayIconA(QStringLiteral("Velmo,有备忘录提醒,点击查看"));
-        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::green).rgb());
+        QCOMPARE(desk.picture(), u'A');
 
         rig.tray.ShowPop();
         QCOMPARE(desk.messages.size(), 1);
         const FakeTrayBackend::Message& balloon = desk.messages[0];
         QCOMPARE(balloon.title + balloon.text,
                  QStringLiteral("Velmo友情提示有重要备忘事件到点啦，请点击查看！"));
+        QCOMPARE(balloon.icon, TrayBackend::BalloonIcon::Information);
         QCOMPARE(desk.toolTip, QStringLiteral("Velmo友情提示"));
-        QCOMPARE(iconColour(desk.currentIcon), QColor(Qt::blue).rgb());
+        QCOMPARE(desk.picture(), u'N');
         QCOMPARE(desk.shows, 1); // changed, never put up twice
 
         const int hidesBefore = desk.messageHides;
@@ -105,7 +93,6 @@ private slots:
         rig.signedIn = true;
         rig.signInWindow.hide();
         rig.tray.setMainWindow(&rig.mainWindow);
-        rig.tray.setFileMenu(&rig.fileMenu);
 
         desk.clickLeft();
         QVERIFY(rig.mainWindow.isVisible());
@@ -116,6 +103,9 @@ private slots:
 
         desk.clickRight();
         QCOMPARE(desk.contextMenuOpenings, 1);
+        desk.clickRightPassedOn();
+        QVERIFY(rig.fileMenu.isVisible() && !rig.signInWindow.isVisible());
+        rig.fileMenu.hide();
 
         desk.clickMessage();
         QVERIFY(rig.mainWindow.isVisible());
