@@ -6,6 +6,7 @@
 #include "store/Memo.h"
 #include "store/RunState.h"
 
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -66,5 +67,11 @@ private:
 
 // A connection name no other open Database uses.
 QString uniqueConnectionName();
+
+// Every column of a memo as "name=value" in table order (moments as stored, "-" when unset), so
+// that a QCOMPARE of two lists names the first column that differs.
+QStringList memoColumns(const MemoRecord& memo);
+// The column list with the entries of the given "name=value" texts replaced.
+QStringList withColumns(QStringList columns, const QStringList& changes);
 
 } // namespace velmo::test
