@@ -197,16 +197,30 @@ private slots:
         QCOMPARE(rig.userRows(), 0);
     }
 
-    void proofIsTrimmedOfLineEnds()
+    // The mailbox flag is the number 1 in the second field; the fields may carry blanks and line ends.
+    void mailboxFlagOfAProvenReply_data()
     {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("mailbox");
+        QTest::newRow("1, padded") << " 1 " << true;
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("2") << "2" << false;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("not a number") << "yes" << false;
+    }
+    void mailboxFlagOfAProvenReply()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, mailbox);
         Rig rig;
-        const QString proof = ServerProof(DemoHash);
-        rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"), [proof](const auto&) {
-            return standin::StandInReply::ok("ok| 1 | " + proof + "\r\n");
-        });
+        rig.state.MobileMailActive = !mailbox;
+        const QString reply = "ok|" + field + "| " + ServerProof(DemoHash) + "\r\n";
+        rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"),
+                                          [reply](const auto&) { return standin::StandInReply::ok(reply); });
         rig.signIn(Demo, DemoPassword);
         QVERIFY(rig.signedIn.wait(10000));
-        QVERIFY(rig.state.MobileMailActive);
+        QCOMPARE(rig.state.MobileMailActive, mailbox);
+        QCOMPARE(rig.user("MobileMailActive").toBool(), mailbox);
     }
 
     void timeOutEndsWithTheFailureAndNeverBlocks()
@@ -368,6 +382,8 @@ private slots:
         QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
         // The mailbox flag of an existing row is the binding's, not the sign-in's.
         QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
+        // Only the first sign-in on this computer switches autostart on.
+        QVERIFY(!rig.autostart.IsAutoRun());
 
         // The next local sign-in with the new password needs no service.
         rig.service.clearRequests();
