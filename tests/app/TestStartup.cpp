@@ -16,7 +16,6 @@
 #include "signin/LoginForm.h"
 #include "signin/frmLogin.h"
 #include "store/DataFiles.h"
-#include "store/Recovery.h"
 #include "tray/TrayIcon.h"
 
 #include <QApplication>
@@ -220,7 +219,7 @@ private slots:
         rig.prepareDatabase({QStringLiteral("DELETE FROM Config")});
         QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
         QVERIFY(!rig.startup->start());
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(ending.wait(2000));
         QCOMPARE(ending.first().first().toInt(), 1);
         QVERIFY(!rig.desk->visible);

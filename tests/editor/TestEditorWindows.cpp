@@ -11,7 +11,6 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "editor/LunarDateEdit.h"
-#include "store/Recovery.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -294,7 +293,7 @@ private slots:
         QTest::newRow("built-in, stopped") << "赛马.mid" << playing << "click" << "sound/赛马.mid" << "";
         QTest::newRow("built-in missing, to the end") << "诺基亚.mp3" << playing << "ended" << "sound/致爱丽丝.mid" << "";
         QTest::newRow("custom, fails while opening") << "custom mine.mp3" << playing << "failed" << "mine.mp3" << unplayable + "mine.mp3";
-        QTest::newRow("custom, missing") << "custom gone.mp3" << playing << "" << "" << MemoSave::tuneMissingText();
+        QTest::newRow("custom, missing") << "custom gone.mp3" << playing << "" << "" << QStringLiteral("自定义铃声文件不存在,请浏览选择");
         QTest::newRow("no sound device") << "赛马.mid" << int(TunePreview::Start::NoSoundDevice) << "" << "sound/赛马.mid" << "没有找到可用的声音设备,无法试听铃声。";
         QTest::newRow("unplayable") << "赛马.mid" << int(TunePreview::Start::Unplayable) << "" << "sound/赛马.mid" << unplayable + "sound/赛马.mid";
         // clang-format on
@@ -344,8 +343,9 @@ private slots:
         editors->showAdd(QString());
         QVERIFY(!editors->addWindow());
         QCOMPARE(boxes.texts().size(), 1);
-        QVERIFY(boxes.texts()[0].startsWith(settingsLoadErrorText() + u'\n') &&
-                boxes.texts()[0].contains("junk.db.broken-"));
+        QVERIFY(
+            boxes.texts()[0].startsWith(QStringLiteral("数据配置文件加载出错,请尝试重新启动程序") + u'\n') &&
+            boxes.texts()[0].contains("junk.db.broken-"));
     }
 
     // The save writes the row the window loaded, or nothing: what happened to it meanwhile decides.
@@ -428,7 +428,7 @@ private slots:
         QTest::newRow("2nd month 30th") << "2027-02-30 08:00:00" << "2027-04-06 08:00:00" << "";
         QTest::newRow("30th of a 29-day month") << "2027-03-30 08:00:00" << "2027-05-06 08:00:00" << "";
         QTest::newRow("leap 5th month") << "2028-05-10 08:00:00" << "2028-07-02 08:00:00" << "";
-        QTest::newRow("31st") << "2027-01-31 08:00:00" << "2027-03-08 08:00:00" << MemoSave::lunarDay31Text();
+        QTest::newRow("31st") << "2027-01-31 08:00:00" << "2027-03-08 08:00:00" << QStringLiteral("农历有木有31啊？");
         // clang-format on
     }
     void lunarDateKeptAsStored()

@@ -73,14 +73,17 @@ private slots:
             QTest::newRow(name) << lunar << date << QString::fromUtf8(title) << QString::fromUtf8(path)
                                 << message;
         };
-        row("lunar 31st before empty title", true, day31, "", "-", MemoSave::lunarDay31Text());
-        row("solar 31st; title before tune", false, day31, "", "", MemoSave::emptyTitleText());
-        row("custom tune without path", false, day31, "t", "", MemoSave::noTunePathText());
-        row("custom tune missing", false, day31, "t", "/nowhere/a.mp3", MemoSave::tuneMissingText());
-        row("lunar year the converter lacks", true, {1949, 5, 5}, "t", "-", MemoSave::lunarDateText());
+        row("lunar 31st before empty title", true, day31, "", "-", QStringLiteral("农历有木有31啊？"));
+        row("solar 31st; title before tune", false, day31, "", "", QStringLiteral("标题为空"));
+        row("custom tune without path", false, day31, "t", "",
+            QStringLiteral("请点击“浏览”按钮选择您的自定义铃声"));
+        row("custom tune missing", false, day31, "t", "/nowhere/a.mp3",
+            QStringLiteral("自定义铃声文件不存在,请浏览选择"));
+        row("lunar year the converter lacks", true, {1949, 5, 5}, "t", "-",
+            QStringLiteral("该农历日期无法换算为公历,请重新选择日期"));
         // Lunar 2027 has a third month of 29 days.
         row("lunar 30th the month lacks", true, {2027, 3, 30}, "t", "-",
-            MemoSave::lunarDayMissingText({2027, 3, 30, false}));
+            QStringLiteral("农历2027年三月没有三十,请重新选择日期"));
     }
     void refusalsInOrder()
     {
@@ -99,7 +102,7 @@ private slots:
         const SaveOutcome outcome = save.saveNew(in);
         QCOMPARE(outcome.result, SaveOutcome::Result::Refused);
         QCOMPARE(outcome.message, message);
-        QCOMPARE(outcome.focusTitle, message == MemoSave::emptyTitleText());
+        QCOMPARE(outcome.focusTitle, message == QStringLiteral("标题为空"));
         QCOMPARE(memoCount(), 0);
     }
 

@@ -5,7 +5,6 @@
 
 #include "platform/Autostart.h"
 #include "settings/Form_Config.h"
-#include "store/Recovery.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -205,13 +204,14 @@ private slots:
         Rig rig;
         rig.exec(QStringLiteral("DELETE FROM Config"));
         QVERIFY(!rig.open());
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(QTest::qWaitFor([&rig] { return rig.endings == 1; }, 2000));
         Rig atApply;
         QVERIFY(atApply.open());
         atApply.exec(QStringLiteral("DELETE FROM Config"));
         QVERIFY(!atApply.dialog->Command3_Click());
-        QCOMPARE(atApply.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(atApply.boxes.texts(),
+                 QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(QTest::qWaitFor([&atApply] { return atApply.endings == 1; }, 2000));
     }
 };

@@ -11,7 +11,6 @@
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
 #include "signin/LoginController.h"
-#include "store/Recovery.h"
 #include "store/Settings.h"
 
 #include <QScopeGuard>
@@ -193,7 +192,8 @@ private slots:
         QVERIFY(rig.settle());
         QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
-        QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
+        QCOMPARE(rig.boxes.texts(),
+                 QStringList{QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
         QCOMPARE(rig.userRows(), 0);
     }
 
@@ -238,7 +238,8 @@ private slots:
         QVERIFY(rig.controller.isBusy());
         QVERIFY(rig.settle());
         QVERIFY(ticks >= 5); // the event loop kept turning while the request was out
-        QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
+        QCOMPARE(rig.boxes.texts(),
+                 QStringList{QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
     }
 
     void secondPressDuringTheCheckIsIgnored()
@@ -445,7 +446,7 @@ private slots:
         QSignalSpy ending(&rig.controller, &LoginController::programMustEnd);
         rig.signIn(Demo, DemoPassword);
         QVERIFY(ending.wait(5000));
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QCOMPARE(rig.signedIn.count(), 0);
         // The file was there, so it was left alone.
         QCOMPARE(rig.config("count(*)").toInt(), 0);
