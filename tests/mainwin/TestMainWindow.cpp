@@ -223,11 +223,11 @@ private slots:
                         .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Config BEGIN SELECT "
                                              "RAISE(ABORT, 'test'); END"))
                         .ok);
-        auto* figure = f.form->findChild<QAction*>(QStringLiteral("mm_5"));
+        auto* figure = f.form->findChild<QAction*>(QStringLiteral("mm_6"));
         figure->trigger();
         QVERIFY(figure->isChecked());
-        QCOMPARE(f.store.runState().settings.MmNumber, 5);
-        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), refused ? 2 : 5);
+        QCOMPARE(f.store.runState().settings.MmNumber, 6);
+        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), refused ? 2 : 6);
         QCOMPARE(f.boxes.texts().size(), int(refused));
         QVERIFY(!refused || f.boxes.texts().first().startsWith(QStringLiteral("人物设置保存失败。\n")));
     }
