@@ -140,61 +140,57 @@ private slots:
                  RequestSignature(request.queryValue(QStringLiteral("nowtime"))));
     }
 
-    void firstRunRefusedStoresNothing()
-    {
-        Rig rig;
-        rig.service.addAccount(Demo, DemoPassword);
-        QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
-        rig.signIn(Demo, QStringLiteral("wrong"));
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("账号密码验证失败"));
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("账号或密码不正确,请重试!")});
-        QCOMPARE(focus.count(), 1);
-        QCOMPARE(rig.userRows(), 0);
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
-        // Only a sign-in that succeeded switches autostart on.
-        QVERIFY(!rig.autostart.IsAutoRun());
-    }
-
-    void serviceFailuresAreReported_data()
+    // A first sign-in the service refuses, or that gets no proven answer, stores nothing and leaves
+    // autostart off: the next start goes online again.
+    void firstRunNotAccepted_data()
     {
         QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("reply"); // for replies of the login endpoint; empty: the fault decides
+        QTest::addColumn<QString>("reply"); // of the login endpoint; null: the stand-in's own answer
+        QTest::addColumn<QString>("caption");
         const QString proof = ServerProof(DemoHash);
-        QTest::newRow("garbage") << int(standin::Fault::Garbage) << QString();
-        QTest::newRow("http 500") << int(standin::Fault::ServerError) << QString();
-        QTest::newRow("dropped") << int(standin::Fault::DropConnection) << QString();
-        QTest::newRow("not http") << int(standin::Fault::MalformedHttp) << QString();
-        QTest::newRow("empty") << int(standin::Fault::None) << QStringLiteral("");
-        QTest::newRow("capital Error") << int(standin::Fault::None) << QStringLiteral("Error");
-        QTest::newRow("ok, wrong proof")
-            << int(standin::Fault::None) << QStringLiteral("ok|1|0123456789abcdef");
-        QTest::newRow("ok, no proof") << int(standin::Fault::None) << QStringLiteral("ok|1");
-        QTest::newRow("ok, proof in field 1") << int(standin::Fault::None) << (QStringLiteral("ok|") + proof);
-        QTest::newRow("ok, upper-case proof") << int(standin::Fault::None) << ("ok|1|" + proof.toUpper());
+        const int none = standin::Fault::None;
+        const QString failed = QStringLiteral("服务器连接错误");
+        // clang-format off
+        QTest::newRow("refused") << none << QString() << "账号密码验证失败";
+        QTest::newRow("garbage") << int(standin::Fault::Garbage) << QString() << failed;
+        QTest::newRow("http 500") << int(standin::Fault::ServerError) << QString() << failed;
+        QTest::newRow("dropped") << int(standin::Fault::DropConnection) << QString() << failed;
+        QTest::newRow("not http") << int(standin::Fault::MalformedHttp) << QString() << failed;
+        QTest::newRow("empty") << none << QStringLiteral("") << failed;
+        QTest::newRow("capital Error") << none << QStringLiteral("Error") << failed;
+        QTest::newRow("ok, wrong proof") << none << QStringLiteral("ok|1|0123456789abcdef") << failed;
+        QTest::newRow("ok, no proof") << none << QStringLiteral("ok|1") << failed;
+        QTest::newRow("ok, proof in field 1") << none << (QStringLiteral("ok|") + proof) << failed;
+        QTest::newRow("ok, upper-case proof") << none << ("ok|1|" + proof.toUpper()) << failed;
+        // clang-format on
     }
-
-    void serviceFailuresAreReported()
+    void firstRunNotAccepted()
     {
         QFETCH(int, fault);
         QFETCH(QString, reply);
+        QFETCH(QString, caption);
         Rig rig;
-        rig.service.addAccount(Demo, DemoPassword);
+        rig.service.addAccount(Demo, QStringLiteral("other"));
         // For good: the network layer may send a GET again after a dropped connection.
         if (fault != standin::Fault::None)
             rig.service.failNext(standin::Fault::Kind(fault), -1);
-        else
+        else if (!reply.isNull())
             rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"), [reply](const auto&) {
                 return standin::StandInReply::ok(reply);
             });
+        QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
         rig.signIn(Demo, DemoPassword);
         QVERIFY(rig.settle());
         QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
+        QCOMPARE(rig.controller.caption(), caption);
+        const bool refused = caption == QStringLiteral("账号密码验证失败");
         QCOMPARE(rig.boxes.texts(),
-                 QStringList{QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
+                 QStringList{refused ? QStringLiteral("账号或密码不正确,请重试!")
+                                     : QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
+        QCOMPARE(focus.count(), int(refused));
         QCOMPARE(rig.userRows(), 0);
+        QCOMPARE(rig.config("FirstRun").toInt(), 1);
+        QVERIFY(!rig.autostart.IsAutoRun());
     }
 
     // The mailbox flag is the number 1 in the second field; the fields may carry blanks and line ends.
