@@ -405,21 +405,48 @@ private slots:
         QCOMPARE(rig.state.PassHash, remembered);
     }
 
-    void failedWriteIsReportedAndNeverFollowedBySuccess()
+    // A sign-in whose rows cannot all be stored is told, stores none of them and signs nobody in:
+    // online the settings row goes back with the account row, locally the remembered password with
+    // the settings.
+    void failedWriteStoresNothing_data()
     {
-        Rig rig;
+        QTest::addColumn<bool>("firstRun");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("online, account row") << true << "INSERT ON Users";
+        QTest::newRow("online, settings row") << true << "UPDATE ON Config";
+        QTest::newRow("local, settings row") << false << "UPDATE ON Config";
+        QTest::newRow("local, remembered password") << false << "UPDATE ON Users";
+    }
+    void failedWriteStoresNothing()
+    {
+        QFETCH(bool, firstRun);
+        QFETCH(QString, refused);
+        Rig rig(firstRun);
         rig.service.addAccount(Demo, DemoPassword);
-        rig.exec(QStringLiteral(
-            "CREATE TRIGGER DenyUsers BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'no'); END"));
-        rig.signIn(Demo, DemoPassword);
+        if (!firstRun)
+            rig.addLocalAccount(Demo, DemoPassword);
+        rig.exec(QStringLiteral("UPDATE Users SET LastPassword='old'"));
+        rig.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 BEGIN SELECT RAISE(ABORT, 'test'); END")
+                     .arg(refused));
+        const auto rows = [&rig] {
+            return rig.store
+                       .value(QStringLiteral(
+                           "SELECT group_concat(UserID || LastPassword || ifnull(LenPass, '')) FROM Users"))
+                       .toString() +
+                   rig.store
+                       .value(QStringLiteral(
+                           "SELECT FirstRun || ifnull(LastUser, '-') || SavePass || AutoLogin FROM Config"))
+                       .toString();
+        };
+        const QString before = rows();
+        rig.signIn(Demo, DemoPassword, false, false);
         QVERIFY(rig.settle());
         QTest::qWait(20);
         QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.boxes.boxes.size(), 1);
-        QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("登录信息保存失败")));
-        // The settings row went back with the account row: the next start still goes online.
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
-        QVERIFY(rig.config("LastUser").isNull());
+        QVERIFY(!rig.state.LocalSignedIn && !rig.state.ServerVerified);
+        QCOMPARE(rig.boxes.texts().size(), 1);
+        QVERIFY(rig.boxes.texts()[0].startsWith(QStringLiteral("登录信息保存失败,请检查数据文件后重试。\n")));
+        QCOMPARE(rows(), before);
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
