@@ -221,7 +221,9 @@ private slots:
     // input keeps it; another memo is loaded whatever was typed.
     void editOpenedAgain()
     {
-        const qint64 first = store->addMemo(QStringLiteral("一"));
+        MemoRecord custom = store->sampleMemo(QStringLiteral("一"));
+        custom.DiySound = QStringLiteral("/music/a.mp3");
+        const qint64 first = store->addMemo(custom);
         const qint64 second = store->addMemo(QStringLiteral("二"));
         const auto retitle = [this, first](const QString& title) {
             QVERIFY(store->db()
@@ -241,6 +243,8 @@ private slots:
         editors->showEdit(second);
         QCOMPARE(editors->editWindow(), edit);
         QCOMPARE(text(edit, "Text1"), QStringLiteral("二"));
+        // Its built-in tune shows no custom path of the memo shown before.
+        QCOMPARE(text(edit, "Text3"), QString());
     }
 
     // Closed by a button (Esc for the key) the window stops the preview and goes; the bind-mail

@@ -143,9 +143,6 @@ private slots:
         row("edit solar: custom tune to built-in", 1, "其它备忘|每月提醒|S 2026-12-25 06:30:15|010|诺基亚.mp3",
             {"type=7", "AlertPinLv=1yue", "ifAlert=1", "mimi=0", "importance=1", "Mail=0", "lifa=1", "sound=16.mp3",
              "DiySound=", "AlertTime=2026-12-25 06:30:15", "mailTime=2026-12-25 06:30:15", "synnum=43"});
-        row("edit lunar to solar", 2, "生活备忘|每小时一次|S 2026-12-07 11:20:00|101|交警铃声.mp3",
-            {"type=1", "AlertPinLv=1shi", "ifAlert=1", "mimi=1", "importance=0", "Mail=1", "lifa=1", "sound=13.mp3",
-             "DiySound=", "AlertTime=2026-12-07 11:20:00", "mailTime=2026-12-07 11:20:00", "synnum=44"});
         row("edit solar to lunar, custom tune kept", 0, "学习计划|每天提醒|L 2027-01-01 08:00:00|110|<tune>",
             {"type=3", "AlertPinLv=1tian", "ifAlert=1", "mimi=1", "importance=1", "Mail=0", "lifa=2", "DiySound=<tune>",
              "AlertTimeNongli=2027-01-01 08:00:00", "mailTime=2027-02-06 08:00:00", "synnum=42"});
