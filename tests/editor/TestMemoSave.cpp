@@ -140,6 +140,14 @@ private slots:
         row("add lunar monthly, passed: rolled", -1, "心情日记|每月提醒|L 2026-09-15 08:00:00|010|sound of silence.mid",
             {"type=5", "AlertPinLv=1yue", "ifAlert=1", "mimi=0", "importance=1", "Mail=0", "lifa=2", "sound=4.mid",
              "AlertTimeNongli=2026-11-15 08:00:00", "mailTime=2026-12-23 08:00:00"});
+        // A lunar day of the month's own length: the 30th of a second month, which no solar month
+        // has, and the 29th of a month of 29 days.
+        row("add lunar 2nd month 30th, no reminder", -1, "工作任务|不需要提醒|L 2027-02-30 08:00:00|000|赛马.mid",
+            {"type=2", "AlertPinLv=N", "ifAlert=0", "mimi=0", "importance=0", "Mail=0", "lifa=2", "sound=3.mid",
+             "mailTime=2027-04-06 08:00:00"});
+        row("add lunar last day of a short month", -1, "工作任务|只提醒一次|L 2027-03-29 08:00:00|000|赛马.mid",
+            {"type=2", "AlertPinLv=1", "ifAlert=1", "mimi=0", "importance=0", "Mail=0", "lifa=2", "sound=3.mid",
+             "AlertTimeNongli=2027-03-29 08:00:00", "mailTime=2027-05-05 08:00:00"});
         row("edit solar: custom tune to built-in", 1, "其它备忘|每月提醒|S 2026-12-25 06:30:15|010|诺基亚.mp3",
             {"type=7", "AlertPinLv=1yue", "ifAlert=1", "mimi=0", "importance=1", "Mail=0", "lifa=1", "sound=16.mp3",
              "DiySound=", "AlertTime=2026-12-25 06:30:15", "mailTime=2026-12-25 06:30:15", "synnum=43"});
@@ -166,16 +174,16 @@ private slots:
         QFETCH(QStringList, columns);
         QFETCH(QString, notice);
         const QStringList fields = input.split(u'|');
-        const QDateTime moment =
-            QDateTime::fromString(fields[2].mid(2), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        // The date's numbers: a lunar date may name a day no solar month has.
+        const QStringList date = fields[2].mid(2, 10).split(u'-');
         EditorInput in;
         in.category = fields[0];
         in.repeat = fields[1];
         in.lunar = fields[2].startsWith(u'L');
         in.solar = !in.lunar;
-        in.date = moment.date();
-        in.lunarDate = {moment.date().year(), moment.date().month(), moment.date().day(), false};
-        in.time = moment.time();
+        in.lunarDate = {date[0].toInt(), date[1].toInt(), date[2].toInt(), false};
+        in.date = QDate(in.lunarDate.year, in.lunarDate.month, in.lunarDate.day);
+        in.time = QTime::fromString(fields[2].mid(13), QStringLiteral("HH:mm:ss"));
         // The longest title the table takes.
         in.title = QString(254, u'题') + QString::number(stored + 1);
         in.content = QStringLiteral("新的正文");
@@ -217,39 +225,6 @@ private slots:
             QCOMPARE(views.calls.join(u' '), QStringLiteral("stopAlert MoveRing(1) Command2_Click ReadUndo "
                                                             "ReadCount TreeView1_Setup Timer3"));
         }
-    }
-
-    // A lunar memo keeps its lunar moment, any day its month has, and mails at its solar day.
-    void lunarMailTime_data()
-    {
-        QTest::addColumn<QString>("repeat");
-        QTest::addColumn<QList<int>>("date");
-        QTest::addColumn<QString>("alertTimeNongli");
-        QTest::addColumn<QString>("mailTime");
-        // clang-format off
-        // The 30th of a second month, which no solar month has; the 29th of a month of 29 days.
-        QTest::newRow("2nd month 30th") << "只提醒一次" << QList<int>{2027, 2, 30} << "2027-02-30 08:00:00" << "2027-04-06 08:00:00";
-        QTest::newRow("last day of a short month") << "只提醒一次" << QList<int>{2027, 3, 29} << "2027-03-29 08:00:00" << "2027-05-05 08:00:00";
-        QTest::newRow("without reminder") << "不需要提醒" << QList<int>{2020, 4, 1} << "" << "2020-04-23 08:00:00";
-        // clang-format on
-    }
-    void lunarMailTime()
-    {
-        QFETCH(QString, repeat);
-        QFETCH(QList<int>, date);
-        EditorInput in = sampleInput();
-        in.solar = false;
-        in.lunar = true;
-        in.repeat = repeat;
-        in.lunarDate = {date[0], date[1], date[2], false};
-        in.time = QTime(8, 0);
-        const SaveOutcome outcome = save.saveNew(in);
-        QVERIFY2(outcome.saved(), qPrintable(outcome.message));
-        const QVariantList id{outcome.memoId};
-        QTEST(store.value(QStringLiteral("SELECT AlertTimeNongli FROM Notebook WHERE id=?"), id).toString(),
-              "alertTimeNongli");
-        QTEST(store.value(QStringLiteral("SELECT mailTime FROM Notebook WHERE id=?"), id).toString(),
-              "mailTime");
     }
 
     // Another user's memo and one marked deleted are gone for the editor.
