@@ -39,13 +39,7 @@ private:
         return store.value(QStringLiteral("SELECT DiySound FROM Config")).toString();
     }
     // Every row of the table and the settings row's tune, to tell that nothing changed.
-    QStringList everything()
-    {
-        QStringList all{configTune()};
-        for (const MemoRecord& memo : readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook")))
-            all << test::memoColumns(memo);
-        return all;
-    }
+    QStringList everything() { return QStringList{configTune()} + store.allMemoColumns(); }
 
 private slots:
     void initTestCase() { QVERIFY(tune.open()); }

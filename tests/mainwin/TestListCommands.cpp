@@ -135,13 +135,7 @@ private slots:
                                          "BEGIN SELECT RAISE(ABORT, 'test'); END")
                               .replace(u'?', u'\'' + refused + u'\''))
                     .ok);
-        const auto everything = [&f] {
-            QStringList all;
-            for (const MemoRecord& memo : readMemos(f.store.db(), QStringLiteral("SELECT * FROM Notebook")))
-                all << test::memoColumns(memo);
-            return all;
-        };
-        const QStringList before = everything();
+        const QStringList before = f.store.allMemoColumns();
         if (command == QStringLiteral("menu_doing"))
             f.form->Readdone();
         if (command == QStringLiteral("Menu_ShanchuGaileiBeiwang"))
@@ -151,7 +145,7 @@ private slots:
         f.form->findChild<QAction*>(command)->trigger();
         if (!title.isEmpty())
             QVERIFY(f.boxes.answer(true));
-        QCOMPARE(everything(), before);
+        QCOMPARE(f.store.allMemoColumns(), before);
         QCOMPARE(f.boxes.boxes.size(), title.isEmpty() ? 1 : 2);
         QVERIFY2(f.boxes.boxes.last().text.startsWith(message + u'\n') &&
                      f.boxes.boxes.last().text.contains("test"),

@@ -145,6 +145,14 @@ qint64 TestStore::addMemo(const MemoRecord& memo)
     return inserted ? inserted.insertId : 0;
 }
 
+QStringList TestStore::allMemoColumns() const
+{
+    QStringList all;
+    for (const MemoRecord& memo : readMemos(*m_db, QStringLiteral("SELECT * FROM Notebook ORDER BY id")))
+        all << memoColumns(memo);
+    return all;
+}
+
 bool TestStore::addAccount(const QString& userId, const QString& passHash, int passLength,
                            bool mobileMailActive)
 {

@@ -45,6 +45,8 @@ public:
     qint64 addMemo(const MemoRecord& memo);
     qint64 addMemo(const QString& title = QStringLiteral("memo")) { return addMemo(sampleMemo(title)); }
     std::optional<MemoRecord> memo(qint64 id) const { return readMemo(*m_db, id); }
+    // Every column of every memo row (see memoColumns), to tell that nothing changed.
+    QStringList allMemoColumns() const;
 
     // Adds an account row as a sign-in stores it; false when the insert failed (see lastError()).
     bool addAccount(const QString& userId, const QString& passHash, int passLength,
