@@ -38,24 +38,27 @@ ConfigChoices ConfigSettings::current() const
 ConfigSettings::ApplyResult ConfigSettings::apply(const ConfigChoices& choices)
 {
     ApplyResult result;
+    // The row first: when it cannot be stored, the autostart entry is left as it was too.
+    const SettingsWrite stored = writeSettings(m_db, choices.settings);
+    if (stored.settingsRowMissing) {
+        result.settingsRowMissing = true;
+        return result;
+    }
+    if (!stored.result.ok) {
+        result.rowError = stored.result.error;
+        return result;
+    }
+    // What is stored is in force at once: the scheduler and the alerts read the run state.
+    const int figure = m_state.settings.MmNumber;
+    m_state.settings = effectiveSettings(choices.settings);
+    m_state.settings.MmNumber = figure;
+
     if (!choices.autoStart) {
         if (!m_autostart.RemoveAutoRun())
             result.autostartError = m_autostart.errorString();
     } else if (!m_autostart.IsAutoRun()) {
         if (!m_autostart.SetAutoRun())
             result.autostartError = m_autostart.errorString();
-    }
-
-    const SettingsWrite stored = writeSettings(m_db, choices.settings);
-    if (stored.settingsRowMissing) {
-        result.settingsRowMissing = true;
-    } else if (!stored.result.ok) {
-        result.rowError = stored.result.error;
-    } else {
-        // What is stored is in force at once: the scheduler and the alerts read the run state.
-        const int figure = m_state.settings.MmNumber;
-        m_state.settings = effectiveSettings(choices.settings);
-        m_state.settings.MmNumber = figure;
     }
     return result;
 }

@@ -46,8 +46,9 @@ public:
 
         bool ok() const { return !settingsRowMissing && rowError.isEmpty() && autostartError.isEmpty(); }
     };
-    // Stores the choices and, once the row is stored, puts them in force. The interval is kept
-    // within 1..60 whatever is passed.
+    // Stores the choices and, once the row is stored, puts them in force and writes the autostart
+    // entry: a row that cannot be stored leaves everything as it was. The interval is kept within
+    // 1..60 whatever is passed.
     ApplyResult apply(const ConfigChoices& choices);
 
 private:

@@ -3,15 +3,19 @@
 #include "TempDataFolder.h"
 #include "TestMain.h"
 #include "TestStore.h"
+#include "app/MainWindowHandOff.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
 #include "controls/Skin.h"
+#include "editor/EditorWindows.h"
+#include "editor/Form_Edit.h"
+#include "editor/MailDialog.h"
+#include "mainwin/Form1.h"
 #include "platform/Md5.h"
 #include "platform/VersionText.h"
 #include "signin/LoginForm.h"
 #include "signin/frmLogin.h"
 #include "store/DataFiles.h"
-#include "store/Recovery.h"
 #include "tray/TrayIcon.h"
 
 #include <QApplication>
@@ -19,8 +23,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 
 using namespace velmo;
 
@@ -119,6 +125,13 @@ private slots:
         QVERIFY(rig.control<QLineEdit>("txtUser")->text().isEmpty());
         QVERIFY(!rig.window().autoSignInArmed());
         QVERIFY(rig.boxes.boxes.isEmpty());
+        // Each caption toggles its own box.
+        QTest::mouseClick(rig.control<QWidget>("Label3"), Qt::LeftButton);
+        QVERIFY(!rig.control<QCheckBox>("Check1")->isChecked() &&
+                rig.control<QCheckBox>("Check2")->isChecked());
+        QTest::mouseClick(rig.control<QWidget>("Label4"), Qt::LeftButton);
+        QVERIFY(!rig.control<QCheckBox>("Check1")->isChecked() &&
+                !rig.control<QCheckBox>("Check2")->isChecked());
     }
 
     void existingDataFilesAreNeverOverwritten()
@@ -140,37 +153,42 @@ private slots:
         QVERIFY(!rig.control<QCheckBox>("Check1")->isChecked());
     }
 
+    // One star for each character of a remembered password, 15 past 20; the automatic sign-in is
+    // armed only with a remembered name and password digest.
     void rememberedPasswordShowsStars_data()
     {
         QTest::addColumn<bool>("savePass");
-        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("autoLogin");
+        QTest::addColumn<int>("length"); // -1: no digest remembered
         QTest::addColumn<QString>("stars");
         QTest::addColumn<bool>("armed");
-        QTest::newRow("8") << true << 8 << QStringLiteral("********") << true;
-        QTest::newRow("20") << true << 20 << QString(20, u'*') << true;
-        QTest::newRow("21 shows 15") << true << 21 << QString(15, u'*') << true;
-        QTest::newRow("length 0") << true << 0 << QString() << true;
-        QTest::newRow("not remembered") << false << 8 << QString() << false;
+        QTest::newRow("8") << true << true << 8 << QStringLiteral("********") << true;
+        QTest::newRow("20") << true << true << 20 << QString(20, u'*') << true;
+        QTest::newRow("21 shows 15") << true << true << 21 << QString(15, u'*') << true;
+        QTest::newRow("length 0") << true << true << 0 << QString() << true;
+        QTest::newRow("no digest") << true << true << -1 << QString() << false;
+        QTest::newRow("automatic sign-in off") << true << false << 8 << QStringLiteral("********") << false;
+        QTest::newRow("not remembered") << false << true << -1 << QString() << false;
     }
 
     void rememberedPasswordShowsStars()
     {
         QFETCH(bool, savePass);
+        QFETCH(bool, autoLogin);
         QFETCH(int, length);
         QFETCH(QString, stars);
         QFETCH(bool, armed);
         RunState state;
         state.settings.SavePass = savePass;
-        state.settings.AutoLogin = true;
+        state.settings.AutoLogin = autoLogin;
         LoginPrefill prefill;
         prefill.LastUserName = QStringLiteral("demo");
-        if (savePass) {
-            prefill.SavedPassHash = MD5_16(DemoPassword);
-            prefill.SavedPassLength = length;
-        }
+        prefill.SavedPassHash = length < 0 ? QString() : MD5_16(DemoPassword);
+        prefill.SavedPassLength = length;
         const LoginFormState form = loginFormState(state, prefill);
         QCOMPARE(form.passwordStars, stars);
         QCOMPARE(form.rememberPassword, savePass);
+        QCOMPARE(form.autoLogin, autoLogin);
         QCOMPARE(form.armAutoSignIn, armed);
     }
 
@@ -201,7 +219,7 @@ private slots:
         rig.prepareDatabase({QStringLiteral("DELETE FROM Config")});
         QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
         QVERIFY(!rig.startup->start());
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(ending.wait(2000));
         QCOMPARE(ending.first().first().toInt(), 1);
         QVERIFY(!rig.desk->visible);
@@ -241,6 +259,47 @@ private slots:
         QCOMPARE(ending.count(), 1);
         QCOMPARE(ending.first().first().toInt(), 0);
         QVERIFY(!rig.desk->visible);
+    }
+
+    // After the sign-in the main window takes over: the sign-in window goes (closing it ends nothing
+    // now), the tray's menu is the file menu, and the editors work through the main window: a save
+    // puts the tray's normal tip back and arms the upload, the mail binding asks the service.
+    void signInHandsOverToTheMainWindow()
+    {
+        Rig rig;
+        rig.prepareRememberedUser();
+        rig.service.addAccount(QStringLiteral("demo"), DemoPassword);
+        MainWindowHandOff handOff(*rig.startup);
+        QSignalSpy loaded(&handOff, &MainWindowHandOff::mainWindowLoaded);
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(rig.startup->start());
+        QVERIFY(loaded.wait(5000));
+        Form1* form = handOff.mainWindow();
+        QVERIFY(form->isVisible() && !rig.window().isVisible());
+        QCOMPARE(rig.desk->contextMenu.data(), form->MDIfile());
+        rig.window().close();
+        QCOMPARE(ending.count(), 0);
+
+        MemoRecord memo;
+        memo.userid = QStringLiteral("demo");
+        memo.title = QStringLiteral("旧");
+        const StoreResult added = insertMemo(rig.startup->database(), memo);
+        QVERIFY(added.ok);
+        rig.startup->tray().SetTrayIconB(QStringLiteral("Velmo,有备忘录提醒,点击查看"));
+        emit form->editMemoRequested(qint32(added.insertId));
+        Form_Edit* edit = handOff.editors()->editWindow();
+        QVERIFY(edit);
+        edit->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("新"));
+        edit->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(rig.desk->toolTip, QStringLiteral("Velmo v1.83"));
+        QVERIFY(form->Timer3()->isActive());
+
+        handOff.editors()->showMailDialog();
+        MailDialog* mail = handOff.editors()->mailDialog();
+        mail->findChild<QLineEdit*>(QStringLiteral("txtUser"))->setText(QStringLiteral("demo"));
+        mail->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(DemoPassword);
+        mail->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        QTRY_COMPARE(mail->windowTitle(), QStringLiteral("网络验证成功"));
     }
 };
 

@@ -103,22 +103,57 @@ private slots:
         QCOMPARE(f.dueScans, 1);
     }
 
-    void aFailedChangeIsReportedAndChangesNothing()
+    // A command whose write fails for one of its memos changes none of them, and says so: in the
+    // status line, with the error sound, and in a box that gives the reason.
+    void aFailedCommandChangesNothing_data()
     {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("chosen"); // the rows selected, or the tree node chosen
+        QTest::addColumn<QString>("refused");    // the memo whose write fails
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("title");
+        const QString change = QStringLiteral("备忘保存失败,选中的备忘都未作改动。");
+        // clang-format off
+        QTest::newRow("done") << "menu_done" << QStringList{"life a", "life b", "work"} << "life b" << change << "";
+        QTest::newRow("in progress") << "menu_doing" << QStringList{"done life", "done work"} << "done work" << change << "";
+        QTest::newRow("delete") << "menu_del" << QStringList{"life a", "work"} << "work" << change << "删除提示";
+        QTest::newRow("clear a category") << "Menu_ShanchuGaileiBeiwang" << QStringList{"生活备忘"} << "life b" << "清空该类备忘失败,备忘未作改动。" << "删除提示";
+        // clang-format on
+    }
+    void aFailedCommandChangesNothing()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, chosen);
+        QFETCH(QString, refused);
+        QFETCH(QString, message);
+        QFETCH(QString, title);
         MainWindowFixture f;
-        const Sample s = addSamples(f);
+        addSamples(f);
         Watch watch(f);
-        f.store.db().exec(
-            QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE OF Done ON Notebook WHEN OLD.id = %1 "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END")
-                .arg(s.lifeA));
-        f.selectTitles({"life a", "life b", "work"});
-        f.form->menu_done_Click();
-        QVERIFY(!f.store.memo(s.lifeA)->Done);
-        QVERIFY(!f.store.memo(s.work)->Done);
-        QCOMPARE(f.boxes.boxes.size(), 1);
-        QVERIFY(f.boxes.boxes[0].text.contains("refused"));
-        QCOMPARE(f.listTitles(), QStringList({"work", "life b", "life a"}));
+        QVERIFY(f.store.db()
+                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Notebook WHEN OLD.title = ? "
+                                         "BEGIN SELECT RAISE(ABORT, 'test'); END")
+                              .replace(u'?', u'\'' + refused + u'\''))
+                    .ok);
+        const QStringList before = f.store.allMemoColumns();
+        if (command == QStringLiteral("menu_doing"))
+            f.form->Readdone();
+        if (command == QStringLiteral("Menu_ShanchuGaileiBeiwang"))
+            f.tree()->setCurrentItem(f.treeItem(chosen.first(), false));
+        else
+            f.selectTitles(chosen);
+        f.form->findChild<QAction*>(command)->trigger();
+        if (!title.isEmpty())
+            QVERIFY(f.boxes.answer(true));
+        QCOMPARE(f.store.allMemoColumns(), before);
+        QCOMPARE(f.boxes.boxes.size(), title.isEmpty() ? 1 : 2);
+        QVERIFY2(f.boxes.boxes.last().text.startsWith(message + u'\n') &&
+                     f.boxes.boxes.last().text.contains("test"),
+                 qPrintable(f.boxes.boxes.last().text));
+        QCOMPARE(f.boxes.boxes.last().title, title);
+        QCOMPARE(f.form->statusText(1), QStringLiteral("状态:") + message);
+        QVERIFY(f.sounds.played.last().endsWith(QStringLiteral("/error.wav")));
+        QVERIFY(f.sounds.played.filter(QStringLiteral("/del.wav")).isEmpty());
     }
 
     void clearingACategoryTakesTheChosenNode()
@@ -145,6 +180,9 @@ private slots:
         f.form->findChild<QMenu*>("TreeViewMenu")->hide();
         f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
         QCOMPARE(f.boxes.texts(), QStringList{"您是否要清空该类别下所有记录,删除无法恢复?"});
+        QVERIFY(f.boxes.answer(false));
+        QVERIFY(!f.store.memo(s.doneLife)->Del);
+        f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
         QVERIFY(f.boxes.answer(true));
         QVERIFY(f.store.memo(s.doneLife)->Del);
         QVERIFY(f.store.memo(doneLife2)->Del);

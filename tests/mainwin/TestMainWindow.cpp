@@ -3,6 +3,7 @@
 #include "mainwin/MainWindowFixture.h"
 #include "store/DataFiles.h"
 
+#include "controls/RVTPropGadget.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "settings/Form_Config.h"
 using namespace velmo;
@@ -175,21 +177,59 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList());
     }
 
-    void delayedUploadWaitsForASynchronisation()
+    // The wheel over the due panel moves the scroller a notch at a time, within 0 to 10, and the
+    // sheet follows: at the top at 0, its bottom on the panel's bottom at 10.
+    void wheelScrollsTheDuePanel()
     {
         MainWindowFixture f;
         f.form->Form_Load();
-        f.form->switchOnTimer3();
-        f.form->Timer3_Timer();
-        QVERIFY(!f.form->Timer3()->isActive());
+        auto* panel = f.form->findChild<QFrame*>(QStringLiteral("Frame1"));
+        auto* sheet = f.form->findChild<QWidget*>(QStringLiteral("Frame2"));
+        auto* gadget = f.form->findChild<RVTPropGadget*>(QStringLiteral("RVTPropGadget1"));
+        const auto turn = [panel](int notches) {
+            for (int i = 0; i < qAbs(notches); ++i) {
+                QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(panel, &event);
+            }
+        };
+        QVERIFY(sheet->height() > panel->height());
+        turn(-12);
+        QCOMPARE(gadget->VValue(), 10);
+        QCOMPARE(sheet->y() + sheet->height(), panel->height());
+        turn(5);
+        QCOMPARE(gadget->VValue(), 5);
+        QVERIFY(sheet->y() < 0 && sheet->y() + sheet->height() > panel->height());
+        turn(6);
+        QCOMPARE(gadget->VValue(), 0);
+        QCOMPARE(sheet->y(), 0);
+    }
 
-        f.form->sync()->setSyncStarted(true);
-        f.form->switchOnTimer3();
-        for (int tick = 1; tick <= 4; ++tick)
-            f.form->Timer3_Timer();
-        QCOMPARE(f.form->statusText(1), "状态:1秒后同步数据");
-        f.form->Timer3_Timer();
-        QVERIFY(!f.form->Timer3()->isActive());
+    // The figure menu puts the chosen figure in force and stores it; a figure that cannot be stored
+    // is told.
+    void figureMenuStoresTheChoice_data()
+    {
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("stored") << false;
+        QTest::newRow("write refused") << true;
+    }
+    void figureMenuStoresTheChoice()
+    {
+        QFETCH(bool, refused);
+        MainWindowFixture f;
+        f.form->Form_Load();
+        if (refused)
+            QVERIFY(f.store.db()
+                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Config BEGIN SELECT "
+                                             "RAISE(ABORT, 'test'); END"))
+                        .ok);
+        auto* figure = f.form->findChild<QAction*>(QStringLiteral("mm_6"));
+        figure->trigger();
+        QVERIFY(figure->isChecked());
+        QCOMPARE(f.store.runState().settings.MmNumber, 6);
+        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), refused ? 2 : 6);
+        QCOMPARE(f.boxes.texts().size(), int(refused));
+        QVERIFY(!refused || f.boxes.texts().first().startsWith(QStringLiteral("人物设置保存失败。\n")));
     }
 
     // During the start-up count-down, 立即手动同步 or the 同步 button synchronises at once: the
@@ -225,6 +265,14 @@ private slots:
         QVERIFY(f.form->statusText(1) != QStringLiteral("状态:连接云服务器..."));
         QVERIFY(button->isHidden());
         QCOMPARE(service.requests().first().path.toLower(), QStringLiteral("/api/id.asp"));
+        // Once a synchronisation has run, a change goes up five seconds later, counted on the status line.
+        f.form->switchOnTimer3();
+        for (int tick = 1; tick <= 4; ++tick)
+            f.form->Timer3_Timer();
+        QCOMPARE(f.form->statusText(1), "状态:1秒后同步数据");
+        QVERIFY(!button->isHidden());
+        f.form->Timer3_Timer();
+        QVERIFY(!f.form->Timer3()->isActive());
     }
 
     // A read that fails is reported, never shown as "no memos".
@@ -244,11 +292,14 @@ private slots:
 
     // A memo's title is shown as the text it is, never as markup: in the due panel, its tooltip and
     // the reminder window.
+    // The reminder window names the category and the repeat rule as the list does, and an action in
+    // it brings the main window's views up to date and arms the upload.
     void memoTextsShowAsPlainText()
     {
         MainWindowFixture f;
+        f.form->Form_Load();
         const QString title = QStringLiteral("<b><font color=red size=7>大</font></b><a href='x'>链接</a>");
-        const qint64 id = f.addMemo(title, 1);
+        const qint64 id = f.addMemo(title, 6);
         f.form->reminders()->Command2_Click();
         auto* row = f.form->findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(row);
@@ -260,7 +311,13 @@ private slots:
         QWidget* ring = topLevel<QWidget>(QStringLiteral("Form_Ring"));
         QVERIFY(ring);
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelTitle"))->textFormat(), Qt::PlainText);
-        ring->close();
+        QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelDetails"))->text(),
+                 QStringLiteral("创意灵感  公历:2026-12-07 10:00:00  提醒一次"));
+        QVERIFY(!f.form->Timer3()->isActive());
+        QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 2)); // done
+        QCOMPARE(f.listTitles(), QStringList());
+        QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
+        QVERIFY(f.form->Timer3()->isActive());
     }
 
     // The list menu's item and the toolbar button bring the one settings dialog forward.

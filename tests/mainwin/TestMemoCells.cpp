@@ -1,8 +1,14 @@
+// The code tables written down entry by entry and read both ways, the cells of a list row, the
+// list's sort and the wheel's notches.
+
 #include "TestMain.h"
 
+#include "editor/MemoCodes.h"
 #include "mainwin/MemoCells.h"
 #include "mainwin/MemoListModel.h"
+#include "mainwin/MemoNode.h"
 #include "mainwin/WheelSteps.h"
+#include "platform/TuneCodes.h"
 
 #include <QItemSelectionModel>
 
@@ -29,31 +35,128 @@ class TestMemoCells : public QObject
     Q_OBJECT
 
 private slots:
-    void categoryAndRepeatLabels_data()
+    // Each repeat code with the editors' label (in the editors' order) and the list's short label.
+    void repeatCodes_data()
     {
-        QTest::addColumn<QVariant>("type");
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<QString>("label"); // empty: no label
+        QTest::addColumn<QString>("shortLabel");
+        QTest::addColumn<int>("position"); // in the editors' list
+        int position = 0;
+        const auto row = [&position](const char* code, const char* label, const char* shortLabel) {
+            QTest::newRow(code) << QString::fromLatin1(code) << QString::fromUtf8(label)
+                                << QString::fromUtf8(shortLabel) << (*label ? position++ : -1);
+        };
         // clang-format off
-        QTest::newRow("life, once") << QVariant(1) << "1" << "生活" << "提醒一次";
-        QTest::newRow("mood, sign-in") << QVariant(5) << "denglu" << "心情" << "每次登陆";
-        QTest::newRow("type 0 is other") << QVariant(0) << "30fen" << "其它" << "每30分钟";
-        QTest::newRow("unknown code") << QVariant(2) << "2tian" << "工作" << "其它备忘";
-        QTest::newRow("code letter case counts") << QVariant(3) << "1TIAN" << "学习" << "其它备忘";
+        row("1", "只提醒一次", "提醒一次");       row("N", "不需要提醒", "不提醒");
+        row("1tian", "每天提醒", "每天");         row("1zhou", "每周提醒", "每周");
+        row("1yue", "每月提醒", "每月");          row("3yue", "每季度提醒", "每季度");
+        row("6yue", "每半年提醒", "每半年");      row("1nian", "每年提醒", "每年");
+        row("1fen", "每1分钟", "每1分钟");        row("5fen", "每5分钟", "每5分钟");
+        row("10fen", "每10分钟", "每10分钟");     row("30fen", "每30分钟", "每30分钟");
+        row("1shi", "每小时一次", "每小时");      row("2shi", "每2小时一次", "每2小时");
+        row("3shi", "每3小时一次", "每3小时");    row("6shi", "每6小时一次", "每6小时");
+        row("12shi", "每12小时一次", "每12小时"); row("denglu", "每次登陆", "每次登陆");
+        row("2tian", "", "其它备忘");             row("1TIAN", "", "其它备忘");
+        row("", "", "");
         // clang-format on
     }
-
-    void categoryAndRepeatLabels()
+    void repeatCodes()
     {
-        QFETCH(QVariant, type);
         QFETCH(QString, code);
-        MemoFields memo = memoFields(1, QString());
-        memo.type = type;
-        memo.alertPinLv = code.isEmpty() ? QVariant() : QVariant(code);
+        QFETCH(QString, label);
+        QFETCH(int, position);
+        QTEST(MemoCells::repeatShortLabel(code), "shortLabel");
+        QCOMPARE(MemoCodes::repeatLabel(code).value_or(QString()), label);
+        QCOMPARE(MemoCodes::repeatCode(label), label.isEmpty() ? QString() : code);
+        if (position >= 0)
+            QCOMPARE(MemoCodes::repeatLabels().value(position), label);
+    }
+
+    // Each category code with the editors' label, the list's short name and the tree's name.
+    void categoryCodes_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("shortName");
+        QTest::addColumn<QString>("treeName"); // empty: no node of its own
+        const auto row = [](int code, const char* label, const char* shortName, const char* treeName) {
+            QTest::newRow(qPrintable(QString::number(code)))
+                << code << QString::fromUtf8(label) << QString::fromUtf8(shortName)
+                << QString::fromUtf8(treeName);
+        };
+        // clang-format off
+        row(1, "生活备忘", "生活", "生活备忘"); row(2, "工作任务", "工作", "工作任务");
+        row(3, "学习计划", "学习", "学习计划"); row(4, "生日提醒", "生日", "生日提醒");
+        row(5, "心情日记", "心情", "心情日记"); row(6, "创意灵感", "创意", "创意灵感");
+        row(7, "其它备忘", "其它", "其它备忘"); row(0, "其它备忘", "其它", "");
+        row(8, "其它备忘", "其它", "");         row(-1, "其它备忘", "其它", "");
+        // clang-format on
+    }
+    void categoryCodes()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, label);
+        QFETCH(QString, treeName);
+        QCOMPARE(MemoCodes::categoryLabel(code), label);
+        QTEST(MemoCells::categoryShortName(code), "shortName");
+        QCOMPARE(MemoNode::categoryName(code), treeName);
+        if (treeName.isEmpty())
+            return;
+        QCOMPARE(MemoCodes::categoryCode(label), code);
+        QCOMPARE(MemoCodes::categoryLabels().value(code - 1), label);
+        // A node's kind is the first four characters of its caption.
+        QCOMPARE(MemoNode::categoryOfKind(MemoNode::caption({false, code}, 12).left(4)), code);
+        QCOMPARE(MemoNode::caption({true, code}, 12), treeName + QStringLiteral("(12)"));
+    }
+
+    // Each built-in tune code with the file that plays it, which is also its label, in list order.
+    void tuneCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("file"); // empty: no such tune
+        int position = 0;
+        const auto row = [&position](const char* code, const char* file) {
+            QTest::addRow("%d %s", *file ? position++ : -1, code)
+                << QString::fromLatin1(code) << QString::fromUtf8(file);
+        };
+        // clang-format off
+        row("1.mid", "天空之城.mid");      row("2.mid", "致爱丽丝.mid");     row("3.mid", "赛马.mid");
+        row("4.mid", "sound of silence.mid"); row("5.mid", "婚礼进行曲.mid"); row("6.mid", "魂斗罗.mid");
+        row("7.mid", "骑士精神.mid");      row("8.mid", "生日快乐.mid");     row("9.mid", "遇见.mid");
+        row("10.mp3", "动感超人.mp3");     row("11.mp3", "CHAMPION.mp3");    row("12.mp3", "传奇.mp3");
+        row("13.mp3", "交警铃声.mp3");     row("14.mp3", "可爱短信音.mp3");  row("15.mp3", "铃声007.mp3");
+        row("16.mp3", "诺基亚.mp3");       row("17.mp3", "死了都要爱.mp3");
+        row("18.mp3", "");                 row("1.MID", "");                 row("", "");
+        // clang-format on
+    }
+    void tuneCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, file);
+        QCOMPARE(tuneFileName(code), file);
+        const int position = QString::fromLatin1(QTest::currentDataTag()).section(u' ', 0, 0).toInt();
+        if (position < 0)
+            return;
+        QCOMPARE(tuneCode(file), code);
+        QCOMPARE(builtInTuneFileNames().value(position), file);
+    }
+
+    // Every cell of a list row holds its own field.
+    void rowCells()
+    {
+        MemoFields memo =
+            memoFields(1, QStringLiteral("2026-12-09 08:00:00"), QStringLiteral("2026-10-02 09:00:00"));
+        memo.id = 37;
+        memo.type = 5;
+        memo.title = QStringLiteral("题");
+        memo.content = QStringLiteral("文");
+        memo.done = true;
+        memo.alertPinLv = QStringLiteral("3yue");
+        memo.addTime = QStringLiteral("2026-11-30 07:00:00");
         const RowTexts cells = rowTexts(memo, test::defaultTestMoment());
-        QTEST(cells[CategoryColumn], "category");
-        QTEST(cells[RepeatColumn], "repeat");
+        QCOMPARE(QStringList(cells.begin(), cells.end()).join(u'|'),
+                 "37|心情|题|文|完成|2026-12-09 08:00:00|3天|每季度|2026-11-30 07:00:00|37");
     }
 
     void alertAndDaysLeft_data()

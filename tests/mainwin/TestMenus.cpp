@@ -93,14 +93,6 @@ private slots:
         QCOMPARE(f.boxes.texts(), taken ? QStringList() : QStringList{pageNotOpenedText(page)});
     }
 
-    // The notice item the notice board shows is the one in the menu bar, and there is only one.
-    void oneNoticeItem()
-    {
-        MainWindowFixture f;
-        QCOMPARE(f.form->menuBar()->findChildren<QAction*>(QStringLiteral("Menu_Gonggao")),
-                 QList<QAction*>{f.form->Menu_Gonggao()});
-    }
-
     // The shortcuts, pressed on the shown and active main window.
     void shortcuts_data()
     {

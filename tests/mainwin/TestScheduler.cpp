@@ -14,6 +14,7 @@ class TestScheduler : public QObject
     {
         RunState run;
         bool syncStarted = false; // set by the pass itself, as the sync session does
+        bool noticeShown = false;
         QStringList calls;
         QMap<int, QString> panels;
         std::unique_ptr<Scheduler> scheduler;
@@ -31,6 +32,9 @@ class TestScheduler : public QObject
             services.readNotice = note("readNotice");
             services.downNotice = note("downNotice");
             services.checkUpdate = note("checkUpdate");
+            services.noticeShown = [this] { return noticeShown; };
+            services.showSyncButton = [this](bool on) { calls << (on ? "button+" : "button-"); };
+            services.rotateNotice = note("rotate");
             scheduler = std::make_unique<Scheduler>(std::move(services));
         }
     };
@@ -38,50 +42,90 @@ class TestScheduler : public QObject
 private slots:
     void init() { test::fixedClock().setNow(test::defaultTestMoment()); }
 
+    // What one tick runs, by the counter before it, the scan interval, whether notices are shown and
+    // whether a synchronisation has started; and what the status line says then.
     void tickTable_data()
     {
-        QTest::addColumn<int>("tick"); // the counter before the tick
+        QTest::addColumn<int>("tick");
         QTest::addColumn<int>("checkTimer");
+        QTest::addColumn<QString>("state"); // "notices", "synced" or empty
         QTest::addColumn<int>("after");
         QTest::addColumn<QString>("calls");
-        QTest::newRow("3") << 2 << 10 << 3 << "readNotice";
-        QTest::newRow("5") << 4 << 10 << 5 << "trim";
-        QTest::newRow("10") << 9 << 10 << 10 << "sync scan";
-        QTest::newRow("12") << 11 << 10 << 12 << "delUpdate downNotice";
-        QTest::newRow("15") << 14 << 10 << 15 << "checkUpdate";
-        QTest::newRow("3500") << 3499 << 10 << 3500 << "checkUpdate scan";
-        QTest::newRow("wrap to 17") << 3599 << 10 << 17 << "trim";
-        QTest::newRow("wrap to 17, interval 17") << 3599 << 17 << 17 << "scan trim";
-        QTest::newRow("interval 7 at 14") << 13 << 7 << 14 << "scan";
-        QTest::newRow("interval 0 reads as 10") << 19 << 0 << 20 << "scan";
-        QTest::newRow("interval 99 reads as 10") << 29 << 99 << 30 << "scan";
+        QTest::addColumn<QString>("status"); // panel 1; empty: untouched
+        const auto row = [](const char* name, int tick, int checkTimer, const char* state, int after,
+                            const char* calls, const char* status = "") {
+            QTest::newRow(name) << tick << checkTimer << QString::fromLatin1(state) << after
+                                << QString::fromLatin1(calls) << QString::fromUtf8(status);
+        };
+        // clang-format off
+        row("1", 0, 10, "notices", 1, "");
+        row("2 counts down", 1, 10, "", 2, "button+", "状态:9秒后开始同步");
+        row("3", 2, 10, "", 3, "button+ readNotice", "状态:8秒后开始同步");
+        row("4 with notices", 3, 10, "notices", 4, "button+ rotate", "状态:7秒后开始同步");
+        row("4 without", 3, 10, "", 4, "button+", "状态:7秒后开始同步");
+        row("5", 4, 10, "", 5, "button+ trim", "状态:6秒后开始同步");
+        row("10", 9, 10, "", 10, "button+ button- sync scan", "状态:连接云服务器...");
+        row("10, synchronised already", 9, 10, "synced", 10, "button+ scan", "状态:1秒后开始同步");
+        row("11", 10, 10, "", 11, "");
+        row("12", 11, 10, "notices", 12, "rotate delUpdate downNotice");
+        row("15", 14, 10, "", 15, "checkUpdate");
+        row("16", 15, 10, "", 16, "");
+        row("17", 16, 10, "", 17, "trim");
+        row("600", 599, 10, "notices", 600, "rotate scan trim");
+        row("601", 600, 10, "", 601, "");
+        row("3500", 3499, 10, "", 3500, "checkUpdate scan");
+        row("3501", 3500, 10, "", 3501, "");
+        row("3599", 3598, 10, "", 3599, "");
+        row("wrap to 17", 3599, 10, "notices", 17, "trim");
+        row("wrap to 17, interval 17", 3599, 17, "", 17, "scan trim");
+        row("interval 7 at 14", 13, 7, "", 14, "scan");
+        row("interval 60 at 59", 58, 60, "", 59, "");
+        row("interval 60 at 60", 59, 60, "", 60, "scan");
+        row("interval 1", 19, 1, "", 20, "scan");
+        row("interval 0 reads as 10", 19, 0, "", 20, "scan");
+        row("interval 61 reads as 10", 29, 61, "", 30, "scan");
+        // clang-format on
     }
 
     void tickTable()
     {
         QFETCH(int, tick);
         QFETCH(int, checkTimer);
-        QFETCH(int, after);
-        QFETCH(QString, calls);
+        QFETCH(QString, state);
+        QFETCH(QString, status);
         Recorder r;
         r.run.settings.CheckTimer = checkTimer;
+        r.noticeShown = state == QStringLiteral("notices");
+        r.syncStarted = state == QStringLiteral("synced");
         r.scheduler->setTag(tick);
         r.scheduler->tick();
-        QCOMPARE(r.scheduler->Tag(), after);
-        QCOMPARE(r.calls.join(u' '), calls);
+        QTEST(r.scheduler->Tag(), "after");
+        QTEST(r.calls.join(u' '), "calls");
+        QCOMPARE(r.panels.value(1), status);
         QCOMPARE(r.panels.value(7), "10:00:00");
     }
 
-    void countDownToTheFirstSync()
+    // A service that ticks again while the tick runs is not a second tick.
+    void tickInsideATick()
     {
         Recorder r;
-        for (int i = 0; i < 9; ++i)
+        Scheduler* scheduler = r.scheduler.get();
+        r.scheduler = std::make_unique<Scheduler>(Scheduler::Services{
+            r.run, [](int, const QString&) {}, {}, [&] { r.calls << "scan", scheduler->tick(); }});
+        scheduler = r.scheduler.get();
+        scheduler->setTag(9);
+        scheduler->tick();
+        QCOMPARE(scheduler->Tag(), 10);
+        QCOMPARE(r.calls, QStringList{"scan"});
+    }
+
+    // Replayed start-up ticks after the first synchronisation: no count-down, no second pass.
+    void startUpTicksReplayed()
+    {
+        Recorder r;
+        for (int i = 0; i < 10; ++i)
             r.scheduler->tick();
-        QCOMPARE(r.panels.value(1), "状态:2秒后开始同步");
-        r.scheduler->tick();
-        QCOMPARE(r.panels.value(1), "状态:连接云服务器...");
         r.panels.remove(1);
-        // Replayed start-up ticks: no count-down once the button's tag is set, no second pass.
         r.scheduler->setTag(1);
         for (int i = 0; i < 9; ++i)
             r.scheduler->tick();

@@ -5,7 +5,6 @@
 
 #include "platform/Autostart.h"
 #include "settings/Form_Config.h"
-#include "store/Recovery.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,22 +149,27 @@ private slots:
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
-    void intervalOutsideTheListShowsAndStoresTen_data()
+    // The interval list runs from 1 to 60; a stored value outside it shows, and is stored, as 10.
+    void intervalWithinItsRange_data()
     {
         QTest::addColumn<int>("storedValue");
-        for (int value : {0, 61, -5})
-            QTest::newRow(qPrintable(QString::number(value))) << value;
+        QTest::addColumn<int>("shown");
+        for (const auto& [stored, shown] : {std::pair{1, 1}, {60, 60}, {0, 10}, {61, 10}, {-5, 10}})
+            QTest::newRow(qPrintable(QString::number(stored))) << stored << shown;
     }
-
-    void intervalOutsideTheListShowsAndStoresTen()
+    void intervalWithinItsRange()
     {
         QFETCH(int, storedValue);
+        QFETCH(int, shown);
         Rig rig;
         rig.exec(QStringLiteral("UPDATE Config SET CheckTimer=%1").arg(storedValue));
         QVERIFY(rig.open());
-        QCOMPARE(rig.interval()->currentText(), QStringLiteral("10"));
+        QCOMPARE(rig.interval()->currentText(), QString::number(shown));
+        // The box of the version check has nothing stored behind it: it opens ticked.
+        QVERIFY(rig.check(2)->isChecked() && !rig.button(3)->isEnabled());
         QTest::mouseClick(rig.button(1), Qt::LeftButton);
-        QCOMPARE(rig.stored("CheckTimer"), 10);
+        QCOMPARE(rig.stored("CheckTimer"), shown);
+        QCOMPARE(rig.state.settings.CheckTimer, shown);
     }
 
     void failuresToStoreAreReported()
@@ -174,9 +178,11 @@ private slots:
         QVERIFY(rig.open());
         rig.exec(QStringLiteral(
             "CREATE TRIGGER DenyConfig BEFORE UPDATE ON Config BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        rig.check(1)->setChecked(true);
         rig.check(3)->setChecked(true);
         QTest::mouseClick(rig.button(1), Qt::LeftButton);
         QVERIFY(rig.dialog->isVisible()); // nothing stored, so the dialog stays
+        QVERIFY(!rig.autostart.IsAutoRun());
         QCOMPARE(rig.boxes.boxes.size(), 1);
         QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("设置保存失败")));
         QVERIFY(rig.button(3)->isEnabled());
@@ -198,13 +204,14 @@ private slots:
         Rig rig;
         rig.exec(QStringLiteral("DELETE FROM Config"));
         QVERIFY(!rig.open());
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(QTest::qWaitFor([&rig] { return rig.endings == 1; }, 2000));
         Rig atApply;
         QVERIFY(atApply.open());
         atApply.exec(QStringLiteral("DELETE FROM Config"));
         QVERIFY(!atApply.dialog->Command3_Click());
-        QCOMPARE(atApply.boxes.texts(), QStringList{settingsLoadErrorText()});
+        QCOMPARE(atApply.boxes.texts(),
+                 QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
         QVERIFY(QTest::qWaitFor([&atApply] { return atApply.endings == 1; }, 2000));
     }
 };

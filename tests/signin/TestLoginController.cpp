@@ -11,7 +11,6 @@
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
 #include "signin/LoginController.h"
-#include "store/Recovery.h"
 #include "store/Settings.h"
 
 #include <QScopeGuard>
@@ -141,90 +140,90 @@ private slots:
                  RequestSignature(request.queryValue(QStringLiteral("nowtime"))));
     }
 
-    void firstRunRefusedStoresNothing()
-    {
-        Rig rig;
-        rig.service.addAccount(Demo, DemoPassword);
-        QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
-        rig.signIn(Demo, QStringLiteral("wrong"));
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("账号密码验证失败"));
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("账号或密码不正确,请重试!")});
-        QCOMPARE(focus.count(), 1);
-        QCOMPARE(rig.userRows(), 0);
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
-        // Only a sign-in that succeeded switches autostart on.
-        QVERIFY(!rig.autostart.IsAutoRun());
-    }
-
-    void serviceFailuresAreReported_data()
+    // A first sign-in the service refuses, or that gets no proven answer, stores nothing and leaves
+    // autostart off: the next start goes online again.
+    void firstRunNotAccepted_data()
     {
         QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("reply"); // for replies of the login endpoint; empty: the fault decides
+        QTest::addColumn<QString>("reply"); // of the login endpoint; null: the stand-in's own answer
+        QTest::addColumn<QString>("caption");
         const QString proof = ServerProof(DemoHash);
-        QTest::newRow("garbage") << int(standin::Fault::Garbage) << QString();
-        QTest::newRow("http 500") << int(standin::Fault::ServerError) << QString();
-        QTest::newRow("dropped") << int(standin::Fault::DropConnection) << QString();
-        QTest::newRow("not http") << int(standin::Fault::MalformedHttp) << QString();
-        QTest::newRow("empty") << int(standin::Fault::None) << QStringLiteral("");
-        QTest::newRow("capital Error") << int(standin::Fault::None) << QStringLiteral("Error");
-        QTest::newRow("ok, wrong proof")
-            << int(standin::Fault::None) << QStringLiteral("ok|1|0123456789abcdef");
-        QTest::newRow("ok, no proof") << int(standin::Fault::None) << QStringLiteral("ok|1");
-        QTest::newRow("ok, proof in field 1") << int(standin::Fault::None) << (QStringLiteral("ok|") + proof);
-        QTest::newRow("ok, upper-case proof") << int(standin::Fault::None) << ("ok|1|" + proof.toUpper());
+        const int none = standin::Fault::None;
+        const QString failed = QStringLiteral("服务器连接错误");
+        // clang-format off
+        QTest::newRow("refused") << none << QString() << "账号密码验证失败";
+        QTest::newRow("garbage") << int(standin::Fault::Garbage) << QString() << failed;
+        QTest::newRow("http 500") << int(standin::Fault::ServerError) << QString() << failed;
+        QTest::newRow("dropped") << int(standin::Fault::DropConnection) << QString() << failed;
+        QTest::newRow("not http") << int(standin::Fault::MalformedHttp) << QString() << failed;
+        QTest::newRow("empty") << none << QStringLiteral("") << failed;
+        QTest::newRow("capital Error") << none << QStringLiteral("Error") << failed;
+        QTest::newRow("ok, wrong proof") << none << QStringLiteral("ok|1|0123456789abcdef") << failed;
+        QTest::newRow("ok, no proof") << none << QStringLiteral("ok|1") << failed;
+        QTest::newRow("ok, proof in field 1") << none << (QStringLiteral("ok|") + proof) << failed;
+        QTest::newRow("ok, upper-case proof") << none << ("ok|1|" + proof.toUpper()) << failed;
+        QTest::newRow("time-out") << -1 << QString() << failed;
+        // clang-format on
     }
-
-    void serviceFailuresAreReported()
+    void firstRunNotAccepted()
     {
         QFETCH(int, fault);
         QFETCH(QString, reply);
+        QFETCH(QString, caption);
         Rig rig;
-        rig.service.addAccount(Demo, DemoPassword);
+        rig.service.addAccount(Demo, QStringLiteral("other"));
         // For good: the network layer may send a GET again after a dropped connection.
-        if (fault != standin::Fault::None)
+        if (fault < 0) {
+            rig.service.delayReplies(5000);
+            rig.channel.setTimeout(std::chrono::milliseconds(300));
+        } else if (fault != standin::Fault::None) {
             rig.service.failNext(standin::Fault::Kind(fault), -1);
-        else
+        } else if (!reply.isNull()) {
             rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"), [reply](const auto&) {
                 return standin::StandInReply::ok(reply);
             });
+        }
+        QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
         rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
-        QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
-        QCOMPARE(rig.userRows(), 0);
-    }
-
-    void proofIsTrimmedOfLineEnds()
-    {
-        Rig rig;
-        const QString proof = ServerProof(DemoHash);
-        rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"), [proof](const auto&) {
-            return standin::StandInReply::ok("ok| 1 | " + proof + "\r\n");
-        });
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.signedIn.wait(10000));
-        QVERIFY(rig.state.MobileMailActive);
-    }
-
-    void timeOutEndsWithTheFailureAndNeverBlocks()
-    {
-        Rig rig;
-        rig.service.addAccount(Demo, DemoPassword);
-        rig.service.delayReplies(5000);
-        rig.channel.setTimeout(std::chrono::milliseconds(300));
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-        ticker.start(20);
-        rig.signIn(Demo, DemoPassword);
-        // signIn() came back at once: nothing answered yet, the check runs on.
+        // signIn() comes back at once: the check runs on while the event loop turns.
         QVERIFY(rig.controller.isBusy());
         QVERIFY(rig.settle());
-        QVERIFY(ticks >= 5); // the event loop kept turning while the request was out
-        QCOMPARE(rig.boxes.texts(), QStringList{LoginController::serviceFailureText()});
+        QCOMPARE(rig.signedIn.count(), 0);
+        QCOMPARE(rig.controller.caption(), caption);
+        const bool refused = caption == QStringLiteral("账号密码验证失败");
+        QCOMPARE(rig.boxes.texts(),
+                 QStringList{refused ? QStringLiteral("账号或密码不正确,请重试!")
+                                     : QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
+        QCOMPARE(focus.count(), int(refused));
+        QCOMPARE(rig.userRows(), 0);
+        QCOMPARE(rig.config("FirstRun").toInt(), 1);
+        QVERIFY(!rig.autostart.IsAutoRun());
+    }
+
+    // The mailbox flag is the number 1 in the second field; the fields may carry blanks and line ends.
+    void mailboxFlagOfAProvenReply_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("mailbox");
+        QTest::newRow("1, padded") << " 1 " << true;
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("2") << "2" << false;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("not a number") << "yes" << false;
+    }
+    void mailboxFlagOfAProvenReply()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, mailbox);
+        Rig rig;
+        rig.state.MobileMailActive = !mailbox;
+        const QString reply = "ok|" + field + "| " + ServerProof(DemoHash) + "\r\n";
+        rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"),
+                                          [reply](const auto&) { return standin::StandInReply::ok(reply); });
+        rig.signIn(Demo, DemoPassword);
+        QVERIFY(rig.signedIn.wait(10000));
+        QCOMPARE(rig.state.MobileMailActive, mailbox);
+        QCOMPARE(rig.user("MobileMailActive").toBool(), mailbox);
     }
 
     void secondPressDuringTheCheckIsIgnored()
@@ -276,20 +275,56 @@ private slots:
                  QStringList{pageNotOpenedText(rig.service.baseUrl().resolved(QUrl("/FindPassword.asp")))});
     }
 
-    void emptyBoxesStopBeforeAnyCheck()
+    // A sign-in that stops before anyone is signed in sends nothing, stores nothing and leaves
+    // autostart off: empty boxes (a blank name is a name), an account table that cannot be read, a
+    // local password that differs with the online check declined, a settings row that is gone.
+    void stopsWithoutSigningIn_data()
     {
-        Rig rig;
+        QTest::addColumn<bool>("firstRun");
+        QTest::addColumn<QString>("setup"); // SQL run first
+        QTest::addColumn<QString>("user");  // name:password
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        // clang-format off
+        QTest::newRow("both empty") << true << "" << ":" << "请输入用户名！" << "user";
+        QTest::newRow("password empty") << true << "" << "  :" << "请输入密码！" << "password";
+        QTest::newRow("accounts unreadable") << false << "DROP TABLE Users" << "demo:velmo123" << "本地数据库读取失败,请检查数据文件后重试。\n" << "";
+        QTest::newRow("local mismatch, answered no") << false << "" << "demo:typo" << "本地数据库验证失败,是否连接到服务器认证?" << "password";
+        // Names that differ only in letter case are two accounts, as their memos are.
+        QTest::newRow("name in other letter case, answered no") << false << "" << "Demo:velmo123" << "本地数据库验证失败,是否连接到服务器认证?" << "password";
+        QTest::newRow("settings row gone") << false << "DELETE FROM Config" << "demo:velmo123" << "数据配置文件加载出错,请尝试重新启动程序" << "";
+        // clang-format on
+    }
+    void stopsWithoutSigningIn()
+    {
+        QFETCH(bool, firstRun);
+        QFETCH(QString, setup);
+        QFETCH(QString, user);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        Rig rig(firstRun);
+        rig.addLocalAccount(Demo, DemoPassword);
+        if (!setup.isEmpty())
+            rig.exec(setup);
+        rig.boxes.plannedAnswers = {false};
         QSignalSpy userFocus(&rig.controller, &LoginController::focusUserBox);
         QSignalSpy passwordFocus(&rig.controller, &LoginController::focusPasswordBox);
-        rig.signIn(QString(), QString());
-        rig.signIn(QStringLiteral("  "), QString());
-        QCOMPARE(rig.boxes.texts(),
-                 QStringList({QStringLiteral("请输入用户名！"), QStringLiteral("请输入密码！")}));
-        QCOMPARE(userFocus.count(), 1);
-        QCOMPARE(passwordFocus.count(), 1);
-        QTest::qWait(50);
+        QSignalSpy ending(&rig.controller, &LoginController::programMustEnd);
+        rig.signIn(user.section(u':', 0, 0), user.section(u':', 1));
+        // Without its settings row the program ends: the sign-in stays under way until it does.
+        const bool ends = setup.startsWith(QStringLiteral("DELETE"));
+        QVERIFY(ends ? ending.wait(5000) : rig.settle());
+        QVERIFY2(rig.boxes.texts().value(0).startsWith(message), qPrintable(rig.boxes.texts().join(u'|')));
+        QCOMPARE(rig.boxes.texts().size(), 1);
+        QCOMPARE(ending.count(), int(ends));
+        QCOMPARE(userFocus.count(), int(focus == QStringLiteral("user")));
+        QCOMPARE(passwordFocus.count(), int(focus == QStringLiteral("password")));
+        QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.service.requestCount(), 0);
         QVERIFY(!rig.autostart.IsAutoRun());
+        QVERIFY(rig.config("LastUser").isNull());
+        if (!setup.startsWith(QStringLiteral("DROP")))
+            QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
     }
 
     void localSignInWithTypedPassword_data()
@@ -338,37 +373,6 @@ private slots:
         QCOMPARE(rig.controller.caption(), QStringLiteral("本地验证登录失败"));
     }
 
-    void mismatchAnsweredNoKeepsTheRememberedPassword_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("wrong password")
-            << Demo << QStringLiteral("typo") << QStringLiteral("本地验证登录失败");
-        // Names that differ only in letter case are two accounts, as their memos are.
-        QTest::newRow("name in other letter case")
-            << QStringLiteral("Demo") << DemoPassword << QStringLiteral("本地登陆验证");
-    }
-
-    void mismatchAnsweredNoKeepsTheRememberedPassword()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, password);
-        QFETCH(QString, caption);
-        Rig rig(false);
-        rig.addLocalAccount(Demo, DemoPassword);
-        QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
-        rig.signIn(name, password);
-        QCOMPARE(rig.controller.caption(), caption);
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("本地数据库验证失败,是否连接到服务器认证?")});
-        QCOMPARE(focus.count(), 1);
-        QVERIFY(rig.boxes.answer(false));
-        QVERIFY(!rig.controller.isBusy());
-        QCOMPARE(rig.service.requestCount(), 0);
-        QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
-        QVERIFY(rig.config("LastUser").isNull());
-    }
-
     void mismatchAnsweredYesTakesTheNewPasswordOver()
     {
         Rig rig(false);
@@ -382,6 +386,8 @@ private slots:
         QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
         // The mailbox flag of an existing row is the binding's, not the sign-in's.
         QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
+        // Only the first sign-in on this computer switches autostart on.
+        QVERIFY(!rig.autostart.IsAutoRun());
 
         // The next local sign-in with the new password needs no service.
         rig.service.clearRequests();
@@ -406,47 +412,49 @@ private slots:
         QCOMPARE(rig.state.PassHash, remembered);
     }
 
-    void failedWriteIsReportedAndNeverFollowedBySuccess()
+    // A sign-in whose rows cannot all be stored is told, stores none of them and signs nobody in:
+    // online the settings row goes back with the account row, locally the remembered password with
+    // the settings.
+    void failedWriteStoresNothing_data()
     {
-        Rig rig;
+        QTest::addColumn<bool>("firstRun");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("online, account row") << true << "INSERT ON Users";
+        QTest::newRow("online, settings row") << true << "UPDATE ON Config";
+        QTest::newRow("local, settings row") << false << "UPDATE ON Config";
+        QTest::newRow("local, remembered password") << false << "UPDATE ON Users";
+    }
+    void failedWriteStoresNothing()
+    {
+        QFETCH(bool, firstRun);
+        QFETCH(QString, refused);
+        Rig rig(firstRun);
         rig.service.addAccount(Demo, DemoPassword);
-        rig.exec(QStringLiteral(
-            "CREATE TRIGGER DenyUsers BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'no'); END"));
-        rig.signIn(Demo, DemoPassword);
+        if (!firstRun)
+            rig.addLocalAccount(Demo, DemoPassword);
+        rig.exec(QStringLiteral("UPDATE Users SET LastPassword='old'"));
+        rig.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 BEGIN SELECT RAISE(ABORT, 'test'); END")
+                     .arg(refused));
+        const auto rows = [&rig] {
+            return rig.store
+                       .value(QStringLiteral(
+                           "SELECT group_concat(UserID || LastPassword || ifnull(LenPass, '')) FROM Users"))
+                       .toString() +
+                   rig.store
+                       .value(QStringLiteral(
+                           "SELECT FirstRun || ifnull(LastUser, '-') || SavePass || AutoLogin FROM Config"))
+                       .toString();
+        };
+        const QString before = rows();
+        rig.signIn(Demo, DemoPassword, false, false);
         QVERIFY(rig.settle());
         QTest::qWait(20);
         QCOMPARE(rig.signedIn.count(), 0);
-        QCOMPARE(rig.boxes.boxes.size(), 1);
-        QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("登录信息保存失败")));
-        // The settings row went back with the account row: the next start still goes online.
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
-        QVERIFY(rig.config("LastUser").isNull());
+        QVERIFY(!rig.state.LocalSignedIn && !rig.state.ServerVerified);
+        QCOMPARE(rig.boxes.texts().size(), 1);
+        QVERIFY(rig.boxes.texts()[0].startsWith(QStringLiteral("登录信息保存失败,请检查数据文件后重试。\n")));
+        QCOMPARE(rows(), before);
         QVERIFY(!rig.autostart.IsAutoRun());
-    }
-
-    void unreadableAccountsAreReported()
-    {
-        Rig rig(false);
-        rig.exec(QStringLiteral("DROP TABLE Users"));
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(!rig.controller.isBusy());
-        QCOMPARE(rig.boxes.boxes.size(), 1);
-        QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("本地数据库读取失败")));
-        QCOMPARE(rig.signedIn.count(), 0);
-    }
-
-    void missingSettingsRowEndsTheProgram()
-    {
-        Rig rig(false);
-        rig.addLocalAccount(Demo, DemoPassword);
-        rig.exec(QStringLiteral("DELETE FROM Config"));
-        QSignalSpy ending(&rig.controller, &LoginController::programMustEnd);
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(ending.wait(5000));
-        QCOMPARE(rig.boxes.texts(), QStringList{settingsLoadErrorText()});
-        QCOMPARE(rig.signedIn.count(), 0);
-        // The file was there, so it was left alone.
-        QCOMPARE(rig.config("count(*)").toInt(), 0);
     }
 
     // The mailbox flag always belongs to the account that signs in (or was last signed in).

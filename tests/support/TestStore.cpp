@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "store/DataFiles.h"
+#include "store/DbText.h"
 
 namespace velmo::test {
 
@@ -79,11 +80,78 @@ MemoRecord TestStore::distinctMemo(int variant) const
     return memo;
 }
 
+QStringList memoColumns(const MemoRecord& m)
+{
+    static const QStringList names =
+        QStringLiteral(
+            "id NotebookServerId type userid title content Done addtime AlertTime AlertPinLv mimi "
+            "ifAlert importance AddIp click AlertTimeNongli mailTime before sound DiySound Mail editor "
+            "lifa synnum SyncedSynnum syn Del AlertTimeTemp AlertTimeNongliTemp")
+            .split(u' ');
+    const auto moment = [](const std::optional<QDateTime>& t) {
+        return t ? toDbText(*t) : QStringLiteral("-");
+    };
+    const auto n = [](qint64 number) { return QString::number(number); };
+    const QStringList values{n(m.id),
+                             n(m.NotebookServerId),
+                             n(m.type),
+                             m.userid,
+                             m.title,
+                             m.content,
+                             n(m.Done),
+                             moment(m.addtime),
+                             moment(m.AlertTime),
+                             m.AlertPinLv,
+                             n(m.mimi),
+                             n(m.ifAlert),
+                             n(m.importance),
+                             m.AddIp,
+                             n(m.click),
+                             m.AlertTimeNongli ? m.AlertTimeNongli->storageText() : QStringLiteral("-"),
+                             moment(m.mailTime),
+                             n(m.before),
+                             m.sound,
+                             m.DiySound,
+                             n(m.Mail),
+                             n(m.editor),
+                             n(m.lifa),
+                             n(m.synnum),
+                             n(m.SyncedSynnum),
+                             n(m.syn),
+                             n(m.Del),
+                             moment(m.AlertTimeTemp),
+                             moment(m.AlertTimeNongliTemp)};
+    QStringList columns;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        columns << names[i] + u'=' + values[i];
+    return columns;
+}
+
+QStringList withColumns(QStringList columns, const QStringList& changes)
+{
+    for (const QString& change : changes) {
+        const QString name = change.section(u'=', 0, 0) + u'=';
+        for (QString& column : columns) {
+            if (column.startsWith(name))
+                column = change;
+        }
+    }
+    return columns;
+}
+
 qint64 TestStore::addMemo(const MemoRecord& memo)
 {
     const StoreResult inserted = insertMemo(*m_db, memo);
     m_lastError = inserted.error;
     return inserted ? inserted.insertId : 0;
+}
+
+QStringList TestStore::allMemoColumns() const
+{
+    QStringList all;
+    for (const MemoRecord& memo : readMemos(*m_db, QStringLiteral("SELECT * FROM Notebook ORDER BY id")))
+        all << memoColumns(memo);
+    return all;
 }
 
 bool TestStore::addAccount(const QString& userId, const QString& passHash, int passLength,

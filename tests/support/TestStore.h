@@ -6,6 +6,7 @@
 #include "store/Memo.h"
 #include "store/RunState.h"
 
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -44,6 +45,8 @@ public:
     qint64 addMemo(const MemoRecord& memo);
     qint64 addMemo(const QString& title = QStringLiteral("memo")) { return addMemo(sampleMemo(title)); }
     std::optional<MemoRecord> memo(qint64 id) const { return readMemo(*m_db, id); }
+    // Every column of every memo row (see memoColumns), to tell that nothing changed.
+    QStringList allMemoColumns() const;
 
     // Adds an account row as a sign-in stores it; false when the insert failed (see lastError()).
     bool addAccount(const QString& userId, const QString& passHash, int passLength,
@@ -66,5 +69,11 @@ private:
 
 // A connection name no other open Database uses.
 QString uniqueConnectionName();
+
+// Every column of a memo as "name=value" in table order (moments as stored, "-" when unset), so
+// that a QCOMPARE of two lists names the first column that differs.
+QStringList memoColumns(const MemoRecord& memo);
+// The column list with the entries of the given "name=value" texts replaced.
+QStringList withColumns(QStringList columns, const QStringList& changes);
 
 } // namespace velmo::test
