@@ -49,6 +49,19 @@ private slots:
         QCOMPARE(back->serverId, 17);
         QCOMPARE(back->memo, memo);
 
+        // Yes is "True" in any letter case, "1" or "-1"; anything else is no.
+        QStringList fields = ServerRecordText(memo).split(RecordFieldSeparator);
+        for (const auto& [text, yes] : {std::pair{"true", true},
+                                        {"TRUE", true},
+                                        {"1", true},
+                                        {"-1", true},
+                                        {"0", false},
+                                        {"yes", false},
+                                        {"", false}}) {
+            fields[4] = QString::fromLatin1(text);
+            QCOMPARE(parseServerRecord(fields.join(RecordFieldSeparator)).value().Done, yes);
+        }
+
         const SynReply conflict =
             parseSynReply(QStringLiteral("#adok#|error|17|") + ServerRecordText(memo) + "\r\n");
         QCOMPARE(conflict.kind, SynReply::Kind::Conflict);
@@ -73,6 +86,7 @@ private slots:
         QTest::newRow("deleted") << "#delo#|ok|9" << deleted << qint64(9) << qint64(0);
         QTest::newRow("deleted, never uploaded") << "#delo#|ok|0" << deleted << qint64(0) << qint64(0);
         QTest::newRow("deleted, no number") << "#delo#|ok|x" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("deleted, negative id") << "#delo#|ok|-1" << unknown << qint64(0) << qint64(0);
         QTest::newRow("conflict without record")
             << "#adok#|error|12|garbage" << unknown << qint64(0) << qint64(0);
         QTest::newRow("html page") << "<html><body>Service Unavailable</body></html>" << unknown << qint64(0)
@@ -105,6 +119,8 @@ private slots:
         QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
         QTest::newRow("bad entries skipped")
             << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,7:2:D,0:1:d,8:4" << accepted << "8:4";
+        QTest::newRow("counters at the top and one past")
+            << "ok|0|" + proof + "|x|8:2147483647,9:2147483648" << accepted << "8:2147483647";
         QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
         QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
                                      << int(IdListReply::Kind::Failed) << "";
@@ -133,15 +149,27 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kind");
         const QString good = conflictDataText(ServerRecordText(sampleMemo()), 4);
-        MemoRecord tooLong = sampleMemo();
-        tooLong.title = QString(MemoRecord::TitleLength + 1, QLatin1Char('t'));
-        MemoRecord fits = sampleMemo();
-        fits.title = QString(MemoRecord::TitleLength, QLatin1Char('t'));
         const int memo = int(DownloadReply::Kind::Memo), unreadable = int(DownloadReply::Kind::Unreadable);
         QTest::newRow("memo") << "ok|" + good + "\r\n" << memo;
-        QTest::newRow("longest title") << "ok|" + conflictDataText(ServerRecordText(fits), 4) << memo;
-        QTest::newRow("title one too long")
-            << "ok|" + conflictDataText(ServerRecordText(tooLong), 4) << unreadable;
+        // Each text the memo table bounds (owner, title, repeat code, address, tune), at its limit and
+        // one past it; the counter at the top of its range and one past it.
+        const std::tuple<const char*, int, QString, QString> limits[] = {
+            {"owner", 1, QString(50, u'u'), QString(51, u'u')},
+            {"title", 2, QString(255, u't'), QString(256, u't')},
+            {"repeat", 7, QString(50, u'r'), QString(51, u'r')},
+            {"address", 11, QString(50, u'a'), QString(51, u'a')},
+            {"tune", 16, QString(255, u's'), QString(256, u's')},
+            {"counter", 20, QStringLiteral("2147483647"), QStringLiteral("2147483648")},
+        };
+        for (const auto& [name, field, atLimit, pastLimit] : limits) {
+            for (const QString& value : {atLimit, pastLimit}) {
+                QStringList fields = ServerRecordText(sampleMemo()).split(RecordFieldSeparator);
+                fields[field] = value;
+                QTest::addRow("%s %s", name, value == atLimit ? "at the limit" : "one past")
+                    << "ok|" + conflictDataText(fields.join(RecordFieldSeparator), 4)
+                    << (value == atLimit ? memo : unreadable);
+            }
+        }
         QTest::newRow("separator in the title")
             << "ok|" + conflictDataText(ServerRecordText(sampleMemo()).replace("a|b", "a(#f!g#)b"), 4)
             << unreadable;
