@@ -233,7 +233,12 @@ private slots:
             memo.AlertTimeNongli = LunarMoment{2026, 2, 30, 8, 0, 0};
         memo.content += QStringLiteral("\n第二行");
         const qint64 id = rig.a.store.addMemo(memo);
+        QSignalSpy sounds(&rig.a.sync, &SyncSession::soundRequested);
+        QSignalSpy captions(&rig.a.sync, &SyncSession::captionSuffix);
         QVERIFY(rig.a.syncNow());
+        QCOMPARE(sounds.size(), 1);
+        QCOMPARE(sounds.first().first().toString(), QStringLiteral("down.wav"));
+        QVERIFY(captions.size() > 1 && captions.last().first().toString().isEmpty());
         QCOMPARE(rig.a.statuses,
                  (QStringList{"状态:远程效验完成", "状态:上传本地未同步记录",
                               QStringLiteral("传输%1:%2").arg(id).arg(memo.title), "状态:同步完成"}));
@@ -242,8 +247,10 @@ private slots:
         QCOMPARE(Device::shared(rig.serverCopy(sent.NotebookServerId)), Device::shared(sent));
 
         QSignalSpy changed(&rig.b.sync, &SyncSession::memosChanged);
+        QSignalSpy bSounds(&rig.b.sync, &SyncSession::soundRequested);
         QVERIFY(rig.b.syncNow());
         QCOMPARE(changed.size(), 1);
+        QCOMPARE(bSounds.size(), 0); // nothing went up
         const MemoRecord copy = readByServerId(rig.b.store.db(), "demo", sent.NotebookServerId).memo.value();
         QVERIFY(copy.syn);
         QCOMPARE(copy.SyncedSynnum, sent.SyncedSynnum);
@@ -835,6 +842,8 @@ private slots:
         QVERIFY(rig.b.sync.ConflictOpen());
         QVERIFY(rig.b.syncNow()); // while they are open, they keep the memo they show
         QCOMPARE(rig.b.conflicts, 1);
+        int mailDialogs = 0;
+        rig.b.windows->setShowMailDialog([&mailDialogs] { ++mailDialogs; });
         const QList<QPointer<QWidget>> windows = {rig.b.windows->localWindow(),
                                                   rig.b.windows->serverWindow()};
         for (const QPointer<QWidget>& window : windows) {
@@ -850,6 +859,7 @@ private slots:
             QTRY_VERIFY(!window);
         }
         QTRY_VERIFY(rig.b.windowsGone());
+        QCOMPARE(mailDialogs, how == QLatin1String("mail") ? 2 : 0);
         QVERIFY(!rig.b.sync.ConflictOpen());
         QVERIFY(rig.b.syncNow());
         QCOMPARE(rig.b.conflicts, 2);
