@@ -135,6 +135,10 @@ private slots:
         QCOMPARE(standIn.list("bob"), QString());
         QCOMPARE(standIn.list("alice", MD5_16(QStringLiteral("px"))), QStringLiteral("error"));
         QCOMPARE(standIn.list("alice", QString()), QStringLiteral("error"));
+        // Query keys are matched without letter case.
+        QVERIFY(idListReply(*standIn.service, standIn.store(),
+                            StandIn::request("USERID=alice&Pass=" + MD5_16(u"pw")))
+                    .text.startsWith(QLatin1String("ok|")));
         QCOMPARE(standIn.download("alice", id).section(MemoStore::FieldSeparator, 1, 1),
                  QStringLiteral("alice"));
         QCOMPARE(standIn.download("bob", id), QStringLiteral("ok|"));
