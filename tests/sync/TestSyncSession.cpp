@@ -519,30 +519,6 @@ private slots:
         QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成"));
     }
 
-    void conflictReplyOfAnotherAccount_data()
-    {
-        QTest::addColumn<QString>("owner");
-        QTest::addColumn<int>("conflicts");
-        QTest::newRow("own") << "demo" << 1;
-        QTest::newRow("another account's") << "someone" << 0;
-    }
-
-    void conflictReplyOfAnotherAccount()
-    {
-        QFETCH(QString, owner);
-        QFETCH(int, conflicts);
-        Rig rig;
-        const qint64 id = rig.a.add(QStringLiteral("mine"));
-        MemoRecord other = rig.a.store.sampleMemo(QStringLiteral("theirs"));
-        other.userid = owner;
-        rig.answer(QStringLiteral("/api/Syn.asp"),
-                   QStringLiteral("#adok#|error|9|") + ServerRecordText(other));
-        QVERIFY(rig.a.syncNow());
-        QCOMPARE(rig.a.conflicts, conflicts);
-        QCOMPARE(rig.a.row(id).title, QStringLiteral("mine"));
-        QVERIFY(!rig.a.row(id).syn);
-    }
-
     // A server id two rows carry is never given the service's copy, and an answer naming the server
     // id of another row, or another row, is refused: two rows never become one memo.
     void serverIdHeldTwice()
@@ -945,11 +921,22 @@ private slots:
         QCOMPARE(rig.a.unsynced(), unsynced);
     }
 
-    // "#delo#|ok|0" deletes only the row just posted, only when it is marked deleted and has no other
-    // server id; for a row that is not marked deleted it is no answer, and the pass fails. Other
-    // accounts' rows are never sent.
-    void deletionReplyTouchesOnlyThePostedRow()
+    void answersTouchOnlyThePostedRow_data()
     {
+        QTest::addColumn<QString>("answer"); // to every upload
+        QTest::addColumn<int>("uploads");
+        QTest::newRow("deleted, never uploaded") << "#delo#|ok|0" << 3;
+        QTest::newRow("another account's copy") << "#adok#|error|9|" << 1;
+    }
+
+    // "#delo#|ok|0" deletes only the row just posted, only when it is marked deleted and has no other
+    // server id; for a row that is not marked deleted it is no answer, and the pass fails. A
+    // conflict answer with another account's copy fails the pass and opens no window. Other
+    // accounts' rows are never sent.
+    void answersTouchOnlyThePostedRow()
+    {
+        QFETCH(QString, answer);
+        QFETCH(int, uploads);
         Rig rig;
         auto addRow = [&](const QString& title, bool del, qint64 serverId, const QString& owner = {}) {
             MemoRecord memo = rig.a.store.sampleMemo(title);
@@ -963,41 +950,24 @@ private slots:
         const qint64 other = addRow("deleted, server id 5", true, 5);
         const qint64 kept = addRow("new", false, 0);
         const qint64 foreign = addRow("other account", true, 0, "someone");
-        rig.answer(QStringLiteral("/api/Syn.asp"), QStringLiteral("#delo#|ok|0"));
+        MemoRecord theirs = rig.a.row(kept);
+        theirs.userid = QStringLiteral("someone");
+        rig.answer(QStringLiteral("/api/Syn.asp"),
+                   answer.endsWith(u'|') ? answer + ServerRecordText(theirs) : answer);
         QVERIFY(rig.a.syncNow());
-        QCOMPARE(rig.uploads().size(), 3);
-        QVERIFY(!rig.a.store.memo(deleted));
+        QCOMPARE(rig.uploads().size(), uploads);
+        QCOMPARE(bool(rig.a.store.memo(deleted)), uploads == 1);
         QVERIFY(rig.a.store.memo(other));
         QVERIFY(!rig.a.row(kept).syn);
         QVERIFY(rig.a.store.memo(foreign));
+        QCOMPARE(rig.a.conflicts, 0);
         QVERIFY(!rig.a.statuses.contains(QStringLiteral("状态:同步完成")));
         QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:服务器返回值错误,下次同步"));
     }
 
-    // The list and the download carry the keys the service knows, in its order; one memo a download.
-    void listAndDownloadRequests()
-    {
-        Rig rig;
-        const qint64 id = rig.a.add(QStringLiteral("memo"));
-        QVERIFY(rig.a.syncNow());
-        rig.service.clearRequests();
-        QVERIFY(rig.b.syncNow());
-        const QString stamp = NowNumberText(test::defaultTestMoment());
-        const QString signature = "&md5=" + RequestSignature(stamp) + "&nowtime=" + stamp;
-        const QList<standin::StandInRequest> requests = rig.service.requests();
-        QCOMPARE(requests.size(), 2);
-        QCOMPARE(requests[0].path, QStringLiteral("/Api/id.asp"));
-        QCOMPARE(QString::fromLatin1(requests[0].rawQuery),
-                 "userid=demo&pass=" + MD5_16(Password) + signature);
-        QCOMPARE(requests[1].path, QStringLiteral("/api/download.asp"));
-        QCOMPARE(QString::fromLatin1(requests[1].rawQuery),
-                 QStringLiteral("id=%1&nowtime=%2&md5=%3&userid=demo")
-                     .arg(rig.a.row(id).NotebookServerId)
-                     .arg(stamp, RequestSignature(stamp)));
-    }
-
-    // The exact bytes of one upload: the query's user percent-encoded from GBK, the 25 pairs in order.
-    void uploadBytes()
+    // The exact bytes of a pass: the list, one memo a download and one an upload, the keys in the
+    // service's order, the user percent-encoded from GBK, the upload's 25 pairs in order.
+    void requestBytes()
     {
         test::ServiceFixture service;
         const QString user = QStringLiteral("张三&x");
@@ -1019,11 +989,24 @@ private slots:
         memo.synnum = 3;
         const qint64 id = device.store.addMemo(memo);
         device.add(QStringLiteral("not mine"), QStringLiteral("someone"));
+        QStringList record = ServerRecordText(memo).split(RecordFieldSeparator);
+        record[2] = QStringLiteral("there");
+        const qint64 there = standin::MemoStore::of(service.service())->add(user, record, 1);
         QVERIFY(device.uploadNow());
 
-        QCOMPARE(service.requestCount(), 2); // the list, then the one memo
-        const standin::StandInRequest post = service.lastRequest();
+        const QList<standin::StandInRequest> requests = service.requests();
+        QCOMPARE(requests.size(), 3);
         const QString stamp = NowNumberText(test::defaultTestMoment());
+        QCOMPARE(requests[0].path, QStringLiteral("/Api/id.asp"));
+        QCOMPARE(QString::fromLatin1(requests[0].rawQuery),
+                 "userid=%D5%C5%C8%FD%26x&pass=" + MD5_16(Password) + "&md5=" + RequestSignature(stamp) +
+                     "&nowtime=" + stamp);
+        QCOMPARE(requests[1].path, QStringLiteral("/api/download.asp"));
+        QCOMPARE(QString::fromLatin1(requests[1].rawQuery),
+                 QStringLiteral("id=%1&nowtime=%2&md5=%3&userid=%D5%C5%C8%FD%26x")
+                     .arg(there)
+                     .arg(stamp, RequestSignature(stamp)));
+        const standin::StandInRequest post = requests[2];
         QCOMPARE(post.path, QStringLiteral("/api/Syn.asp"));
         QCOMPARE(QString::fromLatin1(post.rawQuery), "nowtime=" + stamp + "&md5=" + RequestSignature(stamp) +
                                                          "&userid=%D5%C5%C8%FD%26x&yibu=False");
