@@ -15,12 +15,20 @@
 #include <QHash>
 #include <QString>
 
+#include <limits>
 #include <optional>
 #include <vector>
 
 namespace velmo {
 
 class Database;
+
+// The change counter one above `counter`. A counter already at the top of its range stays there: the
+// service then sees a copy that did not see its own, and the user chooses in the conflict windows.
+inline int counterAbove(int counter)
+{
+    return counter < std::numeric_limits<int>::max() ? counter + 1 : counter;
+}
 
 // What the synchronisation compares of a local row that the service already knows.
 struct SyncKey

@@ -107,7 +107,7 @@ SaveOutcome ConflictWindow::save(const EditorInput& input)
         keptCopy(MemoSave(m_services.db, m_services.run, m_services.views), *m_kept, m_shown, input);
     if (!copy.outcome.saved())
         return copy.outcome;
-    const int synnum = std::max(m_localSynnum, m_serverSynnum) + 1;
+    const int synnum = counterAbove(std::max(m_localSynnum, m_serverSynnum));
     const StoreResult stored = storeSettledCopy(m_services.db, m_services.run.UserId, m_localId,
                                                 m_localSynnum, copy.memo, synnum, m_serverSynnum);
     outcome = copy.outcome;

@@ -445,7 +445,7 @@ void SyncSession::uploadNext()
         } else if (memo.NotebookServerId > 0 && !yibu) {
             // One above the counter both sides last had: the service takes it only while it still
             // has that counter, so a change made there meanwhile is never overwritten.
-            m_sent.postedSynnum = memo.SyncedSynnum + 1;
+            m_sent.postedSynnum = counterAbove(memo.SyncedSynnum);
         }
         memo.synnum = m_sent.postedSynnum;
         const SignedTimestamp stamp = SignedTimestamp::now();

@@ -38,6 +38,19 @@ private slots:
         }
         QVERIFY(std::signal(number, SIG_DFL) == SIG_IGN);
     }
+
+    // One object at a time: a second one installs nothing, and its going leaves the first at work.
+    void secondObjectLeavesTheFirst()
+    {
+        QuitSignals first;
+        {
+            QuitSignals second;
+            QVERIFY(!second.isInstalled());
+        }
+        QSignalSpy requested(&first, &QuitSignals::quitRequested);
+        QCOMPARE(std::raise(SIGTERM), 0);
+        QVERIFY(requested.wait(2000));
+    }
 };
 
 VELMO_TEST_MAIN(TestQuitSignals)

@@ -28,11 +28,15 @@ const char* const OldShape[] = {
     "AlertTimeTemp TEXT, AlertTimeNongliTemp TEXT)",
     "CREATE INDEX notebookId ON Notebook (NotebookServerId)",
     "INSERT INTO Config (LastUser) VALUES ('demo')",
-    // owner, server id, counter, in step; the lunar 30th of the second month has no solar twin.
-    "INSERT INTO Notebook (userid, title, NotebookServerId, synnum, syn, content, AlertTimeNongli, lifa) "
-    "VALUES ('demo', 'in step', 5, 7, 1, 'x', '2026-02-30 08:00:00', 2), "
-    "('demo', 'changed', 6, 3, 0, NULL, NULL, 1), ('demo', 'new', 0, 1, 0, 'y', NULL, 1), "
-    "('Demo', 'other account', 9, 4, 1, 'z', NULL, 1)",
+    // The first row holds a value of its own in every column (the lunar 30th of the second month has
+    // no solar twin); then owner, server id, counter and in-step flag in each combination that decides
+    // the in-step counter.
+    "INSERT INTO Notebook VALUES (1, 5, 2, 'demo', 'in step', 'x', 1, '2026-01-02 03:04:05', "
+    "'2026-03-04 05:06:07', '1yue', 0, 1, 1, '10.0.0.8', 11, '2026-02-30 08:00:00', '2026-05-06 07:08:09', "
+    "13, '9.mid', '/t.mp3', 0, 1, 2, 7, 1, 0, '2026-06-07 08:09:10', '2026-07-08 09:10:11')",
+    "INSERT INTO Notebook (userid, title, NotebookServerId, synnum, syn) VALUES "
+    "('demo', 'changed', 6, 3, 0), ('demo', 'new', 0, 1, 0), ('Demo', 'other account', 9, 4, 1), "
+    "('demo', 'in step, never sent', 0, 8, 1)",
     "PRAGMA user_version = 1",
 };
 
@@ -70,9 +74,10 @@ bool writeOldShape(const QString& path, const QString& extra = {})
 }
 
 const QString AllOldColumns =
-    QStringLiteral("SELECT id, NotebookServerId, type, userid, title, content, Done, "
-                   "addtime, AlertTimeNongli, lifa, synnum, syn, Del FROM Notebook "
-                   "ORDER BY id");
+    QStringLiteral("SELECT id, NotebookServerId, type, userid, title, content, Done, addtime, AlertTime, "
+                   "AlertPinLv, mimi, ifAlert, importance, AddIp, click, AlertTimeNongli, mailTime, "
+                   "\"before\", sound, DiySound, Mail, editor, lifa, synnum, syn, Del, AlertTimeTemp, "
+                   "AlertTimeNongliTemp FROM Notebook ORDER BY id");
 
 } // namespace
 
@@ -96,7 +101,7 @@ private slots:
             QCOMPARE(db.selectValue(QStringLiteral("PRAGMA user_version")).toInt(), CurrentSchemaVersion);
             QCOMPARE(
                 db.selectValue(QStringLiteral("SELECT count(*) FROM Notebook WHERE userid='demo'")).toInt(),
-                3);
+                4);
             QVERIFY(db.selectValue(
                           QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
                                          "('NotebookDueSolar', 'NotebookEmptyContentOnUpdate', 'UserID')"))
@@ -104,7 +109,7 @@ private slots:
         }
         QCOMPARE(rows(path, AllOldColumns), before);
         QCOMPARE(rows(path, QStringLiteral("SELECT SyncedSynnum FROM Notebook ORDER BY id")),
-                 (QStringList{"7", "0", "0", "4"}));
+                 (QStringList{"7", "0", "0", "4", "0"}));
     }
 
     void failedUpgradeLeavesTheFile_data()

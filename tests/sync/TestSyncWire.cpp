@@ -1,4 +1,5 @@
 #include "TestMain.h"
+#include "TestStore.h"
 
 #include "platform/RequestSignature.h"
 #include "sync/ServerRecord.h"
@@ -10,24 +11,15 @@ namespace {
 
 const QString Hash = QStringLiteral("b17f74250bf96634");
 
+// A memo with a value of its own in every field, "|" in its texts, a body longer than the 5120
+// characters the original read of a reply, a negative number and a lunar day no solar month has.
 MemoRecord sampleMemo()
 {
-    MemoRecord memo;
-    memo.type = 2;
-    memo.userid = QStringLiteral("张三");
+    MemoRecord memo = test::TestStore(QStringLiteral("张三")).distinctMemo(2);
     memo.title = QStringLiteral("a|b&c+d%e");
     memo.content = QStringLiteral("first|line\n") + QString(6000, QLatin1Char('x')) + QStringLiteral("|end");
-    memo.Done = true;
-    memo.addtime = QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5));
-    memo.AlertTimeNongli = LunarMoment{2012, 2, 30, 0, 0, 0}; // no solar day of these numbers
-    memo.AlertPinLv = QStringLiteral("1yue");
-    memo.importance = true;
     memo.click = -3;
-    memo.before = 7;
-    memo.sound = QStringLiteral("10.mp3");
-    memo.DiySound = QStringLiteral("/home/me/a b.mp3");
-    memo.lifa = 2;
-    memo.synnum = 41;
+    memo.AlertTimeNongli = LunarMoment{2012, 2, 30, 0, 0, 0};
     return memo;
 }
 
@@ -48,6 +40,19 @@ private slots:
         QVERIFY(back);
         QCOMPARE(back->serverId, 17);
         QCOMPARE(back->memo, memo);
+
+        // Yes is "True" in any letter case, "1" or "-1"; anything else is no.
+        QStringList fields = ServerRecordText(memo).split(RecordFieldSeparator);
+        for (const auto& [text, yes] : {std::pair{"true", true},
+                                        {"TRUE", true},
+                                        {"1", true},
+                                        {"-1", true},
+                                        {"0", false},
+                                        {"yes", false},
+                                        {"", false}}) {
+            fields[4] = QString::fromLatin1(text);
+            QCOMPARE(parseServerRecord(fields.join(RecordFieldSeparator)).value().Done, yes);
+        }
 
         const SynReply conflict =
             parseSynReply(QStringLiteral("#adok#|error|17|") + ServerRecordText(memo) + "\r\n");
@@ -73,6 +78,7 @@ private slots:
         QTest::newRow("deleted") << "#delo#|ok|9" << deleted << qint64(9) << qint64(0);
         QTest::newRow("deleted, never uploaded") << "#delo#|ok|0" << deleted << qint64(0) << qint64(0);
         QTest::newRow("deleted, no number") << "#delo#|ok|x" << unknown << qint64(0) << qint64(0);
+        QTest::newRow("deleted, negative id") << "#delo#|ok|-1" << unknown << qint64(0) << qint64(0);
         QTest::newRow("conflict without record")
             << "#adok#|error|12|garbage" << unknown << qint64(0) << qint64(0);
         QTest::newRow("html page") << "<html><body>Service Unavailable</body></html>" << unknown << qint64(0)
@@ -105,6 +111,8 @@ private slots:
         QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
         QTest::newRow("bad entries skipped")
             << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,7:2:D,0:1:d,8:4" << accepted << "8:4";
+        QTest::newRow("counters at the top and one past")
+            << "ok|0|" + proof + "|x|8:2147483647,9:2147483648" << accepted << "8:2147483647";
         QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
         QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
                                      << int(IdListReply::Kind::Failed) << "";
@@ -133,15 +141,27 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kind");
         const QString good = conflictDataText(ServerRecordText(sampleMemo()), 4);
-        MemoRecord tooLong = sampleMemo();
-        tooLong.title = QString(MemoRecord::TitleLength + 1, QLatin1Char('t'));
-        MemoRecord fits = sampleMemo();
-        fits.title = QString(MemoRecord::TitleLength, QLatin1Char('t'));
         const int memo = int(DownloadReply::Kind::Memo), unreadable = int(DownloadReply::Kind::Unreadable);
         QTest::newRow("memo") << "ok|" + good + "\r\n" << memo;
-        QTest::newRow("longest title") << "ok|" + conflictDataText(ServerRecordText(fits), 4) << memo;
-        QTest::newRow("title one too long")
-            << "ok|" + conflictDataText(ServerRecordText(tooLong), 4) << unreadable;
+        // Each text the memo table bounds (owner, title, repeat code, address, tune), at its limit and
+        // one past it; the counter at the top of its range and one past it.
+        const std::tuple<const char*, int, QString, QString> limits[] = {
+            {"owner", 1, QString(50, u'u'), QString(51, u'u')},
+            {"title", 2, QString(255, u't'), QString(256, u't')},
+            {"repeat", 7, QString(50, u'r'), QString(51, u'r')},
+            {"address", 11, QString(50, u'a'), QString(51, u'a')},
+            {"tune", 16, QString(255, u's'), QString(256, u's')},
+            {"counter", 20, QStringLiteral("2147483647"), QStringLiteral("2147483648")},
+        };
+        for (const auto& [name, field, atLimit, pastLimit] : limits) {
+            for (const QString& value : {atLimit, pastLimit}) {
+                QStringList fields = ServerRecordText(sampleMemo()).split(RecordFieldSeparator);
+                fields[field] = value;
+                QTest::addRow("%s %s", name, value == atLimit ? "at the limit" : "one past")
+                    << "ok|" + conflictDataText(fields.join(RecordFieldSeparator), 4)
+                    << (value == atLimit ? memo : unreadable);
+            }
+        }
         QTest::newRow("separator in the title")
             << "ok|" + conflictDataText(ServerRecordText(sampleMemo()).replace("a|b", "a(#f!g#)b"), 4)
             << unreadable;
@@ -167,39 +187,49 @@ private slots:
         }
     }
 
-    void wireLunar_data()
+    void wireMoment_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("lunar");
         QTest::addColumn<QString>("stored"); // empty: not read
-        QTest::newRow("30th of the 2nd month") << "2026-2-30 8:00:00"
-                                               << "2026-02-30 08:00:00";
-        QTest::newRow("midnight") << "2026-12-30"
-                                  << "2026-12-30 00:00:00";
-        QTest::newRow("slashes, no seconds") << "2026/04/01 09:07"
-                                             << "2026-04-01 09:07:00";
-        QTest::newRow("no 31st") << "2026-1-31 8:00:00"
-                                 << "";
-        QTest::newRow("no 13th month") << "2026-13-1 8:00:00"
-                                       << "";
-        QTest::newRow("no day 0") << "2026-3-0 8:00:00"
-                                  << "";
-        QTest::newRow("bad time") << "2026-3-1 24:00:00"
-                                  << "";
-        QTest::newRow("year too short") << "999-3-1"
-                                        << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        const auto row = [](const char* name, const char* text, bool lunar, const char* stored) {
+            QTest::newRow(name) << QString::fromLatin1(text) << lunar << QString::fromLatin1(stored);
+        };
+        row("service form", "2012-5-21 9:07:05", false, "2012-05-21 09:07:05");
+        row("slashes, no seconds", "2012/05/21 09:07", false, "2012-05-21 09:07:00");
+        row("midnight", "2012-5-21", false, "2012-05-21 00:00:00");
+        row("no such day", "2012-2-30 1:00:00", false, "");
+        row("bad time", "2012-2-3 25:00:00", false, "");
+        row("words", "yesterday", false, "");
+        row("lunar 30th of the 2nd month", "2026-2-30 8:00:00", true, "2026-02-30 08:00:00");
+        row("lunar midnight", "2026-12-30", true, "2026-12-30 00:00:00");
+        row("lunar, slashes, no seconds", "2026/04/01 09:07", true, "2026-04-01 09:07:00");
+        row("lunar 31st", "2026-1-31 8:00:00", true, "");
+        row("lunar 13th month", "2026-13-1 8:00:00", true, "");
+        row("lunar day 0", "2026-3-0 8:00:00", true, "");
+        row("lunar bad time", "2026-3-1 24:00:00", true, "");
+        row("lunar year too short", "999-3-1", true, "");
+        row("lunar empty", "", true, "");
     }
 
-    // A lunar moment travels as its numbers, also on a day no solar month has.
-    void wireLunar()
+    // A moment travels as its numbers, a lunar one also on a day no solar month has, and comes back
+    // as it went.
+    void wireMoment()
     {
         QFETCH(QString, text);
+        QFETCH(bool, lunar);
         QFETCH(QString, stored);
-        const std::optional<LunarMoment> moment = parseWireLunar(text);
-        QCOMPARE(moment ? moment->storageText() : QString(), stored);
-        if (moment)
-            QCOMPARE(parseWireLunar(wireLunarText(*moment)), moment);
+        if (lunar) {
+            const std::optional<LunarMoment> moment = parseWireLunar(text);
+            QCOMPARE(moment ? moment->storageText() : QString(), stored);
+            if (moment)
+                QCOMPARE(parseWireLunar(wireLunarText(*moment)), moment);
+        } else {
+            const QDateTime moment = parseWireDate(text);
+            QCOMPARE(moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), stored);
+            if (moment.isValid())
+                QCOMPARE(parseWireDate(wireDateText(moment)), moment);
+        }
     }
 
     void untravellablePart_data()
@@ -219,28 +249,6 @@ private slots:
     {
         QFETCH(QString, text);
         QTEST(velmo::untravellablePart(text), "part");
-    }
-
-    void wireDate_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDateTime>("moment");
-        QTest::newRow("service form") << "2012-5-21 9:07:05" << QDateTime(QDate(2012, 5, 21), QTime(9, 7, 5));
-        QTest::newRow("slashes, no seconds")
-            << "2012/05/21 09:07" << QDateTime(QDate(2012, 5, 21), QTime(9, 7));
-        QTest::newRow("midnight") << "2012-5-21" << QDateTime(QDate(2012, 5, 21), QTime(0, 0));
-        QTest::newRow("no such day") << "2012-2-30 1:00:00" << QDateTime();
-        QTest::newRow("bad time") << "2012-2-3 25:00:00" << QDateTime();
-        QTest::newRow("words") << "yesterday" << QDateTime();
-    }
-
-    void wireDate()
-    {
-        QFETCH(QString, text);
-        QFETCH(QDateTime, moment);
-        QCOMPARE(parseWireDate(text), moment);
-        if (moment.isValid())
-            QCOMPARE(parseWireDate(wireDateText(moment)), moment);
     }
 };
 

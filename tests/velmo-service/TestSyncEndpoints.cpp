@@ -1,7 +1,10 @@
 #include "TestMain.h"
 
+#include "platform/Clock.h"
 #include "platform/Md5.h"
+#include "platform/RequestSignature.h"
 #include "platform/UrlEncoders.h"
+#include "velmo-service/CommandLine.h"
 #include "velmo-service/MemoStore.h"
 #include "velmo-service/ServiceStandIn.h"
 #include "velmo-service/SyncEndpoints.h"
@@ -43,7 +46,7 @@ struct StandIn
     {
         return synReply(*service, store(),
                         request(QStringLiteral("userid=%1&yibu=%2").arg(user, yibu ? "True" : "False"),
-                                QStringLiteral("LocalId=1&id=%1&title=%2&synnum=%3&del=%4")
+                                QStringLiteral("LocalId=1&id=%1&userid=mallory&title=%2&synnum=%3&del=%4")
                                     .arg(id ? QString::number(id) : QString(), URLEncode(title))
                                     .arg(synnum)
                                     .arg(del ? "True" : "False")))
@@ -53,11 +56,11 @@ struct StandIn
     {
         return post(user, 0, 1, title).section(QLatin1Char('|'), 2, 2).toLongLong();
     }
-    QString list(const QString& user)
+    QString list(const QString& user, const QString& pass = MD5_16(QStringLiteral("pw")))
     {
-        return idListReply(*service, store(),
-                           request("userid=" + user + "&pass=" + MD5_16(QStringLiteral("pw"))))
-            .text.section('|', 4);
+        const QString reply =
+            idListReply(*service, store(), request("userid=" + user + "&pass=" + pass)).text;
+        return reply.startsWith(QLatin1String("ok|")) ? reply.section('|', 4) : reply;
     }
     QString download(const QString& user, qint64 id)
     {
@@ -124,12 +127,20 @@ private slots:
     }
 
     // One account can neither read nor change nor delete another's memos; a post naming another's
-    // id is kept as a new memo of the poster.
+    // id is kept as a new memo of the poster, whoever the body names as the owner.
     void accountsAreApart()
     {
         StandIn standIn;
         const qint64 id = standIn.add("alice", "alice's");
         QCOMPARE(standIn.list("bob"), QString());
+        QCOMPARE(standIn.list("alice", MD5_16(QStringLiteral("px"))), QStringLiteral("error"));
+        QCOMPARE(standIn.list("alice", QString()), QStringLiteral("error"));
+        // Query keys are matched without letter case.
+        QVERIFY(idListReply(*standIn.service, standIn.store(),
+                            StandIn::request("USERID=alice&Pass=" + MD5_16(u"pw")))
+                    .text.startsWith(QLatin1String("ok|")));
+        QCOMPARE(standIn.download("alice", id).section(MemoStore::FieldSeparator, 1, 1),
+                 QStringLiteral("alice"));
         QCOMPARE(standIn.download("bob", id), QStringLiteral("ok|"));
         QCOMPARE(standIn.download("Alice", id), QStringLiteral("error"));
         QVERIFY(standIn.download("alice", id).endsWith(QStringLiteral("(#f!g#)%1").arg(id)));
@@ -154,6 +165,37 @@ private slots:
         const qint64 back = standIn.post("alice", gone, 3, "edited").section('|', 2, 2).toLongLong();
         QVERIFY(back > gone);
         QCOMPARE(standIn.title(back), QStringLiteral("edited"));
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<int>("offset"); // seconds from the service's clock of the moment signed
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("ahead, at the limits") << 300 << "65535" << true;
+        QTest::newRow("ahead, one past") << 301 << "65536" << false;
+        QTest::newRow("behind, at the limits") << -300 << "0" << true;
+        QTest::newRow("behind, one past") << -301 << "-1" << false;
+    }
+
+    // The lenient signature check takes a moment up to five minutes either side of the service's
+    // clock, whatever moment was sent beside it; ports run from 0 to 65535.
+    void limits()
+    {
+        QFETCH(int, offset);
+        QFETCH(QString, port);
+        QFETCH(bool, taken);
+        StandIn standIn;
+        standIn.service->setSignatureCheck(SignatureCheck::Lenient);
+        const QString signedAt = NowNumberText(Clock::currentDateTime().addSecs(offset));
+        QCOMPARE(standIn.service->signatureAccepted(
+                     StandIn::request("md5=" + RequestSignature(signedAt) + "&nowtime=1")),
+                 taken);
+        ListenOptions listen;
+        QString error;
+        QCOMPARE(applyCommandLine(*standIn.service, {"velmo-service", "--port", port}, &listen, &error),
+                 taken);
+        QCOMPARE(listen.port, taken ? port.toInt() : 0);
     }
 };
 
