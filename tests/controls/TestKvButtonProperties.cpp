@@ -1,7 +1,10 @@
 #include "TestKvButtonKit.h"
 #include "TestMain.h"
 
+#include "controls/ClickLabel.h"
 #include "controls/kvbutton/KvButton.h"
+
+#include <QEnterEvent>
 
 using namespace velmo;
 using namespace velmo::gdi;
@@ -147,6 +150,26 @@ private slots:
         KvButton button(PropertyBag{}, &host);
         button.resize(5, 50); // below 220 twips a side snaps back; the face always has the button's size
         QCOMPARE(button.faceImage().size(), QSize(15, 50));
+    }
+
+    // A link label is underlined and blue exactly while the mouse is over it.
+    void linkUnderlinedOnHover()
+    {
+        // The skin sets every widget's font, as the program's skin file does.
+        qApp->setStyleSheet(QStringLiteral("QWidget { font-size: 9pt; }"));
+        QWidget window;
+        auto* link = new ClickLabel(QStringLiteral("找回密码"), &window);
+        link->setLinkLook(true);
+        window.show();
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)));
+        QApplication::sendEvent(link, &enter);
+        link->ensurePolished();
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->palette().color(link->foregroundRole()), QColor(0, 0, 255));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(link, &leave);
+        link->ensurePolished();
+        QVERIFY(!link->font().underline());
     }
 };
 

@@ -11,5 +11,9 @@ inline QDateTime at(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
 {
     return QDateTime(QDate(y, m, d), QTime(hh, mm, ss));
 }
+inline QDateTime at(QDate day, int hh, int mm = 0)
+{
+    return QDateTime(day, QTime(hh, mm));
+}
 
 } // namespace velmo::test

@@ -1,8 +1,10 @@
 #include "BoxRecorder.h"
 #include "FakeTray.h"
+#include "SilentMedia.h"
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "platform/TunePlayer.h"
 #include "reminders/Form_Ring.h"
 #include "reminders/Reminders.h"
 #include "reminders/RingActions.h"
@@ -11,10 +13,10 @@
 #include "store/MemoState.h"
 #include "tray/TrayIcon.h"
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QSqlRecord>
 #include <QTimer>
 
 using namespace velmo;
@@ -68,18 +70,11 @@ struct Engine
         return mainWindow.findChild<Form_Ring*>();
     }
 
-    // Every column of the memo's row, "name=value", NULL for no value.
+    // Every column of the memo's row as "name=value" ("-" for no value); none once the row is gone.
     QStringList row(qint64 id)
     {
-        const DbRow read =
-            store.db().selectFirst(QStringLiteral("SELECT * FROM Notebook WHERE id = ?"), {id});
-        QStringList columns;
-        for (int i = 0; i < read.record.count(); ++i) {
-            const QVariant value = read.record.value(i);
-            columns << read.record.fieldName(i) + u'=' +
-                           (value.isNull() ? QStringLiteral("NULL") : value.toString());
-        }
-        return columns;
+        const std::optional<MemoRecord> memo = store.memo(id);
+        return memo ? memoColumns(*memo) : QStringList();
     }
 
     TestStore store;
@@ -95,21 +90,6 @@ struct Engine
     QStringList statuses;
 };
 
-// The row with the changes "name=value;name=value" made.
-QStringList changed(QStringList row, const QString& changes)
-{
-    for (const QString& change : changes.split(u';', Qt::SkipEmptyParts)) {
-        const QString name = change.section(u'=', 0, 0) + u'=';
-        const auto column =
-            std::find_if(row.begin(), row.end(), [&](const QString& c) { return c.startsWith(name); });
-        if (column != row.end())
-            *column = change;
-        else
-            row << QStringLiteral("no column ") + change;
-    }
-    return row;
-}
-
 } // namespace
 
 class TestRingActions : public QObject
@@ -117,6 +97,7 @@ class TestRingActions : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { useSilentMediaSink(); }
     void init() { fixedClock().setNow(defaultTestMoment()); }
 
     void alertStartsAndStopsWithTheScan()
@@ -188,7 +169,7 @@ private slots:
         QTest::addColumn<int>("secondsAgo");  // the reminder moment before now
         QTest::addColumn<bool>("refused");    // every update of the memo table fails
         QTest::addColumn<QString>("changes"); // of the row, "column=value;..."
-        const QString next = "AlertTimeTemp=NULL;AlertTimeNongliTemp=NULL;syn=0;synnum=";
+        const QString next = "AlertTimeTemp=-;AlertTimeNongliTemp=-;syn=0;synnum=";
         const auto row = [](const char* name, Form_Ring::Action action, bool lunar, const char* code,
                             const QString& changes, int secondsAgo = 3600) {
             QTest::newRow(name) << int(action) << lunar << code << secondsAgo << false << changes;
@@ -279,7 +260,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
         QFETCH(QString, changes);
-        QCOMPARE(e.row(id), changed(before, changes));
+        QCOMPARE(e.row(id), withColumns(before, changes.split(u';', Qt::SkipEmptyParts)));
         if (refused) {
             QCOMPARE(e.boxes.boxes.size(), 1);
             QVERIFY(e.boxes.boxes[0].text.startsWith(QStringLiteral("备忘保存失败,未作改动。\n")));
@@ -433,6 +414,50 @@ private slots:
         alert.stop();
         QCOMPARE(desk->messageHides, 1);
         QCOMPARE(desk->toolTip, QStringLiteral("Velmo v1.83"));
+    }
+
+    // Which file a due memo rings with, and the ring tune on the tune player.
+    void tunePath_data()
+    {
+        QTest::addColumn<bool>("customExists");
+        QTest::addColumn<QString>("sound");
+        QTest::addColumn<bool>("assets");      // the build's tunes, or a folder without any
+        QTest::addColumn<QString>("expected"); // "custom", or a file of sound/
+        QTest::newRow("custom tune first") << true << "2.mid" << true << "custom";
+        QTest::newRow("custom tune gone") << false << "2.mid" << true << "致爱丽丝.mid";
+        QTest::newRow("unknown code") << false << "99.mid" << true << "天空之城.mid";
+        QTest::newRow("tune file gone") << false << "17.mp3" << false << "天空之城.mid";
+    }
+
+    void tunePath()
+    {
+        QFETCH(bool, customExists);
+        QFETCH(QString, sound);
+        QFETCH(bool, assets);
+        QFETCH(QString, expected);
+        TempDataFolder folder;
+        const QString custom = folder.filePath(QStringLiteral("我的.mp3"));
+        QFile file(custom);
+        QVERIFY(!customExists || file.open(QIODevice::WriteOnly));
+        const AssetFolder tunes = assets ? buildAssetFolder() : AssetFolder(folder.path());
+        QCOMPARE(ringTunePath(tunes, sound, custom),
+                 expected == QLatin1String("custom") ? custom
+                                                     : tunes.filePath(QStringLiteral("sound/") + expected));
+    }
+    // A rescan that asks for the tune already playing leaves it playing on; after a stop the same
+    // tune starts again.
+    void sameTuneGoesOn()
+    {
+        clsMusic music(nullptr, clsMusic::Output::AnySink);
+        MusicRingTune tune(music);
+        const QString path = buildAssetFolder().filePath(QStringLiteral("sound/ok.wav"));
+        tune.play(path);
+        QTRY_COMPARE_WITH_TIMEOUT(music.loadState(), clsMusic::Load::Ready, 15000);
+        tune.play(path);
+        QCOMPARE(music.loadState(), clsMusic::Load::Ready);
+        tune.stop();
+        tune.play(path);
+        QCOMPARE(music.loadState(), clsMusic::Load::Loading);
     }
 };
 

@@ -3,6 +3,8 @@
 
 #include "tray/TrayIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QWidget>
@@ -30,6 +32,25 @@ struct Rig
         tray.setSignedInCheck([this] { return signedIn; });
         tray.AddTrayIcon(QStringLiteral("Velmo v1.83"));
     }
+};
+
+// A desktop notification service that writes down what it is asked.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    int shown = 0;
+    QList<uint> closed;
+
+public slots:
+    uint Notify(const QString&, uint replaces, const QString&, const QString&, const QString&,
+                const QStringList&, const QVariantMap&, int)
+    {
+        return replaces != 0 ? replaces : uint(++shown);
+    }
+    void CloseNotification(uint id) { closed << id; }
 };
 
 } // namespace
@@ -115,6 +136,26 @@ private slots:
         rig.mainWindow.showMinimized();
         desk.clickLeft();
         QVERIFY(!rig.mainWindow.isMinimized());
+    }
+
+    // A balloon sent as a desktop notification is taken down by its id. Needs a session bus: run under
+    // dbus-run-session; skipped without one.
+    void hideClosesTheNotification()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected())
+            QSKIP("no session bus");
+        FakeNotifications service;
+        QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                   QDBusConnection::ExportAllSlots));
+        if (!bus.registerService(QStringLiteral("org.freedesktop.Notifications")))
+            QSKIP("another notification service runs on this bus");
+
+        const std::unique_ptr<TrayBackend> backend = createSystemTrayBackend();
+        backend->showMessage(QStringLiteral("Velmo"), QStringLiteral("到期"),
+                             TrayBackend::BalloonIcon::Information, 5000);
+        backend->hideMessage(); // before the id came back: closed once it does
+        QTRY_COMPARE(service.closed, QList<uint>{1});
     }
 };
 
