@@ -34,33 +34,13 @@ void key(QWidget* w, QEvent::Type type, int k, Qt::KeyboardModifiers mods = Qt::
     QApplication::sendEvent(w, &event);
 }
 
-// Records the button's events by name, in order.
-QStringList* recordEvents(KvButton* b)
-{
-    auto* log = new QStringList;
-    QObject::connect(b, &QObject::destroyed, [log] { delete log; });
-    const auto note = [log](const QString& name) { return [log, name] { *log << name; }; };
-    const auto number = [log](const char* name) {
-        return [log, name](int n) { *log << name + QString::number(n); };
-    };
-    QObject::connect(b, &KvButton::Click, number("Click"));
-    QObject::connect(b, &KvButton::DblClick, note(QStringLiteral("DblClick")));
-    QObject::connect(b, &KvButton::MouseEnter, note(QStringLiteral("MouseEnter")));
-    QObject::connect(b, &KvButton::MouseLeave, note(QStringLiteral("MouseLeave")));
-    QObject::connect(b, &KvButton::MouseDown, number("MouseDown"));
-    QObject::connect(b, &KvButton::MouseUp, number("MouseUp"));
-    QObject::connect(b, &KvButton::KeyDown, number("KeyDown"));
-    QObject::connect(b, &KvButton::KeyUp, number("KeyUp"));
-    return log;
-}
-
 PropertyBag buttonSet(int mode, const QString& caption = QString())
 {
-    return PropertyBag{{QStringLiteral("ButtonStyle"), 8},
-                       {QStringLiteral("Caption"), caption},
-                       {QStringLiteral("BackColor"), 0xFDECE0u},
-                       {QStringLiteral("ToolTip"), QStringLiteral("新建一条备忘")},
-                       {QStringLiteral("Mode"), mode}};
+    return PropertyBag{{"ButtonStyle", 8},
+                       {"Caption", caption},
+                       {"BackColor", 0xFDECE0u},
+                       {"ToolTip", QStringLiteral("新建一条备忘")},
+                       {"Mode", mode}};
 }
 
 // Makes a shown window the active one, as the window system does.
@@ -70,9 +50,11 @@ bool activate(QWidget* window)
     return QTest::qWaitForWindowActive(window);
 }
 
-// A shown, active dialog with an "OK" button beside its image buttons.
+// A shown, active dialog with an "OK" button beside its image buttons, and the events of the buttons
+// it records, by name and in order.
 struct Host
 {
+    QStringList log;
     QDialog window;
     QPushButton* ok = new QPushButton(QStringLiteral("OK"), &window);
 
@@ -93,6 +75,22 @@ struct Host
         b->setGeometry(QRect(at, QSize(105, 39)));
         b->show();
         return b;
+    }
+
+    void record(KvButton* b)
+    {
+        const auto note = [this](const char* name) { return [this, name] { log << name; }; };
+        const auto number = [this](const char* name) {
+            return [this, name](int n) { log << name + QString::number(n); };
+        };
+        QObject::connect(b, &KvButton::Click, number("Click"));
+        QObject::connect(b, &KvButton::DblClick, note("DblClick"));
+        QObject::connect(b, &KvButton::MouseEnter, note("MouseEnter"));
+        QObject::connect(b, &KvButton::MouseLeave, note("MouseLeave"));
+        QObject::connect(b, &KvButton::MouseDown, number("MouseDown"));
+        QObject::connect(b, &KvButton::MouseUp, number("MouseUp"));
+        QObject::connect(b, &KvButton::KeyDown, number("KeyDown"));
+        QObject::connect(b, &KvButton::KeyUp, number("KeyUp"));
     }
 };
 
@@ -157,9 +155,10 @@ private slots:
                                                                      : KvPush;
         KvButton* b = host.add(buttonSet(mode, QStringLiteral("&Save")), QPoint(0, 0), 3, ambient);
         KvButton* other = host.add(buttonSet(KvPush), QPoint(0, 50));
-        QStringList& log = *recordEvents(b);
-        QObject::connect(&host.window, &QDialog::rejected, [&log] { log << QStringLiteral("Rejected"); });
-        QObject::connect(host.ok, &QPushButton::clicked, [&log] { log << QStringLiteral("OK"); });
+        host.record(b);
+        QObject::connect(&host.window, &QDialog::rejected,
+                         [&host] { host.log << QStringLiteral("Rejected"); });
+        QObject::connect(host.ok, &QPushButton::clicked, [&host] { host.log << QStringLiteral("OK"); });
         QWidget elsewhere;
         Qt::MouseButtons held;
         const KvButtonRuntime& run = b->model().run;
@@ -220,7 +219,7 @@ private slots:
                     pressed.keyboardModifiers(), word.endsWith('*'));
             }
         }
-        QTEST(log.join(QLatin1Char(' ')), "events");
+        QTEST(host.log.join(QLatin1Char(' ')), "events");
     }
 
     void optionGroupsFollowTheirContainer()
@@ -264,7 +263,8 @@ private slots:
     {
         Host host;
         KvButton* b = host.add(buttonSet(KvPush), QPoint(20, 20));
-        QStringList& log = *recordEvents(b);
+        host.record(b);
+        QStringList& log = host.log;
         QMenu menu(&host.window);
         QAction* bold = menu.addAction(QStringLiteral("二"));
         b->setPopupMenu(&menu, 7, 0, bold);

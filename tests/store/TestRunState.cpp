@@ -77,10 +77,7 @@ private slots:
     {
         test::TestStore store;
         const ConfigRow before = *readConfig(store.db()).row;
-        QVERIFY(store.db()
-                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Config "
-                                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
-                    .ok);
+        QVERIFY(store.refuse(QStringLiteral("UPDATE ON Config")));
         Settings changed;
         changed.AutoHide = true;
         for (const SettingsWrite& write :

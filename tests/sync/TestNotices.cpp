@@ -130,10 +130,7 @@ private slots:
         rig.board.rotate();
         rig.serve({QStringLiteral("3|c|"), QStringLiteral("2|b|"), QStringLiteral("1|a|")});
         if (fault == standin::Fault::None)
-            QVERIFY(rig.store.db()
-                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Notice "
-                                             "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
-                        .ok);
+            QVERIFY(rig.store.refuse(QStringLiteral("INSERT ON Notice")));
         else
             rig.service.failNext(standin::Fault::Kind(fault), 3); // a dropped request is sent again once
         QSignalSpy changed(&rig.board, &NoticeBoard::changed);
@@ -208,10 +205,7 @@ private slots:
     {
         Rig rig;
         rig.storeNotices({"a"});
-        QVERIFY(rig.store.db()
-                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Notice "
-                                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
-                    .ok);
+        QVERIFY(rig.store.refuse(QStringLiteral("UPDATE ON Notice")));
         rig.board.Menu_Gonggao_Click();
         QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
         QVERIFY(rig.store.db().exec(QStringLiteral("ALTER TABLE Notice RENAME TO Gone")).ok);
