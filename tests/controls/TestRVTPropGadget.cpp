@@ -298,20 +298,17 @@ private slots:
         QTest::newRow("horizontal takes Left and Right") << "h Right Down" << "50,51" << 50;
         QTest::newRow("assignments raise nothing") << "main VValue=10 VValue=11 Down Up" << "9,50" << 9;
         // A knob press raises at once though nothing moved; the drag follows the knob: travel 239 for 0..10.
-        QTest::newRow("knob drag") << "main press@19,40 =norep move@19,160 move@25,161 move@19,-50 move@19,500 move@19,279 rmove@19,100 up@19,100 move@19,100"
-                                   << "0,50 5,50 0,50 10,50" << 10;
+        QTest::newRow("knob drag") << "main press@19,40 =norep move@19,160 move@25,161 move@19,-50 move@19,500 move@19,279 rmove@19,100 up@19,100 move@19,100" << "0,50 5,50 0,50 10,50" << 10;
         QTest::newRow("slider drag") << "slider VValue=0 press@15,190 move@15,7 move@15,98" << "0,50 100,50 50,50" << 50;
         // Knob 13 long over 300: value v puts its top at 15 + v * 287 / 100; paging stops under the press point.
-        QTest::newRow("paging repeats") << "main VMax=100 VLargeChange=20 VValue=0 ctrl@19,200 tick tick tick tick up@19,200 =norep press@19,20"
-                                        << "20,50 40,50 60,50 40,50" << 40;
+        QTest::newRow("paging repeats") << "main VMax=100 VLargeChange=20 VValue=0 ctrl@19,200 tick tick tick tick up@19,200 =norep press@19,20" << "20,50 40,50 60,50 40,50" << 40;
         QTest::newRow("slider track steps a line or jumps") << "slider press@15,20 up@15,20 ctrl@15,20" << "51,50 100,50" << 100;
         QTest::newRow("arrow held to the end") << "bar VValue=97 press@10,190 tick tick tick tick up@10,190 VValue=0 press@10,5" << "98,50 99,50 100,50" << 0;
         QTest::newRow("arrows both at the bottom") << "bar ScrollingArrows=3 press@10,180" << "49,50" << 49;
         QTest::newRow("arrows both at the top, the track below them") << "bar ScrollingArrows=2 press@10,20 up@10,20 press@10,26" << "51,50 52,50" << 52;
         QTest::newRow("arrows both at the right") << "h ScrollingArrows=6 press@180,10 up@180,10 press@190,10" << "50,49 50,50" << 50;
         QTest::newRow("two axes") << "two ScrollingArrows=7 press@16,16 up@16,16 press@110,60 up@110,60 Down" << "40,40 40,41 41,41" << 41;
-        QTest::newRow("repeat stops") << "bar press@10,190 lift tick =norep hold press@10,190 focusout =norep show press@10,190 hide =norep press@10,190 =rep disable =norep"
-                                      << "51,50 52,50 53,50 54,50" << 54;
+        QTest::newRow("repeat stops") << "bar press@10,190 lift tick =norep hold press@10,190 focusout =norep show press@10,190 hide =norep press@10,190 =rep disable =norep" << "51,50 52,50 53,50 54,50" << 54;
         QTest::newRow("an indicator takes no input") << "indicator Up press@15,50 =norep" << "" << 50;
         QTest::newRow("right button, frame without arrows") << "bar right@10,100 right@10,190 =norep ScrollingArrows=0 press@0,0 press@19,199 =norep" << "" << 50;
         // clang-format on

@@ -89,15 +89,11 @@ private slots:
         QTest::addColumn<NoticeWindow>("window");
         QTest::addColumn<QString>("notice");
 
-        QTest::newRow("once, add window")
-            << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::AddWindow
-            << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
-        QTest::newRow("once, edit window")
-            << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::EditWindow
-            << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026/12/6 10:00:00,提醒功能未生效";
-        QTest::newRow("once at midnight")
-            << "1" << at(2026, 12, 5) << NoticeWindow::AddWindow
-            << "提醒时间:2026/12/5 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
+        // clang-format off
+        QTest::newRow("once, add window") << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::AddWindow << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
+        QTest::newRow("once, edit window") << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::EditWindow << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026/12/6 10:00:00,提醒功能未生效";
+        QTest::newRow("once at midnight") << "1" << at(2026, 12, 5) << NoticeWindow::AddWindow << "提醒时间:2026/12/5 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
+        // clang-format on
         QTest::newRow("never") << "N" << at(2026, 12, 5) << NoticeWindow::AddWindow << "";
     }
 

@@ -97,13 +97,12 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<int>("status");
         QTest::addColumn<int>("httpStatus");
-        QTest::newRow("500") << int(Fault::ServerError) << int(ServiceReply::Status::HttpError) << 500;
-        QTest::newRow("dropped") << int(Fault::DropConnection) << int(ServiceReply::Status::NetworkError)
-                                 << 0;
-        QTest::newRow("not HTTP") << int(Fault::MalformedHttp) << int(ServiceReply::Status::NetworkError)
-                                  << 0;
-        QTest::newRow("nobody listens") << -1 << int(ServiceReply::Status::NetworkError) << 0;
-        QTest::newRow("too slow") << -2 << int(ServiceReply::Status::TimedOut) << 0;
+        using Status = ServiceReply::Status;
+        QTest::newRow("500") << int(Fault::ServerError) << int(Status::HttpError) << 500;
+        QTest::newRow("dropped") << int(Fault::DropConnection) << int(Status::NetworkError) << 0;
+        QTest::newRow("not HTTP") << int(Fault::MalformedHttp) << int(Status::NetworkError) << 0;
+        QTest::newRow("nobody listens") << -1 << int(Status::NetworkError) << 0;
+        QTest::newRow("too slow") << -2 << int(Status::TimedOut) << 0;
     }
 
     void brokenRepliesAreFailures()
@@ -176,15 +175,13 @@ private slots:
         QTest::addColumn<int>("expected");
         const QByteArray ok = "HTTP/1.1 200 OK\r\n";
         const qint64 cap = ServiceChannel::MaxReplyBytes;
-        QTest::newRow("redirect to another host")
-            << QByteArray("HTTP/1.1 302 Found\r\nLocation: %1\r\nContent-Length: 0\r\n\r\n") << qint64(0)
-            << int(ServiceReply::Status::HttpError);
-        QTest::newRow("length over the cap") << ok + "Content-Length: 1073741824\r\n\r\n"
-                                             << qint64(2) << int(ServiceReply::Status::NetworkError);
-        QTest::newRow("body over the cap, no length") << ok + "Connection: close\r\n\r\n"
-                                                      << cap + 1 << int(ServiceReply::Status::NetworkError);
-        QTest::newRow("body at the cap") << ok + "Content-Length: " + QByteArray::number(cap) + "\r\n\r\n"
-                                         << cap << int(ServiceReply::Status::Completed);
+        using Status = ServiceReply::Status;
+        // clang-format off
+        QTest::newRow("redirect to another host") << QByteArray("HTTP/1.1 302 Found\r\nLocation: %1\r\nContent-Length: 0\r\n\r\n") << qint64(0) << int(Status::HttpError);
+        QTest::newRow("length over the cap") << ok + "Content-Length: 1073741824\r\n\r\n" << qint64(2) << int(Status::NetworkError);
+        QTest::newRow("body over the cap, no length") << ok + "Connection: close\r\n\r\n" << cap + 1 << int(Status::NetworkError);
+        QTest::newRow("body at the cap") << ok + "Content-Length: " + QByteArray::number(cap) + "\r\n\r\n" << cap << int(Status::Completed);
+        // clang-format on
     }
 
     void redirectsAndOversizedRepliesAreFailures()

@@ -60,8 +60,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("users"); // empty: the command line is refused
-        QTest::newRow("accounts") << QStringList{"--user", "demo:velmo123", "--users-file", "USERS"}
-                                  << QStringList{"demo", "li", "张三"};
+        // clang-format off
+        QTest::newRow("accounts") << QStringList{"--user", "demo:velmo123", "--users-file", "USERS"} << QStringList{"demo", "li", "张三"};
+        // clang-format on
         QTest::newRow("user without password") << QStringList{"--user", "demo"} << QStringList();
         QTest::newRow("bad port") << QStringList{"--port", "70000"} << QStringList();
         QTest::newRow("unknown option") << QStringList{"--colour"} << QStringList();
@@ -96,16 +97,16 @@ private slots:
         const qint64 limit = 2 * standin::ServiceStandIn::LoggedBodyBytes;
         const QByteArray post = "POST /Api/unknown.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n";
         QTest::newRow("quiet connection") << QByteArray() << QByteArray() << 0;
-        QTest::newRow("declared body over the limit")
-            << post + "Content-Length: " + QByteArray::number(limit + 1) + "\r\n\r\n"
-            << QByteArray("HTTP/1.1 413 ") << 0;
+        // clang-format off
+        QTest::newRow("declared body over the limit") << post + "Content-Length: " + QByteArray::number(limit + 1) + "\r\n\r\n" << QByteArray("HTTP/1.1 413 ") << 0;
+        // clang-format on
         QByteArray chunked = post + "Transfer-Encoding: chunked\r\n\r\n";
         for (qint64 sent = 0; sent <= limit + 64 * 1024; sent += 1024)
             chunked += "400\r\n" + QByteArray(1024, 'a') + "\r\n";
         QTest::newRow("chunked body over the limit") << chunked << QByteArray("HTTP/1.1 413 ") << 0;
-        QTest::newRow("body at the limit, then quiet")
-            << post + "Content-Length: " + QByteArray::number(limit) + "\r\n\r\n" + QByteArray(limit, 'a')
-            << QByteArray("HTTP/1.1 404 ") << 1;
+        // clang-format off
+        QTest::newRow("body at the limit, then quiet") << post + "Content-Length: " + QByteArray::number(limit) + "\r\n\r\n" + QByteArray(limit, 'a') << QByteArray("HTTP/1.1 404 ") << 1;
+        // clang-format on
     }
 
     void connectionsAndBodiesAreBounded()

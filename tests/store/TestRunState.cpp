@@ -16,60 +16,50 @@ private slots:
     void storedSettingsReachTheRunState_data()
     {
         QTest::addColumn<QString>("update");
-        QTest::addColumn<QString>("flags"); // SavePass AutoLogin Ring Pop MM Ico AutoHide
-        QTest::addColumn<int>("checkTimer");
-        QTest::addColumn<int>("mmNumber");
-        QTest::addColumn<bool>("firstRun");
-        // Down the first three rows no two flags hold the same values, so no swap goes unseen.
-        QTest::newRow("high limits") << "FirstRun=0, SavePass=0, AutoLogin=0, ReminderRing=0, ReminderPop=1, "
-                                        "ReminderMM=1, ReminderIco=1, AutoHide=1, CheckTimer=60, MmNumber=6"
-                                     << "0001111" << 60 << 6 << false;
-        QTest::newRow("low limits")
-            << "SavePass=0, AutoLogin=1, ReminderRing=1, ReminderPop=0, ReminderMM=0, "
-               "ReminderIco=1, AutoHide=1, CheckTimer=1, MmNumber=1"
-            << "0110011" << 1 << 1 << true;
+        QTest::addColumn<QString>("loaded"); // flags, CheckTimer, MmNumber, first run
+        // The flags: SavePass AutoLogin Ring Pop MM Ico AutoHide. Down the first three rows no two flags
+        // hold the same values, so no swap goes unseen.
+        // clang-format off
+        QTest::newRow("high limits") << "FirstRun=0, SavePass=0, AutoLogin=0, ReminderRing=0, ReminderPop=1, ReminderMM=1, ReminderIco=1, AutoHide=1, CheckTimer=60, MmNumber=6" << "0001111 60 6 0";
+        QTest::newRow("low limits") << "SavePass=0, AutoLogin=1, ReminderRing=1, ReminderPop=0, ReminderMM=0, ReminderIco=1, AutoHide=1, CheckTimer=1, MmNumber=1" << "0110011 1 1 1";
         // Numbers out of range load as the shipped values.
-        const QString flags = QStringLiteral("SavePass=1, AutoLogin=0, ReminderRing=1, ReminderPop=0, "
-                                             "ReminderMM=1, ReminderIco=0, AutoHide=1, ");
-        QTest::newRow("numbers above") << flags + "CheckTimer=61, MmNumber=7"
-                                       << "1010101" << 10 << 2 << true;
-        QTest::newRow("numbers zero") << flags + "CheckTimer=0, MmNumber=0"
-                                      << "1010101" << 10 << 2 << true;
-        QTest::newRow("numbers as text") << flags + "CheckTimer='abc', MmNumber='x'"
-                                         << "1010101" << 10 << 2 << true;
+        const QString flags = "SavePass=1, AutoLogin=0, ReminderRing=1, ReminderPop=0, ReminderMM=1, ReminderIco=0, AutoHide=1, ";
+        QTest::newRow("numbers above") << flags + "CheckTimer=61, MmNumber=7" << "1010101 10 2 1";
+        QTest::newRow("numbers zero") << flags + "CheckTimer=0, MmNumber=0" << "1010101 10 2 1";
+        QTest::newRow("numbers as text") << flags + "CheckTimer='abc', MmNumber='x'" << "1010101 10 2 1";
+        // clang-format on
     }
 
     void storedSettingsReachTheRunState()
     {
         QFETCH(QString, update);
         test::TestStore store;
-        QVERIFY(store.db().exec(QStringLiteral("UPDATE Config SET ") + update).ok);
+        Database& db = store.db();
+        QVERIFY(db.exec(QStringLiteral("UPDATE Config SET ") + update).ok);
         // A second settings row is never read or written.
-        QVERIFY(store.db()
-                    .exec(QStringLiteral("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)"))
-                    .ok);
+        QVERIFY(
+            db.exec(QStringLiteral("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)")).ok);
         RunState state;
-        const ConfigLoad load = LoadConfig(store.db(), state);
+        const ConfigLoad load = LoadConfig(db, state);
         QVERIFY(load.settingsFound);
-        QTEST(load.prefill.IsFirstRun, "firstRun");
         const Settings& s = state.settings;
         QString flags;
         for (bool flag : {s.SavePass, s.AutoLogin, s.ReminderRing, s.ReminderPop, s.ReminderMM, s.ReminderIco,
                           s.AutoHide})
             flags += flag ? u'1' : u'0';
-        QTEST(flags, "flags");
-        QTEST(s.CheckTimer, "checkTimer");
-        QTEST(s.MmNumber, "mmNumber");
+        flags +=
+            QStringLiteral(" %1 %2 %3").arg(s.CheckTimer).arg(s.MmNumber).arg(int(load.prefill.IsFirstRun));
+        QTEST(flags, "loaded");
 
         // Stored back with every flag the other way, they read back so; the figure is the menu's.
         Settings inverted{!s.SavePass,     !s.AutoLogin,   s.CheckTimer,
                           !s.ReminderRing, !s.ReminderPop, !s.ReminderMM,
                           !s.ReminderIco,  !s.AutoHide,    4};
-        const int figure = readConfig(store.db()).row->settings.MmNumber;
-        const SettingsWrite write = writeSettings(store.db(), inverted);
+        const int figure = readConfig(db).row->settings.MmNumber;
+        const SettingsWrite write = writeSettings(db, inverted);
         QVERIFY2(write.result.ok, qPrintable(write.result.error));
         inverted.MmNumber = figure;
-        QCOMPARE(readConfig(store.db()).row->settings, inverted);
+        QCOMPARE(readConfig(db).row->settings, inverted);
     }
 
     // A write that fails says so and changes nothing; without a row it asks for the recovery.
@@ -105,12 +95,10 @@ private slots:
         QFETCH(QString, lastUser);
         QFETCH(bool, savePass);
         test::TestStore store;
-        QVERIFY(store.db()
-                    .exec(QStringLiteral("UPDATE Config SET LastUser=?, SavePass=?"), {lastUser, savePass})
-                    .ok);
-        QVERIFY(store.addAccount(lastUser.toLower(), QStringLiteral("1111222233334444"), 8, true));
-        QVERIFY(store.addAccount(lastUser.toUpper(), QStringLiteral("9999888877776666"), 3, false));
-        QVERIFY(store.addAccount(QStringLiteral("O"), QStringLiteral("wrong"), 1, false));
+        QVERIFY(store.db().exec("UPDATE Config SET LastUser=?, SavePass=?", {lastUser, savePass}).ok);
+        QVERIFY(store.addAccount(lastUser.toLower(), "1111222233334444", 8, true));
+        QVERIFY(store.addAccount(lastUser.toUpper(), "9999888877776666", 3, false));
+        QVERIFY(store.addAccount("O", "wrong", 1, false));
         RunState state;
         const ConfigLoad load = LoadConfig(store.db(), state);
         QCOMPARE(load.prefill.LastUserName, lastUser);
@@ -124,34 +112,25 @@ private slots:
     void accountRowsOfASignIn()
     {
         test::TestStore store;
-        QVERIFY(store.addAccount(QStringLiteral("Bob"), QStringLiteral("b0"), 3, true));
-        QVERIFY(store.addAccount(QStringLiteral("ann"), QStringLiteral("a0"), 4, false));
-        QVERIFY(store.addAccount(QStringLiteral("dan"), QStringLiteral("d0"), 5, false));
-        QVERIFY(store.addAccount(QStringLiteral("Bob"), QStringLiteral("B0"), 7, false)); // a later row
-        QVERIFY(store.addAccount(QStringLiteral("BOB"), QStringLiteral("X0"), 9, false)); // another account
+        QVERIFY(store.addAccount("Bob", "b0", 3, true));
+        QVERIFY(store.addAccount("ann", "a0", 4, false));
+        QVERIFY(store.addAccount("dan", "d0", 5, false));
+        QVERIFY(store.addAccount("Bob", "B0", 7, false)); // a later row
+        QVERIFY(store.addAccount("BOB", "X0", 9, false)); // another account
         LoginRecords records(store.db());
-        QVERIFY(records
-                    .saveVerifiedAccount(QStringLiteral("Bob"), QStringLiteral("b1"), false,
-                                         PasswordDigest{QStringLiteral("b2"), 8})
-                    .ok);
-        QVERIFY(
-            records.saveVerifiedAccount(QStringLiteral("dan"), QStringLiteral("d1"), true, std::nullopt).ok);
-        QVERIFY(records
-                    .saveVerifiedAccount(QStringLiteral("carl"), QStringLiteral("c1"), true,
-                                         PasswordDigest{QStringLiteral("c2"), 6})
-                    .ok);
-        QVERIFY(
-            records.saveVerifiedAccount(QStringLiteral("eve"), QStringLiteral("e1"), false, std::nullopt).ok);
-        QCOMPARE(records.setMobileMailActive(QStringLiteral("ANN"), true).rowsAffected, 0);
-        QCOMPARE(records.setMobileMailActive(QStringLiteral("ann"), true).rowsAffected, 1);
-        QCOMPARE(store
-                     .value(QStringLiteral(
-                         "SELECT group_concat(r, ' ') FROM (SELECT UserID || ',' || UserPWD || ',' "
-                         "|| ifnull(LastPassword, '-') || ',' || LenPass || ',' || "
-                         "MobileMailActive AS r FROM Users ORDER BY ID)"))
-                     .toString(),
-                 QStringLiteral("Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 Bob,B0,B0,7,0 BOB,X0,X0,9,0 "
-                                "carl,c1,c2,6,1 eve,e1,-,0,0"));
+        QVERIFY(records.saveVerifiedAccount("Bob", "b1", false, PasswordDigest{"b2", 8}).ok);
+        QVERIFY(records.saveVerifiedAccount("dan", "d1", true, std::nullopt).ok);
+        QVERIFY(records.saveVerifiedAccount("carl", "c1", true, PasswordDigest{"c2", 6}).ok);
+        QVERIFY(records.saveVerifiedAccount("eve", "e1", false, std::nullopt).ok);
+        QCOMPARE(records.setMobileMailActive("ANN", true).rowsAffected, 0);
+        QCOMPARE(records.setMobileMailActive("ann", true).rowsAffected, 1);
+        const QString rows =
+            QStringLiteral("SELECT group_concat(r, ' ') FROM (SELECT UserID || ',' || UserPWD || ',' || "
+                           "ifnull(LastPassword, '-') || ',' || LenPass || ',' || MobileMailActive "
+                           "AS r FROM Users ORDER BY ID)");
+        QCOMPARE(store.value(rows).toString(),
+                 "Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 Bob,B0,B0,7,0 BOB,X0,X0,9,0 "
+                 "carl,c1,c2,6,1 eve,e1,-,0,0");
     }
 
     void missingFileIsWrittenOutAgain()

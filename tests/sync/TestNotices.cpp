@@ -150,9 +150,9 @@ private slots:
         QTest::newRow("three") << QStringList{"甲", "R&D", "丙"} << QStringList{c, b, a, c, b};
         QTest::newRow("none") << QStringList{} << QStringList{"公告(&G):", "公告(&G):"};
         // The newest five of seven.
-        QTest::newRow("seven") << QStringList{"1", "2", "3", "4", "5", "6", "7"}
-                               << QStringList{unread("7"), unread("6"), unread("5"),
-                                              unread("4"), unread("3"), unread("7")};
+        // clang-format off
+        QTest::newRow("seven") << QStringList{"1", "2", "3", "4", "5", "6", "7"} << QStringList{unread("7"), unread("6"), unread("5"), unread("4"), unread("3"), unread("7")};
+        // clang-format on
     }
     void rotation()
     {
