@@ -52,8 +52,7 @@ private slots:
         QFETCH(QVariant, value);
         const QByteArray property = name.toLatin1();
         QWidget host;
-        KvButton button(PropertyBag{{QStringLiteral("Mode"), 1},
-                                    {QStringLiteral("PictureNormal"), QVariant::fromValue(picture(Qt::red))}},
+        KvButton button(PropertyBag{{"Mode", 1}, {"PictureNormal", QVariant::fromValue(picture(Qt::red))}},
                         &host);
         QVERIFY(button.property(property) != value);
         QVERIFY(button.setProperty(property, value));
@@ -65,14 +64,12 @@ private slots:
     {
         QWidget host;
         // What a new button leaves out as a default must read back as that default.
-        QCOMPARE(KvButton(PropertyBag{}, &host).writeProperties().keys(),
-                 QStringList{QStringLiteral("Caption")});
+        QCOMPARE(KvButton(PropertyBag{}, &host).writeProperties().keys(), QStringList{"Caption"});
         // Yes/no values read from any stored form and are written back in the stored form.
-        KvButton button(PropertyBag{{QStringLiteral("PictureShadow"), -1}, {QStringLiteral("Enabled"), 0}},
-                        &host);
+        KvButton button(PropertyBag{{"PictureShadow", -1}, {"Enabled", 0}}, &host);
         QVERIFY(button.pictureShadow());
         QVERIFY(!button.isButtonEnabled() && !button.isEnabled());
-        QCOMPARE(button.writeProperties().read(QStringLiteral("PictureShadow")).toInt(), -1);
+        QCOMPARE(button.writeProperties().read("PictureShadow").toInt(), -1);
     }
 
     // Per style: the scheme it brings, its colour in schemes 0 to 3 (an unknown 0x123456 kept), then
@@ -92,9 +89,8 @@ private slots:
                 applyDefaultBackColor(props, test::knownPalette());
                 line += QStringLiteral(" %1").arg(props.backColor, 6, 16, QLatin1Char('0')).toUpper();
             }
-            got << line + QStringLiteral(" %1%2")
-                              .arg(int(props.showFocusRect))
-                              .arg(int(props.picturePushOnHover));
+            got << line + u' ' + QString::number(props.showFocusRect) +
+                       QString::number(props.picturePushOnHover);
         }
         QCOMPARE(got, QStringList({"0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 10", "0 F0F0F0 F0F0F0 F0F0F0 F0F0F0 10",
                                    "0 E7EBEC DBEEF3 FCF1F0 123456 00", "2 FDECE0 DEEDE8 E3E3E3 123456 00",
@@ -108,8 +104,7 @@ private slots:
     void colorSchemeIsClampedAndDrivesBackColor()
     {
         QWidget host;
-        KvButton button(PropertyBag{{QStringLiteral("ButtonStyle"), 8}, {QStringLiteral("ColorScheme"), 7}},
-                        &host);
+        KvButton button(PropertyBag{{"ButtonStyle", 8}, {"ColorScheme", 7}}, &host);
         QCOMPARE(button.colorScheme(), 3);
         button.setColorScheme(-4);
         QCOMPARE(button.colorScheme(), 0);
@@ -124,7 +119,7 @@ private slots:
     void picturesValueAndPointerRules()
     {
         QWidget host;
-        KvButton button(PropertyBag{{QStringLiteral("Caption"), QString()}}, &host);
+        KvButton button(PropertyBag{{"Caption", QString()}}, &host);
         const KvPicture red = picture(Qt::red);
         // A hot or down picture without a normal one becomes the normal picture.
         button.setPictureHot(red);

@@ -27,10 +27,11 @@ QStringList panel(const DueScanResult& scan)
 }
 
 MemoRecord solar(const TestStore& store, const QString& title, const QDateTime& moment,
-                 const QDateTime& snooze = {})
+                 const QDateTime& snooze = {}, const QString& repeat = QStringLiteral("1"))
 {
     MemoRecord memo = store.sampleMemo(title);
     memo.AlertTime = moment;
+    memo.AlertPinLv = repeat;
     if (snooze.isValid())
         memo.AlertTimeTemp = snooze;
     return memo;
@@ -67,13 +68,10 @@ private slots:
         TestStore store;
         QVERIFY(store.isValid());
         const QDateTime now = at(2026, 12, 6, 10);
+        // clang-format off
         std::vector<MemoRecord> memos = {
             solar(store, "in3", at(2026, 12, 9, 8)),
-            [&] {
-                MemoRecord memo = solar(store, "signIn", at(2026, 12, 6, 9, 15));
-                memo.AlertPinLv = QStringLiteral("denglu");
-                return memo;
-            }(),
+            solar(store, "signIn", at(2026, 12, 6, 9, 15), {}, "denglu"),
             solar(store, "overdue", at(2025, 1, 1, 8)),
             solar(store, "now", now),
             solar(store, "secondLater", now.addSecs(1)),
@@ -87,12 +85,10 @@ private slots:
             // A snooze delays a passed moment; a passed snooze rings; a snooze alone brings a memo in.
             solar(store, "snoozed", at(2026, 12, 6, 9), at(2026, 12, 6, 10, 5)),
             solar(store, "snoozePassed", at(2026, 12, 5, 9), at(2026, 12, 6, 9, 55)),
-            lunar(store, "lunarSnoozed", at(2026, 10, 28, 7), {}, at(2026, 10, 28, 10, 5),
-                  at(2026, 12, 6, 10, 5)),
+            lunar(store, "lunarSnoozed", at(2026, 10, 28, 7), {}, at(2026, 10, 28, 10, 5), at(2026, 12, 6, 10, 5)),
             // A snooze left behind by a moment moved on since never brings the memo back early.
             solar(store, "staleSnooze", at(2026, 12, 8, 9), at(2026, 12, 5, 9)),
-            lunar(store, "lunarStaleSnooze", at(2026, 10, 30, 9), {}, at(2026, 10, 27, 9),
-                  at(2026, 12, 5, 9)),
+            lunar(store, "lunarStaleSnooze", at(2026, 10, 30, 9), {}, at(2026, 10, 27, 9), at(2026, 12, 5, 9)),
         };
         // Memos the panel never shows, on either calendar, though both their moment and their snooze
         // are due: done, deleted, reminder off, repeat "N", another user's.
@@ -105,12 +101,12 @@ private slots:
         };
         for (const auto& [title, change] : hidden) {
             MemoRecord solarMemo = solar(store, title, at(2026, 12, 6, 8), at(2026, 12, 6, 9));
-            MemoRecord lunarMemo =
-                lunar(store, title, at(2026, 10, 28, 8), {}, at(2026, 10, 28, 9), at(2026, 12, 6, 9));
+            MemoRecord lunarMemo = lunar(store, title, at(2026, 10, 28, 8), {}, at(2026, 10, 28, 9), at(2026, 12, 6, 9));
             change(solarMemo);
             change(lunarMemo);
             memos.insert(memos.end(), {solarMemo, lunarMemo});
         }
+        // clang-format on
         for (const MemoRecord& memo : memos)
             QVERIFY2(store.addMemo(memo), qPrintable(store.lastError()));
 
