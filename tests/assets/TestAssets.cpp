@@ -63,16 +63,15 @@ private slots:
             row(QStringLiteral("%1.ico").arg(i), 16, 16); // the tree
         for (int i = 1; i <= 6; ++i)
             row(QStringLiteral("%1.gif").arg(i), 96, 120); // the assistant
-        for (const char* name : {"red.gif", "blue.gif", "sound.gif"})
+        for (const char* name : {"red.gif", "blue.gif", "sound.gif", "notice.png"})
             row(QLatin1String(name), 16, 16);
         for (const char* name :
              {"new", "edit", "done", "delete", "search", "feedback", "settings", "ring-off", "snooze"}) {
             row(QStringLiteral("button-%1.png").arg(QLatin1String(name)), 24, 24);
             row(QStringLiteral("button-%1@2x.png").arg(QLatin1String(name)), 48, 48);
         }
-        row(QStringLiteral("notice.png"), 16, 16);
-        row(QStringLiteral("tray.ico"), 22, 22);
-        row(QStringLiteral("tray-flash.ico"), 22, 22);
+        for (const char* name : {"tray.ico", "tray-flash.ico"})
+            row(QLatin1String(name), 22, 22);
         row(QStringLiteral("velmo.ico"), 32, 32);
         row(QStringLiteral("velmo.png"), 256, 256);
     }
@@ -120,23 +119,17 @@ private slots:
         }
     }
 
-    // The tune codes name these files, every entry both ways.
-    void tuneCodes()
-    {
-        QCOMPARE(velmo::builtInTuneFileNames(), TuneNames);
-        for (int i = 0; i < TuneNames.size(); ++i) {
-            const QString code = QStringLiteral("%1.%2").arg(i + 1).arg(i < 9 ? "mid" : "mp3");
-            QCOMPARE(velmo::tuneFileName(code), TuneNames[i]);
-            QCOMPARE(velmo::tuneCode(TuneNames[i]), code);
-        }
-    }
-
-    // MIDI tunes are well formed with a tune's worth of notes; MP3 tunes start with a tag or a frame
-    // header. No two tunes are the same.
+    // The tune codes name these files, every entry both ways. MIDI tunes are well formed with a tune's
+    // worth of notes; MP3 tunes start with a tag or a frame header. No two tunes are the same.
     void tunes()
     {
+        QCOMPARE(velmo::builtInTuneFileNames(), TuneNames);
         QSet<QByteArray> contents;
-        for (const QString& name : TuneNames) {
+        for (int i = 0; i < TuneNames.size(); ++i) {
+            const QString& name = TuneNames[i];
+            const QString code = QStringLiteral("%1.%2").arg(i + 1).arg(i < 9 ? "mid" : "mp3");
+            QCOMPARE(velmo::tuneFileName(code), name);
+            QCOMPARE(velmo::tuneCode(name), code);
             const QByteArray data = readAsset(name);
             QVERIFY2(!data.isEmpty(), qPrintable(name + QStringLiteral(" missing")));
             contents.insert(data);
