@@ -213,14 +213,16 @@ private slots:
         QCOMPARE(QFile::permissions(path), ownerOnly);
     }
 
-    // An unreadable data.db is kept aside and replaced by a fresh one; a readable one is never touched.
+    // An unreadable data.db is kept aside and replaced by a fresh one; a link to nothing is moved aside,
+    // never followed; a readable one is never touched.
     void unreadableFileIsKeptAndReplaced_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given
+        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
         QTest::newRow("truncated") << QByteArray() << 8192;
+        QTest::newRow("dangling link") << QByteArray() << -2;
     }
 
     void unreadableFileIsKeptAndReplaced()
@@ -229,13 +231,17 @@ private slots:
         QFETCH(int, keepBytes);
         test::TempDataFolder folder;
         const QString path = databasePath(folder.dataFolder());
+        const QString gone = folder.filePath(QStringLiteral("gone"));
         QFile file(path);
         if (keepBytes >= 0) {
             QVERIFY(SaveDatabaseFile(path).ok && file.open(QIODevice::ReadOnly));
             bytes = file.read(keepBytes);
             file.close();
         }
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        if (keepBytes == -2)
+            QVERIFY(QFile::link(gone, path));
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         // An earlier recovery in the same second keeps its name.
         const QString earlier = path + QStringLiteral(".broken-") +
@@ -245,24 +251,16 @@ private slots:
         const MissingRowRecovery recovery = RecoverMissingRow(path);
         QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
         QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
-        QFile kept(recovery.brokenFileKeptAs);
-        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
-        QCOMPARE(kept.permissions(), ownerOnly);
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
         QCOMPARE(QFileInfo(earlier).size(), 0);
         QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
-    }
-
-    // A data.db that is a link to nothing is moved aside, never followed, and replaced.
-    void danglingDatabaseLinkIsReplaced()
-    {
-        test::TempDataFolder folder;
-        const QString path = databasePath(folder.dataFolder());
-        QVERIFY(QFile::link(folder.filePath(QStringLiteral("gone")), path));
-        const MissingRowRecovery recovery = RecoverMissingRow(path);
-        QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
-        QVERIFY(QFileInfo(recovery.brokenFileKeptAs).isSymLink());
-        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("gone"))));
-        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QFile kept(recovery.brokenFileKeptAs);
+        if (keepBytes == -2) {
+            QVERIFY(QFileInfo(kept).isSymLink() && !QFileInfo::exists(gone));
+            return;
+        }
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
+        QCOMPARE(kept.permissions(), ownerOnly);
     }
 
     void readableFileIsLeftAlone()
