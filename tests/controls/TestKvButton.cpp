@@ -21,7 +21,7 @@ using namespace velmo::gdi;
 
 namespace {
 // Every system colour the button reads, with values no style computes by accident.
-inline QPalette knownPalette()
+QPalette knownPalette()
 {
     QPalette p;
     // clang-format off
@@ -37,7 +37,7 @@ inline QPalette knownPalette()
     return p;
 }
 
-inline KvRenderEnvironment knownEnvironment()
+KvRenderEnvironment knownEnvironment()
 {
     KvRenderEnvironment env;
     env.palette = knownPalette();
@@ -45,8 +45,8 @@ inline KvRenderEnvironment knownEnvironment()
 }
 
 // The face of a model rendered at width x height.
-inline QImage renderFace(KvButtonModel& model, int width, int height,
-                         const KvRenderEnvironment& env = knownEnvironment())
+QImage renderFace(KvButtonModel& model, int width, int height,
+                  const KvRenderEnvironment& env = knownEnvironment())
 {
     KvButtonRenderer renderer;
     QImage image;
@@ -54,35 +54,34 @@ inline QImage renderFace(KvButtonModel& model, int width, int height,
     return image;
 }
 
-inline QImage solidImage(int w, int h, ColorRef color, QImage::Format format = QImage::Format_RGB32)
+QImage solidImage(int w, int h, ColorRef color, QImage::Format format = QImage::Format_RGB32)
 {
     QImage image(w, h, format);
     image.fill(gdi::toQColor(color));
     return image;
 }
 
-inline ColorRef pixelOf(const QImage& image, int x, int y)
+ColorRef pixelOf(const QImage& image, int x, int y)
 {
     return gdi::fromQRgb(image.pixel(x, y));
 }
 
 // Entry i of a gradient line of n + 1 colours from c1 to c2 (channels truncated towards zero).
-inline ColorRef lerp(ColorRef c1, ColorRef c2, int i, int n)
+ColorRef lerp(ColorRef c1, ColorRef c2, int i, int n)
 {
     auto channel = [&](int a, int b) { return a + (b - a) * i / n; };
     return gdi::rgb(channel(gdi::redOf(c1), gdi::redOf(c2)), channel(gdi::greenOf(c1), gdi::greenOf(c2)),
                     channel(gdi::blueOf(c1), gdi::blueOf(c2)));
 }
 
-inline ColorRef inverted(ColorRef c)
+ColorRef inverted(ColorRef c)
 {
     return c ^ 0xFFFFFFu;
 }
 
-inline QByteArray describe(ColorRef c)
+QByteArray describe(ColorRef c)
 {
-    return QByteArray("(") + QByteArray::number(gdi::redOf(c)) + ", " + QByteArray::number(gdi::greenOf(c)) +
-           ", " + QByteArray::number(gdi::blueOf(c)) + ")";
+    return QStringLiteral("(%1, %2, %3)").arg(redOf(c)).arg(greenOf(c)).arg(blueOf(c)).toLatin1();
 }
 
 // Faces.
@@ -152,14 +151,14 @@ KvPicture pictureOf(const QList<QRgb>& pixels, int width, QImage::Format format 
                                                                 : KvPicture::fromIcon(bits);
 }
 
-const ColorRef kRed = rgb(255, 0, 0);
-const KvPicture kRedSquare = KvPicture::fromBitmap(solidImage(4, 4, kRed));
-
-// Properties.
-KvPicture picture(QColor color)
+// A 4 x 4 picture of one colour.
+KvPicture square(ColorRef colour)
 {
-    return KvPicture::fromBitmap(solidImage(4, 4, fromQRgb(color.rgb())));
+    return KvPicture::fromBitmap(solidImage(4, 4, colour));
 }
+
+const ColorRef kRed = rgb(255, 0, 0);
+const KvPicture kRedSquare = square(kRed);
 
 // Input.
 void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
@@ -198,8 +197,8 @@ bool activate(QWidget* window)
     return QTest::qWaitForWindowActive(window);
 }
 
-// A shown, active dialog with an "OK" button beside its image buttons, and the events of the buttons
-// it records, by name and in order.
+// A shown, active dialog with an "OK" button beside its image buttons, and the events of the dialog
+// and of the buttons it records, by name and in order.
 struct Host
 {
     QStringList log;
@@ -214,6 +213,8 @@ struct Host
         window.setGeometry(100, 100, 400, 200);
         window.show();
         activate(&window);
+        QObject::connect(&window, &QDialog::rejected, [this] { log << "Rejected"; });
+        QObject::connect(ok, &QPushButton::clicked, [this] { log << "OK"; });
     }
 
     KvButton* add(const PropertyBag& set, QPoint at, int index = -1, const KvButtonHost& host = {},
@@ -522,7 +523,7 @@ private slots:
         KV_PIXEL(face, 6, 6, kRed);
         KV_PIXEL(face, 13, 13, shiftColor(0xEED2C1, 0.03f));
         // A checked button shows the down picture whatever the state.
-        m.props.pictureDown = KvPicture::fromBitmap(solidImage(4, 4, rgb(0, 0, 255)));
+        m.props.pictureDown = square(rgb(0, 0, 255));
         m.props.mode = KvCheck;
         m.props.value = true;
         KV_PIXEL(renderFace(m, 20, 20), 9, 9, rgb(0, 0, 255));
@@ -567,15 +568,14 @@ private slots:
     void layoutOfPictureAndCaption_data()
     {
         QTest::addColumn<int>("pictureAlign");
-        QTest::addColumn<int>("captionAlign");
-        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("captionAlign"); // of the caption "Save"
         QTest::addColumn<QString>("place");
         // clang-format off
-        QTest::newRow("0: left, caption moved clear") << 0 << 0 << "Save" << "3,18 C28";
-        QTest::newRow("1: left of a centred caption") << 1 << 1 << "Save" << "L";
-        QTest::newRow("2: right edge") << 2 << 0 << "Save" << "78,18";
-        QTest::newRow("3: right of the caption") << 3 << 0 << "Save" << "R";
-        QTest::newRow("8: below the caption") << 8 << 1 << "Save" << "B";
+        QTest::newRow("0: left, caption moved clear") << 0 << 0 << "3,18 C28";
+        QTest::newRow("1: left of a centred caption") << 1 << 1 << "L";
+        QTest::newRow("2: right edge") << 2 << 0 << "78,18";
+        QTest::newRow("3: right of the caption") << 3 << 0 << "R";
+        QTest::newRow("8: below the caption") << 8 << 1 << "B";
         // clang-format on
     }
 
@@ -583,9 +583,8 @@ private slots:
     {
         QFETCH(int, pictureAlign);
         QFETCH(int, captionAlign);
-        QFETCH(QString, caption);
         QFETCH(QString, place);
-        KvButtonModel m = pictureModel(4, KvPicture::fromBitmap(solidImage(24, 24, kRed)), caption);
+        KvButtonModel m = pictureModel(4, KvPicture::fromBitmap(solidImage(24, 24, kRed)), "Save");
         m.props.pictureAlign = pictureAlign;
         m.props.captionAlign = captionAlign;
         KvButtonRenderer renderer;
@@ -644,7 +643,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QVariant>("value");
-        const QVariant green = QVariant::fromValue(picture(Qt::green));
+        const QVariant green = QVariant::fromValue(square(rgb(0, 255, 0)));
         // clang-format off
         const QList<std::pair<const char*, QVariant>> rows = {
             {"BackColor", 0x123456u}, {"ButtonStyle", 8}, {"Caption", QStringLiteral("备忘")}, {"CaptionAlign", 0}, {"DropDownSymbol", 6},
@@ -666,8 +665,7 @@ private slots:
         QFETCH(QVariant, value);
         const QByteArray property = name.toLatin1();
         QWidget host;
-        KvButton button(PropertyBag{{"Mode", 1}, {"PictureNormal", QVariant::fromValue(picture(Qt::red))}},
-                        &host);
+        KvButton button(PropertyBag{{"Mode", 1}, {"PictureNormal", QVariant::fromValue(kRedSquare)}}, &host);
         QVERIFY(button.property(property) != value);
         QVERIFY(button.setProperty(property, value));
         KvButton again(button.writeProperties(), &host);
@@ -734,7 +732,7 @@ private slots:
     {
         QWidget host;
         KvButton button(PropertyBag{{"Caption", QString()}}, &host);
-        const KvPicture red = picture(Qt::red);
+        const KvPicture red = kRedSquare;
         // A hot or down picture without a normal one becomes the normal picture.
         button.setPictureHot(red);
         QCOMPARE(button.pictureNormal(), red);
@@ -808,15 +806,10 @@ private slots:
         Host host(setup.contains(QLatin1String("default")));
         KvButtonHost ambient;
         ambient.probes.trackMouseLeave = !setup.contains(QLatin1String("notrack"));
-        const int mode = setup.startsWith(QLatin1String("check"))    ? KvCheck
-                         : setup.startsWith(QLatin1String("option")) ? KvOption
-                                                                     : KvPush;
+        const int mode = setup.startsWith("check") ? KvCheck : setup.startsWith("option") ? KvOption : KvPush;
         KvButton* b = host.add(buttonSet(mode, QStringLiteral("&Save")), QPoint(0, 0), 3, ambient);
         KvButton* other = host.add(buttonSet(KvPush), QPoint(0, 50));
         host.record(b);
-        QObject::connect(&host.window, &QDialog::rejected,
-                         [&host] { host.log << QStringLiteral("Rejected"); });
-        QObject::connect(host.ok, &QPushButton::clicked, [&host] { host.log << QStringLiteral("OK"); });
         QWidget elsewhere;
         Qt::MouseButtons held;
         const KvButtonRuntime& run = b->model().run;

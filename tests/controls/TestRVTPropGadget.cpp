@@ -179,7 +179,7 @@ private slots:
         g->setEnabled(false);
         host.setEnabled(false);
         host.setEnabled(true);
-        host.setFont(QFont(QStringLiteral("Sans"), 9));
+        host.setFont(QFont("Sans", 9));
         QCOMPARE(changed.count(), 1);
     }
 
@@ -188,11 +188,10 @@ private slots:
         PropertyBag empty; // a new gadget saves nothing: every value equals its default
         RVTPropGadget().writeProperties(empty);
         QCOMPARE(empty.size(), 0);
-        Scripted s(
-            QStringLiteral("h ScrollingArrows=6 HMin=20 VMax=10 VValue=0 ScaleSteps=8 Borderless=1 disable"));
+        Scripted s("h ScrollingArrows=6 HMin=20 VMax=10 VValue=0 ScaleSteps=8 Borderless=1 disable");
         PropertyBag bag;
         s.g->writeProperties(bag);
-        QCOMPARE(bag.read(QStringLiteral("VValue")).toInt(), 0); // VValue 0 is no default
+        QCOMPARE(bag.read("VValue").toInt(), 0); // VValue 0 is no default
         RVTPropGadget loaded;
         QSignalSpy changed(&loaded, &RVTPropGadget::propertyChanged);
         loaded.readProperties(bag);
@@ -224,7 +223,7 @@ private slots:
         QCOMPARE(g.ScrollTranslateColor(0x80000063u), ColorRef(0));
         QCOMPARE(g.ScrollTranslateColor(0x7F000000u), ColorRef(0));
         // Too small for its arrows, or of no size: nothing may divide by zero.
-        Scripted tiny(QStringLiteral("bar"));
+        Scripted tiny("bar");
         tiny.g->resize(10, 20);
         tiny.g->Refresh(); // a hidden widget hears of a new size only when shown; Refresh draws at once
         QCOMPARE(tiny.g->layout().vKnobLength, 0);

@@ -1,3 +1,4 @@
+#include "SilentMedia.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
 
@@ -8,12 +9,22 @@
 #include "platform/Html.h"
 #include "platform/Md5.h"
 #include "platform/RequestSignature.h"
+#include "platform/SingleInstance.h"
+#include "platform/TuneCodes.h"
+#include "platform/TunePlayer.h"
 #include "platform/UrlEncoders.h"
 #include "store/DataFiles.h"
 #include "velmo-service/StandInRequest.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmo;
 
@@ -71,13 +82,31 @@ const char* const kTree[][2] = {
     {"block/vdb/device/model", "FIFTH"},
 };
 
+constexpr int kLoadTimeoutMs = 15000;
+
+// Starts a first copy in another process; null unless it claimed the instance.
+std::unique_ptr<QProcess> startFirstCopy()
+{
+    auto probe = std::make_unique<QProcess>();
+    probe->start(QStringLiteral(VELMO_INSTANCE_PROBE));
+    const bool claimed = QTest::qWaitFor([&probe] { return probe->canReadLine(); }, 10000) &&
+                         probe->readLine().trimmed() == "claimed";
+    return claimed ? std::move(probe) : nullptr;
+}
+
+const QString key = QStringLiteral("safety");
+
 } // namespace
 
+// The platform layer: text and file utilities, encoders, autostart, disk identities, the tune player
+// and the single instance.
 class TestUtilities : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { test::useSilentMediaSink(); }
+
     void removeHtml_data()
     {
         QTest::addColumn<QString>("html");
@@ -367,6 +396,189 @@ private slots:
         QCOMPARE(GetDiskInfo(3, 2, paths), QString());
         // Drives 0 to 3 are asked for, never a fifth.
         QCOMPARE(GetDiskInfo(4, 1, paths), QString());
+    }
+
+    // The tune player: the built-in tunes, files it cannot play, and the end of a tune.
+
+    void builtInTunesDecode_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("fileName"); // empty: no such tune
+        QTest::newRow("midi") << QStringLiteral("1.mid") << QStringLiteral("天空之城.mid");
+        QTest::newRow("mp3") << QStringLiteral("17.mp3") << QStringLiteral("死了都要爱.mp3");
+        QTest::newRow("past the list") << QStringLiteral("18.mp3") << QString();
+        QTest::newRow("letter case") << QStringLiteral("1.MID") << QString();
+    }
+
+    // The code names its file, the file exists beside the program, and the player's own media
+    // backend opens it and finds a length.
+    void builtInTunesDecode()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, fileName);
+        QCOMPARE(tuneFileName(code), fileName);
+        if (fileName.isEmpty())
+            return;
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        player.setFileName(builtInTunePath(test::buildAssetFolder(), fileName));
+        QTRY_VERIFY_WITH_TIMEOUT(player.loadState() == clsMusic::Load::Ready && player.Duration() > 0,
+                                 kLoadTimeoutMs);
+    }
+
+    void unplayableFileLeavesSilentPlayer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QStringLiteral("none.mp3") << QByteArray();
+        QTest::newRow("text as mp3") << QStringLiteral("text.mp3") << QByteArray("not a tune at all\n");
+        // a track that claims more bytes than the file holds
+        static const char cut[] = "MThd\0\0\0\6\0\1\0\1\0\x60MTrk\0\0\xff\xff\x90\x3c";
+        QTest::newRow("cut midi") << QStringLiteral("cut.mid") << QByteArray(cut, sizeof cut - 1);
+    }
+
+    void unplayableFileLeavesSilentPlayer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        test::TempDataFolder temp;
+        QFile file(temp.filePath(name));
+        if (!content.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        QSignalSpy finished(&player, &clsMusic::finished);
+        player.setFileName(file.fileName());
+        QTRY_COMPARE_WITH_TIMEOUT(player.loadState(), clsMusic::Load::Failed, kLoadTimeoutMs);
+        player.Play();
+        QCOMPARE(player.State(), clsMusic::Stopped);
+        QCOMPARE(finished.count(), 0);
+    }
+
+    // The reminder loop's way round: at the end the position equals the length, and rewinding
+    // and Play start it again.
+    void finishedAtTheEndAndPlaysAgain()
+    {
+        clsMusic player(nullptr, clsMusic::Output::AnySink);
+        QSignalSpy finished(&player, &clsMusic::finished);
+        player.setFileName(test::buildAssetFolder().filePath(QStringLiteral("sound/ok.wav")));
+        player.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kLoadTimeoutMs);
+        QVERIFY(player.isAtEnd());
+        QCOMPARE(player.Position(), player.Duration());
+
+        player.setPosition(0);
+        player.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, kLoadTimeoutMs);
+    }
+
+    // Single instance: a later copy hands its command to the running one, never through files another user
+    // prepared.
+    void laterCopiesHandTheirCommandToTheRunningOne()
+    {
+        auto first = startFirstCopy();
+        QVERIFY(first);
+        // This process is a later copy; it sends without blocking its event loop.
+        SingleInstance here;
+        QVERIFY(!here.claim());
+        QSignalSpy finished(&here, &SingleInstance::finished);
+        here.sendToRunningCopy(QStringLiteral("other"));
+        QVERIFY(finished.isEmpty());
+        QVERIFY(finished.wait(5000));
+        QVERIFY(QTest::qWaitFor([&first] { return first->canReadLine(); }, 5000));
+        QCOMPARE(first->readLine().trimmed(), QByteArray("command:other"));
+
+        // A crashed first copy leaves its lock and socket behind; they never block the next start.
+        first->kill(); // SIGKILL: no clean-up
+        QVERIFY(first->waitForFinished(5000));
+        QVERIFY(QFile::exists(here.lockFilePath()) && QFile::exists(here.socketPath()));
+        QVERIFY(here.claim());
+        QSignalSpy received(&here, &SingleInstance::commandReceived);
+        SingleInstance later;
+        QVERIFY(!later.claim());
+        later.sendToRunningCopy(QStringLiteral("show"));
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.first().first().toString(), QStringLiteral("show"));
+    }
+
+    // Another local user may prepare files in the shared temporary folder, or leave a lock file this
+    // user cannot take over. Every case holds for root as well.
+    void cleanup()
+    {
+        qputenv("XDG_RUNTIME_DIR", qgetenv("HOME") + "/runtime");
+        qunsetenv("TMPDIR");
+    }
+
+    void foreignFallbackFolderIsNotUsed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("writable by all") << QStringLiteral("open");
+        QTest::newRow("link to another folder") << QStringLiteral("link");
+        QTest::newRow("a file") << QStringLiteral("file");
+        QTest::newRow("another owner") << QStringLiteral("owner");
+    }
+
+    void foreignFallbackFolderIsNotUsed()
+    {
+        QFETCH(QString, kind);
+        if (kind == QLatin1String("owner") && ::getuid() != 0)
+            QSKIP("only root can give a folder to another user");
+        // Without a runtime folder, and with the shared one of the toolkit taken by a file, the
+        // fallback in the temporary folder is next in line.
+        QTemporaryDir shared;
+        QVERIFY(shared.isValid());
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(shared.path()));
+        const passwd* user = ::getpwuid(::getuid());
+        QFile toolkitFolder(shared.filePath(QStringLiteral("runtime-") + (user ? user->pw_name : "")));
+        QVERIFY(toolkitFolder.open(QIODevice::WriteOnly));
+
+        // The hostile user's folder.
+        const QString folder = shared.filePath(QStringLiteral("velmo-runtime-%1").arg(::getuid()));
+        const QByteArray name = QFile::encodeName(folder);
+        if (kind == QLatin1String("file")) {
+            QFile file(folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(QDir().mkpath(shared.filePath(QStringLiteral("elsewhere"))));
+            QVERIFY(QFile::link(shared.filePath(QStringLiteral("elsewhere")), folder));
+        } else {
+            QVERIFY(QDir().mkpath(folder) && ::chmod(name.constData(), 0777) == 0);
+            if (kind == QLatin1String("owner"))
+                QVERIFY(::chown(name.constData(), 65534, 65534) == 0 && ::chmod(name.constData(), 0755) == 0);
+        }
+        SingleInstance instance(key);
+        QVERIFY(instance.claim());
+        const QString used = instance.lockFilePath();
+        QVERIFY2(!used.startsWith(folder) && !QFileInfo(used).canonicalFilePath().contains(u"/elsewhere/"),
+                 qPrintable(used));
+    }
+
+    void unusableLockIsReported_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder in its place") << QStringLiteral("folder") << QStringLiteral("不是普通文件");
+        QTest::newRow("held by a copy that does not answer")
+            << QStringLiteral("held") << QStringLiteral("没有应答");
+    }
+
+    void unusableLockIsReported()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        SingleInstance instance(key);
+        const QString path = instance.lockFilePath();
+        QDir().rmdir(path);   // what an earlier row left
+        QLockFile held(path); // as a live copy would, without listening for commands
+        held.setStaleLockTime(0);
+        QVERIFY(kind == QLatin1String("folder") ? QDir().mkpath(path) : held.tryLock(0));
+        QVERIFY(!instance.claim());
+        QSignalSpy finished(&instance, &SingleInstance::finished);
+        instance.sendToRunningCopy(QStringLiteral("show"), 300);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(instance.outcome(), SingleInstance::Outcome::LockUnusable);
+        QVERIFY(instance.lockProblem().contains(reason));
     }
 };
 
