@@ -61,26 +61,19 @@ QByteArray identifyBlock(const QByteArray& model, const QByteArray& serial, cons
 
 // Fake block folder, udev database and device folder: path relative to the root, then content
 // ("hex:" content is binary).
+// clang-format off
 const char* const kTree[][2] = {
     {"block/loop0/device/model", "LOOP"},
-    {"block/sdc/removable", "1\n"},
-    {"block/sdc/device/model", "STICK"},
-    {"block/nvme0n1/removable", "0\n"},
-    {"block/nvme0n1/device/model", "NVME MODEL  \n"},
-    {"block/nvme0n1/device/serial", "  NV-1\n"},
-    {"block/sda/dev", "8:0\n"},
-    {"block/sda/device/model", "SYSFS MODEL\n"},
+    {"block/sdc/removable", "1\n"}, {"block/sdc/device/model", "STICK"},
+    {"block/nvme0n1/removable", "0\n"}, {"block/nvme0n1/device/model", "NVME MODEL  \n"}, {"block/nvme0n1/device/serial", "  NV-1\n"},
+    {"block/sda/dev", "8:0\n"}, {"block/sda/device/model", "SYSFS MODEL\n"}, {"dev/sda", "not a block device"},
     {"udev/b8:0", "S:disk/by-id/x\nE:ID_MODEL=UDEV_A\nE:ID_SERIAL_SHORT=UDEV-A\n"},
-    {"block/sdb/dev", "8:16\n"},
-    {"block/sdb/device/vpd_pg80", "hex:00800005 56504453 4e5858"},
+    {"block/sdb/dev", "8:16\n"}, {"block/sdb/device/vpd_pg80", "hex:00800005 56504453 4e5858"},
     {"udev/b8:16", "E:ID_MODEL=UDEV_B\nE:ID_SERIAL_SHORT=UDEV-B\n"},
-    {"dev/sda", "not a block device"},
-    {"block/sr0/device/model", "DVD"},
-    {"block/sdd/hidden", "1\n"},
-    {"block/sdd/device/model", "HIDDEN"},
-    {"block/vda/device/model", "MODEL ONLY"},
-    {"block/vdb/device/model", "FIFTH"},
+    {"block/sr0/device/model", "DVD"}, {"block/sdd/hidden", "1\n"}, {"block/sdd/device/model", "HIDDEN"},
+    {"block/vda/device/model", "MODEL ONLY"}, {"block/vdb/device/model", "FIFTH"},
 };
+// clang-format on
 
 constexpr int kLoadTimeoutMs = 15000;
 
@@ -303,10 +296,8 @@ private slots:
         QVERIFY(!autostart.IsAutoRun());
         QVERIFY2(autostart.SetAutoRun(), qPrintable(autostart.errorString()));
         QFile entry(autostart.entryPath());
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(entry.readAll());
+        QVERIFY(entry.open(QIODevice::ReadOnly) && entry.readAll().startsWith("[Desktop Entry]\n"));
         entry.close();
-        QVERIFY(text.startsWith(QLatin1String("[Desktop Entry]\n")));
         QVERIFY(autostart.IsAutoRun());
         // The path is compared exactly: another spelling is another file.
         QVERIFY(!Autostart(exe.left(exe.size() - 5) + QStringLiteral("Velmo"), folder).IsAutoRun());
@@ -326,9 +317,7 @@ private slots:
         test::TempDataFolder temp;
         // A file where the folder should be: neither the folder nor the entry can be made.
         const QString blocker = temp.filePath(QStringLiteral("autostart"));
-        QFile file(blocker);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(writeFile(blocker));
         Autostart blocked(QStringLiteral("/usr/bin/velmo"), blocker);
         QVERIFY(!blocked.SetAutoRun());
         QVERIFY(!blocked.errorString().isEmpty());
@@ -380,19 +369,15 @@ private slots:
             QByteArray content(entry[1]);
             if (content.startsWith("hex:"))
                 content = QByteArray::fromHex(content.mid(4).replace(' ', ""));
-            QFile file(path);
-            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
-            QCOMPARE(file.write(content), content.size());
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) && writeFile(path, content));
         }
-        const DiskInfoPaths paths{root.filePath(QStringLiteral("block")),
-                                  root.filePath(QStringLiteral("udev")),
-                                  root.filePath(QStringLiteral("dev"))};
+        const DiskInfoPaths paths{root.filePath("block"), root.filePath("udev"), root.filePath("dev")};
         QCOMPARE(fixedDisks(paths), (QStringList{"nvme0n1", "sda", "sdb", "vda", "vdb"}));
-        QCOMPARE(GetDiskInfo(0, 1, paths), QStringLiteral("NVME MODEL"));
-        QCOMPARE(GetDiskInfo(0, 2, paths), QStringLiteral("NV-1"));
-        QCOMPARE(GetDiskInfo(1, 3, paths), QStringLiteral("SYSFS MODEL,UDEV-A")); // sysfs before udev
-        QCOMPARE(GetDiskInfo(2, 0, paths), QStringLiteral("UDEV_B,VPDSN"));       // the page's own length
-        QCOMPARE(GetDiskInfo(3, 3, paths), QStringLiteral("MODEL ONLY,"));
+        QCOMPARE(GetDiskInfo(0, 1, paths), "NVME MODEL");
+        QCOMPARE(GetDiskInfo(0, 2, paths), "NV-1");
+        QCOMPARE(GetDiskInfo(1, 3, paths), "SYSFS MODEL,UDEV-A"); // sysfs before udev
+        QCOMPARE(GetDiskInfo(2, 0, paths), "UDEV_B,VPDSN");       // the page's own length
+        QCOMPARE(GetDiskInfo(3, 3, paths), "MODEL ONLY,");
         QCOMPARE(GetDiskInfo(3, 2, paths), QString());
         // Drives 0 to 3 are asked for, never a fifth.
         QCOMPARE(GetDiskInfo(4, 1, paths), QString());
@@ -441,14 +426,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
         test::TempDataFolder temp;
-        QFile file(temp.filePath(name));
-        if (!content.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-        file.close();
-
+        QVERIFY(content.isEmpty() || writeFile(temp.filePath(name), content));
         clsMusic player(nullptr, clsMusic::Output::AnySink);
         QSignalSpy finished(&player, &clsMusic::finished);
-        player.setFileName(file.fileName());
+        player.setFileName(temp.filePath(name));
         QTRY_COMPARE_WITH_TIMEOUT(player.loadState(), clsMusic::Load::Failed, kLoadTimeoutMs);
         player.Play();
         QCOMPARE(player.State(), clsMusic::Stopped);
@@ -512,10 +493,10 @@ private slots:
     void foreignFallbackFolderIsNotUsed_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("writable by all") << QStringLiteral("open");
-        QTest::newRow("link to another folder") << QStringLiteral("link");
-        QTest::newRow("a file") << QStringLiteral("file");
-        QTest::newRow("another owner") << QStringLiteral("owner");
+        QTest::newRow("writable by all") << "open";
+        QTest::newRow("link to another folder") << "link";
+        QTest::newRow("a file") << "file";
+        QTest::newRow("another owner") << "owner";
     }
 
     void foreignFallbackFolderIsNotUsed()
@@ -530,15 +511,13 @@ private slots:
         qunsetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", QFile::encodeName(shared.path()));
         const passwd* user = ::getpwuid(::getuid());
-        QFile toolkitFolder(shared.filePath(QStringLiteral("runtime-") + (user ? user->pw_name : "")));
-        QVERIFY(toolkitFolder.open(QIODevice::WriteOnly));
+        QVERIFY(writeFile(shared.filePath(QStringLiteral("runtime-") + (user ? user->pw_name : ""))));
 
         // The hostile user's folder.
         const QString folder = shared.filePath(QStringLiteral("velmo-runtime-%1").arg(::getuid()));
         const QByteArray name = QFile::encodeName(folder);
         if (kind == QLatin1String("file")) {
-            QFile file(folder);
-            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(writeFile(folder));
         } else if (kind == QLatin1String("link")) {
             QVERIFY(QDir().mkpath(shared.filePath(QStringLiteral("elsewhere"))));
             QVERIFY(QFile::link(shared.filePath(QStringLiteral("elsewhere")), folder));
@@ -558,9 +537,8 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("a folder in its place") << QStringLiteral("folder") << QStringLiteral("不是普通文件");
-        QTest::newRow("held by a copy that does not answer")
-            << QStringLiteral("held") << QStringLiteral("没有应答");
+        QTest::newRow("a folder in its place") << "folder" << QStringLiteral("不是普通文件");
+        QTest::newRow("held by a copy that does not answer") << "held" << QStringLiteral("没有应答");
     }
 
     void unusableLockIsReported()
