@@ -37,51 +37,6 @@ public:
     int stops = 0;
 };
 
-// A signed-in user's store, the due panel's sheet, a tray in memory and the engine over them; the
-// clock stands at 2026-12-06 10:00 (lunar 2026-10-28).
-struct Engine
-{
-    TestStore store;
-    BoxRecorder boxes;
-    TuneRecorder tune;
-    QTimer timer2;
-    QGroupBox frame2;
-    QWidget mainWindow;
-    FakeTrayBackend* trayBackend = new FakeTrayBackend;
-    TrayIcon tray{std::unique_ptr<TrayBackend>(trayBackend), colouredTrayPictures()};
-    int changes = 0;
-    QStringList statuses;
-    // clang-format off
-    Reminders reminders{{store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune,
-                         timer2, &frame2, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
-                         [this] { ++changes; }, [this](const QString& text) { statuses.append(text); }}};
-    // clang-format on
-
-    Engine() { tray.AddTrayIcon(QStringLiteral("Velmo v1.83")); }
-
-    qint64 addDue(const QString& code,
-                  const QDateTime& moment = fixedClock().currentDateTime().addSecs(-3600))
-    {
-        MemoRecord memo = store.sampleMemo(QStringLiteral("due"));
-        memo.AlertPinLv = code;
-        memo.AlertTime = moment;
-        return store.addMemo(memo);
-    }
-
-    Form_Ring* openRing(qint64 id)
-    {
-        reminders.openRing(id);
-        return mainWindow.findChild<Form_Ring*>();
-    }
-
-    // Every column of the memo's row as "name=value" ("-" for no value); none once the row is gone.
-    QStringList row(qint64 id)
-    {
-        const std::optional<MemoRecord> memo = store.memo(id);
-        return memo ? memoColumns(*memo) : QStringList();
-    }
-};
-
 QDateTime at(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
 {
     return QDateTime(QDate(y, m, d), QTime(hh, mm, ss));
@@ -126,6 +81,48 @@ MemoRecord lunar(const TestStore& store, const QString& title, const QDateTime& 
         memo.AlertTimeTemp = snoozeHint;
     return memo;
 }
+
+// A signed-in user's store, the due panel's sheet, a tray in memory and the engine over them; the
+// clock stands at 2026-12-06 10:00 (lunar 2026-10-28).
+struct Engine
+{
+    TestStore store;
+    BoxRecorder boxes;
+    TuneRecorder tune;
+    QTimer timer2;
+    QGroupBox frame2;
+    QWidget mainWindow;
+    FakeTrayBackend* trayBackend = new FakeTrayBackend;
+    TrayIcon tray{std::unique_ptr<TrayBackend>(trayBackend), colouredTrayPictures()};
+    int changes = 0;
+    QStringList statuses;
+    // clang-format off
+    Reminders reminders{{store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune,
+                         timer2, &frame2, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
+                         [this] { ++changes; }, [this](const QString& text) { statuses.append(text); }}};
+    // clang-format on
+
+    Engine() { tray.AddTrayIcon(QStringLiteral("Velmo v1.83")); }
+
+    // A daily memo due an hour ago.
+    qint64 addDue()
+    {
+        return store.addMemo(solar(store, "due", fixedClock().currentDateTime().addSecs(-3600), {}, "1tian"));
+    }
+
+    Form_Ring* openRing(qint64 id)
+    {
+        reminders.openRing(id);
+        return mainWindow.findChild<Form_Ring*>();
+    }
+
+    // Every column of the memo's row as "name=value" ("-" for no value); none once the row is gone.
+    QStringList row(qint64 id)
+    {
+        const std::optional<MemoRecord> memo = store.memo(id);
+        return memo ? memoColumns(*memo) : QStringList();
+    }
+};
 
 } // namespace
 
@@ -236,7 +233,7 @@ private slots:
     void alertStartsAndStopsWithTheScan()
     {
         Engine e;
-        const qint64 id = e.addDue(QStringLiteral("1tian"));
+        const qint64 id = e.addDue();
         e.reminders.Command2_Click();
         QCOMPARE(e.reminders.RingList(), QString::number(id));
         QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
@@ -272,7 +269,7 @@ private slots:
     {
         Engine e;
         e.store.runState().settings.ReminderRing = false;
-        e.addDue(QStringLiteral("1tian"));
+        e.addDue();
         e.reminders.Command2_Click();
         QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
         QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders.alert().RingLoop());
@@ -283,7 +280,7 @@ private slots:
     void failedScanKeepsThePanel()
     {
         Engine e;
-        e.addDue(QStringLiteral("1tian"));
+        e.addDue();
         e.reminders.Command2_Click();
         QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")).ok);
         e.reminders.Command2_Click();
@@ -450,7 +447,7 @@ private slots:
     {
         QFETCH(QString, change);
         Engine e;
-        const qint64 id = e.addDue(QStringLiteral("1tian"));
+        const qint64 id = e.addDue();
         Form_Ring* window = e.openRing(id);
         QVERIFY(window);
         QVERIFY(e.store.db().exec(change, {id}));
@@ -468,7 +465,7 @@ private slots:
     void clickOnGoneRow()
     {
         Engine e;
-        const qint64 id = e.addDue(QStringLiteral("1tian"));
+        const qint64 id = e.addDue();
         e.reminders.Command2_Click();
         QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
         auto* title = e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1"));
