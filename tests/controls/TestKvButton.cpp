@@ -271,7 +271,7 @@ private slots:
         QTest::addColumn<Probes>("probes");
         const auto row = [](const char* name, int style, ColorRef back, const char* setup, QSize size,
                             const Probes& probes) {
-            QTest::newRow(name) << style << back << QString::fromLatin1(setup) << size << probes;
+            QTest::newRow(name) << style << back << setup << size << probes;
         };
         // clang-format off
         const QSize s40(40, 20);
@@ -656,7 +656,7 @@ private slots:
             {"ToolTipIcon", 2}, {"ToolTipType", 1}, {"ColorScheme", 2}};
         // clang-format on
         for (const auto& [name, value] : rows)
-            QTest::newRow(name) << QString::fromLatin1(name) << value;
+            QTest::newRow(name) << name << value;
     }
 
     void propertiesPersist()
@@ -772,7 +772,7 @@ private slots:
         QTest::addColumn<QString>("events");
         // clang-format off
         const auto row = [](const char* name, const char* setup, const char* script, const char* events) {
-            QTest::newRow(name) << QString::fromLatin1(setup) << QString::fromLatin1(script) << QString::fromLatin1(events);
+            QTest::newRow(name) << setup << script << events;
         };
         row("release on the first column is no click", "push", "down up@0,10", "MouseDown1 MouseUp1");
         row("double click", "push", "down up dbl =D up =N", "MouseDown1 Click3 MouseUp1 MouseDown1 DblClick Click3 MouseUp1");

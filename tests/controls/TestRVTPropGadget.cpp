@@ -149,7 +149,7 @@ private slots:
             {"two ScrollingArrows=7 PropGadgetType=66", "ScrollingArrows", 4}, {"two ScrollingArrows=5", "ScrollingArrows", 7}};
         // clang-format on
         for (const auto& [script, name, stored] : rows)
-            QTest::newRow(script) << QString::fromLatin1(script) << QByteArray(name) << stored;
+            QTest::newRow(script) << script << QByteArray(name) << stored;
     }
 
     void assignmentsAreChecked()

@@ -72,20 +72,19 @@ private slots:
     void openingWhatIsNoDatabaseFails()
     {
         test::TempDataFolder folder;
-        const QString garbage = folder.filePath(QStringLiteral("garbage.db"));
+        const QString garbage = folder.filePath("garbage.db");
         QFile file(garbage);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("this is not a database file, only some text that happens to sit here");
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write("this is not a database file, only some text") > 0);
         file.close();
-        for (const QString& path :
-             {folder.filePath(QStringLiteral("data.db")),
-              folder.filePath(QStringLiteral("no/such/folder/data.db")), garbage, folder.path()}) {
+        for (const QString& path : {folder.filePath("data.db"), folder.filePath("no/such/folder/data.db"),
+                                    garbage, folder.path()}) {
             Database db(test::uniqueConnectionName());
             const StoreResult opened = db.open(path);
             QVERIFY(!opened.ok && !opened.error.isEmpty());
             // Writes on a connection that is not open fail instead of reporting success.
-            QVERIFY(!db.exec(QStringLiteral("UPDATE Config SET CheckTimer=?"), {5}).ok);
-            QVERIFY(!db.select(QStringLiteral("SELECT * FROM Config")).ok());
+            QVERIFY(!db.exec("UPDATE Config SET CheckTimer=?", {5}).ok);
+            QVERIFY(!db.select("SELECT * FROM Config").ok());
         }
         QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("garbage.db")});
     }
@@ -109,20 +108,16 @@ private slots:
     {
         test::TestStore store;
         const QDateTime moment(QDate(2027, 1, 2), QTime(3, 4, 5));
-        const StoreResult inserted =
-            store.db().exec(QStringLiteral("INSERT INTO Notebook (userid, AlertTime, ifAlert, title) "
-                                           "VALUES ('x', ?, ?, ?)"),
-                            {moment, true, QString()});
+        const QString insert =
+            "INSERT INTO Notebook (userid, AlertTime, ifAlert, title) VALUES ('x', ?, ?, ?)";
+        const StoreResult inserted = store.db().exec(insert, {moment, true, QString()});
         QVERIFY2(inserted.ok, qPrintable(inserted.error));
-        QCOMPARE(
-            store
-                .value(QStringLiteral("SELECT AlertTime || typeof(AlertTime) || ifAlert || typeof(ifAlert) "
-                                      "|| typeof(title) FROM Notebook"))
-                .toString(),
-            QStringLiteral("2027-01-02 03:04:05text1integernull"));
+        const QString stored =
+            "SELECT AlertTime || typeof(AlertTime) || ifAlert || typeof(ifAlert) || typeof(title) "
+            "FROM Notebook";
+        QCOMPARE(store.value(stored).toString(), "2027-01-02 03:04:05text1integernull");
         // An invalid date is refused, not stored as something else.
-        const StoreResult invalid =
-            store.db().exec(QStringLiteral("UPDATE Notebook SET AlertTime=?"), {QDateTime()});
+        const StoreResult invalid = store.db().exec("UPDATE Notebook SET AlertTime=?", {QDateTime()});
         QVERIFY(!invalid.ok && invalid.error.contains(QLatin1String("date")));
     }
 
@@ -196,16 +191,12 @@ private slots:
         test::TestStore store;
         const qint64 id = store.addMemo(QStringLiteral("t0"));
         // An update that empties the body, together with other fields, stores all of them.
-        const StoreResult emptied =
-            store.db().exec(QStringLiteral("UPDATE Notebook SET content=?, title=? WHERE id=?"),
-                            {QStringLiteral(""), QStringLiteral("t2"), id});
-        QVERIFY(emptied.ok);
-        QCOMPARE(store.memo(id)->title, QStringLiteral("t2"));
-        QVERIFY(store.value(QStringLiteral("SELECT content FROM Notebook WHERE id=?"), {id}).isNull());
         QVERIFY(
-            store.db().exec(QStringLiteral("INSERT INTO Notebook (userid, content) VALUES ('x', '')")).ok);
-        QCOMPARE(store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE content IS NULL")).toInt(),
-                 2);
+            store.db().exec("UPDATE Notebook SET content=?, title=? WHERE id=?", {QString(""), "t2", id}).ok);
+        QCOMPARE(store.memo(id)->title, "t2");
+        QVERIFY(store.value("SELECT content FROM Notebook WHERE id=?", {id}).isNull());
+        QVERIFY(store.db().exec("INSERT INTO Notebook (userid, content) VALUES ('x', '')").ok);
+        QCOMPARE(store.value("SELECT count(*) FROM Notebook WHERE content IS NULL").toInt(), 2);
     }
 
     // Writing data.db and the skin file: never through a link, never over anything, nothing left over;
@@ -348,9 +339,7 @@ private slots:
             memos.back().Done = false;
             memos.back().id = store.addMemo(memos.back());
         }
-        const auto text = [](const std::optional<QDateTime>& moment) {
-            return toDbText(moment.value_or(QDateTime()));
-        };
+        const auto text = [](const std::optional<QDateTime>& t) { return toDbText(t.value_or(QDateTime())); };
         const MemoListRead read = MemoListQueries(store.db(), store.runState().UserId).nodeRows(false, 0);
         QCOMPARE(read.rows.size(), memos.size());
         for (size_t i = 0; i < memos.size(); ++i) {
@@ -444,9 +433,7 @@ private slots:
         QVERIFY(store.refuse(QStringLiteral("UPDATE OF Del ON Notebook WHEN OLD.id = %1").arg(doneWork)));
         QVERIFY(!queries.clearNode(true, 2).ok);
         QVERIFY(!store.memo(doneWork)->Del && !store.memo(moreWork)->Del);
-        QVERIFY(
-            !applyToMemos(store.db(), &SetDel, QStringLiteral("tester"), {qint32(moreWork), qint32(doneWork)})
-                 .ok);
+        QVERIFY(!applyToMemos(store.db(), &SetDel, "tester", {qint32(moreWork), qint32(doneWork)}).ok);
         QVERIFY(!store.memo(moreWork)->Del);
     }
 
@@ -515,10 +502,9 @@ private slots:
         QFETCH(QString, update);
         test::TestStore store;
         Database& db = store.db();
-        QVERIFY(db.exec(QStringLiteral("UPDATE Config SET ") + update).ok);
+        QVERIFY(db.exec("UPDATE Config SET " + update).ok);
         // A second settings row is never read or written.
-        QVERIFY(
-            db.exec(QStringLiteral("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)")).ok);
+        QVERIFY(db.exec("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)").ok);
         RunState state;
         const ConfigLoad load = LoadConfig(db, state);
         QVERIFY(load.settingsFound);
@@ -626,8 +612,7 @@ private slots:
         QVERIFY(db.open(state.DbPath).ok);
         QVERIFY(LoadConfig(db, state).prefill.IsFirstRun);
         // A recovery that cannot write says so.
-        const MissingRowRecovery blocked =
-            RecoverMissingRow(folder.filePath(QStringLiteral("missing-folder/data.db")));
+        const MissingRowRecovery blocked = RecoverMissingRow(folder.filePath("missing-folder/data.db"));
         QVERIFY(blocked.fileWasMissing && !blocked.recreated.ok && !blocked.recreated.error.isEmpty());
     }
 };
