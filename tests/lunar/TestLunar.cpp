@@ -35,12 +35,8 @@ LunarMoment lunar(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
 // A lunar date as "year-month-day@solar day", "L" before a leap month.
 QString monthStart(const LunarDate& d, QDate solar)
 {
-    return QStringLiteral("%1-%2%3-%4@%5")
-        .arg(d.year)
-        .arg(d.leap ? "L" : "")
-        .arg(d.month)
-        .arg(d.day)
-        .arg(solar.toString(Qt::ISODate));
+    const QString month = (d.leap ? "L" : "") + QString::number(d.month);
+    return QStringLiteral("%1-%2-%3@").arg(d.year).arg(month).arg(d.day) + solar.toString(Qt::ISODate);
 }
 
 const lunartables::ConverterRow& rowOf(int year)

@@ -377,7 +377,7 @@ private slots:
     {
         const QString path = QStringLiteral("/tmp/it's a \"test\"/`x` $y \\z %f & (1);\tnew\nline/velmo");
         QCOMPARE(Autostart::parseExecValue(Autostart::execValue(path)), QStringList{path});
-        QCOMPARE(Autostart::parseExecValue(QStringLiteral("velmo --hidden \"a b\"")),
+        QCOMPARE(Autostart::parseExecValue("velmo --hidden \"a b\""),
                  QStringList({"velmo", "--hidden", "a b"}));
         QVERIFY(Autostart::parseExecValue(QStringLiteral("\"unterminated")).isEmpty());
     }
@@ -900,8 +900,7 @@ private slots:
             for (int y = 0; y < argb.height(); ++y)
                 for (int x = 0; x < argb.width(); ++x)
                     opaque += qAlpha(argb.pixel(x, y)) > 200;
-            QVERIFY2(opaque * 8 > argb.width() * argb.height(),
-                     qPrintable(name + QStringLiteral(" is nearly blank")));
+            QVERIFY2(opaque * 8 > argb.width() * argb.height(), qPrintable(name + " is nearly blank"));
             if (!reader.jumpToNextImage() && reader.imageCount() <= read)
                 break;
         }

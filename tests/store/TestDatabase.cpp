@@ -182,8 +182,7 @@ private slots:
             }
             QVERIFY(outer.commit().ok);
         }
-        QCOMPARE(store.value(titlesOf, {store.runState().UserId}).toString(),
-                 QStringLiteral("outer|inner, kept"));
+        QCOMPARE(store.value(titlesOf, {store.runState().UserId}).toString(), "outer|inner, kept");
     }
 
     void emptyBodyIsKeptAsNoBody()
