@@ -1,10 +1,19 @@
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "platform/Clock.h"
+#include "store/CategoryCounts.h"
 #include "store/DataFiles.h"
 #include "store/DbText.h"
+#include "store/LoginRecords.h"
+#include "store/MemoListQueries.h"
+#include "store/MemoState.h"
+#include "store/Recovery.h"
+#include "store/Settings.h"
 
 #include <QDir>
+
+#include <sys/stat.h>
 
 using namespace velmo;
 
@@ -14,34 +23,70 @@ namespace {
 const QString titlesOf = QStringLiteral(
     "SELECT group_concat(title, '|') FROM (SELECT title FROM Notebook WHERE userid=? ORDER BY id)");
 
+const QFile::Permissions ownerOnly =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+
+QStringList entries(const QString& path)
+{
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+using Zone = MemoListQueries::SearchZone;
+
+QStringList titles(const MemoListRead& read)
+{
+    QStringList result;
+    for (const MemoListRow& row : read.rows)
+        result << row.title.toString();
+    return result;
+}
+
+// A memo of the given owner, category and state; deleted ones get the flag afterwards.
+qint64 addMemo(test::TestStore& store, const QString& title, int type, bool done = false,
+               const QString& owner = QString(), bool deleted = false, const QString& content = "body")
+{
+    MemoRecord memo = store.sampleMemo(title);
+    memo.type = type;
+    memo.Done = done;
+    memo.userid = owner.isEmpty() ? memo.userid : owner;
+    memo.content = content;
+    memo.synnum = 3;
+    memo.syn = true;
+    const qint64 id = store.addMemo(memo);
+    if (deleted && id)
+        store.db().exec(QStringLiteral("UPDATE Notebook SET Del = 1 WHERE id = ?"), {id});
+    return id;
+}
+
 } // namespace
 
+// The memo lists, searches, counts and state setters; the settings and account rows.
+
+// The data layer: data.db and its connection, the files written and recovered, the memo lists,
+// searches, counts and state setters, the settings and account rows.
 class TestDatabase : public QObject
 {
     Q_OBJECT
 
 private slots:
-
     void openingWhatIsNoDatabaseFails()
     {
         test::TempDataFolder folder;
-        const QString garbage = folder.filePath(QStringLiteral("garbage.db"));
+        const QString garbage = folder.filePath("garbage.db");
         QFile file(garbage);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("this is not a database file, only some text that happens to sit here");
+        QVERIFY(file.open(QIODevice::WriteOnly) &&
+                file.write("this is not a database file, only some text") > 0);
         file.close();
-        for (const QString& path :
-             {folder.filePath(QStringLiteral("data.db")),
-              folder.filePath(QStringLiteral("no/such/folder/data.db")), garbage, folder.path()}) {
+        for (const QString& path : {folder.filePath("data.db"), folder.filePath("no/such/folder/data.db"),
+                                    garbage, folder.path()}) {
             Database db(test::uniqueConnectionName());
             const StoreResult opened = db.open(path);
             QVERIFY(!opened.ok && !opened.error.isEmpty());
             // Writes on a connection that is not open fail instead of reporting success.
-            QVERIFY(!db.exec(QStringLiteral("UPDATE Config SET CheckTimer=?"), {5}).ok);
-            QVERIFY(!db.select(QStringLiteral("SELECT * FROM Config")).ok());
+            QVERIFY(!db.exec("UPDATE Config SET CheckTimer=?", {5}).ok);
+            QVERIFY(!db.select("SELECT * FROM Config").ok());
         }
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("garbage.db")});
+        QCOMPARE(entries(folder.path()), QStringList{QStringLiteral("garbage.db")});
     }
 
     void hostileTextIsStoredAndMatchedAsWritten()
@@ -63,20 +108,16 @@ private slots:
     {
         test::TestStore store;
         const QDateTime moment(QDate(2027, 1, 2), QTime(3, 4, 5));
-        const StoreResult inserted =
-            store.db().exec(QStringLiteral("INSERT INTO Notebook (userid, AlertTime, ifAlert, title) "
-                                           "VALUES ('x', ?, ?, ?)"),
-                            {moment, true, QString()});
+        const QString insert =
+            "INSERT INTO Notebook (userid, AlertTime, ifAlert, title) VALUES ('x', ?, ?, ?)";
+        const StoreResult inserted = store.db().exec(insert, {moment, true, QString()});
         QVERIFY2(inserted.ok, qPrintable(inserted.error));
-        QCOMPARE(
-            store
-                .value(QStringLiteral("SELECT AlertTime || typeof(AlertTime) || ifAlert || typeof(ifAlert) "
-                                      "|| typeof(title) FROM Notebook"))
-                .toString(),
-            QStringLiteral("2027-01-02 03:04:05text1integernull"));
+        const QString stored =
+            "SELECT AlertTime || typeof(AlertTime) || ifAlert || typeof(ifAlert) || typeof(title) "
+            "FROM Notebook";
+        QCOMPARE(store.value(stored).toString(), "2027-01-02 03:04:05text1integernull");
         // An invalid date is refused, not stored as something else.
-        const StoreResult invalid =
-            store.db().exec(QStringLiteral("UPDATE Notebook SET AlertTime=?"), {QDateTime()});
+        const StoreResult invalid = store.db().exec("UPDATE Notebook SET AlertTime=?", {QDateTime()});
         QVERIFY(!invalid.ok && invalid.error.contains(QLatin1String("date")));
     }
 
@@ -141,8 +182,7 @@ private slots:
             }
             QVERIFY(outer.commit().ok);
         }
-        QCOMPARE(store.value(titlesOf, {store.runState().UserId}).toString(),
-                 QStringLiteral("outer|inner, kept"));
+        QCOMPARE(store.value(titlesOf, {store.runState().UserId}).toString(), "outer|inner, kept");
     }
 
     void emptyBodyIsKeptAsNoBody()
@@ -150,16 +190,429 @@ private slots:
         test::TestStore store;
         const qint64 id = store.addMemo(QStringLiteral("t0"));
         // An update that empties the body, together with other fields, stores all of them.
-        const StoreResult emptied =
-            store.db().exec(QStringLiteral("UPDATE Notebook SET content=?, title=? WHERE id=?"),
-                            {QStringLiteral(""), QStringLiteral("t2"), id});
-        QVERIFY(emptied.ok);
-        QCOMPARE(store.memo(id)->title, QStringLiteral("t2"));
-        QVERIFY(store.value(QStringLiteral("SELECT content FROM Notebook WHERE id=?"), {id}).isNull());
         QVERIFY(
-            store.db().exec(QStringLiteral("INSERT INTO Notebook (userid, content) VALUES ('x', '')")).ok);
-        QCOMPARE(store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE content IS NULL")).toInt(),
-                 2);
+            store.db().exec("UPDATE Notebook SET content=?, title=? WHERE id=?", {QString(""), "t2", id}).ok);
+        QCOMPARE(store.memo(id)->title, "t2");
+        QVERIFY(store.value("SELECT content FROM Notebook WHERE id=?", {id}).isNull());
+        QVERIFY(store.db().exec("INSERT INTO Notebook (userid, content) VALUES ('x', '')").ok);
+        QCOMPARE(store.value("SELECT count(*) FROM Notebook WHERE content IS NULL").toInt(), 2);
+    }
+
+    // Writing data.db and the skin file: never through a link, never over anything, nothing left over;
+    // reading it back after a crash.
+    void danglingLinkIsNeverFollowed_data()
+    {
+        QTest::addColumn<bool>("database");
+        QTest::newRow("data.db") << true;
+        QTest::newRow("skin file") << false;
+    }
+
+    void danglingLinkIsNeverFollowed()
+    {
+        QFETCH(bool, database);
+        test::TempDataFolder data;
+        test::TempDataFolder elsewhere;
+        const QString planted = elsewhere.filePath(QStringLiteral("planted"));
+        const QString path = database ? databasePath(data.dataFolder()) : skinFilePath(data.dataFolder());
+        QVERIFY(QFile::link(planted, path));
+
+        const StoreResult written = database ? SaveDatabaseFile(path) : ReleaseSkinFile(data.dataFolder());
+        QVERIFY(!written.ok);
+        QVERIFY(!QFileInfo::exists(planted));
+        QCOMPARE(entries(data.path()), QStringList{QFileInfo(path).fileName()}); // no temporary file left
+    }
+
+    void newFileIsPrivateAndStaleTemporariesGo()
+    {
+        test::TempDataFolder data;
+        const QString path = databasePath(data.dataFolder());
+        for (const char* stale : {".data.db.tmp-Ab12Cd", ".data.db.tmp-Ab12Cd-journal"}) {
+            QFile file(data.filePath(QLatin1String(stale)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const mode_t previous = ::umask(0);
+        const StoreResult written = SaveDatabaseFile(path);
+        ::umask(previous);
+        QVERIFY2(written.ok, qPrintable(written.error));
+        QCOMPARE(entries(data.path()), QStringList{QStringLiteral("data.db")});
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QCOMPARE(QFile::permissions(path), ownerOnly);
+    }
+
+    // An unreadable data.db is kept aside and replaced by a fresh one; a link to nothing is moved aside,
+    // never followed; a readable one is never touched.
+    void unreadableFileIsKeptAndReplaced_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing
+        QTest::newRow("empty") << QByteArray() << -1;
+        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
+        QTest::newRow("truncated") << QByteArray() << 8192;
+        QTest::newRow("dangling link") << QByteArray() << -2;
+    }
+
+    void unreadableFileIsKeptAndReplaced()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, keepBytes);
+        test::TempDataFolder folder;
+        const QString path = databasePath(folder.dataFolder());
+        const QString gone = folder.filePath(QStringLiteral("gone"));
+        QFile file(path);
+        if (keepBytes >= 0) {
+            QVERIFY(SaveDatabaseFile(path).ok && file.open(QIODevice::ReadOnly));
+            bytes = file.read(keepBytes);
+            file.close();
+        }
+        if (keepBytes == -2)
+            QVERIFY(QFile::link(gone, path));
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        // An earlier recovery in the same second keeps its name.
+        const QString earlier = path + QStringLiteral(".broken-") +
+                                Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QVERIFY(QFile(earlier).open(QIODevice::WriteOnly));
+
+        const MissingRowRecovery recovery = RecoverMissingRow(path);
+        QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
+        QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
+        QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
+        QCOMPARE(QFileInfo(earlier).size(), 0);
+        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
+        QFile kept(recovery.brokenFileKeptAs);
+        if (keepBytes == -2) {
+            QVERIFY(QFileInfo(kept).isSymLink() && !QFileInfo::exists(gone));
+            return;
+        }
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == bytes);
+        QCOMPARE(kept.permissions(), ownerOnly);
+    }
+
+    void readableFileIsLeftAlone()
+    {
+        test::TestStore store; // a sound database whose settings row is gone
+        QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Config")).ok);
+        store.db().close();
+        const MissingRowRecovery recovery = RecoverMissingRow(store.dbPath());
+        QVERIFY(recovery.brokenFileKeptAs.isEmpty());
+        QCOMPARE(recoveryText(recovery), settingsLoadErrorText());
+        QCOMPARE(QDir(store.folder().path()).entryList(QDir::Files), QStringList{QStringLiteral("data.db")});
+    }
+
+    // The memo lists, searches, counts and state setters; the settings and account rows.
+    void nodeListsHoldTheUsersLiveMemosNewestFirst()
+    {
+        test::TestStore store;
+        QVERIFY2(store.isValid(), qPrintable(store.error()));
+        addMemo(store, "life", 1);
+        addMemo(store, "work", 2);
+        addMemo(store, "odd type", 9);
+        addMemo(store, "zero type", 0);
+        addMemo(store, "mood done", 5, true, QString(), false, "<b>happy</b>&nbsp;day");
+        addMemo(store, "gone", 1, false, QString(), true);
+        addMemo(store, "someone else's", 1, false, "other");
+        addMemo(store, "letter case", 1, false, "TESTER");
+        MemoListQueries queries(store.db(), "tester");
+        QCOMPARE(titles(queries.nodeRows(false, 0)),
+                 QStringList({"zero type", "odd type", "work", "life"})); // "TESTER" is another account
+        QCOMPARE(titles(queries.nodeRows(false, 1)), QStringList({"life"}));
+        // Codes outside 1 to 7 show in their root only; category 7 holds only code 7.
+        QCOMPARE(titles(queries.nodeRows(false, 7)), QStringList());
+        const MemoListRead mood = queries.nodeRows(true, 5);
+        QCOMPARE(titles(mood), QStringList({"mood done"}));
+        QCOMPARE(mood.rows[0].content.toString(), "happy day");
+        const std::optional<Zone> zones[] = {std::nullopt, Zone::TitleAndContent, Zone::Title, Zone::Content,
+                                             std::nullopt};
+        for (int number = 0; number < 5; ++number)
+            QCOMPARE(MemoListQueries::zoneFromNumber(number), zones[number]);
+    }
+
+    // Every field a list row carries comes from its own column.
+    void listRowsCarryEveryField()
+    {
+        test::TestStore store;
+        std::vector<MemoRecord> memos;
+        for (int variant = 0; variant < 3; ++variant) {
+            memos.push_back(store.distinctMemo(variant));
+            memos.back().Done = false;
+            memos.back().id = store.addMemo(memos.back());
+        }
+        const auto text = [](const std::optional<QDateTime>& t) { return toDbText(t.value_or(QDateTime())); };
+        const MemoListRead read = MemoListQueries(store.db(), store.runState().UserId).nodeRows(false, 0);
+        QCOMPARE(read.rows.size(), memos.size());
+        for (size_t i = 0; i < memos.size(); ++i) {
+            const MemoRecord& memo = memos[memos.size() - 1 - i];
+            const MemoListRow& row = read.rows[i];
+            QCOMPARE(QStringList({row.id.toString(), row.type.toString(), row.title.toString(),
+                                  row.content.toString(), row.lifa.toString(), row.alertTime.toString(),
+                                  row.alertTimeNongli.toString(), row.mailTime.toString(),
+                                  row.alertPinLv.toString(), row.addTime.toString()}),
+                     QStringList({QString::number(memo.id), QString::number(memo.type), memo.title,
+                                  QStringLiteral("正文%1").arg(2 - i), QString::number(memo.lifa),
+                                  text(memo.AlertTime), memo.AlertTimeNongli->storageText(),
+                                  text(memo.mailTime), memo.AlertPinLv, text(memo.addtime)}));
+            QVERIFY(!row.done);
+        }
+    }
+
+    void searchMatchesKeywordsLiterally_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<int>("zone");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("title") << "abc" << int(Zone::Title) << QStringList({"ABC title"});
+        QTest::newRow("content") << "abc" << int(Zone::Content) << QStringList({"plain"});
+        QTest::newRow("both") << "abc" << int(Zone::TitleAndContent) << QStringList({"plain", "ABC title"});
+        QTest::newRow("percent") << "%" << int(Zone::Title) << QStringList({"100% sure"});
+        QTest::newRow("underscore") << "_" << int(Zone::Title) << QStringList({"a_b"});
+        QTest::newRow("backslash") << "\\" << int(Zone::Title) << QStringList({"back\\slash"});
+        QTest::newRow("quote") << "'" << int(Zone::Title) << QStringList({"it's"});
+        QTest::newRow("injection") << "' OR '1'='1" << int(Zone::TitleAndContent) << QStringList();
+        QTest::newRow("other owner") << "x' OR userid <> '" << int(Zone::Title) << QStringList();
+        // Blanks are searched as they are.
+        QTest::newRow("blank") << " " << int(Zone::Title) << QStringList({"ABC title", "100% sure"});
+    }
+
+    void searchMatchesKeywordsLiterally()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(int, zone);
+        test::TestStore store;
+        for (const char* title : {"100% sure", "a_b", "axb", "back\\slash", "it's"})
+            addMemo(store, title, 1);
+        addMemo(store, "ABC title", 2, true);
+        addMemo(store, "plain", 3, false, QString(), false, "body has abc inside");
+        addMemo(store, "abc deleted", 1, false, QString(), true, "abc");
+        addMemo(store, "abc of other user", 1, false, "other", false, "abc");
+        QTEST(titles(MemoListQueries(store.db(), "tester").searchRows(keyword, Zone(zone))), "found");
+    }
+
+    void countsAreGroupedPerSideAndCategoryDeletedLeftOut()
+    {
+        test::TestStore store;
+        addMemo(store, "a", 1);
+        addMemo(store, "b", 1);
+        addMemo(store, "c", 1, false, QString(), true);
+        addMemo(store, "d", 7);
+        addMemo(store, "e", 8);
+        addMemo(store, "f", 3, true);
+        addMemo(store, "g", 0, true);
+        addMemo(store, "h", 1, false, "other");
+        CategoryCounts counts;
+        QVERIFY(counts.read(store.db(), "tester"));
+        QCOMPARE(QList<qint64>({counts.total(false), counts.ofCategory(false, 1), counts.ofCategory(false, 7),
+                                counts.total(true), counts.ofCategory(true, 3)}),
+                 QList<qint64>({4, 2, 1, 2, 1}));
+        // A failed read keeps what was counted before.
+        store.db().close();
+        QVERIFY(!counts.read(store.db(), "tester"));
+        QCOMPARE(counts.total(false), 4);
+    }
+
+    void clearingANodeMarksOnlyItsMemosDeletedOrNone()
+    {
+        test::TestStore store;
+        const qint64 doneLife = addMemo(store, "done life", 1, true);
+        const qint64 openLife = addMemo(store, "open life", 1, false);
+        const qint64 doneWork = addMemo(store, "done work", 2, true);
+        const qint64 moreWork = addMemo(store, "more work", 2, true);
+        const qint64 othersDoneLife = addMemo(store, "other's", 1, true, "other");
+        MemoListQueries queries(store.db(), "tester");
+        const StoreResult cleared = queries.clearNode(true, 1);
+        QVERIFY2(cleared.ok, qPrintable(cleared.error));
+        QCOMPARE(cleared.rowsAffected, 1);
+        QVERIFY(store.memo(doneLife)->Del && !store.memo(doneLife)->syn);
+        QVERIFY(!store.memo(openLife)->Del && !store.memo(doneWork)->Del);
+        QVERIFY(!store.memo(othersDoneLife)->Del && store.memo(othersDoneLife)->syn);
+        // A root takes every memo of its side.
+        QVERIFY(queries.clearNode(false, 0).ok);
+        QVERIFY(store.memo(openLife)->Del && !store.memo(doneWork)->Del);
+        // When one update is refused, nothing of the clearing stays.
+        QVERIFY(store.refuse(QStringLiteral("UPDATE OF Del ON Notebook WHEN OLD.id = %1").arg(doneWork)));
+        QVERIFY(!queries.clearNode(true, 2).ok);
+        QVERIFY(!store.memo(doneWork)->Del && !store.memo(moreWork)->Del);
+        QVERIFY(!applyToMemos(store.db(), &SetDel, "tester", {qint32(moreWork), qint32(doneWork)}).ok);
+        QVERIFY(!store.memo(moreWork)->Del);
+    }
+
+    void settersCountChangesAndTouchOnlyTheUsersMemo_data()
+    {
+        QTest::addColumn<int>("setter");      // done, undo, delete
+        QTest::addColumn<QString>("before");  // "column=value, ..." of both memos, in progress at synnum 3
+        QTest::addColumn<QString>("changes"); // of the user's memo
+        // Marking done again still counts, as does putting back a memo in progress.
+        QTest::newRow("done") << 0 << "Done=0"
+                              << "Done=1;syn=0;synnum=4";
+        QTest::newRow("done again") << 0 << "Done=1"
+                                    << "Done=1;syn=0;synnum=4";
+        QTest::newRow("undo") << 1 << "Done=1"
+                              << "Done=0;syn=0;synnum=4";
+        // Deleting keeps the row and the counter.
+        QTest::newRow("delete") << 2 << "Done=1"
+                                << "Done=1;Del=1;syn=0";
+        QTest::newRow("counter missing") << 0 << "synnum=NULL"
+                                         << "Done=1;syn=0;synnum=1";
+    }
+
+    void settersCountChangesAndTouchOnlyTheUsersMemo()
+    {
+        QFETCH(int, setter);
+        QFETCH(QString, before);
+        QFETCH(QString, changes);
+        const MemoSetter set = std::array<MemoSetter, 3>{&SetDone, &SetUndo, &SetDel}[size_t(setter)];
+        test::TestStore store(QStringLiteral("alice"));
+        const qint64 mine = addMemo(store, "mine", 1);
+        const qint64 bobs = addMemo(store, "bob's", 1, false, "bob");
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET ") + before).ok);
+        const QStringList minesBefore = test::memoColumns(*store.memo(mine));
+        const QStringList bobsBefore = test::memoColumns(*store.memo(bobs));
+
+        QCOMPARE(set(store.db(), QStringLiteral("alice"), bobs).rowsAffected, 0);
+        QCOMPARE(test::memoColumns(*store.memo(bobs)), bobsBefore);
+        // The owner's name in other letter case is another account.
+        QCOMPARE(set(store.db(), QStringLiteral("ALICE"), mine).rowsAffected, 0);
+        const StoreResult changed = set(store.db(), QStringLiteral("alice"), mine);
+        QVERIFY2(changed.ok, qPrintable(changed.error));
+        QCOMPARE(changed.rowsAffected, 1);
+        QCOMPARE(test::memoColumns(*store.memo(mine)), test::withColumns(minesBefore, changes.split(u';')));
+    }
+
+    // The settings row and the account rows: what is loaded at start and stored by a sign-in.
+    void storedSettingsReachTheRunState_data()
+    {
+        QTest::addColumn<QString>("update");
+        QTest::addColumn<QString>("loaded"); // flags, CheckTimer, MmNumber, first run
+        // The flags: SavePass AutoLogin Ring Pop MM Ico AutoHide. Down the first three rows no two flags
+        // hold the same values, so no swap goes unseen.
+        // clang-format off
+        QTest::newRow("high limits") << "FirstRun=0, SavePass=0, AutoLogin=0, ReminderRing=0, ReminderPop=1, ReminderMM=1, ReminderIco=1, AutoHide=1, CheckTimer=60, MmNumber=6" << "0001111 60 6 0";
+        QTest::newRow("low limits") << "SavePass=0, AutoLogin=1, ReminderRing=1, ReminderPop=0, ReminderMM=0, ReminderIco=1, AutoHide=1, CheckTimer=1, MmNumber=1" << "0110011 1 1 1";
+        // Numbers out of range load as the shipped values.
+        const QString flags = "SavePass=1, AutoLogin=0, ReminderRing=1, ReminderPop=0, ReminderMM=1, ReminderIco=0, AutoHide=1, ";
+        QTest::newRow("numbers above") << flags + "CheckTimer=61, MmNumber=7" << "1010101 10 2 1";
+        QTest::newRow("numbers zero") << flags + "CheckTimer=0, MmNumber=0" << "1010101 10 2 1";
+        QTest::newRow("numbers as text") << flags + "CheckTimer='abc', MmNumber='x'" << "1010101 10 2 1";
+        // clang-format on
+    }
+
+    void storedSettingsReachTheRunState()
+    {
+        QFETCH(QString, update);
+        test::TestStore store;
+        Database& db = store.db();
+        QVERIFY(db.exec("UPDATE Config SET " + update).ok);
+        // A second settings row is never read or written.
+        QVERIFY(db.exec("INSERT INTO Config (id, CheckTimer, MmNumber) VALUES (9, 33, 3)").ok);
+        RunState state;
+        const ConfigLoad load = LoadConfig(db, state);
+        QVERIFY(load.settingsFound);
+        const Settings& s = state.settings;
+        QString flags;
+        for (bool flag : {s.SavePass, s.AutoLogin, s.ReminderRing, s.ReminderPop, s.ReminderMM, s.ReminderIco,
+                          s.AutoHide})
+            flags += flag ? u'1' : u'0';
+        flags +=
+            QStringLiteral(" %1 %2 %3").arg(s.CheckTimer).arg(s.MmNumber).arg(int(load.prefill.IsFirstRun));
+        QTEST(flags, "loaded");
+
+        // Stored back with every flag the other way, they read back so; the figure is the menu's.
+        Settings inverted{!s.SavePass,     !s.AutoLogin,   s.CheckTimer,
+                          !s.ReminderRing, !s.ReminderPop, !s.ReminderMM,
+                          !s.ReminderIco,  !s.AutoHide,    4};
+        const int figure = readConfig(db).row->settings.MmNumber;
+        const SettingsWrite write = writeSettings(db, inverted);
+        QVERIFY2(write.result.ok, qPrintable(write.result.error));
+        inverted.MmNumber = figure;
+        QCOMPARE(readConfig(db).row->settings, inverted);
+    }
+
+    // A write that fails says so and changes nothing; without a row it asks for the recovery.
+    void failedSettingsWrites()
+    {
+        test::TestStore store;
+        const ConfigRow before = *readConfig(store.db()).row;
+        QVERIFY(store.refuse(QStringLiteral("UPDATE ON Config")));
+        Settings changed;
+        changed.AutoHide = true;
+        for (const SettingsWrite& write :
+             {writeSettings(store.db(), changed), writeMmNumber(store.db(), 4)}) {
+            QVERIFY(!write.result.ok && write.result.error.contains(QLatin1String("disk full")));
+            QVERIFY(!write.settingsRowMissing);
+        }
+        QCOMPARE(readConfig(store.db()).row->settings, before.settings);
+        QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Config")).ok);
+        for (const SettingsWrite& write : {writeSettings(store.db(), changed), writeMmNumber(store.db(), 4)})
+            QVERIFY(!write.result.ok && write.settingsRowMissing);
+    }
+
+    void rememberedAccountIsPrefilled_data()
+    {
+        QTest::addColumn<QString>("lastUser");
+        QTest::addColumn<bool>("savePass");
+        QTest::newRow("oldest row of the name, any case") << "Bob" << true;
+        QTest::newRow("quote in the name") << "O'Neil" << true;
+        QTest::newRow("password not remembered") << "Bob" << false;
+    }
+
+    void rememberedAccountIsPrefilled()
+    {
+        QFETCH(QString, lastUser);
+        QFETCH(bool, savePass);
+        test::TestStore store;
+        QVERIFY(store.db().exec("UPDATE Config SET LastUser=?, SavePass=?", {lastUser, savePass}).ok);
+        QVERIFY(store.addAccount(lastUser.toLower(), "1111222233334444", 8, true));
+        QVERIFY(store.addAccount(lastUser.toUpper(), "9999888877776666", 3, false));
+        QVERIFY(store.addAccount("O", "wrong", 1, false));
+        RunState state;
+        const ConfigLoad load = LoadConfig(store.db(), state);
+        QCOMPARE(load.prefill.LastUserName, lastUser);
+        QCOMPARE(load.prefill.SavedPassHash, savePass ? QStringLiteral("1111222233334444") : QString());
+        QCOMPARE(load.prefill.SavedPassLength, savePass ? 8 : 0);
+        QVERIFY(state.MobileMailActive); // whether or not the password is remembered
+    }
+
+    // What a sign-in stores: a new account row, or the oldest existing row of the name; a name that
+    // differs only in letter case is another account.
+    void accountRowsOfASignIn()
+    {
+        test::TestStore store;
+        QVERIFY(store.addAccount("Bob", "b0", 3, true));
+        QVERIFY(store.addAccount("ann", "a0", 4, false));
+        QVERIFY(store.addAccount("dan", "d0", 5, false));
+        QVERIFY(store.addAccount("Bob", "B0", 7, false)); // a later row
+        QVERIFY(store.addAccount("BOB", "X0", 9, false)); // another account
+        LoginRecords records(store.db());
+        QVERIFY(records.saveVerifiedAccount("Bob", "b1", false, PasswordDigest{"b2", 8}).ok);
+        QVERIFY(records.saveVerifiedAccount("dan", "d1", true, std::nullopt).ok);
+        QVERIFY(records.saveVerifiedAccount("carl", "c1", true, PasswordDigest{"c2", 6}).ok);
+        QVERIFY(records.saveVerifiedAccount("eve", "e1", false, std::nullopt).ok);
+        QCOMPARE(records.setMobileMailActive("ANN", true).rowsAffected, 0);
+        QCOMPARE(records.setMobileMailActive("ann", true).rowsAffected, 1);
+        const QString rows =
+            QStringLiteral("SELECT group_concat(r, ' ') FROM (SELECT UserID || ',' || UserPWD || ',' || "
+                           "ifnull(LastPassword, '-') || ',' || LenPass || ',' || MobileMailActive "
+                           "AS r FROM Users ORDER BY ID)");
+        QCOMPARE(store.value(rows).toString(),
+                 "Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 Bob,B0,B0,7,0 BOB,X0,X0,9,0 "
+                 "carl,c1,c2,6,1 eve,e1,-,0,0");
+    }
+
+    void missingFileIsWrittenOutAgain()
+    {
+        test::TempDataFolder folder;
+        RunState state;
+        state.DbPath = databasePath(folder.dataFolder());
+        const MissingRowRecovery recovery = RecoverMissingRow(state.DbPath);
+        QVERIFY(recovery.fileWasMissing);
+        QVERIFY2(recovery.recreated.ok, qPrintable(recovery.recreated.error));
+        // The next start finds a complete file and goes online first.
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(state.DbPath).ok);
+        QVERIFY(LoadConfig(db, state).prefill.IsFirstRun);
+        // A recovery that cannot write says so.
+        const MissingRowRecovery blocked = RecoverMissingRow(folder.filePath("missing-folder/data.db"));
+        QVERIFY(blocked.fileWasMissing && !blocked.recreated.ok && !blocked.recreated.error.isEmpty());
     }
 };
 

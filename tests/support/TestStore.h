@@ -58,6 +58,14 @@ public:
         return m_db->selectValue(sql, values);
     }
     const QString& lastError() const { return m_lastError; }
+    // From now on the writes an event names ("UPDATE ON Config", "INSERT ON Notice WHEN ...") fail
+    // with "disk full"; false when that could not be arranged.
+    bool refuse(const QString& event)
+    {
+        const QString sql =
+            QStringLiteral("CREATE TRIGGER refuse BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        return m_db->exec(sql.arg(event)).ok;
+    }
 
 private:
     TempDataFolder m_folder;

@@ -98,19 +98,18 @@ private slots:
     void downloadStoresEachNoticeOnce()
     {
         Rig rig;
-        rig.serve({QStringLiteral("2|第二|/read.asp?id=2"), QStringLiteral("1|R&D|")});
+        rig.serve({"2|第二|/read.asp?id=2", "1|R&D|"});
         QVERIFY(rig.download());
-        QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("nowtime")),
-                 QStringLiteral("20261261000"));
+        QCOMPARE(rig.service.lastRequest().queryValue("nowtime"), "20261261000");
         QCOMPARE(rig.rows(), 2);
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("第二")));
+        QCOMPARE(rig.board.caption(), unread("第二"));
         QVERIFY(rig.download());
         QCOMPARE(rig.rows(), 2);
-        rig.serve({QStringLiteral("3|第三|"), QStringLiteral("2|第二|"), QStringLiteral("1|R&D|")});
+        rig.serve({"3|第三|", "2|第二|", "1|R&D|"});
         QVERIFY(rig.download());
         QCOMPARE(rig.rows(), 3);
         QCOMPARE(rig.board.NoticeCount(), 3);
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("第三")));
+        QCOMPARE(rig.board.caption(), unread("第三"));
     }
 
     void failedDownloadChangesNothing_data()
@@ -125,22 +124,19 @@ private slots:
     {
         QFETCH(int, fault);
         Rig rig;
-        rig.serve({QStringLiteral("2|b|"), QStringLiteral("1|a|")});
+        rig.serve({"2|b|", "1|a|"});
         QVERIFY(rig.download());
         rig.board.rotate();
-        rig.serve({QStringLiteral("3|c|"), QStringLiteral("2|b|"), QStringLiteral("1|a|")});
+        rig.serve({"3|c|", "2|b|", "1|a|"});
         if (fault == standin::Fault::None)
-            QVERIFY(rig.store.db()
-                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Notice "
-                                             "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
-                        .ok);
+            QVERIFY(rig.store.refuse(QStringLiteral("INSERT ON Notice")));
         else
             rig.service.failNext(standin::Fault::Kind(fault), 3); // a dropped request is sent again once
         QSignalSpy changed(&rig.board, &NoticeBoard::changed);
         QVERIFY(!rig.download());
         QCOMPARE(rig.rows(), 2);
         QCOMPARE(changed.count(), 0);
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+        QCOMPARE(rig.board.caption(), unread("a"));
     }
 
     void rotation_data()
@@ -153,9 +149,9 @@ private slots:
         QTest::newRow("three") << QStringList{"甲", "R&D", "丙"} << QStringList{c, b, a, c, b};
         QTest::newRow("none") << QStringList{} << QStringList{"公告(&G):", "公告(&G):"};
         // The newest five of seven.
-        QTest::newRow("seven") << QStringList{"1", "2", "3", "4", "5", "6", "7"}
-                               << QStringList{unread("7"), unread("6"), unread("5"),
-                                              unread("4"), unread("3"), unread("7")};
+        // clang-format off
+        QTest::newRow("seven") << QStringList{"1", "2", "3", "4", "5", "6", "7"} << QStringList{unread("7"), unread("6"), unread("5"), unread("4"), unread("3"), unread("7")};
+        // clang-format on
     }
     void rotation()
     {
@@ -199,7 +195,7 @@ private slots:
                                             : QList<QUrl>{QUrl(page.startsWith(u'/') ? base + page : page)});
         rig.board.ReadNotice();
         QCOMPARE(rig.board.NoticeCount(), 1);
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("b")));
+        QCOMPARE(rig.board.caption(), unread("b"));
     }
 
     // A read mark that cannot be stored is not shown either; a table that cannot be read leaves
@@ -208,15 +204,12 @@ private slots:
     {
         Rig rig;
         rig.storeNotices({"a"});
-        QVERIFY(rig.store.db()
-                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Notice "
-                                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END"))
-                    .ok);
+        QVERIFY(rig.store.refuse(QStringLiteral("UPDATE ON Notice")));
         rig.board.Menu_Gonggao_Click();
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+        QCOMPARE(rig.board.caption(), unread("a"));
         QVERIFY(rig.store.db().exec(QStringLiteral("ALTER TABLE Notice RENAME TO Gone")).ok);
         rig.board.ReadNotice();
-        QCOMPARE(rig.board.caption(), unread(QStringLiteral("a")));
+        QCOMPARE(rig.board.caption(), unread("a"));
     }
 };
 

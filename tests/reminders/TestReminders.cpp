@@ -1,0 +1,581 @@
+#include "BoxRecorder.h"
+#include "FakeTray.h"
+#include "SilentMedia.h"
+#include "TestMain.h"
+#include "TestStore.h"
+
+#include "platform/TunePlayer.h"
+#include "reminders/DueScan.h"
+#include "reminders/Form_Ring.h"
+#include "reminders/Reminders.h"
+#include "reminders/RingActions.h"
+#include "reminders/RingAlert.h"
+#include "reminders/RingTune.h"
+#include "store/DbText.h"
+#include "store/MemoState.h"
+#include "tray/TrayIcon.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace velmo;
+using namespace velmo::test;
+
+namespace {
+
+class TuneRecorder : public RingTune
+{
+public:
+    void play(const QString& path) override { played.append(path); }
+    void replay() override { ++replays; }
+    void stop() override { ++stops; }
+    QStringList played;
+    int replays = 0;
+    int stops = 0;
+};
+
+QDateTime at(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0)
+{
+    return QDateTime(QDate(y, m, d), QTime(hh, mm, ss));
+}
+
+// "title:days" for each memo of the panel, with "!" for those that ring.
+QStringList panel(const DueScanResult& scan)
+{
+    QStringList rows;
+    for (const DueMemo& memo : scan.memos) {
+        const bool rings =
+            std::find(scan.ringList.begin(), scan.ringList.end(), memo.id) != scan.ringList.end();
+        rows << QStringLiteral("%1:%2%3").arg(memo.title).arg(memo.daysLeft).arg(rings ? "!" : "");
+    }
+    return rows;
+}
+
+MemoRecord solar(const TestStore& store, const QString& title, const QDateTime& moment,
+                 const QDateTime& snooze = {}, const QString& repeat = QStringLiteral("1"))
+{
+    MemoRecord memo = store.sampleMemo(title);
+    memo.AlertTime = moment;
+    memo.AlertPinLv = repeat;
+    if (snooze.isValid())
+        memo.AlertTimeTemp = snooze;
+    return memo;
+}
+
+// A lunar memo: the moment in lunar numbers with its solar moment as the hint; a snooze likewise.
+MemoRecord lunar(const TestStore& store, const QString& title, const QDateTime& numbers,
+                 const QDateTime& hint = {}, const QDateTime& snooze = {}, const QDateTime& snoozeHint = {})
+{
+    MemoRecord memo = store.sampleMemo(title);
+    memo.lifa = 2;
+    memo.AlertTime.reset();
+    memo.AlertTimeNongli = LunarMoment::fromStored(numbers);
+    if (hint.isValid())
+        memo.mailTime = hint;
+    if (snooze.isValid())
+        memo.AlertTimeNongliTemp = snooze;
+    if (snoozeHint.isValid())
+        memo.AlertTimeTemp = snoozeHint;
+    return memo;
+}
+
+// A signed-in user's store, the due panel's sheet, a tray in memory and the engine over them; the
+// clock stands at 2026-12-06 10:00 (lunar 2026-10-28).
+struct Engine
+{
+    TestStore store;
+    BoxRecorder boxes;
+    TuneRecorder tune;
+    QTimer timer2;
+    QGroupBox frame2;
+    QWidget mainWindow;
+    FakeTrayBackend* trayBackend = new FakeTrayBackend;
+    TrayIcon tray{std::unique_ptr<TrayBackend>(trayBackend), colouredTrayPictures()};
+    int changes = 0;
+    QStringList statuses;
+    // clang-format off
+    Reminders reminders{{store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune,
+                         timer2, &frame2, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
+                         [this] { ++changes; }, [this](const QString& text) { statuses.append(text); }}};
+    // clang-format on
+
+    Engine() { tray.AddTrayIcon(QStringLiteral("Velmo v1.83")); }
+
+    // A daily memo due an hour ago.
+    qint64 addDue()
+    {
+        return store.addMemo(solar(store, "due", fixedClock().currentDateTime().addSecs(-3600), {}, "1tian"));
+    }
+
+    Form_Ring* openRing(qint64 id)
+    {
+        reminders.openRing(id);
+        return mainWindow.findChild<Form_Ring*>();
+    }
+
+    // Every column of the memo's row as "name=value" ("-" for no value); none once the row is gone.
+    QStringList row(qint64 id)
+    {
+        const std::optional<MemoRecord> memo = store.memo(id);
+        return memo ? memoColumns(*memo) : QStringList();
+    }
+};
+
+} // namespace
+
+// The due scan, the ringing and the reminder window's actions.
+class TestReminders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { useSilentMediaSink(); }
+    void init() { fixedClock().setNow(defaultTestMoment()); }
+
+    // Which memos the panel shows, in which order, and which ring; now is 2026-12-06 10:00, lunar
+    // 2026-10-28. The 60th day is 2027-02-04, lunar 2026-12-28.
+    void filterAndOrder()
+    {
+        TestStore store;
+        QVERIFY(store.isValid());
+        const QDateTime now = at(2026, 12, 6, 10);
+        // clang-format off
+        std::vector<MemoRecord> memos = {
+            solar(store, "in3", at(2026, 12, 9, 8)),
+            solar(store, "signIn", at(2026, 12, 6, 9, 15), {}, "denglu"),
+            solar(store, "overdue", at(2025, 1, 1, 8)),
+            solar(store, "now", now),
+            solar(store, "secondLater", now.addSecs(1)),
+            solar(store, "day60", at(2027, 2, 4, 23, 59, 59)),
+            solar(store, "day61", at(2027, 2, 5, 0)),
+            lunar(store, "lunarToday", at(2026, 10, 28, 8)),
+            lunar(store, "lunarNow", at(2026, 10, 28, 10)),
+            lunar(store, "lunarTonight", at(2026, 10, 28, 23)),
+            lunar(store, "lunarDay60", at(2026, 12, 28, 23, 59, 59)),
+            lunar(store, "lunarDay61", at(2026, 12, 29, 0)),
+            // A snooze delays a passed moment; a passed snooze rings; a snooze alone brings a memo in.
+            solar(store, "snoozed", at(2026, 12, 6, 9), at(2026, 12, 6, 10, 5)),
+            solar(store, "snoozePassed", at(2026, 12, 5, 9), at(2026, 12, 6, 9, 55)),
+            lunar(store, "lunarSnoozed", at(2026, 10, 28, 7), {}, at(2026, 10, 28, 10, 5), at(2026, 12, 6, 10, 5)),
+            // A snooze left behind by a moment moved on since never brings the memo back early.
+            solar(store, "staleSnooze", at(2026, 12, 8, 9), at(2026, 12, 5, 9)),
+            lunar(store, "lunarStaleSnooze", at(2026, 10, 30, 9), {}, at(2026, 10, 27, 9), at(2026, 12, 5, 9)),
+        };
+        // Memos the panel never shows, on either calendar, though both their moment and their snooze
+        // are due: done, deleted, reminder off, repeat "N", another user's.
+        const std::vector<std::pair<const char*, std::function<void(MemoRecord&)>>> hidden = {
+            {"done", [](MemoRecord& m) { m.Done = true; }},
+            {"deleted", [](MemoRecord& m) { m.Del = true; }},
+            {"off", [](MemoRecord& m) { m.ifAlert = false; }},
+            {"never", [](MemoRecord& m) { m.AlertPinLv = QStringLiteral("N"); }},
+            {"other", [](MemoRecord& m) { m.userid = QStringLiteral("someone else"); }},
+        };
+        for (const auto& [title, change] : hidden) {
+            MemoRecord solarMemo = solar(store, title, at(2026, 12, 6, 8), at(2026, 12, 6, 9));
+            MemoRecord lunarMemo = lunar(store, title, at(2026, 10, 28, 8), {}, at(2026, 10, 28, 9), at(2026, 12, 6, 9));
+            change(solarMemo);
+            change(lunarMemo);
+            memos.insert(memos.end(), {solarMemo, lunarMemo});
+        }
+        // clang-format on
+        for (const MemoRecord& memo : memos)
+            QVERIFY2(store.addMemo(memo), qPrintable(store.lastError()));
+
+        const DueScanResult scan = scanDueMemos(store.db(), store.runState().UserId, now, false);
+        QVERIFY(scan.ok);
+        QStringList expected = {"overdue:-704!",  "lunarToday:0!",  "signIn:0!",     "snoozePassed:0!",
+                                "now:0!",         "lunarNow:0!",    "secondLater:0", "snoozed:0",
+                                "lunarSnoozed:0", "lunarTonight:0", "staleSnooze:2", "lunarStaleSnooze:2",
+                                "in3:3",          "day60:60",       "lunarDay60:60"};
+        QCOMPARE(panel(scan), expected);
+        // A sign-in memo rings once per run: quiet once one has rung and been closed.
+        expected[2] = QStringLiteral("signIn:0");
+        QCOMPARE(panel(scanDueMemos(store.db(), store.runState().UserId, now, true)), expected);
+    }
+
+    // A cut panel keeps the hundred soonest, whatever order the file gives them in.
+    void atMostAHundredSoonestFirst()
+    {
+        TestStore store;
+        Transaction transaction(store.db());
+        for (int i = kMaxDueMemos; i >= 0; --i) {
+            MemoRecord memo = store.sampleMemo(QString::number(i));
+            memo.AlertTime = at(2026, 12, 6, 12).addSecs(i * 1800); // two a day and more
+            QVERIFY(store.addMemo(memo));
+        }
+        QVERIFY(transaction.commit());
+        QStringList expected;
+        for (int i = 0; i < kMaxDueMemos; ++i)
+            expected << QStringLiteral("%1:%2").arg(i).arg((12 * 60 + i * 30) / (24 * 60));
+        QCOMPARE(panel(scanDueMemos(store.db(), store.runState().UserId, at(2026, 12, 6, 10), false)),
+                 expected);
+    }
+
+    // 2023 has a leap second month (2023-03-22 to 2023-04-19). A daily lunar memo rolled into it is
+    // stored as "2023-02-01" with its solar moment in mailTime: a day ahead, not a month overdue. A
+    // snooze into the leap month is told apart by its solar moment in AlertTimeTemp likewise.
+    void leapMonthMemoWaitsForItsDay()
+    {
+        TestStore store;
+        MemoRecord memo = lunar(store, "leap", at(2023, 2, 1, 20), at(2023, 3, 22, 20));
+        memo.AlertPinLv = QStringLiteral("1tian");
+        QVERIFY(store.addMemo(memo));
+        QVERIFY(store.addMemo(lunar(store, "leapSnooze", at(2023, 2, 28, 20), at(2023, 3, 19, 20),
+                                    at(2023, 2, 1, 0, 3), at(2023, 3, 22, 0, 3))));
+        const DueScanResult scan =
+            scanDueMemos(store.db(), store.runState().UserId, at(2023, 3, 21, 21), false);
+        QCOMPARE(panel(scan), QStringList({"leapSnooze:1", "leap:1"}));
+    }
+
+    void alertStartsAndStopsWithTheScan()
+    {
+        Engine e;
+        const qint64 id = e.addDue();
+        e.reminders.Command2_Click();
+        QCOMPARE(e.reminders.RingList(), QString::number(id));
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        // No tune file anywhere: the first built-in tune is asked for.
+        QCOMPARE(e.tune.played, QStringList{"/nonexistent/sound/天空之城.mid"});
+        QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
+        e.reminders.alert().tuneFinished();
+        QCOMPARE(e.tune.replays, 1);
+        e.reminders.alert().Timer2_Timer();
+        QVERIFY(e.reminders.figureWindow());
+        // Emptying the panel stops the ringing; the next scan starts it again.
+        e.reminders.MoveRing(true);
+        QVERIFY(!e.reminders.alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 1);
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        e.reminders.Command2_Click();
+        QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
+
+        // Nothing due any more: quiet, icon and tip restored, a late end of the tune not replayed.
+        QVERIFY(SetDone(e.store.db(), e.store.runState().UserId, id));
+        e.reminders.Command2_Click();
+        QVERIFY(!e.reminders.alert().RingLoop() && !e.timer2.isActive());
+        e.reminders.alert().tuneFinished();
+        QCOMPARE(e.tune.replays, 1);
+        QCOMPARE(e.tray.toolTip(), "Velmo v1.83");
+        QCOMPARE(e.trayBackend->picture(), u'A');
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!e.reminders.figureWindow());
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(0)条");
+    }
+
+    // The panel shows a due memo without ringing while the tune setting is off.
+    void tuneSettingOffShowsWithoutRinging()
+    {
+        Engine e;
+        e.store.runState().settings.ReminderRing = false;
+        e.addDue();
+        e.reminders.Command2_Click();
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders.alert().RingLoop());
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.frame2));
+    }
+
+    // A scan that cannot read the table says so and leaves the panel as it was.
+    void failedScanKeepsThePanel()
+    {
+        Engine e;
+        e.addDue();
+        e.reminders.Command2_Click();
+        QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")).ok);
+        e.reminders.Command2_Click();
+        QCOMPARE(e.statuses.size(), 1);
+        QVERIFY(e.statuses.first().startsWith(QStringLiteral("状态:到期备忘读取失败:")));
+        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QVERIFY(e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(e.reminders.alert().RingLoop());
+    }
+
+    void actions_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("lunar");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("secondsAgo");  // the reminder moment before now
+        QTest::addColumn<bool>("refused");    // every update of the memo table fails
+        QTest::addColumn<QString>("changes"); // of the row, "column=value;..."
+        const QString next = "AlertTimeTemp=-;AlertTimeNongliTemp=-;syn=0;synnum=";
+        const auto row = [](const char* name, Form_Ring::Action action, bool lunar, const char* code,
+                            const QString& changes, int secondsAgo = 3600) {
+            QTest::newRow(name) << int(action) << lunar << code << secondsAgo << false << changes;
+        };
+        // Before: solar moment 09:00, mailTime 2026-12-12 10:09, snoozed until 09:30, synnum 42; the
+        // lunar memo at lunar 2026-10-28 09:00 with mailTime 09:00 of today, synnum 43; both in step.
+        row("delete", Form_Ring::Delete, false, "1tian", "Del=1;syn=0");
+        row("delete lunar", Form_Ring::Delete, true, "1tian", "Del=1;syn=0");
+        row("done", Form_Ring::Done, false, "1tian", "Done=1;syn=0;synnum=43");
+        row("done lunar", Form_Ring::Done, true, "1tian", "Done=1;syn=0;synnum=44");
+        row("snooze", Form_Ring::Snooze, false, "1tian", "AlertTimeTemp=2026-12-06 10:05:00");
+        row("snooze lunar", Form_Ring::Snooze, true, "1tian",
+            "AlertTimeNongliTemp=2026-10-28 10:05:00;AlertTimeTemp=2026-12-06 10:05:00");
+        row("edit", Form_Ring::Edit, false, "1tian", "");
+        row("stop", Form_Ring::StopRinging, false, "1tian",
+            "AlertTime=2026-12-07 09:00:00;mailTime=2026-12-07 09:00:00;" + next + "43");
+        row("stop lunar", Form_Ring::StopRinging, true, "1tian",
+            "AlertTimeNongli=2026-10-29 09:00:00;mailTime=2026-12-07 09:00:00;" + next + "44");
+        // Stopped in the very second it fell due, a repeating memo still moves on.
+        row("stop at its second", Form_Ring::StopRinging, false, "1zhou",
+            "AlertTime=2026-12-13 10:00:00;mailTime=2026-12-13 10:00:00;" + next + "43", 0);
+        row("stop lunar at its second", Form_Ring::StopRinging, true, "1zhou",
+            "AlertTimeNongli=2026-11-05 10:00:00;mailTime=2026-12-13 10:00:00;" + next + "44", 0);
+        row("stop once", Form_Ring::StopRinging, false, "1",
+            "AlertPinLv=N;ifAlert=0;mailTime=2026-12-06 09:00:00;" + next + "43");
+        row("stop once lunar", Form_Ring::StopRinging, true, "1", "AlertPinLv=N;ifAlert=0;" + next + "44");
+        // Nothing would move it on: it is switched off rather than ringing on.
+        row("stop unknown code", Form_Ring::StopRinging, false, "7tian",
+            "ifAlert=0;mailTime=2026-12-06 09:00:00;" + next + "43");
+        // A sign-in memo stays on, at this hour, and quiet until the next sign-in.
+        row("stop sign-in", Form_Ring::StopRinging, false, "denglu",
+            "AlertTime=2026-12-06 10:00:00;mailTime=2026-12-06 10:00:00;" + next + "43");
+        row("stop sign-in lunar", Form_Ring::StopRinging, true, "denglu",
+            "AlertTimeNongli=2026-10-28 10:00:00;mailTime=2026-12-06 10:00:00;" + next + "44");
+        // A write that fails changes nothing.
+        const auto refused = [](const char* name, Form_Ring::Action action, bool lunar, const char* code) {
+            QTest::newRow(name) << int(action) << lunar << code << 3600 << true << QString();
+        };
+        refused("refused delete", Form_Ring::Delete, false, "1tian");
+        refused("refused done", Form_Ring::Done, true, "1tian");
+        refused("refused snooze", Form_Ring::Snooze, false, "1tian");
+        refused("refused snooze lunar", Form_Ring::Snooze, true, "1tian");
+        refused("refused stop lunar", Form_Ring::StopRinging, true, "1tian");
+        refused("refused stop sign-in", Form_Ring::StopRinging, false, "denglu");
+    }
+
+    // Each action's change of the row, every column compared; afterwards the panel is rescanned and
+    // the views are told.
+    void actions()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, lunar);
+        QFETCH(QString, code);
+        QFETCH(int, secondsAgo);
+        QFETCH(bool, refused);
+        Engine e;
+        const QDateTime now = fixedClock().currentDateTime();
+        const QDateTime moment = now.addSecs(-secondsAgo);
+        MemoRecord memo = e.store.distinctMemo(lunar ? 2 : 1);
+        memo.Done = false;
+        memo.ifAlert = true;
+        memo.syn = true;
+        memo.NotebookServerId = 77;
+        memo.AlertPinLv = code;
+        if (lunar) {
+            memo.AlertTimeNongli = LunarMoment::fromStored(QDateTime(QDate(2026, 10, 28), moment.time()));
+            memo.mailTime = moment;
+            memo.AlertTimeNongliTemp = QDateTime(QDate(2026, 10, 28), QTime(9, 30));
+        } else {
+            memo.AlertTime = moment;
+            memo.AlertTimeNongliTemp = QDateTime(QDate(2026, 10, 1), QTime(7, 0));
+        }
+        memo.AlertTimeTemp = QDateTime(now.date(), QTime(9, 30));
+        const qint64 id = e.store.addMemo(memo);
+        QVERIFY2(id, qPrintable(e.store.lastError()));
+        e.reminders.Command2_Click();
+        QCOMPARE(e.reminders.RingList(), QString::number(id));
+        Form_Ring* window = e.openRing(id);
+        QVERIFY(window);
+        const QStringList before = e.row(id);
+        if (refused)
+            QVERIFY(e.store.refuse(QStringLiteral("UPDATE ON Notebook")));
+        QSignalSpy edits(&e.reminders, &Reminders::editRequested);
+        window->Button_Click(action);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        QFETCH(QString, changes);
+        QCOMPARE(e.row(id), withColumns(before, changes.split(u';', Qt::SkipEmptyParts)));
+        // A refused write says so, tells no view, and leaves the window open and the memo ringing.
+        QCOMPARE(e.boxes.boxes.size(), int(refused));
+        QVERIFY(!refused || (e.boxes.boxes[0].text.startsWith(QStringLiteral("备忘保存失败,未作改动。\n")) &&
+                             e.boxes.boxes[0].text.contains(QLatin1String("disk full"))));
+        QCOMPARE(e.changes, int(!refused));
+        QCOMPARE(bool(e.mainWindow.findChild<Form_Ring*>()), refused);
+        QCOMPARE(edits.size(), int(!refused && action == Form_Ring::Edit));
+        QCOMPARE(e.reminders.LoginRingFlag(), !refused && code == QLatin1String("denglu"));
+        QVERIFY(!refused || e.reminders.alert().RingLoop());
+        QCOMPARE(e.reminders.RingList(),
+                 refused || action == Form_Ring::Edit ? QString::number(id) : QString());
+    }
+
+    // A lunar memo in a leap month moves on from the day its solar moment names, not from the
+    // ordinary month of its numbers.
+    void leapMonthMemoMovesOnFromItsDay()
+    {
+        // Lunar, its moment and that moment's solar day, weekly, on.
+        const RingMemo memo{0, 0, {}, {}, true, "2023-02-04 09:00:00", "2023-03-25 09:00:00", "1zhou", true};
+        const NextAlert next = RingActions::nextAlert(memo, QDateTime(QDate(2023, 4, 25), QTime(10, 0)));
+        QCOMPARE(next.moment + u' ' + next.mailTime, "2023-03-10 09:00:00 2023-04-29 09:00:00");
+        QVERIFY(next.alertOn);
+    }
+
+    // A lunar moment past the calendar cannot move on: the reminder goes off, its solar moment kept.
+    void lunarMomentPastTheCalendarIsSwitchedOff()
+    {
+        TestStore store;
+        MemoRecord memo = store.sampleMemo();
+        memo.lifa = 2;
+        memo.AlertPinLv = QStringLiteral("1tian");
+        memo.AlertTimeNongli = LunarMoment{2051, 6, 1, 8, 0, 0};
+        memo.mailTime = QDateTime(QDate(2051, 7, 20), QTime(8, 0));
+        const qint64 id = store.addMemo(memo);
+        bool loginRingFlag = false;
+        QVERIFY(RingActions(store.db(), store.runState(), loginRingFlag)
+                    .stopRinging(id, fixedClock().currentDateTime())
+                    .ok);
+        const MemoRecord after = *store.memo(id);
+        QCOMPARE(QString::number(after.ifAlert) + u' ' + after.AlertTimeNongli->storageText() + u' ' +
+                     toDbText(*after.mailTime),
+                 "0 2051-06-01 08:00:00 2051-07-20 08:00:00");
+    }
+
+    void goneMemoGivesAMessage_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("done") << "UPDATE Notebook SET Done = 1 WHERE id = ?";
+        QTest::newRow("deleted") << "UPDATE Notebook SET Del = 1 WHERE id = ?";
+        QTest::newRow("another account's") << "UPDATE Notebook SET userid = 'someone' WHERE id = ?";
+        QTest::newRow("removed") << "DELETE FROM Notebook WHERE id = ?";
+    }
+
+    // A memo done, deleted or gone by the time its window acts is left as it is, with a message;
+    // its window does not open again.
+    void goneMemoGivesAMessage()
+    {
+        QFETCH(QString, change);
+        Engine e;
+        const qint64 id = e.addDue();
+        Form_Ring* window = e.openRing(id);
+        QVERIFY(window);
+        QVERIFY(e.store.db().exec(change, {id}));
+        const QStringList before = e.row(id);
+        window->Button_Click(Form_Ring::StopRinging);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(e.row(id), before);
+        QCOMPARE(e.boxes.texts(), QStringList{"该备忘已被删除或已完成,无法再操作。"});
+        QVERIFY(!e.openRing(id));
+        QCOMPARE(e.boxes.boxes.size(), 2);
+    }
+
+    // A click on the panel's row of a memo deleted meanwhile: a message, then the panel is rescanned
+    // without the row that was clicked (which must outlive its own click).
+    void clickOnGoneRow()
+    {
+        Engine e;
+        const qint64 id = e.addDue();
+        e.reminders.Command2_Click();
+        QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
+        auto* title = e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1"));
+        QVERIFY(title);
+        e.frame2.show();
+        QTest::mouseClick(title, Qt::LeftButton);
+        QCOMPARE(e.boxes.boxes.size(), 1);
+        QTRY_COMPARE(e.frame2.title(), "60天到期备忘;(0)条");
+        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(!e.reminders.alert().RingLoop());
+    }
+
+    void alertWays_data()
+    {
+        QTest::addColumn<QString>("settings"); // ReminderIco, ReminderMM, ReminderPop, figure dismissed
+        QTest::addColumn<QString>("pictures"); // after ticks 1 and 2: B, A, or N (normal)
+        QTest::addColumn<QString>("prompts");  // figures and balloons after ticks 1, 150 and 151
+        const auto row = [](const char* name, const char* settings, const char* pictures,
+                            const char* prompts) { QTest::newRow(name) << settings << pictures << prompts; };
+        // The balloon puts the normal picture up for a moment.
+        row("every way", "1110", "NA", "11 11 22");
+        row("icon only", "1000", "BA", "00 00 00");
+        row("figure only", "0100", "NN", "10 10 20");
+        row("balloon only", "0010", "NN", "01 01 02");
+        row("figure dismissed", "1111", "BA", "00 00 00");
+    }
+
+    // The 400 ms alert tick: the icon blinks, the figure and the balloon come once a minute; a
+    // balloon stays up while the icon blinks and goes when the ringing stops.
+    void alertWays()
+    {
+        QFETCH(QString, settings);
+        auto* desk = new FakeTrayBackend;
+        TrayIcon tray(std::unique_ptr<TrayBackend>(desk), colouredTrayPictures());
+        tray.AddTrayIcon(QStringLiteral("Velmo v1.83"));
+        RunState run;
+        run.settings.ReminderIco = settings[0] == u'1';
+        run.settings.ReminderMM = settings[1] == u'1';
+        run.settings.ReminderPop = settings[2] == u'1';
+        run.AssistantDismissed = settings[3] == u'1';
+        TuneRecorder tune;
+        QTimer timer2;
+        timer2.setInterval(400);
+        int figures = 0;
+        RingAlert alert({run, tune, timer2, &tray, QStringLiteral("Velmo v1.83"), [&] { ++figures; }});
+        alert.start(QStringLiteral("tune.mid"));
+
+        QString pictures;
+        QStringList prompts;
+        for (int tick = 1; tick <= 151; ++tick) {
+            if (tick == 3)
+                alert.start(QStringLiteral("tune.mid")); // a rescan while it rings
+            alert.Timer2_Timer();
+            if (tick <= 2)
+                pictures += desk->picture();
+            if (tick == 1 || tick >= 150)
+                prompts << QStringLiteral("%1%2").arg(figures).arg(desk->messages.size());
+        }
+        QTEST(pictures, "pictures");
+        QTEST(prompts.join(u' '), "prompts");
+        QCOMPARE(desk->messageHides, 0);
+        alert.stop();
+        QCOMPARE(desk->messageHides, 1);
+        QCOMPARE(desk->toolTip, QStringLiteral("Velmo v1.83"));
+    }
+
+    // Which file a due memo rings with, and the ring tune on the tune player.
+    void tunePath_data()
+    {
+        QTest::addColumn<bool>("customExists");
+        QTest::addColumn<QString>("sound");
+        QTest::addColumn<bool>("assets");      // the build's tunes, or a folder without any
+        QTest::addColumn<QString>("expected"); // "custom", or a file of sound/
+        QTest::newRow("custom tune first") << true << "2.mid" << true << "custom";
+        QTest::newRow("custom tune gone") << false << "2.mid" << true << "致爱丽丝.mid";
+        QTest::newRow("unknown code") << false << "99.mid" << true << "天空之城.mid";
+        QTest::newRow("tune file gone") << false << "17.mp3" << false << "天空之城.mid";
+    }
+
+    void tunePath()
+    {
+        QFETCH(bool, customExists);
+        QFETCH(QString, sound);
+        QFETCH(bool, assets);
+        QFETCH(QString, expected);
+        TempDataFolder folder;
+        const QString custom = folder.filePath(QStringLiteral("我的.mp3"));
+        QFile file(custom);
+        QVERIFY(!customExists || file.open(QIODevice::WriteOnly));
+        const AssetFolder tunes = assets ? buildAssetFolder() : AssetFolder(folder.path());
+        QCOMPARE(ringTunePath(tunes, sound, custom),
+                 expected == QLatin1String("custom") ? custom
+                                                     : tunes.filePath(QStringLiteral("sound/") + expected));
+    }
+    // A rescan that asks for the tune already playing leaves it playing on; after a stop the same
+    // tune starts again.
+    void sameTuneGoesOn()
+    {
+        clsMusic music(nullptr, clsMusic::Output::AnySink);
+        MusicRingTune tune(music);
+        const QString path = buildAssetFolder().filePath(QStringLiteral("sound/ok.wav"));
+        tune.play(path);
+        QTRY_COMPARE_WITH_TIMEOUT(music.loadState(), clsMusic::Load::Ready, 15000);
+        tune.play(path);
+        QCOMPARE(music.loadState(), clsMusic::Load::Ready);
+        tune.stop();
+        tune.play(path);
+        QCOMPARE(music.loadState(), clsMusic::Load::Loading);
+    }
+};
+
+VELMO_TEST_MAIN(TestReminders)
+#include "TestReminders.moc"
