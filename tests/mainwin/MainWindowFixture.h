@@ -6,6 +6,7 @@
 
 #include "mainwin/Form1.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -91,5 +92,16 @@ public:
     int dueScans = 0;
     std::unique_ptr<Form1> form; // last, so it goes first: nothing of one test lingers into the next
 };
+
+// A shown window of the program that has no owner, by its object name.
+template <typename T = QWidget>
+T* topLevel(const QString& name)
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == name && window->isVisible())
+            return qobject_cast<T*>(window);
+    }
+    return nullptr;
+}
 
 } // namespace velmo::test

@@ -1,4 +1,5 @@
-// The main window's menus: web links and every place that opens a memo editor.
+// The main window's menus, buttons and shortcuts: web links, every place that opens a memo editor, and
+// the keys.
 
 #include "TestMain.h"
 #include "mainwin/MainWindowFixture.h"
@@ -17,32 +18,31 @@
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
+using velmo::test::topLevel;
 
 namespace {
 
 // Uses one place of the window: a toolbar button "Button(N)", "double" (a double click on the list),
-// "enter" (Return on the list) or the menu item of that name.
+// "enter" (Return on the list), a shortcut "Ctrl+X" pressed on the shown and active window, or the menu
+// item of that name.
 void use(MainWindowFixture& f, const QString& place)
 {
-    if (place.startsWith(QLatin1String("Button(")))
+    if (place.startsWith(QLatin1String("Button("))) {
         f.form->Button_Click(place.mid(7, 1).toInt());
-    else if (place == QLatin1String("double"))
+    } else if (place == QLatin1String("double")) {
         f.form->ListView1_DblClick();
-    else if (place == QLatin1String("enter"))
+    } else if (place == QLatin1String("enter")) {
         QTest::keyClick(f.list(), Qt::Key_Return);
-    else if (auto* item = f.form->findChild<QAction*>(place))
+    } else if (place.startsWith(QLatin1String("Ctrl+"))) {
+        f.form->show();
+        f.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keySequence(f.form.get(), QKeySequence(place));
+    } else if (auto* item = f.form->findChild<QAction*>(place)) {
         item->trigger();
-    else
+    } else {
         qFatal("no menu item %s", qPrintable(place));
-}
-
-// A shown window of the program that has no owner, by its object name.
-QWidget* topLevel(const QString& name)
-{
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == name && window->isVisible())
-            return window;
-    return nullptr;
+    }
 }
 
 // The main window with its editors, as the application wires them.
@@ -66,80 +66,36 @@ class TestMenus : public QObject
     Q_OBJECT
 
 private slots:
-    // Each help link opens its page; a page that no browser takes is told once, with its address.
-    void webPages_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("taken");
-        // clang-format off
-        QTest::newRow("beta notes") << "menu_shiyongshuoming" << "51148" << true;
-        QTest::newRow("fault report") << "menu_cuowufankui" << "142" << true;
-        QTest::newRow("message to the administrator") << "menu_guanliyuanliuyan" << "142" << true;
-        QTest::newRow("suggestions") << "menu_jianyiyijian" << "142" << false;
-        QTest::newRow("toolbar fault report") << "Button(5)" << "51148" << false;
-        // clang-format on
-    }
-    void webPages()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, id);
-        QFETCH(bool, taken);
-        MainWindowFixture f;
-        f.browserTakesPages = taken;
-        use(f, name);
-        const QUrl page(QStringLiteral("http://memo.example:8080/read.asp?id=") + id);
-        QCOMPARE(f.openedUrls, QList<QUrl>{page});
-        QCOMPARE(f.boxes.texts(), taken ? QStringList() : QStringList{pageNotOpenedText(page)});
-    }
-
-    // The shortcuts, pressed on the shown and active main window.
-    void shortcuts_data()
-    {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("effect");
-        QTest::newRow("new memo") << QKeySequence(Qt::CTRL | Qt::Key_N) << "add window";
-        QTest::newRow("hide") << QKeySequence(Qt::CTRL | Qt::Key_H) << "hidden";
-        QTest::newRow("settings") << QKeySequence(Qt::CTRL | Qt::Key_P) << "settings dialog";
-        QTest::newRow("quit") << QKeySequence(Qt::CTRL | Qt::Key_Q) << "exiting";
-    }
-    void shortcuts()
-    {
-        QFETCH(QKeySequence, keys);
-        QFETCH(QString, effect);
-        MainWindowFixture f;
-        EditorRig rig(f);
-        f.form->show();
-        f.form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
-        QTest::keySequence(f.form.get(), keys);
-        if (effect == QLatin1String("add window"))
-            QTRY_VERIFY(rig.editors.addWindow() && rig.editors.addWindow()->isVisible());
-        else if (effect == QLatin1String("hidden"))
-            QTRY_VERIFY(!f.form->isVisible());
-        else if (effect == QLatin1String("settings dialog"))
-            QTRY_VERIFY(topLevel(QStringLiteral("Form_Config")));
-        else
-            QTRY_VERIFY(f.store.runState().Exiting);
-        if (QWidget* dialog = topLevel(QStringLiteral("Form_Config")))
-            dialog->close();
-    }
-
-    // A new memo takes the category chosen in the tree; an edit opens the memo chosen in the list.
-    void editorsOpenFromEveryPlace_data()
+    // Each place does its job. A help link opens its page, and a page that no browser takes is told
+    // once, with its address; a new memo takes the category chosen in the tree; an edit opens the memo
+    // chosen in the list.
+    void everyPlaceDoesItsJob_data()
     {
         QTest::addColumn<QString>("place");
-        QTest::addColumn<bool>("edits");
-        for (const char* place : {"Button(0)", "MDIset", "menu_XinJianbeiwang"})
-            QTest::newRow(place) << QString::fromLatin1(place) << false;
+        QTest::addColumn<QString>(
+            "effect"); // "page <id>" ("!" after it when no browser takes it) or a window
+        const auto row = [](const char* place, const char* effect) {
+            QTest::newRow(place) << QString::fromLatin1(place) << QString::fromLatin1(effect);
+        };
+        row("menu_shiyongshuoming", "page 51148");
+        row("menu_cuowufankui", "page 142");
+        row("menu_guanliyuanliuyan", "page 142");
+        row("menu_jianyiyijian", "page 142!");
+        row("Button(5)", "page 51148!");
+        for (const char* place : {"Button(0)", "MDIset", "menu_XinJianbeiwang", "Ctrl+N"})
+            row(place, "add window");
         for (const char* place : {"Button(1)", "Menu_Open", "double", "enter"})
-            QTest::newRow(place) << QString::fromLatin1(place) << true;
+            row(place, "edit window");
+        row("Ctrl+H", "hidden");
+        row("Ctrl+P", "settings dialog");
+        row("Ctrl+Q", "exiting");
     }
-    void editorsOpenFromEveryPlace()
+    void everyPlaceDoesItsJob()
     {
         QFETCH(QString, place);
-        QFETCH(bool, edits);
+        QFETCH(QString, effect);
         MainWindowFixture f;
+        f.browserTakesPages = !effect.endsWith(u'!');
         f.addMemo(QStringLiteral("别的"), 4);
         const qint64 id = f.addMemo(QStringLiteral("要改的"), 4);
         EditorRig rig(f);
@@ -148,13 +104,26 @@ private slots:
         f.list()->selectionModel()->setCurrentIndex(f.list()->selectionModel()->selectedRows().first(),
                                                     QItemSelectionModel::NoUpdate);
         use(f, place);
-        QWidget* window = edits ? static_cast<QWidget*>(rig.editors.editWindow()) : rig.editors.addWindow();
-        QVERIFY(window && window->isVisible());
-        if (edits)
-            QCOMPARE(window->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QString::number(id));
-        else
-            QCOMPARE(window->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
+        const QUrl page(QStringLiteral("http://memo.example:8080/read.asp?id=") + effect.mid(5).remove(u'!'));
+        const bool paged = effect.startsWith(QLatin1String("page"));
+        QCOMPARE(f.openedUrls, paged ? QList<QUrl>{page} : QList<QUrl>());
+        QCOMPARE(f.boxes.texts(), f.browserTakesPages ? QStringList() : QStringList{pageNotOpenedText(page)});
+        if (effect == QLatin1String("add window")) {
+            QTRY_VERIFY(rig.editors.addWindow() && rig.editors.addWindow()->isVisible());
+            QCOMPARE(rig.editors.addWindow()->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(),
                      QStringLiteral("生日提醒"));
+        } else if (effect == QLatin1String("edit window")) {
+            QVERIFY(rig.editors.editWindow() && rig.editors.editWindow()->isVisible());
+            QCOMPARE(rig.editors.editWindow()->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+                     QString::number(id));
+        } else if (effect == QLatin1String("hidden")) {
+            QTRY_VERIFY(!f.form->isVisible());
+        } else if (effect == QLatin1String("settings dialog")) {
+            QTRY_VERIFY(topLevel(QStringLiteral("Form_Config")));
+            topLevel(QStringLiteral("Form_Config"))->close();
+        } else if (effect == QLatin1String("exiting")) {
+            QTRY_VERIFY(f.store.runState().Exiting);
+        }
     }
 };
 

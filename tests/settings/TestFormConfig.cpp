@@ -15,9 +15,12 @@ using namespace velmo;
 
 namespace {
 
-// The settings columns in the order of the boxes Check3 to Check9.
+// The settings columns and the run state's flags in the order of the boxes Check3 to Check9.
 const QStringList BoxColumns = {"AutoHide",    "ReminderRing", "ReminderPop", "ReminderMM",
                                 "ReminderIco", "SavePass",     "AutoLogin"};
+const std::array<bool Settings::*, 7> BoxFlags = {
+    &Settings::AutoHide,    &Settings::ReminderRing, &Settings::ReminderPop, &Settings::ReminderMM,
+    &Settings::ReminderIco, &Settings::SavePass,     &Settings::AutoLogin};
 
 // The settings dialog over a fresh data.db and an autostart folder of its own.
 struct Rig
@@ -48,32 +51,21 @@ struct Rig
         return true;
     }
 
-    QCheckBox* check(int number)
+    // The control "<name><number>", e.g. Check3, Label3, Command1.
+    template <typename T = QWidget>
+    T* control(const char* name, int number)
     {
-        return dialog->findChild<QCheckBox*>(QStringLiteral("Check%1").arg(number));
+        return dialog->findChild<T*>(QLatin1String(name) + QString::number(number));
     }
-    QWidget* label(int number) { return dialog->findChild<QWidget*>(QStringLiteral("Label%1").arg(number)); }
+    QCheckBox* check(int number) { return control<QCheckBox>("Check", number); }
+    void click(const char* name, int number) { QTest::mouseClick(control(name, number), Qt::LeftButton); }
     QComboBox* interval() { return dialog->findChild<QComboBox*>(QStringLiteral("Combo1")); }
-    QPushButton* button(int number)
+    // Columns of the settings row, as one text ("a||b" joins two).
+    QString stored(const QString& columns)
     {
-        return dialog->findChild<QPushButton*>(QStringLiteral("Command%1").arg(number));
+        return store.value(QStringLiteral("SELECT %1 FROM Config").arg(columns)).toString();
     }
-    int stored(const QString& column)
-    {
-        return store.value(QStringLiteral("SELECT %1 FROM Config").arg(column)).toInt();
-    }
-    QString storedBoxes()
-    {
-        QString flags;
-        for (const QString& column : BoxColumns)
-            flags += QString::number(stored(column));
-        return flags;
-    }
-    void exec(const QString& sql)
-    {
-        if (!store.db().exec(sql).ok)
-            qFatal("test setup failed");
-    }
+    bool exec(const QString& sql) { return store.db().exec(sql).ok; }
 };
 
 } // namespace
@@ -91,128 +83,119 @@ private slots:
             QTest::newRow(qPrintable(BoxColumns[box - 3])) << box;
     }
 
-    // A click on a box's caption flips the box and enables Apply; OK writes that box's column and no
-    // other, and the next load shows it again.
+    // A click on a box's caption flips the box and enables Apply; OK writes that box's column and no other
+    // and puts it in force at once (the scheduler and the alerts read the run state), and the next load shows
+    // it again. The figure number is the figure menu's: neither touches it.
     void eachBoxHasItsOwnColumn()
     {
         QFETCH(int, box);
         Rig rig;
         QVERIFY(rig.open());
-        const QString before = rig.storedBoxes();
+        const QString before = rig.stored(BoxColumns.join(QStringLiteral("||")));
         QString after = before;
         after[box - 3] = before[box - 3] == u'1' ? u'0' : u'1';
-        QTest::mouseClick(rig.label(box), Qt::LeftButton);
+        rig.click("Label", box);
         QCOMPARE(rig.check(box)->isChecked(), after[box - 3] == u'1');
-        QVERIFY(rig.button(3)->isEnabled());
-        QTest::mouseClick(rig.button(1), Qt::LeftButton);
+        QVERIFY(rig.control("Command", 3)->isEnabled());
+        rig.click("Command", 1);
         QVERIFY(!rig.dialog->isVisible());
-        QCOMPARE(rig.storedBoxes(), after);
+        QCOMPARE(rig.stored(BoxColumns.join(QStringLiteral("||"))), after);
         QVERIFY(rig.boxes.boxes.isEmpty());
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(rig.state.settings.*BoxFlags[i], after[i] == u'1');
+        QCOMPARE(rig.state.settings.MmNumber, 4);
         QVERIFY(rig.open());
+        QCOMPARE(rig.state.settings.MmNumber, 4);
         for (int i = 3; i <= 9; ++i)
             QCOMPARE(rig.check(i)->isChecked(), after[i - 3] == u'1');
-    }
-
-    // OK and Apply store the row and put it in force at once: the scheduler and the alerts read the
-    // run state. The figure number is the figure menu's.
-    void storedSettingsTakeEffectAtOnce_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::newRow("OK") << 1;
-        QTest::newRow("Apply") << 3;
-    }
-    void storedSettingsTakeEffectAtOnce()
-    {
-        QFETCH(int, button);
-        Rig rig;
-        QVERIFY(rig.open());
-        rig.check(4)->setChecked(false);
-        rig.interval()->setCurrentIndex(rig.interval()->findText(QStringLiteral("5")));
-        QTest::mouseClick(rig.button(button), Qt::LeftButton);
-        QCOMPARE(rig.stored("CheckTimer"), 5);
-        QCOMPARE(rig.state.settings.CheckTimer, 5);
-        QVERIFY(!rig.state.settings.ReminderRing);
-        QCOMPARE(rig.state.settings.MmNumber, 4);
     }
 
     void applySwitchesTheAutostartEntry()
     {
         Rig rig;
         QVERIFY(rig.open());
-        QTest::mouseClick(rig.label(1), Qt::LeftButton);
-        QTest::mouseClick(rig.button(3), Qt::LeftButton);
+        rig.click("Label", 1);
+        rig.click("Command", 3);
         QVERIFY(rig.autostart.IsAutoRun());
-        QVERIFY(!rig.button(3)->isEnabled());
+        QVERIFY(!rig.control("Command", 3)->isEnabled());
         QVERIFY(rig.dialog->isVisible());
-        QTest::mouseClick(rig.label(1), Qt::LeftButton);
-        QTest::mouseClick(rig.button(3), Qt::LeftButton);
+        rig.click("Label", 1);
+        rig.click("Command", 3);
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
-    // The interval list runs from 1 to 60; a stored value outside it shows, and is stored, as 10.
+    // The interval list runs from 1 to 60; a stored value outside it shows, and is stored, as 10. The value
+    // picked is stored and in force at once.
     void intervalWithinItsRange_data()
     {
         QTest::addColumn<int>("storedValue");
         QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("picked"); // 0: left as shown
         for (const auto& [stored, shown] : {std::pair{1, 1}, {60, 60}, {0, 10}, {61, 10}, {-5, 10}})
-            QTest::newRow(qPrintable(QString::number(stored))) << stored << shown;
+            QTest::newRow(qPrintable(QString::number(stored))) << stored << shown << 0;
+        QTest::newRow("5 picked") << 10 << 10 << 5;
     }
     void intervalWithinItsRange()
     {
         QFETCH(int, storedValue);
         QFETCH(int, shown);
+        QFETCH(int, picked);
         Rig rig;
-        rig.exec(QStringLiteral("UPDATE Config SET CheckTimer=%1").arg(storedValue));
+        QVERIFY(rig.exec(QStringLiteral("UPDATE Config SET CheckTimer=%1").arg(storedValue)));
         QVERIFY(rig.open());
         QCOMPARE(rig.interval()->currentText(), QString::number(shown));
         // The box of the version check has nothing stored behind it: it opens ticked.
-        QVERIFY(rig.check(2)->isChecked() && !rig.button(3)->isEnabled());
-        QTest::mouseClick(rig.button(1), Qt::LeftButton);
-        QCOMPARE(rig.stored("CheckTimer"), shown);
-        QCOMPARE(rig.state.settings.CheckTimer, shown);
+        QVERIFY(rig.check(2)->isChecked() && !rig.control("Command", 3)->isEnabled());
+        if (picked)
+            rig.interval()->setCurrentText(QString::number(picked));
+        rig.click("Command", 1);
+        QCOMPARE(rig.stored(QStringLiteral("CheckTimer")), QString::number(picked ? picked : shown));
+        QCOMPARE(rig.state.settings.CheckTimer, picked ? picked : shown);
     }
 
-    void failuresToStoreAreReported()
+    // A setting that cannot be stored is told, and what was not stored is not in force: OK leaves the dialog
+    // open with Apply enabled for another try. A settings row that is gone, at the load or at a store, ends
+    // the program.
+    void failuresAreReported_data()
     {
+        QTest::addColumn<QString>("sql");     // run before the store; empty: the autostart folder is blocked
+        QTest::addColumn<bool>("atLoad");     // run before the load instead
+        QTest::addColumn<QString>("message"); // the box's text, or its start when the program goes on
+        const QString gone = QStringLiteral("数据配置文件加载出错,请尝试重新启动程序");
+        const QString refuse = QStringLiteral("CREATE TRIGGER DenyConfig BEFORE UPDATE ON Config "
+                                              "BEGIN SELECT RAISE(ABORT, 'no'); END");
+        QTest::newRow("row refused") << refuse << false << "设置保存失败,请检查数据文件后重试。\nno";
+        QTest::newRow("autostart folder blocked") << "" << false << "开机自启动设置失败。\n";
+        QTest::newRow("row gone at the load") << "DELETE FROM Config" << true << gone;
+        QTest::newRow("row gone at a store") << "DELETE FROM Config" << false << gone;
+    }
+    void failuresAreReported()
+    {
+        QFETCH(QString, sql);
+        QFETCH(bool, atLoad);
+        QFETCH(QString, message);
         Rig rig;
-        QVERIFY(rig.open());
-        rig.exec(QStringLiteral(
-            "CREATE TRIGGER DenyConfig BEFORE UPDATE ON Config BEGIN SELECT RAISE(ABORT, 'no'); END"));
-        rig.check(1)->setChecked(true);
-        rig.check(3)->setChecked(true);
-        QTest::mouseClick(rig.button(1), Qt::LeftButton);
-        QVERIFY(rig.dialog->isVisible()); // nothing stored, so the dialog stays
+        if (sql.isEmpty())
+            QVERIFY(QFile(rig.scratch.filePath(QStringLiteral("autostart"))).open(QIODevice::WriteOnly));
+        else if (atLoad)
+            QVERIFY(rig.exec(sql));
+        QCOMPARE(rig.open(), !atLoad);
+        if (!atLoad) {
+            QVERIFY(sql.isEmpty() || rig.exec(sql));
+            rig.check(1)->setChecked(true);
+            rig.check(3)->setChecked(true);
+            rig.click("Command", 1);
+        }
+        const bool ends = sql.startsWith(QStringLiteral("DELETE"));
+        QCOMPARE(rig.boxes.texts().size(), 1);
+        const QString box = rig.boxes.texts()[0];
+        QVERIFY2(ends ? box == message : box.startsWith(message), qPrintable(box));
+        QTRY_COMPARE(rig.endings, int(ends));
+        QCOMPARE(rig.dialog->isVisible(), !ends);
+        QVERIFY(ends || rig.control("Command", 3)->isEnabled());
+        // The row goes first: when it is not stored, the autostart entry is left as it was too.
         QVERIFY(!rig.autostart.IsAutoRun());
-        QCOMPARE(rig.boxes.boxes.size(), 1);
-        QVERIFY(rig.boxes.boxes[0].text.startsWith(QStringLiteral("设置保存失败")));
-        QVERIFY(rig.button(3)->isEnabled());
-        QVERIFY(!rig.state.settings.AutoHide); // what was not stored is not in force
-        // An autostart folder that cannot be created.
-        Rig blocked;
-        QFile file(blocked.scratch.filePath(QStringLiteral("autostart")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(blocked.open());
-        blocked.check(1)->setChecked(true);
-        QVERIFY(!blocked.dialog->Command3_Click());
-        QCOMPARE(blocked.boxes.boxes.size(), 1);
-        QVERIFY(blocked.boxes.boxes[0].text.startsWith(QStringLiteral("开机自启动设置失败")));
-    }
-
-    void missingSettingsRowEndsTheProgram()
-    {
-        Rig rig;
-        rig.exec(QStringLiteral("DELETE FROM Config"));
-        QVERIFY(!rig.open());
-        QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
-        QVERIFY(QTest::qWaitFor([&rig] { return rig.endings == 1; }, 2000));
-        Rig atApply;
-        QVERIFY(atApply.open());
-        atApply.exec(QStringLiteral("DELETE FROM Config"));
-        QVERIFY(!atApply.dialog->Command3_Click());
-        QCOMPARE(atApply.boxes.texts(),
-                 QStringList{QStringLiteral("数据配置文件加载出错,请尝试重新启动程序")});
-        QVERIFY(QTest::qWaitFor([&atApply] { return atApply.endings == 1; }, 2000));
+        QCOMPARE(rig.state.settings.AutoHide, sql.isEmpty());
     }
 };
 

@@ -63,24 +63,32 @@ struct Rig
             qFatal("test setup failed: %s", qPrintable(sql));
     }
 
+    // An account row of this computer; the last password remembered is another one ("old", 3 long).
     void addLocalAccount(const QString& user, const QString& password, bool mailbox = false)
     {
         exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass, MobileMailActive) "
-                            "VALUES (?, ?, ?, ?, ?)"),
-             {user, MD5_16(password), MD5_16(password), int(password.size()), mailbox});
+                            "VALUES (?, ?, 'old', 3, ?)"),
+             {user, MD5_16(password), mailbox});
     }
 
-    QVariant config(const char* c) { return store.value(QStringLiteral("SELECT %1 FROM Config").arg(c)); }
-    QVariant user(const char* c) { return store.value(QStringLiteral("SELECT %1 FROM Users").arg(c)); }
-    int userRows() { return user("count(*)").toInt(); }
+    // The account rows and the settings row as one text, where a digest of a test password shows as "#"
+    // and the password: "UserID,UserPWD,LastPassword,LenPass,MobileMailActive;...|FirstRun,LastUser,
+    // SavePass,AutoLogin" (NULL shows empty).
+    QString stored() const
+    {
+        const auto text = [this](const char* sql) { return store.value(QLatin1String(sql)).toString(); };
+        QString all =
+            text("SELECT group_concat(printf('%s,%s,%s,%s,%s', UserID, UserPWD, LastPassword, "
+                 "LenPass, MobileMailActive), ';') FROM Users") +
+            u'|' + text("SELECT printf('%s,%s,%s,%s', FirstRun, LastUser, SavePass, AutoLogin) FROM Config");
+        for (const char* password : {"velmo123", "oldpass", "newpass"})
+            all.replace(MD5_16(QString::fromLatin1(password)), u'#' + QLatin1String(password));
+        return all;
+    }
 
     void signIn(const QString& name, const QString& password, bool remember = true, bool autoLogin = true)
     {
         controller.signIn(LoginInput{name, password, true, remember, autoLogin});
-    }
-    void signInWithStars(int length)
-    {
-        controller.signIn(LoginInput{Demo, QString(length, u'*'), false, true, true});
     }
 
     // Waits until the sign-in under way has ended one way or the other.
@@ -98,16 +106,33 @@ class TestLoginController : public QObject
     Q_OBJECT
 
 private slots:
-    void firstRunAcceptedStoresAccountAndSettings_data()
+    // The first sign-in on a computer goes online and, accepted, stores the account and the settings and
+    // switches autostart on. The mailbox flag is the number 1 in the second field of the service's reply,
+    // which may carry blanks and line ends.
+    void firstRunAccepted_data()
     {
+        QTest::addColumn<QString>("field"); // the reply's mailbox field; null: the stand-in's own reply
         QTest::addColumn<bool>("remember");
         QTest::addColumn<bool>("mailbox");
-        QTest::newRow("remember, mailbox") << true << true;
-        QTest::newRow("forget, no mailbox") << false << false;
+        QTest::addColumn<QString>("stored"); // see Rig::stored()
+        const auto row = [](const char* name, const char* field, bool remember, bool mailbox,
+                            const char* stored) {
+            QTest::newRow(name) << (field ? QString::fromLatin1(field) : QString()) << remember << mailbox
+                                << QString::fromLatin1(stored);
+        };
+        // clang-format off
+        row("remember, mailbox", nullptr, true, true, "demo,#velmo123,#velmo123,8,1|0,demo,1,1");
+        row("forget, no mailbox", nullptr, false, false, "demo,#velmo123,,0,0|0,demo,0,0");
+        row("mailbox 1, padded", " 1 ", true, true, "demo,#velmo123,#velmo123,8,1|0,demo,1,1");
+        row("mailbox 1.0", "1.0", true, true, "demo,#velmo123,#velmo123,8,1|0,demo,1,1");
+        row("mailbox 2", "2", true, false, "demo,#velmo123,#velmo123,8,0|0,demo,1,1");
+        row("mailbox 0", "0", true, false, "demo,#velmo123,#velmo123,8,0|0,demo,1,1");
+        row("mailbox not a number", "yes", true, false, "demo,#velmo123,#velmo123,8,0|0,demo,1,1");
+        // clang-format on
     }
-
-    void firstRunAcceptedStoresAccountAndSettings()
+    void firstRunAccepted()
     {
+        QFETCH(QString, field);
         QFETCH(bool, remember);
         QFETCH(bool, mailbox);
         // The clock moves on each read: the time sent must be the very reading that was signed.
@@ -116,7 +141,13 @@ private slots:
         });
         test::fixedClock().stepOnEachRead(1);
         Rig rig;
+        rig.state.MobileMailActive = !mailbox;
         rig.service.addAccount(Demo, DemoPassword, mailbox);
+        const QString reply = "ok|" + field + "| " + ServerProof(DemoHash) + "\r\n";
+        if (!field.isNull())
+            rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"), [reply](const auto&) {
+                return standin::StandInReply::ok(reply);
+            });
         rig.signIn(Demo, DemoPassword, remember, remember);
         QCOMPARE(rig.controller.caption(), QStringLiteral("连接远程服务器验证中..."));
         QVERIFY(rig.signedIn.wait(10000));
@@ -124,14 +155,7 @@ private slots:
         QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("服务器验证通过，登录成功！")});
         QVERIFY(rig.state.ServerVerified && !rig.state.LocalSignedIn);
         QCOMPARE(rig.state.MobileMailActive, mailbox);
-        QCOMPARE(rig.config("FirstRun").toInt(), 0);
-        QCOMPARE(rig.config("LastUser").toString(), Demo);
-        QCOMPARE(rig.config("SavePass").toBool(), remember);
-        QCOMPARE(rig.config("AutoLogin").toBool(), remember);
-        QCOMPARE(rig.user("UserPWD").toString(), DemoHash);
-        QCOMPARE(rig.user("LastPassword").toString(), remember ? DemoHash : QString());
-        QCOMPARE(rig.user("LenPass").toInt(), remember ? 8 : 0);
-        QCOMPARE(rig.user("MobileMailActive").toBool(), mailbox);
+        QTEST(rig.stored(), "stored");
         QVERIFY(rig.autostart.IsAutoRun());
 
         const standin::StandInRequest request = rig.service.lastRequest();
@@ -184,6 +208,7 @@ private slots:
             });
         }
         QSignalSpy focus(&rig.controller, &LoginController::focusPasswordBox);
+        const QString before = rig.stored();
         rig.signIn(Demo, DemoPassword);
         // signIn() comes back at once: the check runs on while the event loop turns.
         QVERIFY(rig.controller.isBusy());
@@ -195,35 +220,8 @@ private slots:
                  QStringList{refused ? QStringLiteral("账号或密码不正确,请重试!")
                                      : QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766")});
         QCOMPARE(focus.count(), int(refused));
-        QCOMPARE(rig.userRows(), 0);
-        QCOMPARE(rig.config("FirstRun").toInt(), 1);
+        QCOMPARE(rig.stored(), before);
         QVERIFY(!rig.autostart.IsAutoRun());
-    }
-
-    // The mailbox flag is the number 1 in the second field; the fields may carry blanks and line ends.
-    void mailboxFlagOfAProvenReply_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<bool>("mailbox");
-        QTest::newRow("1, padded") << " 1 " << true;
-        QTest::newRow("1.0") << "1.0" << true;
-        QTest::newRow("2") << "2" << false;
-        QTest::newRow("0") << "0" << false;
-        QTest::newRow("not a number") << "yes" << false;
-    }
-    void mailboxFlagOfAProvenReply()
-    {
-        QFETCH(QString, field);
-        QFETCH(bool, mailbox);
-        Rig rig;
-        rig.state.MobileMailActive = !mailbox;
-        const QString reply = "ok|" + field + "| " + ServerProof(DemoHash) + "\r\n";
-        rig.service.service().addEndpoint(QStringLiteral("/Api/login.asp"),
-                                          [reply](const auto&) { return standin::StandInReply::ok(reply); });
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.signedIn.wait(10000));
-        QCOMPARE(rig.state.MobileMailActive, mailbox);
-        QCOMPARE(rig.user("MobileMailActive").toBool(), mailbox);
     }
 
     void secondPressDuringTheCheckIsIgnored()
@@ -255,14 +253,12 @@ private slots:
         rig.signIn(name, DemoPassword);
         QVERIFY(rig.signedIn.wait(10000));
         QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("user")), name);
-        QCOMPARE(rig.user("UserID").toString(), name);
-        QCOMPARE(rig.config("LastUser").toString(), name);
         // The same name signs in locally afterwards, quote and all.
         rig.setRemembered(QString(), 0);
         rig.signIn(name, DemoPassword);
         QVERIFY(rig.settle());
         QVERIFY(rig.state.LocalSignedIn);
-        QCOMPARE(rig.userRows(), 1);
+        QCOMPARE(rig.stored(), name + ",#velmo123,#velmo123,8,0|0," + name + ",1,1");
     }
 
     // A page that no browser takes is told to the user, with its address.
@@ -310,6 +306,7 @@ private slots:
         QSignalSpy userFocus(&rig.controller, &LoginController::focusUserBox);
         QSignalSpy passwordFocus(&rig.controller, &LoginController::focusPasswordBox);
         QSignalSpy ending(&rig.controller, &LoginController::programMustEnd);
+        const QString before = rig.stored();
         rig.signIn(user.section(u':', 0, 0), user.section(u':', 1));
         // Without its settings row the program ends: the sign-in stays under way until it does.
         const bool ends = setup.startsWith(QStringLiteral("DELETE"));
@@ -322,94 +319,68 @@ private slots:
         QCOMPARE(rig.signedIn.count(), 0);
         QCOMPARE(rig.service.requestCount(), 0);
         QVERIFY(!rig.autostart.IsAutoRun());
-        QVERIFY(rig.config("LastUser").isNull());
-        if (!setup.startsWith(QStringLiteral("DROP")))
-            QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
+        QCOMPARE(rig.stored(), before);
     }
 
-    void localSignInWithTypedPassword_data()
+    // A sign-in on a computer that has the account's row. A password that matches signs in locally and,
+    // typed, is remembered as the last one whatever the box says; stars stand for the remembered digest,
+    // while typed stars are a password like any other. Any other password asks to check online, where the
+    // service's password takes the row over (its mailbox flag stays the binding's). Only the first
+    // sign-in on a computer switches autostart on.
+    void signInOnThisComputer_data()
     {
-        QTest::addColumn<bool>("remember");
-        QTest::newRow("remember") << true;
-        QTest::newRow("forget") << false;
+        QTest::addColumn<QString>("local");      // the row's password; its mailbox is bound
+        QTest::addColumn<QString>("remembered"); // the password whose digest is remembered
+        QTest::addColumn<QString>("typed");      // "*": the stars that stand for the remembered one
+        QTest::addColumn<QString>("ticked");     // the boxes: remember the password, sign in by itself
+        QTest::addColumn<bool>("online");        // the answer to the question to check online
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("stored"); // see Rig::stored(); empty: nobody signs in, nothing stored
+        const auto row = [](const char* name, const char* local, const char* remembered, const char* typed,
+                            const char* ticked, bool online, const char* caption, const char* stored) {
+            QTest::newRow(name) << QString::fromLatin1(local) << QString::fromLatin1(remembered)
+                                << QString::fromLatin1(typed) << QString::fromLatin1(ticked) << online
+                                << QString::fromUtf8(caption) << QString::fromLatin1(stored);
+        };
+        // clang-format off
+        row("typed, remembered", "velmo123", "", "velmo123", "10", false, "本地登陆成功", "demo,#velmo123,#velmo123,8,1|0,demo,1,0");
+        row("typed, not remembered", "velmo123", "", "velmo123", "00", false, "本地登陆成功", "demo,#velmo123,#velmo123,8,1|0,demo,0,0");
+        row("stars", "velmo123", "velmo123", "*", "11", false, "Velmo 本地登陆成功", "demo,#velmo123,old,3,1|0,demo,1,1");
+        row("typed stars, online declined", "velmo123", "velmo123", "********", "11", false, "本地验证登录失败", "");
+        row("other password, online", "oldpass", "", "velmo123", "11", true, "网络验证成功", "demo,#velmo123,#velmo123,8,1|0,demo,1,1");
+        row("stale stars, online", "oldpass", "newpass", "*", "11", true, "网络验证成功", "demo,#newpass,old,3,1|0,demo,1,1");
+        // clang-format on
     }
-
-    // A typed password that matches is remembered as the last one, whatever the box says.
-    void localSignInWithTypedPassword()
+    void signInOnThisComputer()
     {
-        QFETCH(bool, remember);
+        QFETCH(QString, local);
+        QFETCH(QString, remembered);
+        QFETCH(QString, typed);
+        QFETCH(QString, ticked);
+        QFETCH(bool, online);
+        QFETCH(QString, stored);
         Rig rig(false);
-        rig.exec(
-            QStringLiteral("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass, MobileMailActive) "
-                           "VALUES (?, ?, 'old', 3, 1)"),
-            {Demo, DemoHash});
-        rig.signIn(Demo, DemoPassword, remember, false);
+        rig.addLocalAccount(Demo, local, true);
+        // The service knows the newest password.
+        rig.service.addAccount(Demo, remembered.isEmpty() ? DemoPassword : remembered);
+        rig.setRemembered(remembered.isEmpty() ? QString() : MD5_16(remembered), int(remembered.size()));
+        rig.boxes.plannedAnswers = {online};
+        const QString before = rig.stored();
+        const bool stars = typed == QStringLiteral("*");
+        rig.controller.signIn(LoginInput{Demo, stars ? QString(remembered.size(), u'*') : typed, !stars,
+                                         ticked[0] == u'1', ticked[1] == u'1'});
         QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 1);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("本地登陆成功"));
-        QCOMPARE(rig.service.requestCount(), 0);
-        QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
-        QCOMPARE(rig.user("LenPass").toInt(), 8);
-        QCOMPARE(rig.config("SavePass").toBool(), remember);
+        QTEST(rig.controller.caption(), "caption");
+        QCOMPARE(rig.stored(), stored.isEmpty() ? before : stored);
+        QCOMPARE(rig.signedIn.count(), int(!stored.isEmpty()));
+        QCOMPARE(rig.state.LocalSignedIn, !stored.isEmpty() && !online);
+        QCOMPARE(rig.state.ServerVerified, online);
+        // What is checked, here and online, is the digest of what was entered.
+        const QString digest = MD5_16(stars ? remembered : typed);
+        QVERIFY(stored.isEmpty() || rig.state.PassHash == digest);
+        QCOMPARE(rig.service.requestCount(), int(online));
+        QVERIFY(!online || rig.service.lastRequest().queryValue(QStringLiteral("pass")) == digest);
         QVERIFY(!rig.autostart.IsAutoRun());
-    }
-
-    void localSignInWithTheRememberedStars()
-    {
-        Rig rig(false);
-        rig.addLocalAccount(Demo, DemoPassword);
-        rig.setRemembered(DemoHash, 8);
-        rig.signInWithStars(8);
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 1);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("Velmo 本地登陆成功"));
-        QCOMPARE(rig.state.PassHash, DemoHash);
-
-        // Typed stars are a password like any other: they are hashed and fail.
-        rig.boxes.plannedAnswers = {false};
-        rig.signIn(Demo, QStringLiteral("********"));
-        QVERIFY(rig.settle());
-        QCOMPARE(rig.signedIn.count(), 1);
-        QCOMPARE(rig.controller.caption(), QStringLiteral("本地验证登录失败"));
-    }
-
-    void mismatchAnsweredYesTakesTheNewPasswordOver()
-    {
-        Rig rig(false);
-        rig.addLocalAccount(Demo, QStringLiteral("oldpass"), true);
-        rig.service.addAccount(Demo, DemoPassword, false);
-        rig.boxes.plannedAnswers = {true};
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.signedIn.wait(10000));
-        QCOMPARE(rig.userRows(), 1);
-        QCOMPARE(rig.user("UserPWD").toString(), DemoHash);
-        QCOMPARE(rig.user("LastPassword").toString(), DemoHash);
-        // The mailbox flag of an existing row is the binding's, not the sign-in's.
-        QCOMPARE(rig.user("MobileMailActive").toInt(), 1);
-        // Only the first sign-in on this computer switches autostart on.
-        QVERIFY(!rig.autostart.IsAutoRun());
-
-        // The next local sign-in with the new password needs no service.
-        rig.service.clearRequests();
-        rig.signIn(Demo, DemoPassword);
-        QVERIFY(rig.settle());
-        QVERIFY(rig.state.LocalSignedIn);
-        QCOMPARE(rig.service.requestCount(), 0);
-    }
-
-    void staleStarsAreSentAsTheRememberedDigest()
-    {
-        Rig rig(false);
-        const QString remembered = MD5_16(QStringLiteral("newpass"));
-        rig.addLocalAccount(Demo, QStringLiteral("oldpass"));
-        rig.service.accounts().addAccountWithHash(Demo, remembered);
-        rig.setRemembered(remembered, 7);
-        rig.boxes.plannedAnswers = {true};
-        rig.signInWithStars(7);
-        QVERIFY(rig.signedIn.wait(10000));
-        QCOMPARE(rig.service.lastRequest().queryValue(QStringLiteral("pass")), remembered);
-        QCOMPARE(rig.user("UserPWD").toString(), remembered);
-        QCOMPARE(rig.state.PassHash, remembered);
     }
 
     // A sign-in whose rows cannot all be stored is told, stores none of them and signs nobody in:
@@ -432,20 +403,9 @@ private slots:
         rig.service.addAccount(Demo, DemoPassword);
         if (!firstRun)
             rig.addLocalAccount(Demo, DemoPassword);
-        rig.exec(QStringLiteral("UPDATE Users SET LastPassword='old'"));
         rig.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 BEGIN SELECT RAISE(ABORT, 'test'); END")
                      .arg(refused));
-        const auto rows = [&rig] {
-            return rig.store
-                       .value(QStringLiteral(
-                           "SELECT group_concat(UserID || LastPassword || ifnull(LenPass, '')) FROM Users"))
-                       .toString() +
-                   rig.store
-                       .value(QStringLiteral(
-                           "SELECT FirstRun || ifnull(LastUser, '-') || SavePass || AutoLogin FROM Config"))
-                       .toString();
-        };
-        const QString before = rows();
+        const QString before = rig.stored();
         rig.signIn(Demo, DemoPassword, false, false);
         QVERIFY(rig.settle());
         QTest::qWait(20);
@@ -453,7 +413,7 @@ private slots:
         QVERIFY(!rig.state.LocalSignedIn && !rig.state.ServerVerified);
         QCOMPARE(rig.boxes.texts().size(), 1);
         QVERIFY(rig.boxes.texts()[0].startsWith(QStringLiteral("登录信息保存失败,请检查数据文件后重试。\n")));
-        QCOMPARE(rows(), before);
+        QCOMPARE(rig.stored(), before);
         QVERIFY(!rig.autostart.IsAutoRun());
     }
 
