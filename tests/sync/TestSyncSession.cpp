@@ -929,6 +929,7 @@ private slots:
         memo.content = QStringLiteral("x\ny");
         memo.Done = true;
         memo.addtime = QDateTime(QDate(2026, 12, 6), QTime(10, 0));
+        memo.AlertTime = QDateTime(QDate(2026, 12, 18), QTime(19, 30, 45));
         memo.AlertPinLv = QStringLiteral("1tian");
         memo.ifAlert = true;
         memo.click = 1;
@@ -963,7 +964,8 @@ private slots:
         QCOMPARE(post.body,
                  "LocalId=" + QByteArray::number(id) +
                      "&id=&type=1&userid=%D5%C5%C8%FD%26x&title=a%26b c%2Bd%25e&content=x<BR>y&Done=True"
-                     "&addtime=2026%2D12%2D6%2010%3A00%3A00&AlertTime=&AlertPinLv=1tian&mimi=False"
+                     "&addtime=2026%2D12%2D6%2010%3A00%3A00&AlertTime=2026%2D12%2D18%2019%3A30%3A45"
+                     "&AlertPinLv=1tian&mimi=False"
                      "&ifAlert=True&importance=False&AddIp=&click=1&AlertTimeNongli="
                      "&mailTime=2026%2D12%2D7&before=7&sound=1%2Emid&diysound=&Mail=False&editor=False"
                      "&lifa=1&synnum=3&del=False");
