@@ -89,7 +89,7 @@ void EditorWindows::showEdit(qint64 id)
         return;
     }
     bringForward(m_edit);
-    m_edit->focusFirstField();
+    m_edit->form()->focusFirstField();
 }
 
 void EditorWindows::showMailDialog()

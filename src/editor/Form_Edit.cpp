@@ -37,11 +37,6 @@ bool Form_Edit::Command5_Click(qint64 id)
     return true;
 }
 
-void Form_Edit::focusFirstField()
-{
-    form()->focusFirstField();
-}
-
 SaveOutcome Form_Edit::save(const EditorInput& input)
 {
     const SaveOutcome outcome =

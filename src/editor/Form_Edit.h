@@ -22,8 +22,6 @@ public:
     bool Command5_Click(qint64 id);
     // The memo shown; 0 before one was loaded.
     qint64 memoId() const { return m_memoId; }
-    // Where the focus goes when the window is shown: the end of a custom tune's path, or the title.
-    void focusFirstField();
 
 protected:
     SaveOutcome save(const EditorInput& input) override;

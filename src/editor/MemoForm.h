@@ -66,7 +66,7 @@ public:
     // Check3 and the bind button as the account's mailbox stands now.
     void showMailOption();
     void focusTitle();
-    // The end of a custom tune's path when the memo has one, else the title.
+    // Where the focus goes when a stored memo is shown: the end of a custom tune's path, or the title.
     void focusFirstField();
 
 public slots:
