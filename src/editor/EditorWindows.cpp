@@ -3,6 +3,7 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "editor/MailDialog.h"
+#include "editor/MemoForm.h"
 
 namespace velmo {
 
@@ -63,13 +64,13 @@ void EditorWindows::showAdd(const QString& categoryPreset)
     m_add->applyPreset(categoryPreset);
     bringForward(m_add);
     if (fresh)
-        m_add->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
+        m_add->form()->focusTitle();
 }
 
 void EditorWindows::showEdit(qint64 id)
 {
     if (m_edit && m_edit->memoId() == id) {
-        if (!m_edit->hasUnsavedInput() && !m_edit->Command5_Click(id)) {
+        if (!m_edit->form()->hasUnsavedInput() && !m_edit->Command5_Click(id)) {
             m_edit->close();
             return;
         }
@@ -88,7 +89,7 @@ void EditorWindows::showEdit(qint64 id)
         return;
     }
     bringForward(m_edit);
-    m_edit->focusFirstField();
+    m_edit->form()->focusFirstField();
 }
 
 void EditorWindows::showMailDialog()

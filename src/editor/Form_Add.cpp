@@ -1,40 +1,31 @@
 #include "Form_Add.h"
 
+#include "editor/MemoForm.h"
 #include "platform/Clock.h"
 #include "store/RunState.h"
 #include "store/Settings.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-
 namespace velmo {
 
 Form_Add::Form_Add(EditorServices services, QWidget* parent)
-    : MemoEditorWindow(std::move(services), QStringLiteral("新建备忘录"), QStringLiteral("Command5"), parent)
+    : MemoEditorWindow(services, QStringLiteral("新建备忘录"), QStringLiteral("Command5"), parent)
+    , m_services(std::move(services))
 {
     setObjectName(QStringLiteral("Form_Add"));
-    findChild<QWidget*>(QStringLiteral("Label2"))->hide();
-    m_label3->hide();
+    form()->hideMemoId();
+    addButtons(QStringLiteral("保 存(&S)"), true);
 }
 
 bool Form_Add::Form_Load()
 {
-    loadCommon();
-    // Five minutes ahead as a whole moment: after 23:55 that is tomorrow.
-    const QDateTime now = Clock::currentDateTime();
-    setMoment(now.addSecs(5 * 60));
-
+    form()->loadLists();
     const ConfigRead config = readConfig(m_services.db);
     if (!config.row) {
         endForUnusableData(m_services, m_services.owner);
         return false;
     }
-    if (!config.row->DiySound.isEmpty()) {
-        m_text3->setText(config.row->DiySound);
-        setCustomTune(true);
-    }
-    markLoaded();
+    // Five minutes ahead as a whole moment: after 23:55 that is tomorrow.
+    form()->showNewMemo(Clock::currentDateTime().addSecs(5 * 60), config.row->DiySound);
     return true;
 }
 
@@ -43,10 +34,10 @@ void Form_Add::applyPreset(const QString& tag)
     if (tag.isEmpty() || tag == QStringLiteral("已完成备") || tag == QStringLiteral("进行中备"))
         return;
     // The preset is no input of the user's: an untouched window stays untouched.
-    const bool untouched = !hasUnsavedInput();
-    selectText(m_combo1, tag);
+    const bool untouched = !form()->hasUnsavedInput();
+    form()->selectCategory(tag);
     if (untouched)
-        markLoaded();
+        form()->markLoaded();
 }
 
 SaveOutcome Form_Add::save(const EditorInput& input)

@@ -22,6 +22,9 @@ public:
 
 protected:
     SaveOutcome save(const EditorInput& input) override;
+
+private:
+    EditorServices m_services;
 };
 
 } // namespace velmo

@@ -1,10 +1,6 @@
 #pragma once
 
 #include "editor/MemoEditorWindow.h"
-#include "lunar/LunarMoment.h"
-#include "store/Memo.h"
-
-#include <optional>
 
 namespace velmo {
 
@@ -20,25 +16,20 @@ public:
 
     // Lists and the mail option; the memo comes with Command5_Click.
     void Form_Load();
-    // Loads the memo into the controls. False, the controls unchanged and the user told, when the
-    // user has no such memo or it cannot be read.
+    // Loads the memo into the controls and makes it the memo the save writes, by its id; the save
+    // checks that the row still carries the memo's change counter (synnum). False, the controls
+    // unchanged and the user told, when the user has no such memo or it cannot be read.
     bool Command5_Click(qint64 id);
     // The memo shown; 0 before one was loaded.
     qint64 memoId() const { return m_memoId; }
-    // Where the focus goes when the window is shown: the end of a custom tune's path, or the title.
-    void focusFirstField();
 
 protected:
     SaveOutcome save(const EditorInput& input) override;
-    // Fills the controls with a memo (as stored) and makes it the memo the save writes, by its id;
-    // the save checks that the row still carries the memo's change counter (synnum).
-    void showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert);
 
 private:
+    EditorServices m_services;
     qint64 m_memoId = 0;
     int m_loadedSynnum = 0;
-    // The memo came from Command5_Click: a save that finds it changed shows it anew from there.
-    bool m_loadedById = false;
 };
 
 } // namespace velmo

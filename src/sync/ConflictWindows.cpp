@@ -1,20 +1,16 @@
 #include "ConflictWindows.h"
 
 #include "controls/MessageBoxes.h"
+#include "editor/MemoForm.h"
 #include "editor/MemoViews.h"
-#include "platform/Html.h"
 #include "store/RunState.h"
 #include "store/SyncRows.h"
 #include "sync/ConflictSave.h"
 #include "sync/ServerRecord.h"
 #include "sync/SyncSession.h"
 
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
@@ -41,46 +37,44 @@ QLabel* wrappedLabel(const QString& name, const QString& text, QWidget* parent)
 } // namespace
 
 ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool serverCopy, QWidget* parent)
-    : Form_Edit(std::move(services), parent)
+    : MemoEditorWindow(services,
+                       serverCopy ? QStringLiteral("数据同步冲突管理：网络数据")
+                                  : QStringLiteral("数据同步冲突管理：本地数据"),
+                       QStringLiteral("Command6"), parent)
+    , m_services(std::move(services))
     , m_sync(sync)
     , m_serverCopy(serverCopy)
 {
     setObjectName(serverCopy ? QStringLiteral("CompareServer") : QStringLiteral("CompareLocal"));
-    setWindowTitle(serverCopy ? QStringLiteral("数据同步冲突管理：网络数据")
-                              : QStringLiteral("数据同步冲突管理：本地数据"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    m_command1->setText(serverCopy ? QStringLiteral("以网络为准完成同步(&S)")
-                                   : QStringLiteral("以本地为准完成同步(&S)"));
     // The conflict windows are left by keeping a copy, by Esc or by the close box.
-    m_command2->hide();
-    QLabel* const label4 = wrappedLabel(
-        QStringLiteral("Label4"),
-        serverCopy ? QStringLiteral("问：为什么会出现数据同步冲突？")
-                   : QStringLiteral("说明：因为本地数据和网络数据出现同步冲突，为避免电脑判断失误，"
-                                    "影响您的备忘记录。所以需要您来判断需要保存哪个版本的数据。"),
-        this);
-    QLabel* const label5 = wrappedLabel(
+    addButtons(serverCopy ? QStringLiteral("以网络为准完成同步(&S)")
+                          : QStringLiteral("以本地为准完成同步(&S)"),
+               false);
+    addRow(wrappedLabel(QStringLiteral("Label4"),
+                        serverCopy
+                            ? QStringLiteral("问：为什么会出现数据同步冲突？")
+                            : QStringLiteral("说明：因为本地数据和网络数据出现同步冲突，为避免电脑判断失误，"
+                                             "影响您的备忘记录。所以需要您来判断需要保存哪个版本的数据。"),
+                        this));
+    addRow(wrappedLabel(
         QStringLiteral("Label5"),
         serverCopy ? QStringLiteral(
                          "答：比如，您在A电脑修改了A备忘，当时网络故障，没有同步到服务器，然后您又在B电脑上修"
                          "改了A备忘，同步到了服务器。您再次用A电脑联网同步时候，就会提示数据同步冲突，需要您"
                          "来判断需要保留哪个版本。")
                    : QStringLiteral("您可以以本地或网络任意一个为蓝本，复制编辑后保存完成同步操作。"),
-        this);
-    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-        grid->addWidget(label4, grid->rowCount(), 0, 1, 2);
-        grid->addWidget(label5, grid->rowCount(), 0, 1, 2);
-    }
+        this));
 }
 
 ConflictWindow::~ConflictWindow() = default;
 
 void ConflictWindow::Form_Load()
 {
-    Form_Edit::Form_Load();
+    form()->loadLists();
     place(sizeHint().expandedTo(QSize(DesignWidth, DesignHeight)));
     Command5_Click();
-    m_text1->setFocus();
+    form()->focusTitle();
 }
 
 void ConflictWindow::place(const QSize& size)
@@ -142,9 +136,9 @@ bool ConflictWindow::load(
         return false;
     MemoRecord shown = copyOf(*local.memo, server->memo);
     shown.id = local.memo->id; // the save writes the local row
-    showMemo(shown, shown.AlertTimeNongli);
+    form()->showMemo(shown, shown.AlertTimeNongli);
     m_kept = shown;
-    m_shown = input();
+    m_shown = form()->input();
     m_localId = local.memo->id;
     m_localSynnum = local.memo->synnum;
     m_serverSynnum = server->memo.synnum;

@@ -2,25 +2,28 @@
 
 // The two conflict windows of a memo changed on this computer and on the service: CompareLocal
 // (this computer's copy) and CompareServer (the service's copy), side by side at the screen's
-// centre. Each is the memo edit window with its own loader; keeping one copy writes it into the
-// local row, arms the delayed upload and closes both.
+// centre. Each hosts the memo form with its loader, a note on the conflict and its save; keeping one
+// copy writes it into the local row, arms the delayed upload and closes both.
 //
 //   velmo::ConflictWindows conflicts(editorServices, sync);
 //   connect(&sync, &velmo::SyncSession::conflictFound, &conflicts, &velmo::ConflictWindows::open);
 
-#include "editor/Form_Edit.h"
+#include "editor/EditorServices.h"
+#include "editor/MemoEditorWindow.h"
+#include "store/Memo.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 namespace velmo {
 
 class SyncSession;
 
-// What the two windows share: the layout of the edit window, their texts and place, the save.
-class ConflictWindow : public Form_Edit
+// What the two windows share: the memo form with the save below it, their texts and place, the save.
+class ConflictWindow : public MemoEditorWindow
 {
     Q_OBJECT
 
@@ -50,9 +53,9 @@ protected:
     // told to the user, not shown as an empty memo.
     bool load(const std::function<MemoRecord(const MemoRecord& local, const MemoRecord& server)>& copyOf);
 
-    SyncSession& m_sync;
-
 private:
+    EditorServices m_services;
+    SyncSession& m_sync;
     bool m_serverCopy;
     // What was loaded: the copy shown, the window's input right after, the local row's id and
     // counter, and the counter of the service's copy.
