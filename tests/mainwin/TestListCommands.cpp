@@ -36,7 +36,7 @@ struct Watch
         f.dueScans = 0;
         // The due scan of a command follows MoveRing(true): the panel's caption has been reset.
         f.form->findChild<QGroupBox*>("Frame2")->setTitle("60天到期备忘;(3)条");
-        f.form->setDueScan([this] {
+        f.form->controller().setDueScan([this] {
             ++fixture.dueScans;
             captionAtScan = fixture.form->findChild<QGroupBox*>("Frame2")->title();
         });
@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QCOMPARE(watch.captionAtScan, "60天到期备忘;(0)条");
-        QVERIFY(f.form->Timer3()->isActive());
+        QVERIFY(f.uploadArmed());
 
         // From the done list, which stays shown; another user's memo is left alone.
         f.form->Readdone();

@@ -52,7 +52,7 @@ private slots:
         f.addMemo("done mood", 5, true);
         f.addMemo("someone else's", 1, false, "other");
         bool filledBeforeScan = false;
-        f.form->setDueScan([&] {
+        f.form->controller().setDueScan([&] {
             ++f.dueScans;
             filledBeforeScan = f.form->listModel().rowCount() == 2 && f.tree()->topLevelItemCount() == 2 &&
                                !f.form->isVisible();
@@ -119,7 +119,7 @@ private slots:
         service.delayReplies(20000);
         MainWindowFixture f;
         f.form->Form_Load();
-        ServiceChannel* inet1 = f.form->Inet1();
+        ServiceChannel* inet1 = &f.form->controller().serviceChannel();
         QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
         QTRY_COMPARE(service.requestCount(), 1);
 
@@ -224,10 +224,10 @@ private slots:
         QFETCH(QString, place);
         test::ServiceFixture service;
         MainWindowFixture f(false, true, service.baseUrl());
-        QSignalSpy passes(f.form->sync(), &SyncSession::passFinished);
+        QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
         auto* button = f.form->findChild<QPushButton*>(QStringLiteral("Command1"));
         for (int tick = 1; tick <= 4; ++tick)
-            f.form->Timer1_Timer();
+            f.form->controller().Timer1_Timer();
         QCOMPARE(f.form->statusText(1), "状态:7秒后开始同步");
         QVERIFY(!button->isHidden());
         if (place == QStringLiteral("Command1"))
@@ -238,20 +238,20 @@ private slots:
         QVERIFY(button->isHidden());
         QVERIFY(passes.wait(10000));
         for (int tick = 5; tick <= 10; ++tick) {
-            f.form->Timer1_Timer();
+            f.form->controller().Timer1_Timer();
             QVERIFY(!f.form->statusText(1).contains(QStringLiteral("秒后开始同步")));
         }
         QVERIFY(f.form->statusText(1) != QStringLiteral("状态:连接云服务器..."));
         QVERIFY(button->isHidden());
         QCOMPARE(service.requests().first().path.toLower(), QStringLiteral("/api/id.asp"));
         // Once a synchronisation has run, a change goes up five seconds later, counted on the status line.
-        f.form->switchOnTimer3();
+        f.form->controller().memosChanged({MemoChange::Kind::Added});
         for (int tick = 1; tick <= 4; ++tick)
-            f.form->Timer3_Timer();
+            f.form->controller().Timer3_Timer();
         QCOMPARE(f.form->statusText(1), "状态:1秒后同步数据");
         QVERIFY(!button->isHidden());
-        f.form->Timer3_Timer();
-        QVERIFY(!f.form->Timer3()->isActive());
+        f.form->controller().Timer3_Timer();
+        QVERIFY(!f.uploadArmed());
     }
 
     // A read that fails is reported, never shown as "no memos".
@@ -279,24 +279,24 @@ private slots:
         f.form->Form_Load();
         const QString title = QStringLiteral("<b><font color=red size=7>大</font></b><a href='x'>链接</a>");
         const qint64 id = f.addMemo(title, 6);
-        f.form->reminders()->Command2_Click();
+        f.form->controller().reminders().Command2_Click();
         auto* row = f.form->findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(row);
         QCOMPARE(row->textFormat(), Qt::PlainText);
         QTextDocument tip;
         tip.setHtml(row->toolTip());
         QCOMPARE(tip.toPlainText(), title);
-        f.form->reminders()->openRing(id);
+        f.form->controller().reminders().openRing(id);
         QWidget* ring = topLevel<QWidget>(QStringLiteral("Form_Ring"));
         QVERIFY(ring);
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelTitle"))->textFormat(), Qt::PlainText);
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelDetails"))->text(),
                  QStringLiteral("创意灵感  公历:2026-12-07 10:00:00  提醒一次"));
-        QVERIFY(!f.form->Timer3()->isActive());
+        QVERIFY(!f.uploadArmed());
         QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 2)); // done
         QCOMPARE(f.listTitles(), QStringList());
         QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
-        QVERIFY(f.form->Timer3()->isActive());
+        QVERIFY(f.uploadArmed());
     }
 
     // The list menu's item and the toolbar button bring the one settings dialog forward.

@@ -9,6 +9,7 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "mainwin/EditorLink.h"
+#include "mainwin/MainController.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -49,13 +50,11 @@ void use(MainWindowFixture& f, const QString& place)
 struct EditorRig
 {
     explicit EditorRig(MainWindowFixture& f)
-        : views(*f.form, {})
-        , editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, views})
+        : editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, f.form->controller()})
     {
         connectEditors(*f.form, editors);
         f.form->Form_Load();
     }
-    MainWindowViews views;
     EditorWindows editors;
 };
 

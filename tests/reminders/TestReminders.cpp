@@ -5,6 +5,7 @@
 #include "TestStore.h"
 
 #include "platform/TunePlayer.h"
+#include "reminders/DuePanel.h"
 #include "reminders/DueScan.h"
 #include "reminders/Form_Ring.h"
 #include "reminders/Reminders.h"
@@ -16,7 +17,6 @@
 #include "tray/TrayIcon.h"
 
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
@@ -90,7 +90,8 @@ struct Engine
     BoxRecorder boxes;
     TuneRecorder tune;
     QTimer timer2;
-    QGroupBox frame2;
+    DuePanel panel{AssetFolder(QStringLiteral("/nonexistent")),
+                   {QRect(0, 0, 300, 100), QRect(300, 0, 20, 100), 200}};
     QWidget mainWindow;
     FakeTrayBackend* trayBackend = new FakeTrayBackend;
     TrayIcon tray{std::unique_ptr<TrayBackend>(trayBackend), colouredTrayPictures()};
@@ -98,8 +99,9 @@ struct Engine
     QStringList statuses;
     // clang-format off
     Reminders reminders{{store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune,
-                         timer2, &frame2, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
-                         [this] { ++changes; }, [this](const QString& text) { statuses.append(text); }}};
+                         timer2, &panel, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
+                         [this](const MemoChange&) { ++changes, reminders.MoveRing(true), reminders.Command2_Click(); },
+                         [this](const QString& text) { statuses.append(text); }}};
     // clang-format on
 
     Engine() { tray.AddTrayIcon(QStringLiteral("Velmo v1.83")); }
@@ -236,7 +238,7 @@ private slots:
         const qint64 id = e.addDue();
         e.reminders.Command2_Click();
         QCOMPARE(e.reminders.RingList(), QString::number(id));
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
         // No tune file anywhere: the first built-in tune is asked for.
         QCOMPARE(e.tune.played, QStringList{"/nonexistent/sound/天空之城.mid"});
         QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
@@ -247,7 +249,7 @@ private slots:
         // Emptying the panel stops the ringing; the next scan starts it again.
         e.reminders.MoveRing(true);
         QVERIFY(!e.reminders.alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 1);
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")));
         e.reminders.Command2_Click();
         QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
 
@@ -261,7 +263,7 @@ private slots:
         QCOMPARE(e.trayBackend->picture(), u'A');
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!e.reminders.figureWindow());
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(0)条");
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(0)条");
     }
 
     // The panel shows a due memo without ringing while the tune setting is off.
@@ -271,9 +273,9 @@ private slots:
         e.store.runState().settings.ReminderRing = false;
         e.addDue();
         e.reminders.Command2_Click();
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
         QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders.alert().RingLoop());
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.frame2));
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.panel));
     }
 
     // A scan that cannot read the table says so and leaves the panel as it was.
@@ -286,8 +288,8 @@ private slots:
         e.reminders.Command2_Click();
         QCOMPARE(e.statuses.size(), 1);
         QVERIFY(e.statuses.first().startsWith(QStringLiteral("状态:到期备忘读取失败:")));
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
-        QVERIFY(e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
+        QVERIFY(e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")));
         QVERIFY(e.reminders.alert().RingLoop());
     }
 
@@ -468,13 +470,13 @@ private slots:
         const qint64 id = e.addDue();
         e.reminders.Command2_Click();
         QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
-        auto* title = e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1"));
+        auto* title = e.panel.findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(title);
-        e.frame2.show();
+        e.panel.show();
         QTest::mouseClick(title, Qt::LeftButton);
         QCOMPARE(e.boxes.boxes.size(), 1);
-        QTRY_COMPARE(e.frame2.title(), "60天到期备忘;(0)条");
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QTRY_COMPARE(e.panel.caption(), "60天到期备忘;(0)条");
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")));
         QVERIFY(!e.reminders.alert().RingLoop());
     }
 
