@@ -3,22 +3,17 @@
 #include "mainwin/MainWindowFixture.h"
 #include "store/DataFiles.h"
 
-#include "controls/RVTPropGadget.h"
-#include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
 #include "reminders/Reminders.h"
 #include "sync/SyncSession.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextDocument>
-#include <QTimer>
-#include <QWheelEvent>
 
 #include "settings/Form_Config.h"
 using namespace velmo;
@@ -81,8 +76,12 @@ private slots:
         QCOMPARE(quits.count(), 1);
     }
 
+    // Closing hides; quitting closes every window, aborts a transfer under way while the database is
+    // still open, then closes the database.
     void closingHidesAndQuittingClosesEverything()
     {
+        test::ServiceFixture service;
+        service.delayReplies(20000);
         MainWindowFixture f;
         f.form->Form_Load();
         f.store.runState().AssistantDismissed = true;
@@ -101,37 +100,30 @@ private slots:
         signIn->show();
         f.form->Button_Click(4);
         f.form->menu_guanyuchengxu_Click();
-
-        QStringList order;
-        QObject::connect(f.form.get(), &Form1::exiting, [&] { order << "exiting"; });
-        QObject::connect(f.form.get(), &Form1::quitRequested, [&] {
-            order << (f.store.db().isOpen() ? "quit, database open" : "quit, database closed");
-        });
-        f.form->findChild<QAction*>("MDIexit")->trigger();
-        QCOMPARE(order, QStringList({"exiting", "quit, database closed"}));
-        QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout"));
-        QTRY_VERIFY(!signIn);
-    }
-
-    void quittingAbortsARunningTransferBeforeClosingTheDatabase()
-    {
-        test::ServiceFixture service;
-        service.delayReplies(20000);
-        MainWindowFixture f;
-        f.form->Form_Load();
+        // The settings dialog is one: asked for again, it comes forward.
+        f.form->Button_Click(6);
+        f.form->Button_Click(6);
+        int settings = 0;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            settings += qobject_cast<Form_Config*>(window) && window->isVisible();
+        QCOMPARE(settings, 1);
         ServiceChannel* inet1 = &f.form->controller().serviceChannel();
         QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
         QTRY_COMPARE(service.requestCount(), 1);
 
-        QStringList seen;
+        QStringList order;
+        QObject::connect(f.form.get(), &Form1::exiting, [&] { order << "exiting"; });
         QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
-            seen << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished");
-            seen << (f.store.db().isOpen() ? "database open" : "database closed");
+            order << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished")
+                  << (f.store.db().isOpen() ? "database open" : "database closed");
         });
-        QObject::connect(f.form.get(), &Form1::quitRequested, [&] { seen << "quit"; });
-        f.form->MDIexit_Click();
-        QCOMPARE(seen, QStringList({"aborted", "database open", "quit"}));
-        QVERIFY(!f.store.db().isOpen());
+        QObject::connect(f.form.get(), &Form1::quitRequested, [&] {
+            order << (f.store.db().isOpen() ? "quit, database open" : "quit, database closed");
+        });
+        f.form->findChild<QAction*>("MDIexit")->trigger();
+        QCOMPARE(order, QStringList({"exiting", "aborted", "database open", "quit, database closed"}));
+        QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout") && !topLevel("Form_Config"));
+        QTRY_VERIFY(!signIn);
     }
 
     void searchDialogHandsTheKeywordOn()
@@ -154,34 +146,6 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList());
         f.form->SearchData("abc", 4);
         QCOMPARE(f.listTitles(), QStringList());
-    }
-
-    // The wheel over the due panel moves the scroller a notch at a time, within 0 to 10, and the
-    // sheet follows: at the top at 0, its bottom on the panel's bottom at 10.
-    void wheelScrollsTheDuePanel()
-    {
-        MainWindowFixture f;
-        f.form->Form_Load();
-        auto* panel = f.form->findChild<QFrame*>(QStringLiteral("Frame1"));
-        auto* sheet = f.form->findChild<QWidget*>(QStringLiteral("Frame2"));
-        auto* gadget = f.form->findChild<RVTPropGadget*>(QStringLiteral("RVTPropGadget1"));
-        const auto turn = [panel](int notches) {
-            for (int i = 0; i < qAbs(notches); ++i) {
-                QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
-                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(panel, &event);
-            }
-        };
-        QVERIFY(sheet->height() > panel->height());
-        turn(-12);
-        QCOMPARE(gadget->VValue(), 10);
-        QCOMPARE(sheet->y() + sheet->height(), panel->height());
-        turn(5);
-        QCOMPARE(gadget->VValue(), 5);
-        QVERIFY(sheet->y() < 0 && sheet->y() + sheet->height() > panel->height());
-        turn(6);
-        QCOMPARE(gadget->VValue(), 0);
-        QCOMPARE(sheet->y(), 0);
     }
 
     // The figure menu puts the chosen figure in force and stores it; a figure that cannot be stored
@@ -297,19 +261,6 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList());
         QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
         QVERIFY(f.uploadArmed());
-    }
-
-    // The list menu's item and the toolbar button bring the one settings dialog forward.
-    void settingsOpenOnce()
-    {
-        MainWindowFixture f;
-        f.form->Form_Load();
-        f.form->Button_Click(6);
-        f.form->Button_Click(6);
-        int open = 0;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            open += qobject_cast<Form_Config*>(window) && window->isVisible();
-        QCOMPARE(open, 1);
     }
 };
 

@@ -9,7 +9,6 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "mainwin/EditorLink.h"
-#include "mainwin/MainController.h"
 
 #include <QAction>
 #include <QComboBox>

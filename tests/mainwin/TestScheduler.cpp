@@ -149,7 +149,8 @@ private slots:
         QVERIFY(r.panels.value(5) != lunarBefore);
     }
 
-    // After a change of memos the views follow in one order; each kind of change takes its steps.
+    // After a change of memos the views follow in one order; each kind of change takes its steps. The
+    // alert stops before the rescan, which may start it again for other due memos.
     void refreshOrderOfEachChange_data()
     {
         using K = MemoChange::Kind;
@@ -158,7 +159,6 @@ private slots:
         const QString rescan = QStringLiteral("MoveRing(1) Command2_Click ");
         const QString views = QStringLiteral("ReadUndo ReadCount TreeView1_Setup ");
         QTest::newRow("added") << K::Added << views + "Timer3";
-        // The alert stops before the rescan, which may start it again for other due memos.
         QTest::newRow("edited") << K::Edited << "stopAlert " + rescan + views + "Timer3";
         QTest::newRow("settled") << K::Settled << "stopAlert " + rescan + views + "Timer3";
         QTest::newRow("done") << K::MarkedDone << rescan + views + "Timer3";
@@ -174,12 +174,12 @@ private slots:
     {
         QFETCH(MemoChange::Kind, kind);
         QStringList calls;
-        auto note = [&calls](const char* name) { return [&calls, name] { calls << QLatin1String(name); }; };
-        refreshAfter({kind, {4}}, {note("stopAlert"),
-                                   [&calls](bool all) { calls << QStringLiteral("MoveRing(%1)").arg(all); },
-                                   note("Command2_Click"),
-                                   [&calls](bool done) { calls << (done ? "Readdone" : "ReadUndo"); },
-                                   note("ReadCount"), note("TreeView1_Setup"), note("Timer3")});
+        auto note = [&calls](const QString& name) { return [&calls, name] { calls << name; }; };
+        refreshAfter({kind}, {note("stopAlert"),
+                              [&calls](bool all) { calls << QStringLiteral("MoveRing(%1)").arg(all); },
+                              note("Command2_Click"),
+                              [&calls](bool done) { calls << (done ? "Readdone" : "ReadUndo"); },
+                              note("ReadCount"), note("TreeView1_Setup"), note("Timer3")});
         QTEST(calls.join(u' '), "steps");
     }
 };
