@@ -25,7 +25,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -276,7 +275,6 @@ void Form1::Form_Load()
         setVisible(false);
     else
         setVisible(true);
-    m_duePanel->setWheelHooked(true);
     m_controller->start();
     ClearMemory();
 }
@@ -327,7 +325,6 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     m_quitting = true;
     emit exiting();
-    m_duePanel->setWheelHooked(false);
     m_controller->stop();
     // Closing a window may close or delete others: work through a copy of the list, guarded.
     const QWidgetList windows = QApplication::topLevelWidgets();

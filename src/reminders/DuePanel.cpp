@@ -157,8 +157,6 @@ bool DuePanel::eventFilter(QObject* watched, QEvent* event)
 
 void DuePanel::MouseWheel(int delta)
 {
-    if (!m_wheelHooked)
-        return;
     const int notches = m_wheel.add(delta);
     if (notches == 0)
         return;

@@ -53,8 +53,6 @@ public:
     // The caption "60天到期备忘;(n)条".
     void setCount(size_t count);
     QString caption() const;
-    // Whether the wheel scrolls the panel (from the load until quitting).
-    void setWheelHooked(bool on) { m_wheelHooked = on; }
     // Moves the sheet to match the scroller's value (0 at the top, 10 at the bottom).
     void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
 
@@ -89,7 +87,6 @@ private:
     QPixmap m_ringing;
     std::vector<Row> m_rows;
     WheelSteps m_wheel;
-    bool m_wheelHooked = false;
 };
 
 } // namespace velmo

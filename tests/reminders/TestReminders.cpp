@@ -317,7 +317,6 @@ private slots:
         auto* frame = panel.findChild<QFrame*>(QStringLiteral("Frame1"));
         auto* sheet = panel.findChild<QWidget*>(QStringLiteral("Frame2"));
         auto* gadget = panel.findChild<RVTPropGadget*>(QStringLiteral("RVTPropGadget1"));
-        panel.setWheelHooked(true);
         const auto turn = [frame](int notches) {
             for (int i = 0; i < qAbs(notches); ++i) {
                 QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
