@@ -10,6 +10,7 @@
 #include "editor/Form_Edit.h"
 #include "mainwin/EditorLink.h"
 #include "mainwin/Form1.h"
+#include "mainwin/MainController.h"
 #include "store/Database.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,6 @@ struct Rig
 {
     explicit Rig(test::TestStore& store)
         : form(Form1::Services{store.db(), store.runState(), AssetFolder(), sounds, boxes})
-        , views(form, {})
         , editors(services(store))
     {
         connectEditors(form, editors);
@@ -52,14 +52,13 @@ struct Rig
     }
     EditorServices services(test::TestStore& store)
     {
-        EditorServices s{store.db(), store.runState(), boxes, views};
+        EditorServices s{store.db(), store.runState(), boxes, form.controller()};
         s.tunes = [] { return std::unique_ptr<TunePreview>(); };
         return s;
     }
     test::SoundRecorder sounds;
     WidgetMessageBoxes boxes;
     Form1 form;
-    MainWindowViews views;
     EditorWindows editors;
 };
 

@@ -6,11 +6,12 @@
 #include "TestStore.h"
 
 #include "lunar/LunarMoment.h"
+#include "reminders/DuePanel.h"
 #include "reminders/DueScan.h"
 #include "reminders/Reminders.h"
 #include "reminders/RingTune.h"
 
-#include <QGroupBox>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
@@ -77,7 +78,7 @@ void BM_DueScanQuery(benchmark::State& state)
 }
 BENCHMARK(BM_DueScanQuery)->Unit(benchmark::kMillisecond);
 
-// The whole due scan as the scheduler runs it: query, placing, and the panel rebuilt.
+// The whole due scan as the scheduler runs it: query, placing, and the panel brought up to date.
 void BM_DueScanWithPanel(benchmark::State& state)
 {
     test::TestStore* store = sharedStore();
@@ -89,10 +90,9 @@ void BM_DueScanWithPanel(benchmark::State& state)
     SilentTune tune;
     QTimer timer2;
     QWidget window;
-    auto* sheet = new QGroupBox(&window);
-    sheet->resize(540, 600);
+    auto* panel = new DuePanel(AssetFolder(), {QRect(0, 0, 540, 198), QRect(546, 0, 38, 198), 600}, &window);
     store->runState().settings.ReminderRing = false;
-    Reminders reminders({store->db(), store->runState(), AssetFolder(), boxes, tune, timer2, sheet, &window});
+    Reminders reminders({store->db(), store->runState(), AssetFolder(), boxes, tune, timer2, panel, &window});
     for (auto _ : state) {
         reminders.MoveRing(false);
         reminders.Command2_Click();

@@ -4,6 +4,7 @@
 #include "editor/EditorWindows.h"
 #include "mainwin/EditorLink.h"
 #include "mainwin/Form1.h"
+#include "mainwin/MainController.h"
 #include "sync/ConflictWindows.h"
 #include "sync/SyncSession.h"
 #include "tray/TrayIcon.h"
@@ -22,7 +23,7 @@ MainWindowHandOff::MainWindowHandOff(Startup& startup, QObject* parent)
 
 MainWindowHandOff::~MainWindowHandOff()
 {
-    // The editors refer to the main window's views: they go first.
+    // The editors refer to the main window's controller: they go first.
     m_conflicts.reset();
     m_editors.reset();
 }
@@ -35,26 +36,25 @@ void MainWindowHandOff::openMainWindow()
     Form1::Services services{m_startup.database(), m_startup.runState(), m_startup.assets(), m_sounds,
                              m_startup.messageBoxes()};
     services.service = m_startup.serviceAddress();
-    services.version = QCoreApplication::applicationVersion();
+    services.version = m_startup.version();
     services.trayAvailable = [&tray] { return tray.isAvailable(); };
     services.tray = &tray;
     m_mainWindow = std::make_unique<Form1>(services);
 
-    m_views = std::make_unique<MainWindowViews>(
-        *m_mainWindow, [this, &tray] { tray.SetTrayIconA(m_startup.trayTipText()); });
+    MainController& controller = m_mainWindow->controller();
     EditorServices editorServices{m_startup.database(), m_startup.runState(), m_startup.messageBoxes(),
-                                  *m_views};
+                                  controller};
     editorServices.assets = m_startup.assets();
     editorServices.owner = m_mainWindow.get();
-    editorServices.channel = m_mainWindow->Inet1();
+    editorServices.channel = &controller.serviceChannel();
     editorServices.service = m_startup.serviceAddress();
     editorServices.endProgram = [this] { emit m_startup.programMustEnd(1); };
     m_editors = std::make_unique<EditorWindows>(editorServices);
     connectEditors(*m_mainWindow, *m_editors);
-    m_conflicts = std::make_unique<ConflictWindows>(editorServices, *m_mainWindow->sync());
+    m_conflicts = std::make_unique<ConflictWindows>(editorServices, controller.sync());
     m_conflicts->setShowMailDialog([this] { m_editors->showMailDialog(); });
-    m_conflicts->setRestartScheduler([this] { m_mainWindow->setTimer1Tag(1); });
-    connect(m_mainWindow->sync(), &SyncSession::conflictFound, m_conflicts.get(), &ConflictWindows::open);
+    m_conflicts->setRestartScheduler([&controller] { controller.replayStartup(); });
+    connect(&controller.sync(), &SyncSession::conflictFound, m_conflicts.get(), &ConflictWindows::open);
 
     m_startup.setMainWindow(m_mainWindow.get(), m_mainWindow->MDIfile());
     connect(m_mainWindow.get(), &Form1::exiting, &tray, &TrayIcon::RemoveTrayIcon);

@@ -11,7 +11,6 @@ namespace velmo {
 class ConflictWindows;
 class EditorWindows;
 class Form1;
-class MainWindowViews;
 class Startup;
 
 // Builds the main window once a user has signed in and hands it to the start-up, which hides the
@@ -38,7 +37,6 @@ private:
     Startup& m_startup;
     EffectSoundPlayer m_sounds;
     std::unique_ptr<Form1> m_mainWindow;
-    std::unique_ptr<MainWindowViews> m_views;
     std::unique_ptr<EditorWindows> m_editors;
     std::unique_ptr<ConflictWindows> m_conflicts;
 };

@@ -66,7 +66,8 @@ public:
     const AssetFolder& assets() const { return m_options.assets; }
     const ServiceAddress& serviceAddress() const { return m_options.serviceAddress; }
     Autostart& autostart() { return *m_autostart; }
-    // "Velmo v1.83 Beta版" and "Velmo v1.83".
+    // The program's version, "1.8.3"; "Velmo v1.83 Beta版" and "Velmo v1.83".
+    QString version() const { return m_options.version; }
     QString titleText() const;
     QString trayTipText() const;
 

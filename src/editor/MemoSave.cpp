@@ -150,10 +150,7 @@ SaveOutcome MemoSave::saveNew(const EditorInput& input)
     if (!added)
         return failure(writeFailedText(), added.error);
     outcome.memoId = added.insertId;
-    m_views.ReadUndo();
-    m_views.ReadCount();
-    m_views.TreeView1_Setup();
-    m_views.switchOnTimer3();
+    m_views.memosChanged({MemoChange::Kind::Added, {outcome.memoId}});
     return outcome;
 }
 
@@ -179,14 +176,7 @@ SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input, int loadedSy
         return changed;
     }
     outcome.memoId = id;
-    // The alert stops before the rescan, so that the rescan can start it again for other due memos.
-    m_views.stopAlert();
-    m_views.MoveRing(true);
-    m_views.Command2_Click();
-    m_views.ReadUndo();
-    m_views.ReadCount();
-    m_views.TreeView1_Setup();
-    m_views.switchOnTimer3();
+    m_views.memosChanged({MemoChange::Kind::Edited, {id}});
     return outcome;
 }
 

@@ -1,41 +1,31 @@
 #include "Form1.h"
 
 #include "controls/MessageBoxes.h"
-#include "controls/RVTPropGadget.h"
 #include "controls/Skin.h"
 #include "controls/WebPages.h"
 #include "controls/kvbutton/KvButton.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
+#include "mainwin/MainController.h"
 #include "mainwin/MainDesign.h"
 #include "mainwin/MainLayout.h"
-#include "mainwin/Scheduler.h"
 #include "platform/Autostart.h"
 #include "platform/Clock.h"
-#include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
-#include "platform/ServiceChannel.h"
 #include "platform/Sounds.h"
-#include "platform/TunePlayer.h"
 #include "platform/VersionText.h"
-#include "reminders/Reminders.h"
-#include "reminders/RingTune.h"
+#include "reminders/DuePanel.h"
 #include "settings/Form_Config.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/RunState.h"
-#include "sync/DateTimeSettings.h"
 #include "sync/NoticeBoard.h"
-#include "sync/SyncSession.h"
-#include "sync/VersionCheck.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,10 +36,8 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
-#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -66,14 +54,6 @@ QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     return label;
-}
-
-QTimer* namedTimer(const QString& name, int intervalMs, QObject* parent)
-{
-    auto* timer = new QTimer(parent);
-    timer->setObjectName(name);
-    timer->setInterval(intervalMs);
-    return timer;
 }
 
 } // namespace
@@ -107,28 +87,7 @@ Form1::Form1(Services services, QWidget* parent)
     m_command1->setGeometry(MainLayout::Command1);
     m_command1->hide();
     connect(m_command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    m_command2 = new QPushButton(QStringLiteral("读取响铃"), client);
-    m_command2->setObjectName(QStringLiteral("Command2"));
-    m_command2->hide();
-    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-
-    m_timer1 = namedTimer(QStringLiteral("Timer1"), 1000, this);
-    connect(m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-    m_timer2 = namedTimer(QStringLiteral("Timer2"), 400, this);
-    m_timer3 = namedTimer(QStringLiteral("Timer3"), 1000, this);
-    connect(m_timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
-    m_inet1 = new ServiceChannel(this);
-    m_inet1->setObjectName(QStringLiteral("Inet1"));
-    const auto pageOpener = [this](const QUrl& url) { openPage(url); };
-    m_notices = new NoticeBoard(m_services.db, m_services.service, pageOpener, this);
-    connect(m_notices, &NoticeBoard::changed, this, &Form1::showNotice);
-    connect(this, &Form1::exiting, m_notices, &NoticeBoard::abort);
-    m_versionCheck =
-        new VersionCheck({m_services.service, m_services.version, m_services.boxes, pageOpener, this}, this);
-    connect(this, &Form1::exiting, m_versionCheck, &VersionCheck::abort);
-    connectSync();
-    buildReminders();
-    buildScheduler();
+    buildController();
 
     // Esc hides the window wherever the focus is inside it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -142,6 +101,32 @@ Form1::Form1(Services services, QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::buildController()
+{
+    MainController::Services services{m_services.db, m_services.run, m_services.assets, m_services.boxes};
+    services.service = m_services.service;
+    services.version = m_services.version;
+    services.window = this;
+    services.duePanel = m_duePanel;
+    services.tray = m_services.tray;
+    services.openPage = [this](const QUrl& url) { openPage(url); };
+    MainController::View view;
+    view.readList = [this](bool done) { done ? Readdone() : ReadUndo(); };
+    view.readCounts = [this] { ReadCount(); };
+    view.setupTree = [this] { TreeView1_Setup(); };
+    view.setStatus = [this](int panel, const QString& text) { setStatusText(panel, text); };
+    view.setCaptionSuffix = [this](const QString& words) { setWindowTitle(m_titleText + words); };
+    view.showSyncButton = [this](bool visible) { m_command1->setVisible(visible); };
+    view.playSound = [this](const QString& fileName) { playSound(fileName); };
+    view.showNotice = [this] { showNotice(); };
+    view.editMemo = [this](qint64 id) {
+        if (!m_services.run.Exiting)
+            emit editMemoRequested(static_cast<qint32>(id));
+    };
+    m_controller = new MainController(std::move(services), std::move(view), this);
+    connect(this, &Form1::exiting, m_controller, &MainController::abortOnlineChecks);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Building the window
@@ -204,36 +189,10 @@ void Form1::buildViews(QWidget* client)
 
 void Form1::buildDuePanel(QWidget* client)
 {
-    m_frame1 = new QFrame(client);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(MainLayout::Frame1);
-    // The viewport draws the panel's outline: the sheet inside runs on below its bottom edge.
-    m_frame1->setFrameShape(QFrame::Box);
-    m_frame1->setFrameShadow(QFrame::Sunken);
-    m_frame1->installEventFilter(this);
-
-    m_frame2 = new QGroupBox(QStringLiteral("60天到期备忘;(0)条"), m_frame1);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setFlat(true);
-    m_frame2->setGeometry(0, 0, m_frame1->width(), px(MainLayout::Frame2Height));
-    m_frame2->installEventFilter(this);
-
-    // Element 0 of each row array: the template of one due row, filled in by the due scan.
-    auto* gif = namedLabel(QStringLiteral("ucAniGIF_0"), QString(), m_frame2);
-    gif->setCursor(Qt::PointingHandCursor);
-    gif->hide();
-    namedLabel(QStringLiteral("Label2_0"), QStringLiteral("剩:0天"), m_frame2)->hide();
-    auto* label1 = namedLabel(QStringLiteral("Label1_0"), QStringLiteral("备忘标签"), m_frame2);
-    label1->setCursor(Qt::PointingHandCursor);
-    label1->hide();
-    namedLabel(QStringLiteral("Image1_0"), QString(), m_frame2)->hide();
-
-    m_gadget = new RVTPropGadget(client);
-    m_gadget->setObjectName(QStringLiteral("RVTPropGadget1"));
-    m_gadget->setGeometry(MainLayout::RVTPropGadget1);
-    m_gadget->readProperties(MainDesign::dueScroller());
-    m_gadget->installEventFilter(this);
-    connect(m_gadget, &RVTPropGadget::ValueChanged, this, &Form1::RVTPropGadget1_ValueChanged);
+    m_duePanel = new DuePanel(m_services.assets,
+                              {MainLayout::Frame1, MainLayout::RVTPropGadget1, px(MainLayout::Frame2Height),
+                               MainDesign::dueScroller()},
+                              client);
 }
 
 void Form1::buildNoticeStrip(QWidget* client)
@@ -311,13 +270,12 @@ void Form1::Form_Load()
     ReadUndo();
     ReadCount();
     TreeView1_Setup();
-    Command2_Click();
+    m_controller->rescanDue();
     if (m_services.run.settings.AutoHide && m_services.trayAvailable())
         setVisible(false);
     else
         setVisible(true);
-    m_wheelHooked = true;
-    m_timer1->start();
+    m_controller->start();
     ClearMemory();
 }
 
@@ -338,7 +296,6 @@ void Form1::Form_Resize()
                      client->height() - m_picture1->height() - px(MainLayout::Picture1BottomMargin));
     m_label5->move(px(MainLayout::Label5Left), px(MainLayout::Label5Top));
     m_label3->move(m_label5->x() + px(MainLayout::Label3FromLabel5), px(MainLayout::Label3Top));
-    m_frame2->setGeometry(0, 0, m_frame1->width(), m_frame2->height());
 }
 
 void Form1::showEvent(QShowEvent* event)
@@ -368,10 +325,7 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     m_quitting = true;
     emit exiting();
-    m_wheelHooked = false;
-    m_timer1->stop();
-    m_reminders->MoveRing(true);
-    m_timer3->stop();
+    m_controller->stop();
     // Closing a window may close or delete others: work through a copy of the list, guarded.
     const QWidgetList windows = QApplication::topLevelWidgets();
     std::vector<QPointer<QWidget>> others;
@@ -386,8 +340,7 @@ void Form1::closeEvent(QCloseEvent* event)
     hide();
     // The answer to an upload under way is waited for (a few seconds at most) and written down; then
     // any other transfer ends, while its handler can still reach the database.
-    m_sync->finishBeforeQuit([this] {
-        m_inet1->abort();
+    m_controller->finishBeforeQuit([this] {
         m_services.db.close();
         emit quitRequested();
     });
@@ -427,15 +380,6 @@ void Form1::menu_xianshichengxu_Click()
 DataFolder Form1::dataFolder() const
 {
     return DataFolder(QFileInfo(m_services.run.DbPath).absolutePath());
-}
-
-void Form1::DelUpdateFile()
-{
-    const QString path = dataFolder().filePath(QStringLiteral("update.exe"));
-    if (!FileExists(path))
-        return;
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    QFile::remove(path);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -529,12 +473,8 @@ void Form1::ClearCategory(const MemoNode& node)
         return;
     }
     // Deleted memos must stop ringing at once, and leave the counts as the list does.
-    MoveRing(true);
-    Command2_Click();
-    ReadCount();
-    TreeView1_Setup();
+    m_controller->memosChanged({MemoChange::Kind::CategoryCleared});
     playSound(QStringLiteral("del.wav"));
-    switchOnTimer3();
 }
 
 void Form1::menu_XinJianbeiwang_Click()
@@ -633,12 +573,12 @@ void Form1::ListView1_MouseUp(Qt::MouseButton Button, const QPoint& position)
 
 void Form1::menu_done_Click()
 {
-    changeSelected(&SetDone, selectedMemoIds(), false, false);
+    changeSelected(&SetDone, selectedMemoIds(), MemoChange::Kind::MarkedDone);
 }
 
 void Form1::menu_doing_Click()
 {
-    changeSelected(&SetUndo, selectedMemoIds(), true, false);
+    changeSelected(&SetUndo, selectedMemoIds(), MemoChange::Kind::MarkedInProgress);
 }
 
 void Form1::menu_del_Click()
@@ -649,39 +589,26 @@ void Form1::menu_del_Click()
     m_services.boxes.ask(this, QStringLiteral("您确认要删除选中备忘吗,删除无法恢复?"), deleteTitle,
                          [self, ids](bool yes) {
                              if (self && yes)
-                                 self->changeSelected(&SetDel, ids, false, true);
+                                 self->changeSelected(&SetDel, ids, MemoChange::Kind::Deleted);
                          });
 }
 
-void Form1::changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList,
-                           bool deleting)
+void Form1::changeSelected(MemoSetter setter, const std::vector<qint32>& ids, MemoChange::Kind kind)
 {
     StoreResult changed;
     if (!m_services.run.Exiting && !ids.empty())
         changed = applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
-    MoveRing(true);
-    Command2_Click();
-    if (showDoneList)
-        Readdone();
-    else
-        ReadUndo();
-    ReadCount();
-    TreeView1_Setup();
+    m_controller->memosChanged({kind, {ids.begin(), ids.end()}});
+    const bool deleting = kind == MemoChange::Kind::Deleted;
     if (!changed)
         reportFailure(QStringLiteral("备忘保存失败,选中的备忘都未作改动。"), changed.error,
                       deleting ? deleteTitle : QString());
     else if (deleting)
         playSound(QStringLiteral("del.wav"));
-    switchOnTimer3();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Wheel &&
-        (watched == m_frame1 || watched == m_frame2 || watched == m_gadget)) {
-        MouseWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
-        return true;
-    }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -690,91 +617,6 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Due panel
-
-void Form1::MouseWheel(int delta)
-{
-    if (!m_wheelHooked)
-        return;
-    const int notches = m_wheel.add(delta);
-    if (notches == 0)
-        return;
-    // Away from the user scrolls up; the gadget refuses a value outside its range.
-    m_gadget->setVValue(m_gadget->VValue() - notches);
-    RVTPropGadget1_ValueChanged(m_gadget->VValue(), 1);
-}
-
-void Form1::RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue)
-{
-    Q_UNUSED(NewHValue);
-    m_frame2->move(m_frame2->x(), (m_frame1->height() - m_frame2->height()) * NewVValue / 10);
-}
-
-void Form1::MoveRing(bool YesOrNo)
-{
-    m_reminders->MoveRing(YesOrNo);
-}
-
-void Form1::Command2_Click()
-{
-    if (m_dueScan)
-        m_dueScan();
-    // The sheet takes the height of its rows: its place follows the scroller again.
-    RVTPropGadget1_ValueChanged(m_gadget->VValue(), 1);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Timers
-
-void Form1::Timer1_Timer()
-{
-    m_scheduler->tick();
-}
-
-void Form1::switchOnTimer3()
-{
-    if (!m_timer3->isActive())
-        m_timer3->start();
-}
-
-void Form1::Timer3_Timer()
-{
-    const SyncSession::CountdownStep step = m_sync->Timer3Tick();
-    if (!step.status.isEmpty())
-        setStatusText(1, step.status);
-    m_command1->setVisible(step.showButton);
-    if (step.stop)
-        m_timer3->stop();
-}
-
-void Form1::SyncData()
-{
-    m_sync->SyncData();
-}
-
-void Form1::connectSync()
-{
-    m_sync = new SyncSession(m_services.db, m_services.run, *m_inet1, this);
-    m_sync->setServiceAddress(m_services.service);
-    connect(m_sync, &SyncSession::statusText, this, [this](const QString& text) { setStatusText(1, text); });
-    connect(m_sync, &SyncSession::captionSuffix, this,
-            [this](const QString& words) { setWindowTitle(m_titleText + words); });
-    connect(m_sync, &SyncSession::soundRequested, this, &Form1::playSound);
-    connect(m_sync, &SyncSession::memosChanged, this, [this] {
-        ReadUndo();
-        ReadCount();
-        TreeView1_Setup();
-        // Memos that came down may be due: the panel follows at once, not at the next scan.
-        MoveRing(false);
-        Command2_Click();
-    });
-    connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
-        m_services.boxes.warn(this, ClockBehindText(seconds));
-        openDateTimeSettings();
-    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -854,36 +696,17 @@ void Form1::menu_guanyuchengxu_Click()
 // ---------------------------------------------------------------------------------------------
 // Notices and the version check
 
-void Form1::ReadNotice()
-{
-    m_notices->ReadNotice();
-}
-
-void Form1::DownNotice()
-{
-    m_notices->DownNotice();
-}
-
-void Form1::rotateNotice()
-{
-    m_notices->rotate();
-}
-
-void Form1::CheckUpdate()
-{
-    m_versionCheck->CheckUpdate();
-}
-
 void Form1::Menu_Gonggao_Click()
 {
-    m_notices->Menu_Gonggao_Click();
+    m_controller->notices().Menu_Gonggao_Click();
 }
 
 void Form1::showNotice()
 {
-    m_label5->setVisible(m_notices->NoticeShown());
-    m_menus.notice->setVisible(m_notices->NoticeShown());
-    m_menus.notice->setText(m_notices->caption());
+    const NoticeBoard& notices = m_controller->notices();
+    m_label5->setVisible(notices.NoticeShown());
+    m_menus.notice->setVisible(notices.NoticeShown());
+    m_menus.notice->setText(notices.caption());
 }
 
 QUrl Form1::readPage(const QString& id) const

@@ -21,10 +21,10 @@
 #include "mainwin/MainMenus.h"
 #include "mainwin/MemoListModel.h"
 #include "mainwin/MemoNode.h"
-#include "mainwin/WheelSteps.h"
 #include "platform/DataFolder.h"
 #include "platform/ServiceAddress.h"
 #include "store/CategoryCounts.h"
+#include "store/MemoChange.h"
 #include "store/MemoState.h"
 #include "store/StoreResult.h"
 
@@ -38,11 +38,9 @@
 #include <vector>
 
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTimer;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -53,18 +51,11 @@ namespace velmo {
 class AboutDialog;
 class Autostart;
 class Database;
+class DuePanel;
 class FindDialog;
+class MainController;
 class MessageBoxes;
-class NoticeBoard;
-class clsMusic;
-class Reminders;
-class RVTPropGadget;
-class RingTune;
-class Scheduler;
-class ServiceChannel;
 class SoundPlayer;
-class VersionCheck;
-class SyncSession;
 class TrayIcon;
 struct MemoListRead;
 struct RunState;
@@ -112,14 +103,11 @@ public:
     // The hidden notice item of the menu bar.
     QAction* Menu_Gonggao() const { return m_menus.notice; }
 
-    // The synchronisation with the web service: its pass, delayed upload, flags and conflict hand-off.
-    SyncSession* sync() const { return m_sync; }
-    // The synchronisation pass, as the scheduler's start-up tick runs it (the caller writes its own
-    // status text first). Ignored while a pass runs.
-    void SyncData();
+    // The reminder engine, the synchronisation, the notices and the scheduler behind the window.
+    MainController& controller() const { return *m_controller; }
 
-    // Views, refreshed by every window that changed memos, in this order: the list (ReadUndo, or
-    // Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
+    // Views, refreshed after every change of memos (see MemoRefresh.h for the order): the list
+    // (ReadUndo, or Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
     void ReadUndo();
     void Readdone();
     void ReadCount();
@@ -128,34 +116,8 @@ public:
     // 2 in the title, 3 in the content. Any other zone leaves the list empty.
     void SearchData(const QString& KeyWord, int Zone);
 
-    // The due panel. MoveRing(true) empties it and stops the ringing; both forms reset its caption.
-    // Command2_Click rescans the due memos through the scanner the reminder engine installs.
-    void MoveRing(bool YesOrNo);
-    void Command2_Click();
-    void setDueScan(std::function<void()> scan) { m_dueScan = std::move(scan); }
-    bool RingLoop() const;
-    // The reminder engine: due panel, ringing, assistant figure, reminder windows.
-    Reminders* reminders() const { return m_reminders; }
-    clsMusic* RingPlayer() const { return m_ringPlayer.get(); }
     // The assistant figure menu items 1 to 6.
     void mm_Click(int Index);
-    // Moves the due panel's sheet to match the scroller's value (0 at the top, 10 at the bottom).
-    void RVTPropGadget1_ValueChanged(int NewVValue, int NewHValue);
-
-    // The delayed upload: every change of memos switches Timer3 on. It uploads five seconds later,
-    // once a synchronisation has started in this run.
-    QTimer* Timer1() const { return m_timer1; }
-    QTimer* Timer2() const { return m_timer2; }
-    QTimer* Timer3() const { return m_timer3; }
-    // The window's transfer control, which carries the synchronisation and the mail binding check;
-    // quitting aborts a request still under way. The notices and the feedback ping have their own.
-    ServiceChannel* Inet1() const { return m_inet1; }
-    void switchOnTimer3();
-    // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
-    // the start-up ticks.
-    int Timer1Tag() const;
-    void setTimer1Tag(int tick);
-    Scheduler& scheduler() const { return *m_scheduler; }
 
     // Status bar panels 1 to 7; panel 1 is the status line ("状态:...").
     QString statusText(int panel) const;
@@ -167,18 +129,6 @@ public:
     const MemoListModel& listModel() const { return *m_listModel; }
     // The ids of the selected list rows, top to bottom.
     std::vector<qint32> selectedMemoIds() const;
-
-    // Removes an "update.exe" left in the data folder by an update download; called by the scheduler.
-    void DelUpdateFile();
-
-    // The service's notices in the notice strip (Label5) and the notice menu item (Menu_Gonggao),
-    // and the feedback ping with the version check; the scheduler calls these on its ticks.
-    void ReadNotice();
-    void DownNotice();
-    void rotateNotice();
-    void CheckUpdate();
-    NoticeBoard* notices() const { return m_notices; }
-    VersionCheck* versionCheck() const { return m_versionCheck; }
 
 public slots:
     // The toolbar, by button index.
@@ -219,14 +169,11 @@ public slots:
     void ListView1_ColumnClick(int column);
     void ListView1_DblClick();
 
-    void Timer1_Timer();
-    void Timer3_Timer();
-
     // The desktop session ends: treated as the quit command.
     void sessionEnding();
 
 signals:
-    // Quitting has begun: the tray icon goes now; a transfer of Inet1 is aborted right after.
+    // Quitting has begun: the tray icon goes now; the service's transfers are aborted right after.
     void exiting();
     // Every window is closed and the database is closed: the event loop may end.
     void quitRequested();
@@ -248,9 +195,7 @@ private:
     void buildNoticeStrip(QWidget* client);
     void buildStatusBar();
     void showNotice();
-    // The reminder engine and the scheduler (Form1Reminders.cpp).
-    void buildReminders();
-    void buildScheduler();
+    void buildController();
     void loadTreeIcons();
     void Form_Resize();
     void ListView1_Setup();
@@ -259,13 +204,11 @@ private:
     // Fills the list from a read, or reports the failed read.
     void showRows(const MemoListRead& read);
     void ClearCategory(const MemoNode& node);
-    void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList, bool deleting);
+    void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, MemoChange::Kind kind);
     std::optional<MemoNode> chosenTreeNode() const;
     void openMemo(std::optional<qint32> id);
-    void MouseWheel(int delta);
     void hideToTray();
     void playSound(const QString& fileName);
-    void connectSync();
     void reportFailure(const QString& what, const QString& error, const QString& title = {});
     // The service's page "/read.asp?id=<id>".
     QUrl readPage(const QString& id) const;
@@ -280,40 +223,24 @@ private:
     bool m_loaded = false;
     bool m_placed = false;
     bool m_quitting = false;
-    bool m_wheelHooked = false;
     QString m_rememberedKind;
     CategoryCounts m_counts;
-    WheelSteps m_wheel;
-    std::function<void()> m_dueScan;
     QList<QIcon> m_imageList;
 
     std::vector<QWidget*> m_buttons; // Button(0) to Button(6)
     QTreeWidget* m_tree = nullptr;
     QTreeView* m_list = nullptr;
     MemoListModel* m_listModel = nullptr;
-    QFrame* m_frame1 = nullptr;
-    QGroupBox* m_frame2 = nullptr;
-    RVTPropGadget* m_gadget = nullptr;
+    DuePanel* m_duePanel = nullptr;
     QFrame* m_picture1 = nullptr;
     QLabel* m_label5 = nullptr;
     QLabel* m_label3 = nullptr;
-    NoticeBoard* m_notices = nullptr;
-    VersionCheck* m_versionCheck = nullptr;
     std::vector<QLabel*> m_statusPanels;
     QPushButton* m_command1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QTimer* m_timer1 = nullptr;
-    QTimer* m_timer2 = nullptr;
-    QTimer* m_timer3 = nullptr;
-    ServiceChannel* m_inet1 = nullptr;
-    SyncSession* m_sync = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;
     std::unique_ptr<Autostart> m_ownAutostart;
-    std::unique_ptr<clsMusic> m_ringPlayer;
-    std::unique_ptr<RingTune> m_ringTune;
-    Reminders* m_reminders = nullptr;
-    std::unique_ptr<Scheduler> m_scheduler;
+    MainController* m_controller = nullptr;
 };
 
 } // namespace velmo

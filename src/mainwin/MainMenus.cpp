@@ -2,8 +2,7 @@
 
 #include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
-#include "mainwin/Scheduler.h"
-#include "reminders/Reminders.h"
+#include "mainwin/MainController.h"
 #include "store/RunState.h"
 #include "store/Settings.h"
 
@@ -160,7 +159,7 @@ void Form1::mm_Click(int Index)
     if (Index < 1 || Index > m_menus.figures.size())
         return;
     m_menus.figures.at(Index - 1)->setChecked(true);
-    m_reminders->mm_Click(Index); // the figure changes at once
+    m_controller->setFigure(Index); // the figure changes at once
     m_services.run.settings.MmNumber = Index;
     const SettingsWrite written = writeMmNumber(m_services.db, Index);
     if (!written.result)
@@ -200,11 +199,8 @@ void Form1::menu_shoudongtongbu_Click()
 void Form1::Command1_Click()
 {
     m_command1->setProperty("Tag", QStringLiteral("1"));
-    scheduler().setSyncButtonTag(true);
     m_command1->hide();
-    setStatusText(1, QStringLiteral("状态:手动连接云同步..."));
-    // The pass marks the synchronisation started, which ends the start-up countdown's own pass.
-    SyncData();
+    m_controller->syncNow();
 }
 
 } // namespace velmo

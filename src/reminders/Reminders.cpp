@@ -1,9 +1,9 @@
 #include "Reminders.h"
 
-#include "controls/ClickLabel.h"
 #include "controls/MessageBoxes.h"
 #include "controls/WindowPlace.h"
 #include "platform/Clock.h"
+#include "reminders/DuePanel.h"
 #include "reminders/FormMM.h"
 #include "reminders/Form_Ring.h"
 #include "reminders/RingAlert.h"
@@ -13,18 +13,11 @@
 #include "store/Settings.h"
 #include "tray/TrayIcon.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QPixmap>
-#include <QTextDocument>
 #include <QTimer>
 
 namespace velmo {
 
 namespace {
-
-constexpr int kRowTop = 20;
-constexpr int kRowHeight = 22;
 
 // A new reminder window opens in the middle of the screen (the main window may be in the tray);
 // each further one stands this far below and right of the one before.
@@ -39,6 +32,7 @@ Reminders::Reminders(Services services, QObject* parent)
     RingAlert::Services alert{m_services.run,  m_services.tune,      m_services.timer2,
                               m_services.tray, m_services.normalTip, [this] { showFigure(); }};
     m_alert = std::make_unique<RingAlert>(std::move(alert));
+    connect(m_services.panel, &DuePanel::memoClicked, this, &Reminders::openRing);
 }
 
 Reminders::~Reminders()
@@ -47,19 +41,22 @@ Reminders::~Reminders()
         delete m_figure.data();
 }
 
-QString Reminders::caption(size_t count) const
-{
-    return QStringLiteral("60天到期备忘;(%1)条").arg(count);
-}
-
 void Reminders::MoveRing(bool YesOrNo)
 {
     if (YesOrNo) {
-        clearRows();
+        m_services.panel->clearRows();
         m_alert->stop();
         dismissAssistant();
     }
-    m_services.frame2->setTitle(caption(0));
+    m_services.panel->setCount(0);
+}
+
+void Reminders::rescan()
+{
+    if (m_services.run.Exiting)
+        m_services.panel->setCount(0);
+    else
+        Command2_Click();
 }
 
 void Reminders::Command2_Click()
@@ -72,16 +69,15 @@ void Reminders::Command2_Click()
         // The panel keeps what it showed: an unreadable table is not an empty one.
         if (m_services.status)
             m_services.status(QStringLiteral("状态:到期备忘读取失败:") + scan.error);
-        m_services.frame2->setTitle(caption(m_last.memos.size()));
+        m_services.panel->setCount(m_last.memos.size());
         return;
     }
     m_last = std::move(scan);
-    clearRows();
-    buildRows();
-    m_services.frame2->setTitle(caption(m_last.memos.size()));
-    m_services.frame2->setProperty("Tag", RingList());
+    const bool ringOn = m_services.run.settings.ReminderRing;
+    m_services.panel->showScan(m_last, ringOn);
+    m_services.panel->setCount(m_last.memos.size());
 
-    if (m_last.ringList.empty() || !m_services.run.settings.ReminderRing) {
+    if (m_last.ringList.empty() || !ringOn) {
         m_alert->stop();
         dismissAssistant();
         return;
@@ -97,60 +93,6 @@ void Reminders::Command2_Click()
 QString Reminders::RingList() const
 {
     return ringListText(m_last.ringList);
-}
-
-void Reminders::clearRows()
-{
-    for (QWidget* row : m_rows)
-        delete row;
-    m_rows.clear();
-}
-
-void Reminders::buildRows()
-{
-    QGroupBox* sheet = m_services.frame2;
-    const QPixmap dueNow(m_services.assets.filePath(QStringLiteral("images/red.gif")));
-    const QPixmap ahead(m_services.assets.filePath(QStringLiteral("images/blue.gif")));
-    const QPixmap ringing(m_services.assets.filePath(QStringLiteral("images/sound.gif")));
-    const bool ringOn = m_services.run.settings.ReminderRing;
-    const int width = sheet->width();
-    int y = kRowTop;
-    int index = 1;
-    for (const DueMemo& memo : m_last.memos) {
-        const qint64 id = memo.id;
-        auto open = [this, id] { openRing(id); };
-        auto* picture = new ClickLabel(QString(), sheet);
-        picture->setObjectName(QStringLiteral("ucAniGIF_%1").arg(index));
-        picture->setPixmap(memo.dueNow ? dueNow : ahead);
-        picture->setGeometry(6, y + 2, 16, 16);
-        auto* days = new ClickLabel(QStringLiteral("剩:%1天").arg(memo.daysLeft), sheet);
-        days->setObjectName(QStringLiteral("Label2_%1").arg(index));
-        days->setGeometry(26, y, 64, kRowHeight - 2);
-        auto* title = new ClickLabel(memo.title, sheet);
-        title->setObjectName(QStringLiteral("Label1_%1").arg(index));
-        // A memo's title is its text, never markup.
-        title->setTextFormat(Qt::PlainText);
-        title->setGeometry(92, y, width - 92 - 28, kRowHeight - 2);
-        title->setToolTip(Qt::convertFromPlainText(memo.title, Qt::WhiteSpaceNormal));
-        auto* sound = new QLabel(sheet);
-        sound->setObjectName(QStringLiteral("Image1_%1").arg(index));
-        sound->setPixmap(ringing);
-        sound->setGeometry(width - 24, y + 2, 16, 16);
-        const bool rings =
-            ringOn && std::find(m_last.ringList.begin(), m_last.ringList.end(), id) != m_last.ringList.end();
-        sound->setVisible(rings);
-        for (ClickLabel* label : {picture, days, title}) {
-            label->setCursor(Qt::PointingHandCursor);
-            connect(label, &ClickLabel::clicked, this, open);
-            label->show();
-        }
-        m_rows.insert(m_rows.end(), {picture, days, title, sound});
-        y += kRowHeight;
-        ++index;
-    }
-    // As tall as its rows, and never shorter than the panel: a few rows do not scroll away.
-    const int panelHeight = sheet->parentWidget() ? sheet->parentWidget()->height() : sheet->height();
-    sheet->resize(sheet->width(), std::max(panelHeight, y + kRowTop));
 }
 
 void Reminders::openRing(qint64 memoId)
@@ -177,11 +119,9 @@ void Reminders::openRing(qint64 memoId)
     }
     m_ringWindows.insert(memoId, window);
     connect(window, &Form_Ring::editRequested, this, &Reminders::editRequested);
-    connect(window, &Form_Ring::acted, this, [this] {
-        MoveRing(true);
-        Command2_Click();
+    connect(window, &Form_Ring::acted, this, [this](qint64 id) {
         if (m_services.memosChanged)
-            m_services.memosChanged();
+            m_services.memosChanged({MemoChange::Kind::RingAction, {id}});
     });
     connect(window, &QObject::destroyed, this, [this, memoId] { m_ringWindows.remove(memoId); });
     window->show();

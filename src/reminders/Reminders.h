@@ -3,7 +3,7 @@
 // The reminder engine as the main window uses it: the due scan into the due panel, the ringing of
 // the memos due now, the assistant figure and the reminder windows.
 //
-//   Reminders::Services services{db, run, assets, boxes, ringTune, timer2, frame2, mainWindow};
+//   Reminders::Services services{db, run, assets, boxes, ringTune, timer2, duePanel, mainWindow};
 //   services.tray = &tray;
 //   auto* reminders = new Reminders(services, mainWindow);
 //   reminders->Command2_Click();        // scan, fill the panel, ring
@@ -12,6 +12,7 @@
 #include "platform/DataFolder.h"
 #include "reminders/DueScan.h"
 #include "reminders/FormMM.h"
+#include "store/MemoChange.h"
 
 #include <QHash>
 #include <QObject>
@@ -20,13 +21,13 @@
 #include <functional>
 #include <memory>
 
-class QGroupBox;
 class QTimer;
 class QWidget;
 
 namespace velmo {
 
 class Database;
+class DuePanel;
 class FormMM;
 class Form_Ring;
 class MessageBoxes;
@@ -48,14 +49,14 @@ public:
         MessageBoxes& boxes;
         RingTune& tune;
         QTimer& timer2;
-        QGroupBox* frame2;   // the panel's sheet; rows are built inside it
+        DuePanel* panel;     // shows the scan; a click on a row opens its reminder window
         QWidget* mainWindow; // raised by a click on the figure; parent of the reminder windows
         TrayIcon* tray = nullptr;
         QString normalTip = {};
         std::function<QString(int)> categoryName = {};
         std::function<QString(const QString&)> repeatLabel = {};
-        // A reminder window changed a memo: refresh the views and arm the delayed upload.
-        std::function<void()> memosChanged = {};
+        // A reminder window changed a memo: the panel, the views and the delayed upload follow.
+        std::function<void(const MemoChange&)> memosChanged = {};
         // Status line ("状态:...").
         std::function<void(const QString&)> status = {};
     };
@@ -65,9 +66,10 @@ public:
 
     // With true: empties the panel and stops the ringing. Always: the caption "60天到期备忘;(0)条".
     void MoveRing(bool YesOrNo);
-    // The due scan: rebuilds the panel whole and rings for the memos due now, or stops the alert
-    // when none is.
+    // The due scan: the panel follows it, and the memos due now ring, or the alert stops when none is.
     void Command2_Click();
+    // MoveRing(false) and the scan, with the panel's caption set once.
+    void rescan();
 
     // Opens (or raises) the reminder window of a memo.
     void openRing(qint64 memoId);
@@ -88,15 +90,11 @@ signals:
     void editRequested(qint64 memoId);
 
 private:
-    void clearRows();
-    void buildRows();
     void showFigure();
-    QString caption(size_t count) const;
 
     Services m_services;
     std::unique_ptr<RingAlert> m_alert;
     DueScanResult m_last;
-    std::vector<QWidget*> m_rows;
     QPointer<FormMM> m_figure;
     QHash<qint64, QPointer<Form_Ring>> m_ringWindows;
     bool m_loginRingFlag = false;

@@ -111,13 +111,7 @@ SaveOutcome ConflictWindow::save(const EditorInput& input)
         return outcome;
     }
     outcome.memoId = m_localId;
-    m_services.views.stopAlert();
-    m_services.views.MoveRing(true);
-    m_services.views.Command2_Click();
-    m_services.views.ReadUndo();
-    m_services.views.ReadCount();
-    m_services.views.TreeView1_Setup();
-    m_services.views.switchOnTimer3();
+    m_services.views.memosChanged({MemoChange::Kind::Settled, {m_localId}});
     m_sync.conflictSettled(m_localId, m_serverCopy);
     emit settled(m_serverCopy);
     return outcome;

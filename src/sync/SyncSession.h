@@ -5,7 +5,7 @@
 // (one POST at a time), the handler of the service's replies, the countdown of the delayed upload
 // and the run's synchronisation flags. It talks to its window only through signals.
 //
-//   velmo::SyncSession sync(db, runState, *form->Inet1());
+//   velmo::SyncSession sync(db, runState, channel);
 //   sync.setServiceAddress(address);
 //   connect(&sync, &velmo::SyncSession::statusText, ...);      // panel 1 of the status bar
 //   sync.SyncData();                                           // scheduler's tick 10, Command1

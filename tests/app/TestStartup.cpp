@@ -263,7 +263,7 @@ private slots:
         edit->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("新"));
         edit->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         QCOMPARE(rig.desk->toolTip, QStringLiteral("Velmo v1.83"));
-        QVERIFY(form->Timer3()->isActive());
+        QVERIFY(form->findChild<QTimer*>("Timer3")->isActive());
 
         handOff.editors()->showMailDialog();
         MailDialog* mail = handOff.editors()->mailDialog();

@@ -8,18 +8,12 @@
 
 namespace velmo::test {
 
-// The main window's views, written down in the order the save calls them.
+// The changes the main window was told of.
 class ViewsRecorder : public MemoViews
 {
 public:
-    void ReadUndo() override { calls << QStringLiteral("ReadUndo"); }
-    void ReadCount() override { calls << QStringLiteral("ReadCount"); }
-    void TreeView1_Setup() override { calls << QStringLiteral("TreeView1_Setup"); }
-    void MoveRing(bool YesOrNo) override { calls << QStringLiteral("MoveRing(%1)").arg(YesOrNo); }
-    void Command2_Click() override { calls << QStringLiteral("Command2_Click"); }
-    void stopAlert() override { calls << QStringLiteral("stopAlert"); }
-    void switchOnTimer3() override { calls << QStringLiteral("Timer3"); }
-    QStringList calls;
+    void memosChanged(const MemoChange& change) override { calls << change; }
+    QList<MemoChange> calls;
 };
 
 // A preview player that writes down what it was told and starts as the test says; the log is

@@ -5,11 +5,13 @@
 #include "TestStore.h"
 
 #include "mainwin/Form1.h"
+#include "mainwin/MainController.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -37,7 +39,7 @@ public:
         services.openUrl = [this](const QUrl& url) { return openedUrls.append(url), browserTakesPages; };
         services.trayAvailable = [trayAvailable] { return trayAvailable; };
         form = std::make_unique<Form1>(services);
-        form->setDueScan([this] { ++dueScans; });
+        form->controller().setDueScan([this] { ++dueScans; });
     }
 
     qint64 addMemo(const QString& title, int type, bool done = false, const QString& owner = QString())
@@ -51,6 +53,7 @@ public:
 
     QTreeView* list() const { return form->findChild<QTreeView*>(QStringLiteral("ListView1")); }
     QTreeWidget* tree() const { return form->findChild<QTreeWidget*>(QStringLiteral("TreeView1")); }
+    bool uploadArmed() const { return form->findChild<QTimer*>(QStringLiteral("Timer3"))->isActive(); }
 
     QStringList listTitles() const
     {

@@ -3,22 +3,17 @@
 #include "mainwin/MainWindowFixture.h"
 #include "store/DataFiles.h"
 
-#include "controls/RVTPropGadget.h"
-#include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
 #include "reminders/Reminders.h"
 #include "sync/SyncSession.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextDocument>
-#include <QTimer>
-#include <QWheelEvent>
 
 #include "settings/Form_Config.h"
 using namespace velmo;
@@ -52,7 +47,7 @@ private slots:
         f.addMemo("done mood", 5, true);
         f.addMemo("someone else's", 1, false, "other");
         bool filledBeforeScan = false;
-        f.form->setDueScan([&] {
+        f.form->controller().setDueScan([&] {
             ++f.dueScans;
             filledBeforeScan = f.form->listModel().rowCount() == 2 && f.tree()->topLevelItemCount() == 2 &&
                                !f.form->isVisible();
@@ -81,8 +76,12 @@ private slots:
         QCOMPARE(quits.count(), 1);
     }
 
+    // Closing hides; quitting closes every window, aborts a transfer under way while the database is
+    // still open, then closes the database.
     void closingHidesAndQuittingClosesEverything()
     {
+        test::ServiceFixture service;
+        service.delayReplies(20000);
         MainWindowFixture f;
         f.form->Form_Load();
         f.store.runState().AssistantDismissed = true;
@@ -101,37 +100,30 @@ private slots:
         signIn->show();
         f.form->Button_Click(4);
         f.form->menu_guanyuchengxu_Click();
+        // The settings dialog is one: asked for again, it comes forward.
+        f.form->Button_Click(6);
+        f.form->Button_Click(6);
+        int settings = 0;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            settings += qobject_cast<Form_Config*>(window) && window->isVisible();
+        QCOMPARE(settings, 1);
+        ServiceChannel* inet1 = &f.form->controller().serviceChannel();
+        QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
+        QTRY_COMPARE(service.requestCount(), 1);
 
         QStringList order;
         QObject::connect(f.form.get(), &Form1::exiting, [&] { order << "exiting"; });
+        QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
+            order << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished")
+                  << (f.store.db().isOpen() ? "database open" : "database closed");
+        });
         QObject::connect(f.form.get(), &Form1::quitRequested, [&] {
             order << (f.store.db().isOpen() ? "quit, database open" : "quit, database closed");
         });
         f.form->findChild<QAction*>("MDIexit")->trigger();
-        QCOMPARE(order, QStringList({"exiting", "quit, database closed"}));
-        QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout"));
+        QCOMPARE(order, QStringList({"exiting", "aborted", "database open", "quit, database closed"}));
+        QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout") && !topLevel("Form_Config"));
         QTRY_VERIFY(!signIn);
-    }
-
-    void quittingAbortsARunningTransferBeforeClosingTheDatabase()
-    {
-        test::ServiceFixture service;
-        service.delayReplies(20000);
-        MainWindowFixture f;
-        f.form->Form_Load();
-        ServiceChannel* inet1 = f.form->Inet1();
-        QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
-        QTRY_COMPARE(service.requestCount(), 1);
-
-        QStringList seen;
-        QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
-            seen << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished");
-            seen << (f.store.db().isOpen() ? "database open" : "database closed");
-        });
-        QObject::connect(f.form.get(), &Form1::quitRequested, [&] { seen << "quit"; });
-        f.form->MDIexit_Click();
-        QCOMPARE(seen, QStringList({"aborted", "database open", "quit"}));
-        QVERIFY(!f.store.db().isOpen());
     }
 
     void searchDialogHandsTheKeywordOn()
@@ -154,34 +146,6 @@ private slots:
         QCOMPARE(f.listTitles(), QStringList());
         f.form->SearchData("abc", 4);
         QCOMPARE(f.listTitles(), QStringList());
-    }
-
-    // The wheel over the due panel moves the scroller a notch at a time, within 0 to 10, and the
-    // sheet follows: at the top at 0, its bottom on the panel's bottom at 10.
-    void wheelScrollsTheDuePanel()
-    {
-        MainWindowFixture f;
-        f.form->Form_Load();
-        auto* panel = f.form->findChild<QFrame*>(QStringLiteral("Frame1"));
-        auto* sheet = f.form->findChild<QWidget*>(QStringLiteral("Frame2"));
-        auto* gadget = f.form->findChild<RVTPropGadget*>(QStringLiteral("RVTPropGadget1"));
-        const auto turn = [panel](int notches) {
-            for (int i = 0; i < qAbs(notches); ++i) {
-                QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
-                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(panel, &event);
-            }
-        };
-        QVERIFY(sheet->height() > panel->height());
-        turn(-12);
-        QCOMPARE(gadget->VValue(), 10);
-        QCOMPARE(sheet->y() + sheet->height(), panel->height());
-        turn(5);
-        QCOMPARE(gadget->VValue(), 5);
-        QVERIFY(sheet->y() < 0 && sheet->y() + sheet->height() > panel->height());
-        turn(6);
-        QCOMPARE(gadget->VValue(), 0);
-        QCOMPARE(sheet->y(), 0);
     }
 
     // The figure menu puts the chosen figure in force and stores it; a figure that cannot be stored
@@ -224,10 +188,10 @@ private slots:
         QFETCH(QString, place);
         test::ServiceFixture service;
         MainWindowFixture f(false, true, service.baseUrl());
-        QSignalSpy passes(f.form->sync(), &SyncSession::passFinished);
+        QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
         auto* button = f.form->findChild<QPushButton*>(QStringLiteral("Command1"));
         for (int tick = 1; tick <= 4; ++tick)
-            f.form->Timer1_Timer();
+            f.form->controller().Timer1_Timer();
         QCOMPARE(f.form->statusText(1), "状态:7秒后开始同步");
         QVERIFY(!button->isHidden());
         if (place == QStringLiteral("Command1"))
@@ -238,20 +202,20 @@ private slots:
         QVERIFY(button->isHidden());
         QVERIFY(passes.wait(10000));
         for (int tick = 5; tick <= 10; ++tick) {
-            f.form->Timer1_Timer();
+            f.form->controller().Timer1_Timer();
             QVERIFY(!f.form->statusText(1).contains(QStringLiteral("秒后开始同步")));
         }
         QVERIFY(f.form->statusText(1) != QStringLiteral("状态:连接云服务器..."));
         QVERIFY(button->isHidden());
         QCOMPARE(service.requests().first().path.toLower(), QStringLiteral("/api/id.asp"));
         // Once a synchronisation has run, a change goes up five seconds later, counted on the status line.
-        f.form->switchOnTimer3();
+        f.form->controller().memosChanged({MemoChange::Kind::Added});
         for (int tick = 1; tick <= 4; ++tick)
-            f.form->Timer3_Timer();
+            f.form->controller().Timer3_Timer();
         QCOMPARE(f.form->statusText(1), "状态:1秒后同步数据");
         QVERIFY(!button->isHidden());
-        f.form->Timer3_Timer();
-        QVERIFY(!f.form->Timer3()->isActive());
+        f.form->controller().Timer3_Timer();
+        QVERIFY(!f.uploadArmed());
     }
 
     // A read that fails is reported, never shown as "no memos".
@@ -279,37 +243,24 @@ private slots:
         f.form->Form_Load();
         const QString title = QStringLiteral("<b><font color=red size=7>大</font></b><a href='x'>链接</a>");
         const qint64 id = f.addMemo(title, 6);
-        f.form->reminders()->Command2_Click();
+        f.form->controller().reminders().Command2_Click();
         auto* row = f.form->findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(row);
         QCOMPARE(row->textFormat(), Qt::PlainText);
         QTextDocument tip;
         tip.setHtml(row->toolTip());
         QCOMPARE(tip.toPlainText(), title);
-        f.form->reminders()->openRing(id);
+        f.form->controller().reminders().openRing(id);
         QWidget* ring = topLevel<QWidget>(QStringLiteral("Form_Ring"));
         QVERIFY(ring);
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelTitle"))->textFormat(), Qt::PlainText);
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelDetails"))->text(),
                  QStringLiteral("创意灵感  公历:2026-12-07 10:00:00  提醒一次"));
-        QVERIFY(!f.form->Timer3()->isActive());
+        QVERIFY(!f.uploadArmed());
         QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 2)); // done
         QCOMPARE(f.listTitles(), QStringList());
         QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
-        QVERIFY(f.form->Timer3()->isActive());
-    }
-
-    // The list menu's item and the toolbar button bring the one settings dialog forward.
-    void settingsOpenOnce()
-    {
-        MainWindowFixture f;
-        f.form->Form_Load();
-        f.form->Button_Click(6);
-        f.form->Button_Click(6);
-        int open = 0;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            open += qobject_cast<Form_Config*>(window) && window->isVisible();
-        QCOMPARE(open, 1);
+        QVERIFY(f.uploadArmed());
     }
 };
 

@@ -7,8 +7,8 @@
 #include "mainwin/MemoCells.h"
 #include "mainwin/MemoListModel.h"
 #include "mainwin/MemoNode.h"
-#include "mainwin/WheelSteps.h"
 #include "platform/TuneCodes.h"
+#include "reminders/WheelSteps.h"
 
 #include <QItemSelectionModel>
 

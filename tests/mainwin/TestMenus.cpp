@@ -49,13 +49,11 @@ void use(MainWindowFixture& f, const QString& place)
 struct EditorRig
 {
     explicit EditorRig(MainWindowFixture& f)
-        : views(*f.form, {})
-        , editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, views})
+        : editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, f.form->controller()})
     {
         connectEditors(*f.form, editors);
         f.form->Form_Load();
     }
-    MainWindowViews views;
     EditorWindows editors;
 };
 

@@ -1,5 +1,6 @@
 #include "TestMain.h"
 
+#include "mainwin/MemoRefresh.h"
 #include "mainwin/Scheduler.h"
 #include "store/RunState.h"
 
@@ -146,6 +147,40 @@ private slots:
         r.scheduler->tick();
         QCOMPARE(r.panels.value(3), QLocale().toString(QDate(2026, 12, 7), QLocale::ShortFormat));
         QVERIFY(r.panels.value(5) != lunarBefore);
+    }
+
+    // After a change of memos the views follow in one order; each kind of change takes its steps. The
+    // alert stops before the rescan, which may start it again for other due memos.
+    void refreshOrderOfEachChange_data()
+    {
+        using K = MemoChange::Kind;
+        QTest::addColumn<MemoChange::Kind>("kind");
+        QTest::addColumn<QString>("steps");
+        const QString rescan = QStringLiteral("MoveRing(1) Command2_Click ");
+        const QString views = QStringLiteral("ReadUndo ReadCount TreeView1_Setup ");
+        QTest::newRow("added") << K::Added << views + "Timer3";
+        QTest::newRow("edited") << K::Edited << "stopAlert " + rescan + views + "Timer3";
+        QTest::newRow("settled") << K::Settled << "stopAlert " + rescan + views + "Timer3";
+        QTest::newRow("done") << K::MarkedDone << rescan + views + "Timer3";
+        QTest::newRow("deleted") << K::Deleted << rescan + views + "Timer3";
+        QTest::newRow("reminder action") << K::RingAction << rescan + views + "Timer3";
+        QTest::newRow("in progress") << K::MarkedInProgress
+                                     << rescan + "Readdone ReadCount TreeView1_Setup Timer3";
+        QTest::newRow("category cleared")
+            << K::CategoryCleared << rescan + "ReadCount TreeView1_Setup Timer3";
+        QTest::newRow("downloaded") << K::Downloaded << views + "MoveRing(0) Command2_Click";
+    }
+    void refreshOrderOfEachChange()
+    {
+        QFETCH(MemoChange::Kind, kind);
+        QStringList calls;
+        auto note = [&calls](const QString& name) { return [&calls, name] { calls << name; }; };
+        refreshAfter({kind}, {note("stopAlert"),
+                              [&calls](bool all) { calls << QStringLiteral("MoveRing(%1)").arg(all); },
+                              note("Command2_Click"),
+                              [&calls](bool done) { calls << (done ? "Readdone" : "ReadUndo"); },
+                              note("ReadCount"), note("TreeView1_Setup"), note("Timer3")});
+        QTEST(calls.join(u' '), "steps");
     }
 };
 

@@ -4,7 +4,9 @@
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "controls/RVTPropGadget.h"
 #include "platform/TunePlayer.h"
+#include "reminders/DuePanel.h"
 #include "reminders/DueScan.h"
 #include "reminders/Form_Ring.h"
 #include "reminders/Reminders.h"
@@ -15,11 +17,12 @@
 #include "store/MemoState.h"
 #include "tray/TrayIcon.h"
 
+#include <QApplication>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWheelEvent>
 
 using namespace velmo;
 using namespace velmo::test;
@@ -90,7 +93,8 @@ struct Engine
     BoxRecorder boxes;
     TuneRecorder tune;
     QTimer timer2;
-    QGroupBox frame2;
+    DuePanel panel{AssetFolder(QStringLiteral("/nonexistent")),
+                   {QRect(0, 0, 300, 100), QRect(300, 0, 20, 100), 200}};
     QWidget mainWindow;
     FakeTrayBackend* trayBackend = new FakeTrayBackend;
     TrayIcon tray{std::unique_ptr<TrayBackend>(trayBackend), colouredTrayPictures()};
@@ -98,8 +102,9 @@ struct Engine
     QStringList statuses;
     // clang-format off
     Reminders reminders{{store.db(), store.runState(), AssetFolder(QStringLiteral("/nonexistent")), boxes, tune,
-                         timer2, &frame2, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
-                         [this] { ++changes; }, [this](const QString& text) { statuses.append(text); }}};
+                         timer2, &panel, &mainWindow, &tray, QStringLiteral("Velmo v1.83"), {}, {},
+                         [this](const MemoChange&) { ++changes, reminders.MoveRing(true), reminders.Command2_Click(); },
+                         [this](const QString& text) { statuses.append(text); }}};
     // clang-format on
 
     Engine() { tray.AddTrayIcon(QStringLiteral("Velmo v1.83")); }
@@ -234,9 +239,16 @@ private slots:
     {
         Engine e;
         const qint64 id = e.addDue();
+        // While the tune setting is off the panel shows the memo without ringing.
+        e.store.runState().settings.ReminderRing = false;
+        e.reminders.Command2_Click();
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
+        QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders.alert().RingLoop());
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.panel));
+        e.store.runState().settings.ReminderRing = true;
         e.reminders.Command2_Click();
         QCOMPARE(e.reminders.RingList(), QString::number(id));
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
         // No tune file anywhere: the first built-in tune is asked for.
         QCOMPARE(e.tune.played, QStringList{"/nonexistent/sound/天空之城.mid"});
         QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
@@ -244,12 +256,21 @@ private slots:
         QCOMPARE(e.tune.replays, 1);
         e.reminders.alert().Timer2_Timer();
         QVERIFY(e.reminders.figureWindow());
-        // Emptying the panel stops the ringing; the next scan starts it again.
+        // Emptying the panel stops the ringing (the quiet scan stopped it once); the next scan starts it
+        // again.
         e.reminders.MoveRing(true);
-        QVERIFY(!e.reminders.alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 1);
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QVERIFY(!e.reminders.alert().RingLoop() && !e.timer2.isActive() && e.tune.stops == 2);
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")));
         e.reminders.Command2_Click();
         QVERIFY(e.reminders.alert().RingLoop() && e.timer2.isActive());
+        // A scan that cannot read the table says so and leaves the panel and the ringing as they were.
+        QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")).ok);
+        e.reminders.Command2_Click();
+        QCOMPARE(e.statuses.size(), 1);
+        QVERIFY(e.statuses.first().startsWith(QStringLiteral("状态:到期备忘读取失败:")));
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(1)条");
+        QVERIFY(e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")) && e.reminders.alert().RingLoop());
+        QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Gone RENAME TO Notebook")).ok);
 
         // Nothing due any more: quiet, icon and tip restored, a late end of the tune not replayed.
         QVERIFY(SetDone(e.store.db(), e.store.runState().UserId, id));
@@ -261,34 +282,57 @@ private slots:
         QCOMPARE(e.trayBackend->picture(), u'A');
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!e.reminders.figureWindow());
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(0)条");
+        QCOMPARE(e.panel.caption(), "60天到期备忘;(0)条");
     }
 
-    // The panel shows a due memo without ringing while the tune setting is off.
-    void tuneSettingOffShowsWithoutRinging()
+    // The panel keeps its rows from scan to scan, adding or dropping them at the end, each showing its
+    // memo (the sound mark on those that ring, when ringing is on).
+    void duePanelFollowsTheScans()
     {
-        Engine e;
-        e.store.runState().settings.ReminderRing = false;
-        e.addDue();
-        e.reminders.Command2_Click();
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
-        QVERIFY(e.tune.played.isEmpty() && !e.timer2.isActive() && !e.reminders.alert().RingLoop());
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Image1_1"))->isVisibleTo(&e.frame2));
-    }
+        DuePanel panel(AssetFolder("/nonexistent"),
+                       {QRect(0, 0, 300, 100), QRect(300, 0, 20, 100), 200, {{QStringLiteral("VMax"), 10}}});
+        const auto show = [&panel](const QStringList& titles, qint64 ringing, bool ringOn = true) {
+            DueScanResult scan{true, {}, {}, {ringing}};
+            for (DueMemo memo; const QString& title : titles) {
+                memo.title = title, memo.daysLeft = 7 * memo.id++;
+                scan.memos.push_back(memo);
+            }
+            panel.showScan(scan, ringOn);
+            QStringList rows;
+            for (int i = 1; auto* title = panel.findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i)
+                rows << panel.findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->text() + title->text() +
+                            (panel.findChild<QLabel*>(QStringLiteral("Image1_%1").arg(i))->isVisibleTo(&panel)
+                                 ? "*"
+                                 : "");
+            return rows.join(u' ');
+        };
+        QCOMPARE(show({"a", "b", "c"}, 2), "剩:0天a 剩:7天b* 剩:14天c");
+        auto* first = panel.findChild<QLabel*>("Label1_1");
+        QCOMPARE(show({"x", "b"}, 1), "剩:0天x* 剩:7天b");
+        QCOMPARE(show({"x", "b", "y", "z"}, 4, false), "剩:0天x 剩:7天b 剩:14天y 剩:21天z");
+        QVERIFY(panel.findChild<QLabel*>("Label1_1") == first);
 
-    // A scan that cannot read the table says so and leaves the panel as it was.
-    void failedScanKeepsThePanel()
-    {
-        Engine e;
-        e.addDue();
-        e.reminders.Command2_Click();
-        QVERIFY(e.store.db().exec(QStringLiteral("ALTER TABLE Notebook RENAME TO Gone")).ok);
-        e.reminders.Command2_Click();
-        QCOMPARE(e.statuses.size(), 1);
-        QVERIFY(e.statuses.first().startsWith(QStringLiteral("状态:到期备忘读取失败:")));
-        QCOMPARE(e.frame2.title(), "60天到期备忘;(1)条");
-        QVERIFY(e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
-        QVERIFY(e.reminders.alert().RingLoop());
+        // The wheel over the panel moves the scroller a notch at a time, within 0 to 10, and the sheet
+        // follows: at the top at 0, its bottom on the panel's bottom at 10.
+        auto* frame = panel.findChild<QFrame*>(QStringLiteral("Frame1"));
+        auto* sheet = panel.findChild<QWidget*>(QStringLiteral("Frame2"));
+        auto* gadget = panel.findChild<RVTPropGadget*>(QStringLiteral("RVTPropGadget1"));
+        const auto turn = [frame](int notches) {
+            for (int i = 0; i < qAbs(notches); ++i) {
+                QWheelEvent event(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, notches < 0 ? -120 : 120),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(frame, &event);
+            }
+        };
+        turn(-12);
+        QVERIFY(gadget->VValue() == 10 && sheet->y() + sheet->height() == frame->height() && sheet->y() < 0);
+        // The last row is in view at the bottom.
+        auto* last = panel.findChild<QLabel*>("Label1_4");
+        QVERIFY(frame->rect().contains(QRect(last->mapTo(frame, QPoint()), last->size())));
+        turn(5);
+        QVERIFY(gadget->VValue() == 5 && sheet->y() < 0 && sheet->y() + sheet->height() > frame->height());
+        turn(6);
+        QVERIFY(gadget->VValue() == 0 && sheet->y() == 0);
     }
 
     void actions_data()
@@ -468,13 +512,13 @@ private slots:
         const qint64 id = e.addDue();
         e.reminders.Command2_Click();
         QVERIFY(e.store.db().exec(QStringLiteral("DELETE FROM Notebook WHERE id = ?"), {id}));
-        auto* title = e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1"));
+        auto* title = e.panel.findChild<QLabel*>(QStringLiteral("Label1_1"));
         QVERIFY(title);
-        e.frame2.show();
+        e.panel.show();
         QTest::mouseClick(title, Qt::LeftButton);
         QCOMPARE(e.boxes.boxes.size(), 1);
-        QTRY_COMPARE(e.frame2.title(), "60天到期备忘;(0)条");
-        QVERIFY(!e.frame2.findChild<QLabel*>(QStringLiteral("Label1_1")));
+        QTRY_COMPARE(e.panel.caption(), "60天到期备忘;(0)条");
+        QVERIFY(!e.panel.findChild<QLabel*>(QStringLiteral("Label1_1")));
         QVERIFY(!e.reminders.alert().RingLoop());
     }
 

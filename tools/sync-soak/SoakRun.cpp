@@ -53,13 +53,7 @@ public:
 class NoViews : public MemoViews
 {
 public:
-    void ReadUndo() override {}
-    void ReadCount() override {}
-    void TreeView1_Setup() override {}
-    void MoveRing(bool) override {}
-    void Command2_Click() override {}
-    void stopAlert() override {}
-    void switchOnTimer3() override {}
+    void memosChanged(const MemoChange&) override {}
 };
 
 class SilentPreview : public TunePreview
