@@ -257,7 +257,7 @@ private:
 
     void ReadNotes(const MemoNode& node);
     // Fills the list from a read, or reports the failed read.
-    void showRows(const MemoListRead& read);
+    void showRows(const MemoListQueries::Filter& filter);
     void ClearCategory(const MemoNode& node);
     void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList, bool deleting);
     std::optional<MemoNode> chosenTreeNode() const;

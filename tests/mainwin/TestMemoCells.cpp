@@ -2,6 +2,7 @@
 // list's sort and the wheel's notches.
 
 #include "TestMain.h"
+#include "TestStore.h"
 
 #include "editor/MemoCodes.h"
 #include "mainwin/MemoCells.h"
@@ -9,6 +10,7 @@
 #include "mainwin/MemoNode.h"
 #include "mainwin/WheelSteps.h"
 #include "platform/TuneCodes.h"
+#include "store/Database.h"
 
 #include <QItemSelectionModel>
 
@@ -16,6 +18,14 @@ using namespace velmo;
 using namespace velmo::MemoCells;
 
 namespace {
+
+QStringList titlesOf(const MemoListModel& model)
+{
+    QStringList titles;
+    for (int row = 0; row < model.rowCount(); ++row)
+        titles << model.rowAt(row)[TitleColumn];
+    return titles;
+}
 
 MemoFields memoFields(int lifa, const QString& solar, const QString& lunar = QString())
 {
@@ -217,50 +227,116 @@ private slots:
         QCOMPARE(steps.add(-20), -1);
     }
 
-    // Days and times sort by their value, blank cells last; text in any letter case. A selected row stays
-    // selected wherever it goes.
+    // Days and times sort by their value, blank cells last; text in any letter case, content without its
+    // markup. A selected row stays selected wherever it goes.
     void columnsSortByValue_data()
     {
         QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("cells");
-        QTest::addColumn<QStringList>("descending"); // the first click; blank cells always last
+        QTest::addColumn<QString>("field"); // the stored field each memo gets one of the values in
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>(
+            "descending"); // the cells after the first click; blank cells always last
         // clang-format off
-        QTest::newRow("days left") << int(DaysLeftColumn) << QStringList{"6天", "62天", "-3天", "40天", "3天", ""}
-                                   << QStringList{"62天", "40天", "6天", "3天", "-3天", ""};
-        QTest::newRow("alert time") << int(AlertColumn) << QStringList{"2026-02-30 08:00:00", "", "2026-10-01 09:00:00", "2026-02-03 23:00:00"}
-                                    << QStringList{"2026-10-01 09:00:00", "2026-02-30 08:00:00", "2026-02-03 23:00:00", ""};
-        QTest::newRow("id") << int(IdColumn) << QStringList{"9", "100", "10"} << QStringList{"100", "10", "9"};
-        QTest::newRow("title, any letter case") << int(TitleColumn) << QStringList{"a", "B", "c"} << QStringList{"c", "B", "a"};
+        QTest::newRow("days left") << int(DaysLeftColumn) << "AlertTime"
+            << QStringList{"2026-12-12 09:00:00", "2027-02-06 09:00:00", "2026-12-03 09:00:00", "2027-01-15 09:00:00", "2026-12-09 09:00:00"}
+            << QStringList{"62天", "40天", "6天", "3天", "-3天"};
+        QTest::newRow("alert time") << int(AlertColumn) << "AlertTime"
+            << QStringList{"2026-10-01 09:00:00", "", "2026-02-03 23:00:00", "2026-02-28 08:00:00"}
+            << QStringList{"2026-10-01 09:00:00", "2026-02-28 08:00:00", "2026-02-03 23:00:00", ""};
+        QTest::newRow("title") << int(TitleColumn) << "title" << QStringList{"a", "B", "c", "（", "😀"}
+                               << QStringList{"（", "😀", "c", "B", "a"};
+        QTest::newRow("content") << int(ContentColumn) << "content" << QStringList{"<b>b</b>", "a", "<i>C</i>"}
+                                 << QStringList{"C", "b", "a"};
         // clang-format on
     }
 
     void columnsSortByValue()
     {
         QFETCH(int, column);
-        QFETCH(QStringList, cells);
+        QFETCH(QString, field);
+        QFETCH(QStringList, values);
         QFETCH(QStringList, descending);
+        test::TestStore store;
+        for (const QString& value : values) {
+            const qint64 id = store.addMemo();
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET %1 = ? WHERE id = ?").arg(field),
+                                    {value.isEmpty() ? QVariant() : QVariant(value), id}));
+        }
         MemoListModel model;
-        std::vector<MemoCells::RowTexts> rows(static_cast<size_t>(cells.size()));
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            rows[static_cast<size_t>(i)][static_cast<size_t>(column)] = cells[i];
-        model.setRows(std::move(rows));
+        QVERIFY(model.show(MemoListQueries(store.db(), "tester"), MemoListQueries::Filter::node(false, 0)));
         QItemSelectionModel selection(&model);
-        selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection.select(model.index(model.rowCount() - 1, 0),
+                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
         const auto order = [&model, column] {
             QStringList shown;
             for (int row = 0; row < model.rowCount(); ++row)
                 shown << model.rowAt(row)[static_cast<size_t>(column)];
             return shown;
         };
+        const QString firstMemo = order().last();
         model.columnClicked(column);
         QCOMPARE(order(), descending);
         QCOMPARE(selection.selectedRows().size(), 1);
-        QCOMPARE(order().value(selection.selectedRows().first().row()), cells.first());
+        QCOMPARE(order().value(selection.selectedRows().first().row()), firstMemo);
         model.columnClicked(column);
         QStringList ascending(descending.rbegin(), descending.rend());
         if (ascending.first().isEmpty())
             ascending.move(0, ascending.size() - 1);
         QCOMPARE(order(), ascending);
+    }
+
+    // Ties of a sort keep the order of the sort before; a new read of the list puts them newest first.
+    void sortTiesKeepTheOrderBefore()
+    {
+        test::TestStore store;
+        for (const auto& [title, content] : {std::pair{"x", "b"}, {"X", "a"}, {"y", "c"}}) {
+            MemoRecord memo = store.sampleMemo(QString::fromLatin1(title));
+            memo.content = QString::fromLatin1(content);
+            store.addMemo(memo);
+        }
+        MemoListModel model;
+        const MemoListQueries queries(store.db(), "tester");
+        QVERIFY(model.show(queries, MemoListQueries::Filter::node(false, 0)));
+        model.columnClicked(ContentColumn); // descending: c b a
+        model.columnClicked(TitleColumn);   // ascending
+        QCOMPARE(titlesOf(model), QStringList({"x", "X", "y"}));
+        QVERIFY(model.show(queries, MemoListQueries::Filter::node(false, 0)));
+        QCOMPARE(titlesOf(model), QStringList({"X", "x", "y"}));
+    }
+
+    // The list reads a page at a time; a change moves only the rows it touched, and the selection stays.
+    void listFetchesPagesAndFollowsChanges()
+    {
+        test::TestStore store;
+        std::vector<qint64> ids;
+        Transaction transaction(store.db());
+        for (int i = 0; i < MemoListModel::pageRows + 2; ++i)
+            ids.push_back(store.addMemo(QString::number(i)));
+        QVERIFY(transaction.commit());
+        MemoListModel model;
+        QVERIFY(model.show(MemoListQueries(store.db(), "tester"), MemoListQueries::Filter::node(false, 0)));
+        QCOMPARE(model.rowCount(), MemoListModel::pageRows);
+        QVERIFY(model.canFetchMore({}));
+        model.fetchMore({});
+        QCOMPARE(model.rowCount(), MemoListModel::pageRows + 2);
+        QVERIFY(!model.canFetchMore({}));
+        QItemSelectionModel selection(&model);
+        selection.select(model.index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString selected = model.rowAt(3)[TitleColumn];
+
+        // One memo done, one retitled, one new, one deleted.
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET Done = 1 WHERE id = ?"), {ids[0]}));
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET title = 'new title' WHERE id = ?"),
+                                {ids[5]}));
+        const qint64 added = store.addMemo(QStringLiteral("added"));
+        QVERIFY(model.updateMemos({ids[0], ids[5], added}));
+        model.removeMemos({ids[1]});
+        const QStringList titles = titlesOf(model);
+        QCOMPARE(titles.size(), MemoListModel::pageRows + 1);
+        QCOMPARE(titles.first(), "added");
+        QCOMPARE(titles.value(titles.size() - 4), "new title");
+        QVERIFY(!titles.contains("0") && !titles.contains("1"));
+        QCOMPARE(model.rowAt(selection.selectedRows().first().row())[TitleColumn], selected);
     }
 };
 
