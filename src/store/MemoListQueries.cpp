@@ -205,8 +205,11 @@ MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<
         values.append(qlonglong(i));
     }
     sql += QStringLiteral("id DESC");
-    const SortKeysInUse keysInUse(m_db, keys);
-    if (!keys.empty() && !keysInUse.isReady()) {
+    // Installing the function makes the connection prepare its statements afresh: only for a sort.
+    std::optional<SortKeysInUse> keysInUse;
+    if (!keys.empty())
+        keysInUse.emplace(m_db, keys);
+    if (keysInUse && !keysInUse->isReady()) {
         result.error = QStringLiteral("the sort function could not be installed");
         return result;
     }
