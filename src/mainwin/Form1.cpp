@@ -182,6 +182,11 @@ void Form1::buildViews(QWidget* client)
     m_list->header()->setStretchLastSection(false);
     m_list->installEventFilter(this);
     connect(m_list->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
+    // Rows read as the list scrolls or sorts: a failed read leaves the rows shown and says so.
+    connect(m_listModel, &MemoListModel::readFailed, this, [this](const QString& error) {
+        playSound(QStringLiteral("error.wav"));
+        setStatusText(1, QStringLiteral("状态:备忘读取失败:") + error);
+    });
     connect(m_list, &QAbstractItemView::doubleClicked, this, [this] { ListView1_DblClick(); });
     connect(m_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { ListView1_MouseUp(Qt::RightButton, position); });
@@ -487,24 +492,19 @@ void Form1::menu_XinJianbeiwang_Click()
 
 void Form1::ReadNotes(const MemoNode& node)
 {
-    showRows(MemoListQueries(m_services.db, m_services.run.UserId).nodeRows(node.done, node.category));
+    showRows(MemoListQueries::Filter::node(node.done, node.category));
 }
 
-void Form1::showRows(const MemoListRead& read)
+void Form1::showRows(const MemoListQueries::Filter& filter)
 {
-    if (!read.ok) {
+    const StoreResult shown =
+        m_listModel->show(MemoListQueries(m_services.db, m_services.run.UserId), filter);
+    if (!shown) {
         // An unreadable list is not an empty one: say so instead of showing no rows.
-        m_listModel->clear();
         playSound(QStringLiteral("error.wav"));
-        setStatusText(1, QStringLiteral("状态:备忘读取失败:") + read.error);
+        setStatusText(1, QStringLiteral("状态:备忘读取失败:") + shown.error);
         return;
     }
-    const QDateTime now = Clock::currentDateTime();
-    std::vector<MemoCells::RowTexts> rows;
-    rows.reserve(read.rows.size());
-    for (const MemoListRow& memo : read.rows)
-        rows.push_back(MemoCells::rowTexts(memo, now));
-    m_listModel->setRows(std::move(rows));
     playSound(QStringLiteral("ok.wav"));
 }
 
@@ -524,7 +524,7 @@ void Form1::SearchData(const QString& KeyWord, int Zone)
     const auto zone = MemoListQueries::zoneFromNumber(Zone);
     if (!zone)
         return;
-    showRows(MemoListQueries(m_services.db, m_services.run.UserId).searchRows(KeyWord, *zone));
+    showRows(MemoListQueries::Filter::search(KeyWord, *zone));
 }
 
 void Form1::ListView1_ColumnClick(int column)

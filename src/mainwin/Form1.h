@@ -201,8 +201,8 @@ private:
     void ListView1_Setup();
 
     void ReadNotes(const MemoNode& node);
-    // Fills the list from a read, or reports the failed read.
-    void showRows(const MemoListRead& read);
+    // Shows the memos the filter selects in the list, or reports the failed read.
+    void showRows(const MemoListQueries::Filter& filter);
     void ClearCategory(const MemoNode& node);
     void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, MemoChange::Kind kind);
     std::optional<MemoNode> chosenTreeNode() const;

@@ -5,6 +5,12 @@
 #include "store/DbText.h"
 #include "store/MemoState.h"
 
+#include <QSqlDriver>
+
+#include <sqlite3.h>
+
+#include <unordered_map>
+
 namespace velmo {
 
 namespace {
@@ -12,6 +18,92 @@ namespace {
 const QString listColumns = QStringLiteral(
     "SELECT id, type, title, content, Done, lifa, AlertTime, AlertTimeNongli, AlertPinLv, addtime, mailTime "
     "FROM Notebook WHERE ");
+
+// How many ids one IN list binds.
+constexpr size_t idsPerRead = 500;
+
+// The SQL function that gives a row's sort key: its first argument picks the key of the read
+// under way, the others are the row's fields in the order of listColumns.
+constexpr const char* keyFunctionName = "velmo_list_key";
+constexpr int keyFunctionArguments = 12;
+
+// The keys of the ordered read under way on this thread; none outside one.
+thread_local const std::vector<MemoListSortKey>* keysInUse = nullptr;
+
+QVariant fieldValue(sqlite3_value* value)
+{
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_value_int64(value)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_value_double(value));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                                          sqlite3_value_bytes(value)));
+    case SQLITE_BLOB:
+        return QVariant(
+            QByteArray(static_cast<const char*>(sqlite3_value_blob(value)), sqlite3_value_bytes(value)));
+    default:
+        return QVariant();
+    }
+}
+
+void sortKeyFunction(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    const sqlite3_int64 index = sqlite3_value_int64(values[0]);
+    if (!keysInUse || count != keyFunctionArguments || index < 0 ||
+        index >= static_cast<sqlite3_int64>(keysInUse->size())) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const MemoListSortKey& key = (*keysInUse)[static_cast<size_t>(index)];
+    MemoListRow memo;
+    memo.id = fieldValue(values[1]);
+    memo.type = fieldValue(values[2]);
+    memo.title = fieldValue(values[3]);
+    if (key.readsContent)
+        memo.content = RemoveHtml(fieldValue(values[4]));
+    memo.done = dbBool(fieldValue(values[5]));
+    memo.lifa = fieldValue(values[6]);
+    memo.alertTime = fieldValue(values[7]);
+    memo.alertTimeNongli = fieldValue(values[8]);
+    memo.alertPinLv = fieldValue(values[9]);
+    memo.addTime = fieldValue(values[10]);
+    memo.mailTime = fieldValue(values[11]);
+    const std::optional<QByteArray> made = key.key ? key.key(memo) : std::nullopt;
+    // The first byte sends a row without a key after the others, whichever the direction.
+    QByteArray sortable(1, made.has_value() == key.descending ? '\1' : '\0');
+    if (made)
+        sortable += *made;
+    sqlite3_result_blob(context, sortable.constData(), static_cast<int>(sortable.size()), SQLITE_TRANSIENT);
+}
+
+// Makes the keys the sort key function's for the life of the guard.
+class SortKeysInUse
+{
+public:
+    SortKeysInUse(const Database& db, const std::vector<MemoListSortKey>& keys)
+    {
+        const QVariant handle = QSqlDatabase::database(db.connectionName(), false).driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return;
+        sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+        if (connection &&
+            sqlite3_create_function_v2(connection, keyFunctionName, keyFunctionArguments, SQLITE_UTF8,
+                                       nullptr, &sortKeyFunction, nullptr, nullptr, nullptr) == SQLITE_OK) {
+            keysInUse = &keys;
+            m_ready = true;
+        }
+    }
+    ~SortKeysInUse() { keysInUse = nullptr; }
+    SortKeysInUse(const SortKeysInUse&) = delete;
+    SortKeysInUse& operator=(const SortKeysInUse&) = delete;
+
+    bool isReady() const { return m_ready; }
+
+private:
+    bool m_ready = false;
+};
 
 } // namespace
 
@@ -59,31 +151,108 @@ MemoListRead MemoListQueries::rows(const QString& condition, const QVariantList&
     return result;
 }
 
+QString MemoListQueries::condition(const Filter& filter, QVariantList& values) const
+{
+    values.append(m_userId);
+    if (!filter.isSearch) {
+        values.append(filter.done);
+        if (filter.category == 0)
+            return QStringLiteral("userid = ? AND Done = ? AND Del = 0");
+        values.append(filter.category);
+        return QStringLiteral("userid = ? AND Done = ? AND type = ? AND Del = 0");
+    }
+    const QString pattern = likeContains(filter.keyword);
+    values.append(pattern);
+    switch (filter.zone) {
+    case SearchZone::TitleAndContent:
+        values.append(pattern);
+        return QStringLiteral(
+            "userid = ? AND Del = 0 AND (title LIKE ? ESCAPE '\\' OR content LIKE ? ESCAPE '\\')");
+    case SearchZone::Title:
+        return QStringLiteral("userid = ? AND Del = 0 AND title LIKE ? ESCAPE '\\'");
+    case SearchZone::Content:
+        break;
+    }
+    return QStringLiteral("userid = ? AND Del = 0 AND content LIKE ? ESCAPE '\\'");
+}
+
 MemoListRead MemoListQueries::nodeRows(bool done, int category) const
 {
-    if (category == 0)
-        return rows(QStringLiteral("userid = ? AND Done = ? AND Del = 0"), {m_userId, done});
-    return rows(QStringLiteral("userid = ? AND Done = ? AND type = ? AND Del = 0"),
-                {m_userId, done, category});
+    QVariantList values;
+    const QString where = condition(Filter::node(done, category), values);
+    return rows(where, values);
 }
 
 MemoListRead MemoListQueries::searchRows(const QString& keyword, SearchZone zone) const
 {
-    const QString pattern = likeContains(keyword);
-    switch (zone) {
-    case SearchZone::TitleAndContent:
-        return rows(
-            QStringLiteral(
-                "userid = ? AND Del = 0 AND (title LIKE ? ESCAPE '\\' OR content LIKE ? ESCAPE '\\')"),
-            {m_userId, pattern, pattern});
-    case SearchZone::Title:
-        return rows(QStringLiteral("userid = ? AND Del = 0 AND title LIKE ? ESCAPE '\\'"),
-                    {m_userId, pattern});
-    case SearchZone::Content:
-        return rows(QStringLiteral("userid = ? AND Del = 0 AND content LIKE ? ESCAPE '\\'"),
-                    {m_userId, pattern});
+    QVariantList values;
+    const QString where = condition(Filter::search(keyword, zone), values);
+    return rows(where, values);
+}
+
+MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<MemoListSortKey>& keys) const
+{
+    MemoIdsRead result;
+    QVariantList values;
+    QString sql = QStringLiteral("SELECT id FROM Notebook WHERE ") + condition(filter, values) +
+                  QStringLiteral(" ORDER BY ");
+    for (size_t i = 0; i < keys.size(); ++i) {
+        sql +=
+            QStringLiteral("velmo_list_key(?, id, type, title, %1, Done, lifa, AlertTime, AlertTimeNongli, "
+                           "AlertPinLv, addtime, mailTime)%2, ")
+                .arg(keys[i].readsContent ? QStringLiteral("content") : QStringLiteral("NULL"),
+                     keys[i].descending ? QStringLiteral(" DESC") : QString());
+        values.append(qlonglong(i));
     }
-    return {};
+    sql += QStringLiteral("id DESC");
+    // Installing the function makes the connection prepare its statements afresh: only for a sort.
+    std::optional<SortKeysInUse> keysInUse;
+    if (!keys.empty())
+        keysInUse.emplace(m_db, keys);
+    if (keysInUse && !keysInUse->isReady()) {
+        result.error = QStringLiteral("the sort function could not be installed");
+        return result;
+    }
+    DbQuery query = m_db.select(sql, values);
+    while (query.next())
+        result.ids.push_back(query.value(0).toLongLong());
+    result.ok = query.ok();
+    if (!result.ok) {
+        result.error = query.error();
+        result.ids.clear();
+    }
+    return result;
+}
+
+MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qint64>& ids) const
+{
+    std::unordered_map<qint64, MemoListRow> found;
+    for (size_t first = 0; first < ids.size(); first += idsPerRead) {
+        const size_t count = std::min(idsPerRead, ids.size() - first);
+        QVariantList values;
+        QString where = condition(filter, values) + QStringLiteral(" AND id IN (");
+        for (size_t i = 0; i < count; ++i) {
+            where += i == 0 ? QStringLiteral("?") : QStringLiteral(", ?");
+            values.append(ids[first + i]);
+        }
+        where += u')';
+        MemoListRead part = rows(where, values);
+        if (!part.ok)
+            return part;
+        for (MemoListRow& memo : part.rows) {
+            const qint64 id = memo.id.toLongLong();
+            found.emplace(id, std::move(memo));
+        }
+    }
+    MemoListRead result;
+    result.ok = true;
+    result.rows.reserve(found.size());
+    for (qint64 id : ids) {
+        const auto memo = found.find(id);
+        if (memo != found.end())
+            result.rows.push_back(memo->second);
+    }
+    return result;
 }
 
 StoreResult MemoListQueries::clearNode(bool done, int category)

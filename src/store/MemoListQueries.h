@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -37,6 +38,24 @@ struct MemoListRead
     std::vector<MemoListRow> rows;
 };
 
+// The ids of the memos a list shows, in the list's order, or why the read failed.
+struct MemoIdsRead
+{
+    bool ok = false;
+    QString error;
+    std::vector<qint64> ids;
+};
+
+// One key the memo list is ordered by. The caller works it out from a row's fields (content only
+// when readsContent; the other fields always); keys compare byte by byte, one that begins a longer
+// one first. A row without a key goes after every row with one, in either direction.
+struct MemoListSortKey
+{
+    std::function<std::optional<QByteArray>(const MemoListRow&)> key;
+    bool descending = false;
+    bool readsContent = false;
+};
+
 // Reads the rows of the memo list from the file and clears whole categories, always within the
 // memos of one user.
 class MemoListQueries
@@ -51,6 +70,22 @@ public:
     };
     static std::optional<SearchZone> zoneFromNumber(int zone);
 
+    // Which memos a list shows: those of one tree node, or those holding a keyword.
+    struct Filter
+    {
+        static Filter node(bool done, int category) { return {false, done, category, {}, {}}; }
+        static Filter search(const QString& keyword, SearchZone zone)
+        {
+            return {true, false, 0, keyword, zone};
+        }
+
+        bool isSearch = false;
+        bool done = false;
+        int category = 0;
+        QString keyword;
+        SearchZone zone = SearchZone::TitleAndContent;
+    };
+
     MemoListQueries(Database& db, QString userId);
 
     // The user's memos in progress or done, of one category (1 to 7) or of all (0), that are not
@@ -61,12 +96,20 @@ public:
     // keyword literally, newest first.
     MemoListRead searchRows(const QString& keyword, SearchZone zone) const;
 
+    // The ids of the memos the filter selects, ordered by the keys in turn and then newest first.
+    MemoIdsRead orderedIds(const Filter& filter, const std::vector<MemoListSortKey>& keys = {}) const;
+
+    // The rows of these ids that the filter selects, in the order of ids; the others are left out.
+    MemoListRead rowsOf(const Filter& filter, const std::vector<qint64>& ids) const;
+
     // Marks deleted every memo of the user in progress or done, of one category or of all (0),
     // those marked before included, as one change: all of them or, when a step fails, none.
     StoreResult clearNode(bool done, int category);
 
 private:
     MemoListRead rows(const QString& condition, const QVariantList& values) const;
+    // The WHERE condition of a filter, with its values appended to values.
+    QString condition(const Filter& filter, QVariantList& values) const;
 
     Database& m_db;
     QString m_userId;

@@ -19,6 +19,15 @@
 
 namespace velmo::test {
 
+// The texts of one column of the memo list, top to bottom.
+inline QStringList listCells(const MemoListModel& model, int column)
+{
+    QStringList cells;
+    for (int row = 0; row < model.rowCount(); ++row)
+        cells << model.rowAt(row)[static_cast<size_t>(column)];
+    return cells;
+}
+
 // A signed-in user's data.db, an asset folder holding the action sounds, recorders for sounds,
 // boxes and opened pages, and the main window over them (not yet loaded).
 class MainWindowFixture
@@ -55,13 +64,7 @@ public:
     QTreeWidget* tree() const { return form->findChild<QTreeWidget*>(QStringLiteral("TreeView1")); }
     bool uploadArmed() const { return form->findChild<QTimer*>(QStringLiteral("Timer3"))->isActive(); }
 
-    QStringList listTitles() const
-    {
-        QStringList titles;
-        for (int row = 0; row < form->listModel().rowCount(); ++row)
-            titles << form->listModel().rowAt(row)[MemoCells::TitleColumn];
-        return titles;
-    }
+    QStringList listTitles() const { return listCells(form->listModel(), MemoCells::TitleColumn); }
 
     QTreeWidgetItem* treeItem(const QString& captionStart, bool done) const
     {

@@ -2,6 +2,7 @@
 // list's sort and the wheel's notches.
 
 #include "TestMain.h"
+#include "mainwin/MainWindowFixture.h"
 
 #include "editor/MemoCodes.h"
 #include "mainwin/MemoCells.h"
@@ -9,6 +10,7 @@
 #include "mainwin/MemoNode.h"
 #include "platform/TuneCodes.h"
 #include "reminders/WheelSteps.h"
+#include "store/Database.h"
 
 #include <QItemSelectionModel>
 
@@ -16,6 +18,11 @@ using namespace velmo;
 using namespace velmo::MemoCells;
 
 namespace {
+
+bool showInProgress(MemoListModel& model, test::TestStore& store)
+{
+    return model.show(MemoListQueries(store.db(), "tester"), MemoListQueries::Filter::node(false, 0)).ok;
+}
 
 MemoFields memoFields(int lifa, const QString& solar, const QString& lunar = QString())
 {
@@ -217,50 +224,100 @@ private slots:
         QCOMPARE(steps.add(-20), -1);
     }
 
-    // Days and times sort by their value, blank cells last; text in any letter case. A selected row stays
-    // selected wherever it goes.
+    // Days and times sort by their value, blank cells last; text in any letter case, content without its
+    // markup. A selected row stays selected wherever it goes.
     void columnsSortByValue_data()
     {
         QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("cells");
-        QTest::addColumn<QStringList>("descending"); // the first click; blank cells always last
+        QTest::addColumn<QString>("field"); // the stored field each memo gets one of the values in
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>(
+            "descending"); // the cells after the first click; blank cells always last
         // clang-format off
-        QTest::newRow("days left") << int(DaysLeftColumn) << QStringList{"6天", "62天", "-3天", "40天", "3天", ""}
-                                   << QStringList{"62天", "40天", "6天", "3天", "-3天", ""};
-        QTest::newRow("alert time") << int(AlertColumn) << QStringList{"2026-02-30 08:00:00", "", "2026-10-01 09:00:00", "2026-02-03 23:00:00"}
-                                    << QStringList{"2026-10-01 09:00:00", "2026-02-30 08:00:00", "2026-02-03 23:00:00", ""};
-        QTest::newRow("id") << int(IdColumn) << QStringList{"9", "100", "10"} << QStringList{"100", "10", "9"};
-        QTest::newRow("title, any letter case") << int(TitleColumn) << QStringList{"a", "B", "c"} << QStringList{"c", "B", "a"};
+        QTest::newRow("days left") << int(DaysLeftColumn) << "AlertTime"
+            << QStringList{"2026-12-12 09:00:00", "2027-02-06 09:00:00", "2026-12-03 09:00:00", "2027-01-15 09:00:00", "2026-12-09 09:00:00"}
+            << QStringList{"62天", "40天", "6天", "3天", "-3天"};
+        QTest::newRow("alert time") << int(AlertColumn) << "AlertTime"
+            << QStringList{"2026-10-01 09:00:00", "", "2026-02-03 23:00:00", "2026-02-28 08:00:00"}
+            << QStringList{"2026-10-01 09:00:00", "2026-02-28 08:00:00", "2026-02-03 23:00:00", ""};
+        QTest::newRow("title") << int(TitleColumn) << "title" << QStringList{"a", "B", "c", "（", "😀"}
+                               << QStringList{"（", "😀", "c", "B", "a"};
+        QTest::newRow("content") << int(ContentColumn) << "content" << QStringList{"<b>b</b>", "a", "<i>C</i>"}
+                                 << QStringList{"C", "b", "a"};
         // clang-format on
     }
 
     void columnsSortByValue()
     {
         QFETCH(int, column);
-        QFETCH(QStringList, cells);
+        QFETCH(QString, field);
+        QFETCH(QStringList, values);
         QFETCH(QStringList, descending);
+        test::TestStore store;
+        for (const QString& value : values)
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET %1 = ? WHERE id = ?").arg(field),
+                                    {value.isEmpty() ? QVariant() : value, store.addMemo()}));
         MemoListModel model;
-        std::vector<MemoCells::RowTexts> rows(static_cast<size_t>(cells.size()));
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            rows[static_cast<size_t>(i)][static_cast<size_t>(column)] = cells[i];
-        model.setRows(std::move(rows));
+        QVERIFY(showInProgress(model, store));
         QItemSelectionModel selection(&model);
-        selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        const auto order = [&model, column] {
-            QStringList shown;
-            for (int row = 0; row < model.rowCount(); ++row)
-                shown << model.rowAt(row)[static_cast<size_t>(column)];
-            return shown;
-        };
+        selection.select(model.index(model.rowCount() - 1, 0),
+                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        const QString selected = test::listCells(model, column).last();
         model.columnClicked(column);
-        QCOMPARE(order(), descending);
+        QCOMPARE(test::listCells(model, column), descending);
         QCOMPARE(selection.selectedRows().size(), 1);
-        QCOMPARE(order().value(selection.selectedRows().first().row()), cells.first());
+        QCOMPARE(test::listCells(model, column).value(selection.selectedRows().first().row()), selected);
         model.columnClicked(column);
         QStringList ascending(descending.rbegin(), descending.rend());
         if (ascending.first().isEmpty())
             ascending.move(0, ascending.size() - 1);
-        QCOMPARE(order(), ascending);
+        QCOMPARE(test::listCells(model, column), ascending);
+    }
+
+    // Ties of a sort keep the order of the sort before; a new read of the list puts them newest first.
+    void sortTiesKeepTheOrderBefore()
+    {
+        test::TestStore store;
+        for (const char* title : {"x", "X", "y"})
+            store.addMemo(QString::fromLatin1(title));
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET content = CASE title COLLATE BINARY WHEN "
+                                               "'x' THEN 'b' WHEN 'X' THEN 'a' ELSE 'c' END")));
+        MemoListModel model;
+        QVERIFY(showInProgress(model, store));
+        model.columnClicked(ContentColumn); // descending
+        model.columnClicked(TitleColumn);   // ascending
+        QCOMPARE(test::listCells(model, TitleColumn), QStringList({"x", "X", "y"}));
+        QVERIFY(showInProgress(model, store));
+        QCOMPARE(test::listCells(model, TitleColumn), QStringList({"X", "x", "y"}));
+    }
+
+    // The list reads a page at a time; a change moves only the rows it touched, and the selection stays.
+    void listFetchesPagesAndFollowsChanges()
+    {
+        test::TestStore store;
+        std::vector<qint64> ids;
+        Transaction transaction(store.db());
+        for (int i = 0; i < MemoListModel::pageRows + 2; ++i)
+            ids.push_back(store.addMemo(QString::number(i)));
+        QVERIFY(transaction.commit());
+        MemoListModel model;
+        QVERIFY(showInProgress(model, store));
+        QCOMPARE(model.rowCount(), MemoListModel::pageRows);
+        model.fetchMore({});
+        QVERIFY(model.rowCount() == MemoListModel::pageRows + 2 && !model.canFetchMore({}));
+        QItemSelectionModel selection(&model);
+        selection.select(model.index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        // One memo done, one retitled, one new, one deleted.
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET Done = 1 WHERE id = ?"), {ids[0]}));
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET title = 'new' WHERE id = ?"), {ids[5]}));
+        const qint64 added = store.addMemo(QStringLiteral("added"));
+        QVERIFY(model.updateMemos({ids[0], ids[5], added}));
+        model.removeMemos({ids[1]});
+        const QStringList titles = test::listCells(model, TitleColumn);
+        QCOMPARE(titles.mid(0, 2) + titles.mid(titles.size() - 4),
+                 QStringList({"added", "129", "new", "4", "3", "2"}));
+        QCOMPARE(titles.size(), MemoListModel::pageRows + 1);
+        QCOMPARE(model.rowAt(selection.selectedRows().first().row())[TitleColumn], "126");
     }
 };
 

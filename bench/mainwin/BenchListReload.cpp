@@ -1,0 +1,84 @@
+// A click on a tree node: the memo list reloaded over a node of 1,000 to 100,000 memos, in the
+// list's own order and sorted by days left.
+
+#include "FilledStore.h"
+#include "SoundRecorder.h"
+#include "TestStore.h"
+
+#include "controls/MessageBoxes.h"
+#include "mainwin/Form1.h"
+#include "mainwin/MemoCells.h"
+
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace velmo;
+
+namespace {
+
+// One user's memos in progress of category 1 (every third on the lunar calendar), plus a few
+// hundred of other categories, done memos and another user's memos around them.
+std::unique_ptr<test::TestStore> filledStore(int count)
+{
+    return bench::filledStore(count + 600, [count](MemoRecord& memo, int i) {
+        memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
+        memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i % 5000) * 600);
+        if (i % 3 == 0) {
+            memo.lifa = 2;
+            memo.AlertTimeNongli = LunarMoment{2026, 10, 1 + i % 28, 8, 0, 0};
+        }
+        if (i >= count) {
+            memo.type = 2 + i % 6;
+            memo.Done = i % 2 == 0;
+            if (i % 5 == 0)
+                memo.userid = QStringLiteral("other");
+        }
+    });
+}
+
+void clickTreeNode(benchmark::State& state, int sortColumn)
+{
+    const int count = static_cast<int>(state.range(0));
+    const auto store = filledStore(count);
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(), sounds, boxes});
+    form.resize(800, 600);
+    form.ReadCount();
+    form.TreeView1_Setup();
+    QTreeWidgetItem* life =
+        form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->topLevelItem(0)->child(0);
+    if (sortColumn >= 0)
+        form.ListView1_ColumnClick(sortColumn);
+    for (auto _ : state) {
+        form.TreeView1_NodeClick(life);
+        if (form.listModel().rowCount() == 0 || form.listModel().rowCount() > count) {
+            state.SkipWithError("wrong number of rows");
+            return;
+        }
+        benchmark::DoNotOptimize(form.listModel().rowAt(0)[MemoCells::TitleColumn]);
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+
+void clickTreeNodeListOrder(benchmark::State& state)
+{
+    clickTreeNode(state, -1);
+}
+
+void clickTreeNodeSortedByDaysLeft(benchmark::State& state)
+{
+    clickTreeNode(state, MemoCells::DaysLeftColumn);
+}
+
+} // namespace
+
+BENCHMARK(clickTreeNodeListOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(clickTreeNodeSortedByDaysLeft)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
