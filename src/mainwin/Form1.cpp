@@ -56,6 +56,21 @@ QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
     return label;
 }
 
+// The list fetches its rows as it scrolls; selecting everything (Ctrl+A) fetches the rest first so
+// that a command on the selection takes the whole list, not the part seen so far.
+class MemoListView : public QTreeView
+{
+public:
+    using QTreeView::QTreeView;
+
+    void selectAll() override
+    {
+        while (model() && model()->canFetchMore(QModelIndex()))
+            model()->fetchMore(QModelIndex());
+        QTreeView::selectAll();
+    }
+};
+
 } // namespace
 
 Form1::Form1(Services services, QWidget* parent)
@@ -166,7 +181,7 @@ void Form1::buildViews(QWidget* client)
             [this](const QPoint& position) { TreeView1_MouseUp(Qt::RightButton, position); });
 
     m_listModel = new MemoListModel(this);
-    m_list = new QTreeView(client);
+    m_list = new MemoListView(client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setGeometry(MainLayout::ListView1);
     m_list->setModel(m_listModel);

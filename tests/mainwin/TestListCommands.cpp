@@ -65,6 +65,19 @@ private slots:
         QCOMPARE(f.tree()->topLevelItem(0)->text(0), "进行中备忘(3)");
     }
 
+    // Ctrl+A takes the whole list, the rows not fetched yet too.
+    void selectAllTakesRowsNotYetFetched()
+    {
+        MainWindowFixture f;
+        for (int i = 0; i < 300; ++i)
+            f.addMemo(QStringLiteral("memo %1").arg(i), 1);
+        load(f);
+        f.form->TreeView1_NodeClick(f.treeItem("生活备忘", false));
+        QTest::keyClick(f.list(), Qt::Key_A, Qt::ControlModifier);
+        f.form->findChild<QAction*>("menu_done")->trigger();
+        QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(300)");
+    }
+
     // Editing opens the first chosen row, none while quitting; deleting asks first.
     void openingAndDeletingTakeTheChosenRows()
     {
