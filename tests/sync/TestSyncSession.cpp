@@ -1050,6 +1050,29 @@ private slots:
         QCOMPARE(rig.memos().liveMemos("demo").first().fields.value(4), QStringLiteral("True"));
     }
 
+    // A sync asked while the list or a download is on its way joins the pass under way.
+    void syncAskedDuringAPassJoinsIt()
+    {
+        Rig rig;
+        rig.b.add(QStringLiteral("from b"));
+        QVERIFY(rig.b.uploadNow());
+        rig.a.add(QStringLiteral("from a"));
+        rig.service.delayReplies(200);
+        QSignalSpy finished(&rig.a.sync, &SyncSession::passFinished);
+        const qsizetype start = rig.service.requestCount();
+        for (const char* path : {"/Api/id.asp", "/api/download.asp"}) {
+            rig.a.sync.SyncData();
+            QTRY_COMPARE(rig.service.lastRequest().path, QString::fromLatin1(path));
+        }
+        rig.a.sync.SyncData();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QStringList paths;
+        for (const auto& request : rig.service.requests().mid(start))
+            paths << request.path;
+        QCOMPARE(paths, (QStringList{"/Api/id.asp", "/api/download.asp", "/api/Syn.asp"}));
+        QCOMPARE(rig.a.unsynced(), 0);
+    }
+
     // The timestamp that is signed is the one that is sent, however fast the clock runs.
     void oneClockReadingPerRequest()
     {
