@@ -26,12 +26,12 @@ bool Form_Add::Form_Load()
     setMoment(now.addSecs(5 * 60));
 
     const ConfigRead config = readConfig(m_services.db);
-    if (!config.row) {
+    if (!config.value) {
         endForUnusableData(m_services, m_services.owner);
         return false;
     }
-    if (!config.row->DiySound.isEmpty()) {
-        m_text3->setText(config.row->DiySound);
+    if (!config.value->DiySound.isEmpty()) {
+        m_text3->setText(config.value->DiySound);
         setCustomTune(true);
     }
     markLoaded();

@@ -35,11 +35,11 @@ bool Form_Edit::Command5_Click(qint64 id)
         m_services.boxes.warn(m_services.owner, QStringLiteral("备忘读取失败:") + read.error);
         return false;
     }
-    if (!read.memo) {
+    if (!read.value) {
         m_services.boxes.warn(m_services.owner, QStringLiteral("该备忘已被删除或不属于当前用户。"));
         return false;
     }
-    showMemo(*read.memo, read.lunarAlert);
+    showMemo(read.value->memo, read.value->lunarAlert);
     m_loadedById = true;
     return true;
 }

@@ -561,8 +561,8 @@ void Form1::showRows(const MemoListRead& read)
     }
     const QDateTime now = Clock::currentDateTime();
     std::vector<MemoCells::RowTexts> rows;
-    rows.reserve(read.rows.size());
-    for (const MemoListRow& memo : read.rows)
+    rows.reserve(read.value.size());
+    for (const MemoListRow& memo : read.value)
         rows.push_back(MemoCells::rowTexts(memo, now));
     m_listModel->setRows(std::move(rows));
     playSound(QStringLiteral("ok.wav"));

@@ -25,6 +25,7 @@
 #include "platform/DataFolder.h"
 #include "platform/ServiceAddress.h"
 #include "store/CategoryCounts.h"
+#include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/StoreResult.h"
 
@@ -66,7 +67,6 @@ class SoundPlayer;
 class VersionCheck;
 class SyncSession;
 class TrayIcon;
-struct MemoListRead;
 struct RunState;
 
 class Form1 : public QMainWindow

@@ -30,12 +30,7 @@ struct MemoListRow
 };
 
 // The rows of one read, or why it failed: a failed read is never an empty list.
-struct MemoListRead
-{
-    bool ok = false;
-    QString error;
-    std::vector<MemoListRow> rows;
-};
+using MemoListRead = StoreRead<std::vector<MemoListRow>>;
 
 // Reads the rows of the memo list from the file and clears whole categories, always within the
 // memos of one user.

@@ -119,12 +119,13 @@ private slots:
         service.delayReplies(20000);
         MainWindowFixture f;
         f.form->Form_Load();
-        ServiceChannel* inet1 = f.form->Inet1();
-        QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
+        ServiceRequest* request =
+            f.form->Inet1()->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt")));
+        QVERIFY(request);
         QTRY_COMPARE(service.requestCount(), 1);
 
         QStringList seen;
-        QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
+        QObject::connect(request, &ServiceRequest::finished, [&](const ServiceReply& reply) {
             seen << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished");
             seen << (f.store.db().isOpen() ? "database open" : "database closed");
         });
