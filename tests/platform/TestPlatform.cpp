@@ -112,14 +112,13 @@ struct Channel
                              [this](const ServiceReply& r) { replies << r; });
         return request;
     }
-    // The next reply; an empty one when none came.
-    ServiceReply reply()
+    // The reply to a GET; an empty one when none came.
+    ServiceReply get(const QUrl& url)
     {
-        if (!QTest::qWaitFor([this] { return !replies.isEmpty(); }, 10000))
-            return ServiceReply();
-        return replies.takeFirst();
+        const bool came =
+            track(channel.openUrl(url)) && QTest::qWaitFor([this] { return !replies.isEmpty(); }, 10000);
+        return came ? replies.takeFirst() : ServiceReply();
     }
-    ServiceReply get(const QUrl& url) { return track(channel.openUrl(url)) ? reply() : ServiceReply(); }
 };
 
 // Answers every request on 127.0.0.1 with the same bytes and leaves the connection open, so a
@@ -314,22 +313,18 @@ private slots:
         QTest::addColumn<QString>("hash");
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("mailbox");
-        QTest::addColumn<QString>("rest");
         using Kind = SignInReply::Kind;
         const auto row = [](const char* name, const char* text, Kind kind, bool mailbox = false,
-                            const char* rest = "", const char* hash = "b17f74250bf96634") {
+                            const char* hash = "b17f74250bf96634") {
             QTest::newRow(name) << QString::fromLatin1(text).arg(u"190f51ba534e120f", ServerProof(QString()))
-                                << QString::fromLatin1(hash) << int(kind) << mailbox
-                                << QString::fromLatin1(rest);
+                                << QString::fromLatin1(hash) << int(kind) << mailbox;
         };
         row("mailbox 1", "ok|1|%1", Kind::Accepted, true);
         row("blanks and line end", "ok| 1 | %1 \r\n", Kind::Accepted, true);
         row("mailbox 1.0", "ok|1.0|%1", Kind::Accepted, true);
-        row("mailbox 0", "ok|0|%1", Kind::Accepted, false);
         row("mailbox 2", "ok|2|%1", Kind::Accepted, false);
         row("mailbox not a number", "ok|yes|%1", Kind::Accepted, false);
-        row("list behind", "ok|1|%1|2026-12-6 10:00:00|3:1|x", Kind::Accepted, true,
-            "2026-12-6 10:00:00|3:1|x");
+        row("more fields behind", "ok|1|%1|2026-12-6 10:00:00|3:1|x", Kind::Accepted, true);
         row("refused", "error", Kind::Refused);
         row("capital Error", "Error", Kind::Failed);
         row("capital OK", "OK|1|%1", Kind::Failed);
@@ -340,7 +335,7 @@ private slots:
         row("upper-case proof", "ok|1|190F51BA534E120F", Kind::Unproven);
         row("proof in field 1", "ok|%1", Kind::Unproven);
         row("ok alone", "ok", Kind::Unproven);
-        row("no digest sent", "ok|1|%2", Kind::Unproven, false, "", "");
+        row("no digest sent", "ok|1|%2", Kind::Unproven, false, "");
     }
 
     void signInReply()
@@ -350,7 +345,6 @@ private slots:
         const SignInReply reply = parseSignInReply(text, hash);
         QTEST(int(reply.kind), "kind");
         QTEST(reply.mailbox, "mailbox");
-        QTEST(reply.rest, "rest");
     }
 
     void signedTimestampReadsTheClockOnce()
@@ -798,8 +792,7 @@ private slots:
             if (++firstHeard == 1)
                 QVERIFY(c.track(HttpPost(c.channel, url, QStringLiteral("a=1&b=中文+\n"))));
         });
-        c.reply();
-        c.reply();
+        QTRY_COMPARE(c.replies.size(), 2);
         QCOMPARE(firstHeard, 1);
         QCOMPARE(service.requestCount(), 2);
         QCOMPARE(service.lastRequest().body, QByteArray("a=1%26b=%D6%D0%CE%C4%2B<BR>"));

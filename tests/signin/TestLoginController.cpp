@@ -157,9 +157,6 @@ private slots:
         QTest::newRow("refused") << none << QString() << "账号密码验证失败";
         QTest::newRow("garbage") << int(standin::Fault::Garbage) << QString() << failed;
         QTest::newRow("http 500") << int(standin::Fault::ServerError) << QString() << failed;
-        QTest::newRow("dropped") << int(standin::Fault::DropConnection) << QString() << failed;
-        QTest::newRow("not http") << int(standin::Fault::MalformedHttp) << QString() << failed;
-        QTest::newRow("empty") << none << QStringLiteral("") << failed;
         QTest::newRow("ok, wrong proof") << none << QStringLiteral("ok|1|0123456789abcdef") << failed;
         QTest::newRow("time-out") << -1 << QString() << failed;
         // clang-format on

@@ -60,8 +60,6 @@ qint64 addMemo(test::TestStore& store, const QString& title, int type, bool done
 
 } // namespace
 
-// The memo lists, searches, counts and state setters; the settings and account rows.
-
 // The data layer: data.db and its connection, the files written and recovered, the memo lists,
 // searches, counts and state setters, the settings and account rows.
 class TestDatabase : public QObject
