@@ -316,8 +316,9 @@ private slots:
         using Kind = SignInReply::Kind;
         const auto row = [](const char* name, const char* text, Kind kind, bool mailbox = false,
                             const char* hash = "b17f74250bf96634") {
-            QTest::newRow(name) << QString::fromLatin1(text).arg(u"190f51ba534e120f", ServerProof(QString()))
-                                << QString::fromLatin1(hash) << int(kind) << mailbox;
+            QTest::newRow(name)
+                << QString::fromLatin1(text).replace("%1", "190f51ba534e120f").replace("%2", ServerProof({}))
+                << QString::fromLatin1(hash) << int(kind) << mailbox;
         };
         row("mailbox 1", "ok|1|%1", Kind::Accepted, true);
         row("blanks and line end", "ok| 1 | %1 \r\n", Kind::Accepted, true);
