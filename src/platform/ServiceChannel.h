@@ -1,7 +1,7 @@
 #pragma once
 
-// One HTTP transfer at a time to the web service, each request reporting to its own sender: the
-// program's transfer control.
+// One HTTP transfer at a time to the web service, each request reporting through a handle of its own:
+// the program's transfer control.
 //
 //   velmo::ServiceChannel channel;                  // one per window that talks to the service
 //   velmo::ServiceRequest* request = channel.openUrl(url);

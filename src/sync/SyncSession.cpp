@@ -29,7 +29,7 @@ const QString DoneStatus = QStringLiteral("状态:同步完成");
 const QString DeletedStatus = QStringLiteral("状态:同步删除完成");
 const QString ConflictStatus = QStringLiteral("状态:数据异步处理");
 
-// A status followed by the transport's reason for it, when there is one.
+// A status followed by the reason for it (the transport's or the store's), when there is one.
 QString withReason(const QString& status, const QString& reason)
 {
     return reason.isEmpty() ? status : status + QStringLiteral(" (") + reason + QLatin1Char(')');
