@@ -12,7 +12,7 @@ qint32 CategoryCounts::ofCategory(bool done, int category) const
     return byType[static_cast<size_t>(category - 1)];
 }
 
-bool CategoryCounts::read(const Database& db, const QString& userId, QString* error)
+StoreResult CategoryCounts::read(const Database& db, const QString& userId)
 {
     CategoryCounts fresh;
     const StoreResult ran = db.forEachRow(
@@ -29,13 +29,9 @@ bool CategoryCounts::read(const Database& db, const QString& userId, QString* er
                 byType[static_cast<size_t>(category - 1)] = static_cast<qint32>(count);
             }
         });
-    if (!ran.ok) {
-        if (error)
-            *error = ran.error;
-        return false;
-    }
-    *this = fresh;
-    return true;
+    if (ran.ok)
+        *this = fresh;
+    return ran;
 }
 
 } // namespace velmo
