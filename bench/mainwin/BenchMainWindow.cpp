@@ -65,12 +65,12 @@ void listRowsOfANode(benchmark::State& state)
     MemoListQueries queries(store->db(), store->runState().UserId);
     for (auto _ : state) {
         const MemoListRead read = queries.nodeRows(false, 1);
-        if (read.rows.size() != size_t(kMemoCount)) {
+        if (read.value.size() != size_t(kMemoCount)) {
             state.SkipWithError("wrong number of rows");
             return;
         }
         const QDateTime now = Clock::currentDateTime();
-        benchmark::DoNotOptimize(MemoCells::rowTexts(read.rows.back(), now)[MemoCells::DaysLeftColumn]);
+        benchmark::DoNotOptimize(MemoCells::rowTexts(read.value.back(), now)[MemoCells::DaysLeftColumn]);
     }
     state.SetItemsProcessed(state.iterations() * kMemoCount);
 }

@@ -95,7 +95,8 @@ void readMemos(benchmark::State& state)
     timeReads(state, [&store] {
         return readMemos(store.db(),
                          QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND Del=0 ORDER BY id"),
-                         {store.runState().UserId});
+                         {store.runState().UserId})
+            .value;
     });
 }
 
@@ -283,23 +284,23 @@ bool storedAsGiven(std::vector<MemoRecord> stored, const std::vector<MemoRecord>
 
 void insertMemosSqlite(benchmark::State& state)
 {
-    timeInserts(state,
-                [](benchmark::State& timer, test::TestStore& store, const std::vector<MemoRecord>& memos) {
-                    timer.PauseTiming();
-                    const QString path = store.dbPath();
-                    store.db().close();
-                    Connection db = openRaw(path);
-                    timer.ResumeTiming();
-                    if (!db || !fillRaw(db.get(), memos))
-                        return false;
-                    timer.PauseTiming();
-                    db.reset();
-                    const bool same =
-                        store.db().open(path).ok &&
-                        storedAsGiven(readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook")), memos);
-                    timer.ResumeTiming();
-                    return same;
-                });
+    timeInserts(
+        state, [](benchmark::State& timer, test::TestStore& store, const std::vector<MemoRecord>& memos) {
+            timer.PauseTiming();
+            const QString path = store.dbPath();
+            store.db().close();
+            Connection db = openRaw(path);
+            timer.ResumeTiming();
+            if (!db || !fillRaw(db.get(), memos))
+                return false;
+            timer.PauseTiming();
+            db.reset();
+            const bool same =
+                store.db().open(path).ok &&
+                storedAsGiven(readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook")).value, memos);
+            timer.ResumeTiming();
+            return same;
+        });
 }
 
 void readMemosSqlite(benchmark::State& state)
@@ -308,7 +309,7 @@ void readMemosSqlite(benchmark::State& state)
     const Connection db = openRaw(store.dbPath());
     if (!store.isValid() || !db || !fill(store, benchMemos(store)) ||
         readRaw(db.get(), store.runState().UserId) !=
-            readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook ORDER BY id"))) {
+            readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook ORDER BY id")).value) {
         state.SkipWithError("setup failed, or the rows differ from the layer's");
         return;
     }

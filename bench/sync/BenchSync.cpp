@@ -86,10 +86,10 @@ void BM_ClientWorkPerThousandMemos(benchmark::State& state)
     const LocalIdsRead ids = readUnsyncedIds(bench.store.db(), User);
     for (auto _ : state) {
         Transaction transaction(bench.store.db());
-        for (const qint64 id : ids.ids) {
+        for (const qint64 id : ids.value) {
             const OwnMemoRead row = readOwnMemo(bench.store.db(), User, id);
-            benchmark::DoNotOptimize(SynPostBody(*row.memo));
-            acknowledgeUpload(bench.store.db(), User, id, id, row.memo->synnum, row.memo->synnum, false);
+            benchmark::DoNotOptimize(SynPostBody(*row.value));
+            acknowledgeUpload(bench.store.db(), User, id, id, row.value->synnum, row.value->synnum, false);
         }
     }
 }

@@ -20,12 +20,12 @@ bool Form_Add::Form_Load()
 {
     form()->loadLists();
     const ConfigRead config = readConfig(m_services.db);
-    if (!config.row) {
+    if (!config.value) {
         endForUnusableData(m_services, m_services.owner);
         return false;
     }
     // Five minutes ahead as a whole moment: after 23:55 that is tomorrow.
-    form()->showNewMemo(Clock::currentDateTime().addSecs(5 * 60), config.row->DiySound);
+    form()->showNewMemo(Clock::currentDateTime().addSecs(5 * 60), config.value->DiySound);
     return true;
 }
 

@@ -27,13 +27,13 @@ bool Form_Edit::Command5_Click(qint64 id)
         m_services.boxes.warn(m_services.owner, QStringLiteral("备忘读取失败:") + read.error);
         return false;
     }
-    if (!read.memo) {
+    if (!read.value) {
         m_services.boxes.warn(m_services.owner, QStringLiteral("该备忘已被删除或不属于当前用户。"));
         return false;
     }
-    m_memoId = read.memo->id;
-    m_loadedSynnum = read.memo->synnum;
-    form()->showMemo(*read.memo, read.lunarAlert);
+    m_memoId = read.value->memo.id;
+    m_loadedSynnum = read.value->memo.synnum;
+    form()->showMemo(read.value->memo, read.value->lunarAlert);
     return true;
 }
 

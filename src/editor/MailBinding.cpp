@@ -16,7 +16,6 @@ MailBinding::MailBinding(Database& db, RunState& run, ServiceChannel& channel, S
     , m_channel(channel)
     , m_service(std::move(service))
 {
-    connect(&m_channel, &ServiceChannel::finished, this, &MailBinding::onReply);
 }
 
 void MailBinding::check(const QString& typedUser, const QString& password)
@@ -29,40 +28,38 @@ void MailBinding::check(const QString& typedUser, const QString& password)
     }
     m_passHash = MD5_16(password);
     const QUrl url = signedLoginUrl(m_service, typedUser, m_passHash);
-    if (!m_channel.openUrl(url)) {
+    ServiceRequest* request = m_channel.openUrl(url);
+    if (!request) {
         // Another transfer is under way on the channel: nothing was sent.
         finish(Outcome::ServiceFailure);
         return;
     }
+    connect(request, &ServiceRequest::finished, this, &MailBinding::onReply);
     m_busy = true;
     emit busyChanged(true);
 }
 
 void MailBinding::onReply(const ServiceReply& reply)
 {
-    if (!m_busy)
-        return;
     m_busy = false;
     emit busyChanged(false);
 
-    const QString text = reply.ok() ? reply.text : QString();
-    if (text.left(5) == QLatin1String("error")) {
+    const SignInReply answer = parseSignInReply(reply.ok() ? reply.text : QString(), m_passHash);
+    switch (answer.kind) {
+    case SignInReply::Kind::Refused:
         finish(Outcome::Refused);
         return;
-    }
-    if (text.left(2) != QLatin1String("ok")) {
-        finish(Outcome::ServiceFailure);
+    case SignInReply::Kind::Failed:
+        finish(Outcome::ServiceFailure, reply.errorString);
         return;
-    }
-    const QStringList fields = text.split(QLatin1Char('|'));
-    if (fields.size() < 3 || !isServerProof(fields.at(2).trimmed(), m_passHash)) {
+    case SignInReply::Kind::Unproven:
         finish(Outcome::Unproven);
         return;
+    case SignInReply::Kind::Accepted:
+        break;
     }
-    bool numeric = false;
-    const double mailbox = fields.at(1).trimmed().toDouble(&numeric);
     m_run.ServerVerified = true;
-    m_run.MobileMailActive = numeric && mailbox == 1.0;
+    m_run.MobileMailActive = answer.mailbox;
     const StoreResult stored = LoginRecords(m_db).setMobileMailActive(m_run.UserId, m_run.MobileMailActive);
     if (!stored)
         finish(Outcome::StoreFailed, stored.error);

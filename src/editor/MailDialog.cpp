@@ -130,7 +130,7 @@ void MailDialog::onFinished(MailBinding::Outcome outcome, const QString& error)
         m_password->selectAll();
         break;
     case MailBinding::Outcome::ServiceFailure:
-        m_services.boxes.warn(this, serviceFailureText(), QStringLiteral("服务器返回值错误"));
+        m_services.boxes.warn(this, serviceFailureText(error), QStringLiteral("服务器返回值错误"));
         break;
     case MailBinding::Outcome::Verified:
         setWindowTitle(QStringLiteral("网络验证成功"));

@@ -169,7 +169,7 @@ SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input, int loadedSy
         const EditorMemoRead now = readEditorMemo(m_db, id, m_run.UserId);
         if (!now.ok)
             return failure(writeFailedText(), now.error);
-        if (!now.memo)
+        if (!now.value)
             return failure(memoGoneText());
         SaveOutcome changed = failure(changedMeanwhileText());
         changed.result = SaveOutcome::Result::Changed;

@@ -407,11 +407,11 @@ DataFolder Form1::dataFolder() const
 
 void Form1::ReadCount()
 {
-    QString error;
-    if (!m_counts.read(m_services.db, m_services.run.UserId, &error)) {
+    const StoreResult counted = m_counts.read(m_services.db, m_services.run.UserId);
+    if (!counted) {
         // Counts that could not be read are not zero: say so.
         playSound(QStringLiteral("error.wav"));
-        setStatusText(1, QStringLiteral("状态:备忘统计读取失败:") + error);
+        setStatusText(1, QStringLiteral("状态:备忘统计读取失败:") + counted.error);
     }
 }
 

@@ -25,6 +25,7 @@
 #include "platform/ServiceAddress.h"
 #include "store/CategoryCounts.h"
 #include "store/MemoChange.h"
+#include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/StoreResult.h"
 
@@ -57,7 +58,6 @@ class MainController;
 class MessageBoxes;
 class SoundPlayer;
 class TrayIcon;
-struct MemoListRead;
 struct RunState;
 
 class Form1 : public QMainWindow

@@ -229,14 +229,14 @@ StoreResult MemoListModel::show(const MemoListQueries& queries, const MemoListQu
     QString error = order.error;
     std::optional<std::vector<Row>> first;
     if (order.ok) {
-        const auto count = std::min(order.ids.size(), static_cast<size_t>(pageRows));
-        first = readRows({order.ids.begin(), order.ids.begin() + static_cast<qsizetype>(count)}, &error);
-        order.ids.erase(order.ids.begin(), order.ids.begin() + static_cast<qsizetype>(count));
+        const auto count = std::min(order.value.size(), static_cast<size_t>(pageRows));
+        first = readRows({order.value.begin(), order.value.begin() + static_cast<qsizetype>(count)}, &error);
+        order.value.erase(order.value.begin(), order.value.begin() + static_cast<qsizetype>(count));
     }
     beginResetModel();
     if (first) {
         m_rows = std::move(*first);
-        m_unfetched = std::move(order.ids);
+        m_unfetched = std::move(order.value);
     } else {
         m_queries.reset();
         m_rows.clear();
@@ -267,7 +267,7 @@ StoreResult MemoListModel::updateMemos(const std::vector<qint64>& ids)
     MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
     if (!order.ok)
         return StoreResult::failure(order.error);
-    return applyOrder(std::move(order.ids), ids);
+    return applyOrder(std::move(order.value), ids);
 }
 
 void MemoListModel::removeMemos(const std::vector<qint64>& ids)
@@ -310,7 +310,7 @@ void MemoListModel::columnClicked(int column)
         return;
     MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
     const StoreResult sorted =
-        order.ok ? applyOrder(std::move(order.ids), {}) : StoreResult::failure(order.error);
+        order.ok ? applyOrder(std::move(order.value), {}) : StoreResult::failure(order.error);
     if (!sorted)
         emit readFailed(sorted.error);
 }
@@ -341,8 +341,8 @@ std::optional<std::vector<MemoListModel::Row>> MemoListModel::readRows(const std
         *error = read.error;
         return std::nullopt;
     }
-    rows.reserve(read.rows.size());
-    for (const MemoListRow& memo : read.rows)
+    rows.reserve(read.value.size());
+    for (const MemoListRow& memo : read.value)
         rows.push_back({memo.id.toLongLong(), MemoCells::rowTexts(memo, m_now)});
     return rows;
 }

@@ -57,4 +57,27 @@ QUrl signedLoginUrl(const ServiceAddress& service, const QString& user, const QS
                                                           {QStringLiteral("nowtime"), stamp.nowtime}});
 }
 
+SignInReply parseSignInReply(const QString& text, const QString& passHash)
+{
+    SignInReply reply;
+    if (text.startsWith(QLatin1String("error"))) {
+        reply.kind = SignInReply::Kind::Refused;
+        return reply;
+    }
+    if (!text.startsWith(QLatin1String("ok")))
+        return reply;
+    // An empty digest was never sent: nothing can prove it.
+    const QString proof = text.section(QLatin1Char('|'), 2, 2).trimmed();
+    if (proof.isEmpty() || passHash.isEmpty() || !isServerProof(proof, passHash)) {
+        reply.kind = SignInReply::Kind::Unproven;
+        return reply;
+    }
+    reply.kind = SignInReply::Kind::Accepted;
+    bool numeric = false;
+    const double mailbox = text.section(QLatin1Char('|'), 1, 1).trimmed().toDouble(&numeric);
+    reply.mailbox = numeric && mailbox == 1.0;
+    reply.rest = text.section(QLatin1Char('|'), 3);
+    return reply;
+}
+
 } // namespace velmo

@@ -1,10 +1,11 @@
 #pragma once
 
-// The timestamp and signature of requests to the web service, and the proof the service answers with.
+// The timestamp and signature of requests to the web service, the proof the service answers with and
+// its answer to a sign-in.
 //
 //   const velmo::SignedTimestamp stamp = velmo::SignedTimestamp::now();
 //   query: ... "md5" = stamp.md5, "nowtime" = stamp.nowtime
-//   if (velmo::isServerProof(replyField2, passHash)) ...
+//   const velmo::SignInReply reply = velmo::parseSignInReply(text, passHash);
 
 #include <QDateTime>
 #include <QString>
@@ -46,5 +47,24 @@ class ServiceAddress;
 // The service's sign-in check "/Api/login.asp" for this user and password digest, signed now; every
 // value percent-encoded from its GBK bytes.
 QUrl signedLoginUrl(const ServiceAddress& service, const QString& user, const QString& passHash);
+
+// The service's answer to a sign-in with a password digest: "error", or "ok|<mailbox>|<proof>", the
+// list reply of the synchronisation carrying more fields behind. Read as the sign-in window reads it:
+// the first five characters "error", or the first two "ok" and fields split on "|"; letter case
+// counts, blanks and line breaks around the two fields do not.
+struct SignInReply
+{
+    enum class Kind
+    {
+        Accepted, // "ok" with the proof of the digest that was sent
+        Unproven, // "ok" with a wrong or missing proof
+        Refused,  // "error": unknown account or wrong password
+        Failed,   // anything else, an empty reply included
+    };
+    Kind kind = Kind::Failed;
+    bool mailbox = false; // the mailbox field, read as a number, is 1: mail and SMS reminders are bound
+    QString rest;         // what follows the proof field and its "|"; empty when nothing does
+};
+SignInReply parseSignInReply(const QString& text, const QString& passHash);
 
 } // namespace velmo

@@ -5,9 +5,10 @@
 
 namespace velmo {
 
-QString serviceFailureText()
+QString serviceFailureText(const QString& reason)
 {
-    return QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766");
+    const QString text = QStringLiteral("服务器故障或您未连接网络,反馈联系客服QQ:800018766");
+    return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
 }
 
 namespace {

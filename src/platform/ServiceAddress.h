@@ -16,8 +16,9 @@
 
 namespace velmo {
 
-// The message for a service that failed or cannot be reached, with the number its users call.
-QString serviceFailureText();
+// The message for a service that failed or cannot be reached, with the number its users call; the
+// transport's reason, when there is one, on a line of its own after it.
+QString serviceFailureText(const QString& reason = QString());
 
 class ServiceAddress
 {

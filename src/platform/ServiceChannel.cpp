@@ -7,6 +7,8 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+#include <utility>
+
 namespace velmo {
 
 namespace {
@@ -49,25 +51,26 @@ void ServiceChannel::setTimeout(std::chrono::milliseconds timeout)
     m_timeout = timeout;
 }
 
-bool ServiceChannel::openUrl(const QUrl& url)
+ServiceRequest* ServiceChannel::openUrl(const QUrl& url)
 {
     if (StillExecuting())
-        return false;
+        return nullptr;
     return start(m_manager->get(makeRequest(url)));
 }
 
-bool ServiceChannel::execute(const QUrl& url, const QString& body, const QByteArray& contentType)
+ServiceRequest* ServiceChannel::execute(const QUrl& url, const QString& body, const QByteArray& contentType)
 {
     if (StillExecuting())
-        return false;
+        return nullptr;
     QNetworkRequest request = makeRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     return start(m_manager->post(request, toGbk(body)));
 }
 
-bool ServiceChannel::start(QNetworkReply* reply)
+ServiceRequest* ServiceChannel::start(QNetworkReply* reply)
 {
     m_reply = reply;
+    m_request = new ServiceRequest(this);
     m_timedOut = false;
     m_aborted = false;
     m_tooLarge = false;
@@ -101,7 +104,7 @@ bool ServiceChannel::start(QNetworkReply* reply)
     connect(reply, &QNetworkReply::readyRead, this, [this] { checkSize(m_reply->bytesAvailable()); });
     connect(reply, &QNetworkReply::finished, this, &ServiceChannel::onFinished);
     m_timer.start(m_timeout);
-    return true;
+    return m_request;
 }
 
 void ServiceChannel::abort()
@@ -135,6 +138,9 @@ void ServiceChannel::onFinished()
         return;
     m_timer.stop();
     m_reply = nullptr;
+    // Taken now: a handler of the last states may already send the next request.
+    ServiceRequest* request = std::exchange(m_request, nullptr);
+    request->deleteLater();
     reply->disconnect(this);
     reply->deleteLater();
 
@@ -167,22 +173,20 @@ void ServiceChannel::onFinished()
         result.status = ServiceReply::Status::NetworkError;
         result.errorString = reply->errorString();
     }
-    m_lastReply = result;
-
     if (result.status != ServiceReply::Status::Aborted) {
         if (result.ok())
-            report(ResponseReceived);
-        report(result.ok() ? ResponseCompleted : Error);
+            emit request->stateChanged(ResponseReceived);
+        emit request->stateChanged(result.ok() ? ResponseCompleted : Error);
     }
-    emit finished(result);
+    emit request->finished(result);
 }
 
 void ServiceChannel::report(State state)
 {
-    emit stateChanged(state);
+    emit m_request->stateChanged(state);
 }
 
-bool HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data)
+ServiceRequest* HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data)
 {
     return channel.execute(url, EncodePostData(data));
 }

@@ -1,20 +1,23 @@
 #pragma once
 
-// One HTTP transfer at a time to the web service, reported by signals: the program's transfer control.
+// One HTTP transfer at a time to the web service, each request reporting through a handle of its own:
+// the program's transfer control.
 //
 //   velmo::ServiceChannel channel;                  // one per window that talks to the service
-//   connect(&channel, &velmo::ServiceChannel::finished, this, [](const velmo::ServiceReply& r) {
+//   velmo::ServiceRequest* request = channel.openUrl(url);
+//   if (!request) ...                               // still busy: nothing was sent
+//   connect(request, &velmo::ServiceRequest::finished, this, [](const velmo::ServiceReply& r) {
 //       if (r.ok()) use(r.text); else report(r.errorString);
 //   });
-//   if (!channel.openUrl(url)) ...                  // false: still busy, nothing was sent
 //   channel.execute(url, body);                     // POST of an already encoded form body
 //   velmo::HttpPost(channel, url, data);            // POST of free text through EncodePostData
 //
-// Every request that was sent ends with exactly one finished(): completed, HTTP error, network error,
-// time-out or aborted. Redirects are not followed (a 3xx reply is an HTTP error), and a reply larger
-// than MaxReplyBytes is cut off and reported as a network error. StillExecuting() is already false when
-// finished() and the final stateChanged() arrive, so a handler may send the next request at once. Nothing
-// blocks and no event loop is nested: the caller's event loop keeps running while a request is under way.
+// Every request that was sent ends with exactly one finished() of its own handle: completed, HTTP error,
+// network error, time-out or aborted; a client sharing the channel never sees another's reply.
+// Redirects are not followed (a 3xx reply is an HTTP error), and a reply larger than MaxReplyBytes is
+// cut off and reported as a network error. StillExecuting() is already false when finished() and the
+// final stateChanged() arrive, so a handler may send the next request at once. Nothing blocks and no
+// event loop is nested: the caller's event loop keeps running while a request is under way.
 
 #include <QByteArray>
 #include <QObject>
@@ -47,6 +50,22 @@ struct ServiceReply
     QString errorString; // empty on success
 
     bool ok() const { return status == Status::Completed; }
+};
+
+// One request sent on a ServiceChannel: the state numbers it passes and its one reply. The channel owns
+// it and deletes it after finished(); a connection to it ends with the receiver, so a client that is
+// gone before the reply simply hears nothing.
+class ServiceRequest : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void stateChanged(int state);
+    void finished(const velmo::ServiceReply& reply);
+
+private:
+    friend class ServiceChannel;
+    using QObject::QObject;
 };
 
 class ServiceChannel : public QObject
@@ -83,27 +102,22 @@ public:
     void setTimeout(std::chrono::milliseconds timeout);
     std::chrono::milliseconds timeout() const { return m_timeout; }
 
-    // GET of the URL. False when a request is still running: then nothing is sent.
-    bool openUrl(const QUrl& url);
+    // GET of the URL: the request's handle, or nullptr when a request is still running (then nothing
+    // is sent).
+    ServiceRequest* openUrl(const QUrl& url);
 
-    // POST of the body, already in its wire form (encoded to GBK; ASCII passes unchanged). False
-    // when a request is still running: then nothing is sent.
-    bool execute(const QUrl& url, const QString& body,
-                 const QByteArray& contentType = QByteArrayLiteral("application/x-www-form-urlencoded"));
+    // POST of the body, already in its wire form (encoded to GBK; ASCII passes unchanged): the
+    // request's handle, or nullptr when a request is still running (then nothing is sent).
+    ServiceRequest*
+    execute(const QUrl& url, const QString& body,
+            const QByteArray& contentType = QByteArrayLiteral("application/x-www-form-urlencoded"));
 
-    // Ends the running request at once; finished() with Status::Aborted is emitted before this
+    // Ends the running request at once; its finished() with Status::Aborted is emitted before this
     // returns. Does nothing when idle.
     void abort();
 
-    // The last finished request's reply, also readable from a stateChanged() handler.
-    const ServiceReply& lastReply() const { return m_lastReply; }
-
-signals:
-    void stateChanged(int state);
-    void finished(const velmo::ServiceReply& reply);
-
 private:
-    bool start(QNetworkReply* reply);
+    ServiceRequest* start(QNetworkReply* reply);
     void onFinished();
     void onTimeout();
     void checkSize(qint64 bytes);
@@ -111,6 +125,7 @@ private:
 
     QNetworkAccessManager* m_manager;
     QNetworkReply* m_reply = nullptr;
+    ServiceRequest* m_request = nullptr; // the handle of m_reply
     QTimer m_timer;
     std::chrono::milliseconds m_timeout = DefaultTimeout;
     bool m_timedOut = false;
@@ -119,12 +134,11 @@ private:
     bool m_connecting = false;
     bool m_sent = false;
     bool m_receiving = false;
-    ServiceReply m_lastReply;
 };
 
-// Sends free text as a form POST after passing it through EncodePostData. False when the channel is
-// busy (nothing sent).
-bool HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data);
+// Sends free text as a form POST after passing it through EncodePostData: the request's handle, or
+// nullptr when the channel is busy (nothing sent).
+ServiceRequest* HttpPost(ServiceChannel& channel, const QUrl& url, const QString& data);
 
 } // namespace velmo
 

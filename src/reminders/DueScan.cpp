@@ -95,7 +95,7 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
         const DueCandidate* memo;
     };
     std::vector<Entry> entries;
-    for (const DueCandidate& memo : read.rows) {
+    for (const DueCandidate& memo : read.value) {
         const auto moment =
             memo.lunar ? placeLunar(memo.moment, memo.momentHint, today) : placeSolar(memo.moment, today);
         const auto snooze =

@@ -92,12 +92,12 @@ Form_Ring::~Form_Ring() = default;
 bool Form_Ring::load()
 {
     const RingMemoRead read = readRingMemo(m_services.db, m_services.run.UserId, m_id);
-    if (!read.ok || !read.found) {
+    if (!read.ok || !read.value) {
         m_services.boxes.warn(parentWidget(),
                               read.ok ? goneText : QStringLiteral("备忘读取失败:") + read.error);
         return false;
     }
-    const RingMemo& memo = read.memo;
+    const RingMemo& memo = *read.value;
     m_title->setText(memo.title);
     const QString category = m_services.categoryName ? m_services.categoryName(memo.type) : QString();
     const QString repeat = m_services.repeatLabel ? m_services.repeatLabel(memo.repeatCode) : memo.repeatCode;

@@ -81,11 +81,11 @@ StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
     if (!read.ok)
         return StoreResult::failure(read.error);
-    if (!read.found)
+    if (!read.value)
         return gone();
-    const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(read.memo, now));
+    const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(*read.value, now));
     // A sign-in memo stays quiet for the rest of the run only once its change is stored.
-    if (stored && isSignInCode(read.memo.repeatCode))
+    if (stored && isSignInCode(read.value->repeatCode))
         m_loginRingFlag = true;
     return stored;
 }
@@ -95,17 +95,17 @@ StoreResult RingActions::snooze(qint64 id, const QDateTime& now)
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
     if (!read.ok)
         return StoreResult::failure(read.error);
-    if (!read.found)
+    if (!read.value)
         return gone();
     const QDateTime until = now.addSecs(kSnoozeMinutes * 60);
     QString lunar;
-    if (read.memo.lunar) {
+    if (read.value->lunar) {
         const auto moment = LunarMoment::fromSolar(until);
         if (!moment)
             return StoreResult::failure(QStringLiteral("稍后提醒的时间超出农历范围"));
         lunar = moment->storageText();
     }
-    return storeSnooze(m_db, m_run.UserId, id, read.memo.lunar, toDbText(until), lunar);
+    return storeSnooze(m_db, m_run.UserId, id, read.value->lunar, toDbText(until), lunar);
 }
 
 } // namespace velmo

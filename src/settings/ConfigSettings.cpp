@@ -18,11 +18,11 @@ ConfigSettings::LoadResult ConfigSettings::LoadSettings()
     const ConfigRead read = readConfig(m_db);
     if (!read.ok)
         return LoadResult::ReadFailed;
-    if (!read.row)
+    if (!read.value)
         return LoadResult::SettingsRowMissing;
     // The figure number belongs to the figure menu, which keeps the run state and the row in step.
     const int figure = m_state.settings.MmNumber;
-    m_state.settings = effectiveSettings(read.row->settings);
+    m_state.settings = effectiveSettings(read.value->settings);
     m_state.settings.MmNumber = figure;
     return LoadResult::Loaded;
 }

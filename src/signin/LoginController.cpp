@@ -30,17 +30,11 @@ LoginController::LoginController(Database& db, RunState& state, ServiceChannel& 
     , m_boxes(boxes)
     , m_records(db)
 {
-    connect(&m_channel, &ServiceChannel::finished, this, &LoginController::onReply);
 }
 
 void LoginController::setPrefill(const LoginPrefill& prefill)
 {
     m_prefill = prefill;
-}
-
-QString LoginController::serviceFailureText()
-{
-    return velmo::serviceFailureText();
 }
 
 void LoginController::setCaption(const QString& caption)
@@ -133,20 +127,20 @@ void LoginController::signIn(const LoginInput& input)
 
 void LoginController::localLogin()
 {
-    const LoginRecords::Lookup lookup = m_records.find(m_input.user);
+    const StoreRead<std::optional<AccountRow>> lookup = m_records.find(m_input.user);
     if (!lookup.ok) {
         warn(QStringLiteral("本地数据库读取失败,请检查数据文件后重试。\n") + lookup.error);
         finishAttempt();
         return;
     }
 
-    if (!lookup.row) {
+    if (!lookup.value) {
         setCaption(QStringLiteral("本地登陆验证"));
         askOnline([this] { checkOnline([this] { return storeVerifiedAccount(false); }); });
         return;
     }
 
-    const AccountRow row = *lookup.row;
+    const AccountRow row = *lookup.value;
     const bool typed = m_input.passwordTyped;
     if (row.userPwd == m_password.hash) {
         commit(
@@ -224,53 +218,47 @@ void LoginController::NetLogin(const QString& user, const QString& passHash, Con
     const QUrl url = signedLoginUrl(m_address, user, passHash);
     m_requestHash = passHash;
     m_replyContinuation = std::move(then);
-    m_waitingForReply = true;
-    if (!m_channel.openUrl(url)) {
-        // Another transfer is still running on this channel: nothing was sent.
-        ServiceReply none;
-        none.status = ServiceReply::Status::NetworkError;
-        onReply(none);
+    if (ServiceRequest* request = m_channel.openUrl(url)) {
+        connect(request, &ServiceRequest::finished, this, &LoginController::onReply);
+        return;
     }
+    // Another transfer is still running on this channel: nothing was sent.
+    ServiceReply none;
+    none.status = ServiceReply::Status::NetworkError;
+    onReply(none);
 }
 
 void LoginController::onReply(const ServiceReply& reply)
 {
-    if (!m_waitingForReply)
-        return;
-    m_waitingForReply = false;
     Continuation then = std::move(m_replyContinuation);
     m_replyContinuation = nullptr;
 
     // Only a complete reply counts; an error page, a refused connection or a time-out is a failure.
-    const QString text = reply.ok() ? reply.text : QString();
-    if (text.left(5) == QLatin1String("error")) {
+    const SignInReply answer = parseSignInReply(reply.ok() ? reply.text : QString(), m_requestHash);
+    switch (answer.kind) {
+    case SignInReply::Kind::Refused:
         setCaption(QStringLiteral("账号密码验证失败"));
         emit focusPasswordBox(true);
         warn(QStringLiteral("账号或密码不正确,请重试!"), ServiceAnswerTitle);
         then(false);
         return;
+    case SignInReply::Kind::Accepted:
+        setCaption(QStringLiteral("网络验证成功"));
+        m_state.MobileMailActive = answer.mailbox;
+        then(true);
+        return;
+    case SignInReply::Kind::Unproven: // an "ok" without the right proof is a failed service too
+    case SignInReply::Kind::Failed:
+        break;
     }
-    if (text.left(2) == QLatin1String("ok")) {
-        const QStringList fields = text.split(QLatin1Char('|'));
-        const QString proof = fields.value(2).trimmed();
-        if (!proof.isEmpty() && isServerProof(proof, m_requestHash)) {
-            setCaption(QStringLiteral("网络验证成功"));
-            bool numeric = false;
-            const double mailbox = fields.value(1).trimmed().toDouble(&numeric);
-            m_state.MobileMailActive = numeric && mailbox == 1.0;
-            then(true);
-            return;
-        }
-    }
-    // Anything else, an "ok" without the right proof included, is a failed service.
-    serviceFailure();
+    serviceFailure(reply.errorString);
     then(false);
 }
 
-void LoginController::serviceFailure()
+void LoginController::serviceFailure(const QString& reason)
 {
     setCaption(QStringLiteral("服务器连接错误"));
-    warn(serviceFailureText(), QStringLiteral("服务器返回值错误"));
+    warn(serviceFailureText(reason), QStringLiteral("服务器返回值错误"));
 }
 
 LoginWrite LoginController::saveLoginConfig(bool clearFirstRun)

@@ -70,9 +70,6 @@ public:
     void openRegistrationPage();
     void openPasswordRecoveryPage();
 
-    // The message of a reply that is neither a refusal nor a proven acceptance.
-    static QString serviceFailureText();
-
 signals:
     void captionChanged(const QString& caption);
     void busyChanged(bool busy);
@@ -101,7 +98,8 @@ private:
     LoginWrite storeVerifiedAccount(bool firstRun);
     void NetLogin(const QString& user, const QString& passHash, Continuation then);
     void onReply(const ServiceReply& reply);
-    void serviceFailure();
+    // No proven answer; reason: the transport's, empty when a reply came.
+    void serviceFailure(const QString& reason);
     // Stores the sign-in in one transaction and, when that worked, completes it.
     void commit(const Writes& writes, bool online);
     void handOff();
@@ -126,7 +124,6 @@ private:
     // The sign-in under way.
     LoginInput m_input;
     PasswordDigest m_password;
-    bool m_waitingForReply = false;
     QString m_requestHash;
     Continuation m_replyContinuation;
 };

@@ -12,30 +12,26 @@ qint32 CategoryCounts::ofCategory(bool done, int category) const
     return byType[static_cast<size_t>(category - 1)];
 }
 
-bool CategoryCounts::read(const Database& db, const QString& userId, QString* error)
+StoreResult CategoryCounts::read(const Database& db, const QString& userId)
 {
-    DbQuery query = db.select(QStringLiteral("SELECT Done, type, COUNT(*) FROM Notebook WHERE userid = ? "
-                                             "AND Del = 0 GROUP BY Done, type"),
-                              {userId});
-    if (!query.ok()) {
-        if (error)
-            *error = query.error();
-        return false;
-    }
     CategoryCounts fresh;
-    while (query.next()) {
-        const bool done = query.value(0).toInt() != 0;
-        const QVariant type = query.value(1);
-        const qint64 count = query.value(2).toLongLong();
-        (done ? fresh.m_doneTotal : fresh.m_undoTotal) += count;
-        const int category = type.isNull() ? 0 : type.toInt();
-        if (category >= 1 && category <= 7) {
-            auto& byType = done ? fresh.m_doneByType : fresh.m_undoByType;
-            byType[static_cast<size_t>(category - 1)] = static_cast<qint32>(count);
-        }
-    }
-    *this = fresh;
-    return true;
+    const StoreResult ran = db.forEachRow(
+        QStringLiteral(
+            "SELECT Done, type, COUNT(*) FROM Notebook WHERE userid = ? AND Del = 0 GROUP BY Done, type"),
+        {userId}, [&fresh](const DbQuery& query) {
+            const bool done = query.value(0).toInt() != 0;
+            const QVariant type = query.value(1);
+            const qint64 count = query.value(2).toLongLong();
+            (done ? fresh.m_doneTotal : fresh.m_undoTotal) += count;
+            const int category = type.isNull() ? 0 : type.toInt();
+            if (category >= 1 && category <= 7) {
+                auto& byType = done ? fresh.m_doneByType : fresh.m_undoByType;
+                byType[static_cast<size_t>(category - 1)] = static_cast<qint32>(count);
+            }
+        });
+    if (ran.ok)
+        *this = fresh;
+    return ran;
 }
 
 } // namespace velmo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/StoreResult.h"
+
 #include <QString>
 
 #include <array>
@@ -18,9 +20,8 @@ public:
     // Category 1 to 7; 0 for any other code.
     qint32 ofCategory(bool done, int category) const;
 
-    // Recounts from the file in one grouped query. On failure the counts keep their previous
-    // values, false is returned and error (when given) says why.
-    bool read(const Database& db, const QString& userId, QString* error = nullptr);
+    // Recounts from the file in one grouped query. On failure the counts keep their previous values.
+    StoreResult read(const Database& db, const QString& userId);
 
 private:
     qint64 m_undoTotal = 0;

@@ -197,6 +197,19 @@ StoreResult Database::execOnce(const QString& sql)
     return run(query, sql, true, {});
 }
 
+bool DbQuery::next()
+{
+    if (!m_ok)
+        return false;
+    if (m_query.next())
+        return true;
+    if (m_query.lastError().isValid()) {
+        m_ok = false;
+        m_error = m_query.lastError().text();
+    }
+    return false;
+}
+
 DbQuery Database::select(const QString& sql, const QVariantList& values) const
 {
     DbQuery result;
@@ -208,17 +221,15 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
     return result;
 }
 
-DbRow Database::selectFirst(const QString& sql, const QVariantList& values) const
+StoreRead<std::optional<QSqlRecord>> Database::selectFirst(const QString& sql,
+                                                           const QVariantList& values) const
 {
-    DbRow row;
     DbQuery query = select(sql, values);
-    row.ok = query.ok();
-    row.error = query.error();
-    if (query.next()) {
-        row.found = true;
-        row.record = query.record();
-    }
-    return row;
+    if (!query.ok())
+        return StoreResult::failure(query.error());
+    if (!query.next())
+        return StoreResult::success();
+    return {StoreResult::success(), query.record()};
 }
 
 QVariant Database::selectValue(const QString& sql, const QVariantList& values) const

@@ -9,12 +9,13 @@
 //   // Writes: every value bound, the result says whether it worked and why not.
 //   StoreResult r = db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=?"), {name, 1});
 //
-//   // Reads: iterate the rows, or take the first one.
-//   DbQuery q = db.select(QStringLiteral("SELECT id, title FROM Notebook WHERE userid=? ORDER BY id"),
-//                         {runState.UserId});
-//   while (q.next()) use(q.value("id").toLongLong(), q.value("title").toString());
-//   DbRow first = db.selectFirst(QStringLiteral("SELECT * FROM Config ORDER BY id"));
-//   if (first.found) ...first.value("CheckTimer")...
+//   // Reads: every row mapped, each row handed on, or the first one.
+//   StoreRead<std::vector<qint64>> ids = db.selectRows(
+//       QStringLiteral("SELECT id FROM Notebook WHERE userid=? ORDER BY id"), {runState.UserId},
+//       [](const DbQuery& row) { return row.value(0).toLongLong(); });
+//   StoreResult ran = db.forEachRow(sql, values, [&](const DbQuery& row) { ... });
+//   StoreRead<std::optional<QSqlRecord>> first = db.selectFirst(QStringLiteral("SELECT * FROM Config"));
+//   if (first.ok && first.value) ...first.value->value("CheckTimer")...
 //
 //   // Several rows at once: all or nothing.
 //   Transaction t(db);
@@ -35,9 +36,16 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <optional>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
 namespace velmo {
 
-// An executed SELECT: its rows, or the reason it failed (a failed query simply has no rows).
+// An executed SELECT: its rows, or the reason it failed (a failed query simply has no rows). A
+// step that fails between rows ends the rows and makes the query failed: read ok() after the last
+// next(), never take the rows read so far for all of them.
 class DbQuery
 {
 public:
@@ -46,7 +54,7 @@ public:
     bool ok() const { return m_ok; }
     const QString& error() const { return m_error; }
 
-    bool next() { return m_ok && m_query.next(); }
+    bool next();
     QVariant value(const QString& column) const { return m_query.value(column); }
     QVariant value(int index) const { return m_query.value(index); }
     QSqlRecord record() const { return m_query.record(); }
@@ -56,17 +64,6 @@ private:
     QSqlQuery m_query;
     bool m_ok = false;
     QString m_error;
-};
-
-// The first row of a SELECT, if there was one.
-struct DbRow
-{
-    bool ok = false;    // the statement ran
-    bool found = false; // and returned a row
-    QString error;
-    QSqlRecord record;
-
-    QVariant value(const QString& column) const { return record.value(column); }
 };
 
 // The one connection to data.db, used on the window thread.
@@ -96,7 +93,33 @@ public:
 
     // Runs one SELECT.
     DbQuery select(const QString& sql, const QVariantList& values = {}) const;
-    DbRow selectFirst(const QString& sql, const QVariantList& values = {}) const;
+    // The first row of a SELECT; none when it returned no row.
+    StoreRead<std::optional<QSqlRecord>> selectFirst(const QString& sql,
+                                                     const QVariantList& values = {}) const;
+
+    // Runs one SELECT and hands each row in turn to each(const DbQuery&): whether the statement ran.
+    template <typename Each>
+    StoreResult forEachRow(const QString& sql, const QVariantList& values, Each&& each) const
+    {
+        DbQuery query = select(sql, values);
+        if (!query.ok())
+            return StoreResult::failure(query.error());
+        while (query.next())
+            each(std::as_const(query));
+        return query.ok() ? StoreResult::success() : StoreResult::failure(query.error());
+    }
+
+    // Runs one SELECT and maps each row with map(const DbQuery&): the values in row order.
+    template <typename Map, typename Row = std::invoke_result_t<Map&, const DbQuery&>>
+    StoreRead<std::vector<Row>> selectRows(const QString& sql, const QVariantList& values, Map&& map) const
+    {
+        std::vector<Row> rows;
+        const StoreResult ran =
+            forEachRow(sql, values, [&](const DbQuery& row) { rows.push_back(map(row)); });
+        if (!ran.ok)
+            return ran;
+        return {ran, std::move(rows)};
+    }
     // The first column of the first row; an invalid QVariant without a row or on failure.
     QVariant selectValue(const QString& sql, const QVariantList& values = {}) const;
 

@@ -23,17 +23,15 @@ LoginRecords::LoginRecords(Database& db)
 {
 }
 
-LoginRecords::Lookup LoginRecords::find(const QString& userId) const
+StoreRead<std::optional<AccountRow>> LoginRecords::find(const QString& userId) const
 {
-    Lookup lookup;
-    const DbRow row = m_db.selectFirst(
+    const auto found = m_db.selectFirst(
         QStringLiteral("SELECT ID, UserID, UserPWD, LastPassword, LenPass, MobileMailActive FROM Users "
                        "WHERE UserID=? COLLATE BINARY ORDER BY ID LIMIT 1"),
         {userId});
-    lookup.ok = row.ok;
-    lookup.error = row.error;
-    if (!row.found)
-        return lookup;
+    if (!found.value)
+        return found;
+    const QSqlRecord& row = *found.value;
     AccountRow account;
     account.id = row.value(QStringLiteral("ID")).toLongLong();
     account.userId = row.value(QStringLiteral("UserID")).toString();
@@ -41,21 +39,20 @@ LoginRecords::Lookup LoginRecords::find(const QString& userId) const
     account.lastPassword = row.value(QStringLiteral("LastPassword")).toString();
     account.lenPass = row.value(QStringLiteral("LenPass")).toInt();
     account.mobileMailActive = dbBool(row.value(QStringLiteral("MobileMailActive")));
-    lookup.row = account;
-    return lookup;
+    return {found, account};
 }
 
 StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QString& passHash,
                                               bool mobileMailActive,
                                               const std::optional<PasswordDigest>& remembered)
 {
-    const Lookup existing = find(userId);
+    const StoreRead<std::optional<AccountRow>> existing = find(userId);
     if (!existing.ok)
-        return StoreResult::failure(existing.error);
-    if (existing.row) {
-        StoreResult result = setUserPassword(existing.row->id, passHash);
+        return existing;
+    if (existing.value) {
+        StoreResult result = setUserPassword(existing.value->id, passHash);
         if (result.ok && remembered)
-            result = rememberPassword(existing.row->id, *remembered);
+            result = rememberPassword(existing.value->id, *remembered);
         return result;
     }
     if (remembered) {

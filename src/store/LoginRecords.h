@@ -42,15 +42,8 @@ public:
     explicit LoginRecords(Database& db);
 
     // The account of that name, matched with letter case (names that differ only in case are two
-    // accounts, as their memos are); the oldest row should there be several. ok is false when the
-    // table could not be read.
-    struct Lookup
-    {
-        bool ok = false;
-        QString error;
-        std::optional<AccountRow> row;
-    };
-    Lookup find(const QString& userId) const;
+    // accounts, as their memos are); the oldest row should there be several.
+    StoreRead<std::optional<AccountRow>> find(const QString& userId) const;
 
     // Stores an account the service has just accepted: adds the row, or updates the existing one
     // of that name (UserPWD, and the remembered password when given). A new row takes

@@ -216,16 +216,12 @@ MemoRecord memoFromRecord(const QSqlRecord& record)
     return makeMemo([&record](int column) { return record.value(QLatin1String(kColumnNames[column])); });
 }
 
-std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const QVariantList& values,
-                                  QString* error)
+StoreRead<std::vector<MemoRecord>> readMemos(const Database& db, const QString& sql,
+                                             const QVariantList& values)
 {
-    std::vector<MemoRecord> memos;
-    DbQuery query = db.select(sql, values);
-    if (error)
-        *error = query.error();
     int indexes[ColumnCount];
     bool first = true;
-    while (query.next()) {
+    return db.selectRows(sql, values, [&indexes, &first](const DbQuery& query) {
         if (first) {
             // Column positions are looked up once, not for every row.
             const QSqlRecord layout = query.record();
@@ -233,11 +229,10 @@ std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const 
                 indexes[c] = layout.indexOf(QLatin1String(kColumnNames[c]));
             first = false;
         }
-        memos.push_back(makeMemo([&query, &indexes](int column) {
+        return makeMemo([&query, &indexes](int column) {
             return indexes[column] < 0 ? QVariant() : query.value(indexes[column]);
-        }));
-    }
-    return memos;
+        });
+    });
 }
 
 StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
@@ -313,23 +308,21 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
 
 EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId)
 {
-    EditorMemoRead read;
-    DbQuery query =
-        db.select(QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=? AND Del=0"), {id, userId});
-    read.ok = query.ok();
-    read.error = query.error();
-    if (!query.next())
-        return read;
-    read.memo = memoFromRecord(query.record());
-    const QString lunarText = query.value(QStringLiteral("AlertTimeNongli")).toString();
+    const auto row = db.selectFirst(
+        QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=? AND Del=0"), {id, userId});
+    if (!row.value)
+        return row;
+    EditorMemo read{memoFromRecord(*row.value), std::nullopt};
+    const QString lunarText = row.value->value(QStringLiteral("AlertTimeNongli")).toString();
     if (!lunarText.isEmpty())
         read.lunarAlert = LunarMoment::fromText(lunarText);
-    return read;
+    return {row, std::move(read)};
 }
 
 std::optional<MemoRecord> readMemo(const Database& db, qint64 id)
 {
-    std::vector<MemoRecord> memos = readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id});
+    std::vector<MemoRecord> memos =
+        readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id}).value;
     if (memos.empty())
         return std::nullopt;
     return std::move(memos.front());

@@ -80,9 +80,9 @@ StoreResult insertMemo(Database& db, const MemoRecord& memo);
 std::optional<MemoRecord> readMemo(const Database& db, qint64 id);
 
 // The memos a SELECT * FROM Notebook ... returns, in its order (columns the statement leaves out
-// read as empty). On failure the list is empty and *error, when given, says why.
-std::vector<MemoRecord> readMemos(const Database& db, const QString& sql, const QVariantList& values = {},
-                                  QString* error = nullptr);
+// read as empty).
+StoreRead<std::vector<MemoRecord>> readMemos(const Database& db, const QString& sql,
+                                             const QVariantList& values = {});
 
 // A memo from a row read with SELECT * FROM Notebook.
 MemoRecord memoFromRecord(const QSqlRecord& record);
@@ -127,13 +127,13 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
 
 // A memo as an editor shows it, with its lunar reminder time read from the stored text (which may
 // name a day no solar month has).
-struct EditorMemoRead
+struct EditorMemo
 {
-    bool ok = false;
-    QString error;
-    std::optional<MemoRecord> memo; // none: the user has no such memo, or it is marked deleted
+    MemoRecord memo;
     std::optional<LunarMoment> lunarAlert;
 };
+// None: the user has no such memo, or it is marked deleted.
+using EditorMemoRead = StoreRead<std::optional<EditorMemo>>;
 EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId);
 
 } // namespace velmo

@@ -122,33 +122,22 @@ MemoListQueries::MemoListQueries(Database& db, QString userId)
 
 MemoListRead MemoListQueries::rows(const QString& condition, const QVariantList& values) const
 {
-    MemoListRead result;
-    DbQuery query = m_db.select(listColumns + condition + QStringLiteral(" ORDER BY id DESC"), values);
-    if (!query.ok()) {
-        result.error = query.error();
-        return result;
-    }
-    while (query.next()) {
-        MemoListRow memo;
-        memo.id = query.value(0);
-        memo.type = query.value(1);
-        memo.title = query.value(2);
-        memo.content = RemoveHtml(query.value(3));
-        memo.done = dbBool(query.value(4));
-        memo.lifa = query.value(5);
-        memo.alertTime = query.value(6);
-        memo.alertTimeNongli = query.value(7);
-        memo.alertPinLv = query.value(8);
-        memo.addTime = query.value(9);
-        memo.mailTime = query.value(10);
-        result.rows.push_back(std::move(memo));
-    }
-    result.ok = query.ok();
-    if (!result.ok) {
-        result.error = query.error();
-        result.rows.clear();
-    }
-    return result;
+    return m_db.selectRows(listColumns + condition + QStringLiteral(" ORDER BY id DESC"), values,
+                           [](const DbQuery& query) {
+                               MemoListRow memo;
+                               memo.id = query.value(0);
+                               memo.type = query.value(1);
+                               memo.title = query.value(2);
+                               memo.content = RemoveHtml(query.value(3));
+                               memo.done = dbBool(query.value(4));
+                               memo.lifa = query.value(5);
+                               memo.alertTime = query.value(6);
+                               memo.alertTimeNongli = query.value(7);
+                               memo.alertPinLv = query.value(8);
+                               memo.addTime = query.value(9);
+                               memo.mailTime = query.value(10);
+                               return memo;
+                           });
 }
 
 QString MemoListQueries::condition(const Filter& filter, QVariantList& values) const
@@ -192,7 +181,6 @@ MemoListRead MemoListQueries::searchRows(const QString& keyword, SearchZone zone
 
 MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<MemoListSortKey>& keys) const
 {
-    MemoIdsRead result;
     QVariantList values;
     QString sql = QStringLiteral("SELECT id FROM Notebook WHERE ") + condition(filter, values) +
                   QStringLiteral(" ORDER BY ");
@@ -209,19 +197,9 @@ MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<
     std::optional<SortKeysInUse> keysInUse;
     if (!keys.empty())
         keysInUse.emplace(m_db, keys);
-    if (keysInUse && !keysInUse->isReady()) {
-        result.error = QStringLiteral("the sort function could not be installed");
-        return result;
-    }
-    DbQuery query = m_db.select(sql, values);
-    while (query.next())
-        result.ids.push_back(query.value(0).toLongLong());
-    result.ok = query.ok();
-    if (!result.ok) {
-        result.error = query.error();
-        result.ids.clear();
-    }
-    return result;
+    if (keysInUse && !keysInUse->isReady())
+        return StoreResult::failure(QStringLiteral("the sort function could not be installed"));
+    return m_db.selectRows(sql, values, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 
 MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qint64>& ids) const
@@ -239,43 +217,41 @@ MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qin
         MemoListRead part = rows(where, values);
         if (!part.ok)
             return part;
-        for (MemoListRow& memo : part.rows) {
+        for (MemoListRow& memo : part.value) {
             const qint64 id = memo.id.toLongLong();
             found.emplace(id, std::move(memo));
         }
     }
-    MemoListRead result;
-    result.ok = true;
-    result.rows.reserve(found.size());
+    std::vector<MemoListRow> shown;
+    shown.reserve(found.size());
     for (qint64 id : ids) {
         const auto memo = found.find(id);
         if (memo != found.end())
-            result.rows.push_back(memo->second);
+            shown.push_back(memo->second);
     }
-    return result;
+    return {StoreResult::success(), std::move(shown)};
 }
 
 StoreResult MemoListQueries::clearNode(bool done, int category)
 {
-    DbQuery query =
+    const auto toId = [](const DbQuery& row) { return row.value(0).toLongLong(); };
+    const StoreRead<std::vector<qint64>> ids =
         category == 0
-            ? m_db.select(
+            ? m_db.selectRows(
                   QStringLiteral("SELECT id FROM Notebook WHERE userid = ? AND Done = ? ORDER BY id DESC"),
-                  {m_userId, done})
-            : m_db.select(QStringLiteral("SELECT id FROM Notebook WHERE userid = ? AND Done = ? AND type = ? "
-                                         "ORDER BY id DESC"),
-                          {m_userId, done, category});
-    if (!query.ok())
-        return StoreResult::failure(query.error());
-    std::vector<qint64> ids;
-    while (query.next())
-        ids.push_back(query.value(0).toLongLong());
+                  {m_userId, done}, toId)
+            : m_db.selectRows(
+                  QStringLiteral("SELECT id FROM Notebook WHERE userid = ? AND Done = ? AND type = ? "
+                                 "ORDER BY id DESC"),
+                  {m_userId, done, category}, toId);
+    if (!ids.ok)
+        return ids;
 
     Transaction transaction(m_db);
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
     int changed = 0;
-    for (qint64 id : ids) {
+    for (qint64 id : ids.value) {
         const StoreResult marked = SetDel(m_db, m_userId, id);
         if (!marked)
             return marked;

@@ -31,20 +31,10 @@ struct MemoListRow
 };
 
 // The rows of one read, or why it failed: a failed read is never an empty list.
-struct MemoListRead
-{
-    bool ok = false;
-    QString error;
-    std::vector<MemoListRow> rows;
-};
+using MemoListRead = StoreRead<std::vector<MemoListRow>>;
 
 // The ids of the memos a list shows, in the list's order, or why the read failed.
-struct MemoIdsRead
-{
-    bool ok = false;
-    QString error;
-    std::vector<qint64> ids;
-};
+using MemoIdsRead = StoreRead<std::vector<qint64>>;
 
 // One key the memo list is ordered by. The caller works it out from a row's fields (content only
 // when readsContent; the other fields always); keys compare byte by byte, one that begins a longer

@@ -53,24 +53,19 @@ StoreResult NoticeRows::addMissing(const QList<NoticeEntry>& entries)
     return committed;
 }
 
-NoticeRows::Read NoticeRows::unread(int limit) const
+StoreRead<std::vector<NoticeRow>> NoticeRows::unread(int limit) const
 {
-    Read read;
-    DbQuery query = m_db.select(QStringLiteral("SELECT id, NoticeId, title, Url, HaveRead FROM Notice "
-                                               "WHERE HaveRead=0 ORDER BY id DESC LIMIT ?"),
-                                {limit});
-    read.ok = query.ok();
-    read.error = query.error();
-    while (query.next()) {
-        NoticeRow row;
-        row.id = query.value(0).toLongLong();
-        row.entry.noticeId = query.value(1).toLongLong();
-        row.entry.title = query.value(2).toString();
-        row.entry.url = query.value(3).toString();
-        row.haveRead = dbBool(query.value(4));
-        read.rows.append(row);
-    }
-    return read;
+    return m_db.selectRows(QStringLiteral("SELECT id, NoticeId, title, Url, HaveRead FROM Notice "
+                                          "WHERE HaveRead=0 ORDER BY id DESC LIMIT ?"),
+                           {limit}, [](const DbQuery& query) {
+                               NoticeRow row;
+                               row.id = query.value(0).toLongLong();
+                               row.entry.noticeId = query.value(1).toLongLong();
+                               row.entry.title = query.value(2).toString();
+                               row.entry.url = query.value(3).toString();
+                               row.haveRead = dbBool(query.value(4));
+                               return row;
+                           });
 }
 
 StoreResult NoticeRows::markRead(qint64 id)

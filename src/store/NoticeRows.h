@@ -13,6 +13,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 namespace velmo {
 
 class Database;
@@ -54,15 +56,8 @@ public:
     // fit included) the table is as it was. rowsAffected counts the rows inserted.
     StoreResult addMissing(const QList<NoticeEntry>& entries);
 
-    // The unread notices, newest first, at most `limit`. ok is false when the table could not be
-    // read (never an empty list in its place).
-    struct Read
-    {
-        bool ok = false;
-        QString error;
-        QList<NoticeRow> rows;
-    };
-    Read unread(int limit = ShownAtMost) const;
+    // The unread notices, newest first, at most `limit`.
+    StoreRead<std::vector<NoticeRow>> unread(int limit = ShownAtMost) const;
 
     // Marks one notice read; a failure when no row has that id.
     StoreResult markRead(qint64 id);

@@ -29,36 +29,25 @@ QString text(const QVariant& value)
 DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
                                 const QString& lunarBound)
 {
-    DueCandidates result;
-    DbQuery query = db.select(
-        dueCandidatesSql, {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound});
-    if (!query.ok()) {
-        result.error = query.error();
-        return result;
-    }
-    while (query.next()) {
-        DueCandidate memo;
-        memo.id = query.value(0).toLongLong();
-        memo.type = query.value(1).toInt();
-        memo.title = text(query.value(2));
-        memo.lunar = query.value(3).isNull() || query.value(3).toInt() != 1;
-        memo.moment = text(query.value(memo.lunar ? 5 : 4));
-        memo.snooze = text(query.value(memo.lunar ? 7 : 6));
-        if (memo.lunar) {
-            memo.momentHint = text(query.value(8));
-            memo.snoozeHint = text(query.value(6));
-        }
-        memo.repeatCode = text(query.value(9));
-        memo.sound = text(query.value(10));
-        memo.diySound = text(query.value(11));
-        result.rows.push_back(std::move(memo));
-    }
-    result.ok = query.ok();
-    if (!result.ok) {
-        result.error = query.error();
-        result.rows.clear();
-    }
-    return result;
+    return db.selectRows(dueCandidatesSql,
+                         {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound},
+                         [](const DbQuery& query) {
+                             DueCandidate memo;
+                             memo.id = query.value(0).toLongLong();
+                             memo.type = query.value(1).toInt();
+                             memo.title = text(query.value(2));
+                             memo.lunar = query.value(3).isNull() || query.value(3).toInt() != 1;
+                             memo.moment = text(query.value(memo.lunar ? 5 : 4));
+                             memo.snooze = text(query.value(memo.lunar ? 7 : 6));
+                             if (memo.lunar) {
+                                 memo.momentHint = text(query.value(8));
+                                 memo.snoozeHint = text(query.value(6));
+                             }
+                             memo.repeatCode = text(query.value(9));
+                             memo.sound = text(query.value(10));
+                             memo.diySound = text(query.value(11));
+                             return memo;
+                         });
 }
 
 StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const NextAlert& next)
@@ -88,18 +77,15 @@ StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lun
 
 RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id)
 {
-    RingMemoRead result;
-    const DbRow row = db.selectFirst(
+    const auto found = db.selectFirst(
         QStringLiteral(
             "SELECT id, type, title, content, lifa, AlertTime, AlertTimeNongli, mailTime, AlertPinLv, "
             "ifAlert FROM Notebook WHERE id = ? AND userid = ? AND Done = 0 AND Del = 0"),
         {id, userId});
-    result.ok = row.ok;
-    result.error = row.error;
-    result.found = row.ok && row.found;
-    if (!result.found)
-        return result;
-    RingMemo& memo = result.memo;
+    if (!found.value)
+        return found;
+    const QSqlRecord& row = *found.value;
+    RingMemo memo;
     memo.id = row.value(QStringLiteral("id")).toLongLong();
     memo.type = row.value(QStringLiteral("type")).toInt();
     memo.title = row.value(QStringLiteral("title")).toString();
@@ -112,7 +98,7 @@ RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id)
         memo.momentHint = row.value(QStringLiteral("mailTime")).toString();
     memo.repeatCode = row.value(QStringLiteral("AlertPinLv")).toString();
     memo.alertOn = row.value(QStringLiteral("ifAlert")).toInt() != 0;
-    return result;
+    return {found, memo};
 }
 
 } // namespace velmo

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
 #include <vector>
 
 namespace velmo {
@@ -32,12 +33,7 @@ struct DueCandidate
 };
 
 // The candidates of one read, or why it failed: a failed read is never an empty list.
-struct DueCandidates
-{
-    bool ok = false;
-    QString error;
-    std::vector<DueCandidate> rows;
-};
+using DueCandidates = StoreRead<std::vector<DueCandidate>>;
 
 // The user's memos in progress, reminder on, repeat code other than "N", not deleted, whose solar
 // reminder or snooze moment is at most solarBound, or whose lunar one is at most lunarBound (both
@@ -78,14 +74,8 @@ struct RingMemo
     bool alertOn = false;
 };
 
-// The user's memo with this id while it is in progress and not deleted; found is false otherwise.
-struct RingMemoRead
-{
-    bool ok = false;
-    bool found = false;
-    QString error;
-    RingMemo memo;
-};
+// The user's memo with this id while it is in progress and not deleted; none otherwise.
+using RingMemoRead = StoreRead<std::optional<RingMemo>>;
 RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id);
 
 } // namespace velmo

@@ -27,11 +27,10 @@ bool isOnMemoTable(const QString& statement)
 
 QStringList columnsOf(const Database& db, const QString& table)
 {
-    QStringList columns;
-    DbQuery query = db.select(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table});
-    while (query.next())
-        columns << query.value(0).toString();
-    return columns;
+    const StoreRead<std::vector<QString>> names =
+        db.selectRows(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table},
+                      [](const DbQuery& row) { return row.value(0).toString(); });
+    return QStringList(names.value.begin(), names.value.end());
 }
 
 StoreResult rebuildMemoTable(Database& db, const QStringList& schema)

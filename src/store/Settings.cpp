@@ -29,13 +29,11 @@ int effectiveMmNumber(int stored)
 
 ConfigRead readConfig(const Database& db)
 {
-    ConfigRead read;
-    const DbRow found = db.selectFirst(QStringLiteral("SELECT * FROM Config ORDER BY id LIMIT 1"));
-    read.ok = found.ok;
-    read.error = found.error;
-    if (!found.found)
-        return read;
-    ConfigRow& row = read.row.emplace();
+    const auto record = db.selectFirst(QStringLiteral("SELECT * FROM Config ORDER BY id LIMIT 1"));
+    if (!record.value)
+        return record;
+    const QSqlRecord& found = *record.value;
+    ConfigRow row;
     row.id = found.value(QStringLiteral("id")).toInt();
     row.FirstRun = dbBool(found.value(QStringLiteral("FirstRun")));
     row.LastUser = found.value(QStringLiteral("LastUser")).toString();
@@ -51,7 +49,7 @@ ConfigRead readConfig(const Database& db)
     set.MmNumber = storedInt(found.value(QStringLiteral("MmNumber")));
     row.DiySound = found.value(QStringLiteral("DiySound")).toString();
     row.Update = found.value(QStringLiteral("Update")).toDouble();
-    return read;
+    return {record, row};
 }
 
 Settings effectiveSettings(const Settings& stored)
@@ -94,28 +92,29 @@ ConfigLoad LoadConfig(const Database& db, RunState& state)
 {
     ConfigLoad load;
     const ConfigRead read = readConfig(db);
-    if (!read.row) {
+    if (!read.value) {
         load.error = !db.isOpen() ? QStringLiteral("the database is not open")
                      : read.ok    ? QStringLiteral("the settings row is missing")
                                   : read.error;
         return load;
     }
-    const ConfigRow* row = &*read.row;
+    const ConfigRow* row = &*read.value;
     load.settingsFound = true;
     load.prefill.IsFirstRun = row->FirstRun;
     load.prefill.LastUserName = row->LastUser;
     state.settings = effectiveSettings(row->settings);
 
     const QString& user = load.prefill.LastUserName;
-    const DbRow account = db.selectFirst(
-        QStringLiteral(
-            "SELECT LenPass, LastPassword, MobileMailActive FROM Users WHERE UserID=? ORDER BY ID LIMIT 1"),
-        {user});
-    if (account.found && !user.isEmpty() && state.settings.SavePass) {
-        load.prefill.SavedPassLength = storedInt(account.value(QStringLiteral("LenPass")));
-        load.prefill.SavedPassHash = account.value(QStringLiteral("LastPassword")).toString();
+    const std::optional<QSqlRecord> account =
+        db.selectFirst(QStringLiteral("SELECT LenPass, LastPassword, MobileMailActive FROM Users WHERE "
+                                      "UserID=? ORDER BY ID LIMIT 1"),
+                       {user})
+            .value;
+    if (account && !user.isEmpty() && state.settings.SavePass) {
+        load.prefill.SavedPassLength = storedInt(account->value(QStringLiteral("LenPass")));
+        load.prefill.SavedPassHash = account->value(QStringLiteral("LastPassword")).toString();
     }
-    state.MobileMailActive = account.found && dbBool(account.value(QStringLiteral("MobileMailActive")));
+    state.MobileMailActive = account && dbBool(account->value(QStringLiteral("MobileMailActive")));
     return load;
 }
 

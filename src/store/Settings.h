@@ -64,14 +64,9 @@ inline constexpr int kDefaultMmNumber = 2;
 int effectiveCheckTimer(int stored);
 int effectiveMmNumber(int stored);
 
-// The settings row, the one with the lowest id should there be several. ok is false when the
-// table cannot be read; row is empty when it holds no row.
-struct ConfigRead
-{
-    bool ok = false;
-    QString error;
-    std::optional<ConfigRow> row;
-};
+// The settings row, the one with the lowest id should there be several; none when the table holds
+// no row.
+using ConfigRead = StoreRead<std::optional<ConfigRow>>;
 ConfigRead readConfig(const Database& db);
 
 // The row's settings with CheckTimer and MmNumber brought into their ranges.

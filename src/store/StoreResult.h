@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace velmo {
 
 // The outcome of one write to the store or to a data file: success, or the reason it failed.
@@ -23,6 +25,21 @@ struct StoreResult
         result.ok = false;
         result.error = std::move(reason);
         return result;
+    }
+};
+
+// The outcome of one read: what was read, or the reason it failed. Nothing is read until it
+// succeeds, so a failed read is never an empty result in disguise.
+template <typename T>
+struct StoreRead : StoreResult
+{
+    T value{};
+
+    StoreRead() { ok = false; }
+    StoreRead(StoreResult outcome, T read = T{})
+        : StoreResult(std::move(outcome))
+        , value(std::move(read))
+    {
     }
 };
 

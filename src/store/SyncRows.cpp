@@ -9,12 +9,10 @@ namespace {
 
 OwnMemoRead firstMemo(const Database& db, const QString& sql, const QVariantList& values)
 {
-    OwnMemoRead read;
-    std::vector<MemoRecord> rows = readMemos(db, sql, values, &read.error);
-    read.ok = read.error.isEmpty();
-    if (read.ok && !rows.empty())
-        read.memo = std::move(rows.front());
-    return read;
+    StoreRead<std::vector<MemoRecord>> rows = readMemos(db, sql, values);
+    if (rows.value.empty())
+        return rows;
+    return {rows, std::move(rows.value.front())};
 }
 
 // "column=?, " for every column a memo also has on the service.
@@ -28,46 +26,33 @@ const QString& syncedAssignments()
 
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
 {
-    SyncKeysRead read;
-    DbQuery query =
-        db.select(QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
-                                 "WHERE userid=? AND NotebookServerId>0 ORDER BY id"),
-                  {userId});
-    if (!query.ok()) {
-        read.error = query.error();
-        return read;
-    }
-    while (query.next()) {
-        SyncKey key;
-        key.id = query.value(0).toLongLong();
-        key.serverId = query.value(1).toLongLong();
-        key.synnum = query.value(2).toInt();
-        key.syn = dbBool(query.value(3));
-        key.Del = dbBool(query.value(4));
-        key.SyncedSynnum = query.value(5).toInt();
-        const auto held = read.byServerId.find(key.serverId);
-        if (held == read.byServerId.end())
-            read.byServerId.insert(key.serverId, key);
-        else
-            held->shared = true;
-    }
-    read.ok = true;
-    return read;
+    QHash<qint64, SyncKey> byServerId;
+    const StoreResult ran = db.forEachRow(
+        QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
+                       "WHERE userid=? AND NotebookServerId>0 ORDER BY id"),
+        {userId}, [&byServerId](const DbQuery& query) {
+            SyncKey key;
+            key.id = query.value(0).toLongLong();
+            key.serverId = query.value(1).toLongLong();
+            key.synnum = query.value(2).toInt();
+            key.syn = dbBool(query.value(3));
+            key.Del = dbBool(query.value(4));
+            key.SyncedSynnum = query.value(5).toInt();
+            const auto held = byServerId.find(key.serverId);
+            if (held == byServerId.end())
+                byServerId.insert(key.serverId, key);
+            else
+                held->shared = true;
+        });
+    if (!ran.ok)
+        return ran;
+    return {ran, std::move(byServerId)};
 }
 
 LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId)
 {
-    LocalIdsRead read;
-    DbQuery query =
-        db.select(QStringLiteral("SELECT id FROM Notebook WHERE userid=? AND syn=0 ORDER BY id"), {userId});
-    if (!query.ok()) {
-        read.error = query.error();
-        return read;
-    }
-    while (query.next())
-        read.ids.push_back(query.value(0).toLongLong());
-    read.ok = true;
-    return read;
+    return db.selectRows(QStringLiteral("SELECT id FROM Notebook WHERE userid=? AND syn=0 ORDER BY id"),
+                         {userId}, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 
 OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id)
@@ -77,39 +62,30 @@ OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id)
 
 OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 serverId)
 {
-    if (serverId <= 0) {
-        OwnMemoRead none;
-        none.ok = true;
-        return none;
-    }
+    if (serverId <= 0)
+        return StoreResult::success();
     return firstMemo(
         db, QStringLiteral("SELECT * FROM Notebook WHERE NotebookServerId=? AND userid=? ORDER BY id"),
         {serverId, userId});
 }
 
-std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                            qint64 localId)
+StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
+                                        qint64 localId)
 {
-    const QVariant count = db.selectValue(
+    const auto row = db.selectFirst(
         QStringLiteral("SELECT count(*) FROM Notebook WHERE NotebookServerId=? AND userid=? AND id<>?"),
         {serverId, userId, localId});
-    if (!count.isValid())
-        return std::nullopt;
-    return count.toLongLong();
+    return {row, row.value ? row.value->value(0).toLongLong() : 0};
 }
 
-std::optional<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
-                                                         const QString& title)
+StoreRead<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
+                                                     const QString& title)
 {
-    QString error;
-    std::vector<MemoRecord> rows =
-        readMemos(db,
-                  QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)=0 "
-                                 "AND Del=0 AND title=? ORDER BY id"),
-                  {userId, title}, &error);
-    if (!error.isEmpty())
-        return std::nullopt;
-    return rows;
+    return readMemos(
+        db,
+        QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)=0 "
+                       "AND Del=0 AND title=? ORDER BY id"),
+        {userId, title});
 }
 
 StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
@@ -122,10 +98,10 @@ StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, q
 
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server)
 {
-    const std::optional<qint64> existing = serverIdHeldElsewhere(db, userId, serverId, 0);
-    if (!existing)
-        return StoreResult::failure(QStringLiteral("cannot read the memos"));
-    if (*existing > 0) {
+    const StoreRead<qint64> existing = serverIdHeldElsewhere(db, userId, serverId, 0);
+    if (!existing.ok)
+        return existing;
+    if (existing.value > 0) {
         StoreResult none;
         none.rowsAffected = 0;
         return none;

@@ -44,49 +44,31 @@ struct SyncKey
     friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
 
-struct SyncKeysRead
-{
-    bool ok = false;
-    QString error;
-    // By server id: the oldest row should several carry the same one (shared is then set).
-    QHash<qint64, SyncKey> byServerId;
-};
-
-// The user's rows that carry a server id.
+// The user's rows that carry a server id, by server id: the oldest row should several carry the
+// same one (shared is then set).
+using SyncKeysRead = StoreRead<QHash<qint64, SyncKey>>;
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId);
 
-struct LocalIdsRead
-{
-    bool ok = false;
-    QString error;
-    std::vector<qint64> ids;
-};
+using LocalIdsRead = StoreRead<std::vector<qint64>>;
 
 // The user's rows waiting for an upload (syn cleared), oldest first.
 LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId);
 
-// The user's memo of this local id; none when it is gone or another user's. ok is false when the
-// table could not be read.
-struct OwnMemoRead
-{
-    bool ok = false;
-    QString error;
-    std::optional<MemoRecord> memo;
-};
+// The user's memo of this local id; none when it is gone or another user's.
+using OwnMemoRead = StoreRead<std::optional<MemoRecord>>;
 OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id);
 
 // The user's (oldest) row that carries this server id; none for a server id of 0 or below.
 OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 serverId);
 
-// How many of the user's rows other than localId carry the server id; nullopt when unreadable.
-std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                            qint64 localId);
+// How many of the user's rows other than localId carry the server id.
+StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
+                                        qint64 localId);
 
 // The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
 // took from this computer without the answer arriving.
-// nullopt when they could not be read.
-std::optional<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
-                                                         const QString& title);
+StoreRead<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
+                                                     const QString& title);
 
 // Adds a memo that came down from the service: owned by userId, in step at the record's counter,
 // with its server id. rowsAffected is 0 (nothing added) when the user already has a row with it.

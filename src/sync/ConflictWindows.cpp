@@ -126,15 +126,15 @@ bool ConflictWindow::load(
     const OwnMemoRead local = readByServerId(m_services.db, m_services.run.UserId, server->serverId);
     if (!local.ok)
         m_services.boxes.warn(this, QStringLiteral("备忘读取失败:") + local.error);
-    if (!local.memo)
+    if (!local.value)
         return false;
-    MemoRecord shown = copyOf(*local.memo, server->memo);
-    shown.id = local.memo->id; // the save writes the local row
+    MemoRecord shown = copyOf(*local.value, server->memo);
+    shown.id = local.value->id; // the save writes the local row
     form()->showMemo(shown, shown.AlertTimeNongli);
     m_kept = shown;
     m_shown = form()->input();
-    m_localId = local.memo->id;
-    m_localSynnum = local.memo->synnum;
+    m_localId = local.value->id;
+    m_localSynnum = local.value->synnum;
     m_serverSynnum = server->memo.synnum;
     return true;
 }

@@ -20,19 +20,18 @@ NoticeBoard::NoticeBoard(Database& db, ServiceAddress service, std::function<voi
     , m_channel(new ServiceChannel(this))
 {
     m_channel->setObjectName(QStringLiteral("noticeChannel"));
-    connect(m_channel, &ServiceChannel::finished, this, &NoticeBoard::onReply);
 }
 
 NoticeBoard::~NoticeBoard() = default;
 
 void NoticeBoard::ReadNotice()
 {
-    const NoticeRows::Read read = NoticeRows(m_db).unread();
+    const StoreRead<std::vector<NoticeRow>> read = NoticeRows(m_db).unread();
     if (!read.ok) {
         qWarning("notices: cannot read the table: %s", qPrintable(read.error));
         return;
     }
-    m_notices = read.rows;
+    m_notices = QList<NoticeRow>(read.value.begin(), read.value.end());
     m_index = m_notices.isEmpty() ? 0 : 1;
     emit changed();
 }
@@ -41,7 +40,11 @@ bool NoticeBoard::DownNotice()
 {
     const QUrl url =
         m_service.url(QStringLiteral("/Api/Notice.txt"), {{QStringLiteral("nowtime"), GetNowNumber()}});
-    return m_channel->openUrl(url);
+    ServiceRequest* request = m_channel->openUrl(url);
+    if (!request)
+        return false;
+    connect(request, &ServiceRequest::finished, this, &NoticeBoard::onReply);
+    return true;
 }
 
 void NoticeBoard::abort()

@@ -53,18 +53,16 @@ bool fitsMemoTable(const MemoRecord& memo)
 IdListReply parseIdListReply(const QString& text, const QString& passHash)
 {
     IdListReply reply;
-    if (text.startsWith(QLatin1String("error"))) {
+    const SignInReply head = parseSignInReply(text, passHash);
+    if (head.kind == SignInReply::Kind::Refused)
         reply.kind = IdListReply::Kind::Refused;
-        return reply;
-    }
-    const QStringList parts = splitFirst(text, QLatin1Char('|'), 4);
-    if (parts.size() < 3 || parts[0].trimmed() != QLatin1String("ok") || passHash.isEmpty() ||
-        !isServerProof(parts[2].trimmed(), passHash))
+    if (head.kind != SignInReply::Kind::Accepted)
         return reply;
     reply.kind = IdListReply::Kind::Accepted;
-    reply.mailbox = parts[1].trimmed() == QLatin1String("1");
-    reply.serverTime = parseWireDate(parts.value(3));
-    for (const QString& item : parts.value(4).trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    reply.mailbox = head.mailbox;
+    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 1);
+    reply.serverTime = parseWireDate(parts.value(0));
+    for (const QString& item : parts.value(1).trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QStringList pair = item.split(QLatin1Char(':'));
         bool counted = false;
         const int synnum = pair.value(1).trimmed().toInt(&counted);

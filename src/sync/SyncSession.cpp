@@ -29,6 +29,12 @@ const QString DoneStatus = QStringLiteral("状态:同步完成");
 const QString DeletedStatus = QStringLiteral("状态:同步删除完成");
 const QString ConflictStatus = QStringLiteral("状态:数据异步处理");
 
+// A status followed by the reason for it (the transport's or the store's), when there is one.
+QString withReason(const QString& status, const QString& reason)
+{
+    return reason.isEmpty() ? status : status + QStringLiteral(" (") + reason + QLatin1Char(')');
+}
+
 } // namespace
 
 SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent)
@@ -43,12 +49,6 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     m_quitWait.setSingleShot(true);
     m_quitWait.setInterval(QuitWaitMs);
     connect(&m_quitWait, &QTimer::timeout, this, [this] { finish(false); });
-    connect(&m_channel, &ServiceChannel::finished, this, &SyncSession::onFinished);
-    connect(&m_channel, &ServiceChannel::stateChanged, this, [this](int state) {
-        // A request of ours still waiting for the channel owns none of its states.
-        if (requestOnWire())
-            Inet1_StateChanged(state);
-    });
 }
 
 SyncSession::~SyncSession()
@@ -78,16 +78,20 @@ void SyncSession::send()
         finish(false);
         return;
     }
-    const bool sent =
+    ServiceRequest* sent =
         m_pendingPost ? m_channel.execute(m_pendingUrl, m_pendingBody) : m_channel.openUrl(m_pendingUrl);
-    if (!sent)
+    if (!sent) {
         m_retry.start(); // another user of the channel has it: nothing is dropped, the request waits
+        return;
+    }
+    m_onWire = sent;
+    connect(sent, &ServiceRequest::stateChanged, this, &SyncSession::Inet1_StateChanged);
+    connect(sent, &ServiceRequest::finished, this, &SyncSession::onFinished);
 }
 
 void SyncSession::onFinished(const ServiceReply& reply)
 {
-    if (!requestOnWire())
-        return; // not ours
+    m_onWire = nullptr;
     const Request request = m_request;
     m_request = Request::None;
     // When the program quits, a memo the service just took is still written down (else it would
@@ -98,7 +102,7 @@ void SyncSession::onFinished(const ServiceReply& reply)
         return;
     }
     if (!reply.ok()) {
-        fail(ConnectionFailedStatus);
+        fail(withReason(ConnectionFailedStatus, reply.errorString));
         return;
     }
     m_lastTransferFailed = false;
@@ -216,7 +220,7 @@ void SyncSession::onIdList(const QString& text)
 
     const SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
     if (!local.ok) {
-        fail(LocalReadFailedStatus);
+        fail(withReason(LocalReadFailedStatus, local.error));
         return;
     }
     // Only a memo the service marks deleted goes here, never one missing from the list: a partial
@@ -231,7 +235,7 @@ void SyncSession::onIdList(const QString& text)
         Transaction transaction(m_db);
         int count = 0;
         for (const ServerEntry& entry : reply.entries) {
-            if (!entry.deleted || live.contains(entry.serverId) || !local.byServerId.contains(entry.serverId))
+            if (!entry.deleted || live.contains(entry.serverId) || !local.value.contains(entry.serverId))
                 continue;
             const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
             if (!deleted.ok)
@@ -247,7 +251,7 @@ void SyncSession::onIdList(const QString& text)
     m_changed += *removed;
 
     QSet<qint64> compared;
-    for (const SyncKey& key : local.byServerId) {
+    for (const SyncKey& key : local.value) {
         if (key.shared)
             m_sharedIds.insert(key.serverId);
     }
@@ -255,8 +259,8 @@ void SyncSession::onIdList(const QString& text)
         if (entry.deleted || compared.contains(entry.serverId))
             continue; // a local copy with a change not yet sent goes up and is kept as a new memo
         compared.insert(entry.serverId);
-        const auto it = local.byServerId.constFind(entry.serverId);
-        if (it == local.byServerId.constEnd()) {
+        const auto it = local.value.constFind(entry.serverId);
+        if (it == local.value.constEnd()) {
             m_downloads.push_back({entry.serverId, std::nullopt});
             continue;
         }
@@ -323,9 +327,9 @@ bool SyncSession::takeDownload(const ConflictRecord& server)
         // A memo this computer sent while the program was killed before the answer came: the row
         // that says the same takes its server id instead of a copy coming down beside it.
         const auto unsentRows = readUnsentByTitle(m_db, m_run.UserId, server.memo.title);
-        if (!unsentRows)
+        if (!unsentRows.ok)
             return false;
-        for (const MemoRecord& unsent : *unsentRows) {
+        for (const MemoRecord& unsent : unsentRows.value) {
             if (sameOnTheWire(unsent, server.memo))
                 return adoptServerId(m_db, m_run.UserId, unsent.id, server.serverId, server.memo.synnum).ok;
         }
@@ -342,7 +346,7 @@ bool SyncSession::takeDownload(const ConflictRecord& server)
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, local->id);
     if (!row.ok)
         return false;
-    const bool same = row.memo && sameOnTheWire(*row.memo, server.memo);
+    const bool same = row.value && sameOnTheWire(*row.value, server.memo);
     if (local->Del) {
         // Deleted here without having seen the service's copy: the deletion is dropped and the copy
         // comes back. A copy that says what the deleted row said was seen: the deletion goes up.
@@ -408,12 +412,12 @@ void SyncSession::startUploads()
 {
     const LocalIdsRead waiting = readUnsyncedIds(m_db, m_run.UserId);
     if (!waiting.ok) {
-        fail(LocalReadFailedStatus);
+        fail(withReason(LocalReadFailedStatus, waiting.error));
         return;
     }
     m_stage = Stage::Uploading;
     m_uploads.clear();
-    for (const qint64 id : waiting.ids) {
+    for (const qint64 id : waiting.value) {
         if (!m_held.contains(id))
             m_uploads.push_back(id);
     }
@@ -430,12 +434,12 @@ void SyncSession::uploadNext()
         const qint64 id = m_uploads[m_nextUpload++];
         const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, id);
         if (!row.ok) {
-            fail(LocalReadFailedStatus);
+            fail(withReason(LocalReadFailedStatus, row.error));
             return;
         }
-        if (!row.memo || row.memo->syn)
+        if (!row.value || row.value->syn)
             continue; // gone, or taken care of meanwhile
-        MemoRecord memo = *row.memo;
+        MemoRecord memo = *row.value;
         emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
         const bool yibu = m_asyncMode && memo.id == m_settledId;
         m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del};
@@ -477,13 +481,12 @@ void SyncSession::onSynReply(const QString& text)
             return;
         }
         // A server id that another row of this computer carries would make two rows one memo.
-        const std::optional<qint64> held =
-            serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
-        if (!held) {
-            fail(LocalReadFailedStatus);
+        const StoreRead<qint64> held = serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
+        if (!held.ok) {
+            fail(withReason(LocalReadFailedStatus, held.error));
             return;
         }
-        if (*held > 0) {
+        if (held.value > 0) {
             fail(ServiceFailedStatus);
             return;
         }
@@ -586,6 +589,10 @@ void SyncSession::finish(bool completed)
     }
     m_retry.stop();
     m_request = Request::None;
+    // A request still under way is no longer this pass's: its reply is not heard.
+    if (m_onWire)
+        m_onWire->disconnect(this);
+    m_onWire = nullptr;
     const bool passRan = m_stage != Stage::Idle;
     m_stage = Stage::Idle;
     m_uploads.clear();

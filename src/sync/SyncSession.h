@@ -22,10 +22,12 @@
 // newer copy is dropped, the newer copy coming back.
 
 #include "platform/ServiceAddress.h"
+#include "platform/ServiceChannel.h"
 #include "store/Memo.h"
 #include "store/SyncRows.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QTimer>
@@ -37,10 +39,8 @@
 namespace velmo {
 
 class Database;
-class ServiceChannel;
 struct ConflictRecord;
 struct RunState;
-struct ServiceReply;
 
 class SyncSession : public QObject
 {
@@ -138,8 +138,8 @@ private:
 
     void startPass(bool announce);
     void send();
-    // A request of ours was sent and is not answered yet: what the channel reports is about it.
-    bool requestOnWire() const { return m_request != Request::None && !m_retry.isActive(); }
+    // A request of ours was sent and is not answered yet.
+    bool requestOnWire() const { return m_onWire != nullptr; }
     void onFinished(const ServiceReply& reply);
     void onIdList(const QString& text);
     void onDownload(const QString& text);
@@ -166,7 +166,8 @@ private:
     std::function<void()> m_quitDone;
 
     Stage m_stage = Stage::Idle;
-    Request m_request = Request::None; // the request of ours on the channel
+    Request m_request = Request::None; // the request of ours, sent or waiting for the channel
+    QPointer<ServiceRequest> m_onWire; // its handle once sent, until its reply
     QUrl m_pendingUrl;
     QString m_pendingBody;
     bool m_pendingPost = false;

@@ -44,7 +44,6 @@ VersionCheck::VersionCheck(Setup setup, QObject* parent)
     m_channel->setObjectName(QStringLiteral("feedbackChannel"));
     if (!m_setup.diskSerial)
         m_setup.diskSerial = [] { return GetDiskInfo(0, 2); };
-    connect(m_channel, &ServiceChannel::finished, this, &VersionCheck::onReply);
 }
 
 VersionCheck::~VersionCheck() = default;
@@ -57,7 +56,11 @@ bool VersionCheck::CheckUpdate()
     const QUrl url =
         m_setup.service.url(QStringLiteral("/API/Feedback.asp"),
                             {{QStringLiteral("nowtime"), stamp.nowtime}, {QStringLiteral("md5"), stamp.md5}});
-    return m_channel->execute(url, pingBody(m_setup.diskSerial(), m_setup.version));
+    ServiceRequest* request = m_channel->execute(url, pingBody(m_setup.diskSerial(), m_setup.version));
+    if (!request)
+        return false;
+    connect(request, &ServiceRequest::finished, this, &VersionCheck::onReply);
+    return true;
 }
 
 void VersionCheck::abort()

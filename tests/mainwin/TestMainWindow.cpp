@@ -107,13 +107,14 @@ private slots:
         for (QWidget* window : QApplication::topLevelWidgets())
             settings += qobject_cast<Form_Config*>(window) && window->isVisible();
         QCOMPARE(settings, 1);
-        ServiceChannel* inet1 = &f.form->controller().serviceChannel();
-        QVERIFY(inet1->openUrl(service.baseUrl().resolved(QUrl("/Api/Notice.txt"))));
+        ServiceRequest* request = f.form->controller().serviceChannel().openUrl(
+            service.baseUrl().resolved(QUrl("/Api/Notice.txt")));
+        QVERIFY(request);
         QTRY_COMPARE(service.requestCount(), 1);
 
         QStringList order;
         QObject::connect(f.form.get(), &Form1::exiting, [&] { order << "exiting"; });
-        QObject::connect(inet1, &ServiceChannel::finished, [&](const ServiceReply& reply) {
+        QObject::connect(request, &ServiceRequest::finished, [&](const ServiceReply& reply) {
             order << (reply.status == ServiceReply::Status::Aborted ? "aborted" : "finished")
                   << (f.store.db().isOpen() ? "database open" : "database closed");
         });

@@ -99,20 +99,26 @@ std::unique_ptr<QProcess> startFirstCopy()
 
 const QString key = QStringLiteral("safety");
 
-// A channel with a spy on its replies.
+// A channel and the replies to what was sent on it, in order.
 struct Channel
 {
     ServiceChannel channel;
-    QSignalSpy finished{&channel, &ServiceChannel::finished};
+    QList<ServiceReply> replies;
 
-    // The reply of the one request the channel has running; an empty one when none came.
-    ServiceReply reply()
+    ServiceRequest* track(ServiceRequest* request)
     {
-        if (finished.isEmpty() && !finished.wait(10000))
-            return ServiceReply();
-        return finished.takeFirst().at(0).value<ServiceReply>();
+        if (request)
+            QObject::connect(request, &ServiceRequest::finished,
+                             [this](const ServiceReply& r) { replies << r; });
+        return request;
     }
-    ServiceReply get(const QUrl& url) { return channel.openUrl(url) ? reply() : ServiceReply(); }
+    // The reply to a GET; an empty one when none came.
+    ServiceReply get(const QUrl& url)
+    {
+        const bool came =
+            track(channel.openUrl(url)) && QTest::qWaitFor([this] { return !replies.isEmpty(); }, 10000);
+        return came ? replies.takeFirst() : ServiceReply();
+    }
 };
 
 // Answers every request on 127.0.0.1 with the same bytes and leaves the connection open, so a
@@ -297,8 +303,49 @@ private slots:
         // Values worked out independently of this code: the salt follows the text directly.
         QCOMPARE(RequestSignature(QStringLiteral("2012521975")), QStringLiteral("90b77532de1749a7"));
         QCOMPARE(ServerProof(QStringLiteral("b17f74250bf96634")), QStringLiteral("190f51ba534e120f"));
-        QVERIFY(isServerProof(QStringLiteral("190f51ba534e120f"), QStringLiteral("b17f74250bf96634")));
-        QVERIFY(!isServerProof(QStringLiteral("190F51BA534E120F"), QStringLiteral("b17f74250bf96634")));
+    }
+
+    // The sign-in reply as the sign-in, the mail check and the synchronisation's list read it; %1 is the
+    // proof of the digest b17f74250bf96634, %2 the proof of an empty digest.
+    void signInReply_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hash");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("mailbox");
+        using Kind = SignInReply::Kind;
+        const auto row = [](const char* name, const char* text, Kind kind, bool mailbox = false,
+                            const char* hash = "b17f74250bf96634") {
+            QTest::newRow(name)
+                << QString::fromLatin1(text).replace("%1", "190f51ba534e120f").replace("%2", ServerProof({}))
+                << QString::fromLatin1(hash) << int(kind) << mailbox;
+        };
+        row("mailbox 1", "ok|1|%1", Kind::Accepted, true);
+        row("blanks and line end", "ok| 1 | %1 \r\n", Kind::Accepted, true);
+        row("mailbox 1.0", "ok|1.0|%1", Kind::Accepted, true);
+        row("mailbox 2", "ok|2|%1", Kind::Accepted, false);
+        row("mailbox not a number", "ok|yes|%1", Kind::Accepted, false);
+        row("more fields behind", "ok|1|%1|2026-12-6 10:00:00|3:1|x", Kind::Accepted, true);
+        row("refused", "error", Kind::Refused);
+        row("capital Error", "Error", Kind::Failed);
+        row("capital OK", "OK|1|%1", Kind::Failed);
+        row("blank first", " ok|1|%1", Kind::Failed);
+        row("empty", "", Kind::Failed);
+        row("signerror", "signerror", Kind::Failed);
+        row("wrong proof", "ok|1|0123456789abcdef", Kind::Unproven);
+        row("upper-case proof", "ok|1|190F51BA534E120F", Kind::Unproven);
+        row("proof in field 1", "ok|%1", Kind::Unproven);
+        row("ok alone", "ok", Kind::Unproven);
+        row("no digest sent", "ok|1|%2", Kind::Unproven, false, "");
+    }
+
+    void signInReply()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, hash);
+        const SignInReply reply = parseSignInReply(text, hash);
+        QTEST(int(reply.kind), "kind");
+        QTEST(reply.mailbox, "mailbox");
     }
 
     void signedTimestampReadsTheClockOnce()
@@ -736,18 +783,18 @@ private slots:
         service.delayReplies(300);
         Channel c;
         const QUrl url = service.address().url(QStringLiteral("/Api/login.asp"));
-        QVERIFY(c.channel.openUrl(url));
+        ServiceRequest* first = c.track(c.channel.openUrl(url));
+        QVERIFY(first);
         QVERIFY(!HttpPost(c.channel, url, QStringLiteral("a=1")));
-        // The handler of one reply may send the next request at once. Free text goes through the body
-        // encoder: no raw UTF-8, "&" and "+" kept as data.
-        bool sentFromHandler = false;
-        connect(&c.channel, &ServiceChannel::finished, this, [&](const ServiceReply&) {
-            if (!sentFromHandler)
-                sentFromHandler = HttpPost(c.channel, url, QStringLiteral("a=1&b=中文+\n"));
+        // The handler of one reply may send the next request at once, and hears only its own reply. Free
+        // text goes through the body encoder: no raw UTF-8, "&" and "+" kept as data.
+        int firstHeard = 0;
+        connect(first, &ServiceRequest::finished, this, [&](const ServiceReply&) {
+            if (++firstHeard == 1)
+                QVERIFY(c.track(HttpPost(c.channel, url, QStringLiteral("a=1&b=中文+\n"))));
         });
-        c.reply();
-        QVERIFY(sentFromHandler);
-        c.reply();
+        QTRY_COMPARE(c.replies.size(), 2);
+        QCOMPARE(firstHeard, 1);
         QCOMPARE(service.requestCount(), 2);
         QCOMPARE(service.lastRequest().body, QByteArray("a=1%26b=%D6%D0%CE%C4%2B<BR>"));
         QCOMPARE(service.lastRequest().header("content-type"),
@@ -760,16 +807,16 @@ private slots:
         service.delayReplies(2000);
         Channel c;
         const QUrl url = service.address().url(QStringLiteral("/Api/login.asp"));
-        QVERIFY(c.channel.openUrl(url));
+        QVERIFY(c.track(c.channel.openUrl(url)));
         QTRY_COMPARE(service.requestCount(), 1);
         c.channel.abort();
-        QCOMPARE(c.finished.size(), 1);
-        QCOMPARE(c.finished.first().at(0).value<ServiceReply>().status, ServiceReply::Status::Aborted);
+        QCOMPARE(c.replies.size(), 1);
+        QCOMPARE(c.replies.first().status, ServiceReply::Status::Aborted);
         // A channel destroyed in the middle of a request goes quietly.
         auto doomed = std::make_unique<Channel>();
-        QVERIFY(doomed->channel.openUrl(url));
+        QSignalSpy doomedFinished(doomed->channel.openUrl(url), &ServiceRequest::finished);
+        QVERIFY(doomedFinished.isValid());
         QTRY_COMPARE(service.requestCount(), 2);
-        QSignalSpy doomedFinished(&doomed->channel, &ServiceChannel::finished);
         doomed.reset();
         QCOMPARE(doomedFinished.size(), 0);
     }

@@ -36,7 +36,7 @@ using Zone = MemoListQueries::SearchZone;
 QStringList titles(const MemoListRead& read)
 {
     QStringList result;
-    for (const MemoListRow& row : read.rows)
+    for (const MemoListRow& row : read.value)
         result << row.title.toString();
     return result;
 }
@@ -59,8 +59,6 @@ qint64 addMemo(test::TestStore& store, const QString& title, int type, bool done
 }
 
 } // namespace
-
-// The memo lists, searches, counts and state setters; the settings and account rows.
 
 // The data layer: data.db and its connection, the files written and recovered, the memo lists,
 // searches, counts and state setters, the settings and account rows.
@@ -321,7 +319,7 @@ private slots:
         QCOMPARE(titles(queries.nodeRows(false, 7)), QStringList());
         const MemoListRead mood = queries.nodeRows(true, 5);
         QCOMPARE(titles(mood), QStringList({"mood done"}));
-        QCOMPARE(mood.rows[0].content.toString(), "happy day");
+        QCOMPARE(mood.value[0].content.toString(), "happy day");
         const std::optional<Zone> zones[] = {std::nullopt, Zone::TitleAndContent, Zone::Title, Zone::Content,
                                              std::nullopt};
         for (int number = 0; number < 5; ++number)
@@ -340,10 +338,10 @@ private slots:
         }
         const auto text = [](const std::optional<QDateTime>& t) { return toDbText(t.value_or(QDateTime())); };
         const MemoListRead read = MemoListQueries(store.db(), store.runState().UserId).nodeRows(false, 0);
-        QCOMPARE(read.rows.size(), memos.size());
+        QCOMPARE(read.value.size(), memos.size());
         for (size_t i = 0; i < memos.size(); ++i) {
             const MemoRecord& memo = memos[memos.size() - 1 - i];
-            const MemoListRow& row = read.rows[i];
+            const MemoListRow& row = read.value[i];
             QCOMPARE(QStringList({row.id.toString(), row.type.toString(), row.title.toString(),
                                   row.content.toString(), row.lifa.toString(), row.alertTime.toString(),
                                   row.alertTimeNongli.toString(), row.mailTime.toString(),
@@ -520,18 +518,18 @@ private slots:
         Settings inverted{!s.SavePass,     !s.AutoLogin,   s.CheckTimer,
                           !s.ReminderRing, !s.ReminderPop, !s.ReminderMM,
                           !s.ReminderIco,  !s.AutoHide,    4};
-        const int figure = readConfig(db).row->settings.MmNumber;
+        const int figure = readConfig(db).value->settings.MmNumber;
         const SettingsWrite write = writeSettings(db, inverted);
         QVERIFY2(write.result.ok, qPrintable(write.result.error));
         inverted.MmNumber = figure;
-        QCOMPARE(readConfig(db).row->settings, inverted);
+        QCOMPARE(readConfig(db).value->settings, inverted);
     }
 
     // A write that fails says so and changes nothing; without a row it asks for the recovery.
     void failedSettingsWrites()
     {
         test::TestStore store;
-        const ConfigRow before = *readConfig(store.db()).row;
+        const ConfigRow before = *readConfig(store.db()).value;
         QVERIFY(store.refuse(QStringLiteral("UPDATE ON Config")));
         Settings changed;
         changed.AutoHide = true;
@@ -540,7 +538,7 @@ private slots:
             QVERIFY(!write.result.ok && write.result.error.contains(QLatin1String("disk full")));
             QVERIFY(!write.settingsRowMissing);
         }
-        QCOMPARE(readConfig(store.db()).row->settings, before.settings);
+        QCOMPARE(readConfig(store.db()).value->settings, before.settings);
         QVERIFY(store.db().exec(QStringLiteral("DELETE FROM Config")).ok);
         for (const SettingsWrite& write : {writeSettings(store.db(), changed), writeMmNumber(store.db(), 4)})
             QVERIFY(!write.result.ok && write.settingsRowMissing);

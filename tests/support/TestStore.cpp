@@ -149,7 +149,7 @@ qint64 TestStore::addMemo(const MemoRecord& memo)
 QStringList TestStore::allMemoColumns() const
 {
     QStringList all;
-    for (const MemoRecord& memo : readMemos(*m_db, QStringLiteral("SELECT * FROM Notebook ORDER BY id")))
+    for (const MemoRecord& memo : readMemos(*m_db, "SELECT * FROM Notebook ORDER BY id").value)
         all << memoColumns(memo);
     return all;
 }

@@ -116,7 +116,6 @@ private slots:
     {
         QTest::addColumn<int>("fault");
         QTest::newRow("500") << int(standin::Fault::ServerError);
-        QTest::newRow("dropped") << int(standin::Fault::DropConnection);
         QTest::newRow("no notice list") << int(standin::Fault::Garbage);
         QTest::newRow("table refuses") << int(standin::Fault::None);
     }

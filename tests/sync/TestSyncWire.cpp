@@ -116,8 +116,6 @@ private slots:
         QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
         QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
                                      << int(IdListReply::Kind::Failed) << "";
-        QTest::newRow("no proof") << "ok" << int(IdListReply::Kind::Failed) << "";
-        QTest::newRow("signerror") << "signerror" << int(IdListReply::Kind::Failed) << "";
     }
 
     void idList()

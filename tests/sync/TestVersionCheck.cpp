@@ -91,18 +91,6 @@ private slots:
                                  : QList<QUrl>{QUrl(opened.startsWith(u'/') ? base + opened : opened)});
     }
 
-    // One ping at a time: a second one while the first waits for its answer is not sent.
-    void onePingAtATime()
-    {
-        Rig rig;
-        rig.service.delayReplies(300);
-        QSignalSpy done(&rig.check, &VersionCheck::checked);
-        QVERIFY(rig.check.CheckUpdate());
-        QVERIFY(!rig.check.CheckUpdate());
-        QVERIFY(done.wait(10000));
-        QCOMPARE(rig.service.requestCount(), 1);
-    }
-
     void offeredOncePerRun()
     {
         Rig rig;

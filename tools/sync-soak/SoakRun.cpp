@@ -121,7 +121,8 @@ struct Computer
     }
     std::vector<MemoRecord> rows() const
     {
-        return readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE userid=? ORDER BY id"), {User});
+        return readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE userid=? ORDER BY id"), {User})
+            .value;
     }
 };
 
@@ -329,9 +330,9 @@ bool Sequence::settle(Computer& c, bool settleAlways)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return true;
     }
-    const MemoRecord kept = shared(choice == 0 ? *readByServerId(c.db, User, c.sync->ConflictServerId()).memo
+    const MemoRecord kept = shared(choice == 0 ? *readByServerId(c.db, User, c.sync->ConflictServerId()).value
                                                : parseConflictData(c.sync->ConflictData())->memo);
-    const qint64 id = readByServerId(c.db, User, c.sync->ConflictServerId()).memo->id;
+    const qint64 id = readByServerId(c.db, User, c.sync->ConflictServerId()).value->id;
     window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (shared(readMemo(c.db, id).value_or(MemoRecord())) != kept)
