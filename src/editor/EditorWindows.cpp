@@ -66,7 +66,7 @@ void EditorWindows::showAdd(const QString& categoryPreset)
         m_add->findChild<QWidget*>(QStringLiteral("Text1"))->setFocus();
 }
 
-void EditorWindows::showEdit(qint64 id)
+void EditorWindows::showEdit(MemoId id)
 {
     if (m_edit && m_edit->memoId() == id) {
         if (!m_edit->hasUnsavedInput() && !m_edit->Command5_Click(id)) {

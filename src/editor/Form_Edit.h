@@ -22,9 +22,9 @@ public:
     void Form_Load();
     // Loads the memo into the controls. False, the controls unchanged and the user told, when the
     // user has no such memo or it cannot be read.
-    bool Command5_Click(qint64 id);
+    bool Command5_Click(MemoId id);
     // The memo shown; 0 before one was loaded.
-    qint64 memoId() const { return m_memoId; }
+    MemoId memoId() const { return m_memoId; }
     // Where the focus goes when the window is shown: the end of a custom tune's path, or the title.
     void focusFirstField();
 
@@ -35,7 +35,7 @@ protected:
     void showMemo(const MemoRecord& memo, const std::optional<LunarMoment>& lunarAlert);
 
 private:
-    qint64 m_memoId = 0;
+    MemoId m_memoId = 0;
     int m_loadedSynnum = 0;
     // The memo came from Command5_Click: a save that finds it changed shows it anew from there.
     bool m_loadedById = false;

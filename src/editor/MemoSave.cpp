@@ -157,7 +157,7 @@ SaveOutcome MemoSave::saveNew(const EditorInput& input)
     return outcome;
 }
 
-SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input, int loadedSynnum)
+SaveOutcome MemoSave::saveEdit(MemoId id, const EditorInput& input, int loadedSynnum)
 {
     MemoWrite write;
     SaveOutcome outcome = prepare(input, true, write);

@@ -594,12 +594,12 @@ void Form1::ListView1_ColumnClick(int column)
     m_list->header()->setSortIndicator(m_listModel->sortColumn(), m_listModel->sortOrder());
 }
 
-std::vector<qint32> Form1::selectedMemoIds() const
+std::vector<MemoId> Form1::selectedMemoIds() const
 {
     QModelIndexList rows = m_list->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    std::vector<qint32> ids;
+    std::vector<MemoId> ids;
     for (const QModelIndex& row : rows) {
         if (const auto id = m_listModel->memoIdAt(row.row()))
             ids.push_back(*id);
@@ -607,7 +607,7 @@ std::vector<qint32> Form1::selectedMemoIds() const
     return ids;
 }
 
-void Form1::openMemo(std::optional<qint32> id)
+void Form1::openMemo(std::optional<MemoId> id)
 {
     if (id && !m_services.run.Exiting)
         emit editMemoRequested(*id);
@@ -615,8 +615,8 @@ void Form1::openMemo(std::optional<qint32> id)
 
 void Form1::Menu_Open_Click()
 {
-    const std::vector<qint32> ids = selectedMemoIds();
-    openMemo(ids.empty() ? std::nullopt : std::optional<qint32>(ids.front()));
+    const std::vector<MemoId> ids = selectedMemoIds();
+    openMemo(ids.empty() ? std::nullopt : std::optional<MemoId>(ids.front()));
 }
 
 void Form1::ListView1_DblClick()
@@ -644,7 +644,7 @@ void Form1::menu_doing_Click()
 void Form1::menu_del_Click()
 {
     // The rows are taken now: the list may be reloaded while the question is open.
-    const std::vector<qint32> ids = selectedMemoIds();
+    const std::vector<MemoId> ids = selectedMemoIds();
     QPointer<Form1> self(this);
     m_services.boxes.ask(this, QStringLiteral("您确认要删除选中备忘吗,删除无法恢复?"), deleteTitle,
                          [self, ids](bool yes) {
@@ -653,7 +653,7 @@ void Form1::menu_del_Click()
                          });
 }
 
-void Form1::changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList,
+void Form1::changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, bool showDoneList,
                            bool deleting)
 {
     StoreResult changed;

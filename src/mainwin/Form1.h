@@ -166,7 +166,7 @@ public:
     const CategoryCounts& counts() const { return m_counts; }
     const MemoListModel& listModel() const { return *m_listModel; }
     // The ids of the selected list rows, top to bottom.
-    std::vector<qint32> selectedMemoIds() const;
+    std::vector<MemoId> selectedMemoIds() const;
 
     // Removes an "update.exe" left in the data folder by an update download; called by the scheduler.
     void DelUpdateFile();
@@ -231,7 +231,7 @@ signals:
     // Every window is closed and the database is closed: the event loop may end.
     void quitRequested();
     // The user asked to edit this memo, or to write a new one with the given category preset.
-    void editMemoRequested(qint32 id);
+    void editMemoRequested(MemoId id);
     void newMemoRequested(const QString& categoryPreset);
 
 protected:
@@ -259,9 +259,9 @@ private:
     // Fills the list from a read, or reports the failed read.
     void showRows(const MemoListRead& read);
     void ClearCategory(const MemoNode& node);
-    void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, bool showDoneList, bool deleting);
+    void changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, bool showDoneList, bool deleting);
     std::optional<MemoNode> chosenTreeNode() const;
-    void openMemo(std::optional<qint32> id);
+    void openMemo(std::optional<MemoId> id);
     void MouseWheel(int delta);
     void hideToTray();
     void playSound(const QString& fileName);

@@ -44,7 +44,7 @@ void Form1::buildReminders()
     services.status = [this](const QString& text) { setStatusText(1, text); };
     m_reminders = new Reminders(std::move(services), this);
     connect(m_ringPlayer.get(), &clsMusic::finished, &m_reminders->alert(), &RingAlert::tuneFinished);
-    connect(m_reminders, &Reminders::editRequested, this, [this](qint64 id) {
+    connect(m_reminders, &Reminders::editRequested, this, [this](MemoId id) {
         if (!m_services.run.Exiting)
             emit editMemoRequested(static_cast<qint32>(id));
     });

@@ -91,10 +91,8 @@ std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QD
 RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
 {
     RowTexts cells;
-    if (!isEmptyField(memo.id)) {
-        cells[IdColumn] = memo.id.toString();
-        cells[HiddenIdColumn] = cells[IdColumn];
-    }
+    cells[IdColumn] = QString::number(memo.id);
+    cells[HiddenIdColumn] = cells[IdColumn];
     if (!isEmptyField(memo.type))
         cells[CategoryColumn] = categoryShortName(memo.type.toInt());
     if (!isEmptyField(memo.title))

@@ -114,12 +114,12 @@ void MemoListModel::clear()
     setRows({});
 }
 
-std::optional<qint32> MemoListModel::memoIdAt(int row) const
+std::optional<MemoId> MemoListModel::memoIdAt(int row) const
 {
     if (row < 0 || row >= rowCount())
         return std::nullopt;
     bool ok = false;
-    const qint32 id = m_rows[static_cast<size_t>(row)][MemoCells::HiddenIdColumn].toInt(&ok);
+    const MemoId id = m_rows[static_cast<size_t>(row)][MemoCells::HiddenIdColumn].toLongLong(&ok);
     if (!ok)
         return std::nullopt;
     return id;

@@ -32,7 +32,7 @@ public:
     const MemoCells::RowTexts& rowAt(int row) const { return m_rows.at(static_cast<size_t>(row)); }
 
     // The memo id kept in the hidden last column; nullopt when the cell holds no 32-bit number.
-    std::optional<qint32> memoIdAt(int row) const;
+    std::optional<MemoId> memoIdAt(int row) const;
 
     // A header click: sort by that column, in the order opposite to the one in force.
     void columnClicked(int column);

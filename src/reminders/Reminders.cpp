@@ -117,7 +117,7 @@ void Reminders::buildRows()
     int y = kRowTop;
     int index = 1;
     for (const DueMemo& memo : m_last.memos) {
-        const qint64 id = memo.id;
+        const MemoId id = memo.id;
         auto open = [this, id] { openRing(id); };
         auto* picture = new ClickLabel(QString(), sheet);
         picture->setObjectName(QStringLiteral("ucAniGIF_%1").arg(index));
@@ -153,7 +153,7 @@ void Reminders::buildRows()
     sheet->resize(sheet->width(), std::max(panelHeight, y + kRowTop));
 }
 
-void Reminders::openRing(qint64 memoId)
+void Reminders::openRing(MemoId memoId)
 {
     if (QPointer<Form_Ring> open = m_ringWindows.value(memoId)) {
         open->showNormal();

@@ -38,7 +38,7 @@ MemoListRead MemoListQueries::rows(const QString& condition, const QVariantList&
     }
     while (query.next()) {
         MemoListRow memo;
-        memo.id = query.value(0);
+        memo.id = query.value(0).toLongLong();
         memo.type = query.value(1);
         memo.title = query.value(2);
         memo.content = RemoveHtml(query.value(3));
@@ -98,7 +98,7 @@ StoreResult MemoListQueries::clearNode(bool done, int category)
                           {m_userId, done, category});
     if (!query.ok())
         return StoreResult::failure(query.error());
-    std::vector<qint64> ids;
+    std::vector<MemoId> ids;
     while (query.next())
         ids.push_back(query.value(0).toLongLong());
 
@@ -106,7 +106,7 @@ StoreResult MemoListQueries::clearNode(bool done, int category)
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
     int changed = 0;
-    for (qint64 id : ids) {
+    for (MemoId id : ids) {
         const StoreResult marked = SetDel(m_db, m_userId, id);
         if (!marked)
             return marked;

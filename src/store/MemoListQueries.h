@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ class Database;
 // The stored fields of one memo that the memo list shows; a null QVariant stands for an empty field.
 struct MemoListRow
 {
-    QVariant id;
+    MemoId id = 0;
     QVariant type;
     QVariant title;
     QVariant content; // already stripped of markup

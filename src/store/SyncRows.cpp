@@ -70,7 +70,7 @@ LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId)
     return read;
 }
 
-OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id)
+OwnMemoRead readOwnMemo(const Database& db, const QString& userId, MemoId id)
 {
     return firstMemo(db, QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=?"), {id, userId});
 }
@@ -88,7 +88,7 @@ OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 ser
 }
 
 std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                            qint64 localId)
+                                            MemoId localId)
 {
     const QVariant count = db.selectValue(
         QStringLiteral("SELECT count(*) FROM Notebook WHERE NotebookServerId=? AND userid=? AND id<>?"),

@@ -10,6 +10,7 @@
 // service (the row is in step), only this computer (the counters are equal), or both.
 
 #include "store/Memo.h"
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QHash>
@@ -33,7 +34,7 @@ inline int counterAbove(int counter)
 // What the synchronisation compares of a local row that the service already knows.
 struct SyncKey
 {
-    qint64 id = 0;
+    MemoId id = 0;
     qint64 serverId = 0;
     int synnum = 0;
     int SyncedSynnum = 0;
@@ -59,7 +60,7 @@ struct LocalIdsRead
 {
     bool ok = false;
     QString error;
-    std::vector<qint64> ids;
+    std::vector<MemoId> ids;
 };
 
 // The user's rows waiting for an upload (syn cleared), oldest first.
@@ -73,14 +74,14 @@ struct OwnMemoRead
     QString error;
     std::optional<MemoRecord> memo;
 };
-OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id);
+OwnMemoRead readOwnMemo(const Database& db, const QString& userId, MemoId id);
 
 // The user's (oldest) row that carries this server id; none for a server id of 0 or below.
 OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 serverId);
 
 // How many of the user's rows other than localId carry the server id; nullopt when unreadable.
 std::optional<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                            qint64 localId);
+                                            MemoId localId);
 
 // The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
 // took from this computer without the answer arriving.

@@ -413,7 +413,7 @@ void SyncSession::startUploads()
     }
     m_stage = Stage::Uploading;
     m_uploads.clear();
-    for (const qint64 id : waiting.ids) {
+    for (const MemoId id : waiting.ids) {
         if (!m_held.contains(id))
             m_uploads.push_back(id);
     }
@@ -427,7 +427,7 @@ void SyncSession::uploadNext()
     while (m_nextUpload < m_uploads.size()) {
         if (m_run.Exiting)
             break;
-        const qint64 id = m_uploads[m_nextUpload++];
+        const MemoId id = m_uploads[m_nextUpload++];
         const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, id);
         if (!row.ok) {
             fail(LocalReadFailedStatus);
@@ -658,7 +658,7 @@ void SyncSession::conflictWindowsClosed()
     m_conflictOpen = false;
 }
 
-void SyncSession::conflictSettled(qint64 localId, bool serverCopyKept)
+void SyncSession::conflictSettled(MemoId localId, bool serverCopyKept)
 {
     m_asyncMode = true;
     m_settledId = localId;
