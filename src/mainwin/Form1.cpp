@@ -458,7 +458,7 @@ void Form1::TreeView1_Setup()
         auto* root =
             new QTreeWidgetItem(m_tree, {MemoNode::caption(MemoNode{done, 0}, m_counts.total(done))});
         root->setIcon(0, m_imageList.value(rootImage - 1));
-        for (int category = 1; category <= 7; ++category) {
+        for (int category = 1; category <= kCategoryCount; ++category) {
             auto* child = new QTreeWidgetItem(
                 root, {MemoNode::caption(MemoNode{done, category}, m_counts.ofCategory(done, category))});
             child->setIcon(0, m_imageList.value(category));

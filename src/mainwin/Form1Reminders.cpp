@@ -31,9 +31,7 @@ void Form1::buildReminders()
                                  *m_ringTune,   *m_timer2,      m_frame2,          this};
     services.tray = m_services.tray;
     services.normalTip = TrayTipText(m_services.version);
-    services.categoryName = [](int type) {
-        return MemoNode::categoryName(type >= 1 && type <= 7 ? type : 7);
-    };
+    services.categoryName = [](int type) { return categoryName(categoryOrOther(type)); };
     services.repeatLabel = [](const QString& code) { return MemoCells::repeatShortLabel(code); };
     services.memosChanged = [this] {
         ReadUndo();
@@ -46,7 +44,7 @@ void Form1::buildReminders()
     connect(m_ringPlayer.get(), &clsMusic::finished, &m_reminders->alert(), &RingAlert::tuneFinished);
     connect(m_reminders, &Reminders::editRequested, this, [this](MemoId id) {
         if (!m_services.run.Exiting)
-            emit editMemoRequested(static_cast<qint32>(id));
+            emit editMemoRequested(id);
     });
     if (m_services.tray)
         connect(m_services.tray, &TrayIcon::assistantDismissed, m_reminders, &Reminders::dismissAssistant);

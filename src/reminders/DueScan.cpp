@@ -130,11 +130,6 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
     return result;
 }
 
-bool isSignInCode(const QString& repeatCode)
-{
-    return repeatCode.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
-}
-
 QString ringListText(const std::vector<MemoId>& ids)
 {
     QStringList texts;

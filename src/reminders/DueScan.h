@@ -3,6 +3,7 @@
 // The due scan: which of the user's memos fall due within 60 days, in order of days left, and which
 // of them are due now and ring.
 
+#include "lunar/RepeatRule.h"
 #include "store/MemoId.h"
 
 #include <QDateTime>
@@ -45,9 +46,6 @@ struct DueScanResult
 // loginRingDone is false.
 DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDateTime& now,
                            bool loginRingDone);
-
-// Whether a repeat code is the sign-in one ("denglu", in any case): such a memo rings at each sign-in.
-bool isSignInCode(const QString& repeatCode);
 
 // The ring list as kept in text: ids joined by "|".
 QString ringListText(const std::vector<MemoId>& ids);

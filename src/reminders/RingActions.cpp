@@ -60,8 +60,8 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
             solar = roll.solarTime;
         }
     } else {
-        const AlertRoll roll = RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn,
-                                                passed, NoticeWindow::EditWindow);
+        const AlertRoll roll =
+            RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn, passed);
         next.repeatCode = roll.repeatCode;
         next.alertOn = roll.alertOn;
         solar = roll.solarTime;
