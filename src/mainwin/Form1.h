@@ -153,7 +153,6 @@ public:
     void switchOnTimer3();
     // The scheduler's tick counter (1 to 3599, then from 17); another window sets it to 1 to replay
     // the start-up ticks.
-    int Timer1Tag() const;
     void setTimer1Tag(int tick);
     Scheduler& scheduler() const { return *m_scheduler; }
 

@@ -77,11 +77,6 @@ bool Form1::RingLoop() const
     return m_reminders->alert().RingLoop();
 }
 
-int Form1::Timer1Tag() const
-{
-    return m_scheduler->Tag();
-}
-
 void Form1::setTimer1Tag(int tick)
 {
     m_scheduler->setTag(tick);
