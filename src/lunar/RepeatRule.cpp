@@ -1,5 +1,7 @@
 #include "lunar/RepeatRule.h"
 
+#include <QHash>
+
 #include <array>
 
 namespace velmo {
@@ -42,11 +44,14 @@ std::span<const RepeatRule> repeatRules()
 
 const RepeatRule* repeatRuleOfCode(const QString& code)
 {
-    for (const RepeatRule& rule : kRules) {
-        if (code == QLatin1String(rule.code))
-            return &rule;
-    }
-    return nullptr;
+    // Looked up once per row of the memo list: by hash, not by a walk through the table.
+    static const QHash<QString, const RepeatRule*> byCode = [] {
+        QHash<QString, const RepeatRule*> rules;
+        for (const RepeatRule& rule : kRules)
+            rules.insert(rule.codeText(), &rule);
+        return rules;
+    }();
+    return byCode.value(code);
 }
 
 const RepeatRule* repeatRuleOfLabel(const QString& label)
