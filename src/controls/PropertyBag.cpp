@@ -8,11 +8,6 @@ PropertyBag::PropertyBag(std::initializer_list<std::pair<QString, QVariant>> val
         m_values.insert(key, value);
 }
 
-PropertyBag::PropertyBag(const QVariantMap& values)
-    : m_values(values)
-{
-}
-
 QVariant PropertyBag::read(const QString& key, const QVariant& defaultValue) const
 {
     const auto it = m_values.constFind(key);

@@ -29,7 +29,6 @@ class PropertyBag
 public:
     PropertyBag() = default;
     PropertyBag(std::initializer_list<std::pair<QString, QVariant>> values);
-    explicit PropertyBag(const QVariantMap& values);
 
     bool contains(const QString& key) const { return m_values.contains(key); }
     // The stored value, or defaultValue when the key is absent.

@@ -67,7 +67,7 @@ void EditorWindows::showAdd(const QString& categoryPreset)
         m_add->form()->focusTitle();
 }
 
-void EditorWindows::showEdit(qint64 id)
+void EditorWindows::showEdit(MemoId id)
 {
     if (m_edit && m_edit->memoId() == id) {
         if (!m_edit->form()->hasUnsavedInput() && !m_edit->Command5_Click(id)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/EditorServices.h"
+#include "store/MemoId.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,7 +34,7 @@ public slots:
     // The edit window on this memo: loaded when it shows another memo or is new. On the same memo
     // it keeps the user's unsaved changes; without any it shows the memo as it is now (and closes
     // when the memo is gone).
-    void showEdit(qint64 id);
+    void showEdit(MemoId id);
     void showMailDialog();
 
 private:

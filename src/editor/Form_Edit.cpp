@@ -20,7 +20,7 @@ void Form_Edit::Form_Load()
     form()->loadLists();
 }
 
-bool Form_Edit::Command5_Click(qint64 id)
+bool Form_Edit::Command5_Click(MemoId id)
 {
     const EditorMemoRead read = readEditorMemo(m_services.db, id, m_services.run.UserId);
     if (!read.ok) {

@@ -19,16 +19,16 @@ public:
     // Loads the memo into the controls and makes it the memo the save writes, by its id; the save
     // checks that the row still carries the memo's change counter (synnum). False, the controls
     // unchanged and the user told, when the user has no such memo or it cannot be read.
-    bool Command5_Click(qint64 id);
+    bool Command5_Click(MemoId id);
     // The memo shown; 0 before one was loaded.
-    qint64 memoId() const { return m_memoId; }
+    MemoId memoId() const { return m_memoId; }
 
 protected:
     SaveOutcome save(const EditorInput& input) override;
 
 private:
     EditorServices m_services;
-    qint64 m_memoId = 0;
+    MemoId m_memoId = 0;
     int m_loadedSynnum = 0;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The labels the memo editors show for the codes a memo row stores: category and repeat rule (the
-// built-in tunes are in platform/TuneCodes.h). Lists are in the order the editors show them; every comparison
-// is exact.
+// The labels the memo editors list for the codes a memo row stores: category and repeat rule, read
+// from the shared tables (store/MemoCategory.h, lunar/RepeatRule.h; the built-in tunes are in
+// platform/TuneCodes.h). Lists are in the order the editors show them; every comparison is exact.
 
 #include <QString>
 #include <QStringList>
@@ -15,7 +15,7 @@ namespace velmo::MemoCodes {
 const QStringList& categoryLabels();
 // The code of a category label; 0 for any other text.
 int categoryCode(const QString& label);
-// The label of a stored category; 7 and every code outside 1 to 6 read as "其它备忘".
+// The label of a stored category; every code outside 1 to 7 reads as "其它备忘".
 QString categoryLabel(int code);
 
 // "只提醒一次" ("1") … "每次登陆" ("denglu").

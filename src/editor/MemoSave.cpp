@@ -34,6 +34,22 @@ SaveOutcome failure(const QString& text, const QString& error = {})
     return outcome;
 }
 
+// The general date-time text of a moment given by its numbers: the date alone at midnight.
+QString generalText(int year, int month, int day, QTime time)
+{
+    QString text = QStringLiteral("%1/%2/%3").arg(year).arg(month).arg(day);
+    if (time != QTime(0, 0))
+        text += QLatin1Char(' ') + time.toString(QStringLiteral("H:mm:ss"));
+    return text;
+}
+
+// Told after the save when a one-time reminder was entered in the past and so will never ring.
+QString missedReminderNotice(const QString& alertText, const QString& calendar, const QString& nowText)
+{
+    return QStringLiteral("提醒时间:") + alertText + QStringLiteral(" < 当前") + calendar + QLatin1Char(':') +
+           nowText + QStringLiteral(",提醒功能未生效");
+}
+
 QDateTime wholeSecondNow()
 {
     const QDateTime now = Clock::currentDateTime();
@@ -66,11 +82,20 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
     const QTime time = QTime(input.time.hour(), input.time.minute(), input.time.second());
     if (write.lifa == 1) {
         // A solar memo without reminder is solar all the same: its mail moment is the date entered.
-        const AlertRoll roll = RollAlertForward(repeatCode, QDateTime(input.date, time), alertOn, now,
-                                                editing ? NoticeWindow::EditWindow : NoticeWindow::AddWindow);
+        const AlertRoll roll = RollAlertForward(repeatCode, QDateTime(input.date, time), alertOn, now);
         repeatCode = roll.repeatCode;
         alertOn = roll.alertOn;
-        outcome.notice = roll.notice;
+        if (roll.missedOnce) {
+            // The add window has always written the current moment in full, the edit window as
+            // the general text.
+            const QString nowText =
+                editing ? generalText(now.date().year(), now.date().month(), now.date().day(), now.time())
+                        : now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            const QDate day = roll.solarTime.date();
+            outcome.notice =
+                missedReminderNotice(generalText(day.year(), day.month(), day.day(), roll.solarTime.time()),
+                                     QStringLiteral("公历"), nowText);
+        }
         if (!roll.solarTime.isValid())
             return refusal(invalidTimeText());
         write.mailTime = toDbText(roll.solarTime);
@@ -91,7 +116,10 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
                                                 dateKept ? input.loadedLunarHint : QDateTime());
         repeatCode = roll.repeatCode;
         alertOn = roll.alertOn;
-        outcome.notice = roll.notice;
+        if (roll.missedOnce)
+            outcome.notice =
+                missedReminderNotice(generalText(entered.year, entered.month, entered.day, entered.time()),
+                                     QStringLiteral("农历"), LunarText(now));
         const LunarMoment lunar = roll.lunarTime.value_or(entered);
         // The service mails at the solar moment; a lunar date that does not convert is never stored.
         const auto solarDate = hlxNongLiGongLi::nongToGong(lunar.date());
@@ -154,7 +182,7 @@ SaveOutcome MemoSave::saveNew(const EditorInput& input)
     return outcome;
 }
 
-SaveOutcome MemoSave::saveEdit(qint64 id, const EditorInput& input, int loadedSynnum)
+SaveOutcome MemoSave::saveEdit(MemoId id, const EditorInput& input, int loadedSynnum)
 {
     MemoWrite write;
     SaveOutcome outcome = prepare(input, true, write);

@@ -66,7 +66,7 @@ struct SaveOutcome
     bool focusTitle = false;
     // Shown after a save when not empty: a one-time reminder that had passed was switched off.
     QString notice;
-    qint64 memoId = 0;
+    MemoId memoId = 0;
 
     bool saved() const { return result == Result::Saved; }
 };
@@ -80,7 +80,7 @@ public:
     SaveOutcome saveNew(const EditorInput& input);
     // The edit window: stores the user's memo with that id, as long as it is still the row the
     // window loaded (its change counter is loadedSynnum); a snooze alone does not change it.
-    SaveOutcome saveEdit(qint64 id, const EditorInput& input, int loadedSynnum);
+    SaveOutcome saveEdit(MemoId id, const EditorInput& input, int loadedSynnum);
     // Checks and composes the row without writing it; a refusal when something is wrong.
     SaveOutcome prepare(const EditorInput& input, bool editing, MemoWrite& write) const;
 

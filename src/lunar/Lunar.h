@@ -23,12 +23,13 @@
 //   hlxNongLiGongLi::NongToGong(QStringLiteral("2020-4-1"), leap);   // "2020-5-23", leap == "闰"
 //
 //   // Roll a passed reminder time forward on saving or acknowledging.
-//   AlertRoll roll = RollAlertForward(code, alertTime, alertOn, now, NoticeWindow::AddWindow);
+//   AlertRoll roll = RollAlertForward(code, alertTime, alertOn, now);
 //   AlertRoll lunarRoll = RollAlertForward(code, *due, alertOn, now);
 //   // lunarRoll.lunarTime is stored; lunarRoll.solarTime is the real solar moment it falls on.
 
 #include "lunar/LunarCalendar.h"
 #include "lunar/LunarMoment.h"
 #include "lunar/Nongli.h"
+#include "lunar/RepeatRule.h"
 #include "lunar/RollAlertForward.h"
 #include "lunar/hlxNongLiGongLi.h"

@@ -55,18 +55,6 @@ QString GetNongli(const QDateTime& moment, int kind)
     return textOfKind(*date, moment.time(), kind);
 }
 
-QString GetNongli(const QString& moment, int kind)
-{
-    const auto n = lunarinternal::readDateTimeNumbers(moment);
-    if (!n)
-        return {};
-    const QDate date((*n)[0], (*n)[1], (*n)[2]);
-    const QTime time((*n)[3], (*n)[4], (*n)[5]);
-    if (!date.isValid() || !time.isValid())
-        return {};
-    return GetNongli(QDateTime(date, time), kind);
-}
-
 QString LunarText(const QDateTime& moment)
 {
     return GetNongli(moment, static_cast<int>(NongliKind::Moment));

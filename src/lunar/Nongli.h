@@ -25,9 +25,6 @@ enum class NongliKind
 // The lunar date of a moment as text of the given kind (1 to 6, see NongliKind); empty text for any
 // other kind and for a moment outside the calendar's days, whose lunar date is unknown.
 QString GetNongli(const QDateTime& moment, int kind);
-// The same for a moment given as text ("2020-05-23 08:05:09", or a date alone); empty text when it
-// does not read as a date-time.
-QString GetNongli(const QString& moment, int kind);
 
 // Kind 1, the lunar "now" as text. To compare moments use LunarMoment, never this text read back.
 QString LunarText(const QDateTime& moment);

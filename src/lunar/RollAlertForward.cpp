@@ -1,64 +1,16 @@
 #include "lunar/RollAlertForward.h"
 
-#include "lunar/Nongli.h"
+#include "lunar/LunarCalendar.h"
 
 #include <algorithm>
 
 namespace velmo {
 namespace {
 
-enum class Rule
-{
-    Once,
-    Never,
-    Seconds,
-    Months,
-    SignIn
-};
-
-struct RepeatRule
-{
-    Rule rule = Rule::Never;
-    qint64 amount = 0; // seconds for Rule::Seconds, months for Rule::Months
-};
+using Step = RepeatRule::Step;
 
 constexpr qint64 kMinute = 60;
-constexpr qint64 kHour = 60 * kMinute;
-constexpr qint64 kDay = 24 * kHour;
-
-std::optional<RepeatRule> ruleOf(const QString& code)
-{
-    struct Entry
-    {
-        const char* code;
-        RepeatRule rule;
-    };
-    static const Entry kRules[] = {
-        {"1", {Rule::Once, 0}},
-        {"N", {Rule::Never, 0}},
-        {"1tian", {Rule::Seconds, kDay}},
-        {"1zhou", {Rule::Seconds, 7 * kDay}},
-        {"1yue", {Rule::Months, 1}},
-        {"3yue", {Rule::Months, 3}},
-        {"6yue", {Rule::Months, 6}},
-        {"1nian", {Rule::Months, 12}},
-        {"1fen", {Rule::Seconds, kMinute}},
-        {"5fen", {Rule::Seconds, 5 * kMinute}},
-        {"10fen", {Rule::Seconds, 10 * kMinute}},
-        {"30fen", {Rule::Seconds, 30 * kMinute}},
-        {"1shi", {Rule::Seconds, kHour}},
-        {"2shi", {Rule::Seconds, 2 * kHour}},
-        {"3shi", {Rule::Seconds, 3 * kHour}},
-        {"6shi", {Rule::Seconds, 6 * kHour}},
-        {"12shi", {Rule::Seconds, 12 * kHour}},
-        {"denglu", {Rule::SignIn, 0}},
-    };
-    for (const Entry& e : kRules) {
-        if (code == QLatin1String(e.code))
-            return e.rule;
-    }
-    return std::nullopt;
-}
+constexpr qint64 kDay = 24 * 60 * kMinute;
 
 // Moments as wall-clock seconds: the steps keep the time of day whatever the local time zone does.
 qint64 wallSeconds(QDate date, QTime time)
@@ -128,21 +80,6 @@ QDateTime firstMonthStepAfter(const QDateTime& anchor, qint64 months, const QDat
     }
 }
 
-// The general date-time text of a moment given by its numbers: the date alone at midnight.
-QString generalText(int year, int month, int day, QTime time)
-{
-    QString text = QStringLiteral("%1/%2/%3").arg(year).arg(month).arg(day);
-    if (time != QTime(0, 0))
-        text += QLatin1Char(' ') + time.toString(QStringLiteral("H:mm:ss"));
-    return text;
-}
-
-QString notice(const QString& alertText, const QString& calendar, const QString& nowText)
-{
-    return QStringLiteral("提醒时间:") + alertText + QStringLiteral(" < 当前") + calendar + QLatin1Char(':') +
-           nowText + QStringLiteral(",提醒功能未生效");
-}
-
 AlertRoll unchanged(const QString& code, bool alertOn)
 {
     AlertRoll roll;
@@ -151,13 +88,13 @@ AlertRoll unchanged(const QString& code, bool alertOn)
     return roll;
 }
 
-// The rules that change no moment: "1" switches off with a notice, "N" switches off.
-void switchOff(AlertRoll& roll, Rule rule, const QString& noticeText)
+// The rules that change no moment: "1" switches off and becomes "N", "N" switches off.
+void switchOff(AlertRoll& roll, Step step)
 {
     roll.alertOn = false;
-    if (rule == Rule::Once) {
+    if (step == Step::Once) {
         roll.repeatCode = QStringLiteral("N");
-        roll.notice = noticeText;
+        roll.missedOnce = true;
     }
     roll.changed = true;
 }
@@ -188,11 +125,11 @@ std::optional<LunarDate> ordinaryMonthAhead(const LunarMoment& anchor, qint64 ah
 } // namespace
 
 AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime, bool alertOn,
-                           const QDateTime& now, NoticeWindow window)
+                           const QDateTime& now)
 {
     AlertRoll roll = unchanged(repeatCode, alertOn);
     roll.solarTime = alertTime;
-    const auto rule = ruleOf(repeatCode);
+    const RepeatRule* rule = repeatRuleOfCode(repeatCode);
     if (!rule || !alertTime.isValid() || !now.isValid())
         return roll;
     const QDateTime t = toWholeSecond(alertTime);
@@ -200,26 +137,18 @@ AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime
     if (wallSeconds(t) >= wallSeconds(current))
         return roll;
 
-    switch (rule->rule) {
-    case Rule::Once:
-    case Rule::Never: {
-        const QString nowText = window == NoticeWindow::AddWindow
-                                    ? current.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                    : generalText(current.date().year(), current.date().month(),
-                                                  current.date().day(), current.time());
-        const QDate d = t.date();
-        switchOff(
-            roll, rule->rule,
-            notice(generalText(d.year(), d.month(), d.day(), t.time()), QStringLiteral("公历"), nowText));
+    switch (rule->step) {
+    case Step::Once:
+    case Step::Never:
+        switchOff(roll, rule->step);
         return roll;
-    }
-    case Rule::Seconds:
+    case Step::Seconds:
         roll.solarTime = firstStepAfter(wallSeconds(t), rule->amount, current);
         break;
-    case Rule::Months:
+    case Step::Months:
         roll.solarTime = firstMonthStepAfter(t, rule->amount, current);
         break;
-    case Rule::SignIn:
+    case Step::SignIn:
         roll.solarTime =
             localMoment(current.date(), QTime(current.time().hour(), t.time().minute(), t.time().second()));
         break;
@@ -239,7 +168,7 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
     const auto anchor = lunarWallSeconds(alertTime, current, solarHint);
     if (anchor)
         roll.solarTime = fromWallSeconds(*anchor);
-    const auto rule = ruleOf(repeatCode);
+    const RepeatRule* rule = repeatRuleOfCode(repeatCode);
     if (!rule || !alertTime.isValid())
         return roll;
     const auto lunarNow = LunarMoment::fromSolar(current);
@@ -252,17 +181,15 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
     // day-based moment is written anew as the numbers of the day it runs on to.
     const bool readsPassed = alertTime < *lunarNow;
     const bool passed = anchor ? *anchor < wallSeconds(current) : readsPassed;
-    if (!passed && !(readsPassed && rule->rule == Rule::Seconds))
+    if (!passed && !(readsPassed && rule->step == Step::Seconds))
         return roll;
 
-    switch (rule->rule) {
-    case Rule::Once:
-    case Rule::Never:
-        switchOff(roll, rule->rule,
-                  notice(generalText(alertTime.year, alertTime.month, alertTime.day, alertTime.time()),
-                         QStringLiteral("农历"), LunarText(current)));
+    switch (rule->step) {
+    case Step::Once:
+    case Step::Never:
+        switchOff(roll, rule->step);
         return roll;
-    case Rule::SignIn: {
+    case Step::SignIn: {
         LunarMoment signIn = *lunarNow;
         signIn.minute = alertTime.minute;
         signIn.second = alertTime.second;
@@ -272,7 +199,7 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
         roll.changed = true;
         return roll;
     }
-    case Rule::Seconds: {
+    case Step::Seconds: {
         // Through the solar calendar, so that leap months and month lengths count as they are.
         if (!anchor)
             break;
@@ -287,7 +214,7 @@ AlertRoll RollAlertForward(const QString& repeatCode, const LunarMoment& alertTi
         roll.changed = true;
         return roll;
     }
-    case Rule::Months: {
+    case Step::Months: {
         const qint64 monthsAhead =
             (lunarNow->year - alertTime.year) * qint64(12) + lunarNow->month - alertTime.month;
         const qint64 limit = wallSeconds(current);

@@ -1,9 +1,10 @@
 #pragma once
 
 // The roll-forward of a reminder time that has passed when a memo is saved or acknowledged: the next
-// occurrence by the memo's repeat code, or a one-time reminder switched off with a notice.
+// occurrence by the memo's repeat rule, or a one-time reminder switched off.
 
 #include "lunar/LunarMoment.h"
+#include "lunar/RepeatRule.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,14 +13,7 @@
 
 namespace velmo {
 
-// Which editor saves: the two write the current solar moment differently in the notice.
-enum class NoticeWindow
-{
-    AddWindow,
-    EditWindow
-};
-
-// The reminder fields after the roll-forward, and what to tell the user.
+// The reminder fields after the roll-forward, and what it did.
 struct AlertRoll
 {
     QString repeatCode;
@@ -30,8 +24,9 @@ struct AlertRoll
     QDateTime solarTime;
     // Lunar path only: the reminder moment in lunar numbers, a leap month written with its plain number.
     std::optional<LunarMoment> lunarTime;
-    // Shown to the user after the save when not empty.
-    QString notice;
+    // A one-time reminder ("1") whose moment had passed: switched off and its code made "N"; the
+    // user is to be told that it will not ring.
+    bool missedOnce = false;
     // The time, the code or the flag differs from what was given.
     bool changed = false;
     // Lunar path: the lunar "now", or the moment reached, lies outside the calendar; nothing changed.
@@ -39,7 +34,7 @@ struct AlertRoll
 };
 
 // The solar path. Nothing changes unless alertTime lies before now (to the second). Then:
-//  - "1": the code becomes "N", the reminder is switched off, and the notice says why;
+//  - "1": the code becomes "N", the reminder is switched off, and missedOnce is set;
 //  - "N": the reminder is switched off;
 //  - "1tian", "1zhou", the minute and hour codes: the first alertTime + k steps after now;
 //  - "1yue", "3yue", "6yue", "1nian": the first alertTime + k months (years) after now, the day kept
@@ -47,7 +42,7 @@ struct AlertRoll
 //  - "denglu": today at now's hour with alertTime's minute and second, even when that has passed;
 //  - any other code: nothing.
 AlertRoll RollAlertForward(const QString& repeatCode, const QDateTime& alertTime, bool alertOn,
-                           const QDateTime& now, NoticeWindow window);
+                           const QDateTime& now);
 
 // The lunar path: alertTime is in lunar numbers (no leap flag); solarHint is the solar moment stored
 // beside it (the memo's mailTime), which says whether the numbers mean a leap month (see

@@ -9,7 +9,7 @@ void connectEditors(Form1& form, EditorWindows& editors)
 {
     QObject::connect(&form, &Form1::newMemoRequested, &editors, &EditorWindows::showAdd);
     QObject::connect(&form, &Form1::editMemoRequested, &editors,
-                     [&editors](qint32 id) { editors.showEdit(id); });
+                     [&editors](MemoId id) { editors.showEdit(id); });
 }
 
 } // namespace velmo

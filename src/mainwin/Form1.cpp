@@ -135,9 +135,9 @@ void Form1::buildController()
     view.showSyncButton = [this](bool visible) { m_command1->setVisible(visible); };
     view.playSound = [this](const QString& fileName) { playSound(fileName); };
     view.showNotice = [this] { showNotice(); };
-    view.editMemo = [this](qint64 id) {
+    view.editMemo = [this](MemoId id) {
         if (!m_services.run.Exiting)
-            emit editMemoRequested(static_cast<qint32>(id));
+            emit editMemoRequested(id);
     };
     m_controller = new MainController(std::move(services), std::move(view), this);
     connect(this, &Form1::exiting, m_controller, &MainController::abortOnlineChecks);
@@ -422,7 +422,7 @@ void Form1::TreeView1_Setup()
         auto* root =
             new QTreeWidgetItem(m_tree, {MemoNode::caption(MemoNode{done, 0}, m_counts.total(done))});
         root->setIcon(0, m_imageList.value(rootImage - 1));
-        for (int category = 1; category <= 7; ++category) {
+        for (int category = 1; category <= kCategoryCount; ++category) {
             auto* child = new QTreeWidgetItem(
                 root, {MemoNode::caption(MemoNode{done, category}, m_counts.ofCategory(done, category))});
             child->setIcon(0, m_imageList.value(category));
@@ -549,12 +549,12 @@ void Form1::ListView1_ColumnClick(int column)
     m_list->header()->setSortIndicator(m_listModel->sortColumn(), m_listModel->sortOrder());
 }
 
-std::vector<qint32> Form1::selectedMemoIds() const
+std::vector<MemoId> Form1::selectedMemoIds() const
 {
     QModelIndexList rows = m_list->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    std::vector<qint32> ids;
+    std::vector<MemoId> ids;
     for (const QModelIndex& row : rows) {
         if (const auto id = m_listModel->memoIdAt(row.row()))
             ids.push_back(*id);
@@ -562,7 +562,7 @@ std::vector<qint32> Form1::selectedMemoIds() const
     return ids;
 }
 
-void Form1::openMemo(std::optional<qint32> id)
+void Form1::openMemo(std::optional<MemoId> id)
 {
     if (id && !m_services.run.Exiting)
         emit editMemoRequested(*id);
@@ -570,8 +570,8 @@ void Form1::openMemo(std::optional<qint32> id)
 
 void Form1::Menu_Open_Click()
 {
-    const std::vector<qint32> ids = selectedMemoIds();
-    openMemo(ids.empty() ? std::nullopt : std::optional<qint32>(ids.front()));
+    const std::vector<MemoId> ids = selectedMemoIds();
+    openMemo(ids.empty() ? std::nullopt : std::optional<MemoId>(ids.front()));
 }
 
 void Form1::ListView1_DblClick()
@@ -599,7 +599,7 @@ void Form1::menu_doing_Click()
 void Form1::menu_del_Click()
 {
     // The rows are taken now: the list may be reloaded while the question is open.
-    const std::vector<qint32> ids = selectedMemoIds();
+    const std::vector<MemoId> ids = selectedMemoIds();
     QPointer<Form1> self(this);
     m_services.boxes.ask(this, QStringLiteral("您确认要删除选中备忘吗,删除无法恢复?"), deleteTitle,
                          [self, ids](bool yes) {
@@ -608,7 +608,7 @@ void Form1::menu_del_Click()
                          });
 }
 
-void Form1::changeSelected(MemoSetter setter, const std::vector<qint32>& ids, MemoChange::Kind kind)
+void Form1::changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, MemoChange::Kind kind)
 {
     StoreResult changed;
     if (!m_services.run.Exiting && !ids.empty())

@@ -128,7 +128,7 @@ public:
     const CategoryCounts& counts() const { return m_counts; }
     const MemoListModel& listModel() const { return *m_listModel; }
     // The ids of the selected list rows, top to bottom.
-    std::vector<qint32> selectedMemoIds() const;
+    std::vector<MemoId> selectedMemoIds() const;
 
 public slots:
     // The toolbar, by button index.
@@ -178,7 +178,7 @@ signals:
     // Every window is closed and the database is closed: the event loop may end.
     void quitRequested();
     // The user asked to edit this memo, or to write a new one with the given category preset.
-    void editMemoRequested(qint32 id);
+    void editMemoRequested(MemoId id);
     void newMemoRequested(const QString& categoryPreset);
 
 protected:
@@ -204,9 +204,9 @@ private:
     // Shows the memos the filter selects in the list, or reports the failed read.
     void showRows(const MemoListQueries::Filter& filter);
     void ClearCategory(const MemoNode& node);
-    void changeSelected(MemoSetter setter, const std::vector<qint32>& ids, MemoChange::Kind kind);
+    void changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, MemoChange::Kind kind);
     std::optional<MemoNode> chosenTreeNode() const;
-    void openMemo(std::optional<qint32> id);
+    void openMemo(std::optional<MemoId> id);
     void hideToTray();
     void playSound(const QString& fileName);
     void reportFailure(const QString& what, const QString& error, const QString& title = {});

@@ -2,7 +2,6 @@
 
 #include "controls/MessageBoxes.h"
 #include "mainwin/MemoCells.h"
-#include "mainwin/MemoNode.h"
 #include "mainwin/Scheduler.h"
 #include "platform/FileUtils.h"
 #include "platform/MemoryTrim.h"
@@ -12,6 +11,7 @@
 #include "reminders/Reminders.h"
 #include "reminders/RingAlert.h"
 #include "reminders/RingTune.h"
+#include "store/MemoCategory.h"
 #include "store/RunState.h"
 #include "sync/DateTimeSettings.h"
 #include "sync/NoticeBoard.h"
@@ -76,15 +76,13 @@ void MainController::buildReminders()
                                  *m_ringTune,   *m_timer2,      m_services.duePanel, m_services.window};
     services.tray = m_services.tray;
     services.normalTip = TrayTipText(m_services.version);
-    services.categoryName = [](int type) {
-        return MemoNode::categoryName(type >= 1 && type <= 7 ? type : 7);
-    };
+    services.categoryName = [](int type) { return categoryName(categoryOrOther(type)); };
     services.repeatLabel = [](const QString& code) { return MemoCells::repeatShortLabel(code); };
     services.memosChanged = [this](const MemoChange& change) { memosChanged(change); };
     services.status = [this](const QString& text) { m_view.setStatus(1, text); };
     m_reminders = new Reminders(std::move(services), this);
     connect(m_ringPlayer.get(), &clsMusic::finished, &m_reminders->alert(), &RingAlert::tuneFinished);
-    connect(m_reminders, &Reminders::editRequested, this, [this](qint64 id) { m_view.editMemo(id); });
+    connect(m_reminders, &Reminders::editRequested, this, [this](MemoId id) { m_view.editMemo(id); });
     if (m_services.tray)
         connect(m_services.tray, &TrayIcon::assistantDismissed, m_reminders, &Reminders::dismissAssistant);
 }

@@ -77,7 +77,7 @@ public:
         // The notice strip and the notice menu item follow the notices.
         std::function<void()> showNotice;
         // A reminder window asked to edit this memo.
-        std::function<void(qint64 id)> editMemo;
+        std::function<void(MemoId id)> editMemo;
     };
 
     MainController(Services services, View view, QObject* parent = nullptr);

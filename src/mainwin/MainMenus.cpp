@@ -76,41 +76,38 @@ MainMenus MainMenus::build(Form1& form)
                                  QKeySequence(Qt::CTRL | Qt::Key_Q)),
                      &QAction::triggered, f, &Form1::MDIexit_Click);
 
-    menus.settings = namedMenu(bar, QStringLiteral("mnu_shezhi"), QStringLiteral("设置(&E)"));
-    QObject::connect(namedAction(menus.settings, QStringLiteral("menu_chengxushezhi"),
+    QMenu* settings = namedMenu(bar, QStringLiteral("mnu_shezhi"), QStringLiteral("设置(&E)"));
+    QObject::connect(namedAction(settings, QStringLiteral("menu_chengxushezhi"),
                                  QStringLiteral("程序设置(&C)"), QKeySequence(Qt::CTRL | Qt::Key_P)),
                      &QAction::triggered, f, &Form1::menu_chengxushezhi_Click);
 
-    menus.sync = namedMenu(bar, QStringLiteral("mnu_gengxin"), QStringLiteral("数据同步(&S)"));
+    QMenu* sync = namedMenu(bar, QStringLiteral("mnu_gengxin"), QStringLiteral("数据同步(&S)"));
     QAction* autoSync =
-        namedAction(menus.sync, QStringLiteral("menu_zidongtongbushuju"), QStringLiteral("自动同步数据(&C)"));
+        namedAction(sync, QStringLiteral("menu_zidongtongbushuju"), QStringLiteral("自动同步数据(&C)"));
     autoSync->setCheckable(true);
     autoSync->setChecked(true);
     // Always on: choosing it changes nothing.
     QObject::connect(autoSync, &QAction::triggered, autoSync, [autoSync] { autoSync->setChecked(true); });
-    separator(menus.sync, QStringLiteral("fenge12"));
-    menus.manualSync =
-        namedAction(menus.sync, QStringLiteral("menu_shoudongtongbu"), QStringLiteral("立即手动同步(&S)"));
-    QObject::connect(menus.manualSync, &QAction::triggered, f, &Form1::menu_shoudongtongbu_Click);
+    separator(sync, QStringLiteral("fenge12"));
+    QAction* manualSync =
+        namedAction(sync, QStringLiteral("menu_shoudongtongbu"), QStringLiteral("立即手动同步(&S)"));
+    QObject::connect(manualSync, &QAction::triggered, f, &Form1::menu_shoudongtongbu_Click);
 
-    menus.help = namedMenu(bar, QStringLiteral("mnu_bangzhu"), QStringLiteral("帮助(&H)"));
+    QMenu* help = namedMenu(bar, QStringLiteral("mnu_bangzhu"), QStringLiteral("帮助(&H)"));
     QObject::connect(
-        namedAction(menus.help, QStringLiteral("menu_shiyongshuoming"), QStringLiteral("内测功能说明(&H)")),
+        namedAction(help, QStringLiteral("menu_shiyongshuoming"), QStringLiteral("内测功能说明(&H)")),
         &QAction::triggered, f, &Form1::menu_shiyongshuoming_Click);
-    separator(menus.help, QStringLiteral("fenge5"));
+    separator(help, QStringLiteral("fenge5"));
+    QObject::connect(namedAction(help, QStringLiteral("menu_cuowufankui"), QStringLiteral("错误反馈(&F)")),
+                     &QAction::triggered, f, &Form1::menu_cuowufankui_Click);
     QObject::connect(
-        namedAction(menus.help, QStringLiteral("menu_cuowufankui"), QStringLiteral("错误反馈(&F)")),
-        &QAction::triggered, f, &Form1::menu_cuowufankui_Click);
-    QObject::connect(
-        namedAction(menus.help, QStringLiteral("menu_guanliyuanliuyan"), QStringLiteral("给管理员留言(&M)")),
+        namedAction(help, QStringLiteral("menu_guanliyuanliuyan"), QStringLiteral("给管理员留言(&M)")),
         &QAction::triggered, f, &Form1::menu_guanliyuanliuyan_Click);
-    QObject::connect(
-        namedAction(menus.help, QStringLiteral("menu_jianyiyijian"), QStringLiteral("建议意见(&C)")),
-        &QAction::triggered, f, &Form1::menu_jianyiyijian_Click);
-    separator(menus.help, QStringLiteral("fenge6"));
-    QObject::connect(
-        namedAction(menus.help, QStringLiteral("menu_guanyuchengxu"), QStringLiteral("关于程序(&A)")),
-        &QAction::triggered, f, &Form1::menu_guanyuchengxu_Click);
+    QObject::connect(namedAction(help, QStringLiteral("menu_jianyiyijian"), QStringLiteral("建议意见(&C)")),
+                     &QAction::triggered, f, &Form1::menu_jianyiyijian_Click);
+    separator(help, QStringLiteral("fenge6"));
+    QObject::connect(namedAction(help, QStringLiteral("menu_guanyuchengxu"), QStringLiteral("关于程序(&A)")),
+                     &QAction::triggered, f, &Form1::menu_guanyuchengxu_Click);
 
     // The notice item: last in the menu bar, no submenu, shown only with notices.
     menus.notice = bar->addAction(QStringLiteral("公告(&G):"));

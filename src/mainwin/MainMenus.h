@@ -14,15 +14,11 @@ class Form1;
 
 struct MainMenus
 {
-    QMenu* file = nullptr; // MDIfile, also the tray icon's menu
-    QMenu* settings = nullptr;
-    QMenu* sync = nullptr;
-    QMenu* help = nullptr;
+    QMenu* file = nullptr;     // MDIfile, also the tray icon's menu
     QAction* notice = nullptr; // Menu_Gonggao, hidden until a notice is shown
     QMenu* tree = nullptr;     // TreeViewMenu
     QMenu* list = nullptr;     // ListViewMenu
     QAction* clearCategory = nullptr;
-    QAction* manualSync = nullptr;
     QList<QAction*> figures; // mm(1) to mm(6)
 
     // Builds the menus into the window's menu bar and connects them to its handlers.

@@ -1,10 +1,9 @@
 #include "MemoCells.h"
 
 #include "lunar/LunarMoment.h"
-#include "mainwin/MemoNode.h"
+#include "lunar/RepeatRule.h"
 #include "store/DbText.h"
-
-#include <QHash>
+#include "store/MemoCategory.h"
 
 namespace velmo::MemoCells {
 
@@ -42,34 +41,16 @@ QDate storedDay(const QString& text)
 
 QString categoryShortName(int type)
 {
-    return MemoNode::categoryName(type >= 1 && type <= 7 ? type : 7).left(2);
+    return categoryName(categoryOrOther(type)).left(2);
 }
 
 QString repeatShortLabel(const QString& code)
 {
-    static const QHash<QString, QString> labels = {
-        {QStringLiteral("1"), QStringLiteral("提醒一次")},
-        {QStringLiteral("N"), QStringLiteral("不提醒")},
-        {QStringLiteral("1tian"), QStringLiteral("每天")},
-        {QStringLiteral("1zhou"), QStringLiteral("每周")},
-        {QStringLiteral("1yue"), QStringLiteral("每月")},
-        {QStringLiteral("3yue"), QStringLiteral("每季度")},
-        {QStringLiteral("6yue"), QStringLiteral("每半年")},
-        {QStringLiteral("1nian"), QStringLiteral("每年")},
-        {QStringLiteral("denglu"), QStringLiteral("每次登陆")},
-        {QStringLiteral("1fen"), QStringLiteral("每1分钟")},
-        {QStringLiteral("5fen"), QStringLiteral("每5分钟")},
-        {QStringLiteral("10fen"), QStringLiteral("每10分钟")},
-        {QStringLiteral("30fen"), QStringLiteral("每30分钟")},
-        {QStringLiteral("1shi"), QStringLiteral("每小时")},
-        {QStringLiteral("2shi"), QStringLiteral("每2小时")},
-        {QStringLiteral("3shi"), QStringLiteral("每3小时")},
-        {QStringLiteral("6shi"), QStringLiteral("每6小时")},
-        {QStringLiteral("12shi"), QStringLiteral("每12小时")},
-    };
     if (code.isEmpty())
         return QString();
-    return labels.value(code, QStringLiteral("其它备忘"));
+    const RepeatRule* rule = repeatRuleOfCode(code);
+    // The list has always shown an unknown code with this text.
+    return rule ? rule->shortLabelText() : QStringLiteral("其它备忘");
 }
 
 std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now,
@@ -91,10 +72,8 @@ std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QD
 RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
 {
     RowTexts cells;
-    if (!isEmptyField(memo.id)) {
-        cells[IdColumn] = memo.id.toString();
-        cells[HiddenIdColumn] = cells[IdColumn];
-    }
+    cells[IdColumn] = QString::number(memo.id);
+    cells[HiddenIdColumn] = cells[IdColumn];
     if (!isEmptyField(memo.type))
         cells[CategoryColumn] = categoryShortName(memo.type.toInt());
     if (!isEmptyField(memo.title))

@@ -34,7 +34,7 @@ using MemoFields = MemoListRow;
 
 using RowTexts = std::array<QString, ColumnCount>;
 
-// "生活" ... "其它" for a category code; every code outside 1 to 6 reads "其它".
+// "生活" ... "其它" for a category code; every code outside 1 to 7 reads "其它".
 QString categoryShortName(int type);
 
 // The list's short label of a repeat code; an unknown non-empty code reads "其它备忘", an empty one "".

@@ -202,7 +202,7 @@ void MemoListModel::fetchMore(const QModelIndex& parent)
     if (parent.isValid() || m_unfetched.empty())
         return;
     const auto count = std::min(m_unfetched.size(), static_cast<size_t>(pageRows));
-    const std::vector<qint64> page(m_unfetched.begin(), m_unfetched.begin() + static_cast<qsizetype>(count));
+    const std::vector<MemoId> page(m_unfetched.begin(), m_unfetched.begin() + static_cast<qsizetype>(count));
     QString error;
     std::optional<std::vector<Row>> read = readRows(page, &error);
     if (!read) {
@@ -255,7 +255,7 @@ void MemoListModel::clear()
     endResetModel();
 }
 
-StoreResult MemoListModel::updateMemos(const std::vector<qint64>& ids)
+StoreResult MemoListModel::updateMemos(const std::vector<MemoId>& ids)
 {
     if (!m_queries)
         return StoreResult::success();
@@ -270,28 +270,28 @@ StoreResult MemoListModel::updateMemos(const std::vector<qint64>& ids)
     return applyOrder(std::move(order.value), ids);
 }
 
-void MemoListModel::removeMemos(const std::vector<qint64>& ids)
+void MemoListModel::removeMemos(const std::vector<MemoId>& ids)
 {
-    const std::unordered_set<qint64> removed(ids.begin(), ids.end());
-    std::vector<qint64> kept;
+    const std::unordered_set<MemoId> removed(ids.begin(), ids.end());
+    std::vector<MemoId> kept;
     kept.reserve(m_rows.size() + m_unfetched.size());
     for (const Row& row : m_rows) {
         if (!removed.count(row.id))
             kept.push_back(row.id);
     }
-    for (qint64 id : m_unfetched) {
+    for (MemoId id : m_unfetched) {
         if (!removed.count(id))
             kept.push_back(id);
     }
     applyOrder(std::move(kept), {});
 }
 
-std::optional<qint32> MemoListModel::memoIdAt(int row) const
+std::optional<MemoId> MemoListModel::memoIdAt(int row) const
 {
     if (row < 0 || row >= rowCount())
         return std::nullopt;
     bool ok = false;
-    const qint32 id = m_rows[static_cast<size_t>(row)].cells[MemoCells::HiddenIdColumn].toInt(&ok);
+    const MemoId id = m_rows[static_cast<size_t>(row)].cells[MemoCells::HiddenIdColumn].toInt(&ok);
     if (!ok)
         return std::nullopt;
     return id;
@@ -330,7 +330,7 @@ std::vector<MemoListSortKey> MemoListModel::sortKeys() const
     return keys;
 }
 
-std::optional<std::vector<MemoListModel::Row>> MemoListModel::readRows(const std::vector<qint64>& ids,
+std::optional<std::vector<MemoListModel::Row>> MemoListModel::readRows(const std::vector<MemoId>& ids,
                                                                        QString* error) const
 {
     std::vector<Row> rows;
@@ -343,13 +343,13 @@ std::optional<std::vector<MemoListModel::Row>> MemoListModel::readRows(const std
     }
     rows.reserve(read.value.size());
     for (const MemoListRow& memo : read.value)
-        rows.push_back({memo.id.toLongLong(), MemoCells::rowTexts(memo, m_now)});
+        rows.push_back({memo.id, MemoCells::rowTexts(memo, m_now)});
     return rows;
 }
 
-StoreResult MemoListModel::applyOrder(std::vector<qint64> ids, const std::vector<qint64>& changed)
+StoreResult MemoListModel::applyOrder(std::vector<MemoId> ids, const std::vector<MemoId>& changed)
 {
-    std::unordered_map<qint64, size_t> position;
+    std::unordered_map<MemoId, size_t> position;
     for (size_t i = 0; i < ids.size(); ++i)
         position.emplace(ids[i], i);
 
@@ -385,22 +385,22 @@ StoreResult MemoListModel::applyOrder(std::vector<qint64> ids, const std::vector
     }
 
     // Rows that came into the fetched part are read, and changed rows again.
-    std::unordered_map<qint64, int> shownRow;
+    std::unordered_map<MemoId, int> shownRow;
     for (size_t row = 0; row < m_rows.size(); ++row)
         shownRow.emplace(m_rows[row].id, static_cast<int>(row));
-    std::vector<qint64> toRead;
+    std::vector<MemoId> toRead;
     for (size_t i = 0; i < fetched; ++i) {
         if (!shownRow.count(ids[i]))
             toRead.push_back(ids[i]);
     }
     const size_t entering = toRead.size();
-    for (qint64 id : changed) {
+    for (MemoId id : changed) {
         if (shownRow.count(id))
             toRead.push_back(id);
     }
     QString error;
     std::optional<std::vector<Row>> read = readRows(toRead, &error);
-    std::unordered_map<qint64, MemoCells::RowTexts> fresh;
+    std::unordered_map<MemoId, MemoCells::RowTexts> fresh;
     if (read) {
         for (Row& row : *read)
             fresh.emplace(row.id, std::move(row.cells));
@@ -418,7 +418,7 @@ StoreResult MemoListModel::applyOrder(std::vector<qint64> ids, const std::vector
         std::move(joining.begin(), joining.end(), std::back_inserter(m_rows));
         endInsertRows();
     }
-    std::unordered_map<qint64, int> targetRow;
+    std::unordered_map<MemoId, int> targetRow;
     for (size_t i = 0; i < fetched; ++i) {
         if (shownRow.count(ids[i]) || fresh.count(ids[i]))
             targetRow.emplace(ids[i], static_cast<int>(targetRow.size()));

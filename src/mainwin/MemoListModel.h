@@ -42,14 +42,14 @@ public:
 
     // Reads these memos again: rows still shown take their new texts in place, and the list
     // follows when memos enter or leave it or move in its order.
-    StoreResult updateMemos(const std::vector<qint64>& ids);
+    StoreResult updateMemos(const std::vector<MemoId>& ids);
     // Takes these memos out of the list.
-    void removeMemos(const std::vector<qint64>& ids);
+    void removeMemos(const std::vector<MemoId>& ids);
 
     const MemoCells::RowTexts& rowAt(int row) const { return m_rows.at(static_cast<size_t>(row)).cells; }
 
     // The memo id kept in the hidden last column; nullopt when the cell holds no 32-bit number.
-    std::optional<qint32> memoIdAt(int row) const;
+    std::optional<MemoId> memoIdAt(int row) const;
 
     // A header click: sort by that column, in the order opposite to the one in force.
     void columnClicked(int column);
@@ -67,7 +67,7 @@ signals:
 private:
     struct Row
     {
-        qint64 id = 0;
+        MemoId id = 0;
         MemoCells::RowTexts cells;
     };
     struct SortStep
@@ -79,16 +79,16 @@ private:
     // The keys of the order in force: the last sort first, then those before it for its ties.
     std::vector<MemoListSortKey> sortKeys() const;
     // Reads the cells of these ids; ids the filter no longer selects are left out.
-    std::optional<std::vector<Row>> readRows(const std::vector<qint64>& ids, QString* error) const;
+    std::optional<std::vector<Row>> readRows(const std::vector<MemoId>& ids, QString* error) const;
     // Puts the list in the order of ids, keeping the rows the view holds on to and the rows
     // already fetched as far as they stay within the fetched part; changed rows are read again.
-    StoreResult applyOrder(std::vector<qint64> ids, const std::vector<qint64>& changed);
+    StoreResult applyOrder(std::vector<MemoId> ids, const std::vector<MemoId>& changed);
 
     std::optional<MemoListQueries> m_queries;
     MemoListQueries::Filter m_filter;
     QDateTime m_now;
     std::vector<Row> m_rows;         // fetched, in the shown order
-    std::vector<qint64> m_unfetched; // the memos after them, in order
+    std::vector<MemoId> m_unfetched; // the memos after them, in order
     bool m_sorting = false;
     int m_sortColumn = 0;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

@@ -1,5 +1,7 @@
 #include "MemoNode.h"
 
+#include "store/MemoCategory.h"
+
 namespace velmo {
 
 namespace {
@@ -20,24 +22,7 @@ std::optional<bool> rootDoneFlag(const QString& text)
 
 QString MemoNode::categoryName(int category)
 {
-    switch (category) {
-    case 1:
-        return QStringLiteral("生活备忘");
-    case 2:
-        return QStringLiteral("工作任务");
-    case 3:
-        return QStringLiteral("学习计划");
-    case 4:
-        return QStringLiteral("生日提醒");
-    case 5:
-        return QStringLiteral("心情日记");
-    case 6:
-        return QStringLiteral("创意灵感");
-    case 7:
-        return QStringLiteral("其它备忘");
-    default:
-        return QString();
-    }
+    return isCategoryCode(category) ? velmo::categoryName(static_cast<MemoCategory>(category)) : QString();
 }
 
 int MemoNode::categoryOfKind(const QString& kind)
@@ -45,11 +30,7 @@ int MemoNode::categoryOfKind(const QString& kind)
     const QString four = kind.left(4);
     if (four == inProgressRootKind || four == doneRootKind)
         return 0;
-    for (int category = 1; category <= 6; ++category) {
-        if (four == categoryName(category))
-            return category;
-    }
-    return 7;
+    return static_cast<int>(categoryNamed(four).value_or(MemoCategory::Other));
 }
 
 std::optional<MemoNode> MemoNode::fromCaption(const QString& text, const QString& parentText)

@@ -76,21 +76,6 @@ ServiceAddress ServiceAddress::load(const QSettings& settings)
     return ServiceAddress(url);
 }
 
-bool ServiceAddress::store(QSettings& settings) const
-{
-    settings.setValue(settingsKey(), m_base.toString());
-    settings.sync();
-    return settings.status() == QSettings::NoError;
-}
-
-QString ServiceAddress::host() const
-{
-    const int port = m_base.port();
-    if (port < 0 || port == 80)
-        return m_base.host();
-    return m_base.host() + QLatin1Char(':') + QString::number(port);
-}
-
 QUrl ServiceAddress::url(const QString& path) const
 {
     QUrl result = m_base;

@@ -38,12 +38,8 @@ public:
     // (with a warning naming the setting's text).
     static ServiceAddress load();
     static ServiceAddress load(const QSettings& settings);
-    // Writes the base URL into the settings; false when the store could not be written.
-    bool store(QSettings& settings) const;
 
     QUrl base() const { return m_base; }
-    // Host and, when not 80, port: "127.0.0.1:18766".
-    QString host() const;
 
     // The base followed by the path ("/Api/login.asp" and such).
     QUrl url(const QString& path) const;

@@ -34,30 +34,4 @@ void PlayWav(SoundPlayer& player, const QString& path)
     player.play(path);
 }
 
-QString actionSoundPath(const AssetFolder& assets, ActionSound sound)
-{
-    switch (sound) {
-    case ActionSound::Ok:
-        return assets.filePath(QStringLiteral("sound/ok.wav"));
-    case ActionSound::Delete:
-        return assets.filePath(QStringLiteral("sound/del.wav"));
-    case ActionSound::Error:
-        return assets.filePath(QStringLiteral("sound/error.wav"));
-    case ActionSound::Down:
-        return assets.filePath(QStringLiteral("sound/down.wav"));
-    }
-    return {};
-}
-
-ActionSounds::ActionSounds(SoundPlayer& player, AssetFolder assets)
-    : m_player(player)
-    , m_assets(std::move(assets))
-{
-}
-
-void ActionSounds::play(ActionSound sound)
-{
-    PlayWav(m_player, actionSoundPath(m_assets, sound));
-}
-
 } // namespace velmo

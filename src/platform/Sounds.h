@@ -34,28 +34,4 @@ private:
 // Plays the file at path when it exists; a missing file plays nothing.
 void PlayWav(SoundPlayer& player, const QString& path);
 
-// The action sounds under sound/ of the asset folder.
-enum class ActionSound
-{
-    Ok,     // ok.wav
-    Delete, // del.wav
-    Error,  // error.wav
-    Down,   // down.wav
-};
-
-QString actionSoundPath(const AssetFolder& assets, ActionSound sound);
-
-// Plays the action sounds of the program through one player.
-class ActionSounds
-{
-public:
-    ActionSounds(SoundPlayer& player, AssetFolder assets);
-    void play(ActionSound sound);
-    SoundPlayer& player() { return m_player; }
-
-private:
-    SoundPlayer& m_player;
-    AssetFolder m_assets;
-};
-
 } // namespace velmo

@@ -11,6 +11,7 @@
 #include "controls/PropertyBag.h"
 #include "platform/DataFolder.h"
 #include "reminders/WheelSteps.h"
+#include "store/MemoId.h"
 
 #include <QPixmap>
 #include <QRect>
@@ -58,7 +59,7 @@ public:
 
 signals:
     // A click on a row's picture, days or title.
-    void memoClicked(qint64 memoId);
+    void memoClicked(MemoId memoId);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,7 +67,7 @@ protected:
 private:
     struct Row
     {
-        qint64 id = 0;
+        MemoId id = 0;
         ClickLabel* picture = nullptr;
         ClickLabel* days = nullptr;
         ClickLabel* title = nullptr;

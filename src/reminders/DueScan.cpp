@@ -130,15 +130,10 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
     return result;
 }
 
-bool isSignInCode(const QString& repeatCode)
-{
-    return repeatCode.compare(QLatin1String("denglu"), Qt::CaseInsensitive) == 0;
-}
-
-QString ringListText(const std::vector<qint64>& ids)
+QString ringListText(const std::vector<MemoId>& ids)
 {
     QStringList texts;
-    for (const qint64 id : ids)
+    for (const MemoId id : ids)
         texts.append(QString::number(id));
     return texts.join(QLatin1Char('|'));
 }

@@ -3,6 +3,9 @@
 // The due scan: which of the user's memos fall due within 60 days, in order of days left, and which
 // of them are due now and ring.
 
+#include "lunar/RepeatRule.h"
+#include "store/MemoId.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -18,7 +21,7 @@ inline constexpr int kMaxDueMemos = 100;
 // One memo of the due panel.
 struct DueMemo
 {
-    qint64 id = 0;
+    MemoId id = 0;
     int type = 0;
     QString title;
     qint64 daysLeft = 0; // negative when overdue
@@ -34,7 +37,7 @@ struct DueScanResult
     bool ok = false;
     QString error;
     std::vector<DueMemo> memos;   // at most kMaxDueMemos, fewest days left first
-    std::vector<qint64> ringList; // the ids of the memos that ring now, in panel order
+    std::vector<MemoId> ringList; // the ids of the memos that ring now, in panel order
 };
 
 // The scan at `now`. A memo is judged by the later of its reminder moment and its snooze moment
@@ -44,10 +47,7 @@ struct DueScanResult
 DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDateTime& now,
                            bool loginRingDone);
 
-// Whether a repeat code is the sign-in one ("denglu", in any case): such a memo rings at each sign-in.
-bool isSignInCode(const QString& repeatCode);
-
 // The ring list as kept in text: ids joined by "|".
-QString ringListText(const std::vector<qint64>& ids);
+QString ringListText(const std::vector<MemoId>& ids);
 
 } // namespace velmo

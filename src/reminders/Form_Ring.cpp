@@ -35,7 +35,7 @@ const QString goneText = QStringLiteral("该备忘已被删除或已完成,无�
 
 } // namespace
 
-Form_Ring::Form_Ring(Services services, qint64 memoId, QWidget* parent)
+Form_Ring::Form_Ring(Services services, MemoId memoId, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_services(std::move(services))
     , m_id(memoId)

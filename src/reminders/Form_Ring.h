@@ -5,6 +5,7 @@
 // `acted`, which rescans the due memos and refreshes the views.
 
 #include "platform/DataFolder.h"
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QWidget>
@@ -47,10 +48,10 @@ public:
         Edit = 4
     };
 
-    Form_Ring(Services services, qint64 memoId, QWidget* parent = nullptr);
+    Form_Ring(Services services, MemoId memoId, QWidget* parent = nullptr);
     ~Form_Ring() override;
 
-    qint64 memoId() const { return m_id; }
+    MemoId memoId() const { return m_id; }
     // Reads the memo; false (after a message) when it has gone meanwhile.
     bool load();
 
@@ -59,14 +60,14 @@ public slots:
 
 signals:
     // An action changed the memo (or found it gone): rescan and refresh.
-    void acted(qint64 memoId);
-    void editRequested(qint64 memoId);
+    void acted(MemoId memoId);
+    void editRequested(MemoId memoId);
 
 private:
     void finish(const StoreResult& result);
 
     Services m_services;
-    qint64 m_id = 0;
+    MemoId m_id = 0;
     std::unique_ptr<RingActions> m_actions;
     QLabel* m_title = nullptr;
     QLabel* m_details = nullptr;

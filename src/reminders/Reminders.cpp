@@ -95,7 +95,7 @@ QString Reminders::RingList() const
     return ringListText(m_last.ringList);
 }
 
-void Reminders::openRing(qint64 memoId)
+void Reminders::openRing(MemoId memoId)
 {
     if (QPointer<Form_Ring> open = m_ringWindows.value(memoId)) {
         open->showNormal();
@@ -119,7 +119,7 @@ void Reminders::openRing(qint64 memoId)
     }
     m_ringWindows.insert(memoId, window);
     connect(window, &Form_Ring::editRequested, this, &Reminders::editRequested);
-    connect(window, &Form_Ring::acted, this, [this](qint64 id) {
+    connect(window, &Form_Ring::acted, this, [this](MemoId id) {
         if (m_services.memosChanged)
             m_services.memosChanged({MemoChange::Kind::RingAction, {id}});
     });

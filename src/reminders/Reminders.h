@@ -72,7 +72,7 @@ public:
     void rescan();
 
     // Opens (or raises) the reminder window of a memo.
-    void openRing(qint64 memoId);
+    void openRing(MemoId memoId);
     // The assistant figure menu: makes figure 1 to 6 the current one, at once.
     void mm_Click(int Index);
     // Closes the figure (the user raised the main window).
@@ -87,7 +87,7 @@ public:
 
 signals:
     // The reminder window's edit action: open the editor for this memo.
-    void editRequested(qint64 memoId);
+    void editRequested(MemoId memoId);
 
 private:
     void showFigure();

@@ -27,12 +27,12 @@ RingActions::RingActions(Database& db, RunState& run, bool& loginRingFlag)
 {
 }
 
-StoreResult RingActions::deleteMemo(qint64 id)
+StoreResult RingActions::deleteMemo(MemoId id)
 {
     return SetDel(m_db, m_run.UserId, id);
 }
 
-StoreResult RingActions::markDone(qint64 id)
+StoreResult RingActions::markDone(MemoId id)
 {
     return SetDone(m_db, m_run.UserId, id);
 }
@@ -60,8 +60,8 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
             solar = roll.solarTime;
         }
     } else {
-        const AlertRoll roll = RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn,
-                                                passed, NoticeWindow::EditWindow);
+        const AlertRoll roll =
+            RollAlertForward(memo.repeatCode, fromDbText(memo.moment), memo.alertOn, passed);
         next.repeatCode = roll.repeatCode;
         next.alertOn = roll.alertOn;
         solar = roll.solarTime;
@@ -76,7 +76,7 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
     return next;
 }
 
-StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
+StoreResult RingActions::stopRinging(MemoId id, const QDateTime& now)
 {
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
     if (!read.ok)
@@ -90,7 +90,7 @@ StoreResult RingActions::stopRinging(qint64 id, const QDateTime& now)
     return stored;
 }
 
-StoreResult RingActions::snooze(qint64 id, const QDateTime& now)
+StoreResult RingActions::snooze(MemoId id, const QDateTime& now)
 {
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
     if (!read.ok)

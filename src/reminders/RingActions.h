@@ -21,13 +21,13 @@ public:
     RingActions(Database& db, RunState& run, bool& loginRingFlag);
 
     // Each result's rowsAffected is 0 when the memo is no longer there (deleted, done or gone).
-    StoreResult deleteMemo(qint64 id);
-    StoreResult markDone(qint64 id);
+    StoreResult deleteMemo(MemoId id);
+    StoreResult markDone(MemoId id);
     // The next occurrence by the repeat code on the memo's calendar; a reminder that no rule moves
     // past now is switched off, except a sign-in memo, which stays quiet until the next sign-in.
-    StoreResult stopRinging(qint64 id, const QDateTime& now);
+    StoreResult stopRinging(MemoId id, const QDateTime& now);
     // Rings again kSnoozeMinutes from now, on the memo's calendar; nothing is uploaded.
-    StoreResult snooze(qint64 id, const QDateTime& now);
+    StoreResult snooze(MemoId id, const QDateTime& now);
 
     // The next reminder stopRinging stores for a memo.
     static NextAlert nextAlert(const RingMemo& memo, const QDateTime& now);

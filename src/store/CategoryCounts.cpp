@@ -1,12 +1,13 @@
 #include "CategoryCounts.h"
 
 #include "store/Database.h"
+#include "store/MemoCategory.h"
 
 namespace velmo {
 
 qint32 CategoryCounts::ofCategory(bool done, int category) const
 {
-    if (category < 1 || category > 7)
+    if (!isCategoryCode(category))
         return 0;
     const auto& byType = done ? m_doneByType : m_undoByType;
     return byType[static_cast<size_t>(category - 1)];
@@ -24,7 +25,7 @@ StoreResult CategoryCounts::read(const Database& db, const QString& userId)
             const qint64 count = query.value(2).toLongLong();
             (done ? fresh.m_doneTotal : fresh.m_undoTotal) += count;
             const int category = type.isNull() ? 0 : type.toInt();
-            if (category >= 1 && category <= 7) {
+            if (isCategoryCode(category)) {
                 auto& byType = done ? fresh.m_doneByType : fresh.m_undoByType;
                 byType[static_cast<size_t>(category - 1)] = static_cast<qint32>(count);
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/MemoCategory.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -26,8 +27,8 @@ public:
 private:
     qint64 m_undoTotal = 0;
     qint64 m_doneTotal = 0;
-    std::array<qint32, 7> m_undoByType{};
-    std::array<qint32, 7> m_doneByType{};
+    std::array<qint32, kCategoryCount> m_undoByType{};
+    std::array<qint32, kCategoryCount> m_doneByType{};
 };
 
 } // namespace velmo

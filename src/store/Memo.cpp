@@ -261,7 +261,7 @@ StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& 
     return added;
 }
 
-StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
+StoreResult updateEditorMemo(Database& db, MemoId id, const QString& userId, const MemoWrite& memo,
                              const QDateTime& now, int loadedSynnum)
 {
     const QVariant alertTime = textOrNull(memo.AlertTime);
@@ -306,7 +306,7 @@ StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, con
     return db.exec(sql, values);
 }
 
-EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId)
+EditorMemoRead readEditorMemo(const Database& db, MemoId id, const QString& userId)
 {
     const auto row = db.selectFirst(
         QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=? AND Del=0"), {id, userId});
@@ -319,7 +319,7 @@ EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& user
     return {row, std::move(read)};
 }
 
-std::optional<MemoRecord> readMemo(const Database& db, qint64 id)
+std::optional<MemoRecord> readMemo(const Database& db, MemoId id)
 {
     std::vector<MemoRecord> memos =
         readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE id=?"), {id}).value;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lunar/LunarMoment.h"
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QDateTime>
@@ -27,7 +28,7 @@ struct MemoRecord
     static constexpr qsizetype AlertPinLvLength = 50;
     static constexpr qsizetype AddIpLength = 50;
 
-    qint64 id = 0; // given by the database on insert
+    MemoId id = 0; // given by the database on insert
     qint64 NotebookServerId = 0;
     int type = 0;
     QString userid;
@@ -77,7 +78,7 @@ QVariantList syncedValues(const MemoRecord& memo);
 StoreResult insertMemo(Database& db, const MemoRecord& memo);
 
 // The memo with this local id, whoever owns it; none when there is no such row.
-std::optional<MemoRecord> readMemo(const Database& db, qint64 id);
+std::optional<MemoRecord> readMemo(const Database& db, MemoId id);
 
 // The memos a SELECT * FROM Notebook ... returns, in its order (columns the statement leaves out
 // read as empty).
@@ -122,7 +123,7 @@ StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& 
 // stored) when the user has no such memo, it is marked deleted, or its change counter is no longer
 // loadedSynnum (a synchronisation, a reminder action or another window changed it meanwhile). A
 // snooze stays unless the reminder time, its calendar, its repeat code or its switch change.
-StoreResult updateEditorMemo(Database& db, qint64 id, const QString& userId, const MemoWrite& memo,
+StoreResult updateEditorMemo(Database& db, MemoId id, const QString& userId, const MemoWrite& memo,
                              const QDateTime& now, int loadedSynnum);
 
 // A memo as an editor shows it, with its lunar reminder time read from the stored text (which may
@@ -134,6 +135,6 @@ struct EditorMemo
 };
 // None: the user has no such memo, or it is marked deleted.
 using EditorMemoRead = StoreRead<std::optional<EditorMemo>>;
-EditorMemoRead readEditorMemo(const Database& db, qint64 id, const QString& userId);
+EditorMemoRead readEditorMemo(const Database& db, MemoId id, const QString& userId);
 
 } // namespace velmo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include "store/MemoId.h"
 
 #include <vector>
 
@@ -25,7 +25,7 @@ struct MemoChange
 
     Kind kind = Kind::Edited;
     // The memos concerned, where the caller knows them.
-    std::vector<qint64> ids = {};
+    std::vector<MemoId> ids = {};
 
     bool operator==(const MemoChange&) const = default;
 };

@@ -58,7 +58,7 @@ void sortKeyFunction(sqlite3_context* context, int count, sqlite3_value** values
     }
     const MemoListSortKey& key = (*keysInUse)[static_cast<size_t>(index)];
     MemoListRow memo;
-    memo.id = fieldValue(values[1]);
+    memo.id = fieldValue(values[1]).toLongLong();
     memo.type = fieldValue(values[2]);
     memo.title = fieldValue(values[3]);
     if (key.readsContent)
@@ -125,7 +125,7 @@ MemoListRead MemoListQueries::rows(const QString& condition, const QVariantList&
     return m_db.selectRows(listColumns + condition + QStringLiteral(" ORDER BY id DESC"), values,
                            [](const DbQuery& query) {
                                MemoListRow memo;
-                               memo.id = query.value(0);
+                               memo.id = query.value(0).toLongLong();
                                memo.type = query.value(1);
                                memo.title = query.value(2);
                                memo.content = RemoveHtml(query.value(3));
@@ -202,9 +202,9 @@ MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<
     return m_db.selectRows(sql, values, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 
-MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qint64>& ids) const
+MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<MemoId>& ids) const
 {
-    std::unordered_map<qint64, MemoListRow> found;
+    std::unordered_map<MemoId, MemoListRow> found;
     for (size_t first = 0; first < ids.size(); first += idsPerRead) {
         const size_t count = std::min(idsPerRead, ids.size() - first);
         QVariantList values;
@@ -218,7 +218,7 @@ MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qin
         if (!part.ok)
             return part;
         for (MemoListRow& memo : part.value) {
-            const qint64 id = memo.id.toLongLong();
+            const MemoId id = memo.id;
             found.emplace(id, std::move(memo));
         }
     }
@@ -235,7 +235,7 @@ MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<qin
 StoreResult MemoListQueries::clearNode(bool done, int category)
 {
     const auto toId = [](const DbQuery& row) { return row.value(0).toLongLong(); };
-    const StoreRead<std::vector<qint64>> ids =
+    const StoreRead<std::vector<MemoId>> ids =
         category == 0
             ? m_db.selectRows(
                   QStringLiteral("SELECT id FROM Notebook WHERE userid = ? AND Done = ? ORDER BY id DESC"),
@@ -251,7 +251,7 @@ StoreResult MemoListQueries::clearNode(bool done, int category)
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
     int changed = 0;
-    for (qint64 id : ids.value) {
+    for (MemoId id : ids.value) {
         const StoreResult marked = SetDel(m_db, m_userId, id);
         if (!marked)
             return marked;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ class Database;
 // The stored fields of one memo that the memo list shows; a null QVariant stands for an empty field.
 struct MemoListRow
 {
-    QVariant id;
+    MemoId id = 0;
     QVariant type;
     QVariant title;
     QVariant content; // already stripped of markup
@@ -34,7 +35,7 @@ struct MemoListRow
 using MemoListRead = StoreRead<std::vector<MemoListRow>>;
 
 // The ids of the memos a list shows, in the list's order, or why the read failed.
-using MemoIdsRead = StoreRead<std::vector<qint64>>;
+using MemoIdsRead = StoreRead<std::vector<MemoId>>;
 
 // One key the memo list is ordered by. The caller works it out from a row's fields (content only
 // when readsContent; the other fields always); keys compare byte by byte, one that begins a longer
@@ -90,7 +91,7 @@ public:
     MemoIdsRead orderedIds(const Filter& filter, const std::vector<MemoListSortKey>& keys = {}) const;
 
     // The rows of these ids that the filter selects, in the order of ids; the others are left out.
-    MemoListRead rowsOf(const Filter& filter, const std::vector<qint64>& ids) const;
+    MemoListRead rowsOf(const Filter& filter, const std::vector<MemoId>& ids) const;
 
     // Marks deleted every memo of the user in progress or done, of one category or of all (0),
     // those marked before included, as one change: all of them or, when a step fails, none.

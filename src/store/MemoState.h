@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -15,16 +16,16 @@ class Database;
 // rowsAffected is 1 when the memo was changed and 0 when the user has no memo with that id.
 
 // Done; the change counter goes up by one; to be uploaded.
-StoreResult SetDone(Database& db, const QString& userId, qint64 id);
+StoreResult SetDone(Database& db, const QString& userId, MemoId id);
 // In progress again; the change counter goes up by one; to be uploaded.
-StoreResult SetUndo(Database& db, const QString& userId, qint64 id);
+StoreResult SetUndo(Database& db, const QString& userId, MemoId id);
 // Deleted locally; the row stays until the service confirms the deletion; to be uploaded.
-StoreResult SetDel(Database& db, const QString& userId, qint64 id);
+StoreResult SetDel(Database& db, const QString& userId, MemoId id);
 
 // One of the setters above applied to several memos in one transaction: all of them change, or
 // (on the first failure) none.
 using MemoSetter = StoreResult (*)(Database&, const QString&, qint64);
 StoreResult applyToMemos(Database& db, MemoSetter setter, const QString& userId,
-                         const std::vector<qint32>& ids);
+                         const std::vector<MemoId>& ids);
 
 } // namespace velmo

@@ -50,7 +50,7 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
                          });
 }
 
-StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const NextAlert& next)
+StoreResult storeNextAlert(Database& db, const QString& userId, MemoId id, const NextAlert& next)
 {
     const QVariant mailTime = next.mailTime.isEmpty() ? QVariant() : QVariant(next.mailTime);
     const QString sql =
@@ -64,7 +64,7 @@ StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const
     return db.exec(sql, {next.moment, mailTime, next.repeatCode, next.alertOn, id, userId});
 }
 
-StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lunar,
+StoreResult storeSnooze(Database& db, const QString& userId, MemoId id, bool lunar,
                         const QString& solarMoment, const QString& lunarMoment)
 {
     if (lunar)
@@ -75,7 +75,7 @@ StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lun
                    {solarMoment, id, userId});
 }
 
-RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id)
+RingMemoRead readRingMemo(const Database& db, const QString& userId, MemoId id)
 {
     const auto found = db.selectFirst(
         QStringLiteral(

@@ -3,6 +3,7 @@
 // The reads and writes of the reminder engine: the memos a due scan looks at, and the reminder
 // fields that acknowledging or snoozing a ringing memo changes.
 
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QString>
@@ -19,7 +20,7 @@ class Database;
 // numbers on the lunar calendar); an unset moment is the empty text.
 struct DueCandidate
 {
-    qint64 id = 0;
+    MemoId id = 0;
     int type = 0;
     QString title;
     bool lunar = false; // every calendar flag other than 1 reads the lunar moments
@@ -53,17 +54,17 @@ struct NextAlert
     QString repeatCode;
     bool alertOn = true;
 };
-StoreResult storeNextAlert(Database& db, const QString& userId, qint64 id, const NextAlert& next);
+StoreResult storeNextAlert(Database& db, const QString& userId, MemoId id, const NextAlert& next);
 
 // A local snooze until the given moment: solar memos keep it in AlertTimeTemp; lunar ones in
 // AlertTimeNongliTemp (lunar numbers) with its solar moment in AlertTimeTemp. Not uploaded.
-StoreResult storeSnooze(Database& db, const QString& userId, qint64 id, bool lunar,
+StoreResult storeSnooze(Database& db, const QString& userId, MemoId id, bool lunar,
                         const QString& solarMoment, const QString& lunarMoment);
 
 // The fields of one memo that the reminder window shows and acts on, moments as stored text.
 struct RingMemo
 {
-    qint64 id = 0;
+    MemoId id = 0;
     int type = 0;
     QString title;
     QString content;
@@ -76,6 +77,6 @@ struct RingMemo
 
 // The user's memo with this id while it is in progress and not deleted; none otherwise.
 using RingMemoRead = StoreRead<std::optional<RingMemo>>;
-RingMemoRead readRingMemo(const Database& db, const QString& userId, qint64 id);
+RingMemoRead readRingMemo(const Database& db, const QString& userId, MemoId id);
 
 } // namespace velmo

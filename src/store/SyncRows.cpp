@@ -55,7 +55,7 @@ LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId)
                          {userId}, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 
-OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id)
+OwnMemoRead readOwnMemo(const Database& db, const QString& userId, MemoId id)
 {
     return firstMemo(db, QStringLiteral("SELECT * FROM Notebook WHERE id=? AND userid=?"), {id, userId});
 }
@@ -70,7 +70,7 @@ OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 ser
 }
 
 StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                        qint64 localId)
+                                        MemoId localId)
 {
     const auto row = db.selectFirst(
         QStringLiteral("SELECT count(*) FROM Notebook WHERE NotebookServerId=? AND userid=? AND id<>?"),

@@ -10,6 +10,7 @@
 // service (the row is in step), only this computer (the counters are equal), or both.
 
 #include "store/Memo.h"
+#include "store/MemoId.h"
 #include "store/StoreResult.h"
 
 #include <QHash>
@@ -33,7 +34,7 @@ inline int counterAbove(int counter)
 // What the synchronisation compares of a local row that the service already knows.
 struct SyncKey
 {
-    qint64 id = 0;
+    MemoId id = 0;
     qint64 serverId = 0;
     int synnum = 0;
     int SyncedSynnum = 0;
@@ -49,21 +50,21 @@ struct SyncKey
 using SyncKeysRead = StoreRead<QHash<qint64, SyncKey>>;
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId);
 
-using LocalIdsRead = StoreRead<std::vector<qint64>>;
+using LocalIdsRead = StoreRead<std::vector<MemoId>>;
 
 // The user's rows waiting for an upload (syn cleared), oldest first.
 LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId);
 
 // The user's memo of this local id; none when it is gone or another user's.
 using OwnMemoRead = StoreRead<std::optional<MemoRecord>>;
-OwnMemoRead readOwnMemo(const Database& db, const QString& userId, qint64 id);
+OwnMemoRead readOwnMemo(const Database& db, const QString& userId, MemoId id);
 
 // The user's (oldest) row that carries this server id; none for a server id of 0 or below.
 OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 serverId);
 
 // How many of the user's rows other than localId carry the server id.
 StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
-                                        qint64 localId);
+                                        MemoId localId);
 
 // The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
 // took from this computer without the answer arriving.

@@ -61,7 +61,7 @@ private:
     // counter, and the counter of the service's copy.
     std::optional<MemoRecord> m_kept;
     EditorInput m_shown;
-    qint64 m_localId = 0;
+    MemoId m_localId = 0;
     int m_localSynnum = 0;
     int m_serverSynnum = 0;
 };

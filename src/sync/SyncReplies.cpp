@@ -121,7 +121,7 @@ SynReply parseSynReply(const QString& raw)
     if (serverId == 0)
         return reply;
     if (status == QLatin1String("ok")) {
-        const qint64 localId = positiveId(parts[3]);
+        const MemoId localId = positiveId(parts[3]);
         if (localId == 0)
             return reply;
         reply.kind = SynReply::Kind::Stored;

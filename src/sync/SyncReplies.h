@@ -71,7 +71,7 @@ struct SynReply
     };
     Kind kind = Kind::Unknown;
     qint64 serverId = 0;
-    qint64 localId = 0;   // Stored
+    MemoId localId = 0;   // Stored
     QString serverRecord; // Conflict
 };
 SynReply parseSynReply(const QString& text);

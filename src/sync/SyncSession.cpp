@@ -417,7 +417,7 @@ void SyncSession::startUploads()
     }
     m_stage = Stage::Uploading;
     m_uploads.clear();
-    for (const qint64 id : waiting.value) {
+    for (const MemoId id : waiting.value) {
         if (!m_held.contains(id))
             m_uploads.push_back(id);
     }
@@ -431,7 +431,7 @@ void SyncSession::uploadNext()
     while (m_nextUpload < m_uploads.size()) {
         if (m_run.Exiting)
             break;
-        const qint64 id = m_uploads[m_nextUpload++];
+        const MemoId id = m_uploads[m_nextUpload++];
         const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, id);
         if (!row.ok) {
             fail(withReason(LocalReadFailedStatus, row.error));
@@ -665,7 +665,7 @@ void SyncSession::conflictWindowsClosed()
     m_conflictOpen = false;
 }
 
-void SyncSession::conflictSettled(qint64 localId, bool serverCopyKept)
+void SyncSession::conflictSettled(MemoId localId, bool serverCopyKept)
 {
     m_asyncMode = true;
     m_settledId = localId;

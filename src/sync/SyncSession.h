@@ -93,7 +93,7 @@ public:
     // A conflict was settled by keeping one copy in the local row localId: it goes up with
     // "yibu=True". Keeping the server's copy also clears SyncStarted, so that the next sync pass
     // starts over.
-    void conflictSettled(qint64 localId, bool serverCopyKept);
+    void conflictSettled(MemoId localId, bool serverCopyKept);
 
     // The program quits (Exiting is set): the answer to an upload under way is waited for, at most
     // QuitWaitMs, and written down with any answer still waiting; then done runs, once. Nothing
@@ -195,7 +195,7 @@ private:
     bool m_failed = false;
 
     // The upload pass under way.
-    std::vector<qint64> m_uploads;
+    std::vector<MemoId> m_uploads;
     size_t m_nextUpload = 0;
     int m_sentCount = 0;
     struct Sent

@@ -532,7 +532,6 @@ private slots:
         QTest::newRow("frame") << Draw([](GdiPainter& p) { p.frameRect(GdiRect::fromSize(1, 1, 3, 3), 1); }) << "1,1=1 2,1=1 3,1=1 1,2=1 3,2=1 1,3=1 2,3=1 3,3=1";
         QTest::newRow("frame of no width") << Draw([](GdiPainter& p) { p.frameRect(GdiRect::fromSize(1, 1, 0, 4), 1); }) << "";
         QTest::newRow("ellipse") << Draw([](GdiPainter& p) { p.ellipse({2, 2, 6, 6}, 1); }) << "3,2=1 4,2=1 2,3=1 5,3=1 2,4=1 5,4=1 3,5=1 4,5=1";
-        QTest::newRow("polygon") << Draw([](GdiPainter& p) { p.polygon({QPoint(0, 0), QPoint(2, 0), QPoint(2, 2), QPoint(0, 2)}, kNoColor, 1); }) << "0,0=1 1,0=1 0,1=1 1,1=1";
         // The pattern repeats from the image's origin, not the rectangle's.
         QTest::newRow("pattern") << Draw([rows](GdiPainter& p) { p.patternFill({3, 0, 6, 1}, rows, 1, 2); }) << "3,0=1 4,0=2 5,0=1";
         QTest::newRow("gradient of one column") << Draw([](GdiPainter& p) { p.gradient(0, 0, 1, 2, 0xFF, 0xFF0000, GdiPainter::Horizontal); }) << "0,0=7f007f 0,1=7f007f";

@@ -148,10 +148,10 @@ private slots:
         row("edit solar to lunar, custom tune kept", 0, "学习计划|每天提醒|L 2027-01-01 08:00:00|110|<tune>",
             {"type=3", "AlertPinLv=1tian", "ifAlert=1", "mimi=1", "importance=1", "Mail=0", "lifa=2", "DiySound=<tune>",
              "AlertTimeNongli=2027-01-01 08:00:00", "mailTime=2027-02-06 08:00:00", "synnum=42"});
-        row("edit solar once, passed: stored time kept", 0, "工作任务|只提醒一次|S 2026-12-06 09:59:00|011|婚礼进行曲.mid",
+        row("edit solar once at midnight, passed: stored time kept", 0, "工作任务|只提醒一次|S 2026-12-06 00:00:00|011|婚礼进行曲.mid",
             {"type=2", "AlertPinLv=N", "ifAlert=0", "mimi=0", "importance=1", "Mail=1", "lifa=1", "sound=5.mid",
-             "DiySound=", "mailTime=2026-12-06 09:59:00", "synnum=42"},
-            "提醒时间:2026/12/6 9:59:00 < 当前公历:2026/12/6 10:00:00,提醒功能未生效");
+             "DiySound=", "mailTime=2026-12-06 00:00:00", "synnum=42"},
+            "提醒时间:2026/12/6 < 当前公历:2026/12/6 10:00:00,提醒功能未生效");
         row("edit lunar once, passed: stored time kept", 2, "工作任务|只提醒一次|L 2026-10-20 09:30:00|000|<tune>",
             {"type=2", "AlertPinLv=N", "ifAlert=0", "mimi=0", "importance=0", "Mail=0", "lifa=2", "DiySound=<tune>",
              "mailTime=2026-11-28 09:30:00", "synnum=44"},

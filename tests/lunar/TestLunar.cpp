@@ -81,7 +81,6 @@ struct IcuChineseCalendar
 } // namespace
 
 Q_DECLARE_METATYPE(LunarMoment)
-Q_DECLARE_METATYPE(NoticeWindow)
 
 // Every day of the calendar, through both directions and against independent references.
 
@@ -121,10 +120,8 @@ private slots:
         QTEST(GetNongli(moment, kind), "text");
     }
 
-    void nongliTextInputAndNames()
+    void nongliNames()
     {
-        QCOMPARE(GetNongli(QStringLiteral("2020-05-23 08:05:09"), 1), QStringLiteral("2020-4-1 8:5:9"));
-        QCOMPARE(GetNongli(QStringLiteral("2020-02-30 08:00:00"), 1), QString());
         QCOMPARE(LunarMonthDayText(at(2026, 12, 6, 10)), QStringLiteral("十月廿八"));
         QCOMPARE(hlxNongLiGongLi::GongliMonth(1900, 2), 28);
         QCOMPARE(hlxNongLiGongLi::GongliMonth(2000, 2), 29);
@@ -295,52 +292,44 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QDateTime, alert);
         QFETCH(QDateTime, now);
-        const AlertRoll roll = RollAlertForward(code, alert, true, now, NoticeWindow::AddWindow);
+        const AlertRoll roll = RollAlertForward(code, alert, true, now);
         QTEST(roll.solarTime, "expected");
         QCOMPARE(roll.repeatCode, code);
-        QVERIFY(roll.alertOn && roll.changed && roll.notice.isEmpty());
+        QVERIFY(roll.alertOn && roll.changed && !roll.missedOnce);
     }
 
     void solarOnceAndNever_data()
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<QDateTime>("alert");
-        QTest::addColumn<NoticeWindow>("window");
-        QTest::addColumn<QString>("notice");
-
-        // clang-format off
-        QTest::newRow("once, add window") << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::AddWindow << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
-        QTest::newRow("once, edit window") << "1" << at(2026, 12, 6, 9, 59) << NoticeWindow::EditWindow << "提醒时间:2026/12/6 9:59:00 < 当前公历:2026/12/6 10:00:00,提醒功能未生效";
-        QTest::newRow("once at midnight") << "1" << at(2026, 12, 5) << NoticeWindow::AddWindow << "提醒时间:2026/12/5 < 当前公历:2026-12-06 10:00:00,提醒功能未生效";
-        // clang-format on
-        QTest::newRow("never") << "N" << at(2026, 12, 5) << NoticeWindow::AddWindow << "";
+        QTest::addColumn<bool>("missedOnce");
+        QTest::newRow("once") << "1" << at(2026, 12, 6, 9, 59) << true;
+        QTest::newRow("never") << "N" << at(2026, 12, 5) << false;
     }
 
     void solarOnceAndNever()
     {
         QFETCH(QString, code);
         QFETCH(QDateTime, alert);
-        QFETCH(NoticeWindow, window);
-        const AlertRoll roll = RollAlertForward(code, alert, true, at(2026, 12, 6, 10), window);
+        const AlertRoll roll = RollAlertForward(code, alert, true, at(2026, 12, 6, 10));
         QCOMPARE(roll.solarTime, alert);
         QVERIFY(!roll.alertOn && roll.changed && roll.repeatCode == QLatin1String("N"));
-        QTEST(roll.notice, "notice");
+        QTEST(roll.missedOnce, "missedOnce");
     }
 
     void solarNothingToDo()
     {
         const QDateTime now = at(2026, 12, 6, 10);
-        const auto window = NoticeWindow::AddWindow;
         for (const char* code : {"1", "1tian", "denglu"}) {
             // Equal to the second (milliseconds do not count), or later.
             for (const QDateTime& alert : {now, now.addMSecs(300), now.addSecs(1)}) {
-                const AlertRoll roll = RollAlertForward(code, alert, true, now.addMSecs(500), window);
+                const AlertRoll roll = RollAlertForward(code, alert, true, now.addMSecs(500));
                 QVERIFY(!roll.changed);
                 QCOMPARE(roll.solarTime, alert);
             }
         }
-        QVERIFY(!RollAlertForward(QString(), now.addDays(-3), true, now, window).changed);
-        QVERIFY(!RollAlertForward("1tian", QDateTime(), true, now, window).changed);
+        QVERIFY(!RollAlertForward(QString(), now.addDays(-3), true, now).changed);
+        QVERIFY(!RollAlertForward("1tian", QDateTime(), true, now).changed);
     }
 
     void lunarRepeats_data()
@@ -396,8 +385,7 @@ private slots:
         const QDateTime now = at(2020, 3, 23, 10);
         const AlertRoll passed = RollAlertForward("1", lunar(2020, 2, 30, 9), true, now);
         QCOMPARE(passed.repeatCode, "N");
-        QVERIFY(!passed.alertOn);
-        QCOMPARE(passed.notice, "提醒时间:2020/2/30 9:00:00 < 当前农历:2020-2-30 10:0:0,提醒功能未生效");
+        QVERIFY(!passed.alertOn && passed.missedOnce);
         QCOMPARE(passed.lunarTime, std::optional<LunarMoment>(lunar(2020, 2, 30, 9)));
 
         const AlertRoll ahead = RollAlertForward("1", lunar(2020, 2, 30, 11), true, now);
@@ -405,14 +393,14 @@ private slots:
         QCOMPARE(ahead.solarTime, at(2020, 3, 23, 11));
 
         const AlertRoll never = RollAlertForward("N", lunar(2020, 1, 1), true, now);
-        QVERIFY(!never.alertOn && never.notice.isEmpty());
+        QVERIFY(!never.alertOn && !never.missedOnce);
     }
 
     void lunarOutsideTheCalendarChangesNothing()
     {
         // The lunar now is unknown after the calendar's last day.
         const AlertRoll late = RollAlertForward("1", lunar(2050, 1, 1), true, at(2051, 3, 1));
-        QVERIFY(late.outsideCalendar && !late.changed && late.alertOn && late.notice.isEmpty());
+        QVERIFY(late.outsideCalendar && !late.changed && late.alertOn && !late.missedOnce);
         // The entered moment has no solar day.
         const AlertRoll early = RollAlertForward("1tian", lunar(1900, 1, 1), true, at(2026, 12, 6));
         QVERIFY(early.outsideCalendar && !early.changed);
@@ -491,8 +479,7 @@ private slots:
         const QByteArray savedZone = qgetenv("TZ");
         qputenv("TZ", "America/New_York");
         tzset();
-        const AlertRoll roll = RollAlertForward("1tian", at(2021, 3, 10, 2, 30), true, at(2021, 3, 13, 12),
-                                                NoticeWindow::AddWindow);
+        const AlertRoll roll = RollAlertForward("1tian", at(2021, 3, 10, 2, 30), true, at(2021, 3, 13, 12));
         const QString solar = roll.solarTime.toString(Qt::ISODate); // read in the zone of the step
         qputenv("TZ", savedZone);
         tzset();

@@ -342,7 +342,7 @@ private slots:
         for (size_t i = 0; i < memos.size(); ++i) {
             const MemoRecord& memo = memos[memos.size() - 1 - i];
             const MemoListRow& row = read.value[i];
-            QCOMPARE(QStringList({row.id.toString(), row.type.toString(), row.title.toString(),
+            QCOMPARE(QStringList({QString::number(row.id), row.type.toString(), row.title.toString(),
                                   row.content.toString(), row.lifa.toString(), row.alertTime.toString(),
                                   row.alertTimeNongli.toString(), row.mailTime.toString(),
                                   row.alertPinLv.toString(), row.addTime.toString()}),

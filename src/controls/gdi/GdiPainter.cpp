@@ -150,42 +150,6 @@ void GdiPainter::ellipse(const GdiRect& box, ColorRef pen, ColorRef brush)
     }
 }
 
-void GdiPainter::polygon(const QList<QPoint>& points, ColorRef pen, ColorRef brush)
-{
-    if (points.size() < 2)
-        return;
-    if (brush != kNoColor && points.size() >= 3) {
-        const QRgb px = toQRgb(brush);
-        int minY = INT_MAX;
-        int maxY = INT_MIN;
-        for (const QPoint& p : points) {
-            minY = std::min(minY, p.y());
-            maxY = std::max(maxY, p.y());
-        }
-        QVarLengthArray<double, 16> crossings;
-        for (int y = std::max(minY, 0); y < std::min(maxY, m_height); ++y) {
-            const double yc = y + 0.5;
-            crossings.clear();
-            for (qsizetype i = 0; i < points.size(); ++i) {
-                const QPoint a = points[i];
-                const QPoint b = points[(i + 1) % points.size()];
-                if ((a.y() <= yc && yc < b.y()) || (b.y() <= yc && yc < a.y()))
-                    crossings.append(a.x() + (yc - a.y()) * (b.x() - a.x()) / double(b.y() - a.y()));
-            }
-            std::sort(crossings.begin(), crossings.end());
-            for (qsizetype i = 0; i + 1 < crossings.size(); i += 2)
-                hspan(int(std::ceil(crossings[i] - 0.5)), int(std::ceil(crossings[i + 1] - 0.5)), y, px);
-        }
-    }
-    if (pen != kNoColor) {
-        for (qsizetype i = 0; i < points.size(); ++i) {
-            const QPoint a = points[i];
-            const QPoint b = points[(i + 1) % points.size()];
-            line(a.x(), a.y(), b.x(), b.y(), pen);
-        }
-    }
-}
-
 void GdiPainter::patternFill(const GdiRect& rect, const quint8 rows[8], ColorRef zeroColor, ColorRef oneColor)
 {
     if (rect.isEmpty())

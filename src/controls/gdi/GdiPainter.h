@@ -127,9 +127,6 @@ public:
     // The ellipse inscribed in the box (right and bottom exclusive): outline in the pen colour,
     // inside in the brush colour; kNoColor for either leaves it out.
     void ellipse(const GdiRect& box, ColorRef pen, ColorRef brush = kNoColor);
-    // A closed polygon: inside (alternate rule, pixel centres) in the brush colour, then its
-    // edges as lines in the pen colour; kNoColor for either leaves it out.
-    void polygon(const QList<QPoint>& points, ColorRef pen, ColorRef brush = kNoColor);
     // Fills with an 8 x 8 monochrome pattern fixed to the image origin: bit 7 of rows[y % 8] is
     // column 0; a 0 bit paints zeroColor, a 1 bit paints oneColor.
     void patternFill(const GdiRect& rect, const quint8 rows[8], ColorRef zeroColor, ColorRef oneColor);

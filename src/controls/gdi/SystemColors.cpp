@@ -1,7 +1,5 @@
 #include "controls/gdi/SystemColors.h"
 
-#include <QGuiApplication>
-
 namespace velmo::gdi {
 
 namespace {
@@ -69,11 +67,6 @@ ColorRef sysColor(int index, const QPalette& palette)
     return fromQColor(palette.color(entry.group, entry.role));
 }
 
-ColorRef sysColor(int index)
-{
-    return sysColor(index, QGuiApplication::palette());
-}
-
 ColorRef translateColor(OleColor color, const QPalette& palette)
 {
     switch (color >> 24) {
@@ -90,11 +83,6 @@ ColorRef translateColor(OleColor color, const QPalette& palette)
     default:
         return kNoColor;
     }
-}
-
-ColorRef translateColor(OleColor color)
-{
-    return translateColor(color, QGuiApplication::palette());
 }
 
 } // namespace velmo::gdi

@@ -108,13 +108,10 @@ ColorRef fromQColor(const QColor& c);
 
 // The system colour of an index (0..30), taken from the palette; 0 (black) for an unknown index.
 ColorRef sysColor(int index, const QPalette& palette);
-// The same, from the application's palette.
-ColorRef sysColor(int index);
 
 // Resolves a stored colour: a plain colour is returned as it is (a palette-relative colour,
 // 0x02BBGGRR, loses its flag byte); a system colour reference gives that system colour; any
 // other value, or a reference to an unknown index, gives kNoColor.
 ColorRef translateColor(OleColor color, const QPalette& palette);
-ColorRef translateColor(OleColor color);
 
 } // namespace velmo::gdi

@@ -185,11 +185,6 @@ ColorRef KvButtonRenderer::base() const
     return translate(m_model->props.backColor);
 }
 
-ColorRef KvButtonRenderer::shifted(float amount) const
-{
-    return shiftColor(base(), amount);
-}
-
 void KvButtonRenderer::gradient(int x, int y, int width, int height, ColorRef c1, ColorRef c2, int direction)
 {
     m_painter->gradient(x, y, width, height, c1, c2, direction);

@@ -86,7 +86,6 @@ private:
     // Shorthands of the face renderers.
     gdi::ColorRef base() const; // BackColor resolved
     gdi::ColorRef translate(gdi::OleColor color) const;
-    gdi::ColorRef shifted(float amount) const; // BackColor resolved and shifted
     void gradient(int x, int y, int width, int height, gdi::ColorRef c1, gdi::ColorRef c2, int direction = 1);
     void frame(int x, int y, int width, int height, gdi::ColorRef color);
     void lineTo(int x1, int y1, int x2, int y2, gdi::ColorRef color);
