@@ -1,5 +1,5 @@
-// Opening the edit window on a memo and saving it, with 10,000 memos of the user in the file: the
-// save includes the refresh of the main window's list, counts and tree.
+// Opening the edit window on a memo and saving it, with 1,000 to 100,000 memos of the user in the
+// file: the save includes the refresh of the main window's list, counts and tree.
 
 #include "FilledStore.h"
 #include "SoundRecorder.h"
@@ -26,11 +26,9 @@ using namespace velmo;
 
 namespace {
 
-constexpr int kMemoCount = 10000;
-
-std::unique_ptr<test::TestStore> filledStore()
+std::unique_ptr<test::TestStore> filledStore(int count)
 {
-    return bench::filledStore(kMemoCount, [](MemoRecord& memo, int i) {
+    return bench::filledStore(count, [](MemoRecord& memo, int i) {
         memo.type = 1 + i % 7;
         memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
         if (i % 3 == 0) {
@@ -62,9 +60,13 @@ struct Rig
     EditorWindows editors;
 };
 
-void openTheEditWindow(benchmark::State& state)
+// Showing the edit window on another memo each time. `fresh`: a new window each time, built, loaded
+// and shown (the last one is closed and deleted off the clock); otherwise the open window loads the
+// memo.
+void openTheEditWindow(benchmark::State& state, bool fresh)
 {
-    const auto store = filledStore();
+    const int count = int(state.range(0));
+    const auto store = filledStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -72,19 +74,30 @@ void openTheEditWindow(benchmark::State& state)
     Rig rig(*store);
     qint64 id = 1;
     for (auto _ : state) {
-        // Another memo each time, so that the window loads it.
-        id = id % kMemoCount + 1;
+        id = id % count + 1;
         rig.editors.showEdit(id);
-        if (!rig.editors.editWindow() || rig.editors.editWindow()->memoId() != id) {
+        Form_Edit* edit = rig.editors.editWindow();
+        if (!edit || edit->memoId() != id) {
             state.SkipWithError("not loaded");
             return;
         }
+        if (!fresh)
+            continue;
+        state.PauseTiming();
+        edit->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (rig.editors.editWindow()) {
+            state.SkipWithError("the window stayed open");
+            return;
+        }
+        state.ResumeTiming();
     }
 }
 
 void saveAnEditedMemo(benchmark::State& state)
 {
-    const auto store = filledStore();
+    const int count = int(state.range(0));
+    const auto store = filledStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -93,7 +106,7 @@ void saveAnEditedMemo(benchmark::State& state)
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        rig.editors.showEdit(1 + 3 * (round % 1000) + 1);
+        rig.editors.showEdit(1 + 3 * (round % (count / 3)) + 1);
         Form_Edit* edit = rig.editors.editWindow();
         edit->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("改 %1").arg(++round));
         state.ResumeTiming();
@@ -110,5 +123,14 @@ void saveAnEditedMemo(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(openTheEditWindow)->Unit(benchmark::kMillisecond);
-BENCHMARK(saveAnEditedMemo)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openTheEditWindow, alreadyOpen, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000);
+BENCHMARK_CAPTURE(openTheEditWindow, fresh, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000);
+BENCHMARK(saveAnEditedMemo)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);

@@ -1,4 +1,4 @@
-// Filling the memo list and recounting the category tree over a node of 10,000 memos.
+// Filling the memo list and recounting the category tree over a node of 1,000 to 100,000 memos.
 
 #include "FilledStore.h"
 #include "SoundRecorder.h"
@@ -19,20 +19,18 @@ using namespace velmo;
 
 namespace {
 
-constexpr int kMemoCount = 10000;
-
-// One user's 10,000 memos in progress, all of category 1, every third on the lunar calendar, plus
+// One user's `count` memos in progress, all of category 1, every third on the lunar calendar, plus
 // a few hundred of other categories, done memos and another user's memos around them.
-std::unique_ptr<test::TestStore> filledStore()
+std::unique_ptr<test::TestStore> filledStore(int count)
 {
-    return bench::filledStore(kMemoCount + 600, [](MemoRecord& memo, int i) {
+    return bench::filledStore(count + 600, [count](MemoRecord& memo, int i) {
         memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
         memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i) * 600);
         if (i % 3 == 0) {
             memo.lifa = 2;
             memo.AlertTimeNongli = LunarMoment{2026, 10, 1 + i % 28, 8, 0, 0};
         }
-        if (i >= kMemoCount) {
+        if (i >= count) {
             memo.type = 2 + i % 6;
             memo.Done = i % 2 == 0;
             if (i % 5 == 0)
@@ -57,7 +55,8 @@ struct BenchWindow
 
 void listRowsOfANode(benchmark::State& state)
 {
-    const auto store = filledStore();
+    const int count = int(state.range(0));
+    const auto store = filledStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -65,19 +64,20 @@ void listRowsOfANode(benchmark::State& state)
     MemoListQueries queries(store->db(), store->runState().UserId);
     for (auto _ : state) {
         const MemoListRead read = queries.nodeRows(false, 1);
-        if (read.value.size() != size_t(kMemoCount)) {
+        if (read.value.size() != size_t(count)) {
             state.SkipWithError("wrong number of rows");
             return;
         }
         const QDateTime now = Clock::currentDateTime();
         benchmark::DoNotOptimize(MemoCells::rowTexts(read.value.back(), now)[MemoCells::DaysLeftColumn]);
     }
-    state.SetItemsProcessed(state.iterations() * kMemoCount);
+    state.SetItemsProcessed(state.iterations() * count);
 }
 
 void fillTheListWindow(benchmark::State& state)
 {
-    const auto store = filledStore();
+    const int count = int(state.range(0));
+    const auto store = filledStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -96,7 +96,7 @@ void fillTheListWindow(benchmark::State& state)
 
 void recountTheTree(benchmark::State& state)
 {
-    const auto store = filledStore();
+    const auto store = filledStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -113,7 +113,7 @@ void recountTheTree(benchmark::State& state)
 
 void recountAndRebuildTheTree(benchmark::State& state)
 {
-    const auto store = filledStore();
+    const auto store = filledStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -127,7 +127,7 @@ void recountAndRebuildTheTree(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(listRowsOfANode)->Unit(benchmark::kMillisecond);
-BENCHMARK(fillTheListWindow)->Unit(benchmark::kMillisecond);
-BENCHMARK(recountTheTree)->Unit(benchmark::kMillisecond);
-BENCHMARK(recountAndRebuildTheTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(listRowsOfANode)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(fillTheListWindow)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(recountTheTree)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);
+BENCHMARK(recountAndRebuildTheTree)->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000);

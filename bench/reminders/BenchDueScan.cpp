@@ -1,5 +1,5 @@
-// The due scan of 100,000 memos of one user, solar and lunar mixed, 2% of them due within 60 days:
-// the query, placing the lunar moments, and the panel built from the result.
+// The due scan of 1,000 to 1,000,000 memos of one user, solar and lunar mixed, 2% of them due within
+// 60 days: the query, placing the lunar moments, and the panel built from the result.
 
 #include "BoxRecorder.h"
 #include "FilledStore.h"
@@ -11,19 +11,21 @@
 #include "reminders/Reminders.h"
 #include "reminders/RingTune.h"
 
+#include <QCoreApplication>
+#include <QGroupBox>
 #include <QRect>
 #include <QTimer>
 #include <QWidget>
 
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <memory>
 
 using namespace velmo;
 
 namespace {
 
-constexpr int kMemoCount = 100000;
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0));
 
 class SilentTune : public RingTune
@@ -36,9 +38,9 @@ public:
 
 // Every 50th memo falls due within the 60 days (some already passed); of the others half are done
 // with passed moments, half lie one to three years ahead. Every third memo is lunar.
-std::unique_ptr<test::TestStore> filledStore()
+std::unique_ptr<test::TestStore> filledStore(int count)
 {
-    return bench::filledStore(kMemoCount, [](MemoRecord& memo, int i) {
+    return bench::filledStore(count, [](MemoRecord& memo, int i) {
         memo.AlertPinLv = i % 7 == 0 ? QStringLiteral("1nian") : QStringLiteral("1");
         const bool due = i % 50 == 0;
         qint64 days = due ? (i / 50) % 62 - 2 : 365 + i % 700;
@@ -58,15 +60,27 @@ std::unique_ptr<test::TestStore> filledStore()
     });
 }
 
-test::TestStore* sharedStore()
+// One store of each size, filled once for all the benchmarks of that size; closed while the
+// application object still stands.
+test::TestStore* sharedStore(int count)
 {
-    static std::unique_ptr<test::TestStore> store = filledStore();
+    static std::map<int, std::unique_ptr<test::TestStore>> stores;
+    if (stores.empty())
+        qAddPostRoutine([] { stores.clear(); });
+    auto& store = stores[count];
+    if (!store)
+        store = filledStore(count);
     return store.get();
+}
+
+void sizes(benchmark::internal::Benchmark* bench)
+{
+    bench->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000);
 }
 
 void BM_DueScanQuery(benchmark::State& state)
 {
-    test::TestStore* store = sharedStore();
+    test::TestStore* store = sharedStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("store not filled");
         return;
@@ -76,12 +90,12 @@ void BM_DueScanQuery(benchmark::State& state)
         benchmark::DoNotOptimize(scan);
     }
 }
-BENCHMARK(BM_DueScanQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DueScanQuery)->Apply(sizes);
 
 // The whole due scan as the scheduler runs it: query, placing, and the panel brought up to date.
 void BM_DueScanWithPanel(benchmark::State& state)
 {
-    test::TestStore* store = sharedStore();
+    test::TestStore* store = sharedStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("store not filled");
         return;
@@ -99,6 +113,6 @@ void BM_DueScanWithPanel(benchmark::State& state)
     }
     state.counters["shown"] = double(reminders.lastScan().memos.size());
 }
-BENCHMARK(BM_DueScanWithPanel)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DueScanWithPanel)->Apply(sizes);
 
 } // namespace

@@ -1,6 +1,6 @@
 // Whole-process times of the program's start: from starting the process to the sign-in window on
-// screen, and to the end of the automatic local sign-in (and the main window's load) with 10,000
-// memos in the database. Each run is a fresh process of velmo_startup_probe, on the offscreen
+// screen, and to the end of the automatic local sign-in (and the main window's load) with 1,000 to
+// 100,000 memos in the database. Each run is a fresh process of velmo_startup_probe, on the offscreen
 // platform, in a private home folder.
 
 #include "platform/Md5.h"
@@ -15,8 +15,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-constexpr int MemoCount = 10000;
 
 QProcessEnvironment probeEnvironment(const QTemporaryDir& home)
 {
@@ -42,8 +40,8 @@ bool runProbe(const QTemporaryDir& home, const QString& stage, const QString& da
            probe.exitCode() == 0;
 }
 
-// A data folder whose user "bench" signs in by itself, with 10,000 memos of that user.
-bool prepareSignInFolder(const QString& folder)
+// A data folder whose user "bench" signs in by itself, with `count` memos of that user.
+bool prepareSignInFolder(const QString& folder, int count)
 {
     QDir().mkpath(folder);
     const QString path = QDir(folder).filePath(QStringLiteral("data.db"));
@@ -62,7 +60,7 @@ bool prepareSignInFolder(const QString& folder)
             .ok;
     velmo::Transaction transaction(db);
     const QDateTime start(QDate(2026, 12, 1), QTime(9, 0));
-    for (int i = 0; ok && i < MemoCount; ++i) {
+    for (int i = 0; ok && i < count; ++i) {
         velmo::MemoRecord memo;
         memo.type = 1 + i % 7;
         memo.userid = QStringLiteral("bench");
@@ -109,7 +107,7 @@ void signInWithMemos(benchmark::State& state, const QString& stage)
 {
     QTemporaryDir home;
     const QString folder = home.filePath(QStringLiteral("data"));
-    if (!prepareSignInFolder(folder)) {
+    if (!prepareSignInFolder(folder, int(state.range(0)))) {
         state.SkipWithError("could not prepare the database");
         return;
     }
@@ -117,16 +115,16 @@ void signInWithMemos(benchmark::State& state, const QString& stage)
         if (!runProbe(home, stage, folder))
             state.SkipWithError("the probe did not finish the sign-in");
     }
-    state.counters["memos"] = MemoCount;
+    state.counters["memos"] = double(state.range(0));
 }
 
 // Includes the sign-in window's 100 ms automatic sign-in delay.
-void BM_StartToLocalSignIn_10000Memos(benchmark::State& state)
+void BM_StartToLocalSignIn(benchmark::State& state)
 {
     signInWithMemos(state, QStringLiteral("signin"));
 }
 
-void BM_StartToMainWindowLoaded_10000Memos(benchmark::State& state)
+void BM_StartToMainWindowLoaded(benchmark::State& state)
 {
     signInWithMemos(state, QStringLiteral("main"));
 }
@@ -135,5 +133,17 @@ void BM_StartToMainWindowLoaded_10000Memos(benchmark::State& state)
 
 BENCHMARK(BM_StartToSignInWindow_FirstStart)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_StartToSignInWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-BENCHMARK(BM_StartToLocalSignIn_10000Memos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-BENCHMARK(BM_StartToMainWindowLoaded_10000Memos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_StartToLocalSignIn)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000);
+BENCHMARK(BM_StartToMainWindowLoaded)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000);

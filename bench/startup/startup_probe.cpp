@@ -12,6 +12,7 @@
 #include "app/UiLanguage.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemTimeZone.h"
 #include "signin/frmLogin.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ public:
 
 int main(int argc, char** argv)
 {
+    velmo::pinSystemTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral("1.8.3"));

@@ -1,5 +1,6 @@
-// Inserting and reading back a large number of memos through the database layer, and the same
-// rows through the SQLite C interface directly, as the yardstick for the layer's overhead.
+// Inserting and reading back 1,000 to 1,000,000 memos through the database layer, and the same rows
+// through the SQLite C interface directly with plain C++ values, as the yardstick for the layer's
+// overhead.
 
 #include "TestStore.h"
 
@@ -11,12 +12,12 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 using namespace velmo;
 
 namespace {
-
-constexpr int kMemoCount = 100000;
 
 MemoRecord benchMemo(const test::TestStore& store, int i)
 {
@@ -27,11 +28,11 @@ MemoRecord benchMemo(const test::TestStore& store, int i)
     return memo;
 }
 
-std::vector<MemoRecord> benchMemos(const test::TestStore& store)
+std::vector<MemoRecord> benchMemos(const test::TestStore& store, int count)
 {
     std::vector<MemoRecord> memos;
-    memos.reserve(kMemoCount);
-    for (int i = 0; i < kMemoCount; ++i)
+    memos.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
         memos.push_back(benchMemo(store, i));
     return memos;
 }
@@ -46,36 +47,36 @@ bool fill(test::TestStore& store, const std::vector<MemoRecord>& memos)
     return transaction.commit().ok;
 }
 
-// Times `insert(state, store, memos)` filling a fresh store, one store a round.
+// Times `insert(state, store, memos)` filling a fresh store with state.range(0) memos, one store a round.
 template <typename Insert>
 void timeInserts(benchmark::State& state, const Insert& insert)
 {
     for (auto _ : state) {
         state.PauseTiming();
         test::TestStore store;
-        const std::vector<MemoRecord> memos = benchMemos(store);
+        const std::vector<MemoRecord> memos = benchMemos(store, int(state.range(0)));
         state.ResumeTiming();
         if (!store.isValid() || !insert(state, store, memos)) {
             state.SkipWithError("insert failed");
             return;
         }
     }
-    state.SetItemsProcessed(state.iterations() * kMemoCount);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// Times `read()` of all the signed-in user's memos.
+// Times `read()` of all the signed-in user's state.range(0) memos.
 template <typename Read>
 void timeReads(benchmark::State& state, const Read& read)
 {
     for (auto _ : state) {
-        const std::vector<MemoRecord> memos = read();
-        if (memos.size() != size_t(kMemoCount)) {
+        const auto memos = read();
+        if (memos.size() != size_t(state.range(0))) {
             state.SkipWithError("read back fewer memos than were inserted");
             return;
         }
         benchmark::DoNotOptimize(memos.back().title);
     }
-    state.SetItemsProcessed(state.iterations() * kMemoCount);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void insertMemos(benchmark::State& state)
@@ -88,7 +89,7 @@ void insertMemos(benchmark::State& state)
 void readMemos(benchmark::State& state)
 {
     test::TestStore store;
-    if (!store.isValid() || !fill(store, benchMemos(store))) {
+    if (!store.isValid() || !fill(store, benchMemos(store, int(state.range(0))))) {
         state.SkipWithError("setup failed");
         return;
     }
@@ -101,7 +102,8 @@ void readMemos(benchmark::State& state)
 }
 
 // The same rows through the C interface: one connection on the store's file with the store's
-// settings, one prepared statement, every value bound, one transaction.
+// settings, one prepared statement, every value bound, one transaction. Its rows are plain C++
+// values (UTF-8 texts, dates as their stored text) made before the clock starts.
 
 struct CloseConnection
 {
@@ -113,6 +115,83 @@ struct FinalizeStatement
 };
 using Connection = std::unique_ptr<sqlite3, CloseConnection>;
 using Statement = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+using Text = std::optional<std::string>; // none: NULL
+
+// A memo row as the table holds it, column by column in the table's order (the id aside).
+struct RawMemo
+{
+    std::int64_t NotebookServerId = 0;
+    int type = 0;
+    Text userid, title, content;
+    int Done = 0;
+    Text addtime, AlertTime, AlertPinLv;
+    int mimi = 0, ifAlert = 0, importance = 0;
+    Text AddIp;
+    int click = 0;
+    Text AlertTimeNongli, mailTime;
+    int before = 0;
+    Text sound, DiySound;
+    int Mail = 0, editor = 0, lifa = 0, synnum = 0, syn = 0, Del = 0;
+    Text AlertTimeTemp, AlertTimeNongliTemp;
+    int SyncedSynnum = 0;
+
+    friend bool operator==(const RawMemo&, const RawMemo&) = default;
+};
+
+Text plain(const QString& text)
+{
+    return text.isNull() ? Text() : Text(text.toStdString());
+}
+
+Text plainDate(const std::optional<QDateTime>& moment)
+{
+    return moment ? Text(toDbText(*moment).toStdString()) : Text();
+}
+
+// The row the layer stores for a memo (an unset addtime is the moment given).
+RawMemo rawMemo(const MemoRecord& memo, const QDateTime& now)
+{
+    RawMemo raw;
+    raw.NotebookServerId = memo.NotebookServerId;
+    raw.type = memo.type;
+    raw.userid = plain(memo.userid);
+    raw.title = plain(memo.title);
+    raw.content = memo.content.isEmpty() ? Text() : plain(memo.content);
+    raw.Done = memo.Done;
+    raw.addtime = plainDate(memo.addtime ? *memo.addtime : now);
+    raw.AlertTime = plainDate(memo.AlertTime);
+    raw.AlertPinLv = plain(memo.AlertPinLv);
+    raw.mimi = memo.mimi;
+    raw.ifAlert = memo.ifAlert;
+    raw.importance = memo.importance;
+    raw.AddIp = plain(memo.AddIp);
+    raw.click = memo.click;
+    raw.AlertTimeNongli =
+        memo.AlertTimeNongli ? Text(memo.AlertTimeNongli->storageText().toStdString()) : Text();
+    raw.mailTime = plainDate(memo.mailTime);
+    raw.before = memo.before;
+    raw.sound = plain(memo.sound);
+    raw.DiySound = plain(memo.DiySound);
+    raw.Mail = memo.Mail;
+    raw.editor = memo.editor;
+    raw.lifa = memo.lifa;
+    raw.synnum = memo.synnum;
+    raw.syn = memo.syn;
+    raw.Del = memo.Del;
+    raw.AlertTimeTemp = plainDate(memo.AlertTimeTemp);
+    raw.AlertTimeNongliTemp = plainDate(memo.AlertTimeNongliTemp);
+    raw.SyncedSynnum = memo.SyncedSynnum;
+    return raw;
+}
+
+std::vector<RawMemo> rawMemos(const std::vector<MemoRecord>& memos, const QDateTime& now)
+{
+    std::vector<RawMemo> raw;
+    raw.reserve(memos.size());
+    for (const MemoRecord& memo : memos)
+        raw.push_back(rawMemo(memo, now));
+    return raw;
+}
 
 Connection openRaw(const QString& path)
 {
@@ -133,46 +212,32 @@ Statement prepareRaw(sqlite3* db, const char* sql)
     return Statement(statement);
 }
 
-// Text as the layer binds it: a null text is NULL. The text outlives the statement's step.
-int bindText(sqlite3_stmt* statement, int index, const QString& text)
+int bindText(sqlite3_stmt* statement, int index, const Text& text)
 {
-    if (text.isNull())
+    if (!text)
         return sqlite3_bind_null(statement, index);
-    return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_STATIC);
+    return sqlite3_bind_text(statement, index, text->data(), int(text->size()), SQLITE_STATIC);
 }
 
-int bindDate(sqlite3_stmt* statement, int index, const std::optional<QDateTime>& moment, QString& keep)
+bool insertRaw(sqlite3_stmt* s, const RawMemo& memo)
 {
-    if (!moment)
-        return sqlite3_bind_null(statement, index);
-    keep = toDbText(*moment);
-    return bindText(statement, index, keep);
-}
-
-bool insertRaw(sqlite3_stmt* statement, const MemoRecord& memo)
-{
-    QString dates[6];
-    const QDateTime addtime = memo.addtime ? *memo.addtime : Clock::currentDateTime();
-    sqlite3_stmt* s = statement;
     int failed = 0;
     failed |= sqlite3_bind_int64(s, 1, memo.NotebookServerId);
     failed |= sqlite3_bind_int(s, 2, memo.type);
     failed |= bindText(s, 3, memo.userid);
     failed |= bindText(s, 4, memo.title);
-    failed |= memo.content.isEmpty() ? sqlite3_bind_null(s, 5) : bindText(s, 5, memo.content);
+    failed |= bindText(s, 5, memo.content);
     failed |= sqlite3_bind_int(s, 6, memo.Done);
-    failed |= bindDate(s, 7, addtime, dates[0]);
-    failed |= bindDate(s, 8, memo.AlertTime, dates[1]);
+    failed |= bindText(s, 7, memo.addtime);
+    failed |= bindText(s, 8, memo.AlertTime);
     failed |= bindText(s, 9, memo.AlertPinLv);
     failed |= sqlite3_bind_int(s, 10, memo.mimi);
     failed |= sqlite3_bind_int(s, 11, memo.ifAlert);
     failed |= sqlite3_bind_int(s, 12, memo.importance);
     failed |= bindText(s, 13, memo.AddIp);
     failed |= sqlite3_bind_int(s, 14, memo.click);
-    failed |= bindDate(
-        s, 15, memo.AlertTimeNongli ? std::optional(memo.AlertTimeNongli->toDateTime()) : std::nullopt,
-        dates[2]);
-    failed |= bindDate(s, 16, memo.mailTime, dates[3]);
+    failed |= bindText(s, 15, memo.AlertTimeNongli);
+    failed |= bindText(s, 16, memo.mailTime);
     failed |= sqlite3_bind_int(s, 17, memo.before);
     failed |= bindText(s, 18, memo.sound);
     failed |= bindText(s, 19, memo.DiySound);
@@ -182,24 +247,25 @@ bool insertRaw(sqlite3_stmt* statement, const MemoRecord& memo)
     failed |= sqlite3_bind_int(s, 23, memo.synnum);
     failed |= sqlite3_bind_int(s, 24, memo.syn);
     failed |= sqlite3_bind_int(s, 25, memo.Del);
-    failed |= bindDate(s, 26, memo.AlertTimeTemp, dates[4]);
-    failed |= bindDate(s, 27, memo.AlertTimeNongliTemp, dates[5]);
+    failed |= bindText(s, 26, memo.AlertTimeTemp);
+    failed |= bindText(s, 27, memo.AlertTimeNongliTemp);
+    failed |= sqlite3_bind_int(s, 28, memo.SyncedSynnum);
     const bool stored = failed == SQLITE_OK && sqlite3_step(s) == SQLITE_DONE;
     sqlite3_reset(s);
     return stored;
 }
 
-bool fillRaw(sqlite3* db, const std::vector<MemoRecord>& memos)
+bool fillRaw(sqlite3* db, const std::vector<RawMemo>& memos)
 {
     const Statement insert = prepareRaw(
         db, "INSERT INTO Notebook (NotebookServerId, type, userid, title, content, Done, addtime, "
             "AlertTime, AlertPinLv, mimi, ifAlert, importance, AddIp, click, AlertTimeNongli, mailTime, "
             "\"before\", sound, DiySound, Mail, editor, lifa, synnum, syn, Del, AlertTimeTemp, "
-            "AlertTimeNongliTemp) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-            "?, ?, ?, ?, ?, ?, ?)");
+            "AlertTimeNongliTemp, SyncedSynnum) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+            "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     if (!insert || sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         return false;
-    for (const MemoRecord& memo : memos) {
+    for (const RawMemo& memo : memos) {
         if (!insertRaw(insert.get(), memo)) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             return false;
@@ -208,59 +274,52 @@ bool fillRaw(sqlite3* db, const std::vector<MemoRecord>& memos)
     return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-QString columnText(sqlite3_stmt* statement, int column)
+Text columnText(sqlite3_stmt* statement, int column)
 {
-    const void* text = sqlite3_column_text16(statement, column);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     if (!text)
-        return QString();
-    return QString(static_cast<const QChar*>(text), sqlite3_column_bytes16(statement, column) / 2);
-}
-
-std::optional<QDateTime> columnDate(sqlite3_stmt* statement, int column)
-{
-    const QDateTime moment = fromDbText(columnText(statement, column));
-    return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
+        return Text();
+    return Text(std::string(text, size_t(sqlite3_column_bytes(statement, column))));
 }
 
 // The columns of SELECT * in the table's order.
-MemoRecord memoFromRow(sqlite3_stmt* s)
+RawMemo memoFromRow(sqlite3_stmt* s)
 {
-    MemoRecord memo;
-    memo.id = sqlite3_column_int64(s, 0);
+    RawMemo memo;
     memo.NotebookServerId = sqlite3_column_int64(s, 1);
     memo.type = sqlite3_column_int(s, 2);
     memo.userid = columnText(s, 3);
     memo.title = columnText(s, 4);
     memo.content = columnText(s, 5);
-    memo.Done = sqlite3_column_int(s, 6) != 0;
-    memo.addtime = columnDate(s, 7);
-    memo.AlertTime = columnDate(s, 8);
+    memo.Done = sqlite3_column_int(s, 6);
+    memo.addtime = columnText(s, 7);
+    memo.AlertTime = columnText(s, 8);
     memo.AlertPinLv = columnText(s, 9);
-    memo.mimi = sqlite3_column_int(s, 10) != 0;
-    memo.ifAlert = sqlite3_column_int(s, 11) != 0;
-    memo.importance = sqlite3_column_int(s, 12) != 0;
+    memo.mimi = sqlite3_column_int(s, 10);
+    memo.ifAlert = sqlite3_column_int(s, 11);
+    memo.importance = sqlite3_column_int(s, 12);
     memo.AddIp = columnText(s, 13);
     memo.click = sqlite3_column_int(s, 14);
-    const std::optional<QDateTime> nongli = columnDate(s, 15);
-    memo.AlertTimeNongli = nongli ? LunarMoment::fromStored(*nongli) : std::nullopt;
-    memo.mailTime = columnDate(s, 16);
+    memo.AlertTimeNongli = columnText(s, 15);
+    memo.mailTime = columnText(s, 16);
     memo.before = sqlite3_column_int(s, 17);
     memo.sound = columnText(s, 18);
     memo.DiySound = columnText(s, 19);
-    memo.Mail = sqlite3_column_int(s, 20) != 0;
-    memo.editor = sqlite3_column_int(s, 21) != 0;
+    memo.Mail = sqlite3_column_int(s, 20);
+    memo.editor = sqlite3_column_int(s, 21);
     memo.lifa = sqlite3_column_int(s, 22);
     memo.synnum = sqlite3_column_int(s, 23);
-    memo.syn = sqlite3_column_int(s, 24) != 0;
-    memo.Del = sqlite3_column_int(s, 25) != 0;
-    memo.AlertTimeTemp = columnDate(s, 26);
-    memo.AlertTimeNongliTemp = columnDate(s, 27);
+    memo.syn = sqlite3_column_int(s, 24);
+    memo.Del = sqlite3_column_int(s, 25);
+    memo.AlertTimeTemp = columnText(s, 26);
+    memo.AlertTimeNongliTemp = columnText(s, 27);
+    memo.SyncedSynnum = sqlite3_column_int(s, 28);
     return memo;
 }
 
-std::vector<MemoRecord> readRaw(sqlite3* db, const QString& userId)
+std::vector<RawMemo> readRaw(sqlite3* db, const std::string& userId)
 {
-    std::vector<MemoRecord> memos;
+    std::vector<RawMemo> memos;
     const Statement select = prepareRaw(db, "SELECT * FROM Notebook WHERE userid=? AND Del=0 ORDER BY id");
     if (!select || bindText(select.get(), 1, userId) != SQLITE_OK)
         return memos;
@@ -272,32 +331,25 @@ std::vector<MemoRecord> readRaw(sqlite3* db, const QString& userId)
     return memos;
 }
 
-// The rows the layer reads back are the memos given, but for the id and insertion time.
-bool storedAsGiven(std::vector<MemoRecord> stored, const std::vector<MemoRecord>& given)
-{
-    for (MemoRecord& memo : stored) {
-        memo.id = 0;
-        memo.addtime.reset();
-    }
-    return stored == given;
-}
-
 void insertMemosSqlite(benchmark::State& state)
 {
     timeInserts(
         state, [](benchmark::State& timer, test::TestStore& store, const std::vector<MemoRecord>& memos) {
             timer.PauseTiming();
+            const std::vector<RawMemo> rows = rawMemos(memos, Clock::currentDateTime());
             const QString path = store.dbPath();
             store.db().close();
             Connection db = openRaw(path);
             timer.ResumeTiming();
-            if (!db || !fillRaw(db.get(), memos))
+            if (!db || !fillRaw(db.get(), rows))
                 return false;
             timer.PauseTiming();
             db.reset();
+            // The rows read back through the layer are the rows the layer would store.
             const bool same =
                 store.db().open(path).ok &&
-                storedAsGiven(readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook")).value, memos);
+                rawMemos(readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook ORDER BY id")).value,
+                         QDateTime()) == rows;
             timer.ResumeTiming();
             return same;
         });
@@ -307,18 +359,25 @@ void readMemosSqlite(benchmark::State& state)
 {
     test::TestStore store;
     const Connection db = openRaw(store.dbPath());
-    if (!store.isValid() || !db || !fill(store, benchMemos(store)) ||
-        readRaw(db.get(), store.runState().UserId) !=
-            readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook ORDER BY id")).value) {
+    const std::string user = store.runState().UserId.toStdString();
+    if (!store.isValid() || !db || !fill(store, benchMemos(store, int(state.range(0)))) ||
+        readRaw(db.get(), user) !=
+            rawMemos(readMemos(store.db(), QStringLiteral("SELECT * FROM Notebook ORDER BY id")).value,
+                     QDateTime())) {
         state.SkipWithError("setup failed, or the rows differ from the layer's");
         return;
     }
-    timeReads(state, [&db, &store] { return readRaw(db.get(), store.runState().UserId); });
+    timeReads(state, [&db, &user] { return readRaw(db.get(), user); });
+}
+
+void sizes(benchmark::internal::Benchmark* bench)
+{
+    bench->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000);
 }
 
 } // namespace
 
-BENCHMARK(insertMemos)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(insertMemosSqlite)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(readMemos)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(readMemosSqlite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(insertMemos)->Apply(sizes)->Iterations(3);
+BENCHMARK(insertMemosSqlite)->Apply(sizes)->Iterations(3);
+BENCHMARK(readMemos)->Apply(sizes)->Iterations(3);
+BENCHMARK(readMemosSqlite)->Apply(sizes)->Iterations(3);

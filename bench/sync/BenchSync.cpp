@@ -1,5 +1,6 @@
 // The synchronisation against the stand-in on 127.0.0.1: an upload of many memos one request at a
-// time, the client's own work per memo beside it, and a sync pass over many memos with a few changed.
+// time, the client's own work per memo beside it, and a sync pass over 1,000 to 100,000 memos with
+// 1% changed or nothing changed.
 
 #include "ServiceFixture.h"
 #include "TestStore.h"
@@ -95,16 +96,18 @@ void BM_ClientWorkPerThousandMemos(benchmark::State& state)
 }
 BENCHMARK(BM_ClientWorkPerThousandMemos)->Unit(benchmark::kMillisecond);
 
-// 10,000 memos on both sides; 50 changed on the service, 50 here.
+// The same memos on both sides; 0.5% changed on the service, 0.5% here.
 void BM_SyncPassOnePercentChanged(benchmark::State& state)
 {
+    const int count = int(state.range(0));
+    const int changes = count / 200;
     for (auto _ : state) {
         state.PauseTiming();
         auto bench = std::make_unique<Bench>();
-        bench->addMemos(10000, true);
+        bench->addMemos(count, true);
         standin::MemoStore& server = *standin::MemoStore::of(bench->service.service());
         const QList<standin::StoredMemo> memos = server.liveMemos(User);
-        for (int i = 0; i < 50; ++i) {
+        for (int i = 0; i < changes; ++i) {
             standin::StoredMemo changed = memos[i * 200];
             changed.synnum += 1;
             changed.fields[2] += QStringLiteral(" (service)");
@@ -124,6 +127,34 @@ void BM_SyncPassOnePercentChanged(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_SyncPassOnePercentChanged)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_SyncPassOnePercentChanged)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(3)
+    ->UseRealTime();
+
+// The same memos on both sides, nothing changed on either: the pass only compares.
+void BM_SyncPassNothingChanged(benchmark::State& state)
+{
+    Bench bench;
+    bench.addMemos(int(state.range(0)), true);
+    const QStringList before = bench.store.allMemoColumns();
+    for (auto _ : state) {
+        if (!bench.run(&SyncSession::SyncData)) {
+            state.SkipWithError("the pass did not end");
+            return;
+        }
+    }
+    if (bench.store.allMemoColumns() != before)
+        state.SkipWithError("a pass with nothing changed changed rows");
+}
+BENCHMARK(BM_SyncPassNothingChanged)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->UseRealTime();
 
 } // namespace

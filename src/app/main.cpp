@@ -7,6 +7,7 @@
 #include "mainwin/Form1.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemTimeZone.h"
 #include "platform/TunePlayer.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
 {
     // The media backend is chosen once per process, before anything plays.
     velmo::clsMusic::prepareMediaEnvironment();
+    velmo::pinSystemTimeZone();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmo"));
     QApplication::setApplicationVersion(QStringLiteral(VELMO_VERSION));

@@ -4,8 +4,16 @@
 #include "store/SchemaUpgrade.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
 #include <QUrl>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <utility>
 
 namespace velmo {
 
@@ -19,12 +27,150 @@ QString describe(const QSqlError& error)
 
 bool isInsert(const QString& sql)
 {
-    const QString head = sql.trimmed().left(7);
-    return head.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive) ||
-           head.startsWith(QLatin1String("REPLACE"), Qt::CaseInsensitive);
+    const QStringView head = QStringView(sql).trimmed();
+    return head.startsWith(u"INSERT", Qt::CaseInsensitive) ||
+           head.startsWith(u"REPLACE", Qt::CaseInsensitive);
 }
 
+QString lastError(sqlite3* handle)
+{
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+// Binds one value in its stored form (see the header). With `inPlace` a text is bound without a
+// copy: the caller's list then outlives the statement's run, and the bindings are cleared after it.
+int bindValue(sqlite3_stmt* statement, int index, const QVariant& value, bool inPlace, QString& error)
+{
+    const auto keep = inPlace ? SQLITE_STATIC : SQLITE_TRANSIENT;
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return sqlite3_bind_null(statement, index);
+    case QMetaType::Bool:
+        return sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return sqlite3_bind_int64(statement, index, value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(statement, index, value.toDouble());
+    case QMetaType::QString: {
+        const QString* text = static_cast<const QString*>(value.constData());
+        if (text->isNull())
+            return sqlite3_bind_null(statement, index);
+        return sqlite3_bind_text16(statement, index, text->utf16(), int(text->size() * 2), keep);
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray* bytes = static_cast<const QByteArray*>(value.constData());
+        if (bytes->isNull())
+            return sqlite3_bind_null(statement, index);
+        return sqlite3_bind_blob64(statement, index, bytes->constData(), sqlite3_uint64(bytes->size()), keep);
+    }
+    default: {
+        QVariant bound;
+        if (!Database::toBindable(value, bound, error))
+            return SQLITE_MISUSE;
+        if (bound.isNull())
+            return sqlite3_bind_null(statement, index);
+        const QByteArray text = bound.toString().toUtf8();
+        return sqlite3_bind_text64(statement, index, text.constData(), sqlite3_uint64(text.size()),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8);
+    }
+    }
+}
+
+std::atomic<int> nextFixedNumber{0};
+
 } // namespace
+
+FixedSql::FixedSql(QString text)
+    : m_text(std::move(text))
+    , m_number(nextFixedNumber++)
+{
+}
+
+// The rows of one SELECT being read: its own statement, ended when the last query holding it goes
+// or when the connection closes, whichever comes first.
+class DbCursor
+{
+public:
+    DbCursor(const Database& db, sqlite3_stmt* statement)
+        : m_db(&db)
+        , m_statement(statement)
+    {
+        m_db->m_cursors.insert(this);
+    }
+    ~DbCursor()
+    {
+        if (m_db)
+            m_db->m_cursors.erase(this);
+        end();
+    }
+    DbCursor(const DbCursor&) = delete;
+    DbCursor& operator=(const DbCursor&) = delete;
+
+    // Steps to the next row; false at the end or on a failure (error() then says why).
+    bool step()
+    {
+        if (!m_statement)
+            return false;
+        const int stepped = sqlite3_step(m_statement);
+        if (stepped == SQLITE_ROW)
+            return true;
+        if (stepped != SQLITE_DONE)
+            m_error = lastError(sqlite3_db_handle(m_statement));
+        end();
+        return false;
+    }
+
+    // Ends the statement; the rows read so far stay read.
+    void end()
+    {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+    }
+    void detach()
+    {
+        if (m_statement && m_error.isEmpty())
+            m_error = QStringLiteral("the database was closed");
+        end();
+        m_db = nullptr;
+    }
+
+    sqlite3_stmt* statement() const { return m_statement; }
+    const QString& error() const { return m_error; }
+    bool pending = false; // the first row is stepped to but not yet handed out
+
+    int columnOf(const QString& name)
+    {
+        if (m_names.isEmpty() && m_statement) {
+            const int count = sqlite3_column_count(m_statement);
+            for (int i = 0; i < count; ++i)
+                m_names << QString::fromUtf8(sqlite3_column_name(m_statement, i));
+        }
+        for (qsizetype i = 0; i < m_names.size(); ++i) {
+            if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+        return -1;
+    }
+    const QStringList& names()
+    {
+        columnOf(QString());
+        return m_names;
+    }
+
+private:
+    const Database* m_db;
+    sqlite3_stmt* m_statement;
+    QString m_error;
+    QStringList m_names;
+};
 
 Database::Database(QString connectionName)
     : m_connectionName(std::move(connectionName))
@@ -86,6 +232,13 @@ StoreResult Database::open(const QString& path)
     probe.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     probe = QSqlQuery();
+    const QVariant handle = connection().driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    if (!m_handle) {
+        close();
+        return StoreResult::failure(QStringLiteral("cannot use %1: no SQLite connection").arg(path));
+    }
     if (const StoreResult upgraded = upgradeSchema(*this); !upgraded) {
         close();
         return StoreResult::failure(QStringLiteral("cannot upgrade %1: %2").arg(path, upgraded.error));
@@ -93,9 +246,23 @@ StoreResult Database::open(const QString& path)
     return StoreResult::success();
 }
 
+void Database::finalizeStatements()
+{
+    for (sqlite3_stmt* statement : std::as_const(m_statements))
+        sqlite3_finalize(statement);
+    m_statements.clear();
+    for (sqlite3_stmt* statement : m_fixed)
+        sqlite3_finalize(statement);
+    m_fixed.clear();
+}
+
 void Database::close()
 {
-    m_statements.clear();
+    // Before the connection closes: a statement left open would keep it from closing.
+    finalizeStatements();
+    for (DbCursor* cursor : std::exchange(m_cursors, {}))
+        cursor->detach();
+    m_handle = nullptr;
     m_transactionDepth = 0;
     m_path.clear();
     if (!QSqlDatabase::contains(m_connectionName))
@@ -114,7 +281,7 @@ void Database::close()
 
 bool Database::isOpen() const
 {
-    return !m_path.isEmpty() && connection().isOpen();
+    return m_handle != nullptr;
 }
 
 bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error)
@@ -150,74 +317,194 @@ bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error
     }
 }
 
-StoreResult Database::run(QSqlQuery& query, const QString& sql, bool prepare,
-                          const QVariantList& values) const
+sqlite3_stmt* Database::prepare(const QString& sql, QString& error, bool keep) const
 {
-    if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
-    if (prepare && !query.prepare(sql))
-        return StoreResult::failure(describe(query.lastError()));
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        QVariant bound;
-        QString error;
-        if (!toBindable(values.at(i), bound, error))
-            return StoreResult::failure(QStringLiteral("value %1: %2").arg(i + 1).arg(error));
-        query.bindValue(int(i), bound);
+    sqlite3_stmt* statement = nullptr;
+    const void* tail = nullptr;
+    const int prepared = sqlite3_prepare16_v3(m_handle, sql.utf16(), int(sql.size() * 2),
+                                              keep ? SQLITE_PREPARE_PERSISTENT : 0, &statement, &tail);
+    if (prepared != SQLITE_OK) {
+        error = lastError(m_handle);
+        sqlite3_finalize(statement);
+        return nullptr;
     }
-    if (!query.exec())
-        return StoreResult::failure(describe(query.lastError()));
-    return StoreResult::success();
+    // One statement a call: text after the first one would silently not run.
+    const auto* rest = static_cast<const char16_t*>(tail);
+    const qsizetype used = rest ? rest - reinterpret_cast<const char16_t*>(sql.utf16()) : sql.size();
+    if (!statement || !QStringView(sql).mid(used).trimmed().isEmpty()) {
+        error = statement ? QStringLiteral("more than one statement") : QStringLiteral("no statement");
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return statement;
+}
+
+StoreResult Database::step(sqlite3_stmt* statement, const QString& sql, const QVariantList& values)
+{
+    StoreResult result;
+    const int expected = sqlite3_bind_parameter_count(statement);
+    if (expected != values.size()) {
+        result = StoreResult::failure(
+            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size()));
+    } else {
+        for (int i = 0; i < expected && result.ok; ++i) {
+            QString error;
+            if (bindValue(statement, i + 1, values.at(i), true, error) != SQLITE_OK)
+                result = StoreResult::failure(QStringLiteral("value %1: %2")
+                                                  .arg(i + 1)
+                                                  .arg(error.isEmpty() ? lastError(m_handle) : error));
+        }
+    }
+    if (result.ok) {
+        const int stepped = sqlite3_step(statement);
+        if (stepped == SQLITE_DONE || stepped == SQLITE_ROW) {
+            result.rowsAffected = sqlite3_changes(m_handle);
+            if (isInsert(sql))
+                result.insertId = sqlite3_last_insert_rowid(m_handle);
+        } else {
+            result = StoreResult::failure(lastError(m_handle));
+        }
+    }
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    return result;
 }
 
 StoreResult Database::exec(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
         return StoreResult::failure(QStringLiteral("the database is not open"));
-    auto it = m_statements.find(sql);
-    const bool fresh = it == m_statements.end();
-    if (fresh)
-        it = m_statements.insert(sql, QSqlQuery(connection()));
-    QSqlQuery& query = it.value();
-
-    StoreResult result = run(query, sql, fresh, values);
-    if (result.ok) {
-        result.rowsAffected = query.numRowsAffected();
-        if (isInsert(sql))
-            result.insertId = query.lastInsertId().toLongLong();
+    auto it = m_statements.constFind(sql);
+    if (it == m_statements.constEnd()) {
+        QString error;
+        sqlite3_stmt* statement = prepare(sql, error, true);
+        if (!statement)
+            return StoreResult::failure(error);
+        it = m_statements.insert(sql, statement);
     }
-    query.finish();
-    if (fresh && !result.ok)
-        m_statements.erase(it);
-    return result;
+    return step(it.value(), sql, values);
+}
+
+StoreResult Database::exec(const FixedSql& sql, const QVariantList& values)
+{
+    if (!isOpen())
+        return StoreResult::failure(QStringLiteral("the database is not open"));
+    const size_t number = size_t(sql.number());
+    if (number >= m_fixed.size())
+        m_fixed.resize(number + 1, nullptr);
+    if (!m_fixed[number]) {
+        QString error;
+        m_fixed[number] = prepare(sql.text(), error, true);
+        if (!m_fixed[number])
+            return StoreResult::failure(error);
+    }
+    return step(m_fixed[number], sql.text(), values);
 }
 
 StoreResult Database::execOnce(const QString& sql)
 {
-    QSqlQuery query(connection());
-    return run(query, sql, true, {});
+    if (!isOpen())
+        return StoreResult::failure(QStringLiteral("the database is not open"));
+    QString error;
+    sqlite3_stmt* statement = prepare(sql, error, false);
+    if (!statement)
+        return StoreResult::failure(error);
+    StoreResult result = step(statement, sql, {});
+    sqlite3_finalize(statement);
+    return result;
 }
 
 bool DbQuery::next()
 {
-    if (!m_ok)
+    if (!m_ok || !m_cursor)
         return false;
-    if (m_query.next())
+    if (m_cursor->pending) {
+        m_cursor->pending = false;
         return true;
-    if (m_query.lastError().isValid()) {
+    }
+    if (m_cursor->step())
+        return true;
+    if (!m_cursor->error().isEmpty()) {
         m_ok = false;
-        m_error = m_query.lastError().text();
+        m_error = m_cursor->error();
     }
     return false;
+}
+
+QVariant DbQuery::value(int index) const
+{
+    sqlite3_stmt* statement = m_cursor ? m_cursor->statement() : nullptr;
+    if (!statement || m_cursor->pending || index < 0 || index >= sqlite3_data_count(statement))
+        return QVariant();
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(statement, index)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, index));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    case SQLITE_BLOB: {
+        const void* bytes = sqlite3_column_blob(statement, index);
+        return QVariant(QByteArray(static_cast<const char*>(bytes), sqlite3_column_bytes(statement, index)));
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement, index)));
+    }
+    }
+}
+
+QVariant DbQuery::value(const QString& column) const
+{
+    return m_cursor ? value(m_cursor->columnOf(column)) : QVariant();
+}
+
+QSqlRecord DbQuery::record() const
+{
+    QSqlRecord record;
+    if (!m_cursor)
+        return record;
+    const QStringList& names = m_cursor->names();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QVariant v = value(int(i));
+        QSqlField field(names.at(i), v.metaType());
+        field.setValue(v);
+        record.append(field);
+    }
+    return record;
 }
 
 DbQuery Database::select(const QString& sql, const QVariantList& values) const
 {
     DbQuery result;
-    result.m_query = QSqlQuery(connection());
-    result.m_query.setForwardOnly(true);
-    const StoreResult ran = run(result.m_query, sql, true, values);
-    result.m_ok = ran.ok;
-    result.m_error = ran.error;
+    if (!isOpen()) {
+        result.m_error = QStringLiteral("the database is not open");
+        return result;
+    }
+    sqlite3_stmt* statement = prepare(sql, result.m_error, false);
+    if (!statement)
+        return result;
+    result.m_cursor = std::make_shared<DbCursor>(*this, statement);
+    const int expected = sqlite3_bind_parameter_count(statement);
+    if (expected != values.size()) {
+        result.m_error =
+            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size());
+        result.m_cursor.reset();
+        return result;
+    }
+    for (int i = 0; i < expected; ++i) {
+        QString error;
+        if (bindValue(statement, i + 1, values.at(i), false, error) != SQLITE_OK) {
+            result.m_error =
+                QStringLiteral("value %1: %2").arg(i + 1).arg(error.isEmpty() ? lastError(m_handle) : error);
+            result.m_cursor.reset();
+            return result;
+        }
+    }
+    // The first step runs the statement: a failure shows now, not as an empty result.
+    result.m_cursor->pending = result.m_cursor->step();
+    result.m_ok = result.m_cursor->error().isEmpty();
+    result.m_error = result.m_cursor->error();
     return result;
 }
 
@@ -228,7 +515,7 @@ StoreRead<std::optional<QSqlRecord>> Database::selectFirst(const QString& sql,
     if (!query.ok())
         return StoreResult::failure(query.error());
     if (!query.next())
-        return StoreResult::success();
+        return query.ok() ? StoreResult::success() : StoreResult::failure(query.error());
     return {StoreResult::success(), query.record()};
 }
 

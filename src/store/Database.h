@@ -8,6 +8,9 @@
 //
 //   // Writes: every value bound, the result says whether it worked and why not.
 //   StoreResult r = db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=?"), {name, 1});
+//   // A statement run often: its text made once, its prepared form found by number.
+//   static const FixedSql markRead(QStringLiteral("UPDATE Notice SET HaveRead=1 WHERE id=?"));
+//   db.exec(markRead, {id});
 //
 //   // Reads: every row mapped, each row handed on, or the first one.
 //   StoreRead<std::vector<qint64>> ids = db.selectRows(
@@ -30,18 +33,40 @@
 
 #include <QHash>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 
+#include <memory>
 #include <optional>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace velmo {
+
+// A statement text the program runs again and again. Each one is numbered when it is made (once:
+// keep it in a static), and a connection keeps its prepared statement under that number, so a run
+// neither parses the text again nor looks it up by the text.
+class FixedSql
+{
+public:
+    explicit FixedSql(QString text);
+
+    const QString& text() const { return m_text; }
+    int number() const { return m_number; }
+
+private:
+    QString m_text;
+    int m_number;
+};
+
+class DbCursor;
 
 // An executed SELECT: its rows, or the reason it failed (a failed query simply has no rows). A
 // step that fails between rows ends the rows and makes the query failed: read ok() after the last
@@ -55,13 +80,15 @@ public:
     const QString& error() const { return m_error; }
 
     bool next();
-    QVariant value(const QString& column) const { return m_query.value(column); }
-    QVariant value(int index) const { return m_query.value(index); }
-    QSqlRecord record() const { return m_query.record(); }
+    // The current row's value of a column, by name (any letter case) or position: an integer as a
+    // qlonglong, a real as a double, a text as a QString, NULL as a null QString.
+    QVariant value(const QString& column) const;
+    QVariant value(int index) const;
+    QSqlRecord record() const;
 
 private:
     friend class Database;
-    QSqlQuery m_query;
+    std::shared_ptr<DbCursor> m_cursor;
     bool m_ok = false;
     QString m_error;
 };
@@ -85,8 +112,10 @@ public:
     const QString& path() const { return m_path; }
     const QString& connectionName() const { return m_connectionName; }
 
-    // Runs one statement that changes data. Statements are prepared once and reused.
+    // Runs one statement that changes data, binding the values by position (their number must
+    // match the statement's). Statements are prepared once per connection and reused.
     StoreResult exec(const QString& sql, const QVariantList& values = {});
+    StoreResult exec(const FixedSql& sql, const QVariantList& values = {});
 
     // Runs one statement without keeping it prepared: schema changes, pragmas.
     StoreResult execOnce(const QString& sql);
@@ -132,13 +161,22 @@ public:
 
 private:
     friend class Transaction;
+    friend class DbCursor;
     QSqlDatabase connection() const;
-    StoreResult run(QSqlQuery& query, const QString& sql, bool prepare, const QVariantList& values) const;
+    sqlite3_stmt* prepare(const QString& sql, QString& error, bool keep) const;
+    StoreResult step(sqlite3_stmt* statement, const QString& sql, const QVariantList& values);
+    void finalizeStatements();
 
     QString m_connectionName;
     QString m_path;
     int m_transactionDepth = 0;
-    QHash<QString, QSqlQuery> m_statements;
+    // The connection's own handle, from the Qt driver; null while closed.
+    sqlite3* m_handle = nullptr;
+    // Prepared statements: by text, and of the fixed texts by their number.
+    QHash<QString, sqlite3_stmt*> m_statements;
+    std::vector<sqlite3_stmt*> m_fixed;
+    // The SELECTs whose rows are still being read; closing ends them first.
+    mutable std::unordered_set<DbCursor*> m_cursors;
 };
 
 // Keeps several changes together: commit() stores them all; a guard that is destroyed without

@@ -90,19 +90,22 @@ QVariantList syncedValues(const MemoRecord& memo)
 
 StoreResult insertMemo(Database& db, const MemoRecord& memo)
 {
-    MemoRecord row = memo;
-    if (!row.addtime)
-        row.addtime = Clock::currentDateTime();
-    QVariantList values = syncedValues(row);
-    values << row.NotebookServerId << row.userid << row.synnum << row.syn << row.Del
-           << dateValue(row.AlertTimeTemp) << dateValue(row.AlertTimeNongliTemp) << row.SyncedSynnum;
-    QStringList marks;
-    marks.fill(QStringLiteral("?"), values.size());
-    return db.exec(QStringLiteral("INSERT INTO Notebook (") + syncedColumns().join(QStringLiteral(", ")) +
-                       QStringLiteral(", NotebookServerId, userid, synnum, syn, Del, AlertTimeTemp, "
-                                      "AlertTimeNongliTemp, SyncedSynnum) VALUES (") +
-                       marks.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                   values);
+    static const FixedSql insert([] {
+        QStringList marks;
+        marks.fill(QStringLiteral("?"), syncedColumns().size() + 8);
+        return QStringLiteral("INSERT INTO Notebook (") + syncedColumns().join(QStringLiteral(", ")) +
+               QStringLiteral(
+                   ", NotebookServerId, userid, synnum, syn, Del, AlertTimeTemp, AlertTimeNongliTemp, "
+                   "SyncedSynnum) VALUES (") +
+               marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }());
+    static const qsizetype addtime = syncedColumns().indexOf(QStringLiteral("addtime"));
+    QVariantList values = syncedValues(memo);
+    if (!memo.addtime)
+        values[addtime] = Clock::currentDateTime();
+    values << memo.NotebookServerId << memo.userid << memo.synnum << memo.syn << memo.Del
+           << dateValue(memo.AlertTimeTemp) << dateValue(memo.AlertTimeNongliTemp) << memo.SyncedSynnum;
+    return db.exec(insert, values);
 }
 
 namespace {

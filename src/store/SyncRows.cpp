@@ -121,14 +121,15 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
 StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server)
 {
+    static const FixedSql overwrite(
+        QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
+        QStringLiteral("synnum=?, SyncedSynnum=?, syn=1, Del=0 "
+                       "WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? "
+                       "AND syn=? AND Del=?"));
     QVariantList values = syncedValues(server);
     values << server.synnum << server.synnum << expected.id << userId << expected.serverId << expected.synnum
            << expected.syn << expected.Del;
-    return db.exec(QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
-                       QStringLiteral("synnum=?, SyncedSynnum=?, syn=1, Del=0 "
-                                      "WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
-                                      "AND Del=?"),
-                   values);
+    return db.exec(overwrite, values);
 }
 
 StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum)
@@ -142,12 +143,13 @@ StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expec
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
                               int readSynnum, int postedSynnum, bool sentDel)
 {
-    return db.exec(
+    static const FixedSql acknowledge(
         QStringLiteral("UPDATE Notebook SET NotebookServerId=?, SyncedSynnum=?, "
                        "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
                        "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
-                       "WHERE id=? AND userid=?"),
-        {serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel, postedSynnum, localId, userId});
+                       "WHERE id=? AND userid=?"));
+    return db.exec(acknowledge, {serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel,
+                                 postedSynnum, localId, userId});
 }
 
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId)
