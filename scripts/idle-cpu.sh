@@ -6,7 +6,8 @@
 #
 # Environment: DISPLAY_NUMBER (default 61), PORT (default 18610), INTERVALS (default "1 10"),
 # SECONDS_MEASURED (default 120), MEMOS (default 10000).
-# Prints one line per interval: the share of one core used, from utime+stime in /proc/PID/stat.
+# Prints one line per interval: the share of one core used, from utime+stime in /proc/PID/stat,
+# and the resident memory at the end (VmRSS).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build}" && pwd)"
@@ -117,8 +118,9 @@ for interval in $intervals; do
     before="$(ticks "$program")"
     sleep "$seconds"
     after="$(ticks "$program")"
-    awk -v t="$((after - before))" -v hz="$hz" -v s="$seconds" -v i="$interval" -v m="$memos" \
-        'BEGIN { printf "scan every %ss, %s memos: %.3f%% of a core over %ss (%d ticks)\n", i, m, 100 * t / hz / s, s, t }'
+    rss="$(awk '/^VmRSS:/ { print int($2 / 1024) }' "/proc/$program/status")"
+    awk -v t="$((after - before))" -v hz="$hz" -v s="$seconds" -v i="$interval" -v m="$memos" -v r="$rss" \
+        'BEGIN { printf "scan every %ss, %s memos: %.3f%% of a core over %ss (%d ticks), resident %s MiB\n", i, m, 100 * t / hz / s, s, t, r }'
 
     kill "$program" "$service"
     wait "$program" "$service" 2>/dev/null || true
