@@ -8,8 +8,8 @@ namespace {
 
 // Four ranges, each on an index of its own: solar and lunar reminder moments, solar and lunar snoozes.
 const QString dueCandidatesSql = QStringLiteral(
-    "SELECT id, type, title, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, "
-    "mailTime, AlertPinLv, sound, DiySound FROM Notebook WHERE id IN ("
+    "SELECT id, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, mailTime "
+    "FROM Notebook WHERE id IN ("
     "SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
     "AND AlertTime <= ? AND lifa = 1 "
     "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
@@ -18,6 +18,11 @@ const QString dueCandidatesSql = QStringLiteral(
     "AND AlertTimeNongli <= ? AND lifa IS NOT 1 "
     "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
     "AND Done = 0 AND Del = 0 AND ifAlert = 1) AND AlertPinLv <> 'N'");
+
+// The ids go in as one bound JSON array, so one prepared statement serves any number of them.
+const QString dueDetailsSql =
+    QStringLiteral("SELECT id, type, title, AlertPinLv, sound, DiySound FROM Notebook "
+                   "WHERE userid = ? AND id IN (SELECT value FROM json_each(?))");
 
 QString text(const QVariant& value)
 {
@@ -34,20 +39,38 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
                          [](const DbQuery& query) {
                              DueCandidate memo;
                              memo.id = query.value(0).toLongLong();
-                             memo.type = query.value(1).toInt();
-                             memo.title = text(query.value(2));
-                             memo.lunar = query.value(3).isNull() || query.value(3).toInt() != 1;
-                             memo.moment = text(query.value(memo.lunar ? 5 : 4));
-                             memo.snooze = text(query.value(memo.lunar ? 7 : 6));
+                             const QVariant lifa = query.value(1);
+                             memo.lunar = lifa.isNull() || lifa.toInt() != 1;
+                             memo.moment = text(query.value(memo.lunar ? 3 : 2));
+                             memo.snooze = text(query.value(memo.lunar ? 5 : 4));
                              if (memo.lunar) {
-                                 memo.momentHint = text(query.value(8));
-                                 memo.snoozeHint = text(query.value(6));
+                                 memo.momentHint = text(query.value(6));
+                                 memo.snoozeHint = text(query.value(4));
                              }
-                             memo.repeatCode = text(query.value(9));
-                             memo.sound = text(query.value(10));
-                             memo.diySound = text(query.value(11));
                              return memo;
                          });
+}
+
+StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QString& userId,
+                                                  const std::vector<MemoId>& ids)
+{
+    QByteArray list = "[";
+    for (const MemoId id : ids) {
+        if (list.size() > 1)
+            list += ',';
+        list += QByteArray::number(id);
+    }
+    list += ']';
+    return db.selectRows(dueDetailsSql, {userId, QString::fromLatin1(list)}, [](const DbQuery& query) {
+        DueDetails memo;
+        memo.id = query.value(0).toLongLong();
+        memo.type = query.value(1).toInt();
+        memo.title = text(query.value(2));
+        memo.repeatCode = text(query.value(3));
+        memo.sound = text(query.value(4));
+        memo.diySound = text(query.value(5));
+        return memo;
+    });
 }
 
 StoreResult storeNextAlert(Database& db, const QString& userId, MemoId id, const NextAlert& next)
