@@ -7,22 +7,32 @@ namespace velmo {
 namespace {
 
 // Four ranges, each on an index of its own: solar and lunar reminder moments, solar and lunar snoozes.
-const QString dueCandidatesSql = QStringLiteral(
-    "SELECT id, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, mailTime "
-    "FROM Notebook WHERE id IN ("
-    "SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTime <= ? AND lifa = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
-    "AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTimeNongli <= ? AND lifa IS NOT 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
-    "AND Done = 0 AND Del = 0 AND ifAlert = 1) AND AlertPinLv <> 'N'");
+// Each row is read where it is found (no list of ids to collect and look up again); a snooze range
+// leaves out the memos its moment range already gave, so every memo comes once.
+const QString dueColumns = QStringLiteral(
+    "SELECT id, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, mailTime ");
+const QString dueCandidatesSql =
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+                   "AND AlertTime <= ? AND lifa = 1 AND AlertPinLv <> 'N' UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
+                   "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
+                   "AND NOT IFNULL(AlertTime <= ?, 0) UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+                   "AND AlertTimeNongli <= ? AND lifa IS NOT 1 AND AlertPinLv <> 'N' UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
+                   "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
+                   "AND NOT IFNULL(AlertTimeNongli <= ?, 0)");
 
-// The ids go in as one bound JSON array, so one prepared statement serves any number of them.
+// The ids go in as one bound JSON array, so one prepared statement serves any number of them. The
+// "+" keeps the owner's index out: looked up by id, the rows are found without reading the user's
+// other memos.
 const QString dueDetailsSql =
     QStringLiteral("SELECT id, type, title, AlertPinLv, sound, DiySound FROM Notebook "
-                   "WHERE userid = ? AND id IN (SELECT value FROM json_each(?))");
+                   "WHERE id IN (SELECT value FROM json_each(?)) AND +userid = ?");
 
 QString text(const QVariant& value)
 {
@@ -35,7 +45,8 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
                                 const QString& lunarBound)
 {
     return db.selectRows(dueCandidatesSql,
-                         {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound},
+                         {userId, solarBound, userId, solarBound, solarBound, userId, lunarBound, userId,
+                          lunarBound, lunarBound},
                          [](const DbQuery& query) {
                              DueCandidate memo;
                              memo.id = query.value(0).toLongLong();
@@ -61,7 +72,7 @@ StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QStr
         list += QByteArray::number(id);
     }
     list += ']';
-    return db.selectRows(dueDetailsSql, {userId, QString::fromLatin1(list)}, [](const DbQuery& query) {
+    return db.selectRows(dueDetailsSql, {QString::fromLatin1(list), userId}, [](const DbQuery& query) {
         DueDetails memo;
         memo.id = query.value(0).toLongLong();
         memo.type = query.value(1).toInt();
