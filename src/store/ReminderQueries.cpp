@@ -65,6 +65,8 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
 StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QString& userId,
                                                   const std::vector<MemoId>& ids)
 {
+    if (ids.empty())
+        return {StoreResult::success(), {}};
     QByteArray list = "[";
     for (const MemoId id : ids) {
         if (list.size() > 1)
