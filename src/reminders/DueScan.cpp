@@ -2,6 +2,7 @@
 
 #include "lunar/LunarCalendar.h"
 #include "lunar/LunarMoment.h"
+#include "store/Database.h"
 #include "store/DbText.h"
 #include "store/ReminderQueries.h"
 
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 namespace velmo {
 
@@ -75,10 +77,15 @@ QString lunarBound(QDate last)
 
 } // namespace
 
-DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDateTime& now,
-                           bool loginRingDone)
+DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime& now, bool loginRingDone)
 {
     DueScanResult result;
+    // Both reads see the same rows: a memo deleted in between would otherwise show without its texts.
+    const Transaction snapshot(db);
+    if (!snapshot.isActive()) {
+        result.error = snapshot.error();
+        return result;
+    }
     const QDate today = now.date();
     const QDate last = today.addDays(kDueDays);
     const DueCandidates read =
@@ -89,6 +96,7 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
     }
     const qint64 nowWall = today.toJulianDay() * kDay + now.time().msecsSinceStartOfDay() / 1000;
 
+    // First every candidate is placed and only the soonest are kept, ...
     struct Entry
     {
         Placed placed;
@@ -118,10 +126,28 @@ DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDat
                       byDaysLeft);
     entries.resize(shown);
 
+    // ... then only those have their texts read.
+    std::vector<MemoId> kept;
+    kept.reserve(shown);
+    for (const Entry& entry : entries)
+        kept.push_back(entry.memo->id);
+    const auto details = readDueDetails(db, userId, kept);
+    if (!details.ok) {
+        result.error = details.error;
+        return result;
+    }
+    std::unordered_map<MemoId, const DueDetails*> byId;
+    for (const DueDetails& memo : details.value)
+        byId.emplace(memo.id, &memo);
+
     for (const Entry& entry : entries) {
-        const DueCandidate& memo = *entry.memo;
-        DueMemo due{memo.id,    memo.type,       memo.title, entry.placed.days, entry.placed.wall <= nowWall,
-                    memo.lunar, memo.repeatCode, memo.sound, memo.diySound};
+        const auto found = byId.find(entry.memo->id);
+        if (found == byId.end())
+            continue; // gone between the reads, which the transaction rules out
+        const DueDetails& memo = *found->second;
+        DueMemo due{
+            memo.id,           memo.type,       memo.title, entry.placed.days, entry.placed.wall <= nowWall,
+            entry.memo->lunar, memo.repeatCode, memo.sound, memo.diySound};
         if (due.dueNow && !(loginRingDone && isSignInCode(memo.repeatCode)))
             result.ringList.push_back(due.id);
         result.memos.push_back(std::move(due));

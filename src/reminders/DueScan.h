@@ -44,8 +44,8 @@ struct DueScanResult
 // (a snooze only ever delays); lunar moments are placed by the date engine with their solar hints.
 // A moment that cannot be placed is left out. Sign-in memos ("denglu") ring only while
 // loginRingDone is false.
-DueScanResult scanDueMemos(const Database& db, const QString& userId, const QDateTime& now,
-                           bool loginRingDone);
+// Both reads of the scan run in one transaction on db.
+DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime& now, bool loginRingDone);
 
 // The ring list as kept in text: ids joined by "|".
 QString ringListText(const std::vector<MemoId>& ids);

@@ -7,17 +7,32 @@ namespace velmo {
 namespace {
 
 // Four ranges, each on an index of its own: solar and lunar reminder moments, solar and lunar snoozes.
-const QString dueCandidatesSql = QStringLiteral(
-    "SELECT id, type, title, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, "
-    "mailTime, AlertPinLv, sound, DiySound FROM Notebook WHERE id IN ("
-    "SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTime <= ? AND lifa = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
-    "AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-    "AND AlertTimeNongli <= ? AND lifa IS NOT 1 "
-    "UNION SELECT id FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
-    "AND Done = 0 AND Del = 0 AND ifAlert = 1) AND AlertPinLv <> 'N'");
+// Each row is read where it is found (no list of ids to collect and look up again); a snooze range
+// leaves out the memos its moment range already gave, so every memo comes once.
+const QString dueColumns = QStringLiteral(
+    "SELECT id, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, mailTime ");
+const QString dueCandidatesSql =
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+                   "AND AlertTime <= ? AND lifa = 1 AND AlertPinLv <> 'N' UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
+                   "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
+                   "AND NOT IFNULL(AlertTime <= ?, 0) UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+                   "AND AlertTimeNongli <= ? AND lifa IS NOT 1 AND AlertPinLv <> 'N' UNION ALL ") +
+    dueColumns +
+    QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
+                   "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
+                   "AND NOT IFNULL(AlertTimeNongli <= ?, 0)");
+
+// The ids go in as one bound JSON array, so one prepared statement serves any number of them. The
+// "+" keeps the owner's index out: looked up by id, the rows are found without reading the user's
+// other memos.
+const QString dueDetailsSql =
+    QStringLiteral("SELECT id, type, title, AlertPinLv, sound, DiySound FROM Notebook "
+                   "WHERE id IN (SELECT value FROM json_each(?)) AND +userid = ?");
 
 QString text(const QVariant& value)
 {
@@ -30,24 +45,45 @@ DueCandidates readDueCandidates(const Database& db, const QString& userId, const
                                 const QString& lunarBound)
 {
     return db.selectRows(dueCandidatesSql,
-                         {userId, solarBound, userId, solarBound, userId, lunarBound, userId, lunarBound},
+                         {userId, solarBound, userId, solarBound, solarBound, userId, lunarBound, userId,
+                          lunarBound, lunarBound},
                          [](const DbQuery& query) {
                              DueCandidate memo;
                              memo.id = query.value(0).toLongLong();
-                             memo.type = query.value(1).toInt();
-                             memo.title = text(query.value(2));
-                             memo.lunar = query.value(3).isNull() || query.value(3).toInt() != 1;
-                             memo.moment = text(query.value(memo.lunar ? 5 : 4));
-                             memo.snooze = text(query.value(memo.lunar ? 7 : 6));
+                             const QVariant lifa = query.value(1);
+                             memo.lunar = lifa.isNull() || lifa.toInt() != 1;
+                             memo.moment = text(query.value(memo.lunar ? 3 : 2));
+                             memo.snooze = text(query.value(memo.lunar ? 5 : 4));
                              if (memo.lunar) {
-                                 memo.momentHint = text(query.value(8));
-                                 memo.snoozeHint = text(query.value(6));
+                                 memo.momentHint = text(query.value(6));
+                                 memo.snoozeHint = text(query.value(4));
                              }
-                             memo.repeatCode = text(query.value(9));
-                             memo.sound = text(query.value(10));
-                             memo.diySound = text(query.value(11));
                              return memo;
                          });
+}
+
+StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QString& userId,
+                                                  const std::vector<MemoId>& ids)
+{
+    if (ids.empty())
+        return {StoreResult::success(), {}};
+    QByteArray list = "[";
+    for (const MemoId id : ids) {
+        if (list.size() > 1)
+            list += ',';
+        list += QByteArray::number(id);
+    }
+    list += ']';
+    return db.selectRows(dueDetailsSql, {QString::fromLatin1(list), userId}, [](const DbQuery& query) {
+        DueDetails memo;
+        memo.id = query.value(0).toLongLong();
+        memo.type = query.value(1).toInt();
+        memo.title = text(query.value(2));
+        memo.repeatCode = text(query.value(3));
+        memo.sound = text(query.value(4));
+        memo.diySound = text(query.value(5));
+        return memo;
+    });
 }
 
 StoreResult storeNextAlert(Database& db, const QString& userId, MemoId id, const NextAlert& next)

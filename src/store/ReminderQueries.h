@@ -16,21 +16,16 @@ namespace velmo {
 
 class Database;
 
-// One memo a due scan may show, with its stored moments as text ("yyyy-MM-dd HH:mm:ss"; lunar
-// numbers on the lunar calendar); an unset moment is the empty text.
+// What places and orders one memo a due scan may show: its stored moments as text
+// ("yyyy-MM-dd HH:mm:ss"; lunar numbers on the lunar calendar); an unset moment is the empty text.
 struct DueCandidate
 {
     MemoId id = 0;
-    int type = 0;
-    QString title;
     bool lunar = false; // every calendar flag other than 1 reads the lunar moments
     QString moment;     // AlertTime, or AlertTimeNongli on the lunar calendar
     QString snooze;     // AlertTimeTemp, or AlertTimeNongliTemp on the lunar calendar
     QString momentHint; // lunar: mailTime, the solar moment of the reminder
     QString snoozeHint; // lunar: AlertTimeTemp, the solar moment of the snooze
-    QString repeatCode;
-    QString sound;
-    QString diySound;
 };
 
 // The candidates of one read, or why it failed: a failed read is never an empty list.
@@ -41,6 +36,22 @@ using DueCandidates = StoreRead<std::vector<DueCandidate>>;
 // in the stored text form). Overdue memos are included; the caller places the lunar moments.
 DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
                                 const QString& lunarBound);
+
+// What the due panel shows of a memo it keeps.
+struct DueDetails
+{
+    MemoId id = 0;
+    int type = 0;
+    QString title;
+    QString repeatCode;
+    QString sound;
+    QString diySound;
+};
+
+// The details of the user's memos with these ids, in no particular order; an id the user has no
+// memo with is left out. Read it in the same transaction as the candidates to see the same rows.
+StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QString& userId,
+                                                  const std::vector<MemoId>& ids);
 
 // The next reminder of a memo after it rang: the moment (solar: AlertTime; lunar: AlertTimeNongli
 // as text, with mailTime its solar moment), the repeat code and the reminder flag; the snooze goes;
