@@ -1,7 +1,7 @@
 // A click on a tree node: the memo list reloaded over a node of 1,000 to 100,000 memos, in the
 // list's own order and sorted by days left.
 
-#include "FilledStore.h"
+#include "NodeStore.h"
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
@@ -19,30 +19,10 @@ using namespace velmo;
 
 namespace {
 
-// One user's memos in progress of category 1 (every third on the lunar calendar), plus a few
-// hundred of other categories, done memos and another user's memos around them.
-std::unique_ptr<test::TestStore> filledStore(int count)
-{
-    return bench::filledStore(count + 600, [count](MemoRecord& memo, int i) {
-        memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
-        memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i % 5000) * 600);
-        if (i % 3 == 0) {
-            memo.lifa = 2;
-            memo.AlertTimeNongli = LunarMoment{2026, 10, 1 + i % 28, 8, 0, 0};
-        }
-        if (i >= count) {
-            memo.type = 2 + i % 6;
-            memo.Done = i % 2 == 0;
-            if (i % 5 == 0)
-                memo.userid = QStringLiteral("other");
-        }
-    });
-}
-
 void clickTreeNode(benchmark::State& state, int sortColumn)
 {
     const int count = static_cast<int>(state.range(0));
-    const auto store = filledStore(count);
+    const auto store = bench::nodeStore(count, 5000);
     if (!store) {
         state.SkipWithError("setup failed");
         return;

@@ -1,6 +1,6 @@
 // Filling the memo list and recounting the category tree over a node of 1,000 to 100,000 memos.
 
-#include "FilledStore.h"
+#include "NodeStore.h"
 #include "SoundRecorder.h"
 #include "TestStore.h"
 
@@ -19,26 +19,6 @@ using namespace velmo;
 
 namespace {
 
-// One user's `count` memos in progress, all of category 1, every third on the lunar calendar, plus
-// a few hundred of other categories, done memos and another user's memos around them.
-std::unique_ptr<test::TestStore> filledStore(int count)
-{
-    return bench::filledStore(count + 600, [count](MemoRecord& memo, int i) {
-        memo.content = QStringLiteral("<p>第 %1 条备忘的内容, 带一点 <b>HTML</b>.</p>").arg(i);
-        memo.AlertTime = QDateTime(QDate(2026, 12, 1), QTime(9, 0)).addSecs(qint64(i) * 600);
-        if (i % 3 == 0) {
-            memo.lifa = 2;
-            memo.AlertTimeNongli = LunarMoment{2026, 10, 1 + i % 28, 8, 0, 0};
-        }
-        if (i >= count) {
-            memo.type = 2 + i % 6;
-            memo.Done = i % 2 == 0;
-            if (i % 5 == 0)
-                memo.userid = QStringLiteral("other");
-        }
-    });
-}
-
 // The main window over the filled store with the program's own pictures, sounds written down and
 // boxes never shown.
 struct BenchWindow
@@ -56,7 +36,7 @@ struct BenchWindow
 void listRowsOfANode(benchmark::State& state)
 {
     const int count = int(state.range(0));
-    const auto store = filledStore(count);
+    const auto store = bench::nodeStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -77,7 +57,7 @@ void listRowsOfANode(benchmark::State& state)
 void fillTheListWindow(benchmark::State& state)
 {
     const int count = int(state.range(0));
-    const auto store = filledStore(count);
+    const auto store = bench::nodeStore(count);
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -96,7 +76,7 @@ void fillTheListWindow(benchmark::State& state)
 
 void recountTheTree(benchmark::State& state)
 {
-    const auto store = filledStore(int(state.range(0)));
+    const auto store = bench::nodeStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("setup failed");
         return;
@@ -113,7 +93,7 @@ void recountTheTree(benchmark::State& state)
 
 void recountAndRebuildTheTree(benchmark::State& state)
 {
-    const auto store = filledStore(int(state.range(0)));
+    const auto store = bench::nodeStore(int(state.range(0)));
     if (!store) {
         state.SkipWithError("setup failed");
         return;
