@@ -317,7 +317,7 @@ private slots:
         QTEST(roll.missedOnce, "missedOnce");
     }
 
-    void solarNothingToDo()
+    void solarLeftAlone()
     {
         const QDateTime now = at(2026, 12, 6, 10);
         for (const char* code : {"1", "1tian", "denglu"}) {
