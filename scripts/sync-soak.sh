@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs many random two-computer sequences against the stand-in (tools/sync-soak) and prints the
-# first broken rule of each failing one. By hand, after a build; CI runs a few seeds as a test.
+# Runs many random sequences of several computers against the stand-in, with faults (tools/sync-soak),
+# and prints the first broken rule of each failing one with the steps that led to it. By hand, after
+# a build; CI runs a few seeds as a test.
 #   scripts/sync-soak.sh [--sequences N] [--first SEED] [--steps K]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

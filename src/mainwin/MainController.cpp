@@ -13,6 +13,7 @@
 #include "reminders/RingTune.h"
 #include "store/MemoCategory.h"
 #include "store/RunState.h"
+#include "store/WireText.h"
 #include "sync/DateTimeSettings.h"
 #include "sync/NoticeBoard.h"
 #include "sync/SyncSession.h"
@@ -116,6 +117,10 @@ void MainController::connectSync()
             [this](const QString& name) { m_view.playSound(name); });
     connect(m_sync, &SyncSession::memosChanged, this,
             [this] { memosChanged({MemoChange::Kind::Downloaded}); });
+    connect(m_sync, &SyncSession::untravellableMemo, this,
+            [this](MemoId, const QString& title, const QString& part) {
+                m_services.boxes.warn(m_services.window, untravellableUploadMessage(title, part));
+            });
     connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
         m_services.boxes.warn(m_services.window, ClockBehindText(seconds));
         openDateTimeSettings();

@@ -77,6 +77,20 @@ StoreResult rebuildMemoTable(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
+// The tables of the current schema that the file lacks (a table a newer schema added).
+StoreResult createMissingTables(Database& db, const QStringList& schema)
+{
+    static const QRegularExpression createTable(QStringLiteral("^CREATE TABLE (\\w+) "));
+    for (const QString& statement : schema) {
+        const QRegularExpressionMatch match = createTable.match(statement);
+        if (!match.hasMatch() || !columnsOf(db, match.captured(1)).isEmpty())
+            continue;
+        if (StoreResult created = db.execOnce(statement); !created)
+            return created;
+    }
+    return StoreResult::success();
+}
+
 } // namespace
 
 StoreResult upgradeSchema(Database& db)
@@ -93,8 +107,12 @@ StoreResult upgradeSchema(Database& db)
     Transaction transaction(db);
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
-    if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
-        return rebuilt;
+    if (version.toInt() < 2) {
+        if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
+            return rebuilt;
+    }
+    if (StoreResult created = createMissingTables(db, schema); !created)
+        return created;
     // The indexes of the other tables, where an older file lacks them.
     for (QString statement : schema) {
         if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))

@@ -6,6 +6,7 @@
 //   version 2: the memo table is rebuilt so that its owner column compares with letter case, with
 //              the column SyncedSynnum (a row in step gets its counter; any other row 0), and with
 //              every index and trigger of the current schema.
+//   version 3: the table SentUploads (the uploads whose answer is not written down yet).
 
 #include "store/StoreResult.h"
 
@@ -13,7 +14,7 @@ namespace velmo {
 
 class Database;
 
-inline constexpr int CurrentSchemaVersion = 2;
+inline constexpr int CurrentSchemaVersion = 3;
 
 // Upgrades the open database when its user_version is below CurrentSchemaVersion; success when
 // there was nothing to do.

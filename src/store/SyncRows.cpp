@@ -78,24 +78,6 @@ StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userI
     return {row, row.value ? row.value->value(0).toLongLong() : 0};
 }
 
-StoreRead<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
-                                                     const QString& title)
-{
-    return readMemos(
-        db,
-        QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)=0 "
-                       "AND Del=0 AND title=? ORDER BY id"),
-        {userId, title});
-}
-
-StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                          int serverSynnum)
-{
-    return db.exec(QStringLiteral("UPDATE Notebook SET NotebookServerId=?, synnum=?, SyncedSynnum=?, syn=1 "
-                                  "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=0"),
-                   {serverId, serverSynnum, serverSynnum, localId, userId});
-}
-
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server)
 {
     const StoreRead<qint64> existing = serverIdHeldElsewhere(db, userId, serverId, 0);

@@ -7,7 +7,9 @@
 //
 // A row remembers in SyncedSynnum the service's change counter of the memo when the two were last
 // in step. Comparing that with the counter the service lists tells who changed the memo: only the
-// service (the row is in step), only this computer (the counters are equal), or both.
+// service (the row is in step), only this computer (the counters are equal), or both. On a row with
+// a server id and a change waiting, 0 means not known: the row comes from a file written before the
+// counter was kept (see sync/ListComparison.h).
 
 #include "store/Memo.h"
 #include "store/MemoId.h"
@@ -66,11 +68,6 @@ OwnMemoRead readByServerId(const Database& db, const QString& userId, qint64 ser
 StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userId, qint64 serverId,
                                         MemoId localId);
 
-// The user's rows never uploaded, not deleted, with this title: candidates for a memo the service
-// took from this computer without the answer arriving.
-StoreRead<std::vector<MemoRecord>> readUnsentByTitle(const Database& db, const QString& userId,
-                                                     const QString& title);
-
 // Adds a memo that came down from the service: owned by userId, in step at the record's counter,
 // with its server id. rowsAffected is 0 (nothing added) when the user already has a row with it.
 StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server);
@@ -81,17 +78,13 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
 StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
                                 const MemoRecord& server);
 
-// A row never uploaded turns out to be the service's memo serverId (its upload was taken, the answer
-// lost): it gets that server id and is in step at serverSynnum. Only while it still has no server id.
-StoreResult adoptServerId(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                          int serverSynnum);
-
 // The row says what the service's copy at serverSynnum says: it is in step at that counter, its
 // changes (a deletion among them) still to be sent. Only while the row is as it was compared.
 StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum);
 
-// The service took the upload of a row at postedSynnum under serverId: the row keeps the server id
-// and is in step at that counter. Only when its change counter and deleted flag are still those
+// The service took the upload of a row at postedSynnum under serverId (its answer came, or its copy
+// turned out to be the service's at that counter): the row keeps the server id and is in step at
+// that counter. Only when its change counter and deleted flag are still those
 // read for the upload (readSynnum, sentDel) is it marked in step with its counter set to
 // postedSynnum; a row changed meanwhile must go up again.
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,

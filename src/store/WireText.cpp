@@ -26,4 +26,10 @@ QString untravellableMessage(const QString& part)
     return QStringLiteral("备忘中含有无法同步的文字“%1”,请删除后再保存").arg(part);
 }
 
+QString untravellableUploadMessage(const QString& title, const QString& part)
+{
+    return QStringLiteral("备忘“%1”中含有无法同步的文字“%2”,暂不上传。请编辑该备忘,删除这些文字后再同步。")
+        .arg(title, part);
+}
+
 } // namespace velmo

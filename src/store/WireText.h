@@ -22,5 +22,8 @@ QString untravellablePart(QStringView text);
 
 // What the user is told when a save is refused for that piece.
 QString untravellableMessage(const QString& part);
+// What the user is told when a stored memo (written before the check, or by an older file) holds
+// such a piece: it waits instead of going up.
+QString untravellableUploadMessage(const QString& title, const QString& part);
 
 } // namespace velmo

@@ -3,10 +3,11 @@
 -- Dates are text 'yyyy-MM-dd HH:mm:ss' in local time; yes/no columns hold 0 or 1.
 -- Text columns compare without letter case, except a memo's owner: two accounts whose names differ
 -- only in letter case are two accounts.
--- user_version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
--- file is brought up to this shape when it is opened (store/SchemaUpgrade).
+-- user_version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists.
+-- user_version 3: the table SentUploads exists.
+-- An older file is brought up to this shape when it is opened (store/SchemaUpgrade).
 
-PRAGMA user_version = 2
+PRAGMA user_version = 3
 
 CREATE TABLE Config (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -97,6 +98,24 @@ CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 CREATE INDEX notebookId ON Notebook (NotebookServerId)
 
 CREATE INDEX synnum ON Notebook (synnum)
+
+-- The uploads posted to the service whose answer is not written down yet, or whose copies the service
+-- may hold twice (store/SentUploads): the copy as posted, so that a copy the service took while its
+-- answer was lost is still recognised as this computer's own.
+CREATE TABLE SentUploads (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    userid TEXT NOT NULL CHECK (length(userid) <= 50),
+    LocalId INTEGER NOT NULL,
+    ServerId INTEGER NOT NULL DEFAULT 0,
+    Record TEXT NOT NULL,
+    ReadSynnum INTEGER NOT NULL,
+    Del INTEGER NOT NULL CHECK (Del IN (0, 1)),
+    Answered INTEGER NOT NULL DEFAULT 0 CHECK (Answered IN (0, 1)),
+    SentAt TEXT NOT NULL
+        CHECK (SentAt GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')
+)
+
+CREATE INDEX SentUploadsOwner ON SentUploads (userid)
 
 CREATE TABLE Users (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

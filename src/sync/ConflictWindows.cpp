@@ -112,7 +112,7 @@ SaveOutcome ConflictWindow::save(const EditorInput& input)
     }
     outcome.memoId = m_localId;
     m_services.views.memosChanged({MemoChange::Kind::Settled, {m_localId}});
-    m_sync.conflictSettled(m_localId, m_serverCopy);
+    m_sync.conflictSettled(m_serverCopy);
     emit settled(m_serverCopy);
     return outcome;
 }

@@ -1,6 +1,8 @@
 #include "SyncReplies.h"
 
+#include "lunar/LunarCalendar.h"
 #include "platform/RequestSignature.h"
+#include "store/MemoCategory.h"
 
 #include <QStringList>
 
@@ -43,11 +45,21 @@ QString withoutTrailingBreaks(const QString& text)
 
 } // namespace
 
-bool fitsMemoTable(const MemoRecord& memo)
+bool storableRecord(const MemoRecord& memo)
 {
+    const auto withinCalendar = [](const std::optional<QDateTime>& moment) {
+        return !moment ||
+               (moment->date() >= LunarCalendar::firstDay() && moment->date() <= LunarCalendar::lastDay());
+    };
+    const std::optional<LunarMoment>& lunar = memo.AlertTimeNongli;
+    const bool lunarHeld =
+        !lunar || (lunar->year >= LunarCalendar::kFirstYear && lunar->year <= LunarCalendar::kLastYear &&
+                   lunar->month >= 1 && lunar->month <= 12 && lunar->day >= 1 && lunar->day <= 30);
     return memo.title.size() <= MemoRecord::TitleLength && memo.sound.size() <= MemoRecord::SoundLength &&
            memo.AlertPinLv.size() <= MemoRecord::AlertPinLvLength &&
-           memo.AddIp.size() <= MemoRecord::AddIpLength && memo.userid.size() <= 50;
+           memo.AddIp.size() <= MemoRecord::AddIpLength && memo.userid.size() <= 50 &&
+           isCategoryCode(memo.type) && memo.synnum >= 0 && withinCalendar(memo.AlertTime) &&
+           withinCalendar(memo.mailTime) && lunarHeld;
 }
 
 IdListReply parseIdListReply(const QString& text, const QString& passHash)
@@ -91,7 +103,7 @@ DownloadReply parseDownloadReply(const QString& raw)
     }
     // A memo the table cannot hold would fail its write pass after pass.
     reply.memo = parseConflictData(parts[1]);
-    if (reply.memo && !fitsMemoTable(reply.memo->memo))
+    if (reply.memo && !storableRecord(reply.memo->memo))
         reply.memo.reset();
     reply.kind = reply.memo ? DownloadReply::Kind::Memo : DownloadReply::Kind::Unreadable;
     return reply;

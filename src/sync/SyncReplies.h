@@ -46,7 +46,7 @@ struct DownloadReply
     enum class Kind
     {
         Memo,       // the memo follows
-        Unreadable, // a memo came, but its record does not read or does not fit the memo table
+        Unreadable, // a memo came, but its record does not read or cannot be kept (storableRecord)
         Missing,    // "ok|" and nothing behind it
         Refused,    // "error": unknown account
         Failed,     // anything else
@@ -56,8 +56,10 @@ struct DownloadReply
 };
 DownloadReply parseDownloadReply(const QString& text);
 
-// Whether the memo table can hold the memo's texts as they are.
-bool fitsMemoTable(const MemoRecord& memo);
+// Whether the program can keep a memo that came from the service as it is: its texts fit the memo
+// table, its category is one of the seven, its change counter is not negative, and its reminder and
+// mail moments lie within the years the calendar holds (a lunar one in a month of 30 days at most).
+bool storableRecord(const MemoRecord& memo);
 
 // The answer of /api/Syn.asp to one upload (SynReply).
 struct SynReply

@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/RunState.h"
 #include "store/SyncRows.h"
+#include "store/WireText.h"
 #include "sync/ServerRecord.h"
 #include "sync/SyncReplies.h"
 
@@ -42,6 +43,7 @@ SyncSession::SyncSession(Database& db, RunState& run, ServiceChannel& channel, Q
     , m_db(db)
     , m_run(run)
     , m_channel(channel)
+    , m_unanswered(db, run)
 {
     m_retry.setSingleShot(true);
     m_retry.setInterval(ChannelRetryMs);
@@ -179,18 +181,25 @@ void SyncSession::startPass(bool announce)
 {
     m_failed = false;
     m_changed = 0;
+    m_refused = 0;
+    m_untravelled = 0;
     m_conflictSeen = false;
-    m_downloads.clear();
+    m_plan = ListPlan();
     m_nextDownload = 0;
-    m_held.clear();
-    m_sharedIds.clear();
+    m_strays.clear();
+    m_nextStray = 0;
+    m_sentAgain.clear();
     m_announce = announce;
     m_finishText = DoneStatus;
     m_stage = Stage::SigningIn;
     // An answer the service gave and that could not be written yet comes first: were the list read
     // without it, the memo the service took would come down as a new one.
-    if (!writeAnswers()) {
-        fail(LocalWriteFailedStatus);
+    if (const StoreResult written = writeAnswers(); !written) {
+        fail(withReason(LocalWriteFailedStatus, written.error));
+        return;
+    }
+    if (const StoreResult loaded = m_unanswered.load(); !loaded) {
+        fail(withReason(LocalReadFailedStatus, loaded.error));
         return;
     }
     m_request = Request::IdList;
@@ -223,62 +232,37 @@ void SyncSession::onIdList(const QString& text)
         fail(withReason(LocalReadFailedStatus, local.error));
         return;
     }
-    // Only a memo the service marks deleted goes here, never one missing from the list: a partial
-    // list must not wipe anything. A memo listed as live anywhere in the list is not deleted.
-    QSet<qint64> live;
-    for (const ServerEntry& entry : reply.entries) {
-        if (!entry.deleted)
-            live.insert(entry.serverId);
-    }
+    m_plan = compareList(reply.entries, local.value);
     // The transaction ends before any signal goes out: a listener's write must not join it.
-    const std::optional<int> removed = [&]() -> std::optional<int> {
+    StoreResult applied = [this]() -> StoreResult {
         Transaction transaction(m_db);
-        int count = 0;
-        for (const ServerEntry& entry : reply.entries) {
-            if (!entry.deleted || live.contains(entry.serverId) || !local.value.contains(entry.serverId))
-                continue;
-            const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, entry.serverId);
-            if (!deleted.ok)
-                return std::nullopt;
-            count += deleted.rowsAffected;
+        int removed = 0;
+        for (const qint64 serverId : m_plan.deletedElsewhere) {
+            const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, serverId);
+            if (!deleted)
+                return deleted;
+            removed += deleted.rowsAffected;
         }
-        return transaction.commit().ok ? std::optional<int>(count) : std::nullopt;
+        for (const auto& [key, synnum] : m_plan.inStepAt) {
+            if (const StoreResult marked = markInStep(m_db, m_run.UserId, key, synnum); !marked)
+                return marked;
+        }
+        StoreResult committed = transaction.commit();
+        committed.rowsAffected = removed;
+        return committed;
     }();
-    if (!removed) {
-        fail(LocalWriteFailedStatus);
+    if (!applied) {
+        fail(withReason(LocalWriteFailedStatus, applied.error));
         return;
     }
-    m_changed += *removed;
-
-    QSet<qint64> compared;
-    for (const SyncKey& key : local.value) {
-        if (key.shared)
-            m_sharedIds.insert(key.serverId);
-    }
-    for (const ServerEntry& entry : reply.entries) {
-        if (entry.deleted || compared.contains(entry.serverId))
-            continue; // a local copy with a change not yet sent goes up and is kept as a new memo
-        compared.insert(entry.serverId);
-        const auto it = local.value.constFind(entry.serverId);
-        if (it == local.value.constEnd()) {
-            m_downloads.push_back({entry.serverId, std::nullopt});
-            continue;
-        }
-        // A server record is never taken for a row whose server id another row carries too.
-        if (it->shared || entry.synnum == it->SyncedSynnum)
-            continue;
-        // Changed on the service since the row was last in step: the row waits for the service's
-        // copy, which replaces it, restores it or goes to the conflict windows beside it.
-        m_downloads.push_back({entry.serverId, *it});
-        m_held.insert(it->id);
-    }
+    m_changed += applied.rowsAffected;
     m_stage = Stage::Downloading;
     downloadNext();
 }
 
 void SyncSession::downloadNext()
 {
-    if (m_nextDownload >= m_downloads.size()) {
+    if (m_nextDownload >= m_plan.downloads.size()) {
         afterDownloads();
         return;
     }
@@ -287,7 +271,7 @@ void SyncSession::downloadNext()
     m_pendingPost = false;
     m_pendingUrl =
         m_address.url(QStringLiteral("/api/download.asp"),
-                      {{QStringLiteral("id"), QString::number(m_downloads[m_nextDownload].serverId)},
+                      {{QStringLiteral("id"), QString::number(m_plan.downloads[m_nextDownload].serverId)},
                        {QStringLiteral("nowtime"), stamp.nowtime},
                        {QStringLiteral("md5"), stamp.md5},
                        {QStringLiteral("userid"), m_run.UserId}});
@@ -305,70 +289,99 @@ void SyncSession::onDownload(const QString& text)
         fail(ServiceFailedStatus);
         return;
     case DownloadReply::Kind::Memo:
-        if (reply.memo->serverId == m_downloads[m_nextDownload].serverId && ownRecord(reply.memo->memo) &&
-            !takeDownload(*reply.memo)) {
-            fail(LocalWriteFailedStatus);
+        if (reply.memo->serverId != m_plan.downloads[m_nextDownload].serverId ||
+            !ownRecord(reply.memo->memo)) {
+            ++m_refused;
+            break;
+        }
+        if (const StoreResult taken = takeDownload(*reply.memo); !taken) {
+            fail(withReason(LocalWriteFailedStatus, taken.error));
             return;
         }
         break;
     case DownloadReply::Kind::Unreadable:
+        ++m_refused; // that memo alone stays as it is
+        break;
     case DownloadReply::Kind::Missing:
-        break; // that memo alone stays as it is
+        break; // deleted since the list was read
     }
     ++m_nextDownload;
     downloadNext();
 }
 
-// Stores one memo that came down; false when the write failed.
-bool SyncSession::takeDownload(const ConflictRecord& server)
+// Stores one memo that came down, or what it tells of a row here.
+StoreResult SyncSession::takeDownload(const ConflictRecord& server)
 {
-    const std::optional<SyncKey>& local = m_downloads[m_nextDownload].local;
+    const std::optional<SyncKey>& local = m_plan.downloads[m_nextDownload].local;
     if (!local) {
-        // A memo this computer sent while the program was killed before the answer came: the row
-        // that says the same takes its server id instead of a copy coming down beside it.
-        const auto unsentRows = readUnsentByTitle(m_db, m_run.UserId, server.memo.title);
-        if (!unsentRows.ok)
-            return false;
-        for (const MemoRecord& unsent : unsentRows.value) {
-            if (sameOnTheWire(unsent, server.memo))
-                return adoptServerId(m_db, m_run.UserId, unsent.id, server.serverId, server.memo.synnum).ok;
+        if (const auto own = m_unanswered.postedAs(server.memo)) {
+            // A post of this computer's whose answer was lost: the row it came from is that memo,
+            // unless that row is gone (deleted here since) or is another memo of the service's by
+            // now (the post arrived after its answer was given up and the row went up again): then
+            // the copy is one too many, and goes.
+            const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, own->sent.LocalId);
+            if (!row)
+                return row;
+            if (!row.value ||
+                (row.value->NotebookServerId > 0 && m_plan.live.contains(row.value->NotebookServerId))) {
+                m_strays.push_back({server, own->sent});
+                return StoreResult::success();
+            }
+            return takeOwnPost(*own, row.value->id, server);
         }
-        const StoreResult stored = insertFromServer(m_db, m_run.UserId, server.serverId, server.memo);
+        StoreResult stored = insertFromServer(m_db, m_run.UserId, server.serverId, server.memo);
         m_changed += stored.rowsAffected;
-        return stored.ok;
+        return stored;
     }
     if (local->syn) {
         // In step here: the service's copy replaces it.
-        const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
         m_changed += stored.rowsAffected;
-        return stored.ok;
+        return stored;
+    }
+    if (const auto own = m_unanswered.postedAs(server.memo, local->id)) {
+        // The service holds this computer's own post: whatever changed here since goes up over it.
+        m_plan.held.remove(local->id);
+        return takeOwnPost(*own, local->id, server);
     }
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, local->id);
-    if (!row.ok)
-        return false;
+    if (!row)
+        return row;
     const bool same = row.value && sameOnTheWire(*row.value, server.memo);
     if (local->Del) {
         // Deleted here without having seen the service's copy: the deletion is dropped and the copy
         // comes back. A copy that says what the deleted row said was seen: the deletion goes up.
-        const StoreResult stored = same ? markInStep(m_db, m_run.UserId, *local, server.memo.synnum)
-                                        : overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+        StoreResult stored = same ? markInStep(m_db, m_run.UserId, *local, server.memo.synnum)
+                                  : overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
         if (same)
-            m_held.remove(local->id);
+            m_plan.held.remove(local->id);
         else
             m_changed += stored.rowsAffected;
-        return stored.ok;
+        return stored;
     }
     if (same) {
-        // The same change on both sides (or an answer lost on the way): nothing to choose.
-        const StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
-        m_held.remove(local->id);
-        return stored.ok;
+        // The same change on both sides: nothing to choose.
+        m_plan.held.remove(local->id);
+        return overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
     }
     if (!m_conflictSeen) {
         m_conflictSeen = true;
         handOff(server.serverId, ServerRecordText(server.memo));
     }
-    return true;
+    return StoreResult::success();
+}
+
+// The service's copy is the post `own` of the row localId: the row is that memo, in step at the
+// copy's counter, and anything changed here since the post still goes up.
+StoreResult SyncSession::takeOwnPost(const UnansweredUploads::Own& own, MemoId localId,
+                                     const ConflictRecord& server)
+{
+    const StoreResult known = acknowledgeUpload(m_db, m_run.UserId, localId, server.serverId,
+                                                own.sent.ReadSynnum, server.memo.synnum, own.sent.Del);
+    // The post stays known until the whole list is compared: the service may hold it twice.
+    if (known)
+        m_unanswered.recognised(own.sent.id);
+    return known;
 }
 
 void SyncSession::afterDownloads()
@@ -385,7 +398,8 @@ void SyncSession::afterDownloads()
         emit statusText(ConflictStatus);
         m_finishText = ConflictStatus;
     }
-    startUploads();
+    m_stage = Stage::Uploading;
+    retractNext();
 }
 
 bool SyncSession::ownRecord(const MemoRecord& server) const
@@ -408,6 +422,66 @@ void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
 // ---------------------------------------------------------------------------------------------
 // The upload pass
 
+void SyncSession::post(const MemoRecord& memo)
+{
+    const SignedTimestamp stamp = SignedTimestamp::now();
+    m_request = Request::Upload;
+    m_pendingPost = true;
+    // "yibu" is never set: a settled copy goes up like any change (see conflictSettled), so that
+    // the service's own check of the counter still guards the change it took meanwhile.
+    m_pendingUrl =
+        m_address.url(QStringLiteral("/api/Syn.asp"), {{QStringLiteral("nowtime"), stamp.nowtime},
+                                                       {QStringLiteral("md5"), stamp.md5},
+                                                       {QStringLiteral("userid"), m_run.UserId},
+                                                       {QStringLiteral("yibu"), QStringLiteral("False")}});
+    m_pendingBody = SynPostBody(memo);
+    send();
+}
+
+// A stray copy is deleted on the service: a deletion one above its counter, as any computer that
+// had it in step would send.
+void SyncSession::retractNext()
+{
+    if (m_nextStray >= m_strays.size()) {
+        // Every copy of the service's list is accounted for: posts answered or recognised before
+        // it was read can be let go.
+        if (const StoreResult settled = m_unanswered.settle(); !settled) {
+            fail(withReason(LocalWriteFailedStatus, settled.error));
+            return;
+        }
+        startUploads();
+        return;
+    }
+    const Stray& stray = m_strays[m_nextStray];
+    MemoRecord memo = stray.copy.memo;
+    memo.id = stray.sent.LocalId;
+    memo.NotebookServerId = stray.copy.serverId;
+    memo.synnum = counterAbove(memo.synnum);
+    memo.Del = true;
+    m_retracting = true;
+    post(memo);
+}
+
+void SyncSession::onRetracted(const SynReply& reply)
+{
+    const Stray& stray = m_strays[m_nextStray];
+    const bool retracted = reply.kind == SynReply::Kind::Deleted && reply.serverId == stray.copy.serverId;
+    // A copy changed meanwhile by another computer is someone's memo now: it stays, and comes down
+    // at the next pass like any other.
+    const bool changedMeanwhile =
+        reply.kind == SynReply::Kind::Conflict && reply.serverId == stray.copy.serverId;
+    if (!retracted && !changedMeanwhile) {
+        fail(ServiceFailedStatus);
+        return;
+    }
+    if (const StoreResult forgotten = m_unanswered.forget(stray.sent.id); !forgotten) {
+        fail(withReason(LocalWriteFailedStatus, forgotten.error));
+        return;
+    }
+    ++m_nextStray;
+    retractNext();
+}
+
 void SyncSession::startUploads()
 {
     const LocalIdsRead waiting = readUnsyncedIds(m_db, m_run.UserId);
@@ -415,15 +489,36 @@ void SyncSession::startUploads()
         fail(withReason(LocalReadFailedStatus, waiting.error));
         return;
     }
-    m_stage = Stage::Uploading;
     m_uploads.clear();
     for (const MemoId id : waiting.value) {
-        if (!m_held.contains(id))
+        if (!m_plan.held.contains(id))
             m_uploads.push_back(id);
     }
     m_nextUpload = 0;
     m_sentCount = 0;
     uploadNext();
+}
+
+// Whether the row's texts reach the service intact; a row that cannot waits, and the user is told.
+// A deletion goes up whatever its texts: the service keeps none of them.
+bool SyncSession::travels(const MemoRecord& memo)
+{
+    if (memo.Del)
+        return true;
+    QString part;
+    for (const QString* text : {&memo.title, &memo.content, &memo.DiySound}) {
+        part = untravellablePart(*text);
+        if (!part.isEmpty())
+            break;
+    }
+    if (part.isEmpty())
+        return true;
+    ++m_untravelled;
+    if (!m_told.contains({memo.id, memo.synnum})) {
+        m_told.insert({memo.id, memo.synnum});
+        emit untravellableMemo(memo.id, memo.title, part);
+    }
+    return false;
 }
 
 void SyncSession::uploadNext()
@@ -439,31 +534,31 @@ void SyncSession::uploadNext()
         }
         if (!row.value || row.value->syn)
             continue; // gone, or taken care of meanwhile
+        if (!travels(*row.value))
+            continue;
         MemoRecord memo = *row.value;
         emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
-        const bool yibu = m_asyncMode && memo.id == m_settledId;
-        m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del};
-        if (m_sharedIds.contains(memo.NotebookServerId)) {
+        m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del, 0};
+        if (m_plan.sharedIds.contains(memo.NotebookServerId)) {
             // Another row carries the same server id: this copy goes up as a memo of its own.
             memo.NotebookServerId = 0;
-        } else if (memo.NotebookServerId > 0 && !yibu) {
+        } else if (memo.NotebookServerId > 0) {
             // One above the counter both sides last had: the service takes it only while it still
             // has that counter, so a change made there meanwhile is never overwritten.
             m_sent.postedSynnum = counterAbove(memo.SyncedSynnum);
         }
         memo.synnum = m_sent.postedSynnum;
-        const SignedTimestamp stamp = SignedTimestamp::now();
-        m_request = Request::Upload;
-        m_pendingPost = true;
-        m_pendingUrl = m_address.url(
-            QStringLiteral("/api/Syn.asp"),
-            {{QStringLiteral("nowtime"), stamp.nowtime},
-             {QStringLiteral("md5"), stamp.md5},
-             {QStringLiteral("userid"), m_run.UserId},
-             {QStringLiteral("yibu"), yibu ? QStringLiteral("True") : QStringLiteral("False")}});
-        m_pendingBody = SynPostBody(memo);
+        // Remembered before it goes out: should its answer be lost, the next pass still knows the
+        // service's copy of it.
+        const StoreResult remembered = m_unanswered.remember(memo, m_sent.readSynnum);
+        if (!remembered) {
+            fail(withReason(LocalWriteFailedStatus, remembered.error));
+            return;
+        }
+        m_sent.entry = remembered.insertId;
         ++m_sentCount;
-        send();
+        m_retracting = false;
+        post(memo);
         return;
     }
     if (m_sentCount > 0)
@@ -474,6 +569,10 @@ void SyncSession::uploadNext()
 void SyncSession::onSynReply(const QString& text)
 {
     const SynReply reply = parseSynReply(text);
+    if (m_retracting) {
+        onRetracted(reply);
+        return;
+    }
     switch (reply.kind) {
     case SynReply::Kind::Stored: {
         if (reply.localId != m_sent.id || m_sent.Del) {
@@ -490,10 +589,6 @@ void SyncSession::onSynReply(const QString& text)
             fail(ServiceFailedStatus);
             return;
         }
-        if (m_asyncMode && m_sent.id == m_settledId) {
-            m_asyncMode = false;
-            m_settledId = 0;
-        }
         // "Done" is said once, when the whole pass has run.
         if (!writeAnswer(reply.serverId, false))
             return;
@@ -501,29 +596,45 @@ void SyncSession::onSynReply(const QString& text)
     }
     case SynReply::Kind::Conflict: {
         const std::optional<MemoRecord> server = parseServerRecord(reply.serverRecord);
-        if (!server || !ownRecord(*server) || !fitsMemoTable(*server)) {
+        if (!server || !ownRecord(*server) || !storableRecord(*server)) {
             fail(ServiceFailedStatus);
             return;
         }
-        if (m_sent.Del) {
+        const ConflictRecord copy{reply.serverId, *server};
+        const std::optional<UnansweredUploads::Own> own = m_unanswered.postedAs(*server, m_sent.id);
+        Transaction transaction(m_db);
+        StoreResult written = m_unanswered.answered(m_sent.entry);
+        if (written && own) {
+            // The service holds an earlier post of this row (one that arrived late): the row is in
+            // step with it, and goes up again over it.
+            written = takeOwnPost(*own, m_sent.id, copy);
+        } else if (written && m_sent.Del) {
             // Deleted here while the service had a newer copy: the copy comes back.
             SyncKey expected;
             expected.id = m_sent.id;
             expected.serverId = reply.serverId;
             expected.synnum = m_sent.readSynnum;
             expected.Del = true;
-            const StoreResult restored = overwriteFromServer(m_db, m_run.UserId, expected, *server);
-            if (!restored.ok) {
-                fail(LocalWriteFailedStatus);
-                return;
-            }
-            m_changed += restored.rowsAffected;
-            break;
+            written = overwriteFromServer(m_db, m_run.UserId, expected, *server);
+            m_changed += written.rowsAffected;
         }
-        handOff(reply.serverId, reply.serverRecord);
-        emit statusText(ConflictStatus);
-        // The pass does not end "done" while a memo waits in the conflict windows.
-        m_finishText = ConflictStatus;
+        if (written)
+            written = transaction.commit();
+        if (!written) {
+            fail(withReason(LocalWriteFailedStatus, written.error));
+            return;
+        }
+        if (own) {
+            if (!m_sentAgain.contains(m_sent.id)) {
+                m_sentAgain.insert(m_sent.id);
+                m_uploads.push_back(m_sent.id);
+            }
+        } else if (!m_sent.Del) {
+            handOff(reply.serverId, reply.serverRecord);
+            emit statusText(ConflictStatus);
+            // The pass does not end "done" while a memo waits in the conflict windows.
+            m_finishText = ConflictStatus;
+        }
         break;
     }
     case SynReply::Kind::Deleted:
@@ -548,30 +659,48 @@ void SyncSession::onSynReply(const QString& text)
 bool SyncSession::writeAnswer(qint64 serverId, bool deleted)
 {
     m_answers.push_back({m_sent, serverId, deleted});
-    if (writeAnswers())
+    const StoreResult written = writeAnswers();
+    if (written)
         return true;
-    fail(LocalWriteFailedStatus);
+    fail(withReason(LocalWriteFailedStatus, written.error));
     return false;
 }
 
-bool SyncSession::writeAnswers()
+StoreResult SyncSession::writeAnswers()
 {
     while (!m_answers.empty()) {
         const Answer& answer = m_answers.front();
         const Sent& sent = answer.sent;
-        const StoreResult written = answer.deleted
-                                        ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
-                                        : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId,
-                                                            sent.readSynnum, sent.postedSynnum, sent.Del);
-        if (!written.ok)
-            return false;
+        Transaction transaction(m_db);
+        StoreResult written = answer.deleted
+                                  ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
+                                  : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId,
+                                                      sent.readSynnum, sent.postedSynnum, sent.Del);
+        if (written)
+            written = m_unanswered.answered(sent.entry);
+        if (written)
+            written = transaction.commit();
+        if (!written)
+            return written;
         m_answers.erase(m_answers.begin());
     }
-    return true;
+    return StoreResult::success();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Ends, countdown, conflicts, quit
+
+// What the end of a pass that ran through says: done (or a memo waiting in the conflict windows),
+// and what it had to leave: records of the service it could not keep, memos it could not send.
+QString SyncSession::doneText() const
+{
+    QString text = m_finishText;
+    if (m_refused > 0)
+        text += QStringLiteral(",%1条服务器备忘数据有误,未下载").arg(m_refused);
+    if (m_untravelled > 0)
+        text += QStringLiteral(",%1条备忘含有无法同步的文字,未上传").arg(m_untravelled);
+    return text;
+}
 
 void SyncSession::fail(const QString& status)
 {
@@ -583,9 +712,9 @@ void SyncSession::fail(const QString& status)
 // completed: the pass ran to its end (not failed, cut short or aborted); only then does it say so.
 void SyncSession::finish(bool completed)
 {
-    if (!writeAnswers() && !m_failed) {
+    if (const StoreResult written = writeAnswers(); !written && !m_failed) {
         m_failed = true;
-        emit statusText(LocalWriteFailedStatus);
+        emit statusText(withReason(LocalWriteFailedStatus, written.error));
     }
     m_retry.stop();
     m_request = Request::None;
@@ -596,12 +725,14 @@ void SyncSession::finish(bool completed)
     const bool passRan = m_stage != Stage::Idle;
     m_stage = Stage::Idle;
     m_uploads.clear();
-    m_downloads.clear();
+    m_plan = ListPlan();
+    m_strays.clear();
+    m_retracting = false;
     if (m_changed > 0 && !m_run.Exiting)
         emit memosChanged();
     m_changed = 0;
     if (completed && !m_failed && !m_run.Exiting && !m_finishText.isEmpty())
-        emit statusText(m_finishText);
+        emit statusText(doneText());
     m_finishText.clear();
     if (m_quitDone) {
         m_quitWait.stop();
@@ -665,10 +796,8 @@ void SyncSession::conflictWindowsClosed()
     m_conflictOpen = false;
 }
 
-void SyncSession::conflictSettled(MemoId localId, bool serverCopyKept)
+void SyncSession::conflictSettled(bool serverCopyKept)
 {
-    m_asyncMode = true;
-    m_settledId = localId;
     m_conflictOpen = false;
     if (serverCopyKept)
         m_syncStarted = false;

@@ -15,16 +15,22 @@
 // another user of the channel has it. A pass never runs twice at once; an upload asked for while
 // one runs runs once more afterwards.
 //
-// Every answer of the service is written down before the next request goes out, so a program
-// killed in the middle of a pass sends at most the memo under way a second time. A memo changed
-// here and on the service since the two were last in step (see store/SyncRows.h) never goes up
-// unseen: it goes to the conflict windows, and a deletion made without having seen the service's
-// newer copy is dropped, the newer copy coming back.
+// Every post is remembered before it goes out and forgotten when its answer is written
+// (UnansweredUploads), and every answer is written before the next request goes out: after an
+// answer lost on the way, or a program killed in the middle of a pass, the next pass recognises the
+// service's copy of the post as this computer's own, so nothing comes down or goes up twice and a
+// change or deletion made meanwhile still goes up. A memo changed here and on the service since the
+// two were last in step (see store/SyncRows.h) never goes up unseen: it goes to the conflict
+// windows, and a deletion made without having seen the service's newer copy is dropped, the newer
+// copy coming back. A memo whose text cannot travel (store/WireText.h) is never sent: it waits, and
+// the user is told once a run.
 
 #include "platform/ServiceAddress.h"
 #include "platform/ServiceChannel.h"
 #include "store/Memo.h"
 #include "store/SyncRows.h"
+#include "sync/ListComparison.h"
+#include "sync/UnansweredUploads.h"
 
 #include <QObject>
 #include <QPointer>
@@ -75,11 +81,9 @@ public:
     CountdownStep Timer3Tick();
 
     // Run flags. SyncStarted: a sync pass was started in this run (the delayed upload waits for one).
-    // AsyncMode: a conflict was settled; its memo goes up with "yibu=True" until the service takes it.
     // ConflictOpen: the conflict windows are open; no other conflict opens them meanwhile.
     bool SyncStarted() const { return m_syncStarted; }
     void setSyncStarted(bool started) { m_syncStarted = started; }
-    bool AsyncMode() const { return m_asyncMode; }
     bool ConflictOpen() const { return m_conflictOpen; }
     bool lastTransferFailed() const { return m_lastTransferFailed; }
 
@@ -90,10 +94,11 @@ public:
 
     // The conflict windows are gone, however they closed.
     void conflictWindowsClosed();
-    // A conflict was settled by keeping one copy in the local row localId: it goes up with
-    // "yibu=True". Keeping the server's copy also clears SyncStarted, so that the next sync pass
-    // starts over.
-    void conflictSettled(MemoId localId, bool serverCopyKept);
+    // A conflict was settled by keeping one copy in a local row, which goes up like any change: one
+    // above the counter of the service's copy the windows showed, so that a change the service took
+    // meanwhile opens the windows again instead of being overwritten. Keeping the server's copy also
+    // clears SyncStarted, so that the next sync pass starts over.
+    void conflictSettled(bool serverCopyKept);
 
     // The program quits (Exiting is set): the answer to an upload under way is waited for, at most
     // QuitWaitMs, and written down with any answer still waiting; then done runs, once. Nothing
@@ -119,6 +124,9 @@ signals:
     void soundRequested(const QString& fileName);
     // A pass has ended, however.
     void passFinished();
+    // A memo waits because its text cannot travel to the service: part is the first piece that
+    // cannot (see store/WireText.h). Said once a run for each version of the memo.
+    void untravellableMemo(MemoId id, const QString& title, const QString& part);
 
 private:
     enum class Stage
@@ -137,6 +145,7 @@ private:
     };
 
     void startPass(bool announce);
+    void post(const MemoRecord& memo);
     void send();
     // A request of ours was sent and is not answered yet.
     bool requestOnWire() const { return m_onWire != nullptr; }
@@ -144,15 +153,20 @@ private:
     void onIdList(const QString& text);
     void onDownload(const QString& text);
     void onSynReply(const QString& text);
-    bool takeDownload(const ConflictRecord& server);
+    StoreResult takeDownload(const ConflictRecord& server);
+    StoreResult takeOwnPost(const UnansweredUploads::Own& own, MemoId localId, const ConflictRecord& server);
     void downloadNext();
     void afterDownloads();
+    void retractNext();
+    void onRetracted(const SynReply& reply);
     void startUploads();
     void uploadNext();
+    bool travels(const MemoRecord& memo);
     void handOff(qint64 serverId, const QString& serverRecord);
     bool ownRecord(const MemoRecord& server) const;
     bool writeAnswer(qint64 serverId, bool deleted);
-    bool writeAnswers();
+    StoreResult writeAnswers();
+    QString doneText() const;
     void fail(const QString& status);
     void finish(bool completed = true);
     QList<std::pair<QString, QString>> signedAccountQuery() const;
@@ -173,26 +187,30 @@ private:
     bool m_pendingPost = false;
 
     bool m_syncStarted = false;
-    bool m_asyncMode = false;
-    qint64 m_settledId = 0;
     bool m_conflictOpen = false;
     bool m_lastTransferFailed = false;
     qint64 m_conflictServerId = 0;
     QString m_conflictData;
 
     // The comparison of the pass under way: what each listed memo asks of this computer.
-    struct Download
-    {
-        qint64 serverId = 0;
-        std::optional<SyncKey> local; // none: not on this computer yet
-    };
-    std::vector<Download> m_downloads;
+    ListPlan m_plan;
     size_t m_nextDownload = 0;
-    QSet<qint64> m_held;      // local rows that wait for a download or the conflict windows
-    QSet<qint64> m_sharedIds; // server ids that several local rows carry
     int m_changed = 0;
+    int m_refused = 0;     // records of the service this pass could not keep
+    int m_untravelled = 0; // rows this pass could not send
     bool m_conflictSeen = false;
     bool m_failed = false;
+    UnansweredUploads m_unanswered;
+    // Copies the service took twice from one post of this computer (a post that arrived after its
+    // answer was given up), or from the post of a memo deleted here since: they are deleted there.
+    struct Stray
+    {
+        ConflictRecord copy;
+        SentUpload sent;
+    };
+    std::vector<Stray> m_strays;
+    size_t m_nextStray = 0;
+    QSet<QPair<MemoId, int>> m_told; // memos (and their counters) said not to travel in this run
 
     // The upload pass under way.
     std::vector<MemoId> m_uploads;
@@ -204,7 +222,10 @@ private:
         int readSynnum = 0;   // the row's counter when it was read for the upload
         int postedSynnum = 0; // the counter the copy carries on the service once taken
         bool Del = false;
+        qint64 entry = 0; // its UnansweredUploads entry
     } m_sent;
+    QSet<MemoId> m_sentAgain;  // rows queued a second time in this pass
+    bool m_retracting = false; // the post under way deletes a stray copy (m_strays)
     // Answers of the service whose write failed; written before anything else is asked.
     struct Answer
     {

@@ -136,7 +136,7 @@ private slots:
             QCOMPARE(db.open(path).ok, opens);
         }
         QCOMPARE(rows(path, AllOldColumns), before);
-        QCOMPARE(rows(path, QStringLiteral("PRAGMA user_version")).value(0), opens ? "2" : "1");
+        QCOMPARE(rows(path, QStringLiteral("PRAGMA user_version")).value(0), opens ? "3" : "1");
     }
 };
 

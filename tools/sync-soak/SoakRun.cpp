@@ -8,9 +8,11 @@
 #include "platform/ServiceChannel.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
+#include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/ReminderQueries.h"
 #include "store/RunState.h"
+#include "store/SentUploads.h"
 #include "store/SyncRows.h"
 #include "sync/ConflictWindows.h"
 #include "sync/ServerRecord.h"
@@ -21,19 +23,22 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHash>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace velmo::soak {
 
 namespace {
 
-const QString User = QStringLiteral("demo");
+const QString MainUser = QStringLiteral("demo");
+const QString OtherUser = QStringLiteral("other");
 const QString Password = QStringLiteral("soak-pass");
 
 class QuietBoxes : public MessageBoxes
@@ -63,15 +68,10 @@ public:
     void stop() override {}
 };
 
-// What the service keeps of a memo: nothing that is one computer's own.
-MemoRecord shared(MemoRecord memo)
+// Every memo's title begins with the tag it was added with ("m3", "o1").
+QString tagOf(const QString& title)
 {
-    memo.id = memo.NotebookServerId = 0;
-    memo.synnum = memo.SyncedSynnum = 0;
-    memo.syn = memo.Del = false;
-    memo.AlertTimeTemp = memo.AlertTimeNongliTemp = std::nullopt;
-    memo.content.replace(QLatin1Char('\n'), QLatin1String("<BR>"));
-    return memo;
+    return title.section(QLatin1Char(' '), 0, 0);
 }
 
 struct ServerCopy
@@ -82,34 +82,60 @@ struct ServerCopy
     friend bool operator==(const ServerCopy&, const ServerCopy&) = default;
 };
 
+// What can happen to one pass of a computer.
+enum class Fault
+{
+    None,
+    LostAnswers,  // the service takes every upload, the answers never arrive
+    FailingWrite, // a write of the pass fails
+    Killed,       // the program is killed once its first request is out
+    Quit,         // the program is asked to quit once its first upload is out
+    ChangeMidway, // the user changes a memo while the pass runs
+};
+
 struct Computer
 {
     QString name;
+    QString user;
     QTemporaryDir folder;
     Database db;
     RunState run;
     ServiceChannel channel;
     QuietBoxes boxes;
     NoViews views;
+    ServiceAddress address;
     std::unique_ptr<SyncSession> sync;
     std::unique_ptr<ConflictWindows> windows;
     bool offered = false;
+    QString status; // the last one the synchronisation showed
     // By server id: the copy this computer last had in step, and the copies it was shown.
     QHash<qint64, MemoRecord> base;
     QHash<qint64, MemoRecord> shown;
 
-    Computer(const QString& letter, quint32 seed)
+    Computer(const QString& letter, const QString& account, quint32 seed)
         : name(letter)
+        , user(account)
         , db(QStringLiteral("soak-%1-%2").arg(seed).arg(letter))
     {
         run.DbPath = folder.filePath(QStringLiteral("data.db"));
-        run.UserId = User;
+        run.UserId = account;
         run.PassHash = MD5_16(Password);
     }
-    bool open(const ServiceAddress& address)
+    bool open(const ServiceAddress& service)
     {
+        address = service;
         if (!SaveDatabaseFile(run.DbPath) || !db.open(run.DbPath))
             return false;
+        start();
+        return true;
+    }
+    // The program starts (again) over its data file: whatever the last run kept only in memory is gone.
+    void start()
+    {
+        windows.reset();
+        sync.reset();
+        run.Exiting = false;
+        offered = false;
         sync = std::make_unique<SyncSession>(db, run, channel);
         sync->setServiceAddress(address);
         EditorServices services{db, run, boxes, views};
@@ -117,25 +143,28 @@ struct Computer
         windows = std::make_unique<ConflictWindows>(services, *sync);
         QObject::connect(sync.get(), &SyncSession::conflictFound, windows.get(), &ConflictWindows::open);
         QObject::connect(sync.get(), &SyncSession::conflictFound, [this] { offered = true; });
-        return true;
+        QObject::connect(sync.get(), &SyncSession::statusText,
+                         [this](const QString& text) { status = text; });
     }
     std::vector<MemoRecord> rows() const
     {
-        return readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE userid=? ORDER BY id"), {User})
+        return readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE userid=? ORDER BY id"), {user})
             .value;
+    }
+    // The copies this computer posted and still keeps in mind.
+    QList<MemoRecord> posted() const
+    {
+        QList<MemoRecord> copies;
+        for (const SentUpload& sent : readSentUploads(db, user).value)
+            copies << sharedFields(parseServerRecord(sent.Record).value_or(MemoRecord()));
+        return copies;
     }
 };
 
 class Sequence
 {
 public:
-    explicit Sequence(quint32 seed)
-        : m_seed(seed)
-        , m_random(seed)
-        , m_a(QStringLiteral("A"), seed)
-        , m_b(QStringLiteral("B"), seed)
-    {
-    }
+    explicit Sequence(quint32 seed);
 
     Outcome run(int steps);
 
@@ -144,31 +173,68 @@ private:
     {
         if (m_outcome.ok) {
             m_outcome.ok = false;
-            m_outcome.failure = QStringLiteral("seed %1, step %2: %3").arg(m_seed).arg(m_step).arg(text);
+            m_outcome.failure = QStringLiteral("seed %1, step %2: %3\n  after: %4")
+                                    .arg(m_seed)
+                                    .arg(m_step)
+                                    .arg(text, m_log.mid(std::max<qsizetype>(0, m_log.size() - 40))
+                                                   .join(QStringLiteral("\n         ")));
         }
         return false;
     }
+    void log(const QString& text) { m_log << QStringLiteral("%1 %2").arg(m_step).arg(text); }
     int pick(int bound) { return static_cast<int>(m_random.bounded(bound)); }
-    Computer& any() { return pick(2) == 0 ? m_a : m_b; }
+    Computer& any() { return *m_computers[size_t(pick(int(m_computers.size())))]; }
+    std::vector<Computer*> ofAccount(const QString& user);
     qint64 anyRow(Computer& c);
     MemoWrite randomWrite(const QString& title);
     void change(Computer& c);
-    bool pass(Computer& c, bool settleAlways);
+    bool pass(Computer& c, Fault fault, bool settleAlways);
+    bool runPass(Computer& c, Fault fault);
+    bool checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
+                   const QHash<qint64, MemoRecord>& had, const QList<MemoRecord>& posted,
+                   const QHash<qint64, ServerCopy>& before);
+    bool race();
     bool settle(Computer& c, bool settleAlways);
-    QHash<qint64, ServerCopy> serverCopies();
+    void noteDeletions(const QString& user, const QHash<qint64, ServerCopy>& before);
+    static void noteInStep(Computer& c);
+    QHash<qint64, ServerCopy> serverCopies(const QString& user);
     bool checkEnd();
 
     quint32 m_seed;
     QRandomGenerator m_random;
     standin::ServiceStandIn m_service;
-    Computer m_a;
-    Computer m_b;
+    std::vector<std::unique_ptr<Computer>> m_computers;
     Outcome m_outcome;
     int m_step = 0;
     int m_tags = 0;
     int m_edits = 0;
+    // Memos added, and those someone deleted: these may be missing at the end.
+    QSet<QString> m_addedTags;
     QSet<QString> m_deletedTags;
+    // Memos deleted on the service while no computer had a change of them waiting and no copy of
+    // them was left: they stay deleted unless someone changes them afterwards.
+    QSet<QString> m_goneForGood;
+    QStringList m_log; // what each step did, for the report of a broken rule
 };
+
+Sequence::Sequence(quint32 seed)
+    : m_seed(seed)
+    , m_random(seed)
+{
+    for (const char* name : {"A", "B", "C"})
+        m_computers.push_back(std::make_unique<Computer>(QString::fromLatin1(name), MainUser, seed));
+    m_computers.push_back(std::make_unique<Computer>(QStringLiteral("D"), OtherUser, seed));
+}
+
+std::vector<Computer*> Sequence::ofAccount(const QString& user)
+{
+    std::vector<Computer*> computers;
+    for (const auto& c : m_computers) {
+        if (c->user == user)
+            computers.push_back(c.get());
+    }
+    return computers;
+}
 
 qint64 Sequence::anyRow(Computer& c)
 {
@@ -182,14 +248,15 @@ qint64 Sequence::anyRow(Computer& c)
 
 MemoWrite Sequence::randomWrite(const QString& title)
 {
-    static const char* const repeats[] = {"1", "N", "1tian", "1zhou", "1yue", "1nian", "1shi", "denglu"};
+    static const char* const repeats[] = {"1",     "N",    "1tian", "1zhou", "1yue",  "3yue",
+                                          "1nian", "5fen", "1shi",  "12shi", "denglu"};
     const QDateTime when = Clock::currentDateTime().addSecs(qint64(pick(400000)) - 100000);
     MemoWrite write;
     write.type = 1 + pick(7);
     write.title = title;
     write.content = pick(3) == 0 ? QStringLiteral("第一行\n第二行 %1").arg(pick(100))
                                  : QStringLiteral("内容 %1").arg(pick(100));
-    write.AlertPinLv = QString::fromLatin1(repeats[pick(8)]);
+    write.AlertPinLv = QString::fromLatin1(repeats[pick(int(std::size(repeats)))]);
     write.ifAlert = write.AlertPinLv != QLatin1String("N");
     write.lifa = 1 + pick(2);
     write.mailTime = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -209,79 +276,188 @@ MemoWrite Sequence::randomWrite(const QString& title)
 void Sequence::change(Computer& c)
 {
     const int kind = pick(100);
-    if (kind < 20) {
-        const QString tag = QStringLiteral("m%1").arg(++m_tags);
-        addEditorMemo(c.db, User, randomWrite(tag), Clock::currentDateTime(), QString());
+    const QChar account = c.user == MainUser ? QLatin1Char('m') : QLatin1Char('o');
+    if (kind < 18) {
+        const QString tag = QStringLiteral("%1%2").arg(account).arg(++m_tags);
+        if (addEditorMemo(c.db, c.user, randomWrite(tag), Clock::currentDateTime(), QString()))
+            m_addedTags.insert(tag);
+        log(QStringLiteral("%1 adds %2").arg(c.name, tag));
+        return;
+    }
+    if (kind < 21) {
+        // 清空该类备忘 on one node of the tree.
+        const bool done = pick(2) == 1;
+        const int category = pick(8);
+        for (const MemoRecord& memo : c.rows()) {
+            if (!memo.Del && memo.Done == done && (category == 0 || memo.type == category))
+                m_deletedTags.insert(tagOf(memo.title));
+        }
+        MemoListQueries(c.db, c.user).clearNode(done, category);
+        log(QStringLiteral("%1 clears category %2 (done %3)").arg(c.name).arg(category).arg(done));
         return;
     }
     const qint64 id = anyRow(c);
     if (id == 0)
         return;
-    const QString tag = readMemo(c.db, id).value_or(MemoRecord()).title.section(QLatin1Char(' '), 0, 0);
+    const MemoRecord memo = readMemo(c.db, id).value_or(MemoRecord());
+    const QString tag = tagOf(memo.title);
+    m_goneForGood.remove(tag);
+    static const char* const kinds[] = {"edits", "marks done or in progress", "stops the ringing of",
+                                        "snoozes", "deletes"};
+    log(QStringLiteral("%1 %2 %3 (row %4)")
+            .arg(c.name,
+                 QLatin1String(kinds[kind < 55   ? 0
+                                     : kind < 68 ? 1
+                                     : kind < 80 ? 2
+                                     : kind < 88 ? 3
+                                                 : 4]),
+                 memo.title)
+            .arg(id));
     if (kind < 55) {
         // As the edit window saves it: over the row it loaded just now.
-        updateEditorMemo(c.db, id, User,
+        updateEditorMemo(c.db, id, c.user,
                          randomWrite(QStringLiteral("%1 %2%3").arg(tag, c.name).arg(++m_edits)),
-                         Clock::currentDateTime(), readMemo(c.db, id).value_or(MemoRecord()).synnum);
+                         Clock::currentDateTime(), memo.synnum);
     } else if (kind < 68) {
         // As the windows offer it: done for a memo in progress, in progress again for a done one.
-        (readMemo(c.db, id)->Done ? SetUndo : SetDone)(c.db, User, id);
+        (memo.Done ? SetUndo : SetDone)(c.db, c.user, id);
     } else if (kind < 80) {
         NextAlert next;
         next.moment =
             Clock::currentDateTime().addDays(1 + pick(30)).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        next.repeatCode = QStringLiteral("1tian");
-        storeNextAlert(c.db, User, id, next);
+        next.repeatCode = pick(2) == 0 ? QStringLiteral("1tian") : QStringLiteral("1zhou");
+        storeNextAlert(c.db, c.user, id, next);
     } else if (kind < 88) {
-        storeSnooze(c.db, User, id, false,
+        storeSnooze(c.db, c.user, id, false,
                     Clock::currentDateTime().addSecs(300).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                     QString());
     } else {
-        SetDel(c.db, User, id);
+        SetDel(c.db, c.user, id);
         m_deletedTags.insert(tag);
     }
 }
 
-QHash<qint64, ServerCopy> Sequence::serverCopies()
+QHash<qint64, ServerCopy> Sequence::serverCopies(const QString& user)
 {
     QHash<qint64, ServerCopy> copies;
-    for (const standin::StoredMemo& stored : standin::MemoStore::of(m_service)->allMemos(User))
+    for (const standin::StoredMemo& stored : standin::MemoStore::of(m_service)->allMemos(user))
         copies.insert(
             stored.serverId,
-            {shared(parseServerRecord(standin::MemoStore::recordText(stored)).value_or(MemoRecord())),
+            {sharedFields(parseServerRecord(standin::MemoStore::recordText(stored)).value_or(MemoRecord())),
              stored.deleted});
     return copies;
 }
 
-bool Sequence::pass(Computer& c, bool settleAlways)
+// Runs one pass of c with the fault; false when the pass did not end.
+bool Sequence::runPass(Computer& c, Fault fault)
+{
+    QEventLoop loop;
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    auto finished = QObject::connect(c.sync.get(), &SyncSession::passFinished, &loop, &QEventLoop::quit);
+    bool struck = false;
+    auto strike = QObject::connect(&m_service, &standin::ServiceStandIn::requestReceived, &loop,
+                                   [&](const standin::StandInRequest& request) {
+                                       const bool upload = request.method == "POST";
+                                       if (struck || request.queryValue(QStringLiteral("userid")) != c.user ||
+                                           (fault == Fault::Quit && !upload))
+                                           return;
+                                       struck = true;
+                                       if (fault == Fault::ChangeMidway) {
+                                           change(c);
+                                       } else if (fault == Fault::Killed) {
+                                           // Gone at once: its answers are not heard, its memory is lost; its
+                                           // request goes on.
+                                           QTimer::singleShot(0, &loop, [&c, &loop] {
+                                               c.start();
+                                               loop.quit();
+                                           });
+                                       } else if (fault == Fault::Quit) {
+                                           c.run.Exiting = true;
+                                           c.sync->finishBeforeQuit(
+                                               [&loop] { QTimer::singleShot(0, &loop, &QEventLoop::quit); });
+                                       }
+                                   });
+    if (fault == Fault::LostAnswers) {
+        standin::Fault dropped;
+        dropped.kind = standin::Fault::DropAnswer;
+        dropped.path = QStringLiteral("/api/Syn.asp");
+        m_service.setFault(dropped);
+    }
+    if (fault == Fault::FailingWrite) {
+        static const char* const events[] = {"INSERT ON Notebook", "UPDATE ON Notebook", "DELETE ON Notebook",
+                                             "INSERT ON SentUploads", "DELETE ON SentUploads"};
+        c.db.execOnce(
+            QStringLiteral("CREATE TRIGGER soakFault BEFORE %1 BEGIN SELECT RAISE(ABORT, 'disk full'); END")
+                .arg(QLatin1String(events[pick(int(std::size(events)))])));
+    }
+    c.offered = false;
+    if (pick(3) == 0)
+        c.sync->UploadData();
+    else
+        c.sync->SyncData();
+    loop.exec();
+    QObject::disconnect(strike);
+    QObject::disconnect(finished);
+    m_service.clearFault();
+    c.db.execOnce(QStringLiteral("DROP TRIGGER IF EXISTS soakFault"));
+    ++m_outcome.passes;
+    if (fault == Fault::Quit && struck)
+        c.start();
+    return true;
+}
+
+bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
 {
     QHash<qint64, MemoRecord> waiting;
     QHash<qint64, MemoRecord> had; // by server id: what this computer holds of the memo
     for (const MemoRecord& memo : c.rows()) {
         if (!memo.syn)
             waiting.insert(memo.id, memo);
-        had.insert(memo.NotebookServerId, shared(memo));
+        had.insert(memo.NotebookServerId, sharedFields(memo));
     }
-    const QHash<qint64, ServerCopy> before = serverCopies();
-    c.offered = false;
-    QEventLoop loop;
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    QObject::connect(c.sync.get(), &SyncSession::passFinished, &loop, &QEventLoop::quit);
-    if (pick(3) == 0)
-        c.sync->UploadData();
-    else
-        c.sync->SyncData();
-    loop.exec();
-    ++m_outcome.passes;
+    const QList<MemoRecord> posted = c.posted();
+    const QHash<qint64, ServerCopy> before = serverCopies(c.user);
+    static const char* const faultNames[] = {"",         ", answers lost", ", a write fails",
+                                             ", killed", ", quit",         ", a change midway"};
+    log(QStringLiteral("%1 passes%2").arg(c.name, QLatin1String(faultNames[int(fault)])));
+    m_service.clearRequests();
+    runPass(c, fault);
+    for (const standin::StandInRequest& request : m_service.requests()) {
+        if (request.method == "POST")
+            log(QStringLiteral("  posts id=%1 LocalId=%2 synnum=%3 del=%4")
+                    .arg(request.formValue(QStringLiteral("id")),
+                         request.formValue(QStringLiteral("LocalId")),
+                         request.formValue(QStringLiteral("synnum")),
+                         request.formValue(QStringLiteral("del"))));
+    }
+    log(QStringLiteral("  %1%2").arg(c.status, c.offered ? QStringLiteral(", conflict windows") : QString()));
+    if (fault != Fault::None)
+        ++m_outcome.faults;
     if (c.offered) {
         ++m_outcome.conflicts;
         const auto data = parseConflictData(c.sync->ConflictData());
         if (!data)
             return fail(QStringLiteral("the conflict hand-off does not read"));
-        c.shown.insert(data->serverId, shared(data->memo));
+        c.shown.insert(data->serverId, sharedFields(data->memo));
     }
+    // A change made while the pass ran is no change the pass may have overwritten.
+    if (fault != Fault::ChangeMidway && !checkPass(c, waiting, had, posted, before))
+        return false;
+    noteDeletions(c.user, before);
+    noteInStep(c);
+    if (c.offered && !settle(c, settleAlways))
+        return false;
+    // A fault is followed at once by the computer's next pass.
+    return fault == Fault::None || pass(c, Fault::None, settleAlways);
+}
 
-    // A change waiting here leaves its row only through the windows or a deletion.
+bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
+                         const QHash<qint64, MemoRecord>& had, const QList<MemoRecord>& posted,
+                         const QHash<qint64, ServerCopy>& before)
+{
+    // A change waiting here leaves its row only through the windows or a deletion; a deletion gives
+    // way to the service's copy.
+    const QHash<qint64, ServerCopy> after = serverCopies(c.user);
     for (const MemoRecord& old : waiting) {
         const std::optional<MemoRecord> now = readMemo(c.db, old.id);
         if (!now) {
@@ -289,131 +465,257 @@ bool Sequence::pass(Computer& c, bool settleAlways)
                 return fail(QStringLiteral("%1: a changed memo vanished").arg(c.name));
             continue;
         }
-        if (shared(*now) == shared(old) && now->Del == old.Del)
+        if (sharedFields(*now) == sharedFields(old) && now->Del == old.Del)
             continue;
-        const ServerCopy newer = before.value(old.NotebookServerId);
-        // A deletion gives way to the service's copy once that copy's counter moved.
-        const bool staleDeletion = old.Del && !now->Del && !newer.deleted && newer.memo == shared(*now);
-        if (!staleDeletion)
+        const ServerCopy copy = after.value(now->NotebookServerId);
+        if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
             return fail(
                 QStringLiteral("%1: the change waiting in \"%2\" was overwritten").arg(c.name, old.title));
     }
-    // A copy on the service is replaced only by a computer that had it (in step, or holding the same)
-    // or was shown it.
-    const QHash<qint64, ServerCopy> after = serverCopies();
+    // A copy on the service is replaced only by a computer that had it (in step, as it posted it, or
+    // holding the same), was shown it, or (a deleted memo) had a change of it waiting.
     for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
         const auto old = before.constFind(it.key());
-        if (old == before.constEnd() || (old->memo == it->memo && old->deleted == it->deleted))
+        if (old == before.constEnd() || *old == *it)
             continue;
-        if (old->deleted || (c.base.value(it.key()) != old->memo && c.shown.value(it.key()) != old->memo &&
-                             had.value(it.key()) != old->memo))
+        bool changeWaiting = false;
+        for (const MemoRecord& row : waiting)
+            changeWaiting = changeWaiting || row.NotebookServerId == it.key();
+        const bool seen = c.base.value(it.key()) == old->memo || c.shown.value(it.key()) == old->memo ||
+                          had.value(it.key()) == old->memo || posted.contains(old->memo);
+        if (old->deleted ? !changeWaiting : !seen)
             return fail(
-                QStringLiteral("%1 replaced \"%2\" on the service unseen").arg(c.name, old->memo.title));
+                QStringLiteral(
+                    "%1 replaced \"%2\" (%3) on the service unseen:\n  was %4\n  now %5\n  base %6\n  had %7")
+                    .arg(c.name, old->memo.title)
+                    .arg(it.key())
+                    .arg(ServerRecordText(old->memo), ServerRecordText(it->memo),
+                         ServerRecordText(c.base.value(it.key())), ServerRecordText(had.value(it.key()))));
     }
+    return true;
+}
+
+// Memos the pass deleted on the service with no change of them waiting anywhere and no other copy of
+// them left stay deleted from now on, unless someone changes them.
+void Sequence::noteInStep(Computer& c)
+{
     for (const MemoRecord& memo : c.rows()) {
         if (memo.syn && memo.NotebookServerId > 0)
-            c.base.insert(memo.NotebookServerId, shared(memo));
+            c.base.insert(memo.NotebookServerId, sharedFields(memo));
     }
-    return !c.offered || settle(c, settleAlways);
+}
+
+void Sequence::noteDeletions(const QString& user, const QHash<qint64, ServerCopy>& before)
+{
+    const QHash<qint64, ServerCopy> after = serverCopies(user);
+    QSet<QString> live;
+    for (const ServerCopy& copy : after) {
+        if (!copy.deleted)
+            live.insert(tagOf(copy.memo.title));
+    }
+    QSet<QString> waiting;
+    for (Computer* c : ofAccount(user)) {
+        for (const MemoRecord& memo : c->rows()) {
+            if (!memo.syn && !memo.Del)
+                waiting.insert(tagOf(memo.title));
+        }
+    }
+    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+        const QString tag = tagOf(it->memo.title);
+        if (it->deleted && !before.value(it.key()).deleted && !live.contains(tag) && !waiting.contains(tag))
+            m_goneForGood.insert(tag);
+    }
+}
+
+// Two computers at once: the first one's upload is held on the way while the second one runs a
+// whole pass.
+bool Sequence::race()
+{
+    const std::vector<Computer*> computers = ofAccount(MainUser);
+    const int count = int(computers.size());
+    const int one = pick(count);
+    Computer& first = *computers[size_t(one)];
+    Computer& second = *computers[size_t((one + 1 + pick(count - 1)) % count)];
+    const QHash<qint64, ServerCopy> before = serverCopies(MainUser);
+    standin::Fault held;
+    held.path = QStringLiteral("/api/Syn.asp");
+    held.count = 1;
+    held.delayMs = 300;
+    m_service.setFault(held);
+    QEventLoop loop;
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    int running = 1;
+    const auto ended = [&running, &loop] {
+        if (--running == 0)
+            loop.quit();
+    };
+    QObject::connect(first.sync.get(), &SyncSession::passFinished, &loop, ended);
+    QObject::connect(second.sync.get(), &SyncSession::passFinished, &loop, ended);
+    bool started = false;
+    QObject::connect(&m_service, &standin::ServiceStandIn::requestReceived, &loop,
+                     [&](const standin::StandInRequest& request) {
+                         if (started || request.method != "POST")
+                             return;
+                         started = true;
+                         ++running;
+                         second.sync->SyncData();
+                     });
+    first.offered = second.offered = false;
+    log(QStringLiteral("%1 uploads while %2 passes").arg(first.name, second.name));
+    first.sync->UploadData();
+    loop.exec();
+    m_service.clearFault();
+    m_outcome.passes += started ? 2 : 1;
+    noteDeletions(MainUser, before);
+    for (Computer* c : {&first, &second}) {
+        noteInStep(*c);
+        if (!c->offered)
+            continue;
+        ++m_outcome.conflicts;
+        if (const auto data = parseConflictData(c->sync->ConflictData()))
+            c->shown.insert(data->serverId, sharedFields(data->memo));
+        if (!settle(*c, false))
+            return false;
+    }
+    return true;
 }
 
 bool Sequence::settle(Computer& c, bool settleAlways)
 {
     const int choice = pick(settleAlways ? 2 : 3);
-    ConflictWindow* window = choice == 0 ? static_cast<ConflictWindow*>(c.windows->localWindow())
-                                         : static_cast<ConflictWindow*>(c.windows->serverWindow());
-    if (!window)
-        return fail(QStringLiteral("%1: the conflict windows did not open").arg(c.name));
+    static const char* const choices[] = {"keeps its own copy", "keeps the service's copy",
+                                          "closes the windows"};
+    log(QStringLiteral("%1 %2").arg(c.name, QLatin1String(choices[choice])));
     if (choice == 2) {
+        if (!c.windows->localWindow() || !c.windows->serverWindow())
+            return fail(QStringLiteral("%1: the conflict windows did not open").arg(c.name));
         c.windows->localWindow()->close(); // left for a later pass
         c.windows->serverWindow()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return true;
     }
-    const MemoRecord kept = shared(choice == 0 ? *readByServerId(c.db, User, c.sync->ConflictServerId()).value
-                                               : parseConflictData(c.sync->ConflictData())->memo);
-    const qint64 id = readByServerId(c.db, User, c.sync->ConflictServerId()).value->id;
+    ConflictWindow* window = choice == 0 ? static_cast<ConflictWindow*>(c.windows->localWindow())
+                                         : static_cast<ConflictWindow*>(c.windows->serverWindow());
+    if (!window)
+        return fail(QStringLiteral("%1: the conflict windows did not open").arg(c.name));
+    const std::optional<MemoRecord> local = readByServerId(c.db, c.user, c.sync->ConflictServerId()).value;
+    if (!local)
+        return fail(QStringLiteral("%1: the memo in conflict is gone").arg(c.name));
+    MemoRecord kept = sharedFields(choice == 0 ? *local : parseConflictData(c.sync->ConflictData())->memo);
+    if (pick(4) == 0) {
+        // Edited in the window before it is kept.
+        kept.title = QStringLiteral("%1 %2w%3").arg(tagOf(kept.title), c.name).arg(++m_edits);
+        window->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(kept.title);
+    }
     window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (shared(readMemo(c.db, id).value_or(MemoRecord())) != kept)
+    if (sharedFields(readMemo(c.db, local->id).value_or(MemoRecord())) != kept)
         return fail(QStringLiteral("%1: the kept copy was not stored as shown").arg(c.name));
+    m_goneForGood.remove(tagOf(kept.title));
     return true;
 }
 
 bool Sequence::checkEnd()
 {
-    QHash<qint64, MemoRecord> service;
-    QSet<QString> tags;
-    const QHash<qint64, ServerCopy> copies = serverCopies();
-    for (auto it = copies.constBegin(); it != copies.constEnd(); ++it) {
-        if (it->deleted)
-            continue;
-        service.insert(it.key(), it->memo);
-        const QString tag = it->memo.title.section(QLatin1Char(' '), 0, 0);
-        if (tags.contains(tag))
-            return fail(QStringLiteral("memo %1 is on the service twice").arg(tag));
-        tags.insert(tag);
-    }
-    for (Computer* c : {&m_a, &m_b}) {
-        QHash<qint64, MemoRecord> local;
-        for (const MemoRecord& memo : c->rows()) {
-            if (!memo.syn || memo.Del || memo.NotebookServerId <= 0 || local.contains(memo.NotebookServerId))
-                return fail(QStringLiteral("%1: \"%2\" is not in step after the final settling")
-                                .arg(c->name, memo.title));
-            local.insert(memo.NotebookServerId, shared(memo));
+    for (const QString& user : {MainUser, OtherUser}) {
+        const QChar account = user == MainUser ? QLatin1Char('m') : QLatin1Char('o');
+        QHash<qint64, MemoRecord> service;
+        QSet<QString> tags;
+        const QHash<qint64, ServerCopy> copies = serverCopies(user);
+        for (auto it = copies.constBegin(); it != copies.constEnd(); ++it) {
+            if (it->deleted)
+                continue;
+            service.insert(it.key(), it->memo);
+            const QString tag = tagOf(it->memo.title);
+            if (!tag.startsWith(account))
+                return fail(QStringLiteral("memo %1 reached the account %2").arg(tag, user));
+            if (tags.contains(tag))
+                return fail(QStringLiteral("memo %1 is on the service twice").arg(tag));
+            if (m_goneForGood.contains(tag))
+                return fail(QStringLiteral("memo %1 came back after its deletion").arg(tag));
+            tags.insert(tag);
         }
-        if (local != service) {
-            QString detail;
-            for (auto it = service.constBegin(); it != service.constEnd(); ++it) {
-                if (local.value(it.key()) != *it) {
-                    detail =
-                        QStringLiteral(": %1 holds \"%2\", the service \"%3\"")
-                            .arg(c->name, ServerRecordText(local.value(it.key())), ServerRecordText(*it));
-                    break;
-                }
+        for (Computer* c : ofAccount(user)) {
+            QHash<qint64, MemoRecord> local;
+            for (const MemoRecord& memo : c->rows()) {
+                if (!memo.syn || memo.Del || memo.NotebookServerId <= 0 ||
+                    local.contains(memo.NotebookServerId))
+                    return fail(QStringLiteral("%1: \"%2\" is not in step after the final settling")
+                                    .arg(c->name, memo.title));
+                local.insert(memo.NotebookServerId, sharedFields(memo));
             }
-            return fail(QStringLiteral("%1 and the service hold different memos at the end").arg(c->name) +
-                        detail);
+            if (local != service) {
+                QString detail;
+                for (auto it = service.constBegin(); it != service.constEnd(); ++it) {
+                    if (local.value(it.key()) != *it) {
+                        detail =
+                            QStringLiteral(": %1 holds \"%2\", the service \"%3\"")
+                                .arg(c->name, ServerRecordText(local.value(it.key())), ServerRecordText(*it));
+                        break;
+                    }
+                }
+                return fail(
+                    QStringLiteral("%1 and the service hold different memos at the end").arg(c->name) +
+                    detail);
+            }
         }
-    }
-    for (int tag = 1; tag <= m_tags; ++tag) {
-        const QString name = QStringLiteral("m%1").arg(tag);
-        if (!m_deletedTags.contains(name) && !tags.contains(name))
-            return fail(QStringLiteral("memo %1 was lost").arg(name));
+        for (const QString& tag : std::as_const(m_addedTags)) {
+            if (tag.startsWith(account) && !m_deletedTags.contains(tag) && !tags.contains(tag))
+                return fail(QStringLiteral("memo %1 was lost").arg(tag));
+        }
     }
     return true;
 }
 
 Outcome Sequence::run(int steps)
 {
-    m_service.accounts().addAccount(User, Password);
+    m_service.accounts().addAccount(MainUser, Password);
+    m_service.accounts().addAccount(OtherUser, Password);
     m_service.setSignatureCheck(standin::SignatureCheck::Off);
     const quint16 port = m_service.start();
     const ServiceAddress address(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
-    if (port == 0 || !m_a.open(address) || !m_b.open(address)) {
+    bool opened = port != 0;
+    for (const auto& c : m_computers)
+        opened = opened && c->open(address);
+    if (!opened) {
         fail(QStringLiteral("the stand-in or a data folder could not be set up"));
         return m_outcome;
     }
+    static const Fault faults[] = {Fault::LostAnswers, Fault::FailingWrite, Fault::Killed, Fault::Quit,
+                                   Fault::ChangeMidway};
     for (m_step = 1; m_step <= steps && m_outcome.ok; ++m_step) {
+        const int kind = pick(100);
         Computer& c = any();
-        if (pick(100) < 35)
-            pass(c, false);
-        else
+        if (kind < 22)
+            pass(c, Fault::None, false);
+        else if (kind < 34)
+            pass(c, faults[pick(int(std::size(faults)))], false);
+        else if (kind < 38)
+            race();
+        else if (kind < 40) {
+            log(QStringLiteral("%1 restarts").arg(c.name));
+            c.start(); // a restart between passes
+        } else
             change(c);
     }
-    // Settle everything: passes on both until a round moves nothing.
+    // Settle everything: passes on every computer until a round moves nothing.
     for (int round = 0; round < 12 && m_outcome.ok; ++round, ++m_step) {
         const int conflicts = m_outcome.conflicts;
-        const QHash<qint64, ServerCopy> before = serverCopies();
-        if (!pass(m_a, true) || !pass(m_b, true))
+        const QHash<qint64, ServerCopy> before = serverCopies(MainUser);
+        bool ran = true;
+        for (const auto& c : m_computers)
+            ran = ran && pass(*c, Fault::None, true);
+        if (!ran)
             break;
-        const auto waiting = [](Computer& c) {
-            for (const MemoRecord& memo : c.rows())
-                if (!memo.syn)
-                    return true;
+        const auto waiting = [this] {
+            for (const auto& c : m_computers) {
+                for (const MemoRecord& memo : c->rows())
+                    if (!memo.syn)
+                        return true;
+            }
             return false;
         };
-        if (conflicts == m_outcome.conflicts && !waiting(m_a) && !waiting(m_b) && serverCopies() == before) {
+        if (conflicts == m_outcome.conflicts && !waiting() && serverCopies(MainUser) == before) {
             checkEnd();
             return m_outcome;
         }
@@ -424,6 +726,16 @@ Outcome Sequence::run(int steps)
 }
 
 } // namespace
+
+MemoRecord sharedFields(MemoRecord memo)
+{
+    memo.id = memo.NotebookServerId = 0;
+    memo.synnum = memo.SyncedSynnum = 0;
+    memo.syn = memo.Del = false;
+    memo.AlertTimeTemp = memo.AlertTimeNongliTemp = std::nullopt;
+    memo.content.replace(QLatin1Char('\n'), QLatin1String("<BR>"));
+    return memo;
+}
 
 Outcome runSequence(quint32 seed, int steps)
 {

@@ -1,19 +1,35 @@
 #pragma once
 
-// Random use of the synchronisation by two computers of one account against the stand-in: seeded
-// sequences of adds, edits, done marks, stop-ringing, snoozes, deletions and passes (the sync pass
-// and the delayed upload), every conflict settled through the conflict windows' own save, keeping
-// either copy, or left open for a later pass. Each pass is checked as it ends, and the end of the
-// sequence after a final settling:
+// Random use of the synchronisation against the stand-in by three computers of one account and one
+// computer of a second account: seeded sequences of what the store lets a user do (adds, edits that
+// may change the category, the calendar, a lunar 30th or the repeat rule, done and in-progress
+// marks, stop-ringing, snoozes, deletions, clearing a category) and of passes (the sync pass and the
+// delayed upload), with what the network and the program really do to them: answers lost after the
+// service took the upload (the network layer then sends it again), programs restarted, quit or
+// killed in the middle of a pass, writes that fail, changes made while a pass runs, and a second
+// computer's pass running while the first one's upload is held on the way. Every conflict is settled
+// through the conflict windows' own save, keeping either copy (edited in the window or not), or left
+// open for a later pass.
+//
+// Each pass that runs alone is checked as it ends:
 //   - a change waiting on a computer leaves its row only through the conflict windows, its own
 //     deletion, or a deletion that gives way to a newer copy on the service;
-//   - a copy on the service is replaced only by a computer that had it, or that was shown it;
-//   - a kept copy is stored as it was shown;
-//   - at the end both computers and the service hold the same memos, each once, and every memo that
-//     nobody deleted is there.
+//   - a copy on the service is replaced only by a computer that had it (in step, as it posted it,
+//     or holding the same), that was shown it, or (a deleted memo) that had a change of it waiting;
+//   - a kept copy is stored as it was shown.
+// The end of the sequence, after a final settling, is checked too: the computers of each account and
+// the service hold the same memos, each once and field for field; no memo reaches another account;
+// every memo nobody deleted is there; a memo deleted on the service while no computer had a change
+// of it waiting, and not changed afterwards, stays deleted.
+//
+// One thing the service's protocol cannot tell is left out of the sequences: a computer whose
+// upload's answer was lost makes its next pass before any other computer changes that memo (see the
+// README). Each fault is followed at once by that computer's next pass.
 //
 //   const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed, 60);
 //   if (!outcome.ok) qWarning() << outcome.failure;
+
+#include "store/Memo.h"
 
 #include <QString>
 
@@ -25,7 +41,12 @@ struct Outcome
     QString failure; // the first broken rule, with the step it broke at
     int passes = 0;
     int conflicts = 0; // conflict windows opened
+    int faults = 0;    // passes that met a fault
 };
+
+// A memo's fields as the service keeps them: nothing that is one computer's own (ids, counters, flags,
+// snoozes), line feeds as they travel.
+MemoRecord sharedFields(MemoRecord memo);
 
 // Runs one sequence of `steps` random steps; the same seed gives the same sequence. Needs a Qt
 // application object (the conflict windows are widgets; an offscreen platform does).

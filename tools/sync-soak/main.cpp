@@ -1,4 +1,4 @@
-// velmo-sync-soak: random two-computer sequences against the stand-in, many of them, for long runs
+// velmo-sync-soak: random sequences of several computers against the stand-in, many of them, for long runs
 // by hand (scripts/sync-soak.sh). See SoakRun.h for what each sequence does and checks.
 //
 //   velmo-sync-soak [--sequences N] [--first SEED] [--steps K]
@@ -32,16 +32,19 @@ int main(int argc, char** argv)
     int failed = 0;
     qint64 passes = 0;
     qint64 conflicts = 0;
+    qint64 faults = 0;
     for (int i = 0; i < count; ++i) {
         const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed + quint32(i), length);
         passes += outcome.passes;
         conflicts += outcome.conflicts;
+        faults += outcome.faults;
         if (!outcome.ok) {
             ++failed;
             out << outcome.failure << Qt::endl;
         }
     }
-    out << count << " sequences of " << length << " steps, " << passes << " passes, " << conflicts
-        << " conflict windows: " << (count - failed) << " passed, " << failed << " failed" << Qt::endl;
+    out << count << " sequences of " << length << " steps, " << passes << " passes (" << faults
+        << " with a fault), " << conflicts << " conflict windows: " << (count - failed) << " passed, "
+        << failed << " failed" << Qt::endl;
     return failed == 0 ? 0 : 1;
 }

@@ -31,6 +31,8 @@ bool parseFaultKind(const QString& text, Fault::Kind* kind)
         *kind = Fault::Garbage;
     else if (text == QLatin1String("malformed"))
         *kind = Fault::MalformedHttp;
+    else if (text == QLatin1String("drop-answer"))
+        *kind = Fault::DropAnswer;
     else
         return false;
     return true;
@@ -103,7 +105,8 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
                                          QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("Misbehave on every request: 500, drop, garbage or malformed."),
+        QStringLiteral("Misbehave on every request: 500, drop, garbage, malformed or drop-answer (do what "
+                       "is asked, then drop the answer)."),
         QStringLiteral("kind"));
     const QCommandLineOption storeOption(
         QStringLiteral("store"),
@@ -162,7 +165,7 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         return false;
     }
     if (parser.isSet(faultOption) && !parseFaultKind(parser.value(faultOption), &fault.kind)) {
-        *error = QStringLiteral("--fault expects 500, drop, garbage or malformed");
+        *error = QStringLiteral("--fault expects 500, drop, garbage, malformed or drop-answer");
         return false;
     }
     service.setFault(fault);

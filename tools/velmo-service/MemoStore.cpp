@@ -160,11 +160,13 @@ bool MemoStore::update(const StoredMemo& memo)
            query.numRowsAffected() == 1;
 }
 
-bool MemoStore::markDeleted(const QString& userId, qint64 serverId)
+bool MemoStore::markDeleted(const QString& userId, qint64 serverId, int synnum)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    return run(query, QStringLiteral("UPDATE memos SET deleted = 1 WHERE serverId = ? AND userId = ?"),
-               {serverId, userId});
+    return run(query,
+               QStringLiteral("UPDATE memos SET deleted = 1, synnum = max(synnum, ?) WHERE serverId = ? AND "
+                              "userId = ?"),
+               {synnum, serverId, userId});
 }
 
 QString MemoStore::recordText(const StoredMemo& memo)

@@ -59,7 +59,8 @@ public:
     // Stores a new memo under a fresh server id and returns it; 0 when it could not be stored.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);
     bool update(const StoredMemo& memo);
-    bool markDeleted(const QString& userId, qint64 serverId);
+    // Marks the memo deleted; its counter becomes synnum when that is higher.
+    bool markDeleted(const QString& userId, qint64 serverId, int synnum = 0);
 
     // The record the service sends: the fields joined by FieldSeparator, the counter in its place.
     static QString recordText(const StoredMemo& memo);

@@ -180,10 +180,18 @@ bool ServiceStandIn::handleRequest(const QHttpServerRequest& request, QTcpSocket
     const Fault fault = takeFault(recorded.path);
     QPointer<QTcpSocket> target(socket);
     auto answer = [this, target, recorded, fault] {
-        if (!target)
+        if (!target) {
+            // A request received whole is done even when its client gave up waiting.
+            if (fault.kind == Fault::None || fault.kind == Fault::DropAnswer)
+                dispatch(recorded);
             return;
+        }
         switch (fault.kind) {
         case Fault::DropConnection:
+            target->abort();
+            return;
+        case Fault::DropAnswer:
+            dispatch(recorded); // the request takes effect; its answer is lost on the way
             target->abort();
             return;
         case Fault::MalformedHttp:

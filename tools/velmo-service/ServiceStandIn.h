@@ -46,6 +46,7 @@ struct Fault
         DropConnection, // close the connection without answering
         Garbage,        // HTTP 200 whose body is garbageText
         MalformedHttp,  // bytes that are not HTTP at all, then close
+        DropAnswer,     // do what the request asks, then close the connection without the answer
     };
 
     Kind kind = None;

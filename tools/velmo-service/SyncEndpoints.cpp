@@ -122,20 +122,26 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
             return conflict(*stored);
     }
     if (deleting) {
-        if (stored && !store.markDeleted(user, stored->serverId))
+        if (stored && !stored->deleted && !store.markDeleted(user, stored->serverId, synnum))
             return StandInReply{500, QStringLiteral("Internal Server Error")};
         return StandInReply::ok(QStringLiteral("#delo#|ok|%1").arg(stored ? stored->serverId : 0));
     }
-    if (!stored || stored->deleted) {
-        // New here, or deleted meanwhile by another device: kept as a new memo, nothing is lost.
+    if (!stored) {
+        // New here (or another account's id): kept as a new memo.
         const qint64 added = store.add(user, fields, synnum);
         if (added == 0)
             return StandInReply{500, QStringLiteral("Internal Server Error")};
         return StandInReply::ok(QStringLiteral("#adok#|ok|%1|%2").arg(added).arg(localId));
     }
+    // A change of a memo deleted meanwhile by another device brings it back under its own id (an edit
+    // wins over a deletion), so that every device that holds it sees it come back, and a second
+    // device's change of it meets the first in its conflict windows. Its counter goes above the
+    // deletion's: the service never changes a memo without raising its counter.
     StoredMemo updated = *stored;
     updated.fields = fields;
-    updated.synnum = std::max(synnum, stored->synnum);
+    updated.synnum =
+        stored->deleted ? std::max(synnum, stored->synnum + 1) : std::max(synnum, stored->synnum);
+    updated.deleted = false;
     if (!store.update(updated))
         return StandInReply{500, QStringLiteral("Internal Server Error")};
     return StandInReply::ok(QStringLiteral("#adok#|ok|%1|%2").arg(stored->serverId).arg(localId));

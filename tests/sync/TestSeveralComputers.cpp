@@ -2,9 +2,9 @@
 
 #include "sync-soak/SoakRun.h"
 
-// Seeded random sequences on two computers of one account against the stand-in (see
-// tools/sync-soak/SoakRun.h for what they do and check); scripts/sync-soak.sh runs thousands.
-class TestTwoComputers : public QObject
+// Seeded random sequences of several computers and two accounts against the stand-in, with faults
+// (see tools/sync-soak/SoakRun.h for what they do and check); scripts/sync-soak.sh runs thousands.
+class TestSeveralComputers : public QObject
 {
     Q_OBJECT
 
@@ -25,5 +25,5 @@ private slots:
     }
 };
 
-VELMO_TEST_MAIN(TestTwoComputers)
-#include "TestTwoComputers.moc"
+VELMO_TEST_MAIN(TestSeveralComputers)
+#include "TestSeveralComputers.moc"

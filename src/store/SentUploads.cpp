@@ -1,0 +1,53 @@
+#include "SentUploads.h"
+
+#include "store/Database.h"
+#include "store/DbText.h"
+
+namespace velmo {
+
+StoreResult rememberSentUpload(Database& db, const QString& userId, const SentUpload& sent)
+{
+    static const FixedSql remember(
+        QStringLiteral("INSERT INTO SentUploads (userid, LocalId, ServerId, Record, ReadSynnum, Del, SentAt) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    return db.exec(
+        remember, {userId, sent.LocalId, sent.ServerId, sent.Record, sent.ReadSynnum, sent.Del, sent.SentAt});
+}
+
+StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QString& userId)
+{
+    return db.selectRows(QStringLiteral("SELECT id, LocalId, ServerId, Record, ReadSynnum, Del, Answered, "
+                                        "SentAt FROM SentUploads WHERE userid=? ORDER BY id"),
+                         {userId}, [](const DbQuery& row) {
+                             SentUpload sent;
+                             sent.id = row.value(0).toLongLong();
+                             sent.LocalId = row.value(1).toLongLong();
+                             sent.ServerId = row.value(2).toLongLong();
+                             sent.Record = row.value(3).toString();
+                             sent.ReadSynnum = row.value(4).toInt();
+                             sent.Del = dbBool(row.value(5));
+                             sent.Answered = dbBool(row.value(6));
+                             sent.SentAt = fromDbValue(row.value(7));
+                             return sent;
+                         });
+}
+
+StoreResult forgetSentUpload(Database& db, const QString& userId, qint64 id)
+{
+    static const FixedSql forget(QStringLiteral("DELETE FROM SentUploads WHERE id=? AND userid=?"));
+    return db.exec(forget, {id, userId});
+}
+
+StoreResult markSentUploadAnswered(Database& db, const QString& userId, qint64 id)
+{
+    static const FixedSql answered(
+        QStringLiteral("UPDATE SentUploads SET Answered=1 WHERE id=? AND userid=?"));
+    return db.exec(answered, {id, userId});
+}
+
+StoreResult forgetSentUploadsBefore(Database& db, const QString& userId, const QDateTime& before)
+{
+    return db.exec(QStringLiteral("DELETE FROM SentUploads WHERE userid=? AND SentAt<?"), {userId, before});
+}
+
+} // namespace velmo

@@ -1,0 +1,79 @@
+#pragma once
+
+// What this computer posted to the service and cannot yet be sure of. Each post is remembered in
+// data.db (store/SentUploads) before it goes out. An answer lost on the way (a time-out, a dropped
+// connection, the program killed) therefore leaves the post remembered, and the next pass can tell
+// the service's copy of it from a memo of someone else's: the copy says exactly what was posted.
+//
+// A post is forgotten when its answer is written, with one exception: the post of a memo new to
+// the service may have been taken more than once (the network layer sends a request again when a
+// connection breaks before the answer), so it is kept until a whole list of the service has been
+// compared after its answer; a second copy found then is one too many (see SyncSession).
+//
+//   velmo::UnansweredUploads sent(db, run);
+//   sent.load();                                          // at the start of a pass
+//   const qint64 entry = sent.remember(postedCopy, readSynnum).insertId;   // before the post
+//   ... the answer written, in one transaction with sent.answered(entry)
+//   if (auto own = sent.postedAs(serviceCopy)) { ...; sent.recognised(own->sent.id); }
+//   sent.settle();                                        // once the service's list is compared
+
+#include "store/Memo.h"
+#include "store/SentUploads.h"
+
+#include <QSet>
+
+#include <optional>
+#include <vector>
+
+namespace velmo {
+
+class Database;
+struct RunState;
+
+class UnansweredUploads
+{
+public:
+    // How long a post is looked for in the service's list before it counts as never arrived.
+    static constexpr int KeptDays = 30;
+
+    UnansweredUploads(Database& db, const RunState& run);
+
+    // Reads the user's posts, after dropping those older than KeptDays.
+    StoreResult load();
+
+    // Remembers a post about to go out: the memo as posted (its server id and counter as they go
+    // on the wire), and the row's counter when it was read. insertId names the entry.
+    StoreResult remember(const MemoRecord& posted, int readSynnum);
+
+    // The post's answer is written (call it in the transaction that writes the answer): it is
+    // forgotten, or, for a memo new to the service, kept until the next settle().
+    StoreResult answered(qint64 entry);
+    // A copy of the service's was found to be this post: it is forgotten at settle().
+    void recognised(qint64 entry) { m_recognised.insert(entry); }
+    // The service's whole list is compared: answered and recognised posts are forgotten.
+    StoreResult settle();
+    // Forgets one post now.
+    StoreResult forget(qint64 entry);
+
+    // A post of the memo row localId that the service's copy is: the copy says what was posted (the
+    // counter aside) at a counter no lower than the one posted; the newest such post. A deletion
+    // that was posted leaves no copy, so it is never one.
+    struct Own
+    {
+        SentUpload sent;
+        MemoRecord posted;
+    };
+    std::optional<Own> postedAs(const MemoRecord& serviceCopy, MemoId localId) const;
+    // The same, of any row.
+    std::optional<Own> postedAs(const MemoRecord& serviceCopy) const;
+
+private:
+    std::optional<Own> find(const MemoRecord& serviceCopy, std::optional<MemoId> localId) const;
+
+    Database& m_db;
+    const RunState& m_run;
+    std::vector<Own> m_posts; // oldest first
+    QSet<qint64> m_recognised;
+};
+
+} // namespace velmo

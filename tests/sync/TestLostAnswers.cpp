@@ -1,0 +1,317 @@
+#include "SyncRig.h"
+#include "TestMain.h"
+
+#include <QPushButton>
+
+using namespace velmo;
+using namespace velmo::test;
+
+namespace {
+
+// Every computer holds the service's live memos, each once and whole, and nothing waits.
+QString apart(Rig& rig, std::initializer_list<Device*> devices)
+{
+    QHash<qint64, MemoRecord> service;
+    for (const standin::StoredMemo& stored : rig.memos().liveMemos(QStringLiteral("demo")))
+        service.insert(stored.serverId, Device::shared(rig.serverCopy(stored.serverId)));
+    for (Device* device : devices) {
+        QHash<qint64, MemoRecord> local;
+        for (const MemoRecord& memo :
+             readMemos(device->store.db(), QStringLiteral("SELECT * FROM Notebook")).value) {
+            if (!memo.syn || memo.Del || local.contains(memo.NotebookServerId))
+                return QStringLiteral("\"%1\" is not in step").arg(memo.title);
+            local.insert(memo.NotebookServerId, Device::shared(memo));
+        }
+        if (local != service)
+            return QStringLiteral("a computer holds %1 memos, the service %2")
+                .arg(local.size())
+                .arg(service.size());
+    }
+    return {};
+}
+
+// Runs a pass whose upload answers are all lost after the service took them (the network layer
+// sends a post again when its connection breaks: the service then holds it more than once).
+bool passLosingAnswers(Rig& rig, Device& device)
+{
+    rig.service.failNext(Fault::DropAnswer, -1, QStringLiteral("/api/Syn.asp"));
+    const bool ran = device.syncNow();
+    rig.service.clearFault();
+    return ran && device.sync.lastTransferFailed();
+}
+
+} // namespace
+
+class TestLostAnswers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ownPostRecognised_data()
+    {
+        QTest::addColumn<int>("change"); // made on A after the lost answer; -1: none
+        QTest::newRow("unchanged") << -1;
+        QTest::newRow("edited") << int(Device::Edit);
+        QTest::newRow("body written") << int(Device::Write);
+        QTest::newRow("marked done") << int(Device::Done);
+        QTest::newRow("reminder moved on") << int(Device::StopRinging);
+        QTest::newRow("deleted") << int(Device::Delete);
+    }
+
+    // A new memo the service took while its answer was lost is this computer's own at the next pass,
+    // whatever the user did to it meanwhile: once everywhere, with the newest change, a deletion
+    // staying a deletion. A memo of the same title and another body is someone else's.
+    void ownPostRecognised()
+    {
+        QFETCH(int, change);
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("memo"));
+        MemoRecord twin = rig.b.store.sampleMemo(QStringLiteral("memo"));
+        twin.content = QStringLiteral("another body");
+        rig.b.store.addMemo(twin);
+        QVERIFY(rig.b.syncNow());
+        QVERIFY(passLosingAnswers(rig, rig.a));
+        QVERIFY(rig.memos().liveMemos("demo").size() >= 2);
+        if (change >= 0)
+            rig.a.change(id, change);
+        const MemoRecord expected = rig.a.row(id);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        const QString status = rig.a.statuses.last();
+        QCOMPARE(status, QStringLiteral("状态:同步完成"));
+        QCOMPARE(rig.memos().liveMemos("demo").size(), change == Device::Delete ? 1 : 2);
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+        if (change != Device::Delete)
+            QCOMPARE(Device::shared(rig.a.row(id)), Device::shared(expected));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+    }
+
+    // A deletion elsewhere, then a change here whose answer is lost: the memo comes back once, with
+    // the change, on every computer.
+    void changeOfADeletedMemoAnswerLost()
+    {
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.distinctMemo(2)));
+        rig.a.change(onA, Device::Delete);
+        QVERIFY(rig.a.syncNow());
+        rig.b.change(onB, Device::Edit);
+        QVERIFY(passLosingAnswers(rig, rig.b));
+        rig.b.change(onB, Device::Done);
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.a.titles(), QStringList{rig.a.store.distinctMemo(2).title + rig.b.mark});
+        QVERIFY(rig.a.row(rig.a.store.value("SELECT max(id) FROM Notebook").toLongLong()).Done);
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+    }
+
+    void editsOfADeletedMemoMeet_data()
+    {
+        QTest::addColumn<bool>("keepLocal"); // what C keeps in the windows
+        QTest::newRow("C keeps its own edit") << true;
+        QTest::newRow("C keeps B's") << false;
+    }
+
+    // B and C edit a memo that A deletes: the first edit brings it back, once; the second meets it
+    // in the conflict windows, and what C keeps reaches every computer.
+    void editsOfADeletedMemoMeet()
+    {
+        QFETCH(bool, keepLocal);
+        Rig rig;
+        Device c{rig.service.address()};
+        c.mark = QStringLiteral("*");
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        QVERIFY(c.syncNow());
+        const qint64 onC = c.store.value("SELECT id FROM Notebook").toLongLong();
+        rig.b.change(onB, Device::Edit);
+        c.change(onC, Device::Edit);
+        rig.a.change(onA, Device::Delete);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow() && c.syncNow());
+        QCOMPARE(rig.memos().liveMemos("demo").size(), 1);
+        QCOMPARE(c.conflicts, 1);
+        ConflictWindow* kept = keepLocal ? static_cast<ConflictWindow*>(c.windows->localWindow())
+                                         : static_cast<ConflictWindow*>(c.windows->serverWindow());
+        Device::child<QPushButton>(kept, "Command1")->click();
+        QTRY_VERIFY(c.windowsGone());
+        QVERIFY(c.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        const QString title = QStringLiteral("memo") + (keepLocal ? c.mark : rig.b.mark);
+        QCOMPARE(rig.serverTitles(), QStringList{title});
+        QVERIFY2(apart(rig, {&rig.a, &rig.b, &c}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b, &c})));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+    }
+
+    // A settled copy held on the way while the other computer changes the memo again does not
+    // replace that change: it meets it in the windows, and every computer ends with one copy.
+    void slowSettlementMeetsANewerChange()
+    {
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        rig.a.change(onA, Device::Edit);
+        rig.b.change(onB, Device::Edit);
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow());
+        QCOMPARE(rig.a.conflicts, 1);
+        Device::child<QPushButton>(rig.a.windows->localWindow(), "Command1")->click();
+        QTRY_VERIFY(rig.a.windowsGone());
+
+        rig.service.failNext(Fault::None, 1, QStringLiteral("/api/Syn.asp"), 400);
+        rig.service.clearRequests();
+        QSignalSpy finished(&rig.a.sync, &SyncSession::passFinished);
+        rig.a.sync.UploadData();
+        QTRY_COMPARE(rig.uploads().size(), 1); // A's settled copy is on its way
+        rig.b.mark = QStringLiteral("#");
+        rig.b.change(onB, Device::Edit);
+        QVERIFY(rig.b.syncNow());
+        QVERIFY(finished.wait(3000));
+        QCOMPARE(rig.serverCopy(rig.b.row(onB).NotebookServerId).title, rig.b.row(onB).title);
+        QCOMPARE(rig.a.conflicts, 2);
+        Device::child<QPushButton>(rig.a.windows->serverWindow(), "Command1")->click();
+        QTRY_VERIFY(rig.a.windowsGone());
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.b.row(onB).title, QStringLiteral("memo-#"));
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+    }
+
+    void rowsFromBeforeTheCounter_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("changedThere");
+        QTest::addColumn<int>("conflicts");
+        QTest::addColumn<QString>("title"); // on the service at the end; empty: deleted
+        QTest::newRow("edited here") << int(Device::Edit) << false << 0 << "memo+";
+        QTest::newRow("deleted here") << int(Device::Delete) << false << 0 << "";
+        QTest::newRow("edited, then deleted here") << -1 << false << 0 << "";
+        QTest::newRow("edited on both") << int(Device::Edit) << true << 1 << "memo-";
+        QTest::newRow("deleted here, edited there") << int(Device::Delete) << true << 0 << "memo-";
+    }
+
+    // A row whose change waited when the file was upgraded does not know the counter it was in step
+    // at: by the rule of the time, a service counter not above its own means the service did not
+    // change it. Such a change goes up without a window; a deletion goes up, edited or not.
+    void rowsFromBeforeTheCounter()
+    {
+        QFETCH(int, change);
+        QFETCH(bool, changedThere);
+        QFETCH(int, conflicts);
+        QFETCH(QString, title);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        if (changedThere) {
+            rig.b.change(onB, Device::Edit);
+            rig.b.change(onB, Device::Done);
+            QVERIFY(rig.b.syncNow());
+        }
+        if (change < 0) {
+            rig.a.change(onA, Device::Edit);
+            rig.a.change(onA, Device::Delete);
+        } else {
+            rig.a.change(onA, change);
+        }
+        QVERIFY(rig.a.store.db().execOnce(QStringLiteral("UPDATE Notebook SET SyncedSynnum=0")).ok);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.a.conflicts, conflicts);
+        if (conflicts > 0)
+            Device::child<QPushButton>(rig.a.windows->serverWindow(), "Command1")->click();
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), title.isEmpty() ? QStringList() : QStringList{title});
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+    }
+
+    // A stored row whose text cannot travel waits and is never marked in step; the user hears of it
+    // once, the other memos go up, and a deletion of such a row still goes up.
+    void untravellableRowsWait()
+    {
+        Rig rig;
+        QSignalSpy told(&rig.a.sync, &SyncSession::untravellableMemo);
+        const qint64 emoji = rig.a.add(QStringLiteral("emoji"));
+        const qint64 separator = rig.a.add(QStringLiteral("separator"));
+        const qint64 gone = rig.a.add(QStringLiteral("gone"));
+        rig.a.add(QStringLiteral("plain"));
+        QVERIFY(rig.a.syncNow());
+        const auto setText = [&rig](qint64 id, const char* column, const QString& text) {
+            QVERIFY(rig.a.store.db()
+                        .exec(QStringLiteral("UPDATE Notebook SET %1=?, synnum=synnum+1, syn=0 WHERE id=?")
+                                  .arg(QLatin1String(column)),
+                              {text, id})
+                        .ok);
+        };
+        setText(emoji, "title", QStringLiteral("emoji \U0001F600"));
+        setText(separator, "content", QStringLiteral("a(#f!g#)b"));
+        setText(gone, "title", QStringLiteral("gone \U0001F600"));
+        rig.a.change(gone, Device::Delete);
+        for (int pass = 0; pass < 2; ++pass) {
+            rig.service.clearRequests();
+            QVERIFY(rig.a.syncNow());
+            QCOMPARE(rig.uploads().size(), pass == 0 ? 1 : 0);
+            QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成,2条备忘含有无法同步的文字,未上传"));
+        }
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told.at(0).at(2).toString(), QStringLiteral("\U0001F600"));
+        QCOMPARE(told.at(1).at(2).toString(), QStringLiteral("(#f!g#)"));
+        QCOMPARE(rig.a.unsynced(), 2);
+        QCOMPARE(rig.serverTitles(), (QStringList{"emoji", "plain", "separator"}));
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(rig.b.titles(), (QStringList{"emoji", "plain", "separator"}));
+    }
+
+    // An answer that could not be written, then a change: the next pass neither brings the memo
+    // down again nor sends it as a new one.
+    void unwrittenAnswerThenAChange()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("memo"));
+        QVERIFY(rig.a.store.refuse(QStringLiteral("UPDATE OF NotebookServerId ON Notebook")));
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(rig.a.statuses.last().startsWith(QStringLiteral("状态:本地数据保存失败,下次同步 (")));
+        QVERIFY(rig.a.store.db().execOnce(QStringLiteral("DROP TRIGGER refuse")).ok);
+        rig.a.change(id, Device::Edit);
+        QVERIFY(rig.a.syncAfterRestart(rig.service.address())); // the answer kept in memory is gone
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo+"});
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+    }
+
+    // A post that reaches the service after its answer was given up, when the memo went up again
+    // meanwhile, leaves no second copy behind.
+    void latePostLeavesNoCopy()
+    {
+        Rig rig;
+        rig.a.add(QStringLiteral("memo"));
+        rig.service.failNext(Fault::None, 1, QStringLiteral("/api/Syn.asp"), 2500);
+        QVERIFY(rig.a.syncNow()); // timed out after 1.5 s
+        QVERIFY(rig.a.sync.lastTransferFailed());
+        QVERIFY(rig.a.syncNow()); // goes up again before the first post arrives
+        QTRY_COMPARE_WITH_TIMEOUT(rig.memos().liveMemos("demo").size(), 2, 3000);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo"});
+        QVERIFY2(apart(rig, {&rig.a, &rig.b}).isEmpty(), qPrintable(apart(rig, {&rig.a, &rig.b})));
+    }
+
+    void contradictingAnswers_data()
+    {
+        QTest::addColumn<QString>("answer"); // %1: the server id, %2: the local id
+        QTest::addColumn<bool>("deletion");
+        QTest::newRow("stored, to a deletion") << "#adok#|ok|%1|%2" << true;
+        QTest::newRow("deleted, to a change") << "#delo#|ok|%1" << false;
+        QTest::newRow("stored for another row") << "#adok#|ok|%1|999" << false;
+    }
+
+    // An answer that contradicts what was posted fails the pass and changes nothing here.
+    void contradictingAnswers()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, deletion);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        rig.a.change(onA, deletion ? Device::Delete : Device::Edit);
+        const QStringList before = rig.a.store.allMemoColumns();
+        rig.answer(QStringLiteral("/api/Syn.asp"), answer.arg(rig.a.row(onA).NotebookServerId).arg(onA), 1);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:服务器返回值错误,下次同步"));
+        QCOMPARE(rig.a.store.allMemoColumns(), before);
+    }
+};
+
+VELMO_TEST_MAIN(TestLostAnswers)
+#include "TestLostAnswers.moc"
