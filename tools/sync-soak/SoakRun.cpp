@@ -78,6 +78,7 @@ struct ServerCopy
 {
     MemoRecord memo;
     bool deleted = false;
+    int synnum = 0;
 
     friend bool operator==(const ServerCopy&, const ServerCopy&) = default;
 };
@@ -344,7 +345,7 @@ QHash<qint64, ServerCopy> Sequence::serverCopies(const QString& user)
         copies.insert(
             stored.serverId,
             {sharedFields(parseServerRecord(standin::MemoStore::recordText(stored)).value_or(MemoRecord())),
-             stored.deleted});
+             stored.deleted, stored.synnum});
     return copies;
 }
 
@@ -540,7 +541,7 @@ bool Sequence::race()
     standin::Fault held;
     held.path = QStringLiteral("/api/Syn.asp");
     held.count = 1;
-    held.delayMs = 300;
+    held.delayMs = 150;
     m_service.setFault(held);
     QEventLoop loop;
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
