@@ -5,6 +5,9 @@
 #   scripts/sync-soak.sh [--sequences N] [--first SEED] [--steps K]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# The data files on a memory file system where there is one: the runs try the synchronisation, not
+# the disk.
+if [ -d /dev/shm ]; then export TMPDIR=/dev/shm; fi
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
 HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" QT_QPA_PLATFORM=offscreen \
