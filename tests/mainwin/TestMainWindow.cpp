@@ -258,7 +258,7 @@ private slots:
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelDetails"))->text(),
                  QStringLiteral("创意灵感  公历:2026-12-07 10:00:00  提醒一次"));
         QVERIFY(!f.uploadArmed());
-        QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 2)); // done
+        QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 3)); // done
         QCOMPARE(f.listTitles(), QStringList());
         QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
         QVERIFY(f.uploadArmed());
