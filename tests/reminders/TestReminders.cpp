@@ -463,7 +463,7 @@ private slots:
                            << "AlertTimeTemp=2026-12-06 10:05:00";
     }
 
-    // Each button of the window, at the design's size, does what its caption says.
+    // Each button of the window, at the design's size, does what its caption says and stays down.
     void buttonsByIndex()
     {
         QFETCH(int, index);
@@ -480,6 +480,7 @@ private slots:
         QSignalSpy edits(&e.reminders, &Reminders::editRequested);
         window->show();
         QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->value()); // an option button: the one clicked stays down
         QCOMPARE(edits.size(), int(effect == QLatin1String("edit")));
         QVERIFY2(effect == QLatin1String("edit") || e.row(id).contains(effect),
                  qPrintable(e.row(id).join(u';')));
