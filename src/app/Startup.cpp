@@ -101,11 +101,7 @@ bool Startup::start()
         if (!opened.ok)
             qWarning("velmo: cannot open %s: %s", qPrintable(m_state.DbPath), qPrintable(opened.error));
         m_db.close(); // an unreadable file is moved aside: nothing may hold it open
-        const MissingRowRecovery recovery = RecoverMissingRow(m_state.DbPath);
-        if (!recovery.recreated.ok)
-            qWarning("velmo: cannot re-create %s: %s", qPrintable(m_state.DbPath),
-                     qPrintable(recovery.recreated.error));
-        m_boxes->warn(nullptr, recoveryText(recovery), {}, [this] { emit programMustEnd(1); });
+        m_boxes->warn(nullptr, RecoverMissingRowText(m_state.DbPath), {}, [this] { emit programMustEnd(1); });
         return false;
     }
 

@@ -10,13 +10,10 @@ namespace velmo {
 
 void endForUnusableData(const EditorServices& services, QWidget* parent)
 {
-    const MissingRowRecovery recovery = RecoverMissingRow(services.run.DbPath);
-    if (!recovery.recreated.ok)
-        qWarning("velmo: data.db not re-created: %s", qPrintable(recovery.recreated.error));
     std::function<void()> end = services.endProgram;
     if (!end)
         end = [] { QCoreApplication::exit(1); };
-    services.boxes.warn(parent, recoveryText(recovery), {}, end);
+    services.boxes.warn(parent, RecoverMissingRowText(services.run.DbPath), {}, end);
 }
 
 } // namespace velmo

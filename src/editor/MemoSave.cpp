@@ -44,10 +44,10 @@ QString generalText(int year, int month, int day, QTime time)
 }
 
 // Told after the save when a one-time reminder was entered in the past and so will never ring.
-QString missedReminderNotice(const QString& alertText, const QString& calendar, const QString& nowText)
+void tellMissedReminder(SaveOutcome& outcome, const MissedReminder& missed)
 {
-    return QStringLiteral("提醒时间:") + alertText + QStringLiteral(" < 当前") + calendar + QLatin1Char(':') +
-           nowText + QStringLiteral(",提醒功能未生效");
+    outcome.missed = missed;
+    outcome.notice = missed.text(missed.lunar ? QStringLiteral("当前农历:") : QStringLiteral("当前公历:"));
 }
 
 QDateTime wholeSecondNow()
@@ -57,6 +57,12 @@ QDateTime wholeSecondNow()
 }
 
 } // namespace
+
+QString MissedReminder::text(const QString& now) const
+{
+    return QStringLiteral("提醒时间:") + alertText + QStringLiteral(" < ") + now + nowText +
+           QStringLiteral(",提醒功能未生效");
+}
 
 MemoSave::MemoSave(Database& db, const RunState& run, MemoViews& views)
     : m_db(db)
@@ -92,9 +98,9 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
                 editing ? generalText(now.date().year(), now.date().month(), now.date().day(), now.time())
                         : now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             const QDate day = roll.solarTime.date();
-            outcome.notice =
-                missedReminderNotice(generalText(day.year(), day.month(), day.day(), roll.solarTime.time()),
-                                     QStringLiteral("公历"), nowText);
+            tellMissedReminder(
+                outcome,
+                {generalText(day.year(), day.month(), day.day(), roll.solarTime.time()), false, nowText});
         }
         if (!roll.solarTime.isValid())
             return refusal(invalidTimeText());
@@ -117,9 +123,9 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
         repeatCode = roll.repeatCode;
         alertOn = roll.alertOn;
         if (roll.missedOnce)
-            outcome.notice =
-                missedReminderNotice(generalText(entered.year, entered.month, entered.day, entered.time()),
-                                     QStringLiteral("农历"), LunarText(now));
+            tellMissedReminder(outcome,
+                               {generalText(entered.year, entered.month, entered.day, entered.time()), true,
+                                LunarText(now)});
         const LunarMoment lunar = roll.lunarTime.value_or(entered);
         // The service mails at the solar moment; a lunar date that does not convert is never stored.
         const auto solarDate = hlxNongLiGongLi::nongToGong(lunar.date());

@@ -50,6 +50,16 @@ struct EditorInput
     friend bool operator==(const EditorInput&, const EditorInput&) = default;
 };
 
+// A one-time reminder entered in the past: it was switched off, and the user is told so.
+struct MissedReminder
+{
+    QString alertText; // the moment entered, as general date text (lunar numbers for a lunar memo)
+    bool lunar = false;
+    QString nowText; // the moment of the save: solar, or the lunar date text
+    // "提醒时间:<alertText> < <now><nowText>,提醒功能未生效"
+    QString text(const QString& now) const;
+};
+
 struct SaveOutcome
 {
     enum class Result
@@ -66,6 +76,7 @@ struct SaveOutcome
     bool focusTitle = false;
     // Shown after a save when not empty: a one-time reminder that had passed was switched off.
     QString notice;
+    std::optional<MissedReminder> missed; // what the notice tells
     MemoId memoId = 0;
 
     bool saved() const { return result == Result::Saved; }

@@ -149,7 +149,11 @@ void Form1::buildController()
 void Form1::buildMenus()
 {
     m_menus = MainMenus::build(*this);
-    const int figure = m_services.run.settings.MmNumber;
+    checkFigure(m_services.run.settings.MmNumber);
+}
+
+void Form1::checkFigure(int figure)
+{
     if (figure >= 1 && figure <= m_menus.figures.size())
         m_menus.figures.at(figure - 1)->setChecked(true);
 }
@@ -687,11 +691,16 @@ void Form1::menu_config_Click()
         m_services.autostart = m_ownAutostart.get();
     }
     // Without its settings row the program cannot go on: the dialog tells the user, then this quits.
-    QPointer<Form1> self(this);
-    Form_Config::showDialog(m_services.db, m_services.run, *m_services.autostart, m_services.boxes, [self] {
+    Form_Config::showDialog(m_services.db, m_services.run, *m_services.autostart, m_services.boxes,
+                            quitLater());
+}
+
+std::function<void()> Form1::quitLater()
+{
+    return [self = QPointer<Form1>(this)] {
         if (self)
             self->MDIexit_Click();
-    });
+    };
 }
 
 void Form1::menu_guanyuchengxu_Click()

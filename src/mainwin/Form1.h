@@ -189,6 +189,11 @@ protected:
 
 private:
     void buildMenus();
+    // Puts the figure menu's check mark on figure 1 to 6.
+    void checkFigure(int figure);
+    // Quits as "退出程序(&X)" does, if this window is still there: after the message that the
+    // program's data cannot be used.
+    std::function<void()> quitLater();
     void buildToolbar(QWidget* client);
     void buildViews(QWidget* client);
     void buildDuePanel(QWidget* client);

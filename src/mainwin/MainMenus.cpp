@@ -3,6 +3,7 @@
 #include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
 #include "mainwin/MainController.h"
+#include "store/Recovery.h"
 #include "store/RunState.h"
 #include "store/Settings.h"
 
@@ -155,10 +156,16 @@ void Form1::mm_Click(int Index)
 {
     if (Index < 1 || Index > m_menus.figures.size())
         return;
-    m_menus.figures.at(Index - 1)->setChecked(true);
+    const SettingsWrite written = writeMmNumber(m_services.db, Index);
+    if (written.settingsRowMissing) {
+        // Without its settings row the program cannot go on; the menu shows the figure in force.
+        checkFigure(m_services.run.settings.MmNumber);
+        m_services.boxes.warn(this, RecoverMissingRowText(m_services.run.DbPath), {}, quitLater());
+        return;
+    }
+    checkFigure(Index);
     m_controller->setFigure(Index); // the figure changes at once
     m_services.run.settings.MmNumber = Index;
-    const SettingsWrite written = writeMmNumber(m_services.db, Index);
     if (!written.result)
         reportFailure(QStringLiteral("人物设置保存失败。"), written.result.error);
 }

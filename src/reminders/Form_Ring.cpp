@@ -2,7 +2,7 @@
 
 #include "controls/MessageBoxes.h"
 #include "controls/kvbutton/KvButton.h"
-#include "controls/kvbutton/KvPicture.h"
+#include "controls/kvbutton/KvButtonDesign.h"
 #include "platform/Clock.h"
 #include "platform/Html.h"
 #include "reminders/RingActions.h"
@@ -11,7 +11,6 @@
 
 #include <QFont>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -20,16 +19,13 @@ namespace velmo {
 
 namespace {
 
-struct ButtonDesign
-{
-    const char16_t* caption;
-    const char* picture;
+// Button(0) to Button(4), in the order of the actions' indexes.
+constexpr KvButtonDesign buttons[5] = {
+    {u"删   除", "button-delete", 0}, {u"关闭铃声", "button-ring-off", 4}, {u"编辑备忘", "button-edit", 0},
+    {u"标记完成", "button-done", 4},  {u"延时提醒", "button-snooze", 4},
 };
-
-constexpr ButtonDesign buttons[5] = {
-    {u"删除备忘", "button-delete"}, {u"停止响铃", "button-ring-off"}, {u"标记完成", "button-done"},
-    {u"稍后提醒", "button-snooze"}, {u"编辑备忘", "button-edit"},
-};
+// 2355 x 820 HIMETRIC.
+constexpr QSize ButtonSize(89, 31);
 
 const QString goneText = QStringLiteral("该备忘已被删除或已完成,无法再操作。");
 
@@ -65,21 +61,9 @@ Form_Ring::Form_Ring(Services services, MemoId memoId, QWidget* parent)
 
     auto* row = new QHBoxLayout;
     for (int index = 0; index < 5; ++index) {
-        const QIcon picture(m_services.assets.filePath(
-            QStringLiteral("images/%1.png").arg(QLatin1String(buttons[index].picture))));
-        const PropertyBag design{
-            {QStringLiteral("Caption"), QString::fromUtf16(buttons[index].caption)},
-            {QStringLiteral("ButtonStyle"), 8},
-            {QStringLiteral("PictureAlign"), 0},
-            {QStringLiteral("PictureShadow"), -1},
-            {QStringLiteral("Font"), QFont(QStringLiteral("Tahoma"), 9)},
-            {QStringLiteral("BackColor"), 0x00FDECE0u},
-            {QStringLiteral("PictureNormal"),
-             QVariant::fromValue(KvPicture::fromIcon(picture, QSize(24, 24)))},
-        };
-        auto* button = new KvButton(design, this, index);
+        auto* button = new KvButton(programButton(buttons[index], m_services.assets), this, index);
         button->setObjectName(QStringLiteral("Button_%1").arg(index));
-        button->setFixedSize(96, 32);
+        button->setFixedSize(ButtonSize);
         connect(button, &KvButton::Click, this, &Form_Ring::Button_Click);
         row->addWidget(button);
     }

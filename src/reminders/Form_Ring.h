@@ -1,7 +1,7 @@
 #pragma once
 
 // The reminder window of one memo from the due panel: the memo, and five actions on it (delete,
-// stop ringing, done, snooze, edit). After an action the window closes and says so through
+// stop ringing, edit, done, snooze). After an action the window closes and says so through
 // `acted`, which rescans the due memos and refreshes the views.
 
 #include "platform/DataFolder.h"
@@ -39,13 +39,14 @@ public:
         std::function<QString(const QString&)> repeatLabel = {};
     };
 
+    // The index of each action's button.
     enum Action
     {
         Delete = 0,
         StopRinging = 1,
-        Done = 2,
-        Snooze = 3,
-        Edit = 4
+        Edit = 2,
+        Done = 3,
+        Snooze = 4
     };
 
     Form_Ring(Services services, MemoId memoId, QWidget* parent = nullptr);

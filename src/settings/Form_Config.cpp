@@ -271,12 +271,8 @@ bool Form_Config::eventFilter(QObject* watched, QEvent* event)
 
 void Form_Config::recoverMissingSettings()
 {
-    const MissingRowRecovery recovery = RecoverMissingRow(m_state.DbPath);
-    if (!recovery.recreated.ok)
-        qWarning("velmo: cannot re-create %s: %s", qPrintable(m_state.DbPath),
-                 qPrintable(recovery.recreated.error));
     hide();
-    m_boxes.warn(nullptr, recoveryText(recovery), {}, m_endProgram);
+    m_boxes.warn(nullptr, RecoverMissingRowText(m_state.DbPath), {}, m_endProgram);
 }
 
 } // namespace velmo

@@ -316,11 +316,8 @@ void LoginController::handOff()
 
 void LoginController::recoverMissingSettings()
 {
-    const MissingRowRecovery recovery = RecoverMissingRow(m_state.DbPath);
-    if (!recovery.recreated.ok)
-        qWarning("velmo: data.db not re-created: %s", qPrintable(recovery.recreated.error));
     QPointer<LoginController> self(this);
-    warn(recoveryText(recovery), {}, [self] {
+    warn(RecoverMissingRowText(m_state.DbPath), {}, [self] {
         if (self)
             emit self->programMustEnd();
     });

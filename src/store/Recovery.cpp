@@ -160,4 +160,12 @@ QString recoveryText(const MissingRowRecovery& recovery)
                                   : QStringLiteral("新建数据文件失败:") + recovery.recreated.error);
 }
 
+QString RecoverMissingRowText(const QString& dbPath)
+{
+    const MissingRowRecovery recovery = RecoverMissingRow(dbPath);
+    if (!recovery.recreated.ok)
+        qWarning("velmo: cannot re-create %s: %s", qPrintable(dbPath), qPrintable(recovery.recreated.error));
+    return recoveryText(recovery);
+}
+
 } // namespace velmo

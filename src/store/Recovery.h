@@ -35,4 +35,8 @@ MissingRowRecovery RecoverMissingRow(const QString& dbPath);
 // The one message the user gets: settingsLoadErrorText(), and where an unreadable file was kept.
 QString recoveryText(const MissingRowRecovery& recovery);
 
+// What every window does when a row it needs is missing: RecoverMissingRow, a file that could not
+// be written out again noted in the log, and the message to show before the program ends.
+QString RecoverMissingRowText(const QString& dbPath);
+
 } // namespace velmo

@@ -9,8 +9,9 @@ namespace {
 
 bool reminderChanged(const EditorInput& shown, const EditorInput& saved)
 {
+    // A lunar date is entered on a picker of its own.
     return shown.repeat != saved.repeat || shown.solar != saved.solar || shown.lunar != saved.lunar ||
-           shown.date != saved.date || shown.time != saved.time;
+           shown.date != saved.date || shown.lunarDate != saved.lunarDate || shown.time != saved.time;
 }
 
 bool tuneChanged(const EditorInput& shown, const EditorInput& saved)
@@ -76,9 +77,13 @@ KeptCopy keptCopy(const MemoSave& save, const MemoRecord& kept, const EditorInpu
             memo.AlertTime = storedMoment(write.AlertTime);
         if (!write.AlertTimeNongli.isEmpty())
             memo.AlertTimeNongli = LunarMoment::fromText(write.AlertTimeNongli);
-    } else {
-        copy.outcome.notice.clear();
     }
+    // Told only of a once-only reminder the user set in the past (one kept as it came was checked
+    // as none), against the solar moment or the lunar date of now.
+    const std::optional<MissedReminder>& missed = copy.outcome.missed;
+    copy.outcome.notice =
+        missed ? missed->text(missed->lunar ? QStringLiteral("当前农历") : QStringLiteral("当前时间"))
+               : QString();
     return copy;
 }
 

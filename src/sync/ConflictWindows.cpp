@@ -11,9 +11,12 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 
 #include <algorithm>
+#include <span>
 
 namespace velmo {
 
@@ -23,6 +26,66 @@ namespace {
 constexpr int DesignWidth = 512;
 constexpr int DesignHeight = 397;
 
+// A control's place in the window's design, in twips, relative to the frame that holds it.
+struct DesignPlace
+{
+    const char* name;
+    int left, top, width, height;
+};
+
+// The places the two windows share. The lunar date picker, three boxes where the solar one is one,
+// stands where the solar one does and takes the room before it as well.
+constexpr DesignPlace sharedPlaces[] = {
+    {"Label1_0", 240, 240, 975, 255},  {"Text1", 1320, 120, 4215, 375},     {"Label2", 5760, 240, 375, 255},
+    {"Label3", 6120, 240, 1335, 255},  {"Label1_1", 240, 720, 975, 255},    {"Combo1", 1320, 720, 1455, 300},
+    {"Label1_3", 240, 1320, 975, 255}, {"Combo2", 1320, 1320, 1455, 300},   {"Label1_2", 240, 1920, 975, 255},
+    {"Frame1", 1320, 1800, 6135, 615}, {"Option1", 120, 240, 855, 255},     {"Option2", 960, 240, 855, 255},
+    {"DT1", 2040, 240, 2295, 255},     {"DT1Lunar", 1830, 240, 2505, 255},  {"DT2", 4440, 240, 1455, 255},
+    {"Label1_4", 240, 2520, 975, 255}, {"Text2", 1320, 2520, 6135, 1335},   {"Label1_5", 240, 3960, 975, 255},
+    {"Check1", 1320, 3960, 1095, 255}, {"Check2", 2640, 3960, 1095, 255},   {"Check3", 3960, 3960, 1455, 255},
+    {"Label1_6", 240, 4440, 975, 255}, {"Frame2", 1320, 4320, 6135, 735},   {"Combo3", 150, 270, 1575, 300},
+    {"Check4", 1800, 240, 1215, 375},  {"Text3", 3120, 240, 1455, 375},     {"Command3", 4680, 240, 615, 375},
+    {"Command4", 5400, 240, 615, 375}, {"Command1", 2880, 5280, 2295, 495},
+};
+// The notes stand beside the two lists, and the bind-mail button after the mail option.
+constexpr DesignPlace serverPlaces[] = {
+    {"Command6", 5520, 3960, 1335, 265},
+    {"Label4", 3000, 720, 4335, 255},
+    {"Label5", 3000, 960, 4335, 855},
+};
+constexpr DesignPlace localPlaces[] = {
+    {"Command6", 5640, 3960, 1335, 265},
+    {"Label4", 3120, 1200, 4335, 615},
+    {"Label5", 3120, 720, 4335, 375},
+};
+
+// Takes each named control of the form out of the layout it stands in and puts it at its place.
+void placeByDesign(QWidget* form, std::span<const DesignPlace> places)
+{
+    for (const DesignPlace& place : places) {
+        auto* control = form->findChild<QWidget*>(QLatin1String(place.name));
+        if (!control)
+            continue;
+        delete control->parentWidget()->layout();
+        control->setGeometry(place.left / 15, place.top / 15, place.width / 15, place.height / 15);
+    }
+}
+
+// The design's places are small for the skin's 9 pt and its buttons' padding: the notes take 8 pt so
+// that their whole text shows, the small buttons do without padding, and the title box takes the
+// design's 10.5 pt. (Style sheets, since the skin's own would override a font set on the widget.)
+void fitTexts(QWidget* form)
+{
+    for (const char* note : {"Label4", "Label5"})
+        form->findChild<QWidget*>(QLatin1String(note))->setStyleSheet(QStringLiteral("font-size: 8pt"));
+    for (const char* button : {"Command3", "Command4", "Command6"})
+        form->findChild<QWidget*>(QLatin1String(button))
+            ->setStyleSheet(QStringLiteral("padding: 0px 2px; min-height: 0px"));
+    form->findChild<QWidget*>(QStringLiteral("DT1Lunar"))
+        ->setStyleSheet(QStringLiteral("QSpinBox, QComboBox { padding: 0px 1px; }"));
+    form->findChild<QWidget*>(QStringLiteral("Text1"))->setStyleSheet(QStringLiteral("font-size: 10.5pt"));
+}
+
 const QString changedMeanwhileText =
     QStringLiteral("该备忘在本机已被修改或删除,请关闭冲突窗口,下次同步时再作选择。");
 
@@ -31,6 +94,7 @@ QLabel* wrappedLabel(const QString& name, const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -48,23 +112,29 @@ ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool 
     setObjectName(serverCopy ? QStringLiteral("CompareServer") : QStringLiteral("CompareLocal"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // The conflict windows are left by keeping a copy, by Esc or by the close box.
-    addButtons(serverCopy ? QStringLiteral("以网络为准完成同步(&S)")
-                          : QStringLiteral("以本地为准完成同步(&S)"),
-               false);
-    addRow(wrappedLabel(QStringLiteral("Label4"),
-                        serverCopy
-                            ? QStringLiteral("问：为什么会出现数据同步冲突？")
+    auto* save = new QPushButton(serverCopy ? QStringLiteral("以网络为准完成同步(&S)")
+                                            : QStringLiteral("以本地为准完成同步(&S)"),
+                                 form());
+    save->setObjectName(QStringLiteral("Command1"));
+    connect(save, &QPushButton::clicked, this, &MemoEditorWindow::Command1_Click);
+    wrappedLabel(QStringLiteral("Label4"),
+                 serverCopy ? QStringLiteral("问：为什么会出现数据同步冲突？")
                             : QStringLiteral("说明：因为本地数据和网络数据出现同步冲突，为避免电脑判断失误，"
                                              "影响您的备忘记录。所以需要您来判断需要保存哪个版本的数据。"),
-                        this));
-    addRow(wrappedLabel(
+                 form());
+    wrappedLabel(
         QStringLiteral("Label5"),
         serverCopy ? QStringLiteral(
                          "答：比如，您在A电脑修改了A备忘，当时网络故障，没有同步到服务器，然后您又在B电脑上修"
                          "改了A备忘，同步到了服务器。您再次用A电脑联网同步时候，就会提示数据同步冲突，需要您"
                          "来判断需要保留哪个版本。")
                    : QStringLiteral("您可以以本地或网络任意一个为蓝本，复制编辑后保存完成同步操作。"),
-        this));
+        form());
+    // The form fills the window, every control at its place in the design.
+    layout()->setContentsMargins(0, 0, 0, 0);
+    placeByDesign(form(), sharedPlaces);
+    placeByDesign(form(), serverCopy ? std::span<const DesignPlace>(serverPlaces) : localPlaces);
+    fitTexts(form());
 }
 
 ConflictWindow::~ConflictWindow() = default;
@@ -72,13 +142,14 @@ ConflictWindow::~ConflictWindow() = default;
 void ConflictWindow::Form_Load()
 {
     form()->loadLists();
-    place(sizeHint().expandedTo(QSize(DesignWidth, DesignHeight)));
+    place();
     Command5_Click();
     form()->focusTitle();
 }
 
-void ConflictWindow::place(const QSize& size)
+void ConflictWindow::place()
 {
+    const QSize size(DesignWidth, DesignHeight);
     setFixedSize(size);
     // The two windows meet at the screen's centre line, the service's copy on the right.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -190,16 +261,8 @@ void ConflictWindows::create(QPointer<Window>& window)
 
 void ConflictWindows::open()
 {
-    const bool placed = m_local || m_server;
     create(m_local);
     create(m_server);
-    // Their own texts differ in length: both take the larger size before they first show, so
-    // their tops line up.
-    if (!placed) {
-        const QSize common = m_local->size().expandedTo(m_server->size());
-        m_local->place(common);
-        m_server->place(common);
-    }
     for (QWidget* window : {static_cast<QWidget*>(m_local), static_cast<QWidget*>(m_server)}) {
         window->show();
         window->raise();

@@ -22,7 +22,8 @@ namespace velmo {
 
 class SyncSession;
 
-// What the two windows share: the memo form with the save below it, their texts and place, the save.
+// What the two windows share: the memo form with every control at its place in the window's design,
+// the notes on the conflict, the window's place on the screen, the save.
 class ConflictWindow : public MemoEditorWindow
 {
     Q_OBJECT
@@ -35,9 +36,6 @@ public:
     // The window's loader; false when it found no local row for the server id (nothing to save).
     virtual bool Command5_Click() = 0;
     bool serverCopy() const { return m_serverCopy; }
-    // Gives the window a fixed size and places it beside the screen's centre line, vertically
-    // centred; the pair share one size so that they stand at the same height.
-    void place(const QSize& size);
 
 signals:
     // The shown copy was stored in the local row.
@@ -54,6 +52,10 @@ protected:
     bool load(const std::function<MemoRecord(const MemoRecord& local, const MemoRecord& server)>& copyOf);
 
 private:
+    // Gives the window its design's fixed size and places it beside the screen's centre line,
+    // vertically centred.
+    void place();
+
     EditorServices m_services;
     SyncSession& m_sync;
     bool m_serverCopy;

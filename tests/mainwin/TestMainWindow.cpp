@@ -150,30 +150,38 @@ private slots:
     }
 
     // The figure menu puts the chosen figure in force and stores it; a figure that cannot be stored
-    // is told.
+    // is told. Without the settings row the program cannot go on: the figure in force stays checked.
     void figureMenuStoresTheChoice_data()
     {
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("stored") << false;
-        QTest::newRow("write refused") << true;
+        QTest::addColumn<QString>("fault"); // SQL run before the choice
+        QTest::addColumn<int>("figure");    // checked and in force afterwards
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("told"); // how the message begins
+        QTest::newRow("stored") << "" << 6 << 6 << "";
+        QTest::newRow("write refused") << "CREATE TRIGGER refuse BEFORE UPDATE ON Config BEGIN SELECT "
+                                          "RAISE(ABORT, 'test'); END"
+                                       << 6 << 2 << "人物设置保存失败。\n";
+        QTest::newRow("settings row missing")
+            << "DELETE FROM Config" << 2 << 0 << "数据配置文件加载出错,请尝试重新启动程序";
     }
     void figureMenuStoresTheChoice()
     {
-        QFETCH(bool, refused);
+        QFETCH(QString, fault);
+        QFETCH(int, figure);
+        QFETCH(QString, told);
         MainWindowFixture f;
         f.form->Form_Load();
-        if (refused)
-            QVERIFY(f.store.db()
-                        .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON Config BEGIN SELECT "
-                                             "RAISE(ABORT, 'test'); END"))
-                        .ok);
-        auto* figure = f.form->findChild<QAction*>(QStringLiteral("mm_6"));
-        figure->trigger();
-        QVERIFY(figure->isChecked());
-        QCOMPARE(f.store.runState().settings.MmNumber, 6);
-        QCOMPARE(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), refused ? 2 : 6);
-        QCOMPARE(f.boxes.texts().size(), int(refused));
-        QVERIFY(!refused || f.boxes.texts().first().startsWith(QStringLiteral("人物设置保存失败。\n")));
+        QVERIFY(fault.isEmpty() || f.store.db().exec(fault).ok);
+        QSignalSpy quits(f.form.get(), &Form1::quitRequested);
+        f.form->findChild<QAction*>(QStringLiteral("mm_6"))->trigger();
+        QVERIFY(f.form->findChild<QAction*>(QStringLiteral("mm_%1").arg(figure))->isChecked());
+        QCOMPARE(f.store.runState().settings.MmNumber, figure);
+        QTEST(f.store.value(QStringLiteral("SELECT MmNumber FROM Config")).toInt(), "stored");
+        QCOMPARE(f.boxes.texts().size(), int(!told.isEmpty()));
+        QVERIFY(told.isEmpty() || f.boxes.texts().first().startsWith(told));
+        // The program ends once the message is closed.
+        QCoreApplication::processEvents();
+        QCOMPARE(quits.size(), int(fault.startsWith(QLatin1String("DELETE"))));
     }
 
     // During the start-up count-down, 立即手动同步 or the 同步 button synchronises at once: the
@@ -258,7 +266,7 @@ private slots:
         QCOMPARE(ring->findChild<QLabel*>(QStringLiteral("LabelDetails"))->text(),
                  QStringLiteral("创意灵感  公历:2026-12-07 10:00:00  提醒一次"));
         QVERIFY(!f.uploadArmed());
-        QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 2)); // done
+        QMetaObject::invokeMethod(ring, "Button_Click", Q_ARG(int, 3)); // done
         QCOMPARE(f.listTitles(), QStringList());
         QCOMPARE(f.treeItem(QStringLiteral("创意灵感"), true)->text(0), QStringLiteral("创意灵感(1)"));
         QVERIFY(f.uploadArmed());

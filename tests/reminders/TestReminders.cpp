@@ -5,6 +5,7 @@
 #include "TestStore.h"
 
 #include "controls/RVTPropGadget.h"
+#include "controls/kvbutton/KvButton.h"
 #include "platform/TunePlayer.h"
 #include "reminders/DuePanel.h"
 #include "reminders/DueScan.h"
@@ -443,6 +444,46 @@ private slots:
         QVERIFY(!refused || e.reminders.alert().RingLoop());
         QCOMPARE(e.reminders.RingList(),
                  refused || action == Form_Ring::Edit ? QString::number(id) : QString());
+    }
+
+    void buttonsByIndex_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("effect"); // a column of the row afterwards, or "edit"
+        QTest::newRow("0") << 0 << "删   除"
+                           << "Del=1";
+        QTest::newRow("1") << 1 << "关闭铃声"
+                           << "AlertTime=2026-12-07 09:00:00";
+        QTest::newRow("2") << 2 << "编辑备忘"
+                           << "edit";
+        QTest::newRow("3") << 3 << "标记完成"
+                           << "Done=1";
+        QTest::newRow("4") << 4 << "延时提醒"
+                           << "AlertTimeTemp=2026-12-06 10:05:00";
+    }
+
+    // Each button of the window, at the design's size, does what its caption says and stays down.
+    void buttonsByIndex()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, effect);
+        Engine e;
+        const qint64 id = e.addDue();
+        e.reminders.Command2_Click();
+        Form_Ring* window = e.openRing(id);
+        QVERIFY(window);
+        auto* button = window->findChild<KvButton*>(QStringLiteral("Button_%1").arg(index));
+        QVERIFY(button);
+        QTEST(button->caption(), "caption");
+        QCOMPARE(button->size(), QSize(89, 31));
+        QSignalSpy edits(&e.reminders, &Reminders::editRequested);
+        window->show();
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(button->value()); // an option button: the one clicked stays down
+        QCOMPARE(edits.size(), int(effect == QLatin1String("edit")));
+        QVERIFY2(effect == QLatin1String("edit") || e.row(id).contains(effect),
+                 qPrintable(e.row(id).join(u';')));
     }
 
     // A lunar memo in a leap month moves on from the day its solar moment names, not from the
