@@ -3,6 +3,7 @@
 #include "store/DataFiles.h"
 #include "store/Database.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -77,6 +78,101 @@ StoreResult rebuildMemoTable(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
+// The earlier file compared owners with SQLite's NOCASE, which folds the ASCII letters only.
+QString foldedOwner(const QString& name)
+{
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return folded;
+}
+
+// The earlier file compared a memo's owner without letter case: a sign-in as "demo" also showed the
+// memos stored as "Demo" or "DEMO". Owners now compare exactly, so each set of names that differ only
+// in letter case takes one spelling, in the memo rows, the account rows and the last user alike:
+//   1. the spelling of the oldest account row of the name: the row the earlier version checked every
+//      sign-in of the name against, whatever case it was typed in;
+//   2. without an account row, the last user's, which the sign-in window offers;
+//   3. else the spelling most of the memos carry (the oldest memo's on a tie).
+StoreResult unifyOwnerSpellings(Database& db)
+{
+    QHash<QString, QString> chosen; // folded name -> its spelling
+    struct Account
+    {
+        qint64 id;
+        QString name;
+    };
+    const StoreRead<std::vector<Account>> accounts =
+        db.selectRows(QStringLiteral("SELECT ID, UserID FROM Users WHERE UserID IS NOT NULL ORDER BY ID"), {},
+                      [](const DbQuery& row) {
+                          return Account{row.value(0).toLongLong(), row.value(1).toString()};
+                      });
+    if (!accounts.ok)
+        return accounts;
+    for (const Account& account : accounts.value) {
+        if (const QString folded = foldedOwner(account.name); !chosen.contains(folded))
+            chosen.insert(folded, account.name);
+    }
+    const QString lastUser =
+        db.selectValue(QStringLiteral("SELECT LastUser FROM Config ORDER BY id LIMIT 1")).toString();
+    if (!lastUser.isEmpty() && !chosen.contains(foldedOwner(lastUser)))
+        chosen.insert(foldedOwner(lastUser), lastUser);
+
+    struct Spelling
+    {
+        QString name;
+        qint64 memos;
+    };
+    // Oldest first, so that the first of equally many wins.
+    const StoreRead<std::vector<Spelling>> spellings = db.selectRows(
+        QStringLiteral("SELECT userid, count(*) FROM Notebook WHERE userid IS NOT NULL GROUP BY userid "
+                       "ORDER BY min(id)"),
+        {}, [](const DbQuery& row) {
+            return Spelling{row.value(0).toString(), row.value(1).toLongLong()};
+        });
+    if (!spellings.ok)
+        return spellings;
+    QHash<QString, Spelling> mostMemos;
+    for (const Spelling& spelling : spellings.value) {
+        const QString folded = foldedOwner(spelling.name);
+        if (chosen.contains(folded))
+            continue;
+        auto best = mostMemos.find(folded);
+        if (best == mostMemos.end())
+            mostMemos.insert(folded, spelling);
+        else if (spelling.memos > best->memos)
+            *best = spelling;
+    }
+    for (auto it = mostMemos.cbegin(); it != mostMemos.cend(); ++it)
+        chosen.insert(it.key(), it->name);
+
+    for (const Spelling& spelling : spellings.value) {
+        const QString name = chosen.value(foldedOwner(spelling.name));
+        if (name == spelling.name)
+            continue;
+        if (StoreResult moved =
+                db.exec(QStringLiteral("UPDATE Notebook SET userid=? WHERE userid=?"), {name, spelling.name});
+            !moved)
+            return moved;
+    }
+    for (const Account& account : accounts.value) {
+        const QString name = chosen.value(foldedOwner(account.name));
+        if (name == account.name)
+            continue;
+        if (StoreResult renamed =
+                db.exec(QStringLiteral("UPDATE Users SET UserID=? WHERE ID=?"), {name, account.id});
+            !renamed)
+            return renamed;
+    }
+    const QString lastUserName = chosen.value(foldedOwner(lastUser));
+    if (!lastUser.isEmpty() && lastUserName != lastUser)
+        return db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=(SELECT min(id) FROM Config)"),
+                       {lastUserName});
+    return StoreResult::success();
+}
+
 } // namespace
 
 StoreResult upgradeSchema(Database& db)
@@ -95,6 +191,8 @@ StoreResult upgradeSchema(Database& db)
         return StoreResult::failure(transaction.error());
     if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
         return rebuilt;
+    if (StoreResult unified = unifyOwnerSpellings(db); !unified)
+        return unified;
     // The indexes of the other tables, where an older file lacks them.
     for (QString statement : schema) {
         if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))

@@ -5,7 +5,9 @@
 //
 //   version 2: the memo table is rebuilt so that its owner column compares with letter case, with
 //              the column SyncedSynnum (a row in step gets its counter; any other row 0), and with
-//              every index and trigger of the current schema.
+//              every index and trigger of the current schema. Names that the earlier file took for one
+//              (they differ only in letter case) get one spelling in the memo rows, the account rows
+//              and the last user, so that the sign-in as before still reaches every memo.
 
 #include "store/StoreResult.h"
 
