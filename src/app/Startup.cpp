@@ -96,6 +96,12 @@ bool Startup::start()
     releaseDataFiles();
     m_state.DbPath = databasePath(m_options.dataFolder);
     const StoreResult opened = m_db.open(m_state.DbPath);
+    if (!opened.ok && FileExists(m_state.DbPath) && !isUnreadableDatabase(m_state.DbPath)) {
+        qWarning("velmo: cannot open %s: %s", qPrintable(m_state.DbPath), qPrintable(opened.error));
+        m_boxes->warn(nullptr, openFailureText(m_state.DbPath, opened.error), {},
+                      [this] { emit programMustEnd(1); });
+        return false;
+    }
     const ConfigLoad load = LoadConfig(m_db, m_state);
     if (!load.settingsFound) {
         if (!opened.ok)

@@ -1,6 +1,7 @@
 #include "DataFiles.h"
 
 #include "platform/DataFolder.h"
+#include "store/SchemaUpgrade.h"
 
 #include <QDir>
 #include <QFile>
@@ -197,6 +198,9 @@ StoreResult buildDatabase(const QString& path, int /*fd*/)
                 if (!query.exec(statement))
                     result = StoreResult::failure(query.lastError().text());
             }
+            if (result.ok &&
+                !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion)))
+                result = StoreResult::failure(query.lastError().text());
             if (result.ok && !query.exec(QStringLiteral("COMMIT")))
                 result = StoreResult::failure(query.lastError().text());
             query = QSqlQuery();

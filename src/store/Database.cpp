@@ -195,6 +195,9 @@ StoreResult Database::open(const QString& path)
     const QFileInfo info(path);
     if (!info.isFile())
         return StoreResult::failure(QStringLiteral("no database file at %1").arg(path));
+    // A file a later version of the program wrote is left as it is: SQLite does not even open it.
+    if (const std::optional<int> declared = declaredSchemaVersion(path); declared && isNewerSchema(*declared))
+        return StoreResult::failure(newerSchemaReason(*declared));
 
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -210,6 +213,13 @@ StoreResult Database::open(const QString& path)
         }
     }
     m_path = path;
+    const QVariant handle = connection().driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3* const*>(handle.constData());
+    if (!m_handle) {
+        close();
+        return StoreResult::failure(QStringLiteral("cannot use %1: no SQLite connection").arg(path));
+    }
 
     // Opening is lazy; reading the schema proves the file is a database at all.
     QSqlQuery probe(connection());
@@ -218,6 +228,16 @@ StoreResult Database::open(const QString& path)
         probe = QSqlQuery();
         close();
         return StoreResult::failure(QStringLiteral("cannot read %1: %2").arg(path, reason));
+    }
+    // The header may be behind a write-ahead log left beside it: the version as SQLite reads it
+    // counts, before anything below writes to the file.
+    if (probe.exec(QStringLiteral("PRAGMA user_version")) && probe.next() &&
+        isNewerSchema(probe.value(0).toInt())) {
+        const int version = probe.value(0).toInt();
+        probe = QSqlQuery();
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr); // the log stays a log
+        closeConnection(false);
+        return StoreResult::failure(newerSchemaReason(version));
     }
     // A larger page cache keeps big transactions (a first download of many memos) from spilling
     // pages to disk before they commit; memory is taken only as pages are used.
@@ -232,13 +252,6 @@ StoreResult Database::open(const QString& path)
     probe.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     probe = QSqlQuery();
-    const QVariant handle = connection().driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        m_handle = *static_cast<sqlite3* const*>(handle.constData());
-    if (!m_handle) {
-        close();
-        return StoreResult::failure(QStringLiteral("cannot use %1: no SQLite connection").arg(path));
-    }
     if (const StoreResult upgraded = upgradeSchema(*this); !upgraded) {
         close();
         return StoreResult::failure(QStringLiteral("cannot upgrade %1: %2").arg(path, upgraded.error));
@@ -258,6 +271,11 @@ void Database::finalizeStatements()
 
 void Database::close()
 {
+    closeConnection(true);
+}
+
+void Database::closeConnection(bool plainJournal)
+{
     // Before the connection closes: a statement left open would keep it from closing.
     finalizeStatements();
     for (DbCursor* cursor : std::exchange(m_cursors, {}))
@@ -269,12 +287,12 @@ void Database::close()
         return;
     {
         QSqlDatabase db = connection();
-        if (db.isOpen()) {
+        if (db.isOpen() && plainJournal) {
             // Back to a plain journal once the program is done: the file then stands alone, and a
             // reader that opens it read-only leaves no log files beside it.
             QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
-            db.close();
         }
+        db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
 }

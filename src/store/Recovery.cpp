@@ -160,4 +160,9 @@ QString recoveryText(const MissingRowRecovery& recovery)
                                   : QStringLiteral("新建数据文件失败:") + recovery.recreated.error);
 }
 
+QString openFailureText(const QString& dbPath, const QString& reason)
+{
+    return QStringLiteral("数据文件无法打开,程序将退出。\n文件:%1\n原因:%2").arg(dbPath, reason);
+}
+
 } // namespace velmo

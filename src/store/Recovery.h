@@ -35,4 +35,9 @@ MissingRowRecovery RecoverMissingRow(const QString& dbPath);
 // The one message the user gets: settingsLoadErrorText(), and where an unreadable file was kept.
 QString recoveryText(const MissingRowRecovery& recovery);
 
+// The message for a data.db that is there and readable but cannot be used (a later version wrote
+// it, no rights, a lock): neither moving it aside nor a new start mends that, so the user learns
+// which file it is and why.
+QString openFailureText(const QString& dbPath, const QString& reason);
+
 } // namespace velmo

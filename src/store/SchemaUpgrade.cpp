@@ -3,9 +3,13 @@
 #include "store/DataFiles.h"
 #include "store/Database.h"
 
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QtEndian>
+
+#include <array>
 
 namespace velmo {
 
@@ -173,14 +177,58 @@ StoreResult unifyOwnerSpellings(Database& db)
     return StoreResult::success();
 }
 
+// Each step brings a file of the version before it up to its own version.
+StoreResult upgradeToVersion2(Database& db, const QStringList& schema)
+{
+    if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
+        return rebuilt;
+    return unifyOwnerSpellings(db);
+}
+
+struct UpgradeStep
+{
+    int version;
+    StoreResult (*run)(Database& db, const QStringList& schema);
+};
+
+// Adding a version: its step at the end here, and CurrentSchemaVersion raised to it.
+constexpr std::array UpgradeSteps{
+    UpgradeStep{2, &upgradeToVersion2},
+};
+static_assert(UpgradeSteps.back().version == CurrentSchemaVersion,
+              "the last upgrade step brings a file to the newest schema");
+
 } // namespace
+
+QString newerSchemaReason(int version)
+{
+    return QStringLiteral("该文件由更新版本的 Velmo 写入(数据格式第%1版,本程序只能使用到第%2版)。"
+                          "为保护其中的数据,本程序没有打开也没有改动它,请使用新版本的 Velmo。")
+        .arg(version)
+        .arg(CurrentSchemaVersion);
+}
+
+std::optional<int> declaredSchemaVersion(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // The header: the format's name, ..., the schema version (user_version) at offset 60, big-endian.
+    const QByteArray header = file.read(64);
+    if (header.size() < 64 || !header.startsWith(QByteArray("SQLite format 3", 16)))
+        return std::nullopt;
+    return qFromBigEndian<qint32>(header.constData() + 60);
+}
 
 StoreResult upgradeSchema(Database& db)
 {
-    const QVariant version = db.selectValue(QStringLiteral("PRAGMA user_version"));
-    if (!version.isValid())
+    const QVariant read = db.selectValue(QStringLiteral("PRAGMA user_version"));
+    if (!read.isValid())
         return StoreResult::failure(QStringLiteral("cannot read the schema version"));
-    if (version.toInt() >= CurrentSchemaVersion)
+    const int version = read.toInt();
+    if (isNewerSchema(version))
+        return StoreResult::failure(newerSchemaReason(version));
+    if (version == CurrentSchemaVersion)
         return StoreResult::success();
     const QStringList schema = databaseSchemaStatements();
     if (schema.isEmpty())
@@ -189,10 +237,12 @@ StoreResult upgradeSchema(Database& db)
     Transaction transaction(db);
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
-    if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
-        return rebuilt;
-    if (StoreResult unified = unifyOwnerSpellings(db); !unified)
-        return unified;
+    for (const UpgradeStep& step : UpgradeSteps) {
+        if (step.version <= version)
+            continue;
+        if (StoreResult upgraded = step.run(db, schema); !upgraded)
+            return upgraded;
+    }
     // The indexes of the other tables, where an older file lacks them.
     for (QString statement : schema) {
         if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))

@@ -20,6 +20,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -194,6 +196,57 @@ private slots:
         QVERIFY(!rig.desk->visible);
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY(!window->isVisible());
+    }
+
+    void unusableDataFileIsNamedAndLeftAlone_data()
+    {
+        QTest::addColumn<QStringList>("statements"); // run on a fresh data.db before the start
+        QTest::addColumn<QString>("reason");         // what the message says about it
+        QTest::newRow("written by a later version")
+            << QStringList{"ALTER TABLE Notebook ADD COLUMN Later TEXT",
+                           "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
+                           "PRAGMA user_version = 3"}
+            << QStringLiteral("更新版本");
+    }
+
+    // A data.db that is there but cannot be used: the user learns which file and why (no "try a new
+    // start"), the program ends before any window, and the file stays byte for byte as it was.
+    void unusableDataFileIsNamedAndLeftAlone()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(QString, reason);
+        Rig rig;
+        rig.prepareDatabase({});
+        {
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(rig.dbPath()).ok);
+            for (const QString& statement : statements)
+                QVERIFY(db.execOnce(statement).ok);
+        }
+        const auto checksum = [&rig] {
+            QFile file(rig.dbPath());
+            return file.open(QIODevice::ReadOnly)
+                       ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                       : QByteArray();
+        };
+        const QByteArray before = checksum();
+        const auto dataFiles = [&rig] {
+            return QDir(rig.data.path()).entryList({QStringLiteral("*data.db*")}, QDir::Files | QDir::Hidden);
+        };
+        const QStringList files = dataFiles();
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QCOMPARE(rig.boxes.boxes.size(), 1);
+        const QString text = rig.boxes.texts().constFirst();
+        QVERIFY2(text.startsWith(QStringLiteral("数据文件无法打开")) && text.contains(rig.dbPath()) &&
+                     text.contains(reason),
+                 qPrintable(text));
+        QVERIFY(ending.wait(2000));
+        QCOMPARE(ending, QList<QVariantList>{{1}});
+        for (QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY(!window->isVisible());
+        QCOMPARE(checksum(), before);
+        QCOMPARE(dataFiles(), files); // no log or journal left beside it
     }
 
     void showCommandRaisesTheRightWindow()

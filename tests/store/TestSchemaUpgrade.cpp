@@ -2,12 +2,15 @@
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/LoginRecords.h"
 #include "store/RunState.h"
 #include "store/SchemaUpgrade.h"
 #include "store/Settings.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -104,6 +107,20 @@ const QString AllOldColumns =
                    "\"before\", sound, DiySound, Mail, editor, lifa, synnum, syn, Del, AlertTimeTemp, "
                    "AlertTimeNongliTemp FROM Notebook ORDER BY id");
 
+// The checksums of a database file and of its write-ahead log ("" when there is none).
+QStringList checksums(const QString& path)
+{
+    QStringList sums;
+    for (const QString& name : {path, path + QStringLiteral("-wal")}) {
+        QFile file(name);
+        sums << (file.open(QIODevice::ReadOnly)
+                     ? QString::fromLatin1(
+                           QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex())
+                     : QString());
+    }
+    return sums;
+}
+
 } // namespace
 
 class TestSchemaUpgrade : public QObject
@@ -190,6 +207,60 @@ private slots:
                  lastUser.compare(name, Qt::CaseInsensitive) == 0 ? name : lastUser);
         if (accounts.contains(name, Qt::CaseInsensitive))
             QCOMPARE(LoginRecords(db).find(name).value.value_or(AccountRow{}).id, 1);
+    }
+
+    void newerFileIsLeftAsItWas_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("inLog"); // the version only in a write-ahead log not yet checkpointed
+        QTest::newRow("this program's") << CurrentSchemaVersion << false;
+        QTest::newRow("next") << CurrentSchemaVersion + 1 << false;
+        QTest::newRow("far newer") << 1000 << false;
+        QTest::newRow("next, in the log") << CurrentSchemaVersion + 1 << true;
+    }
+
+    // A file of a newer schema (a later version added a column and a table) is not opened, and not
+    // one of its bytes changes; the reason says so.
+    void newerFileIsLeftAsItWas()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, inLog);
+        test::TempDataFolder folder;
+        const QString written = folder.filePath(QStringLiteral("written.db"));
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QVERIFY(SaveDatabaseFile(written).ok);
+        const QString connection = test::uniqueConnectionName();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(written);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            const QStringList statements{
+                inLog ? "PRAGMA journal_mode = WAL" : "PRAGMA journal_mode = DELETE",
+                "PRAGMA wal_autocheckpoint = 0",
+                "ALTER TABLE Notebook ADD COLUMN Later TEXT",
+                "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
+                "INSERT INTO Notebook (userid, title, Later) VALUES ('demo', 'm', 'x')",
+                QStringLiteral("PRAGMA user_version = %1").arg(version)};
+            for (const QString& statement : statements)
+                QVERIFY2(query.exec(statement), qPrintable(statement));
+            // Copied while the log is still open: its last changes are in the log alone.
+            for (const char* suffix : {"", "-wal"})
+                QFile::copy(written + QLatin1String(suffix), path + QLatin1String(suffix));
+        }
+        QSqlDatabase::removeDatabase(connection);
+        QCOMPARE(checksums(path).last().isEmpty(), !inLog);
+        const QStringList before = checksums(path);
+
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(path);
+        if (version == CurrentSchemaVersion) {
+            QVERIFY2(opened.ok, qPrintable(opened.error));
+            return;
+        }
+        QVERIFY(!opened.ok && !db.isOpen());
+        QVERIFY2(opened.error.contains(QStringLiteral("更新版本")), qPrintable(opened.error));
+        QCOMPARE(checksums(path), before);
     }
 
     void failedUpgradeLeavesTheFile_data()
