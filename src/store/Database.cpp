@@ -2,6 +2,7 @@
 
 #include "store/DbText.h"
 #include "store/SchemaUpgrade.h"
+#include "store/StoreError.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -19,12 +20,6 @@ namespace velmo {
 
 namespace {
 
-QString describe(const QSqlError& error)
-{
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
-}
-
 bool isInsert(const QString& sql)
 {
     const QStringView head = QStringView(sql).trimmed();
@@ -32,9 +27,10 @@ bool isInsert(const QString& sql)
            head.startsWith(u"REPLACE", Qt::CaseInsensitive);
 }
 
+// Why the last call on the connection failed, worded by its result code.
 QString lastError(sqlite3* handle)
 {
-    return QString::fromUtf8(sqlite3_errmsg(handle));
+    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 // Binds one value in its stored form (see the header). With `inPlace` a text is bound without a
@@ -191,10 +187,11 @@ StoreResult Database::open(const QString& path)
 {
     close();
     if (path.isEmpty())
-        return StoreResult::failure(QStringLiteral("no database path"));
+        return StoreResult::failure(QStringLiteral("没有指定数据文件"));
     const QFileInfo info(path);
     if (!info.isFile())
-        return StoreResult::failure(QStringLiteral("no database file at %1").arg(path));
+        return StoreResult::failure(info.exists() ? QStringLiteral("它不是一个文件")
+                                                  : QStringLiteral("文件不存在"));
     // A file a later version of the program wrote is left as it is: SQLite does not even open it.
     if (const std::optional<int> declared = declaredSchemaVersion(path); declared && isNewerSchema(*declared))
         return StoreResult::failure(newerSchemaReason(*declared));
@@ -206,10 +203,10 @@ StoreResult Database::open(const QString& path)
                            QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
         if (!db.open()) {
-            const QString reason = describe(db.lastError());
+            const QString reason = sqliteReason(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connectionName);
-            return StoreResult::failure(QStringLiteral("cannot open %1: %2").arg(path, reason));
+            return StoreResult::failure(reason);
         }
     }
     m_path = path;
@@ -218,16 +215,16 @@ StoreResult Database::open(const QString& path)
         m_handle = *static_cast<sqlite3* const*>(handle.constData());
     if (!m_handle) {
         close();
-        return StoreResult::failure(QStringLiteral("cannot use %1: no SQLite connection").arg(path));
+        return StoreResult::failure(QStringLiteral("程序的数据库驱动不可用"));
     }
 
     // Opening is lazy; reading the schema proves the file is a database at all.
     QSqlQuery probe(connection());
     if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        const QString reason = describe(probe.lastError());
+        const QString reason = sqliteReason(probe.lastError());
         probe = QSqlQuery();
         close();
-        return StoreResult::failure(QStringLiteral("cannot read %1: %2").arg(path, reason));
+        return StoreResult::failure(reason);
     }
     // The header may be behind a write-ahead log left beside it: the version as SQLite reads it
     // counts, before anything below writes to the file.
@@ -254,7 +251,7 @@ StoreResult Database::open(const QString& path)
     probe = QSqlQuery();
     if (const StoreResult upgraded = upgradeSchema(*this); !upgraded) {
         close();
-        return StoreResult::failure(QStringLiteral("cannot upgrade %1: %2").arg(path, upgraded.error));
+        return StoreResult::failure(QStringLiteral("无法升级数据文件的格式:") + upgraded.error);
     }
     return StoreResult::success();
 }

@@ -39,5 +39,7 @@ QString recoveryText(const MissingRowRecovery& recovery);
 // it, no rights, a lock): neither moving it aside nor a new start mends that, so the user learns
 // which file it is and why.
 QString openFailureText(const QString& dbPath, const QString& reason);
+// The same for a missing data.db that could not be written out (a read-only folder, a full disk).
+QString creationFailureText(const QString& dbPath, const QString& reason);
 
 } // namespace velmo

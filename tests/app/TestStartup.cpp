@@ -1,4 +1,5 @@
 #include "FakeTray.h"
+#include "ReadOnlyPath.h"
 #include "ServiceFixture.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
@@ -201,23 +202,35 @@ private slots:
     void unusableDataFileIsNamedAndLeftAlone_data()
     {
         QTest::addColumn<QStringList>("statements"); // run on a fresh data.db before the start
-        QTest::addColumn<QString>("reason");         // what the message says about it
+        QTest::addColumn<int>("readOnly");           // 0: nothing, 1: data.db, 2: the folder (no data.db)
+        QTest::addColumn<QString>("message");        // its start
+        QTest::addColumn<QString>("reason");         // what it says about the file
+        const QString opening = QStringLiteral("数据文件无法打开,程序将退出。\n文件:");
         QTest::newRow("written by a later version")
             << QStringList{"ALTER TABLE Notebook ADD COLUMN Later TEXT",
                            "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
                            "PRAGMA user_version = 3"}
-            << QStringLiteral("更新版本");
+            << 0 << opening << QStringLiteral("更新版本");
+        QTest::newRow("read-only, to be upgraded")
+            << QStringList{"PRAGMA user_version = 1"} << 1 << opening
+            << QStringLiteral("原因:无法升级数据文件的格式:数据文件是只读的,无法写入");
+        QTest::newRow("read-only folder, no data.db")
+            << QStringList{} << 2 << QStringLiteral("数据文件无法创建,程序将退出。\n文件:")
+            << QStringLiteral("原因:无法在文件夹 %1 中新建文件:没有权限");
     }
 
-    // A data.db that is there but cannot be used: the user learns which file and why (no "try a new
-    // start"), the program ends before any window, and the file stays byte for byte as it was.
+    // A data.db that is there but cannot be used, or cannot be written out: the user learns which file
+    // and why (no "try a new start"), the program ends before any window, and the file stays byte for
+    // byte as it was.
     void unusableDataFileIsNamedAndLeftAlone()
     {
         QFETCH(QStringList, statements);
+        QFETCH(int, readOnly);
+        QFETCH(QString, message);
         QFETCH(QString, reason);
         Rig rig;
-        rig.prepareDatabase({});
-        {
+        if (readOnly < 2) {
+            rig.prepareDatabase({});
             Database db(test::uniqueConnectionName());
             QVERIFY(db.open(rig.dbPath()).ok);
             for (const QString& statement : statements)
@@ -229,20 +242,23 @@ private slots:
                        ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                        : QByteArray();
         };
-        const QByteArray before = checksum();
         const auto dataFiles = [&rig] {
             return QDir(rig.data.path()).entryList({QStringLiteral("*data.db*")}, QDir::Files | QDir::Hidden);
         };
+        const QByteArray before = checksum();
         const QStringList files = dataFiles();
+        test::ReadOnlyPath locked(readOnly == 1 ? rig.dbPath() : rig.data.path());
+        if (readOnly && !locked.isReadOnly())
+            QSKIP("this file system cannot make the path read-only for this user");
         QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
         QVERIFY(!rig.startup->start());
-        QCOMPARE(rig.boxes.boxes.size(), 1);
-        const QString text = rig.boxes.texts().constFirst();
-        QVERIFY2(text.startsWith(QStringLiteral("数据文件无法打开")) && text.contains(rig.dbPath()) &&
-                     text.contains(reason),
-                 qPrintable(text));
         QVERIFY(ending.wait(2000));
         QCOMPARE(ending, QList<QVariantList>{{1}});
+        QCOMPARE(rig.boxes.boxes.size(), 1);
+        const QString text = rig.boxes.texts().constFirst();
+        QVERIFY2(text.startsWith(message + rig.dbPath() + u'\n') &&
+                     text.contains(reason.arg(rig.data.path())),
+                 qPrintable(text));
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY(!window->isVisible());
         QCOMPARE(checksum(), before);
