@@ -239,20 +239,22 @@ StoreResult Database::open(const QString& path)
     // A larger page cache keeps big transactions (a first download of many memos) from spilling
     // pages to disk before they commit; memory is taken only as pages are used.
     probe.exec(QStringLiteral("PRAGMA cache_size = -16384"));
-    // Inside a transaction every memo insert or update (its trigger makes it a multi-row change)
-    // saves the pages it touches for a statement rollback. Kept in memory, that copy costs a few
-    // page copies; kept in a temporary file, as by default, it costs a dozen writes a row.
-    probe.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
-    // Each answer of the service is committed on its own before the next request goes out; with a
-    // write-ahead log such a commit is one append instead of several flushes, and a killed process
-    // loses nothing that was committed (a power cut may lose the last commits, never the file).
-    probe.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     probe = QSqlQuery();
+    // Before the settings below: the compaction after an upgrade copies the whole file into a
+    // temporary one, which belongs on the disk, and the file stands alone once it is upgraded.
     if (const StoreResult upgraded = upgradeSchema(*this); !upgraded) {
         close();
         return StoreResult::failure(QStringLiteral("无法升级数据文件的格式:") + upgraded.error);
     }
+    // Inside a transaction every memo insert or update (its trigger makes it a multi-row change)
+    // saves the pages it touches for a statement rollback. Kept in memory, that copy costs a few
+    // page copies; kept in a temporary file, as by default, it costs a dozen writes a row.
+    execOnce(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    // Each answer of the service is committed on its own before the next request goes out; with a
+    // write-ahead log such a commit is one append instead of several flushes, and a killed process
+    // loses nothing that was committed (a power cut may lose the last commits, never the file).
+    execOnce(QStringLiteral("PRAGMA journal_mode = WAL"));
+    execOnce(QStringLiteral("PRAGMA synchronous = NORMAL"));
     return StoreResult::success();
 }
 

@@ -255,7 +255,14 @@ StoreResult upgradeSchema(Database& db)
             db.execOnce(QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion));
         !versioned)
         return versioned;
-    return transaction.commit();
+    if (StoreResult committed = transaction.commit(); !committed)
+        return committed;
+    // A rebuilt table leaves the pages of the one it replaced free, about half the file: they go
+    // back to the disk. The upgrade stands either way; a compaction that fails (too little room for
+    // its copy) only leaves the file larger.
+    if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)
+        qWarning("velmo: the upgraded data file was not compacted: %s", qPrintable(compacted.error));
+    return StoreResult::success();
 }
 
 } // namespace velmo

@@ -263,6 +263,23 @@ private slots:
         QCOMPARE(checksums(path), before);
     }
 
+    // The rebuilt memo table leaves the old one's pages free, half the file: they go back to the disk.
+    void upgradedFileKeepsNoFreePages()
+    {
+        test::TempDataFolder folder;
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QVERIFY(writeOldShape(path,
+                              QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                             "WHERE i < 2000) INSERT INTO Notebook (userid, title, content) "
+                                             "SELECT 'demo', 'memo ' || i, printf('%.300c', 'x') FROM n")));
+        {
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(path).ok);
+            QCOMPARE(db.selectValue(QStringLiteral("SELECT count(*) FROM Notebook")).toInt(), 2005);
+        }
+        QCOMPARE(rows(path, QStringLiteral("PRAGMA freelist_count")), QStringList{"0"});
+    }
+
     void failedUpgradeLeavesTheFile_data()
     {
         QTest::addColumn<int>("titleLength");
