@@ -133,7 +133,7 @@ public:
     void detach()
     {
         if (m_statement && m_error.isEmpty())
-            m_error = QStringLiteral("the database was closed");
+            m_error = QStringLiteral("数据文件已关闭");
         end();
         m_db = nullptr;
     }
@@ -307,7 +307,7 @@ bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error
     case QMetaType::QDateTime: {
         const QDateTime moment = value.toDateTime();
         if (!moment.isValid()) {
-            error = QStringLiteral("invalid date");
+            error = QStringLiteral("日期无效");
             return false;
         }
         bound = toDbText(moment);
@@ -316,7 +316,7 @@ bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error
     case QMetaType::QDate: {
         const QDate day = value.toDate();
         if (!day.isValid()) {
-            error = QStringLiteral("invalid date");
+            error = QStringLiteral("日期无效");
             return false;
         }
         bound = toDbText(day.startOfDay());
@@ -349,7 +349,8 @@ sqlite3_stmt* Database::prepare(const QString& sql, QString& error, bool keep) c
     const auto* rest = static_cast<const char16_t*>(tail);
     const qsizetype used = rest ? rest - reinterpret_cast<const char16_t*>(sql.utf16()) : sql.size();
     if (!statement || !QStringView(sql).mid(used).trimmed().isEmpty()) {
-        error = statement ? QStringLiteral("more than one statement") : QStringLiteral("no statement");
+        error =
+            statement ? QStringLiteral("程序错误:一次只能执行一条语句") : QStringLiteral("程序错误:没有语句");
         sqlite3_finalize(statement);
         return nullptr;
     }
@@ -362,12 +363,12 @@ StoreResult Database::step(sqlite3_stmt* statement, const QString& sql, const QV
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result = StoreResult::failure(
-            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size()));
+            QStringLiteral("程序错误:语句需要 %1 个值,给出了 %2 个").arg(expected).arg(values.size()));
     } else {
         for (int i = 0; i < expected && result.ok; ++i) {
             QString error;
             if (bindValue(statement, i + 1, values.at(i), true, error) != SQLITE_OK)
-                result = StoreResult::failure(QStringLiteral("value %1: %2")
+                result = StoreResult::failure(QStringLiteral("第 %1 个值:%2")
                                                   .arg(i + 1)
                                                   .arg(error.isEmpty() ? lastError(m_handle) : error));
         }
@@ -390,7 +391,7 @@ StoreResult Database::step(sqlite3_stmt* statement, const QString& sql, const QV
 StoreResult Database::exec(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     auto it = m_statements.constFind(sql);
     if (it == m_statements.constEnd()) {
         QString error;
@@ -405,7 +406,7 @@ StoreResult Database::exec(const QString& sql, const QVariantList& values)
 StoreResult Database::exec(const FixedSql& sql, const QVariantList& values)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     const size_t number = size_t(sql.number());
     if (number >= m_fixed.size())
         m_fixed.resize(number + 1, nullptr);
@@ -421,7 +422,7 @@ StoreResult Database::exec(const FixedSql& sql, const QVariantList& values)
 StoreResult Database::execOnce(const QString& sql)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     QString error;
     sqlite3_stmt* statement = prepare(sql, error, false);
     if (!statement)
@@ -495,7 +496,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
 {
     DbQuery result;
     if (!isOpen()) {
-        result.m_error = QStringLiteral("the database is not open");
+        result.m_error = QStringLiteral("数据文件未打开");
         return result;
     }
     sqlite3_stmt* statement = prepare(sql, result.m_error, false);
@@ -505,7 +506,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result.m_error =
-            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size());
+            QStringLiteral("程序错误:语句需要 %1 个值,给出了 %2 个").arg(expected).arg(values.size());
         result.m_cursor.reset();
         return result;
     }
@@ -513,7 +514,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
         QString error;
         if (bindValue(statement, i + 1, values.at(i), false, error) != SQLITE_OK) {
             result.m_error =
-                QStringLiteral("value %1: %2").arg(i + 1).arg(error.isEmpty() ? lastError(m_handle) : error);
+                QStringLiteral("第 %1 个值:%2").arg(i + 1).arg(error.isEmpty() ? lastError(m_handle) : error);
             result.m_cursor.reset();
             return result;
         }
@@ -574,7 +575,7 @@ Transaction::~Transaction()
 StoreResult Transaction::commit()
 {
     if (!m_active)
-        return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("no transaction") : m_error);
+        return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("事务未能开始") : m_error);
     const StoreResult ended =
         m_db.execOnce(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_savepoint);
     if (!ended.ok)

@@ -8,11 +8,11 @@ namespace velmo {
 
 namespace {
 
-// An UPDATE of one row that changed nothing means the row has gone.
-StoreResult requireOneRow(StoreResult result, const QString& what)
+// An UPDATE of one account row that changed nothing means the row has gone.
+StoreResult requireOneRow(StoreResult result)
 {
     if (result.ok && result.rowsAffected == 0)
-        return StoreResult::failure(QStringLiteral("%1: the row was not found").arg(what));
+        return StoreResult::failure(QStringLiteral("找不到该账号的记录"));
     return result;
 }
 
@@ -68,8 +68,7 @@ StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QStri
 StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& password)
 {
     return requireOneRow(m_db.exec(QStringLiteral("UPDATE Users SET LastPassword=?, LenPass=? WHERE ID=?"),
-                                   {password.hash, password.length, rowId}),
-                         QStringLiteral("Users"));
+                                   {password.hash, password.length, rowId}));
 }
 
 StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active)
@@ -81,8 +80,7 @@ StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active
 StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
 {
     return requireOneRow(
-        m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}),
-        QStringLiteral("Users"));
+        m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}));
 }
 
 LoginWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,

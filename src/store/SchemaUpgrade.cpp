@@ -42,7 +42,7 @@ StoreResult rebuildMemoTable(Database& db, const QStringList& schema)
 {
     const QStringList oldColumns = columnsOf(db, QStringLiteral("Notebook"));
     if (oldColumns.isEmpty())
-        return StoreResult::failure(QStringLiteral("no memo table"));
+        return StoreResult::failure(QStringLiteral("数据文件中没有备忘表"));
     if (StoreResult renamed = db.execOnce(QStringLiteral("ALTER TABLE Notebook RENAME TO ") + OldTable);
         !renamed)
         return renamed;
@@ -224,7 +224,7 @@ StoreResult upgradeSchema(Database& db)
 {
     const QVariant read = db.selectValue(QStringLiteral("PRAGMA user_version"));
     if (!read.isValid())
-        return StoreResult::failure(QStringLiteral("cannot read the schema version"));
+        return StoreResult::failure(QStringLiteral("无法读取数据文件的格式版本"));
     const int version = read.toInt();
     if (isNewerSchema(version))
         return StoreResult::failure(newerSchemaReason(version));
@@ -232,7 +232,7 @@ StoreResult upgradeSchema(Database& db)
         return StoreResult::success();
     const QStringList schema = databaseSchemaStatements();
     if (schema.isEmpty())
-        return StoreResult::failure(QStringLiteral("the database schema is missing"));
+        return StoreResult::failure(QStringLiteral("程序缺少数据文件的表结构"));
 
     Transaction transaction(db);
     if (!transaction.isActive())
