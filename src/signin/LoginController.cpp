@@ -104,6 +104,14 @@ void LoginController::signIn(const LoginInput& input)
         emit focusPasswordBox(false);
         return;
     }
+    // Checked before anything is sent: a name the service took but the account row cannot hold
+    // would fail only after the online check.
+    if (!LoginRecords::fitsUserId(input.user)) {
+        warn(QStringLiteral("用户名过长,最多只能有%1个字符！").arg(LoginRecords::MaxUserIdLength),
+             QStringLiteral("登录"));
+        emit focusUserBox();
+        return;
+    }
 
     setBusy(true);
     m_input = input;

@@ -18,6 +18,17 @@ StoreResult requireOneRow(StoreResult result)
 
 } // namespace
 
+bool LoginRecords::fitsUserId(const QString& userId)
+{
+    // The store counts characters, a pair of UTF-16 surrogates as one.
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < userId.size(); ++i) {
+        if (!(userId.at(i).isLowSurrogate() && i > 0 && userId.at(i - 1).isHighSurrogate()))
+            ++characters;
+    }
+    return characters <= MaxUserIdLength;
+}
+
 LoginRecords::LoginRecords(Database& db)
     : m_db(db)
 {
