@@ -63,6 +63,10 @@ void LoginController::warn(const QString& text, const QString& title, std::funct
 
 void LoginController::openPage(const QString& path)
 {
+    if (!m_address.problem().isEmpty()) {
+        warn(m_address.problem());
+        return;
+    }
     openWebPage(m_address.url(path), m_boxes, m_dialogParent, m_browser);
 }
 
@@ -221,6 +225,13 @@ void LoginController::askOnline(std::function<void()> onYes)
 
 void LoginController::NetLogin(const QString& user, const QString& passHash, Continuation then)
 {
+    // The configured address is unusable: the default in its place is not the user's service.
+    if (!m_address.problem().isEmpty()) {
+        setCaption(QStringLiteral("服务器连接错误"));
+        warn(m_address.problem());
+        then(false);
+        return;
+    }
     // The name is percent-encoded from its GBK bytes, so "&", "#", spaces and Chinese characters
     // reach the service intact; letters and digits go as they are.
     const QUrl url = signedLoginUrl(m_address, user, passHash);

@@ -13,7 +13,9 @@
 #include "signin/LoginController.h"
 #include "store/Settings.h"
 
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 
 using namespace velmo;
@@ -236,6 +238,30 @@ private slots:
         QVERIFY(rig.settle());
         QVERIFY(rig.state.LocalSignedIn);
         QCOMPARE(rig.stored(), name + ",#velmo123,#velmo123,8,0|0," + name + ",1,1");
+    }
+
+    // A configured address that is no URL is told, the text and where it is set; nothing goes to the
+    // default address in its place, neither the sign-in nor a page.
+    void unusableAddressIsTold()
+    {
+        Rig rig;
+        QSettings settings(rig.scratch.filePath(QStringLiteral("velmo.ini")), QSettings::IniFormat);
+        settings.setValue(ServiceAddress::settingsKey(), QStringLiteral("notaurl"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("notaurl")));
+        rig.controller.setServiceAddress(ServiceAddress::load(settings));
+        QList<QUrl> opened;
+        rig.controller.setBrowser([&opened](const QUrl& url) { return opened << url, true; });
+        rig.signIn(Demo, DemoPassword);
+        QVERIFY(rig.settle());
+        rig.controller.openRegistrationPage();
+        const QString told =
+            QStringLiteral("服务器地址“notaurl”不是可用的网址,无法连接服务器。请在设置文件 %1 的 "
+                           "Service/Address 项中填写以 http:// 或 https:// 开头的网址。")
+                .arg(settings.fileName());
+        QCOMPARE(rig.boxes.texts(), (QStringList{told, told}));
+        QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(rig.signedIn.count(), 0);
     }
 
     // A page that no browser takes is told to the user, with its address.
