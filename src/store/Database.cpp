@@ -190,7 +190,7 @@ StoreResult Database::open(const QString& path)
         return StoreResult::failure(QStringLiteral("没有指定数据文件"));
     const QFileInfo info(path);
     if (!info.isFile())
-        return StoreResult::failure(info.exists() ? QStringLiteral("它不是一个文件")
+        return StoreResult::failure(info.exists() ? QStringLiteral("该路径不是文件")
                                                   : QStringLiteral("文件不存在"));
     // A file a later version of the program wrote is left as it is: SQLite does not even open it.
     if (const std::optional<int> declared = declaredSchemaVersion(path); declared && isNewerSchema(*declared))

@@ -265,6 +265,27 @@ private slots:
         QCOMPARE(dataFiles(), files); // no log or journal left beside it
     }
 
+    // A damaged data.db, unlike one that cannot be used, is moved aside and written out anew, which a
+    // new start then uses.
+    void damagedDataFileIsKeptAndReplaced()
+    {
+        Rig rig;
+        QVERIFY(rig.data.dataFolder().ensureExists());
+        QFile junk(rig.dbPath());
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a database") > 0);
+        junk.close();
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QVERIFY(ending.wait(2000));
+        const QString text = rig.boxes.texts().value(0);
+        QVERIFY2(text.startsWith(QStringLiteral(
+                     "数据配置文件加载出错,请尝试重新启动程序\n原数据文件无法读取,已保存为:")) &&
+                     text.endsWith(QStringLiteral("已新建数据文件,重新启动程序即可使用。")),
+                 qPrintable(text));
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(rig.dbPath()).ok);
+    }
+
     void showCommandRaisesTheRightWindow()
     {
         Rig rig;
