@@ -1,12 +1,15 @@
 // Inserting and reading back 1,000 to 1,000,000 memos through the database layer, and the same rows
 // through the SQLite C interface directly with plain C++ values, as the yardstick for the layer's
-// overhead.
+// overhead; the upgrade of a file of the earlier schema.
 
 #include "TestStore.h"
 
 #include "platform/Clock.h"
+#include "store/Database.h"
 #include "store/DbText.h"
 #include "store/Memo.h"
+
+#include <QFileInfo>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -370,6 +373,45 @@ void readMemosSqlite(benchmark::State& state)
     timeReads(state, [&db, &user] { return readRaw(db.get(), user); });
 }
 
+// Opening a data.db of the earlier schema upgrades it: the time of the open, and the file's size
+// before and after it (counters, in bytes). Each memo carries a body of about 1 KB.
+void upgradeOldFile(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto store = std::make_unique<test::TestStore>();
+        std::vector<MemoRecord> memos = benchMemos(*store, int(state.range(0)));
+        for (MemoRecord& memo : memos)
+            memo.content = memo.content.repeated(16);
+        const QString path = store->dbPath();
+        bool made = store->isValid() && fill(*store, memos);
+        store->db().close();
+        {
+            // The file as the earlier version left it: no in-step counter, schema 1, no free page.
+            const Connection raw = openRaw(path);
+            made =
+                made && raw &&
+                sqlite3_exec(raw.get(),
+                             "ALTER TABLE Notebook DROP COLUMN SyncedSynnum; PRAGMA user_version = 1; VACUUM",
+                             nullptr, nullptr, nullptr) == SQLITE_OK;
+        }
+        const qint64 before = QFileInfo(path).size();
+        state.ResumeTiming();
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(path);
+        state.PauseTiming();
+        db.close();
+        if (!made || !opened.ok) {
+            state.SkipWithError("the old file could not be made or upgraded");
+            return;
+        }
+        state.counters["bytes_before"] = double(before);
+        state.counters["bytes_after"] = double(QFileInfo(path).size());
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+
 void sizes(benchmark::internal::Benchmark* bench)
 {
     bench->Unit(benchmark::kMillisecond)->Arg(1000)->Arg(10000)->Arg(100000)->Arg(1000000);
@@ -381,3 +423,4 @@ BENCHMARK(insertMemos)->Apply(sizes)->Iterations(3);
 BENCHMARK(insertMemosSqlite)->Apply(sizes)->Iterations(3);
 BENCHMARK(readMemos)->Apply(sizes)->Iterations(3);
 BENCHMARK(readMemosSqlite)->Apply(sizes)->Iterations(3);
+BENCHMARK(upgradeOldFile)->Unit(benchmark::kMillisecond)->Arg(50000)->Iterations(1);

@@ -76,26 +76,42 @@ QString Startup::trayTipText() const
     return TrayTipText(m_options.version);
 }
 
-void Startup::releaseDataFiles()
+StoreResult Startup::releaseDataFiles()
 {
     if (!m_options.dataFolder.ensureExists())
         qWarning("velmo: cannot create the data folder %s", qPrintable(m_options.dataFolder.path()));
     const QString dbPath = databasePath(m_options.dataFolder);
+    StoreResult written;
     if (!FileExists(dbPath)) {
-        const StoreResult written = SaveDatabaseFile(dbPath);
+        written = SaveDatabaseFile(dbPath);
         if (!written.ok)
             qWarning("velmo: cannot write %s: %s", qPrintable(dbPath), qPrintable(written.error));
     }
     const StoreResult skin = ReleaseSkinFile(m_options.dataFolder);
     if (!skin.ok)
         qWarning("velmo: cannot write the skin file: %s", qPrintable(skin.error));
+    return written;
 }
 
 bool Startup::start()
 {
-    releaseDataFiles();
+    const StoreResult written = releaseDataFiles();
     m_state.DbPath = databasePath(m_options.dataFolder);
     const StoreResult opened = m_db.open(m_state.DbPath);
+    // A damaged file is moved aside below. A sound file that cannot be used (a later version wrote
+    // it, no rights, a lock), or one that could not be written out, is no matter for a new start:
+    // the user learns which file and why.
+    if (!opened.ok && !isUnreadableDatabase(m_state.DbPath)) {
+        const bool exists = FileExists(m_state.DbPath);
+        if (exists || !written.ok) {
+            qWarning("velmo: cannot open %s: %s", qPrintable(m_state.DbPath), qPrintable(opened.error));
+            m_boxes->warn(nullptr,
+                          exists ? openFailureText(m_state.DbPath, opened.error)
+                                 : creationFailureText(m_state.DbPath, written.error),
+                          {}, [this] { emit programMustEnd(1); });
+            return false;
+        }
+    }
     const ConfigLoad load = LoadConfig(m_db, m_state);
     if (!load.settingsFound) {
         if (!opened.ok)

@@ -87,7 +87,8 @@ signals:
     void programMustEnd(int exitCode);
 
 private:
-    void releaseDataFiles();
+    // Writes out the data files that are missing: the outcome of writing data.db.
+    StoreResult releaseDataFiles();
 
     StartupOptions m_options;
     RunState m_state;

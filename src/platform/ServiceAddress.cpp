@@ -26,6 +26,17 @@ void warnUnusable(const QString& text)
              qPrintable(ServiceAddress::defaultBase().toString()));
 }
 
+QString unusableText(const QString& text, const QString& settingsFile)
+{
+    const QString where =
+        settingsFile.isEmpty()
+            ? QString()
+            : QStringLiteral("请在设置文件 %1 的 %2 项中").arg(settingsFile, ServiceAddress::settingsKey());
+    return QStringLiteral(
+               "服务器地址“%1”不是可用的网址,无法连接服务器。%2填写以 http:// 或 https:// 开头的网址。")
+        .arg(text, where.isEmpty() ? QStringLiteral("请") : where);
+}
+
 } // namespace
 
 ServiceAddress::ServiceAddress()
@@ -37,8 +48,10 @@ ServiceAddress::ServiceAddress(const QUrl& base)
     : m_base(usable(base) ? base.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::StripTrailingSlash)
                           : defaultBase())
 {
-    if (!base.isEmpty() && !usable(base))
+    if (!base.isEmpty() && !usable(base)) {
         warnUnusable(base.toString());
+        m_problem = unusableText(base.toString(), QString());
+    }
     if (m_base.path() == QLatin1String("/"))
         m_base.setPath(QString());
 }
@@ -71,7 +84,9 @@ ServiceAddress ServiceAddress::load(const QSettings& settings)
     const QUrl url(text, QUrl::StrictMode);
     if (!usable(url)) {
         warnUnusable(text);
-        return ServiceAddress();
+        ServiceAddress fallback;
+        fallback.m_problem = unusableText(text, settings.fileName());
+        return fallback;
     }
     return ServiceAddress(url);
 }

@@ -28,18 +28,22 @@ public:
     // The default address, http://127.0.0.1:18766.
     ServiceAddress();
     // A base URL such as http://host:port or http://host/prefix; an invalid or non-HTTP one falls
-    // back to the default with a warning on standard error.
+    // back to the default with a warning on standard error, and is kept as problem().
     explicit ServiceAddress(const QUrl& base);
 
     static QUrl defaultBase();
     // The settings key that holds the base URL as text.
     static QString settingsKey();
     // Reads the address from the per-user settings store; the default when unset, or when unusable
-    // (with a warning naming the setting's text).
+    // (with a warning naming the setting's text, and problem() naming it and the settings file).
     static ServiceAddress load();
     static ServiceAddress load(const QSettings& settings);
 
     QUrl base() const { return m_base; }
+    // Why the configured address is not used, for the user: which text it is and where it is set;
+    // empty when the address is the configured one or none was configured. Nothing is to be sent
+    // to the service while there is a problem: the default in its place is not what the user chose.
+    QString problem() const { return m_problem; }
 
     // The base followed by the path ("/Api/login.asp" and such).
     QUrl url(const QString& path) const;
@@ -48,6 +52,7 @@ public:
 
 private:
     QUrl m_base;
+    QString m_problem;
 };
 
 } // namespace velmo

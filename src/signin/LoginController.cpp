@@ -63,6 +63,10 @@ void LoginController::warn(const QString& text, const QString& title, std::funct
 
 void LoginController::openPage(const QString& path)
 {
+    if (!m_address.problem().isEmpty()) {
+        warn(m_address.problem());
+        return;
+    }
     openWebPage(m_address.url(path), m_boxes, m_dialogParent, m_browser);
 }
 
@@ -102,6 +106,14 @@ void LoginController::signIn(const LoginInput& input)
     if (input.password.isEmpty()) {
         warn(QStringLiteral("请输入密码！"), QStringLiteral("登录"));
         emit focusPasswordBox(false);
+        return;
+    }
+    // Checked before anything is sent: a name the service took but the account row cannot hold
+    // would fail only after the online check.
+    if (!LoginRecords::fitsUserId(input.user)) {
+        warn(QStringLiteral("用户名过长,最多只能有%1个字符！").arg(LoginRecords::MaxUserIdLength),
+             QStringLiteral("登录"));
+        emit focusUserBox();
         return;
     }
 
@@ -213,6 +225,13 @@ void LoginController::askOnline(std::function<void()> onYes)
 
 void LoginController::NetLogin(const QString& user, const QString& passHash, Continuation then)
 {
+    // The configured address is unusable: the default in its place is not the user's service.
+    if (!m_address.problem().isEmpty()) {
+        setCaption(QStringLiteral("服务器连接错误"));
+        warn(m_address.problem());
+        then(false);
+        return;
+    }
     // The name is percent-encoded from its GBK bytes, so "&", "#", spaces and Chinese characters
     // reach the service intact; letters and digits go as they are.
     const QUrl url = signedLoginUrl(m_address, user, passHash);

@@ -1,6 +1,8 @@
 #include "DataFiles.h"
 
 #include "platform/DataFolder.h"
+#include "store/SchemaUpgrade.h"
+#include "store/StoreError.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +14,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 
 #include <fcntl.h>
@@ -34,11 +35,6 @@ namespace {
 QString tempPrefix(const QString& fileName)
 {
     return QStringLiteral(".") + fileName + QStringLiteral(".tmp-");
-}
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Removes what an earlier, killed start left behind: the temporary files and their SQLite
@@ -73,17 +69,17 @@ int createTemp(const QDir& dir, const QString& prefix, QString& path, QString& e
             // The process's umask may have taken more away; the owner needs both.
             if (::fchmod(fd, S_IRUSR | S_IWUSR) == 0)
                 return fd;
-            error = systemError(errno);
+            error = systemReason(errno);
             ::close(fd);
             removeTemp(path);
             return -1;
         }
         if (errno != EEXIST) {
-            error = systemError(errno);
+            error = systemReason(errno);
             return -1;
         }
     }
-    error = QStringLiteral("no free temporary name");
+    error = QStringLiteral("找不到可用的临时文件名");
     return -1;
 }
 
@@ -119,9 +115,9 @@ bool nameTaken(const QString& path)
 StoreResult placeNewFile(const QString& filePath, const std::function<StoreResult(const QString&, int)>& fill)
 {
     if (filePath.isEmpty())
-        return StoreResult::failure(QStringLiteral("no file name"));
+        return StoreResult::failure(QStringLiteral("没有文件名"));
     if (nameTaken(filePath))
-        return StoreResult::failure(QStringLiteral("%1 already exists").arg(filePath));
+        return StoreResult::failure(QStringLiteral("已有同名的文件:%1").arg(filePath));
 
     const QFileInfo target(filePath);
     const QDir dir = target.absoluteDir();
@@ -133,18 +129,17 @@ StoreResult placeNewFile(const QString& filePath, const std::function<StoreResul
     const int fd = createTemp(dir, prefix, tempPath, error);
     if (fd < 0)
         return StoreResult::failure(
-            QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), error));
+            QStringLiteral("无法在文件夹 %1 中新建文件:%2").arg(target.absolutePath(), error));
 
     StoreResult result = fill(tempPath, fd);
     if (result.ok && ::fsync(fd) != 0) // on disk before it takes the final name
-        result = StoreResult::failure(QStringLiteral("cannot write %1 to disk").arg(tempPath));
+        result = StoreResult::failure(QStringLiteral("无法写入 %1:%2").arg(tempPath, systemReason(errno)));
     if (::close(fd) != 0 && result.ok)
-        result =
-            StoreResult::failure(QStringLiteral("cannot write %1: %2").arg(tempPath, systemError(errno)));
+        result = StoreResult::failure(QStringLiteral("无法写入 %1:%2").arg(tempPath, systemReason(errno)));
     if (result.ok) {
         if (const int renameError = renameWithoutReplacing(tempPath, target.absoluteFilePath()))
             result = StoreResult::failure(
-                QStringLiteral("cannot create %1: %2").arg(filePath, systemError(renameError)));
+                QStringLiteral("无法创建 %1:%2").arg(filePath, systemReason(renameError)));
     }
     removeTemp(tempPath);
     return result;
@@ -182,23 +177,26 @@ StoreResult buildDatabase(const QString& path, int /*fd*/)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(path);
         if (!db.open()) {
-            result = StoreResult::failure(db.lastError().text());
+            result = StoreResult::failure(sqliteReason(db.lastError()));
         } else {
             QSqlQuery query(db);
             const QString schema = databaseSchema();
             if (schema.isEmpty())
-                result = StoreResult::failure(QStringLiteral("the database schema is missing"));
+                result = StoreResult::failure(QStringLiteral("程序缺少数据文件的表结构"));
             if (result.ok && !query.exec(QStringLiteral("BEGIN")))
-                result = StoreResult::failure(query.lastError().text());
+                result = StoreResult::failure(sqliteReason(query.lastError()));
             const QStringList statements = databaseSchemaStatements();
             for (const QString& statement : statements) {
                 if (!result.ok)
                     break;
                 if (!query.exec(statement))
-                    result = StoreResult::failure(query.lastError().text());
+                    result = StoreResult::failure(sqliteReason(query.lastError()));
             }
+            if (result.ok &&
+                !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion)))
+                result = StoreResult::failure(sqliteReason(query.lastError()));
             if (result.ok && !query.exec(QStringLiteral("COMMIT")))
-                result = StoreResult::failure(query.lastError().text());
+                result = StoreResult::failure(sqliteReason(query.lastError()));
             query = QSqlQuery();
             db.close();
         }
@@ -232,7 +230,7 @@ StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
 {
     QFile resource(resourcePath);
     if (!resource.open(QIODevice::ReadOnly))
-        return StoreResult::failure(QStringLiteral("no resource %1").arg(resourcePath));
+        return StoreResult::failure(QStringLiteral("程序缺少资源 %1").arg(resourcePath));
     const QByteArray bytes = resource.readAll();
 
     return placeNewFile(filePath, [&bytes](const QString& tempPath, int fd) {
@@ -242,7 +240,7 @@ StoreResult SaveResFile(const QString& resourcePath, const QString& filePath)
                 continue;
             if (n <= 0)
                 return StoreResult::failure(
-                    QStringLiteral("cannot write %1: %2").arg(tempPath, systemError(errno)));
+                    QStringLiteral("无法写入 %1:%2").arg(tempPath, systemReason(errno)));
             written += n;
         }
         return StoreResult::success();
@@ -253,7 +251,7 @@ StoreResult RenameWithoutReplacing(const QString& from, const QString& to)
 {
     if (const int error = renameWithoutReplacing(from, to))
         return StoreResult::failure(
-            QStringLiteral("cannot rename %1 to %2: %3").arg(from, to, systemError(error)));
+            QStringLiteral("无法把 %1 改名为 %2:%3").arg(from, to, systemReason(error)));
     return StoreResult::success();
 }
 

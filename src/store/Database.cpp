@@ -2,6 +2,7 @@
 
 #include "store/DbText.h"
 #include "store/SchemaUpgrade.h"
+#include "store/StoreError.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -19,12 +20,6 @@ namespace velmo {
 
 namespace {
 
-QString describe(const QSqlError& error)
-{
-    const QString text = error.text().trimmed();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
-}
-
 bool isInsert(const QString& sql)
 {
     const QStringView head = QStringView(sql).trimmed();
@@ -32,9 +27,10 @@ bool isInsert(const QString& sql)
            head.startsWith(u"REPLACE", Qt::CaseInsensitive);
 }
 
+// Why the last call on the connection failed, worded by its result code.
 QString lastError(sqlite3* handle)
 {
-    return QString::fromUtf8(sqlite3_errmsg(handle));
+    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
 }
 
 // Binds one value in its stored form (see the header). With `inPlace` a text is bound without a
@@ -137,7 +133,7 @@ public:
     void detach()
     {
         if (m_statement && m_error.isEmpty())
-            m_error = QStringLiteral("the database was closed");
+            m_error = QStringLiteral("数据文件已关闭");
         end();
         m_db = nullptr;
     }
@@ -191,10 +187,14 @@ StoreResult Database::open(const QString& path)
 {
     close();
     if (path.isEmpty())
-        return StoreResult::failure(QStringLiteral("no database path"));
+        return StoreResult::failure(QStringLiteral("没有指定数据文件"));
     const QFileInfo info(path);
     if (!info.isFile())
-        return StoreResult::failure(QStringLiteral("no database file at %1").arg(path));
+        return StoreResult::failure(info.exists() ? QStringLiteral("该路径不是文件")
+                                                  : QStringLiteral("文件不存在"));
+    // A file a later version of the program wrote is left as it is: SQLite does not even open it.
+    if (const std::optional<int> declared = declaredSchemaVersion(path); declared && isNewerSchema(*declared))
+        return StoreResult::failure(newerSchemaReason(*declared));
 
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -203,46 +203,58 @@ StoreResult Database::open(const QString& path)
                            QStringLiteral("?mode=rw"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
         if (!db.open()) {
-            const QString reason = describe(db.lastError());
+            const QString reason = sqliteReason(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connectionName);
-            return StoreResult::failure(QStringLiteral("cannot open %1: %2").arg(path, reason));
+            return StoreResult::failure(reason);
         }
     }
     m_path = path;
-
-    // Opening is lazy; reading the schema proves the file is a database at all.
-    QSqlQuery probe(connection());
-    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        const QString reason = describe(probe.lastError());
-        probe = QSqlQuery();
-        close();
-        return StoreResult::failure(QStringLiteral("cannot read %1: %2").arg(path, reason));
-    }
-    // A larger page cache keeps big transactions (a first download of many memos) from spilling
-    // pages to disk before they commit; memory is taken only as pages are used.
-    probe.exec(QStringLiteral("PRAGMA cache_size = -16384"));
-    // Inside a transaction every memo insert or update (its trigger makes it a multi-row change)
-    // saves the pages it touches for a statement rollback. Kept in memory, that copy costs a few
-    // page copies; kept in a temporary file, as by default, it costs a dozen writes a row.
-    probe.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
-    // Each answer of the service is committed on its own before the next request goes out; with a
-    // write-ahead log such a commit is one append instead of several flushes, and a killed process
-    // loses nothing that was committed (a power cut may lose the last commits, never the file).
-    probe.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    probe.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    probe = QSqlQuery();
     const QVariant handle = connection().driver()->handle();
     if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
         m_handle = *static_cast<sqlite3* const*>(handle.constData());
     if (!m_handle) {
         close();
-        return StoreResult::failure(QStringLiteral("cannot use %1: no SQLite connection").arg(path));
+        return StoreResult::failure(QStringLiteral("程序的数据库驱动不可用"));
     }
+
+    // Opening is lazy; reading the schema proves the file is a database at all.
+    QSqlQuery probe(connection());
+    if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const QString reason = sqliteReason(probe.lastError());
+        probe = QSqlQuery();
+        close();
+        return StoreResult::failure(reason);
+    }
+    // The header may be behind a write-ahead log left beside it: the version as SQLite reads it
+    // counts, before anything below writes to the file.
+    if (probe.exec(QStringLiteral("PRAGMA user_version")) && probe.next() &&
+        isNewerSchema(probe.value(0).toInt())) {
+        const int version = probe.value(0).toInt();
+        probe = QSqlQuery();
+        sqlite3_db_config(m_handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr); // the log stays a log
+        closeConnection(false);
+        return StoreResult::failure(newerSchemaReason(version));
+    }
+    // A larger page cache keeps big transactions (a first download of many memos) from spilling
+    // pages to disk before they commit; memory is taken only as pages are used.
+    probe.exec(QStringLiteral("PRAGMA cache_size = -16384"));
+    probe = QSqlQuery();
+    // Before the settings below: the compaction after an upgrade copies the whole file into a
+    // temporary one, which belongs on the disk, and the file stands alone once it is upgraded.
     if (const StoreResult upgraded = upgradeSchema(*this); !upgraded) {
         close();
-        return StoreResult::failure(QStringLiteral("cannot upgrade %1: %2").arg(path, upgraded.error));
+        return StoreResult::failure(QStringLiteral("无法升级数据文件的格式:") + upgraded.error);
     }
+    // Inside a transaction every memo insert or update (its trigger makes it a multi-row change)
+    // saves the pages it touches for a statement rollback. Kept in memory, that copy costs a few
+    // page copies; kept in a temporary file, as by default, it costs a dozen writes a row.
+    execOnce(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    // Each answer of the service is committed on its own before the next request goes out; with a
+    // write-ahead log such a commit is one append instead of several flushes, and a killed process
+    // loses nothing that was committed (a power cut may lose the last commits, never the file).
+    execOnce(QStringLiteral("PRAGMA journal_mode = WAL"));
+    execOnce(QStringLiteral("PRAGMA synchronous = NORMAL"));
     return StoreResult::success();
 }
 
@@ -258,6 +270,11 @@ void Database::finalizeStatements()
 
 void Database::close()
 {
+    closeConnection(true);
+}
+
+void Database::closeConnection(bool plainJournal)
+{
     // Before the connection closes: a statement left open would keep it from closing.
     finalizeStatements();
     for (DbCursor* cursor : std::exchange(m_cursors, {}))
@@ -269,12 +286,12 @@ void Database::close()
         return;
     {
         QSqlDatabase db = connection();
-        if (db.isOpen()) {
+        if (db.isOpen() && plainJournal) {
             // Back to a plain journal once the program is done: the file then stands alone, and a
             // reader that opens it read-only leaves no log files beside it.
             QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
-            db.close();
         }
+        db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
 }
@@ -290,7 +307,7 @@ bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error
     case QMetaType::QDateTime: {
         const QDateTime moment = value.toDateTime();
         if (!moment.isValid()) {
-            error = QStringLiteral("invalid date");
+            error = QStringLiteral("日期无效");
             return false;
         }
         bound = toDbText(moment);
@@ -299,7 +316,7 @@ bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error
     case QMetaType::QDate: {
         const QDate day = value.toDate();
         if (!day.isValid()) {
-            error = QStringLiteral("invalid date");
+            error = QStringLiteral("日期无效");
             return false;
         }
         bound = toDbText(day.startOfDay());
@@ -332,7 +349,8 @@ sqlite3_stmt* Database::prepare(const QString& sql, QString& error, bool keep) c
     const auto* rest = static_cast<const char16_t*>(tail);
     const qsizetype used = rest ? rest - reinterpret_cast<const char16_t*>(sql.utf16()) : sql.size();
     if (!statement || !QStringView(sql).mid(used).trimmed().isEmpty()) {
-        error = statement ? QStringLiteral("more than one statement") : QStringLiteral("no statement");
+        error =
+            statement ? QStringLiteral("程序错误:一次只能执行一条语句") : QStringLiteral("程序错误:没有语句");
         sqlite3_finalize(statement);
         return nullptr;
     }
@@ -345,12 +363,12 @@ StoreResult Database::step(sqlite3_stmt* statement, const QString& sql, const QV
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result = StoreResult::failure(
-            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size()));
+            QStringLiteral("程序错误:语句需要 %1 个值,给出了 %2 个").arg(expected).arg(values.size()));
     } else {
         for (int i = 0; i < expected && result.ok; ++i) {
             QString error;
             if (bindValue(statement, i + 1, values.at(i), true, error) != SQLITE_OK)
-                result = StoreResult::failure(QStringLiteral("value %1: %2")
+                result = StoreResult::failure(QStringLiteral("第 %1 个值:%2")
                                                   .arg(i + 1)
                                                   .arg(error.isEmpty() ? lastError(m_handle) : error));
         }
@@ -373,7 +391,7 @@ StoreResult Database::step(sqlite3_stmt* statement, const QString& sql, const QV
 StoreResult Database::exec(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     auto it = m_statements.constFind(sql);
     if (it == m_statements.constEnd()) {
         QString error;
@@ -388,7 +406,7 @@ StoreResult Database::exec(const QString& sql, const QVariantList& values)
 StoreResult Database::exec(const FixedSql& sql, const QVariantList& values)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     const size_t number = size_t(sql.number());
     if (number >= m_fixed.size())
         m_fixed.resize(number + 1, nullptr);
@@ -404,7 +422,7 @@ StoreResult Database::exec(const FixedSql& sql, const QVariantList& values)
 StoreResult Database::execOnce(const QString& sql)
 {
     if (!isOpen())
-        return StoreResult::failure(QStringLiteral("the database is not open"));
+        return StoreResult::failure(QStringLiteral("数据文件未打开"));
     QString error;
     sqlite3_stmt* statement = prepare(sql, error, false);
     if (!statement)
@@ -478,7 +496,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
 {
     DbQuery result;
     if (!isOpen()) {
-        result.m_error = QStringLiteral("the database is not open");
+        result.m_error = QStringLiteral("数据文件未打开");
         return result;
     }
     sqlite3_stmt* statement = prepare(sql, result.m_error, false);
@@ -488,7 +506,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result.m_error =
-            QStringLiteral("the statement takes %1 values, %2 given").arg(expected).arg(values.size());
+            QStringLiteral("程序错误:语句需要 %1 个值,给出了 %2 个").arg(expected).arg(values.size());
         result.m_cursor.reset();
         return result;
     }
@@ -496,7 +514,7 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
         QString error;
         if (bindValue(statement, i + 1, values.at(i), false, error) != SQLITE_OK) {
             result.m_error =
-                QStringLiteral("value %1: %2").arg(i + 1).arg(error.isEmpty() ? lastError(m_handle) : error);
+                QStringLiteral("第 %1 个值:%2").arg(i + 1).arg(error.isEmpty() ? lastError(m_handle) : error);
             result.m_cursor.reset();
             return result;
         }
@@ -557,7 +575,7 @@ Transaction::~Transaction()
 StoreResult Transaction::commit()
 {
     if (!m_active)
-        return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("no transaction") : m_error);
+        return StoreResult::failure(m_error.isEmpty() ? QStringLiteral("事务未能开始") : m_error);
     const StoreResult ended =
         m_db.execOnce(m_outermost ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE ") + m_savepoint);
     if (!ended.ok)

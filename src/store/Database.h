@@ -166,6 +166,8 @@ private:
     sqlite3_stmt* prepare(const QString& sql, QString& error, bool keep) const;
     StoreResult step(sqlite3_stmt* statement, const QString& sql, const QVariantList& values);
     void finalizeStatements();
+    // Closes the connection; plainJournal: first back to a plain journal (a write to the file).
+    void closeConnection(bool plainJournal);
 
     QString m_connectionName;
     QString m_path;

@@ -8,15 +8,26 @@ namespace velmo {
 
 namespace {
 
-// An UPDATE of one row that changed nothing means the row has gone.
-StoreResult requireOneRow(StoreResult result, const QString& what)
+// An UPDATE of one account row that changed nothing means the row has gone.
+StoreResult requireOneRow(StoreResult result)
 {
     if (result.ok && result.rowsAffected == 0)
-        return StoreResult::failure(QStringLiteral("%1: the row was not found").arg(what));
+        return StoreResult::failure(QStringLiteral("找不到该账号的记录"));
     return result;
 }
 
 } // namespace
+
+bool LoginRecords::fitsUserId(const QString& userId)
+{
+    // The store counts characters, a pair of UTF-16 surrogates as one.
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < userId.size(); ++i) {
+        if (!(userId.at(i).isLowSurrogate() && i > 0 && userId.at(i - 1).isHighSurrogate()))
+            ++characters;
+    }
+    return characters <= MaxUserIdLength;
+}
 
 LoginRecords::LoginRecords(Database& db)
     : m_db(db)
@@ -68,8 +79,7 @@ StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QStri
 StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& password)
 {
     return requireOneRow(m_db.exec(QStringLiteral("UPDATE Users SET LastPassword=?, LenPass=? WHERE ID=?"),
-                                   {password.hash, password.length, rowId}),
-                         QStringLiteral("Users"));
+                                   {password.hash, password.length, rowId}));
 }
 
 StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active)
@@ -81,8 +91,7 @@ StoreResult LoginRecords::setMobileMailActive(const QString& userId, bool active
 StoreResult LoginRecords::setUserPassword(qint64 rowId, const QString& passHash)
 {
     return requireOneRow(
-        m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}),
-        QStringLiteral("Users"));
+        m_db.exec(QStringLiteral("UPDATE Users SET UserPWD=? WHERE ID=?"), {passHash, rowId}));
 }
 
 LoginWrite LoginRecords::SaveLoginConfig(const QString& userId, bool savePass, bool autoLogin,

@@ -39,6 +39,11 @@ using LoginWrite = SettingsWrite;
 class LoginRecords
 {
 public:
+    // The longest user name an account row (and a memo's owner) holds, in characters.
+    static constexpr int MaxUserIdLength = 50;
+    // Whether the name fits the account row and the memo rows, counted as the store counts.
+    static bool fitsUserId(const QString& userId);
+
     explicit LoginRecords(Database& db);
 
     // The account of that name, matched with letter case (names that differ only in case are two

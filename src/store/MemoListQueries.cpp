@@ -198,7 +198,7 @@ MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<
     if (!keys.empty())
         keysInUse.emplace(m_db, keys);
     if (keysInUse && !keysInUse->isReady())
-        return StoreResult::failure(QStringLiteral("the sort function could not be installed"));
+        return StoreResult::failure(QStringLiteral("无法按所选的列排序"));
     return m_db.selectRows(sql, values, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 

@@ -23,7 +23,7 @@ StoreResult NoticeRows::addMissing(const QList<NoticeEntry>& entries)
     for (const NoticeEntry& entry : entries) {
         if (!fits(entry))
             return StoreResult::failure(
-                QStringLiteral("Notice: the notice %1 does not fit the table").arg(entry.noticeId));
+                QStringLiteral("公告 %1 的内容超出了数据文件允许的长度").arg(entry.noticeId));
     }
     Transaction transaction(m_db);
     if (!transaction.isActive())
@@ -37,7 +37,7 @@ StoreResult NoticeRows::addMissing(const QList<NoticeEntry>& entries)
         const QVariant held = m_db.selectValue(QStringLiteral("SELECT count(*) FROM Notice WHERE NoticeId=?"),
                                                {entry.noticeId});
         if (!held.isValid())
-            return StoreResult::failure(QStringLiteral("Notice: the table could not be read"));
+            return StoreResult::failure(QStringLiteral("公告记录读取失败"));
         if (held.toLongLong() > 0)
             continue;
         const StoreResult inserted = m_db.exec(
@@ -72,7 +72,7 @@ StoreResult NoticeRows::markRead(qint64 id)
 {
     StoreResult result = m_db.exec(QStringLiteral("UPDATE Notice SET HaveRead=1 WHERE id=?"), {id});
     if (result.ok && result.rowsAffected == 0)
-        return StoreResult::failure(QStringLiteral("Notice: the notice %1 was not found").arg(id));
+        return StoreResult::failure(QStringLiteral("找不到公告 %1 的记录").arg(id));
     return result;
 }
 

@@ -168,4 +168,14 @@ QString RecoverMissingRowText(const QString& dbPath)
     return recoveryText(recovery);
 }
 
+QString openFailureText(const QString& dbPath, const QString& reason)
+{
+    return QStringLiteral("数据文件无法打开,程序将退出。\n文件:%1\n原因:%2").arg(dbPath, reason);
+}
+
+QString creationFailureText(const QString& dbPath, const QString& reason)
+{
+    return QStringLiteral("数据文件无法创建,程序将退出。\n文件:%1\n原因:%2").arg(dbPath, reason);
+}
+
 } // namespace velmo

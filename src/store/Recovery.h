@@ -39,4 +39,11 @@ QString recoveryText(const MissingRowRecovery& recovery);
 // be written out again noted in the log, and the message to show before the program ends.
 QString RecoverMissingRowText(const QString& dbPath);
 
+// The message for a data.db that is there and readable but cannot be used (a later version wrote
+// it, no rights, a lock): neither moving it aside nor a new start mends that, so the user learns
+// which file it is and why.
+QString openFailureText(const QString& dbPath, const QString& reason);
+// The same for a missing data.db that could not be written out (a read-only folder, a full disk).
+QString creationFailureText(const QString& dbPath, const QString& reason);
+
 } // namespace velmo

@@ -3,8 +3,13 @@
 #include "store/DataFiles.h"
 #include "store/Database.h"
 
+#include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QtEndian>
+
+#include <array>
 
 namespace velmo {
 
@@ -37,7 +42,7 @@ StoreResult rebuildMemoTable(Database& db, const QStringList& schema)
 {
     const QStringList oldColumns = columnsOf(db, QStringLiteral("Notebook"));
     if (oldColumns.isEmpty())
-        return StoreResult::failure(QStringLiteral("no memo table"));
+        return StoreResult::failure(QStringLiteral("数据文件中没有备忘表"));
     if (StoreResult renamed = db.execOnce(QStringLiteral("ALTER TABLE Notebook RENAME TO ") + OldTable);
         !renamed)
         return renamed;
@@ -77,7 +82,7 @@ StoreResult rebuildMemoTable(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
-// The tables of the current schema that the file lacks (a table a newer schema added).
+// Version 3, and any later one that only adds tables: the tables of the current schema the file lacks.
 StoreResult createMissingTables(Database& db, const QStringList& schema)
 {
     static const QRegularExpression createTable(QStringLiteral("^CREATE TABLE (\\w+) "));
@@ -91,28 +96,168 @@ StoreResult createMissingTables(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
+// The earlier file compared owners with SQLite's NOCASE, which folds the ASCII letters only.
+QString foldedOwner(const QString& name)
+{
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return folded;
+}
+
+// The earlier file compared a memo's owner without letter case: a sign-in as "demo" also showed the
+// memos stored as "Demo" or "DEMO". Owners now compare exactly, so each set of names that differ only
+// in letter case takes one spelling, in the memo rows, the account rows and the last user alike:
+//   1. the spelling of the oldest account row of the name: the row the earlier version checked every
+//      sign-in of the name against, whatever case it was typed in;
+//   2. without an account row, the last user's, which the sign-in window offers;
+//   3. else the spelling most of the memos carry (the oldest memo's on a tie).
+StoreResult unifyOwnerSpellings(Database& db)
+{
+    QHash<QString, QString> chosen; // folded name -> its spelling
+    struct Account
+    {
+        qint64 id;
+        QString name;
+    };
+    const StoreRead<std::vector<Account>> accounts =
+        db.selectRows(QStringLiteral("SELECT ID, UserID FROM Users WHERE UserID IS NOT NULL ORDER BY ID"), {},
+                      [](const DbQuery& row) {
+                          return Account{row.value(0).toLongLong(), row.value(1).toString()};
+                      });
+    if (!accounts.ok)
+        return accounts;
+    for (const Account& account : accounts.value) {
+        if (const QString folded = foldedOwner(account.name); !chosen.contains(folded))
+            chosen.insert(folded, account.name);
+    }
+    const QString lastUser =
+        db.selectValue(QStringLiteral("SELECT LastUser FROM Config ORDER BY id LIMIT 1")).toString();
+    if (!lastUser.isEmpty() && !chosen.contains(foldedOwner(lastUser)))
+        chosen.insert(foldedOwner(lastUser), lastUser);
+
+    struct Spelling
+    {
+        QString name;
+        qint64 memos;
+    };
+    // Oldest first, so that the first of equally many wins.
+    const StoreRead<std::vector<Spelling>> spellings = db.selectRows(
+        QStringLiteral("SELECT userid, count(*) FROM Notebook WHERE userid IS NOT NULL GROUP BY userid "
+                       "ORDER BY min(id)"),
+        {}, [](const DbQuery& row) {
+            return Spelling{row.value(0).toString(), row.value(1).toLongLong()};
+        });
+    if (!spellings.ok)
+        return spellings;
+    QHash<QString, Spelling> mostMemos;
+    for (const Spelling& spelling : spellings.value) {
+        const QString folded = foldedOwner(spelling.name);
+        if (chosen.contains(folded))
+            continue;
+        auto best = mostMemos.find(folded);
+        if (best == mostMemos.end())
+            mostMemos.insert(folded, spelling);
+        else if (spelling.memos > best->memos)
+            *best = spelling;
+    }
+    for (auto it = mostMemos.cbegin(); it != mostMemos.cend(); ++it)
+        chosen.insert(it.key(), it->name);
+
+    for (const Spelling& spelling : spellings.value) {
+        const QString name = chosen.value(foldedOwner(spelling.name));
+        if (name == spelling.name)
+            continue;
+        if (StoreResult moved =
+                db.exec(QStringLiteral("UPDATE Notebook SET userid=? WHERE userid=?"), {name, spelling.name});
+            !moved)
+            return moved;
+    }
+    for (const Account& account : accounts.value) {
+        const QString name = chosen.value(foldedOwner(account.name));
+        if (name == account.name)
+            continue;
+        if (StoreResult renamed =
+                db.exec(QStringLiteral("UPDATE Users SET UserID=? WHERE ID=?"), {name, account.id});
+            !renamed)
+            return renamed;
+    }
+    const QString lastUserName = chosen.value(foldedOwner(lastUser));
+    if (!lastUser.isEmpty() && lastUserName != lastUser)
+        return db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=(SELECT min(id) FROM Config)"),
+                       {lastUserName});
+    return StoreResult::success();
+}
+
+// Each step brings a file of the version before it up to its own version.
+StoreResult upgradeToVersion2(Database& db, const QStringList& schema)
+{
+    if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
+        return rebuilt;
+    return unifyOwnerSpellings(db);
+}
+
+struct UpgradeStep
+{
+    int version;
+    StoreResult (*run)(Database& db, const QStringList& schema);
+};
+
+// Adding a version: its step at the end here, and CurrentSchemaVersion raised to it.
+constexpr std::array UpgradeSteps{
+    UpgradeStep{2, &upgradeToVersion2},
+    UpgradeStep{3, &createMissingTables},
+};
+static_assert(UpgradeSteps.back().version == CurrentSchemaVersion,
+              "the last upgrade step brings a file to the newest schema");
+
 } // namespace
+
+QString newerSchemaReason(int version)
+{
+    return QStringLiteral("该文件由更新版本的 Velmo 写入(数据格式第%1版,本程序只能使用到第%2版)。"
+                          "为保护其中的数据,本程序没有打开也没有改动它,请使用新版本的 Velmo。")
+        .arg(version)
+        .arg(CurrentSchemaVersion);
+}
+
+std::optional<int> declaredSchemaVersion(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // The header: the format's name, ..., the schema version (user_version) at offset 60, big-endian.
+    const QByteArray header = file.read(64);
+    if (header.size() < 64 || !header.startsWith(QByteArray("SQLite format 3", 16)))
+        return std::nullopt;
+    return qFromBigEndian<qint32>(header.constData() + 60);
+}
 
 StoreResult upgradeSchema(Database& db)
 {
-    const QVariant version = db.selectValue(QStringLiteral("PRAGMA user_version"));
-    if (!version.isValid())
-        return StoreResult::failure(QStringLiteral("cannot read the schema version"));
-    if (version.toInt() >= CurrentSchemaVersion)
+    const QVariant read = db.selectValue(QStringLiteral("PRAGMA user_version"));
+    if (!read.isValid())
+        return StoreResult::failure(QStringLiteral("无法读取数据文件的格式版本"));
+    const int version = read.toInt();
+    if (isNewerSchema(version))
+        return StoreResult::failure(newerSchemaReason(version));
+    if (version == CurrentSchemaVersion)
         return StoreResult::success();
     const QStringList schema = databaseSchemaStatements();
     if (schema.isEmpty())
-        return StoreResult::failure(QStringLiteral("the database schema is missing"));
+        return StoreResult::failure(QStringLiteral("程序缺少数据文件的表结构"));
 
     Transaction transaction(db);
     if (!transaction.isActive())
         return StoreResult::failure(transaction.error());
-    if (version.toInt() < 2) {
-        if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
-            return rebuilt;
+    for (const UpgradeStep& step : UpgradeSteps) {
+        if (step.version <= version)
+            continue;
+        if (StoreResult upgraded = step.run(db, schema); !upgraded)
+            return upgraded;
     }
-    if (StoreResult created = createMissingTables(db, schema); !created)
-        return created;
     // The indexes of the other tables, where an older file lacks them.
     for (QString statement : schema) {
         if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))
@@ -125,7 +270,16 @@ StoreResult upgradeSchema(Database& db)
             db.execOnce(QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion));
         !versioned)
         return versioned;
-    return transaction.commit();
+    if (StoreResult committed = transaction.commit(); !committed)
+        return committed;
+    // A rebuilt table leaves the pages of the one it replaced free, about half the file: they go
+    // back to the disk. The upgrade stands either way; a compaction that fails (too little room for
+    // its copy) only leaves the file larger. A step that only adds a table frees nothing.
+    if (version >= 2)
+        return StoreResult::success();
+    if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)
+        qWarning("velmo: the upgraded data file was not compacted: %s", qPrintable(compacted.error));
+    return StoreResult::success();
 }
 
 } // namespace velmo

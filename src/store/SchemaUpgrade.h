@@ -5,19 +5,40 @@
 //
 //   version 2: the memo table is rebuilt so that its owner column compares with letter case, with
 //              the column SyncedSynnum (a row in step gets its counter; any other row 0), and with
-//              every index and trigger of the current schema.
+//              every index and trigger of the current schema. Names that the earlier file took for one
+//              (they differ only in letter case) get one spelling in the memo rows, the account rows
+//              and the last user, so that the sign-in as before still reaches every memo.
 //   version 3: the table SentUploads (the uploads whose answer is not written down yet).
 
 #include "store/StoreResult.h"
+
+#include <QString>
+
+#include <optional>
 
 namespace velmo {
 
 class Database;
 
+// The newest schema this program knows: a new file is made at it, an older file is brought up to it
+// step by step (SchemaUpgrade.cpp holds one step a version), and a file of a newer schema, written by
+// a later version of the program, is neither opened nor changed.
 inline constexpr int CurrentSchemaVersion = 3;
 
+inline bool isNewerSchema(int version)
+{
+    return version > CurrentSchemaVersion;
+}
+
 // Upgrades the open database when its user_version is below CurrentSchemaVersion; success when
-// there was nothing to do.
+// there was nothing to do, a failure (newerSchemaReason) for a newer schema.
 StoreResult upgradeSchema(Database& db);
+
+// The schema version (user_version) that the header of the file at path declares, read without
+// SQLite; none when the file cannot be read or is no SQLite database.
+std::optional<int> declaredSchemaVersion(const QString& path);
+
+// Why a file of that newer schema is not opened, for the user.
+QString newerSchemaReason(int version);
 
 } // namespace velmo

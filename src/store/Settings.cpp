@@ -68,7 +68,7 @@ SettingsWrite updateSettingsRow(Database& db, const QString& assignments, const 
                            values);
     if (write.result.ok && write.result.rowsAffected == 0) {
         write.settingsRowMissing = true;
-        write.result = StoreResult::failure(QStringLiteral("the settings row is missing"));
+        write.result = StoreResult::failure(QStringLiteral("设置记录不存在"));
     }
     return write;
 }
@@ -93,8 +93,8 @@ ConfigLoad LoadConfig(const Database& db, RunState& state)
     ConfigLoad load;
     const ConfigRead read = readConfig(db);
     if (!read.value) {
-        load.error = !db.isOpen() ? QStringLiteral("the database is not open")
-                     : read.ok    ? QStringLiteral("the settings row is missing")
+        load.error = !db.isOpen() ? QStringLiteral("数据文件未打开")
+                     : read.ok    ? QStringLiteral("设置记录不存在")
                                   : read.error;
         return load;
     }

@@ -3,11 +3,10 @@
 -- Dates are text 'yyyy-MM-dd HH:mm:ss' in local time; yes/no columns hold 0 or 1.
 -- Text columns compare without letter case, except a memo's owner: two accounts whose names differ
 -- only in letter case are two accounts.
--- user_version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists.
--- user_version 3: the table SentUploads exists.
--- An older file is brought up to this shape when it is opened (store/SchemaUpgrade).
-
-PRAGMA user_version = 3
+-- The file's user_version is CurrentSchemaVersion (store/SchemaUpgrade.h), set when it is written out.
+-- Version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
+-- file is brought up to this shape when it is opened (store/SchemaUpgrade).
+-- Version 3: the table SentUploads exists.
 
 CREATE TABLE Config (
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -192,6 +192,11 @@ void SyncSession::startPass(bool announce)
     m_announce = announce;
     m_finishText = DoneStatus;
     m_stage = Stage::SigningIn;
+    if (!m_address.problem().isEmpty()) { // nothing goes to a service the user did not choose
+        m_lastTransferFailed = true;
+        fail(withReason(ConnectionFailedStatus, m_address.problem()));
+        return;
+    }
     // An answer the service gave and that could not be written yet comes first: were the list read
     // without it, the memo the service took would come down as a new one.
     if (const StoreResult written = writeAnswers(); !written) {

@@ -1,4 +1,5 @@
 #include "FakeTray.h"
+#include "ReadOnlyPath.h"
 #include "ServiceFixture.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
@@ -16,10 +17,13 @@
 #include "signin/LoginForm.h"
 #include "signin/frmLogin.h"
 #include "store/DataFiles.h"
+#include "store/SchemaUpgrade.h"
 #include "tray/TrayIcon.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -194,6 +198,93 @@ private slots:
         QVERIFY(!rig.desk->visible);
         for (QWidget* window : QApplication::topLevelWidgets())
             QVERIFY(!window->isVisible());
+    }
+
+    void unusableDataFileIsNamedAndLeftAlone_data()
+    {
+        QTest::addColumn<QStringList>("statements"); // run on a fresh data.db before the start
+        QTest::addColumn<int>("readOnly");           // 0: nothing, 1: data.db, 2: the folder (no data.db)
+        QTest::addColumn<QString>("message");        // its start
+        QTest::addColumn<QString>("reason");         // what it says about the file
+        const QString opening = QStringLiteral("数据文件无法打开,程序将退出。\n文件:");
+        QTest::newRow("written by a later version")
+            << QStringList{"ALTER TABLE Notebook ADD COLUMN Later TEXT",
+                           "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
+                           QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion + 1)}
+            << 0 << opening << QStringLiteral("更新版本");
+        QTest::newRow("read-only, to be upgraded")
+            << QStringList{"PRAGMA user_version = 1"} << 1 << opening
+            << QStringLiteral("原因:无法升级数据文件的格式:数据文件是只读的,无法写入");
+        QTest::newRow("read-only folder, no data.db")
+            << QStringList{} << 2 << QStringLiteral("数据文件无法创建,程序将退出。\n文件:")
+            << QStringLiteral("原因:无法在文件夹 %1 中新建文件:没有权限");
+    }
+
+    // A data.db that is there but cannot be used, or cannot be written out: the user learns which file
+    // and why (no "try a new start"), the program ends before any window, and the file stays byte for
+    // byte as it was.
+    void unusableDataFileIsNamedAndLeftAlone()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(int, readOnly);
+        QFETCH(QString, message);
+        QFETCH(QString, reason);
+        Rig rig;
+        if (readOnly < 2) {
+            rig.prepareDatabase({});
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(rig.dbPath()).ok);
+            for (const QString& statement : statements)
+                QVERIFY(db.execOnce(statement).ok);
+        }
+        const auto checksum = [&rig] {
+            QFile file(rig.dbPath());
+            return file.open(QIODevice::ReadOnly)
+                       ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                       : QByteArray();
+        };
+        const auto dataFiles = [&rig] {
+            return QDir(rig.data.path()).entryList({QStringLiteral("*data.db*")}, QDir::Files | QDir::Hidden);
+        };
+        const QByteArray before = checksum();
+        const QStringList files = dataFiles();
+        test::ReadOnlyPath locked(readOnly == 1 ? rig.dbPath() : rig.data.path());
+        if (readOnly && !locked.isReadOnly())
+            QSKIP("this file system cannot make the path read-only for this user");
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QVERIFY(ending.wait(2000));
+        QCOMPARE(ending, QList<QVariantList>{{1}});
+        QCOMPARE(rig.boxes.boxes.size(), 1);
+        const QString text = rig.boxes.texts().constFirst();
+        QVERIFY2(text.startsWith(message + rig.dbPath() + u'\n') &&
+                     text.contains(reason.arg(rig.data.path())),
+                 qPrintable(text));
+        for (QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY(!window->isVisible());
+        QCOMPARE(checksum(), before);
+        QCOMPARE(dataFiles(), files); // no log or journal left beside it
+    }
+
+    // A damaged data.db, unlike one that cannot be used, is moved aside and written out anew, which a
+    // new start then uses.
+    void damagedDataFileIsKeptAndReplaced()
+    {
+        Rig rig;
+        QVERIFY(rig.data.dataFolder().ensureExists());
+        QFile junk(rig.dbPath());
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a database") > 0);
+        junk.close();
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QVERIFY(ending.wait(2000));
+        const QString text = rig.boxes.texts().value(0);
+        QVERIFY2(text.startsWith(QStringLiteral(
+                     "数据配置文件加载出错,请尝试重新启动程序\n原数据文件无法读取,已保存为:")) &&
+                     text.endsWith(QStringLiteral("已新建数据文件,重新启动程序即可使用。")),
+                 qPrintable(text));
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(rig.dbPath()).ok);
     }
 
     void showCommandRaisesTheRightWindow()

@@ -13,7 +13,9 @@
 #include "signin/LoginController.h"
 #include "store/Settings.h"
 
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 
 using namespace velmo;
@@ -219,6 +221,7 @@ private slots:
         QTest::addColumn<QString>("name");
         for (const char* name : {"demo123", "o'brien", "tom&jerry", "a b#c", "张三", "x+y%20"})
             QTest::newRow(name) << QString::fromUtf8(name);
+        QTest::newRow("the longest the store holds") << QString(50, u'张');
     }
 
     void namesReachTheServiceIntact()
@@ -237,6 +240,30 @@ private slots:
         QCOMPARE(rig.stored(), name + ",#velmo123,#velmo123,8,0|0," + name + ",1,1");
     }
 
+    // A configured address that is no URL is told, the text and where it is set; nothing goes to the
+    // default address in its place, neither the sign-in nor a page.
+    void unusableAddressIsTold()
+    {
+        Rig rig;
+        QSettings settings(rig.scratch.filePath(QStringLiteral("velmo.ini")), QSettings::IniFormat);
+        settings.setValue(ServiceAddress::settingsKey(), QStringLiteral("notaurl"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("notaurl")));
+        rig.controller.setServiceAddress(ServiceAddress::load(settings));
+        QList<QUrl> opened;
+        rig.controller.setBrowser([&opened](const QUrl& url) { return opened << url, true; });
+        rig.signIn(Demo, DemoPassword);
+        QVERIFY(rig.settle());
+        rig.controller.openRegistrationPage();
+        const QString told =
+            QStringLiteral("服务器地址“notaurl”不是可用的网址,无法连接服务器。请在设置文件 %1 的 "
+                           "Service/Address 项中填写以 http:// 或 https:// 开头的网址。")
+                .arg(settings.fileName());
+        QCOMPARE(rig.boxes.texts(), (QStringList{told, told}));
+        QCOMPARE(rig.controller.caption(), QStringLiteral("服务器连接错误"));
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(rig.signedIn.count(), 0);
+    }
+
     // A page that no browser takes is told to the user, with its address.
     void pagesNotOpenedAreTold()
     {
@@ -249,7 +276,8 @@ private slots:
 
     // A sign-in that stops before anyone is signed in sends nothing, stores nothing and leaves
     // autostart off: empty boxes (a blank name is a name), an account table that cannot be read, a
-    // local password that differs with the online check declined, a settings row that is gone.
+    // local password that differs with the online check declined, a settings row that is gone, a
+    // name too long for the account row.
     void stopsWithoutSigningIn_data()
     {
         QTest::addColumn<bool>("firstRun");
@@ -265,6 +293,9 @@ private slots:
         // Names that differ only in letter case are two accounts, as their memos are.
         QTest::newRow("name in other letter case, answered no") << false << "" << "Demo:velmo123" << "本地数据库验证失败,是否连接到服务器认证?" << "password";
         QTest::newRow("settings row gone") << false << "DELETE FROM Config" << "demo:velmo123" << "数据配置文件加载出错,请尝试重新启动程序" << "";
+        // A name the account row cannot hold is refused before the service sees it.
+        QTest::newRow("name past 50, first run") << true << "" << QString(51, u'张') + ":velmo123" << "用户名过长,最多只能有50个字符！" << "user";
+        QTest::newRow("name of 300") << false << "" << QString(300, u'd') + ":velmo123" << "用户名过长,最多只能有50个字符！" << "user";
         // clang-format on
     }
     void stopsWithoutSigningIn()
@@ -278,6 +309,9 @@ private slots:
         rig.addLocalAccount(Demo, DemoPassword);
         if (!setup.isEmpty())
             rig.exec(setup);
+        // The service would take every name, so that only the sign-in's own checks stop it.
+        if (const QString name = user.section(u':', 0, 0); !name.isEmpty())
+            rig.service.addAccount(name, user.section(u':', 1));
         rig.boxes.plannedAnswers = {false};
         QSignalSpy userFocus(&rig.controller, &LoginController::focusUserBox);
         QSignalSpy passwordFocus(&rig.controller, &LoginController::focusPasswordBox);

@@ -1,3 +1,4 @@
+#include "ReadOnlyPath.h"
 #include "TestMain.h"
 #include "TestStore.h"
 
@@ -12,6 +13,11 @@
 #include "store/Settings.h"
 
 #include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <functional>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -58,7 +64,17 @@ qint64 addMemo(test::TestStore& store, const QString& title, int type, bool done
     return id;
 }
 
+// A write of the store that fails, on a store of its own.
+using FailingWrite = std::function<StoreResult(test::TestStore&)>;
+
+FailingWrite sql(const QString& statement)
+{
+    return [statement](test::TestStore& store) { return store.db().exec(statement); };
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(FailingWrite)
 
 // The data layer: data.db and its connection, the files written and recovered, the memo lists,
 // searches, counts and state setters, the settings and account rows.
@@ -117,7 +133,7 @@ private slots:
         // An invalid date is refused, not stored as something else; so is a missing value. The kept
         // statement runs again after either.
         const StoreResult invalid = store.db().exec(insert, {QDateTime(), true, "x"});
-        QVERIFY(!invalid.ok && invalid.error.contains(QLatin1String("date")));
+        QVERIFY(!invalid.ok && invalid.error.contains(QStringLiteral("日期")));
         QVERIFY(!store.db().exec(insert, {moment, 0}).ok && store.db().exec(insert, {moment, 0, "x"}).ok);
         QCOMPARE(store.value("SELECT title FROM Notebook WHERE ifAlert=0").toString(), "x");
     }
@@ -525,6 +541,70 @@ private slots:
         QVERIFY2(write.result.ok, qPrintable(write.result.error));
         inverted.MmNumber = figure;
         QCOMPARE(readConfig(db).value->settings, inverted);
+    }
+
+    void failuresSayWhyInChinese_data()
+    {
+        QTest::addColumn<int>("hold"); // 1: another program holds the write lock, 2: the file is read-only
+        QTest::addColumn<FailingWrite>("write");
+        QTest::addColumn<QString>("reason");
+        const QString big = QStringLiteral("INSERT INTO Notebook (userid, title, content) VALUES ('u', 't', "
+                                           "printf('%.100000c', 'x'))");
+        QTest::newRow("disk full") << 0 << FailingWrite([big](test::TestStore& store) {
+            store.db().execOnce(QStringLiteral("PRAGMA max_page_count = 1")); // no page more than now
+            return store.db().exec(big);
+        }) << "磁盘空间已满";
+        QTest::newRow("locked") << 1 << FailingWrite([](test::TestStore& store) {
+            store.db().execOnce(QStringLiteral("PRAGMA busy_timeout = 20"));
+            return store.db().exec(QStringLiteral("UPDATE Config SET CheckTimer = 5"));
+        }) << "数据文件正被另一个程序使用,请关闭该程序后再试";
+        QTest::newRow("read-only") << 2 << sql("UPDATE Config SET CheckTimer = 5")
+                                   << "数据文件是只读的,无法写入";
+        QTest::newRow("too long") << 0 << sql("INSERT INTO Users (UserID) VALUES (printf('%.51c', 'x'))")
+                                  << "内容超出了数据文件允许的长度或取值范围";
+        QTest::newRow("no value") << 0 << sql("INSERT INTO Notebook (userid, Done) VALUES ('u', NULL)")
+                                  << "缺少必须填写的内容";
+        QTest::newRow("uncommon: SQLite's text kept")
+            << 0 << sql("UPDATE Nowhere SET x = 1") << "数据库出错(no such table: Nowhere)";
+        QTest::newRow("settings row gone") << 0 << FailingWrite([](test::TestStore& store) {
+            store.db().exec(QStringLiteral("DELETE FROM Config"));
+            return writeMmNumber(store.db(), 3).result;
+        }) << "设置记录不存在";
+        QTest::newRow("account row gone") << 0 << FailingWrite([](test::TestStore& store) {
+            return LoginRecords(store.db()).setUserPassword(99, QStringLiteral("1234"));
+        }) << "找不到该账号的记录";
+    }
+
+    // The reason of a failed write is worded by SQLite's result code (or by the program) in Chinese.
+    void failuresSayWhyInChinese()
+    {
+        QFETCH(int, hold);
+        QFETCH(FailingWrite, write);
+        test::TestStore store;
+        const QString path = store.dbPath();
+        QSqlDatabase other;
+        const QString otherName = test::uniqueConnectionName();
+        if (hold == 1) {
+            other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), otherName);
+            other.setDatabaseName(path);
+            QVERIFY(other.open() && other.exec(QStringLiteral("BEGIN IMMEDIATE")).isActive());
+        }
+        std::optional<test::ReadOnlyPath> locked;
+        if (hold == 2) {
+            store.db().close();
+            locked.emplace(path);
+            if (!locked->isReadOnly())
+                QSKIP("this file system cannot make the file read-only for this user");
+            QVERIFY(store.db().open(path).ok);
+        }
+        const StoreResult result = write(store);
+        QVERIFY(!result.ok);
+        QTEST(result.error, "reason");
+        if (hold == 1) {
+            other.close();
+            other = QSqlDatabase();
+            QSqlDatabase::removeDatabase(otherName);
+        }
     }
 
     // A write that fails says so and changes nothing; without a row it asks for the recovery.

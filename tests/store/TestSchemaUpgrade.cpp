@@ -1,10 +1,19 @@
+#include "FixedClock.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "store/DataFiles.h"
 #include "store/Database.h"
+#include "store/LoginRecords.h"
+#include "store/RunState.h"
 #include "store/SchemaUpgrade.h"
+#include "store/SentUploads.h"
+#include "store/Settings.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -16,7 +25,9 @@ namespace {
 // ignores letter case, and the due scan's indexes are missing.
 const char* const OldShape[] = {
     "CREATE TABLE Config (id INTEGER PRIMARY KEY AUTOINCREMENT, LastUser TEXT)",
-    "CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, UserID TEXT COLLATE NOCASE)",
+    "CREATE TABLE Users (ID INTEGER PRIMARY KEY AUTOINCREMENT, UserID TEXT COLLATE NOCASE, LastPassword "
+    "TEXT, "
+    "UserPWD TEXT, LenPass INTEGER DEFAULT 0, MobileMailActive INTEGER NOT NULL DEFAULT 0)",
     "CREATE TABLE Notice (id INTEGER PRIMARY KEY AUTOINCREMENT, NoticeId INTEGER DEFAULT 0)",
     "CREATE TABLE Notebook (id INTEGER PRIMARY KEY AUTOINCREMENT, NotebookServerId INTEGER DEFAULT 0, "
     "type INTEGER DEFAULT 0, userid TEXT COLLATE NOCASE, title TEXT COLLATE NOCASE, content TEXT, "
@@ -35,7 +46,7 @@ const char* const OldShape[] = {
     "'2026-03-04 05:06:07', '1yue', 0, 1, 1, '10.0.0.8', 11, '2026-02-30 08:00:00', '2026-05-06 07:08:09', "
     "13, '9.mid', '/t.mp3', 0, 1, 2, 7, 1, 0, '2026-06-07 08:09:10', '2026-07-08 09:10:11')",
     "INSERT INTO Notebook (userid, title, NotebookServerId, synnum, syn) VALUES "
-    "('demo', 'changed', 6, 3, 0), ('demo', 'new', 0, 1, 0), ('Demo', 'other account', 9, 4, 1), "
+    "('demo', 'changed', 6, 3, 0), ('demo', 'new', 0, 1, 0), ('bob', 'other account', 9, 4, 1), "
     "('demo', 'in step, never sent', 0, 8, 1)",
     "PRAGMA user_version = 1",
 };
@@ -61,6 +72,25 @@ QStringList rows(const QString& path, const QString& sql)
     return lines;
 }
 
+// Runs one statement on the file with its values bound.
+bool exec(const QString& path, const QString& sql, const QVariantList& values = {})
+{
+    const QString connection = test::uniqueConnectionName();
+    bool ran = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        ran = db.open();
+        QSqlQuery query(db);
+        ran = ran && query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        ran = ran && query.exec();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ran;
+}
+
 bool writeOldShape(const QString& path, const QString& extra = {})
 {
     QStringList statements;
@@ -79,6 +109,20 @@ const QString AllOldColumns =
                    "\"before\", sound, DiySound, Mail, editor, lifa, synnum, syn, Del, AlertTimeTemp, "
                    "AlertTimeNongliTemp FROM Notebook ORDER BY id");
 
+// The checksums of a database file and of its write-ahead log ("" when there is none).
+QStringList checksums(const QString& path)
+{
+    QStringList sums;
+    for (const QString& name : {path, path + QStringLiteral("-wal")}) {
+        QFile file(name);
+        sums << (file.open(QIODevice::ReadOnly)
+                     ? QString::fromLatin1(
+                           QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex())
+                     : QString());
+    }
+    return sums;
+}
+
 } // namespace
 
 class TestSchemaUpgrade : public QObject
@@ -87,7 +131,7 @@ class TestSchemaUpgrade : public QObject
 
 private slots:
     // An old file opens: every row kept as it was, the in-step counter known where the row was in
-    // step, owners told apart by letter case, the missing indexes made; opening again changes nothing.
+    // step, owners compared with letter case, the missing indexes made; opening again changes nothing.
     void oldFileIsUpgradedInPlace()
     {
         test::TempDataFolder folder;
@@ -110,6 +154,154 @@ private slots:
         QCOMPARE(rows(path, AllOldColumns), before);
         QCOMPARE(rows(path, QStringLiteral("SELECT SyncedSynnum FROM Notebook ORDER BY id")),
                  (QStringList{"7", "0", "0", "4", "0"}));
+    }
+
+    // A file of the version before the uploads were kept in mind gains their table; every row stays,
+    // the file is not rewritten.
+    void previousVersionGainsTheSentUploads()
+    {
+        test::TestStore store(QStringLiteral("demo"));
+        const qint64 id = store.addMemo(store.distinctMemo(2));
+        QVERIFY(store.db().execOnce(QStringLiteral("DROP TABLE SentUploads")).ok);
+        QVERIFY(store.db().execOnce(QStringLiteral("PRAGMA user_version = 2")).ok);
+        const QStringList before = store.allMemoColumns();
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(store.dbPath());
+        QVERIFY2(opened.ok, qPrintable(opened.error));
+        QCOMPARE(db.selectValue(QStringLiteral("PRAGMA user_version")).toInt(), CurrentSchemaVersion);
+        QCOMPARE(store.allMemoColumns(), before);
+        SentUpload sent;
+        sent.LocalId = id;
+        sent.Record = QStringLiteral("record");
+        sent.SentAt = test::defaultTestMoment();
+        QVERIFY(rememberSentUpload(db, QStringLiteral("demo"), sent).ok);
+        QCOMPARE(readSentUploads(db, QStringLiteral("demo")).value.size(), size_t(1));
+    }
+
+    void mixedCaseOwnersKeepTheirMemos_data()
+    {
+        QTest::addColumn<QStringList>("accounts"); // Users rows, oldest first
+        QTest::addColumn<QString>("lastUser");
+        QTest::addColumn<QStringList>("owners"); // of the memos, oldest first
+        QTest::addColumn<QString>("name");       // every spelling's after the upgrade
+        QTest::newRow("the account row's")
+            << QStringList{"demo"} << "DEMO" << QStringList{"Demo", "DEMO", "demo", "Demo"} << "demo";
+        QTest::newRow("the oldest account row's")
+            << QStringList{"Demo", "demo", "DEMO"} << "demo" << QStringList{"demo", "demo", "DEMO"} << "Demo";
+        QTest::newRow("no account row: the last user's")
+            << QStringList{"alice"} << "DeMo" << QStringList{"demo", "demo", "Demo"} << "DeMo";
+        QTest::newRow("neither: most memos'")
+            << QStringList{} << "alice" << QStringList{"Demo", "demo", "DEMO", "demo"} << "demo";
+        QTest::newRow("neither, a tie: the oldest memo's")
+            << QStringList{} << "" << QStringList{"DEMO", "demo", "Demo", "demo", "DEMO"} << "DEMO";
+    }
+
+    // The earlier file showed a user the memos of every spelling of their name: after the upgrade the
+    // sign-in as before (the account row, the name the window offers) reaches all of them, and names
+    // the earlier file told apart (letters beyond ASCII, other names) stay apart.
+    void mixedCaseOwnersKeepTheirMemos()
+    {
+        QFETCH(QStringList, accounts);
+        QFETCH(QString, lastUser);
+        QFETCH(QStringList, owners);
+        QFETCH(QString, name);
+        test::TempDataFolder folder;
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QVERIFY(writeOldShape(path, QStringLiteral("DELETE FROM Notebook")));
+        QVERIFY(exec(path, QStringLiteral("UPDATE Config SET LastUser=?"), {lastUser}));
+        for (const QString& account : accounts)
+            QVERIFY(exec(path, QStringLiteral("INSERT INTO Users (UserID) VALUES (?)"), {account}));
+        const QStringList others{"alice", "Ärger", "ärger", "demo2"};
+        for (const QString& owner : owners + others)
+            QVERIFY(
+                exec(path, QStringLiteral("INSERT INTO Notebook (userid, title) VALUES (?, 'm')"), {owner}));
+
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(path);
+        QVERIFY2(opened.ok, qPrintable(opened.error));
+        const QString ownersNow =
+            QStringLiteral("SELECT group_concat(userid, ',') FROM (SELECT userid FROM Notebook ORDER BY id)");
+        QCOMPARE(db.selectValue(ownersNow).toString(),
+                 (QStringList(owners.size(), name) + others).join(QLatin1Char(',')));
+        QCOMPARE(db.selectValue(QStringLiteral("SELECT group_concat(UserID, ',') FROM Users")).toString(),
+                 accounts.join(QLatin1Char(',')).replace(QRegularExpression("(?i)demo"), name));
+        RunState state;
+        const ConfigLoad load = LoadConfig(db, state);
+        QCOMPARE(load.prefill.LastUserName,
+                 lastUser.compare(name, Qt::CaseInsensitive) == 0 ? name : lastUser);
+        if (accounts.contains(name, Qt::CaseInsensitive))
+            QCOMPARE(LoginRecords(db).find(name).value.value_or(AccountRow{}).id, 1);
+    }
+
+    void newerFileIsLeftAsItWas_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<bool>("inLog"); // the version only in a write-ahead log not yet checkpointed
+        QTest::newRow("this program's") << CurrentSchemaVersion << false;
+        QTest::newRow("next") << CurrentSchemaVersion + 1 << false;
+        QTest::newRow("far newer") << 1000 << false;
+        QTest::newRow("next, in the log") << CurrentSchemaVersion + 1 << true;
+    }
+
+    // A file of a newer schema (a later version added a column and a table) is not opened, and not
+    // one of its bytes changes; the reason says so.
+    void newerFileIsLeftAsItWas()
+    {
+        QFETCH(int, version);
+        QFETCH(bool, inLog);
+        test::TempDataFolder folder;
+        const QString written = folder.filePath(QStringLiteral("written.db"));
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QVERIFY(SaveDatabaseFile(written).ok);
+        const QString connection = test::uniqueConnectionName();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(written);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            const QStringList statements{
+                inLog ? "PRAGMA journal_mode = WAL" : "PRAGMA journal_mode = DELETE",
+                "PRAGMA wal_autocheckpoint = 0",
+                "ALTER TABLE Notebook ADD COLUMN Later TEXT",
+                "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
+                "INSERT INTO Notebook (userid, title, Later) VALUES ('demo', 'm', 'x')",
+                QStringLiteral("PRAGMA user_version = %1").arg(version)};
+            for (const QString& statement : statements)
+                QVERIFY2(query.exec(statement), qPrintable(statement));
+            // Copied while the log is still open: its last changes are in the log alone.
+            for (const char* suffix : {"", "-wal"})
+                QFile::copy(written + QLatin1String(suffix), path + QLatin1String(suffix));
+        }
+        QSqlDatabase::removeDatabase(connection);
+        QCOMPARE(checksums(path).last().isEmpty(), !inLog);
+        const QStringList before = checksums(path);
+
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(path);
+        if (version == CurrentSchemaVersion) {
+            QVERIFY2(opened.ok, qPrintable(opened.error));
+            return;
+        }
+        QVERIFY(!opened.ok && !db.isOpen());
+        QVERIFY2(opened.error.contains(QStringLiteral("更新版本")), qPrintable(opened.error));
+        QCOMPARE(checksums(path), before);
+    }
+
+    // The rebuilt memo table leaves the old one's pages free, half the file: they go back to the disk.
+    void upgradedFileKeepsNoFreePages()
+    {
+        test::TempDataFolder folder;
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QVERIFY(writeOldShape(path,
+                              QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                             "WHERE i < 2000) INSERT INTO Notebook (userid, title, content) "
+                                             "SELECT 'demo', 'memo ' || i, printf('%.300c', 'x') FROM n")));
+        {
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(path).ok);
+            QCOMPARE(db.selectValue(QStringLiteral("SELECT count(*) FROM Notebook")).toInt(), 2005);
+        }
+        QCOMPARE(rows(path, QStringLiteral("PRAGMA freelist_count")), QStringList{"0"});
     }
 
     void failedUpgradeLeavesTheFile_data()
@@ -136,7 +328,8 @@ private slots:
             QCOMPARE(db.open(path).ok, opens);
         }
         QCOMPARE(rows(path, AllOldColumns), before);
-        QCOMPARE(rows(path, QStringLiteral("PRAGMA user_version")).value(0), opens ? "3" : "1");
+        QCOMPARE(rows(path, QStringLiteral("PRAGMA user_version")).value(0),
+                 opens ? QString::number(CurrentSchemaVersion) : QStringLiteral("1"));
     }
 };
 

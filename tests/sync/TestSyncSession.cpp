@@ -795,7 +795,7 @@ private slots:
 
     void failuresLoseNothing_data()
     {
-        QTest::addColumn<int>("kind"); // -1: the service is down
+        QTest::addColumn<int>("kind"); // -1: the service is down, -2: the configured address is no URL
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<QString>("path"); // the requests that meet the fault; empty: every one
         QTest::newRow("HTTP 500") << int(Fault::ServerError) << 0 << "";
@@ -804,6 +804,7 @@ private slots:
         QTest::newRow("garbage to an upload") << int(Fault::Garbage) << 0 << "/api/Syn.asp";
         QTest::newRow("upload timed out") << int(Fault::None) << 3000 << "/api/Syn.asp";
         QTest::newRow("service down") << -1 << 0 << "";
+        QTest::newRow("address not usable") << -2 << 0 << "";
     }
 
     // A failed pass leaves the rows waiting and says so; the next pass sends them, once each (an
@@ -816,7 +817,9 @@ private slots:
         Rig rig;
         std::unique_ptr<test::ServiceFixture> down;
         std::unique_ptr<Device> device;
-        if (kind < 0) {
+        if (kind == -2) {
+            device = std::make_unique<Device>(ServiceAddress(QUrl(QStringLiteral("notaurl"))));
+        } else if (kind < 0) {
             down = std::make_unique<test::ServiceFixture>();
             const ServiceAddress gone = down->address();
             down.reset();
@@ -832,8 +835,9 @@ private slots:
         const QString last = device->statuses.last();
         if (kind == int(Fault::Garbage))
             QCOMPARE(last, QStringLiteral("状态:服务器返回值错误,下次同步"));
-        else // no reply at all: the transport's reason follows
-            QVERIFY2(last.startsWith(QStringLiteral("状态:连接失败,下次同步 (")) && last.endsWith(')'),
+        else // no reply at all: the transport's reason follows, or which address is unusable
+            QVERIFY2(last.startsWith(QStringLiteral("状态:连接失败,下次同步 (")) && last.endsWith(')') &&
+                         (kind != -2 || last.contains(QStringLiteral("服务器地址“notaurl”不是可用的网址"))),
                      qPrintable(last));
         QCOMPARE(device->unsynced(), 3);
 
