@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/PlainToolTip.h"
 #include "controls/Skin.h"
 #include "controls/WebPages.h"
 #include "controls/kvbutton/KvButton.h"
@@ -196,6 +197,8 @@ void Form1::buildViews(QWidget* client)
     m_list->header()->setSectionsClickable(true);
     m_list->header()->setStretchLastSection(false);
     m_list->installEventFilter(this);
+    // A cell's tooltip is its text as it is, never markup.
+    m_list->setItemDelegate(new PlainToolTipDelegate(m_list));
     connect(m_list->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
     // Rows read as the list scrolls or sorts: a failed read leaves the rows shown and says so.
     connect(m_listModel, &MemoListModel::readFailed, this, [this](const QString& error) {
@@ -245,6 +248,8 @@ void Form1::buildStatusBar()
                                     QString()};
     for (int i = 0; i < 7; ++i) {
         auto* panel = namedLabel(QStringLiteral("SB_Panel%1").arg(i + 1), designTexts[i], bar);
+        // The status line shows memo titles ("传输N:<title>"): text as it is, never markup.
+        panel->setTextFormat(Qt::PlainText);
         panel->setFixedWidth(px(MainLayout::StatusPanelWidths[i]));
         bar->addWidget(panel, i == 0 ? 1 : 0);
         m_statusPanels.push_back(panel);

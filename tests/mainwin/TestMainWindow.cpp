@@ -9,16 +9,34 @@
 #include "sync/SyncSession.h"
 
 #include <QAction>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTreeView>
 
 #include "settings/Form_Config.h"
 using namespace velmo;
 using velmo::test::MainWindowFixture;
 using velmo::test::topLevel;
+
+namespace {
+
+// What a label shows of its text: the text itself, or what it renders when it takes it as markup.
+QString shownText(const QLabel* label)
+{
+    const Qt::TextFormat format = label->textFormat();
+    const bool markup =
+        format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    return markup ? QTextDocumentFragment::fromHtml(label->text()).toPlainText() : label->text();
+}
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -125,6 +143,42 @@ private slots:
         QCOMPARE(order, QStringList({"exiting", "aborted", "database open", "quit, database closed"}));
         QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout") && !topLevel("Form_Config"));
         QTRY_VERIFY(!signIn);
+    }
+
+    // A memo's title shows as it is in the list's tooltip and in the status line during an upload
+    // ("传输N:<title>"): no bold, no link, no picture loaded from a file.
+    void titlesInTheListTooltipAndStatusLine_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("bold") << "<b>粗</b>体";
+        QTest::newRow("link") << "<a href=\"http://example.com\">链接</a>";
+        QTest::newRow("picture") << "<img src=\"<picture>\">图";
+    }
+    void titlesInTheListTooltipAndStatusLine()
+    {
+        QFETCH(QString, title);
+        MainWindowFixture f;
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString file = f.assetDir.filePath(QStringLiteral("picture.png"));
+        QVERIFY(picture.save(file));
+        title.replace(QStringLiteral("<picture>"), file);
+        f.addMemo(title, 1);
+        f.form->Form_Load();
+        QTreeView* list = f.list();
+        const QRect cell = list->visualRect(f.form->listModel().index(0, MemoCells::TitleColumn));
+        QHelpEvent hover(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &hover);
+        const QLabel* tip = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits("QTipLabel") && window->isVisible())
+                tip = qobject_cast<QLabel*>(window);
+        }
+        QVERIFY(tip);
+        QCOMPARE(shownText(tip), title);
+        f.form->setStatusText(1, QStringLiteral("传输7:") + title);
+        QCOMPARE(shownText(f.form->findChild<QLabel*>(QStringLiteral("SB_Panel1"))),
+                 QStringLiteral("传输7:") + title);
     }
 
     void searchDialogHandsTheKeywordOn()
