@@ -13,6 +13,7 @@ Form_Edit::Form_Edit(EditorServices services, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form_Edit"));
     addButtons(QStringLiteral("保 存(&S)"), true);
+    setAsksBeforeClosing(true);
 }
 
 void Form_Edit::Form_Load()

@@ -5,6 +5,7 @@
 #include "controls/Skin.h"
 #include "controls/WebPages.h"
 #include "controls/kvbutton/KvButton.h"
+#include "editor/MemoEditorWindow.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "mainwin/MainController.h"
@@ -373,6 +374,21 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::MDIexit_Click()
 {
+    // A memo editor holding unsaved input asks first; the quit goes on once the input is saved or
+    // left, and stops when the user goes back to it.
+    if (!m_services.run.Exiting) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* editor = qobject_cast<MemoEditorWindow*>(window);
+            if (editor && editor->isVisible() && editor->holdsUnsavedInput()) {
+                QPointer<Form1> self(this);
+                editor->closeAfterAsking([self](bool closed) {
+                    if (self && closed)
+                        self->MDIexit_Click();
+                });
+                return;
+            }
+        }
+    }
     m_services.run.Exiting = true;
     close();
 }

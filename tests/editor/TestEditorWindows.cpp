@@ -11,6 +11,7 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "editor/LunarDateEdit.h"
+#include "editor/MemoEditorWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,6 +53,11 @@ private:
         return widget;
     }
     static QString text(QWidget* w, const char* name) { return child<QLineEdit>(w, name)->text(); }
+    // Types a text into a control as an input method hands it over: one key press carrying it.
+    static void type(QWidget* control, const QString& typed)
+    {
+        QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, typed, Qt::NoModifier);
+    }
     static QString combo(QWidget* w, const char* name) { return child<QComboBox>(w, name)->currentText(); }
 
 private slots:
@@ -69,6 +75,7 @@ private slots:
         store = std::make_unique<test::TestStore>();
         QVERIFY2(store->isValid(), qPrintable(store->error()));
         boxes.boxes.clear();
+        boxes.pendingChoice = nullptr;
         played.clear();
         views.calls.clear();
         playerStart = TunePreview::Start::Playing;
@@ -233,22 +240,120 @@ private slots:
         retitle(QStringLiteral("又变了"));
         editors->showEdit(first);
         QCOMPARE(text(edit, "Text1"), QStringLiteral("改了"));
+        // Another memo takes the window once the typing is left, not before.
         editors->showEdit(second);
-        QCOMPARE(editors->editWindow(), edit);
-        QCOMPARE(text(edit, "Text1"), QStringLiteral("二"));
+        QCOMPARE(boxes.texts(),
+                 QStringList{MemoEditorWindow::unsavedQuestionText(QStringLiteral("编辑备忘录"))});
+        QVERIFY(boxes.choose(QStringLiteral("取消")));
+        QCOMPARE(text(editors->editWindow(), "Text1"), QStringLiteral("改了"));
+        editors->showEdit(second);
+        QVERIFY(boxes.choose(QStringLiteral("不保存")));
+        QCOMPARE(text(editors->editWindow(), "Text1"), QStringLiteral("二"));
         // Its built-in tune shows no custom path of the memo shown before.
-        QCOMPARE(text(edit, "Text3"), QString());
+        QCOMPARE(text(editors->editWindow(), "Text3"), QString());
+        QCOMPARE(store->memo(first)->title, QStringLiteral("又变了"));
+    }
+
+    // An open list or calendar takes Esc for itself: the window and what was typed in it stay.
+    void escClosesAnOpenListOnly_data()
+    {
+        QTest::addColumn<QString>("list");
+        for (const char* list : {"Combo1", "Combo2", "Combo3", "LunarMonth", "LunarDay", "DT1"})
+            QTest::newRow(list) << QString::fromLatin1(list);
+    }
+    void escClosesAnOpenListOnly()
+    {
+        QFETCH(QString, list);
+        editors->showAdd(QString());
+        QPointer<Form_Add> add = editors->addWindow();
+        QVERIFY(QTest::qWaitForWindowActive(add));
+        type(child<QLineEdit>(add, "Text1"), QStringLiteral("买菜"));
+        type(child<QPlainTextEdit>(add, "Text2"), QStringLiteral("两斤土豆"));
+        if (list.startsWith(QStringLiteral("Lunar")))
+            QTest::mouseClick(child<QRadioButton>(add, "Option2"), Qt::LeftButton);
+        QWidget* opener = child<QWidget>(add, qPrintable(list));
+        opener->setFocus();
+        // A list opens with Alt+Down, the calendar with a click on its arrow.
+        if (list == QStringLiteral("DT1"))
+            QTest::mouseClick(opener, Qt::LeftButton, {}, QPoint(opener->width() - 6, opener->height() / 2));
+        else
+            QTest::keyClick(opener, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(add && add->isVisible());
+        QCOMPARE(text(add, "Text1"), QStringLiteral("买菜"));
+        QCOMPARE(child<QPlainTextEdit>(add, "Text2")->toPlainText(), QStringLiteral("两斤土豆"));
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // However a memo editor holding typed input is closed, or switched to another memo, it asks
+    // first; the input is saved, left, or kept in the window as typed. Asked twice, it asks once.
+    void unsavedInputIsAskedAbout_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("answer");
+        for (const char* how : {"Esc", "Command2", "close box", "another memo"}) {
+            for (const QString& answer : MemoEditorWindow::unsavedQuestionButtons())
+                QTest::addRow("%s, %s", how, qPrintable(answer)) << QString::fromLatin1(how) << answer;
+        }
+    }
+    void unsavedInputIsAskedAbout()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, answer);
+        const bool editing = how == QStringLiteral("another memo");
+        const qint64 other = store->addMemo(QStringLiteral("另一条"));
+        QPointer<MemoEditorWindow> window;
+        if (editing) {
+            editors->showEdit(store->addMemo(QStringLiteral("原来的")));
+            window = editors->editWindow();
+        } else {
+            editors->showAdd(QString());
+            window = editors->addWindow();
+        }
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QLineEdit* title = child<QLineEdit>(window, "Text1");
+        QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+        type(title, QStringLiteral("新写的"));
+        for (int i = 0; i < 2; ++i) {
+            if (how == QStringLiteral("Esc"))
+                QTest::keyClick(title, Qt::Key_Escape);
+            else if (how == QStringLiteral("Command2"))
+                QTest::mouseClick(child<QPushButton>(window, "Command2"), Qt::LeftButton);
+            else if (editing)
+                editors->showEdit(other);
+            else
+                window->close();
+        }
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].text, MemoEditorWindow::unsavedQuestionText(window->windowTitle()));
+        QCOMPARE(boxes.boxes[0].buttons, MemoEditorWindow::unsavedQuestionButtons());
+        QVERIFY(window->isVisible());
+        QVERIFY(boxes.choose(answer));
+        const bool stays = answer == QStringLiteral("取消");
+        QCOMPARE(window && window->isVisible(), stays);
+        if (stays)
+            QCOMPARE(title->text(), QStringLiteral("新写的"));
+        QCOMPARE(store->value(QStringLiteral("SELECT count(*) FROM Notebook WHERE title='新写的'")).toInt(),
+                 int(answer == QStringLiteral("保存")));
+        if (editing)
+            QCOMPARE(text(editors->editWindow(), "Text1"),
+                     stays ? QStringLiteral("新写的") : QStringLiteral("另一条"));
     }
 
     // Closed by a button (Esc for the key) the window stops the preview and goes; the bind-mail
-    // button closes only a window without unsaved input, and opens the mail dialog either way.
+    // button closes only a window without unsaved input, and opens the mail dialog either way. (What
+    // the other ways out do with unsaved input: unsavedInputIsAskedAbout.)
     void previewStopsWhenTheWindowCloses_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("typed");
-        for (const char* how : {"Command2", "Esc", "Command1", "Command5"})
+        for (const char* how : {"Command1", "Command5"})
             QTest::newRow(how) << QString::fromLatin1(how) << true;
-        QTest::newRow("Command5, typed nothing") << QStringLiteral("Command5") << false;
+        for (const char* how : {"Command2", "Esc", "Command5"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, typed nothing").arg(QLatin1String(how))))
+                << QString::fromLatin1(how) << false;
     }
     void previewStopsWhenTheWindowCloses()
     {

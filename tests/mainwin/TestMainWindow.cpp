@@ -3,6 +3,9 @@
 #include "mainwin/MainWindowFixture.h"
 #include "store/DataFiles.h"
 
+#include "editor/EditorWindows.h"
+#include "editor/Form_Add.h"
+#include "mainwin/EditorLink.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
 #include "reminders/Reminders.h"
@@ -179,6 +182,52 @@ private slots:
         f.form->setStatusText(1, QStringLiteral("传输7:") + title);
         QCOMPARE(shownText(f.form->findChild<QLabel*>(QStringLiteral("SB_Panel1"))),
                  QStringLiteral("传输7:") + title);
+    }
+
+    // The quit waits for a memo editor holding typed input: the editor asks; saved or left, the quit
+    // goes on; kept, the program stays as it was.
+    void quitAsksAboutAnEditorsInput_data()
+    {
+        QTest::addColumn<QString>("answer");
+        for (const QString& answer : MemoEditorWindow::unsavedQuestionButtons())
+            QTest::newRow(qPrintable(answer)) << answer;
+    }
+    void quitAsksAboutAnEditorsInput()
+    {
+        QFETCH(QString, answer);
+        MainWindowFixture f;
+        EditorServices services{f.store.db(), f.store.runState(), f.boxes, f.form->controller()};
+        services.owner = f.form.get();
+        EditorWindows editors(services);
+        connectEditors(*f.form, editors);
+        f.form->Form_Load();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keyClick(f.form.get(), Qt::Key_N, Qt::ControlModifier);
+        QPointer<Form_Add> add = editors.addWindow();
+        QVERIFY(add);
+        QTest::sendKeyEvent(QTest::Click, add->findChild<QLineEdit*>(QStringLiteral("Text1")),
+                            Qt::Key_unknown, QStringLiteral("买菜"), Qt::NoModifier);
+        QSignalSpy quits(f.form.get(), &Form1::quitRequested);
+        int saved = -1;
+        QObject::connect(f.form.get(), &Form1::exiting, [&f, &saved] {
+            saved = f.store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE title='买菜'")).toInt();
+        });
+        // From the tray's menu, which is the file menu.
+        f.form->findChild<QAction*>(QStringLiteral("MDIexit"))->trigger();
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes[0].text, MemoEditorWindow::unsavedQuestionText(QStringLiteral("新建备忘录")));
+        QVERIFY(!f.store.runState().Exiting && quits.isEmpty() && add->isVisible());
+        QVERIFY(f.boxes.choose(answer));
+        const bool stays = answer == QStringLiteral("取消");
+        QCOMPARE(quits.size(), int(!stays));
+        QCOMPARE(f.store.runState().Exiting, !stays);
+        QCOMPARE(add && add->isVisible(), stays);
+        if (!stays) {
+            QCOMPARE(saved, int(answer == QStringLiteral("保存")));
+            return;
+        }
+        QCOMPARE(add->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("买菜"));
+        QVERIFY(f.form->findChild<QAction*>(QStringLiteral("MDIexit"))->isEnabled());
     }
 
     void searchDialogHandsTheKeywordOn()
