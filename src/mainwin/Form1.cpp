@@ -51,6 +51,24 @@ using MainLayout::px;
 
 const QString deleteTitle = QStringLiteral("删除提示");
 
+// The status line after a list command that changed nothing: no memo was chosen, or every chosen
+// memo was in its state already.
+QString unchangedText(MemoChange::Kind kind, bool noneChosen)
+{
+    if (noneChosen)
+        return QStringLiteral("状态:没有选中的备忘");
+    switch (kind) {
+    case MemoChange::Kind::MarkedDone:
+        return QStringLiteral("状态:所选备忘已是完成,未改动");
+    case MemoChange::Kind::MarkedInProgress:
+        return QStringLiteral("状态:所选备忘已在进行中,未改动");
+    case MemoChange::Kind::CategoryCleared:
+        return QStringLiteral("状态:该类备忘已删除,未改动");
+    default:
+        return QStringLiteral("状态:所选备忘已删除,未改动");
+    }
+}
+
 QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
@@ -513,6 +531,11 @@ void Form1::ClearCategory(const MemoNode& node)
         reportFailure(QStringLiteral("清空该类备忘失败,备忘未作改动。"), cleared.error, deleteTitle);
         return;
     }
+    if (cleared.rowsAffected == 0) {
+        // Nothing was left to delete: nothing is refreshed or sent.
+        setStatusText(1, unchangedText(MemoChange::Kind::CategoryCleared, false));
+        return;
+    }
     // Deleted memos must stop ringing at once, and leave the counts as the list does.
     m_controller->memosChanged({MemoChange::Kind::CategoryCleared});
     playSound(QStringLiteral("del.wav"));
@@ -621,6 +644,10 @@ void Form1::menu_del_Click()
 {
     // The rows are taken now: the list may be reloaded while the question is open.
     const std::vector<MemoId> ids = selectedMemoIds();
+    if (ids.empty()) {
+        setStatusText(1, unchangedText(MemoChange::Kind::Deleted, true));
+        return;
+    }
     QPointer<Form1> self(this);
     m_services.boxes.ask(this, QStringLiteral("您确认要删除选中备忘吗,删除无法恢复?"), deleteTitle,
                          [self, ids](bool yes) {
@@ -631,15 +658,23 @@ void Form1::menu_del_Click()
 
 void Form1::changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, MemoChange::Kind kind)
 {
-    StoreResult changed;
-    if (!m_services.run.Exiting && !ids.empty())
-        changed = applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
-    m_controller->memosChanged({kind, {ids.begin(), ids.end()}});
+    if (m_services.run.Exiting)
+        return;
     const bool deleting = kind == MemoChange::Kind::Deleted;
-    if (!changed)
+    const StoreRead<std::vector<MemoId>> changed =
+        applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
+    if (!changed) {
         reportFailure(QStringLiteral("备忘保存失败,选中的备忘都未作改动。"), changed.error,
                       deleting ? deleteTitle : QString());
-    else if (deleting)
+        return;
+    }
+    if (changed.value.empty()) {
+        // No memo chosen, or each in that state already: nothing changed, nothing is refreshed or sent.
+        setStatusText(1, unchangedText(kind, ids.empty()));
+        return;
+    }
+    m_controller->memosChanged({kind, changed.value});
+    if (deleting)
         playSound(QStringLiteral("del.wav"));
 }
 
