@@ -12,6 +12,7 @@
 #include "editor/Form_Edit.h"
 #include "editor/LunarDateEdit.h"
 #include "editor/MemoEditorWindow.h"
+#include "store/DbText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 
@@ -159,9 +161,25 @@ private slots:
         QTest::newRow("lunar") << 2 << builtIn
             << QStringList{"生日提醒", "每年提醒", "农历", "2026-12-05", "10:15:30", "100", "传奇.mp3"}
             << QStringList{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30"};
-        QTest::newRow("any calendar flag but 1, codes outside the tables") << 2 << builtIn + ", lifa=0, type=9, AlertPinLv='2tian', sound=''"
-            << QStringList{"其它备忘", "只提醒一次", "农历", "2026-12-05", "10:15:30", "100", "天空之城.mid"}
-            << QStringList{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30", "type=7", "AlertPinLv=1", "lifa=2", "sound=1.mid"};
+        // Every calendar flag but 1 is lunar; every category code outside the table is 其它备忘; a
+        // repeat or tune code outside its table leaves the list as the memo shown before left it
+        // (每周提醒, 动感超人.mp3). One alternative a row.
+        const QStringList lunarShown{"生日提醒", "每年提醒", "农历", "2026-12-05", "10:15:30", "100", "传奇.mp3"};
+        const QStringList lunarSaved{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30"};
+        const auto with = [](QStringList list, int index, const QString& value) { return list[index] = value, list; };
+        for (const char* flag : {"0", "NULL", "3"})
+            QTest::addRow("calendar flag %s", flag) << 2 << builtIn + ", lifa=" + flag << lunarShown << lunarSaved + QStringList{"lifa=2"};
+        for (const char* type : {"9", "0", "-1"})
+            QTest::addRow("category code %s", type) << 2 << builtIn + ", type=" + type
+                << with(lunarShown, 0, "其它备忘") << lunarSaved + QStringList{"type=7"};
+        QTest::newRow("repeat code outside the table") << 2 << builtIn + ", AlertPinLv='2tian'"
+            << with(lunarShown, 1, "每周提醒") << lunarSaved + QStringList{"AlertPinLv=1zhou"};
+        QTest::newRow("repeat code in other letter case") << 2 << builtIn + ", AlertPinLv='1NIAN'"
+            << with(lunarShown, 1, "每周提醒") << lunarSaved + QStringList{"AlertPinLv=1zhou"};
+        QTest::newRow("tune code empty") << 2 << builtIn + ", sound=''"
+            << with(lunarShown, 6, "动感超人.mp3") << lunarSaved + QStringList{"sound=10.mp3"};
+        QTest::newRow("tune code outside the table") << 2 << builtIn + ", sound='99.mid'"
+            << with(lunarShown, 6, "动感超人.mp3") << lunarSaved + QStringList{"sound=10.mp3"};
         // clang-format on
     }
     void loadAndSaveBack()
@@ -181,6 +199,10 @@ private slots:
                           {id})
                     .ok);
         const MemoRecord before = *store->memo(id);
+        // The window shows another memo first: weekly, 动感超人.mp3.
+        MemoRecord previous = store->distinctMemo(0);
+        previous.DiySound.clear();
+        editors->showEdit(store->addMemo(previous));
         editors->showEdit(id);
         Form_Edit* edit = editors->editWindow();
         const bool lunar = child<QRadioButton>(edit, "Option2")->isChecked();
@@ -608,6 +630,77 @@ private slots:
         QCOMPARE(column("title").toString(), message.isEmpty() ? QStringLiteral("改标题") : lunar.title);
         QCOMPARE(column("AlertTimeNongli").toString(), alertTimeNongli);
         QCOMPARE(column("mailTime").toString(), mailTime);
+    }
+
+    // The lunar picker shows a loaded memo's stored numbers, and the save checks a date the user
+    // changed there: a day its month lacks is refused, and a leap month's solar day is kept only
+    // while the date stays as loaded. Lunar 2027: third month 29 days, fourth 30, fifth and sixth
+    // 29; 2028: sixth 29, a leap fifth month after the fifth.
+    void lunarDateLoadedAndChanged_data()
+    {
+        QTest::addColumn<QString>("stored");   // AlertTimeNongli
+        QTest::addColumn<QString>("mailTime"); // its solar moment
+        QTest::addColumn<QString>("shown");    // year, month, day, time in the pickers
+        QTest::addColumn<QString>("change");   // control and key, pressed once
+        QTest::addColumn<QString>("saved");    // AlertTimeNongli and mailTime, or the refusal
+        // clang-format off
+        QTest::newRow("on to a 30th the month lacks") << "2027-03-29 08:00:00" << "2027-05-05 08:00:00"
+            << "2027年 三月 廿九 08:00:00" << "LunarDay Down" << "农历2027年三月没有三十,请重新选择日期";
+        QTest::newRow("kept 30th, the year changed") << "2027-06-30 08:00:00" << "2027-08-04 08:00:00"
+            << "2027年 六月 三十 08:00:00" << "LunarYear Up" << "农历2028年六月没有三十,请重新选择日期";
+        QTest::newRow("kept 30th, the month changed") << "2027-03-30 08:00:00" << "2027-05-06 08:00:00"
+            << "2027年 三月 三十 08:00:00" << "LunarMonth Down" << "2027-04-30 08:00:00 2027-06-04 08:00:00";
+        QTest::newRow("kept 30th, on to another short month") << "2027-06-30 08:00:00" << "2027-08-04 08:00:00"
+            << "2027年 六月 三十 08:00:00" << "LunarMonth Up" << "农历2027年五月没有三十,请重新选择日期";
+        QTest::newRow("leap month, the time changed") << "2028-05-10 08:00:00" << "2028-07-02 08:00:00"
+            << "2028年 五月 初十 08:00:00" << "DT2 Up" << "2028-05-10 09:00:00 2028-07-02 09:00:00";
+        QTest::newRow("leap month, the day changed") << "2028-05-10 08:00:00" << "2028-07-02 08:00:00"
+            << "2028年 五月 初十 08:00:00" << "LunarDay Down" << "2028-05-11 08:00:00 2028-06-03 08:00:00";
+        QTest::newRow("31st shown as the 30th") << "2027-01-31 08:00:00" << "2027-03-08 08:00:00"
+            << "2027年 正月 三十 08:00:00" << "" << "农历有木有31啊？";
+        // clang-format on
+    }
+    void lunarDateLoadedAndChanged()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, mailTime);
+        QFETCH(QString, shown);
+        QFETCH(QString, change);
+        QFETCH(QString, saved);
+        MemoRecord lunar = store->sampleMemo(QStringLiteral("农历"));
+        lunar.lifa = 2;
+        lunar.AlertPinLv = QStringLiteral("1nian");
+        lunar.AlertTime.reset();
+        const qint64 id = store->addMemo(lunar);
+        QVERIFY(store->db()
+                    .exec(QStringLiteral("UPDATE Notebook SET AlertTimeNongli=?, mailTime=? WHERE id=?"),
+                          {stored, mailTime, id})
+                    .ok);
+        // Solar pickers that would show another day, were they carried across.
+        editors->showEdit(store->addMemo(QStringLiteral("公历")));
+        editors->showEdit(id);
+        Form_Edit* edit = editors->editWindow();
+        QVERIFY(child<QRadioButton>(edit, "Option2")->isChecked());
+        QVERIFY(child<QWidget>(edit, "DT1Lunar")->isVisibleTo(edit) &&
+                !child<QWidget>(edit, "DT1")->isVisibleTo(edit));
+        QCOMPARE(QStringList({child<QSpinBox>(edit, "LunarYear")->text(), combo(edit, "LunarMonth"),
+                              combo(edit, "LunarDay"), child<QTimeEdit>(edit, "DT2")->text()})
+                     .join(u' '),
+                 shown);
+        if (!change.isEmpty()) {
+            QWidget* control = child<QWidget>(edit, qPrintable(change.section(u' ', 0, 0)));
+            control->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(control, change.endsWith(QStringLiteral("Up")) ? Qt::Key_Up : Qt::Key_Down);
+        }
+        QTest::mouseClick(child<QPushButton>(edit, "Command1"), Qt::LeftButton);
+        const MemoRecord after = *store->memo(id);
+        if (!saved.startsWith(u'2')) {
+            QCOMPARE(boxes.texts(), QStringList{saved});
+            QCOMPARE(after.AlertTimeNongli->storageText(), stored);
+            return;
+        }
+        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(after.AlertTimeNongli->storageText() + u' ' + toDbText(*after.mailTime), saved);
     }
 };
 

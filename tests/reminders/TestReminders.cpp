@@ -547,6 +547,74 @@ private slots:
         QVERIFY(e.boxes.boxes.isEmpty());
     }
 
+    // Any part of a live row of the panel opens that row's memo; after a scan that moved the memos,
+    // the same row opens the memo it shows then.
+    void clickOnLiveRow_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::newRow("picture") << "ucAniGIF";
+        QTest::newRow("days") << "Label2";
+        QTest::newRow("title") << "Label1";
+    }
+    void clickOnLiveRow()
+    {
+        QFETCH(QString, part);
+        Engine e;
+        const QDateTime now = fixedClock().currentDateTime();
+        const qint64 soon = e.store.addMemo(solar(e.store, "soon", now.addDays(1)));
+        const qint64 later = e.store.addMemo(solar(e.store, "later", now.addDays(3)));
+        e.reminders.Command2_Click();
+        e.panel.show();
+        const auto clickRow2 = [&e, &part]() -> MemoId {
+            QTest::mouseClick(e.panel.findChild<QLabel*>(part + QStringLiteral("_2")), Qt::LeftButton);
+            Form_Ring* window = e.mainWindow.findChild<Form_Ring*>();
+            if (!window)
+                return 0;
+            const MemoId shown = window->memoId();
+            const QString title = window->findChild<QLabel*>(QStringLiteral("LabelTitle"))->text();
+            window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return title == e.store.memo(shown)->title ? shown : -1;
+        };
+        QCOMPARE(clickRow2(), later);
+        QVERIFY(e.store.db().exec(QStringLiteral("UPDATE Notebook SET AlertTime = ? WHERE id = ?"),
+                                  {toDbText(now.addDays(5)), soon}));
+        e.reminders.Command2_Click();
+        QCOMPARE(clickRow2(), soon);
+        QVERIFY(e.boxes.boxes.isEmpty());
+    }
+
+    // A reused row shows the picture of the memo it shows now: red when due, blue when ahead.
+    void reusedRowsShowTheirMemosPicture()
+    {
+        const AssetFolder assets = buildAssetFolder();
+        DuePanel panel(assets, {QRect(0, 0, 300, 100), QRect(300, 0, 20, 100), 200});
+        const QImage red = QPixmap(assets.filePath(QStringLiteral("images/red.gif"))).toImage();
+        const QImage blue = QPixmap(assets.filePath(QStringLiteral("images/blue.gif"))).toImage();
+        QVERIFY(!red.isNull() && red != blue);
+        const auto pictures = [&](const std::vector<bool>& due) {
+            DueScanResult scan{true, {}, {}, {}};
+            for (bool dueNow : due) {
+                DueMemo memo;
+                memo.id = static_cast<MemoId>(scan.memos.size()) + 1;
+                memo.title = QString::number(memo.id);
+                memo.dueNow = dueNow;
+                scan.memos.push_back(memo);
+            }
+            panel.showScan(scan, true);
+            QString shown;
+            for (size_t i = 1; i <= due.size(); ++i) {
+                const QImage picture =
+                    panel.findChild<QLabel*>(QStringLiteral("ucAniGIF_%1").arg(i))->pixmap().toImage();
+                shown += picture == red ? u'R' : picture == blue ? u'B' : u'?';
+            }
+            return shown;
+        };
+        QCOMPARE(pictures({true, false}), "RB");
+        QCOMPARE(pictures({false, true, true}), "BRR");
+        QCOMPARE(pictures({true, false}), "RB");
+    }
+
     // A click on the panel's row of a memo deleted meanwhile: a message, then the panel is rescanned
     // without the row that was clicked (which must outlive its own click).
     void clickOnGoneRow()
