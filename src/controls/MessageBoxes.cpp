@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSpacerItem>
 
 namespace velmo {
@@ -21,6 +22,7 @@ QMessageBox* openBox(QMessageBox::Icon icon, QWidget* parent, const QString& tex
 {
     auto* box = new QMessageBox(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
     // The box sizes itself to its text; a spacer under the whole grid keeps it from getting narrower.
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
         grid->addItem(new QSpacerItem(kMinimumBoxWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
@@ -50,6 +52,26 @@ void WidgetMessageBoxes::ask(QWidget* parent, const QString& text, const QString
     QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)](int) {
         if (answered)
             answered(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}
+
+void WidgetMessageBoxes::choose(QWidget* parent, const QString& text, const QString& title,
+                                const QStringList& buttons, std::function<void(int chosen)> answered)
+{
+    QMessageBox* box = openBox(QMessageBox::Question, parent, text, title, QMessageBox::NoButton);
+    QList<QAbstractButton*> added;
+    // One role for all keeps them in the caller's order.
+    for (const QString& caption : buttons)
+        added.append(box->addButton(caption, QMessageBox::ActionRole));
+    if (!added.isEmpty()) {
+        box->setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        box->setEscapeButton(added.last());
+    }
+    QObject::connect(box, &QMessageBox::finished, box, [box, added, answered = std::move(answered)](int) {
+        const qsizetype chosen = added.indexOf(box->clickedButton());
+        if (answered)
+            answered(static_cast<int>(chosen >= 0 ? chosen : added.size() - 1));
     });
     box->open();
 }

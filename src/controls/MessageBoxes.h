@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -24,9 +25,14 @@ public:
     // A question box with Yes and No; answered(true) for Yes. An empty title shows the application title.
     virtual void ask(QWidget* parent, const QString& text, const QString& title,
                      std::function<void(bool yes)> answered) = 0;
+    // A question box with buttons of the caller's own texts, in this order, the first the default;
+    // answered(i) with the index of the button chosen. Esc and the close box choose the last one.
+    virtual void choose(QWidget* parent, const QString& text, const QString& title,
+                        const QStringList& buttons, std::function<void(int chosen)> answered) = 0;
 };
 
-// The boxes on screen: QMessageBox opened modal to its parent window, deleted when closed.
+// The boxes on screen: QMessageBox opened modal to its parent window, deleted when closed. Their
+// texts are shown as they are, never as markup: a memo's title may be part of them.
 class WidgetMessageBoxes : public MessageBoxes
 {
 public:
@@ -34,6 +40,8 @@ public:
               std::function<void()> closed = {}) override;
     void ask(QWidget* parent, const QString& text, const QString& title,
              std::function<void(bool yes)> answered) override;
+    void choose(QWidget* parent, const QString& text, const QString& title, const QStringList& buttons,
+                std::function<void(int chosen)> answered) override;
 };
 
 } // namespace velmo

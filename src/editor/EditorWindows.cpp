@@ -35,6 +35,14 @@ MailDialog* EditorWindows::mailDialog() const
     return m_mail;
 }
 
+template <typename Window>
+void EditorWindows::forgetClosed(QPointer<Window>& window)
+{
+    // A window closed in this turn of the event loop is deleted at its end: never shown again.
+    if (window && !window->isVisible())
+        window = nullptr;
+}
+
 void EditorWindows::bringForward(QWidget* window) const
 {
     const bool opening = !window->isVisible();
@@ -51,6 +59,7 @@ void EditorWindows::bringForward(QWidget* window) const
 
 void EditorWindows::showAdd(const QString& categoryPreset)
 {
+    forgetClosed(m_add);
     const bool fresh = !m_add;
     if (fresh) {
         auto* window = new Form_Add(m_services);
@@ -69,6 +78,16 @@ void EditorWindows::showAdd(const QString& categoryPreset)
 
 void EditorWindows::showEdit(MemoId id)
 {
+    forgetClosed(m_edit);
+    if (m_edit && m_edit->memoId() != id && m_edit->holdsUnsavedInput()) {
+        // Another memo takes the window only once the typing in it has been saved or left.
+        QPointer<EditorWindows> self(this);
+        m_edit->closeAfterAsking([self, id](bool closed) {
+            if (self && closed)
+                self->showEdit(id);
+        });
+        return;
+    }
     if (m_edit && m_edit->memoId() == id) {
         if (!m_edit->form()->hasUnsavedInput() && !m_edit->Command5_Click(id)) {
             m_edit->close();

@@ -33,12 +33,15 @@ public slots:
     void showAdd(const QString& categoryPreset);
     // The edit window on this memo: loaded when it shows another memo or is new. On the same memo
     // it keeps the user's unsaved changes; without any it shows the memo as it is now (and closes
-    // when the memo is gone).
+    // when the memo is gone). Unsaved changes of another memo are saved or left first, as the
+    // user answers; a user who goes back to them keeps that memo in the window.
     void showEdit(MemoId id);
     void showMailDialog();
 
 private:
     void bringForward(QWidget* window) const;
+    template <typename Window>
+    static void forgetClosed(QPointer<Window>& window);
 
     EditorServices m_services;
     QPointer<Form_Add> m_add;

@@ -14,6 +14,7 @@ Form_Add::Form_Add(EditorServices services, QWidget* parent)
     setObjectName(QStringLiteral("Form_Add"));
     form()->hideMemoId();
     addButtons(QStringLiteral("保 存(&S)"), true);
+    setAsksBeforeClosing(true);
 }
 
 bool Form_Add::Form_Load()

@@ -2,6 +2,7 @@
 
 #include "controls/MessageBoxes.h"
 #include "editor/MemoForm.h"
+#include "editor/StaleMemo.h"
 #include "store/Memo.h"
 #include "store/RunState.h"
 
@@ -13,6 +14,7 @@ Form_Edit::Form_Edit(EditorServices services, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form_Edit"));
     addButtons(QStringLiteral("保 存(&S)"), true);
+    setAsksBeforeClosing(true);
 }
 
 void Form_Edit::Form_Load()
@@ -32,6 +34,7 @@ bool Form_Edit::Command5_Click(MemoId id)
         return false;
     }
     m_memoId = read.value->memo.id;
+    m_loaded = read.value->memo;
     m_loadedSynnum = read.value->memo.synnum;
     form()->showMemo(read.value->memo, read.value->lunarAlert);
     return true;
@@ -39,12 +42,48 @@ bool Form_Edit::Command5_Click(MemoId id)
 
 SaveOutcome Form_Edit::save(const EditorInput& input)
 {
-    const SaveOutcome outcome =
-        MemoSave(m_services.db, m_services.run, m_services.views).saveEdit(m_memoId, input, m_loadedSynnum);
-    // Never written over: the window shows the memo as it is now, and the user is told.
-    if (outcome.result == SaveOutcome::Result::Changed)
+    return MemoSave(m_services.db, m_services.run, m_services.views)
+        .saveEdit(m_memoId, input, m_loadedSynnum);
+}
+
+QString Form_Edit::changedQuestionText(const QStringList& changes)
+{
+    return MemoSave::changedMeanwhileText() + u'\n' + changes.join(u'\n') +
+           QStringLiteral("\n\n“保存我的修改”用您输入的内容覆盖新的内容;“载入新的内容”放弃您的修改;"
+                          "“继续编辑”保留您输入的内容,暂不保存。");
+}
+
+void Form_Edit::changedMeanwhile(const SaveOutcome&)
+{
+    // The typing stays in the window until the user has chosen.
+    const EditorMemoRead now = readEditorMemo(m_services.db, m_memoId, m_services.run.UserId);
+    if (!now.ok || !now.value) {
+        m_services.boxes.warn(this, now.ok ? MemoSave::memoGoneText()
+                                           : MemoSave::writeFailedText() + u'\n' + now.error);
+        return;
+    }
+    const MemoRecord newer = now.value->memo;
+    QPointer<Form_Edit> self(this);
+    m_services.boxes.choose(this, changedQuestionText(changesMeanwhile(m_loaded, newer)),
+                            QStringLiteral("备忘已被修改"), changedQuestionButtons(),
+                            [self, newer](int chosen) {
+                                if (self)
+                                    self->changedAnswered(chosen, newer);
+                            });
+}
+
+void Form_Edit::changedAnswered(int chosen, const MemoRecord& newer)
+{
+    if (chosen == 0) {
+        // Written over the newer row knowingly: the save expects its counter now, and the body the
+        // window shows counts as typed when it differs from the newer one.
+        m_loadedSynnum = newer.synnum;
+        form()->setStoredContent(newer.content);
+        saveAndClose();
+    } else if (chosen == 1) {
         Command5_Click(m_memoId);
-    return outcome;
+    }
+    // Going on editing keeps the typing and the window as they are.
 }
 
 } // namespace velmo

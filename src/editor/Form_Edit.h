@@ -1,12 +1,14 @@
 #pragma once
 
 #include "editor/MemoEditorWindow.h"
+#include "store/Memo.h"
 
 namespace velmo {
 
 // The edit window ("编辑备忘录"): one stored memo of the signed-in user, shown as stored when it
 // is loaded; unsaved changes stay while the user works in other windows. The save writes only the
-// row as it was loaded: when it changed meanwhile, the user is told and the window shows it anew.
+// row as it was loaded: when it changed meanwhile, the user sees what changed and chooses to keep
+// what they typed over it, to take the newer memo, or to go on editing.
 class Form_Edit : public MemoEditorWindow
 {
     Q_OBJECT
@@ -23,12 +25,26 @@ public:
     // The memo shown; 0 before one was loaded.
     MemoId memoId() const { return m_memoId; }
 
+    // The question when the memo changed meanwhile, and its buttons: keep mine, take the newer
+    // memo, go on editing.
+    static QString changedQuestionText(const QStringList& changes);
+    static QStringList changedQuestionButtons()
+    {
+        return {QStringLiteral("保存我的修改"), QStringLiteral("载入新的内容"), QStringLiteral("继续编辑")};
+    }
+
 protected:
     SaveOutcome save(const EditorInput& input) override;
+    void changedMeanwhile(const SaveOutcome& outcome) override;
 
 private:
+    // The answer to the question of changedMeanwhile: 0 keep mine, 1 take the newer memo, 2 go on.
+    void changedAnswered(int chosen, const MemoRecord& newer);
+
     EditorServices m_services;
     MemoId m_memoId = 0;
+    // The row as the window loaded it; its change counter is the one the save expects.
+    MemoRecord m_loaded;
     int m_loadedSynnum = 0;
 };
 

@@ -2,13 +2,15 @@
 
 #include "controls/MessageBoxes.h"
 #include "editor/MemoForm.h"
+#include "store/RunState.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace velmo {
 
@@ -16,6 +18,7 @@ MemoEditorWindow::MemoEditorWindow(const EditorServices& services, const QString
                                    const QString& bindButtonName, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_boxes(services.boxes)
+    , m_run(services.run)
     , m_owner(services.owner)
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -24,11 +27,6 @@ MemoEditorWindow::MemoEditorWindow(const EditorServices& services, const QString
     m_form = new MemoForm(services, bindButtonName, this);
     m_rows->addWidget(m_form, 1);
     connect(m_form, &MemoForm::bindMailClicked, this, &MemoEditorWindow::bindMail_Click);
-
-    // Esc closes the window without saving, wherever the focus is.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
     resize(560, 480);
 }
 
@@ -65,6 +63,11 @@ void MemoEditorWindow::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
+bool MemoEditorWindow::holdsUnsavedInput() const
+{
+    return m_asksBeforeClosing && !m_discarding && m_form->hasUnsavedInput();
+}
+
 void MemoEditorWindow::Command2_Click()
 {
     close();
@@ -72,6 +75,12 @@ void MemoEditorWindow::Command2_Click()
 
 void MemoEditorWindow::closeEvent(QCloseEvent* event)
 {
+    // The program's quit has asked already.
+    if (holdsUnsavedInput() && !m_run.Exiting) {
+        event->ignore();
+        askBeforeClosing();
+        return;
+    }
     // However the window closes, its preview ends with it.
     m_form->stopPreview();
     QWidget::closeEvent(event);
@@ -79,12 +88,58 @@ void MemoEditorWindow::closeEvent(QCloseEvent* event)
 
 void MemoEditorWindow::keyPressEvent(QKeyEvent* event)
 {
-    // Esc that no control took closes the window, also where no shortcut reaches (no active window).
+    // Esc that no control took closes the window, wherever the focus is. An open list or calendar
+    // takes its own Esc and only closes itself.
     if (event->key() == Qt::Key_Escape) {
         close();
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void MemoEditorWindow::closeAfterAsking(std::function<void(bool closed)> done)
+{
+    if (!holdsUnsavedInput()) {
+        const bool closed = close();
+        if (done)
+            done(closed);
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+    m_afterQuestion = std::move(done);
+    askBeforeClosing();
+}
+
+void MemoEditorWindow::askBeforeClosing()
+{
+    // One question at a time: a second Esc or close while it is open asks nothing more.
+    if (m_asking)
+        return;
+    m_asking = true;
+    QPointer<MemoEditorWindow> self(this);
+    m_boxes.choose(this, unsavedQuestionText(windowTitle()), {}, unsavedQuestionButtons(),
+                   [self](int chosen) {
+                       if (!self)
+                           return;
+                       self->m_asking = false;
+                       bool closed = false;
+                       if (chosen == 0) {
+                           closed = self->saveAndClose();
+                       } else if (chosen == 1) {
+                           self->closeDiscarding();
+                           closed = true;
+                       }
+                       if (auto done = std::exchange(self->m_afterQuestion, nullptr))
+                           done(closed);
+                   });
+}
+
+void MemoEditorWindow::closeDiscarding()
+{
+    m_discarding = true;
+    close();
 }
 
 void MemoEditorWindow::bindMail_Click()
@@ -97,16 +152,32 @@ void MemoEditorWindow::bindMail_Click()
 
 void MemoEditorWindow::Command1_Click()
 {
+    saveAndClose();
+}
+
+bool MemoEditorWindow::saveAndClose()
+{
     const SaveOutcome outcome = save(m_form->input());
+    if (outcome.result == SaveOutcome::Result::Changed) {
+        changedMeanwhile(outcome);
+        return false;
+    }
     if (!outcome.saved()) {
         m_boxes.warn(this, outcome.message);
         if (outcome.focusTitle)
             m_form->focusTitle();
-        return;
+        return false;
     }
     if (!outcome.notice.isEmpty())
         m_boxes.warn(m_owner, outcome.notice);
-    close();
+    // Stored: nothing is left to ask about.
+    closeDiscarding();
+    return true;
+}
+
+void MemoEditorWindow::changedMeanwhile(const SaveOutcome& outcome)
+{
+    m_boxes.warn(this, outcome.message);
 }
 
 } // namespace velmo

@@ -28,6 +28,7 @@
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimeEdit>
 
 namespace velmo {
@@ -240,8 +241,7 @@ void MemoForm::showMemo(const MemoRecord& memo, const std::optional<LunarMoment>
     m_label3->setText(QString::number(memo.id));
     m_text1->setText(memo.title);
     m_text2->setPlainText(RemoveHtml(memo.content));
-    // Compared with what the box gives back, so that line breaks do not count as a change.
-    m_loadedContent = m_text2->toPlainText();
+    setStoredContent(memo.content);
     selectText(m_combo1, MemoCodes::categoryLabel(memo.type));
     if (const auto label = MemoCodes::repeatLabel(memo.AlertPinLv))
         selectText(m_combo2, *label);
@@ -262,6 +262,14 @@ void MemoForm::showNewMemo(const QDateTime& moment, const QString& customTune)
         setCustomTune(true);
     }
     markLoaded();
+}
+
+void MemoForm::setStoredContent(const QString& content)
+{
+    // As the box would give it back, so that line breaks do not count as a change.
+    QTextDocument shown;
+    shown.setPlainText(RemoveHtml(content));
+    m_loadedContent = shown.toPlainText();
 }
 
 void MemoForm::selectCategory(const QString& label)

@@ -60,6 +60,8 @@ public:
     bool hasUnsavedInput() const { return input() != m_loadedInput; }
     // What the controls hold now counts as loaded: nothing is unsaved.
     void markLoaded() { m_loadedInput = input(); }
+    // The body the memo's row holds now: the content box counts as changed when it shows another.
+    void setStoredContent(const QString& content);
 
     bool previewPlaying() const;
     void stopPreview();

@@ -107,10 +107,11 @@ public:
     // The failures.
     static QString writeFailedText() { return QStringLiteral("备忘保存失败,请检查数据文件后重试。"); }
     static QString memoGoneText() { return QStringLiteral("该备忘已被删除或不属于当前用户,无法保存。"); }
+    // The edit window says what changed after it.
     static QString changedMeanwhileText()
     {
-        return QStringLiteral("该备忘在您编辑期间已被修改(同步、提醒操作或其他窗口),您的修改没有保存,"
-                              "以免覆盖新的内容。窗口现在显示它当前的内容。");
+        return QStringLiteral("该备忘在您编辑期间已被修改(同步、提醒操作或其他窗口),您的修改还没有保存。"
+                              "新的内容:");
     }
 
 private:

@@ -1,9 +1,11 @@
 #include "Form1.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/PlainToolTip.h"
 #include "controls/Skin.h"
 #include "controls/WebPages.h"
 #include "controls/kvbutton/KvButton.h"
+#include "editor/MemoEditorWindow.h"
 #include "mainwin/AboutDialog.h"
 #include "mainwin/FindDialog.h"
 #include "mainwin/MainController.h"
@@ -48,6 +50,24 @@ namespace {
 using MainLayout::px;
 
 const QString deleteTitle = QStringLiteral("删除提示");
+
+// The status line after a list command that changed nothing: no memo was chosen, or every chosen
+// memo was in its state already.
+QString unchangedText(MemoChange::Kind kind, bool noneChosen)
+{
+    if (noneChosen)
+        return QStringLiteral("状态:没有选中的备忘");
+    switch (kind) {
+    case MemoChange::Kind::MarkedDone:
+        return QStringLiteral("状态:所选备忘已是完成,未改动");
+    case MemoChange::Kind::MarkedInProgress:
+        return QStringLiteral("状态:所选备忘已在进行中,未改动");
+    case MemoChange::Kind::CategoryCleared:
+        return QStringLiteral("状态:该类备忘已删除,未改动");
+    default:
+        return QStringLiteral("状态:所选备忘已删除,未改动");
+    }
+}
 
 QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
 {
@@ -200,6 +220,8 @@ void Form1::buildViews(QWidget* client)
     m_list->header()->setSectionsClickable(true);
     m_list->header()->setStretchLastSection(false);
     m_list->installEventFilter(this);
+    // A cell's tooltip is its text as it is, never markup.
+    m_list->setItemDelegate(new PlainToolTipDelegate(m_list));
     connect(m_list->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
     // Rows read as the list scrolls or sorts: a failed read leaves the rows shown and says so.
     connect(m_listModel, &MemoListModel::readFailed, this, [this](const QString& error) {
@@ -249,6 +271,8 @@ void Form1::buildStatusBar()
                                     QString()};
     for (int i = 0; i < 7; ++i) {
         auto* panel = namedLabel(QStringLiteral("SB_Panel%1").arg(i + 1), designTexts[i], bar);
+        // The status line shows memo titles ("传输N:<title>"): text as it is, never markup.
+        panel->setTextFormat(Qt::PlainText);
         panel->setFixedWidth(px(MainLayout::StatusPanelWidths[i]));
         bar->addWidget(panel, i == 0 ? 1 : 0);
         m_statusPanels.push_back(panel);
@@ -372,6 +396,21 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::MDIexit_Click()
 {
+    // A memo editor holding unsaved input asks first; the quit goes on once the input is saved or
+    // left, and stops when the user goes back to it.
+    if (!m_services.run.Exiting) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* editor = qobject_cast<MemoEditorWindow*>(window);
+            if (editor && editor->isVisible() && editor->holdsUnsavedInput()) {
+                QPointer<Form1> self(this);
+                editor->closeAfterAsking([self](bool closed) {
+                    if (self && closed)
+                        self->MDIexit_Click();
+                });
+                return;
+            }
+        }
+    }
     m_services.run.Exiting = true;
     close();
 }
@@ -496,6 +535,11 @@ void Form1::ClearCategory(const MemoNode& node)
         reportFailure(QStringLiteral("清空该类备忘失败,备忘未作改动。"), cleared.error, deleteTitle);
         return;
     }
+    if (cleared.rowsAffected == 0) {
+        // Nothing was left to delete: nothing is refreshed or sent.
+        setStatusText(1, unchangedText(MemoChange::Kind::CategoryCleared, false));
+        return;
+    }
     // Deleted memos must stop ringing at once, and leave the counts as the list does.
     m_controller->memosChanged({MemoChange::Kind::CategoryCleared});
     playSound(QStringLiteral("del.wav"));
@@ -604,6 +648,10 @@ void Form1::menu_del_Click()
 {
     // The rows are taken now: the list may be reloaded while the question is open.
     const std::vector<MemoId> ids = selectedMemoIds();
+    if (ids.empty()) {
+        setStatusText(1, unchangedText(MemoChange::Kind::Deleted, true));
+        return;
+    }
     QPointer<Form1> self(this);
     m_services.boxes.ask(this, QStringLiteral("您确认要删除选中备忘吗,删除无法恢复?"), deleteTitle,
                          [self, ids](bool yes) {
@@ -614,15 +662,23 @@ void Form1::menu_del_Click()
 
 void Form1::changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, MemoChange::Kind kind)
 {
-    StoreResult changed;
-    if (!m_services.run.Exiting && !ids.empty())
-        changed = applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
-    m_controller->memosChanged({kind, {ids.begin(), ids.end()}});
+    if (m_services.run.Exiting)
+        return;
     const bool deleting = kind == MemoChange::Kind::Deleted;
-    if (!changed)
+    const StoreRead<std::vector<MemoId>> changed =
+        applyToMemos(m_services.db, setter, m_services.run.UserId, ids);
+    if (!changed) {
         reportFailure(QStringLiteral("备忘保存失败,选中的备忘都未作改动。"), changed.error,
                       deleting ? deleteTitle : QString());
-    else if (deleting)
+        return;
+    }
+    if (changed.value.empty()) {
+        // No memo chosen, or each in that state already: nothing changed, nothing is refreshed or sent.
+        setStatusText(1, unchangedText(kind, ids.empty()));
+        return;
+    }
+    m_controller->memosChanged({kind, changed.value});
+    if (deleting)
         playSound(QStringLiteral("del.wav"));
 }
 

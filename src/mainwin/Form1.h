@@ -134,6 +134,7 @@ public slots:
     // The toolbar, by button index.
     void Button_Click(int Index);
 
+    // Quits, after each memo editor holding unsaved input has asked whether to save it.
     void MDIexit_Click();
     void MDIhide_Click();
     void menu_xianshichengxu_Click();

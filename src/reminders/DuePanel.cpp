@@ -1,11 +1,11 @@
 #include "DuePanel.h"
 
 #include "controls/ClickLabel.h"
+#include "controls/PlainToolTip.h"
 #include "controls/RVTPropGadget.h"
 #include "reminders/DueScan.h"
 
 #include <QGroupBox>
-#include <QTextDocument>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -114,7 +114,7 @@ void DuePanel::showScan(const DueScanResult& scan, bool ringOn)
             row.days->setText(days);
         if (row.title->text() != memo.title) {
             row.title->setText(memo.title);
-            row.title->setToolTip(Qt::convertFromPlainText(memo.title, Qt::WhiteSpaceNormal));
+            row.title->setToolTip(plainToolTip(memo.title));
         }
         const bool rings =
             ringOn && std::find(scan.ringList.begin(), scan.ringList.end(), memo.id) != scan.ringList.end();

@@ -110,7 +110,6 @@ void Form_Ring::Button_Click(int Index)
         break;
     case Edit:
         emit editRequested(m_id);
-        emit acted(m_id);
         close();
         break;
     default:
@@ -118,15 +117,24 @@ void Form_Ring::Button_Click(int Index)
     }
 }
 
-void Form_Ring::finish(const StoreResult& result)
+void Form_Ring::finish(const RingOutcome& outcome)
 {
-    if (!result) {
-        m_services.boxes.warn(this, QStringLiteral("备忘保存失败,未作改动。\n") + result.error);
+    if (!outcome) {
+        m_services.boxes.warn(this, QStringLiteral("备忘保存失败,未作改动。\n") + outcome.error);
         return;
     }
-    if (result.rowsAffected == 0)
+    switch (outcome.effect) {
+    case RingOutcome::Effect::Changed:
+        emit acted(m_id);
+        break;
+    case RingOutcome::Effect::Gone:
         m_services.boxes.warn(parentWidget(), goneText);
-    emit acted(m_id);
+        emit memoGone(m_id);
+        break;
+    case RingOutcome::Effect::Unchanged:
+        // Nothing to change: nothing is rescanned, refreshed or sent.
+        break;
+    }
     close();
 }
 

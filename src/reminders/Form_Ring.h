@@ -1,12 +1,12 @@
 #pragma once
 
 // The reminder window of one memo from the due panel: the memo, and five actions on it (delete,
-// stop ringing, edit, done, snooze). After an action the window closes and says so through
-// `acted`, which rescans the due memos and refreshes the views.
+// stop ringing, edit, done, snooze). After an action the window closes; one that changed the memo
+// says so through `acted`, which rescans the due memos and refreshes the views; one that found it
+// gone says `memoGone`, which rescans the panel alone.
 
 #include "platform/DataFolder.h"
 #include "store/MemoId.h"
-#include "store/StoreResult.h"
 
 #include <QWidget>
 
@@ -20,6 +20,7 @@ namespace velmo {
 class Database;
 class MessageBoxes;
 class RingActions;
+struct RingOutcome;
 struct RunState;
 
 class Form_Ring : public QWidget
@@ -60,12 +61,15 @@ public slots:
     void Button_Click(int Index);
 
 signals:
-    // An action changed the memo (or found it gone): rescan and refresh.
+    // An action changed the memo: rescan and refresh. Editing changes nothing by itself: the
+    // editor's save tells the views.
     void acted(MemoId memoId);
     void editRequested(MemoId memoId);
+    // The memo was found gone (deleted, done or another's): the panel drops it; nothing changed.
+    void memoGone(MemoId memoId);
 
 private:
-    void finish(const StoreResult& result);
+    void finish(const RingOutcome& outcome);
 
     Services m_services;
     MemoId m_id = 0;

@@ -109,16 +109,12 @@ void Reminders::openRing(MemoId memoId)
     auto* window = new Form_Ring(services, memoId, m_services.mainWindow);
     if (!window->load()) {
         delete window;
-        // The memo has gone: rescan, but after this click is over, since the rescan deletes the
-        // panel's rows and the click may have come from one of them.
-        QTimer::singleShot(0, this, [this] {
-            MoveRing(true);
-            Command2_Click();
-        });
+        rescanLater();
         return;
     }
     m_ringWindows.insert(memoId, window);
     connect(window, &Form_Ring::editRequested, this, &Reminders::editRequested);
+    connect(window, &Form_Ring::memoGone, this, &Reminders::rescanLater);
     connect(window, &Form_Ring::acted, this, [this](MemoId id) {
         if (m_services.memosChanged)
             m_services.memosChanged({MemoChange::Kind::RingAction, {id}});
@@ -129,6 +125,16 @@ void Reminders::openRing(MemoId memoId)
                    QPoint(kRingCascade, kRingCascade) * static_cast<int>((m_ringWindows.size() - 1) % 8));
     window->raise();
     window->activateWindow();
+}
+
+void Reminders::rescanLater()
+{
+    // After the click that led here is over: the rescan deletes the panel's rows, and the click may
+    // have come from one of them.
+    QTimer::singleShot(0, this, [this] {
+        MoveRing(true);
+        Command2_Click();
+    });
 }
 
 void Reminders::showFigure()

@@ -91,6 +91,8 @@ signals:
 
 private:
     void showFigure();
+    // A memo was found gone: the panel is emptied and scanned again once the current event is over.
+    void rescanLater();
 
     Services m_services;
     std::unique_ptr<RingAlert> m_alert;

@@ -11,11 +11,27 @@ namespace velmo {
 
 namespace {
 
-StoreResult gone()
+using Effect = RingOutcome::Effect;
+
+RingOutcome gone()
 {
-    StoreResult result;
-    result.rowsAffected = 0;
-    return result;
+    return {StoreResult::success(), Effect::Gone};
+}
+
+// A write's result: the memo changed, or (no row changed) it is no longer in the window's state.
+RingOutcome changedOrGone(const StoreResult& stored)
+{
+    return {stored, stored.rowsAffected > 0 ? Effect::Changed : Effect::Gone};
+}
+
+// The memo as the window acts on it: in progress and not deleted; gone otherwise.
+std::optional<RingOutcome> goneOrUnreadable(const RingMemoRead& read)
+{
+    if (!read.ok)
+        return RingOutcome(StoreResult::failure(read.error), Effect::Gone);
+    if (!read.value)
+        return gone();
+    return std::nullopt;
 }
 
 } // namespace
@@ -27,14 +43,18 @@ RingActions::RingActions(Database& db, RunState& run, bool& loginRingFlag)
 {
 }
 
-StoreResult RingActions::deleteMemo(MemoId id)
+RingOutcome RingActions::deleteMemo(MemoId id)
 {
-    return SetDel(m_db, m_run.UserId, id);
+    if (const auto stop = goneOrUnreadable(readRingMemo(m_db, m_run.UserId, id)))
+        return *stop;
+    return changedOrGone(SetDel(m_db, m_run.UserId, id));
 }
 
-StoreResult RingActions::markDone(MemoId id)
+RingOutcome RingActions::markDone(MemoId id)
 {
-    return SetDone(m_db, m_run.UserId, id);
+    if (const auto stop = goneOrUnreadable(readRingMemo(m_db, m_run.UserId, id)))
+        return *stop;
+    return changedOrGone(SetDone(m_db, m_run.UserId, id));
 }
 
 NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
@@ -76,36 +96,32 @@ NextAlert RingActions::nextAlert(const RingMemo& memo, const QDateTime& now)
     return next;
 }
 
-StoreResult RingActions::stopRinging(MemoId id, const QDateTime& now)
+RingOutcome RingActions::stopRinging(MemoId id, const QDateTime& now)
 {
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
-    if (!read.ok)
-        return StoreResult::failure(read.error);
-    if (!read.value)
-        return gone();
+    if (const auto stop = goneOrUnreadable(read))
+        return *stop;
     const StoreResult stored = storeNextAlert(m_db, m_run.UserId, id, nextAlert(*read.value, now));
     // A sign-in memo stays quiet for the rest of the run only once its change is stored.
     if (stored && isSignInCode(read.value->repeatCode))
         m_loginRingFlag = true;
-    return stored;
+    return {stored, stored.rowsAffected > 0 ? Effect::Changed : Effect::Unchanged};
 }
 
-StoreResult RingActions::snooze(MemoId id, const QDateTime& now)
+RingOutcome RingActions::snooze(MemoId id, const QDateTime& now)
 {
     const RingMemoRead read = readRingMemo(m_db, m_run.UserId, id);
-    if (!read.ok)
-        return StoreResult::failure(read.error);
-    if (!read.value)
-        return gone();
+    if (const auto stop = goneOrUnreadable(read))
+        return *stop;
     const QDateTime until = now.addSecs(kSnoozeMinutes * 60);
     QString lunar;
     if (read.value->lunar) {
         const auto moment = LunarMoment::fromSolar(until);
         if (!moment)
-            return StoreResult::failure(QStringLiteral("稍后提醒的时间超出农历范围"));
+            return {StoreResult::failure(QStringLiteral("稍后提醒的时间超出农历范围")), Effect::Gone};
         lunar = moment->storageText();
     }
-    return storeSnooze(m_db, m_run.UserId, id, read.value->lunar, toDbText(until), lunar);
+    return changedOrGone(storeSnooze(m_db, m_run.UserId, id, read.value->lunar, toDbText(until), lunar));
 }
 
 } // namespace velmo

@@ -89,14 +89,17 @@ StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QStr
 StoreResult storeNextAlert(Database& db, const QString& userId, MemoId id, const NextAlert& next)
 {
     const QVariant mailTime = next.mailTime.isEmpty() ? QVariant() : QVariant(next.mailTime);
+    // A reminder already as it would be stored (a memo not yet due) is left alone: not counted, not sent.
     const QString sql =
         next.lunar
             ? QStringLiteral("UPDATE Notebook SET AlertTimeNongli = ?, mailTime = COALESCE(?, mailTime), "
                              "AlertPinLv = ?, ifAlert = ?, AlertTimeTemp = NULL, AlertTimeNongliTemp = NULL, "
-                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ?")
+                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ? AND NOT "
+                             "(AlertTimeNongli IS ?1 AND AlertPinLv IS ?3 COLLATE BINARY AND ifAlert IS ?4)")
             : QStringLiteral("UPDATE Notebook SET AlertTime = ?, mailTime = COALESCE(?, mailTime), "
                              "AlertPinLv = ?, ifAlert = ?, AlertTimeTemp = NULL, AlertTimeNongliTemp = NULL, "
-                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ?");
+                             "synnum = COALESCE(synnum, 0) + 1, syn = 0 WHERE id = ? AND userid = ? AND NOT "
+                             "(AlertTime IS ?1 AND AlertPinLv IS ?3 COLLATE BINARY AND ifAlert IS ?4)");
     return db.exec(sql, {next.moment, mailTime, next.repeatCode, next.alertOn, id, userId});
 }
 

@@ -56,7 +56,7 @@ StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QStr
 // The next reminder of a memo after it rang: the moment (solar: AlertTime; lunar: AlertTimeNongli
 // as text, with mailTime its solar moment), the repeat code and the reminder flag; the snooze goes;
 // the change counter goes up by one and the memo waits for upload. rowsAffected is 0 when the user
-// has no such memo.
+// has no such memo, or its moment, repeat code and reminder flag are those already (nothing written).
 struct NextAlert
 {
     bool lunar = false;

@@ -1,6 +1,7 @@
 #include "TestMain.h"
 
 #include "controls/ClickLabel.h"
+#include "controls/MessageBoxes.h"
 #include "controls/PropertyBag.h"
 #include "controls/RVTPropGadget.h"
 #include "controls/gadget/GadgetGeometry.h"
@@ -14,7 +15,9 @@
 
 #include <QDialog>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -1268,6 +1271,43 @@ private slots:
         QApplication::sendEvent(link, &leave);
         link->ensurePolished();
         QVERIFY(!link->font().underline());
+    }
+
+    // A box shows its text as it is (a memo's title may be part of it); a question with buttons of
+    // its own keeps them in the caller's order, and Esc chooses the last.
+    void messageBoxesShowTextAsItIs()
+    {
+        WidgetMessageBoxes boxes;
+        QWidget window;
+        window.show();
+        const QString text = QStringLiteral("“<b>粗</b><img src=\"/tmp/x.png\">”尚未保存");
+        const auto openBox = [&window] {
+            auto* box = window.findChild<QMessageBox*>();
+            auto* label = box ? box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")) : nullptr;
+            const bool markup = !label || label->textFormat() == Qt::RichText ||
+                                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+            return std::pair{box, markup ? QString() : label->text()};
+        };
+        boxes.warn(&window, text);
+        QCOMPARE(openBox().second, text);
+        openBox().first->accept();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        int chosen = -2;
+        const auto answer = [&chosen](int index) { chosen = index; };
+        boxes.choose(&window, text, QStringLiteral("标题"), {"保存", "不保存", "取消"}, answer);
+        auto [box, shown] = openBox();
+        QCOMPARE(shown, text);
+        QCOMPARE(box->defaultButton()->text(), QStringLiteral("保存"));
+        QTest::keyClick(box, Qt::Key_Escape);
+        QCOMPARE(chosen, 2);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        boxes.choose(&window, text, QString(), {"保存", "不保存", "取消"}, answer);
+        for (QPushButton* button : openBox().first->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("不保存"))
+                button->click();
+        }
+        QCOMPARE(chosen, 1);
     }
 };
 

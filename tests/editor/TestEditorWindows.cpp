@@ -11,6 +11,8 @@
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
 #include "editor/LunarDateEdit.h"
+#include "editor/MemoEditorWindow.h"
+#include "store/DbText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 
@@ -52,6 +55,11 @@ private:
         return widget;
     }
     static QString text(QWidget* w, const char* name) { return child<QLineEdit>(w, name)->text(); }
+    // Types a text into a control as an input method hands it over: one key press carrying it.
+    static void type(QWidget* control, const QString& typed)
+    {
+        QTest::sendKeyEvent(QTest::Click, control, Qt::Key_unknown, typed, Qt::NoModifier);
+    }
     static QString combo(QWidget* w, const char* name) { return child<QComboBox>(w, name)->currentText(); }
 
 private slots:
@@ -69,6 +77,7 @@ private slots:
         store = std::make_unique<test::TestStore>();
         QVERIFY2(store->isValid(), qPrintable(store->error()));
         boxes.boxes.clear();
+        boxes.pendingChoice = nullptr;
         played.clear();
         views.calls.clear();
         playerStart = TunePreview::Start::Playing;
@@ -152,9 +161,25 @@ private slots:
         QTest::newRow("lunar") << 2 << builtIn
             << QStringList{"生日提醒", "每年提醒", "农历", "2026-12-05", "10:15:30", "100", "传奇.mp3"}
             << QStringList{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30"};
-        QTest::newRow("any calendar flag but 1, codes outside the tables") << 2 << builtIn + ", lifa=0, type=9, AlertPinLv='2tian', sound=''"
-            << QStringList{"其它备忘", "只提醒一次", "农历", "2026-12-05", "10:15:30", "100", "天空之城.mid"}
-            << QStringList{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30", "type=7", "AlertPinLv=1", "lifa=2", "sound=1.mid"};
+        // Every calendar flag but 1 is lunar; every category code outside the table is 其它备忘; a
+        // repeat or tune code outside its table leaves the list as the memo shown before left it
+        // (每周提醒, 动感超人.mp3). One alternative a row.
+        const QStringList lunarShown{"生日提醒", "每年提醒", "农历", "2026-12-05", "10:15:30", "100", "传奇.mp3"};
+        const QStringList lunarSaved{"synnum=44", "ifAlert=1", "mailTime=2027-01-12 10:15:30"};
+        const auto with = [](QStringList list, int index, const QString& value) { return list[index] = value, list; };
+        for (const char* flag : {"0", "NULL", "3"})
+            QTest::addRow("calendar flag %s", flag) << 2 << builtIn + ", lifa=" + flag << lunarShown << lunarSaved + QStringList{"lifa=2"};
+        for (const char* type : {"9", "0", "-1"})
+            QTest::addRow("category code %s", type) << 2 << builtIn + ", type=" + type
+                << with(lunarShown, 0, "其它备忘") << lunarSaved + QStringList{"type=7"};
+        QTest::newRow("repeat code outside the table") << 2 << builtIn + ", AlertPinLv='2tian'"
+            << with(lunarShown, 1, "每周提醒") << lunarSaved + QStringList{"AlertPinLv=1zhou"};
+        QTest::newRow("repeat code in other letter case") << 2 << builtIn + ", AlertPinLv='1NIAN'"
+            << with(lunarShown, 1, "每周提醒") << lunarSaved + QStringList{"AlertPinLv=1zhou"};
+        QTest::newRow("tune code empty") << 2 << builtIn + ", sound=''"
+            << with(lunarShown, 6, "动感超人.mp3") << lunarSaved + QStringList{"sound=10.mp3"};
+        QTest::newRow("tune code outside the table") << 2 << builtIn + ", sound='99.mid'"
+            << with(lunarShown, 6, "动感超人.mp3") << lunarSaved + QStringList{"sound=10.mp3"};
         // clang-format on
     }
     void loadAndSaveBack()
@@ -174,6 +199,10 @@ private slots:
                           {id})
                     .ok);
         const MemoRecord before = *store->memo(id);
+        // The window shows another memo first: weekly, 动感超人.mp3.
+        MemoRecord previous = store->distinctMemo(0);
+        previous.DiySound.clear();
+        editors->showEdit(store->addMemo(previous));
         editors->showEdit(id);
         Form_Edit* edit = editors->editWindow();
         const bool lunar = child<QRadioButton>(edit, "Option2")->isChecked();
@@ -233,22 +262,180 @@ private slots:
         retitle(QStringLiteral("又变了"));
         editors->showEdit(first);
         QCOMPARE(text(edit, "Text1"), QStringLiteral("改了"));
+        // Another memo takes the window once the typing is left, not before.
         editors->showEdit(second);
-        QCOMPARE(editors->editWindow(), edit);
-        QCOMPARE(text(edit, "Text1"), QStringLiteral("二"));
+        QCOMPARE(boxes.texts(),
+                 QStringList{MemoEditorWindow::unsavedQuestionText(QStringLiteral("编辑备忘录"))});
+        QVERIFY(boxes.choose(QStringLiteral("取消")));
+        QCOMPARE(text(editors->editWindow(), "Text1"), QStringLiteral("改了"));
+        editors->showEdit(second);
+        QVERIFY(boxes.choose(QStringLiteral("不保存")));
+        QCOMPARE(text(editors->editWindow(), "Text1"), QStringLiteral("二"));
         // Its built-in tune shows no custom path of the memo shown before.
-        QCOMPARE(text(edit, "Text3"), QString());
+        QCOMPARE(text(editors->editWindow(), "Text3"), QString());
+        QCOMPARE(store->memo(first)->title, QStringLiteral("又变了"));
+    }
+
+    // An open list or calendar takes Esc for itself: the window and what was typed in it stay.
+    void escClosesAnOpenListOnly_data()
+    {
+        QTest::addColumn<QString>("list");
+        for (const char* list : {"Combo1", "Combo2", "Combo3", "LunarMonth", "LunarDay", "DT1"})
+            QTest::newRow(list) << QString::fromLatin1(list);
+    }
+    void escClosesAnOpenListOnly()
+    {
+        QFETCH(QString, list);
+        editors->showAdd(QString());
+        QPointer<Form_Add> add = editors->addWindow();
+        QVERIFY(QTest::qWaitForWindowActive(add));
+        type(child<QLineEdit>(add, "Text1"), QStringLiteral("买菜"));
+        type(child<QPlainTextEdit>(add, "Text2"), QStringLiteral("两斤土豆"));
+        if (list.startsWith(QStringLiteral("Lunar")))
+            QTest::mouseClick(child<QRadioButton>(add, "Option2"), Qt::LeftButton);
+        QWidget* opener = child<QWidget>(add, qPrintable(list));
+        opener->setFocus();
+        // A list opens with Alt+Down, the calendar with a click on its arrow.
+        if (list == QStringLiteral("DT1"))
+            QTest::mouseClick(opener, Qt::LeftButton, {}, QPoint(opener->width() - 6, opener->height() / 2));
+        else
+            QTest::keyClick(opener, Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(add && add->isVisible());
+        QCOMPARE(text(add, "Text1"), QStringLiteral("买菜"));
+        QCOMPARE(child<QPlainTextEdit>(add, "Text2")->toPlainText(), QStringLiteral("两斤土豆"));
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // However a memo editor holding typed input is closed, or switched to another memo, it asks
+    // first; the input is saved, left, or kept in the window as typed. Asked twice, it asks once.
+    void unsavedInputIsAskedAbout_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("answer");
+        for (const char* how : {"Esc", "Command2", "close box", "another memo"}) {
+            for (const QString& answer : MemoEditorWindow::unsavedQuestionButtons())
+                QTest::addRow("%s, %s", how, qPrintable(answer)) << QString::fromLatin1(how) << answer;
+        }
+    }
+    void unsavedInputIsAskedAbout()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, answer);
+        const bool editing = how == QStringLiteral("another memo");
+        const qint64 other = store->addMemo(QStringLiteral("另一条"));
+        QPointer<MemoEditorWindow> window;
+        if (editing) {
+            editors->showEdit(store->addMemo(QStringLiteral("原来的")));
+            window = editors->editWindow();
+        } else {
+            editors->showAdd(QString());
+            window = editors->addWindow();
+        }
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QLineEdit* title = child<QLineEdit>(window, "Text1");
+        QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+        type(title, QStringLiteral("新写的"));
+        for (int i = 0; i < 2; ++i) {
+            if (how == QStringLiteral("Esc"))
+                QTest::keyClick(title, Qt::Key_Escape);
+            else if (how == QStringLiteral("Command2"))
+                QTest::mouseClick(child<QPushButton>(window, "Command2"), Qt::LeftButton);
+            else if (editing)
+                editors->showEdit(other);
+            else
+                window->close();
+        }
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].text, MemoEditorWindow::unsavedQuestionText(window->windowTitle()));
+        QCOMPARE(boxes.boxes[0].buttons, MemoEditorWindow::unsavedQuestionButtons());
+        QVERIFY(window->isVisible());
+        QVERIFY(boxes.choose(answer));
+        const bool stays = answer == QStringLiteral("取消");
+        QCOMPARE(window && window->isVisible(), stays);
+        if (stays)
+            QCOMPARE(title->text(), QStringLiteral("新写的"));
+        QCOMPARE(store->value(QStringLiteral("SELECT count(*) FROM Notebook WHERE title='新写的'")).toInt(),
+                 int(answer == QStringLiteral("保存")));
+        if (editing)
+            QCOMPARE(text(editors->editWindow(), "Text1"),
+                     stays ? QStringLiteral("新写的") : QStringLiteral("另一条"));
+    }
+
+    // A save that finds the memo changed meanwhile writes nothing and keeps the typing: the user sees
+    // what changed, and keeps theirs over it (counted on, to be sent), takes the newer memo, or edits on.
+    void staleEditLetsTheUserChoose_data()
+    {
+        QTest::addColumn<QString>("answer");
+        for (const QString& answer : Form_Edit::changedQuestionButtons())
+            QTest::newRow(qPrintable(answer)) << answer;
+    }
+    void staleEditLetsTheUserChoose()
+    {
+        QFETCH(QString, answer);
+        MemoRecord stored = store->distinctMemo(1); // solar, in progress, body "<p>正文1</p>"
+        stored.DiySound.clear();
+        const qint64 id = store->addMemo(stored);
+        editors->showEdit(id);
+        Form_Edit* edit = editors->editWindow();
+        QLineEdit* title = child<QLineEdit>(edit, "Text1");
+        QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
+        type(title, QStringLiteral("我的标题"));
+        // Downloaded meanwhile: another title and body, done, another reminder time.
+        QVERIFY(store->db()
+                    .exec(QStringLiteral("UPDATE Notebook SET title='服务器的', content='新正文', Done=1, "
+                                         "AlertTime='2026-12-20 07:05:00', synnum=50, syn=1 WHERE id=?"),
+                          {id})
+                    .ok);
+        const MemoRecord newer = *store->memo(id);
+        QTest::mouseClick(child<QPushButton>(edit, "Command1"), Qt::LeftButton);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].text,
+                 Form_Edit::changedQuestionText(
+                     {"标题:服务器的", "状态:已完成", "提醒时间:公历 2026-12-20 07:05:00", "内容:新正文"}));
+        QCOMPARE(boxes.boxes[0].buttons, Form_Edit::changedQuestionButtons());
+        QCOMPARE(title->text(), QStringLiteral("我的标题"));
+        QVERIFY(*store->memo(id) == newer);
+        QVERIFY(boxes.choose(answer));
+        if (answer == Form_Edit::changedQuestionButtons()[0]) {
+            // Written over knowingly: the window's title and body, in progress, counted on from the
+            // newer row, to be sent.
+            QTRY_VERIFY(!editors->editWindow());
+            const MemoRecord kept = *store->memo(id);
+            QCOMPARE(QStringList({kept.title, kept.content, QString::number(kept.Done),
+                                  QString::number(kept.synnum), QString::number(kept.syn)}),
+                     QStringList({"我的标题", "正文1", "0", "51", "0"}));
+            QVERIFY((views.calls == QList<MemoChange>{{MemoChange::Kind::Edited, {id}}}));
+            return;
+        }
+        QVERIFY(*store->memo(id) == newer);
+        QVERIFY(views.calls.isEmpty());
+        QVERIFY(edit->isVisible());
+        if (answer == Form_Edit::changedQuestionButtons()[1]) {
+            QCOMPARE(title->text(), QStringLiteral("服务器的"));
+            QCOMPARE(child<QPlainTextEdit>(edit, "Text2")->toPlainText(), QStringLiteral("新正文"));
+            return;
+        }
+        QCOMPARE(title->text(), QStringLiteral("我的标题"));
+        QTest::mouseClick(child<QPushButton>(edit, "Command1"), Qt::LeftButton);
+        QCOMPARE(boxes.boxes.size(), 2);
+        QVERIFY(*store->memo(id) == newer);
     }
 
     // Closed by a button (Esc for the key) the window stops the preview and goes; the bind-mail
-    // button closes only a window without unsaved input, and opens the mail dialog either way.
+    // button closes only a window without unsaved input, and opens the mail dialog either way. (What
+    // the other ways out do with unsaved input: unsavedInputIsAskedAbout.)
     void previewStopsWhenTheWindowCloses_data()
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("typed");
-        for (const char* how : {"Command2", "Esc", "Command1", "Command5"})
+        for (const char* how : {"Command1", "Command5"})
             QTest::newRow(how) << QString::fromLatin1(how) << true;
-        QTest::newRow("Command5, typed nothing") << QStringLiteral("Command5") << false;
+        for (const char* how : {"Command2", "Esc", "Command5"})
+            QTest::newRow(qPrintable(QStringLiteral("%1, typed nothing").arg(QLatin1String(how))))
+                << QString::fromLatin1(how) << false;
     }
     void previewStopsWhenTheWindowCloses()
     {
@@ -391,9 +578,8 @@ private slots:
             QVERIFY(*store->memo(id) == before);
             QVERIFY(views.calls.isEmpty());
             QVERIFY(edit->isVisible());
-            // A row changed meanwhile is shown as it is now; otherwise the input stays.
-            QCOMPARE(text(edit, "Text1"),
-                     message == MemoSave::changedMeanwhileText() ? before.title : QStringLiteral("改过"));
+            // The input stays, whatever happened to the row.
+            QCOMPARE(text(edit, "Text1"), QStringLiteral("改过"));
             return;
         }
         QVERIFY(boxes.boxes.isEmpty());
@@ -444,6 +630,77 @@ private slots:
         QCOMPARE(column("title").toString(), message.isEmpty() ? QStringLiteral("改标题") : lunar.title);
         QCOMPARE(column("AlertTimeNongli").toString(), alertTimeNongli);
         QCOMPARE(column("mailTime").toString(), mailTime);
+    }
+
+    // The lunar picker shows a loaded memo's stored numbers, and the save checks a date the user
+    // changed there: a day its month lacks is refused, and a leap month's solar day is kept only
+    // while the date stays as loaded. Lunar 2027: third month 29 days, fourth 30, fifth and sixth
+    // 29; 2028: sixth 29, a leap fifth month after the fifth.
+    void lunarDateLoadedAndChanged_data()
+    {
+        QTest::addColumn<QString>("stored");   // AlertTimeNongli
+        QTest::addColumn<QString>("mailTime"); // its solar moment
+        QTest::addColumn<QString>("shown");    // year, month, day, time in the pickers
+        QTest::addColumn<QString>("change");   // control and key, pressed once
+        QTest::addColumn<QString>("saved");    // AlertTimeNongli and mailTime, or the refusal
+        // clang-format off
+        QTest::newRow("on to a 30th the month lacks") << "2027-03-29 08:00:00" << "2027-05-05 08:00:00"
+            << "2027年 三月 廿九 08:00:00" << "LunarDay Down" << "农历2027年三月没有三十,请重新选择日期";
+        QTest::newRow("kept 30th, the year changed") << "2027-06-30 08:00:00" << "2027-08-04 08:00:00"
+            << "2027年 六月 三十 08:00:00" << "LunarYear Up" << "农历2028年六月没有三十,请重新选择日期";
+        QTest::newRow("kept 30th, the month changed") << "2027-03-30 08:00:00" << "2027-05-06 08:00:00"
+            << "2027年 三月 三十 08:00:00" << "LunarMonth Down" << "2027-04-30 08:00:00 2027-06-04 08:00:00";
+        QTest::newRow("kept 30th, on to another short month") << "2027-06-30 08:00:00" << "2027-08-04 08:00:00"
+            << "2027年 六月 三十 08:00:00" << "LunarMonth Up" << "农历2027年五月没有三十,请重新选择日期";
+        QTest::newRow("leap month, the time changed") << "2028-05-10 08:00:00" << "2028-07-02 08:00:00"
+            << "2028年 五月 初十 08:00:00" << "DT2 Up" << "2028-05-10 09:00:00 2028-07-02 09:00:00";
+        QTest::newRow("leap month, the day changed") << "2028-05-10 08:00:00" << "2028-07-02 08:00:00"
+            << "2028年 五月 初十 08:00:00" << "LunarDay Down" << "2028-05-11 08:00:00 2028-06-03 08:00:00";
+        QTest::newRow("31st shown as the 30th") << "2027-01-31 08:00:00" << "2027-03-08 08:00:00"
+            << "2027年 正月 三十 08:00:00" << "" << "农历有木有31啊？";
+        // clang-format on
+    }
+    void lunarDateLoadedAndChanged()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, mailTime);
+        QFETCH(QString, shown);
+        QFETCH(QString, change);
+        QFETCH(QString, saved);
+        MemoRecord lunar = store->sampleMemo(QStringLiteral("农历"));
+        lunar.lifa = 2;
+        lunar.AlertPinLv = QStringLiteral("1nian");
+        lunar.AlertTime.reset();
+        const qint64 id = store->addMemo(lunar);
+        QVERIFY(store->db()
+                    .exec(QStringLiteral("UPDATE Notebook SET AlertTimeNongli=?, mailTime=? WHERE id=?"),
+                          {stored, mailTime, id})
+                    .ok);
+        // Solar pickers that would show another day, were they carried across.
+        editors->showEdit(store->addMemo(QStringLiteral("公历")));
+        editors->showEdit(id);
+        Form_Edit* edit = editors->editWindow();
+        QVERIFY(child<QRadioButton>(edit, "Option2")->isChecked());
+        QVERIFY(child<QWidget>(edit, "DT1Lunar")->isVisibleTo(edit) &&
+                !child<QWidget>(edit, "DT1")->isVisibleTo(edit));
+        QCOMPARE(QStringList({child<QSpinBox>(edit, "LunarYear")->text(), combo(edit, "LunarMonth"),
+                              combo(edit, "LunarDay"), child<QTimeEdit>(edit, "DT2")->text()})
+                     .join(u' '),
+                 shown);
+        if (!change.isEmpty()) {
+            QWidget* control = child<QWidget>(edit, qPrintable(change.section(u' ', 0, 0)));
+            control->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(control, change.endsWith(QStringLiteral("Up")) ? Qt::Key_Up : Qt::Key_Down);
+        }
+        QTest::mouseClick(child<QPushButton>(edit, "Command1"), Qt::LeftButton);
+        const MemoRecord after = *store->memo(id);
+        if (!saved.startsWith(u'2')) {
+            QCOMPARE(boxes.texts(), QStringList{saved});
+            QCOMPARE(after.AlertTimeNongli->storageText(), stored);
+            return;
+        }
+        QCOMPARE(boxes.texts(), QStringList());
+        QCOMPARE(after.AlertTimeNongli->storageText() + u' ' + toDbText(*after.mailTime), saved);
     }
 };
 

@@ -2,7 +2,11 @@
 #include "mainwin/MainWindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
+
+#include "store/Memo.h"
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
@@ -29,6 +33,38 @@ void load(MainWindowFixture& f)
 {
     f.form->Form_Load();
     f.dueScans = 0;
+}
+
+// Chooses the list rows holding these titles as a user does: a click on the first, Ctrl and a click
+// on each further one.
+void clickTitles(MainWindowFixture& f, const QStringList& titles)
+{
+    const MemoListModel& model = f.form->listModel();
+    bool first = true;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        if (!titles.contains(model.rowAt(row)[MemoCells::TitleColumn]))
+            continue;
+        const QRect cell = f.list()->visualRect(model.index(row, MemoCells::TitleColumn));
+        QTest::mouseClick(f.list()->viewport(), Qt::LeftButton, first ? Qt::NoModifier : Qt::ControlModifier,
+                          cell.center());
+        first = false;
+    }
+}
+
+// Runs a command of the list's context menu as a user does: a right click on a chosen row, then the
+// item's key.
+void fromListMenu(MainWindowFixture& f, Qt::Key key)
+{
+    const QRect first =
+        f.list()->visualRect(f.list()->selectionModel()->selectedRows(MemoCells::TitleColumn).value(0));
+    QTest::mouseClick(f.list()->viewport(), Qt::RightButton, Qt::NoModifier, first.center());
+    // The event the desktop sends after a right click.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, first.center(),
+                            f.list()->viewport()->mapToGlobal(first.center()));
+    QApplication::sendEvent(f.list()->viewport(), &click);
+    auto* menu = f.form->findChild<QMenu*>(QStringLiteral("ListViewMenu"));
+    QTRY_VERIFY(menu->isVisible());
+    QTest::keyClick(menu, key);
 }
 
 } // namespace
@@ -166,6 +202,80 @@ private slots:
         QCOMPARE(f.form->statusText(1), QStringLiteral("状态:") + message);
         QVERIFY(f.sounds.played.last().endsWith(QStringLiteral("/error.wav")));
         QVERIFY(f.sounds.played.filter(QStringLiteral("/del.wav")).isEmpty());
+    }
+
+    void commandsThatChangeNothing_data()
+    {
+        QTest::addColumn<QString>("list"); // "in progress", "done", or the keyword searched for
+        QTest::addColumn<QStringList>("chosen");
+        QTest::addColumn<int>("key");           // of the context menu's item
+        QTest::addColumn<QString>("meanwhile"); // run while the delete question is open
+        QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QString>("status"); // of a command that changed nothing
+        // clang-format off
+        QTest::newRow("in progress, marked in progress") << "in progress" << QStringList{"life a", "work"} << int(Qt::Key_P) << ""
+            << QStringList{} << "状态:所选备忘已在进行中,未改动";
+        QTest::newRow("done, marked done") << "done" << QStringList{"done life", "done work"} << int(Qt::Key_C) << ""
+            << QStringList{} << "状态:所选备忘已是完成,未改动";
+        QTest::newRow("deleted meanwhile, deleted") << "in progress" << QStringList{"work"} << int(Qt::Key_D)
+            << "UPDATE Notebook SET Del=1 WHERE title='work'" << QStringList{} << "状态:所选备忘已删除,未改动";
+        QTest::newRow("one of two marked done") << "life" << QStringList{"life a", "done life"} << int(Qt::Key_C) << ""
+            << QStringList{"life a"} << "";
+        QTest::newRow("one of two back in progress") << "life" << QStringList{"life b", "done life"} << int(Qt::Key_P) << ""
+            << QStringList{"done life"} << "";
+        // clang-format on
+    }
+
+    // A list command that leaves every chosen memo as it was writes nothing, sends nothing and leaves
+    // the list as it is; among several chosen it counts only the memos it changed.
+    void commandsThatChangeNothing()
+    {
+        QFETCH(QString, list);
+        QFETCH(QStringList, chosen);
+        QFETCH(int, key);
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, changed);
+        QFETCH(QString, status);
+        MainWindowFixture f;
+        addSamples(f);
+        QVERIFY(f.store.db().exec(QStringLiteral("UPDATE Notebook SET syn=1")).ok);
+        load(f);
+        f.form->show();
+        if (list == QStringLiteral("done"))
+            f.form->Readdone();
+        else if (list != QStringLiteral("in progress"))
+            f.form->SearchData(list, 2);
+        const QStringList shown = f.listTitles();
+        clickTitles(f, chosen);
+        QCOMPARE(f.form->selectedMemoIds().size(), size_t(chosen.size()));
+        if (!meanwhile.isEmpty())
+            QVERIFY(f.store.db().exec(meanwhile).ok);
+        const auto rows = [&f] {
+            QMap<QString, QStringList> byTitle;
+            for (const MemoRecord& memo :
+                 readMemos(f.store.db(), QStringLiteral("SELECT * FROM Notebook")).value)
+                byTitle.insert(memo.title, test::memoColumns(memo));
+            return byTitle;
+        };
+        const QMap<QString, QStringList> before = rows();
+        fromListMenu(f, Qt::Key(key));
+        if (key == Qt::Key_D)
+            QVERIFY(f.boxes.answer(true));
+
+        const QMap<QString, QStringList> after = rows();
+        QStringList changedTitles;
+        for (auto row = before.cbegin(); row != before.cend(); ++row) {
+            if (after.value(row.key()) != row.value())
+                changedTitles << row.key();
+        }
+        QCOMPARE(changedTitles, changed);
+        QCOMPARE(f.uploadArmed(), !changed.isEmpty());
+        QCOMPARE(f.dueScans, int(!changed.isEmpty()));
+        if (changed.isEmpty()) {
+            QCOMPARE(f.listTitles(), shown);
+            QCOMPARE(f.form->statusText(1), status);
+            QVERIFY(f.sounds.played.filter(QStringLiteral("/del.wav")).isEmpty());
+        }
     }
 
     void clearingACategoryTakesTheChosenNode()

@@ -3,22 +3,43 @@
 #include "mainwin/MainWindowFixture.h"
 #include "store/DataFiles.h"
 
+#include "editor/EditorWindows.h"
+#include "editor/Form_Add.h"
+#include "mainwin/EditorLink.h"
 #include "mainwin/FindDialog.h"
 #include "platform/ServiceChannel.h"
 #include "reminders/Reminders.h"
 #include "sync/SyncSession.h"
 
 #include <QAction>
+#include <QHelpEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTreeView>
 
 #include "settings/Form_Config.h"
 using namespace velmo;
 using velmo::test::MainWindowFixture;
 using velmo::test::topLevel;
+
+namespace {
+
+// What a label shows of its text: the text itself, or what it renders when it takes it as markup.
+QString shownText(const QLabel* label)
+{
+    const Qt::TextFormat format = label->textFormat();
+    const bool markup =
+        format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(label->text()));
+    return markup ? QTextDocumentFragment::fromHtml(label->text()).toPlainText() : label->text();
+}
+
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -125,6 +146,88 @@ private slots:
         QCOMPARE(order, QStringList({"exiting", "aborted", "database open", "quit, database closed"}));
         QVERIFY(!topLevel("frmfind") && !topLevel("frmAbout") && !topLevel("Form_Config"));
         QTRY_VERIFY(!signIn);
+    }
+
+    // A memo's title shows as it is in the list's tooltip and in the status line during an upload
+    // ("传输N:<title>"): no bold, no link, no picture loaded from a file.
+    void titlesInTheListTooltipAndStatusLine_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("bold") << "<b>粗</b>体";
+        QTest::newRow("link") << "<a href=\"http://example.com\">链接</a>";
+        QTest::newRow("picture") << "<img src=\"<picture>\">图";
+    }
+    void titlesInTheListTooltipAndStatusLine()
+    {
+        QFETCH(QString, title);
+        MainWindowFixture f;
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QString file = f.assetDir.filePath(QStringLiteral("picture.png"));
+        QVERIFY(picture.save(file));
+        title.replace(QStringLiteral("<picture>"), file);
+        f.addMemo(title, 1);
+        f.form->Form_Load();
+        QTreeView* list = f.list();
+        const QRect cell = list->visualRect(f.form->listModel().index(0, MemoCells::TitleColumn));
+        QHelpEvent hover(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(list->viewport(), &hover);
+        const QLabel* tip = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits("QTipLabel") && window->isVisible())
+                tip = qobject_cast<QLabel*>(window);
+        }
+        QVERIFY(tip);
+        QCOMPARE(shownText(tip), title);
+        f.form->setStatusText(1, QStringLiteral("传输7:") + title);
+        QCOMPARE(shownText(f.form->findChild<QLabel*>(QStringLiteral("SB_Panel1"))),
+                 QStringLiteral("传输7:") + title);
+    }
+
+    // The quit waits for a memo editor holding typed input: the editor asks; saved or left, the quit
+    // goes on; kept, the program stays as it was.
+    void quitAsksAboutAnEditorsInput_data()
+    {
+        QTest::addColumn<QString>("answer");
+        for (const QString& answer : MemoEditorWindow::unsavedQuestionButtons())
+            QTest::newRow(qPrintable(answer)) << answer;
+    }
+    void quitAsksAboutAnEditorsInput()
+    {
+        QFETCH(QString, answer);
+        MainWindowFixture f;
+        EditorServices services{f.store.db(), f.store.runState(), f.boxes, f.form->controller()};
+        services.owner = f.form.get();
+        EditorWindows editors(services);
+        connectEditors(*f.form, editors);
+        f.form->Form_Load();
+        QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+        QTest::keyClick(f.form.get(), Qt::Key_N, Qt::ControlModifier);
+        QPointer<Form_Add> add = editors.addWindow();
+        QVERIFY(add);
+        QTest::sendKeyEvent(QTest::Click, add->findChild<QLineEdit*>(QStringLiteral("Text1")),
+                            Qt::Key_unknown, QStringLiteral("买菜"), Qt::NoModifier);
+        QSignalSpy quits(f.form.get(), &Form1::quitRequested);
+        int saved = -1;
+        QObject::connect(f.form.get(), &Form1::exiting, [&f, &saved] {
+            saved = f.store.value(QStringLiteral("SELECT count(*) FROM Notebook WHERE title='买菜'")).toInt();
+        });
+        // From the tray's menu, which is the file menu.
+        f.form->findChild<QAction*>(QStringLiteral("MDIexit"))->trigger();
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes[0].text, MemoEditorWindow::unsavedQuestionText(QStringLiteral("新建备忘录")));
+        QVERIFY(!f.store.runState().Exiting && quits.isEmpty() && add->isVisible());
+        QVERIFY(f.boxes.choose(answer));
+        const bool stays = answer == QStringLiteral("取消");
+        QCOMPARE(quits.size(), int(!stays));
+        QCOMPARE(f.store.runState().Exiting, !stays);
+        QCOMPARE(add && add->isVisible(), stays);
+        if (!stays) {
+            QCOMPARE(saved, int(answer == QStringLiteral("保存")));
+            return;
+        }
+        QCOMPARE(add->findChild<QLineEdit*>(QStringLiteral("Text1"))->text(), QStringLiteral("买菜"));
+        QVERIFY(f.form->findChild<QAction*>(QStringLiteral("MDIexit"))->isEnabled());
     }
 
     void searchDialogHandsTheKeywordOn()

@@ -12,7 +12,8 @@
 namespace velmo::test {
 
 // Message boxes that are written down instead of shown. Warnings close on the next turn of the
-// event loop; a question takes the next planned answer, or waits for answer().
+// event loop; a question takes the next planned answer, or waits for answer() (choose() for one
+// with buttons of its own).
 class BoxRecorder : public MessageBoxes
 {
 public:
@@ -20,7 +21,8 @@ public:
     {
         bool question = false;
         QString text;
-        QString title; // as passed: empty means the application title
+        QString title;            // as passed: empty means the application title
+        QStringList buttons = {}; // a question's own buttons
     };
 
     void warn(QWidget*, const QString& text, const QString& title, std::function<void()> closed) override
@@ -40,6 +42,23 @@ public:
         const bool yes = plannedAnswers.front();
         plannedAnswers.pop_front();
         QTimer::singleShot(0, [answered = std::move(answered), yes] { answered(yes); });
+    }
+
+    void choose(QWidget*, const QString& text, const QString& title, const QStringList& buttons,
+                std::function<void(int)> answered) override
+    {
+        boxes.append({true, text, title, buttons});
+        pendingChoice = std::move(answered);
+    }
+
+    // Answers the question with buttons of its own that is waiting, by the button's text; false
+    // when none is waiting or it has no such button.
+    bool choose(const QString& button)
+    {
+        if (!pendingChoice || boxes.isEmpty() || !boxes.last().buttons.contains(button))
+            return false;
+        std::exchange(pendingChoice, nullptr)(static_cast<int>(boxes.last().buttons.indexOf(button)));
+        return true;
     }
 
     // Answers the question that is waiting; false when none is.
@@ -62,6 +81,7 @@ public:
     QList<Box> boxes;
     std::deque<bool> plannedAnswers;
     std::function<void(bool)> pending;
+    std::function<void(int)> pendingChoice;
 };
 
 } // namespace velmo::test

@@ -90,7 +90,8 @@ struct Device
     {
         Edit,
         Write, // the body alone
-        Done,
+        Done,  // marked done, or back in progress when done already (a command on a memo in its
+               // state changes nothing)
         StopRinging,
         Delete,
     };
@@ -109,7 +110,8 @@ struct Device
                                         .arg(kind == Edit ? "title" : "content"),
                                     {mark, id})
                               .ok
-                    : kind == Done   ? SetDone(store.db(), user, id).ok
+                    : kind == Done
+                        ? (row(id).Done ? SetUndo : SetDone)(store.db(), user, id).rowsAffected == 1
                     : kind == Delete ? SetDel(store.db(), user, id).ok
                                      : storeNextAlert(store.db(), user, id, next).ok);
         }
