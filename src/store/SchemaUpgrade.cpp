@@ -113,9 +113,9 @@ StoreResult upgradeSchema(Database& db)
     }
     if (StoreResult created = createMissingTables(db, schema); !created)
         return created;
-    // The indexes of the other tables, where an older file lacks them.
+    // The indexes a file lacks (of the other tables, or one a newer schema added).
     for (QString statement : schema) {
-        if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))
+        if (!statement.startsWith(QLatin1String("CREATE INDEX ")))
             continue;
         statement.replace(0, 13, QStringLiteral("CREATE INDEX IF NOT EXISTS "));
         if (StoreResult created = db.execOnce(statement); !created)
