@@ -258,9 +258,9 @@ StoreResult upgradeSchema(Database& db)
         if (StoreResult upgraded = step.run(db, schema); !upgraded)
             return upgraded;
     }
-    // The indexes of the other tables, where an older file lacks them.
+    // The indexes a file lacks (of the other tables, or one a newer schema added).
     for (QString statement : schema) {
-        if (!statement.startsWith(QLatin1String("CREATE INDEX ")) || isOnMemoTable(statement))
+        if (!statement.startsWith(QLatin1String("CREATE INDEX ")))
             continue;
         statement.replace(0, 13, QStringLiteral("CREATE INDEX IF NOT EXISTS "));
         if (StoreResult created = db.execOnce(statement); !created)

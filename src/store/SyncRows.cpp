@@ -26,27 +26,29 @@ const QString& syncedAssignments()
 
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
 {
-    QHash<qint64, SyncKey> byServerId;
+    // The rows come in the order of the index NotebookSync, which holds every column read here.
+    std::vector<SyncKey> keys;
     const StoreResult ran = db.forEachRow(
         QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
-                       "WHERE userid=? AND NotebookServerId>0 ORDER BY id"),
-        {userId}, [&byServerId](const DbQuery& query) {
+                       "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
+        {userId}, [&keys](const DbQuery& query) {
+            const qint64 serverId = query.value(1).toLongLong();
+            if (!keys.empty() && keys.back().serverId == serverId) {
+                keys.back().shared = true;
+                return;
+            }
             SyncKey key;
             key.id = query.value(0).toLongLong();
-            key.serverId = query.value(1).toLongLong();
+            key.serverId = serverId;
             key.synnum = query.value(2).toInt();
             key.syn = dbBool(query.value(3));
             key.Del = dbBool(query.value(4));
             key.SyncedSynnum = query.value(5).toInt();
-            const auto held = byServerId.find(key.serverId);
-            if (held == byServerId.end())
-                byServerId.insert(key.serverId, key);
-            else
-                held->shared = true;
+            keys.push_back(key);
         });
     if (!ran.ok)
         return ran;
-    return {ran, std::move(byServerId)};
+    return {ran, std::move(keys)};
 }
 
 LocalIdsRead readUnsyncedIds(const Database& db, const QString& userId)

@@ -47,9 +47,9 @@ struct SyncKey
     friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
 
-// The user's rows that carry a server id, by server id: the oldest row should several carry the
-// same one (shared is then set).
-using SyncKeysRead = StoreRead<QHash<qint64, SyncKey>>;
+// The user's rows that carry a server id, one a server id in ascending order: the oldest row should
+// several carry the same one (shared is then set).
+using SyncKeysRead = StoreRead<std::vector<SyncKey>>;
 SyncKeysRead readSyncKeys(const Database& db, const QString& userId);
 
 using LocalIdsRead = StoreRead<std::vector<MemoId>>;

@@ -94,6 +94,9 @@ CREATE INDEX NotebookSnoozeNongli ON Notebook (userid, AlertTimeNongliTemp) WHER
 
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 
+-- The synchronisation's comparison reads this index alone, in the order of the server ids.
+CREATE INDEX NotebookSync ON Notebook (userid, NotebookServerId, id, synnum, syn, Del, SyncedSynnum)
+
 CREATE INDEX notebookId ON Notebook (NotebookServerId)
 
 CREATE INDEX synnum ON Notebook (synnum)

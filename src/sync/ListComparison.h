@@ -25,9 +25,9 @@
 #include "store/SyncRows.h"
 #include "sync/SyncReplies.h"
 
-#include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -35,6 +35,9 @@ namespace velmo {
 
 struct ListPlan
 {
+    // Whether the list names the server id live.
+    bool isLive(qint64 serverId) const { return std::binary_search(live.begin(), live.end(), serverId); }
+
     struct Download
     {
         qint64 serverId = 0;
@@ -44,11 +47,12 @@ struct ListPlan
     // Rows whose remembered counter was not known, with the counter they are in step at now.
     std::vector<std::pair<SyncKey, int>> inStepAt;
     std::vector<Download> downloads;
-    QSet<MemoId> held;      // rows that wait for a download
-    QSet<qint64> sharedIds; // server ids several rows carry
-    QSet<qint64> live;      // server ids listed live
+    QSet<MemoId> held;        // rows that wait for a download
+    QSet<qint64> sharedIds;   // server ids several rows carry
+    std::vector<qint64> live; // server ids listed live, ascending
 };
 
-ListPlan compareList(const std::vector<ServerEntry>& entries, const QHash<qint64, SyncKey>& local);
+// local: the user's rows that carry a server id, in ascending order of it (readSyncKeys).
+ListPlan compareList(const std::vector<ServerEntry>& entries, const std::vector<SyncKey>& local);
 
 } // namespace velmo

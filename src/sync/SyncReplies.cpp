@@ -27,11 +27,35 @@ QStringList splitFirst(const QString& text, QChar separator, int count)
 }
 
 // A whole number above 0, or 0.
-qint64 positiveId(const QString& text)
+qint64 positiveId(QStringView text)
 {
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok);
     return ok && value > 0 ? value : 0;
+}
+
+// One item of the service's list, "<id>:<synnum>" or "<id>:<synnum>:d"; none for anything else.
+std::optional<ServerEntry> listEntry(QStringView item)
+{
+    const qsizetype first = item.indexOf(u':');
+    if (first < 0)
+        return std::nullopt;
+    const qsizetype second = item.indexOf(u':', first + 1);
+    const QStringView counter =
+        second < 0 ? item.sliced(first + 1) : item.sliced(first + 1, second - first - 1);
+    bool deleted = false;
+    if (second >= 0) {
+        const QStringView mark = item.sliced(second + 1);
+        if (mark.contains(u':') || mark.trimmed() != u"d")
+            return std::nullopt;
+        deleted = true;
+    }
+    bool counted = false;
+    const int synnum = counter.trimmed().toInt(&counted);
+    const qint64 serverId = positiveId(item.first(first));
+    if (!counted || serverId <= 0)
+        return std::nullopt;
+    return ServerEntry{serverId, synnum, deleted};
 }
 
 // The reply without the line breaks a service may end it with.
@@ -74,14 +98,12 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash)
     reply.mailbox = head.mailbox;
     const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 1);
     reply.serverTime = parseWireDate(parts.value(0));
-    for (const QString& item : parts.value(1).trimmed().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList pair = item.split(QLatin1Char(':'));
-        bool counted = false;
-        const int synnum = pair.value(1).trimmed().toInt(&counted);
-        const qint64 serverId = positiveId(pair.value(0));
-        const bool deleted = pair.size() == 3 && pair[2].trimmed() == QLatin1String("d");
-        if ((pair.size() == 2 || deleted) && counted && serverId > 0)
-            reply.entries.push_back({serverId, synnum, deleted});
+    const QString listText = parts.value(1);
+    const QStringView list = QStringView(listText).trimmed();
+    reply.entries.reserve(size_t(list.count(u',')) + 1);
+    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
+        if (const std::optional<ServerEntry> entry = listEntry(item))
+            reply.entries.push_back(*entry);
     }
     return reply;
 }

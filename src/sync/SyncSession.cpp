@@ -328,7 +328,7 @@ StoreResult SyncSession::takeDownload(const ConflictRecord& server)
             if (!row)
                 return row;
             if (!row.value ||
-                (row.value->NotebookServerId > 0 && m_plan.live.contains(row.value->NotebookServerId))) {
+                (row.value->NotebookServerId > 0 && m_plan.isLive(row.value->NotebookServerId))) {
                 m_strays.push_back({server, own->sent});
                 return StoreResult::success();
             }

@@ -156,13 +156,14 @@ private slots:
                  (QStringList{"7", "0", "0", "4", "0"}));
     }
 
-    // A file of the version before the uploads were kept in mind gains their table; every row stays,
-    // the file is not rewritten.
+    // A file of the version before the uploads were kept in mind gains their table and the index of
+    // the synchronisation's comparison; every row stays.
     void previousVersionGainsTheSentUploads()
     {
         test::TestStore store(QStringLiteral("demo"));
         const qint64 id = store.addMemo(store.distinctMemo(2));
         QVERIFY(store.db().execOnce(QStringLiteral("DROP TABLE SentUploads")).ok);
+        QVERIFY(store.db().execOnce(QStringLiteral("DROP INDEX NotebookSync")).ok);
         QVERIFY(store.db().execOnce(QStringLiteral("PRAGMA user_version = 2")).ok);
         const QStringList before = store.allMemoColumns();
         Database db(test::uniqueConnectionName());
@@ -170,6 +171,10 @@ private slots:
         QVERIFY2(opened.ok, qPrintable(opened.error));
         QCOMPARE(db.selectValue(QStringLiteral("PRAGMA user_version")).toInt(), CurrentSchemaVersion);
         QCOMPARE(store.allMemoColumns(), before);
+        QCOMPARE(db.selectValue(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN "
+                                               "('SentUploads', 'NotebookSync')"))
+                     .toInt(),
+                 2);
         SentUpload sent;
         sent.LocalId = id;
         sent.Record = QStringLiteral("record");

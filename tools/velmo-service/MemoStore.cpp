@@ -95,7 +95,10 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
                                   "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
                                   "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL)")) &&
-        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosOwner ON memos (userId, serverId)"));
+        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosOwner ON memos (userId, serverId)")) &&
+        // An account's list reads this index alone.
+        query.exec(QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS memosListed ON memos (userId, serverId, synnum, deleted)"));
     if (!ready && error)
         *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
     return ready;
@@ -134,6 +137,20 @@ std::optional<StoredMemo> MemoStore::memo(const QString& userId, qint64 serverId
 QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
 {
     return select(QStringLiteral("userId = ?"), {userId});
+}
+
+std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
+{
+    std::vector<Listed> memos;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (!run(query,
+             QStringLiteral("SELECT serverId, synnum, deleted FROM memos WHERE userId = ? ORDER BY serverId"),
+             {userId}))
+        return memos;
+    while (query.next())
+        memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0});
+    return memos;
 }
 
 QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const

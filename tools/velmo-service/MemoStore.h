@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace velmo::standin {
 
@@ -55,6 +56,14 @@ public:
     std::optional<StoredMemo> memo(const QString& userId, qint64 serverId) const;
     // The user's memos, oldest first: all of them, deleted ones included, or those not deleted.
     QList<StoredMemo> allMemos(const QString& userId) const;
+    // The same, without their fields: what the list of an account names of each memo.
+    struct Listed
+    {
+        qint64 serverId = 0;
+        int synnum = 0;
+        bool deleted = false;
+    };
+    std::vector<Listed> listed(const QString& userId) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
     // Stores a new memo under a fresh server id and returns it; 0 when it could not be stored.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);

@@ -60,19 +60,23 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
     const QString user = accountOf(request);
     if (!service.accounts().checkPassword(user, request.queryValue(QStringLiteral("pass"))))
         return StandInReply::ok(QStringLiteral("error"));
-    QStringList entries;
+    QString entries;
     // Deleted memos are listed with their mark, so that the user's other computers let them go.
-    for (const StoredMemo& memo : store.allMemos(user))
-        entries << QStringLiteral("%1:%2%3")
-                       .arg(memo.serverId)
-                       .arg(memo.synnum)
-                       .arg(memo.deleted ? QStringLiteral(":d") : QString());
+    const std::vector<MemoStore::Listed> memos = store.listed(user);
+    entries.reserve(qsizetype(memos.size()) * 12);
+    for (const MemoStore::Listed& memo : memos) {
+        if (!entries.isEmpty())
+            entries += QLatin1Char(',');
+        entries += QString::number(memo.serverId) + QLatin1Char(':') + QString::number(memo.synnum);
+        if (memo.deleted)
+            entries += QLatin1String(":d");
+    }
     const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
                                 .arg(mailbox ? 1 : 0)
                                 .arg(ServerProof(request.queryValue(QStringLiteral("pass"))),
                                      Clock::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss")),
-                                     entries.join(QLatin1Char(','))));
+                                     entries));
 }
 
 StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store,
