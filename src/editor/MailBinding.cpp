@@ -26,6 +26,11 @@ void MailBinding::check(const QString& typedUser, const QString& password)
         finish(Outcome::OtherUser);
         return;
     }
+    if (!m_service.problem().isEmpty()) {
+        // The configured address is unusable: the default in its place is not the user's service.
+        finish(Outcome::ServiceFailure, m_service.problem());
+        return;
+    }
     m_passHash = MD5_16(password);
     const QUrl url = signedLoginUrl(m_service, typedUser, m_passHash);
     ServiceRequest* request = m_channel.openUrl(url);

@@ -103,6 +103,10 @@ bool MailDialog::eventFilter(QObject* watched, QEvent* event)
 
 void MailDialog::Label4_Click()
 {
+    if (!m_services.service.problem().isEmpty()) {
+        m_services.boxes.warn(this, m_services.service.problem());
+        return;
+    }
     openWebPage(m_services.service.url(QStringLiteral("/mailRecord.asp")), m_services.boxes, this,
                 m_services.openUrl);
 }

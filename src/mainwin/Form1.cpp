@@ -796,6 +796,11 @@ QUrl Form1::readPage(const QString& id) const
 
 void Form1::openPage(const QUrl& url)
 {
+    // A page of an unusable configured address would open the default service's instead.
+    if (!m_services.service.problem().isEmpty() && m_services.service.hosts(url)) {
+        m_services.boxes.warn(this, m_services.service.problem());
+        return;
+    }
     openWebPage(url, m_services.boxes, this, m_services.openUrl);
 }
 

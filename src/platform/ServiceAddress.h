@@ -45,6 +45,12 @@ public:
     // to the service while there is a problem: the default in its place is not what the user chose.
     QString problem() const { return m_problem; }
 
+    // Whether url leads to this address's host (a page of the service).
+    bool hosts(const QUrl& url) const
+    {
+        return url.scheme() == m_base.scheme() && url.host() == m_base.host() && url.port() == m_base.port();
+    }
+
     // The base followed by the path ("/Api/login.asp" and such).
     QUrl url(const QString& path) const;
     // The same with a query: keys as given, each value passed through URLEncode, in order.

@@ -38,6 +38,9 @@ void NoticeBoard::ReadNotice()
 
 bool NoticeBoard::DownNotice()
 {
+    // Nothing goes to a service the user did not choose; the notices on show stay.
+    if (!m_service.problem().isEmpty())
+        return false;
     const QUrl url =
         m_service.url(QStringLiteral("/Api/Notice.txt"), {{QStringLiteral("nowtime"), GetNowNumber()}});
     ServiceRequest* request = m_channel->openUrl(url);

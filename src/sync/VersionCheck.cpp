@@ -50,7 +50,8 @@ VersionCheck::~VersionCheck() = default;
 
 bool VersionCheck::CheckUpdate()
 {
-    if (m_channel->StillExecuting())
+    // Nothing goes to a service the user did not choose.
+    if (m_channel->StillExecuting() || !m_setup.service.problem().isEmpty())
         return false;
     const SignedTimestamp stamp = SignedTimestamp::now();
     const QUrl url =

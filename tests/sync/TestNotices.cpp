@@ -1,9 +1,11 @@
+#include "BoxRecorder.h"
 #include "ServiceFixture.h"
 #include "TestMain.h"
 #include "TestStore.h"
 
 #include "sync/NoticeBoard.h"
 #include "sync/NoticeFormat.h"
+#include "sync/VersionCheck.h"
 
 #include <QSignalSpy>
 
@@ -110,6 +112,21 @@ private slots:
         QCOMPARE(rig.rows(), 3);
         QCOMPARE(rig.board.NoticeCount(), 3);
         QCOMPARE(rig.board.caption(), unread("第三"));
+    }
+
+    // An address in the settings that is no URL is not replaced by the default: neither the notices
+    // nor the version check send anything.
+    void nothingGoesToAnUnusableAddress()
+    {
+        test::TestStore store;
+        const ServiceAddress unusable(QUrl(QStringLiteral("notaurl")));
+        QVERIFY(!unusable.problem().isEmpty());
+        NoticeBoard board{store.db(), unusable, [](const QUrl&) {}};
+        QVERIFY(!board.DownNotice());
+        test::BoxRecorder boxes;
+        VersionCheck check{{unusable, QStringLiteral("1.8.3"), boxes, [](const QUrl&) {}, nullptr,
+                            [] { return QString(); }}};
+        QVERIFY(!check.CheckUpdate());
     }
 
     void failedDownloadChangesNothing_data()
