@@ -701,9 +701,9 @@ QString SyncSession::doneText() const
 {
     QString text = m_finishText;
     if (m_refused > 0)
-        text += QStringLiteral(",%1条服务器备忘数据有误,未下载").arg(m_refused);
+        text += QStringLiteral(",%1条网络备忘有误").arg(m_refused);
     if (m_untravelled > 0)
-        text += QStringLiteral(",%1条备忘含有无法同步的文字,未上传").arg(m_untravelled);
+        text += QStringLiteral(",%1条备忘未上传").arg(m_untravelled);
     return text;
 }
 

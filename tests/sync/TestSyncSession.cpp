@@ -332,8 +332,8 @@ private slots:
         QVERIFY(rig.a.syncNow());
         QCOMPARE(rig.a.titles().size(), taken ? 2 : 1);
         QVERIFY(rig.a.titles().contains("good"));
-        QCOMPARE(rig.a.statuses.last(), taken ? QStringLiteral("状态:同步完成")
-                                              : QStringLiteral("状态:同步完成,1条服务器备忘数据有误,未下载"));
+        QCOMPARE(rig.a.statuses.last(),
+                 taken ? QStringLiteral("状态:同步完成") : QStringLiteral("状态:同步完成,1条网络备忘有误"));
     }
 
     // A server id two rows carry is never given the service's copy, and an answer naming the server
