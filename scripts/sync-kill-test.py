@@ -45,6 +45,14 @@ def schema_statements():
     return statements
 
 
+def schema_version():
+    """The newest schema the program knows, as a new data.db is written out at."""
+    for line in open(os.path.join(ROOT, "src/store/SchemaUpgrade.h"), encoding="utf-8"):
+        if "constexpr int CurrentSchemaVersion" in line:
+            return int(line.split("=")[1].strip(" ;\n"))
+    raise RuntimeError("CurrentSchemaVersion not found")
+
+
 def make_home(home, port, memos):
     env = dict(os.environ, HOME=home, XDG_DATA_HOME=home + "/data", XDG_CONFIG_HOME=home + "/config",
                XDG_RUNTIME_DIR=home + "/run", QT_QPA_PLATFORM="offscreen")
@@ -55,6 +63,7 @@ def make_home(home, port, memos):
     db = sqlite3.connect(os.path.join(home, "data/velmo/data.db"))
     for statement in schema_statements():
         db.execute(statement)
+    db.execute("PRAGMA user_version = %d" % schema_version())
     digest = md5_16(PASSWORD)
     db.execute("INSERT INTO Users (UserID, LastPassword, UserPWD, LenPass) VALUES ('demo', ?, ?, ?)",
                (digest, digest, len(PASSWORD)))
