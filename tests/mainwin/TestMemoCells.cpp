@@ -13,6 +13,7 @@
 #include "store/Database.h"
 
 #include <QItemSelectionModel>
+#include <QScopeGuard>
 
 using namespace velmo;
 using namespace velmo::MemoCells;
@@ -318,6 +319,12 @@ private slots:
                  QStringList({"added", "129", "new", "4", "3", "2"}));
         QCOMPARE(titles.size(), MemoListModel::pageRows + 1);
         QCOMPARE(model.rowAt(selection.selectedRows().first().row())[TitleColumn], "126");
+        // Days left count from the day of the change: the next day, every row has one fewer.
+        QCOMPARE(model.rowAt(2)[DaysLeftColumn], "1天");
+        const auto today = qScopeGuard([] { test::fixedClock().setNow(test::defaultTestMoment()); });
+        test::fixedClock().advanceSeconds(24 * 60 * 60);
+        QVERIFY(model.updateMemos({ids[6]}));
+        QCOMPARE(model.rowAt(2)[DaysLeftColumn], "0天");
     }
 };
 
