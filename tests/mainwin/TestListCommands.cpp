@@ -44,14 +44,16 @@ private slots:
         const Sample s = addSamples(f);
         f.addMemo("life c", 1);
         load(f);
-        f.form->TreeView1_NodeClick(f.treeItem("生活备忘", false));
+        QTest::mouseClick(f.tree()->viewport(), Qt::LeftButton, {},
+                          f.tree()->visualItemRect(f.treeItem("生活备忘", false)).center());
         f.selectTitles({"life a", "life b"});
 
         f.form->findChild<QAction*>("menu_done")->trigger();
         QVERIFY(f.store.memo(s.lifeA)->Done);
         QCOMPARE(f.store.memo(s.lifeA)->synnum, 2);
-        // The node's list stays shown without the memos done; the counts move across.
+        // The node stays chosen and its list shown without the memos done; the counts move across.
         QCOMPARE(f.listTitles(), QStringList({"life c"}));
+        QCOMPARE(f.tree()->currentItem(), f.treeItem("生活备忘", false));
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QVERIFY(f.uploadArmed());
