@@ -393,6 +393,7 @@ private slots:
         addMemo(store, "c", 1, false, QString(), true);
         addMemo(store, "d", 7);
         addMemo(store, "e", 8);
+        addMemo(store, "e2", -1);
         addMemo(store, "f", 3, true);
         addMemo(store, "g", 0, true);
         addMemo(store, "h", 1, false, "other");
@@ -400,14 +401,66 @@ private slots:
         QVERIFY(counts.read(store.db(), "tester"));
         QCOMPARE(QList<qint64>({counts.total(false), counts.ofCategory(false, 1), counts.ofCategory(false, 7),
                                 counts.total(true), counts.ofCategory(true, 3)}),
-                 QList<qint64>({4, 2, 1, 2, 1}));
+                 QList<qint64>({5, 2, 1, 2, 1}));
         // A failed read keeps what was counted before. Rows still being read when the file closes
         // end in a failure.
         DbQuery open = store.db().select(QStringLiteral("SELECT title FROM Notebook"));
         QVERIFY(open.next());
         store.db().close();
         QVERIFY(!counts.read(store.db(), "tester") && !open.next() && !open.ok());
-        QCOMPARE(counts.total(false), 4);
+        QCOMPARE(counts.total(false), 5);
+    }
+
+    // The counts kept on the connection follow every write to the memos through it, as a count made
+    // afresh on another connection finds them.
+    void keptCountsFollowEveryWrite_data()
+    {
+        QTest::addColumn<QString>("write"); // run on the memos; "rolled back" inside a transaction
+        QTest::newRow("insert") << "INSERT INTO Notebook (userid, type, Done) VALUES ('tester', 2, 0)";
+        QTest::newRow("insert deleted") << "INSERT INTO Notebook (userid, type, Del) VALUES ('tester', 2, 1)";
+        QTest::newRow("done") << "UPDATE Notebook SET Done = 1 WHERE title = 'a'";
+        QTest::newRow("category") << "UPDATE Notebook SET type = 5 WHERE title = 'a'";
+        QTest::newRow("category out of range") << "UPDATE Notebook SET type = 9 WHERE title = 'd'";
+        QTest::newRow("out of range to another") << "UPDATE Notebook SET type = NULL WHERE title = 'e'";
+        QTest::newRow("deleted") << "UPDATE Notebook SET Del = 1 WHERE title = 'b'";
+        QTest::newRow("undeleted") << "UPDATE Notebook SET Del = 0, Done = 1 WHERE title = 'c'";
+        QTest::newRow("owner") << "UPDATE Notebook SET userid = 'tester' WHERE title = 'h'";
+        QTest::newRow("owner gone") << "UPDATE Notebook SET userid = NULL WHERE title = 'a'";
+        QTest::newRow("removed") << "DELETE FROM Notebook WHERE title IN ('f', 'c')";
+        QTest::newRow("untouched fields") << "UPDATE Notebook SET title = 'z', Done = Done WHERE title = 'a'";
+        QTest::newRow("rolled back") << "rolled back";
+    }
+    void keptCountsFollowEveryWrite()
+    {
+        QFETCH(QString, write);
+        test::TestStore store;
+        for (const auto& [title, type, done, owner, deleted] : {std::tuple{"a", 1, false, "", false},
+                                                                {"b", 1, false, "", false},
+                                                                {"c", 1, false, "", true},
+                                                                {"d", 7, false, "", false},
+                                                                {"e", 8, true, "", false},
+                                                                {"f", 3, true, "", false},
+                                                                {"h", 1, false, "other", false}})
+            QVERIFY(addMemo(store, title, type, done, owner, deleted));
+        CategoryCounts kept;
+        QVERIFY(kept.read(store.db(), "tester"));
+        if (write == QStringLiteral("rolled back")) {
+            Transaction transaction(store.db());
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET Done = 1")));
+        } else {
+            QVERIFY(store.db().exec(write));
+        }
+        Database other(QStringLiteral("counting afresh"));
+        QVERIFY(other.open(store.runState().DbPath));
+        for (const char* user : {"tester", "other"}) {
+            CategoryCounts afresh;
+            QVERIFY(kept.read(store.db(), user) && afresh.read(other, user));
+            for (const bool done : {false, true}) {
+                QCOMPARE(kept.total(done), afresh.total(done));
+                for (int category = 1; category <= kCategoryCount; ++category)
+                    QCOMPARE(kept.ofCategory(done, category), afresh.ofCategory(done, category));
+            }
+        }
     }
 
     void clearingANodeMarksOnlyItsMemosDeletedOrNone()
