@@ -15,6 +15,7 @@
 #include "platform/Sounds.h"
 #include "platform/VersionText.h"
 #include "reminders/DuePanel.h"
+#include "reminders/DueScan.h"
 #include "settings/Form_Config.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
@@ -283,6 +284,12 @@ void Form1::Form_Load()
         setVisible(true);
     m_controller->start();
     ClearMemory();
+}
+
+void Form1::prepareLoad()
+{
+    ensurePolished();
+    m_duePanel->prepareRows(kMaxDueMemos);
 }
 
 void Form1::resizeEvent(QResizeEvent* event)

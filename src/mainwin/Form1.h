@@ -94,6 +94,9 @@ public:
     // The load: fills the tree, the list and the due panel, then shows the window or leaves it
     // in the tray as AutoHide says. Runs once.
     void Form_Load();
+    // Builds ahead, while nothing waits for the window, what the load would otherwise build: the
+    // style of every control and the due panel's rows (hidden).
+    void prepareLoad();
 
     // "Velmo v1.83 Beta版": the window title, which transfers restore after showing their state.
     QString TitleText() const { return m_titleText; }

@@ -59,8 +59,9 @@ QStringList keptCountsStatements()
     };
 }
 
-// Makes the connection's kept counts when it has none yet.
-StoreResult keepCounts(Database& db)
+} // namespace
+
+StoreResult CategoryCounts::keep(Database& db)
 {
     const StoreRead<std::vector<int>> kept = db.selectRows(
         QStringLiteral("SELECT 1 FROM temp.sqlite_master WHERE type = 'table' AND name = 'NotebookCounts'"),
@@ -77,8 +78,6 @@ StoreResult keepCounts(Database& db)
     return transaction.commit();
 }
 
-} // namespace
-
 qint32 CategoryCounts::ofCategory(bool done, int category) const
 {
     if (!isCategoryCode(category))
@@ -89,7 +88,7 @@ qint32 CategoryCounts::ofCategory(bool done, int category) const
 
 StoreResult CategoryCounts::read(Database& db, const QString& userId)
 {
-    if (const StoreResult kept = keepCounts(db); !kept)
+    if (const StoreResult kept = keep(db); !kept)
         return kept;
     CategoryCounts fresh;
     const StoreResult ran =

@@ -29,6 +29,9 @@ public:
     // The user's counts. On failure the counts keep their previous values.
     StoreResult read(Database& db, const QString& userId);
 
+    // Makes the connection's kept counts now, when it has none yet, so that the first read need not.
+    static StoreResult keep(Database& db);
+
 private:
     qint64 m_undoTotal = 0;
     qint64 m_doneTotal = 0;

@@ -454,6 +454,14 @@ QVariant DbQuery::value(int index) const
     }
 }
 
+qint64 DbQuery::integer(int index) const
+{
+    sqlite3_stmt* statement = m_cursor ? m_cursor->statement() : nullptr;
+    if (!statement || m_cursor->pending || index < 0 || index >= sqlite3_data_count(statement))
+        return 0;
+    return sqlite3_column_int64(statement, index);
+}
+
 QVariant DbQuery::value(const QString& column) const
 {
     return m_cursor ? value(m_cursor->columnOf(column)) : QVariant();

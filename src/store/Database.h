@@ -84,6 +84,9 @@ public:
     // qlonglong, a real as a double, a text as a QString, NULL as a null QString.
     QVariant value(const QString& column) const;
     QVariant value(int index) const;
+    // The current row's value of a column as a 64-bit integer, without a QVariant: for the long
+    // reads of ids. NULL reads as 0, a text as SQLite turns it into a number.
+    qint64 integer(int index) const;
     QSqlRecord record() const;
 
 private:

@@ -348,11 +348,14 @@ private slots:
             }
             panel.showScan(scan, ringOn);
             QStringList rows;
-            for (int i = 1; auto* title = panel.findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i)
+            for (int i = 1; auto* title = panel.findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i) {
+                if (!title->isVisibleTo(&panel))
+                    break;
                 rows << panel.findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->text() + title->text() +
                             (panel.findChild<QLabel*>(QStringLiteral("Image1_%1").arg(i))->isVisibleTo(&panel)
                                  ? "*"
                                  : "");
+            }
             return rows.join(u' ');
         };
         QCOMPARE(show({"a", "b", "c"}, 2), "剩:0天a 剩:7天b* 剩:14天c");
