@@ -99,9 +99,10 @@ FixedSql::FixedSql(QString text)
 class DbCursor
 {
 public:
-    DbCursor(const Database& db, sqlite3_stmt* statement)
+    DbCursor(const Database& db, sqlite3_stmt* statement, QString sql)
         : m_db(&db)
         , m_statement(statement)
+        , m_sql(std::move(sql))
     {
         m_db->m_cursors.insert(this);
     }
@@ -128,18 +129,22 @@ public:
         return false;
     }
 
-    // Ends the statement; the rows read so far stay read.
+    // Ends the statement, which the connection keeps for the next run of its text; the rows read
+    // so far stay read.
     void end()
     {
-        sqlite3_finalize(m_statement);
+        if (m_db && m_statement)
+            m_db->keepSelect(m_sql, m_statement);
+        else
+            sqlite3_finalize(m_statement);
         m_statement = nullptr;
     }
     void detach()
     {
         if (m_statement && m_error.isEmpty())
             m_error = QStringLiteral("the database was closed");
-        end();
         m_db = nullptr;
+        end();
     }
 
     sqlite3_stmt* statement() const { return m_statement; }
@@ -168,6 +173,7 @@ public:
 private:
     const Database* m_db;
     sqlite3_stmt* m_statement;
+    QString m_sql;
     QString m_error;
     QStringList m_names;
 };
@@ -254,6 +260,19 @@ void Database::finalizeStatements()
     for (sqlite3_stmt* statement : m_fixed)
         sqlite3_finalize(statement);
     m_fixed.clear();
+    for (sqlite3_stmt* statement : std::as_const(m_idleSelects))
+        sqlite3_finalize(statement);
+    m_idleSelects.clear();
+}
+
+void Database::keepSelect(const QString& sql, sqlite3_stmt* statement) const
+{
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (m_handle && m_idleSelects.size() < kKeptSelects && !m_idleSelects.contains(sql))
+        m_idleSelects.insert(sql, statement);
+    else
+        sqlite3_finalize(statement);
 }
 
 void Database::close()
@@ -489,10 +508,12 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
         result.m_error = QStringLiteral("the database is not open");
         return result;
     }
-    sqlite3_stmt* statement = prepare(sql, result.m_error, false);
+    sqlite3_stmt* statement = m_idleSelects.take(sql);
+    if (!statement)
+        statement = prepare(sql, result.m_error, true);
     if (!statement)
         return result;
-    result.m_cursor = std::make_shared<DbCursor>(*this, statement);
+    result.m_cursor = std::make_shared<DbCursor>(*this, statement, sql);
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result.m_error =

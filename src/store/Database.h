@@ -167,6 +167,9 @@ private:
     friend class DbCursor;
     QSqlDatabase connection() const;
     sqlite3_stmt* prepare(const QString& sql, QString& error, bool keep) const;
+    // Keeps a SELECT's statement, reset, for the next run of its text (one a text, so many texts);
+    // any other is finalized.
+    void keepSelect(const QString& sql, sqlite3_stmt* statement) const;
     StoreResult step(sqlite3_stmt* statement, const QString& sql, const QVariantList& values);
     void finalizeStatements();
 
@@ -180,6 +183,9 @@ private:
     std::vector<sqlite3_stmt*> m_fixed;
     // The SELECTs whose rows are still being read; closing ends them first.
     mutable std::unordered_set<DbCursor*> m_cursors;
+    // SELECT statements not in use, by their text.
+    static constexpr qsizetype kKeptSelects = 64;
+    mutable QHash<QString, sqlite3_stmt*> m_idleSelects;
 };
 
 // Keeps several changes together: commit() stores them all; a guard that is destroyed without

@@ -122,6 +122,30 @@ private slots:
         QCOMPARE(store.value("SELECT title FROM Notebook WHERE ifAlert=0").toString(), "x");
     }
 
+    // A SELECT's statement is kept for its text: a run again, with other values, after a read cut
+    // short, or while a read of the same text is still open, gives its own rows from the first.
+    void keptSelectStartsAfresh()
+    {
+        test::TestStore store;
+        for (const char* title : {"a", "b", "c"})
+            QVERIFY(store.addMemo(QString::fromLatin1(title)) > 0);
+        const QString sql = QStringLiteral("SELECT title FROM Notebook WHERE title >= ? ORDER BY title");
+        const auto titles = [&store, &sql](const QString& from) {
+            return store.db()
+                .selectRows(sql, {from}, [](const DbQuery& row) { return row.value(0).toString(); })
+                .value;
+        };
+        DbQuery open = store.db().select(sql, {"a"});
+        QVERIFY(open.next() && open.value(0) == "a");
+        QCOMPARE(titles("b"), std::vector<QString>({"b", "c"}));
+        QVERIFY(open.next() && open.value(0) == "b");
+        open = DbQuery(); // cut short
+        QCOMPARE(titles("a"), std::vector<QString>({"a", "b", "c"}));
+        QCOMPARE(titles("c"), std::vector<QString>({"c"}));
+        QVERIFY(store.db().select(sql, {}).error().contains(QLatin1String("takes 1 values")));
+        QCOMPARE(titles("b"), std::vector<QString>({"b", "c"}));
+    }
+
     void dateText_data()
     {
         QTest::addColumn<QString>("text");
