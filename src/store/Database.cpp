@@ -481,6 +481,46 @@ qint64 DbQuery::integer(int index) const
     return sqlite3_column_int64(statement, index);
 }
 
+DbQuery::Kind DbQuery::kind(int index) const
+{
+    sqlite3_stmt* statement = m_cursor ? m_cursor->statement() : nullptr;
+    if (!statement || m_cursor->pending || index < 0 || index >= sqlite3_data_count(statement))
+        return Kind::Null;
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+        return Kind::Integer;
+    case SQLITE_FLOAT:
+        return Kind::Real;
+    case SQLITE_BLOB:
+        return Kind::Blob;
+    case SQLITE_TEXT:
+        return Kind::Text;
+    default:
+        return Kind::Null;
+    }
+}
+
+QString DbQuery::text(int index) const
+{
+    switch (kind(index)) {
+    case Kind::Null:
+        return QString();
+    case Kind::Text:
+        return QString::fromUtf8(utf8(index));
+    default:
+        return value(index).toString();
+    }
+}
+
+QByteArrayView DbQuery::utf8(int index) const
+{
+    if (kind(index) != Kind::Text)
+        return {};
+    sqlite3_stmt* statement = m_cursor->statement();
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+    return QByteArrayView(bytes, sqlite3_column_bytes(statement, index));
+}
+
 QVariant DbQuery::value(const QString& column) const
 {
     return m_cursor ? value(m_cursor->columnOf(column)) : QVariant();

@@ -31,6 +31,7 @@
 
 #include "store/StoreResult.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlRecord>
@@ -87,6 +88,21 @@ public:
     // The current row's value of a column as a 64-bit integer, without a QVariant: for the long
     // reads of ids. NULL reads as 0, a text as SQLite turns it into a number.
     qint64 integer(int index) const;
+    // What the current row holds in a column, without building the value.
+    enum class Kind
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob,
+    };
+    Kind kind(int index) const;
+    // A text as value(index).toString() gives it, without a QVariant: NULL (and a column that is
+    // not there) gives a null QString.
+    QString text(int index) const;
+    // The UTF-8 bytes of a text value, valid until the next row; empty for any other kind.
+    QByteArrayView utf8(int index) const;
     QSqlRecord record() const;
 
 private:

@@ -155,6 +155,10 @@ private slots:
         for (const char* bad : {"", "2026-02-30 00:00:00", "2026-13-01 00:00:00", "yesterday", "2026/03/01",
                                 "2026-03-01T00:00:00"})
             QTest::newRow(bad) << bad << QDateTime();
+        // White space around is dropped, whatever its kind, and the length counted without it.
+        QTest::newRow("space after") << "2026-03-01\t" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
+        QTest::newRow("wide spaces, 19 bytes")
+            << "2026-03-01\u3000\u3000\u3000" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
     }
 
     void dateText()
@@ -162,7 +166,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QDateTime, moment);
         QCOMPARE(fromDbText(text), moment);
-        if (moment.isValid() && text.size() > 10)
+        QCOMPARE(fromDbText(QByteArrayView(text.toUtf8())), moment); // as a row's bytes give it
+        if (moment.isValid() && text.trimmed().size() == 19)
             QCOMPARE(toDbText(moment), text);
     }
 
