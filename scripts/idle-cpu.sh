@@ -5,7 +5,8 @@
 #   scripts/idle-cpu.sh [BUILD_DIR]
 #
 # Environment: DISPLAY_NUMBER (default 61), PORT (default 18610), INTERVALS (default "1 10"),
-# SECONDS_MEASURED (default 120), MEMOS (default 10000).
+# SECONDS_MEASURED (default 120), MEMOS (default 10000), DUE (default 0: how many of the memos fell
+# due an hour before the start, so that they ring and the assistant figure shows while measured).
 # Prints one line per interval: the share of one core used, from utime+stime in /proc/PID/stat,
 # and the resident memory at the end (VmRSS).
 set -euo pipefail
@@ -16,6 +17,7 @@ port="${PORT:-18610}"
 intervals="${INTERVALS:-1 10}"
 seconds="${SECONDS_MEASURED:-120}"
 memos="${MEMOS:-10000}"
+due="${DUE:-0}"
 user=idle
 password=idle1234
 
@@ -44,7 +46,8 @@ if command -v openbox >/dev/null; then
 fi
 
 # Fresh data folder: the empty database from the schema, the account signing in by itself, and
-# the memos, due over the coming weeks (none rings while measured), with no upload pending yet.
+# the memos, due over the coming weeks (none rings while measured, but the first DUE, due an hour
+# ago), with no upload pending yet.
 prepare()
 {
     local home="$1" interval="$2"
@@ -52,9 +55,9 @@ prepare()
     chmod 700 "$home/runtime"
     printf '[Service]\nAddress=http://127.0.0.1:%s\n' "$port" >"$home/config/velmo/velmo.ini"
     python3 - "$root/src/store/schema.sql" "$home/data/velmo/data.db" "$user" "$password" "$interval" \
-        "$memos" <<'EOF'
+        "$memos" "$due" <<'EOF'
 import datetime, hashlib, sqlite3, sys
-schema, path, user, password, interval, count = sys.argv[1:7]
+schema, path, user, password, interval, count, due = sys.argv[1:8]
 db = sqlite3.connect(path)
 text = "\n".join(l for l in open(schema, encoding="utf-8").read().splitlines() if not l.startswith("--"))
 for statement in text.split("\n\n"):
@@ -65,12 +68,15 @@ db.execute("UPDATE Config SET FirstRun=0, LastUser=?, SavePass=1, AutoLogin=1, C
            (user, int(interval)))
 db.execute("INSERT INTO Users (UserID, UserPWD, LastPassword, LenPass) VALUES (?, ?, ?, ?)",
            (user, digest, digest, len(password)))
-start = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(days=1)
+now = datetime.datetime.now().replace(microsecond=0)
+start = now + datetime.timedelta(days=1)
+def moment(i):
+    return now - datetime.timedelta(hours=1) if i < int(due) else start + datetime.timedelta(hours=i)
 db.executemany(
     "INSERT INTO Notebook (type, userid, title, content, AlertTime, AlertPinLv, ifAlert, sound, lifa, click) "
     "VALUES (?, ?, ?, ?, ?, '1', 1, '1.mid', 1, 1)",
     ((1 + i % 7, user, f"备忘 {i}", f"<p>第 {i} 条备忘的内容</p>",
-      (start + datetime.timedelta(hours=i)).strftime("%Y-%m-%d %H:%M:%S")) for i in range(int(count))))
+      moment(i).strftime("%Y-%m-%d %H:%M:%S")) for i in range(int(count))))
 db.commit()
 EOF
 }
@@ -120,7 +126,7 @@ for interval in $intervals; do
     after="$(ticks "$program")"
     rss="$(awk '/^VmRSS:/ { print int($2 / 1024) }' "/proc/$program/status")"
     awk -v t="$((after - before))" -v hz="$hz" -v s="$seconds" -v i="$interval" -v m="$memos" -v r="$rss" \
-        'BEGIN { printf "scan every %ss, %s memos: %.3f%% of a core over %ss (%d ticks), resident %s MiB\n", i, m, 100 * t / hz / s, s, t, r }'
+        -v d="$due" 'BEGIN { printf "scan every %ss, %s memos (%s due): %.3f%% of a core over %ss (%d ticks), resident %s MiB\n", i, m, d, 100 * t / hz / s, s, t, r }'
 
     kill "$program" "$service"
     wait "$program" "$service" 2>/dev/null || true

@@ -1,5 +1,6 @@
 // A click on a tree node: the memo list reloaded over a node of 1,000 to 100,000 memos, in the
-// list's own order and sorted by days left.
+// list's own order and sorted by days left; and the refresh after one memo of the list was edited
+// (due panel, list, counts and tree), in either order.
 
 #include "NodeStore.h"
 #include "SoundRecorder.h"
@@ -7,7 +8,9 @@
 
 #include "controls/MessageBoxes.h"
 #include "mainwin/Form1.h"
+#include "mainwin/MainController.h"
 #include "mainwin/MemoCells.h"
+#include "store/Database.h"
 
 #include <QTreeWidget>
 
@@ -58,7 +61,55 @@ void clickTreeNodeSortedByDaysLeft(benchmark::State& state)
     clickTreeNode(state, MemoCells::DaysLeftColumn);
 }
 
+void refreshAfterAnEdit(benchmark::State& state, int sortColumn)
+{
+    const int count = static_cast<int>(state.range(0));
+    const auto store = bench::nodeStore(count, 5000);
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(), sounds, boxes});
+    form.resize(800, 600);
+    form.ReadCount();
+    form.TreeView1_Setup();
+    form.ReadUndo();
+    if (sortColumn >= 0)
+        form.ListView1_ColumnClick(sortColumn);
+    const MemoId id = count / 2;
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool written =
+            store->db().exec(QStringLiteral("UPDATE Notebook SET title = ? WHERE id = ?"), {++round, id}).ok;
+        state.ResumeTiming();
+        form.controller().memosChanged({MemoChange::Kind::Edited, {id}});
+        if (!written || form.listModel().rowCount() == 0) {
+            state.SkipWithError("not written, or no rows");
+            return;
+        }
+    }
+}
+
+void refreshAfterAnEditListOrder(benchmark::State& state)
+{
+    refreshAfterAnEdit(state, -1);
+}
+
+void refreshAfterAnEditSortedByDaysLeft(benchmark::State& state)
+{
+    refreshAfterAnEdit(state, MemoCells::DaysLeftColumn);
+}
+
 } // namespace
 
+BENCHMARK(refreshAfterAnEditListOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(refreshAfterAnEditSortedByDaysLeft)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(clickTreeNodeListOrder)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(clickTreeNodeSortedByDaysLeft)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

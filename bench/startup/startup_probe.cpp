@@ -4,12 +4,14 @@
 //   velmo_startup_probe window DATA   the sign-in window has been drawn
 //   velmo_startup_probe signin DATA   the automatic sign-in has finished (no main window is built)
 //   velmo_startup_probe main DATA     the main window has run its load after the sign-in
+//   velmo_startup_probe shown DATA    the main window has been drawn for the first time
 //
 // Exit codes: 0 reached, 2 the start-up failed, 3 the stage was not reached within 30 seconds.
 
 #include "app/MainWindowHandOff.h"
 #include "app/Startup.h"
 #include "app/UiLanguage.h"
+#include "mainwin/Form1.h"
 #include "platform/ServiceAddress.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemTimeZone.h"
@@ -67,6 +69,10 @@ int main(int argc, char** argv)
         handOff = std::make_unique<velmo::MainWindowHandOff>(startup);
         QObject::connect(handOff.get(), &velmo::MainWindowHandOff::mainWindowLoaded, &app,
                          [] { QCoreApplication::exit(0); });
+    } else if (stage == QLatin1String("shown")) {
+        handOff = std::make_unique<velmo::MainWindowHandOff>(startup);
+        QObject::connect(handOff.get(), &velmo::MainWindowHandOff::mainWindowLoaded, &app,
+                         [&handOff, &firstPaint] { handOff->mainWindow()->installEventFilter(&firstPaint); });
     }
     QTimer::singleShot(30000, &app, [] { QCoreApplication::exit(3); });
 

@@ -5,12 +5,15 @@
 #include "mainwin/EditorLink.h"
 #include "mainwin/Form1.h"
 #include "mainwin/MainController.h"
+#include "store/CategoryCounts.h"
 #include "sync/ConflictWindows.h"
 #include "sync/SyncSession.h"
 #include "tray/TrayIcon.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
+#include <QTimer>
 
 namespace velmo {
 
@@ -19,6 +22,28 @@ MainWindowHandOff::MainWindowHandOff(Startup& startup, QObject* parent)
     , m_startup(startup)
 {
     connect(&m_startup, &Startup::signedIn, this, &MainWindowHandOff::openMainWindow);
+    // While the sign-in window waits (the automatic sign-in's delay, or the user typing), the main
+    // window is built, styled and its counts made ready, once the sign-in window has been drawn; it
+    // is loaded only once a user has signed in.
+    QTimer::singleShot(0, this, [this] {
+        QWidget* signIn = m_startup.signInWindow();
+        if (signIn && signIn->isVisible())
+            signIn->installEventFilter(this);
+        else if (m_startup.database().isOpen())
+            buildMainWindow();
+    });
+}
+
+bool MainWindowHandOff::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && watched == m_startup.signInWindow()) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            if (m_startup.database().isOpen())
+                buildMainWindow();
+        });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 MainWindowHandOff::~MainWindowHandOff()
@@ -28,7 +53,7 @@ MainWindowHandOff::~MainWindowHandOff()
     m_editors.reset();
 }
 
-void MainWindowHandOff::openMainWindow()
+void MainWindowHandOff::buildMainWindow()
 {
     if (m_mainWindow)
         return;
@@ -55,7 +80,18 @@ void MainWindowHandOff::openMainWindow()
     m_conflicts->setShowMailDialog([this] { m_editors->showMailDialog(); });
     m_conflicts->setRestartScheduler([&controller] { controller.replayStartup(); });
     connect(&controller.sync(), &SyncSession::conflictFound, m_conflicts.get(), &ConflictWindows::open);
+    m_mainWindow->prepareLoad();
+    // A failure shows at the first count, which tries again.
+    CategoryCounts::keep(m_startup.database());
+}
 
+void MainWindowHandOff::openMainWindow()
+{
+    if (m_opened)
+        return;
+    m_opened = true;
+    buildMainWindow();
+    TrayIcon& tray = m_startup.tray();
     m_startup.setMainWindow(m_mainWindow.get(), m_mainWindow->MDIfile());
     connect(m_mainWindow.get(), &Form1::exiting, &tray, &TrayIcon::RemoveTrayIcon);
     connect(m_mainWindow.get(), &Form1::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -13,8 +13,9 @@ class EditorWindows;
 class Form1;
 class Startup;
 
-// Builds the main window once a user has signed in and hands it to the start-up, which hides the
-// sign-in window and lets the tray icon and later copies raise the main window from then on.
+// Builds the main window while the sign-in window is up, and once a user has signed in loads it
+// and hands it to the start-up, which hides the sign-in window and lets the tray icon and later
+// copies raise the main window from then on.
 class MainWindowHandOff : public QObject
 {
     Q_OBJECT
@@ -27,11 +28,15 @@ public:
     EditorWindows* editors() const { return m_editors.get(); }
     ConflictWindows* conflicts() const { return m_conflicts.get(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // The main window has run its load (shown, or left in the tray).
     void mainWindowLoaded();
 
 private:
+    void buildMainWindow();
     void openMainWindow();
 
     Startup& m_startup;
@@ -39,6 +44,7 @@ private:
     std::unique_ptr<Form1> m_mainWindow;
     std::unique_ptr<EditorWindows> m_editors;
     std::unique_ptr<ConflictWindows> m_conflicts;
+    bool m_opened = false;
 };
 
 } // namespace velmo

@@ -144,6 +144,11 @@ bool Startup::start()
     return true;
 }
 
+QWidget* Startup::signInWindow() const
+{
+    return m_loginWindow.get();
+}
+
 void Startup::setMainWindow(QWidget* mainWindow, QMenu* fileMenu)
 {
     m_mainWindow = mainWindow;

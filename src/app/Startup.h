@@ -61,6 +61,8 @@ public:
     TrayIcon& tray() { return *m_tray; }
     LoginController& login() { return *m_login; }
     frmLogin& loginWindow() { return *m_loginWindow; }
+    // The sign-in window; none before start() has built it.
+    QWidget* signInWindow() const;
     MessageBoxes& messageBoxes() { return *m_boxes; }
     const DataFolder& dataFolder() const { return m_options.dataFolder; }
     const AssetFolder& assets() const { return m_options.assets; }

@@ -13,7 +13,11 @@ bool AttachSkin(const QString& skinFile)
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (!app)
         return false;
-    app->setStyleSheet(QString::fromUtf8(file.readAll()));
+    // The same skin again (the main window attaches it after the sign-in window did) changes
+    // nothing: every widget would only be styled anew.
+    const QString sheet = QString::fromUtf8(file.readAll());
+    if (app->styleSheet() != sheet)
+        app->setStyleSheet(sheet);
     return true;
 }
 

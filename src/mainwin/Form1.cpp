@@ -17,6 +17,7 @@
 #include "platform/Sounds.h"
 #include "platform/VersionText.h"
 #include "reminders/DuePanel.h"
+#include "reminders/DueScan.h"
 #include "settings/Form_Config.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
@@ -35,6 +36,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -75,21 +77,6 @@ QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
     label->setObjectName(name);
     return label;
 }
-
-// The list fetches its rows as it scrolls; selecting everything (Ctrl+A) fetches the rest first so
-// that a command on the selection takes the whole list, not the part seen so far.
-class MemoListView : public QTreeView
-{
-public:
-    using QTreeView::QTreeView;
-
-    void selectAll() override
-    {
-        while (model() && model()->canFetchMore(QModelIndex()))
-            model()->fetchMore(QModelIndex());
-        QTreeView::selectAll();
-    }
-};
 
 } // namespace
 
@@ -147,9 +134,9 @@ void Form1::buildController()
     services.tray = m_services.tray;
     services.openPage = [this](const QUrl& url) { openPage(url); };
     MainController::View view;
-    view.readList = [this](bool done) { done ? Readdone() : ReadUndo(); };
+    view.updateList = [this](const MemoChange& change) { updateList(change); };
     view.readCounts = [this] { ReadCount(); };
-    view.setupTree = [this] { TreeView1_Setup(); };
+    view.updateTree = [this] { updateTreeCaptions(); };
     view.setStatus = [this](int panel, const QString& text) { setStatusText(panel, text); };
     view.setCaptionSuffix = [this](const QString& words) { setWindowTitle(m_titleText + words); };
     view.showSyncButton = [this](bool visible) { m_command1->setVisible(visible); };
@@ -205,7 +192,7 @@ void Form1::buildViews(QWidget* client)
             [this](const QPoint& position) { TreeView1_MouseUp(Qt::RightButton, position); });
 
     m_listModel = new MemoListModel(this);
-    m_list = new MemoListView(client);
+    m_list = new QTreeView(client);
     m_list->setObjectName(QStringLiteral("ListView1"));
     m_list->setGeometry(MainLayout::ListView1);
     m_list->setModel(m_listModel);
@@ -223,7 +210,7 @@ void Form1::buildViews(QWidget* client)
     // A cell's tooltip is its text as it is, never markup.
     m_list->setItemDelegate(new PlainToolTipDelegate(m_list));
     connect(m_list->header(), &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
-    // Rows read as the list scrolls or sorts: a failed read leaves the rows shown and says so.
+    // Cells read as rows come into view, and sorts: a failed read leaves the rows shown and says so.
     connect(m_listModel, &MemoListModel::readFailed, this, [this](const QString& error) {
         playSound(QStringLiteral("error.wav"));
         setStatusText(1, QStringLiteral("状态:备忘读取失败:") + error);
@@ -325,6 +312,12 @@ void Form1::Form_Load()
         setVisible(true);
     m_controller->start();
     ClearMemory();
+}
+
+void Form1::prepareLoad()
+{
+    ensurePolished();
+    m_duePanel->prepareRows(kMaxDueMemos);
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -476,6 +469,25 @@ void Form1::TreeView1_Setup()
     addGroup(true, 9)->setExpanded(false);
 }
 
+void Form1::updateTreeCaptions()
+{
+    const auto setCaption = [](QTreeWidgetItem* item, const QString& caption) {
+        if (item->text(0) != caption)
+            item->setText(0, caption);
+    };
+    for (const bool done : {false, true}) {
+        QTreeWidgetItem* root = m_tree->topLevelItem(done ? 1 : 0);
+        if (m_tree->topLevelItemCount() != 2 || !root || root->childCount() != kCategoryCount) {
+            TreeView1_Setup();
+            return;
+        }
+        setCaption(root, MemoNode::caption(MemoNode{done, 0}, m_counts.total(done)));
+        for (int category = 1; category <= kCategoryCount; ++category)
+            setCaption(root->child(category - 1),
+                       MemoNode::caption(MemoNode{done, category}, m_counts.ofCategory(done, category)));
+    }
+}
+
 void Form1::TreeView1_NodeClick(QTreeWidgetItem* Node)
 {
     if (!Node)
@@ -528,7 +540,6 @@ void Form1::ClearCategory(const MemoNode& node)
 {
     if (m_services.run.Exiting)
         return;
-    m_listModel->clear();
     const StoreResult cleared =
         MemoListQueries(m_services.db, m_services.run.UserId).clearNode(node.done, node.category);
     if (!cleared) {
@@ -540,7 +551,7 @@ void Form1::ClearCategory(const MemoNode& node)
         setStatusText(1, unchangedText(MemoChange::Kind::CategoryCleared, false));
         return;
     }
-    // Deleted memos must stop ringing at once, and leave the counts as the list does.
+    // Deleted memos must stop ringing at once, and leave the list and the counts.
     m_controller->memosChanged({MemoChange::Kind::CategoryCleared});
     playSound(QStringLiteral("del.wav"));
 }
@@ -581,6 +592,31 @@ void Form1::Readdone()
     ReadNotes(MemoNode{true, 0});
 }
 
+void Form1::updateList(const MemoChange& change)
+{
+    if (!m_listModel->isShowing()) {
+        change.kind == MemoChange::Kind::MarkedInProgress ? Readdone() : ReadUndo();
+        return;
+    }
+    // The list keeps its memos, its selection and the memo at the top of its view; it stays at
+    // the top when it was there, so that memos coming in above are seen.
+    const bool atTop = m_list->verticalScrollBar()->value() == m_list->verticalScrollBar()->minimum();
+    const QModelIndex top = m_list->indexAt(QPoint(0, 0));
+    const std::optional<MemoId> topMemo = top.isValid() ? m_listModel->memoIdAt(top.row()) : std::nullopt;
+    const StoreResult updated = m_listModel->updateMemos(change.ids);
+    if (topMemo && !atTop) {
+        const std::optional<int> row = m_listModel->rowOf(*topMemo);
+        if (row && *row != top.row())
+            m_list->scrollTo(m_listModel->index(*row, 0), QAbstractItemView::PositionAtTop);
+    }
+    if (!updated) {
+        playSound(QStringLiteral("error.wav"));
+        setStatusText(1, QStringLiteral("状态:备忘读取失败:") + updated.error);
+        return;
+    }
+    playSound(QStringLiteral("ok.wav"));
+}
+
 void Form1::SearchData(const QString& KeyWord, int Zone)
 {
     m_listModel->clear();
@@ -599,12 +635,19 @@ void Form1::ListView1_ColumnClick(int column)
 
 std::vector<MemoId> Form1::selectedMemoIds() const
 {
-    QModelIndexList rows = m_list->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    // From the selection's ranges: the whole list (Ctrl+A) is one range, whatever its length.
+    std::vector<int> rows;
+    const QItemSelection selection = m_list->selectionModel()->selection();
+    for (const QItemSelectionRange& range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     std::vector<MemoId> ids;
-    for (const QModelIndex& row : rows) {
-        if (const auto id = m_listModel->memoIdAt(row.row()))
+    ids.reserve(rows.size());
+    for (const int row : rows) {
+        if (const auto id = m_listModel->memoIdAt(row))
             ids.push_back(*id);
     }
     return ids;

@@ -94,6 +94,9 @@ public:
     // The load: fills the tree, the list and the due panel, then shows the window or leaves it
     // in the tray as AutoHide says. Runs once.
     void Form_Load();
+    // Builds ahead, while nothing waits for the window, what the load would otherwise build: the
+    // style of every control and the due panel's rows (hidden).
+    void prepareLoad();
 
     // "Velmo v1.83 Beta版": the window title, which transfers restore after showing their state.
     QString TitleText() const { return m_titleText; }
@@ -106,12 +109,18 @@ public:
     // The reminder engine, the synchronisation, the notices and the scheduler behind the window.
     MainController& controller() const { return *m_controller; }
 
-    // Views, refreshed after every change of memos (see MemoRefresh.h for the order): the list
-    // (ReadUndo, or Readdone after marking memos in progress), then ReadCount, then TreeView1_Setup.
+    // The lists of all memos in progress and of all done memos.
     void ReadUndo();
     void Readdone();
+    // Recounts the memos; TreeView1_Setup builds the tree anew from the counts (at the load).
     void ReadCount();
     void TreeView1_Setup();
+    // Views brought up to date after a change of memos (see MemoRefresh.h for the order): the list
+    // shown keeps its filter, its selection and its place while the changed memos come, go or take
+    // their new texts (before any list was shown: ReadUndo, or Readdone after marking memos in
+    // progress); the tree keeps its nodes, their choice and expansion, and takes the new counts.
+    void updateList(const MemoChange& change);
+    void updateTreeCaptions();
     // Fills the list with the user's memos that hold the keyword: zone 1 in title or content,
     // 2 in the title, 3 in the content. Any other zone leaves the list empty.
     void SearchData(const QString& KeyWord, int Zone);

@@ -59,11 +59,11 @@ MainController::MainController(Services services, View view, QObject* parent)
     buildReminders();
     buildScheduler();
     m_refresh = {[this] { stopAlert(); },
-                 [this](bool YesOrNo) { m_reminders->MoveRing(YesOrNo); },
+                 [this] { m_reminders->stopRinging(); },
                  [this] { Command2_Click(); },
-                 m_view.readList,
+                 m_view.updateList,
                  m_view.readCounts,
-                 m_view.setupTree,
+                 m_view.updateTree,
                  [this] { switchOnTimer3(); }};
 }
 

@@ -63,10 +63,10 @@ public:
     // What the window shows when told.
     struct View
     {
-        // ReadUndo, or Readdone with true; ReadCount; TreeView1_Setup.
-        std::function<void(bool done)> readList;
+        // The list follows a change of memos; ReadCount; the tree takes the new counts.
+        std::function<void(const MemoChange& change)> updateList;
         std::function<void()> readCounts;
-        std::function<void()> setupTree;
+        std::function<void()> updateTree;
         // Status bar panel 1 to 7.
         std::function<void(int panel, const QString& text)> setStatus;
         // Words after the window title while a transfer runs.

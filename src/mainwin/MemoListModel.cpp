@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <unordered_map>
 #include <unordered_set>
@@ -168,7 +169,7 @@ int MemoListModel::columnWidthTwips(int column)
 
 int MemoListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_ids.size());
 }
 
 int MemoListModel::columnCount(const QModelIndex& parent) const
@@ -180,9 +181,10 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= MemoCells::ColumnCount)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return m_rows[static_cast<size_t>(index.row())].cells[static_cast<size_t>(index.column())];
-    return {};
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    const Cells* cells = cellsAt(index.row());
+    return cells ? cells->texts[static_cast<size_t>(index.column())] : QString();
 }
 
 QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -190,31 +192,6 @@ QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return columnTitle(section);
     return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-bool MemoListModel::canFetchMore(const QModelIndex& parent) const
-{
-    return !parent.isValid() && !m_unfetched.empty();
-}
-
-void MemoListModel::fetchMore(const QModelIndex& parent)
-{
-    if (parent.isValid() || m_unfetched.empty())
-        return;
-    const auto count = std::min(m_unfetched.size(), static_cast<size_t>(pageRows));
-    const std::vector<MemoId> page(m_unfetched.begin(), m_unfetched.begin() + static_cast<qsizetype>(count));
-    QString error;
-    std::optional<std::vector<Row>> read = readRows(page, &error);
-    if (!read) {
-        emit readFailed(error);
-        return;
-    }
-    m_unfetched.erase(m_unfetched.begin(), m_unfetched.begin() + static_cast<qsizetype>(count));
-    if (read->empty())
-        return;
-    beginInsertRows({}, rowCount(), rowCount() + static_cast<int>(read->size()) - 1);
-    std::move(read->begin(), read->end(), std::back_inserter(m_rows));
-    endInsertRows();
 }
 
 StoreResult MemoListModel::show(const MemoListQueries& queries, const MemoListQueries::Filter& filter)
@@ -226,32 +203,35 @@ StoreResult MemoListModel::show(const MemoListQueries& queries, const MemoListQu
     if (m_sorting)
         m_sortSteps.push_back({m_sortColumn, m_sortOrder});
     MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
-    QString error = order.error;
-    std::optional<std::vector<Row>> first;
-    if (order.ok) {
-        const auto count = std::min(order.value.size(), static_cast<size_t>(pageRows));
-        first = readRows({order.value.begin(), order.value.begin() + static_cast<qsizetype>(count)}, &error);
-        order.value.erase(order.value.begin(), order.value.begin() + static_cast<qsizetype>(count));
-    }
     beginResetModel();
-    if (first) {
-        m_rows = std::move(*first);
-        m_unfetched = std::move(order.value);
-    } else {
+    forgetCells();
+    m_ids.clear();
+    if (order.ok)
+        m_ids = std::move(order.value);
+    else
         m_queries.reset();
-        m_rows.clear();
-        m_unfetched.clear();
-    }
     endResetModel();
-    return first ? StoreResult::success() : StoreResult::failure(error);
+    if (!order.ok)
+        return order;
+    // The first screen is read at once: a file that cannot be read shows here, not as empty rows.
+    const std::vector<MemoId> first(m_ids.begin(), m_ids.begin() + std::min<size_t>(m_ids.size(), pageRows));
+    std::vector<MemoId> left;
+    QString error;
+    if (!readCells(first, left, &error)) {
+        clear();
+        return StoreResult::failure(error);
+    }
+    if (!left.empty())
+        removeMemos(left);
+    return StoreResult::success();
 }
 
 void MemoListModel::clear()
 {
     beginResetModel();
     m_queries.reset();
-    m_rows.clear();
-    m_unfetched.clear();
+    m_ids.clear();
+    forgetCells();
     endResetModel();
 }
 
@@ -259,42 +239,86 @@ StoreResult MemoListModel::updateMemos(const std::vector<MemoId>& ids)
 {
     if (!m_queries)
         return StoreResult::success();
-    // The list is read again as a whole: its ties fall back to the newest first.
-    m_now = Clock::currentDateTime();
-    m_sortSteps.clear();
-    if (m_sorting)
-        m_sortSteps.push_back({m_sortColumn, m_sortOrder});
-    MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
-    if (!order.ok)
-        return StoreResult::failure(order.error);
-    return applyOrder(std::move(order.value), ids);
+    // Cells that could not be read are tried again.
+    std::erase_if(m_cells, [](const auto& cells) { return cells.second.failed; });
+    if (const StoreResult day = followTheDay(); !day)
+        return day;
+    if (!ids.empty() && inIdOrder() && ids.size() <= static_cast<size_t>(pageRows))
+        return patch(ids);
+    // Any memo may have changed, or many did: the whole list is read again.
+    if (ids.empty())
+        forgetCells();
+    for (MemoId id : ids)
+        m_cells.erase(id);
+    const StoreResult reordered = reorder();
+    allCellsChanged();
+    return reordered;
 }
 
 void MemoListModel::removeMemos(const std::vector<MemoId>& ids)
 {
-    const std::unordered_set<MemoId> removed(ids.begin(), ids.end());
-    std::vector<MemoId> kept;
-    kept.reserve(m_rows.size() + m_unfetched.size());
-    for (const Row& row : m_rows) {
-        if (!removed.count(row.id))
-            kept.push_back(row.id);
+    std::vector<int> rows;
+    if (inIdOrder()) {
+        for (MemoId id : ids) {
+            if (const auto row = rowOf(id))
+                rows.push_back(*row);
+        }
+    } else {
+        const std::unordered_set<MemoId> removed(ids.begin(), ids.end());
+        for (size_t row = 0; row < m_ids.size(); ++row) {
+            if (removed.count(m_ids[row]))
+                rows.push_back(static_cast<int>(row));
+        }
     }
-    for (MemoId id : m_unfetched) {
-        if (!removed.count(id))
-            kept.push_back(id);
+    for (MemoId id : ids)
+        m_cells.erase(id);
+    removeRows(std::move(rows));
+}
+
+void MemoListModel::removeRows(std::vector<int> rows)
+{
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (size_t i = 0; i < rows.size();) {
+        const int last = rows[i];
+        int first = last;
+        while (++i < rows.size() && rows[i] == first - 1)
+            first = rows[i];
+        beginRemoveRows({}, first, last);
+        m_ids.erase(m_ids.begin() + first, m_ids.begin() + last + 1);
+        endRemoveRows();
     }
-    applyOrder(std::move(kept), {});
+}
+
+void MemoListModel::allCellsChanged()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, MemoCells::ColumnCount - 1));
+}
+
+MemoCells::RowTexts MemoListModel::rowAt(int row) const
+{
+    const Cells* cells = row >= 0 && row < rowCount() ? cellsAt(row) : nullptr;
+    return cells ? cells->texts : MemoCells::RowTexts{};
 }
 
 std::optional<MemoId> MemoListModel::memoIdAt(int row) const
 {
     if (row < 0 || row >= rowCount())
         return std::nullopt;
-    bool ok = false;
-    const MemoId id = m_rows[static_cast<size_t>(row)].cells[MemoCells::HiddenIdColumn].toInt(&ok);
-    if (!ok)
+    const MemoId id = m_ids[static_cast<size_t>(row)];
+    if (id < std::numeric_limits<qint32>::min() || id > std::numeric_limits<qint32>::max())
         return std::nullopt;
     return id;
+}
+
+std::optional<int> MemoListModel::rowOf(MemoId id) const
+{
+    const auto found = inIdOrder() ? std::lower_bound(m_ids.begin(), m_ids.end(), id, std::greater<>())
+                                   : std::find(m_ids.begin(), m_ids.end(), id);
+    if (found == m_ids.end() || *found != id)
+        return std::nullopt;
+    return static_cast<int>(found - m_ids.begin());
 }
 
 void MemoListModel::columnClicked(int column)
@@ -308,9 +332,7 @@ void MemoListModel::columnClicked(int column)
     m_sortSteps.insert(m_sortSteps.begin(), {m_sortColumn, m_sortOrder});
     if (!m_queries)
         return;
-    MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
-    const StoreResult sorted =
-        order.ok ? applyOrder(std::move(order.value), {}) : StoreResult::failure(order.error);
+    const StoreResult sorted = reorder();
     if (!sorted)
         emit readFailed(sorted.error);
 }
@@ -330,131 +352,187 @@ std::vector<MemoListSortKey> MemoListModel::sortKeys() const
     return keys;
 }
 
-std::optional<std::vector<MemoListModel::Row>> MemoListModel::readRows(const std::vector<MemoId>& ids,
-                                                                       QString* error) const
+bool MemoListModel::readCells(const std::vector<MemoId>& ids, std::vector<MemoId>& left, QString* error) const
 {
-    std::vector<Row> rows;
+    const quint64 page = ++m_lastPage;
+    m_pages.emplace_back(page, ids);
+    while (m_pages.size() > keptPages) {
+        for (MemoId id : m_pages.front().second) {
+            const auto cells = m_cells.find(id);
+            if (cells != m_cells.end() && cells->second.page == m_pages.front().first)
+                m_cells.erase(cells);
+        }
+        m_pages.pop_front();
+    }
     if (ids.empty())
-        return rows;
+        return true;
     const MemoListRead read = m_queries->rowsOf(m_filter, ids);
     if (!read.ok) {
+        for (MemoId id : ids)
+            m_cells[id] = {MemoCells::RowTexts{}, page, true};
         *error = read.error;
-        return std::nullopt;
+        return false;
     }
-    rows.reserve(read.value.size());
     for (const MemoListRow& memo : read.value)
-        rows.push_back({memo.id, MemoCells::rowTexts(memo, m_now)});
-    return rows;
+        m_cells[memo.id] = {MemoCells::rowTexts(memo, m_now), page, false};
+    for (MemoId id : ids) {
+        const auto cells = m_cells.find(id);
+        if (cells == m_cells.end() || cells->second.page != page)
+            left.push_back(id);
+    }
+    return true;
 }
 
-StoreResult MemoListModel::applyOrder(std::vector<MemoId> ids, const std::vector<MemoId>& changed)
+const MemoListModel::Cells* MemoListModel::cellsAt(int row) const
 {
-    std::unordered_map<MemoId, size_t> position;
-    for (size_t i = 0; i < ids.size(); ++i)
-        position.emplace(ids[i], i);
-
-    // The fetched part keeps its length, and grows to reach every row the view holds on to.
-    size_t fetched = m_rows.size();
-    const QModelIndexList held = persistentIndexList();
-    for (const QModelIndex& index : held) {
-        if (!index.isValid() || index.row() >= rowCount())
-            continue;
-        const auto found = position.find(m_rows[static_cast<size_t>(index.row())].id);
-        if (found != position.end())
-            fetched = std::max(fetched, found->second + 1);
+    const MemoId id = m_ids[static_cast<size_t>(row)];
+    auto cells = m_cells.find(id);
+    if (cells != m_cells.end() || !m_queries)
+        return cells != m_cells.end() ? &cells->second : nullptr;
+    // The page around the row, but for the memos at hand.
+    const int first = row - row % pageRows;
+    const int last = std::min(first + pageRows, rowCount());
+    std::vector<MemoId> ids;
+    for (int r = first; r < last; ++r) {
+        if (!m_cells.count(m_ids[static_cast<size_t>(r)]))
+            ids.push_back(m_ids[static_cast<size_t>(r)]);
     }
-    fetched = std::min(fetched, ids.size());
+    std::vector<MemoId> left;
+    QString error;
+    const bool read = readCells(ids, left, &error);
+    // The view may be painting: what the read found is told once it is done. A memo that no
+    // longer belongs to the list (changed with no word to the list) shows empty cells until then.
+    if (!read)
+        QMetaObject::invokeMethod(
+            mutableSelf(), [this, error] { emit mutableSelf()->readFailed(error); }, Qt::QueuedConnection);
+    if (!left.empty())
+        QMetaObject::invokeMethod(
+            mutableSelf(), [this, left] { mutableSelf()->removeMemos(left); }, Qt::QueuedConnection);
+    cells = m_cells.find(id);
+    if (cells == m_cells.end())
+        cells = m_cells.emplace(id, Cells{MemoCells::RowTexts{}, m_lastPage, false}).first;
+    return &cells->second;
+}
 
-    // Rows that left the list, or fall behind the fetched part, go.
-    const auto leaves = [&](int row) {
-        const auto found = position.find(m_rows[static_cast<size_t>(row)].id);
-        return found == position.end() || found->second >= fetched;
-    };
+void MemoListModel::forgetCells()
+{
+    m_cells.clear();
+    m_pages.clear();
+}
+
+StoreResult MemoListModel::followTheDay()
+{
+    const QDateTime now = Clock::currentDateTime();
+    if (now.date() == m_now.date())
+        return StoreResult::success();
+    m_now = now;
+    forgetCells();
+    StoreResult result = StoreResult::success();
+    const bool byDays = std::any_of(m_sortSteps.begin(), m_sortSteps.end(), [](const SortStep& step) {
+        return step.column == MemoCells::DaysLeftColumn;
+    });
+    if (byDays)
+        result = reorder();
+    allCellsChanged();
+    return result;
+}
+
+StoreResult MemoListModel::reorder()
+{
+    MemoIdsRead order = m_queries->orderedIds(m_filter, sortKeys());
+    if (!order.ok)
+        return order;
+    applyOrder(order.value);
+    return StoreResult::success();
+}
+
+StoreResult MemoListModel::patch(const std::vector<MemoId>& ids)
+{
+    std::vector<MemoId> memos = ids;
+    std::sort(memos.begin(), memos.end(), std::greater<>());
+    memos.erase(std::unique(memos.begin(), memos.end()), memos.end());
+    for (MemoId id : memos)
+        m_cells.erase(id);
+    std::vector<MemoId> left;
+    QString error;
+    if (!readCells(memos, left, &error))
+        return StoreResult::failure(error);
+    std::vector<int> leaving;
+    for (MemoId id : memos) {
+        const auto at = std::lower_bound(m_ids.begin(), m_ids.end(), id, std::greater<>());
+        const int row = static_cast<int>(at - m_ids.begin());
+        const bool shown = at != m_ids.end() && *at == id;
+        const bool belongs = std::find(left.begin(), left.end(), id) == left.end();
+        if (shown && belongs) {
+            emit dataChanged(index(row, 0), index(row, MemoCells::ColumnCount - 1));
+        } else if (shown) {
+            leaving.push_back(row);
+        } else if (belongs) {
+            // The memos go newest first, so a row that comes in lies below every row noted to leave.
+            beginInsertRows({}, row, row);
+            m_ids.insert(m_ids.begin() + row, id);
+            endInsertRows();
+        }
+    }
+    removeRows(std::move(leaving));
+    return StoreResult::success();
+}
+
+void MemoListModel::applyOrder(const std::vector<MemoId>& ids)
+{
+    std::unordered_set<MemoId> inOrder(ids.begin(), ids.end());
+    // Rows that left the list go, a run of neighbours at a time.
     for (int last = rowCount() - 1; last >= 0;) {
-        if (!leaves(last)) {
+        if (inOrder.count(m_ids[static_cast<size_t>(last)])) {
             --last;
             continue;
         }
         int first = last;
-        while (first > 0 && leaves(first - 1))
+        while (first > 0 && !inOrder.count(m_ids[static_cast<size_t>(first - 1)]))
             --first;
         beginRemoveRows({}, first, last);
-        m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+        m_ids.erase(m_ids.begin() + first, m_ids.begin() + last + 1);
         endRemoveRows();
         last = first - 1;
     }
 
-    // Rows that came into the fetched part are read, and changed rows again.
-    std::unordered_map<MemoId, int> shownRow;
-    for (size_t row = 0; row < m_rows.size(); ++row)
-        shownRow.emplace(m_rows[row].id, static_cast<int>(row));
-    std::vector<MemoId> toRead;
-    for (size_t i = 0; i < fetched; ++i) {
-        if (!shownRow.count(ids[i]))
-            toRead.push_back(ids[i]);
-    }
-    const size_t entering = toRead.size();
-    for (MemoId id : changed) {
-        if (shownRow.count(id))
-            toRead.push_back(id);
-    }
-    QString error;
-    std::optional<std::vector<Row>> read = readRows(toRead, &error);
-    std::unordered_map<MemoId, MemoCells::RowTexts> fresh;
-    if (read) {
-        for (Row& row : *read)
-            fresh.emplace(row.id, std::move(row.cells));
-    }
-
-    // New rows join at the end; then the whole order is put right in one move.
-    std::vector<Row> joining;
-    for (size_t i = 0; i < entering; ++i) {
-        const auto found = fresh.find(toRead[i]);
-        if (found != fresh.end())
-            joining.push_back({found->first, found->second});
-    }
-    if (!joining.empty()) {
-        beginInsertRows({}, rowCount(), rowCount() + static_cast<int>(joining.size()) - 1);
-        std::move(joining.begin(), joining.end(), std::back_inserter(m_rows));
-        endInsertRows();
-    }
-    std::unordered_map<MemoId, int> targetRow;
-    for (size_t i = 0; i < fetched; ++i) {
-        if (shownRow.count(ids[i]) || fresh.count(ids[i]))
-            targetRow.emplace(ids[i], static_cast<int>(targetRow.size()));
-    }
-    std::vector<int> newRowOfOld(m_rows.size());
-    bool moved = false;
-    for (size_t row = 0; row < m_rows.size(); ++row) {
-        newRowOfOld[row] = targetRow.at(m_rows[row].id);
-        moved = moved || newRowOfOld[row] != static_cast<int>(row);
-    }
-    if (moved) {
+    // The rows left take their new order among themselves.
+    const std::unordered_set<MemoId> shown(m_ids.begin(), m_ids.end());
+    std::vector<MemoId> stayed;
+    stayed.reserve(m_ids.size());
+    std::copy_if(ids.begin(), ids.end(), std::back_inserter(stayed),
+                 [&shown](MemoId id) { return shown.count(id) > 0; });
+    if (stayed != m_ids) {
         emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-        std::vector<Row> ordered(m_rows.size());
-        for (size_t row = 0; row < m_rows.size(); ++row)
-            ordered[static_cast<size_t>(newRowOfOld[row])] = std::move(m_rows[row]);
-        m_rows = std::move(ordered);
+        std::unordered_map<MemoId, int> newRow;
+        newRow.reserve(stayed.size());
+        for (size_t row = 0; row < stayed.size(); ++row)
+            newRow.emplace(stayed[row], static_cast<int>(row));
         const QModelIndexList persistent = persistentIndexList();
-        for (const QModelIndex& index : persistent) {
-            if (index.isValid() && index.row() < static_cast<int>(newRowOfOld.size()))
+        for (const QModelIndex& held : persistent) {
+            if (held.isValid() && held.row() < rowCount())
                 changePersistentIndex(
-                    index, createIndex(newRowOfOld[static_cast<size_t>(index.row())], index.column()));
+                    held, index(newRow.at(m_ids[static_cast<size_t>(held.row())]), held.column()));
         }
+        m_ids = std::move(stayed);
         emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
-    m_unfetched.assign(ids.begin() + static_cast<qsizetype>(fetched), ids.end());
 
-    // Rows still shown that changed take their new texts.
-    for (size_t i = entering; i < toRead.size(); ++i) {
-        const auto found = fresh.find(toRead[i]);
-        if (found == fresh.end())
+    // New rows come in at their places, a run of neighbours at a time.
+    for (size_t i = 0; i < ids.size();) {
+        if (shown.count(ids[i])) {
+            ++i;
             continue;
-        const int row = targetRow.at(found->first);
-        m_rows[static_cast<size_t>(row)].cells = std::move(found->second);
-        emit dataChanged(index(row, 0), index(row, MemoCells::ColumnCount - 1));
+        }
+        size_t end = i;
+        while (end < ids.size() && !shown.count(ids[end]))
+            ++end;
+        beginInsertRows({}, static_cast<int>(i), static_cast<int>(end) - 1);
+        m_ids.insert(m_ids.begin() + static_cast<qsizetype>(i), ids.begin() + static_cast<qsizetype>(i),
+                     ids.begin() + static_cast<qsizetype>(end));
+        endInsertRows();
+        i = end;
     }
-    return read ? StoreResult::success() : StoreResult::failure(error);
 }
 
 } // namespace velmo

@@ -14,17 +14,14 @@ void refreshAfter(const MemoChange& change, const RefreshSteps& steps)
         steps.stopAlert();
     }
     if (panelFirst) {
-        steps.MoveRing(true);
+        steps.stopRinging();
         steps.Command2_Click();
     }
-    // Clearing a category has emptied the list already.
-    if (kind != Kind::CategoryCleared)
-        steps.readList(kind == Kind::MarkedInProgress);
+    steps.updateList(change);
     steps.ReadCount();
-    steps.TreeView1_Setup();
+    steps.updateTree();
     if (kind == Kind::Downloaded) {
         // Memos that came down may be due: the panel follows at once, not at the next scan.
-        steps.MoveRing(false);
         steps.Command2_Click();
         return;
     }

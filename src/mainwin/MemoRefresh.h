@@ -13,13 +13,15 @@ struct RefreshSteps
 {
     // Stops the alert loop (Timer2) and puts the tray icon's normal picture and tip back.
     std::function<void()> stopAlert;
-    // Empties the due panel (true also stops the ringing); Command2_Click scans it again.
-    std::function<void(bool YesOrNo)> MoveRing;
+    // Stops the ringing and sends the figure away; the due panel keeps its rows for the rescan,
+    // Command2_Click, to reuse.
+    std::function<void()> stopRinging;
     std::function<void()> Command2_Click;
-    // ReadUndo, or Readdone with true.
-    std::function<void(bool done)> readList;
+    // The list shown follows the changed memos.
+    std::function<void(const MemoChange& change)> updateList;
     std::function<void()> ReadCount;
-    std::function<void()> TreeView1_Setup;
+    // The tree's captions take the counts.
+    std::function<void()> updateTree;
     // Arms the delayed upload (Timer3).
     std::function<void()> switchOnTimer3;
 };

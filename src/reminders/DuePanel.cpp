@@ -90,19 +90,38 @@ DuePanel::Row DuePanel::makeRow(size_t index)
     for (ClickLabel* label : {row.picture, row.days, row.title}) {
         label->setCursor(Qt::PointingHandCursor);
         connect(label, &ClickLabel::clicked, this, [this, index] { emit memoClicked(m_rows.at(index).id); });
-        label->show();
+        label->setVisible(false);
+        label->ensurePolished();
     }
+    row.sound->ensurePolished();
     return row;
+}
+
+void DuePanel::prepareRows(size_t count)
+{
+    while (m_rows.size() < count)
+        m_rows.push_back(makeRow(m_rows.size()));
+}
+
+void DuePanel::showRow(Row& row, bool shown)
+{
+    if (row.title->isVisibleTo(m_frame2) == shown)
+        return;
+    for (ClickLabel* label : {row.picture, row.days, row.title})
+        label->setVisible(shown);
+    if (!shown)
+        row.sound->setVisible(false);
 }
 
 void DuePanel::showScan(const DueScanResult& scan, bool ringOn)
 {
     const size_t count = scan.memos.size();
-    dropRows(count);
+    // Rows past the scan's are hidden for a later scan to use again.
+    for (size_t index = count; index < m_rows.size(); ++index)
+        showRow(m_rows[index], false);
+    prepareRows(count);
     for (size_t index = 0; index < count; ++index) {
         const DueMemo& memo = scan.memos[index];
-        if (index == m_rows.size())
-            m_rows.push_back(makeRow(index));
         Row& row = m_rows[index];
         row.id = memo.id;
         if (row.picturesShown != int(memo.dueNow)) {
@@ -120,6 +139,7 @@ void DuePanel::showScan(const DueScanResult& scan, bool ringOn)
             ringOn && std::find(scan.ringList.begin(), scan.ringList.end(), memo.id) != scan.ringList.end();
         if (row.sound->isVisibleTo(m_frame2) != rings)
             row.sound->setVisible(rings);
+        showRow(row, true);
     }
     // As tall as its rows, and never shorter than the panel: a few rows do not scroll away.
     const int height = std::max(m_frame1->height(), kRowTop + static_cast<int>(count) * kRowHeight + kRowTop);

@@ -48,8 +48,12 @@ public:
     ~DuePanel() override;
 
     // Shows the memos of a scan in its order; the sound mark shows on those that ring when ringing is
-    // on. Rows already right are left alone, so an unchanged scan touches no widget.
+    // on. Rows already right are left alone, so an unchanged scan touches no widget; rows past the
+    // scan's are hidden and kept for later scans.
     void showScan(const DueScanResult& scan, bool ringOn);
+    // Builds this many rows ahead, hidden, so that a scan only fills them.
+    void prepareRows(size_t count);
+    // Deletes every row.
     void clearRows();
     // The caption "60天到期备忘;(n)条".
     void setCount(size_t count);
@@ -76,6 +80,7 @@ private:
     };
 
     Row makeRow(size_t index);
+    void showRow(Row& row, bool shown);
     // Deletes the rows after the first `kept`.
     void dropRows(size_t kept);
     void MouseWheel(int delta);

@@ -75,6 +75,71 @@ QString lunarBound(QDate last)
         .arg(lunar->month, 2, 10, QLatin1Char('0'));
 }
 
+// The soonest memos so far, at most kMaxDueMemos: a heap with the latest of them on top.
+class Soonest
+{
+public:
+    struct Entry
+    {
+        Placed placed;
+        MemoId id = 0;
+        bool lunar = false;
+    };
+
+    void add(const Entry& entry)
+    {
+        if (isFull() && !before(entry, m_heap.front()))
+            return;
+        m_heap.push_back(entry);
+        std::push_heap(m_heap.begin(), m_heap.end(), before);
+        if (m_heap.size() > size_t(kMaxDueMemos)) {
+            std::pop_heap(m_heap.begin(), m_heap.end(), before);
+            m_heap.pop_back();
+        }
+    }
+    bool isFull() const { return m_heap.size() >= size_t(kMaxDueMemos); }
+    // Whether a memo placed no earlier than wall, with this id, would come after every one kept.
+    bool comesAfterAll(qint64 wall, MemoId id) const
+    {
+        if (!isFull())
+            return false;
+        const Entry& last = m_heap.front();
+        return wall > last.placed.wall || (wall == last.placed.wall && id > last.id);
+    }
+    // Whether every memo placed later than wall comes after every one kept.
+    bool isPast(qint64 wall) const { return isFull() && wall > m_heap.front().placed.wall; }
+    // Fewest days left first (whole days follow the moment), then the earlier moment, then the id.
+    std::vector<Entry> inOrder()
+    {
+        std::sort_heap(m_heap.begin(), m_heap.end(), before);
+        return std::move(m_heap);
+    }
+
+private:
+    static bool before(const Entry& a, const Entry& b)
+    {
+        if (a.placed.wall != b.placed.wall)
+            return a.placed.wall < b.placed.wall;
+        return a.id < b.id;
+    }
+    std::vector<Entry> m_heap;
+};
+
+// The earliest moment any memo whose stored lunar moment is `text` can fall on: the first day of
+// its ordinary month (a leap month of its number, and days run on past the month's end, come
+// later). It grows with the text, so a read in the text's order can stop once it passes the kept
+// memos. Nothing when the text names no month the calendar holds.
+std::optional<qint64> lunarLowerBound(const QString& text)
+{
+    const auto moment = LunarMoment::fromText(text);
+    if (!moment)
+        return std::nullopt;
+    const auto first = LunarCalendar::toSolar(LunarDate{moment->year, moment->month, 1, false});
+    if (!first)
+        return std::nullopt;
+    return first->toJulianDay() * kDay;
+}
+
 } // namespace
 
 DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime& now, bool loginRingDone)
@@ -88,22 +153,15 @@ DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime&
     }
     const QDate today = now.date();
     const QDate last = today.addDays(kDueDays);
-    const DueCandidates read =
-        readDueCandidates(db, userId, last.toString(QStringLiteral("yyyy-MM-dd 23:59:59")), lunarBound(last));
-    if (!read.ok) {
-        result.error = read.error;
-        return result;
-    }
+    const QString solarLimit = last.toString(QStringLiteral("yyyy-MM-dd 23:59:59"));
+    const QString lunarLimit = lunarBound(last);
     const qint64 nowWall = today.toJulianDay() * kDay + now.time().msecsSinceStartOfDay() / 1000;
 
-    // First every candidate is placed and only the soonest are kept, ...
-    struct Entry
-    {
-        Placed placed;
-        const DueCandidate* memo;
-    };
-    std::vector<Entry> entries;
-    for (const DueCandidate& memo : read.value) {
+    // First the candidates are placed by their moments and only the soonest are kept: a memo is
+    // judged by the later of its moment and its snooze, so a read in the order of the moments
+    // stops once a moment comes after every memo kept.
+    Soonest soonest;
+    const auto place = [&](const DueCandidate& memo) {
         const auto moment =
             memo.lunar ? placeLunar(memo.moment, memo.momentHint, today) : placeSolar(memo.moment, today);
         const auto snooze =
@@ -112,25 +170,35 @@ DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime&
         if (snooze && (!judged || snooze->wall > judged->wall))
             judged = snooze;
         if (judged && judged->days <= kDueDays)
-            entries.push_back({*judged, &memo});
-    }
-    const auto byDaysLeft = [](const Entry& a, const Entry& b) {
-        if (a.placed.days != b.placed.days)
-            return a.placed.days < b.placed.days;
-        if (a.placed.wall != b.placed.wall)
-            return a.placed.wall < b.placed.wall;
-        return a.memo->id < b.memo->id;
+            soonest.add({*judged, memo.id, memo.lunar});
+        return moment;
     };
-    const size_t shown = std::min<size_t>(entries.size(), kMaxDueMemos);
-    std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(shown), entries.end(),
-                      byDaysLeft);
-    entries.resize(shown);
+    StoreResult read = readDueCandidates(db, userId, DueRange::Snoozes, solarLimit, lunarLimit,
+                                         [&](const DueCandidate& memo) { return place(memo), true; });
+    if (read)
+        read = readDueCandidates(db, userId, DueRange::SolarMoments, solarLimit, lunarLimit,
+                                 [&](const DueCandidate& memo) {
+                                     const auto moment = place(memo);
+                                     return !moment || !soonest.comesAfterAll(moment->wall, memo.id);
+                                 });
+    if (read)
+        read = readDueCandidates(db, userId, DueRange::LunarMoments, solarLimit, lunarLimit,
+                                 [&](const DueCandidate& memo) {
+                                     place(memo);
+                                     const auto earliest = lunarLowerBound(memo.moment);
+                                     return !earliest || !soonest.isPast(*earliest);
+                                 });
+    if (!read) {
+        result.error = read.error;
+        return result;
+    }
+    const std::vector<Soonest::Entry> entries = soonest.inOrder();
 
     // ... then only those have their texts read.
     std::vector<MemoId> kept;
-    kept.reserve(shown);
-    for (const Entry& entry : entries)
-        kept.push_back(entry.memo->id);
+    kept.reserve(entries.size());
+    for (const Soonest::Entry& entry : entries)
+        kept.push_back(entry.id);
     const auto details = readDueDetails(db, userId, kept);
     if (!details.ok) {
         result.error = details.error;
@@ -140,14 +208,13 @@ DueScanResult scanDueMemos(Database& db, const QString& userId, const QDateTime&
     for (const DueDetails& memo : details.value)
         byId.emplace(memo.id, &memo);
 
-    for (const Entry& entry : entries) {
-        const auto found = byId.find(entry.memo->id);
+    for (const Soonest::Entry& entry : entries) {
+        const auto found = byId.find(entry.id);
         if (found == byId.end())
             continue; // gone between the reads, which the transaction rules out
         const DueDetails& memo = *found->second;
-        DueMemo due{
-            memo.id,           memo.type,       memo.title, entry.placed.days, entry.placed.wall <= nowWall,
-            entry.memo->lunar, memo.repeatCode, memo.sound, memo.diySound};
+        DueMemo due{memo.id,     memo.type,       memo.title, entry.placed.days, entry.placed.wall <= nowWall,
+                    entry.lunar, memo.repeatCode, memo.sound, memo.diySound};
         if (due.dueNow && !(loginRingDone && isSignInCode(memo.repeatCode)))
             result.ringList.push_back(due.id);
         result.memos.push_back(std::move(due));

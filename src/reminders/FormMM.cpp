@@ -48,13 +48,22 @@ void FormMM::setFigure(int figure)
     m_figure = figure;
     delete m_movie;
     m_movie = new QMovie(m_assets.filePath(QStringLiteral("images/%1.gif").arg(figure)), QByteArray(), this);
+    // The frames are read from the file once, not at every turn of the loop.
+    m_movie->setCacheMode(QMovie::CacheAll);
+    m_frameShapes.clear();
     setMovie(m_movie);
     // Without a compositing desktop a translucent window shows black where the picture is clear:
-    // the window takes the shape of each frame instead.
-    connect(m_movie, &QMovie::frameChanged, this, [this] {
-        const QPixmap frame = m_movie->currentPixmap();
-        if (!frame.isNull() && frame.hasAlpha())
-            setMask(frame.mask());
+    // the window takes the shape of each frame instead, worked out once per frame.
+    connect(m_movie, &QMovie::frameChanged, this, [this](int frameNumber) {
+        auto shape = m_frameShapes.constFind(frameNumber);
+        if (shape == m_frameShapes.constEnd()) {
+            const QPixmap frame = m_movie->currentPixmap();
+            if (frame.isNull() || !frame.hasAlpha())
+                return;
+            shape = m_frameShapes.insert(frameNumber, QRegion(frame.mask()));
+        }
+        if (mask() != *shape)
+            setMask(*shape);
     });
     m_movie->start();
     adjustSize();

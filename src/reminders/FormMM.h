@@ -6,8 +6,10 @@
 
 #include "platform/DataFolder.h"
 
+#include <QHash>
 #include <QLabel>
 #include <QPoint>
+#include <QRegion>
 
 #include <functional>
 
@@ -44,6 +46,7 @@ private:
     AssetFolder m_assets;
     int m_figure = 0;
     QMovie* m_movie = nullptr;
+    QHash<int, QRegion> m_frameShapes; // the window's shape for each frame of the movie
     QPoint m_grab;
     bool m_pressed = false;
     bool m_dragged = false;

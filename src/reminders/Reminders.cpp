@@ -45,10 +45,15 @@ void Reminders::MoveRing(bool YesOrNo)
 {
     if (YesOrNo) {
         m_services.panel->clearRows();
-        m_alert->stop();
-        dismissAssistant();
+        stopRinging();
     }
     m_services.panel->setCount(0);
+}
+
+void Reminders::stopRinging()
+{
+    m_alert->stop();
+    dismissAssistant();
 }
 
 void Reminders::rescan()

@@ -66,6 +66,9 @@ public:
 
     // With true: empties the panel and stops the ringing. Always: the caption "60天到期备忘;(0)条".
     void MoveRing(bool YesOrNo);
+    // Stops the ringing and sends the figure away, leaving the panel's rows for the next scan to
+    // reuse (a refresh after a change of memos scans at once).
+    void stopRinging();
     // The due scan: the panel follows it, and the memos due now ring, or the alert stops when none is.
     void Command2_Click();
     // MoveRing(false) and the scan, with the panel's caption set once.

@@ -95,9 +95,10 @@ FixedSql::FixedSql(QString text)
 class DbCursor
 {
 public:
-    DbCursor(const Database& db, sqlite3_stmt* statement)
+    DbCursor(const Database& db, sqlite3_stmt* statement, QString sql)
         : m_db(&db)
         , m_statement(statement)
+        , m_sql(std::move(sql))
     {
         m_db->m_cursors.insert(this);
     }
@@ -124,18 +125,22 @@ public:
         return false;
     }
 
-    // Ends the statement; the rows read so far stay read.
+    // Ends the statement, which the connection keeps for the next run of its text; the rows read
+    // so far stay read.
     void end()
     {
-        sqlite3_finalize(m_statement);
+        if (m_db && m_statement)
+            m_db->keepSelect(m_sql, m_statement);
+        else
+            sqlite3_finalize(m_statement);
         m_statement = nullptr;
     }
     void detach()
     {
         if (m_statement && m_error.isEmpty())
             m_error = QStringLiteral("数据文件已关闭");
-        end();
         m_db = nullptr;
+        end();
     }
 
     sqlite3_stmt* statement() const { return m_statement; }
@@ -164,6 +169,7 @@ public:
 private:
     const Database* m_db;
     sqlite3_stmt* m_statement;
+    QString m_sql;
     QString m_error;
     QStringList m_names;
 };
@@ -266,6 +272,19 @@ void Database::finalizeStatements()
     for (sqlite3_stmt* statement : m_fixed)
         sqlite3_finalize(statement);
     m_fixed.clear();
+    for (sqlite3_stmt* statement : std::as_const(m_idleSelects))
+        sqlite3_finalize(statement);
+    m_idleSelects.clear();
+}
+
+void Database::keepSelect(const QString& sql, sqlite3_stmt* statement) const
+{
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (m_handle && m_idleSelects.size() < kKeptSelects && !m_idleSelects.contains(sql))
+        m_idleSelects.insert(sql, statement);
+    else
+        sqlite3_finalize(statement);
 }
 
 void Database::close()
@@ -472,6 +491,54 @@ QVariant DbQuery::value(int index) const
     }
 }
 
+qint64 DbQuery::integer(int index) const
+{
+    sqlite3_stmt* statement = m_cursor ? m_cursor->statement() : nullptr;
+    if (!statement || m_cursor->pending || index < 0 || index >= sqlite3_data_count(statement))
+        return 0;
+    return sqlite3_column_int64(statement, index);
+}
+
+DbQuery::Kind DbQuery::kind(int index) const
+{
+    sqlite3_stmt* statement = m_cursor ? m_cursor->statement() : nullptr;
+    if (!statement || m_cursor->pending || index < 0 || index >= sqlite3_data_count(statement))
+        return Kind::Null;
+    switch (sqlite3_column_type(statement, index)) {
+    case SQLITE_INTEGER:
+        return Kind::Integer;
+    case SQLITE_FLOAT:
+        return Kind::Real;
+    case SQLITE_BLOB:
+        return Kind::Blob;
+    case SQLITE_TEXT:
+        return Kind::Text;
+    default:
+        return Kind::Null;
+    }
+}
+
+QString DbQuery::text(int index) const
+{
+    switch (kind(index)) {
+    case Kind::Null:
+        return QString();
+    case Kind::Text:
+        return QString::fromUtf8(utf8(index));
+    default:
+        return value(index).toString();
+    }
+}
+
+QByteArrayView DbQuery::utf8(int index) const
+{
+    if (kind(index) != Kind::Text)
+        return {};
+    sqlite3_stmt* statement = m_cursor->statement();
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
+    return QByteArrayView(bytes, sqlite3_column_bytes(statement, index));
+}
+
 QVariant DbQuery::value(const QString& column) const
 {
     return m_cursor ? value(m_cursor->columnOf(column)) : QVariant();
@@ -499,10 +566,12 @@ DbQuery Database::select(const QString& sql, const QVariantList& values) const
         result.m_error = QStringLiteral("数据文件未打开");
         return result;
     }
-    sqlite3_stmt* statement = prepare(sql, result.m_error, false);
+    sqlite3_stmt* statement = m_idleSelects.take(sql);
+    if (!statement)
+        statement = prepare(sql, result.m_error, true);
     if (!statement)
         return result;
-    result.m_cursor = std::make_shared<DbCursor>(*this, statement);
+    result.m_cursor = std::make_shared<DbCursor>(*this, statement, sql);
     const int expected = sqlite3_bind_parameter_count(statement);
     if (expected != values.size()) {
         result.m_error =

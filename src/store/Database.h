@@ -31,6 +31,7 @@
 
 #include "store/StoreResult.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QSqlDatabase>
 #include <QSqlRecord>
@@ -84,6 +85,24 @@ public:
     // qlonglong, a real as a double, a text as a QString, NULL as a null QString.
     QVariant value(const QString& column) const;
     QVariant value(int index) const;
+    // The current row's value of a column as a 64-bit integer, without a QVariant: for the long
+    // reads of ids. NULL reads as 0, a text as SQLite turns it into a number.
+    qint64 integer(int index) const;
+    // What the current row holds in a column, without building the value.
+    enum class Kind
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob,
+    };
+    Kind kind(int index) const;
+    // A text as value(index).toString() gives it, without a QVariant: NULL (and a column that is
+    // not there) gives a null QString.
+    QString text(int index) const;
+    // The UTF-8 bytes of a text value, valid until the next row; empty for any other kind.
+    QByteArrayView utf8(int index) const;
     QSqlRecord record() const;
 
 private:
@@ -164,6 +183,9 @@ private:
     friend class DbCursor;
     QSqlDatabase connection() const;
     sqlite3_stmt* prepare(const QString& sql, QString& error, bool keep) const;
+    // Keeps a SELECT's statement, reset, for the next run of its text (one a text, so many texts);
+    // any other is finalized.
+    void keepSelect(const QString& sql, sqlite3_stmt* statement) const;
     StoreResult step(sqlite3_stmt* statement, const QString& sql, const QVariantList& values);
     void finalizeStatements();
     // Closes the connection; plainJournal: first back to a plain journal (a write to the file).
@@ -179,6 +201,9 @@ private:
     std::vector<sqlite3_stmt*> m_fixed;
     // The SELECTs whose rows are still being read; closing ends them first.
     mutable std::unordered_set<DbCursor*> m_cursors;
+    // SELECT statements not in use, by their text.
+    static constexpr qsizetype kKeptSelects = 64;
+    mutable QHash<QString, sqlite3_stmt*> m_idleSelects;
 };
 
 // Keeps several changes together: commit() stores them all; a guard that is destroyed without

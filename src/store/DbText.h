@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
@@ -16,6 +17,8 @@ QString toDbText(const QDateTime& moment);
 // Reads a stored date back as a local moment. Accepts the full form and a bare 'yyyy-MM-dd';
 // anything else (NULL included) gives an invalid QDateTime.
 QDateTime fromDbText(const QString& text);
+// The same from the UTF-8 bytes of the stored text.
+QDateTime fromDbText(QByteArrayView utf8);
 QDateTime fromDbValue(const QVariant& value);
 
 // True when the stored value is a yes (any non-zero number).

@@ -175,48 +175,122 @@ constexpr const char* kColumnNames[ColumnCount] = {"id",
                                                    "AlertTimeNongliTemp",
                                                    "SyncedSynnum"};
 
-// Builds a memo from value(column) for every column.
-template <typename ValueOf>
-MemoRecord makeMemo(const ValueOf& v)
+// Builds a memo from the fields of one row, read as the types their members take.
+template <typename Fields>
+MemoRecord makeMemo(const Fields& f)
 {
     MemoRecord memo;
-    memo.id = v(Id).toLongLong();
-    memo.NotebookServerId = v(NotebookServerId).toLongLong();
-    memo.type = v(Type).toInt();
-    memo.userid = v(Userid).toString();
-    memo.title = v(Title).toString();
-    memo.content = v(Content).toString();
-    memo.Done = dbBool(v(Done));
-    memo.addtime = optionalDate(v(Addtime));
-    memo.AlertTime = optionalDate(v(AlertTime));
-    memo.AlertPinLv = v(AlertPinLv).toString();
-    memo.mimi = dbBool(v(Mimi));
-    memo.ifAlert = dbBool(v(IfAlert));
-    memo.importance = dbBool(v(Importance));
-    memo.AddIp = v(AddIp).toString();
-    memo.click = v(Click).toInt();
-    memo.AlertTimeNongli = optionalLunar(v(AlertTimeNongli));
-    memo.mailTime = optionalDate(v(MailTime));
-    memo.before = v(Before).toInt();
-    memo.sound = v(Sound).toString();
-    memo.DiySound = v(DiySound).toString();
-    memo.Mail = dbBool(v(Mail));
-    memo.editor = dbBool(v(Editor));
-    memo.lifa = v(Lifa).toInt();
-    memo.synnum = v(Synnum).toInt();
-    memo.syn = dbBool(v(Syn));
-    memo.Del = dbBool(v(Del));
-    memo.AlertTimeTemp = optionalDate(v(AlertTimeTemp));
-    memo.AlertTimeNongliTemp = optionalDate(v(AlertTimeNongliTemp));
-    memo.SyncedSynnum = v(SyncedSynnum).toInt();
+    memo.id = f.number(Id);
+    memo.NotebookServerId = f.number(NotebookServerId);
+    memo.type = f.small(Type);
+    memo.userid = f.text(Userid);
+    memo.title = f.text(Title);
+    memo.content = f.text(Content);
+    memo.Done = f.flag(Done);
+    memo.addtime = f.date(Addtime);
+    memo.AlertTime = f.date(AlertTime);
+    memo.AlertPinLv = f.text(AlertPinLv);
+    memo.mimi = f.flag(Mimi);
+    memo.ifAlert = f.flag(IfAlert);
+    memo.importance = f.flag(Importance);
+    memo.AddIp = f.text(AddIp);
+    memo.click = f.small(Click);
+    memo.AlertTimeNongli = f.lunar(AlertTimeNongli);
+    memo.mailTime = f.date(MailTime);
+    memo.before = f.small(Before);
+    memo.sound = f.text(Sound);
+    memo.DiySound = f.text(DiySound);
+    memo.Mail = f.flag(Mail);
+    memo.editor = f.flag(Editor);
+    memo.lifa = f.small(Lifa);
+    memo.synnum = f.small(Synnum);
+    memo.syn = f.flag(Syn);
+    memo.Del = f.flag(Del);
+    memo.AlertTimeTemp = f.date(AlertTimeTemp);
+    memo.AlertTimeNongliTemp = f.date(AlertTimeNongliTemp);
+    memo.SyncedSynnum = f.small(SyncedSynnum);
     return memo;
 }
+
+// The fields of a record, through their QVariants.
+struct RecordFields
+{
+    const QSqlRecord& record;
+
+    QVariant value(int column) const { return record.value(QLatin1String(kColumnNames[column])); }
+    qint64 number(int column) const { return value(column).toLongLong(); }
+    int small(int column) const { return value(column).toInt(); }
+    QString text(int column) const { return value(column).toString(); }
+    bool flag(int column) const { return dbBool(value(column)); }
+    std::optional<QDateTime> date(int column) const { return optionalDate(value(column)); }
+    std::optional<LunarMoment> lunar(int column) const { return optionalLunar(value(column)); }
+};
+
+// The fields of the row a query stands on, read without a QVariant where the stored kind allows,
+// with the same results as through one.
+struct QueryFields
+{
+    const DbQuery& query;
+    const int* indexes; // each column's position in the row; negative when the query has none
+
+    qint64 number(int column) const
+    {
+        const int i = indexes[column];
+        switch (query.kind(i)) {
+        case DbQuery::Kind::Integer:
+            return query.integer(i);
+        case DbQuery::Kind::Null:
+            return 0;
+        default:
+            return query.value(i).toLongLong();
+        }
+    }
+    int small(int column) const
+    {
+        const int i = indexes[column];
+        switch (query.kind(i)) {
+        case DbQuery::Kind::Integer:
+            return static_cast<int>(query.integer(i));
+        case DbQuery::Kind::Null:
+            return 0;
+        default:
+            return query.value(i).toInt();
+        }
+    }
+    QString text(int column) const { return query.text(indexes[column]); }
+    bool flag(int column) const
+    {
+        return query.kind(indexes[column]) != DbQuery::Kind::Null && number(column) != 0;
+    }
+    std::optional<QDateTime> date(int column) const
+    {
+        const int i = indexes[column];
+        QDateTime moment;
+        switch (query.kind(i)) {
+        case DbQuery::Kind::Null:
+            return std::nullopt;
+        case DbQuery::Kind::Text:
+            moment = fromDbText(query.utf8(i));
+            break;
+        default:
+            moment = fromDbValue(query.value(i));
+            break;
+        }
+        return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
+    }
+    std::optional<LunarMoment> lunar(int column) const
+    {
+        if (query.kind(indexes[column]) == DbQuery::Kind::Null)
+            return std::nullopt;
+        return LunarMoment::fromText(text(column));
+    }
+};
 
 } // namespace
 
 MemoRecord memoFromRecord(const QSqlRecord& record)
 {
-    return makeMemo([&record](int column) { return record.value(QLatin1String(kColumnNames[column])); });
+    return makeMemo(RecordFields{record});
 }
 
 StoreRead<std::vector<MemoRecord>> readMemos(const Database& db, const QString& sql,
@@ -232,9 +306,7 @@ StoreRead<std::vector<MemoRecord>> readMemos(const Database& db, const QString& 
                 indexes[c] = layout.indexOf(QLatin1String(kColumnNames[c]));
             first = false;
         }
-        return makeMemo([&query, &indexes](int column) {
-            return indexes[column] < 0 ? QVariant() : query.value(indexes[column]);
-        });
+        return makeMemo(QueryFields{query, indexes});
     });
 }
 

@@ -199,7 +199,7 @@ MemoIdsRead MemoListQueries::orderedIds(const Filter& filter, const std::vector<
         keysInUse.emplace(m_db, keys);
     if (keysInUse && !keysInUse->isReady())
         return StoreResult::failure(QStringLiteral("无法按所选的列排序"));
-    return m_db.selectRows(sql, values, [](const DbQuery& row) { return row.value(0).toLongLong(); });
+    return m_db.selectRows(sql, values, [](const DbQuery& row) { return row.integer(0); });
 }
 
 MemoListRead MemoListQueries::rowsOf(const Filter& filter, const std::vector<MemoId>& ids) const

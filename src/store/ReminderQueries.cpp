@@ -6,22 +6,26 @@ namespace velmo {
 
 namespace {
 
-// Four ranges, each on an index of its own: solar and lunar reminder moments, solar and lunar snoozes.
-// Each row is read where it is found (no list of ids to collect and look up again); a snooze range
-// leaves out the memos its moment range already gave, so every memo comes once.
+// Each range is read on an index of its own: the solar and lunar reminder moments in their order
+// (the index gives it: no sort), then the solar and lunar snoozes. Each row is read where it is
+// found (no list of ids to collect and look up again); a snooze range leaves out the memos their
+// moment range gives, so every memo comes once.
 const QString dueColumns = QStringLiteral(
     "SELECT id, lifa, AlertTime, AlertTimeNongli, AlertTimeTemp, AlertTimeNongliTemp, mailTime ");
-const QString dueCandidatesSql =
+const QString dueSolarSql =
     dueColumns +
     QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-                   "AND AlertTime <= ? AND lifa = 1 AND AlertPinLv <> 'N' UNION ALL ") +
+                   "AND AlertTime <= ? AND lifa = 1 AND AlertPinLv <> 'N' ORDER BY AlertTime, id");
+const QString dueLunarSql =
+    dueColumns +
+    QStringLiteral(
+        "FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
+        "AND AlertTimeNongli <= ? AND lifa IS NOT 1 AND AlertPinLv <> 'N' ORDER BY AlertTimeNongli, id");
+const QString dueSnoozesSql =
     dueColumns +
     QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeTemp <= ? AND lifa = 1 "
                    "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
                    "AND NOT IFNULL(AlertTime <= ?, 0) UNION ALL ") +
-    dueColumns +
-    QStringLiteral("FROM Notebook WHERE userid = ? AND Done = 0 AND Del = 0 AND ifAlert = 1 "
-                   "AND AlertTimeNongli <= ? AND lifa IS NOT 1 AND AlertPinLv <> 'N' UNION ALL ") +
     dueColumns +
     QStringLiteral("FROM Notebook WHERE userid = ? AND AlertTimeNongliTemp <= ? AND lifa IS NOT 1 "
                    "AND Done = 0 AND Del = 0 AND ifAlert = 1 AND AlertPinLv <> 'N' "
@@ -41,25 +45,37 @@ QString text(const QVariant& value)
 
 } // namespace
 
-DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
-                                const QString& lunarBound)
+StoreResult readDueCandidates(const Database& db, const QString& userId, DueRange range,
+                              const QString& solarBound, const QString& lunarBound,
+                              const std::function<bool(const DueCandidate&)>& each)
 {
-    return db.selectRows(dueCandidatesSql,
-                         {userId, solarBound, userId, solarBound, solarBound, userId, lunarBound, userId,
-                          lunarBound, lunarBound},
-                         [](const DbQuery& query) {
-                             DueCandidate memo;
-                             memo.id = query.value(0).toLongLong();
-                             const QVariant lifa = query.value(1);
-                             memo.lunar = lifa.isNull() || lifa.toInt() != 1;
-                             memo.moment = text(query.value(memo.lunar ? 3 : 2));
-                             memo.snooze = text(query.value(memo.lunar ? 5 : 4));
-                             if (memo.lunar) {
-                                 memo.momentHint = text(query.value(6));
-                                 memo.snoozeHint = text(query.value(4));
-                             }
-                             return memo;
-                         });
+    DbQuery query;
+    switch (range) {
+    case DueRange::SolarMoments:
+        query = db.select(dueSolarSql, {userId, solarBound});
+        break;
+    case DueRange::LunarMoments:
+        query = db.select(dueLunarSql, {userId, lunarBound});
+        break;
+    case DueRange::Snoozes:
+        query = db.select(dueSnoozesSql, {userId, solarBound, solarBound, userId, lunarBound, lunarBound});
+        break;
+    }
+    while (query.next()) {
+        DueCandidate memo;
+        memo.id = query.value(0).toLongLong();
+        const QVariant lifa = query.value(1);
+        memo.lunar = lifa.isNull() || lifa.toInt() != 1;
+        memo.moment = text(query.value(memo.lunar ? 3 : 2));
+        memo.snooze = text(query.value(memo.lunar ? 5 : 4));
+        if (memo.lunar) {
+            memo.momentHint = text(query.value(6));
+            memo.snoozeHint = text(query.value(4));
+        }
+        if (!each(memo))
+            return StoreResult::success();
+    }
+    return query.ok() ? StoreResult::success() : StoreResult::failure(query.error());
 }
 
 StoreRead<std::vector<DueDetails>> readDueDetails(const Database& db, const QString& userId,

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,14 +29,23 @@ struct DueCandidate
     QString snoozeHint; // lunar: AlertTimeTemp, the solar moment of the snooze
 };
 
-// The candidates of one read, or why it failed: a failed read is never an empty list.
-using DueCandidates = StoreRead<std::vector<DueCandidate>>;
+// The reads of a due scan: the user's memos in progress, reminder on, repeat code other than "N",
+// not deleted, by their reminder moment on one calendar (solar: at most solarBound; lunar: at most
+// lunarBound, both in the stored text form), in the order of that moment's text and then of id;
+// or those whose snooze alone is within the bounds (their moment is past them or unset), in no
+// particular order. Overdue memos are included; the caller places the lunar moments.
+enum class DueRange
+{
+    SolarMoments,
+    LunarMoments,
+    Snoozes,
+};
 
-// The user's memos in progress, reminder on, repeat code other than "N", not deleted, whose solar
-// reminder or snooze moment is at most solarBound, or whose lunar one is at most lunarBound (both
-// in the stored text form). Overdue memos are included; the caller places the lunar moments.
-DueCandidates readDueCandidates(const Database& db, const QString& userId, const QString& solarBound,
-                                const QString& lunarBound);
+// Hands the candidates of one range in turn to each(const DueCandidate&), which returns false to
+// end the read there: whether the read ran (a failed read is never a short one).
+StoreResult readDueCandidates(const Database& db, const QString& userId, DueRange range,
+                              const QString& solarBound, const QString& lunarBound,
+                              const std::function<bool(const DueCandidate&)>& each);
 
 // What the due panel shows of a memo it keeps.
 struct DueDetails

@@ -99,6 +99,7 @@ private slots:
     void firstStartWritesTheDataFilesAndShowsTheSignInWindow()
     {
         Rig rig;
+        MainWindowHandOff handOff(*rig.startup);
         QVERIFY(!QFile::exists(rig.dbPath()));
         QVERIFY(rig.startup->start());
 
@@ -126,6 +127,9 @@ private slots:
         QTest::mouseClick(rig.control<QWidget>("Label4"), Qt::LeftButton);
         QVERIFY(!rig.control<QCheckBox>("Check1")->isChecked() &&
                 !rig.control<QCheckBox>("Check2")->isChecked());
+        // While nobody has signed in, the main window is built ahead but neither loaded nor shown.
+        QTRY_VERIFY(handOff.mainWindow());
+        QVERIFY(!handOff.mainWindow()->isVisible() && !handOff.mainWindow()->listModel().isShowing());
         // Cancel before a sign-in ends the program, and the icon leaves the tray.
         QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
         QTest::mouseClick(rig.control<QPushButton>("cmdCancel"), Qt::LeftButton);
@@ -307,6 +311,18 @@ private slots:
         rig.startup->handleCommand(QStringLiteral("show"));
         QVERIFY(mainWindow.isVisible());
         QVERIFY(!rig.window().isVisible());
+    }
+
+    // A sign-in before the main window was built ahead builds it then.
+    void signInBeforeTheWindowIsBuiltAhead()
+    {
+        Rig rig;
+        MainWindowHandOff handOff(*rig.startup);
+        QSignalSpy loaded(&handOff, &MainWindowHandOff::mainWindowLoaded);
+        QVERIFY(rig.startup->start());
+        emit rig.startup->signedIn();
+        QCOMPARE(loaded.count(), 1);
+        QVERIFY(handOff.mainWindow() && handOff.mainWindow()->isVisible());
     }
 
     // After the automatic sign-in the main window takes over: the sign-in window goes (closing it ends

@@ -78,15 +78,18 @@ private slots:
     {
         MainWindowFixture f;
         const Sample s = addSamples(f);
+        f.addMemo("life c", 1);
         load(f);
-        f.form->TreeView1_NodeClick(f.treeItem("生活备忘", false));
+        QTest::mouseClick(f.tree()->viewport(), Qt::LeftButton, {},
+                          f.tree()->visualItemRect(f.treeItem("生活备忘", false)).center());
         f.selectTitles({"life a", "life b"});
 
         f.form->findChild<QAction*>("menu_done")->trigger();
         QVERIFY(f.store.memo(s.lifeA)->Done);
         QCOMPARE(f.store.memo(s.lifeA)->synnum, 2);
-        // Back on the list of everything in progress, with the counts moved across.
-        QCOMPARE(f.listTitles(), QStringList({"work"}));
+        // The node stays chosen and its list shown without the memos done; the counts move across.
+        QCOMPARE(f.listTitles(), QStringList({"life c"}));
+        QCOMPARE(f.tree()->currentItem(), f.treeItem("生活备忘", false));
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QVERIFY(f.uploadArmed());
@@ -98,11 +101,11 @@ private slots:
         QVERIFY(!f.store.memo(s.doneLife)->Done);
         QVERIFY(f.store.memo(s.othersLife)->Done);
         QCOMPARE(f.listTitles(), QStringList({"life b", "life a"}));
-        QCOMPARE(f.tree()->topLevelItem(0)->text(0), "进行中备忘(3)");
+        QCOMPARE(f.tree()->topLevelItem(0)->text(0), "进行中备忘(4)");
     }
 
-    // Ctrl+A takes the whole list, the rows not fetched yet too.
-    void selectAllTakesRowsNotYetFetched()
+    // Ctrl+A takes the whole list, the rows not seen yet too.
+    void selectAllTakesTheWholeList()
     {
         MainWindowFixture f;
         for (int i = 0; i < 300; ++i)

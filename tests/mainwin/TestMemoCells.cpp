@@ -13,6 +13,7 @@
 #include "store/Database.h"
 
 #include <QItemSelectionModel>
+#include <QScopeGuard>
 
 using namespace velmo;
 using namespace velmo::MemoCells;
@@ -291,8 +292,9 @@ private slots:
         QCOMPARE(test::listCells(model, TitleColumn), QStringList({"X", "x", "y"}));
     }
 
-    // The list reads a page at a time; a change moves only the rows it touched, and the selection stays.
-    void listFetchesPagesAndFollowsChanges()
+    // The list holds every row at once and reads cells as they are asked for; a change moves only
+    // the rows it touched, and the selection stays.
+    void listHoldsEveryRowAndFollowsChanges()
     {
         test::TestStore store;
         std::vector<qint64> ids;
@@ -302,9 +304,8 @@ private slots:
         QVERIFY(transaction.commit());
         MemoListModel model;
         QVERIFY(showInProgress(model, store));
-        QCOMPARE(model.rowCount(), MemoListModel::pageRows);
-        model.fetchMore({});
-        QVERIFY(model.rowCount() == MemoListModel::pageRows + 2 && !model.canFetchMore({}));
+        QCOMPARE(model.rowCount(), MemoListModel::pageRows + 2);
+        QCOMPARE(model.rowAt(MemoListModel::pageRows + 1)[TitleColumn], "0");
         QItemSelectionModel selection(&model);
         selection.select(model.index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         // One memo done, one retitled, one new, one deleted.
@@ -318,6 +319,12 @@ private slots:
                  QStringList({"added", "129", "new", "4", "3", "2"}));
         QCOMPARE(titles.size(), MemoListModel::pageRows + 1);
         QCOMPARE(model.rowAt(selection.selectedRows().first().row())[TitleColumn], "126");
+        // Days left count from the day of the change: the next day, every row has one fewer.
+        QCOMPARE(model.rowAt(2)[DaysLeftColumn], "1天");
+        const auto today = qScopeGuard([] { test::fixedClock().setNow(test::defaultTestMoment()); });
+        test::fixedClock().advanceSeconds(24 * 60 * 60);
+        QVERIFY(model.updateMemos({ids[6]}));
+        QCOMPARE(model.rowAt(2)[DaysLeftColumn], "0天");
     }
 };
 

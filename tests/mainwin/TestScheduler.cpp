@@ -156,30 +156,29 @@ private slots:
         using K = MemoChange::Kind;
         QTest::addColumn<MemoChange::Kind>("kind");
         QTest::addColumn<QString>("steps");
-        const QString rescan = QStringLiteral("MoveRing(1) Command2_Click ");
-        const QString views = QStringLiteral("ReadUndo ReadCount TreeView1_Setup ");
-        QTest::newRow("added") << K::Added << views + "Timer3";
-        QTest::newRow("edited") << K::Edited << "stopAlert " + rescan + views + "Timer3";
-        QTest::newRow("settled") << K::Settled << "stopAlert " + rescan + views + "Timer3";
-        QTest::newRow("done") << K::MarkedDone << rescan + views + "Timer3";
-        QTest::newRow("deleted") << K::Deleted << rescan + views + "Timer3";
-        QTest::newRow("reminder action") << K::RingAction << rescan + views + "Timer3";
-        QTest::newRow("in progress") << K::MarkedInProgress
-                                     << rescan + "Readdone ReadCount TreeView1_Setup Timer3";
-        QTest::newRow("category cleared")
-            << K::CategoryCleared << rescan + "ReadCount TreeView1_Setup Timer3";
-        QTest::newRow("downloaded") << K::Downloaded << views + "MoveRing(0) Command2_Click";
+        const QString rescan = QStringLiteral("stopRinging Command2_Click ");
+        const QString views = QStringLiteral("updateList(%1) ReadCount updateTree ");
+        const auto of = [&views](MemoChange::Kind kind) { return views.arg(int(kind)); };
+        QTest::newRow("added") << K::Added << of(K::Added) + "Timer3";
+        QTest::newRow("edited") << K::Edited << "stopAlert " + rescan + of(K::Edited) + "Timer3";
+        QTest::newRow("settled") << K::Settled << "stopAlert " + rescan + of(K::Settled) + "Timer3";
+        QTest::newRow("done") << K::MarkedDone << rescan + of(K::MarkedDone) + "Timer3";
+        QTest::newRow("deleted") << K::Deleted << rescan + of(K::Deleted) + "Timer3";
+        QTest::newRow("reminder action") << K::RingAction << rescan + of(K::RingAction) + "Timer3";
+        QTest::newRow("in progress") << K::MarkedInProgress << rescan + of(K::MarkedInProgress) + "Timer3";
+        QTest::newRow("category cleared") << K::CategoryCleared << rescan + of(K::CategoryCleared) + "Timer3";
+        QTest::newRow("downloaded") << K::Downloaded << of(K::Downloaded) + "Command2_Click";
     }
     void refreshOrderOfEachChange()
     {
         QFETCH(MemoChange::Kind, kind);
         QStringList calls;
         auto note = [&calls](const QString& name) { return [&calls, name] { calls << name; }; };
-        refreshAfter({kind}, {note("stopAlert"),
-                              [&calls](bool all) { calls << QStringLiteral("MoveRing(%1)").arg(all); },
-                              note("Command2_Click"),
-                              [&calls](bool done) { calls << (done ? "Readdone" : "ReadUndo"); },
-                              note("ReadCount"), note("TreeView1_Setup"), note("Timer3")});
+        refreshAfter({kind}, {note("stopAlert"), note("stopRinging"), note("Command2_Click"),
+                              [&calls](const MemoChange& change) {
+                                  calls << QStringLiteral("updateList(%1)").arg(int(change.kind));
+                              },
+                              note("ReadCount"), note("updateTree"), note("Timer3")});
         QTEST(calls.join(u' '), "steps");
     }
 };

@@ -221,6 +221,55 @@ private slots:
                  expected);
     }
 
+    // A cut panel is read in the order of the moments and stops early, but not before the last memo
+    // that belongs in it: two memos at the last kept moment both come in before two snoozed to that
+    // moment with higher ids; a snooze moves a memo by the later moment, and brings in one without a
+    // moment; a lunar leap-month memo placed late does not end the read before an ordinary one of a
+    // later day of its number.
+    void aCutPanelReadsOnAsFarAsItMust_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>(
+            "fillersFrom");                     // a hundred solar memos a minute apart, the last two together
+        QTest::addColumn<QStringList>("first"); // the panel's first rows, then the fillers
+        QTest::addColumn<int>("fillersShown");
+        QTest::newRow("ties") << at(2026, 12, 6, 10) << at(2026, 12, 8, 10) << QStringList() << 100;
+        // 2023 has a leap second month: lunar 2-1 of it is 2023-03-22, ordinary 2-20 is 2023-03-11.
+        QTest::newRow("snooze alone, leap month") << at(2023, 3, 1, 10) << at(2023, 3, 15, 10)
+                                                  << QStringList{"snoozeAlone:0", "ordinary20:10"} << 98;
+    }
+    void aCutPanelReadsOnAsFarAsItMust()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDateTime, fillersFrom);
+        QFETCH(QStringList, first);
+        QFETCH(int, fillersShown);
+        TestStore store;
+        Transaction transaction(store.db());
+        QStringList expected = first;
+        const QDateTime last = fillersFrom.addSecs((kMaxDueMemos - 2) * 60);
+        for (int i = 0; i < kMaxDueMemos; ++i) {
+            QVERIFY(store.addMemo(
+                solar(store, QStringLiteral("s%1").arg(i), std::min(fillersFrom.addSecs(i * 60), last))));
+            if (i < fillersShown)
+                expected << QStringLiteral("s%1:%2").arg(i).arg(now.date().daysTo(fillersFrom.date()));
+        }
+        std::vector<std::pair<const char*, QDateTime>> snoozedAlone = {{"tie1", last}, {"tie2", last}};
+        if (!first.isEmpty()) {
+            snoozedAlone.emplace_back("snoozeAlone", now.addSecs(3600));
+            QVERIFY(store.addMemo(lunar(store, "leapFirst", at(2023, 2, 1, 8), at(2023, 3, 22, 8))));
+            QVERIFY(store.addMemo(lunar(store, "ordinary20", at(2023, 2, 20, 8), at(2023, 3, 11, 8))));
+        }
+        for (const auto& [title, snooze] : snoozedAlone) {
+            MemoRecord memo = solar(store, title, {}, snooze);
+            memo.AlertTime.reset();
+            QVERIFY(store.addMemo(memo));
+        }
+        QVERIFY(store.addMemo(solar(store, "lateSnooze", now.addDays(-1), now.addDays(66))));
+        QVERIFY(transaction.commit());
+        QCOMPARE(panel(scanDueMemos(store.db(), store.runState().UserId, now, false)), expected);
+    }
+
     // 2023 has a leap second month (2023-03-22 to 2023-04-19). A daily lunar memo rolled into it is
     // stored as "2023-02-01" with its solar moment in mailTime: a day ahead, not a month overdue. A
     // snooze into the leap month is told apart by its solar moment in AlertTimeTemp likewise.
@@ -301,11 +350,14 @@ private slots:
             }
             panel.showScan(scan, ringOn);
             QStringList rows;
-            for (int i = 1; auto* title = panel.findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i)
+            for (int i = 1; auto* title = panel.findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i) {
+                if (!title->isVisibleTo(&panel))
+                    break;
                 rows << panel.findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->text() + title->text() +
                             (panel.findChild<QLabel*>(QStringLiteral("Image1_%1").arg(i))->isVisibleTo(&panel)
                                  ? "*"
                                  : "");
+            }
             return rows.join(u' ');
         };
         QCOMPARE(show({"a", "b", "c"}, 2), "剩:0天a 剩:7天b* 剩:14天c");

@@ -138,6 +138,30 @@ private slots:
         QCOMPARE(store.value("SELECT title FROM Notebook WHERE ifAlert=0").toString(), "x");
     }
 
+    // A SELECT's statement is kept for its text: a run again, with other values, after a read cut
+    // short, or while a read of the same text is still open, gives its own rows from the first.
+    void keptSelectStartsAfresh()
+    {
+        test::TestStore store;
+        for (const char* title : {"a", "b", "c"})
+            QVERIFY(store.addMemo(QString::fromLatin1(title)) > 0);
+        const QString sql = QStringLiteral("SELECT title FROM Notebook WHERE title >= ? ORDER BY title");
+        const auto titles = [&store, &sql](const QString& from) {
+            return store.db()
+                .selectRows(sql, {from}, [](const DbQuery& row) { return row.value(0).toString(); })
+                .value;
+        };
+        DbQuery open = store.db().select(sql, {"a"});
+        QVERIFY(open.next() && open.value(0) == "a");
+        QCOMPARE(titles("b"), std::vector<QString>({"b", "c"}));
+        QVERIFY(open.next() && open.value(0) == "b");
+        open = DbQuery(); // cut short
+        QCOMPARE(titles("a"), std::vector<QString>({"a", "b", "c"}));
+        QCOMPARE(titles("c"), std::vector<QString>({"c"}));
+        QVERIFY(store.db().select(sql, {}).error().contains(QStringLiteral("需要 1 个值")));
+        QCOMPARE(titles("b"), std::vector<QString>({"b", "c"}));
+    }
+
     void dateText_data()
     {
         QTest::addColumn<QString>("text");
@@ -147,6 +171,10 @@ private slots:
         for (const char* bad : {"", "2026-02-30 00:00:00", "2026-13-01 00:00:00", "yesterday", "2026/03/01",
                                 "2026-03-01T00:00:00"})
             QTest::newRow(bad) << bad << QDateTime();
+        // White space around is dropped, whatever its kind, and the length counted without it.
+        QTest::newRow("space after") << "2026-03-01\t" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
+        QTest::newRow("wide spaces, 19 bytes")
+            << "2026-03-01\u3000\u3000\u3000" << QDateTime(QDate(2026, 3, 1), QTime(0, 0));
     }
 
     void dateText()
@@ -154,7 +182,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QDateTime, moment);
         QCOMPARE(fromDbText(text), moment);
-        if (moment.isValid() && text.size() > 10)
+        QCOMPARE(fromDbText(QByteArrayView(text.toUtf8())), moment); // as a row's bytes give it
+        if (moment.isValid() && text.trimmed().size() == 19)
             QCOMPARE(toDbText(moment), text);
     }
 
@@ -409,6 +438,7 @@ private slots:
         addMemo(store, "c", 1, false, QString(), true);
         addMemo(store, "d", 7);
         addMemo(store, "e", 8);
+        addMemo(store, "e2", -1);
         addMemo(store, "f", 3, true);
         addMemo(store, "g", 0, true);
         addMemo(store, "h", 1, false, "other");
@@ -416,14 +446,66 @@ private slots:
         QVERIFY(counts.read(store.db(), "tester"));
         QCOMPARE(QList<qint64>({counts.total(false), counts.ofCategory(false, 1), counts.ofCategory(false, 7),
                                 counts.total(true), counts.ofCategory(true, 3)}),
-                 QList<qint64>({4, 2, 1, 2, 1}));
+                 QList<qint64>({5, 2, 1, 2, 1}));
         // A failed read keeps what was counted before. Rows still being read when the file closes
         // end in a failure.
         DbQuery open = store.db().select(QStringLiteral("SELECT title FROM Notebook"));
         QVERIFY(open.next());
         store.db().close();
         QVERIFY(!counts.read(store.db(), "tester") && !open.next() && !open.ok());
-        QCOMPARE(counts.total(false), 4);
+        QCOMPARE(counts.total(false), 5);
+    }
+
+    // The counts kept on the connection follow every write to the memos through it, as a count made
+    // afresh on another connection finds them.
+    void keptCountsFollowEveryWrite_data()
+    {
+        QTest::addColumn<QString>("write"); // run on the memos; "rolled back" inside a transaction
+        QTest::newRow("insert") << "INSERT INTO Notebook (userid, type, Done) VALUES ('tester', 2, 0)";
+        QTest::newRow("insert deleted") << "INSERT INTO Notebook (userid, type, Del) VALUES ('tester', 2, 1)";
+        QTest::newRow("done") << "UPDATE Notebook SET Done = 1 WHERE title = 'a'";
+        QTest::newRow("category") << "UPDATE Notebook SET type = 5 WHERE title = 'a'";
+        QTest::newRow("category out of range") << "UPDATE Notebook SET type = 9 WHERE title = 'd'";
+        QTest::newRow("out of range to another") << "UPDATE Notebook SET type = NULL WHERE title = 'e'";
+        QTest::newRow("deleted") << "UPDATE Notebook SET Del = 1 WHERE title = 'b'";
+        QTest::newRow("undeleted") << "UPDATE Notebook SET Del = 0, Done = 1 WHERE title = 'c'";
+        QTest::newRow("owner") << "UPDATE Notebook SET userid = 'tester' WHERE title = 'h'";
+        QTest::newRow("owner gone") << "UPDATE Notebook SET userid = NULL WHERE title = 'a'";
+        QTest::newRow("removed") << "DELETE FROM Notebook WHERE title IN ('f', 'c')";
+        QTest::newRow("untouched fields") << "UPDATE Notebook SET title = 'z', Done = Done WHERE title = 'a'";
+        QTest::newRow("rolled back") << "rolled back";
+    }
+    void keptCountsFollowEveryWrite()
+    {
+        QFETCH(QString, write);
+        test::TestStore store;
+        for (const auto& [title, type, done, owner, deleted] : {std::tuple{"a", 1, false, "", false},
+                                                                {"b", 1, false, "", false},
+                                                                {"c", 1, false, "", true},
+                                                                {"d", 7, false, "", false},
+                                                                {"e", 8, true, "", false},
+                                                                {"f", 3, true, "", false},
+                                                                {"h", 1, false, "other", false}})
+            QVERIFY(addMemo(store, title, type, done, owner, deleted));
+        CategoryCounts kept;
+        QVERIFY(kept.read(store.db(), "tester"));
+        if (write == QStringLiteral("rolled back")) {
+            Transaction transaction(store.db());
+            QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET Done = 1")));
+        } else {
+            QVERIFY(store.db().exec(write));
+        }
+        Database other(QStringLiteral("counting afresh"));
+        QVERIFY(other.open(store.runState().DbPath));
+        for (const char* user : {"tester", "other"}) {
+            CategoryCounts afresh;
+            QVERIFY(kept.read(store.db(), user) && afresh.read(other, user));
+            for (const bool done : {false, true}) {
+                QCOMPARE(kept.total(done), afresh.total(done));
+                for (int category = 1; category <= kCategoryCount; ++category)
+                    QCOMPARE(kept.ofCategory(done, category), afresh.ofCategory(done, category));
+            }
+        }
     }
 
     void clearingANodeMarksOnlyItsMemosDeletedOrNone()

@@ -1,0 +1,301 @@
+// The memo list as a user drives it, with keys and the mouse on the window's own list: the end of a
+// long list, the list after a change, the sort by a column header.
+
+#include "ServiceFixture.h"
+#include "TestMain.h"
+#include "mainwin/MainWindowFixture.h"
+
+#include "editor/EditorWindows.h"
+#include "editor/Form_Add.h"
+#include "editor/Form_Edit.h"
+#include "mainwin/EditorLink.h"
+#include "mainwin/FindDialog.h"
+#include "platform/Md5.h"
+#include "store/Database.h"
+#include "sync/ServerRecord.h"
+#include "sync/SyncSession.h"
+#include "velmo-service/MemoStore.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+using namespace velmo;
+using velmo::test::MainWindowFixture;
+using velmo::test::topLevel;
+
+namespace {
+
+// count memos in progress titled "memo 0" (the oldest) to "memo <count - 1>", each shaped by shape.
+void addMemos(MainWindowFixture& f, int count, const std::function<void(MemoRecord&, int)>& shape = {})
+{
+    Transaction transaction(f.store.db());
+    for (int i = 0; i < count; ++i) {
+        MemoRecord memo = f.store.sampleMemo(QStringLiteral("memo %1").arg(i));
+        if (shape)
+            shape(memo, i);
+        QVERIFY(f.store.addMemo(memo) > 0);
+    }
+    QVERIFY(transaction.commit());
+}
+
+// The main window with its editors, loaded and shown.
+struct Rig
+{
+    explicit Rig(MainWindowFixture& f)
+        : editors(EditorServices{f.store.db(), f.store.runState(), f.boxes, f.form->controller()})
+    {
+        connectEditors(*f.form, editors);
+        f.form->Form_Load();
+        f.form->activateWindow();
+    }
+    EditorWindows editors;
+};
+
+QString cell(const QTreeView* list, int row, int column)
+{
+    return list->model()->index(row, column).data().toString();
+}
+
+// The memo id of the row at the top of the list's view.
+QString topMemo(const QTreeView* list)
+{
+    return cell(list, list->indexAt(QPoint(1, 1)).row(), MemoCells::HiddenIdColumn);
+}
+
+void clickRow(QTreeView* list, int row, Qt::KeyboardModifiers keys = Qt::NoModifier)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
+                      list->visualRect(list->model()->index(row, MemoCells::TitleColumn)).center());
+}
+
+void clickHeader(QTreeView* list, int column)
+{
+    QHeaderView* header = list->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                             header->height() / 2));
+}
+
+// Drags the list's scroll bar handle all the way down with the mouse.
+void dragScrollBarToTheEnd(QTreeView* list)
+{
+    QScrollBar* bar = list->verticalScrollBar();
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.upsideDown = bar->invertedAppearance();
+    const QRect handle =
+        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, handle.center());
+    QTest::mouseMove(bar, QPoint(handle.center().x(), bar->height() + 50));
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, QPoint(handle.center().x(), bar->height() + 50));
+}
+
+} // namespace
+
+class TestMemoList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The last of 2,000 memos is one step away, and its cells read right when it comes into view.
+    void theEndOfALongListIsOneStepAway_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("Ctrl+End") << "Ctrl+End";
+        QTest::newRow("scroll bar dragged down") << "drag";
+        QTest::newRow("Ctrl+A") << "Ctrl+A";
+    }
+    void theEndOfALongListIsOneStepAway()
+    {
+        QFETCH(QString, step);
+        MainWindowFixture f;
+        addMemos(f, 2000);
+        f.form->Form_Load();
+        QTreeView* list = f.list();
+        clickRow(list, 0);
+        if (step == QLatin1String("Ctrl+End")) {
+            QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+            QCOMPARE(list->currentIndex().row(), 1999);
+        } else if (step == QLatin1String("drag")) {
+            dragScrollBarToTheEnd(list);
+        } else {
+            QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+            QVERIFY(list->selectionModel()->isRowSelected(1999, {}));
+            QCOMPARE(f.form->selectedMemoIds().size(), size_t(2000));
+        }
+        QCOMPARE(list->model()->rowCount(), 2000);
+        const QModelIndex last = list->model()->index(1999, MemoCells::TitleColumn);
+        QVERIFY(step == QLatin1String("Ctrl+A") || list->viewport()->rect().contains(list->visualRect(last)));
+        QCOMPARE(last.data().toString(), "memo 0");
+        QCOMPARE(cell(list, 1998, MemoCells::TitleColumn), "memo 1");
+    }
+
+    // A save, a list command or a synchronisation leaves the selected memos selected and the same
+    // memo at the top of the list's view, past the first screen; rows come, go or change around them.
+    void aChangeKeepsTheSelectionAndThePlace_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("edit saved") << "edit";
+        QTest::newRow("new memo saved") << "add";
+        QTest::newRow("marked done in a search") << "search done";
+        QTest::newRow("deleted") << "delete";
+        QTest::newRow("synchronised") << "sync";
+    }
+    void aChangeKeepsTheSelectionAndThePlace()
+    {
+        QFETCH(QString, change);
+        test::ServiceFixture service;
+        MainWindowFixture f(false, true, service.baseUrl());
+        addMemos(f, 300);
+        Rig rig(f);
+        QTreeView* list = f.list();
+        if (change == QLatin1String("search done")) {
+            f.form->Button_Click(4);
+            auto* find = topLevel<FindDialog>(QStringLiteral("frmfind"));
+            find->Text1()->setText(QStringLiteral("memo"));
+            QTest::keyClick(find->Text1(), Qt::Key_Return);
+            find->close();
+        }
+        clickRow(list, 0);
+        for (int page = 0; page < 100 && list->indexAt(QPoint(1, 1)).row() < 150; ++page)
+            QTest::keyClick(list, Qt::Key_PageDown);
+        const int top = list->indexAt(QPoint(1, 1)).row();
+        QVERIFY(top >= 150);
+        clickRow(list, top + 2);
+        clickRow(list, top + 5, Qt::ControlModifier);
+        clickRow(list, top + 3, Qt::ControlModifier);
+        const std::vector<MemoId> chosen = f.form->selectedMemoIds();
+        QCOMPARE(chosen.size(), size_t(3));
+        const QString topBefore = topMemo(list);
+        const int rows = list->model()->rowCount();
+
+        std::vector<MemoId> selected = chosen;
+        int rowsAfter = rows;
+        if (change == QLatin1String("edit")) {
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(rig.editors.editWindow());
+            rig.editors.editWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("edited");
+            rig.editors.editWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            QVERIFY(f.store.memo(chosen[1])->title == QStringLiteral("edited"));
+            QCOMPARE(cell(list, top + 3, MemoCells::TitleColumn), "edited");
+        } else if (change == QLatin1String("add")) {
+            // The new memo joins the list at its top, above the view.
+            f.form->Button_Click(0);
+            QVERIFY(rig.editors.addWindow());
+            rig.editors.addWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("new one");
+            rig.editors.addWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            rowsAfter += 1;
+            QCOMPARE(cell(list, 0, MemoCells::TitleColumn), "new one");
+        } else if (change == QLatin1String("search done")) {
+            f.form->Button_Click(2);
+            for (int row : {top + 2, top + 3, top + 5})
+                QCOMPARE(cell(list, row, MemoCells::StateColumn), "完成");
+        } else if (change == QLatin1String("delete")) {
+            f.form->Button_Click(3);
+            QVERIFY(f.boxes.answer(true));
+            selected.clear();
+            rowsAfter -= 3;
+            QCOMPARE(cell(list, top + 2, MemoCells::HiddenIdColumn), QString::number(chosen[1] - 1));
+        } else {
+            // A memo that came down joins the list at its top, above the view.
+            const QString password = QStringLiteral("secret1");
+            service.addAccount(f.store.runState().UserId, password);
+            f.store.runState().PassHash = MD5_16(password);
+            MemoRecord there = f.store.sampleMemo(QStringLiteral("came down"));
+            standin::MemoStore::of(service.service())
+                ->add(there.userid, ServerRecordText(there).split(RecordFieldSeparator), 1);
+            QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
+            f.form->findChild<QAction*>(QStringLiteral("menu_shoudongtongbu"))->trigger();
+            QVERIFY(passes.wait(20000));
+            rowsAfter += 1;
+            QCOMPARE(cell(list, 0, MemoCells::TitleColumn), "came down");
+        }
+        QCOMPARE(list->model()->rowCount(), rowsAfter);
+        QCOMPARE(f.form->selectedMemoIds(), selected);
+        QCOMPARE(topMemo(list), topBefore);
+    }
+
+    // A header click sorts lunar memos among solar ones by the day they fall on (a leap month by the
+    // solar moment stored beside it), or by the text of their reminder moment; a memo chosen past
+    // the first screen stays chosen wherever it goes.
+    void headerSortsLunarMemosAndKeepsTheChoice_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QStringList>("order"); // of the memos below, the fillers after them
+        const QStringList byDays{"solar 2 days", "lunar 11-01",      "solar 14 days",
+                                 "lunar 5-20",   "solar 2028-06-20", "lunar leap 5-10"};
+        QTest::newRow("days left, ascending") << int(MemoCells::DaysLeftColumn) << 2 << byDays;
+        QStringList descending(byDays.rbegin(), byDays.rend());
+        QTest::newRow("days left, descending") << int(MemoCells::DaysLeftColumn) << 1 << descending;
+        QTest::newRow("alert time, ascending")
+            << int(MemoCells::AlertColumn) << 2
+            << QStringList{"lunar 11-01",     "solar 2 days", "solar 14 days",
+                           "lunar leap 5-10", "lunar 5-20",   "solar 2028-06-20"};
+    }
+    void headerSortsLunarMemosAndKeepsTheChoice()
+    {
+        QFETCH(int, column);
+        QFETCH(int, clicks);
+        QFETCH(QStringList, order);
+        MainWindowFixture f;
+        // Fillers due in 2030, so that the list runs past its first screen.
+        addMemos(f, 140, [](MemoRecord& memo, int i) {
+            memo.AlertTime = QDateTime(QDate(2030, 1, 1), QTime(9, 0)).addSecs(i * 60);
+        });
+        const auto solar = [&f](const char* title, QDateTime moment) {
+            MemoRecord memo = f.store.sampleMemo(QString::fromUtf8(title));
+            memo.AlertTime = moment;
+            return f.store.addMemo(memo);
+        };
+        const auto lunar = [&f](const char* title, LunarMoment moment, QDateTime solarMoment) {
+            MemoRecord memo = f.store.sampleMemo(QString::fromUtf8(title));
+            memo.lifa = 2;
+            memo.AlertTimeNongli = moment;
+            memo.mailTime = solarMoment;
+            return f.store.addMemo(memo);
+        };
+        // Lunar 2028 has a leap fifth month: 5-10 falls on 2028-06-02, leap 5-10 on 2028-07-02.
+        lunar("lunar leap 5-10", {2028, 5, 10, 8, 0, 0}, QDateTime(QDate(2028, 7, 2), QTime(8, 0)));
+        solar("solar 2028-06-20", QDateTime(QDate(2028, 6, 20), QTime(8, 0)));
+        lunar("lunar 5-20", {2028, 5, 20, 8, 0, 0}, QDateTime(QDate(2028, 6, 12), QTime(8, 0)));
+        solar("solar 14 days", QDateTime(QDate(2026, 12, 20), QTime(9, 0)));
+        // Lunar 2026-11-01 is 2026-12-09: fewer days than its text's order would give it.
+        lunar("lunar 11-01", {2026, 11, 1, 8, 0, 0}, QDateTime(QDate(2026, 12, 9), QTime(8, 0)));
+        solar("solar 2 days", QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+        f.form->Form_Load();
+        QTreeView* list = f.list();
+        clickRow(list, 0);
+        QTest::keyClick(list, Qt::Key_End, Qt::ControlModifier);
+        for (int up = 0; up < 7; ++up)
+            QTest::keyClick(list, Qt::Key_Up);
+        const std::vector<MemoId> chosen = f.form->selectedMemoIds();
+        QCOMPARE(chosen.size(), size_t(1));
+        QCOMPARE(cell(list, *f.form->listModel().rowOf(chosen.front()), MemoCells::TitleColumn), "memo 7");
+
+        for (int click = 0; click < clicks; ++click)
+            clickHeader(list, column);
+        QStringList titles;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            titles << cell(list, row, MemoCells::TitleColumn);
+        const bool fillersFirst = clicks == 1;
+        QCOMPARE(titles.mid(fillersFirst ? 140 : 0, 6), order);
+        QCOMPARE(f.form->selectedMemoIds(), chosen);
+    }
+};
+
+VELMO_TEST_MAIN(TestMemoList)
+#include "TestMemoList.moc"
