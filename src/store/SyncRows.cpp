@@ -32,18 +32,18 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
         QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
                        "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
         {userId}, [&keys](const DbQuery& query) {
-            const qint64 serverId = query.value(1).toLongLong();
+            const qint64 serverId = query.integer(1);
             if (!keys.empty() && keys.back().serverId == serverId) {
                 keys.back().shared = true;
                 return;
             }
             SyncKey key;
-            key.id = query.value(0).toLongLong();
+            key.id = query.integer(0);
             key.serverId = serverId;
-            key.synnum = query.value(2).toInt();
-            key.syn = dbBool(query.value(3));
-            key.Del = dbBool(query.value(4));
-            key.SyncedSynnum = query.value(5).toInt();
+            key.synnum = int(query.integer(2));
+            key.syn = query.integer(3) != 0;
+            key.Del = query.integer(4) != 0;
+            key.SyncedSynnum = int(query.integer(5));
             keys.push_back(key);
         });
     if (!ran.ok)
