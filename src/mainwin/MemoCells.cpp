@@ -1,5 +1,6 @@
 #include "MemoCells.h"
 
+#include "lunar/LunarCalendar.h"
 #include "lunar/LunarMoment.h"
 #include "lunar/RepeatRule.h"
 #include "store/DbText.h"
@@ -60,7 +61,7 @@ std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QD
         const auto moment = LunarMoment::fromText(storedMoment);
         if (!moment)
             return std::nullopt;
-        return moment->daysFrom(now, solarHint);
+        return moment->daysFrom(now.date(), solarHint);
     }
     // Only the day counts: read it without a time zone lookup, which is slow per row.
     const QDate day = storedDay(storedMoment);
@@ -69,38 +70,58 @@ std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QD
     return now.date().daysTo(day);
 }
 
-RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
+QString cellText(int column, const MemoFields& memo, const QDateTime& now)
 {
-    RowTexts cells;
-    cells[IdColumn] = QString::number(memo.id);
-    cells[HiddenIdColumn] = cells[IdColumn];
-    if (!isEmptyField(memo.type))
-        cells[CategoryColumn] = categoryShortName(memo.type.toInt());
-    if (!isEmptyField(memo.title))
-        cells[TitleColumn] = memo.title.toString();
-    if (!isEmptyField(memo.content))
-        cells[ContentColumn] = memo.content.toString();
-    cells[StateColumn] = memo.done ? QStringLiteral("完成") : QStringLiteral("进行");
-
-    const bool solar = memo.lifa.toInt() == 1;
-    const QVariant& moment = solar ? memo.alertTime : memo.alertTimeNongli;
-    std::optional<qint64> days = 0;
-    if (!isEmptyField(moment)) {
+    switch (column) {
+    case IdColumn:
+    case HiddenIdColumn:
+        return QString::number(memo.id);
+    case CategoryColumn:
+        return isEmptyField(memo.type) ? QString() : categoryShortName(memo.type.toInt());
+    case TitleColumn:
+        return isEmptyField(memo.title) ? QString() : memo.title.toString();
+    case ContentColumn:
+        return isEmptyField(memo.content) ? QString() : memo.content.toString();
+    case StateColumn:
+        return memo.done ? QStringLiteral("完成") : QStringLiteral("进行");
+    case AlertColumn:
+    case DaysLeftColumn: {
+        const bool solar = memo.lifa.toInt() == 1;
+        const QVariant& moment = solar ? memo.alertTime : memo.alertTimeNongli;
+        if (isEmptyField(moment))
+            return column == AlertColumn ? QString() : QStringLiteral("0天");
         const QString text = moment.toString();
-        cells[AlertColumn] = text;
-        days = daysLeft(text, !solar, now, solar ? QDateTime() : fromDbText(memo.mailTime.toString()));
+        if (column == AlertColumn)
+            return text;
+        // The solar moment beside a lunar one tells a leap month apart: read only for a month
+        // number that has a leap month in its year.
+        QDateTime hint;
+        if (!solar) {
+            const auto lunar = LunarMoment::fromText(text);
+            if (lunar && LunarCalendar::leapMonth(lunar->year) == lunar->month)
+                hint = fromDbText(memo.mailTime.toString());
+        }
+        std::optional<qint64> days = daysLeft(text, !solar, now, hint);
         // A solar text that names no day counts none; a lunar moment the calendar cannot place shows
         // no count at all rather than reading as due today.
         if (!days && solar)
             days = 0;
+        return days ? QString::number(*days) + QStringLiteral("天") : QString();
     }
-    if (days)
-        cells[DaysLeftColumn] = QString::number(*days) + QStringLiteral("天");
+    case RepeatColumn:
+        return isEmptyField(memo.alertPinLv) ? QString() : repeatShortLabel(memo.alertPinLv.toString());
+    case AddTimeColumn:
+        return isEmptyField(memo.addTime) ? QString() : memo.addTime.toString();
+    default:
+        return QString();
+    }
+}
 
-    if (!isEmptyField(memo.alertPinLv))
-        cells[RepeatColumn] = repeatShortLabel(memo.alertPinLv.toString());
-    if (!isEmptyField(memo.addTime))
-        cells[AddTimeColumn] = memo.addTime.toString();
+RowTexts rowTexts(const MemoFields& memo, const QDateTime& now)
+{
+    RowTexts cells;
+    for (int column = 0; column < ColumnCount; ++column)
+        cells[static_cast<size_t>(column)] = cellText(column, memo, now);
     return cells;
 }
 

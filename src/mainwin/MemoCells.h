@@ -48,7 +48,9 @@ QString repeatShortLabel(const QString& code);
 std::optional<qint64> daysLeft(const QString& storedMoment, bool lunar, const QDateTime& now,
                                const QDateTime& solarHint = {});
 
-// The ten cell texts of one memo, measured against `now`.
+// The text of one cell of a memo's row, measured against `now`.
+QString cellText(int column, const MemoFields& memo, const QDateTime& now);
+// The ten cell texts of one memo.
 RowTexts rowTexts(const MemoFields& memo, const QDateTime& now);
 
 } // namespace MemoCells

@@ -102,45 +102,12 @@ QByteArray textKey(const QString& text)
     return key;
 }
 
-// The sort key of one column's cell: the cell is worked out from only the fields it shows.
+// The sort key of one column's cell.
 std::optional<QByteArray> cellKey(int column, const MemoListRow& memo, const QDateTime& now)
 {
-    MemoListRow part;
-    switch (column) {
-    case MemoCells::IdColumn:
-    case MemoCells::HiddenIdColumn:
-        part.id = memo.id;
-        break;
-    case MemoCells::CategoryColumn:
-        part.type = memo.type;
-        break;
-    case MemoCells::TitleColumn:
-        part.title = memo.title;
-        break;
-    case MemoCells::ContentColumn:
-        part.content = memo.content;
-        break;
-    case MemoCells::StateColumn:
-        part.done = memo.done;
-        break;
-    case MemoCells::DaysLeftColumn:
-        part.mailTime = memo.mailTime;
-        [[fallthrough]];
-    case MemoCells::AlertColumn:
-        part.lifa = memo.lifa;
-        part.alertTime = memo.alertTime;
-        part.alertTimeNongli = memo.alertTimeNongli;
-        break;
-    case MemoCells::RepeatColumn:
-        part.alertPinLv = memo.alertPinLv;
-        break;
-    case MemoCells::AddTimeColumn:
-        part.addTime = memo.addTime;
-        break;
-    default:
+    if (column < 0 || column >= MemoCells::ColumnCount)
         return std::nullopt;
-    }
-    const QString text = MemoCells::rowTexts(part, now)[static_cast<size_t>(column)];
+    const QString text = MemoCells::cellText(column, memo, now);
     if (isNumericColumn(column))
         return numberKey(text);
     return textKey(text);
