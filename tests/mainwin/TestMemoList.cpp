@@ -228,6 +228,48 @@ private slots:
         QCOMPARE(topMemo(list), topBefore);
     }
 
+    // Under a column sort a saved memo takes its place in that order, once, and stays chosen.
+    void aChangeUnderASortTakesItsPlace_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("edit saved") << "edit";
+        QTest::newRow("new memo saved") << "add";
+    }
+    void aChangeUnderASortTakesItsPlace()
+    {
+        QFETCH(QString, change);
+        MainWindowFixture f;
+        addMemos(f, 200);
+        Rig rig(f);
+        QTreeView* list = f.list();
+        clickHeader(list, MemoCells::TitleColumn);
+        clickHeader(list, MemoCells::TitleColumn); // ascending: "memo 0", "memo 1", "memo 10", ...
+        QCOMPARE(cell(list, 3, MemoCells::TitleColumn), "memo 100");
+        clickRow(list, 3);
+        const std::vector<MemoId> chosen = f.form->selectedMemoIds();
+        int rows = list->model()->rowCount();
+        if (change == QLatin1String("edit")) {
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(rig.editors.editWindow());
+            rig.editors.editWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("a first");
+            rig.editors.editWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            QCOMPARE(f.form->selectedMemoIds(), chosen);
+        } else {
+            f.form->Button_Click(0);
+            QVERIFY(rig.editors.addWindow());
+            rig.editors.addWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("a first");
+            rig.editors.addWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+            ++rows;
+        }
+        QCOMPARE(list->model()->rowCount(), rows);
+        QStringList titles;
+        for (int row = 0; row < rows; ++row)
+            titles << cell(list, row, MemoCells::TitleColumn);
+        QCOMPARE(titles.first(), "a first");
+        QCOMPARE(titles.count("a first"), 1);
+        QCOMPARE(titles.count("memo 100"), change == QLatin1String("edit") ? 0 : 1);
+    }
+
     // A header click sorts lunar memos among solar ones by the day they fall on (a leap month by the
     // solar moment stored beside it), or by the text of their reminder moment; a memo chosen past
     // the first screen stays chosen wherever it goes.
