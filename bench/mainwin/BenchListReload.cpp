@@ -22,20 +22,35 @@ using namespace velmo;
 
 namespace {
 
+// The main window over a category node of memos, its counts read and its tree set up.
+struct NodeWindow
+{
+    explicit NodeWindow(int count)
+        : store(bench::nodeStore(count, 5000))
+    {
+        if (!store)
+            return;
+        form = std::make_unique<Form1>(
+            Form1::Services{store->db(), store->runState(), AssetFolder(), sounds, boxes});
+        form->resize(800, 600);
+        form->ReadCount();
+        form->TreeView1_Setup();
+    }
+    std::unique_ptr<test::TestStore> store;
+    test::SoundRecorder sounds;
+    WidgetMessageBoxes boxes;
+    std::unique_ptr<Form1> form;
+};
+
 void clickTreeNode(benchmark::State& state, int sortColumn)
 {
     const int count = static_cast<int>(state.range(0));
-    const auto store = bench::nodeStore(count, 5000);
-    if (!store) {
+    NodeWindow window(count);
+    if (!window.form) {
         state.SkipWithError("setup failed");
         return;
     }
-    test::SoundRecorder sounds;
-    WidgetMessageBoxes boxes;
-    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(), sounds, boxes});
-    form.resize(800, 600);
-    form.ReadCount();
-    form.TreeView1_Setup();
+    Form1& form = *window.form;
     QTreeWidgetItem* life =
         form.findChild<QTreeWidget*>(QStringLiteral("TreeView1"))->topLevelItem(0)->child(0);
     if (sortColumn >= 0)
@@ -64,17 +79,12 @@ void clickTreeNodeSortedByDaysLeft(benchmark::State& state)
 void refreshAfterAnEdit(benchmark::State& state, int sortColumn)
 {
     const int count = static_cast<int>(state.range(0));
-    const auto store = bench::nodeStore(count, 5000);
-    if (!store) {
+    NodeWindow window(count);
+    if (!window.form) {
         state.SkipWithError("setup failed");
         return;
     }
-    test::SoundRecorder sounds;
-    WidgetMessageBoxes boxes;
-    Form1 form(Form1::Services{store->db(), store->runState(), AssetFolder(), sounds, boxes});
-    form.resize(800, 600);
-    form.ReadCount();
-    form.TreeView1_Setup();
+    Form1& form = *window.form;
     form.ReadUndo();
     if (sortColumn >= 0)
         form.ListView1_ColumnClick(sortColumn);
@@ -83,7 +93,9 @@ void refreshAfterAnEdit(benchmark::State& state, int sortColumn)
     for (auto _ : state) {
         state.PauseTiming();
         const bool written =
-            store->db().exec(QStringLiteral("UPDATE Notebook SET title = ? WHERE id = ?"), {++round, id}).ok;
+            window.store->db()
+                .exec(QStringLiteral("UPDATE Notebook SET title = ? WHERE id = ?"), {++round, id})
+                .ok;
         state.ResumeTiming();
         form.controller().memosChanged({MemoChange::Kind::Edited, {id}});
         if (!written || form.listModel().rowCount() == 0) {
