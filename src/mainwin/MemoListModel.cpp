@@ -208,8 +208,8 @@ StoreResult MemoListModel::updateMemos(const std::vector<MemoId>& ids)
         return StoreResult::success();
     // Cells that could not be read are tried again.
     std::erase_if(m_cells, [](const auto& cells) { return cells.second.failed; });
-    if (const StoreResult day = followTheDay(); !day)
-        return day;
+    // A sort by days left is made again below: under a sort the order is always read again.
+    followTheDay();
     if (!ids.empty() && inIdOrder() && ids.size() <= static_cast<size_t>(pageRows))
         return patch(ids);
     // Any memo may have changed, or many did: the whole list is read again.
@@ -387,21 +387,14 @@ void MemoListModel::forgetCells()
     m_pages.clear();
 }
 
-StoreResult MemoListModel::followTheDay()
+void MemoListModel::followTheDay()
 {
     const QDateTime now = Clock::currentDateTime();
     if (now.date() == m_now.date())
-        return StoreResult::success();
+        return;
     m_now = now;
     forgetCells();
-    StoreResult result = StoreResult::success();
-    const bool byDays = std::any_of(m_sortSteps.begin(), m_sortSteps.end(), [](const SortStep& step) {
-        return step.column == MemoCells::DaysLeftColumn;
-    });
-    if (byDays)
-        result = reorder();
     allCellsChanged();
-    return result;
 }
 
 StoreResult MemoListModel::reorder()

@@ -101,8 +101,8 @@ private:
     bool readCells(const std::vector<MemoId>& ids, std::vector<MemoId>& left, QString* error) const;
     void forgetCells();
     // When the day has changed since the cells were worked out (days left count from today):
-    // every cell is worked out again, and a sort by days left is made again.
-    StoreResult followTheDay();
+    // every cell is worked out again.
+    void followTheDay();
     // Reads the order of the whole list again and brings the rows in step with it.
     StoreResult reorder();
     // Brings the rows in step with the list of ids in its new order, keeping the rows the view
