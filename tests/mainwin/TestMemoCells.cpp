@@ -13,7 +13,10 @@
 #include "store/Database.h"
 
 #include <QItemSelectionModel>
+#include <QRandomGenerator>
 #include <QScopeGuard>
+
+#include <map>
 
 using namespace velmo;
 using namespace velmo::MemoCells;
@@ -325,6 +328,91 @@ private slots:
         test::fixedClock().advanceSeconds(24 * 60 * 60);
         QVERIFY(model.updateMemos({ids[6]}));
         QCOMPARE(model.rowAt(2)[DaysLeftColumn], "0天");
+    }
+
+    // Whatever the changes and sorts, the list patched along the way holds what a list read afresh
+    // holds: each memo of the node once, with today's cells, in the order of the sort in force.
+    void followsAnySequenceOfChanges_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {1u, 2u, 3u, 4u, 5u, 6u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+    void followsAnySequenceOfChanges()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        const auto today = qScopeGuard([] { test::fixedClock().setNow(test::defaultTestMoment()); });
+        test::TestStore store;
+        std::vector<qint64> ids;
+        const auto memo = [&] {
+            // Few distinct titles and moments, so that sorts meet ties; lower case only, so that
+            // texts that sort alike are alike.
+            MemoRecord record = store.sampleMemo(QStringLiteral("t%1").arg(random.bounded(4)));
+            record.type = 1 + random.bounded(7);
+            record.AlertTime = test::defaultTestMoment().addDays(random.bounded(-3, 5));
+            if (random.bounded(5) == 0)
+                record.AlertTime = QDateTime(); // no moment: "0天" whatever the day
+            return record;
+        };
+        for (int i = 0; i < MemoListModel::pageRows + 20; ++i)
+            ids.push_back(store.addMemo(memo()));
+        MemoListModel model;
+        QVERIFY(showInProgress(model, store));
+        int sortColumn = -1;
+        Qt::SortOrder sortOrder = Qt::AscendingOrder;
+        for (int step = 0; step < 60; ++step) {
+            const qint64 id = ids[random.bounded(static_cast<quint32>(ids.size()))];
+            const QString set[] = {
+                QStringLiteral("title = 't%1'").arg(random.bounded(4)), QStringLiteral("Done = 1 - Done"),
+                QStringLiteral("Del = 1"),
+                QStringLiteral("AlertTime = datetime(AlertTime, '+%1 days')").arg(random.bounded(-2, 3))};
+            switch (random.bounded(6)) {
+            case 0:
+                ids.push_back(store.addMemo(memo()));
+                QVERIFY(model.updateMemos({ids.back()}));
+                break;
+            case 1:
+            case 2:
+                QVERIFY(store.db().exec(
+                    QStringLiteral("UPDATE Notebook SET %1 WHERE id = ?").arg(set[random.bounded(4)]), {id}));
+                QVERIFY(model.updateMemos({id, ids[random.bounded(static_cast<quint32>(ids.size()))]}));
+                break;
+            case 3:
+                sortColumn = random.bounded(ColumnCount - 1);
+                model.columnClicked(sortColumn);
+                sortOrder = model.sortOrder();
+                break;
+            case 4:
+                test::fixedClock().advanceSeconds(random.bounded(12, 30) * 60 * 60);
+                QVERIFY(
+                    model.updateMemos(random.bounded(2) ? std::vector<MemoId>{} : std::vector<MemoId>{id}));
+                break;
+            default:
+                QVERIFY(store.db().exec(
+                    QStringLiteral("UPDATE Notebook SET %1 WHERE id = ?").arg(set[random.bounded(4)]), {id}));
+                QVERIFY(model.updateMemos({}));
+            }
+
+            MemoListModel fresh;
+            if (sortColumn >= 0) {
+                fresh.columnClicked(sortColumn);
+                if (fresh.sortOrder() != sortOrder)
+                    fresh.columnClicked(sortColumn);
+            }
+            QVERIFY(showInProgress(fresh, store));
+            QCOMPARE(model.rowCount(), fresh.rowCount());
+            std::map<QString, MemoCells::RowTexts> rows;
+            for (int row = 0; row < fresh.rowCount(); ++row)
+                rows[fresh.rowAt(row)[HiddenIdColumn]] = fresh.rowAt(row);
+            for (int row = 0; row < model.rowCount(); ++row) {
+                const MemoCells::RowTexts texts = model.rowAt(row);
+                QCOMPARE(texts, rows[texts[HiddenIdColumn]]);
+                rows.erase(texts[HiddenIdColumn]); // each memo once
+            }
+            const int column = sortColumn >= 0 ? sortColumn : int(HiddenIdColumn);
+            QCOMPARE(test::listCells(model, column), test::listCells(fresh, column));
+        }
     }
 };
 
