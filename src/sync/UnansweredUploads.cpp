@@ -83,18 +83,7 @@ StoreResult UnansweredUploads::forget(qint64 entry)
 }
 
 std::optional<UnansweredUploads::Own> UnansweredUploads::postedAs(const MemoRecord& serviceCopy,
-                                                                  MemoId localId) const
-{
-    return find(serviceCopy, localId);
-}
-
-std::optional<UnansweredUploads::Own> UnansweredUploads::postedAs(const MemoRecord& serviceCopy) const
-{
-    return find(serviceCopy, std::nullopt);
-}
-
-std::optional<UnansweredUploads::Own> UnansweredUploads::find(const MemoRecord& serviceCopy,
-                                                              std::optional<MemoId> localId) const
+                                                                  std::optional<MemoId> localId) const
 {
     for (auto it = m_posts.rbegin(); it != m_posts.rend(); ++it) {
         if (it->sent.Del || (localId && it->sent.LocalId != *localId))

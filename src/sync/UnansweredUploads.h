@@ -55,21 +55,18 @@ public:
     // Forgets one post now.
     StoreResult forget(qint64 entry);
 
-    // A post of the memo row localId that the service's copy is: the copy says what was posted (the
-    // counter aside) at a counter no lower than the one posted; the newest such post. A deletion
-    // that was posted leaves no copy, so it is never one.
+    // A post of the memo row localId (of any row without it) that the service's copy is: the copy
+    // says what was posted (the counter aside) at a counter no lower than the one posted; the newest
+    // such post. A deletion that was posted leaves no copy, so it is never one.
     struct Own
     {
         SentUpload sent;
         MemoRecord posted;
     };
-    std::optional<Own> postedAs(const MemoRecord& serviceCopy, MemoId localId) const;
-    // The same, of any row.
-    std::optional<Own> postedAs(const MemoRecord& serviceCopy) const;
+    std::optional<Own> postedAs(const MemoRecord& serviceCopy,
+                                std::optional<MemoId> localId = std::nullopt) const;
 
 private:
-    std::optional<Own> find(const MemoRecord& serviceCopy, std::optional<MemoId> localId) const;
-
     Database& m_db;
     const RunState& m_run;
     std::vector<Own> m_posts; // oldest first
