@@ -24,6 +24,39 @@ QNetworkRequest makeRequest(const QUrl& url)
     return request;
 }
 
+// Why a request got no usable reply, in the words the user reads: the transport's own texts are
+// English.
+QString transportFailureText(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("服务器拒绝连接");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("服务器在应答前断开了连接");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("找不到服务器");
+    case QNetworkReply::TimeoutError:
+        return QStringLiteral("服务器没有及时应答");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("与服务器的加密连接无法建立");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("网络暂时不可用");
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return QStringLiteral("代理服务器无法使用");
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::ProtocolFailure:
+        return QStringLiteral("服务器的应答不符合 HTTP 协议");
+    default:
+        return QStringLiteral("网络错误(代码 %1)").arg(int(error));
+    }
+}
+
 } // namespace
 
 ServiceChannel::ServiceChannel(QObject* parent)
@@ -149,29 +182,29 @@ void ServiceChannel::onFinished()
     result.httpStatus = status.isValid() ? status.toInt() : 0;
     if (m_aborted) {
         result.status = ServiceReply::Status::Aborted;
-        result.errorString = tr("The request was cancelled.");
+        result.errorString = QStringLiteral("请求已取消");
     } else if (m_tooLarge) {
         result.status = ServiceReply::Status::NetworkError;
-        result.errorString = tr("The service's reply is larger than %1 bytes.").arg(MaxReplyBytes);
+        result.errorString = QStringLiteral("服务器的应答超过 %1 字节").arg(MaxReplyBytes);
     } else if (m_timedOut) {
         result.status = ServiceReply::Status::TimedOut;
-        result.errorString = tr("The service did not answer in time.");
+        result.errorString = QStringLiteral("服务器没有及时应答");
     } else if (result.httpStatus != 0) {
         result.text = fromGbk(reply->readAll());
         if (result.httpStatus >= 200 && result.httpStatus < 300) {
             result.status = ServiceReply::Status::Completed;
         } else {
             result.status = ServiceReply::Status::HttpError;
-            result.errorString = tr("The service answered with HTTP status %1.").arg(result.httpStatus);
+            result.errorString = QStringLiteral("服务器应答 HTTP 状态 %1").arg(result.httpStatus);
         }
     } else {
         result.status = ServiceReply::Status::NetworkError;
-        result.errorString = reply->errorString();
+        result.errorString = transportFailureText(reply->error());
     }
     // A transport error after a status line (a connection dropped half-way) is no answer either.
     if (result.status == ServiceReply::Status::Completed && reply->error() != QNetworkReply::NoError) {
         result.status = ServiceReply::Status::NetworkError;
-        result.errorString = reply->errorString();
+        result.errorString = transportFailureText(reply->error());
     }
     if (result.status != ServiceReply::Status::Aborted) {
         if (result.ok())
