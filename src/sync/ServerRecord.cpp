@@ -1,5 +1,6 @@
 #include "ServerRecord.h"
 
+#include "platform/Md5.h"
 #include "platform/UrlEncoders.h"
 
 #include <QStringList>
@@ -43,10 +44,22 @@ bool readInt(const QString& text, int& value)
     return true;
 }
 
-std::optional<QDateTime> readDate(const QString& text)
+// An empty field is no moment; anything else must read as one (a 30th of February does not).
+bool readDate(const QString& text, std::optional<QDateTime>& moment)
 {
-    const QDateTime moment = parseWireDate(text);
-    return moment.isValid() ? std::optional<QDateTime>(moment) : std::nullopt;
+    moment.reset();
+    if (text.trimmed().isEmpty())
+        return true;
+    const QDateTime read = parseWireDate(text);
+    if (read.isValid())
+        moment = read;
+    return read.isValid();
+}
+
+bool readLunar(const QString& text, std::optional<LunarMoment>& moment)
+{
+    moment = parseWireLunar(text);
+    return moment || text.trimmed().isEmpty();
 }
 
 QString lunarField(const std::optional<LunarMoment>& moment)
@@ -182,21 +195,19 @@ std::optional<MemoRecord> parseServerRecord(const QString& record)
         return std::nullopt;
     MemoRecord memo;
     if (!readInt(f[0], memo.type) || !readInt(f[12], memo.click) || !readInt(f[15], memo.before) ||
-        !readInt(f[19], memo.lifa) || !readInt(f[20], memo.synnum))
+        !readInt(f[19], memo.lifa) || !readInt(f[20], memo.synnum) || !readDate(f[5], memo.addtime) ||
+        !readDate(f[6], memo.AlertTime) || !readLunar(f[13], memo.AlertTimeNongli) ||
+        !readDate(f[14], memo.mailTime))
         return std::nullopt;
     memo.userid = f[1];
     memo.title = f[2];
     memo.content = f[3];
     memo.Done = readYes(f[4]);
-    memo.addtime = readDate(f[5]);
-    memo.AlertTime = readDate(f[6]);
     memo.AlertPinLv = f[7];
     memo.mimi = readYes(f[8]);
     memo.ifAlert = readYes(f[9]);
     memo.importance = readYes(f[10]);
     memo.AddIp = f[11];
-    memo.AlertTimeNongli = parseWireLunar(f[13]);
-    memo.mailTime = readDate(f[14]);
     memo.sound = f[16];
     memo.Mail = readYes(f[17]);
     memo.editor = readYes(f[18]);
@@ -214,6 +225,16 @@ bool sameOnTheWire(const MemoRecord& a, const MemoRecord& b)
     left.title = asPosted(left.title);
     right.title = asPosted(right.title);
     return ServerRecordText(left) == ServerRecordText(right);
+}
+
+QString wireDigest(const MemoRecord& memo)
+{
+    MemoRecord posted = memo;
+    posted.title = asPosted(posted.title);
+    posted.content = asPosted(posted.content);
+    QStringList fields = ServerRecordText(posted).split(RecordFieldSeparator);
+    fields[20].clear();
+    return MD5_16(fields.join(RecordFieldSeparator));
 }
 
 QString conflictDataText(const QString& serverRecord, qint64 serverId)

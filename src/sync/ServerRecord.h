@@ -41,13 +41,18 @@ std::optional<LunarMoment> parseWireLunar(const QString& text);
 // AlertTimeNongli, mailTime, before, sound, Mail, editor, lifa, synnum, DiySound.
 QString ServerRecordText(const MemoRecord& memo);
 
-// The memo a record describes; none unless it has exactly 22 fields and its numbers are numbers.
-// Dates that cannot be read are left unset; yes/no reads "True", "true", "1" and "-1" as yes.
+// The memo a record describes; none unless it has exactly 22 fields, its numbers are numbers and each
+// moment is empty or reads as one (a lunar one with a month of 1 to 12 and a day of 1 to 30); yes/no
+// reads "True", "true", "1" and "-1" as yes.
 std::optional<MemoRecord> parseServerRecord(const QString& record);
 
 // Whether two copies of a memo say the same on the wire, change counters aside: what the service
 // keeps of one equals what it keeps of the other (a line feed goes up as "<BR>").
 bool sameOnTheWire(const MemoRecord& a, const MemoRecord& b);
+
+// What tells one copy of a memo from another: MD5_16 of its record as the service keeps it (a line
+// feed as "<BR>"), with the counter's field left empty. Two copies with the same digest say the same.
+QString wireDigest(const MemoRecord& memo);
 
 // The conflict hand-off: the server's record, the separator, then its server id.
 QString conflictDataText(const QString& serverRecord, qint64 serverId);
