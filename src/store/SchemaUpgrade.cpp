@@ -199,6 +199,47 @@ StoreResult upgradeToVersion2(Database& db, const QStringList& schema)
     return unifyOwnerSpellings(db);
 }
 
+// Version 4: the memo's token and the copy a post of a new memo must be above, two tables and the
+// triggers that keep the copy a changed row was last in step with. A file rebuilt by an earlier step of
+// this upgrade has the columns already.
+StoreResult upgradeToVersion4(Database& db, const QStringList& schema)
+{
+    const auto addColumn = [&db](const QString& table, const QString& column, const QString& definition) {
+        if (columnsOf(db, table).contains(column))
+            return StoreResult::success();
+        return db.execOnce(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(table, column, definition));
+    };
+    if (StoreResult added =
+            addColumn(QStringLiteral("Notebook"), QStringLiteral("ServerToken"), QStringLiteral("TEXT"));
+        !added)
+        return added;
+    if (StoreResult added = addColumn(QStringLiteral("SentUploads"), QStringLiteral("AboveServerId"),
+                                      QStringLiteral("INTEGER NOT NULL DEFAULT 0"));
+        !added)
+        return added;
+    if (StoreResult created = createMissingTables(db, schema); !created)
+        return created;
+    // The comparison's index now holds the token too; the upgrade creates it anew below.
+    if (StoreResult dropped = db.execOnce(QStringLiteral("DROP INDEX IF EXISTS NotebookSync")); !dropped)
+        return dropped;
+    static const QRegularExpression trigger(QStringLiteral("^CREATE TRIGGER (\\w+) "));
+    for (const QString& statement : schema) {
+        const QRegularExpressionMatch match = trigger.match(statement);
+        if (!match.hasMatch())
+            continue;
+        const QVariant present = db.selectValue(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='trigger' AND name=?"),
+            {match.captured(1)});
+        if (!present.isValid())
+            return StoreResult::failure(QStringLiteral("无法读取数据文件的表结构"));
+        if (present.toInt() > 0)
+            continue;
+        if (StoreResult created = db.execOnce(statement); !created)
+            return created;
+    }
+    return StoreResult::success();
+}
+
 struct UpgradeStep
 {
     int version;
@@ -209,6 +250,7 @@ struct UpgradeStep
 constexpr std::array UpgradeSteps{
     UpgradeStep{2, &upgradeToVersion2},
     UpgradeStep{3, &createMissingTables},
+    UpgradeStep{4, &upgradeToVersion4},
 };
 static_assert(UpgradeSteps.back().version == CurrentSchemaVersion,
               "the last upgrade step brings a file to the newest schema");

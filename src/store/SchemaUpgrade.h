@@ -23,7 +23,7 @@ class Database;
 // The newest schema this program knows: a new file is made at it, an older file is brought up to it
 // step by step (SchemaUpgrade.cpp holds one step a version), and a file of a newer schema, written by
 // a later version of the program, is neither opened nor changed.
-inline constexpr int CurrentSchemaVersion = 3;
+inline constexpr int CurrentSchemaVersion = 4;
 
 inline bool isNewerSchema(int version)
 {

@@ -8,16 +8,16 @@ namespace velmo {
 StoreResult rememberSentUpload(Database& db, const QString& userId, const SentUpload& sent)
 {
     static const FixedSql remember(
-        QStringLiteral("INSERT INTO SentUploads (userid, LocalId, ServerId, Record, ReadSynnum, Del, SentAt) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    return db.exec(
-        remember, {userId, sent.LocalId, sent.ServerId, sent.Record, sent.ReadSynnum, sent.Del, sent.SentAt});
+        QStringLiteral("INSERT INTO SentUploads (userid, LocalId, ServerId, Record, ReadSynnum, Del, SentAt, "
+                       "AboveServerId) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    return db.exec(remember, {userId, sent.LocalId, sent.ServerId, sent.Record, sent.ReadSynnum, sent.Del,
+                              sent.SentAt, sent.AboveServerId});
 }
 
 StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QString& userId)
 {
     return db.selectRows(QStringLiteral("SELECT id, LocalId, ServerId, Record, ReadSynnum, Del, Answered, "
-                                        "SentAt FROM SentUploads WHERE userid=? ORDER BY id"),
+                                        "SentAt, AboveServerId FROM SentUploads WHERE userid=? ORDER BY id"),
                          {userId}, [](const DbQuery& row) {
                              SentUpload sent;
                              sent.id = row.value(0).toLongLong();
@@ -28,6 +28,7 @@ StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QSt
                              sent.Del = dbBool(row.value(5));
                              sent.Answered = dbBool(row.value(6));
                              sent.SentAt = fromDbValue(row.value(7));
+                             sent.AboveServerId = row.value(8).toLongLong();
                              return sent;
                          });
 }

@@ -28,6 +28,7 @@ struct SentUpload
     bool Del = false;      // the post asked for the memo's deletion
     bool Answered = false; // its answer is written; its copy may still stand on the service twice
     QDateTime SentAt;
+    qint64 AboveServerId = 0; // a copy of a memo new to the service has a server id above this one
 
     friend bool operator==(const SentUpload&, const SentUpload&) = default;
 };

@@ -29,8 +29,9 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
     // The rows come in the order of the index NotebookSync, which holds every column read here.
     std::vector<SyncKey> keys;
     const StoreResult ran = db.forEachRow(
-        QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum FROM Notebook "
-                       "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
+        QStringLiteral(
+            "SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, ServerToken FROM Notebook "
+            "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
         {userId}, [&keys](const DbQuery& query) {
             const qint64 serverId = query.integer(1);
             if (!keys.empty() && keys.back().serverId == serverId) {
@@ -44,6 +45,7 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
             key.syn = query.integer(3) != 0;
             key.Del = query.integer(4) != 0;
             key.SyncedSynnum = int(query.integer(5));
+            key.token = query.text(6);
             keys.push_back(key);
         });
     if (!ran.ok)
@@ -80,7 +82,8 @@ StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userI
     return {row, row.value ? row.value->value(0).toLongLong() : 0};
 }
 
-StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server)
+StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const QString& token,
+                             const MemoRecord& server)
 {
     const StoreRead<qint64> existing = serverIdHeldElsewhere(db, userId, serverId, 0);
     if (!existing.ok)
@@ -99,7 +102,89 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
     memo.AlertTimeTemp.reset();
     memo.AlertTimeNongliTemp.reset();
     // A memo without its moment of writing keeps the moment it came down.
-    return insertMemo(db, memo);
+    StoreResult inserted = insertMemo(db, memo);
+    if (!inserted || token.isEmpty())
+        return inserted;
+    const StoreResult tokened =
+        db.exec(QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=?"), {token, inserted.insertId});
+    return tokened ? inserted : tokened;
+}
+
+OwnMemoRead readSyncBase(const Database& db, const QString& userId, MemoId id)
+{
+    return firstMemo(db, QStringLiteral("SELECT LocalId AS id, * FROM SyncBase WHERE LocalId=? AND userid=?"),
+                     {id, userId});
+}
+
+StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base)
+{
+    static const FixedSql store(QStringLiteral("INSERT OR REPLACE INTO SyncBase (") +
+                                syncedColumns().join(QStringLiteral(", ")) +
+                                QStringLiteral(", LocalId, userid, synnum) SELECT ") +
+                                QStringList(syncedColumns().size() + 1, QStringLiteral("?")).join(u',') +
+                                QStringLiteral(", userid, ? FROM Notebook WHERE id=? AND userid=?"));
+    QVariantList values = syncedValues(base);
+    values << id << base.synnum << id << userId;
+    return db.exec(store, values);
+}
+
+StoreRead<std::vector<UnsentRow>> readUnsentRows(const Database& db, const QString& userId)
+{
+    StoreRead<std::vector<MemoRecord>> rows = readMemos(
+        db,
+        QStringLiteral(
+            "SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)<=0 ORDER BY id"),
+        {userId});
+    if (!rows)
+        return rows;
+    std::vector<UnsentRow> unsent;
+    unsent.reserve(rows.value.size());
+    for (MemoRecord& row : rows.value) {
+        OwnMemoRead base = row.syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(db, userId, row.id);
+        if (!base)
+            return base;
+        unsent.push_back({std::move(row), std::move(base.value)});
+    }
+    return {rows, std::move(unsent)};
+}
+
+StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 expectedServerId,
+                         qint64 serverId, const QString& token, int syncedSynnum)
+{
+    return db.exec(
+        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, ServerToken=?, SyncedSynnum=?, syn=0 "
+                       "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=?"),
+        {serverId, token.isEmpty() ? QVariant() : QVariant(token), syncedSynnum, id, userId,
+         expectedServerId});
+}
+
+StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int expectedSynnum)
+{
+    return db.exec(QStringLiteral("DELETE FROM Notebook WHERE id=? AND userid=? AND synnum=?"),
+                   {id, userId, expectedSynnum});
+}
+
+StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token)
+{
+    return db.exec(
+        QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=? AND userid=? AND NotebookServerId=?"),
+        {token, key.id, userId, key.serverId});
+}
+
+StoreResult forgetServerId(Database& db, const QString& userId, const SyncKey& key)
+{
+    return db.exec(
+        QStringLiteral("UPDATE Notebook SET NotebookServerId=0, ServerToken=NULL, SyncedSynnum=0, "
+                       "syn=0 WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
+                       "AND Del=?"),
+        {key.id, userId, key.serverId, key.synnum, key.syn, key.Del});
+}
+
+StoreResult sendAgain(Database& db, const QString& userId, const SyncKey& key)
+{
+    return db.exec(QStringLiteral("UPDATE Notebook SET syn=0 WHERE id=? AND userid=? AND NotebookServerId=? "
+                                  "AND synnum=? AND syn=1 AND Del=0"),
+                   {key.id, userId, key.serverId, key.synnum});
 }
 
 StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncKey& expected,
@@ -128,11 +213,12 @@ StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localI
                               int readSynnum, int postedSynnum, bool sentDel)
 {
     static const FixedSql acknowledge(
-        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, SyncedSynnum=?, "
+        QStringLiteral("UPDATE Notebook SET ServerToken=CASE WHEN NotebookServerId=? THEN ServerToken END, "
+                       "NotebookServerId=?, SyncedSynnum=?, "
                        "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
                        "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
                        "WHERE id=? AND userid=?"));
-    return db.exec(acknowledge, {serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel,
+    return db.exec(acknowledge, {serverId, serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel,
                                  postedSynnum, localId, userId});
 }
 
@@ -143,13 +229,17 @@ StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId,
                    {localId, userId, serverId});
 }
 
-StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 serverId)
+StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, const SyncKey& key)
 {
-    if (serverId <= 0)
-        return StoreResult::success();
-    return db.exec(
-        QStringLiteral("DELETE FROM Notebook WHERE userid=? AND NotebookServerId=? AND syn=1 AND Del=0"),
-        {userId, serverId});
+    return db.exec(QStringLiteral("DELETE FROM Notebook WHERE id=? AND userid=? AND NotebookServerId=? AND "
+                                  "synnum=? AND (syn=1 OR Del=1) AND syn=? AND Del=?"),
+                   {key.id, userId, key.serverId, key.synnum, key.syn, key.Del});
+}
+
+StoreResult deleteWithoutRequest(Database& db, const QString& userId, MemoId localId)
+{
+    return db.exec(QStringLiteral("DELETE FROM Notebook WHERE id=? AND userid=? AND Del=1"),
+                   {localId, userId});
 }
 
 StoreResult storeSettledCopy(Database& db, const QString& userId, qint64 localId, int expectedSynnum,

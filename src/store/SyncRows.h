@@ -43,6 +43,7 @@ struct SyncKey
     bool syn = false;    // in step with the service
     bool Del = false;    // deleted locally, waiting to be sent
     bool shared = false; // another row of the user carries the same server id
+    QString token;       // the service's token of the memo under serverId; empty: not known
 
     friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
@@ -69,8 +70,47 @@ StoreRead<qint64> serverIdHeldElsewhere(const Database& db, const QString& userI
                                         MemoId localId);
 
 // Adds a memo that came down from the service: owned by userId, in step at the record's counter,
-// with its server id. rowsAffected is 0 (nothing added) when the user already has a row with it.
-StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const MemoRecord& server);
+// with its server id and token. rowsAffected is 0 (nothing added) when the user already has a row with
+// the server id.
+StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverId, const QString& token,
+                             const MemoRecord& server);
+
+// The copy a row with a change waiting was last in step with (see SyncBase in the schema); none for a
+// row that never was, or whose copy is not known (a file of an earlier version).
+OwnMemoRead readSyncBase(const Database& db, const QString& userId, MemoId id);
+// The row's copy last in step is `base` from now on (write it before the row's own change of state:
+// a row that comes into step drops it).
+StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base);
+
+// The user's rows that carry no server id (new here, or whose server id the service lost), each with
+// the copy it was last in step with when one is kept.
+struct UnsentRow
+{
+    MemoRecord row;
+    std::optional<MemoRecord> base;
+};
+StoreRead<std::vector<UnsentRow>> readUnsentRows(const Database& db, const QString& userId);
+
+// The row is the memo of serverId on the service, last in step with it at syncedSynnum; its change
+// (if any) still goes up. Only while the row carries expectedServerId (0: none).
+StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 expectedServerId,
+                         qint64 serverId, const QString& token, int syncedSynnum);
+
+// The row goes: another computer deleted its memo after it had the row's copy. Only while the row's
+// counter is still expectedSynnum.
+StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int expectedSynnum);
+
+// The service names the memo of the row's server id with this token.
+StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token);
+
+// The service does not hold the memo the row's server id named (it lost its memos, or is another
+// service): the row lets the server id go and waits to go up as a new memo, its copy last in step
+// kept. Only while the row is as it was compared.
+StoreResult forgetServerId(Database& db, const QString& userId, const SyncKey& key);
+
+// The service holds an older copy than the one the row was last in step with (it went back to a
+// backup): the row, in step, goes up again. Only while the row is as it was compared.
+StoreResult sendAgain(Database& db, const QString& userId, const SyncKey& key);
 
 // Replaces the synchronised fields of a local row with the service's copy, in step at its counter
 // and not deleted, only while the row is still as it was compared (expected). rowsAffected is 0
@@ -95,9 +135,13 @@ StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localI
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId);
 
 // The service marks the memo of this server id deleted by another computer of the user: the user's
-// rows that carry it go, only while they are in step. A row with a change not yet sent stays: it
-// goes up, and the user's change is kept. rowsAffected counts the rows removed.
-StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, qint64 serverId);
+// row goes, only while it is in step (or itself deleted) and as it was compared. A row with a change
+// not yet sent stays: it goes up, and the user's change is kept.
+StoreResult deleteRemovedElsewhere(Database& db, const QString& userId, const SyncKey& key);
+
+// A row whose deletion needs no request: its memo is gone from the service. Only while it is marked
+// deleted.
+StoreResult deleteWithoutRequest(Database& db, const QString& userId, MemoId localId);
 
 // A conflict settled in the conflict windows: the kept copy's synchronised fields replace the
 // row's, with change counter synnum, in step at serverSynnum (the counter of the service's copy

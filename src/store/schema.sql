@@ -7,6 +7,8 @@
 -- Version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
 -- file is brought up to this shape when it is opened (store/SchemaUpgrade).
 -- Version 3: the table SentUploads exists.
+-- Version 4: Notebook.ServerToken, SentUploads.AboveServerId, the tables SyncBase and SyncDeletions and
+-- the triggers that keep SyncBase.
 
 CREATE TABLE Config (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -63,7 +65,10 @@ CREATE TABLE Notebook (
     -- The service's change counter of the memo when this row was last in step with it (after a
     -- download, an acknowledged upload or a settled conflict); 0 before the first. A row with
     -- changes waiting whose counter on the service differs from this one was changed there too.
-    SyncedSynnum INTEGER NOT NULL DEFAULT 0
+    SyncedSynnum INTEGER NOT NULL DEFAULT 0,
+    -- The service's token of the memo under NotebookServerId: it tells that memo from another one
+    -- given the same server id after the service lost its memos. NULL: not known yet.
+    ServerToken TEXT
 )
 
 -- A body is never kept as the empty text: it is stored as no body at all.
@@ -95,7 +100,7 @@ CREATE INDEX NotebookSnoozeNongli ON Notebook (userid, AlertTimeNongliTemp) WHER
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 
 -- The synchronisation's comparison reads this index alone, in the order of the server ids.
-CREATE INDEX NotebookSync ON Notebook (userid, NotebookServerId, id, synnum, syn, Del, SyncedSynnum)
+CREATE INDEX NotebookSync ON Notebook (userid, NotebookServerId, id, synnum, syn, Del, SyncedSynnum, ServerToken)
 
 CREATE INDEX notebookId ON Notebook (NotebookServerId)
 
@@ -113,11 +118,79 @@ CREATE TABLE SentUploads (
     ReadSynnum INTEGER NOT NULL,
     Del INTEGER NOT NULL CHECK (Del IN (0, 1)),
     Answered INTEGER NOT NULL DEFAULT 0 CHECK (Answered IN (0, 1)),
+    -- A copy of a memo new to the service has a server id above this one (the highest the service had
+    -- listed before the post).
+    AboveServerId INTEGER NOT NULL DEFAULT 0,
     SentAt TEXT NOT NULL
         CHECK (SentAt GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')
 )
 
 CREATE INDEX SentUploadsOwner ON SentUploads (userid)
+
+-- The copy of the service that a row with a change waiting was last in step with: kept when a change
+-- takes a row out of step, dropped when the row is in step again or goes. The synchronisation writes it
+-- itself where a row comes into step with a copy while keeping a change (store/SyncRows).
+CREATE TABLE SyncBase (
+    LocalId INTEGER PRIMARY KEY,
+    userid TEXT,
+    type INTEGER,
+    title TEXT,
+    content TEXT,
+    Done INTEGER,
+    addtime TEXT,
+    AlertTime TEXT,
+    AlertPinLv TEXT,
+    mimi INTEGER,
+    ifAlert INTEGER,
+    importance INTEGER,
+    AddIp TEXT,
+    click INTEGER,
+    AlertTimeNongli TEXT,
+    mailTime TEXT,
+    "before" INTEGER,
+    sound TEXT,
+    Mail INTEGER,
+    editor INTEGER,
+    lifa INTEGER,
+    DiySound TEXT,
+    synnum INTEGER
+)
+
+CREATE TRIGGER SyncBaseKept AFTER UPDATE OF syn ON Notebook WHEN OLD.syn = 1 AND NEW.syn = 0
+BEGIN
+    INSERT OR REPLACE INTO SyncBase (LocalId, userid, type, title, content, Done, addtime, AlertTime,
+        AlertPinLv, mimi, ifAlert, importance, AddIp, click, AlertTimeNongli, mailTime, "before", sound,
+        Mail, editor, lifa, DiySound, synnum)
+    VALUES (OLD.id, OLD.userid, OLD.type, OLD.title, OLD.content, OLD.Done, OLD.addtime, OLD.AlertTime,
+        OLD.AlertPinLv, OLD.mimi, OLD.ifAlert, OLD.importance, OLD.AddIp, OLD.click, OLD.AlertTimeNongli,
+        OLD.mailTime, OLD."before", OLD.sound, OLD.Mail, OLD.editor, OLD.lifa, OLD.DiySound, OLD.synnum);
+END
+
+CREATE TRIGGER SyncBaseDropped AFTER UPDATE OF syn ON Notebook WHEN NEW.syn = 1
+BEGIN
+    DELETE FROM SyncBase WHERE LocalId = NEW.id;
+END
+
+CREATE TRIGGER SyncBaseGone AFTER DELETE ON Notebook
+BEGIN
+    DELETE FROM SyncBase WHERE LocalId = OLD.id;
+END
+
+-- Memos this computer saw deleted (its own deletion confirmed, or another computer's): what the memo
+-- said then, so that a service that lost the deletion (put back from a backup, started over) gets it
+-- again instead of bringing the memo back to every computer.
+CREATE TABLE SyncDeletions (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    userid TEXT NOT NULL CHECK (length(userid) <= 50),
+    ServerId INTEGER NOT NULL DEFAULT 0,
+    ServerToken TEXT,
+    Synnum INTEGER NOT NULL DEFAULT 0,
+    Digest TEXT NOT NULL,
+    DeletedAt TEXT NOT NULL
+        CHECK (DeletedAt GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')
+)
+
+CREATE INDEX SyncDeletionsOwner ON SyncDeletions (userid)
 
 CREATE TABLE Users (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -1,0 +1,45 @@
+#include "SyncDeletions.h"
+
+#include "store/Database.h"
+#include "store/DbText.h"
+
+namespace velmo {
+
+StoreResult rememberDeletion(Database& db, const QString& userId, const SyncDeletion& deletion)
+{
+    static const FixedSql remember(
+        QStringLiteral("INSERT INTO SyncDeletions (userid, ServerId, ServerToken, Synnum, Digest, DeletedAt) "
+                       "VALUES (?, ?, ?, ?, ?, ?)"));
+    return db.exec(remember, {userId, deletion.ServerId,
+                              deletion.ServerToken.isEmpty() ? QVariant() : QVariant(deletion.ServerToken),
+                              deletion.Synnum, deletion.Digest, deletion.DeletedAt});
+}
+
+StoreRead<std::vector<SyncDeletion>> readDeletions(const Database& db, const QString& userId)
+{
+    return db.selectRows(QStringLiteral("SELECT id, ServerId, ServerToken, Synnum, Digest, DeletedAt FROM "
+                                        "SyncDeletions WHERE userid=? ORDER BY id"),
+                         {userId}, [](const DbQuery& row) {
+                             SyncDeletion deletion;
+                             deletion.id = row.value(0).toLongLong();
+                             deletion.ServerId = row.value(1).toLongLong();
+                             deletion.ServerToken = row.value(2).toString();
+                             deletion.Synnum = row.value(3).toInt();
+                             deletion.Digest = row.value(4).toString();
+                             deletion.DeletedAt = fromDbValue(row.value(5));
+                             return deletion;
+                         });
+}
+
+StoreResult forgetDeletion(Database& db, const QString& userId, qint64 id)
+{
+    return db.exec(QStringLiteral("DELETE FROM SyncDeletions WHERE id=? AND userid=?"), {id, userId});
+}
+
+StoreResult forgetDeletionsBefore(Database& db, const QString& userId, const QDateTime& before)
+{
+    return db.exec(QStringLiteral("DELETE FROM SyncDeletions WHERE userid=? AND DeletedAt<?"),
+                   {userId, before});
+}
+
+} // namespace velmo
