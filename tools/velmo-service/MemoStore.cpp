@@ -2,6 +2,8 @@
 
 #include "ServiceStandIn.h"
 
+#include "platform/Md5.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
@@ -89,16 +91,27 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
     db.setDatabaseName(databaseName);
     QSqlQuery query(db);
     // AUTOINCREMENT: a server id once given is never given again, even after its memo is gone.
-    const bool ready =
+    bool ready =
         db.open() && query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) &&
         query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")) &&
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
                                   "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
-                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL)")) &&
+                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL, token TEXT)")) &&
+        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS versions (serverId INTEGER NOT NULL, synnum "
+                                  "INTEGER NOT NULL, digest TEXT NOT NULL)")) &&
+        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS versionsOf ON versions (serverId)"));
+    // A store of an earlier stand-in: its memos get their tokens.
+    if (ready && !query.exec(QStringLiteral("SELECT token FROM memos LIMIT 0")))
+        ready = query.exec(QStringLiteral("ALTER TABLE memos ADD COLUMN token TEXT"));
+    ready =
+        ready &&
+        query.exec(
+            QStringLiteral("UPDATE memos SET token = lower(hex(randomblob(4))) WHERE token IS NULL")) &&
         query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosOwner ON memos (userId, serverId)")) &&
+        query.exec(QStringLiteral("DROP INDEX IF EXISTS memosListed")) &&
         // An account's list reads this index alone.
-        query.exec(QStringLiteral(
-            "CREATE INDEX IF NOT EXISTS memosListed ON memos (userId, serverId, synnum, deleted)"));
+        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosListedToken ON memos (userId, serverId, "
+                                  "synnum, deleted, token)"));
     if (!ready && error)
         *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
     return ready;
@@ -109,8 +122,8 @@ QList<StoredMemo> MemoStore::select(const QString& where, const QVariantList& va
     QList<StoredMemo> memos;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!run(query,
-             QStringLiteral("SELECT serverId, userId, synnum, deleted, fields FROM memos WHERE ") + where +
-                 QStringLiteral(" ORDER BY serverId"),
+             QStringLiteral("SELECT serverId, userId, synnum, deleted, fields, token FROM memos WHERE ") +
+                 where + QStringLiteral(" ORDER BY serverId"),
              values))
         return memos;
     while (query.next()) {
@@ -120,6 +133,7 @@ QList<StoredMemo> MemoStore::select(const QString& where, const QVariantList& va
         memo.synnum = query.value(2).toInt();
         memo.deleted = query.value(3).toInt() != 0;
         memo.fields = fieldsOf(query.value(4).toString());
+        memo.token = query.value(5).toString();
         memos.append(memo);
     }
     return memos;
@@ -145,11 +159,13 @@ std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (!run(query,
-             QStringLiteral("SELECT serverId, synnum, deleted FROM memos WHERE userId = ? ORDER BY serverId"),
+             QStringLiteral(
+                 "SELECT serverId, synnum, deleted, token FROM memos WHERE userId = ? ORDER BY serverId"),
              {userId}))
         return memos;
     while (query.next())
-        memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0});
+        memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0,
+                         query.value(3).toString()});
     return memos;
 }
 
@@ -161,10 +177,13 @@ QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
 qint64 MemoStore::add(const QString& userId, const QStringList& fields, int synnum)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query, QStringLiteral("INSERT INTO memos (userId, synnum, fields) VALUES (?, ?, ?)"),
+    if (!run(query,
+             QStringLiteral("INSERT INTO memos (userId, synnum, fields, token) VALUES (?, ?, ?, "
+                            "lower(hex(randomblob(4))))"),
              {userId, synnum, fieldsText(fields)}))
         return 0;
-    return query.lastInsertId().toLongLong();
+    const qint64 serverId = query.lastInsertId().toLongLong();
+    return addVersion(serverId, synnum, fields) ? serverId : 0;
 }
 
 bool MemoStore::update(const StoredMemo& memo)
@@ -174,7 +193,93 @@ bool MemoStore::update(const StoredMemo& memo)
                QStringLiteral("UPDATE memos SET synnum = ?, deleted = ?, fields = ? WHERE serverId = ? AND "
                               "userId = ?"),
                {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), memo.serverId, memo.userId}) &&
-           query.numRowsAffected() == 1;
+           query.numRowsAffected() == 1 && addVersion(memo.serverId, memo.synnum, memo.fields);
+}
+
+bool MemoStore::addVersion(qint64 serverId, int synnum, const QStringList& fields)
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
+               {serverId, synnum, digest(fields)});
+}
+
+std::vector<MemoStore::Version> MemoStore::versions(const QString& userId, qint64 serverId) const
+{
+    std::vector<Version> found;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!run(query,
+             QStringLiteral(
+                 "SELECT v.synnum, v.digest FROM versions v JOIN memos m ON m.serverId = v.serverId "
+                 "WHERE v.serverId = ? AND m.userId = ? ORDER BY v.rowid"),
+             {serverId, userId}))
+        return found;
+    while (query.next())
+        found.push_back({query.value(0).toInt(), query.value(1).toString()});
+    return found;
+}
+
+QString MemoStore::digest(const QStringList& fields)
+{
+    QStringList copy = fields;
+    while (copy.size() < fieldKeys().size())
+        copy.append(QString());
+    copy[SynnumField].clear();
+    return MD5_16(copy.join(FieldSeparator));
+}
+
+bool MemoStore::reset()
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return query.exec(QStringLiteral("DELETE FROM memos")) &&
+           query.exec(QStringLiteral("DELETE FROM versions")) &&
+           query.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'memos'"));
+}
+
+MemoStore::Backup MemoStore::backup() const
+{
+    Backup saved;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    const auto rows = [&query](const QString& sql, int columns) {
+        QList<QVariantList> all;
+        if (!query.exec(sql))
+            return all;
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < columns; ++i)
+                row << query.value(i);
+            all << row;
+        }
+        return all;
+    };
+    saved.memos =
+        rows(QStringLiteral("SELECT serverId, userId, synnum, deleted, fields, token FROM memos"), 6);
+    saved.versions = rows(QStringLiteral("SELECT serverId, synnum, digest FROM versions ORDER BY rowid"), 3);
+    if (query.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'memos'")) && query.next())
+        saved.lastId = query.value(0);
+    return saved;
+}
+
+bool MemoStore::restore(const Backup& saved)
+{
+    if (!reset())
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    for (const QVariantList& memo : saved.memos) {
+        if (!run(query,
+                 QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token) VALUES "
+                                "(?, ?, ?, ?, ?, ?)"),
+                 memo))
+            return false;
+    }
+    for (const QVariantList& version : saved.versions) {
+        if (!run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
+                 version))
+            return false;
+    }
+    return !saved.lastId.isValid() ||
+           (query.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'memos'")) &&
+            run(query, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('memos', ?)"),
+                {saved.lastId}));
 }
 
 bool MemoStore::markDeleted(const QString& userId, qint64 serverId, int synnum)

@@ -1,9 +1,11 @@
 #pragma once
 
 // The memos the stand-in service keeps, per account, in a SQLite file of its own (or in memory):
-// each under a server id with its change counter and its 22 wire fields. A server id is never given
-// twice, not even after a restart; a deleted memo stays as a mark, so that a later upload of it is
-// answered as deleted and the account's other computers let it go.
+// each under a server id with its change counter, its 22 wire fields, a token of its own and the
+// digests of every copy it held. A server id is never given twice, not even after a restart; a
+// deleted memo stays as a mark with its last copy, so that a later upload of it is answered as
+// deleted and the account's other computers let it go. The token tells a memo from another one that
+// got its server id after the store was emptied or put back from a backup (reset(), restore()).
 //
 //   MemoStore* store = MemoStore::of(service);
 //   if (!store->open("/path/memos.db", &error)) ...   // in memory until opened on a file
@@ -12,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 #include <vector>
@@ -28,6 +31,7 @@ struct StoredMemo
     QStringList fields;
     int synnum = 1;
     bool deleted = false;
+    QString token;
 };
 
 class MemoStore : public QObject
@@ -62,6 +66,7 @@ public:
         qint64 serverId = 0;
         int synnum = 0;
         bool deleted = false;
+        QString token;
     };
     std::vector<Listed> listed(const QString& userId) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
@@ -73,8 +78,31 @@ public:
 
     // The record the service sends: the fields joined by FieldSeparator, the counter in its place.
     static QString recordText(const StoredMemo& memo);
+    // What tells one copy of a memo from another: MD5_16 of its record with the counter left empty.
+    static QString digest(const QStringList& fields);
+
+    // Every copy the memo held, oldest first: its counter and digest.
+    struct Version
+    {
+        int synnum = 0;
+        QString digest;
+    };
+    std::vector<Version> versions(const QString& userId, qint64 serverId) const;
+
+    // Forgets every memo (a service started over on an empty store): server ids are given from 1 again.
+    bool reset();
+    // Everything the store holds, to be put back later as a backup would be.
+    struct Backup
+    {
+        QList<QVariantList> memos;
+        QList<QVariantList> versions;
+        QVariant lastId;
+    };
+    Backup backup() const;
+    bool restore(const Backup& saved);
 
 private:
+    bool addVersion(qint64 serverId, int synnum, const QStringList& fields);
     bool openConnection(const QString& databaseName, QString* error);
     QList<StoredMemo> select(const QString& where, const QVariantList& values) const;
 

@@ -63,13 +63,14 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
     QString entries;
     // Deleted memos are listed with their mark, so that the user's other computers let them go.
     const std::vector<MemoStore::Listed> memos = store.listed(user);
-    entries.reserve(qsizetype(memos.size()) * 12);
+    entries.reserve(qsizetype(memos.size()) * 21);
     for (const MemoStore::Listed& memo : memos) {
         if (!entries.isEmpty())
             entries += QLatin1Char(',');
         entries += QString::number(memo.serverId) + QLatin1Char(':') + QString::number(memo.synnum);
         if (memo.deleted)
             entries += QLatin1String(":d");
+        entries += QLatin1Char(':') + memo.token;
     }
     const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
@@ -89,10 +90,16 @@ StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store
     if (!service.accounts().account(user))
         return StandInReply::ok(QStringLiteral("error"));
     const std::optional<StoredMemo> memo = store.memo(user, number(request.queryValue(QStringLiteral("id"))));
-    if (!memo || memo->deleted)
+    if (!memo)
         return StandInReply::ok(QStringLiteral("ok|"));
+    // A deleted memo comes with its last copy, so that a computer can tell whether that was its own.
+    QStringList versions;
+    for (const MemoStore::Version& version : store.versions(user, memo->serverId))
+        versions << QString::number(version.synnum) + QLatin1Char(':') + version.digest;
     return StandInReply::ok(QStringLiteral("ok|") + MemoStore::recordText(*memo) + MemoStore::FieldSeparator +
-                            QString::number(memo->serverId));
+                            QString::number(memo->serverId) + MemoStore::FieldSeparator +
+                            (memo->deleted ? QStringLiteral("d") : QString()) + MemoStore::FieldSeparator +
+                            memo->token + MemoStore::FieldSeparator + versions.join(QLatin1Char(',')));
 }
 
 StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const StandInRequest& request)
