@@ -162,6 +162,10 @@ SaveOutcome MemoSave::prepare(const EditorInput& input, bool editing, MemoWrite&
         if (const QString part = untravellablePart(text); !part.isEmpty())
             return refusal(untravellableMessage(part));
     }
+    // The whole memo as it will travel, its stored body included when the edit left it as it was.
+    if (const qint64 bytes = uploadedTextBytes(write.title, input.content, write.DiySound);
+        !fitsUpload(bytes))
+        return refusal(tooLargeMessage(bytes));
     outcome.result = SaveOutcome::Result::Saved;
     return outcome;
 }

@@ -1,6 +1,7 @@
 #include "WireText.h"
 
 #include "platform/Gbk.h"
+#include "platform/UrlEncoders.h"
 
 namespace velmo {
 
@@ -30,6 +31,33 @@ QString untravellableUploadMessage(const QString& title, const QString& part)
 {
     return QStringLiteral("备忘“%1”中含有无法同步的文字“%2”,暂不上传。请编辑该备忘,删除这些文字后再同步。")
         .arg(title, part);
+}
+
+qint64 uploadedTextBytes(const QString& title, const QString& content, const QString& tunePath)
+{
+    return EncodePostData(title).size() + EncodePostData(content).size() + URLEncode(tunePath).size();
+}
+
+namespace {
+
+QString kilobytes(qint64 bytes)
+{
+    return QString::number((bytes + 1023) / 1024);
+}
+
+} // namespace
+
+QString tooLargeMessage(qint64 bytes)
+{
+    return QStringLiteral("备忘太大:上传时约 %1 KB,服务器最多接受 %2 KB。请删减内容后再保存")
+        .arg(kilobytes(bytes), kilobytes(MaxUploadBytes - UploadFieldsRoom));
+}
+
+QString tooLargeUploadMessage(const QString& title, qint64 bytes)
+{
+    return QStringLiteral(
+               "备忘“%1”太大(上传时约 %2 KB,服务器最多接受 %3 KB),暂不上传。请编辑该备忘,删减内容后再同步。")
+        .arg(title, kilobytes(bytes), kilobytes(MaxUploadBytes - UploadFieldsRoom));
 }
 
 } // namespace velmo

@@ -10,6 +10,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <QtGlobal>
 
 namespace velmo {
 
@@ -25,5 +26,22 @@ QString untravellableMessage(const QString& part);
 // What the user is told when a stored memo (written before the check, or by an older file) holds
 // such a piece: it waits instead of going up.
 QString untravellableUploadMessage(const QString& title, const QString& part);
+
+// The largest upload the service takes, in bytes (a memo travels percent-encoded: a Chinese character
+// takes six bytes, so about 700,000 of them fit).
+inline constexpr qint64 MaxUploadBytes = 4 * 1024 * 1024;
+// What an upload's fields other than the title, the content and the custom tune's path may take.
+inline constexpr qint64 UploadFieldsRoom = 8 * 1024;
+// The bytes the title, the content and the custom tune's path take in an upload.
+qint64 uploadedTextBytes(const QString& title, const QString& content, const QString& tunePath);
+// Whether those texts leave the upload within what the service takes.
+inline bool fitsUpload(qint64 textBytes)
+{
+    return textBytes <= MaxUploadBytes - UploadFieldsRoom;
+}
+// What the user is told when a save is refused for its size, and when a stored memo is too large to go
+// up (it waits).
+QString tooLargeMessage(qint64 bytes);
+QString tooLargeUploadMessage(const QString& title, qint64 bytes);
 
 } // namespace velmo
