@@ -117,10 +117,8 @@ void MainController::connectSync()
             [this](const QString& name) { m_view.playSound(name); });
     connect(m_sync, &SyncSession::memosChanged, this,
             [this] { memosChanged({MemoChange::Kind::Downloaded}); });
-    connect(m_sync, &SyncSession::untravellableMemo, this,
-            [this](MemoId, const QString& title, const QString& part) {
-                m_services.boxes.warn(m_services.window, untravellableUploadMessage(title, part));
-            });
+    connect(m_sync, &SyncSession::memoHeldBack, this,
+            [this](MemoId, const QString& message) { m_services.boxes.warn(m_services.window, message); });
     connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
         m_services.boxes.warn(m_services.window, ClockBehindText(seconds));
         openDateTimeSettings();

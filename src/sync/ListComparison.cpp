@@ -12,7 +12,7 @@ struct Listed
 {
     bool first = false; // the id's first place; later places of the same id are passed over
     bool live = false;  // listed live there or at a later place
-    int synnum = 0;     // the counter of its first live listing
+    ServerEntry entry;  // its first live listing, else its first one
 };
 
 // Each id once, at its first place; an id listed live as well as deleted counts as live. The list is
@@ -27,11 +27,12 @@ std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
     for (size_t i = 0; i < order.size();) {
         Listed& place = listed[order[i]];
         place.first = true;
+        place.entry = entries[order[i]];
         size_t end = i;
         for (; end < order.size() && entries[order[end]].serverId == entries[order[i]].serverId; ++end) {
             if (!place.live && !entries[order[end]].deleted) {
                 place.live = true;
-                place.synnum = entries[order[end]].synnum;
+                place.entry = entries[order[end]];
             }
         }
         i = end;
@@ -39,50 +40,96 @@ std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
     return listed;
 }
 
+bool tokensDiffer(const QString& a, const QString& b)
+{
+    return !a.isEmpty() && !b.isEmpty() && a != b;
+}
+
 } // namespace
 
-ListPlan compareList(const std::vector<ServerEntry>& entries, const std::vector<SyncKey>& local)
+ListPlan compareList(const ListInputs& inputs)
 {
     ListPlan plan;
+    const std::vector<ServerEntry>& entries = inputs.entries;
+    const std::vector<SyncKey>& local = inputs.local;
     const std::vector<Listed> listed = firstPlaces(entries);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (listed[i].first && listed[i].live)
-            plan.live.push_back(entries[i].serverId);
+    // The first place of each id, by id.
+    std::vector<const Listed*> byId;
+    for (const Listed& place : listed) {
+        if (place.first)
+            byId.push_back(&place);
     }
-    std::sort(plan.live.begin(), plan.live.end());
-    for (const SyncKey& key : local) {
-        if (key.shared)
-            plan.sharedIds.insert(key.serverId);
+    std::sort(byId.begin(), byId.end(),
+              [](const Listed* a, const Listed* b) { return a->entry.serverId < b->entry.serverId; });
+    for (const Listed* place : byId) {
+        if (place->live)
+            plan.live.push_back(place->entry.serverId);
+        plan.highestListed = std::max(plan.highestListed, place->entry.serverId);
     }
-    const auto rowOf = [&local](qint64 serverId) -> const SyncKey* {
-        const auto it = std::lower_bound(local.begin(), local.end(), serverId,
-                                         [](const SyncKey& key, qint64 id) { return key.serverId < id; });
-        return it != local.end() && it->serverId == serverId ? &*it : nullptr;
+    const auto listingOf = [&byId](qint64 serverId) -> const Listed* {
+        const auto it =
+            std::lower_bound(byId.begin(), byId.end(), serverId,
+                             [](const Listed* place, qint64 id) { return place->entry.serverId < id; });
+        return it != byId.end() && (*it)->entry.serverId == serverId ? *it : nullptr;
     };
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (!listed[i].first)
-            continue;
-        const qint64 serverId = entries[i].serverId;
-        const SyncKey* row = rowOf(serverId);
-        if (!listed[i].live) {
-            // A row with a change waiting goes up: the service brings the memo back.
-            if (row)
-                plan.deletedElsewhere.push_back(serverId);
-            continue;
-        }
-        const int synnum = listed[i].synnum;
-        if (!row) {
-            plan.downloads.push_back({serverId, std::nullopt});
+
+    // The rows, against what the list says of their server ids. Ids whose row lets them go count as
+    // carried by no row.
+    QSet<qint64> carried;
+    for (const SyncKey& row : local) {
+        const Listed* place = listingOf(row.serverId);
+        if (!place || tokensDiffer(row.token, place->entry.token)) {
+            plan.forgotten.push_back(row);
             continue;
         }
-        if (row->shared || synnum == row->SyncedSynnum)
-            continue;
-        if (!row->syn && row->SyncedSynnum == 0 && synnum < row->synnum) {
-            plan.inStepAt.emplace_back(*row, synnum);
+        carried.insert(row.serverId);
+        if (row.shared) {
+            plan.sharedIds.insert(row.serverId);
             continue;
         }
-        plan.downloads.push_back({serverId, *row});
-        plan.held.insert(row->id);
+        const ServerEntry& entry = place->entry;
+        if (row.token.isEmpty() && !entry.token.isEmpty())
+            plan.tokens.emplace_back(row, entry.token);
+        const bool changeWaiting = !row.syn;
+        if (entry.synnum < row.SyncedSynnum) {
+            // The service went back to a copy older than the one the row had in step: the row's copy
+            // goes up again (a row with a change waiting goes up anyway).
+            if (!changeWaiting)
+                plan.sendAgain.push_back(row);
+            continue;
+        }
+        if (!place->live) {
+            if (!changeWaiting || row.Del) {
+                plan.gone.emplace_back(row, entry);
+            } else if (inputs.posted.contains(row.serverId)) {
+                // Was the copy deleted this computer's own post? If so its deletion stands.
+                plan.downloads.push_back({entry, row, ListPlan::Reason::Deleted});
+                plan.held.insert(row.id);
+            }
+            continue;
+        }
+        if (entry.synnum == row.SyncedSynnum)
+            continue;
+        plan.downloads.push_back({entry, row, ListPlan::Reason::Changed});
+        plan.held.insert(row.id);
+    }
+
+    // Memos no row carries. While a row waits to go up as a new memo, a copy of it deleted elsewhere
+    // may be any memo listed deleted.
+    const std::optional<qint64> deletedAbove =
+        plan.forgotten.empty() ? inputs.unknownDeletedAbove : std::optional<qint64>(0);
+    for (const Listed* place : byId) {
+        const ServerEntry& entry = place->entry;
+        if (carried.contains(entry.serverId))
+            continue;
+        if (place->live) {
+            plan.downloads.push_back({entry, std::nullopt, ListPlan::Reason::New});
+            continue;
+        }
+        const auto seen = inputs.deletedHere.constFind(entry.serverId);
+        const bool seenDeleted = seen != inputs.deletedHere.constEnd() && !tokensDiffer(*seen, entry.token);
+        if (!seenDeleted && deletedAbove && entry.serverId > *deletedAbove)
+            plan.downloads.push_back({entry, std::nullopt, ListPlan::Reason::Deleted});
     }
     return plan;
 }

@@ -34,28 +34,67 @@ qint64 positiveId(QStringView text)
     return ok && value > 0 ? value : 0;
 }
 
-// One item of the service's list, "<id>:<synnum>" or "<id>:<synnum>:d"; none for anything else.
+// A token of the service: 1 to 16 letters and digits.
+bool isToken(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 16)
+        return false;
+    for (const QChar c : text) {
+        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) || c.unicode() > 127)
+            return false;
+    }
+    return true;
+}
+
+// One item of the service's list, "<id>:<synnum>[:d][:<token>]"; none for anything else.
 std::optional<ServerEntry> listEntry(QStringView item)
 {
-    const qsizetype first = item.indexOf(u':');
-    if (first < 0)
-        return std::nullopt;
-    const qsizetype second = item.indexOf(u':', first + 1);
-    const QStringView counter =
-        second < 0 ? item.sliced(first + 1) : item.sliced(first + 1, second - first - 1);
-    bool deleted = false;
-    if (second >= 0) {
-        const QStringView mark = item.sliced(second + 1);
-        if (mark.contains(u':') || mark.trimmed() != u"d")
+    QStringView parts[4];
+    int count = 0;
+    for (const QStringView part : item.tokenize(u':')) {
+        if (count == 4)
             return std::nullopt;
-        deleted = true;
+        parts[count++] = part.trimmed();
     }
-    bool counted = false;
-    const int synnum = counter.trimmed().toInt(&counted);
-    const qint64 serverId = positiveId(item.first(first));
-    if (!counted || serverId <= 0)
+    if (count < 2)
         return std::nullopt;
-    return ServerEntry{serverId, synnum, deleted};
+    ServerEntry entry;
+    int next = 2;
+    if (count > next && parts[next] == u"d") {
+        entry.deleted = true;
+        ++next;
+    }
+    if (count > next) {
+        if (!isToken(parts[next]))
+            return std::nullopt;
+        entry.token = parts[next].toString();
+        ++next;
+    }
+    if (next != count)
+        return std::nullopt;
+    bool counted = false;
+    entry.synnum = parts[1].toInt(&counted);
+    entry.serverId = positiveId(parts[0]);
+    if (!counted || entry.serverId <= 0)
+        return std::nullopt;
+    return entry;
+}
+
+// "<synnum>:<digest>,..." of a downloaded memo; an item that does not read is left out.
+std::vector<CopyVersion> versionList(QStringView text)
+{
+    std::vector<CopyVersion> versions;
+    for (const QStringView item : text.tokenize(u',', Qt::SkipEmptyParts)) {
+        const qsizetype colon = item.indexOf(u':');
+        if (colon <= 0)
+            continue;
+        bool counted = false;
+        const int synnum = item.first(colon).trimmed().toInt(&counted);
+        const QStringView digest = item.sliced(colon + 1).trimmed();
+        if (counted && isToken(digest))
+            versions.push_back({synnum, digest.toString()});
+    }
+    return versions;
 }
 
 // The reply without the line breaks a service may end it with.
@@ -123,11 +162,31 @@ DownloadReply parseDownloadReply(const QString& raw)
         reply.kind = DownloadReply::Kind::Missing;
         return reply;
     }
+    // The record's 22 fields, the server id, and then (optional) the deleted mark, the token and the
+    // copies the memo held.
+    const QStringList fields = parts[1].split(RecordFieldSeparator);
+    reply.kind = DownloadReply::Kind::Unreadable;
+    const qsizetype base = ServerRecordFieldCount + 1;
+    if (fields.size() != base && fields.size() != base + 3)
+        return reply;
+    reply.memo = parseConflictData(QStringList(fields.mid(0, base)).join(RecordFieldSeparator));
     // A memo the table cannot hold would fail its write pass after pass.
-    reply.memo = parseConflictData(parts[1]);
-    if (reply.memo && !storableRecord(reply.memo->memo))
+    if (!reply.memo || !storableRecord(reply.memo->memo)) {
         reply.memo.reset();
-    reply.kind = reply.memo ? DownloadReply::Kind::Memo : DownloadReply::Kind::Unreadable;
+        return reply;
+    }
+    if (fields.size() > base) {
+        const QString mark = fields[base].trimmed();
+        const QString token = fields[base + 1].trimmed();
+        if ((!mark.isEmpty() && mark != QLatin1String("d")) || (!token.isEmpty() && !isToken(token))) {
+            reply.memo.reset();
+            return reply;
+        }
+        reply.deleted = !mark.isEmpty();
+        reply.token = token;
+        reply.versions = versionList(fields[base + 2]);
+    }
+    reply.kind = DownloadReply::Kind::Memo;
     return reply;
 }
 

@@ -20,10 +20,13 @@ struct ServerEntry
     qint64 serverId = 0;
     int synnum = 0;
     bool deleted = false;
+    QString token; // the service's token of the memo; empty when the service names none
+
+    friend bool operator==(const ServerEntry&, const ServerEntry&) = default;
 };
 
-// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d],...", or
-// "error". An item with any other third part is skipped.
+// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d][:<token>],...", or
+// "error". An item of any other shape is skipped.
 struct IdListReply
 {
     enum class Kind
@@ -39,8 +42,19 @@ struct IdListReply
 };
 IdListReply parseIdListReply(const QString& text, const QString& passHash);
 
-// The answer of /api/download.asp for one memo: "ok|<ServerRecord>(#f!g#)<serverId>", "ok|" when
-// the service has no such memo of the account (unknown, deleted or another account's), or "error".
+// One copy a memo held on the service: its counter and its digest (wireDigest).
+struct CopyVersion
+{
+    int synnum = 0;
+    QString digest;
+
+    friend bool operator==(const CopyVersion&, const CopyVersion&) = default;
+};
+
+// The answer of /api/download.asp for one memo:
+// "ok|<ServerRecord>(#f!g#)<serverId>[(#f!g#)<d or nothing>(#f!g#)<token>(#f!g#)<synnum>:<digest>,...]",
+// "ok|" when the service has no such memo of the account (unknown, or another account's), or "error".
+// A deleted memo comes with its last copy and the mark "d".
 struct DownloadReply
 {
     enum class Kind
@@ -53,6 +67,9 @@ struct DownloadReply
     };
     Kind kind = Kind::Failed;
     std::optional<ConflictRecord> memo;
+    bool deleted = false;              // the memo is deleted on the service; this was its last copy
+    QString token;                     // empty when the service names none
+    std::vector<CopyVersion> versions; // every copy the memo held, oldest first; empty when not told
 };
 DownloadReply parseDownloadReply(const QString& text);
 

@@ -5,6 +5,7 @@
 #include "platform/ServiceChannel.h"
 #include "store/Database.h"
 #include "store/RunState.h"
+#include "store/SyncDeletions.h"
 #include "store/SyncRows.h"
 #include "store/WireText.h"
 #include "sync/ServerRecord.h"
@@ -29,6 +30,14 @@ const QString LocalWriteFailedStatus = QStringLiteral("状态:本地数据保存
 const QString DoneStatus = QStringLiteral("状态:同步完成");
 const QString DeletedStatus = QStringLiteral("状态:同步删除完成");
 const QString ConflictStatus = QStringLiteral("状态:数据异步处理");
+const QString ConflictWaitsStatus = QStringLiteral("状态:同步冲突未处理,下次同步时再选择");
+
+// What the user is told of a memo the service did not take.
+QString refusedUploadMessage(const QString& title, const QString& reason)
+{
+    return QStringLiteral("服务器没有接受备忘“%1”(%2)。它暂留本机,其余备忘照常同步,下次同步时再试。")
+        .arg(title, reason);
+}
 
 // A status followed by the reason for it (the transport's or the store's), when there is one.
 QString withReason(const QString& status, const QString& reason)
@@ -102,6 +111,26 @@ void SyncSession::onFinished(const ServiceReply& reply)
     if (reply.status == ServiceReply::Status::Aborted || (m_run.Exiting && !uploadTaken)) {
         finish(false);
         return;
+    }
+    if (!reply.ok() && request == Request::Upload) {
+        if (m_retracting) {
+            // The copy stays for the next pass; the service answered, so the pass goes on.
+            if (reply.status == ServiceReply::Status::HttpError) {
+                ++m_nextRetraction;
+                retractNext();
+                return;
+            }
+        } else if (reply.status == ServiceReply::Status::HttpError) {
+            // The service refused this memo: the others go up.
+            m_lastTransferFailed = true;
+            if (heldBackOnce(reply.errorString))
+                uploadNext();
+            else
+                fail(withReason(ConnectionFailedStatus, reply.errorString));
+            return;
+        } else {
+            m_heldBack.insert(m_sent.id); // no answer: it goes after the others next time
+        }
     }
     if (!reply.ok()) {
         fail(withReason(ConnectionFailedStatus, reply.errorString));
@@ -186,9 +215,13 @@ void SyncSession::startPass(bool announce)
     m_conflictSeen = false;
     m_plan = ListPlan();
     m_nextDownload = 0;
-    m_strays.clear();
-    m_nextStray = 0;
+    m_candidates.clear();
+    m_deletedElsewhere.clear();
+    m_retractions.clear();
+    m_nextRetraction = 0;
+    m_matcher = CopyMatcher();
     m_sentAgain.clear();
+    m_lastHeldBack = false;
     m_announce = announce;
     m_finishText = DoneStatus;
     m_stage = Stage::SigningIn;
@@ -207,6 +240,12 @@ void SyncSession::startPass(bool announce)
         fail(withReason(LocalReadFailedStatus, loaded.error));
         return;
     }
+    StoreRead<std::vector<SyncDeletion>> deletions = readDeletions(m_db, m_run.UserId);
+    if (!deletions) {
+        fail(withReason(LocalReadFailedStatus, deletions.error));
+        return;
+    }
+    m_deletions = std::move(deletions.value);
     m_request = Request::IdList;
     m_pendingPost = false;
     m_pendingUrl = m_address.url(QStringLiteral("/Api/id.asp"), signedAccountQuery());
@@ -232,37 +271,113 @@ void SyncSession::onIdList(const QString& text)
             emit clockBehind(behind);
     }
 
-    const SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
-    if (!local.ok) {
-        fail(withReason(LocalReadFailedStatus, local.error));
+    SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
+    StoreRead<std::vector<UnsentRow>> unsent = readUnsentRows(m_db, m_run.UserId);
+    if (!local || !unsent) {
+        fail(withReason(LocalReadFailedStatus, !local ? local.error : unsent.error));
         return;
     }
-    m_plan = compareList(reply.entries, local.value);
-    // The transaction ends before any signal goes out: a listener's write must not join it.
-    StoreResult applied = [this]() -> StoreResult {
-        Transaction transaction(m_db);
-        int removed = 0;
-        for (const qint64 serverId : m_plan.deletedElsewhere) {
-            const StoreResult deleted = deleteRemovedElsewhere(m_db, m_run.UserId, serverId);
-            if (!deleted)
-                return deleted;
-            removed += deleted.rowsAffected;
-        }
-        for (const auto& [key, synnum] : m_plan.inStepAt) {
-            if (const StoreResult marked = markInStep(m_db, m_run.UserId, key, synnum); !marked)
-                return marked;
-        }
-        StoreResult committed = transaction.commit();
-        committed.rowsAffected = removed;
-        return committed;
-    }();
-    if (!applied) {
+    ListInputs inputs;
+    inputs.entries = reply.entries;
+    inputs.local = std::move(local.value);
+    for (const SyncDeletion& deletion : m_deletions) {
+        if (deletion.ServerId > 0)
+            inputs.deletedHere.insert(deletion.ServerId, deletion.ServerToken);
+    }
+    inputs.posted = m_unanswered.postedIds();
+    inputs.unknownDeletedAbove = m_unanswered.newPostsAbove();
+    // A row whose server id the service lost before may be a memo another computer sent and deleted.
+    for (const UnsentRow& row : unsent.value) {
+        if (row.base)
+            inputs.unknownDeletedAbove = 0;
+    }
+    m_plan = compareList(inputs);
+    if (const StoreResult applied = applyPlan(); !applied) {
         fail(withReason(LocalWriteFailedStatus, applied.error));
         return;
     }
-    m_changed += applied.rowsAffected;
+    // What copies no row carries may be: the rows that carry no server id (now), the posts, the
+    // memos deleted here.
+    unsent = readUnsentRows(m_db, m_run.UserId);
+    if (!unsent) {
+        fail(withReason(LocalReadFailedStatus, unsent.error));
+        return;
+    }
+    for (const UnsentRow& row : unsent.value) {
+        m_matcher.addRow(row.row.id, row.row);
+        if (row.base)
+            m_matcher.addRow(row.row.id, *row.base);
+    }
+    for (const auto& [sent, posted] : m_unanswered.posts())
+        m_matcher.addPost(sent, posted);
+    for (const SyncDeletion& deletion : m_deletions)
+        m_matcher.addDeletion(deletion);
     m_stage = Stage::Downloading;
     downloadNext();
+}
+
+// Writes what the list alone tells, in one transaction that ends before any signal goes out (a
+// listener's write must not join it).
+StoreResult SyncSession::applyPlan()
+{
+    Transaction transaction(m_db);
+    int removed = 0;
+    for (const auto& [key, token] : m_plan.tokens) {
+        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, key, token); !stored)
+            return stored;
+    }
+    // What a row said when it went: its copy last in step when it has one (a deleted row's change
+    // never reached the service).
+    const auto deletion = [this](const MemoRecord& row, qint64 serverId, const QString& token, int synnum) {
+        const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
+        SyncDeletion gone;
+        gone.ServerId = serverId;
+        gone.ServerToken = token;
+        gone.Synnum = synnum;
+        gone.Digest = wireDigest(base.value.value_or(row));
+        gone.DeletedAt = Clock::currentDateTime();
+        return base ? rememberDeletion(m_db, m_run.UserId, gone) : StoreResult(base);
+    };
+    for (const SyncKey& key : m_plan.forgotten) {
+        const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, key.id);
+        if (!row)
+            return row;
+        if (!row.value)
+            continue;
+        // A deletion of a memo the service no longer holds needs no request; what it said is kept, so
+        // that a copy another computer sends again goes too.
+        StoreResult done =
+            key.Del ? deletion(*row.value, 0, QString(), 0) : forgetServerId(m_db, m_run.UserId, key);
+        if (done && key.Del)
+            done = deleteWithoutRequest(m_db, m_run.UserId, key.id);
+        if (!done)
+            return done;
+        removed += key.Del ? done.rowsAffected : 0;
+    }
+    for (const SyncKey& key : m_plan.sendAgain) {
+        if (const StoreResult marked = sendAgain(m_db, m_run.UserId, key); !marked)
+            return marked;
+    }
+    for (const auto& [key, entry] : m_plan.gone) {
+        const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, key.id);
+        if (!row)
+            return row;
+        if (!row.value)
+            continue;
+        StoreResult remembered =
+            deletion(*row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum);
+        if (remembered)
+            remembered = deleteRemovedElsewhere(m_db, m_run.UserId, key);
+        if (!remembered)
+            return remembered;
+        removed += remembered.rowsAffected;
+        if (remembered.rowsAffected > 0)
+            m_deletedElsewhere.insert(key.id);
+    }
+    StoreResult committed = transaction.commit();
+    if (committed)
+        m_changed += removed;
+    return committed;
 }
 
 void SyncSession::downloadNext()
@@ -274,12 +389,12 @@ void SyncSession::downloadNext()
     const SignedTimestamp stamp = SignedTimestamp::now();
     m_request = Request::Download;
     m_pendingPost = false;
-    m_pendingUrl =
-        m_address.url(QStringLiteral("/api/download.asp"),
-                      {{QStringLiteral("id"), QString::number(m_plan.downloads[m_nextDownload].serverId)},
-                       {QStringLiteral("nowtime"), stamp.nowtime},
-                       {QStringLiteral("md5"), stamp.md5},
-                       {QStringLiteral("userid"), m_run.UserId}});
+    m_pendingUrl = m_address.url(
+        QStringLiteral("/api/download.asp"),
+        {{QStringLiteral("id"), QString::number(m_plan.downloads[m_nextDownload].entry.serverId)},
+         {QStringLiteral("nowtime"), stamp.nowtime},
+         {QStringLiteral("md5"), stamp.md5},
+         {QStringLiteral("userid"), m_run.UserId}});
     send();
 }
 
@@ -294,12 +409,12 @@ void SyncSession::onDownload(const QString& text)
         fail(ServiceFailedStatus);
         return;
     case DownloadReply::Kind::Memo:
-        if (reply.memo->serverId != m_plan.downloads[m_nextDownload].serverId ||
+        if (reply.memo->serverId != m_plan.downloads[m_nextDownload].entry.serverId ||
             !ownRecord(reply.memo->memo)) {
             ++m_refused;
             break;
         }
-        if (const StoreResult taken = takeDownload(*reply.memo); !taken) {
+        if (const StoreResult taken = takeDownload(ServiceCopy::from(reply)); !taken) {
             fail(withReason(LocalWriteFailedStatus, taken.error));
             return;
         }
@@ -308,89 +423,257 @@ void SyncSession::onDownload(const QString& text)
         ++m_refused; // that memo alone stays as it is
         break;
     case DownloadReply::Kind::Missing:
-        break; // deleted since the list was read
+        break; // gone since the list was read
     }
     ++m_nextDownload;
     downloadNext();
 }
 
-// Stores one memo that came down, or what it tells of a row here.
-StoreResult SyncSession::takeDownload(const ConflictRecord& server)
+StoreResult SyncSession::takeDownload(const ServiceCopy& copy)
 {
-    const std::optional<SyncKey>& local = m_plan.downloads[m_nextDownload].local;
-    if (!local) {
-        if (const auto own = m_unanswered.postedAs(server.memo)) {
-            // A post of this computer's whose answer was lost: the row it came from is that memo,
-            // unless that row is gone (deleted here since) or is another memo of the service's by
-            // now (the post arrived after its answer was given up and the row went up again): then
-            // the copy is one too many, and goes.
-            const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, own->sent.LocalId);
-            if (!row)
-                return row;
-            if (!row.value ||
-                (row.value->NotebookServerId > 0 && m_plan.isLive(row.value->NotebookServerId))) {
-                m_strays.push_back({server, own->sent});
-                return StoreResult::success();
-            }
-            return takeOwnPost(*own, row.value->id, server);
-        }
-        StoreResult stored = insertFromServer(m_db, m_run.UserId, server.serverId, server.memo);
-        m_changed += stored.rowsAffected;
-        return stored;
-    }
-    if (local->syn) {
-        // In step here: the service's copy replaces it.
-        StoreResult stored = overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
-        m_changed += stored.rowsAffected;
-        return stored;
-    }
-    if (const auto own = m_unanswered.postedAs(server.memo, local->id)) {
-        // The service holds this computer's own post: whatever changed here since goes up over it.
-        m_plan.held.remove(local->id);
-        return takeOwnPost(*own, local->id, server);
-    }
-    const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, local->id);
+    const ListPlan::Download& download = m_plan.downloads[m_nextDownload];
+    if (download.local)
+        return takeKnown(*download.local, copy);
+    return takeUnknown(copy, m_matcher.match(copy));
+}
+
+// The copy of a memo a row carries.
+StoreResult SyncSession::takeKnown(const SyncKey& listed, const ServiceCopy& copy)
+{
+    const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, listed.id);
     if (!row)
         return row;
-    const bool same = row.value && sameOnTheWire(*row.value, server.memo);
-    if (local->Del) {
-        // Deleted here without having seen the service's copy: the deletion is dropped and the copy
-        // comes back. A copy that says what the deleted row said was seen: the deletion goes up.
-        StoreResult stored = same ? markInStep(m_db, m_run.UserId, *local, server.memo.synnum)
-                                  : overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
-        if (same)
-            m_plan.held.remove(local->id);
-        else
-            m_changed += stored.rowsAffected;
+    // A row that came into step meanwhile (a conflict settled in the windows, say) waits for the next
+    // comparison; its change goes up in this pass.
+    if (!row.value || row.value->NotebookServerId != listed.serverId ||
+        row.value->SyncedSynnum != listed.SyncedSynnum) {
+        m_plan.held.remove(listed.id);
+        return StoreResult::success();
+    }
+    const OwnMemoRead base =
+        row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
+    if (!base)
+        return base;
+    if (!copy.token.isEmpty() && listed.token.isEmpty()) {
+        SyncKey key = listed;
+        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, key, copy.token); !stored)
+            return stored;
+    }
+    return decideFor(*row.value, base.value, m_unanswered.ownPostIn(copy, listed.id), copy);
+}
+
+namespace {
+
+SyncKey keyOf(const MemoRecord& row)
+{
+    SyncKey key;
+    key.id = row.id;
+    key.serverId = row.NotebookServerId;
+    key.synnum = row.synnum;
+    key.SyncedSynnum = row.SyncedSynnum;
+    key.syn = row.syn;
+    key.Del = row.Del;
+    return key;
+}
+
+} // namespace
+
+// Carries out what the copy means for a row that carries its server id.
+StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
+                                   const std::optional<OwnPost>& post, const ServiceCopy& copy)
+{
+    const SyncKey key = keyOf(row);
+    const CopyDecision decision = decideKnown({row, base, post}, copy);
+    if (post && decision != CopyDecision::Conflict && decision != CopyDecision::GoesUp)
+        m_unanswered.recognised(post->sent.id);
+    if (decision != CopyDecision::Conflict)
+        m_plan.held.remove(row.id);
+    switch (decision) {
+    case CopyDecision::Take: {
+        StoreResult stored = overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
+        m_changed += stored.rowsAffected;
         return stored;
     }
-    if (same) {
-        // The same change on both sides: nothing to choose.
-        m_plan.held.remove(local->id);
-        return overwriteFromServer(m_db, m_run.UserId, *local, server.memo);
+    case CopyDecision::InStep:
+        if (!row.Del)
+            return overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
+        [[fallthrough]]; // the deletion goes up over the copy it had seen
+    case CopyDecision::KeepChange: {
+        StoreResult kept = storeSyncBase(m_db, m_run.UserId, row.id, copy.memo);
+        return kept ? markInStep(m_db, m_run.UserId, key, copy.memo.synnum) : kept;
     }
-    if (!m_conflictSeen) {
-        m_conflictSeen = true;
-        handOff(server.serverId, ServerRecordText(server.memo));
+    case CopyDecision::OwnPost:
+        return takeOwnPost(*post, row.id, copy.serverId, copy.token);
+    case CopyDecision::Conflict:
+        if (!m_conflictSeen) {
+            m_conflictSeen = true;
+            handOff(copy.serverId, ServerRecordText(copy.memo));
+        }
+        return StoreResult::success();
+    case CopyDecision::DeleteRow:
+        return forgetRowDeleted(row, copy);
+    case CopyDecision::GoesUp:
+        return StoreResult::success();
     }
     return StoreResult::success();
 }
 
+// Another computer deleted the memo after it had this computer's copy: the row goes, and the deletion
+// is remembered.
+StoreResult SyncSession::forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy)
+{
+    SyncDeletion gone;
+    gone.ServerId = copy.serverId;
+    gone.ServerToken = copy.token;
+    gone.Synnum = copy.memo.synnum;
+    gone.Digest = copy.digest;
+    gone.DeletedAt = Clock::currentDateTime();
+    StoreResult removed = rememberDeletion(m_db, m_run.UserId, gone);
+    if (removed)
+        removed = deleteGoneRow(m_db, m_run.UserId, row.id, row.synnum);
+    m_changed += removed.rowsAffected;
+    if (removed.rowsAffected > 0)
+        m_deletedElsewhere.insert(row.id);
+    return removed;
+}
+
+// A copy no row carries.
+StoreResult SyncSession::takeUnknown(const ServiceCopy& copy, std::optional<CopyMatch> match)
+{
+    if (match && (match->kind == CopyMatch::Kind::Row || match->kind == CopyMatch::Kind::Post)) {
+        // A memo of a row of this computer's: decided with the others of the row once all came down.
+        m_candidates[match->row].push_back({copy, *match});
+        return StoreResult::success();
+    }
+    if (match && match->kind == CopyMatch::Kind::Deleted) {
+        // Deleted here, and the service holds it again as it was: the deletion goes up again.
+        if (!copy.deleted)
+            m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
+        return StoreResult::success();
+    }
+    if (copy.deleted)
+        return StoreResult::success();
+    if (match && match->kind == CopyMatch::Kind::Revived) {
+        // Changed after it was deleted here: the change wins, the deletion is let go.
+        if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, match->deletion->id); !forgotten)
+            return forgotten;
+    }
+    StoreResult stored = insertFromServer(m_db, m_run.UserId, copy.serverId, copy.token, copy.memo);
+    m_changed += stored.rowsAffected;
+    return stored;
+}
+
 // The service's copy is the post `own` of the row localId: the row is that memo, in step at the
 // copy's counter, and anything changed here since the post still goes up.
-StoreResult SyncSession::takeOwnPost(const UnansweredUploads::Own& own, MemoId localId,
-                                     const ConflictRecord& server)
+StoreResult SyncSession::takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId,
+                                     const QString& token)
 {
-    const StoreResult known = acknowledgeUpload(m_db, m_run.UserId, localId, server.serverId,
-                                                own.sent.ReadSynnum, server.memo.synnum, own.sent.Del);
-    // The post stays known until the whole list is compared: the service may hold it twice.
+    StoreResult known = storeSyncBase(m_db, m_run.UserId, localId, own.posted);
+    if (known)
+        known = acknowledgeUpload(m_db, m_run.UserId, localId, serverId, own.sent.ReadSynnum, own.heldAt,
+                                  own.sent.Del);
+    if (known && !token.isEmpty())
+        known = m_db.exec(QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=? AND userid=? AND "
+                                         "NotebookServerId=?"),
+                          {token, localId, m_run.UserId, serverId});
     if (known)
         m_unanswered.recognised(own.sent.id);
     return known;
 }
 
+// The copies that came down for each row of this computer under server ids no row carries.
+StoreResult SyncSession::resolveCandidates()
+{
+    for (auto& [rowId, candidates] : m_candidates) {
+        const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, rowId);
+        if (!row)
+            return row;
+        for (const RowCandidate& candidate : candidates) {
+            if (candidate.match.sent)
+                m_unanswered.recognised(candidate.match.sent->id);
+        }
+        if (!row.value && m_deletedElsewhere.contains(rowId)) {
+            // Another computer deleted the row's memo, not these copies of it: they stay.
+            for (const RowCandidate& candidate : candidates) {
+                if (candidate.copy.deleted)
+                    continue;
+                StoreResult stored = insertFromServer(m_db, m_run.UserId, candidate.copy.serverId,
+                                                      candidate.copy.token, candidate.copy.memo);
+                if (!stored)
+                    return stored;
+                m_changed += stored.rowsAffected;
+            }
+            continue;
+        }
+        std::optional<HeldId> held;
+        if (row.value && row.value->NotebookServerId > 0) {
+            const qint64 carried = row.value->NotebookServerId;
+            held = HeldId{carried, m_plan.isLive(carried) && row.value->syn && !m_plan.held.contains(rowId)};
+        }
+        const RowCopies plan = resolveCopies(row.value, held, candidates);
+        for (const RowCandidate& extra : plan.retract)
+            m_retractions.push_back(
+                {extra.copy.serverId, extra.copy.memo,
+                 extra.match.sent ? std::optional<qint64>(extra.match.sent->id) : std::nullopt});
+        for (const RowCandidate& own : plan.keep) {
+            StoreResult stored =
+                insertFromServer(m_db, m_run.UserId, own.copy.serverId, own.copy.token, own.copy.memo);
+            if (!stored)
+                return stored;
+            m_changed += stored.rowsAffected;
+        }
+        if (plan.deleteRow) {
+            if (const StoreResult removed = forgetRowDeleted(*row.value, candidates.front().copy); !removed)
+                return removed;
+            continue;
+        }
+        if (!plan.adopt)
+            continue;
+        const MemoRecord& was = *row.value;
+        if (plan.retractHeld) {
+            const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, rowId);
+            MemoRecord carried = base.value.value_or(was);
+            carried.synnum = was.SyncedSynnum;
+            m_retractions.push_back({was.NotebookServerId, carried, std::nullopt});
+        }
+        const RowCandidate& adopted = *plan.adopt;
+        // The row is the copy's memo, last in step with it at the copy that said what the row did.
+        MemoRecord base = adopted.match.content;
+        base.synnum = adopted.match.heldAt;
+        StoreResult taken = takeServerId(m_db, m_run.UserId, rowId, std::max<qint64>(was.NotebookServerId, 0),
+                                         adopted.copy.serverId, adopted.copy.token, adopted.match.heldAt);
+        if (taken)
+            taken = storeSyncBase(m_db, m_run.UserId, rowId, base);
+        if (!taken)
+            return taken;
+        if (adopted.copy.deleted)
+            continue; // its change brings the memo back
+        const OwnMemoRead now = readOwnMemo(m_db, m_run.UserId, rowId);
+        if (!now || !now.value)
+            return now;
+        std::optional<OwnPost> post;
+        if (adopted.match.sent)
+            post = OwnPost{*adopted.match.sent, adopted.match.content, adopted.match.heldAt};
+        m_plan.held.insert(rowId); // until it is decided
+        if (const StoreResult decided = decideFor(*now.value, base, post, adopted.copy); !decided)
+            return decided;
+    }
+    m_candidates.clear();
+    return StoreResult::success();
+}
+
 void SyncSession::afterDownloads()
 {
+    {
+        Transaction transaction(m_db);
+        StoreResult resolved = resolveCandidates();
+        if (resolved)
+            resolved = transaction.commit();
+        if (!resolved) {
+            fail(withReason(LocalWriteFailedStatus, resolved.error));
+            return;
+        }
+    }
     if (m_changed > 0)
         emit memosChanged();
     m_changed = 0;
@@ -443,47 +726,51 @@ void SyncSession::post(const MemoRecord& memo)
     send();
 }
 
-// A stray copy is deleted on the service: a deletion one above its counter, as any computer that
-// had it in step would send.
+// A copy that is to go is deleted on the service: a deletion one above its counter, as any computer
+// that had it in step would send.
 void SyncSession::retractNext()
 {
-    if (m_nextStray >= m_strays.size()) {
-        // Every copy of the service's list is accounted for: posts answered or recognised before
-        // it was read can be let go.
-        if (const StoreResult settled = m_unanswered.settle(); !settled) {
-            fail(withReason(LocalWriteFailedStatus, settled.error));
-            return;
+    while (m_nextRetraction < m_retractions.size()) {
+        const Retraction& retraction = m_retractions[m_nextRetraction];
+        MemoRecord memo = retraction.copy;
+        memo.id = 0;
+        memo.NotebookServerId = retraction.serverId;
+        memo.synnum = counterAbove(memo.synnum);
+        memo.Del = true;
+        if (SynPostBody(memo).size() > MaxUploadBytes) {
+            ++m_nextRetraction; // too large to send: the copy stays
+            continue;
         }
-        startUploads();
+        m_retracting = true;
+        post(memo);
         return;
     }
-    const Stray& stray = m_strays[m_nextStray];
-    MemoRecord memo = stray.copy.memo;
-    memo.id = stray.sent.LocalId;
-    memo.NotebookServerId = stray.copy.serverId;
-    memo.synnum = counterAbove(memo.synnum);
-    memo.Del = true;
-    m_retracting = true;
-    post(memo);
+    // Every copy of the service's list is accounted for: posts answered or recognised before it was
+    // read can be let go, and those nobody recognised for long.
+    StoreResult settled = m_unanswered.settle();
+    if (settled)
+        settled =
+            forgetDeletionsBefore(m_db, m_run.UserId, Clock::currentDateTime().addDays(-DeletionsKeptDays));
+    if (!settled) {
+        fail(withReason(LocalWriteFailedStatus, settled.error));
+        return;
+    }
+    startUploads();
 }
 
 void SyncSession::onRetracted(const SynReply& reply)
 {
-    const Stray& stray = m_strays[m_nextStray];
-    const bool retracted = reply.kind == SynReply::Kind::Deleted && reply.serverId == stray.copy.serverId;
-    // A copy changed meanwhile by another computer is someone's memo now: it stays, and comes down
-    // at the next pass like any other.
-    const bool changedMeanwhile =
-        reply.kind == SynReply::Kind::Conflict && reply.serverId == stray.copy.serverId;
-    if (!retracted && !changedMeanwhile) {
-        fail(ServiceFailedStatus);
-        return;
+    const Retraction& retraction = m_retractions[m_nextRetraction];
+    // Gone; or changed meanwhile by another computer, which makes it someone's memo that comes down at
+    // the next pass like any other. Any other answer leaves it for the next pass.
+    const bool retracted = reply.kind == SynReply::Kind::Deleted && reply.serverId == retraction.serverId;
+    if (retracted && retraction.entry) {
+        if (const StoreResult forgotten = m_unanswered.forget(*retraction.entry); !forgotten) {
+            fail(withReason(LocalWriteFailedStatus, forgotten.error));
+            return;
+        }
     }
-    if (const StoreResult forgotten = m_unanswered.forget(stray.sent.id); !forgotten) {
-        fail(withReason(LocalWriteFailedStatus, forgotten.error));
-        return;
-    }
-    ++m_nextStray;
+    ++m_nextRetraction;
     retractNext();
 }
 
@@ -495,13 +782,26 @@ void SyncSession::startUploads()
         return;
     }
     m_uploads.clear();
+    std::vector<MemoId> last; // rows that had to wait earlier in this run go after the others
     for (const MemoId id : waiting.value) {
         if (!m_plan.held.contains(id))
-            m_uploads.push_back(id);
+            (m_heldBack.contains(id) ? last : m_uploads).push_back(id);
     }
+    m_uploads.insert(m_uploads.end(), last.begin(), last.end());
     m_nextUpload = 0;
     m_sentCount = 0;
     uploadNext();
+}
+
+// The user is told once a run for each version of a memo that waits.
+void SyncSession::holdBack(const MemoRecord& memo, const QString& message)
+{
+    ++m_untravelled;
+    m_heldBack.insert(memo.id);
+    if (!m_told.contains({memo.id, memo.synnum})) {
+        m_told.insert({memo.id, memo.synnum});
+        emit memoHeldBack(memo.id, message);
+    }
 }
 
 // Whether the row's texts reach the service intact; a row that cannot waits, and the user is told.
@@ -518,12 +818,20 @@ bool SyncSession::travels(const MemoRecord& memo)
     }
     if (part.isEmpty())
         return true;
-    ++m_untravelled;
-    if (!m_told.contains({memo.id, memo.synnum})) {
-        m_told.insert({memo.id, memo.synnum});
-        emit untravellableMemo(memo.id, memo.title, part);
-    }
+    holdBack(memo, untravellableUploadMessage(memo.title, part));
     return false;
+}
+
+// The upload under way was refused (an answer that is none, a status that is not success): the memo
+// waits and the next goes up. A second refusal in a row is the service failing: the pass stops.
+bool SyncSession::heldBackOnce(const QString& reason)
+{
+    const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, m_sent.id);
+    const bool again = m_lastHeldBack;
+    m_lastHeldBack = true;
+    if (row.value)
+        holdBack(*row.value, refusedUploadMessage(row.value->title, reason));
+    return !again;
 }
 
 void SyncSession::uploadNext()
@@ -542,8 +850,26 @@ void SyncSession::uploadNext()
         if (!travels(*row.value))
             continue;
         MemoRecord memo = *row.value;
-        emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
-        m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del, 0};
+        m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del, 0, {}, false};
+        if (memo.NotebookServerId <= 0 && !memo.Del && !m_sentAgain.contains(memo.id)) {
+            // A row whose server id the service lost, with a change: the copy it was last in step with
+            // goes up first, so that other computers that hold it know it; the change follows.
+            const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, memo.id);
+            if (!base) {
+                fail(withReason(LocalReadFailedStatus, base.error));
+                return;
+            }
+            if (base.value && !sameOnTheWire(*base.value, memo)) {
+                const int synnum = std::max(base.value->synnum, 1);
+                memo = *base.value;
+                memo.id = id;
+                memo.synnum = synnum;
+                memo.NotebookServerId = 0;
+                m_sent = {id, -1, synnum, false, 0, {}, false};
+                m_sentAgain.insert(id);
+                m_uploads.push_back(id);
+            }
+        }
         if (m_plan.sharedIds.contains(memo.NotebookServerId)) {
             // Another row carries the same server id: this copy goes up as a memo of its own.
             memo.NotebookServerId = 0;
@@ -553,14 +879,20 @@ void SyncSession::uploadNext()
             m_sent.postedSynnum = counterAbove(memo.SyncedSynnum);
         }
         memo.synnum = m_sent.postedSynnum;
+        if (const qint64 bytes = SynPostBody(memo).size(); bytes > MaxUploadBytes) {
+            holdBack(*row.value, tooLargeUploadMessage(row.value->title, bytes));
+            continue;
+        }
+        emit statusText(QStringLiteral("传输%1:%2").arg(memo.id).arg(memo.title));
         // Remembered before it goes out: should its answer be lost, the next pass still knows the
         // service's copy of it.
-        const StoreResult remembered = m_unanswered.remember(memo, m_sent.readSynnum);
+        const StoreResult remembered = m_unanswered.remember(memo, m_sent.readSynnum, m_plan.highestListed);
         if (!remembered) {
             fail(withReason(LocalWriteFailedStatus, remembered.error));
             return;
         }
         m_sent.entry = remembered.insertId;
+        m_sent.posted = memo;
         ++m_sentCount;
         m_retracting = false;
         post(memo);
@@ -578,21 +910,37 @@ void SyncSession::onSynReply(const QString& text)
         onRetracted(reply);
         return;
     }
+    const auto refused = [this](const QString& reason) {
+        if (heldBackOnce(reason))
+            uploadNext();
+        else
+            fail(ServiceFailedStatus);
+    };
     switch (reply.kind) {
     case SynReply::Kind::Stored: {
         if (reply.localId != m_sent.id || m_sent.Del) {
-            fail(ServiceFailedStatus);
+            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
             return;
         }
-        // A server id that another row of this computer carries would make two rows one memo.
+        // A server id another row of this computer carries: the service gave it out again (it lost
+        // that memo) unless its list named it just now, when the answer contradicts it.
         const StoreRead<qint64> held = serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
         if (!held.ok) {
             fail(withReason(LocalReadFailedStatus, held.error));
             return;
         }
         if (held.value > 0) {
-            fail(ServiceFailedStatus);
-            return;
+            if (m_plan.isLive(reply.serverId)) {
+                refused(QStringLiteral("服务器给出的编号已属于另一条备忘"));
+                return;
+            }
+            const OwnMemoRead other = readByServerId(m_db, m_run.UserId, reply.serverId);
+            const StoreResult forgotten =
+                other.value ? forgetServerId(m_db, m_run.UserId, keyOf(*other.value)) : StoreResult(other);
+            if (!forgotten) {
+                fail(withReason(LocalWriteFailedStatus, forgotten.error));
+                return;
+            }
         }
         // "Done" is said once, when the whole pass has run.
         if (!writeAnswer(reply.serverId, false))
@@ -602,26 +950,50 @@ void SyncSession::onSynReply(const QString& text)
     case SynReply::Kind::Conflict: {
         const std::optional<MemoRecord> server = parseServerRecord(reply.serverRecord);
         if (!server || !ownRecord(*server) || !storableRecord(*server)) {
-            fail(ServiceFailedStatus);
+            refused(QStringLiteral("服务器中该备忘的副本无法读取"));
             return;
         }
-        const ConflictRecord copy{reply.serverId, *server};
-        const std::optional<UnansweredUploads::Own> own = m_unanswered.postedAs(*server, m_sent.id);
+        ServiceCopy copy;
+        copy.serverId = reply.serverId;
+        copy.memo = *server;
+        copy.digest = wireDigest(*server);
+        copy.versions = {{server->synnum, copy.digest}};
+        const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, m_sent.id);
+        const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, m_sent.id);
+        if (!row || !base) {
+            fail(withReason(LocalReadFailedStatus, !row ? row.error : base.error));
+            return;
+        }
+        const std::optional<OwnPost> own = m_unanswered.ownPostIn(copy, m_sent.id);
+        const bool ofTheRow = row.value && row.value->NotebookServerId == reply.serverId;
+        // The row was only sent again (the service had lost its copy): the newer copy it holds now is
+        // taken as it is.
+        const bool resent =
+            ofTheRow && base.value && !row.value->Del && sameOnTheWire(*base.value, *row.value);
+        CopyDecision decision = !ofTheRow ? CopyDecision::GoesUp
+                                : resent  ? CopyDecision::Take
+                                          : decideKnown({*row.value, base.value, own}, copy);
+        // The copy the change was made on, at the counter the row is in step at already: the service
+        // refused the counter itself (at the top of its range), which only the user can settle.
+        if (decision == CopyDecision::KeepChange && row.value->SyncedSynnum == server->synnum)
+            decision = CopyDecision::Conflict;
         Transaction transaction(m_db);
         StoreResult written = m_unanswered.answered(m_sent.entry);
-        if (written && own) {
+        if (written && own && row.value) {
             // The service holds an earlier post of this row (one that arrived late): the row is in
             // step with it, and goes up again over it.
-            written = takeOwnPost(*own, m_sent.id, copy);
-        } else if (written && m_sent.Del) {
-            // Deleted here while the service had a newer copy: the copy comes back.
-            SyncKey expected;
-            expected.id = m_sent.id;
-            expected.serverId = reply.serverId;
-            expected.synnum = m_sent.readSynnum;
-            expected.Del = true;
-            written = overwriteFromServer(m_db, m_run.UserId, expected, *server);
-            m_changed += written.rowsAffected;
+            written = takeOwnPost(*own, m_sent.id, reply.serverId, QString());
+        } else if (written && ofTheRow) {
+            const SyncKey key = keyOf(*row.value);
+            if (decision == CopyDecision::Take || (decision == CopyDecision::InStep && !row.value->Del)) {
+                // Deleted here while the service had a newer copy: the copy comes back.
+                written = overwriteFromServer(m_db, m_run.UserId, key, *server);
+                m_changed += written.rowsAffected;
+            } else if (decision == CopyDecision::InStep || decision == CopyDecision::KeepChange) {
+                written = storeSyncBase(m_db, m_run.UserId, m_sent.id, *server);
+                if (written)
+                    written = markInStep(m_db, m_run.UserId, key, server->synnum);
+            }
         }
         if (written)
             written = transaction.commit();
@@ -629,12 +1001,19 @@ void SyncSession::onSynReply(const QString& text)
             fail(withReason(LocalWriteFailedStatus, written.error));
             return;
         }
-        if (own) {
+        if (!row.value)
+            break;
+        if (!own && !ofTheRow) {
+            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
+            return;
+        }
+        if (own || decision == CopyDecision::KeepChange ||
+            (decision == CopyDecision::InStep && row.value->Del)) {
             if (!m_sentAgain.contains(m_sent.id)) {
                 m_sentAgain.insert(m_sent.id);
                 m_uploads.push_back(m_sent.id);
             }
-        } else if (!m_sent.Del) {
+        } else if (decision == CopyDecision::Conflict) {
             handOff(reply.serverId, reply.serverRecord);
             emit statusText(ConflictStatus);
             // The pass does not end "done" while a memo waits in the conflict windows.
@@ -645,7 +1024,7 @@ void SyncSession::onSynReply(const QString& text)
     case SynReply::Kind::Deleted:
         // Only a deletion that was sent is confirmed; anything else is no answer to this upload.
         if (!m_sent.Del) {
-            fail(ServiceFailedStatus);
+            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
             return;
         }
         if (!writeAnswer(reply.serverId, true))
@@ -653,9 +1032,10 @@ void SyncSession::onSynReply(const QString& text)
         emit statusText(DeletedStatus);
         break;
     case SynReply::Kind::Unknown:
-        fail(ServiceFailedStatus);
+        refused(QStringLiteral("服务器的应答无法识别"));
         return;
     }
+    m_lastHeldBack = false;
     uploadNext();
 }
 
@@ -677,10 +1057,30 @@ StoreResult SyncSession::writeAnswers()
         const Answer& answer = m_answers.front();
         const Sent& sent = answer.sent;
         Transaction transaction(m_db);
-        StoreResult written = answer.deleted
-                                  ? deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId)
-                                  : acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId,
-                                                      sent.readSynnum, sent.postedSynnum, sent.Del);
+        StoreResult written;
+        if (answer.deleted) {
+            // What the memo said when it went is kept, for a service that loses the deletion.
+            const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, sent.id);
+            written = row;
+            if (written && row.value && answer.serverId > 0) {
+                const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, sent.id);
+                SyncDeletion gone;
+                gone.ServerId = answer.serverId;
+                gone.Synnum = sent.postedSynnum;
+                gone.Digest = wireDigest(base.value.value_or(*row.value));
+                gone.DeletedAt = Clock::currentDateTime();
+                written = base ? rememberDeletion(m_db, m_run.UserId, gone) : StoreResult(base);
+            }
+            if (written)
+                written = deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId);
+        } else {
+            // The copy the service has now is the one posted: the row's copy last in step, should the
+            // row have changed since.
+            written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
+            if (written)
+                written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
+                                            sent.postedSynnum, sent.Del);
+        }
         if (written)
             written = m_unanswered.answered(sent.entry);
         if (written)
@@ -731,7 +1131,8 @@ void SyncSession::finish(bool completed)
     m_stage = Stage::Idle;
     m_uploads.clear();
     m_plan = ListPlan();
-    m_strays.clear();
+    m_candidates.clear();
+    m_retractions.clear();
     m_retracting = false;
     if (m_changed > 0 && !m_run.Exiting)
         emit memosChanged();
@@ -798,7 +1199,9 @@ SyncSession::CountdownStep SyncSession::Timer3Tick()
 
 void SyncSession::conflictWindowsClosed()
 {
-    m_conflictOpen = false;
+    // Closed without a choice: the memo meets the service's copy again at the next pass.
+    if (std::exchange(m_conflictOpen, false) && m_stage == Stage::Idle)
+        emit statusText(ConflictWaitsStatus);
 }
 
 void SyncSession::conflictSettled(bool serverCopyKept)
@@ -806,6 +1209,13 @@ void SyncSession::conflictSettled(bool serverCopyKept)
     m_conflictOpen = false;
     if (serverCopyKept)
         m_syncStarted = false;
+    // The copy the row is now in step with is the service's the windows showed: a computer that sends
+    // that copy again is then no conflict for the kept change.
+    if (const std::optional<ConflictRecord> server = parseConflictData(m_conflictData)) {
+        const OwnMemoRead row = readByServerId(m_db, m_run.UserId, server->serverId);
+        if (row.value && !row.value->syn && row.value->SyncedSynnum == server->memo.synnum)
+            storeSyncBase(m_db, m_run.UserId, row.value->id, server->memo);
+    }
 }
 
 } // namespace velmo

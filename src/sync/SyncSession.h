@@ -18,17 +18,21 @@
 // Every post is remembered before it goes out and forgotten when its answer is written
 // (UnansweredUploads), and every answer is written before the next request goes out: after an
 // answer lost on the way, or a program killed in the middle of a pass, the next pass recognises the
-// service's copy of the post as this computer's own, so nothing comes down or goes up twice and a
-// change or deletion made meanwhile still goes up. A memo changed here and on the service since the
-// two were last in step (see store/SyncRows.h) never goes up unseen: it goes to the conflict
-// windows, and a deletion made without having seen the service's newer copy is dropped, the newer
-// copy coming back. A memo whose text cannot travel (store/WireText.h) is never sent: it waits, and
-// the user is told once a run.
+// service's copy of the post as this computer's own (whatever another computer did to it since), so
+// nothing comes down or goes up twice and a change or deletion made meanwhile still goes up. A memo
+// changed here and on the service since the two were last in step (see store/SyncRows.h) never goes
+// up unseen: it goes to the conflict windows, and a deletion made without having seen the service's
+// newer copy is dropped, the newer copy coming back. A service that lost memos (started over, put
+// back from a backup, another address) gets them again, once, and a deletion it lost goes up again
+// (ListComparison, CopyDecision). A memo whose text cannot travel (store/WireText.h), that is too
+// large, or that the service refuses, waits and the user is told once a run; the others go up.
 
 #include "platform/ServiceAddress.h"
 #include "platform/ServiceChannel.h"
 #include "store/Memo.h"
+#include "store/SyncDeletions.h"
 #include "store/SyncRows.h"
+#include "sync/CopyDecision.h"
 #include "sync/ListComparison.h"
 #include "sync/UnansweredUploads.h"
 
@@ -39,6 +43,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -57,6 +62,8 @@ public:
     static constexpr qint64 ClockToleranceSeconds = 300;
     // How long a quit waits for the answer to an upload under way.
     static constexpr int QuitWaitMs = 3000;
+    // How long a deletion is remembered for a service that loses it (put back from a backup).
+    static constexpr int DeletionsKeptDays = 365;
 
     SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent = nullptr);
     ~SyncSession() override;
@@ -92,7 +99,8 @@ public:
     qint64 ConflictServerId() const { return m_conflictServerId; }
     const QString& ConflictData() const { return m_conflictData; }
 
-    // The conflict windows are gone, however they closed.
+    // The conflict windows are gone, however they closed; closed without a choice, the status says that
+    // the memo waits for the next pass.
     void conflictWindowsClosed();
     // A conflict was settled by keeping one copy in a local row, which goes up like any change: one
     // above the counter of the service's copy the windows showed, so that a change the service took
@@ -124,9 +132,9 @@ signals:
     void soundRequested(const QString& fileName);
     // A pass has ended, however.
     void passFinished();
-    // A memo waits because its text cannot travel to the service: part is the first piece that
-    // cannot (see store/WireText.h). Said once a run for each version of the memo.
-    void untravellableMemo(MemoId id, const QString& title, const QString& part);
+    // A memo waits instead of going up: its text cannot travel, it is too large, or the service refused
+    // it; message says which memo and why. Said once a run for each version of the memo.
+    void memoHeldBack(MemoId id, const QString& message);
 
 private:
     enum class Stage
@@ -151,10 +159,17 @@ private:
     bool requestOnWire() const { return m_onWire != nullptr; }
     void onFinished(const ServiceReply& reply);
     void onIdList(const QString& text);
+    StoreResult applyPlan();
     void onDownload(const QString& text);
     void onSynReply(const QString& text);
-    StoreResult takeDownload(const ConflictRecord& server);
-    StoreResult takeOwnPost(const UnansweredUploads::Own& own, MemoId localId, const ConflictRecord& server);
+    StoreResult takeDownload(const ServiceCopy& copy);
+    StoreResult takeKnown(const SyncKey& listed, const ServiceCopy& copy);
+    StoreResult decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
+                          const std::optional<OwnPost>& post, const ServiceCopy& copy);
+    StoreResult takeUnknown(const ServiceCopy& copy, std::optional<CopyMatch> match);
+    StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
+    StoreResult resolveCandidates();
+    StoreResult forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy);
     void downloadNext();
     void afterDownloads();
     void retractNext();
@@ -162,6 +177,8 @@ private:
     void startUploads();
     void uploadNext();
     bool travels(const MemoRecord& memo);
+    void holdBack(const MemoRecord& memo, const QString& message);
+    bool heldBackOnce(const QString& reason);
     void handOff(qint64 serverId, const QString& serverRecord);
     bool ownRecord(const MemoRecord& server) const;
     bool writeAnswer(qint64 serverId, bool deleted);
@@ -201,16 +218,22 @@ private:
     bool m_conflictSeen = false;
     bool m_failed = false;
     UnansweredUploads m_unanswered;
-    // Copies the service took twice from one post of this computer (a post that arrived after its
-    // answer was given up), or from the post of a memo deleted here since: they are deleted there.
-    struct Stray
+    std::vector<SyncDeletion> m_deletions; // memos this computer saw deleted
+    CopyMatcher m_matcher;                 // what copies no row carries may be of this computer's
+    // Copies of a memo of this computer's under server ids no row carries, by the row (it may be gone).
+    std::map<MemoId, std::vector<RowCandidate>> m_candidates;
+    QSet<MemoId> m_deletedElsewhere; // rows this pass removed for another computer's deletion
+    // Copies the service holds that are to go: ones too many, or memos deleted here that it lost.
+    struct Retraction
     {
-        ConflictRecord copy;
-        SentUpload sent;
+        qint64 serverId = 0;
+        MemoRecord copy;             // what the service holds
+        std::optional<qint64> entry; // the post it came from, forgotten when it is gone
     };
-    std::vector<Stray> m_strays;
-    size_t m_nextStray = 0;
-    QSet<QPair<MemoId, int>> m_told; // memos (and their counters) said not to travel in this run
+    std::vector<Retraction> m_retractions;
+    size_t m_nextRetraction = 0;
+    QSet<QPair<MemoId, int>> m_told; // memos (and their counters) said to wait in this run
+    QSet<MemoId> m_heldBack;         // rows that waited in this run: they go up after the others
 
     // The upload pass under way.
     std::vector<MemoId> m_uploads;
@@ -219,13 +242,17 @@ private:
     struct Sent
     {
         qint64 id = 0;
-        int readSynnum = 0;   // the row's counter when it was read for the upload
+        int readSynnum = 0;   // the row's counter when it was read for the upload (-1: its copy last
+                              // in step went up, not the row)
         int postedSynnum = 0; // the counter the copy carries on the service once taken
         bool Del = false;
-        qint64 entry = 0; // its UnansweredUploads entry
+        qint64 entry = 0;   // its UnansweredUploads entry
+        MemoRecord posted;  // as it went
+        bool again = false; // a row in step whose copy the service lost
     } m_sent;
-    QSet<MemoId> m_sentAgain;  // rows queued a second time in this pass
-    bool m_retracting = false; // the post under way deletes a stray copy (m_strays)
+    QSet<MemoId> m_sentAgain;    // rows queued a second time in this pass
+    bool m_retracting = false;   // the post under way deletes a copy (m_retractions)
+    bool m_lastHeldBack = false; // the upload before this one was refused
     // Answers of the service whose write failed; written before anything else is asked.
     struct Answer
     {

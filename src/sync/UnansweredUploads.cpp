@@ -17,10 +17,6 @@ StoreResult UnansweredUploads::load()
 {
     m_posts.clear();
     m_recognised.clear();
-    const StoreResult pruned =
-        forgetSentUploadsBefore(m_db, m_run.UserId, Clock::currentDateTime().addDays(-KeptDays));
-    if (!pruned)
-        return pruned;
     StoreRead<std::vector<SentUpload>> read = readSentUploads(m_db, m_run.UserId);
     if (!read)
         return read;
@@ -32,7 +28,7 @@ StoreResult UnansweredUploads::load()
     return read;
 }
 
-StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum)
+StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum, qint64 highestListed)
 {
     SentUpload sent;
     sent.LocalId = posted.id;
@@ -41,6 +37,7 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
     sent.ReadSynnum = readSynnum;
     sent.Del = posted.Del;
     sent.SentAt = Clock::currentDateTime();
+    sent.AboveServerId = highestListed;
     StoreResult kept = rememberSentUpload(m_db, m_run.UserId, sent);
     if (kept) {
         sent.id = kept.insertId;
@@ -52,7 +49,7 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
 StoreResult UnansweredUploads::answered(qint64 entry)
 {
     const auto it = std::find_if(m_posts.begin(), m_posts.end(),
-                                 [entry](const Own& own) { return own.sent.id == entry; });
+                                 [entry](const Post& post) { return post.sent.id == entry; });
     // A change or deletion of a memo the service has may arrive twice: the second finds its own copy.
     if (it == m_posts.end() || it->sent.ServerId > 0 || it->sent.Del)
         return forget(entry);
@@ -64,10 +61,11 @@ StoreResult UnansweredUploads::answered(qint64 entry)
 
 StoreResult UnansweredUploads::settle()
 {
-    for (const Own& own : std::vector<Own>(m_posts)) {
-        if (!own.sent.Answered && !m_recognised.contains(own.sent.id))
+    const QDateTime longAgo = Clock::currentDateTime().addDays(-KeptDays);
+    for (const Post& post : std::vector<Post>(m_posts)) {
+        if (!settled(post) && post.sent.SentAt >= longAgo)
             continue;
-        if (const StoreResult forgotten = forget(own.sent.id); !forgotten)
+        if (const StoreResult forgotten = forget(post.sent.id); !forgotten)
             return forgotten;
     }
     m_recognised.clear();
@@ -78,20 +76,48 @@ StoreResult UnansweredUploads::forget(qint64 entry)
 {
     const StoreResult forgotten = forgetSentUpload(m_db, m_run.UserId, entry);
     if (forgotten)
-        std::erase_if(m_posts, [entry](const Own& own) { return own.sent.id == entry; });
+        std::erase_if(m_posts, [entry](const Post& post) { return post.sent.id == entry; });
     return forgotten;
 }
 
-std::optional<UnansweredUploads::Own> UnansweredUploads::postedAs(const MemoRecord& serviceCopy,
-                                                                  std::optional<MemoId> localId) const
+std::optional<OwnPost> UnansweredUploads::ownPostIn(const ServiceCopy& copy, MemoId localId) const
 {
     for (auto it = m_posts.rbegin(); it != m_posts.rend(); ++it) {
-        if (it->sent.Del || (localId && it->sent.LocalId != *localId))
+        if (it->sent.Del || it->sent.LocalId != localId)
             continue;
-        if (serviceCopy.synnum >= it->posted.synnum && sameOnTheWire(serviceCopy, it->posted))
-            return *it;
+        if (const std::optional<int> at = copy.heldAt(wireDigest(it->posted), it->posted.synnum))
+            return OwnPost{it->sent, it->posted, *at};
     }
     return std::nullopt;
+}
+
+std::vector<std::pair<SentUpload, MemoRecord>> UnansweredUploads::posts() const
+{
+    std::vector<std::pair<SentUpload, MemoRecord>> all;
+    for (const Post& post : m_posts)
+        all.emplace_back(post.sent, post.posted);
+    return all;
+}
+
+QSet<qint64> UnansweredUploads::postedIds() const
+{
+    QSet<qint64> ids;
+    for (const Post& post : m_posts) {
+        if (!settled(post) && post.sent.ServerId > 0)
+            ids.insert(post.sent.ServerId);
+    }
+    return ids;
+}
+
+std::optional<qint64> UnansweredUploads::newPostsAbove() const
+{
+    std::optional<qint64> above;
+    for (const Post& post : m_posts) {
+        if (settled(post) || post.sent.ServerId > 0 || post.sent.Del)
+            continue;
+        above = std::min(above.value_or(post.sent.AboveServerId), post.sent.AboveServerId);
+    }
+    return above;
 }
 
 } // namespace velmo

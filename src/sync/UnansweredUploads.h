@@ -8,17 +8,20 @@
 // A post is forgotten when its answer is written, with one exception: the post of a memo new to
 // the service may have been taken more than once (the network layer sends a request again when a
 // connection breaks before the answer), so it is kept until a whole list of the service has been
-// compared after its answer; a second copy found then is one too many (see SyncSession).
+// compared after its answer; a second copy found then is one too many (see SyncSession). A post
+// nobody recognised is let go only once a whole list has been compared without it, KeptDays after it
+// went out: a computer away for weeks still knows its post when it comes back.
 //
 //   velmo::UnansweredUploads sent(db, run);
 //   sent.load();                                          // at the start of a pass
-//   const qint64 entry = sent.remember(postedCopy, readSynnum).insertId;   // before the post
+//   const qint64 entry = sent.remember(postedCopy, readSynnum, highestListed).insertId;   // before the post
 //   ... the answer written, in one transaction with sent.answered(entry)
-//   if (auto own = sent.postedAs(serviceCopy)) { ...; sent.recognised(own->sent.id); }
+//   if (auto own = sent.ownPostIn(serviceCopy, row)) { ...; sent.recognised(own->sent.id); }
 //   sent.settle();                                        // once the service's list is compared
 
 #include "store/Memo.h"
 #include "store/SentUploads.h"
+#include "sync/CopyDecision.h"
 
 #include <QSet>
 
@@ -38,38 +41,49 @@ public:
 
     UnansweredUploads(Database& db, const RunState& run);
 
-    // Reads the user's posts, after dropping those older than KeptDays.
+    // Reads the user's posts.
     StoreResult load();
 
     // Remembers a post about to go out: the memo as posted (its server id and counter as they go
-    // on the wire), and the row's counter when it was read. insertId names the entry.
-    StoreResult remember(const MemoRecord& posted, int readSynnum);
+    // on the wire), the row's counter when it was read, and the highest server id the service had
+    // listed (a copy of a memo new to it has a higher one). insertId names the entry.
+    StoreResult remember(const MemoRecord& posted, int readSynnum, qint64 highestListed);
 
     // The post's answer is written (call it in the transaction that writes the answer): it is
     // forgotten, or, for a memo new to the service, kept until the next settle().
     StoreResult answered(qint64 entry);
     // A copy of the service's was found to be this post: it is forgotten at settle().
     void recognised(qint64 entry) { m_recognised.insert(entry); }
-    // The service's whole list is compared: answered and recognised posts are forgotten.
+    // The service's whole list is compared: answered and recognised posts are forgotten, and those
+    // nobody recognised that went out more than KeptDays ago.
     StoreResult settle();
     // Forgets one post now.
     StoreResult forget(qint64 entry);
 
-    // A post of the memo row localId (of any row without it) that the service's copy is: the copy
-    // says what was posted (the counter aside) at a counter no lower than the one posted; the newest
-    // such post. A deletion that was posted leaves no copy, so it is never one.
-    struct Own
+    // The newest post of the row that a copy of the memo held: one the memo said what was posted
+    // (the counter aside) at a counter no lower than the one posted. A deletion that was posted leaves
+    // no copy, so it is never one.
+    std::optional<OwnPost> ownPostIn(const ServiceCopy& copy, MemoId localId) const;
+
+    // The posts remembered, oldest first, as posted (answered ones included: the service may hold one
+    // twice).
+    std::vector<std::pair<SentUpload, MemoRecord>> posts() const;
+    // The server ids that posts of changes not yet settled named.
+    QSet<qint64> postedIds() const;
+    // A copy of a memo new to the service that was posted and not settled has a server id above this.
+    std::optional<qint64> newPostsAbove() const;
+
+private:
+    struct Post
     {
         SentUpload sent;
         MemoRecord posted;
     };
-    std::optional<Own> postedAs(const MemoRecord& serviceCopy,
-                                std::optional<MemoId> localId = std::nullopt) const;
+    bool settled(const Post& post) const { return post.sent.Answered || m_recognised.contains(post.sent.id); }
 
-private:
     Database& m_db;
     const RunState& m_run;
-    std::vector<Own> m_posts; // oldest first
+    std::vector<Post> m_posts; // oldest first
     QSet<qint64> m_recognised;
 };
 

@@ -1,5 +1,6 @@
 #include "SyncRig.h"
 #include "TestMain.h"
+#include "store/WireText.h"
 
 #include <QPushButton>
 
@@ -226,7 +227,7 @@ private slots:
     void untravellableRowsWait()
     {
         Rig rig;
-        QSignalSpy told(&rig.a.sync, &SyncSession::untravellableMemo);
+        QSignalSpy told(&rig.a.sync, &SyncSession::memoHeldBack);
         const qint64 emoji = rig.a.add(QStringLiteral("emoji"));
         const qint64 separator = rig.a.add(QStringLiteral("separator"));
         const qint64 gone = rig.a.add(QStringLiteral("gone"));
@@ -250,8 +251,10 @@ private slots:
             QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成,2条备忘未上传"));
         }
         QCOMPARE(told.size(), 2);
-        QCOMPARE(told.at(0).at(2).toString(), QStringLiteral("\U0001F600"));
-        QCOMPARE(told.at(1).at(2).toString(), QStringLiteral("(#f!g#)"));
+        QCOMPARE(told.at(0).at(1).toString(), untravellableUploadMessage(QStringLiteral("emoji \U0001F600"),
+                                                                         QStringLiteral("\U0001F600")));
+        QCOMPARE(told.at(1).at(1).toString(),
+                 untravellableUploadMessage(QStringLiteral("separator"), QStringLiteral("(#f!g#)")));
         QCOMPARE(rig.a.unsynced(), 2);
         QCOMPARE(rig.serverTitles(), (QStringList{"emoji", "plain", "separator"}));
         QVERIFY(rig.b.syncNow());
@@ -352,7 +355,8 @@ private slots:
         QTest::newRow("stored for another row") << "#adok#|ok|%1|999" << false;
     }
 
-    // An answer that contradicts what was posted fails the pass and changes nothing here.
+    // An answer that contradicts what was posted changes nothing here: that memo waits, and the user
+    // is told which.
     void contradictingAnswers()
     {
         QFETCH(QString, answer);
@@ -363,8 +367,10 @@ private slots:
         rig.a.change(onA, deletion ? Device::Delete : Device::Edit);
         const QStringList before = rig.a.store.allMemoColumns();
         rig.answer(QStringLiteral("/api/Syn.asp"), answer.arg(rig.a.row(onA).NotebookServerId).arg(onA), 1);
+        QSignalSpy told(&rig.a.sync, &SyncSession::memoHeldBack);
         QVERIFY(rig.a.syncNow());
-        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:服务器返回值错误,下次同步"));
+        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成,1条备忘未上传"));
+        QCOMPARE(told.size(), 1);
         QCOMPARE(rig.a.store.allMemoColumns(), before);
     }
 };

@@ -108,9 +108,13 @@ private slots:
         const int accepted = int(IdListReply::Kind::Accepted);
         QTest::newRow("list") << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1,4:2:d,9:12\r\n"
                               << accepted << "3:1 4:2:d 9:12";
+        QTest::newRow("list with tokens")
+            << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1:a0b1c2d3,4:2:d:ffff0000" << accepted
+            << "3:1@a0b1c2d3 4:2:d@ffff0000";
         QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
         QTest::newRow("bad entries skipped")
-            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:3,7:2:D,0:1:d,8:4" << accepted << "8:4";
+            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:d:x:y,7:2:a-b,7:2:,7:2:d:,0:1:d,8:4"
+            << accepted << "8:4";
         QTest::newRow("counters at the top and one past")
             << "ok|0|" + proof + "|x|8:2147483647,9:2147483648" << accepted << "8:2147483647";
         QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
@@ -127,10 +131,11 @@ private slots:
         QCOMPARE(int(reply.kind), kind);
         QStringList got;
         for (const ServerEntry& entry : reply.entries)
-            got << QStringLiteral("%1:%2%3")
+            got << QStringLiteral("%1:%2%3%4")
                        .arg(entry.serverId)
                        .arg(entry.synnum)
-                       .arg(entry.deleted ? ":d" : "");
+                       .arg(entry.deleted ? ":d" : "",
+                            entry.token.isEmpty() ? QString() : QLatin1Char('@') + entry.token);
         QCOMPARE(got.join(QLatin1Char(' ')), entries);
     }
 

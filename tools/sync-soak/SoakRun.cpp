@@ -182,7 +182,7 @@ private:
             m_outcome.failure = QStringLiteral("seed %1, step %2: %3\n  after: %4")
                                     .arg(m_seed)
                                     .arg(m_step)
-                                    .arg(text, m_log.mid(std::max<qsizetype>(0, m_log.size() - 40))
+                                    .arg(text, m_log.mid(std::max<qsizetype>(0, m_log.size() - 90))
                                                    .join(QStringLiteral("\n         ")));
         }
         return false;
@@ -473,6 +473,9 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         }
         if (sharedFields(*now) == sharedFields(old) && now->Del == old.Del)
             continue;
+        // Changes that came to nothing (done and back) are no change to keep.
+        if (!old.Del && c.base.value(old.NotebookServerId) == sharedFields(old))
+            continue;
         const ServerCopy copy = after.value(now->NotebookServerId);
         if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
             return fail(
@@ -618,6 +621,8 @@ bool Sequence::settle(Computer& c, bool settleAlways)
     if (sharedFields(readMemo(c.db, local->id).value_or(MemoRecord())) != kept)
         return fail(QStringLiteral("%1: the kept copy was not stored as shown").arg(c.name));
     m_goneForGood.remove(tagOf(kept.title));
+    // The row's change is now what was kept over the service's copy the windows showed.
+    c.base.insert(c.sync->ConflictServerId(), sharedFields(parseConflictData(c.sync->ConflictData())->memo));
     return true;
 }
 

@@ -1,0 +1,198 @@
+#include "CopyDecision.h"
+
+#include "sync/ServerRecord.h"
+
+#include <algorithm>
+
+namespace velmo {
+
+ServiceCopy ServiceCopy::from(const DownloadReply& reply)
+{
+    ServiceCopy copy;
+    if (!reply.memo)
+        return copy;
+    copy.serverId = reply.memo->serverId;
+    copy.memo = reply.memo->memo;
+    copy.deleted = reply.deleted;
+    copy.token = reply.token;
+    copy.digest = wireDigest(copy.memo);
+    copy.versions = reply.versions;
+    // A service that names no copies, or not this one: the copy as it stands is one of them.
+    if (copy.versions.empty() || copy.versions.back().digest != copy.digest)
+        copy.versions.push_back({copy.memo.synnum, copy.digest});
+    return copy;
+}
+
+std::optional<int> ServiceCopy::heldAt(const QString& said, int atLeast) const
+{
+    for (auto it = versions.rbegin(); it != versions.rend(); ++it) {
+        if (it->digest == said && it->synnum >= atLeast)
+            return it->synnum;
+    }
+    return std::nullopt;
+}
+
+bool unchangedSince(const MemoRecord& row, const QString& contentDigest)
+{
+    return !row.Del && wireDigest(row) == contentDigest;
+}
+
+CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
+{
+    const MemoRecord& row = known.row;
+    if (copy.deleted) {
+        // Deleted by a computer that had this computer's post: unless the row changed since, so be it.
+        if (known.post && (row.Del || unchangedSince(row, wireDigest(known.post->posted))))
+            return CopyDecision::DeleteRow;
+        return CopyDecision::GoesUp;
+    }
+    if (sameOnTheWire(row, copy.memo))
+        return CopyDecision::InStep;
+    if (row.syn)
+        return CopyDecision::Take;
+    if (known.post) {
+        const QString posted = wireDigest(known.post->posted);
+        if (copy.digest == posted)
+            return CopyDecision::OwnPost;
+        // The service changed the memo after it took the post: the row takes that change unless it
+        // changed too; a deletion made since gives way to it.
+        if (row.Del || unchangedSince(row, posted))
+            return CopyDecision::Take;
+        return CopyDecision::Conflict;
+    }
+    if (known.base) {
+        const QString base = wireDigest(*known.base);
+        // The copy is the one the row's change was made on (sent again by a computer that had it).
+        if (base == copy.digest)
+            return CopyDecision::KeepChange;
+        // The row's changes came to nothing (marked done and back): the newer copy is taken.
+        if (unchangedSince(row, base))
+            return CopyDecision::Take;
+    }
+    // A deletion made without having seen this copy gives way to it.
+    if (row.Del)
+        return CopyDecision::Take;
+    return CopyDecision::Conflict;
+}
+
+void CopyMatcher::addRow(MemoId row, const MemoRecord& content)
+{
+    m_said[wireDigest(content)].push_back({row, content, std::nullopt});
+}
+
+void CopyMatcher::addPost(const SentUpload& sent, const MemoRecord& posted)
+{
+    // A deletion that was posted leaves no copy.
+    if (!sent.Del)
+        m_said[wireDigest(posted)].push_back({sent.LocalId, posted, sent});
+}
+
+void CopyMatcher::addDeletion(const SyncDeletion& deletion)
+{
+    m_deletedByDigest[deletion.Digest].push_back(deletion);
+    if (deletion.ServerId > 0)
+        m_deletedById[deletion.ServerId].push_back(deletion);
+}
+
+std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
+{
+    // The newest copy the memo held that a row or a post of this computer said.
+    for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
+        const auto said = m_said.constFind(version->digest);
+        if (said == m_said.constEnd())
+            continue;
+        // A post of the row before the row itself, so that the post is known to have arrived.
+        const Said* found = nullptr;
+        for (const Said& one : *said) {
+            // A post is taken at its own counter or above.
+            if (one.sent && version->synnum < one.content.synnum)
+                continue;
+            if (!found || (one.sent && !found->sent && one.row == found->row))
+                found = &one;
+        }
+        if (found) {
+            const Said& one = *found;
+            CopyMatch match;
+            match.kind = one.sent ? CopyMatch::Kind::Post : CopyMatch::Kind::Row;
+            match.row = one.row;
+            match.content = one.content;
+            match.digest = version->digest;
+            match.heldAt = version->synnum;
+            match.sent = one.sent;
+            return match;
+        }
+    }
+    // A memo deleted here: as it was then, its deletion goes up again; changed since, it stays.
+    if (const auto same = m_deletedByDigest.constFind(copy.digest); same != m_deletedByDigest.constEnd()) {
+        CopyMatch match;
+        match.kind = CopyMatch::Kind::Deleted;
+        match.deletion = same->front();
+        return match;
+    }
+    if (const auto byId = m_deletedById.constFind(copy.serverId); byId != m_deletedById.constEnd()) {
+        for (const SyncDeletion& deletion : *byId) {
+            if (!deletion.ServerToken.isEmpty() && !copy.token.isEmpty() &&
+                deletion.ServerToken != copy.token)
+                continue;
+            CopyMatch match;
+            match.kind = CopyMatch::Kind::Revived;
+            match.deletion = deletion;
+            return match;
+        }
+    }
+    for (const CopyVersion& version : copy.versions) {
+        if (const auto earlier = m_deletedByDigest.constFind(version.digest);
+            earlier != m_deletedByDigest.constEnd()) {
+            CopyMatch match;
+            match.kind = CopyMatch::Kind::Revived;
+            match.deletion = earlier->front();
+            return match;
+        }
+    }
+    return std::nullopt;
+}
+
+RowCopies resolveCopies(const std::optional<MemoRecord>& row, std::optional<HeldId> held,
+                        std::vector<RowCandidate> candidates)
+{
+    RowCopies out;
+    std::vector<RowCandidate> live;
+    std::vector<RowCandidate> deleted;
+    for (RowCandidate& candidate : candidates)
+        (candidate.copy.deleted ? deleted : live).push_back(std::move(candidate));
+    std::sort(live.begin(), live.end(),
+              [](const RowCandidate& a, const RowCandidate& b) { return a.copy.serverId < b.copy.serverId; });
+    const auto unchanged = [](const RowCandidate& c) { return c.copy.digest == c.match.digest; };
+    // Copies one too many: those nobody changed go, the others are memos of their own. A copy below
+    // the server id kept never goes, so that two computers that each keep one never delete both.
+    const auto settleRest = [&](auto from, qint64 kept) {
+        for (auto it = from; it != live.end(); ++it)
+            (unchanged(*it) && it->copy.serverId > kept ? out.retract : out.keep).push_back(*it);
+    };
+    if (!row) {
+        // The row is gone (deleted here): every copy of it nobody changed goes.
+        settleRest(live.begin(), 0);
+        return out;
+    }
+    if (!live.empty()) {
+        if (held && (held->serverId < live.front().copy.serverId || !held->unchanged)) {
+            settleRest(live.begin(), held->serverId);
+            return out;
+        }
+        out.retractHeld = held.has_value();
+        out.adopt = live.front();
+        settleRest(live.begin() + 1, live.front().copy.serverId);
+        return out;
+    }
+    if (deleted.empty() || held)
+        return out;
+    // Deleted elsewhere after its copy came from here: the deletion stands unless the row changed
+    // since, whose change then brings the memo back under its server id.
+    if (row->Del || unchangedSince(*row, deleted.front().match.digest))
+        out.deleteRow = true;
+    else
+        out.adopt = deleted.front();
+    return out;
+}
+
+} // namespace velmo

@@ -1,0 +1,150 @@
+#pragma once
+
+// What one copy that came down from the service means for this computer: pure decisions over the
+// row, the copy, what this computer posted and what it saw deleted (no request, no write; SyncSession
+// carries them out).
+//
+// Copies are told apart by their digest (ServerRecord.h: wireDigest), and the service names every
+// copy a memo held (ServiceCopy::versions): a memo whose versions hold what this computer posted, or
+// what a row of it held, is that row's memo, whatever server id it has now and whatever was done to it
+// since.
+//
+//   const velmo::CopyDecision what = velmo::decideKnown({row, base, post}, copy);
+//   velmo::CopyMatcher matcher;   matcher.addRow(...); matcher.addPost(...); matcher.addDeletion(...);
+//   if (const auto match = matcher.match(copy)) ...
+//   const velmo::RowCopies plan = velmo::resolveCopies(row, holds, candidates);
+
+#include "store/Memo.h"
+#include "store/SentUploads.h"
+#include "store/SyncDeletions.h"
+#include "sync/SyncReplies.h"
+
+#include <QHash>
+
+#include <optional>
+#include <vector>
+
+namespace velmo {
+
+// A memo as the service's download gave it.
+struct ServiceCopy
+{
+    qint64 serverId = 0;
+    MemoRecord memo;
+    bool deleted = false;
+    QString token;
+    std::vector<CopyVersion> versions; // oldest first; at least the copy itself
+    QString digest;                    // of the copy as it stands
+
+    static ServiceCopy from(const DownloadReply& reply);
+    // The counter of the newest copy the memo held that had this digest at or above `atLeast`.
+    std::optional<int> heldAt(const QString& said, int atLeast = 0) const;
+};
+
+// A post of this computer that a copy of the service held.
+struct OwnPost
+{
+    SentUpload sent;
+    MemoRecord posted;
+    int heldAt = 0; // the counter of the copy that was the post
+};
+
+// A row that carries the copy's server id.
+struct KnownRow
+{
+    MemoRecord row;                 // as it stands now
+    std::optional<MemoRecord> base; // the copy it was last in step with, when kept
+    std::optional<OwnPost> post;    // its newest post the copy held
+};
+
+enum class CopyDecision
+{
+    Take,       // the copy replaces the row, in step
+    InStep,     // the row says what the copy says: in step at its counter
+    KeepChange, // the copy is the one the row's change was made on: in step at its counter, the
+                // change still goes up
+    OwnPost,    // the copy is the row's own post: in step at its counter, later changes go up
+    Conflict,   // both changed: the conflict windows
+    DeleteRow,  // deleted on the service after its copy was seen: the row goes
+    GoesUp,     // the row's change goes up (over a deletion it had not seen)
+};
+
+// The copy of a memo whose row is here (the list named it above the row's counter, or deleted).
+CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy);
+
+// Whether the row is as it was when it held `content`: the same on the wire, not deleted since.
+bool unchangedSince(const MemoRecord& row, const QString& contentDigest);
+
+// What of this computer a copy of a memo no row carries may be: a row without a server id (new here, or
+// one whose server id the service lost), a post, or a memo deleted here.
+struct CopyMatch
+{
+    enum class Kind
+    {
+        Row,     // a row's memo: content is what the row (or its copy last in step) said
+        Post,    // a post of a row (the row may be gone)
+        Deleted, // a memo this computer saw deleted, unchanged since: its deletion goes up again
+        Revived, // a memo this computer saw deleted, changed since: it comes down, the deletion is let go
+    };
+    Kind kind = Kind::Row;
+    MemoId row = 0;                       // Row, Post
+    MemoRecord content;                   // what matched (Row, Post)
+    QString digest;                       // its digest
+    int heldAt = 0;                       // the counter of the copy that said it
+    std::optional<SentUpload> sent;       // Post
+    std::optional<SyncDeletion> deletion; // Deleted, Revived
+};
+
+class CopyMatcher
+{
+public:
+    // A row without a server id and what it said: as it stands, and its copy last in step.
+    void addRow(MemoId row, const MemoRecord& content);
+    // A post whose answer is not settled, as posted.
+    void addPost(const SentUpload& sent, const MemoRecord& posted);
+    void addDeletion(const SyncDeletion& deletion);
+
+    std::optional<CopyMatch> match(const ServiceCopy& copy) const;
+
+private:
+    struct Said
+    {
+        MemoId row = 0;
+        MemoRecord content;
+        std::optional<SentUpload> sent;
+    };
+    QHash<QString, std::vector<Said>> m_said; // by digest
+    QHash<QString, std::vector<SyncDeletion>> m_deletedByDigest;
+    QHash<qint64, std::vector<SyncDeletion>> m_deletedById;
+};
+
+// The copies that came down for one row of this computer (its memo, under server ids no row carries),
+// and what becomes of them: the row takes the one of the lowest server id, unless the server id it
+// carries is lower still; a copy one too many that nobody changed goes (a service that took a post
+// twice, or two computers that sent the same memo); one somebody changed stays as a memo of its own.
+// With deleted copies alone, the deletion stands when the row is as the copy was; a row changed since
+// takes the copy's server id and its change brings the memo back.
+struct RowCandidate
+{
+    ServiceCopy copy;
+    CopyMatch match;
+};
+struct RowCopies
+{
+    std::optional<RowCandidate> adopt; // the row takes this copy's server id
+    std::vector<RowCandidate> retract; // deleted on the service
+    std::vector<RowCandidate> keep;    // come down as memos of their own
+    bool deleteRow = false;            // the deletion made elsewhere stands
+    bool retractHeld = false;          // the server id the row carried goes (it moved to a lower one)
+};
+// The server id a row carries and the list named live.
+struct HeldId
+{
+    qint64 serverId = 0;
+    bool unchanged = false; // the service's copy is the one the row was last in step with
+};
+// row: the row as it stands (none: gone).
+RowCopies resolveCopies(const std::optional<MemoRecord>& row, std::optional<HeldId> held,
+                        std::vector<RowCandidate> candidates);
+
+} // namespace velmo
