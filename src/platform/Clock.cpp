@@ -22,6 +22,11 @@ void Clock::setInstance(Clock* clock)
     current = clock ? clock : &systemClock;
 }
 
+Clock* Clock::instance()
+{
+    return current;
+}
+
 QDateTime Clock::now() const
 {
     return QDateTime::currentDateTime();

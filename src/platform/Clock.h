@@ -16,6 +16,8 @@ public:
     // Installs the clock every caller reads from now on; nullptr goes back to the system clock.
     // The caller keeps ownership.
     static void setInstance(Clock* clock);
+    // The clock installed now (the system clock when none is).
+    static Clock* instance();
 
 protected:
     virtual QDateTime now() const;

@@ -164,6 +164,34 @@ StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int ex
                    {id, userId, expectedSynnum});
 }
 
+StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, const QStringList& digests)
+{
+    static const FixedSql remember(
+        QStringLiteral("INSERT OR IGNORE INTO SyncLineage (LocalId, userid, Digest) VALUES (?, ?, ?)"));
+    for (const QString& digest : digests) {
+        if (const StoreResult kept = db.exec(remember, {id, userId, digest}); !kept)
+            return kept;
+    }
+    return StoreResult::success();
+}
+
+StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id)
+{
+    StoreRead<std::vector<QString>> rows =
+        db.selectRows(QStringLiteral("SELECT Digest FROM SyncLineage WHERE LocalId=? AND userid=?"),
+                      {id, userId}, [](const DbQuery& row) { return row.value(0).toString(); });
+    if (!rows)
+        return rows;
+    return {rows, QSet<QString>(rows.value.begin(), rows.value.end())};
+}
+
+StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& userId, const QString& digest)
+{
+    return db.selectRows(
+        QStringLiteral("SELECT LocalId FROM SyncLineage WHERE userid=? AND Digest=? ORDER BY LocalId"),
+        {userId, digest}, [](const DbQuery& row) { return row.value(0).toLongLong(); });
+}
+
 StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token)
 {
     return db.exec(
@@ -212,12 +240,12 @@ StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expec
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
                               int readSynnum, int postedSynnum, bool sentDel)
 {
-    static const FixedSql acknowledge(
-        QStringLiteral("UPDATE Notebook SET ServerToken=CASE WHEN NotebookServerId=? THEN ServerToken END, "
-                       "NotebookServerId=?, SyncedSynnum=?, "
-                       "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
-                       "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
-                       "WHERE id=? AND userid=?"));
+    static const FixedSql acknowledge(QStringLiteral(
+        "UPDATE Notebook SET ServerToken=CASE WHEN NotebookServerId=? THEN ServerToken ELSE '?' END, "
+        "NotebookServerId=?, SyncedSynnum=?, "
+        "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
+        "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
+        "WHERE id=? AND userid=?"));
     return db.exec(acknowledge, {serverId, serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel,
                                  postedSynnum, localId, userId});
 }

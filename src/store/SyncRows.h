@@ -16,6 +16,7 @@
 #include "store/StoreResult.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <limits>
@@ -99,6 +100,16 @@ StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 
 // The row goes: another computer deleted its memo after it had the row's copy. Only while the row's
 // counter is still expectedSynnum.
 StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int expectedSynnum);
+
+// The copies (digests) the row's memo is known to have held on the service.
+StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, const QStringList& digests);
+StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id);
+// The user's rows whose memo is known to have held this copy.
+StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& userId, const QString& digest);
+
+// The token that marks a server id the service gave in an answer and no list has named since: the
+// next comparison checks the service's copy before taking it for the row's.
+inline const QString UnconfirmedToken = QStringLiteral("?");
 
 // The service names the memo of the row's server id with this token.
 StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token);

@@ -7,8 +7,8 @@
 -- Version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
 -- file is brought up to this shape when it is opened (store/SchemaUpgrade).
 -- Version 3: the table SentUploads exists.
--- Version 4: Notebook.ServerToken, SentUploads.AboveServerId, the tables SyncBase and SyncDeletions and
--- the triggers that keep SyncBase.
+-- Version 4: Notebook.ServerToken, SentUploads.AboveServerId, the tables SyncBase, SyncLineage and
+-- SyncDeletions and the triggers that keep the first two.
 
 CREATE TABLE Config (
     id INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -174,7 +174,20 @@ END
 CREATE TRIGGER SyncBaseGone AFTER DELETE ON Notebook
 BEGIN
     DELETE FROM SyncBase WHERE LocalId = OLD.id;
+    DELETE FROM SyncLineage WHERE LocalId = OLD.id;
 END
+
+-- Every copy this computer knows a row's memo held on the service (a digest each): the copies it had,
+-- and those the service said the memo held before them. A copy that another computer sends again
+-- after the service lost the memo is known by it.
+CREATE TABLE SyncLineage (
+    LocalId INTEGER NOT NULL,
+    userid TEXT NOT NULL,
+    Digest TEXT NOT NULL,
+    PRIMARY KEY (LocalId, Digest)
+)
+
+CREATE INDEX SyncLineageDigest ON SyncLineage (userid, Digest)
 
 -- Memos this computer saw deleted (its own deletion confirmed, or another computer's): what the memo
 -- said then, so that a service that lost the deletion (put back from a backup, started over) gets it

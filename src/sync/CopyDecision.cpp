@@ -152,8 +152,7 @@ std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
     return std::nullopt;
 }
 
-RowCopies resolveCopies(const std::optional<MemoRecord>& row, std::optional<HeldId> held,
-                        std::vector<RowCandidate> candidates)
+RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::vector<RowCandidate> candidates)
 {
     RowCopies out;
     std::vector<RowCandidate> live;
@@ -162,33 +161,42 @@ RowCopies resolveCopies(const std::optional<MemoRecord>& row, std::optional<Held
         (candidate.copy.deleted ? deleted : live).push_back(std::move(candidate));
     std::sort(live.begin(), live.end(),
               [](const RowCandidate& a, const RowCandidate& b) { return a.copy.serverId < b.copy.serverId; });
-    const auto unchanged = [](const RowCandidate& c) { return c.copy.digest == c.match.digest; };
-    // Copies one too many: those nobody changed go, the others are memos of their own. A copy below
-    // the server id kept never goes, so that two computers that each keep one never delete both.
-    const auto settleRest = [&](auto from, qint64 kept) {
-        for (auto it = from; it != live.end(); ++it)
-            (unchanged(*it) && it->copy.serverId > kept ? out.retract : out.keep).push_back(*it);
+    // Nothing in the copy that the row's memo did not say before.
+    const auto behind = [&view](const RowCandidate& c) {
+        return c.copy.digest == c.match.digest || view.known.contains(c.copy.digest);
     };
-    if (!row) {
-        // The row is gone (deleted here): every copy of it nobody changed goes.
-        settleRest(live.begin(), 0);
+    if (!view.row) {
+        for (const RowCandidate& c : live)
+            (behind(c) ? out.retract : out.keep).push_back(c);
+        return out;
+    }
+    if (held) {
+        for (const RowCandidate& c : live) {
+            const bool ahead = !view.inStep.isEmpty() && c.copy.heldAt(view.inStep).has_value();
+            if (behind(c) && !ahead) {
+                out.retract.push_back(c);
+            } else if (behind(c) && c.copy.serverId > held->serverId) {
+                out.retract.push_back(c); // the same as the row's: the higher server id goes
+            } else if (held->unchanged && !out.adopt) {
+                out.adopt = c;
+                out.retractHeld = true;
+            }
+        }
         return out;
     }
     if (!live.empty()) {
-        if (held && (held->serverId < live.front().copy.serverId || !held->unchanged)) {
-            settleRest(live.begin(), held->serverId);
-            return out;
-        }
-        out.retractHeld = held.has_value();
         out.adopt = live.front();
-        settleRest(live.begin() + 1, live.front().copy.serverId);
+        for (auto it = live.begin() + 1; it != live.end(); ++it) {
+            if (behind(*it))
+                out.retract.push_back(*it);
+        }
         return out;
     }
-    if (deleted.empty() || held)
+    if (deleted.empty())
         return out;
     // Deleted elsewhere after its copy came from here: the deletion stands unless the row changed
     // since, whose change then brings the memo back under its server id.
-    if (row->Del || unchangedSince(*row, deleted.front().match.digest))
+    if (view.row->Del || unchangedSince(*view.row, deleted.front().match.digest))
         out.deleteRow = true;
     else
         out.adopt = deleted.front();

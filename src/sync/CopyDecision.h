@@ -20,6 +20,7 @@
 #include "sync/SyncReplies.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 #include <vector>
@@ -88,7 +89,8 @@ struct CopyMatch
     };
     Kind kind = Kind::Row;
     MemoId row = 0;                       // Row, Post
-    MemoRecord content;                   // what matched (Row, Post)
+    MemoRecord content;                   // what matched (Row, Post), when contentKnown
+    bool contentKnown = true;             // false: only its digest is known (the memo held it once)
     QString digest;                       // its digest
     int heldAt = 0;                       // the counter of the copy that said it
     std::optional<SentUpload> sent;       // Post
@@ -118,24 +120,29 @@ private:
     QHash<qint64, std::vector<SyncDeletion>> m_deletedById;
 };
 
-// The copies that came down for one row of this computer (its memo, under server ids no row carries),
-// and what becomes of them: the row takes the one of the lowest server id, unless the server id it
-// carries is lower still; a copy one too many that nobody changed goes (a service that took a post
-// twice, or two computers that sent the same memo); one somebody changed stays as a memo of its own.
-// With deleted copies alone, the deletion stands when the row is as the copy was; a row changed since
-// takes the copy's server id and its change brings the memo back.
+// The copies that came down for one row of this computer (copies of its memo under server ids no row
+// carries: posts taken twice, a memo two computers sent again after the service lost it), and what
+// becomes of them, the same on every computer that can tell:
+//   - a copy whose every copy the row knows (an older one of its memo, or the same) goes; of two that
+//     say the same, the one of the higher server id goes;
+//   - a copy that holds what the row never had (changed elsewhere) is the one the row moves to, the
+//     server id it carries going, so that the change meets the row's; one more such copy waits for the
+//     next pass;
+//   - a row without a server id moves to the copy of the lowest one;
+//   - with deleted copies alone, the deletion stands when the row is as the copy was; a row changed
+//     since takes the copy's server id and its change brings the memo back;
+//   - the row gone (deleted here), every copy of it nobody changed goes.
 struct RowCandidate
 {
     ServiceCopy copy;
     CopyMatch match;
 };
-struct RowCopies
+// What this computer knows of the row.
+struct RowView
 {
-    std::optional<RowCandidate> adopt; // the row takes this copy's server id
-    std::vector<RowCandidate> retract; // deleted on the service
-    std::vector<RowCandidate> keep;    // come down as memos of their own
-    bool deleteRow = false;            // the deletion made elsewhere stands
-    bool retractHeld = false;          // the server id the row carried goes (it moved to a lower one)
+    std::optional<MemoRecord> row; // as it stands; none: gone
+    QSet<QString> known;           // every copy its memo is known to have said (CopyMatcher, lineage)
+    QString inStep;                // the copy it is in step with (itself, or its copy last in step)
 };
 // The server id a row carries and the list named live.
 struct HeldId
@@ -143,8 +150,16 @@ struct HeldId
     qint64 serverId = 0;
     bool unchanged = false; // the service's copy is the one the row was last in step with
 };
-// row: the row as it stands (none: gone).
-RowCopies resolveCopies(const std::optional<MemoRecord>& row, std::optional<HeldId> held,
+struct RowCopies
+{
+    std::optional<RowCandidate> adopt; // the row takes this copy's server id
+    std::vector<RowCandidate> retract; // deleted on the service
+    std::vector<RowCandidate> keep;    // come down as memos of their own
+    bool deleteRow = false;            // the deletion made elsewhere stands
+    bool retractHeld = false;          // the server id the row carried goes (it moved to another)
+};
+// Candidates in none of the lists wait for a later pass.
+RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held,
                         std::vector<RowCandidate> candidates);
 
 } // namespace velmo

@@ -42,7 +42,7 @@ std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
 
 bool tokensDiffer(const QString& a, const QString& b)
 {
-    return !a.isEmpty() && !b.isEmpty() && a != b;
+    return !a.isEmpty() && !b.isEmpty() && a != UnconfirmedToken && a != b;
 }
 
 } // namespace
@@ -88,6 +88,11 @@ ListPlan compareList(const ListInputs& inputs)
             continue;
         }
         const ServerEntry& entry = place->entry;
+        if (row.token == UnconfirmedToken) {
+            plan.downloads.push_back({entry, row, ListPlan::Reason::Confirm});
+            plan.held.insert(row.id);
+            continue;
+        }
         if (row.token.isEmpty() && !entry.token.isEmpty())
             plan.tokens.emplace_back(row, entry.token);
         const bool changeWaiting = !row.syn;

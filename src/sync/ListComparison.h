@@ -12,6 +12,8 @@
 //     started over, put back from a backup, or is another service) and may have given its server id to
 //     another memo: the row lets the server id go and goes up as a new memo (a copy of it that another
 //     computer sent meanwhile is recognised when it comes down: sync/CopyDecision.h);
+//   - the service gave it in an answer and no list named it since: the copy comes down, to be checked
+//     for the row's own (sync/SyncSession);
 //   - several rows carry it: nothing comes down for either;
 //   - listed live at the row's remembered counter: nothing to do;
 //   - listed below it: the service went back to an older copy; the row's copy goes up again;
@@ -58,6 +60,7 @@ struct ListPlan
         New,     // no row carries it
         Changed, // the row's copy is older than the listed one, or its counter is not known
         Deleted, // listed deleted: whether a post of this computer was that memo
+        Confirm, // the row took the server id from an answer: whether the listed memo is the row's
     };
     struct Download
     {

@@ -39,6 +39,26 @@ QString refusedUploadMessage(const QString& title, const QString& reason)
         .arg(title, reason);
 }
 
+SyncKey keyOf(const MemoRecord& row)
+{
+    SyncKey key;
+    key.id = row.id;
+    key.serverId = row.NotebookServerId;
+    key.synnum = row.synnum;
+    key.SyncedSynnum = row.SyncedSynnum;
+    key.syn = row.syn;
+    key.Del = row.Del;
+    return key;
+}
+
+QStringList digestsOf(const ServiceCopy& copy)
+{
+    QStringList digests;
+    for (const CopyVersion& version : copy.versions)
+        digests << version.digest;
+    return digests;
+}
+
 // A status followed by the reason for it (the transport's or the store's), when there is one.
 QString withReason(const QString& status, const QString& reason)
 {
@@ -433,13 +453,32 @@ StoreResult SyncSession::takeDownload(const ServiceCopy& copy)
 {
     const ListPlan::Download& download = m_plan.downloads[m_nextDownload];
     if (download.local)
-        return takeKnown(*download.local, copy);
-    return takeUnknown(copy, m_matcher.match(copy));
+        return takeKnown(download, copy);
+    return takeUnknown(copy);
+}
+
+// What this computer knows its row's memo said: as it stands, the copy it was last in step with,
+// every copy of the service its memo is known to have held, and its posts.
+StoreRead<QSet<QString>> SyncSession::knownDigests(const MemoRecord& row)
+{
+    StoreRead<QSet<QString>> known = readLineage(m_db, m_run.UserId, row.id);
+    const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
+    if (!known || !base)
+        return !known ? StoreResult(known) : StoreResult(base);
+    known.value.insert(wireDigest(row));
+    if (base.value)
+        known.value.insert(wireDigest(*base.value));
+    for (const auto& [sent, posted] : m_unanswered.posts()) {
+        if (sent.LocalId == row.id && !sent.Del)
+            known.value.insert(wireDigest(posted));
+    }
+    return known;
 }
 
 // The copy of a memo a row carries.
-StoreResult SyncSession::takeKnown(const SyncKey& listed, const ServiceCopy& copy)
+StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const ServiceCopy& copy)
 {
+    const SyncKey& listed = *download.local;
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, listed.id);
     if (!row)
         return row;
@@ -450,33 +489,35 @@ StoreResult SyncSession::takeKnown(const SyncKey& listed, const ServiceCopy& cop
         m_plan.held.remove(listed.id);
         return StoreResult::success();
     }
+    if (download.reason == ListPlan::Reason::Confirm) {
+        // The server id came in an answer: the memo it names now is the row's only when one of its
+        // copies is one this computer knows of the row.
+        const StoreRead<QSet<QString>> known = knownDigests(*row.value);
+        if (!known)
+            return known;
+        bool ours = false;
+        for (const CopyVersion& version : copy.versions)
+            ours = ours || known.value.contains(version.digest);
+        if (!ours) {
+            // The service lost the row's memo and gave its server id to another one.
+            m_plan.held.remove(listed.id);
+            if (const StoreResult forgotten = forgetServerId(m_db, m_run.UserId, keyOf(*row.value));
+                !forgotten)
+                return forgotten;
+            return takeUnknown(copy);
+        }
+        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
+            return stored;
+    } else if (!copy.token.isEmpty() && listed.token.isEmpty()) {
+        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
+            return stored;
+    }
     const OwnMemoRead base =
         row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
     if (!base)
         return base;
-    if (!copy.token.isEmpty() && listed.token.isEmpty()) {
-        SyncKey key = listed;
-        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, key, copy.token); !stored)
-            return stored;
-    }
     return decideFor(*row.value, base.value, m_unanswered.ownPostIn(copy, listed.id), copy);
 }
-
-namespace {
-
-SyncKey keyOf(const MemoRecord& row)
-{
-    SyncKey key;
-    key.id = row.id;
-    key.serverId = row.NotebookServerId;
-    key.synnum = row.synnum;
-    key.SyncedSynnum = row.SyncedSynnum;
-    key.syn = row.syn;
-    key.Del = row.Del;
-    return key;
-}
-
-} // namespace
 
 // Carries out what the copy means for a row that carries its server id.
 StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
@@ -488,6 +529,11 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
         m_unanswered.recognised(post->sent.id);
     if (decision != CopyDecision::Conflict)
         m_plan.held.remove(row.id);
+    // Whatever the row does with it, its memo held these copies.
+    if (decision != CopyDecision::DeleteRow) {
+        if (const StoreResult known = rememberLineage(m_db, m_run.UserId, row.id, digestsOf(copy)); !known)
+            return known;
+    }
     switch (decision) {
     case CopyDecision::Take: {
         StoreResult stored = overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
@@ -538,8 +584,27 @@ StoreResult SyncSession::forgetRowDeleted(const MemoRecord& row, const ServiceCo
 }
 
 // A copy no row carries.
-StoreResult SyncSession::takeUnknown(const ServiceCopy& copy, std::optional<CopyMatch> match)
+StoreResult SyncSession::takeUnknown(const ServiceCopy& copy)
 {
+    std::optional<CopyMatch> match = m_matcher.match(copy);
+    if (!match || (match->kind != CopyMatch::Kind::Row && match->kind != CopyMatch::Kind::Post)) {
+        // A row whose memo is known to have held one of the copies: the newest such copy.
+        for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
+            const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, version->digest);
+            if (!rows)
+                return rows;
+            if (rows.value.empty())
+                continue;
+            CopyMatch known;
+            known.kind = CopyMatch::Kind::Row;
+            known.contentKnown = false;
+            known.row = rows.value.front();
+            known.digest = version->digest;
+            known.heldAt = version->synnum;
+            match = known;
+            break;
+        }
+    }
     if (match && (match->kind == CopyMatch::Kind::Row || match->kind == CopyMatch::Kind::Post)) {
         // A memo of a row of this computer's: decided with the others of the row once all came down.
         m_candidates[match->row].push_back({copy, *match});
@@ -558,7 +623,18 @@ StoreResult SyncSession::takeUnknown(const ServiceCopy& copy, std::optional<Copy
         if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, match->deletion->id); !forgotten)
             return forgotten;
     }
+    return insertCopy(copy);
+}
+
+// A memo of the service that is new here.
+StoreResult SyncSession::insertCopy(const ServiceCopy& copy)
+{
     StoreResult stored = insertFromServer(m_db, m_run.UserId, copy.serverId, copy.token, copy.memo);
+    if (stored && stored.rowsAffected > 0) {
+        const StoreResult known = rememberLineage(m_db, m_run.UserId, stored.insertId, digestsOf(copy));
+        if (!known)
+            return known;
+    }
     m_changed += stored.rowsAffected;
     return stored;
 }
@@ -597,30 +673,36 @@ StoreResult SyncSession::resolveCandidates()
             for (const RowCandidate& candidate : candidates) {
                 if (candidate.copy.deleted)
                     continue;
-                StoreResult stored = insertFromServer(m_db, m_run.UserId, candidate.copy.serverId,
-                                                      candidate.copy.token, candidate.copy.memo);
-                if (!stored)
+                if (const StoreResult stored = insertCopy(candidate.copy); !stored)
                     return stored;
-                m_changed += stored.rowsAffected;
             }
             continue;
         }
+        RowView view;
+        view.row = row.value;
+        std::optional<MemoRecord> base;
         std::optional<HeldId> held;
-        if (row.value && row.value->NotebookServerId > 0) {
+        if (row.value) {
+            StoreRead<QSet<QString>> known = knownDigests(*row.value);
+            const OwnMemoRead kept = readSyncBase(m_db, m_run.UserId, rowId);
+            if (!known || !kept)
+                return !known ? StoreResult(known) : StoreResult(kept);
+            view.known = std::move(known.value);
+            base = kept.value;
+            view.inStep = row.value->syn ? wireDigest(*row.value) : base ? wireDigest(*base) : QString();
             const qint64 carried = row.value->NotebookServerId;
-            held = HeldId{carried, m_plan.isLive(carried) && row.value->syn && !m_plan.held.contains(rowId)};
+            if (carried > 0)
+                held =
+                    HeldId{carried, m_plan.isLive(carried) && row.value->syn && !m_plan.held.contains(rowId)};
         }
-        const RowCopies plan = resolveCopies(row.value, held, candidates);
+        const RowCopies plan = resolveCopies(view, held, candidates);
         for (const RowCandidate& extra : plan.retract)
             m_retractions.push_back(
                 {extra.copy.serverId, extra.copy.memo,
                  extra.match.sent ? std::optional<qint64>(extra.match.sent->id) : std::nullopt});
         for (const RowCandidate& own : plan.keep) {
-            StoreResult stored =
-                insertFromServer(m_db, m_run.UserId, own.copy.serverId, own.copy.token, own.copy.memo);
-            if (!stored)
+            if (const StoreResult stored = insertCopy(own.copy); !stored)
                 return stored;
-            m_changed += stored.rowsAffected;
         }
         if (plan.deleteRow) {
             if (const StoreResult removed = forgetRowDeleted(*row.value, candidates.front().copy); !removed)
@@ -631,19 +713,25 @@ StoreResult SyncSession::resolveCandidates()
             continue;
         const MemoRecord& was = *row.value;
         if (plan.retractHeld) {
-            const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, rowId);
-            MemoRecord carried = base.value.value_or(was);
+            MemoRecord carried = base.value_or(was);
             carried.synnum = was.SyncedSynnum;
             m_retractions.push_back({was.NotebookServerId, carried, std::nullopt});
         }
         const RowCandidate& adopted = *plan.adopt;
         // The row is the copy's memo, last in step with it at the copy that said what the row did.
-        MemoRecord base = adopted.match.content;
-        base.synnum = adopted.match.heldAt;
         StoreResult taken = takeServerId(m_db, m_run.UserId, rowId, std::max<qint64>(was.NotebookServerId, 0),
                                          adopted.copy.serverId, adopted.copy.token, adopted.match.heldAt);
+        if (taken && adopted.match.contentKnown) {
+            base = adopted.match.content;
+            base->synnum = adopted.match.heldAt;
+            taken = storeSyncBase(m_db, m_run.UserId, rowId, *base);
+        } else if (taken) {
+            const OwnMemoRead kept = readSyncBase(m_db, m_run.UserId, rowId); // a row in step keeps itself
+            taken = kept;
+            base = kept.value;
+        }
         if (taken)
-            taken = storeSyncBase(m_db, m_run.UserId, rowId, base);
+            taken = rememberLineage(m_db, m_run.UserId, rowId, digestsOf(adopted.copy));
         if (!taken)
             return taken;
         if (adopted.copy.deleted)
@@ -1078,6 +1166,8 @@ StoreResult SyncSession::writeAnswers()
             // row have changed since.
             written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
             if (written)
+                written = rememberLineage(m_db, m_run.UserId, sent.id, {wireDigest(sent.posted)});
+            if (written)
                 written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
                                             sent.postedSynnum, sent.Del);
         }
@@ -1213,8 +1303,10 @@ void SyncSession::conflictSettled(bool serverCopyKept)
     // that copy again is then no conflict for the kept change.
     if (const std::optional<ConflictRecord> server = parseConflictData(m_conflictData)) {
         const OwnMemoRead row = readByServerId(m_db, m_run.UserId, server->serverId);
-        if (row.value && !row.value->syn && row.value->SyncedSynnum == server->memo.synnum)
+        if (row.value && !row.value->syn && row.value->SyncedSynnum == server->memo.synnum) {
             storeSyncBase(m_db, m_run.UserId, row.value->id, server->memo);
+            rememberLineage(m_db, m_run.UserId, row.value->id, {wireDigest(server->memo)});
+        }
     }
 }
 

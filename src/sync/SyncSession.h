@@ -163,10 +163,12 @@ private:
     void onDownload(const QString& text);
     void onSynReply(const QString& text);
     StoreResult takeDownload(const ServiceCopy& copy);
-    StoreResult takeKnown(const SyncKey& listed, const ServiceCopy& copy);
+    StoreResult takeKnown(const ListPlan::Download& download, const ServiceCopy& copy);
+    StoreRead<QSet<QString>> knownDigests(const MemoRecord& row);
+    StoreResult insertCopy(const ServiceCopy& copy);
     StoreResult decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
                           const std::optional<OwnPost>& post, const ServiceCopy& copy);
-    StoreResult takeUnknown(const ServiceCopy& copy, std::optional<CopyMatch> match);
+    StoreResult takeUnknown(const ServiceCopy& copy);
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();
     StoreResult forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy);
