@@ -737,8 +737,8 @@ private slots:
         QVERIFY(state.MobileMailActive); // whether or not the password is remembered
     }
 
-    // What a sign-in stores: a new account row, or the oldest existing row of the name; a name that
-    // differs only in letter case is another account.
+    // What a sign-in stores: a new account row, or the oldest existing row of the name in any letter
+    // case, whose spelling the account keeps; the mailbox flag goes to the rows of that spelling.
     void accountRowsOfASignIn()
     {
         test::TestStore store;
@@ -752,6 +752,8 @@ private slots:
         QVERIFY(records.saveVerifiedAccount("dan", "d1", true, std::nullopt).ok);
         QVERIFY(records.saveVerifiedAccount("carl", "c1", true, PasswordDigest{"c2", 6}).ok);
         QVERIFY(records.saveVerifiedAccount("eve", "e1", false, std::nullopt).ok);
+        QCOMPARE(records.saveVerifiedAccount("bOB", "b1", false, PasswordDigest{"b2", 8}).value,
+                 QStringLiteral("Bob"));
         QCOMPARE(records.setMobileMailActive("ANN", true).rowsAffected, 0);
         QCOMPARE(records.setMobileMailActive("ann", true).rowsAffected, 1);
         const QString rows =
