@@ -27,10 +27,12 @@ bool isInsert(const QString& sql)
            head.startsWith(u"REPLACE", Qt::CaseInsensitive);
 }
 
-// Why the last call on the connection failed, worded by its result code.
+// Why the last call on the connection failed, worded by its result code and the system's error
+// number behind a failed file operation.
 QString lastError(sqlite3* handle)
 {
-    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
+    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)),
+                        sqlite3_system_errno(handle));
 }
 
 // Binds one value in its stored form (see the header). With `inPlace` a text is bound without a
