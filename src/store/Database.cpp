@@ -322,6 +322,11 @@ bool Database::isOpen() const
     return m_handle != nullptr;
 }
 
+QString Database::readOnlyReason() const
+{
+    return m_handle && sqlite3_db_readonly(m_handle, "main") == 1 ? sqliteReason(SQLITE_READONLY) : QString();
+}
+
 bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error)
 {
     switch (value.typeId()) {

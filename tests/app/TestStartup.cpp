@@ -219,6 +219,8 @@ private slots:
         QTest::newRow("read-only, to be upgraded")
             << QStringList{"PRAGMA user_version = 1"} << 1 << opening
             << QStringLiteral("原因:无法升级数据文件的格式:数据文件是只读的,无法写入");
+        QTest::newRow("read-only, this version")
+            << QStringList{} << 1 << opening << QStringLiteral("原因:数据文件是只读的,无法写入");
         QTest::newRow("read-only folder, no data.db")
             << QStringList{} << 2 << QStringLiteral("数据文件无法创建,程序将退出。\n文件:")
             << QStringLiteral("原因:无法在文件夹 %1 中新建文件:没有权限");

@@ -295,21 +295,34 @@ private slots:
     void unreadableFileIsKeptAndReplaced_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing
-        QTest::newRow("empty") << QByteArray() << -1;
-        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
-        QTest::newRow("truncated") << QByteArray() << 8192;
-        QTest::newRow("dangling link") << QByteArray() << -2;
+        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing;
+                                            // -3: a SQLite file of another program
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << -1 << "该文件不是数据文件";
+        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1 << "该文件不是数据文件";
+        QTest::newRow("truncated") << QByteArray() << 8192 << "数据文件已损坏";
+        QTest::newRow("dangling link") << QByteArray() << -2 << "它是指向不存在的文件的链接";
+        QTest::newRow("another program's") << QByteArray() << -3 << "数据文件中没有备忘表";
     }
 
     void unreadableFileIsKeptAndReplaced()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, keepBytes);
+        QFETCH(QString, reason);
         test::TempDataFolder folder;
         const QString path = databasePath(folder.dataFolder());
         const QString gone = folder.filePath(QStringLiteral("gone"));
         QFile file(path);
+        if (keepBytes == -3) {
+            QVERIFY(SaveDatabaseFile(path).ok);
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(path).ok && db.execOnce(QStringLiteral("DROP TABLE Notebook")).ok);
+            db.close();
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+            file.close();
+        }
         if (keepBytes >= 0) {
             QVERIFY(SaveDatabaseFile(path).ok && file.open(QIODevice::ReadOnly));
             bytes = file.read(keepBytes);
@@ -330,7 +343,8 @@ private slots:
         QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
         QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
         QCOMPARE(QFileInfo(earlier).size(), 0);
-        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
+        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs + QStringLiteral("\n原因:") +
+                                                reason + u'\n'));
         QFile kept(recovery.brokenFileKeptAs);
         if (keepBytes == -2) {
             QVERIFY(QFileInfo(kept).isSymLink() && !QFileInfo::exists(gone));
