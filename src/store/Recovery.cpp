@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "store/DataFiles.h"
+#include "store/SchemaUpgrade.h"
 #include "store/StoreError.h"
 
 #include <QFile>
@@ -74,7 +75,12 @@ Probe probeDatabase(const QString& path)
             result = probeFailure(db.lastError());
         } else {
             QSqlQuery query(db);
-            if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+            // A later version's file (its version may stand in a log not yet written back) is told
+            // as such when it is opened, never taken for another program's file for the tables it has.
+            if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next() &&
+                isNewerSchema(query.value(0).toInt()))
+                result = {Probe::Unknown, {}};
+            else if (!query.exec(QStringLiteral("PRAGMA quick_check")))
                 result = probeFailure(query.lastError());
             else if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
                 result = unreadable(sqliteReason(SQLITE_CORRUPT));
@@ -144,6 +150,9 @@ QString unreadableDatabaseReason(const QString& dbPath)
         return S_ISLNK(link.st_mode) && errno == ENOENT ? QStringLiteral("它是指向不存在的文件的链接")
                                                         : QString();
     if (!S_ISREG(target.st_mode))
+        return {};
+    if (const std::optional<int> declared = declaredSchemaVersion(dbPath);
+        declared && isNewerSchema(*declared))
         return {};
     const Probe probe = probeDatabase(dbPath);
     return probe.kind == Probe::Unreadable ? probe.reason : QString();

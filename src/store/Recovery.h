@@ -24,7 +24,8 @@ struct MissingRowRecovery
 // Why the file at dbPath exists but cannot be the program's database: not SQLite at all (an empty
 // or foreign file), damaged (SQLite's quick check fails), without the settings or the memo table,
 // or a symbolic link to nothing. Empty when it can be: a file that cannot be opened for lack of
-// rights, or a sound database that merely lost its settings row, is not unreadable.
+// rights, a sound database that merely lost its settings row, or a file of a newer schema (a later
+// version of the program wrote it, whatever tables it has), is not unreadable.
 QString unreadableDatabaseReason(const QString& dbPath);
 bool isUnreadableDatabase(const QString& dbPath);
 
