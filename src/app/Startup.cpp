@@ -97,10 +97,15 @@ bool Startup::start()
 {
     const StoreResult written = releaseDataFiles();
     m_state.DbPath = databasePath(m_options.dataFolder);
-    const StoreResult opened = m_db.open(m_state.DbPath);
+    StoreResult opened = m_db.open(m_state.DbPath);
+    // A file that can only be read would fail the first write (at the sign-in): it is told now.
+    if (const QString readOnly = m_db.readOnlyReason(); !readOnly.isEmpty()) {
+        m_db.close();
+        opened = StoreResult::failure(readOnly);
+    }
     // A damaged file is moved aside below. A sound file that cannot be used (a later version wrote
-    // it, no rights, a lock), or one that could not be written out, is no matter for a new start:
-    // the user learns which file and why.
+    // it, no rights, a lock, read-only), or one that could not be written out, is no matter for a new
+    // start: the user learns which file and why.
     if (!opened.ok && !isUnreadableDatabase(m_state.DbPath)) {
         const bool exists = FileExists(m_state.DbPath);
         if (exists || !written.ok) {

@@ -152,7 +152,11 @@ void LoginController::localLogin()
         return;
     }
 
+    // The account goes on under the name as its row spells it, whatever letter case was typed: the
+    // memos carry that spelling, and the service knows the account by it.
     const AccountRow row = *lookup.value;
+    m_input.user = row.userId;
+    m_state.UserId = row.userId;
     const bool typed = m_input.passwordTyped;
     if (row.userPwd == m_password.hash) {
         commit(
@@ -199,10 +203,11 @@ LoginWrite LoginController::storeVerifiedAccount(bool firstRun)
 {
     const std::optional<PasswordDigest> remembered =
         m_input.rememberPassword ? std::optional(m_password) : std::nullopt;
-    const StoreResult account =
+    const StoreRead<QString> account =
         m_records.saveVerifiedAccount(m_input.user, m_password.hash, m_state.MobileMailActive, remembered);
     if (!account.ok)
-        return LoginWrite{account};
+        return LoginWrite{StoreResult(account)};
+    m_input.user = account.value; // an existing row's spelling
     return saveLoginConfig(firstRun);
 }
 

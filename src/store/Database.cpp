@@ -27,10 +27,12 @@ bool isInsert(const QString& sql)
            head.startsWith(u"REPLACE", Qt::CaseInsensitive);
 }
 
-// Why the last call on the connection failed, worded by its result code.
+// Why the last call on the connection failed, worded by its result code and the system's error
+// number behind a failed file operation.
 QString lastError(sqlite3* handle)
 {
-    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)));
+    return sqliteReason(sqlite3_extended_errcode(handle), QString::fromUtf8(sqlite3_errmsg(handle)),
+                        sqlite3_system_errno(handle));
 }
 
 // Binds one value in its stored form (see the header). With `inPlace` a text is bound without a
@@ -318,6 +320,11 @@ void Database::closeConnection(bool plainJournal)
 bool Database::isOpen() const
 {
     return m_handle != nullptr;
+}
+
+QString Database::readOnlyReason() const
+{
+    return m_handle && sqlite3_db_readonly(m_handle, "main") == 1 ? sqliteReason(SQLITE_READONLY) : QString();
 }
 
 bool Database::toBindable(const QVariant& value, QVariant& bound, QString& error)

@@ -128,6 +128,9 @@ public:
     StoreResult open(const QString& path);
     void close();
     bool isOpen() const;
+    // The reason every write will fail when SQLite could open the file for reading only (its rights,
+    // a read-only disk); empty while it is open for writing too, or not open.
+    QString readOnlyReason() const;
     const QString& path() const { return m_path; }
     const QString& connectionName() const { return m_connectionName; }
 

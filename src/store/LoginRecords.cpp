@@ -38,7 +38,7 @@ StoreRead<std::optional<AccountRow>> LoginRecords::find(const QString& userId) c
 {
     const auto found = m_db.selectFirst(
         QStringLiteral("SELECT ID, UserID, UserPWD, LastPassword, LenPass, MobileMailActive FROM Users "
-                       "WHERE UserID=? COLLATE BINARY ORDER BY ID LIMIT 1"),
+                       "WHERE UserID=? COLLATE NOCASE ORDER BY ID LIMIT 1"),
         {userId});
     if (!found.value)
         return found;
@@ -53,27 +53,27 @@ StoreRead<std::optional<AccountRow>> LoginRecords::find(const QString& userId) c
     return {found, account};
 }
 
-StoreResult LoginRecords::saveVerifiedAccount(const QString& userId, const QString& passHash,
-                                              bool mobileMailActive,
-                                              const std::optional<PasswordDigest>& remembered)
+StoreRead<QString> LoginRecords::saveVerifiedAccount(const QString& userId, const QString& passHash,
+                                                     bool mobileMailActive,
+                                                     const std::optional<PasswordDigest>& remembered)
 {
     const StoreRead<std::optional<AccountRow>> existing = find(userId);
     if (!existing.ok)
-        return existing;
+        return StoreResult(existing);
     if (existing.value) {
         StoreResult result = setUserPassword(existing.value->id, passHash);
         if (result.ok && remembered)
             result = rememberPassword(existing.value->id, *remembered);
-        return result;
+        return {result, existing.value->userId};
     }
-    if (remembered) {
-        return m_db.exec(
-            QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive, LastPassword, LenPass) "
-                           "VALUES (?, ?, ?, ?, ?)"),
-            {userId, passHash, mobileMailActive, remembered->hash, remembered->length});
-    }
-    return m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive) VALUES (?, ?, ?)"),
-                     {userId, passHash, mobileMailActive});
+    const StoreResult added =
+        remembered ? m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive, "
+                                              "LastPassword, LenPass) VALUES (?, ?, ?, ?, ?)"),
+                               {userId, passHash, mobileMailActive, remembered->hash, remembered->length})
+                   : m_db.exec(QStringLiteral("INSERT INTO Users (UserID, UserPWD, MobileMailActive) "
+                                              "VALUES (?, ?, ?)"),
+                               {userId, passHash, mobileMailActive});
+    return {added, userId};
 }
 
 StoreResult LoginRecords::rememberPassword(qint64 rowId, const PasswordDigest& password)

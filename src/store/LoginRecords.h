@@ -46,15 +46,18 @@ public:
 
     explicit LoginRecords(Database& db);
 
-    // The account of that name, matched with letter case (names that differ only in case are two
-    // accounts, as their memos are); the oldest row should there be several.
+    // The account of that name, whatever the letter case of its ASCII letters ("DEMO" finds the row
+    // "demo"); the oldest row should there be several. Its userId is the name as the row spells it,
+    // which the memos of the account carry.
     StoreRead<std::optional<AccountRow>> find(const QString& userId) const;
 
     // Stores an account the service has just accepted: adds the row, or updates the existing one
-    // of that name (UserPWD, and the remembered password when given). A new row takes
-    // mobileMailActive; an existing row keeps its own.
-    StoreResult saveVerifiedAccount(const QString& userId, const QString& passHash, bool mobileMailActive,
-                                    const std::optional<PasswordDigest>& remembered);
+    // of that name in any letter case (UserPWD, and the remembered password when given). A new row
+    // takes mobileMailActive; an existing row keeps its own. The value is the account's name as
+    // stored: the existing row's spelling, or userId for a new row.
+    StoreRead<QString> saveVerifiedAccount(const QString& userId, const QString& passHash,
+                                           bool mobileMailActive,
+                                           const std::optional<PasswordDigest>& remembered);
     // LastPassword and LenPass of one row.
     StoreResult rememberPassword(qint64 rowId, const PasswordDigest& password);
     // UserPWD of one row (a password changed on the service is taken over).

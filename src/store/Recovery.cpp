@@ -3,12 +3,16 @@
 #include "platform/Clock.h"
 #include "platform/FileUtils.h"
 #include "store/DataFiles.h"
+#include "store/SchemaUpgrade.h"
+#include "store/StoreError.h"
 
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <sqlite3.h>
 
 #include <cerrno>
 
@@ -20,21 +24,33 @@ namespace velmo {
 
 namespace {
 
-// SQLite's result codes for a damaged file and for a file that is no database.
-const QString kSqliteCorrupt = QStringLiteral("11");
-const QString kSqliteNotADatabase = QStringLiteral("26");
-
-enum class Probe
+// What reading the file found: a sound database (empty reason), one that cannot be the program's
+// (the reason why), or a failure that says nothing about the file itself (rights, a lock).
+struct Probe
 {
-    Sound,
-    Unreadable,
-    Unknown // could not be read for another reason (rights, a lock): not ours to judge
+    enum Kind
+    {
+        Sound,
+        Unreadable,
+        Unknown // could not be read for another reason (rights, a lock): not ours to judge
+    };
+    Kind kind = Sound;
+    QString reason;
 };
 
+Probe unreadable(const QString& reason)
+{
+    return {Probe::Unreadable, reason};
+}
+
+// The connection reports SQLite's extended result codes: a damaged file has many of its own.
 Probe probeFailure(const QSqlError& error)
 {
-    const QString code = error.nativeErrorCode();
-    return code == kSqliteCorrupt || code == kSqliteNotADatabase ? Probe::Unreadable : Probe::Unknown;
+    bool numeric = false;
+    const int code = error.nativeErrorCode().toInt(&numeric) & 0xff;
+    if (numeric && (code == SQLITE_CORRUPT || code == SQLITE_NOTADB))
+        return unreadable(sqliteReason(code));
+    return {Probe::Unknown, {}};
 }
 
 // Reads the file read-only on a connection of its own; creates and changes nothing.
@@ -42,14 +58,14 @@ Probe probeDatabase(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Probe::Unknown;
+        return {Probe::Unknown, {}};
     if (file.read(16) != QByteArray("SQLite format 3", 16))
-        return Probe::Unreadable; // empty, cut off in its header, or another kind of file
+        return unreadable(sqliteReason(SQLITE_NOTADB)); // empty, cut off in its header, or another kind
     file.close();
 
     static int probes = 0;
     const QString connectionName = QStringLiteral("velmo-probe-%1").arg(++probes);
-    Probe result = Probe::Sound;
+    Probe result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
         db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
@@ -59,15 +75,20 @@ Probe probeDatabase(const QString& path)
             result = probeFailure(db.lastError());
         } else {
             QSqlQuery query(db);
-            if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+            // A later version's file (its version may stand in a log not yet written back) is told
+            // as such when it is opened, never taken for another program's file for the tables it has.
+            if (query.exec(QStringLiteral("PRAGMA user_version")) && query.next() &&
+                isNewerSchema(query.value(0).toInt()))
+                result = {Probe::Unknown, {}};
+            else if (!query.exec(QStringLiteral("PRAGMA quick_check")))
                 result = probeFailure(query.lastError());
             else if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
-                result = Probe::Unreadable;
+                result = unreadable(sqliteReason(SQLITE_CORRUPT));
             else if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                                                "name = 'Config'")))
+                                                "name IN ('Config', 'Notebook')")))
                 result = probeFailure(query.lastError());
-            else if (!query.next() || query.value(0).toInt() != 1)
-                result = Probe::Unreadable;
+            else if (!query.next() || query.value(0).toInt() != 2)
+                result = unreadable(QStringLiteral("数据文件中没有备忘表"));
             query = QSqlQuery();
             db.close();
         }
@@ -114,33 +135,44 @@ QString settingsLoadErrorText()
     return QStringLiteral("数据配置文件加载出错,请尝试重新启动程序");
 }
 
-bool isUnreadableDatabase(const QString& dbPath)
+QString unreadableDatabaseReason(const QString& dbPath)
 {
     const QByteArray native = QFile::encodeName(dbPath);
     struct stat link
     {
     };
     if (dbPath.isEmpty() || ::lstat(native.constData(), &link) != 0)
-        return false;
+        return {};
     struct stat target
     {
     };
     if (::stat(native.constData(), &target) != 0)
-        return S_ISLNK(link.st_mode) && errno == ENOENT;
+        return S_ISLNK(link.st_mode) && errno == ENOENT ? QStringLiteral("它是指向不存在的文件的链接")
+                                                        : QString();
     if (!S_ISREG(target.st_mode))
-        return false;
-    return probeDatabase(dbPath) == Probe::Unreadable;
+        return {};
+    if (const std::optional<int> declared = declaredSchemaVersion(dbPath);
+        declared && isNewerSchema(*declared))
+        return {};
+    const Probe probe = probeDatabase(dbPath);
+    return probe.kind == Probe::Unreadable ? probe.reason : QString();
+}
+
+bool isUnreadableDatabase(const QString& dbPath)
+{
+    return !unreadableDatabaseReason(dbPath).isEmpty();
 }
 
 MissingRowRecovery RecoverMissingRow(const QString& dbPath)
 {
     MissingRowRecovery recovery;
-    if (isUnreadableDatabase(dbPath)) {
+    if (const QString reason = unreadableDatabaseReason(dbPath); !reason.isEmpty()) {
         recovery.recreated = keepBrokenFile(dbPath, recovery.brokenFileKeptAs);
         if (!recovery.recreated.ok) {
             recovery.brokenFileKeptAs.clear();
             return recovery;
         }
+        recovery.brokenFileReason = reason;
     } else if (FileExists(dbPath)) {
         return recovery;
     } else {
@@ -155,7 +187,8 @@ QString recoveryText(const MissingRowRecovery& recovery)
     if (recovery.brokenFileKeptAs.isEmpty())
         return settingsLoadErrorText();
     return settingsLoadErrorText() +
-           QStringLiteral("\n原数据文件无法读取,已保存为:%1\n").arg(recovery.brokenFileKeptAs) +
+           QStringLiteral("\n原数据文件无法读取,已保存为:%1\n原因:%2\n")
+               .arg(recovery.brokenFileKeptAs, recovery.brokenFileReason) +
            (recovery.recreated.ok ? QStringLiteral("已新建数据文件,重新启动程序即可使用。")
                                   : QStringLiteral("新建数据文件失败:") + recovery.recreated.error);
 }

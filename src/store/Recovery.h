@@ -17,13 +17,16 @@ struct MissingRowRecovery
 {
     bool fileWasMissing = false; // data.db did not exist
     QString brokenFileKeptAs;    // where an unreadable data.db was moved; empty when none was
+    QString brokenFileReason;    // why it could not be read
     StoreResult recreated;       // the outcome of writing it out (success when nothing was needed)
 };
 
-// Whether the file at dbPath exists but cannot be the program's database: not SQLite at all (an
-// empty or foreign file), damaged (SQLite's quick check fails), without the settings table, or a
-// symbolic link to nothing. A file that cannot be opened for lack of rights, or a sound database
-// that merely lost its settings row, is not unreadable.
+// Why the file at dbPath exists but cannot be the program's database: not SQLite at all (an empty
+// or foreign file), damaged (SQLite's quick check fails), without the settings or the memo table,
+// or a symbolic link to nothing. Empty when it can be: a file that cannot be opened for lack of
+// rights, a sound database that merely lost its settings row, or a file of a newer schema (a later
+// version of the program wrote it, whatever tables it has), is not unreadable.
+QString unreadableDatabaseReason(const QString& dbPath);
 bool isUnreadableDatabase(const QString& dbPath);
 
 // Writes out the empty database at dbPath when no file is there. An unreadable file is first
@@ -32,7 +35,7 @@ bool isUnreadableDatabase(const QString& dbPath);
 // caller then shows recoveryText() and the program ends.
 MissingRowRecovery RecoverMissingRow(const QString& dbPath);
 
-// The one message the user gets: settingsLoadErrorText(), and where an unreadable file was kept.
+// The one message the user gets: settingsLoadErrorText(), and where an unreadable file was kept and why.
 QString recoveryText(const MissingRowRecovery& recovery);
 
 // What every window does when a row it needs is missing: RecoverMissingRow, a file that could not

@@ -191,6 +191,21 @@ StoreResult unifyOwnerSpellings(Database& db)
     return StoreResult::success();
 }
 
+// Gives a file's free pages back to the disk when they are many: at least a third of the file and a
+// megabyte. A file whose compaction after an upgrade was cut short by a kill is such a file (the
+// upgrade stood, so the next start does not upgrade it again). A compaction that fails (too little
+// room for its copy) only leaves the file larger.
+void compactWhenMostlyFree(Database& db)
+{
+    const qint64 pages = db.selectValue(QStringLiteral("PRAGMA page_count")).toLongLong();
+    const qint64 free = db.selectValue(QStringLiteral("PRAGMA freelist_count")).toLongLong();
+    const qint64 pageSize = db.selectValue(QStringLiteral("PRAGMA page_size")).toLongLong();
+    if (free * 3 < pages || free * pageSize < 1024 * 1024)
+        return;
+    if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)
+        qWarning("velmo: the data file was not compacted: %s", qPrintable(compacted.error));
+}
+
 // Each step brings a file of the version before it up to its own version.
 StoreResult upgradeToVersion2(Database& db, const QStringList& schema)
 {
@@ -285,8 +300,10 @@ StoreResult upgradeSchema(Database& db)
     const int version = read.toInt();
     if (isNewerSchema(version))
         return StoreResult::failure(newerSchemaReason(version));
-    if (version == CurrentSchemaVersion)
+    if (version == CurrentSchemaVersion) {
+        compactWhenMostlyFree(db);
         return StoreResult::success();
+    }
     const QStringList schema = databaseSchemaStatements();
     if (schema.isEmpty())
         return StoreResult::failure(QStringLiteral("程序缺少数据文件的表结构"));
@@ -299,6 +316,14 @@ StoreResult upgradeSchema(Database& db)
             continue;
         if (StoreResult upgraded = step.run(db, schema); !upgraded)
             return upgraded;
+    }
+    // The version that wrote files of version 2 compared owners with letter case but did not fold
+    // the spellings an older file held, and signed in a name typed in another letter case as an
+    // account of its own: the names that differ only in letter case take one spelling now, as the
+    // upgrade to version 2 gives them (a file without such names is left as it is).
+    if (version == 2) {
+        if (StoreResult folded = unifyOwnerSpellings(db); !folded)
+            return folded;
     }
     // The indexes a file lacks (of the other tables, or one a newer schema added).
     for (QString statement : schema) {
@@ -316,7 +341,8 @@ StoreResult upgradeSchema(Database& db)
         return committed;
     // A rebuilt table leaves the pages of the one it replaced free, about half the file: they go
     // back to the disk. The upgrade stands either way; a compaction that fails (too little room for
-    // its copy) only leaves the file larger. A step that only adds a table frees nothing.
+    // its copy) only leaves the file larger, and one cut short is done at the next opening. A step
+    // that only adds a table frees nothing.
     if (version >= 2)
         return StoreResult::success();
     if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)

@@ -9,8 +9,35 @@
 
 namespace velmo {
 
-QString sqliteReason(int code, const QString& sqliteText)
+namespace {
+
+// The system's error numbers that tell more than SQLite's "disk I/O error" or "unable to open".
+bool tellsTheCause(int error)
 {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    case EACCES:
+    case EPERM:
+    case EAGAIN:
+    case EBUSY:
+    case ETXTBSY:
+    case ENOLCK:
+    case ENOMEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+QString sqliteReason(int code, const QString& sqliteText, int systemError)
+{
+    const int primary = code & 0xff;
+    if ((primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) && tellsTheCause(systemError))
+        return systemReason(systemError);
     switch (code) {
     case SQLITE_READONLY_DBMOVED:
         return QStringLiteral("数据文件在使用中被移走或删除了");
@@ -27,10 +54,18 @@ QString sqliteReason(int code, const QString& sqliteText)
         if (!sqliteText.trimmed().isEmpty())
             return sqliteText.trimmed();
         break;
+    case SQLITE_IOERR_NOMEM:
+        return QStringLiteral("内存不足");
+    case SQLITE_IOERR_LOCK:
+    case SQLITE_IOERR_RDLOCK:
+    case SQLITE_IOERR_CHECKRESERVEDLOCK:
+        return QStringLiteral("无法锁定数据文件,它可能正被另一个程序使用");
+    case SQLITE_CANTOPEN_ISDIR:
+        return QStringLiteral("该路径是一个文件夹");
     default:
         break;
     }
-    switch (code & 0xff) {
+    switch (primary) {
     case SQLITE_FULL:
         return QStringLiteral("磁盘空间已满");
     case SQLITE_READONLY:
@@ -76,6 +111,21 @@ QString systemReason(int error)
         return QStringLiteral("没有权限");
     case EROFS:
         return QStringLiteral("磁盘是只读的");
+    case EAGAIN:
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("文件正被另一个程序使用,请关闭该程序后再试");
+    case ENOLCK:
+        return QStringLiteral("无法给文件加锁");
+    case ENOMEM:
+        return QStringLiteral("内存不足");
+    case EISDIR:
+        return QStringLiteral("该路径是一个文件夹");
+    case ENAMETOOLONG:
+        return QStringLiteral("路径过长");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("打开的文件过多");
     case ENOSPC:
         return QStringLiteral("磁盘空间已满");
     case EDQUOT:

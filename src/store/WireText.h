@@ -21,6 +21,12 @@ inline const QString WireFieldSeparator = QStringLiteral("(#f!g#)");
 // Empty when the whole text travels intact.
 QString untravellablePart(QStringView text);
 
+// A memo's text as a message shows it: characters that show nothing or turn the text around them
+// (control and format characters such as the right-to-left override U+202E, line and paragraph
+// separators) stand as their code, "<U+202E>", so the message reads as written and the user sees
+// what to delete.
+QString shownInMessage(QStringView text);
+
 // What the user is told when a save is refused for that piece.
 QString untravellableMessage(const QString& part);
 // What the user is told when a stored memo (written before the check, or by an older file) holds

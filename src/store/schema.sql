@@ -1,8 +1,8 @@
 -- The empty data.db: four tables and the one settings row.
 -- Statements are separated by blank lines (trigger bodies hold semicolons of their own).
 -- Dates are text 'yyyy-MM-dd HH:mm:ss' in local time; yes/no columns hold 0 or 1.
--- Text columns compare without letter case, except a memo's owner: two accounts whose names differ
--- only in letter case are two accounts.
+-- Text columns compare without letter case, except a memo's owner, which holds its account's one
+-- spelling: the sign-in finds an account row in any letter case and goes on under the row's name.
 -- The file's user_version is CurrentSchemaVersion (store/SchemaUpgrade.h), set when it is written out.
 -- Version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
 -- file is brought up to this shape when it is opened (store/SchemaUpgrade).

@@ -59,6 +59,15 @@ constexpr DesignPlace localPlaces[] = {
     {"Label5", 3120, 720, 4335, 375},
 };
 
+// The order the Tab key takes through the controls, as the design sets it. The lunar date picker
+// stands in the solar one's place.
+constexpr const char* tabOrder[] = {
+    "Text1",  "Combo1",   "DT2",   "DT1",    "DT1Lunar", "Option1",  "Option2", "Text2",  "Check1",  "Check2",
+    "Check3", "Command3", "Text3", "Combo3", "Command4", "Command1", "Combo2",  "Check4", "Command6"};
+
+// Where each copy says whether it is done: left of the save button, on the design's free ground.
+constexpr DesignPlace statePlace{"Label6", 240, 5400, 2535, 255};
+
 // Takes each named control of the form out of the layout it stands in and puts it at its place.
 void placeByDesign(QWidget* form, std::span<const DesignPlace> places)
 {
@@ -69,6 +78,40 @@ void placeByDesign(QWidget* form, std::span<const DesignPlace> places)
         delete control->parentWidget()->layout();
         control->setGeometry(place.left / 15, place.top / 15, place.width / 15, place.height / 15);
     }
+}
+
+// Chains the named controls in the design's tab order. A control that takes no focus itself (the
+// lunar date picker) is chained by its parts, in their own order.
+void chainTabOrder(QWidget* form)
+{
+    QWidget* previous = nullptr;
+    for (const char* name : tabOrder) {
+        auto* control = form->findChild<QWidget*>(QLatin1String(name));
+        if (!control)
+            continue;
+        QList<QWidget*> stops{control};
+        if (!(control->focusPolicy() & Qt::TabFocus)) {
+            stops.clear();
+            for (QWidget* part : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (part->focusPolicy() & Qt::TabFocus)
+                    stops << part;
+            }
+        }
+        for (QWidget* stop : stops) {
+            if (previous)
+                QWidget::setTabOrder(previous, stop);
+            previous = stop;
+        }
+    }
+}
+
+// The two frames have no caption: their lines stand at their places, not below the room the skin
+// keeps for a caption.
+void uncaptionedFrames(QWidget* form)
+{
+    for (const char* frame : {"Frame1", "Frame2"})
+        form->findChild<QWidget*>(QLatin1String(frame))
+            ->setStyleSheet(QStringLiteral("QGroupBox { margin-top: 0px; padding-top: 0px; }"));
 }
 
 // The design's places are small for the skin's 9 pt and its buttons' padding: the notes take 8 pt so
@@ -130,11 +173,17 @@ ConflictWindow::ConflictWindow(EditorServices services, SyncSession& sync, bool 
                          "来判断需要保留哪个版本。")
                    : QStringLiteral("您可以以本地或网络任意一个为蓝本，复制编辑后保存完成同步操作。"),
         form());
+    m_state = new QLabel(form());
+    m_state->setObjectName(QLatin1String(statePlace.name));
+    m_state->setTextFormat(Qt::PlainText);
     // The form fills the window, every control at its place in the design.
     layout()->setContentsMargins(0, 0, 0, 0);
     placeByDesign(form(), sharedPlaces);
     placeByDesign(form(), serverCopy ? std::span<const DesignPlace>(serverPlaces) : localPlaces);
+    placeByDesign(form(), {&statePlace, 1});
     fitTexts(form());
+    uncaptionedFrames(form());
+    chainTabOrder(form());
 }
 
 ConflictWindow::~ConflictWindow() = default;
@@ -149,15 +198,45 @@ void ConflictWindow::Form_Load()
 
 void ConflictWindow::place()
 {
-    const QSize size(DesignWidth, DesignHeight);
-    setFixedSize(size);
-    // The two windows meet at the screen's centre line, the service's copy on the right.
+    setFixedSize(DesignWidth, DesignHeight);
+    // The two windows meet at the screen's centre line by their frames, the service's copy on the
+    // right. The frame is known once the window manager has put one round the window: until then
+    // the window is placed as if it had none, and again when its frame comes.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
+        const QSize frame = frameGeometry().size();
         const int centre = area.x() + area.width() / 2;
-        const int left = m_serverCopy ? centre + 1 : centre - size.width() - 1;
-        move(left, area.y() + area.height() / 2 - size.height() / 2);
+        const int left = m_serverCopy ? centre + 1 : centre - frame.width() - 1;
+        move(left, area.y() + area.height() / 2 - frame.height() / 2);
+        m_placedFrame = frame;
     }
+}
+
+void ConflictWindow::moveEvent(QMoveEvent* event)
+{
+    MemoEditorWindow::moveEvent(event);
+    // Once placed by its frame, the window stays where the user moves it.
+    if (isVisible() && frameGeometry().size() != m_placedFrame)
+        place();
+}
+
+void ConflictWindow::showEvent(QShowEvent* event)
+{
+    MemoEditorWindow::showEvent(event);
+    if (frameGeometry().size() != m_placedFrame)
+        place();
+}
+
+void ConflictWindow::showState(const MemoRecord& shown, const MemoRecord& other)
+{
+    // The list's words for the two states; a copy whose state differs from the other's says so.
+    const auto state = [](const MemoRecord& memo) {
+        return memo.Done ? QStringLiteral("完成") : QStringLiteral("进行");
+    };
+    const bool differs = shown.Done != other.Done;
+    m_state->setText(QStringLiteral("备忘状态：") + state(shown) +
+                     (differs ? QStringLiteral("(另一份为%1)").arg(state(other)) : QString()));
+    m_state->setStyleSheet(differs ? QStringLiteral("color: #c00000; font-weight: bold") : QString());
 }
 
 SaveOutcome ConflictWindow::save(const EditorInput& input)
@@ -202,6 +281,7 @@ bool ConflictWindow::load(
     MemoRecord shown = copyOf(*local.value, server->memo);
     shown.id = local.value->id; // the save writes the local row
     form()->showMemo(shown, shown.AlertTimeNongli);
+    showState(shown, m_serverCopy ? *local.value : server->memo);
     m_kept = shown;
     m_shown = form()->input();
     m_localId = local.value->id;

@@ -18,6 +18,8 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
+
 namespace velmo {
 
 class SyncSession;
@@ -51,14 +53,22 @@ protected:
     // told to the user, not shown as an empty memo.
     bool load(const std::function<MemoRecord(const MemoRecord& local, const MemoRecord& server)>& copyOf);
 
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
-    // Gives the window its design's fixed size and places it beside the screen's centre line,
-    // vertically centred.
+    // Gives the window its design's fixed size and places it by its frame beside the screen's
+    // centre line, vertically centred.
     void place();
+    // Whether the copy shown is done (进行 or 完成), and that the other copy's state differs.
+    void showState(const MemoRecord& shown, const MemoRecord& other);
 
     EditorServices m_services;
     SyncSession& m_sync;
     bool m_serverCopy;
+    QLabel* m_state = nullptr;
+    // The frame's size the window was last placed by.
+    QSize m_placedFrame;
     // What was loaded: the copy shown, the window's input right after, the local row's id and
     // counter, and the counter of the service's copy.
     std::optional<MemoRecord> m_kept;

@@ -216,9 +216,19 @@ private slots:
                            "CREATE TABLE SyncState (id INTEGER PRIMARY KEY, token TEXT)",
                            QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion + 1)}
             << 0 << opening << QStringLiteral("更新版本");
+        // A later version that renamed a table: its file is still left alone, and said to be newer.
+        QTest::newRow("written by a later version, tables renamed")
+            << QStringList{"ALTER TABLE Config RENAME TO Settings", "ALTER TABLE Notebook RENAME TO Memos",
+                           QStringLiteral("PRAGMA user_version = %1").arg(CurrentSchemaVersion + 1)}
+            << 0 << opening
+            << QStringLiteral("原因:该文件由更新版本的 Velmo 写入(数据格式第%1版,本程序只能使用到第%2版)")
+                   .arg(CurrentSchemaVersion + 1)
+                   .arg(CurrentSchemaVersion);
         QTest::newRow("read-only, to be upgraded")
             << QStringList{"PRAGMA user_version = 1"} << 1 << opening
             << QStringLiteral("原因:无法升级数据文件的格式:数据文件是只读的,无法写入");
+        QTest::newRow("read-only, this version")
+            << QStringList{} << 1 << opening << QStringLiteral("原因:数据文件是只读的,无法写入");
         QTest::newRow("read-only folder, no data.db")
             << QStringList{} << 2 << QStringLiteral("数据文件无法创建,程序将退出。\n文件:")
             << QStringLiteral("原因:无法在文件夹 %1 中新建文件:没有权限");

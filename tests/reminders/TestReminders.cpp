@@ -6,6 +6,7 @@
 
 #include "controls/RVTPropGadget.h"
 #include "controls/kvbutton/KvButton.h"
+#include "lunar/LunarCalendar.h"
 #include "platform/TunePlayer.h"
 #include "reminders/DuePanel.h"
 #include "reminders/DueScan.h"
@@ -219,6 +220,40 @@ private slots:
             expected << QStringLiteral("%1:%2").arg(i).arg((12 * 60 + i * 30) / (24 * 60));
         QCOMPARE(panel(scanDueMemos(store.db(), store.runState().UserId, at(2026, 12, 6, 10), false)),
                  expected);
+    }
+
+    void memoAddedLaterButDueEarlier_data()
+    {
+        QTest::addColumn<bool>("lunar");
+        QTest::newRow("solar") << false;
+        QTest::newRow("lunar") << true;
+    }
+
+    // More memos than the panel holds, written in the order of their moments, and then one more due
+    // before all of them: it comes first, and the panel keeps the hundred soonest.
+    void memoAddedLaterButDueEarlier()
+    {
+        QFETCH(bool, lunar);
+        TestStore store;
+        const auto add = [&](const QString& title, const QDateTime& moment) {
+            const LunarDate day = LunarCalendar::fromSolar(moment.date()).value_or(LunarDate{});
+            const QDateTime numbers(QDate(day.year, day.month, day.day), moment.time());
+            return lunar ? store.addMemo(::lunar(store, title, numbers, moment))
+                         : store.addMemo(solar(store, title, moment));
+        };
+        Transaction transaction(store.db());
+        for (int i = 0; i < kMaxDueMemos + 20; ++i)
+            QVERIFY(add(QStringLiteral("m%1").arg(i), at(2026, 12, 7).addSecs(i * 12 * 3600)));
+        QVERIFY(transaction.commit());
+        QVERIFY(add(QStringLiteral("late"), at(2026, 12, 6, 12)));
+        QStringList titles;
+        for (const QString& row :
+             panel(scanDueMemos(store.db(), store.runState().UserId, at(2026, 12, 6, 10), false)))
+            titles << row.section(u':', 0, 0);
+        QStringList expected{QStringLiteral("late")};
+        for (int i = 0; i < kMaxDueMemos - 1; ++i)
+            expected << QStringLiteral("m%1").arg(i);
+        QCOMPARE(titles, expected);
     }
 
     // A cut panel is read in the order of the moments and stops early, but not before the last memo
@@ -504,17 +539,13 @@ private slots:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("effect"); // a column of the row afterwards, or "edit"
-        QTest::newRow("0") << 0 << "删   除"
-                           << "Del=1";
-        QTest::newRow("1") << 1 << "关闭铃声"
-                           << "AlertTime=2026-12-07 09:00:00";
-        QTest::newRow("2") << 2 << "编辑备忘"
-                           << "edit";
-        QTest::newRow("3") << 3 << "标记完成"
-                           << "Done=1";
-        QTest::newRow("4") << 4 << "延时提醒"
-                           << "AlertTimeTemp=2026-12-06 10:05:00";
+        QTest::addColumn<int>("captionEffects"); // the design's: 4 draws four lighter copies behind it
+        QTest::addColumn<QString>("effect");     // a column of the row afterwards, or "edit"
+        QTest::newRow("0") << 0 << "删   除" << 0 << "Del=1";
+        QTest::newRow("1") << 1 << "关闭铃声" << 4 << "AlertTime=2026-12-07 09:00:00";
+        QTest::newRow("2") << 2 << "编辑备忘" << 0 << "edit";
+        QTest::newRow("3") << 3 << "标记完成" << 4 << "Done=1";
+        QTest::newRow("4") << 4 << "延时提醒" << 4 << "AlertTimeTemp=2026-12-06 10:05:00";
     }
 
     // Each button of the window, at the design's size, does what its caption says and stays down.
@@ -531,6 +562,23 @@ private slots:
         QVERIFY(button);
         QTEST(button->caption(), "caption");
         QCOMPARE(button->size(), QSize(89, 31));
+        // The caption effect as the design sets it, drawn: the face differs from the caption alone
+        // exactly where the copies lie, in BackColor lightened by 0.1 (0xFDECE0 gives 0xFFFFFA).
+        QFETCH(int, captionEffects);
+        QCOMPARE(button->property("CaptionEffects").toInt(), captionEffects);
+        const QImage face = button->faceImage().copy();
+        button->setCaptionEffects(0);
+        const QImage alone = button->faceImage().copy();
+        button->setCaptionEffects(captionEffects);
+        QSet<QRgb> copies;
+        for (int y = 0; y < face.height(); ++y) {
+            for (int x = 0; x < face.width(); ++x) {
+                if (face.pixel(x, y) != alone.pixel(x, y))
+                    copies << face.pixel(x, y);
+            }
+        }
+        QCOMPARE(copies.isEmpty(), captionEffects == 0);
+        QVERIFY(captionEffects == 0 || copies.contains(qRgb(0xFA, 0xFF, 0xFF)));
         QSignalSpy edits(&e.reminders, &Reminders::editRequested);
         window->show();
         QTest::mouseClick(button, Qt::LeftButton);

@@ -290,8 +290,6 @@ private slots:
         QTest::newRow("password empty") << true << "" << "  :" << "请输入密码！" << "password";
         QTest::newRow("accounts unreadable") << false << "DROP TABLE Users" << "demo:velmo123" << "本地数据库读取失败,请检查数据文件后重试。\n" << "";
         QTest::newRow("local mismatch, answered no") << false << "" << "demo:typo" << "本地数据库验证失败,是否连接到服务器认证?" << "password";
-        // Names that differ only in letter case are two accounts, as their memos are.
-        QTest::newRow("name in other letter case, answered no") << false << "" << "Demo:velmo123" << "本地数据库验证失败,是否连接到服务器认证?" << "password";
         QTest::newRow("settings row gone") << false << "DELETE FROM Config" << "demo:velmo123" << "数据配置文件加载出错,请尝试重新启动程序" << "";
         // A name the account row cannot hold is refused before the service sees it.
         QTest::newRow("name past 50, first run") << true << "" << QString(51, u'张') + ":velmo123" << "用户名过长,最多只能有50个字符！" << "user";
@@ -391,6 +389,38 @@ private slots:
         QCOMPARE(rig.service.requestCount(), int(online));
         QVERIFY(!online || rig.service.lastRequest().queryValue(QStringLiteral("pass")) == digest);
         QVERIFY(!rig.autostart.IsAutoRun());
+    }
+
+    void nameInAnyLetterCaseFindsTheAccount_data()
+    {
+        QTest::addColumn<QString>("local"); // the password of the row "demo"
+        QTest::addColumn<QString>("typed"); // the name typed
+        QTest::addColumn<bool>("online");
+        QTest::newRow("upper case, right password") << "velmo123"
+                                                    << "DEMO" << false;
+        QTest::newRow("mixed case, other password: online") << "oldpass"
+                                                            << "dEmO" << true;
+    }
+
+    // The account row is found whatever the letter case of the name typed, and the sign-in goes on
+    // under the row's own spelling: the run state and the last user take it, no second account row
+    // appears, and an online check asks the service for the account by that spelling.
+    void nameInAnyLetterCaseFindsTheAccount()
+    {
+        QFETCH(QString, local);
+        QFETCH(QString, typed);
+        QFETCH(bool, online);
+        Rig rig(false);
+        rig.addLocalAccount(Demo, local);
+        rig.service.addAccount(Demo, DemoPassword);
+        rig.boxes.plannedAnswers = {true};
+        rig.signIn(typed, DemoPassword);
+        QVERIFY(rig.settle());
+        QCOMPARE(rig.signedIn.count(), 1);
+        QCOMPARE(rig.state.UserId, Demo);
+        QCOMPARE(rig.stored(), QStringLiteral("demo,#velmo123,#velmo123,8,0|0,demo,1,1"));
+        QCOMPARE(rig.service.requestCount(), int(online));
+        QVERIFY(!online || rig.service.lastRequest().queryValue(QStringLiteral("user")) == Demo);
     }
 
     // A sign-in whose rows cannot all be stored is told, stores none of them and signs nobody in:

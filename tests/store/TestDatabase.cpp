@@ -11,11 +11,16 @@
 #include "store/MemoState.h"
 #include "store/Recovery.h"
 #include "store/Settings.h"
+#include "store/StoreError.h"
+#include "store/WireText.h"
 
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <sqlite3.h>
+
+#include <cerrno>
 #include <functional>
 #include <optional>
 
@@ -290,21 +295,34 @@ private slots:
     void unreadableFileIsKeptAndReplaced_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing
-        QTest::newRow("empty") << QByteArray() << -1;
-        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1;
-        QTest::newRow("truncated") << QByteArray() << 8192;
-        QTest::newRow("dangling link") << QByteArray() << -2;
+        QTest::addColumn<int>("keepBytes"); // of a fresh database; -1: bytes as given; -2: a link to nothing;
+                                            // -3: a SQLite file of another program
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << -1 << "该文件不是数据文件";
+        QTest::newRow("not SQLite") << QByteArray("hello, this is text\n") << -1 << "该文件不是数据文件";
+        QTest::newRow("truncated") << QByteArray() << 8192 << "数据文件已损坏";
+        QTest::newRow("dangling link") << QByteArray() << -2 << "它是指向不存在的文件的链接";
+        QTest::newRow("another program's") << QByteArray() << -3 << "数据文件中没有备忘表";
     }
 
     void unreadableFileIsKeptAndReplaced()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, keepBytes);
+        QFETCH(QString, reason);
         test::TempDataFolder folder;
         const QString path = databasePath(folder.dataFolder());
         const QString gone = folder.filePath(QStringLiteral("gone"));
         QFile file(path);
+        if (keepBytes == -3) {
+            QVERIFY(SaveDatabaseFile(path).ok);
+            Database db(test::uniqueConnectionName());
+            QVERIFY(db.open(path).ok && db.execOnce(QStringLiteral("DROP TABLE Notebook")).ok);
+            db.close();
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+            file.close();
+        }
         if (keepBytes >= 0) {
             QVERIFY(SaveDatabaseFile(path).ok && file.open(QIODevice::ReadOnly));
             bytes = file.read(keepBytes);
@@ -325,7 +343,8 @@ private slots:
         QCOMPARE(recovery.brokenFileKeptAs, earlier + QStringLiteral("-2"));
         QVERIFY(QFileInfo(path).isFile() && !QFileInfo(path).isSymLink());
         QCOMPARE(QFileInfo(earlier).size(), 0);
-        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs));
+        QVERIFY(recoveryText(recovery).contains(recovery.brokenFileKeptAs + QStringLiteral("\n原因:") +
+                                                reason + u'\n'));
         QFile kept(recovery.brokenFileKeptAs);
         if (keepBytes == -2) {
             QVERIFY(QFileInfo(kept).isSymLink() && !QFileInfo::exists(gone));
@@ -692,6 +711,55 @@ private slots:
         }
     }
 
+    void reasonsOfCodesAndSystemErrors_data()
+    {
+        QTest::addColumn<int>("code"); // SQLite's extended result code; 0: the system's error alone
+        QTest::addColumn<int>("systemError");
+        QTest::addColumn<QString>("reason");
+        const QString locked = QStringLiteral("文件正被另一个程序使用,请关闭该程序后再试");
+        // clang-format off
+        QTest::newRow("write error, disk full") << SQLITE_IOERR_WRITE << ENOSPC << "磁盘空间已满";
+        QTest::newRow("sync error, over quota") << SQLITE_IOERR_FSYNC << EDQUOT << "超出了磁盘配额";
+        QTest::newRow("journal, read-only disk") << SQLITE_CANTOPEN << EROFS << "磁盘是只读的";
+        QTest::newRow("open, no rights") << SQLITE_CANTOPEN << EACCES << "没有权限";
+        QTest::newRow("lock, held elsewhere") << SQLITE_IOERR_LOCK << EAGAIN << locked;
+        QTest::newRow("lock, no number") << SQLITE_IOERR_RDLOCK << 0 << "无法锁定数据文件,它可能正被另一个程序使用";
+        QTest::newRow("busy past the wait") << SQLITE_BUSY_TIMEOUT << 0 << "数据文件正被另一个程序使用,请关闭该程序后再试";
+        QTest::newRow("memory, in a read") << SQLITE_IOERR_NOMEM << 0 << "内存不足";
+        QTest::newRow("damaged index") << SQLITE_CORRUPT_INDEX << 0 << "数据文件已损坏";
+        QTest::newRow("read-only, lock refused") << SQLITE_READONLY_CANTLOCK << 0 << "数据文件是只读的,无法写入";
+        QTest::newRow("a folder") << SQLITE_CANTOPEN_ISDIR << 0 << "该路径是一个文件夹";
+        QTest::newRow("another error number keeps SQLite's") << SQLITE_IOERR_READ << EIO << "读写磁盘时出错";
+        QTest::newRow("system: busy") << 0 << EBUSY << locked;
+        QTest::newRow("system: would block") << 0 << EWOULDBLOCK << locked;
+        QTest::newRow("system: full") << 0 << ENOSPC << "磁盘空间已满";
+        QTest::newRow("system: read-only") << 0 << EROFS << "磁盘是只读的";
+        // clang-format on
+    }
+
+    // The reasons the user reads for SQLite's extended result codes, and for the system's error numbers
+    // behind a failed file operation.
+    void reasonsOfCodesAndSystemErrors()
+    {
+        QFETCH(int, code);
+        QFETCH(int, systemError);
+        QTEST(code ? sqliteReason(code, QStringLiteral("disk I/O error"), systemError)
+                   : systemReason(systemError),
+              "reason");
+    }
+
+    // A memo's text in a message keeps its order: a right-to-left override or a mark that shows
+    // nothing stands as its code; what shows stays as it is.
+    void memoTextInAMessageReadsAsWritten()
+    {
+        QCOMPARE(
+            untravellableUploadMessage(QStringLiteral("买\u202E菜\u200B"), QStringLiteral("\u202E")),
+            QStringLiteral("备忘“买<U+202E>菜<U+200B>”中含有无法同步的文字“<U+202E>”,暂不上传。请编辑该备忘,"
+                           "删除这些文字后再同步。"));
+        QCOMPARE(untravellableMessage(QStringLiteral("\U0001F600")),
+                 QStringLiteral("备忘中含有无法同步的文字“\U0001F600”,请删除后再保存"));
+    }
+
     // A write that fails says so and changes nothing; without a row it asks for the recovery.
     void failedSettingsWrites()
     {
@@ -737,8 +805,8 @@ private slots:
         QVERIFY(state.MobileMailActive); // whether or not the password is remembered
     }
 
-    // What a sign-in stores: a new account row, or the oldest existing row of the name; a name that
-    // differs only in letter case is another account.
+    // What a sign-in stores: a new account row, or the oldest existing row of the name in any letter
+    // case, whose spelling the account keeps; the mailbox flag goes to the rows of that spelling.
     void accountRowsOfASignIn()
     {
         test::TestStore store;
@@ -752,6 +820,8 @@ private slots:
         QVERIFY(records.saveVerifiedAccount("dan", "d1", true, std::nullopt).ok);
         QVERIFY(records.saveVerifiedAccount("carl", "c1", true, PasswordDigest{"c2", 6}).ok);
         QVERIFY(records.saveVerifiedAccount("eve", "e1", false, std::nullopt).ok);
+        QCOMPARE(records.saveVerifiedAccount("bOB", "b1", false, PasswordDigest{"b2", 8}).value,
+                 QStringLiteral("Bob"));
         QCOMPARE(records.setMobileMailActive("ANN", true).rowsAffected, 0);
         QCOMPARE(records.setMobileMailActive("ann", true).rowsAffected, 1);
         const QString rows =

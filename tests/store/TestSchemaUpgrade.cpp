@@ -238,6 +238,84 @@ private slots:
             QCOMPARE(LoginRecords(db).find(name).value.value_or(AccountRow{}).id, 1);
     }
 
+    void ownersOfVersion2AreFolded_data()
+    {
+        QTest::addColumn<QStringList>("accounts"); // Users rows, oldest first
+        QTest::addColumn<QStringList>("owners");   // of the memos, oldest first
+        QTest::addColumn<QStringList>("after");    // the owners after the upgrade
+        QTest::newRow("the account's spelling, letters at the ends of the range")
+            << QStringList{"Zhang"} << QStringList{"zhang", "Zhang", "ZHANG", "Aa", "aA"}
+            << QStringList{"Zhang", "Zhang", "Zhang", "Aa", "Aa"};
+        QTest::newRow("the oldest account's")
+            << QStringList{"zhang", "ZHANG"} << QStringList{"ZHANG", "zhang"}
+            << QStringList{"zhang", "zhang"};
+        // Only the ASCII letters fold: the signs beside them and letters beyond ASCII stay apart.
+        QTest::newRow("no letters") << QStringList{} << QStringList{"@z", "`z", "[z", "{z", "Ärger", "ärger"}
+                                    << QStringList{"@z", "`z", "[z", "{z", "Ärger", "ärger"};
+    }
+
+    // A file of version 2 held names that differ only in letter case apart (the version that wrote it
+    // did not fold them): the upgrade gives them one spelling, as the upgrade to version 2 does, so
+    // that the sign-in reaches every memo.
+    void ownersOfVersion2AreFolded()
+    {
+        QFETCH(QStringList, accounts);
+        QFETCH(QStringList, owners);
+        QFETCH(QStringList, after);
+        test::TestStore store(QStringLiteral("someone"));
+        QVERIFY(store.db().execOnce(QStringLiteral("DROP TABLE SentUploads")).ok);
+        QVERIFY(store.db().execOnce(QStringLiteral("PRAGMA user_version = 2")).ok);
+        for (const QString& account : accounts)
+            QVERIFY(store.db().exec(QStringLiteral("INSERT INTO Users (UserID) VALUES (?)"), {account}).ok);
+        for (const QString& owner : owners) {
+            MemoRecord memo = store.sampleMemo(QStringLiteral("m"));
+            memo.userid = owner;
+            QVERIFY(store.addMemo(memo));
+        }
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(store.dbPath());
+        QVERIFY2(opened.ok, qPrintable(opened.error));
+        const QString ownersNow =
+            QStringLiteral("SELECT group_concat(userid, ',') FROM (SELECT userid FROM Notebook ORDER BY id)");
+        QCOMPARE(db.selectValue(ownersNow).toString(), after.join(QLatin1Char(',')));
+        if (!accounts.isEmpty())
+            QCOMPARE(db.selectValue(QStringLiteral("SELECT group_concat(UserID, ',') FROM Users")).toString(),
+                     QStringList(accounts.size(), after.first()).join(QLatin1Char(',')));
+    }
+
+    // A file whose compaction after the upgrade was cut short (the upgrade stood, half its pages free)
+    // is compacted when it is opened next; one with few free pages is left as it is.
+    void compactionCutShortIsDoneAtTheNextOpening_data()
+    {
+        QTest::addColumn<int>("freeKiB");
+        QTest::addColumn<bool>("compacted");
+        QTest::newRow("half the file free") << 4096 << true;
+        QTest::newRow("a few pages free") << 64 << false;
+    }
+    void compactionCutShortIsDoneAtTheNextOpening()
+    {
+        QFETCH(int, freeKiB);
+        QFETCH(bool, compacted);
+        test::TestStore store;
+        for (const QString& statement :
+             {QStringLiteral("CREATE TABLE Replaced (x TEXT)"),
+              QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                             "INSERT INTO Replaced SELECT printf('%.1000c', 'x') FROM n")
+                  .arg(freeKiB),
+              QStringLiteral("DROP TABLE Replaced")})
+            QVERIFY2(store.db().execOnce(statement).ok, qPrintable(statement));
+        QVERIFY(store.addMemo(store.distinctMemo(1)));
+        store.db().close();
+        const QString allMemos = QStringLiteral("SELECT * FROM Notebook ORDER BY id");
+        const QStringList memos = rows(store.dbPath(), allMemos);
+        QVERIFY(rows(store.dbPath(), QStringLiteral("PRAGMA freelist_count")).value(0).toInt() >=
+                freeKiB / 4);
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(store.dbPath()).ok);
+        QCOMPARE(db.selectValue(QStringLiteral("PRAGMA freelist_count")).toInt() == 0, compacted);
+        QCOMPARE(rows(store.dbPath(), allMemos), memos);
+    }
+
     void newerFileIsLeftAsItWas_data()
     {
         QTest::addColumn<int>("version");

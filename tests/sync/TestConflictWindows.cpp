@@ -1,17 +1,62 @@
 #include "BoxRecorder.h"
+#include "SyncRig.h"
 #include "TestMain.h"
 #include "TestStore.h"
 #include "editor/EditorTestKit.h"
 
+#include "controls/Skin.h"
 #include "platform/ServiceChannel.h"
+#include "store/DataFiles.h"
 #include "sync/ConflictSave.h"
 #include "sync/ConflictWindows.h"
 #include "sync/SyncSession.h"
 
+#include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
+#include <QScopeGuard>
+#include <QScreen>
 
 using namespace velmo;
+
+namespace {
+
+// The two windows as the synchronisation opens them, without a conflict to load.
+struct OpenWindows
+{
+    test::TestStore store;
+    test::ViewsRecorder views;
+    test::BoxRecorder boxes;
+    ServiceChannel channel;
+    SyncSession sync{store.db(), store.runState(), channel};
+    ConflictWindows windows{{store.db(), store.runState(), boxes, views}, sync};
+
+    OpenWindows() { windows.open(); }
+    QWidget* window(bool serverCopy) const
+    {
+        return serverCopy ? static_cast<QWidget*>(windows.serverWindow())
+                          : static_cast<QWidget*>(windows.localWindow());
+    }
+};
+
+// The first row of a frame's own picture, from the top, that its line is drawn in; -1 when none.
+int topLine(QWidget* frame)
+{
+    const QImage picture = frame->grab().toImage();
+    const int x = picture.width() / 2;
+    const QColor line(0xa9, 0xc0, 0xe3);
+    for (int y = 0; y < picture.height(); ++y) {
+        const QColor c = picture.pixelColor(x, y);
+        if (std::abs(c.red() - line.red()) + std::abs(c.green() - line.green()) +
+                std::abs(c.blue() - line.blue()) <
+            24)
+            return y;
+    }
+    return -1;
+}
+
+} // namespace
 
 class TestConflictWindows : public QObject
 {
@@ -55,6 +100,99 @@ private slots:
             keptCopy(MemoSave(store.db(), store.runState(), views), store.sampleMemo(), shown, saved);
         QVERIFY2(copy.outcome.saved(), qPrintable(copy.outcome.message));
         QTEST(copy.outcome.notice, "notice");
+    }
+
+    // The two windows meet at the screen's centre line by their frames, a pixel either side of it,
+    // the service's copy on the right, both centred from top to bottom.
+    void placesOnScreen()
+    {
+        OpenWindows open;
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect local = open.window(false)->frameGeometry();
+        const QRect server = open.window(true)->frameGeometry();
+        QVERIFY2(local.size() != open.window(false)->size(), "the platform gives windows no frame");
+        const int centre = screen.x() + screen.width() / 2;
+        QCOMPARE(local.right(), centre - 2);
+        QCOMPARE(server.left(), centre + 1);
+        for (const QRect& frame : {local, server})
+            QCOMPARE(frame.top(), screen.y() + screen.height() / 2 - frame.height() / 2);
+        // Once placed, a window stays where it is moved.
+        open.window(true)->move(server.topLeft() + QPoint(30, 40));
+        QCOMPARE(open.window(true)->frameGeometry().topLeft(), server.topLeft() + QPoint(30, 40));
+    }
+
+    void tabOrder_data()
+    {
+        QTest::addColumn<bool>("serverCopy");
+        QTest::newRow("CompareServer") << true;
+        QTest::newRow("CompareLocal") << false;
+    }
+
+    // The Tab key goes through the controls in the design's order (the lunar date picker's parts in
+    // the solar one's place), and the window opens with the focus on the title.
+    void tabOrder()
+    {
+        QFETCH(bool, serverCopy);
+        OpenWindows open;
+        QWidget* window = open.window(serverCopy);
+        auto* title = window->findChild<QWidget*>(QStringLiteral("Text1"));
+        QCOMPARE(window->focusWidget(), title);
+        const QStringList design{"Text1",    "Combo1",   "DT2",    "DT1",    "DT1Lunar", "Option1", "Option2",
+                                 "Text2",    "Check1",   "Check2", "Check3", "Command3", "Text3",   "Combo3",
+                                 "Command4", "Command1", "Combo2", "Check4", "Command6"};
+        // Each stop of the focus chain by the control it belongs to (a picker's own parts count as it).
+        QStringList order;
+        QWidget* stop = title;
+        do {
+            for (QWidget* control = stop; control && control != window; control = control->parentWidget()) {
+                if (!design.contains(control->objectName()))
+                    continue;
+                if ((stop->focusPolicy() & Qt::TabFocus) &&
+                    order.value(order.size() - 1) != control->objectName())
+                    order << control->objectName();
+                break;
+            }
+            stop = stop->nextInFocusChain();
+        } while (stop != title);
+        QCOMPARE(order, design);
+    }
+
+    // Under the program's skin, the lines of Frame1 and Frame2 (frames without a caption) stand at
+    // the frames' top edges, not lower by the room the skin keeps for a caption.
+    void framesDrawnAtTheirPlaces()
+    {
+        test::TempDataFolder data;
+        QVERIFY(ReleaseSkinFile(data.dataFolder()).ok);
+        QVERIFY(AttachSkin(skinFilePath(data.dataFolder())));
+        const auto unskin = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+        OpenWindows open;
+        for (bool serverCopy : {true, false}) {
+            for (const char* frame : {"Frame1", "Frame2"})
+                QCOMPARE(topLine(open.window(serverCopy)->findChild<QWidget*>(QLatin1String(frame))), 0);
+        }
+    }
+
+    // A memo marked done on one computer and retitled on the other: each window says whether its copy
+    // is done, and that the other copy's state differs.
+    void eachCopySaysWhetherItIsDone()
+    {
+        test::Rig rig;
+        qint64 onA = 0, onB = 0;
+        MemoRecord memo = rig.a.store.distinctMemo(0);
+        memo.Done = false;
+        QVERIFY(rig.shareOne(onA, onB, memo));
+        rig.a.change(onA, test::Device::Done);
+        rig.b.change(onB, test::Device::Edit);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.b.conflicts, 1);
+        const auto state = [&rig](bool serverCopy) {
+            QWidget* window = serverCopy ? static_cast<QWidget*>(rig.b.windows->serverWindow())
+                                         : static_cast<QWidget*>(rig.b.windows->localWindow());
+            const auto* label = test::Device::child<QLabel>(window, "Label6");
+            return label ? label->text() : QStringLiteral("(none)");
+        };
+        QCOMPARE(state(false), QStringLiteral("备忘状态：进行(另一份为完成)"));
+        QCOMPARE(state(true), QStringLiteral("备忘状态：完成(另一份为进行)"));
     }
 
     void layout_data()
