@@ -131,6 +131,30 @@ int compareKeys(const std::optional<QByteArray>& a, const std::optional<QByteArr
     return descending ? -order : order;
 }
 
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// A cell as the list shows it: on one line, each line break (CR LF counting as one) a blank.
+QString oneLine(const QString& text)
+{
+    if (std::none_of(text.begin(), text.end(), isLineBreak))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isLineBreak(text.at(i))) {
+            line += text.at(i);
+            continue;
+        }
+        line += u' ';
+        if (text.at(i) == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+    }
+    return line;
+}
+
 } // namespace
 
 MemoListModel::MemoListModel(QObject* parent)
@@ -169,7 +193,11 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const Cells* cells = cellsAt(index.row());
-    return cells ? cells->texts[static_cast<size_t>(index.column())] : QString();
+    if (!cells)
+        return QString();
+    // A row is one line high whatever its texts hold; the tooltip gives the text as it is.
+    const QString& text = cells->texts[static_cast<size_t>(index.column())];
+    return role == Qt::DisplayRole ? oneLine(text) : text;
 }
 
 QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -17,6 +17,7 @@
 #include "velmo-service/MemoStore.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -226,6 +227,37 @@ private slots:
         QCOMPARE(list->model()->rowCount(), rowsAfter);
         QCOMPARE(f.form->selectedMemoIds(), selected);
         QCOMPARE(topMemo(list), topBefore);
+    }
+
+    // A memo whose texts hold line breaks is one line high in the list, as every other row; its
+    // tooltip gives the text as it is.
+    void aRowIsOneLineHigh_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("LF") << "第一行\n第二行"
+                            << "第一行 第二行";
+        QTest::newRow("CR LF") << "第一行\r\n第二行\r\n"
+                               << "第一行 第二行 ";
+        QTest::newRow("line separator") << QString::fromUtf16(u"第一行\u2028第二行") << "第一行 第二行";
+    }
+    void aRowIsOneLineHigh()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        addMemos(f, 3);
+        MemoRecord memo = f.store.sampleMemo(QStringLiteral("两行\n标题"));
+        memo.content = content;
+        f.store.addMemo(memo);
+        Rig rig(f);
+        QTreeView* list = f.list();
+        const QModelIndex body = list->model()->index(0, MemoCells::ContentColumn);
+        QCOMPARE(body.data().toString(), shown);
+        QCOMPARE(body.data(Qt::ToolTipRole).toString(), content);
+        QCOMPARE(cell(list, 0, MemoCells::TitleColumn), QStringLiteral("两行 标题"));
+        QVERIFY2(list->visualRect(body).height() < 2 * list->fontMetrics().lineSpacing(),
+                 qPrintable(QString::number(list->visualRect(body).height())));
     }
 
     // Under a column sort a saved memo takes its place in that order, once, and stays chosen.
