@@ -87,9 +87,10 @@ private slots:
         f.form->findChild<QAction*>("menu_done")->trigger();
         QVERIFY(f.store.memo(s.lifeA)->Done);
         QCOMPARE(f.store.memo(s.lifeA)->synnum, 2);
-        // The node stays chosen and its list shown without the memos done; the counts move across.
-        QCOMPARE(f.listTitles(), QStringList({"life c"}));
-        QCOMPARE(f.tree()->currentItem(), f.treeItem("生活备忘", false));
+        // Every memo in progress is shown, its root chosen in the tree, without the memos done; the
+        // counts move across.
+        QCOMPARE(f.listTitles(), QStringList({"life c", "work"}));
+        QCOMPARE(f.tree()->currentItem(), f.treeItem("进行中备忘", false));
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QVERIFY(f.uploadArmed());
