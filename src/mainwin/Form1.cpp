@@ -65,7 +65,8 @@ QString unchangedText(MemoChange::Kind kind, bool noneChosen)
     case MemoChange::Kind::MarkedInProgress:
         return QStringLiteral("状态:所选备忘已在进行中,未改动");
     case MemoChange::Kind::CategoryCleared:
-        return QStringLiteral("状态:该类备忘已删除,未改动");
+        // The node held no memo, or only memos deleted already (which its list does not show).
+        return QStringLiteral("状态:该类没有可删除的备忘,未改动");
     default:
         return QStringLiteral("状态:所选备忘已删除,未改动");
     }
