@@ -13,6 +13,10 @@ namespace velmo {
 
 namespace {
 
+// How many times a window of the editors was brought forward: one brought forward after an editor
+// closed has the focus, which the editor then leaves to it.
+int windowsBroughtForward = 0;
+
 // Gives the focus back to the window an editor was opened from once the editor closes; left to
 // itself the desktop hands it to whichever window it likes, such as the assistant figure, which
 // takes no keys. Without that window (closed or hidden meanwhile) the main window takes it.
@@ -44,8 +48,14 @@ protected:
             return false;
         QWidget* back = m_opener && m_opener->isVisible() ? m_opener.data() : m_mainWindow.data();
         if (back && back->isVisible() && !back->isMinimized()) {
-            // After the desktop has done with the closing window.
-            QTimer::singleShot(0, back, [back] { back->activateWindow(); });
+            // After the desktop has done with the closing window. A window opened meanwhile (the
+            // mail binding dialog) keeps the focus; a tool window such as the figure does not.
+            QTimer::singleShot(0, back, [back, seen = windowsBroughtForward] {
+                const QWidget* active = QApplication::activeWindow();
+                if (seen == windowsBroughtForward &&
+                    (!active || !active->isVisible() || active->windowType() == Qt::Tool))
+                    back->activateWindow();
+            });
         }
         return false;
     }
@@ -100,6 +110,7 @@ void EditorWindows::forgetClosed(QPointer<Window>& window)
 
 void EditorWindows::bringForward(QWidget* window) const
 {
+    ++windowsBroughtForward;
     if (window != m_mail)
         FocusReturn::noteOpener(window, m_services.owner);
     const bool opening = !window->isVisible();
