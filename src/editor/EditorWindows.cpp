@@ -5,7 +5,72 @@
 #include "editor/MailDialog.h"
 #include "editor/MemoForm.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
 namespace velmo {
+
+namespace {
+
+// How many times a window of the editors was brought forward: one brought forward after an editor
+// closed has the focus, which the editor then leaves to it.
+int windowsBroughtForward = 0;
+
+// Gives the focus back to the window an editor was opened from once the editor closes; left to
+// itself the desktop hands it to whichever window it likes, such as the assistant figure, which
+// takes no keys. Without that window (closed or hidden meanwhile) the main window takes it.
+class FocusReturn : public QObject
+{
+public:
+    // Notes the window active now as the one the editor came from.
+    static void noteOpener(QWidget* editor, QWidget* mainWindow)
+    {
+        const QString name = QStringLiteral("FocusReturn");
+        auto* focus =
+            static_cast<FocusReturn*>(editor->findChild<QObject*>(name, Qt::FindDirectChildrenOnly));
+        if (!focus) {
+            focus = new FocusReturn(editor);
+            focus->setObjectName(name);
+            editor->installEventFilter(focus);
+        }
+        QWidget* active = QApplication::activeWindow();
+        if (active && active != editor)
+            focus->m_opener = active;
+        focus->m_mainWindow = mainWindow;
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // Closed (or hidden by the program), not minimised by the desktop.
+        if (event->type() != QEvent::Hide || event->spontaneous())
+            return false;
+        QWidget* back = m_opener && m_opener->isVisible() ? m_opener.data() : m_mainWindow.data();
+        if (back && back->isVisible() && !back->isMinimized()) {
+            // After the desktop has done with the closing window. A window opened meanwhile (the
+            // mail binding dialog) keeps the focus; a tool window such as the figure does not.
+            QTimer::singleShot(0, back, [back, seen = windowsBroughtForward] {
+                const QWidget* active = QApplication::activeWindow();
+                if (seen == windowsBroughtForward &&
+                    (!active || !active->isVisible() || active->windowType() == Qt::Tool))
+                    back->activateWindow();
+            });
+        }
+        return false;
+    }
+
+private:
+    explicit FocusReturn(QObject* parent)
+        : QObject(parent)
+    {
+    }
+
+    QPointer<QWidget> m_opener;
+    QPointer<QWidget> m_mainWindow;
+};
+
+} // namespace
 
 EditorWindows::EditorWindows(EditorServices services, QObject* parent)
     : QObject(parent)
@@ -45,6 +110,9 @@ void EditorWindows::forgetClosed(QPointer<Window>& window)
 
 void EditorWindows::bringForward(QWidget* window) const
 {
+    ++windowsBroughtForward;
+    if (window != m_mail)
+        FocusReturn::noteOpener(window, m_services.owner);
     const bool opening = !window->isVisible();
     window->show();
     if (opening && m_services.owner && m_services.owner->isVisible()) {

@@ -79,11 +79,40 @@ void Form_Edit::changedAnswered(int chosen, const MemoRecord& newer)
         // window shows counts as typed when it differs from the newer one.
         m_loadedSynnum = newer.synnum;
         form()->setStoredContent(newer.content);
-        saveAndClose();
+        saveThen({});
     } else if (chosen == 1) {
         Command5_Click(m_memoId);
     }
     // Going on editing keeps the typing and the window as they are.
+}
+
+void Form_Edit::memoGone(const SaveOutcome&, std::function<void(bool closed)> done)
+{
+    QPointer<Form_Edit> self(this);
+    m_services.boxes.choose(this, MemoSave::keepAsNewText(), QStringLiteral("备忘已被删除"),
+                            MemoSave::keepAsNewButtons(), [self, done](int chosen) {
+                                if (!self)
+                                    return;
+                                bool closed = false;
+                                if (chosen == 0) {
+                                    closed = self->saveAsNew();
+                                } else if (chosen == 1) {
+                                    self->closeDiscarding();
+                                    closed = true;
+                                }
+                                // Cancelled: the typing and the window stay as they are.
+                                if (done)
+                                    done(closed);
+                            });
+}
+
+bool Form_Edit::saveAsNew()
+{
+    EditorInput input = form()->input();
+    // A body left as loaded is kept as it was stored, markup and all.
+    if (!input.contentChanged)
+        input.content = m_loaded.content;
+    return finishSave(MemoSave(m_services.db, m_services.run, m_services.views).saveAsNew(input));
 }
 
 } // namespace velmo

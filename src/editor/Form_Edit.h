@@ -8,7 +8,8 @@ namespace velmo {
 // The edit window ("编辑备忘录"): one stored memo of the signed-in user, shown as stored when it
 // is loaded; unsaved changes stay while the user works in other windows. The save writes only the
 // row as it was loaded: when it changed meanwhile, the user sees what changed and chooses to keep
-// what they typed over it, to take the newer memo, or to go on editing.
+// what they typed over it, to take the newer memo, or to go on editing; when it was deleted, to
+// keep what they typed as a new memo, to leave it, or to go on editing.
 class Form_Edit : public MemoEditorWindow
 {
     Q_OBJECT
@@ -36,8 +37,13 @@ public:
 protected:
     SaveOutcome save(const EditorInput& input) override;
     void changedMeanwhile(const SaveOutcome& outcome) override;
+    // The memo was deleted meanwhile (here, by a synchronisation or from the list): the typing is
+    // offered as a new memo, left, or kept in the window.
+    void memoGone(const SaveOutcome& outcome, std::function<void(bool closed)> done) override;
 
 private:
+    // Adds what the window holds as a new memo and closes; true when it did.
+    bool saveAsNew();
     // The answer to the question of changedMeanwhile: 0 keep mine, 1 take the newer memo, 2 go on.
     void changedAnswered(int chosen, const MemoRecord& newer);
 

@@ -119,21 +119,24 @@ void MemoEditorWindow::askBeforeClosing()
         return;
     m_asking = true;
     QPointer<MemoEditorWindow> self(this);
-    m_boxes.choose(this, unsavedQuestionText(windowTitle()), {}, unsavedQuestionButtons(),
-                   [self](int chosen) {
-                       if (!self)
-                           return;
-                       self->m_asking = false;
-                       bool closed = false;
-                       if (chosen == 0) {
-                           closed = self->saveAndClose();
-                       } else if (chosen == 1) {
-                           self->closeDiscarding();
-                           closed = true;
-                       }
-                       if (auto done = std::exchange(self->m_afterQuestion, nullptr))
-                           done(closed);
-                   });
+    m_boxes.choose(
+        this, unsavedQuestionText(windowTitle()), {}, unsavedQuestionButtons(), [self](int chosen) {
+            if (!self)
+                return;
+            self->m_asking = false;
+            const auto done = [after = std::exchange(self->m_afterQuestion, nullptr)](bool closed) {
+                if (after)
+                    after(closed);
+            };
+            if (chosen == 0) {
+                self->saveThen(done);
+            } else if (chosen == 1) {
+                self->closeDiscarding();
+                done(true);
+            } else {
+                done(false);
+            }
+        });
 }
 
 void MemoEditorWindow::closeDiscarding()
@@ -152,12 +155,30 @@ void MemoEditorWindow::bindMail_Click()
 
 void MemoEditorWindow::Command1_Click()
 {
-    saveAndClose();
+    saveThen({});
 }
 
-bool MemoEditorWindow::saveAndClose()
+void MemoEditorWindow::saveThen(std::function<void(bool closed)> done)
 {
     const SaveOutcome outcome = save(m_form->input());
+    if (outcome.memoGone) {
+        memoGone(outcome, std::move(done));
+        return;
+    }
+    const bool closed = finishSave(outcome);
+    if (done)
+        done(closed);
+}
+
+void MemoEditorWindow::memoGone(const SaveOutcome& outcome, std::function<void(bool closed)> done)
+{
+    const bool closed = finishSave(outcome);
+    if (done)
+        done(closed);
+}
+
+bool MemoEditorWindow::finishSave(const SaveOutcome& outcome)
+{
     if (outcome.result == SaveOutcome::Result::Changed) {
         changedMeanwhile(outcome);
         return false;

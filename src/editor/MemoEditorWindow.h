@@ -69,10 +69,19 @@ protected:
     // Unsaved input makes the window ask before it closes (the memo editors; off by default).
     void setAsksBeforeClosing(bool asks) { m_asksBeforeClosing = asks; }
     virtual SaveOutcome save(const EditorInput& input) = 0;
-    // Saves; true when the memo was stored and the window closes.
-    bool saveAndClose();
+    // Saves; done(true) once the memo was stored and the window closed (or the user chose to leave
+    // the input), done(false) while the window stays: at once, or after a question the save asks.
+    void saveThen(std::function<void(bool closed)> done);
+    // What follows a save: a refusal or failure told (the window stays), or the notice and the
+    // close. True when the window closed.
+    bool finishSave(const SaveOutcome& outcome);
     // The save found the memo changed since the window loaded it; by default the user is told.
     virtual void changedMeanwhile(const SaveOutcome& outcome);
+    // The save found the memo gone; by default the user is told, and the window stays. done as
+    // for saveThen.
+    virtual void memoGone(const SaveOutcome& outcome, std::function<void(bool closed)> done);
+    // Closes without a question, whatever the form holds.
+    void closeDiscarding();
     MessageBoxes& boxes() const { return m_boxes; }
 
     void closeEvent(QCloseEvent* event) override;
@@ -80,8 +89,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Closes without a question, whatever the form holds.
-    void closeDiscarding();
     void askBeforeClosing();
 
     MessageBoxes& m_boxes;

@@ -179,12 +179,24 @@ QString MemoSave::lunarDayMissingText(const LunarDate& date)
 
 SaveOutcome MemoSave::saveNew(const EditorInput& input)
 {
+    return add(input, true);
+}
+
+SaveOutcome MemoSave::saveAsNew(const EditorInput& input)
+{
+    return add(input, false);
+}
+
+SaveOutcome MemoSave::add(const EditorInput& input, bool rememberTune)
+{
     MemoWrite write;
     SaveOutcome outcome = prepare(input, false, write);
     if (!outcome.saved())
         return outcome;
-    const StoreResult added = addEditorMemo(m_db, m_run.UserId, write, wholeSecondNow(),
-                                            input.customTune ? write.DiySound : QString());
+    std::optional<QString> tune;
+    if (rememberTune)
+        tune = input.customTune ? write.DiySound : QString();
+    const StoreResult added = addEditorMemo(m_db, m_run.UserId, write, wholeSecondNow(), tune);
     if (!added)
         return failure(writeFailedText(), added.error);
     outcome.memoId = added.insertId;
@@ -207,8 +219,11 @@ SaveOutcome MemoSave::saveEdit(MemoId id, const EditorInput& input, int loadedSy
         const EditorMemoRead now = readEditorMemo(m_db, id, m_run.UserId);
         if (!now.ok)
             return failure(writeFailedText(), now.error);
-        if (!now.value)
-            return failure(memoGoneText());
+        if (!now.value) {
+            SaveOutcome gone = failure(memoGoneText());
+            gone.memoGone = true;
+            return gone;
+        }
         SaveOutcome changed = failure(changedMeanwhileText());
         changed.result = SaveOutcome::Result::Changed;
         return changed;

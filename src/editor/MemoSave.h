@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -78,6 +79,8 @@ struct SaveOutcome
     QString notice;
     std::optional<MissedReminder> missed; // what the notice tells
     MemoId memoId = 0;
+    // A failure of the edit window: the memo it shows is deleted or no longer the user's.
+    bool memoGone = false;
 
     bool saved() const { return result == Result::Saved; }
 };
@@ -89,6 +92,9 @@ public:
 
     // The new-memo window: adds the memo and remembers its custom tune for the next new memo.
     SaveOutcome saveNew(const EditorInput& input);
+    // The edit window whose memo is gone: what it holds is added as a new memo (the custom tune
+    // offered to the next new memo stays as it is).
+    SaveOutcome saveAsNew(const EditorInput& input);
     // The edit window: stores the user's memo with that id, as long as it is still the row the
     // window loaded (its change counter is loadedSynnum); a snooze alone does not change it.
     SaveOutcome saveEdit(MemoId id, const EditorInput& input, int loadedSynnum);
@@ -107,6 +113,15 @@ public:
     // The failures.
     static QString writeFailedText() { return QStringLiteral("备忘保存失败,请检查数据文件后重试。"); }
     static QString memoGoneText() { return QStringLiteral("该备忘已被删除或不属于当前用户,无法保存。"); }
+    // The edit window offers to keep the typing of a memo that is gone, and its buttons.
+    static QString keepAsNewText()
+    {
+        return memoGoneText() + QStringLiteral("\n是否把您输入的内容另存为一条新备忘?");
+    }
+    static QStringList keepAsNewButtons()
+    {
+        return {QStringLiteral("另存为新备忘"), QStringLiteral("不保存"), QStringLiteral("取消")};
+    }
     // The edit window says what changed after it.
     static QString changedMeanwhileText()
     {
@@ -115,6 +130,9 @@ public:
     }
 
 private:
+    // Adds the memo; the custom tune goes to the settings row for the next new memo when remembered.
+    SaveOutcome add(const EditorInput& input, bool rememberTune);
+
     Database& m_db;
     const RunState& m_run;
     MemoViews& m_views;

@@ -65,9 +65,27 @@ QString unchangedText(MemoChange::Kind kind, bool noneChosen)
     case MemoChange::Kind::MarkedInProgress:
         return QStringLiteral("状态:所选备忘已在进行中,未改动");
     case MemoChange::Kind::CategoryCleared:
-        return QStringLiteral("状态:该类备忘已删除,未改动");
+        // The node held no memo, or only memos deleted already (which its list does not show).
+        return QStringLiteral("状态:该类没有可删除的备忘,未改动");
     default:
         return QStringLiteral("状态:所选备忘已删除,未改动");
+    }
+}
+
+// The list a change leads to: every memo in progress (false) or every done memo (true); none when
+// the list shown follows the change wherever it is.
+std::optional<bool> listAfter(MemoChange::Kind kind)
+{
+    switch (kind) {
+    case MemoChange::Kind::Added:
+    case MemoChange::Kind::Edited:
+    case MemoChange::Kind::MarkedDone:
+    case MemoChange::Kind::Deleted:
+        return false;
+    case MemoChange::Kind::MarkedInProgress:
+        return true;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -573,6 +591,8 @@ void Form1::showRows(const MemoListQueries::Filter& filter)
 {
     const StoreResult shown =
         m_listModel->show(MemoListQueries(m_services.db, m_services.run.UserId), filter);
+    // A list shown anew opens at its top, wherever the one before was.
+    m_list->scrollToTop();
     if (!shown) {
         // An unreadable list is not an empty one: say so instead of showing no rows.
         playSound(QStringLiteral("error.wav"));
@@ -594,8 +614,15 @@ void Form1::Readdone()
 
 void Form1::updateList(const MemoChange& change)
 {
-    if (!m_listModel->isShowing()) {
-        change.kind == MemoChange::Kind::MarkedInProgress ? Readdone() : ReadUndo();
+    // A save and the list commands lead to the list of every memo in progress, or of every done
+    // memo after memos were marked in progress: shown anew, and chosen in the tree, unless it is
+    // the list shown already. Other changes follow in the list shown, whichever it is.
+    const std::optional<bool> leadsTo = listAfter(change.kind);
+    const bool doneList = leadsTo.value_or(change.kind == MemoChange::Kind::MarkedInProgress);
+    if (!m_listModel->isShowing() || (leadsTo && !m_listModel->showsNode(*leadsTo, 0))) {
+        ReadNotes(MemoNode{doneList, 0});
+        if (QTreeWidgetItem* root = m_tree->topLevelItem(doneList ? 1 : 0))
+            m_tree->setCurrentItem(root);
         return;
     }
     // The list keeps its memos, its selection and the memo at the top of its view; it stays at

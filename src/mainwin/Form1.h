@@ -115,10 +115,12 @@ public:
     // Recounts the memos; TreeView1_Setup builds the tree anew from the counts (at the load).
     void ReadCount();
     void TreeView1_Setup();
-    // Views brought up to date after a change of memos (see MemoRefresh.h for the order): the list
-    // shown keeps its filter, its selection and its place while the changed memos come, go or take
-    // their new texts (before any list was shown: ReadUndo, or Readdone after marking memos in
-    // progress); the tree keeps its nodes, their choice and expansion, and takes the new counts.
+    // Views brought up to date after a change of memos (see MemoRefresh.h for the order). A save, a
+    // delete and marking done show the list of every memo in progress, marking in progress that of
+    // every done memo (ReadUndo, Readdone), with its root chosen in the tree; when that list is the
+    // one shown, or after other changes, the list shown keeps its filter, its selection and its
+    // place while the changed memos come, go or take their new texts. The tree keeps its nodes and
+    // their expansion, and takes the new counts.
     void updateList(const MemoChange& change);
     void updateTreeCaptions();
     // Fills the list with the user's memos that hold the keyword: zone 1 in title or content,

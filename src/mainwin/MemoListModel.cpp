@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <unordered_map>
@@ -102,15 +103,56 @@ QByteArray textKey(const QString& text)
     return key;
 }
 
+// The sort key of one column's cell text.
+std::optional<QByteArray> textSortKey(int column, const QString& text)
+{
+    if (isNumericColumn(column))
+        return numberKey(text);
+    return textKey(text);
+}
+
 // The sort key of one column's cell.
 std::optional<QByteArray> cellKey(int column, const MemoListRow& memo, const QDateTime& now)
 {
     if (column < 0 || column >= MemoCells::ColumnCount)
         return std::nullopt;
-    const QString text = MemoCells::cellText(column, memo, now);
-    if (isNumericColumn(column))
-        return numberKey(text);
-    return textKey(text);
+    return textSortKey(column, MemoCells::cellText(column, memo, now));
+}
+
+// How two sort keys of one column compare in the order the database gives them: a cell without
+// a key after every cell with one, whichever the direction; keys byte by byte, a key that begins a
+// longer one first. Negative when a comes first.
+int compareKeys(const std::optional<QByteArray>& a, const std::optional<QByteArray>& b, bool descending)
+{
+    if (!a || !b)
+        return int(!a) - int(!b);
+    const int bytes = std::memcmp(a->constData(), b->constData(), size_t(std::min(a->size(), b->size())));
+    const int order = bytes != 0 ? bytes : int(a->size() > b->size()) - int(a->size() < b->size());
+    return descending ? -order : order;
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// A cell as the list shows it: on one line, each line break (CR LF counting as one) a blank.
+QString oneLine(const QString& text)
+{
+    if (std::none_of(text.begin(), text.end(), isLineBreak))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!isLineBreak(text.at(i))) {
+            line += text.at(i);
+            continue;
+        }
+        line += u' ';
+        if (text.at(i) == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            ++i;
+    }
+    return line;
 }
 
 } // namespace
@@ -151,7 +193,11 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     const Cells* cells = cellsAt(index.row());
-    return cells ? cells->texts[static_cast<size_t>(index.column())] : QString();
+    if (!cells)
+        return QString();
+    // A row is one line high whatever its texts hold; the tooltip gives the text as it is.
+    const QString& text = cells->texts[static_cast<size_t>(index.column())];
+    return role == Qt::DisplayRole ? oneLine(text) : text;
 }
 
 QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -208,10 +254,10 @@ StoreResult MemoListModel::updateMemos(const std::vector<MemoId>& ids)
         return StoreResult::success();
     // Cells that could not be read are tried again.
     std::erase_if(m_cells, [](const auto& cells) { return cells.second.failed; });
-    // A sort by days left is made again below: under a sort the order is always read again.
-    followTheDay();
-    if (!ids.empty() && inIdOrder() && ids.size() <= static_cast<size_t>(pageRows))
-        return patch(ids);
+    // After midnight a sort by days left is read again whole: every row's place may have changed.
+    const bool newDay = followTheDay();
+    if (!ids.empty() && ids.size() <= static_cast<size_t>(pageRows) && !(newDay && sortsByDays()))
+        return place(ids);
     // Any memo may have changed, or many did: the whole list is read again.
     if (ids.empty())
         forgetCells();
@@ -387,14 +433,21 @@ void MemoListModel::forgetCells()
     m_pages.clear();
 }
 
-void MemoListModel::followTheDay()
+bool MemoListModel::followTheDay()
 {
     const QDateTime now = Clock::currentDateTime();
     if (now.date() == m_now.date())
-        return;
+        return false;
     m_now = now;
     forgetCells();
     allCellsChanged();
+    return true;
+}
+
+bool MemoListModel::sortsByDays() const
+{
+    return std::any_of(m_sortSteps.begin(), m_sortSteps.end(),
+                       [](const SortStep& step) { return step.column == MemoCells::DaysLeftColumn; });
 }
 
 StoreResult MemoListModel::reorder()
@@ -406,7 +459,7 @@ StoreResult MemoListModel::reorder()
     return StoreResult::success();
 }
 
-StoreResult MemoListModel::patch(const std::vector<MemoId>& ids)
+StoreResult MemoListModel::place(const std::vector<MemoId>& ids)
 {
     std::vector<MemoId> memos = ids;
     std::sort(memos.begin(), memos.end(), std::greater<>());
@@ -417,25 +470,94 @@ StoreResult MemoListModel::patch(const std::vector<MemoId>& ids)
     QString error;
     if (!readCells(memos, left, &error))
         return StoreResult::failure(error);
-    std::vector<int> leaving;
+    const std::unordered_set<MemoId> leaving(left.begin(), left.end());
     for (MemoId id : memos) {
-        const auto at = std::lower_bound(m_ids.begin(), m_ids.end(), id, std::greater<>());
-        const int row = static_cast<int>(at - m_ids.begin());
-        const bool shown = at != m_ids.end() && *at == id;
-        const bool belongs = std::find(left.begin(), left.end(), id) == left.end();
-        if (shown && belongs) {
-            emit dataChanged(index(row, 0), index(row, MemoCells::ColumnCount - 1));
-        } else if (shown) {
-            leaving.push_back(row);
-        } else if (belongs) {
-            // The memos go newest first, so a row that comes in lies below every row noted to leave.
-            beginInsertRows({}, row, row);
-            m_ids.insert(m_ids.begin() + row, id);
+        const std::optional<int> row = rowOf(id);
+        if (leaving.count(id)) {
+            if (row)
+                removeRows({*row});
+            continue;
+        }
+        const std::optional<int> at = placeOf(id, m_cells.at(id).texts, row);
+        if (!at) {
+            // The rows around it are not as the list holds them: the whole order is read again.
+            const StoreResult reordered = reorder();
+            allCellsChanged();
+            return reordered;
+        }
+        if (!row) {
+            beginInsertRows({}, *at, *at);
+            m_ids.insert(m_ids.begin() + *at, id);
             endInsertRows();
+            continue;
+        }
+        if (*at != *row) {
+            // The destination counts the rows before the move: below its row, one more.
+            beginMoveRows({}, *row, *row, {}, *at > *row ? *at + 1 : *at);
+            m_ids.erase(m_ids.begin() + *row);
+            m_ids.insert(m_ids.begin() + *at, id);
+            endMoveRows();
+        }
+        emit dataChanged(index(*at, 0), index(*at, MemoCells::ColumnCount - 1));
+    }
+    return StoreResult::success();
+}
+
+std::optional<int> MemoListModel::placeOf(MemoId id, const MemoCells::RowTexts& texts,
+                                          std::optional<int> skip) const
+{
+    // A binary search over the rows but its own, which keep the order in force among themselves.
+    const int others = rowCount() - (skip ? 1 : 0);
+    int first = 0;
+    int count = others;
+    while (count > 0) {
+        const int step = count / 2;
+        const int probe = first + step;
+        const int row = skip && probe >= *skip ? probe + 1 : probe;
+        const MemoId other = m_ids[static_cast<size_t>(row)];
+        std::optional<MemoCells::RowTexts> otherTexts;
+        if (!inIdOrder()) {
+            otherTexts = sortTexts(other);
+            if (!otherTexts)
+                return std::nullopt;
+        }
+        if (comesBefore(other, otherTexts.value_or(MemoCells::RowTexts{}), id, texts)) {
+            first = probe + 1;
+            count -= step + 1;
+        } else {
+            count = step;
         }
     }
-    removeRows(std::move(leaving));
-    return StoreResult::success();
+    return first;
+}
+
+std::optional<MemoCells::RowTexts> MemoListModel::sortTexts(MemoId id) const
+{
+    const auto cells = m_cells.find(id);
+    if (cells != m_cells.end() && !cells->second.failed)
+        return cells->second.texts;
+    const MemoListRead read = m_queries->rowsOf(m_filter, {id});
+    if (!read.ok || read.value.empty())
+        return std::nullopt;
+    MemoCells::RowTexts texts;
+    for (const SortStep& step : m_sortSteps)
+        texts[static_cast<size_t>(step.column)] = MemoCells::cellText(step.column, read.value.front(), m_now);
+    return texts;
+}
+
+bool MemoListModel::comesBefore(MemoId a, const MemoCells::RowTexts& textsA, MemoId b,
+                                const MemoCells::RowTexts& textsB) const
+{
+    // The keys in turn, as the database orders by them, then the newest first.
+    for (const SortStep& step : m_sortSteps) {
+        const auto column = static_cast<size_t>(step.column);
+        const int order =
+            compareKeys(textSortKey(step.column, textsA[column]), textSortKey(step.column, textsB[column]),
+                        step.order == Qt::DescendingOrder);
+        if (order != 0)
+            return order < 0;
+    }
+    return a > b;
 }
 
 void MemoListModel::applyOrder(const std::vector<MemoId>& ids)

@@ -42,11 +42,17 @@ public:
     void clear();
     // Whether show() has given the list a filter (and clear() has not taken it away).
     bool isShowing() const { return m_queries.has_value(); }
+    // Whether the list shows the memos of this tree node (category 0: a root), not a search.
+    bool showsNode(bool done, int category) const
+    {
+        return isShowing() && !m_filter.isSearch && m_filter.done == done && m_filter.category == category;
+    }
 
-    // Reads these memos again under the filter in force: rows still shown take their new texts in
-    // place, memos that entered the list come in at their place, those that left it go, and the
-    // other rows stay as they are. Without ids (a change whose memos are not known) the whole list
-    // is read again and brought in step the same way.
+    // Reads these memos again under the filter in force: rows still shown take their new texts,
+    // each moving alone to its place in the order in force when that changed; memos that entered the
+    // list come in at their place, those that left it go, and the other rows stay as they are. Only
+    // the rows concerned are signalled. Without ids (a change whose memos are not known), or for
+    // many at once, the whole list is read again and brought in step the same way.
     StoreResult updateMemos(const std::vector<MemoId>& ids);
     // Takes these memos out of the list.
     void removeMemos(const std::vector<MemoId>& ids);
@@ -101,15 +107,28 @@ private:
     bool readCells(const std::vector<MemoId>& ids, std::vector<MemoId>& left, QString* error) const;
     void forgetCells();
     // When the day has changed since the cells were worked out (days left count from today):
-    // every cell is worked out again.
-    void followTheDay();
+    // every cell is worked out again. True when it had.
+    bool followTheDay();
+    // Whether the order in force depends on the day: a sort by days left.
+    bool sortsByDays() const;
     // Reads the order of the whole list again and brings the rows in step with it.
     StoreResult reorder();
     // Brings the rows in step with the list of ids in its new order, keeping the rows the view
     // holds on to with their memos: rows that left go, the others move, new ones come in.
     void applyOrder(const std::vector<MemoId>& ids);
-    // In the plain order: each memo goes, comes in at its place or takes its new texts.
-    StoreResult patch(const std::vector<MemoId>& ids);
+    // Each memo goes, comes in at its place, or takes its new texts and moves to its place, in
+    // the order in force; the other rows keep theirs. A memo whose place cannot be told (a row it
+    // is weighed against no longer reads as the list holds it) has the whole order read again.
+    StoreResult place(const std::vector<MemoId>& ids);
+    // Where a memo goes among the rows other than `skip` (its own row, when shown): the number of
+    // those rows that come before it. nullopt when a row it is weighed against cannot be read.
+    std::optional<int> placeOf(MemoId id, const MemoCells::RowTexts& texts, std::optional<int> skip) const;
+    // The cell texts of the sort's columns for a row, from the cells at hand or read; nullopt when
+    // the row does not read under the filter.
+    std::optional<MemoCells::RowTexts> sortTexts(MemoId id) const;
+    // Whether memo a (with these cell texts) comes before memo b in the order in force.
+    bool comesBefore(MemoId a, const MemoCells::RowTexts& textsA, MemoId b,
+                     const MemoCells::RowTexts& textsB) const;
     // Takes out the rows of these memos, a run of neighbours at a time.
     void removeRows(std::vector<int> rows);
     void allCellsChanged();

@@ -311,7 +311,7 @@ StoreRead<std::vector<MemoRecord>> readMemos(const Database& db, const QString& 
 }
 
 StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
-                          const QString& customTune)
+                          const std::optional<QString>& customTune)
 {
     Transaction transaction(db);
     StoreResult added = db.exec(
@@ -325,11 +325,13 @@ StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& 
          memo.sound ? QVariant(*memo.sound) : QVariant(), textOrNull(memo.DiySound), memo.Mail, memo.lifa});
     if (!added)
         return added;
-    const StoreResult remembered =
-        db.exec(QStringLiteral("UPDATE Config SET DiySound=? WHERE id=(SELECT min(id) FROM Config)"),
-                {customTune.isEmpty() ? QStringLiteral("") : customTune});
-    if (!remembered)
-        return remembered;
+    if (customTune) {
+        const StoreResult remembered =
+            db.exec(QStringLiteral("UPDATE Config SET DiySound=? WHERE id=(SELECT min(id) FROM Config)"),
+                    {customTune->isEmpty() ? QStringLiteral("") : *customTune});
+        if (!remembered)
+            return remembered;
+    }
     const StoreResult committed = transaction.commit();
     if (!committed)
         return committed;

@@ -113,10 +113,10 @@ struct MemoWrite
 };
 
 // A new memo of the user, in progress, changed at `now`, to be uploaded; with it the settings row
-// remembers customTune as the next new memo's custom tune. Both are stored or, on a failure,
-// neither. insertId gives the memo's id.
+// remembers customTune as the next new memo's custom tune (none: the settings row is left as it
+// is). Both are stored or, on a failure, neither. insertId gives the memo's id.
 StoreResult addEditorMemo(Database& db, const QString& userId, const MemoWrite& memo, const QDateTime& now,
-                          const QString& customTune);
+                          const std::optional<QString>& customTune);
 
 // Stores an edited memo of the user: in progress again, changed at `now`, its change counter up by
 // one, to be uploaded. Only the row as the editor loaded it is written: rowsAffected is 0 (nothing

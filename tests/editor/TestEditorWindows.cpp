@@ -593,6 +593,66 @@ private slots:
         QCOMPARE(test::memoColumns(*store->memo(id)), test::withColumns(test::memoColumns(before), saved));
     }
 
+    // The typing in an edit window whose memo was deleted meanwhile is offered as a new memo: kept
+    // (its body as stored when left as loaded; the next new memo's tune left alone), left, or kept
+    // in the window; the same when 保存 of the question before closing finds the memo gone.
+    void typingOfADeletedMemoKeptAsNew_data()
+    {
+        QTest::addColumn<bool>("closing");
+        QTest::addColumn<QString>("answer");
+        for (const bool closing : {false, true}) {
+            for (const QString& answer : MemoSave::keepAsNewButtons())
+                QTest::addRow("%s, %s", closing ? "closing" : "save", qPrintable(answer))
+                    << closing << answer;
+        }
+    }
+    void typingOfADeletedMemoKeptAsNew()
+    {
+        QFETCH(bool, closing);
+        QFETCH(QString, answer);
+        MemoRecord stored = store->distinctMemo(0);
+        stored.DiySound.clear();
+        stored.content = QStringLiteral("<b>粗</b>体");
+        const qint64 id = store->addMemo(stored);
+        QVERIFY(store->db().exec(QStringLiteral("UPDATE Config SET DiySound='old.mp3'")).ok);
+        editors->showEdit(id);
+        QPointer<Form_Edit> edit = editors->editWindow();
+        child<QLineEdit>(edit, "Text1")->setText(QStringLiteral("改过"));
+        QVERIFY(store->db().exec(QStringLiteral("UPDATE Notebook SET Del=1, syn=0")).ok);
+        const QStringList before = store->allMemoColumns();
+        std::optional<bool> closed;
+        if (closing) {
+            edit->closeAfterAsking([&closed](bool c) { closed = c; });
+            QVERIFY(boxes.choose(QStringLiteral("保存")));
+        } else {
+            child<QPushButton>(edit, "Command1")->click();
+        }
+        QCOMPARE(boxes.boxes.last().text, MemoSave::keepAsNewText());
+        QVERIFY(boxes.choose(answer));
+        const bool kept = answer == MemoSave::keepAsNewButtons()[0];
+        const bool stays = answer == MemoSave::keepAsNewButtons()[2];
+        QCOMPARE(edit && edit->isVisible(), stays);
+        QCOMPARE(closed, closing ? std::optional<bool>(!stays) : std::nullopt);
+        if (stays)
+            QCOMPARE(text(edit, "Text1"), QStringLiteral("改过"));
+        QCOMPARE(store->value(QStringLiteral("SELECT DiySound FROM Config")).toString(),
+                 QStringLiteral("old.mp3"));
+        if (!kept) {
+            QCOMPARE(store->allMemoColumns(), before);
+            QVERIFY(views.calls.isEmpty());
+            return;
+        }
+        const qint64 added = store->value(QStringLiteral("SELECT max(id) FROM Notebook")).toLongLong();
+        QVERIFY(added > id);
+        const MemoRecord memo = *store->memo(added);
+        QCOMPARE(memo.title, QStringLiteral("改过"));
+        QCOMPARE(memo.content, stored.content);
+        QCOMPARE(memo.type, stored.type);
+        QVERIFY(!memo.Del && !memo.syn && memo.synnum == 1);
+        QVERIFY(store->memo(id)->Del);
+        QVERIFY((views.calls == QList<MemoChange>{{MemoChange::Kind::Added, {added}}}));
+    }
+
     // A stored lunar date is saved as stored unless the user changes it: a 30th that no solar month
     // has, a 30th its month lacks, and a day of a leap month, which its stored solar day tells apart.
     // A 31st is no lunar day: it is refused, not quietly changed.

@@ -87,9 +87,10 @@ private slots:
         f.form->findChild<QAction*>("menu_done")->trigger();
         QVERIFY(f.store.memo(s.lifeA)->Done);
         QCOMPARE(f.store.memo(s.lifeA)->synnum, 2);
-        // The node stays chosen and its list shown without the memos done; the counts move across.
-        QCOMPARE(f.listTitles(), QStringList({"life c"}));
-        QCOMPARE(f.tree()->currentItem(), f.treeItem("生活备忘", false));
+        // Every memo in progress is shown, its root chosen in the tree, without the memos done; the
+        // counts move across.
+        QCOMPARE(f.listTitles(), QStringList({"life c", "work"}));
+        QCOMPARE(f.tree()->currentItem(), f.treeItem("进行中备忘", false));
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QVERIFY(f.uploadArmed());
@@ -279,6 +280,86 @@ private slots:
             QCOMPARE(f.form->statusText(1), status);
             QVERIFY(f.sounds.played.filter(QStringLiteral("/del.wav")).isEmpty());
         }
+    }
+
+    // 清空该类备忘 on a node whose list is empty writes nothing, sends nothing, and says that the
+    // node held nothing to delete.
+    void clearingAnEmptyNodeChangesNothing_data()
+    {
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("deleted"); // a memo of the node deleted already, or none
+        QTest::newRow("no memo") << "学习计划"
+                                 << "";
+        QTest::newRow("deleted already") << "工作任务"
+                                         << "work";
+    }
+    void clearingAnEmptyNodeChangesNothing()
+    {
+        QFETCH(QString, node);
+        QFETCH(QString, deleted);
+        MainWindowFixture f;
+        addSamples(f);
+        if (!deleted.isEmpty())
+            QVERIFY(f.store.db().exec(QStringLiteral("UPDATE Notebook SET Del=1, syn=1 WHERE title=?"),
+                                      {deleted}));
+        QVERIFY(f.store.db().exec(QStringLiteral("UPDATE Notebook SET syn=1")).ok);
+        load(f);
+        f.form->show();
+        const QStringList before = f.store.allMemoColumns();
+        QTreeWidgetItem* item = f.treeItem(node, false);
+        f.form->TreeView1_MouseUp(Qt::RightButton, f.tree()->visualItemRect(item).center());
+        f.form->findChild<QMenu*>("TreeViewMenu")->hide();
+        QCOMPARE(f.listTitles(), QStringList());
+        f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
+        QVERIFY(f.boxes.answer(true));
+        QCOMPARE(f.store.allMemoColumns(), before);
+        QCOMPARE(f.form->statusText(1), QStringLiteral("状态:该类没有可删除的备忘,未改动"));
+        QVERIFY(!f.uploadArmed());
+        QCOMPARE(f.dueScans, 0);
+        QVERIFY(f.sounds.played.filter(QStringLiteral("/del.wav")).isEmpty());
+        QCOMPARE(item->text(0), node + QStringLiteral("(0)"));
+    }
+
+    // The seventh category, 其它备忘, counts its memos on both sides after each change, as the
+    // other categories do; memos of a code outside 1 to 7 count on their root only.
+    void theSeventhCategoryCountsAfterAChange_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("captions"); // 其它备忘 in progress and done; the two roots
+        // clang-format off
+        QTest::newRow("done") << "menu_done" << "other" << QStringList{"其它备忘(1)", "其它备忘(2)", "进行中备忘(2)", "已完成备忘(2)"};
+        QTest::newRow("in progress") << "menu_doing" << "other done" << QStringList{"其它备忘(3)", "其它备忘(0)", "进行中备忘(4)", "已完成备忘(0)"};
+        QTest::newRow("deleted") << "menu_del" << "other" << QStringList{"其它备忘(1)", "其它备忘(1)", "进行中备忘(2)", "已完成备忘(1)"};
+        QTest::newRow("code 9 done") << "menu_done" << "code 9" << QStringList{"其它备忘(2)", "其它备忘(1)", "进行中备忘(2)", "已完成备忘(2)"};
+        QTest::newRow("cleared") << "Menu_ShanchuGaileiBeiwang" << "其它备忘" << QStringList{"其它备忘(0)", "其它备忘(1)", "进行中备忘(1)", "已完成备忘(1)"};
+        // clang-format on
+    }
+    void theSeventhCategoryCountsAfterAChange()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, captions);
+        MainWindowFixture f;
+        f.addMemo("other", 7);
+        f.addMemo("other 2", 7);
+        f.addMemo("code 9", 9);
+        f.addMemo("other done", 7, true);
+        load(f);
+        QCOMPARE(f.treeItem(QStringLiteral("其它备忘"), false)->text(0), QStringLiteral("其它备忘(2)"));
+        if (command == QStringLiteral("Menu_ShanchuGaileiBeiwang")) {
+            f.tree()->setCurrentItem(f.treeItem(chosen, false));
+        } else {
+            command == QStringLiteral("menu_doing") ? f.form->Readdone() : f.form->ReadUndo();
+            f.selectTitles({chosen});
+        }
+        f.form->findChild<QAction*>(command)->trigger();
+        if (command == QStringLiteral("menu_del") || command == QStringLiteral("Menu_ShanchuGaileiBeiwang"))
+            QVERIFY(f.boxes.answer(true));
+        QCOMPARE(QStringList({f.treeItem(QStringLiteral("其它备忘"), false)->text(0),
+                              f.treeItem(QStringLiteral("其它备忘"), true)->text(0),
+                              f.tree()->topLevelItem(0)->text(0), f.tree()->topLevelItem(1)->text(0)}),
+                 captions);
     }
 
     void clearingACategoryTakesTheChosenNode()

@@ -15,6 +15,7 @@
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <map>
 
@@ -328,6 +329,54 @@ private slots:
         test::fixedClock().advanceSeconds(24 * 60 * 60);
         QVERIFY(model.updateMemos({ids[6]}));
         QCOMPARE(model.rowAt(2)[DaysLeftColumn], "0天");
+    }
+
+    // Under a column sort a changed memo moves alone to its place, or stays where it is: only its
+    // row is signalled, and the selection stays with it.
+    void underASortAChangeIsSignalledAlone_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("set"); // the change of memo "150"
+        QTest::addColumn<int>("row");     // where the memo is afterwards
+        // The titles "000" to "299" ascending; days left all alike, so the newest come first.
+        QTest::newRow("title, moves up") << int(TitleColumn) << "title = '0505'" << 51;
+        QTest::newRow("title, moves down") << int(TitleColumn) << "title = '2995'" << 299;
+        QTest::newRow("title, stays") << int(TitleColumn) << "content = 'x'" << 150;
+        QTest::newRow("days left, moves")
+            << int(DaysLeftColumn) << "AlertTime = '2026-12-31 09:00:00'" << 299;
+    }
+    void underASortAChangeIsSignalledAlone()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, set);
+        QFETCH(int, row);
+        test::TestStore store;
+        Transaction transaction(store.db());
+        std::vector<qint64> ids;
+        for (int i = 0; i < 300; ++i)
+            ids.push_back(store.addMemo(QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0'))));
+        QVERIFY(transaction.commit());
+        MemoListModel model;
+        model.columnClicked(column);
+        model.columnClicked(column); // ascending
+        QVERIFY(showInProgress(model, store));
+        const int before = *model.rowOf(ids[150]);
+        QItemSelectionModel selection(&model);
+        selection.select(model.index(before, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QVERIFY(store.db().exec(QStringLiteral("UPDATE Notebook SET %1 WHERE id = ?").arg(set), {ids[150]}));
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+        QVERIFY(model.updateMemos({ids[150]}));
+        QCOMPARE(*model.rowOf(ids[150]), row);
+        QCOMPARE(moved.size(), int(row != before));
+        QCOMPARE(layout.size(), 0);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toModelIndex().row(), row);
+        QCOMPARE(changed[0][1].toModelIndex().row(), row);
+        QCOMPARE(selection.selectedRows().size(), 1);
+        QCOMPARE(selection.selectedRows().first().row(), row);
     }
 
     // Whatever the changes and sorts, the list patched along the way holds what a list read afresh

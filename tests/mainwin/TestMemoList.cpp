@@ -17,6 +17,7 @@
 #include "velmo-service/MemoStore.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +81,22 @@ void clickHeader(QTreeView* list, int column)
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                              header->height() / 2));
+}
+
+// Pages down the list from its first row until the row at the top of its view is past `row`.
+void pageDownPast(QTreeView* list, int row)
+{
+    clickRow(list, 0);
+    for (int page = 0; page < 300 && list->indexAt(QPoint(1, 1)).row() <= row; ++page)
+        QTest::keyClick(list, Qt::Key_PageDown);
+    QVERIFY(list->indexAt(QPoint(1, 1)).row() > row);
+}
+
+// Clicks a tree node as a user does.
+void clickNode(MainWindowFixture& f, QTreeWidgetItem* node)
+{
+    QVERIFY(node);
+    QTest::mouseClick(f.tree()->viewport(), Qt::LeftButton, {}, f.tree()->visualItemRect(node).center());
 }
 
 // Drags the list's scroll bar handle all the way down with the mouse.
@@ -150,7 +167,7 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::newRow("edit saved") << "edit";
         QTest::newRow("new memo saved") << "add";
-        QTest::newRow("marked done in a search") << "search done";
+        QTest::newRow("marked done") << "done";
         QTest::newRow("deleted") << "delete";
         QTest::newRow("synchronised") << "sync";
     }
@@ -162,13 +179,6 @@ private slots:
         addMemos(f, 300);
         Rig rig(f);
         QTreeView* list = f.list();
-        if (change == QLatin1String("search done")) {
-            f.form->Button_Click(4);
-            auto* find = topLevel<FindDialog>(QStringLiteral("frmfind"));
-            find->Text1()->setText(QStringLiteral("memo"));
-            QTest::keyClick(find->Text1(), Qt::Key_Return);
-            find->close();
-        }
         clickRow(list, 0);
         for (int page = 0; page < 100 && list->indexAt(QPoint(1, 1)).row() < 150; ++page)
             QTest::keyClick(list, Qt::Key_PageDown);
@@ -199,13 +209,11 @@ private slots:
             rig.editors.addWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
             rowsAfter += 1;
             QCOMPARE(cell(list, 0, MemoCells::TitleColumn), "new one");
-        } else if (change == QLatin1String("search done")) {
-            f.form->Button_Click(2);
-            for (int row : {top + 2, top + 3, top + 5})
-                QCOMPARE(cell(list, row, MemoCells::StateColumn), "完成");
-        } else if (change == QLatin1String("delete")) {
-            f.form->Button_Click(3);
-            QVERIFY(f.boxes.answer(true));
+        } else if (change == QLatin1String("done") || change == QLatin1String("delete")) {
+            // The memos leave the list of memos in progress, which stays shown.
+            f.form->Button_Click(change == QLatin1String("done") ? 2 : 3);
+            if (change == QLatin1String("delete"))
+                QVERIFY(f.boxes.answer(true));
             selected.clear();
             rowsAfter -= 3;
             QCOMPARE(cell(list, top + 2, MemoCells::HiddenIdColumn), QString::number(chosen[1] - 1));
@@ -226,6 +234,158 @@ private slots:
         QCOMPARE(list->model()->rowCount(), rowsAfter);
         QCOMPARE(f.form->selectedMemoIds(), selected);
         QCOMPARE(topMemo(list), topBefore);
+    }
+
+    // A save, 标记为完成 and 删除选中 show the list of every memo in progress, 标记为进行 that of
+    // every done memo: opened at its top, where a new memo is in view, and chosen in the tree. The
+    // list shown already keeps its place.
+    void aSaveOrCommandShowsTheListItLeadsTo_data()
+    {
+        QTest::addColumn<QString>("shown"); // "in progress", "done", a category, or "search"
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("doneList"); // the list shown afterwards
+        // clang-format off
+        QTest::newRow("new memo, done list") << "done" << "add" << false;
+        QTest::newRow("new memo, category") << "生活备忘" << "add" << false;
+        QTest::newRow("new memo, search") << "search" << "add" << false;
+        QTest::newRow("edit, done list") << "done" << "edit" << false;
+        QTest::newRow("done, search") << "search" << "done" << false;
+        QTest::newRow("delete, category") << "生活备忘" << "delete" << false;
+        QTest::newRow("in progress, search") << "search" << "doing" << true;
+        QTest::newRow("in progress, done list") << "done" << "doing" << true;
+        QTest::newRow("done, in progress list") << "in progress" << "done" << false;
+        // clang-format on
+    }
+    void aSaveOrCommandShowsTheListItLeadsTo()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, change);
+        QFETCH(bool, doneList);
+        MainWindowFixture f;
+        // 600 memos in progress, 生活 and 工作 by turns, then 300 done ones.
+        addMemos(f, 900, [](MemoRecord& memo, int i) {
+            memo.type = 1 + i % 2;
+            memo.Done = i >= 600;
+        });
+        Rig rig(f);
+        QTreeView* list = f.list();
+        if (shown == QLatin1String("search")) {
+            f.form->Button_Click(4);
+            auto* find = topLevel<FindDialog>(QStringLiteral("frmfind"));
+            find->Text1()->setText(QStringLiteral("memo"));
+            QTest::keyClick(find->Text1(), Qt::Key_Return);
+            find->close();
+        } else {
+            clickNode(f, shown == QLatin1String("in progress")
+                             ? f.treeItem(QStringLiteral("进行中备忘"), false)
+                         : shown == QLatin1String("done") ? f.treeItem(QStringLiteral("已完成备忘"), true)
+                                                          : f.treeItem(shown, false));
+        }
+        pageDownPast(list, 150);
+        // The memo to change, past the first screen: a done one for 标记为进行 and for the edit on
+        // the done list, else one in progress.
+        std::optional<MemoId> id;
+        if (change != QLatin1String("add")) {
+            const bool done = change == QLatin1String("doing") || shown == QLatin1String("done");
+            int row = list->indexAt(QPoint(1, 1)).row() + 2;
+            while (cell(list, row, MemoCells::StateColumn) != (done ? "完成" : "进行"))
+                ++row;
+            list->scrollTo(list->model()->index(row, 0));
+            clickRow(list, row);
+            id = f.form->selectedMemoIds().front();
+        }
+        const QString topBefore = topMemo(list);
+
+        if (change == QLatin1String("add") || change == QLatin1String("edit")) {
+            change == QLatin1String("add") ? f.form->Button_Click(0) : QTest::keyClick(list, Qt::Key_Return);
+            MemoEditorWindow* editor = change == QLatin1String("add")
+                                           ? static_cast<MemoEditorWindow*>(rig.editors.addWindow())
+                                           : rig.editors.editWindow();
+            QVERIFY(editor);
+            editor->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("saved"));
+            editor->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        } else {
+            f.form
+                ->findChild<QAction*>(change == QLatin1String("done")    ? "menu_done"
+                                      : change == QLatin1String("doing") ? "menu_doing"
+                                                                         : "menu_del")
+                ->trigger();
+            if (change == QLatin1String("delete"))
+                QVERIFY(f.boxes.answer(true));
+        }
+        QVERIFY(f.form->listModel().showsNode(doneList, 0));
+        QCOMPARE(f.tree()->currentItem(), f.tree()->topLevelItem(doneList ? 1 : 0));
+        if (shown == QLatin1String(doneList ? "done" : "in progress")) {
+            QCOMPARE(topMemo(list), topBefore);
+            return;
+        }
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        // A new or edited memo is the newest: at the top, in view.
+        const QString first = cell(list, list->indexAt(QPoint(1, 1)).row(), MemoCells::TitleColumn);
+        const bool saved = change == QLatin1String("add") || change == QLatin1String("edit");
+        const QString newest = f.store
+                                   .value(QStringLiteral("SELECT title FROM Notebook WHERE Done=? AND Del=0 "
+                                                         "ORDER BY id DESC LIMIT 1"),
+                                          {doneList})
+                                   .toString();
+        QCOMPARE(first, saved ? QStringLiteral("saved") : newest);
+        // A memo marked or deleted has left the list shown.
+        QCOMPARE(id && f.form->listModel().rowOf(*id), change == QLatin1String("edit"));
+    }
+
+    // A node clicked or a search opens its list at the top, wherever the list before was.
+    void aNewListOpensAtItsTop_data()
+    {
+        QTest::addColumn<QString>("next");
+        QTest::newRow("category") << "生活备忘";
+        QTest::newRow("the same root") << "进行中备忘";
+        QTest::newRow("search") << "search";
+    }
+    void aNewListOpensAtItsTop()
+    {
+        QFETCH(QString, next);
+        MainWindowFixture f;
+        addMemos(f, 1500, [](MemoRecord& memo, int i) { memo.type = 1 + i % 2; });
+        Rig rig(f);
+        QTreeView* list = f.list();
+        pageDownPast(list, 1200);
+        if (next == QLatin1String("search"))
+            f.form->SearchData(QStringLiteral("memo"), 2);
+        else
+            clickNode(f, f.treeItem(next, false));
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QCOMPARE(list->indexAt(QPoint(1, 1)).row(), 0);
+    }
+
+    // A memo whose texts hold line breaks is one line high in the list, as every other row; its
+    // tooltip gives the text as it is.
+    void aRowIsOneLineHigh_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("LF") << "第一行\n第二行"
+                            << "第一行 第二行";
+        QTest::newRow("CR LF") << "第一行\r\n第二行\r\n"
+                               << "第一行 第二行 ";
+        QTest::newRow("line separator") << QString::fromUtf16(u"第一行\u2028第二行") << "第一行 第二行";
+    }
+    void aRowIsOneLineHigh()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        addMemos(f, 3);
+        MemoRecord memo = f.store.sampleMemo(QStringLiteral("两行\n标题"));
+        memo.content = content;
+        f.store.addMemo(memo);
+        Rig rig(f);
+        QTreeView* list = f.list();
+        const QModelIndex body = list->model()->index(0, MemoCells::ContentColumn);
+        QCOMPARE(body.data().toString(), shown);
+        QCOMPARE(body.data(Qt::ToolTipRole).toString(), content);
+        QCOMPARE(cell(list, 0, MemoCells::TitleColumn), QStringLiteral("两行 标题"));
+        QVERIFY2(list->visualRect(body).height() < 2 * list->fontMetrics().lineSpacing(),
+                 qPrintable(QString::number(list->visualRect(body).height())));
     }
 
     // Under a column sort a saved memo takes its place in that order, once, and stays chosen.

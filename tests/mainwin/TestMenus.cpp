@@ -8,13 +8,16 @@
 #include "editor/EditorWindows.h"
 #include "editor/Form_Add.h"
 #include "editor/Form_Edit.h"
+#include "editor/MailDialog.h"
 #include "mainwin/EditorLink.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
@@ -122,6 +125,62 @@ private slots:
         } else if (effect == QLatin1String("exiting")) {
             QTRY_VERIFY(f.store.runState().Exiting);
         }
+    }
+
+    // Once an editor closes, however it does, the window it was opened from has the focus again
+    // (the list its focus row), not whichever window the desktop picks, such as the assistant
+    // figure that stays on top; the mail binding dialog opened by the editor's bind button keeps it.
+    void closingAnEditorGivesTheFocusBack_data()
+    {
+        QTest::addColumn<QString>("opener"); // the main window's list, or another window
+        QTest::addColumn<QString>("close");  // Esc, the exit button, or the save
+        for (const char* opener : {"list", "window"}) {
+            for (const char* close : {"Esc", "exit", "save", "bind"})
+                QTest::addRow("%s, %s", opener, close)
+                    << QString::fromLatin1(opener) << QString::fromLatin1(close);
+        }
+    }
+    void closingAnEditorGivesTheFocusBack()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, close);
+        MainWindowFixture f;
+        const qint64 id = f.addMemo(QStringLiteral("要改的"), 1);
+        EditorRig rig(f);
+        QWidget figure(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        figure.show();
+        QWidget ring;
+        QWidget* from = f.form.get();
+        if (opener == QLatin1String("window")) {
+            ring.show();
+            from = &ring;
+        }
+        from->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(from));
+        f.list()->setFocus();
+        QTest::keyClick(f.list(), Qt::Key_Down);
+        opener == QLatin1String("list") ? QTest::keyClick(f.list(), Qt::Key_Return)
+                                        : rig.editors.showEdit(id);
+        QPointer<Form_Edit> edit = rig.editors.editWindow();
+        QVERIFY(edit);
+        QVERIFY(QTest::qWaitForWindowActive(edit));
+        const char* button = close == QLatin1String("save")   ? "Command1"
+                             : close == QLatin1String("bind") ? "Command6"
+                                                              : "Command2";
+        if (close == QLatin1String("Esc"))
+            QTest::keyClick(edit->findChild<QLineEdit*>(QStringLiteral("Text1")), Qt::Key_Escape);
+        else
+            edit->findChild<QPushButton*>(button)->click();
+        QTRY_VERIFY(!edit);
+        if (close == QLatin1String("bind")) {
+            QVERIFY(rig.editors.mailDialog());
+            QTest::qWait(50);
+            QCOMPARE(QApplication::activeWindow(), rig.editors.mailDialog());
+            return;
+        }
+        QTRY_COMPARE(QApplication::activeWindow(), from);
+        if (from == f.form.get())
+            QCOMPARE(QApplication::focusWidget(), f.list());
     }
 };
 
