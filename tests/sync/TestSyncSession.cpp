@@ -324,6 +324,7 @@ private slots:
         Rig rig;
         const QStringList good = ServerRecordText(rig.a.store.sampleMemo("good")).split(RecordFieldSeparator);
         QStringList bad = good;
+        bad[2] = QStringLiteral("bad"); // a memo of its own, not a copy of the good one
         bad[field < 0 ? 2 : field] = value;
         if (field < 0) // the first download is answered with a memo that was not asked for
             rig.answer(QStringLiteral("/api/download.asp"),
