@@ -8,16 +8,17 @@ namespace velmo {
 StoreResult rememberDeletion(Database& db, const QString& userId, const SyncDeletion& deletion)
 {
     static const FixedSql remember(
-        QStringLiteral("INSERT INTO SyncDeletions (userid, ServerId, ServerToken, Synnum, Digest, DeletedAt) "
-                       "VALUES (?, ?, ?, ?, ?, ?)"));
+        QStringLiteral("INSERT INTO SyncDeletions (userid, ServerId, ServerToken, Synnum, Digest, Lineage, "
+                       "DeletedAt) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     return db.exec(remember, {userId, deletion.ServerId,
                               deletion.ServerToken.isEmpty() ? QVariant() : QVariant(deletion.ServerToken),
-                              deletion.Synnum, deletion.Digest, deletion.DeletedAt});
+                              deletion.Synnum, deletion.Digest, deletion.Lineage.join(QLatin1Char(',')),
+                              deletion.DeletedAt});
 }
 
 StoreRead<std::vector<SyncDeletion>> readDeletions(const Database& db, const QString& userId)
 {
-    return db.selectRows(QStringLiteral("SELECT id, ServerId, ServerToken, Synnum, Digest, DeletedAt FROM "
+    return db.selectRows(QStringLiteral("SELECT id, ServerId, ServerToken, Synnum, Digest, DeletedAt, Lineage FROM "
                                         "SyncDeletions WHERE userid=? ORDER BY id"),
                          {userId}, [](const DbQuery& row) {
                              SyncDeletion deletion;
@@ -27,6 +28,8 @@ StoreRead<std::vector<SyncDeletion>> readDeletions(const Database& db, const QSt
                              deletion.Synnum = row.value(3).toInt();
                              deletion.Digest = row.value(4).toString();
                              deletion.DeletedAt = fromDbValue(row.value(5));
+                             deletion.Lineage =
+                                 row.value(6).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
                              return deletion;
                          });
 }

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -24,6 +25,7 @@ struct SyncDeletion
     QString ServerToken; // the service's token of it; empty when not known
     int Synnum = 0;      // the counter the deletion carried on the service
     QString Digest;      // what the memo said when it went (sync/ServerRecord.h: wireDigest)
+    QStringList Lineage; // every copy it was known to have said before
     QDateTime DeletedAt;
 
     friend bool operator==(const SyncDeletion&, const SyncDeletion&) = default;

@@ -30,7 +30,7 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
     std::vector<SyncKey> keys;
     const StoreResult ran = db.forEachRow(
         QStringLiteral(
-            "SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, ServerToken FROM Notebook "
+            "SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, ServerToken, SyncedDigest FROM Notebook "
             "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
         {userId}, [&keys](const DbQuery& query) {
             const qint64 serverId = query.integer(1);
@@ -46,6 +46,7 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
             key.Del = query.integer(4) != 0;
             key.SyncedSynnum = int(query.integer(5));
             key.token = query.text(6);
+            key.digest = query.text(7);
             keys.push_back(key);
         });
     if (!ran.ok)
@@ -152,7 +153,7 @@ StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 
                          qint64 serverId, const QString& token, int syncedSynnum)
 {
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, ServerToken=?, SyncedSynnum=?, syn=0 "
+        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, ServerToken=?, SyncedSynnum=?, SyncedDigest=NULL, syn=0 "
                        "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=?"),
         {serverId, token.isEmpty() ? QVariant() : QVariant(token), syncedSynnum, id, userId,
          expectedServerId});
@@ -173,6 +174,14 @@ StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, cons
             return kept;
     }
     return StoreResult::success();
+}
+
+StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, const QString& digest,
+                            const QStringList& lineage)
+{
+    static const FixedSql synced(QStringLiteral("UPDATE Notebook SET SyncedDigest=? WHERE id=? AND userid=?"));
+    const StoreResult stored = db.exec(synced, {digest, id, userId});
+    return stored ? rememberLineage(db, userId, id, lineage) : stored;
 }
 
 StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id)
@@ -202,7 +211,7 @@ StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey&
 StoreResult forgetServerId(Database& db, const QString& userId, const SyncKey& key)
 {
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET NotebookServerId=0, ServerToken=NULL, SyncedSynnum=0, "
+        QStringLiteral("UPDATE Notebook SET NotebookServerId=0, ServerToken=NULL, SyncedDigest=NULL, SyncedSynnum=0, "
                        "syn=0 WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
                        "AND Del=?"),
         {key.id, userId, key.serverId, key.synnum, key.syn, key.Del});
@@ -220,7 +229,7 @@ StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncK
 {
     static const FixedSql overwrite(
         QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
-        QStringLiteral("synnum=?, SyncedSynnum=?, syn=1, Del=0 "
+        QStringLiteral("synnum=?, SyncedSynnum=?, SyncedDigest=NULL, syn=1, Del=0 "
                        "WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? "
                        "AND syn=? AND Del=?"));
     QVariantList values = syncedValues(server);
@@ -232,7 +241,7 @@ StoreResult overwriteFromServer(Database& db, const QString& userId, const SyncK
 StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expected, int serverSynnum)
 {
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET SyncedSynnum=? WHERE id=? AND userid=? AND "
+        QStringLiteral("UPDATE Notebook SET SyncedSynnum=?, SyncedDigest=NULL WHERE id=? AND userid=? AND "
                        "NotebookServerId=? AND synnum=? AND syn=? AND Del=?"),
         {serverSynnum, expected.id, userId, expected.serverId, expected.synnum, expected.syn, expected.Del});
 }
@@ -242,7 +251,7 @@ StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localI
 {
     static const FixedSql acknowledge(QStringLiteral(
         "UPDATE Notebook SET ServerToken=CASE WHEN NotebookServerId=? THEN ServerToken ELSE '?' END, "
-        "NotebookServerId=?, SyncedSynnum=?, "
+        "NotebookServerId=?, SyncedSynnum=?, SyncedDigest=NULL, "
         "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
         "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
         "WHERE id=? AND userid=?"));
@@ -276,7 +285,7 @@ StoreResult storeSettledCopy(Database& db, const QString& userId, qint64 localId
     QVariantList values = syncedValues(kept);
     values << synnum << serverSynnum << localId << userId << expectedSynnum;
     return db.exec(QStringLiteral("UPDATE Notebook SET ") + syncedAssignments() +
-                       QStringLiteral("synnum=?, SyncedSynnum=?, syn=0, Del=0 "
+                       QStringLiteral("synnum=?, SyncedSynnum=?, SyncedDigest=NULL, syn=0, Del=0 "
                                       "WHERE id=? AND userid=? AND synnum=?"),
                    values);
 }

@@ -45,6 +45,7 @@ struct SyncKey
     bool Del = false;    // deleted locally, waiting to be sent
     bool shared = false; // another row of the user carries the same server id
     QString token;       // the service's token of the memo under serverId; empty: not known
+    QString digest;      // of the service's copy it was last in step with; empty: not known
 
     friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
@@ -103,6 +104,10 @@ StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int ex
 
 // The copies (digests) the row's memo is known to have held on the service.
 StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, const QStringList& digests);
+// The row is in step with the copy of this digest (at its SyncedSynnum), and its memo held the copies
+// of `lineage` (that one included).
+StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, const QString& digest,
+                            const QStringList& lineage);
 StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id);
 // The user's rows whose memo is known to have held this copy.
 StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& userId, const QString& digest);

@@ -7,7 +7,7 @@
 -- Version 2: Notebook.userid compares with letter case, and Notebook.SyncedSynnum exists. An older
 -- file is brought up to this shape when it is opened (store/SchemaUpgrade).
 -- Version 3: the table SentUploads exists.
--- Version 4: Notebook.ServerToken, SentUploads.AboveServerId, the tables SyncBase, SyncLineage and
+-- Version 4: Notebook.ServerToken and SyncedDigest, SentUploads.AboveServerId, the tables SyncBase, SyncLineage and
 -- SyncDeletions and the triggers that keep the first two.
 
 CREATE TABLE Config (
@@ -68,7 +68,11 @@ CREATE TABLE Notebook (
     SyncedSynnum INTEGER NOT NULL DEFAULT 0,
     -- The service's token of the memo under NotebookServerId: it tells that memo from another one
     -- given the same server id after the service lost its memos. NULL: not known yet.
-    ServerToken TEXT
+    ServerToken TEXT,
+    -- The digest of the service's copy the row was last in step with (at SyncedSynnum): a copy listed
+    -- at that counter with another digest is another copy (a service put back from a backup gives a
+    -- counter out again). NULL: not known.
+    SyncedDigest TEXT
 )
 
 -- A body is never kept as the empty text: it is stored as no body at all.
@@ -100,7 +104,8 @@ CREATE INDEX NotebookSnoozeNongli ON Notebook (userid, AlertTimeNongliTemp) WHER
 CREATE INDEX NotebookOwnerSyn ON Notebook (userid, syn)
 
 -- The synchronisation's comparison reads this index alone, in the order of the server ids.
-CREATE INDEX NotebookSync ON Notebook (userid, NotebookServerId, id, synnum, syn, Del, SyncedSynnum, ServerToken)
+CREATE INDEX NotebookSync ON Notebook (userid, NotebookServerId, id, synnum, syn, Del, SyncedSynnum, ServerToken,
+    SyncedDigest)
 
 CREATE INDEX notebookId ON Notebook (NotebookServerId)
 
@@ -199,6 +204,8 @@ CREATE TABLE SyncDeletions (
     ServerToken TEXT,
     Synnum INTEGER NOT NULL DEFAULT 0,
     Digest TEXT NOT NULL,
+    -- Every copy the memo was known to have held before, digests joined by ",".
+    Lineage TEXT,
     DeletedAt TEXT NOT NULL
         CHECK (DeletedAt GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]')
 )

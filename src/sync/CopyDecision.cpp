@@ -90,6 +90,10 @@ void CopyMatcher::addPost(const SentUpload& sent, const MemoRecord& posted)
 void CopyMatcher::addDeletion(const SyncDeletion& deletion)
 {
     m_deletedByDigest[deletion.Digest].push_back(deletion);
+    for (const QString& earlier : deletion.Lineage) {
+        if (earlier != deletion.Digest)
+            m_deletedByDigest[earlier].push_back(deletion);
+    }
     if (deletion.ServerId > 0)
         m_deletedById[deletion.ServerId].push_back(deletion);
 }
@@ -122,7 +126,8 @@ std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
             return match;
         }
     }
-    // A memo deleted here: as it was then, its deletion goes up again; changed since, it stays.
+    // A memo deleted here: as it was then (or as it was before), its deletion goes up again; changed
+    // since, it stays.
     if (const auto same = m_deletedByDigest.constFind(copy.digest); same != m_deletedByDigest.constEnd()) {
         CopyMatch match;
         match.kind = CopyMatch::Kind::Deleted;

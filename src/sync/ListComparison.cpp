@@ -113,7 +113,10 @@ ListPlan compareList(const ListInputs& inputs)
             }
             continue;
         }
-        if (entry.synnum == row.SyncedSynnum)
+        // At the row's counter, the same copy unless the digests say otherwise (a service put back from
+        // a backup may give a counter out again to another copy).
+        if (entry.synnum == row.SyncedSynnum &&
+            (entry.digest.isEmpty() || row.digest.isEmpty() || row.digest.startsWith(entry.digest)))
             continue;
         plan.downloads.push_back({entry, row, ListPlan::Reason::Changed});
         plan.held.insert(row.id);

@@ -46,13 +46,13 @@ bool isToken(QStringView text)
     return true;
 }
 
-// One item of the service's list, "<id>:<synnum>[:d][:<token>]"; none for anything else.
+// One item of the service's list, "<id>:<synnum>[:d][:<token>[:<digest>]]"; none for anything else.
 std::optional<ServerEntry> listEntry(QStringView item)
 {
-    QStringView parts[4];
+    QStringView parts[5];
     int count = 0;
     for (const QStringView part : item.tokenize(u':')) {
-        if (count == 4)
+        if (count == 5)
             return std::nullopt;
         parts[count++] = part.trimmed();
     }
@@ -64,10 +64,12 @@ std::optional<ServerEntry> listEntry(QStringView item)
         entry.deleted = true;
         ++next;
     }
-    if (count > next) {
+    for (QString* named : {&entry.token, &entry.digest}) {
+        if (count <= next)
+            break;
         if (!isToken(parts[next]))
             return std::nullopt;
-        entry.token = parts[next].toString();
+        *named = parts[next].toString();
         ++next;
     }
     if (next != count)

@@ -20,12 +20,14 @@ struct ServerEntry
     qint64 serverId = 0;
     int synnum = 0;
     bool deleted = false;
-    QString token; // the service's token of the memo; empty when the service names none
+    QString token;  // the service's token of the memo; empty when the service names none
+    QString digest; // the start of the digest of its copy (wireDigest); empty when not named
 
     friend bool operator==(const ServerEntry&, const ServerEntry&) = default;
 };
 
-// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d][:<token>],...", or
+// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d][:<token>[:<digest>]],...",
+// or
 // "error". An item of any other shape is skipped.
 struct IdListReply
 {

@@ -346,18 +346,6 @@ StoreResult SyncSession::applyPlan()
         if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, key, token); !stored)
             return stored;
     }
-    // What a row said when it went: its copy last in step when it has one (a deleted row's change
-    // never reached the service).
-    const auto deletion = [this](const MemoRecord& row, qint64 serverId, const QString& token, int synnum) {
-        const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
-        SyncDeletion gone;
-        gone.ServerId = serverId;
-        gone.ServerToken = token;
-        gone.Synnum = synnum;
-        gone.Digest = wireDigest(base.value.value_or(row));
-        gone.DeletedAt = Clock::currentDateTime();
-        return base ? rememberDeletion(m_db, m_run.UserId, gone) : StoreResult(base);
-    };
     for (const SyncKey& key : m_plan.forgotten) {
         const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, key.id);
         if (!row)
@@ -367,7 +355,7 @@ StoreResult SyncSession::applyPlan()
         // A deletion of a memo the service no longer holds needs no request; what it said is kept, so
         // that a copy another computer sends again goes too.
         StoreResult done =
-            key.Del ? deletion(*row.value, 0, QString(), 0) : forgetServerId(m_db, m_run.UserId, key);
+            key.Del ? rememberGone(*row.value, 0, QString(), 0, {}) : forgetServerId(m_db, m_run.UserId, key);
         if (done && key.Del)
             done = deleteWithoutRequest(m_db, m_run.UserId, key.id);
         if (!done)
@@ -385,7 +373,7 @@ StoreResult SyncSession::applyPlan()
         if (!row.value)
             continue;
         StoreResult remembered =
-            deletion(*row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum);
+            rememberGone(*row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum, {});
         if (remembered)
             remembered = deleteRemovedElsewhere(m_db, m_run.UserId, key);
         if (!remembered)
@@ -529,27 +517,39 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
         m_unanswered.recognised(post->sent.id);
     if (decision != CopyDecision::Conflict)
         m_plan.held.remove(row.id);
-    // Whatever the row does with it, its memo held these copies.
-    if (decision != CopyDecision::DeleteRow) {
-        if (const StoreResult known = rememberLineage(m_db, m_run.UserId, row.id, digestsOf(copy)); !known)
-            return known;
-    }
+    // Whatever the row does with it, its memo held these copies; it is in step with this one, unless
+    // the two meet in the windows or the row's change goes over a deletion.
+    const bool inStep = decision != CopyDecision::Conflict && decision != CopyDecision::GoesUp &&
+                        decision != CopyDecision::DeleteRow;
+    StoreResult done = StoreResult::success();
     switch (decision) {
-    case CopyDecision::Take: {
-        StoreResult stored = overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
-        m_changed += stored.rowsAffected;
-        return stored;
-    }
+    case CopyDecision::Take:
+        done = overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
+        m_changed += done.rowsAffected;
+        break;
     case CopyDecision::InStep:
-        if (!row.Del)
-            return overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
+        if (!row.Del) {
+            done = overwriteFromServer(m_db, m_run.UserId, key, copy.memo);
+            break;
+        }
         [[fallthrough]]; // the deletion goes up over the copy it had seen
-    case CopyDecision::KeepChange: {
-        StoreResult kept = storeSyncBase(m_db, m_run.UserId, row.id, copy.memo);
-        return kept ? markInStep(m_db, m_run.UserId, key, copy.memo.synnum) : kept;
-    }
+    case CopyDecision::KeepChange:
+        done = storeSyncBase(m_db, m_run.UserId, row.id, copy.memo);
+        if (done)
+            done = markInStep(m_db, m_run.UserId, key, copy.memo.synnum);
+        break;
     case CopyDecision::OwnPost:
-        return takeOwnPost(*post, row.id, copy.serverId, copy.token);
+        done = takeOwnPost(*post, row.id, copy.serverId, copy.token);
+        break;
+    default:
+        break;
+    }
+    if (done && decision != CopyDecision::DeleteRow)
+        done = inStep ? storeSyncedCopy(m_db, m_run.UserId, row.id, copy.digest, digestsOf(copy))
+                      : rememberLineage(m_db, m_run.UserId, row.id, digestsOf(copy));
+    if (!done)
+        return done;
+    switch (decision) {
     case CopyDecision::Conflict:
         if (!m_conflictSeen) {
             m_conflictSeen = true;
@@ -558,29 +558,47 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
         return StoreResult::success();
     case CopyDecision::DeleteRow:
         return forgetRowDeleted(row, copy);
-    case CopyDecision::GoesUp:
+    default:
         return StoreResult::success();
     }
-    return StoreResult::success();
 }
 
 // Another computer deleted the memo after it had this computer's copy: the row goes, and the deletion
 // is remembered.
 StoreResult SyncSession::forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy)
 {
-    SyncDeletion gone;
-    gone.ServerId = copy.serverId;
-    gone.ServerToken = copy.token;
-    gone.Synnum = copy.memo.synnum;
-    gone.Digest = copy.digest;
-    gone.DeletedAt = Clock::currentDateTime();
-    StoreResult removed = rememberDeletion(m_db, m_run.UserId, gone);
+    StoreResult removed = rememberGone(row, copy.serverId, copy.token, copy.memo.synnum, copy);
     if (removed)
         removed = deleteGoneRow(m_db, m_run.UserId, row.id, row.synnum);
     m_changed += removed.rowsAffected;
     if (removed.rowsAffected > 0)
         m_deletedElsewhere.insert(row.id);
     return removed;
+}
+
+// Remembers a memo of a row that goes: what it said when it went (the service's copy when it is
+// given; else the row's copy last in step, for a deleted row's change never reached the service), and
+// every copy it was known to have said before, so that a service that loses the deletion gets it again.
+StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, const QString& token, int synnum,
+                                      const std::optional<ServiceCopy>& copy)
+{
+    const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
+    StoreRead<QSet<QString>> known = knownDigests(row);
+    if (!base || !known)
+        return !base ? StoreResult(base) : StoreResult(known);
+    SyncDeletion gone;
+    gone.ServerId = serverId;
+    gone.ServerToken = token;
+    gone.Synnum = synnum;
+    gone.Digest = copy ? copy->digest : wireDigest(base.value.value_or(row));
+    if (copy) {
+        for (const CopyVersion& version : copy->versions)
+            known.value.insert(version.digest);
+    }
+    gone.Lineage = QStringList(known.value.begin(), known.value.end());
+    gone.Lineage.sort();
+    gone.DeletedAt = Clock::currentDateTime();
+    return rememberDeletion(m_db, m_run.UserId, gone);
 }
 
 // A copy no row carries.
@@ -631,7 +649,7 @@ StoreResult SyncSession::insertCopy(const ServiceCopy& copy)
 {
     StoreResult stored = insertFromServer(m_db, m_run.UserId, copy.serverId, copy.token, copy.memo);
     if (stored && stored.rowsAffected > 0) {
-        const StoreResult known = rememberLineage(m_db, m_run.UserId, stored.insertId, digestsOf(copy));
+        const StoreResult known = storeSyncedCopy(m_db, m_run.UserId, stored.insertId, copy.digest, digestsOf(copy));
         if (!known)
             return known;
     }
@@ -648,10 +666,16 @@ StoreResult SyncSession::takeOwnPost(const OwnPost& own, MemoId localId, qint64 
     if (known)
         known = acknowledgeUpload(m_db, m_run.UserId, localId, serverId, own.sent.ReadSynnum, own.heldAt,
                                   own.sent.Del);
-    if (known && !token.isEmpty())
-        known = m_db.exec(QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=? AND userid=? AND "
-                                         "NotebookServerId=?"),
-                          {token, localId, m_run.UserId, serverId});
+    if (known) {
+        const QString posted = wireDigest(own.posted);
+        known = storeSyncedCopy(m_db, m_run.UserId, localId, posted, {posted});
+    }
+    if (known && !token.isEmpty()) {
+        SyncKey key;
+        key.id = localId;
+        key.serverId = serverId;
+        known = storeServerToken(m_db, m_run.UserId, key, token);
+    }
     if (known)
         m_unanswered.recognised(own.sent.id);
     return known;
@@ -731,7 +755,7 @@ StoreResult SyncSession::resolveCandidates()
             base = kept.value;
         }
         if (taken)
-            taken = rememberLineage(m_db, m_run.UserId, rowId, digestsOf(adopted.copy));
+            taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest, digestsOf(adopted.copy));
         if (!taken)
             return taken;
         if (adopted.copy.deleted)
@@ -1082,6 +1106,8 @@ void SyncSession::onSynReply(const QString& text)
                 if (written)
                     written = markInStep(m_db, m_run.UserId, key, server->synnum);
             }
+            if (written && decision != CopyDecision::Conflict)
+                written = storeSyncedCopy(m_db, m_run.UserId, m_sent.id, copy.digest, {copy.digest});
         }
         if (written)
             written = transaction.commit();
@@ -1150,15 +1176,8 @@ StoreResult SyncSession::writeAnswers()
             // What the memo said when it went is kept, for a service that loses the deletion.
             const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, sent.id);
             written = row;
-            if (written && row.value && answer.serverId > 0) {
-                const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, sent.id);
-                SyncDeletion gone;
-                gone.ServerId = answer.serverId;
-                gone.Synnum = sent.postedSynnum;
-                gone.Digest = wireDigest(base.value.value_or(*row.value));
-                gone.DeletedAt = Clock::currentDateTime();
-                written = base ? rememberDeletion(m_db, m_run.UserId, gone) : StoreResult(base);
-            }
+            if (written && row.value && answer.serverId > 0)
+                written = rememberGone(*row.value, answer.serverId, QString(), sent.postedSynnum, {});
             if (written)
                 written = deleteConfirmed(m_db, m_run.UserId, sent.id, answer.serverId);
         } else {
@@ -1166,7 +1185,7 @@ StoreResult SyncSession::writeAnswers()
             // row have changed since.
             written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
             if (written)
-                written = rememberLineage(m_db, m_run.UserId, sent.id, {wireDigest(sent.posted)});
+                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted), {wireDigest(sent.posted)});
             if (written)
                 written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
                                             sent.postedSynnum, sent.Del);
@@ -1305,7 +1324,8 @@ void SyncSession::conflictSettled(bool serverCopyKept)
         const OwnMemoRead row = readByServerId(m_db, m_run.UserId, server->serverId);
         if (row.value && !row.value->syn && row.value->SyncedSynnum == server->memo.synnum) {
             storeSyncBase(m_db, m_run.UserId, row.value->id, server->memo);
-            rememberLineage(m_db, m_run.UserId, row.value->id, {wireDigest(server->memo)});
+            const QString digest = wireDigest(server->memo);
+            storeSyncedCopy(m_db, m_run.UserId, row.value->id, digest, {digest});
         }
     }
 }

@@ -172,6 +172,8 @@ private:
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();
     StoreResult forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy);
+    StoreResult rememberGone(const MemoRecord& row, qint64 serverId, const QString& token, int synnum,
+                             const std::optional<ServiceCopy>& copy);
     void downloadNext();
     void afterDownloads();
     void retractNext();

@@ -264,6 +264,7 @@ private:
     void resetService();
     void forgetStaleBases(size_t service);
     bool checkEnd();
+    bool madeFrom(const QString& newer, const QString& older) const;
 
     quint32 m_seed;
     QRandomGenerator m_random;
@@ -283,6 +284,7 @@ private:
     // them was left: they stay deleted unless someone changes them afterwards.
     QSet<QString> m_goneForGood;
     QStringList m_log; // what each step did, for the report of a broken rule
+    QMultiHash<QString, QString> m_parents; // a memo's copy, and the copy each change made it from
 };
 
 Sequence::Sequence(quint32 seed)
@@ -407,6 +409,33 @@ void Sequence::change(Computer& c)
         SetDel(c.db, c.user, id);
         m_deletedTags.insert(tag);
     }
+    // What the memo says now was made from what it said.
+    if (const std::optional<MemoRecord> now = readMemo(c.db, id)) {
+        const QString made = ServerRecordText(sharedFields(*now));
+        const QString from = ServerRecordText(sharedFields(memo));
+        if (made != from)
+            m_parents.insert(made, from);
+        c.everHad.insert(made); // what a computer's user made, it has seen
+    }
+}
+
+// Whether `older` is a copy the memo said before it said `newer`, by the changes that made it.
+bool Sequence::madeFrom(const QString& newer, const QString& older) const
+{
+    QSet<QString> seen{newer};
+    QStringList next{newer};
+    while (!next.isEmpty()) {
+        const QString text = next.takeLast();
+        for (auto it = m_parents.constFind(text); it != m_parents.constEnd() && it.key() == text; ++it) {
+            if (*it == older)
+                return true;
+            if (!seen.contains(*it)) {
+                seen.insert(*it);
+                next << *it;
+            }
+        }
+    }
+    return false;
 }
 
 QHash<qint64, ServerCopy> Sequence::copiesOf(size_t service, const QString& user)
@@ -663,9 +692,14 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         const QString was = ServerRecordText(old->memo);
         const Computer::Base base = c.base.value(it.key());
         const bool wentBack = base.token == old->token && old->synnum < base.synnum;
+        // Or a copy older than one it holds, which it no longer needs (one too many of the memo).
+        bool older = false;
+        for (const QString& newer : held)
+            older = older || madeFrom(newer, was);
         const bool seen =
-            c.everHad.contains(was) || held.contains(was) || posted.contains(old->memo) || wentBack;
-        if (old->deleted ? !(changeWaiting || posted.contains(old->memo) || wentBack) : !seen)
+            c.everHad.contains(was) || held.contains(was) || posted.contains(old->memo) || wentBack || older;
+        // A deleted copy comes back with a change made from it that its deletion had not seen.
+        if (old->deleted ? !(changeWaiting || posted.contains(old->memo) || wentBack || older) : !seen)
             return fail(QStringLiteral(
                             "%1 replaced \"%2\" (%3) on the service unseen:\n  was %4\n  now %5\n  base %6")
                             .arg(c.name, old->memo.title)
@@ -796,7 +830,9 @@ bool Sequence::settle(Computer& c, bool settleAlways)
     MemoRecord kept = sharedFields(choice == 0 ? *local : parseConflictData(c.sync->ConflictData())->memo);
     if (pick(4) == 0) {
         // Edited in the window before it is kept.
+        const QString shownText = ServerRecordText(kept);
         kept.title = QStringLiteral("%1 %2w%3").arg(tagOf(kept.title), c.name).arg(++m_edits);
+        m_parents.insert(ServerRecordText(kept), shownText);
         window->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(kept.title);
     }
     window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();

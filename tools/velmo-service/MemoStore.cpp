@@ -96,13 +96,21 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
         query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")) &&
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
                                   "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
-                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL, token TEXT)")) &&
+                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL, token TEXT, digest TEXT)")) &&
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS versions (serverId INTEGER NOT NULL, synnum "
                                   "INTEGER NOT NULL, digest TEXT NOT NULL)")) &&
         query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS versionsOf ON versions (serverId)"));
-    // A store of an earlier stand-in: its memos get their tokens.
+    // A store of an earlier stand-in: its memos get their tokens and digests.
     if (ready && !query.exec(QStringLiteral("SELECT token FROM memos LIMIT 0")))
         ready = query.exec(QStringLiteral("ALTER TABLE memos ADD COLUMN token TEXT"));
+    if (ready && !query.exec(QStringLiteral("SELECT digest FROM memos LIMIT 0"))) {
+        ready = query.exec(QStringLiteral("ALTER TABLE memos ADD COLUMN digest TEXT"));
+        QSqlQuery each(db);
+        ready = ready && each.exec(QStringLiteral("SELECT serverId, fields FROM memos"));
+        while (ready && each.next())
+            ready = run(query, QStringLiteral("UPDATE memos SET digest = ? WHERE serverId = ?"),
+                        {digest(fieldsOf(each.value(1).toString())), each.value(0)});
+    }
     ready =
         ready &&
         query.exec(
@@ -110,8 +118,8 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
         query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosOwner ON memos (userId, serverId)")) &&
         query.exec(QStringLiteral("DROP INDEX IF EXISTS memosListed")) &&
         // An account's list reads this index alone.
-        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosListedToken ON memos (userId, serverId, "
-                                  "synnum, deleted, token)"));
+        query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS memosListedCopies ON memos (userId, serverId, "
+                                  "synnum, deleted, token, digest)"));
     if (!ready && error)
         *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
     return ready;
@@ -160,12 +168,12 @@ std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
     query.setForwardOnly(true);
     if (!run(query,
              QStringLiteral(
-                 "SELECT serverId, synnum, deleted, token FROM memos WHERE userId = ? ORDER BY serverId"),
+                 "SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? ORDER BY serverId"),
              {userId}))
         return memos;
     while (query.next())
         memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0,
-                         query.value(3).toString()});
+                         query.value(3).toString(), query.value(4).toString()});
     return memos;
 }
 
@@ -178,9 +186,9 @@ qint64 MemoStore::add(const QString& userId, const QStringList& fields, int synn
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!run(query,
-             QStringLiteral("INSERT INTO memos (userId, synnum, fields, token) VALUES (?, ?, ?, "
-                            "lower(hex(randomblob(4))))"),
-             {userId, synnum, fieldsText(fields)}))
+             QStringLiteral("INSERT INTO memos (userId, synnum, fields, token, digest) VALUES (?, ?, ?, "
+                            "lower(hex(randomblob(4))), ?)"),
+             {userId, synnum, fieldsText(fields), digest(fields)}))
         return 0;
     const qint64 serverId = query.lastInsertId().toLongLong();
     return addVersion(serverId, synnum, fields) ? serverId : 0;
@@ -190,9 +198,10 @@ bool MemoStore::update(const StoredMemo& memo)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     return run(query,
-               QStringLiteral("UPDATE memos SET synnum = ?, deleted = ?, fields = ? WHERE serverId = ? AND "
-                              "userId = ?"),
-               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), memo.serverId, memo.userId}) &&
+               QStringLiteral("UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? "
+                              "AND userId = ?"),
+               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), digest(memo.fields), memo.serverId,
+                memo.userId}) &&
            query.numRowsAffected() == 1 && addVersion(memo.serverId, memo.synnum, memo.fields);
 }
 
@@ -252,7 +261,7 @@ MemoStore::Backup MemoStore::backup() const
         return all;
     };
     saved.memos =
-        rows(QStringLiteral("SELECT serverId, userId, synnum, deleted, fields, token FROM memos"), 6);
+        rows(QStringLiteral("SELECT serverId, userId, synnum, deleted, fields, token, digest FROM memos"), 7);
     saved.versions = rows(QStringLiteral("SELECT serverId, synnum, digest FROM versions ORDER BY rowid"), 3);
     if (query.exec(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'memos'")) && query.next())
         saved.lastId = query.value(0);
@@ -266,8 +275,8 @@ bool MemoStore::restore(const Backup& saved)
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     for (const QVariantList& memo : saved.memos) {
         if (!run(query,
-                 QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token) VALUES "
-                                "(?, ?, ?, ?, ?, ?)"),
+                 QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token, digest) "
+                                "VALUES (?, ?, ?, ?, ?, ?, ?)"),
                  memo))
             return false;
     }

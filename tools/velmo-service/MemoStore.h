@@ -67,6 +67,7 @@ public:
         int synnum = 0;
         bool deleted = false;
         QString token;
+        QString digest;
     };
     std::vector<Listed> listed(const QString& userId) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;

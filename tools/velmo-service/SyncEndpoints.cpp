@@ -11,6 +11,8 @@ namespace velmo::standin {
 namespace {
 
 const QString badSignatureText = QStringLiteral("signerror");
+// The list names the start of each copy's digest: enough to tell two copies apart.
+constexpr int ListedDigestLength = 8;
 
 // The account a request names: "userid" (the client's key), else "user".
 QString accountOf(const StandInRequest& request)
@@ -70,7 +72,7 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
         entries += QString::number(memo.serverId) + QLatin1Char(':') + QString::number(memo.synnum);
         if (memo.deleted)
             entries += QLatin1String(":d");
-        entries += QLatin1Char(':') + memo.token;
+        entries += QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
     }
     const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
