@@ -117,6 +117,11 @@ OwnMemoRead readSyncBase(const Database& db, const QString& userId, MemoId id)
                      {id, userId});
 }
 
+StoreResult forgetSyncBase(Database& db, const QString& userId, MemoId id)
+{
+    return db.exec(QStringLiteral("DELETE FROM SyncBase WHERE LocalId=? AND userid=?"), {id, userId});
+}
+
 StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base)
 {
     static const FixedSql store(QStringLiteral("INSERT OR REPLACE INTO SyncBase (") +

@@ -80,6 +80,8 @@ StoreResult insertFromServer(Database& db, const QString& userId, qint64 serverI
 // The copy a row with a change waiting was last in step with (see SyncBase in the schema); none for a
 // row that never was, or whose copy is not known (a file of an earlier version).
 OwnMemoRead readSyncBase(const Database& db, const QString& userId, MemoId id);
+// The row's copy last in step is not known (it took another memo's server id).
+StoreResult forgetSyncBase(Database& db, const QString& userId, MemoId id);
 // The row's copy last in step is `base` from now on (write it before the row's own change of state:
 // a row that comes into step drops it).
 StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base);

@@ -37,12 +37,23 @@ bool unchangedSince(const MemoRecord& row, const QString& contentDigest)
     return !row.Del && wireDigest(row) == contentDigest;
 }
 
+namespace {
+
+// Whether the row is as it was read for the post: nothing changed it since (a change and its undoing
+// included).
+bool unchangedSincePost(const MemoRecord& row, const SentUpload& sent)
+{
+    return row.synnum == sent.ReadSynnum && row.Del == sent.Del;
+}
+
+} // namespace
+
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
 {
     const MemoRecord& row = known.row;
     if (copy.deleted) {
         // Deleted by a computer that had this computer's post: unless the row changed since, so be it.
-        if (known.post && (row.Del || unchangedSince(row, wireDigest(known.post->posted))))
+        if (known.post && (row.Del || unchangedSincePost(row, known.post->sent)))
             return CopyDecision::DeleteRow;
         return CopyDecision::GoesUp;
     }
@@ -56,12 +67,12 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
             return CopyDecision::OwnPost;
         // The service changed the memo after it took the post: the row takes that change unless it
         // changed too; a deletion made since gives way to it.
-        if (row.Del || unchangedSince(row, posted))
+        if (row.Del || unchangedSincePost(row, known.post->sent))
             return CopyDecision::Take;
         return CopyDecision::Conflict;
     }
-    if (known.base) {
-        const QString base = wireDigest(*known.base);
+    if (known.base || !known.baseDigest.isEmpty()) {
+        const QString base = known.base ? wireDigest(*known.base) : known.baseDigest;
         // The copy is the one the row's change was made on (sent again by a computer that had it).
         if (base == copy.digest)
             return CopyDecision::KeepChange;
@@ -201,7 +212,9 @@ RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::ve
         return out;
     // Deleted elsewhere after its copy came from here: the deletion stands unless the row changed
     // since, whose change then brings the memo back under its server id.
-    if (view.row->Del || unchangedSince(*view.row, deleted.front().match.digest))
+    const CopyMatch& match = deleted.front().match;
+    if (view.row->Del || (match.sent ? unchangedSincePost(*view.row, *match.sent)
+                                     : unchangedSince(*view.row, match.digest)))
         out.deleteRow = true;
     else
         out.adopt = deleted.front();

@@ -55,6 +55,7 @@ struct KnownRow
 {
     MemoRecord row;                 // as it stands now
     std::optional<MemoRecord> base; // the copy it was last in step with, when kept
+    QString baseDigest;             // that copy's digest, when only that is known
     std::optional<OwnPost> post;    // its newest post the copy held
 };
 

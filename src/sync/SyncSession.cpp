@@ -317,12 +317,14 @@ void SyncSession::onIdList(const QString& text)
         return;
     }
     // What copies no row carries may be: the rows that carry no server id (now), the posts, the
-    // memos deleted here.
+    // memos deleted here (those the comparison just let go included).
     unsent = readUnsentRows(m_db, m_run.UserId);
-    if (!unsent) {
-        fail(withReason(LocalReadFailedStatus, unsent.error));
+    StoreRead<std::vector<SyncDeletion>> deletions = readDeletions(m_db, m_run.UserId);
+    if (!unsent || !deletions) {
+        fail(withReason(LocalReadFailedStatus, !unsent ? unsent.error : deletions.error));
         return;
     }
+    m_deletions = std::move(deletions.value);
     for (const UnsentRow& row : unsent.value) {
         m_matcher.addRow(row.row.id, row.row);
         if (row.base)
@@ -509,10 +511,11 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
 
 // Carries out what the copy means for a row that carries its server id.
 StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
-                                   const std::optional<OwnPost>& post, const ServiceCopy& copy)
+                                   const std::optional<OwnPost>& post, const ServiceCopy& copy,
+                                   const QString& baseDigest)
 {
     const SyncKey key = keyOf(row);
-    const CopyDecision decision = decideKnown({row, base, post}, copy);
+    const CopyDecision decision = decideKnown({row, base, baseDigest, post}, copy);
     if (post && decision != CopyDecision::Conflict && decision != CopyDecision::GoesUp)
         m_unanswered.recognised(post->sent.id);
     if (decision != CopyDecision::Conflict)
@@ -750,9 +753,9 @@ StoreResult SyncSession::resolveCandidates()
             base->synnum = adopted.match.heldAt;
             taken = storeSyncBase(m_db, m_run.UserId, rowId, *base);
         } else if (taken) {
-            const OwnMemoRead kept = readSyncBase(m_db, m_run.UserId, rowId); // a row in step keeps itself
-            taken = kept;
-            base = kept.value;
+            // Only the digest of the copy they share is known: the row's own copy is no base for it.
+            taken = forgetSyncBase(m_db, m_run.UserId, rowId);
+            base.reset();
         }
         if (taken)
             taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest, digestsOf(adopted.copy));
@@ -767,7 +770,8 @@ StoreResult SyncSession::resolveCandidates()
         if (adopted.match.sent)
             post = OwnPost{*adopted.match.sent, adopted.match.content, adopted.match.heldAt};
         m_plan.held.insert(rowId); // until it is decided
-        if (const StoreResult decided = decideFor(*now.value, base, post, adopted.copy); !decided)
+        const QString baseDigest = adopted.match.contentKnown ? QString() : adopted.match.digest;
+        if (const StoreResult decided = decideFor(*now.value, base, post, adopted.copy, baseDigest); !decided)
             return decided;
     }
     m_candidates.clear();
@@ -1084,7 +1088,7 @@ void SyncSession::onSynReply(const QString& text)
             ofTheRow && base.value && !row.value->Del && sameOnTheWire(*base.value, *row.value);
         CopyDecision decision = !ofTheRow ? CopyDecision::GoesUp
                                 : resent  ? CopyDecision::Take
-                                          : decideKnown({*row.value, base.value, own}, copy);
+                                          : decideKnown({*row.value, base.value, QString(), own}, copy);
         // The copy the change was made on, at the counter the row is in step at already: the service
         // refused the counter itself (at the top of its range), which only the user can settle.
         if (decision == CopyDecision::KeepChange && row.value->SyncedSynnum == server->synnum)

@@ -167,7 +167,8 @@ private:
     StoreRead<QSet<QString>> knownDigests(const MemoRecord& row);
     StoreResult insertCopy(const ServiceCopy& copy);
     StoreResult decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
-                          const std::optional<OwnPost>& post, const ServiceCopy& copy);
+                          const std::optional<OwnPost>& post, const ServiceCopy& copy,
+                          const QString& baseDigest = QString());
     StoreResult takeUnknown(const ServiceCopy& copy);
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();

@@ -113,7 +113,7 @@ private slots:
             << "3:1@a0b1c2d3 4:2:d@ffff0000";
         QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
         QTest::newRow("bad entries skipped")
-            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:d:x:y,7:2:a-b,7:2:,7:2:d:,0:1:d,8:4"
+            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:d:x:y:z,7:2:a-b,7:2:,7:2:d:,0:1:d,8:4"
             << accepted << "8:4";
         QTest::newRow("counters at the top and one past")
             << "ok|0|" + proof + "|x|8:2147483647,9:2147483648" << accepted << "8:2147483647";

@@ -232,7 +232,7 @@ private:
             m_outcome.failure = QStringLiteral("seed %1, step %2: %3\n  after: %4")
                                     .arg(m_seed)
                                     .arg(m_step)
-                                    .arg(text, m_log.mid(std::max<qsizetype>(0, m_log.size() - 90))
+                                    .arg(text, m_log.mid(std::max<qsizetype>(0, m_log.size() - 400))
                                                    .join(QStringLiteral("\n         ")));
         }
         return false;
@@ -265,6 +265,7 @@ private:
     void forgetStaleBases(size_t service);
     bool checkEnd();
     bool madeFrom(const QString& newer, const QString& older) const;
+    void noteShown(const Computer& c, const ConflictRecord& server);
 
     quint32 m_seed;
     QRandomGenerator m_random;
@@ -285,6 +286,7 @@ private:
     QSet<QString> m_goneForGood;
     QStringList m_log; // what each step did, for the report of a broken rule
     QMultiHash<QString, QString> m_parents; // a memo's copy, and the copy each change made it from
+    QSet<QString> m_shownAll; // copies some computer's conflict windows showed: a choice was made over them
 };
 
 Sequence::Sequence(quint32 seed)
@@ -417,6 +419,14 @@ void Sequence::change(Computer& c)
             m_parents.insert(made, from);
         c.everHad.insert(made); // what a computer's user made, it has seen
     }
+}
+
+// Both copies the conflict windows show: the service's and the computer's own.
+void Sequence::noteShown(const Computer& c, const ConflictRecord& server)
+{
+    m_shownAll.insert(ServerRecordText(sharedFields(server.memo)));
+    if (const std::optional<MemoRecord> local = readByServerId(c.db, c.user, server.serverId).value)
+        m_shownAll.insert(ServerRecordText(sharedFields(*local)));
 }
 
 // Whether `older` is a copy the memo said before it said `newer`, by the changes that made it.
@@ -613,11 +623,11 @@ bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
     runPass(c, fault);
     for (const standin::StandInRequest& request : serviceOf(c).requests()) {
         if (request.method == "POST")
-            log(QStringLiteral("  posts id=%1 LocalId=%2 synnum=%3 del=%4")
-                    .arg(request.formValue(QStringLiteral("id")),
-                         request.formValue(QStringLiteral("LocalId")),
-                         request.formValue(QStringLiteral("synnum")),
-                         request.formValue(QStringLiteral("del"))));
+            log(QStringLiteral("  posts id=%1 LocalId=%2 synnum=%3 del=%4 \"%5\" to service %6")
+                    .arg(request.formValue(QStringLiteral("id")), request.formValue(QStringLiteral("LocalId")),
+                         request.formValue(QStringLiteral("synnum")), request.formValue(QStringLiteral("del")),
+                         request.formValue(QStringLiteral("title")).left(20))
+                    .arg(c.service));
     }
     log(QStringLiteral("  %1%2").arg(c.status, c.offered ? QStringLiteral(", conflict windows") : QString()));
     if (fault != Fault::None)
@@ -629,6 +639,7 @@ bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
             return fail(QStringLiteral("the conflict hand-off does not read"));
         c.shown.insert(data->serverId, sharedFields(data->memo));
         c.everHad.insert(ServerRecordText(sharedFields(data->memo)));
+        noteShown(c, *data);
     }
     // A change made while the pass ran is no change the pass may have overwritten.
     if (fault != Fault::ChangeMidway && !checkPass(c, waiting, had, posted, before))
@@ -664,8 +675,10 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         }
         if (sharedFields(*now) == sharedFields(old) && now->Del == old.Del)
             continue;
-        // Changes that came to nothing (done and back) are no change to keep.
-        if (!old.Del && c.base.value(old.NotebookServerId).memo == sharedFields(old))
+        // Changes that came to nothing (done and back) are no change to keep; nor one the conflict
+        // windows of some computer showed, whose user chose the other copy.
+        if (!old.Del && (c.base.value(old.NotebookServerId).memo == sharedFields(old) ||
+                         m_shownAll.contains(ServerRecordText(sharedFields(old)))))
             continue;
         const ServerCopy copy = after.value(now->NotebookServerId);
         if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
@@ -675,20 +688,23 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
     // A copy on the service is replaced only by a computer that had it (in step, as it posted it, or
     // holding the same), was shown it, or (a deleted memo) had a change of it waiting; or by one that
     // had a newer copy of it in step than the service, which went back to an older one.
-    QSet<QString> held; // what it holds, at the start of the pass and in step at its end
+    QSet<QString> held; // what it holds, at the start of the pass and at its end
     for (const MemoRecord& memo : had)
         held.insert(ServerRecordText(memo));
     for (const MemoRecord& memo : c.rows()) {
-        if (memo.syn)
+        if (!memo.Del)
             held.insert(ServerRecordText(sharedFields(memo)));
     }
     for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
         const auto old = before.constFind(it.key());
         if (old == before.constEnd() || *old == *it)
             continue;
+        // A change of the memo waiting here (under this server id, or under none since the service
+        // lost it).
         bool changeWaiting = false;
         for (const MemoRecord& row : waiting)
-            changeWaiting = changeWaiting || row.NotebookServerId == it.key();
+            changeWaiting = changeWaiting || row.NotebookServerId == it.key() ||
+                            (!row.Del && tagOf(row.title) == tagOf(old->memo.title));
         const QString was = ServerRecordText(old->memo);
         const Computer::Base base = c.base.value(it.key());
         const bool wentBack = base.token == old->token && old->synnum < base.synnum;
@@ -799,6 +815,7 @@ bool Sequence::race()
         if (const auto data = parseConflictData(c->sync->ConflictData())) {
             c->shown.insert(data->serverId, sharedFields(data->memo));
             c->everHad.insert(ServerRecordText(sharedFields(data->memo)));
+            noteShown(*c, *data);
         }
         if (!settle(*c, false))
             return false;
@@ -861,8 +878,14 @@ bool Sequence::checkEnd()
             const QString tag = tagOf(it->memo.title);
             if (!tag.startsWith(account))
                 return fail(QStringLiteral("memo %1 reached the account %2").arg(tag, user));
-            if (tags.contains(tag))
-                return fail(QStringLiteral("memo %1 is on the service twice").arg(tag));
+            if (tags.contains(tag)) {
+                QStringList both;
+                for (auto other = copies.constBegin(); other != copies.constEnd(); ++other) {
+                    if (!other->deleted && tagOf(other->memo.title) == tag)
+                        both << QStringLiteral("%1: %2").arg(other.key()).arg(ServerRecordText(other->memo));
+                }
+                return fail(QStringLiteral("memo %1 is on the service twice:\n  %2").arg(tag, both.join(u'\n')));
+            }
             if (m_goneForGood.contains(tag))
                 return fail(QStringLiteral("memo %1 came back after its deletion").arg(tag));
             tags.insert(tag);
