@@ -714,8 +714,15 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
             older = older || madeFrom(newer, was);
         const bool seen =
             c.everHad.contains(was) || held.contains(was) || posted.contains(old->memo) || wentBack || older;
-        // A deleted copy comes back with a change made from it that its deletion had not seen.
-        if (old->deleted ? !(changeWaiting || posted.contains(old->memo) || wentBack || older) : !seen)
+        // A deleted copy comes back with a change its deletion had not seen: one held here that the
+        // deleted copy was not made from.
+        bool unseenChange = false;
+        for (const QString& mine : held) {
+            unseenChange = unseenChange || (tagOf(mine.section(RecordFieldSeparator, 2, 2)) == tagOf(old->memo.title) &&
+                                            mine != was && !madeFrom(was, mine));
+        }
+        if (old->deleted ? !(changeWaiting || posted.contains(old->memo) || wentBack || older || unseenChange)
+                         : !seen)
             return fail(QStringLiteral(
                             "%1 replaced \"%2\" (%3) on the service unseen:\n  was %4\n  now %5\n  base %6")
                             .arg(c.name, old->memo.title)
@@ -747,16 +754,24 @@ void Sequence::noteDeletions(Computer& by, const QHash<qint64, ServerCopy>& befo
         if (!copy.deleted)
             live.insert(tagOf(copy.memo.title));
     }
-    QSet<QString> waiting;
+    // What the computers hold of each memo, changed or not: a copy the deletion was not made over is a
+    // change it had not seen, which may bring the memo back.
+    QMultiHash<QString, QString> held;
     for (Computer* c : ofAccount(by.user)) {
         for (const MemoRecord& memo : c->rows()) {
-            if (!memo.syn && !memo.Del)
-                waiting.insert(tagOf(memo.title));
+            if (!memo.Del)
+                held.insert(tagOf(memo.title), ServerRecordText(sharedFields(memo)));
         }
     }
     for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
         const QString tag = tagOf(it->memo.title);
-        if (it->deleted && !before.value(it.key()).deleted && !live.contains(tag) && !waiting.contains(tag))
+        if (!it->deleted || before.value(it.key()).deleted || live.contains(tag))
+            continue;
+        const QString gone = ServerRecordText(it->memo);
+        bool unseen = false;
+        for (auto mine = held.constFind(tag); mine != held.constEnd() && mine.key() == tag; ++mine)
+            unseen = unseen || (*mine != gone && !madeFrom(gone, *mine));
+        if (!unseen)
             m_goneForGood.insert(tag);
     }
 }
@@ -857,6 +872,12 @@ bool Sequence::settle(Computer& c, bool settleAlways)
     if (sharedFields(readMemo(c.db, local->id).value_or(MemoRecord())) != kept)
         return fail(QStringLiteral("%1: the kept copy was not stored as shown").arg(c.name));
     m_goneForGood.remove(tagOf(kept.title));
+    // The kept copy comes after both copies the windows showed: the user chose over them.
+    const QString keptText = ServerRecordText(kept);
+    for (const MemoRecord& over : {sharedFields(*local), sharedFields(parseConflictData(c.sync->ConflictData())->memo)}) {
+        if (ServerRecordText(over) != keptText)
+            m_parents.insert(keptText, ServerRecordText(over));
+    }
     // The row's change is now what was kept over the service's copy the windows showed.
     const ConflictRecord server = *parseConflictData(c.sync->ConflictData());
     c.base.insert(server.serverId, {sharedFields(server.memo), server.memo.synnum,
