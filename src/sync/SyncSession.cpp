@@ -51,11 +51,15 @@ SyncKey keyOf(const MemoRecord& row)
     return key;
 }
 
-QStringList digestsOf(const ServiceCopy& copy)
+// The digests of the copies the memo held, oldest first, up to the last that said `upTo` (all of
+// them without it).
+QStringList digestsOf(const ServiceCopy& copy, const QString& upTo = QString())
 {
     QStringList digests;
     for (const CopyVersion& version : copy.versions)
         digests << version.digest;
+    if (!upTo.isEmpty())
+        digests = digests.mid(0, digests.lastIndexOf(upTo) + 1);
     return digests;
 }
 
@@ -520,8 +524,8 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
         m_unanswered.recognised(post->sent.id);
     if (decision != CopyDecision::Conflict)
         m_plan.held.remove(row.id);
-    // Whatever the row does with it, its memo held these copies; it is in step with this one, unless
-    // the two meet in the windows or the row's change goes over a deletion.
+    // The row is in step with the copy, unless the two meet in the windows or the row's change goes
+    // over a deletion.
     const bool inStep = decision != CopyDecision::Conflict && decision != CopyDecision::GoesUp &&
                         decision != CopyDecision::DeleteRow;
     StoreResult done = StoreResult::success();
@@ -547,9 +551,10 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
     default:
         break;
     }
-    if (done && decision != CopyDecision::DeleteRow)
-        done = inStep ? storeSyncedCopy(m_db, m_run.UserId, row.id, copy.digest, digestsOf(copy))
-                      : rememberLineage(m_db, m_run.UserId, row.id, digestsOf(copy));
+    // Only a copy the row now stands on tells what its memo said before it; one it meets in the
+    // windows, or goes over, holds copies the row has not taken.
+    if (done && inStep)
+        done = storeSyncedCopy(m_db, m_run.UserId, row.id, copy.digest, digestsOf(copy));
     if (!done)
         return done;
     switch (decision) {
@@ -758,7 +763,8 @@ StoreResult SyncSession::resolveCandidates()
             base.reset();
         }
         if (taken)
-            taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest, digestsOf(adopted.copy));
+            taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest,
+                                    digestsOf(adopted.copy, adopted.match.digest));
         if (!taken)
             return taken;
         if (adopted.copy.deleted)

@@ -48,14 +48,28 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
 
 StoreResult UnansweredUploads::answered(qint64 entry)
 {
-    const auto it = std::find_if(m_posts.begin(), m_posts.end(),
-                                 [entry](const Post& post) { return post.sent.id == entry; });
+    const auto find = [this](qint64 id) {
+        return std::find_if(m_posts.begin(), m_posts.end(), [id](const Post& post) { return post.sent.id == id; });
+    };
+    if (find(entry) == m_posts.end())
+        return forget(entry);
+    // Earlier changes of the row whose answers were lost are behind this one: whether they arrived no
+    // longer matters, and the row's counter, set anew by this answer, no longer tells their time.
+    const MemoId row = find(entry)->sent.LocalId;
+    for (const Post& earlier : std::vector<Post>(m_posts.begin(), find(entry))) {
+        const bool change = earlier.sent.ServerId > 0 || earlier.sent.Del;
+        if (earlier.sent.LocalId != row || earlier.sent.Answered || !change)
+            continue;
+        if (const StoreResult forgotten = forget(earlier.sent.id); !forgotten)
+            return forgotten;
+    }
+    Post& post = *find(entry);
     // A change or deletion of a memo the service has may arrive twice: the second finds its own copy.
-    if (it == m_posts.end() || it->sent.ServerId > 0 || it->sent.Del)
+    if (post.sent.ServerId > 0 || post.sent.Del)
         return forget(entry);
     const StoreResult marked = markSentUploadAnswered(m_db, m_run.UserId, entry);
     if (marked)
-        it->sent.Answered = true;
+        post.sent.Answered = true;
     return marked;
 }
 
