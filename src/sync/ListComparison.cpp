@@ -88,12 +88,15 @@ ListPlan compareList(const ListInputs& inputs)
             continue;
         }
         const ServerEntry& entry = place->entry;
-        if (row.token == UnconfirmedToken) {
+        const bool sameCopy = entry.synnum == row.SyncedSynnum && !entry.digest.isEmpty() &&
+                              row.digest.startsWith(entry.digest);
+        if (row.token == UnconfirmedToken && !sameCopy) {
+            // Named in an answer, and listed with another copy than the one posted: is it still ours?
             plan.downloads.push_back({entry, row, ListPlan::Reason::Confirm});
             plan.held.insert(row.id);
             continue;
         }
-        if (row.token.isEmpty() && !entry.token.isEmpty())
+        if ((row.token.isEmpty() || row.token == UnconfirmedToken) && !entry.token.isEmpty())
             plan.tokens.emplace_back(row, entry.token);
         const bool changeWaiting = !row.syn;
         if (entry.synnum < row.SyncedSynnum) {

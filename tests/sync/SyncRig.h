@@ -191,6 +191,28 @@ struct Rig
         list.sort();
         return list;
     }
+    // Empty when every computer holds the service's live memos, each once and whole, and nothing
+    // waits; else what is apart.
+    QString apart(std::initializer_list<Device*> devices)
+    {
+        QHash<qint64, MemoRecord> live;
+        for (const standin::StoredMemo& stored : memos().liveMemos(QStringLiteral("demo")))
+            live.insert(stored.serverId, Device::shared(serverCopy(stored.serverId)));
+        for (Device* device : devices) {
+            QHash<qint64, MemoRecord> local;
+            for (const MemoRecord& memo :
+                 readMemos(device->store.db(), QStringLiteral("SELECT * FROM Notebook")).value) {
+                if (!memo.syn || memo.Del || local.contains(memo.NotebookServerId))
+                    return QStringLiteral("\"%1\" is not in step").arg(memo.title);
+                local.insert(memo.NotebookServerId, Device::shared(memo));
+            }
+            if (local != live)
+                return QStringLiteral("a computer holds %1 memos, the service %2")
+                    .arg(local.size())
+                    .arg(live.size());
+        }
+        return {};
+    }
     QList<standin::StandInRequest> uploads() const
     {
         QList<standin::StandInRequest> posts;

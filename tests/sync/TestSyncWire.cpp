@@ -165,6 +165,19 @@ private slots:
                     << (value == atLimit ? memo : unreadable);
             }
         }
+        // A moment that does not read is refused with its record, not stored blank.
+        for (const auto& [name, field, value] :
+             {std::tuple{"lunar 13th month, 31st day", 13, "2026-13-31 8:00:00"},
+              std::tuple{"30th of February", 6, "2026-2-30 8:00:00"},
+              std::tuple{"mail moment in words", 14, "tomorrow"}}) {
+            QStringList fields = ServerRecordText(sampleMemo()).split(RecordFieldSeparator);
+            fields[field] = QString::fromLatin1(value);
+            QTest::newRow(name) << "ok|" + conflictDataText(fields.join(RecordFieldSeparator), 4)
+                                << unreadable;
+        }
+        QTest::newRow("deleted, with its token and copies")
+            << "ok|" + good + "(#f!g#)d(#f!g#)a1b2c3d4(#f!g#)1:0123456789abcdef,2:fedcba9876543210" << memo;
+        QTest::newRow("a mark that is none") << "ok|" + good + "(#f!g#)x(#f!g#)a1b2c3d4(#f!g#)" << unreadable;
         QTest::newRow("separator in the title")
             << "ok|" + conflictDataText(ServerRecordText(sampleMemo()).replace("a|b", "a(#f!g#)b"), 4)
             << unreadable;
@@ -187,6 +200,8 @@ private slots:
         if (reply.memo) {
             QCOMPARE(reply.memo->serverId, 4);
             QCOMPARE(reply.memo->memo.AlertTimeNongli, sampleMemo().AlertTimeNongli);
+            QCOMPARE(reply.deleted, text.contains("(#f!g#)d(#f!g#)"));
+            QCOMPARE(reply.versions.size(), size_t(reply.deleted ? 2 : 0));
         }
     }
 

@@ -1,0 +1,285 @@
+#include "TestMain.h"
+
+#include "platform/RequestSignature.h"
+#include "sync/CopyDecision.h"
+#include "sync/ListComparison.h"
+#include "sync/ServerRecord.h"
+
+#include <QTest>
+
+using namespace velmo;
+
+namespace {
+
+// A copy of the memo whose title tells it apart, at a counter.
+MemoRecord copyOf(const QString& title, int synnum = 1)
+{
+    MemoRecord memo;
+    memo.type = 1;
+    memo.userid = QStringLiteral("demo");
+    memo.title = title;
+    memo.content = title + QStringLiteral(" body");
+    memo.AlertPinLv = QStringLiteral("1");
+    memo.lifa = 1;
+    memo.synnum = synnum;
+    return memo;
+}
+
+// A copy as the service gives it, with the titles of the copies it held before it.
+ServiceCopy serviceCopy(qint64 serverId, const QString& title, int synnum, const QStringList& before = {},
+                        bool deleted = false)
+{
+    ServiceCopy copy;
+    copy.serverId = serverId;
+    copy.memo = copyOf(title, synnum);
+    copy.deleted = deleted;
+    copy.digest = wireDigest(copy.memo);
+    int at = 1;
+    for (const QString& earlier : before)
+        copy.versions.push_back({at++, wireDigest(copyOf(earlier))});
+    copy.versions.push_back({synnum, copy.digest});
+    return copy;
+}
+
+SyncKey key(MemoId id, qint64 serverId, int synced, bool syn, const QString& token = {},
+            const QString& digest = {})
+{
+    SyncKey k;
+    k.id = id;
+    k.serverId = serverId;
+    k.synnum = synced + (syn ? 0 : 1);
+    k.SyncedSynnum = synced;
+    k.syn = syn;
+    k.token = token;
+    k.digest = digest;
+    return k;
+}
+
+} // namespace
+
+class TestCopyDecision : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decideKnown_data()
+    {
+        QTest::addColumn<QString>("row");  // the row's title
+        QTest::addColumn<bool>("syn");     // the row is in step
+        QTest::addColumn<bool>("del");     // deleted here
+        QTest::addColumn<QString>("base"); // its copy last in step; empty: none
+        QTest::addColumn<QString>("post"); // its post the copy held; empty: none
+        QTest::addColumn<bool>("changedSincePost");
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<bool>("deleted"); // the copy is deleted
+        QTest::addColumn<int>("decision");
+        const int take = int(CopyDecision::Take), inStep = int(CopyDecision::InStep),
+                  keep = int(CopyDecision::KeepChange), own = int(CopyDecision::OwnPost),
+                  conflict = int(CopyDecision::Conflict), goes = int(CopyDecision::DeleteRow),
+                  up = int(CopyDecision::GoesUp);
+        QTest::newRow("in step: takes it") << "a" << true << false << ""
+                                           << "" << false << "b" << false << take;
+        QTest::newRow("the same on both sides") << "b" << false << false << "a"
+                                                << "" << false << "b" << false << inStep;
+        QTest::newRow("the copy it changed: keeps its change") << "b" << false << false << "a"
+                                                               << "" << false << "a" << false << keep;
+        QTest::newRow("changes that came to nothing") << "a" << false << false << "a"
+                                                      << "" << false << "b" << false << take;
+        QTest::newRow("changed on both sides") << "b" << false << false << "a"
+                                               << "" << false << "c" << false << conflict;
+        QTest::newRow("no copy last in step known") << "b" << false << false << ""
+                                                    << "" << false << "c" << false << conflict;
+        QTest::newRow("deleted here, newer copy there") << "a" << false << true << "a"
+                                                        << "" << false << "c" << false << take;
+        QTest::newRow("its own post, changed here since") << "d" << false << false << "a"
+                                                          << "b" << true << "b" << false << own;
+        QTest::newRow("its post, changed there since") << "b" << false << false << "a"
+                                                       << "b" << false << "c" << false << take;
+        QTest::newRow("its post, changed on both sides since") << "d" << false << false << "a"
+                                                               << "b" << true << "c" << false << conflict;
+        QTest::newRow("its post, changed back here since") << "b" << false << false << "a"
+                                                           << "b" << true << "c" << false << conflict;
+        QTest::newRow("deleted elsewhere after its post") << "b" << false << false << "a"
+                                                          << "b" << false << "b" << true << goes;
+        QTest::newRow("deleted elsewhere, changed here since") << "d" << false << false << "a"
+                                                               << "b" << true << "b" << true << up;
+        QTest::newRow("deleted elsewhere, its post never arrived") << "b" << false << false << "a"
+                                                                   << "" << false << "a" << true << up;
+    }
+
+    // What one copy of a memo means for the row that carries its server id.
+    void decideKnown()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, syn);
+        QFETCH(bool, del);
+        QFETCH(QString, base);
+        QFETCH(QString, post);
+        QFETCH(bool, changedSincePost);
+        QFETCH(QString, copy);
+        QFETCH(bool, deleted);
+        QFETCH(int, decision);
+        KnownRow known;
+        known.row = copyOf(row, 5);
+        known.row.syn = syn;
+        known.row.Del = del;
+        if (!base.isEmpty())
+            known.base = copyOf(base);
+        if (!post.isEmpty()) {
+            OwnPost own;
+            own.posted = copyOf(post, 2);
+            own.sent.ReadSynnum = changedSincePost ? 4 : 5;
+            own.heldAt = 2;
+            known.post = own;
+        }
+        QCOMPARE(int(velmo::decideKnown(
+                     known, serviceCopy(7, copy, 3, {base.isEmpty() ? "x" : base, post}, deleted))),
+                 decision);
+    }
+
+    void resolveCopies_data()
+    {
+        QTest::addColumn<bool>("gone");          // the row is gone (deleted here)
+        QTest::addColumn<qint64>("held");        // the server id the row carries, 0: none
+        QTest::addColumn<bool>("unchanged");     // and the service's copy of it is the row's
+        QTest::addColumn<QStringList>("copies"); // "<server id>:<title>[:d]", each a copy of the row's memo
+        QTest::addColumn<QString>("outcome");    // adopted, retracted, kept, deleteRow, retractHeld
+        // The row says "a", its memo said "o" before; "c" is a change made elsewhere.
+        QTest::newRow("new here: the lowest copy, one too many goes")
+            << false << qint64(0) << false << QStringList{"9:a", "5:a"} << "adopt 5; retract 9";
+        QTest::newRow("new here: a changed copy stays for later")
+            << false << qint64(0) << false << QStringList{"5:a", "9:c"} << "adopt 5";
+        QTest::newRow("carries a lower id: copies of it go")
+            << false << qint64(3) << true << QStringList{"9:a", "5:o"} << "retract 5,9";
+        QTest::newRow("carries a higher id: moves to the lower")
+            << false << qint64(12) << true << QStringList{"9:a"} << "adopt 9; retract held";
+        QTest::newRow("carries a higher id, changed there: stays")
+            << false << qint64(12) << false << QStringList{"9:a"} << "";
+        QTest::newRow("a copy changed elsewhere: moves to meet it")
+            << false << qint64(3) << true << QStringList{"9:c"} << "adopt 9; retract held";
+        QTest::newRow("deleted elsewhere as it was here")
+            << false << qint64(0) << false << QStringList{"9:a:d"} << "delete row";
+        QTest::newRow("deleted elsewhere, changed here since")
+            << false << qint64(0) << false << QStringList{"9:o:d"} << "adopt 9";
+        QTest::newRow("gone here: unchanged copies go, changed ones stay")
+            << true << qint64(0) << false << QStringList{"9:a", "5:c"} << "retract 9; keep 5";
+    }
+
+    // The copies of one row's memo under server ids no row carries, and what becomes of them: the same
+    // decision on every computer that can tell, so that two never delete each other's.
+    void resolveCopies()
+    {
+        QFETCH(bool, gone);
+        QFETCH(qint64, held);
+        QFETCH(bool, unchanged);
+        QFETCH(QStringList, copies);
+        QFETCH(QString, outcome);
+        RowView view;
+        if (!gone)
+            view.row = copyOf("a");
+        view.known = {wireDigest(copyOf("a")), wireDigest(copyOf("o"))};
+        view.inStep = wireDigest(copyOf(held > 0 ? "a" : "o"));
+        std::vector<RowCandidate> candidates;
+        for (const QString& spec : copies) {
+            const QStringList part = spec.split(u':');
+            const QString title = part[1];
+            const bool deleted = part.size() > 2;
+            RowCandidate candidate;
+            candidate.copy = serviceCopy(part[0].toLongLong(), title, 4, {"o", "a"}, deleted);
+            candidate.match.digest = wireDigest(copyOf(title == "c" ? "a" : title));
+            candidates.push_back(candidate);
+        }
+        const RowCopies got = velmo::resolveCopies(
+            view, held > 0 ? std::optional<HeldId>({held, unchanged}) : std::nullopt, candidates);
+        QStringList parts;
+        const auto ids = [](const std::vector<RowCandidate>& list) {
+            QStringList out;
+            for (const RowCandidate& c : list)
+                out << QString::number(c.copy.serverId);
+            out.sort();
+            return out.join(u',');
+        };
+        if (got.adopt)
+            parts << QStringLiteral("adopt %1").arg(got.adopt->copy.serverId);
+        if (!got.retract.empty())
+            parts << QStringLiteral("retract ") + ids(got.retract);
+        if (!got.keep.empty())
+            parts << QStringLiteral("keep ") + ids(got.keep);
+        if (got.deleteRow)
+            parts << QStringLiteral("delete row");
+        if (got.retractHeld)
+            parts << QStringLiteral("retract held");
+        QCOMPARE(parts.join(QStringLiteral("; ")), outcome);
+    }
+
+    void compareList_data()
+    {
+        QTest::addColumn<QString>("listed"); // "<id>:<synnum>[:d]:<token>[:<digest>]"
+        QTest::addColumn<int>("synced");     // the row's counter in step, for row 1 of server id 5
+        QTest::addColumn<bool>("syn");
+        QTest::addColumn<QString>("token"); // the row's token
+        QTest::addColumn<QString>("plan");
+        QTest::newRow("in step") << "5:3:t1:aaaa" << 3 << true << "t1"
+                                 << "";
+        QTest::newRow("newer there") << "5:4:t1" << 3 << true << "t1"
+                                     << "download";
+        QTest::newRow("same counter, another copy") << "5:3:t1:bbbb" << 3 << true << "t1"
+                                                    << "download";
+        QTest::newRow("went back") << "5:2:t1" << 3 << true << "t1"
+                                   << "again";
+        QTest::newRow("went back, change waiting") << "5:2:t1" << 3 << false << "t1"
+                                                   << "";
+        QTest::newRow("another memo under its id") << "5:3:t2" << 3 << true << "t1"
+                                                   << "forgotten; download new";
+        QTest::newRow("not listed") << "6:1:t2" << 3 << true << "t1"
+                                    << "forgotten; download new";
+        QTest::newRow("id from an answer") << "5:3:t1:aaaa" << 3 << true << "?"
+                                           << "token";
+        QTest::newRow("id from an answer, another copy listed") << "5:3:t1:bbbb" << 3 << true << "?"
+                                                                << "confirm";
+        QTest::newRow("token learned") << "5:3:t1:aaaa" << 3 << true << ""
+                                       << "token";
+        QTest::newRow("deleted elsewhere") << "5:4:d:t1" << 3 << true << "t1"
+                                           << "gone";
+        QTest::newRow("deleted elsewhere, change waiting") << "5:4:d:t1" << 3 << false << "t1"
+                                                           << "";
+        QTest::newRow("deleted, service went back") << "5:2:d:t1" << 3 << true << "t1"
+                                                    << "again";
+    }
+
+    // What the service's list alone asks of this computer.
+    void compareList()
+    {
+        QFETCH(QString, listed);
+        QFETCH(int, synced);
+        QFETCH(bool, syn);
+        QFETCH(QString, token);
+        QFETCH(QString, plan);
+        const IdListReply reply = parseIdListReply(
+            QStringLiteral("ok|0|%1|2026-12-6 10:00:00|%2").arg(ServerProof(QStringLiteral("pw")), listed),
+            QStringLiteral("pw"));
+        QCOMPARE(reply.entries.size(), size_t(1));
+        ListInputs inputs;
+        inputs.entries = reply.entries;
+        inputs.local = {key(1, 5, synced, syn, token, QStringLiteral("aaaa0000"))};
+        const ListPlan got = velmo::compareList(inputs);
+        QStringList parts;
+        if (!got.forgotten.empty())
+            parts << QStringLiteral("forgotten");
+        if (!got.sendAgain.empty())
+            parts << QStringLiteral("again");
+        if (!got.gone.empty())
+            parts << QStringLiteral("gone");
+        if (!got.tokens.empty())
+            parts << QStringLiteral("token");
+        for (const ListPlan::Download& download : got.downloads) {
+            parts << (download.reason == ListPlan::Reason::Confirm ? QStringLiteral("confirm")
+                      : download.local                             ? QStringLiteral("download")
+                                                                   : QStringLiteral("download new"));
+        }
+        QCOMPARE(parts.join(QStringLiteral("; ")), plan);
+    }
+};
+
+VELMO_TEST_MAIN(TestCopyDecision)
+#include "TestCopyDecision.moc"

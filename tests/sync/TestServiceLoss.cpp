@@ -1,0 +1,228 @@
+#include "SyncRig.h"
+#include "TestMain.h"
+
+#include "store/SentUploads.h"
+#include "store/WireText.h"
+
+#include <QPushButton>
+
+using namespace velmo;
+using namespace velmo::test;
+
+namespace {
+
+// Runs a pass whose upload answers are all lost after the service took them.
+bool passLosingAnswers(Rig& rig, Device& device)
+{
+    rig.service.failNext(Fault::DropAnswer, -1, QStringLiteral("/api/Syn.asp"));
+    const bool ran = device.syncNow();
+    rig.service.clearFault();
+    return ran;
+}
+
+qint64 remembered(Device& device)
+{
+    return device.store.value(QStringLiteral("SELECT count(*) FROM SentUploads")).toLongLong();
+}
+
+} // namespace
+
+class TestServiceLoss : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void serviceLostItsMemos_data()
+    {
+        QTest::addColumn<bool>("otherAddress"); // false: the service started over empty
+        QTest::newRow("service started over") << false;
+        QTest::newRow("address changed to another service") << true;
+    }
+
+    // Rows in step and rows with changes under server ids the service no longer gave (or another
+    // memo got since): every memo reaches it again, once, with the newest change; no pass stops.
+    void serviceLostItsMemos()
+    {
+        QFETCH(bool, otherAddress);
+        Rig rig;
+        for (const char* title : {"one", "two", "three"})
+            rig.a.add(QString::fromLatin1(title));
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        rig.a.change(rig.a.store.value("SELECT id FROM Notebook WHERE title='one'").toLongLong(),
+                     Device::Edit);
+        rig.b.change(rig.b.store.value("SELECT id FROM Notebook WHERE title='two'").toLongLong(),
+                     Device::Edit);
+        ServiceFixture other;
+        other.addAccount(QStringLiteral("demo"), Password);
+        if (otherAddress) {
+            for (Device* device : {&rig.a, &rig.b})
+                device->sync.setServiceAddress(other.address());
+        } else {
+            QVERIFY(rig.memos().reset());
+        }
+        standin::MemoStore& store =
+            *standin::MemoStore::of(otherAddress ? other.service() : rig.service.service());
+        rig.b.add(QStringLiteral("fresh")); // gets a server id one of the old ones had
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow() && rig.a.syncNow());
+        QStringList titles;
+        for (const standin::StoredMemo& memo : store.liveMemos(QStringLiteral("demo")))
+            titles << memo.fields.value(2);
+        titles.sort();
+        QCOMPARE(titles, (QStringList{"fresh", "one+", "three", "two-"}));
+        for (Device* device : {&rig.a, &rig.b}) {
+            QCOMPARE(device->titles(), titles);
+            QCOMPARE(device->unsynced(), 0);
+            QCOMPARE(device->statuses.last(), QStringLiteral("状态:同步完成"));
+        }
+    }
+
+    // A service put back from a backup: an acknowledged edit it lost goes up again (never replaced by
+    // the older copy), a memo it lost comes back once, a deletion it lost goes up again.
+    void restoredFromABackup()
+    {
+        Rig rig;
+        const qint64 edited = rig.a.add(QStringLiteral("edited"));
+        const qint64 gone = rig.a.add(QStringLiteral("gone"));
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        const standin::MemoStore::Backup backup = rig.memos().backup();
+        rig.a.change(edited, Device::Edit);
+        rig.a.change(gone, Device::Delete);
+        rig.a.add(QStringLiteral("late"));
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QVERIFY(rig.memos().restore(backup));
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), (QStringList{"edited+", "late"}));
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+        QCOMPARE(rig.b.statuses.last(), QStringLiteral("状态:同步完成"));
+    }
+
+    void lostAnswerThenOtherComputer_data()
+    {
+        QTest::addColumn<bool>("edit");    // the lost answer is that of an edit (else of a new memo)
+        QTest::addColumn<bool>("deletes"); // B deletes the memo (else edits it)
+        QTest::newRow("new memo, deleted elsewhere") << false << true;
+        QTest::newRow("edit, deleted elsewhere") << true << true;
+        QTest::newRow("new memo, edited elsewhere") << false << false;
+        QTest::newRow("edit, edited elsewhere") << true << false;
+    }
+
+    // An upload stored, its answer lost, and another computer deleting or editing the memo before the
+    // first one's next pass: the deletion stays a deletion, the edit reaches both, nothing is twice.
+    void lostAnswerThenOtherComputer()
+    {
+        QFETCH(bool, edit);
+        QFETCH(bool, deletes);
+        Rig rig;
+        qint64 onA = 0;
+        if (edit) {
+            qint64 onB = 0;
+            QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+            rig.a.change(onA, Device::Edit);
+        } else {
+            onA = rig.a.add(QStringLiteral("memo"));
+        }
+        QVERIFY(passLosingAnswers(rig, rig.a));
+        QVERIFY(rig.b.syncNow());
+        for (const MemoRecord& memo : readMemos(rig.b.store.db(), "SELECT * FROM Notebook").value)
+            rig.b.change(memo.id, deletes ? Device::Delete : Device::Edit);
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+        QCOMPARE(rig.serverTitles(), deletes ? QStringList() : QStringList{edit ? "memo+-" : "memo-"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+    }
+
+    // A computer away for longer than a post is kept in mind still knows it when it comes back, and
+    // what is posted is let go once its answer or its copy is settled: the record does not grow.
+    void postsKeptUntilSettled()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("memo"));
+        QVERIFY(passLosingAnswers(rig, rig.a));
+        fixedClock().advanceSeconds(qint64(UnansweredUploads::KeptDays + 10) * 24 * 3600);
+        rig.service.failNext(Fault::ServerError, 1, QStringLiteral("/Api/id.asp"));
+        QVERIFY(rig.a.syncNow()); // no list: nothing is let go
+        QVERIFY(remembered(rig.a) > 0);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo"});
+        QVERIFY(rig.a.row(id).syn);
+        for (int i = 0; i < 3; ++i) {
+            rig.a.change(id, Device::Write);
+            rig.a.add(QStringLiteral("more %1").arg(i));
+            QVERIFY(rig.a.syncNow());
+        }
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(remembered(rig.a), 0);
+        fixedClock().setNow(defaultTestMoment());
+    }
+
+    void oneMemoRefused_data()
+    {
+        QTest::addColumn<int>("fault"); // to the first upload; -1: the memo is too large for the service
+        QTest::newRow("too large") << -1;
+        QTest::newRow("HTTP 500 to its upload") << int(Fault::ServerError);
+        QTest::newRow("an answer that is none") << int(Fault::Garbage);
+    }
+
+    // A memo the service refuses, or that is too large for it, waits and is named once with the reason;
+    // the others go up in the same pass, and no pass stops for good.
+    void oneMemoRefused()
+    {
+        QFETCH(int, fault);
+        Rig rig;
+        const qint64 first = rig.a.add(QStringLiteral("first"));
+        if (fault < 0) {
+            QVERIFY(rig.a.store.db()
+                        .exec(QStringLiteral("UPDATE Notebook SET content=? WHERE id=?"),
+                              {QString(1048576, QChar(0x5B57)), first})
+                        .ok);
+        } else {
+            rig.service.failNext(Fault::Kind(fault), 1, QStringLiteral("/api/Syn.asp"));
+        }
+        for (const char* title : {"two", "three"})
+            rig.a.add(QString::fromLatin1(title));
+        QSignalSpy told(&rig.a.sync, &SyncSession::memoHeldBack);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成,1条备忘未上传"));
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told.at(0).at(1).toString().contains(QStringLiteral("“first”")));
+        QCOMPARE(rig.serverTitles(), (QStringList{"three", "two"}));
+        QVERIFY(rig.a.syncNow());
+        const QStringList after =
+            fault < 0 ? QStringList{"three", "two"} : QStringList{"first", "three", "two"};
+        QCOMPARE(rig.serverTitles(), after);
+        QCOMPARE(told.size(), 1);
+    }
+
+    // Keeping a copy in the conflict windows while a pass is downloading that memo: the pass sees the
+    // settlement, the windows do not open again and the kept copy goes up.
+    void conflictSettledDuringAPass()
+    {
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        rig.a.change(onA, Device::Edit);
+        rig.b.change(onB, Device::Edit);
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow());
+        QCOMPARE(rig.a.conflicts, 1);
+        bool settled = false;
+        QObject::connect(&rig.service.service(), &standin::ServiceStandIn::requestReceived,
+                         &rig.service.service(), [&](const standin::StandInRequest& request) {
+                             if (settled ||
+                                 !request.path.contains(QLatin1String("download"), Qt::CaseInsensitive))
+                                 return;
+                             settled = true;
+                             Device::child<QPushButton>(rig.a.windows->localWindow(), "Command1")->click();
+                         });
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(settled);
+        QCOMPARE(rig.a.conflicts, 1);
+        QTRY_VERIFY(rig.a.windowsGone());
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo+"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+    }
+};
+
+VELMO_TEST_MAIN(TestServiceLoss)
+#include "TestServiceLoss.moc"
