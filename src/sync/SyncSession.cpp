@@ -378,8 +378,8 @@ StoreResult SyncSession::applyPlan()
             return row;
         if (!row.value)
             continue;
-        StoreResult remembered =
-            rememberGone(*row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum, {});
+        StoreResult remembered = rememberGone(
+            *row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum, {});
         if (remembered)
             remembered = deleteRemovedElsewhere(m_db, m_run.UserId, key);
         if (!remembered)
@@ -587,8 +587,8 @@ StoreResult SyncSession::forgetRowDeleted(const MemoRecord& row, const ServiceCo
 // Remembers a memo of a row that goes: what it said when it went (the service's copy when it is
 // given; else the row's copy last in step, for a deleted row's change never reached the service), and
 // every copy it was known to have said before, so that a service that loses the deletion gets it again.
-StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, const QString& token, int synnum,
-                                      const std::optional<ServiceCopy>& copy)
+StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, const QString& token,
+                                      int synnum, const std::optional<ServiceCopy>& copy)
 {
     const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
     StoreRead<QSet<QString>> known = knownDigests(row);
@@ -657,7 +657,8 @@ StoreResult SyncSession::insertCopy(const ServiceCopy& copy)
 {
     StoreResult stored = insertFromServer(m_db, m_run.UserId, copy.serverId, copy.token, copy.memo);
     if (stored && stored.rowsAffected > 0) {
-        const StoreResult known = storeSyncedCopy(m_db, m_run.UserId, stored.insertId, copy.digest, digestsOf(copy));
+        const StoreResult known =
+            storeSyncedCopy(m_db, m_run.UserId, stored.insertId, copy.digest, digestsOf(copy));
         if (!known)
             return known;
     }
@@ -973,6 +974,24 @@ void SyncSession::uploadNext()
             continue;
         MemoRecord memo = *row.value;
         m_sent = {memo.id, memo.synnum, memo.synnum, memo.Del, 0, {}, false};
+        if (memo.Del && memo.NotebookServerId > 0) {
+            // A deletion names the copy it deletes: the one the row was last in step with, so that the
+            // service takes it for no other (a newer copy, or another memo given the server id again).
+            const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, memo.id);
+            if (!base) {
+                fail(withReason(LocalReadFailedStatus, base.error));
+                return;
+            }
+            if (base.value) {
+                const MemoRecord deleted = memo;
+                memo = *base.value;
+                memo.id = deleted.id;
+                memo.userid = deleted.userid;
+                memo.NotebookServerId = deleted.NotebookServerId;
+                memo.SyncedSynnum = deleted.SyncedSynnum;
+                memo.Del = true;
+            }
+        }
         if (memo.NotebookServerId <= 0 && !memo.Del && !m_sentAgain.contains(memo.id)) {
             // A row whose server id the service lost, with a change: the copy it was last in step with
             // goes up first, so that other computers that hold it know it; the change follows.
@@ -1195,7 +1214,8 @@ StoreResult SyncSession::writeAnswers()
             // row have changed since.
             written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
             if (written)
-                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted), {wireDigest(sent.posted)});
+                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted),
+                                          {wireDigest(sent.posted)});
             if (written)
                 written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
                                             sent.postedSynnum, sent.Del);

@@ -67,7 +67,7 @@ struct StandIn
             return reply;
         QString items = reply.section('|', 4);
         if (!withTokens)
-            items.remove(QRegularExpression(QStringLiteral(":[0-9a-f]{8}(?=,|$)")));
+            items.remove(QRegularExpression(QStringLiteral(":[0-9a-f]{8}:[0-9a-f]{8}(?=,|$)")));
         return items;
     }
     QString download(const QString& user, qint64 id)
@@ -108,6 +108,10 @@ private slots:
                                         << "3";
         QTest::newRow("deletion above") << 4 << "old" << true << false << "#delo#|ok"
                                         << "4:d";
+        // A deletion names the copy it deletes: one of another copy arrived late, or under a server id
+        // given again.
+        QTest::newRow("deletion above, of another copy") << 4 << "new" << true << false << "#adok#|error"
+                                                         << "3";
         QTest::newRow("deletion, same counter") << 3 << "old" << true << false << "#adok#|error"
                                                 << "3";
         QTest::newRow("deletion below, settled") << 2 << "old" << true << true << "#delo#|ok"

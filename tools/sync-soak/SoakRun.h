@@ -3,28 +3,31 @@
 // Random use of the synchronisation against the stand-in by three computers of one account and one
 // computer of a second account: seeded sequences of what the store lets a user do (adds, edits that
 // may change the category, the calendar, a lunar 30th or the repeat rule, done and in-progress
-// marks, stop-ringing, snoozes, deletions, clearing a category) and of passes (the sync pass and the
-// delayed upload), with what the network and the program really do to them: answers lost after the
-// service took the upload (the network layer then sends it again), programs restarted, quit or
-// killed in the middle of a pass, writes that fail, changes made while a pass runs, and a second
-// computer's pass running while the first one's upload is held on the way. Every conflict is settled
-// through the conflict windows' own save, keeping either copy (edited in the window or not), or left
-// open for a later pass.
+// marks, stop-ringing, snoozes, deletions, clearing a category, now and then a memo larger than the
+// service takes) and of passes (the sync pass and the delayed upload), with what the network, the
+// program and the service really do to them: answers lost after the service took the upload (the
+// network layer then sends it again), answers that come after the computer gave up, programs
+// restarted, quit or killed in the middle of a pass, writes that fail, changes made while a pass runs,
+// a second computer's pass running while the first one's upload is held on the way, weeks passing,
+// the service started over empty, put back from an earlier backup, or a computer's address changed to
+// another service (every computer of the account follows by the end). The pass after a fault comes at
+// once or after whatever the other computers do meanwhile. Every conflict is settled through the
+// conflict windows' own save, keeping either copy (edited in the window or not), or left open for a
+// later pass.
 //
 // Each pass that runs alone is checked as it ends:
-//   - a change waiting on a computer leaves its row only through the conflict windows, its own
-//     deletion, or a deletion that gives way to a newer copy on the service;
+//   - a change waiting on a computer leaves its row only through the conflict windows (its own, or
+//     another computer's that showed it), its own deletion, a deletion that gives way to a newer copy
+//     on the service, or a deletion made elsewhere after its copy from here arrived;
 //   - a copy on the service is replaced only by a computer that had it (in step, as it posted it,
-//     or holding the same), that was shown it, or (a deleted memo) that had a change of it waiting;
+//     holding the same, or holding a copy made from it), that was shown it, that had a newer copy in
+//     step than the service (which went back), or (a deleted memo) that holds a change the deletion
+//     had not seen;
 //   - a kept copy is stored as it was shown.
 // The end of the sequence, after a final settling, is checked too: the computers of each account and
-// the service hold the same memos, each once and field for field; no memo reaches another account;
-// every memo nobody deleted is there; a memo deleted on the service while no computer had a change
-// of it waiting, and not changed afterwards, stays deleted.
-//
-// One thing the service's protocol cannot tell is left out of the sequences: a computer whose
-// upload's answer was lost makes its next pass before any other computer changes that memo (see the
-// README). Each fault is followed at once by that computer's next pass.
+// the service hold the same memos, each once and field for field (a memo too large for the service
+// waits where it is); no memo reaches another account; every memo nobody deleted is there; a memo
+// deleted on the service while no computer held a copy the deletion had not seen stays deleted.
 //
 //   const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed, 60);
 //   if (!outcome.ok) qWarning() << outcome.failure;

@@ -129,8 +129,12 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
         storedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
         QStringList postedFields = fields;
         postedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
-        const bool changedElsewhere = synnum < stored->synnum || (synnum == stored->synnum &&
-                                                                  (deleting || postedFields != storedFields));
+        // A deletion names the copy it deletes: one of another copy was made without having seen this
+        // one (a request that arrived late, or after its server id was given to another memo).
+        const bool changedElsewhere =
+            synnum < stored->synnum ||
+            (synnum == stored->synnum && (deleting || postedFields != storedFields)) ||
+            (deleting && postedFields != storedFields);
         if (changedElsewhere && !isTrue(request.queryValue(QStringLiteral("yibu"))))
             return conflict(*stored);
     }
