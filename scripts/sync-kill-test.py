@@ -361,7 +361,7 @@ def run_round(args, kind, number=1):
         taken = query(store, "SELECT count(*) FROM memos")[0][0]
         # Memos the service took whose answer the program did not write down: the posts it died over.
         carried = {n for (n,) in query(local, "SELECT NotebookServerId FROM Notebook")}
-        unanswered = sum(1 for (n,) in query(store, "SELECT serverId FROM memos") if n not in carried)
+        unanswered = {n for (n,) in query(store, "SELECT serverId FROM memos") if n not in carried}
         meddled = None
         if args.meddle:
             time.sleep(0.3)  # a request the service received whole is done before the other computer reads
@@ -377,10 +377,14 @@ def run_round(args, kind, number=1):
         second.wait(timeout=15)
         if meddled is not None:
             result = dict(started=started, settled=settled, taken_at_kill=taken, quit_seconds=quit_seconds,
-                          unanswered_at_kill=unanswered, listed=meddled["listed"],
+                          unanswered_at_kill=len(unanswered), listed=meddled["listed"],
                           edited=sum(1 for a in meddled["acts"].values() if a["action"] == "edit" and a["taken"]),
                           deleted=sum(1 for a in meddled["acts"].values() if a["action"] == "delete" and a["taken"]),
-                          refused=sum(1 for a in meddled["acts"].values() if not a["taken"]))
+                          refused=sum(1 for a in meddled["acts"].values() if not a["taken"]),
+                          unanswered_edited=sum(1 for a in meddled["acts"].values() if a["taken"] and
+                                                a["action"] == "edit" and a["serverId"] in unanswered),
+                          unanswered_deleted=sum(1 for a in meddled["acts"].values() if a["taken"] and
+                                                 a["action"] == "delete" and a["serverId"] in unanswered))
             result.update(check_meddled(args, home, store, local, meddled, args.port))
             return result
 
@@ -426,7 +430,7 @@ def main():
     return 0
 
 
-MEDDLE_COUNTS = ("unanswered_at_kill", "edited", "deleted", "refused", "duplicates", "lost", "undone", "local_duplicates", "local_lost",
+MEDDLE_COUNTS = ("unanswered_at_kill", "edited", "deleted", "refused", "unanswered_edited", "unanswered_deleted", "duplicates", "lost", "undone", "local_duplicates", "local_lost",
                  "local_undone", "not_in_step")
 
 

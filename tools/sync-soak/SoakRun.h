@@ -45,6 +45,9 @@ struct Outcome
     int passes = 0;
     int conflicts = 0; // conflict windows opened
     int faults = 0;    // passes that met a fault
+    // What the protocol cannot tell after a service lost memos (README, "What it does not do"):
+    int apartAfterLoss = 0; // memos that came back as two, changed apart on two computers
+    int backAfterLoss = 0;  // memos deleted that came back
 };
 
 // A memo's fields as the service keeps them: nothing that is one computer's own (ids, counters, flags,

@@ -33,11 +33,15 @@ int main(int argc, char** argv)
     qint64 passes = 0;
     qint64 conflicts = 0;
     qint64 faults = 0;
+    qint64 apart = 0;
+    qint64 back = 0;
     for (int i = 0; i < count; ++i) {
         const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed + quint32(i), length);
         passes += outcome.passes;
         conflicts += outcome.conflicts;
         faults += outcome.faults;
+        apart += outcome.apartAfterLoss;
+        back += outcome.backAfterLoss;
         if (!outcome.ok) {
             ++failed;
             out << outcome.failure << Qt::endl;
@@ -45,6 +49,7 @@ int main(int argc, char** argv)
     }
     out << count << " sequences of " << length << " steps, " << passes << " passes (" << faults
         << " with a fault), " << conflicts << " conflict windows: " << (count - failed) << " passed, "
-        << failed << " failed" << Qt::endl;
+        << failed << " failed; after a service lost memos, " << apart << " came back as two, " << back
+        << " deleted came back" << Qt::endl;
     return failed == 0 ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "ServiceStandIn.h"
 
+#include <utility>
+
 #include "Endpoints.h"
 #include "GuardedTcpServer.h"
 
@@ -184,10 +186,16 @@ bool ServiceStandIn::handleRequest(const QHttpServerRequest& request, QTcpSocket
             // A request received whole is done even when its client gave up waiting.
             if (fault.kind == Fault::None || fault.kind == Fault::DropAnswer)
                 dispatch(recorded);
+            else if (fault.kind == Fault::HoldRequest)
+                m_held.append(recorded);
             return;
         }
         switch (fault.kind) {
         case Fault::DropConnection:
+            target->abort();
+            return;
+        case Fault::HoldRequest:
+            m_held.append(recorded);
             target->abort();
             return;
         case Fault::DropAnswer:
@@ -214,6 +222,12 @@ bool ServiceStandIn::handleRequest(const QHttpServerRequest& request, QTcpSocket
     else
         answer();
     return true;
+}
+
+void ServiceStandIn::releaseHeld()
+{
+    for (const StandInRequest& request : std::exchange(m_held, {}))
+        dispatch(request);
 }
 
 void ServiceStandIn::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)

@@ -47,6 +47,7 @@ struct Fault
         Garbage,        // HTTP 200 whose body is garbageText
         MalformedHttp,  // bytes that are not HTTP at all, then close
         DropAnswer,     // do what the request asks, then close the connection without the answer
+        HoldRequest,    // close the connection at once; the request takes effect at releaseHeld()
     };
 
     Kind kind = None;
@@ -96,6 +97,9 @@ public:
 
     void setFault(const Fault& fault) { m_fault = fault; }
     void clearFault() { m_fault = Fault(); }
+    // Does what the requests held by Fault::HoldRequest ask, in the order they came (a request that
+    // reaches the service long after its client gave up).
+    void releaseHeld();
     Fault fault() const { return m_fault; }
 
     // The latest requests, oldest first; a body longer than LoggedBodyBytes is cut (bodyTruncated).
@@ -119,6 +123,7 @@ private:
     QHash<QString, Endpoint> m_endpoints; // keyed by the lower-case path
     SignatureCheck m_signatureCheck = SignatureCheck::Strict;
     Fault m_fault;
+    QList<StandInRequest> m_held;
     QList<StandInRequest> m_requests;
     GuardedTcpServer* m_server;
     quint16 m_port = 0;
