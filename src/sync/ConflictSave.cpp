@@ -1,6 +1,7 @@
 #include "ConflictSave.h"
 
 #include "editor/MemoCodes.h"
+#include "platform/Clock.h"
 #include "store/DbText.h"
 
 namespace velmo {
@@ -78,6 +79,13 @@ KeptCopy keptCopy(const MemoSave& save, const MemoRecord& kept, const EditorInpu
         if (!write.AlertTimeNongli.isEmpty())
             memo.AlertTimeNongli = LunarMoment::fromText(write.AlertTimeNongli);
     }
+    // Kept like any save in an editor: written now, read once, mailed a week ahead, no editor's mark.
+    // Whether the memo is done stays as the window showed it.
+    const QDateTime now = Clock::currentDateTime();
+    memo.addtime = now.addMSecs(-now.time().msec());
+    memo.click = 1;
+    memo.before = 7;
+    memo.editor = false;
     // Told only of a once-only reminder the user set in the past (one kept as it came was checked
     // as none), against the solar moment or the lunar date of now.
     const std::optional<MissedReminder>& missed = copy.outcome.missed;

@@ -2,7 +2,8 @@
 
 // What keeping one copy in the conflict windows stores. The kept copy is the copy as it came (the
 // local row or the service's record), every field as it was, with only what the user changed in
-// the window on top, checked and rolled forward as the editors do. A copy kept as shown is thus
+// the window on top, checked and rolled forward as the editors do; like every save it is written now
+// (addtime), with click 1, before 7 and no editor's mark. A copy kept as shown is thus
 // stored as it is: a once-only reminder that has passed stays once-only, a lunar 30th stays the
 // 30th, a reminder switched off stays off.
 //

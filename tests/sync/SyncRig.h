@@ -119,6 +119,15 @@ struct Device
     MemoRecord row(qint64 id) const { return store.memo(id).value_or(MemoRecord()); }
     // The row's fields as the service keeps them: nothing that is this computer's own.
     static MemoRecord shared(const MemoRecord& memo) { return soak::sharedFields(memo); }
+    // A copy as keeping it in the conflict windows stores it: written now, like every save.
+    static MemoRecord settled(MemoRecord memo)
+    {
+        memo.addtime = Clock::currentDateTime().addMSecs(-Clock::currentDateTime().time().msec());
+        memo.click = 1;
+        memo.before = 7;
+        memo.editor = false;
+        return memo;
+    }
     // The program starts again over the same data file (what it kept in memory is gone) and runs a
     // sync pass to its end.
     bool syncAfterRestart(const ServiceAddress& address)

@@ -266,7 +266,7 @@ private slots:
         QCOMPARE(restarts, int(keepServer));
         QCOMPARE(rig.b.boxes.texts().contains(QStringLiteral("同步成功！")), keepServer);
         QVERIFY(rig.b.views.calls.last() == MemoChange({MemoChange::Kind::Settled, {onB}}));
-        const MemoRecord expected = Device::shared(keepServer ? aCopy : bCopy);
+        const MemoRecord expected = Device::settled(Device::shared(keepServer ? aCopy : bCopy));
         QCOMPARE(Device::shared(rig.b.row(onB)), expected);
         QVERIFY(rig.b.row(onB).synnum > std::max(rig.a.row(onA).synnum, counterOnB));
         rig.b.add(QStringLiteral("another memo"));
@@ -566,7 +566,7 @@ private slots:
         QWidget* window = serverCopy ? static_cast<QWidget*>(rig.b.windows->serverWindow())
                                      : static_cast<QWidget*>(rig.b.windows->localWindow());
         QVERIFY(window);
-        MemoRecord expected = Device::shared(serverCopy ? rig.a.row(onA) : rig.b.row(onB));
+        MemoRecord expected = Device::settled(Device::shared(serverCopy ? rig.a.row(onA) : rig.b.row(onB)));
         const QString tune = rig.b.store.folder().filePath(QStringLiteral("own tune.mp3"));
         QFile(tune).open(QIODevice::WriteOnly);
         if (control == QLatin1String("Combo1")) {

@@ -877,18 +877,23 @@ bool Sequence::settle(Computer& c, bool settleAlways)
     MemoRecord kept = sharedFields(choice == 0 ? *local : parseConflictData(c.sync->ConflictData())->memo);
     if (pick(4) == 0) {
         // Edited in the window before it is kept.
-        const QString shownText = ServerRecordText(kept);
         kept.title = QStringLiteral("%1 %2w%3").arg(tagOf(kept.title), c.name).arg(++m_edits);
-        m_parents.insert(ServerRecordText(kept), shownText);
         window->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(kept.title);
     }
     window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (sharedFields(readMemo(c.db, local->id).value_or(MemoRecord())) != kept)
+    // As shown, written now like every save.
+    MemoRecord stored = sharedFields(readMemo(c.db, local->id).value_or(MemoRecord()));
+    kept.click = 1;
+    kept.before = 7;
+    kept.editor = false;
+    kept.addtime = stored.addtime;
+    if (stored != kept)
         return fail(QStringLiteral("%1: the kept copy was not stored as shown").arg(c.name));
     m_goneForGood.remove(tagOf(kept.title));
     // The kept copy comes after both copies the windows showed: the user chose over them.
     const QString keptText = ServerRecordText(kept);
+    c.everHad.insert(keptText);
     for (const MemoRecord& over :
          {sharedFields(*local), sharedFields(parseConflictData(c.sync->ConflictData())->memo)}) {
         if (ServerRecordText(over) != keptText)
