@@ -193,16 +193,47 @@ QStringList Autostart::parseExecValue(const QString& value)
     return arguments;
 }
 
+namespace {
+
+// Why a file of the autostart entry could not be written or removed, in the words the user reads.
+QString fileFailureText(const QFileDevice& file, const QString& path)
+{
+    QString why;
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        why = QStringLiteral("没有权限");
+        break;
+    case QFileDevice::OpenError:
+        why = QStringLiteral("无法打开");
+        break;
+    case QFileDevice::WriteError:
+        why = QStringLiteral("无法写入,磁盘可能已满");
+        break;
+    case QFileDevice::RemoveError:
+        why = QStringLiteral("无法删除");
+        break;
+    case QFileDevice::RenameError:
+        why = QStringLiteral("无法替换原文件");
+        break;
+    default:
+        why = QStringLiteral("文件错误(代码 %1)").arg(int(file.error()));
+        break;
+    }
+    return QStringLiteral("%1:%2").arg(path, why);
+}
+
+} // namespace
+
 bool Autostart::SetAutoRun()
 {
     m_error.clear();
     if (!QDir().mkpath(m_folder)) {
-        m_error = QStringLiteral("cannot create the folder %1").arg(m_folder);
+        m_error = QStringLiteral("%1:无法创建文件夹").arg(m_folder);
         return false;
     }
     QSaveFile file(entryPath());
     if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
+        m_error = fileFailureText(file, entryPath());
         return false;
     }
     const QString text = QStringLiteral("[Desktop Entry]\n"
@@ -215,7 +246,7 @@ bool Autostart::SetAutoRun()
                              .arg(execValue(m_executable));
     file.write(text.toUtf8());
     if (!file.commit()) {
-        m_error = file.errorString();
+        m_error = fileFailureText(file, entryPath());
         return false;
     }
     return true;
@@ -228,7 +259,7 @@ bool Autostart::RemoveAutoRun()
     if (!file.exists())
         return true;
     if (!file.remove()) {
-        m_error = file.errorString();
+        m_error = fileFailureText(file, entryPath());
         return false;
     }
     return true;
