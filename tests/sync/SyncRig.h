@@ -200,6 +200,16 @@ struct Rig
         list.sort();
         return list;
     }
+    // Runs a pass of the device whose upload answers are all lost after the service took them (the
+    // network layer sends a post again when its connection breaks: the service then holds it more
+    // than once).
+    bool passLosingAnswers(Device& device)
+    {
+        service.failNext(Fault::DropAnswer, -1, QStringLiteral("/api/Syn.asp"));
+        const bool ran = device.syncNow();
+        service.clearFault();
+        return ran && device.sync.lastTransferFailed();
+    }
     // Empty when every computer holds the service's live memos, each once and whole, and nothing
     // waits; else what is apart.
     QString apart(std::initializer_list<Device*> devices)

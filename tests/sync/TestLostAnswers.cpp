@@ -7,20 +7,6 @@
 using namespace velmo;
 using namespace velmo::test;
 
-namespace {
-
-// Runs a pass whose upload answers are all lost after the service took them (the network layer
-// sends a post again when its connection breaks: the service then holds it more than once).
-bool passLosingAnswers(Rig& rig, Device& device)
-{
-    rig.service.failNext(Fault::DropAnswer, -1, QStringLiteral("/api/Syn.asp"));
-    const bool ran = device.syncNow();
-    rig.service.clearFault();
-    return ran && device.sync.lastTransferFailed();
-}
-
-} // namespace
-
 class TestLostAnswers : public QObject
 {
     Q_OBJECT
@@ -49,7 +35,7 @@ private slots:
         twin.content = QStringLiteral("another body");
         rig.b.store.addMemo(twin);
         QVERIFY(rig.b.syncNow());
-        QVERIFY(passLosingAnswers(rig, rig.a));
+        QVERIFY(rig.passLosingAnswers(rig.a));
         QVERIFY(rig.memos().liveMemos("demo").size() >= 2);
         if (change >= 0)
             rig.a.change(id, change);
@@ -74,7 +60,7 @@ private slots:
         rig.a.change(onA, Device::Delete);
         QVERIFY(rig.a.syncNow());
         rig.b.change(onB, Device::Edit);
-        QVERIFY(passLosingAnswers(rig, rig.b));
+        QVERIFY(rig.passLosingAnswers(rig.b));
         rig.b.change(onB, Device::Write);
         QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
         QCOMPARE(rig.a.titles(), QStringList{rig.a.store.distinctMemo(2).title + rig.b.mark});

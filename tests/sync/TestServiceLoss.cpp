@@ -11,15 +11,6 @@ using namespace velmo::test;
 
 namespace {
 
-// Runs a pass whose upload answers are all lost after the service took them.
-bool passLosingAnswers(Rig& rig, Device& device)
-{
-    rig.service.failNext(Fault::DropAnswer, -1, QStringLiteral("/api/Syn.asp"));
-    const bool ran = device.syncNow();
-    rig.service.clearFault();
-    return ran;
-}
-
 qint64 remembered(Device& device)
 {
     return device.store.value(QStringLiteral("SELECT count(*) FROM SentUploads")).toLongLong();
@@ -122,7 +113,7 @@ private slots:
         } else {
             onA = rig.a.add(QStringLiteral("memo"));
         }
-        QVERIFY(passLosingAnswers(rig, rig.a));
+        QVERIFY(rig.passLosingAnswers(rig.a));
         QVERIFY(rig.b.syncNow());
         for (const MemoRecord& memo : readMemos(rig.b.store.db(), "SELECT * FROM Notebook").value)
             rig.b.change(memo.id, deletes ? Device::Delete : Device::Edit);
@@ -138,7 +129,7 @@ private slots:
     {
         Rig rig;
         const qint64 id = rig.a.add(QStringLiteral("memo"));
-        QVERIFY(passLosingAnswers(rig, rig.a));
+        QVERIFY(rig.passLosingAnswers(rig.a));
         fixedClock().advanceSeconds(qint64(UnansweredUploads::KeptDays + 10) * 24 * 3600);
         rig.service.failNext(Fault::ServerError, 1, QStringLiteral("/Api/id.asp"));
         QVERIFY(rig.a.syncNow()); // no list: nothing is let go
