@@ -690,6 +690,38 @@ StoreResult SyncSession::takeOwnPost(const OwnPost& own, MemoId localId, qint64 
     return known;
 }
 
+// The row is the memo of the copy: last in step with it at the copy that said what the row did, and
+// what the copy holds now meets the row as for any row that carries its server id.
+StoreResult SyncSession::adopt(const MemoRecord& was, const RowCandidate& adopted)
+{
+    const MemoId rowId = was.id;
+    StoreResult taken = takeServerId(m_db, m_run.UserId, rowId, std::max<qint64>(was.NotebookServerId, 0),
+                                     adopted.copy.serverId, adopted.copy.token, adopted.match.heldAt);
+    std::optional<MemoRecord> base;
+    if (taken && adopted.match.contentKnown) {
+        base = adopted.match.content;
+        base->synnum = adopted.match.heldAt;
+        taken = storeSyncBase(m_db, m_run.UserId, rowId, *base);
+    } else if (taken) {
+        // Only the digest of the copy they share is known: the row's own copy is no base for it.
+        taken = forgetSyncBase(m_db, m_run.UserId, rowId);
+    }
+    if (taken)
+        taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest,
+                                digestsOf(adopted.copy, adopted.match.digest));
+    if (!taken || adopted.copy.deleted)
+        return taken; // a deleted copy: the row's change brings the memo back
+    const OwnMemoRead now = readOwnMemo(m_db, m_run.UserId, rowId);
+    if (!now || !now.value)
+        return now;
+    std::optional<OwnPost> post;
+    if (adopted.match.sent)
+        post = OwnPost{*adopted.match.sent, adopted.match.content, adopted.match.heldAt};
+    m_plan.held.insert(rowId); // until it is decided
+    const QString baseDigest = adopted.match.contentKnown ? QString() : adopted.match.digest;
+    return decideFor(*now.value, base, post, adopted.copy, baseDigest);
+}
+
 // The copies that came down for each row of this computer under server ids no row carries.
 StoreResult SyncSession::resolveCandidates()
 {
@@ -744,42 +776,13 @@ StoreResult SyncSession::resolveCandidates()
         }
         if (!plan.adopt)
             continue;
-        const MemoRecord& was = *row.value;
         if (plan.retractHeld) {
-            MemoRecord carried = base.value_or(was);
-            carried.synnum = was.SyncedSynnum;
-            m_retractions.push_back({was.NotebookServerId, carried, std::nullopt});
+            MemoRecord carried = base.value_or(*row.value);
+            carried.synnum = row.value->SyncedSynnum;
+            m_retractions.push_back({row.value->NotebookServerId, carried, std::nullopt});
         }
-        const RowCandidate& adopted = *plan.adopt;
-        // The row is the copy's memo, last in step with it at the copy that said what the row did.
-        StoreResult taken = takeServerId(m_db, m_run.UserId, rowId, std::max<qint64>(was.NotebookServerId, 0),
-                                         adopted.copy.serverId, adopted.copy.token, adopted.match.heldAt);
-        if (taken && adopted.match.contentKnown) {
-            base = adopted.match.content;
-            base->synnum = adopted.match.heldAt;
-            taken = storeSyncBase(m_db, m_run.UserId, rowId, *base);
-        } else if (taken) {
-            // Only the digest of the copy they share is known: the row's own copy is no base for it.
-            taken = forgetSyncBase(m_db, m_run.UserId, rowId);
-            base.reset();
-        }
-        if (taken)
-            taken = storeSyncedCopy(m_db, m_run.UserId, rowId, adopted.match.digest,
-                                    digestsOf(adopted.copy, adopted.match.digest));
-        if (!taken)
-            return taken;
-        if (adopted.copy.deleted)
-            continue; // its change brings the memo back
-        const OwnMemoRead now = readOwnMemo(m_db, m_run.UserId, rowId);
-        if (!now || !now.value)
-            return now;
-        std::optional<OwnPost> post;
-        if (adopted.match.sent)
-            post = OwnPost{*adopted.match.sent, adopted.match.content, adopted.match.heldAt};
-        m_plan.held.insert(rowId); // until it is decided
-        const QString baseDigest = adopted.match.contentKnown ? QString() : adopted.match.digest;
-        if (const StoreResult decided = decideFor(*now.value, base, post, adopted.copy, baseDigest); !decided)
-            return decided;
+        if (const StoreResult adopted = adopt(*row.value, *plan.adopt); !adopted)
+            return adopted;
     }
     m_candidates.clear();
     return StoreResult::success();

@@ -172,6 +172,7 @@ private:
     StoreResult takeUnknown(const ServiceCopy& copy);
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();
+    StoreResult adopt(const MemoRecord& was, const RowCandidate& adopted);
     StoreResult forgetRowDeleted(const MemoRecord& row, const ServiceCopy& copy);
     StoreResult rememberGone(const MemoRecord& row, qint64 serverId, const QString& token, int synnum,
                              const std::optional<ServiceCopy>& copy);
