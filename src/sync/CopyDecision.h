@@ -108,6 +108,8 @@ public:
     void addDeletion(const SyncDeletion& deletion);
 
     std::optional<CopyMatch> match(const ServiceCopy& copy) const;
+    // Whether a memo deleted here said this (as it was then, or before).
+    bool deletedAs(const QString& digest) const { return m_deletedByDigest.contains(digest); }
 
 private:
     struct Said

@@ -734,12 +734,16 @@ StoreResult SyncSession::resolveCandidates()
                 m_unanswered.recognised(candidate.match.sent->id);
         }
         if (!row.value && m_deletedElsewhere.contains(rowId)) {
-            // Another computer deleted the row's memo, not these copies of it: they stay.
+            // Another computer deleted the row's memo: a copy of it that says what the memo said then,
+            // or before, goes too (it arrived late); one changed since is someone's memo and stays.
             for (const RowCandidate& candidate : candidates) {
                 if (candidate.copy.deleted)
                     continue;
-                if (const StoreResult stored = insertCopy(candidate.copy); !stored)
+                if (m_matcher.deletedAs(candidate.copy.digest)) {
+                    m_retractions.push_back({candidate.copy.serverId, candidate.copy.memo, std::nullopt});
+                } else if (const StoreResult stored = insertCopy(candidate.copy); !stored) {
                     return stored;
+                }
             }
             continue;
         }
