@@ -228,7 +228,8 @@ StoreResult upgradeToVersion4(Database& db, const QStringList& schema)
             addColumn(QStringLiteral("Notebook"), QStringLiteral("ServerToken"), QStringLiteral("TEXT"));
         !added)
         return added;
-    if (StoreResult added = addColumn(QStringLiteral("Notebook"), QStringLiteral("SyncedDigest"), QStringLiteral("TEXT"));
+    if (StoreResult added =
+            addColumn(QStringLiteral("Notebook"), QStringLiteral("SyncedDigest"), QStringLiteral("TEXT"));
         !added)
         return added;
     if (StoreResult added = addColumn(QStringLiteral("SentUploads"), QStringLiteral("AboveServerId"),

@@ -18,20 +18,20 @@ StoreResult rememberDeletion(Database& db, const QString& userId, const SyncDele
 
 StoreRead<std::vector<SyncDeletion>> readDeletions(const Database& db, const QString& userId)
 {
-    return db.selectRows(QStringLiteral("SELECT id, ServerId, ServerToken, Synnum, Digest, DeletedAt, Lineage FROM "
-                                        "SyncDeletions WHERE userid=? ORDER BY id"),
-                         {userId}, [](const DbQuery& row) {
-                             SyncDeletion deletion;
-                             deletion.id = row.value(0).toLongLong();
-                             deletion.ServerId = row.value(1).toLongLong();
-                             deletion.ServerToken = row.value(2).toString();
-                             deletion.Synnum = row.value(3).toInt();
-                             deletion.Digest = row.value(4).toString();
-                             deletion.DeletedAt = fromDbValue(row.value(5));
-                             deletion.Lineage =
-                                 row.value(6).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
-                             return deletion;
-                         });
+    return db.selectRows(
+        QStringLiteral("SELECT id, ServerId, ServerToken, Synnum, Digest, DeletedAt, Lineage FROM "
+                       "SyncDeletions WHERE userid=? ORDER BY id"),
+        {userId}, [](const DbQuery& row) {
+            SyncDeletion deletion;
+            deletion.id = row.value(0).toLongLong();
+            deletion.ServerId = row.value(1).toLongLong();
+            deletion.ServerToken = row.value(2).toString();
+            deletion.Synnum = row.value(3).toInt();
+            deletion.Digest = row.value(4).toString();
+            deletion.DeletedAt = fromDbValue(row.value(5));
+            deletion.Lineage = row.value(6).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+            return deletion;
+        });
 }
 
 StoreResult forgetDeletion(Database& db, const QString& userId, qint64 id)

@@ -28,27 +28,27 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
 {
     // The rows come in the order of the index NotebookSync, which holds every column read here.
     std::vector<SyncKey> keys;
-    const StoreResult ran = db.forEachRow(
-        QStringLiteral(
-            "SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, ServerToken, SyncedDigest FROM Notebook "
-            "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
-        {userId}, [&keys](const DbQuery& query) {
-            const qint64 serverId = query.integer(1);
-            if (!keys.empty() && keys.back().serverId == serverId) {
-                keys.back().shared = true;
-                return;
-            }
-            SyncKey key;
-            key.id = query.integer(0);
-            key.serverId = serverId;
-            key.synnum = int(query.integer(2));
-            key.syn = query.integer(3) != 0;
-            key.Del = query.integer(4) != 0;
-            key.SyncedSynnum = int(query.integer(5));
-            key.token = query.text(6);
-            key.digest = query.text(7);
-            keys.push_back(key);
-        });
+    const StoreResult ran =
+        db.forEachRow(QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, "
+                                     "ServerToken, SyncedDigest FROM Notebook "
+                                     "WHERE userid=? AND NotebookServerId>0 ORDER BY NotebookServerId, id"),
+                      {userId}, [&keys](const DbQuery& query) {
+                          const qint64 serverId = query.integer(1);
+                          if (!keys.empty() && keys.back().serverId == serverId) {
+                              keys.back().shared = true;
+                              return;
+                          }
+                          SyncKey key;
+                          key.id = query.integer(0);
+                          key.serverId = serverId;
+                          key.synnum = int(query.integer(2));
+                          key.syn = query.integer(3) != 0;
+                          key.Del = query.integer(4) != 0;
+                          key.SyncedSynnum = int(query.integer(5));
+                          key.token = query.text(6);
+                          key.digest = query.text(7);
+                          keys.push_back(key);
+                      });
     if (!ran.ok)
         return ran;
     return {ran, std::move(keys)};
@@ -158,8 +158,9 @@ StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 
                          qint64 serverId, const QString& token, int syncedSynnum)
 {
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET NotebookServerId=?, ServerToken=?, SyncedSynnum=?, SyncedDigest=NULL, syn=0 "
-                       "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=?"),
+        QStringLiteral(
+            "UPDATE Notebook SET NotebookServerId=?, ServerToken=?, SyncedSynnum=?, SyncedDigest=NULL, syn=0 "
+            "WHERE id=? AND userid=? AND COALESCE(NotebookServerId, 0)=?"),
         {serverId, token.isEmpty() ? QVariant() : QVariant(token), syncedSynnum, id, userId,
          expectedServerId});
 }
@@ -184,7 +185,8 @@ StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, cons
 StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, const QString& digest,
                             const QStringList& lineage)
 {
-    static const FixedSql synced(QStringLiteral("UPDATE Notebook SET SyncedDigest=? WHERE id=? AND userid=?"));
+    static const FixedSql synced(
+        QStringLiteral("UPDATE Notebook SET SyncedDigest=? WHERE id=? AND userid=?"));
     const StoreResult stored = db.exec(synced, {digest, id, userId});
     return stored ? rememberLineage(db, userId, id, lineage) : stored;
 }
@@ -216,9 +218,10 @@ StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey&
 StoreResult forgetServerId(Database& db, const QString& userId, const SyncKey& key)
 {
     return db.exec(
-        QStringLiteral("UPDATE Notebook SET NotebookServerId=0, ServerToken=NULL, SyncedDigest=NULL, SyncedSynnum=0, "
-                       "syn=0 WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
-                       "AND Del=?"),
+        QStringLiteral(
+            "UPDATE Notebook SET NotebookServerId=0, ServerToken=NULL, SyncedDigest=NULL, SyncedSynnum=0, "
+            "syn=0 WHERE id=? AND userid=? AND NotebookServerId=? AND synnum=? AND syn=? "
+            "AND Del=?"),
         {key.id, userId, key.serverId, key.synnum, key.syn, key.Del});
 }
 

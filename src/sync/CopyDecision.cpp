@@ -17,6 +17,7 @@ ServiceCopy ServiceCopy::from(const DownloadReply& reply)
     copy.token = reply.token;
     copy.digest = wireDigest(copy.memo);
     copy.versions = reply.versions;
+    copy.allVersions = !reply.versions.empty();
     // A service that names no copies, or not this one: the copy as it stands is one of them.
     if (copy.versions.empty() || copy.versions.back().digest != copy.digest)
         copy.versions.push_back({copy.memo.synnum, copy.digest});
@@ -59,6 +60,15 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
     }
     if (sameOnTheWire(row, copy.memo))
         return CopyDecision::InStep;
+    if (!known.post && copy.allVersions && !known.inStepDigest.isEmpty() &&
+        !copy.heldAt(known.inStepDigest)) {
+        // The service no longer knows the copy the row was in step with (it was put back from a
+        // backup). A copy the row's memo said before is behind the row: the row's copy goes up again.
+        // Any other was changed from an older copy: the user chooses, unless the row was deleted.
+        if (known.said.contains(copy.digest))
+            return CopyDecision::KeepChange;
+        return row.Del ? CopyDecision::Take : CopyDecision::Conflict;
+    }
     if (row.syn)
         return CopyDecision::Take;
     if (known.post) {
@@ -213,8 +223,8 @@ RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::ve
     // Deleted elsewhere after its copy came from here: the deletion stands unless the row changed
     // since, whose change then brings the memo back under its server id.
     const CopyMatch& match = deleted.front().match;
-    if (view.row->Del || (match.sent ? unchangedSincePost(*view.row, *match.sent)
-                                     : unchangedSince(*view.row, match.digest)))
+    if (view.row->Del ||
+        (match.sent ? unchangedSincePost(*view.row, *match.sent) : unchangedSince(*view.row, match.digest)))
         out.deleteRow = true;
     else
         out.adopt = deleted.front();

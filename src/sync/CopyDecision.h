@@ -35,6 +35,7 @@ struct ServiceCopy
     bool deleted = false;
     QString token;
     std::vector<CopyVersion> versions; // oldest first; at least the copy itself
+    bool allVersions = false;          // the service named every copy the memo held
     QString digest;                    // of the copy as it stands
 
     static ServiceCopy from(const DownloadReply& reply);
@@ -57,14 +58,16 @@ struct KnownRow
     std::optional<MemoRecord> base; // the copy it was last in step with, when kept
     QString baseDigest;             // that copy's digest, when only that is known
     std::optional<OwnPost> post;    // its newest post the copy held
+    QString inStepDigest;           // the digest of the copy it was last in step with, when known
+    QSet<QString> said;             // the digests of every copy its memo is known to have said
 };
 
 enum class CopyDecision
 {
     Take,       // the copy replaces the row, in step
     InStep,     // the row says what the copy says: in step at its counter
-    KeepChange, // the copy is the one the row's change was made on: in step at its counter, the
-                // change still goes up
+    KeepChange, // the copy is the one the row's change was made on, or an older copy of the row's
+                // the service went back to: in step at its counter, the row's copy still goes up
     OwnPost,    // the copy is the row's own post: in step at its counter, later changes go up
     Conflict,   // both changed: the conflict windows
     DeleteRow,  // deleted on the service after its copy was seen: the row goes

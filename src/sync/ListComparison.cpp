@@ -99,9 +99,11 @@ ListPlan compareList(const ListInputs& inputs)
         if ((row.token.isEmpty() || row.token == UnconfirmedToken) && !entry.token.isEmpty())
             plan.tokens.emplace_back(row, entry.token);
         const bool changeWaiting = !row.syn;
-        if (entry.synnum < row.SyncedSynnum) {
+        if (entry.synnum < row.SyncedSynnum &&
+            (!place->live || entry.digest.isEmpty() || row.digest.isEmpty())) {
             // The service went back to a copy older than the one the row had in step: the row's copy
-            // goes up again (a row with a change waiting goes up anyway).
+            // goes up again (a row with a change waiting goes up anyway). A live copy whose digest is
+            // known is downloaded instead, to tell an older copy of the row's from one changed since.
             if (!changeWaiting)
                 plan.sendAgain.push_back(row);
             continue;

@@ -508,18 +508,22 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
     }
     const OwnMemoRead base =
         row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
-    if (!base)
-        return base;
-    return decideFor(*row.value, base.value, m_unanswered.ownPostIn(copy, listed.id), copy);
+    StoreRead<QSet<QString>> said = knownDigests(*row.value);
+    if (!base || !said)
+        return !base ? StoreResult(base) : StoreResult(said);
+    const KnownRow known{*row.value,    base.value,
+                         QString(),     m_unanswered.ownPostIn(copy, listed.id),
+                         listed.digest, std::move(said.value)};
+    return decideFor(known, copy);
 }
 
 // Carries out what the copy means for a row that carries its server id.
-StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
-                                   const std::optional<OwnPost>& post, const ServiceCopy& copy,
-                                   const QString& baseDigest)
+StoreResult SyncSession::decideFor(const KnownRow& known, const ServiceCopy& copy)
 {
+    const MemoRecord& row = known.row;
+    const std::optional<OwnPost>& post = known.post;
     const SyncKey key = keyOf(row);
-    const CopyDecision decision = decideKnown({row, base, baseDigest, post}, copy);
+    const CopyDecision decision = decideKnown(known, copy);
     if (post && decision != CopyDecision::Conflict && decision != CopyDecision::GoesUp)
         m_unanswered.recognised(post->sent.id);
     if (decision != CopyDecision::Conflict)
@@ -541,9 +545,12 @@ StoreResult SyncSession::decideFor(const MemoRecord& row, const std::optional<Me
         }
         [[fallthrough]]; // the deletion goes up over the copy it had seen
     case CopyDecision::KeepChange:
-        done = storeSyncBase(m_db, m_run.UserId, row.id, copy.memo);
+        // A row in step goes up again; the copy it meets is its base either way.
+        done = markInStep(m_db, m_run.UserId, key, copy.memo.synnum);
+        if (done && row.syn)
+            done = sendAgain(m_db, m_run.UserId, key);
         if (done)
-            done = markInStep(m_db, m_run.UserId, key, copy.memo.synnum);
+            done = storeSyncBase(m_db, m_run.UserId, row.id, copy.memo);
         break;
     case CopyDecision::OwnPost:
         done = takeOwnPost(*post, row.id, copy.serverId, copy.token);
@@ -719,7 +726,7 @@ StoreResult SyncSession::adopt(const MemoRecord& was, const RowCandidate& adopte
         post = OwnPost{*adopted.match.sent, adopted.match.content, adopted.match.heldAt};
     m_plan.held.insert(rowId); // until it is decided
     const QString baseDigest = adopted.match.contentKnown ? QString() : adopted.match.digest;
-    return decideFor(*now.value, base, post, adopted.copy, baseDigest);
+    return decideFor({*now.value, base, baseDigest, post, QString(), {}}, adopted.copy);
 }
 
 // The copies that came down for each row of this computer under server ids no row carries.
@@ -1118,9 +1125,10 @@ void SyncSession::onSynReply(const QString& text)
         // taken as it is.
         const bool resent =
             ofTheRow && base.value && !row.value->Del && sameOnTheWire(*base.value, *row.value);
-        CopyDecision decision = !ofTheRow ? CopyDecision::GoesUp
-                                : resent  ? CopyDecision::Take
-                                          : decideKnown({*row.value, base.value, QString(), own}, copy);
+        CopyDecision decision =
+            !ofTheRow ? CopyDecision::GoesUp
+            : resent  ? CopyDecision::Take
+                      : decideKnown({*row.value, base.value, QString(), own, QString(), {}}, copy);
         // The copy the change was made on, at the counter the row is in step at already: the service
         // refused the counter itself (at the top of its range), which only the user can settle.
         if (decision == CopyDecision::KeepChange && row.value->SyncedSynnum == server->synnum)
@@ -1221,11 +1229,11 @@ StoreResult SyncSession::writeAnswers()
             // row have changed since.
             written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
             if (written)
-                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted),
-                                          {wireDigest(sent.posted)});
-            if (written)
                 written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
                                             sent.postedSynnum, sent.Del);
+            if (written)
+                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted),
+                                          {wireDigest(sent.posted)});
         }
         if (written)
             written = m_unanswered.answered(sent.entry);

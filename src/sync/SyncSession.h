@@ -166,9 +166,7 @@ private:
     StoreResult takeKnown(const ListPlan::Download& download, const ServiceCopy& copy);
     StoreRead<QSet<QString>> knownDigests(const MemoRecord& row);
     StoreResult insertCopy(const ServiceCopy& copy);
-    StoreResult decideFor(const MemoRecord& row, const std::optional<MemoRecord>& base,
-                          const std::optional<OwnPost>& post, const ServiceCopy& copy,
-                          const QString& baseDigest = QString());
+    StoreResult decideFor(const KnownRow& known, const ServiceCopy& copy);
     StoreResult takeUnknown(const ServiceCopy& copy);
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();

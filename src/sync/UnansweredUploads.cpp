@@ -49,7 +49,8 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
 StoreResult UnansweredUploads::answered(qint64 entry)
 {
     const auto find = [this](qint64 id) {
-        return std::find_if(m_posts.begin(), m_posts.end(), [id](const Post& post) { return post.sent.id == id; });
+        return std::find_if(m_posts.begin(), m_posts.end(),
+                            [id](const Post& post) { return post.sent.id == id; });
     };
     if (find(entry) == m_posts.end())
         return forget(entry);

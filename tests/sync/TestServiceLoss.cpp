@@ -88,6 +88,36 @@ private slots:
         QCOMPARE(rig.b.statuses.last(), QStringLiteral("状态:同步完成"));
     }
 
+    void restoredThenSentAgain_data()
+    {
+        QTest::addColumn<bool>("changedThere"); // B changes its older copy (else sends it unchanged)
+        QTest::newRow("older copy sent again") << false;
+        QTest::newRow("older copy changed") << true;
+    }
+
+    // A service put back from a backup, then given another computer's older copy at the counter of the
+    // edit it lost: an older copy of A's never replaces A's edit; one changed from it meets it in the
+    // conflict windows.
+    void restoredThenSentAgain()
+    {
+        QFETCH(bool, changedThere);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        const standin::MemoStore::Backup backup = rig.memos().backup();
+        rig.a.change(onA, Device::Edit);
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(rig.memos().restore(backup));
+        rig.b.change(onB, changedThere ? Device::Write : Device::Done, changedThere ? 1 : 2);
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.a.conflicts, changedThere ? 1 : 0);
+        QVERIFY(rig.a.row(onA).title.endsWith(rig.a.mark));
+        if (!changedThere) {
+            QCOMPARE(rig.serverTitles(), QStringList{"memo" + rig.a.mark});
+            QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+        }
+    }
+
     void lostAnswerThenOtherComputer_data()
     {
         QTest::addColumn<bool>("edit");    // the lost answer is that of an edit (else of a new memo)

@@ -157,7 +157,11 @@ private slots:
             rig.a.change(onA, Device::Edit);
             QVERIFY(rig.a.syncNow());
         } else if (race == QLatin1String("lower")) {
-            changeThere(counter - 1, true);
+            // The service is put back from a backup taken before B's last change.
+            const standin::MemoStore::Backup backup = rig.memos().backup();
+            rig.b.change(onB, Device::Edit);
+            QVERIFY(rig.b.syncNow());
+            QVERIFY(rig.memos().restore(backup));
         } else if (race == QLatin1String("recount")) {
             changeThere(counter + 1, false);
         } else if (race == QLatin1String("top")) {

@@ -94,9 +94,10 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
     bool ready =
         db.open() && query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) &&
         query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")) &&
-        query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
-                                  "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
-                                  "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL, token TEXT, digest TEXT)")) &&
+        query.exec(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS memos (serverId INTEGER PRIMARY KEY "
+                           "AUTOINCREMENT, userId TEXT NOT NULL, synnum INTEGER NOT NULL, deleted "
+                           "INTEGER NOT NULL DEFAULT 0, fields TEXT NOT NULL, token TEXT, digest TEXT)")) &&
         query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS versions (serverId INTEGER NOT NULL, synnum "
                                   "INTEGER NOT NULL, digest TEXT NOT NULL)")) &&
         query.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS versionsOf ON versions (serverId)"));
@@ -167,8 +168,8 @@ std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (!run(query,
-             QStringLiteral(
-                 "SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? ORDER BY serverId"),
+             QStringLiteral("SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? "
+                            "ORDER BY serverId"),
              {userId}))
         return memos;
     while (query.next())
@@ -198,10 +199,11 @@ bool MemoStore::update(const StoredMemo& memo)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     return run(query,
-               QStringLiteral("UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? "
-                              "AND userId = ?"),
-               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), digest(memo.fields), memo.serverId,
-                memo.userId}) &&
+               QStringLiteral(
+                   "UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? "
+                   "AND userId = ?"),
+               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), digest(memo.fields),
+                memo.serverId, memo.userId}) &&
            query.numRowsAffected() == 1 && addVersion(memo.serverId, memo.synnum, memo.fields);
 }
 
@@ -274,10 +276,11 @@ bool MemoStore::restore(const Backup& saved)
         return false;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     for (const QVariantList& memo : saved.memos) {
-        if (!run(query,
-                 QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token, digest) "
-                                "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 memo))
+        if (!run(
+                query,
+                QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token, digest) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                memo))
             return false;
     }
     for (const QVariantList& version : saved.versions) {
