@@ -888,6 +888,15 @@ bool Sequence::settle(Computer& c, bool settleAlways)
     kept.before = 7;
     kept.editor = false;
     kept.addtime = stored.addtime;
+    if (tooLarge(kept)) {
+        // Refused for its size: the windows stay open with what the user typed, the row as it was.
+        if (!window->isVisible() || stored != sharedFields(*local))
+            return fail(QStringLiteral("%1: a kept copy too large to go up was stored").arg(c.name));
+        c.windows->localWindow()->close();
+        c.windows->serverWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return true;
+    }
     if (stored != kept)
         return fail(QStringLiteral("%1: the kept copy was not stored as shown").arg(c.name));
     m_goneForGood.remove(tagOf(kept.title));
