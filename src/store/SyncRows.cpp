@@ -215,6 +215,16 @@ StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey&
         {token, key.id, userId, key.serverId});
 }
 
+StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id)
+{
+    StoreRead<std::vector<QString>> tokens =
+        db.selectRows(QStringLiteral("SELECT ServerToken FROM Notebook WHERE id=? AND userid=?"),
+                      {id, userId}, [](const DbQuery& row) { return row.value(0).toString(); });
+    if (!tokens)
+        return tokens;
+    return {tokens, tokens.value.empty() ? QString() : tokens.value.front()};
+}
+
 StoreResult forgetServerId(Database& db, const QString& userId, const SyncKey& key)
 {
     return db.exec(

@@ -120,6 +120,8 @@ inline const QString UnconfirmedToken = QStringLiteral("?");
 
 // The service names the memo of the row's server id with this token.
 StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token);
+// The token the row holds for its server id (empty: none known).
+StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id);
 
 // The service does not hold the memo the row's server id named (it lost its memos, or is another
 // service): the row lets the server id go and waits to go up as a new memo, its copy last in step

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
+#include "platform/UrlEncoders.h"
 #include "store/Database.h"
 #include "store/RunState.h"
 #include "store/SyncDeletions.h"
@@ -847,7 +848,7 @@ void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
 // ---------------------------------------------------------------------------------------------
 // The upload pass
 
-void SyncSession::post(const MemoRecord& memo)
+void SyncSession::post(const MemoRecord& memo, const QString& token)
 {
     const SignedTimestamp stamp = SignedTimestamp::now();
     m_request = Request::Upload;
@@ -859,7 +860,11 @@ void SyncSession::post(const MemoRecord& memo)
                                                        {QStringLiteral("md5"), stamp.md5},
                                                        {QStringLiteral("userid"), m_run.UserId},
                                                        {QStringLiteral("yibu"), QStringLiteral("False")}});
+    // The memo's token goes with a post that names its server id: the service takes the post for no
+    // memo it gave that id to since (a request that arrives late, after it started over).
     m_pendingBody = SynPostBody(memo);
+    if (!token.isEmpty() && token != UnconfirmedToken)
+        m_pendingBody += QStringLiteral("&token=") + URLEncode(token);
     send();
 }
 
@@ -1034,6 +1039,13 @@ void SyncSession::uploadNext()
             m_sent.postedSynnum = counterAbove(memo.SyncedSynnum);
         }
         memo.synnum = m_sent.postedSynnum;
+        const StoreRead<QString> token = memo.NotebookServerId > 0
+                                             ? readServerToken(m_db, m_run.UserId, memo.id)
+                                             : StoreRead<QString>(StoreResult::success(), QString());
+        if (!token) {
+            fail(withReason(LocalReadFailedStatus, token.error));
+            return;
+        }
         if (const qint64 bytes = SynPostBody(memo).size(); bytes > MaxUploadBytes) {
             holdBack(*row.value, tooLargeUploadMessage(row.value->title, bytes));
             continue;
@@ -1050,7 +1062,7 @@ void SyncSession::uploadNext()
         m_sent.posted = memo;
         ++m_sentCount;
         m_retracting = false;
-        post(memo);
+        post(memo, token.value);
         return;
     }
     if (m_sentCount > 0)

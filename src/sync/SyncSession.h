@@ -153,7 +153,7 @@ private:
     };
 
     void startPass(bool announce);
-    void post(const MemoRecord& memo);
+    void post(const MemoRecord& memo, const QString& token = QString());
     void send();
     // A request of ours was sent and is not answered yet.
     bool requestOnWire() const { return m_onWire != nullptr; }

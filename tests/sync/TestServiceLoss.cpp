@@ -118,6 +118,28 @@ private slots:
         }
     }
 
+    // An edit held on the way reaches the service after it started over and gave the memo's server id
+    // to another memo: that memo is not overwritten, and the edit still goes up with its own memo.
+    void lateEditAfterServiceStartedOver()
+    {
+        Rig rig;
+        const qint64 edited = rig.a.add(QStringLiteral("edited"));
+        QVERIFY(rig.a.syncNow());
+        rig.a.change(edited, Device::Edit);
+        rig.service.failNext(standin::Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
+        rig.a.syncNow(); // the connection breaks: the pass ends
+        rig.service.failNext(standin::Fault::None);
+        QCOMPARE(rig.serverTitles(), QStringList{"edited"});
+        QVERIFY(rig.memos().reset());
+        rig.b.add(QStringLiteral("fresh")); // gets the server id the edit names
+        QVERIFY(rig.b.syncNow());
+        rig.service.service().releaseHeld();
+        QCOMPARE(rig.serverTitles(), QStringList{"fresh"});
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), (QStringList{"edited+", "fresh"}));
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+    }
+
     void lostAnswerThenOtherComputer_data()
     {
         QTest::addColumn<bool>("edit");    // the lost answer is that of an edit (else of a new memo)

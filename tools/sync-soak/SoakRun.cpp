@@ -248,6 +248,7 @@ private:
     void change(Computer& c);
     bool pass(Computer& c, Fault fault, bool settleAlways);
     bool runPass(Computer& c, Fault fault);
+    void trace(const Computer& c);
     bool checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
                    const QHash<qint64, MemoRecord>& had, const QList<MemoRecord>& posted,
                    const QHash<qint64, ServerCopy>& before);
@@ -638,6 +639,8 @@ bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
                     .arg(c.service));
     }
     log(QStringLiteral("  %1%2").arg(c.status, c.offered ? QStringLiteral(", conflict windows") : QString()));
+    if (qEnvironmentVariableIsSet("SOAK_TRACE"))
+        trace(c);
     if (fault != Fault::None)
         ++m_outcome.faults;
     if (c.offered) {
@@ -658,6 +661,25 @@ bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
         return false;
     // The pass after a fault comes at once, or after whatever the other computers do meanwhile.
     return fault == Fault::None || pick(2) == 0 || pass(c, Fault::None, settleAlways);
+}
+
+void Sequence::trace(const Computer& c)
+{
+    QStringList memos;
+    for (const standin::StoredMemo& memo : storeOf(c.service).allMemos(c.user))
+        memos << QStringLiteral("%1:%2%3@%4")
+                     .arg(memo.serverId)
+                     .arg(memo.fields.value(2), memo.deleted ? QStringLiteral(":d") : QString())
+                     .arg(memo.synnum);
+    QStringList rows;
+    for (const MemoRecord& row : c.rows())
+        rows << QStringLiteral("%1>%2:%3%4%5")
+                    .arg(row.id)
+                    .arg(row.NotebookServerId)
+                    .arg(row.title, row.Del ? QStringLiteral(":D") : QString(),
+                         row.syn ? QString() : QStringLiteral("*"));
+    log(QStringLiteral("  service ") + memos.join(u' '));
+    log(QStringLiteral("  rows ") + rows.join(u' '));
 }
 
 bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
@@ -690,6 +712,14 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
                          m_shownAll.contains(ServerRecordText(sharedFields(old)))))
             continue;
         const ServerCopy copy = after.value(now->NotebookServerId);
+        // A change the service took while its answer was lost is no longer waiting: the row may take a
+        // newer copy of it.
+        if (!old.Del && !copy.deleted && copy.memo == sharedFields(*now) &&
+            std::ranges::any_of(storeOf(c.service).versions(c.user, now->NotebookServerId),
+                                [said = wireDigest(sharedFields(old))](const standin::MemoStore::Version& v) {
+                                    return v.digest == said;
+                                }))
+            continue;
         if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
             return fail(
                 QStringLiteral("%1: the change waiting in \"%2\" was overwritten").arg(c.name, old.title));

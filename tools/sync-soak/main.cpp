@@ -2,6 +2,10 @@
 // by hand (scripts/sync-soak.sh). See SoakRun.h for what each sequence does and checks.
 //
 //   velmo-sync-soak [--sequences N] [--first SEED] [--steps K]
+//
+// With SOAK_TRACE set in the environment, a failing sequence's log shows after each pass the service's
+// memos (server id, title, ":d" when deleted, "@" counter) and the computer's rows ("*": a change
+// waiting).
 
 #include "sync-soak/SoakRun.h"
 

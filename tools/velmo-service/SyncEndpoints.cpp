@@ -122,6 +122,11 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     const qint64 serverId = number(request.formValue(QStringLiteral("id")));
     const std::optional<StoredMemo> stored = serverId > 0 ? store.memo(user, serverId) : std::nullopt;
 
+    // A post that names the token of another memo was made for that memo: the service started over,
+    // or was put back, and gave the server id out again since.
+    const QString token = request.formValue(QStringLiteral("token")).trimmed();
+    if (stored && !token.isEmpty() && token != stored->token)
+        return conflict(*stored);
     if (stored && !stored->deleted) {
         // A post must carry a counter above the stored one: one that is not was made without
         // having seen the stored copy, unless it carries that very copy or settles a conflict.
