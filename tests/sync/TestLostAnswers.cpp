@@ -296,6 +296,63 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
     }
 
+    // The service lost a memo and both computers sent it again, A's copy first: B's is one too many,
+    // and A deletes it. B changes its copy meanwhile, the change reaching the service just before A's
+    // deletion: the service refuses the deletion, and B's change is kept on the service and on both
+    // computers, the memo once everywhere.
+    void extraCopyChangedBeforeItsDeletion()
+    {
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        QVERIFY(rig.memos().reset());
+        // A's copy (the network layer may send it twice) is held on the way and reaches the service just
+        // before B's.
+        rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
+        QVERIFY(rig.a.syncNow());
+        rig.service.clearFault();
+        const auto releaseOnPost = [&rig](const std::function<bool(const standin::StandInRequest&)>& when) {
+            auto released = std::make_shared<bool>(false);
+            QObject::connect(&rig.service.service(), &standin::ServiceStandIn::requestReceived,
+                             &rig.service.service(),
+                             [&rig, when, released](const standin::StandInRequest& request) {
+                                 if (!*released && request.method == "POST" && when(request)) {
+                                     *released = true;
+                                     rig.service.service().releaseHeld();
+                                 }
+                             });
+            return released;
+        };
+        const auto aFirst = releaseOnPost([](const standin::StandInRequest&) { return true; });
+        QVERIFY(rig.b.syncNow());
+        QVERIFY(*aFirst);
+        const qint64 extra = rig.b.row(onB).NotebookServerId;
+        QVERIFY(extra > 0);
+        QCOMPARE(rig.memos().liveMemos("demo").last().serverId, extra);
+        // B's change of its copy is held on the way, and arrives as A's deletion of that copy does.
+        rig.b.change(onB, Device::Edit);
+        rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
+        QVERIFY(rig.b.syncNow());
+        rig.service.clearFault();
+        QVERIFY(!rig.serverTitles().contains(QStringLiteral("memo-")));
+        const auto met = releaseOnPost([extra](const standin::StandInRequest& request) {
+            return request.formValue(QStringLiteral("id")).toLongLong() == extra &&
+                   request.formValue(QStringLiteral("del")) == QStringLiteral("True");
+        });
+        QVERIFY(rig.a.syncNow());
+        QVERIFY(*met);
+        QCOMPARE(rig.a.statuses.last(), QStringLiteral("状态:同步完成")); // the refusal stops nothing
+        QCOMPARE(rig.serverTitles(), (QStringList{"memo", "memo-"}));
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo-"});
+        QCOMPARE(rig.a.titles(), QStringList{"memo-"});
+        QCOMPARE(rig.b.titles(), QStringList{"memo-"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+        for (Device* device : {&rig.a, &rig.b})
+            QCOMPARE(device->statuses.last(), QStringLiteral("状态:同步完成"));
+    }
+
     // An earlier post that reaches the service after the next pass read its list meets the next post
     // of the same memo: this computer's own copy, not a change from elsewhere. No window opens and
     // the newer text goes up over it.
