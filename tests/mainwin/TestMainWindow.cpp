@@ -7,8 +7,11 @@
 #include "editor/Form_Add.h"
 #include "mainwin/EditorLink.h"
 #include "mainwin/FindDialog.h"
+#include "platform/Md5.h"
 #include "platform/ServiceChannel.h"
+#include "reminders/DuePanel.h"
 #include "reminders/Reminders.h"
+#include "store/MemoState.h"
 #include "sync/SyncSession.h"
 
 #include <QAction>
@@ -37,6 +40,19 @@ QString shownText(const QLabel* label)
     const bool markup =
         format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(label->text()));
     return markup ? QTextDocumentFragment::fromHtml(label->text()).toPlainText() : label->text();
+}
+
+// The due panel's caption, then the titles of the rows it shows, in alphabetical order.
+QStringList dueShown(const Form1& form)
+{
+    const auto* panel = form.findChild<DuePanel*>();
+    QStringList titles;
+    for (int i = 1; const auto* title = panel->findChild<QLabel*>(QStringLiteral("Label1_%1").arg(i)); ++i) {
+        if (title->isVisibleTo(panel))
+            titles << title->text();
+    }
+    titles.sort();
+    return QStringList{panel->caption()} + titles;
 }
 
 } // namespace
@@ -328,6 +344,72 @@ private slots:
         QVERIFY(!button->isHidden());
         f.form->controller().Timer3_Timer();
         QVERIFY(!f.uploadArmed());
+    }
+
+    void deletionsFromElsewhereLeaveTheViews_data()
+    {
+        QTest::addColumn<QString>("node"); // chosen in the tree
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("every memo in progress")
+            << QStringLiteral("进行中备忘") << QStringList{"work", "life c", "life b", "life a"}
+            << QStringList{"work", "life c"};
+        QTest::newRow("one category") << QStringLiteral("生活备忘")
+                                      << QStringList{"life c", "life b", "life a"} << QStringList{"life c"};
+    }
+
+    // Memos another computer deleted leave the list shown, the tree's counts and the due panel as soon
+    // as the pass that removes their rows ends.
+    void deletionsFromElsewhereLeaveTheViews()
+    {
+        QFETCH(QString, node);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        test::ServiceFixture service;
+        MainWindowFixture f(false, true, service.baseUrl());
+        const QString user = f.store.runState().UserId;
+        service.addAccount(user, QStringLiteral("secret1"));
+        f.store.runState().PassHash = MD5_16(QStringLiteral("secret1"));
+        for (const char* title : {"life a", "life b", "life c"})
+            f.addMemo(QString::fromLatin1(title), 1);
+        f.addMemo("work", 2);
+        f.form->controller().setDueScan({}); // the scan into the window's own due panel
+        f.form->Form_Load();
+        f.form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop(); // no scheduled scan between the steps
+        f.form->TreeView1_NodeClick(f.treeItem(node, false));
+        const auto pass = [](SyncSession& sync, const std::function<void()>& start) {
+            QSignalSpy finished(&sync, &SyncSession::passFinished);
+            start();
+            return !finished.isEmpty() || finished.wait(10000);
+        };
+        SyncSession& windowSync = f.form->controller().sync();
+        QVERIFY(pass(windowSync, [&f] { f.form->controller().syncNow(); }));
+
+        // Another computer of the user takes the memos and deletes two of them.
+        test::TestStore other(user);
+        other.runState().PassHash = f.store.runState().PassHash;
+        ServiceChannel channel;
+        SyncSession otherSync(other.db(), other.runState(), channel);
+        otherSync.setServiceAddress(service.address());
+        QVERIFY(pass(otherSync, [&otherSync] { otherSync.SyncData(); }));
+        QCOMPARE(other.value("SELECT count(*) FROM Notebook").toInt(), 4);
+        for (const char* title : {"life a", "life b"}) {
+            const qint64 id = other.value("SELECT id FROM Notebook WHERE title=?", {title}).toLongLong();
+            QVERIFY(SetDel(other.db(), user, id).ok);
+        }
+        QVERIFY(pass(otherSync, [&otherSync] { otherSync.SyncData(); }));
+        QCOMPARE(f.listTitles(), before);
+        QCOMPARE(f.tree()->topLevelItem(0)->text(0), "进行中备忘(4)");
+        QCOMPARE(f.treeItem("生活备忘", false)->text(0), "生活备忘(3)");
+        QCOMPARE(dueShown(*f.form),
+                 QStringList({"60天到期备忘;(4)条", "life a", "life b", "life c", "work"}));
+
+        QVERIFY(pass(windowSync, [&f] { f.form->controller().syncNow(); }));
+        QCOMPARE(f.store.value("SELECT count(*) FROM Notebook").toInt(), 2);
+        QCOMPARE(f.listTitles(), after);
+        QCOMPARE(f.tree()->topLevelItem(0)->text(0), "进行中备忘(2)");
+        QCOMPARE(f.treeItem("生活备忘", false)->text(0), "生活备忘(1)");
+        QCOMPARE(dueShown(*f.form), QStringList({"60天到期备忘;(2)条", "life c", "work"}));
     }
 
     // A read that fails is reported, never shown as "no memos".
