@@ -773,10 +773,18 @@ StoreResult SyncSession::resolveCandidates()
                     HeldId{carried, m_plan.isLive(carried) && row.value->syn && !m_plan.held.contains(rowId)};
         }
         const RowCopies plan = resolveCopies(view, held, candidates);
-        for (const RowCandidate& extra : plan.retract)
+        for (const RowCandidate& extra : plan.retract) {
             m_retractions.push_back(
                 {extra.copy.serverId, extra.copy.memo,
                  extra.match.sent ? std::optional<qint64>(extra.match.sent->id) : std::nullopt});
+            // A post of the row's the service holds once too often: known as the row's memo should its
+            // deletion not go through in this pass, once the post itself is forgotten.
+            if (extra.match.sent && row.value) {
+                if (const StoreResult known = rememberLineage(m_db, m_run.UserId, rowId, {extra.copy.digest});
+                    !known)
+                    return known;
+            }
+        }
         for (const RowCandidate& own : plan.keep) {
             if (const StoreResult stored = insertCopy(own.copy); !stored)
                 return stored;

@@ -296,6 +296,39 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
     }
 
+    // A post held on the way reaches the service twice after the memo's next copy went up: both
+    // copies are this memo's and go. The pass is cut after the first deletion; a later pass still
+    // knows the second copy as this memo's, though no post of it is waiting any more.
+    void latePostOutlivesACutPass()
+    {
+        Rig rig;
+        const qint64 id = rig.a.add(QStringLiteral("memo"));
+        rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
+        QVERIFY(rig.a.syncNow());
+        rig.service.clearFault();
+        rig.a.change(id, Device::Edit);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo+"});
+        rig.service.service().releaseHeld();
+        QCOMPARE(rig.memos().liveMemos("demo").size(), 3);
+        int deletions = 0;
+        QObject::connect(
+            &rig.service.service(), &standin::ServiceStandIn::requestReceived, &rig.service.service(),
+            [&](const standin::StandInRequest& request) {
+                if (request.formValue(QStringLiteral("del")) == QStringLiteral("True") && ++deletions == 2)
+                    rig.service.failNext(Fault::DropConnection, -1, QStringLiteral("/api/Syn.asp"));
+            });
+        QVERIFY(rig.a.syncNow());
+        rig.service.clearFault();
+        QVERIFY(rig.a.sync.lastTransferFailed());
+        QCOMPARE(rig.memos().liveMemos("demo").size(), 2);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow() && rig.a.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo+"});
+        QCOMPARE(rig.a.titles(), QStringList{"memo+"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+    }
+
     // The service lost a memo and both computers sent it again, A's copy first: B's is one too many,
     // and A deletes it. B changes its copy meanwhile, the change reaching the service just before A's
     // deletion: the service refuses the deletion, and B's change is kept on the service and on both
