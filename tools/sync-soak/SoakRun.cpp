@@ -1052,8 +1052,11 @@ Outcome Sequence::run(int steps)
             for (const auto& service : m_services)
                 service->releaseHeld();
         } else if (kind < 410) {
+            // A request on its way arrives within the hour, not weeks later.
             const int days = 7 * (1 + pick(6));
-            log(QStringLiteral("%1 days pass").arg(days));
+            log(QStringLiteral("uploads held on the way reach the services; %1 days pass").arg(days));
+            for (const auto& service : m_services)
+                service->releaseHeld();
             m_clock.jumpDays(days);
         } else if (kind < 425) {
             backUp();
