@@ -56,6 +56,9 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
         // Deleted by a computer that had this computer's post: unless the row changed since, so be it.
         if (known.post && (row.Del || unchangedSincePost(row, known.post->sent)))
             return CopyDecision::DeleteRow;
+        // Deleted at or above the copy the row is in step with, nothing changed here since.
+        if (row.syn && copy.memo.synnum >= row.SyncedSynnum)
+            return CopyDecision::DeleteRow;
         return CopyDecision::GoesUp;
     }
     if (sameOnTheWire(row, copy.memo))

@@ -105,6 +105,11 @@ private slots:
                                                                << "b" << true << "b" << true << up;
         QTest::newRow("deleted elsewhere, its post never arrived") << "b" << false << false << "a"
                                                                    << "" << false << "a" << true << up;
+        QTest::newRow("deleted elsewhere, in step here") << "a" << true << false << ""
+                                                         << "" << false << "a" << true << goes;
+        QTest::newRow("deleted elsewhere, in step here after its posts")
+            << "a" << true << false << ""
+            << "b" << true << "a" << true << goes;
     }
 
     // What one copy of a memo means for the row that carries its server id.
@@ -123,6 +128,7 @@ private slots:
         known.row = copyOf(row, 5);
         known.row.syn = syn;
         known.row.Del = del;
+        known.row.SyncedSynnum = 3;
         if (!base.isEmpty())
             known.base = copyOf(base);
         if (!post.isEmpty()) {
