@@ -429,9 +429,17 @@ void SyncSession::onDownload(const QString& text)
             ++m_refused;
             break;
         }
-        if (const StoreResult taken = takeDownload(ServiceCopy::from(reply)); !taken) {
-            fail(withReason(LocalWriteFailedStatus, taken.error));
-            return;
+        {
+            // A copy is taken whole or not at all: a row without its server token or digest would
+            // meet the next service as a stranger's memo.
+            Transaction transaction(m_db);
+            StoreResult taken = takeDownload(ServiceCopy::from(reply));
+            if (taken)
+                taken = transaction.commit();
+            if (!announceConflict(taken)) {
+                fail(withReason(LocalWriteFailedStatus, taken.error));
+                return;
+            }
         }
         break;
     case DownloadReply::Kind::Unreadable:
@@ -815,7 +823,7 @@ void SyncSession::afterDownloads()
         StoreResult resolved = resolveCandidates();
         if (resolved)
             resolved = transaction.commit();
-        if (!resolved) {
+        if (!announceConflict(resolved)) {
             fail(withReason(LocalWriteFailedStatus, resolved.error));
             return;
         }
@@ -850,7 +858,21 @@ void SyncSession::handOff(qint64 serverId, const QString& serverRecord)
     m_conflictServerId = serverId;
     m_conflictData = conflictDataText(serverRecord, serverId);
     m_conflictOpen = true;
+    m_conflictToAnnounce = true;
+}
+
+// The windows open once what the pass wrote with the conflict is stored; else the conflict is met
+// again at the next pass.
+bool SyncSession::announceConflict(const StoreResult& stored)
+{
+    if (!std::exchange(m_conflictToAnnounce, false))
+        return bool(stored);
+    if (!stored) {
+        m_conflictOpen = false;
+        return false;
+    }
     emit conflictFound();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1193,6 +1215,7 @@ void SyncSession::onSynReply(const QString& text)
             }
         } else if (decision == CopyDecision::Conflict) {
             handOff(reply.serverId, reply.serverRecord);
+            announceConflict(StoreResult::success());
             emit statusText(ConflictStatus);
             // The pass does not end "done" while a memo waits in the conflict windows.
             m_finishText = ConflictStatus;

@@ -184,6 +184,7 @@ private:
     void holdBack(const MemoRecord& memo, const QString& message);
     bool heldBackOnce(const QString& reason);
     void handOff(qint64 serverId, const QString& serverRecord);
+    bool announceConflict(const StoreResult& stored);
     bool ownRecord(const MemoRecord& server) const;
     bool writeAnswer(qint64 serverId, bool deleted);
     StoreResult writeAnswers();
@@ -209,6 +210,7 @@ private:
 
     bool m_syncStarted = false;
     bool m_conflictOpen = false;
+    bool m_conflictToAnnounce = false; // found, the windows not yet asked for
     bool m_lastTransferFailed = false;
     qint64 m_conflictServerId = 0;
     QString m_conflictData;
