@@ -712,13 +712,19 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
                          m_shownAll.contains(ServerRecordText(sharedFields(old)))))
             continue;
         const ServerCopy copy = after.value(now->NotebookServerId);
+        const auto held = [&](qint64 serverId, const MemoRecord& memo) {
+            return std::ranges::any_of(
+                storeOf(c.service).versions(c.user, serverId),
+                [said = wireDigest(sharedFields(memo))](const standin::MemoStore::Version& v) {
+                    return v.digest == said;
+                });
+        };
         // A change the service took while its answer was lost is no longer waiting: the row may take a
-        // newer copy of it.
-        if (!old.Del && !copy.deleted && copy.memo == sharedFields(*now) &&
-            std::ranges::any_of(storeOf(c.service).versions(c.user, now->NotebookServerId),
-                                [said = wireDigest(sharedFields(old))](const standin::MemoStore::Version& v) {
-                                    return v.digest == said;
-                                }))
+        // newer copy of it, and then move on with it to another copy of its memo.
+        if (!old.Del && !copy.deleted && copy.memo == sharedFields(*now) && held(now->NotebookServerId, old))
+            continue;
+        if (!old.Del && !now->Del && now->NotebookServerId != old.NotebookServerId &&
+            held(old.NotebookServerId, old) && held(old.NotebookServerId, *now))
             continue;
         if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
             return fail(
