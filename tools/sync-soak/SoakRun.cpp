@@ -806,12 +806,13 @@ void Sequence::noteDeletions(Computer& by, const QHash<qint64, ServerCopy>& befo
             live.insert(tagOf(copy.memo.title));
     }
     // What the computers hold of each memo, changed or not: a copy the deletion was not made over is a
-    // change it had not seen, which may bring the memo back.
-    QMultiHash<QString, QString> held;
+    // change it had not seen, which may bring the memo back; so is any change waiting that differs from
+    // the copy deleted, though it says what an older copy said (done, and back).
+    QMultiHash<QString, std::pair<QString, bool>> held;
     for (Computer* c : ofAccount(by.user)) {
         for (const MemoRecord& memo : c->rows()) {
             if (!memo.Del)
-                held.insert(tagOf(memo.title), ServerRecordText(sharedFields(memo)));
+                held.insert(tagOf(memo.title), {ServerRecordText(sharedFields(memo)), !memo.syn});
         }
     }
     for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
@@ -821,7 +822,7 @@ void Sequence::noteDeletions(Computer& by, const QHash<qint64, ServerCopy>& befo
         const QString gone = ServerRecordText(it->memo);
         bool unseen = false;
         for (auto mine = held.constFind(tag); mine != held.constEnd() && mine.key() == tag; ++mine)
-            unseen = unseen || (*mine != gone && !madeFrom(gone, *mine));
+            unseen = unseen || (mine->first != gone && (mine->second || !madeFrom(gone, mine->first)));
         if (!unseen)
             m_goneForGood.insert(tag);
     }
