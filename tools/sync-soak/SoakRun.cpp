@@ -726,6 +726,14 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         if (!old.Del && !now->Del && now->NotebookServerId != old.NotebookServerId &&
             held(old.NotebookServerId, old) && held(old.NotebookServerId, *now))
             continue;
+        // A deletion made without having seen the copy its server id held gives way to that copy, and
+        // the row, in step with it as any row that never changed, moves on with it to another copy of
+        // its memo changed elsewhere (a post taken twice, a memo sent again after the service lost
+        // it): the copy it gave way to waits in the row to meet that one in the conflict windows.
+        if (old.Del && !now->Del && !now->syn && now->NotebookServerId != old.NotebookServerId &&
+            before.contains(old.NotebookServerId) && !before.value(old.NotebookServerId).deleted &&
+            before.value(old.NotebookServerId).memo == sharedFields(*now))
+            continue;
         if (!old.Del || now->Del || copy.deleted || copy.memo != sharedFields(*now))
             return fail(
                 QStringLiteral("%1: the change waiting in \"%2\" was overwritten").arg(c.name, old.title));
