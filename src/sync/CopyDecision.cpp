@@ -206,9 +206,9 @@ RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::ve
                 out.retract.push_back(c);
             } else if (behind(c) && c.copy.serverId > held->serverId) {
                 out.retract.push_back(c); // the same as the row's: the higher server id goes
-            } else if (held->unchanged && !out.adopt) {
+            } else if ((held->unchanged || held->deleted) && !out.adopt) {
                 out.adopt = c;
-                out.retractHeld = true;
+                out.retractHeld = !held->deleted;
             }
         }
         return out;

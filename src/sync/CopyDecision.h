@@ -133,7 +133,9 @@ private:
 //     say the same, the one of the higher server id goes;
 //   - a copy that holds what the row never had (changed elsewhere) is the one the row moves to, the
 //     server id it carries going, so that the change meets the row's; one more such copy waits for the
-//     next pass;
+//     next pass. A row whose server id is deleted there (one too many for a computer that moved to
+//     another copy) moves to that copy too, rather than bringing its server id back: else two
+//     computers with changes waiting on two copies would delete each other's, pass after pass;
 //   - a row without a server id moves to the copy of the lowest one;
 //   - with deleted copies alone, the deletion stands when the row is as the copy was; a row changed
 //     since takes the copy's server id and its change brings the memo back;
@@ -155,6 +157,7 @@ struct HeldId
 {
     qint64 serverId = 0;
     bool unchanged = false; // the service's copy is the one the row was last in step with
+    bool deleted = false;   // the list names it deleted: the row has a change waiting over it
 };
 struct RowCopies
 {

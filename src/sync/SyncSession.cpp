@@ -776,9 +776,11 @@ StoreResult SyncSession::resolveCandidates()
             base = kept.value;
             view.inStep = row.value->syn ? wireDigest(*row.value) : base ? wireDigest(*base) : QString();
             const qint64 carried = row.value->NotebookServerId;
-            if (carried > 0)
-                held =
-                    HeldId{carried, m_plan.isLive(carried) && row.value->syn && !m_plan.held.contains(rowId)};
+            if (carried > 0) {
+                const bool live = m_plan.isLive(carried);
+                held = HeldId{carried, live && row.value->syn && !m_plan.held.contains(rowId),
+                              !live && !row.value->Del && !row.value->syn};
+            }
         }
         const RowCopies plan = resolveCopies(view, held, candidates);
         for (const RowCandidate& extra : plan.retract) {

@@ -269,6 +269,35 @@ private slots:
         QCOMPARE(told.size(), 1);
     }
 
+    // Two copies of one memo (a post the service took twice, or a memo sent again after it lost it): a
+    // computer moved to the one changed elsewhere and deleted the other as one too many, while B had a
+    // change waiting on that other one. B's change meets the copy the memo lives on, in the conflict
+    // windows, instead of bringing the deleted one back; else computers with changes waiting on the
+    // two copies delete each other's, pass after pass.
+    void changeOverACopyOneTooMany()
+    {
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
+        const qint64 first = rig.b.row(onB).NotebookServerId;
+        standin::StoredMemo other = rig.memos().memo(QStringLiteral("demo"), first).value();
+        other.serverId = rig.memos().add(other.userId, other.fields, other.synnum);
+        other.fields[2] += QStringLiteral("*");
+        ++other.synnum;
+        QVERIFY(other.serverId > 0 && rig.memos().update(other));
+        QVERIFY(rig.memos().markDeleted(QStringLiteral("demo"), first, other.synnum));
+        rig.b.change(onB, Device::Edit);
+        QVERIFY(rig.b.syncNow());
+        QCOMPARE(rig.b.conflicts, 1);
+        QCOMPARE(rig.serverTitles(), QStringList{"memo*"});
+        QCOMPARE(rig.b.row(onB).NotebookServerId, other.serverId);
+        Device::child<QPushButton>(rig.b.windows->localWindow(), "Command1")->click();
+        QTRY_VERIFY(rig.b.windowsGone());
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo-"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+    }
+
     // Keeping a copy in the conflict windows while a pass is downloading that memo: the pass sees the
     // settlement, the windows do not open again and the kept copy goes up.
     void conflictSettledDuringAPass()
