@@ -772,12 +772,21 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         const bool seen = c.everHad.contains(was) || held.contains(was) || posted.contains(old->memo) ||
                           wentBack || older || deletedHere;
         // A deleted copy comes back with a change its deletion had not seen: one held here that the
-        // deleted copy was not made from.
+        // deleted copy was not made from; or one a change made back from a copy that the deleted copy
+        // was made from too (done, and back): it says what the older copy said, so the texts alone do
+        // not tell the change from that copy, though the deletion never saw it.
+        const auto besideDeleted = [&](const QString& mine) {
+            for (auto p = m_parents.constFind(mine); p != m_parents.constEnd() && p.key() == mine; ++p) {
+                if ((*p == was || madeFrom(was, *p)) && madeFrom(*p, mine))
+                    return true;
+            }
+            return false;
+        };
         bool unseenChange = false;
         for (const QString& mine : held) {
             unseenChange =
                 unseenChange || (tagOf(mine.section(RecordFieldSeparator, 2, 2)) == tagOf(old->memo.title) &&
-                                 mine != was && !madeFrom(was, mine));
+                                 mine != was && (!madeFrom(was, mine) || besideDeleted(mine)));
         }
         if (old->deleted ? !(changeWaiting || posted.contains(old->memo) || wentBack || older || unseenChange)
                          : !seen)
