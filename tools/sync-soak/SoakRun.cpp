@@ -769,6 +769,18 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
         bool deletedHere = false;
         for (const QString& gone : std::as_const(c.deleted))
             deletedHere = deletedHere || gone == was || madeFrom(gone, was);
+        // Or a copy older than one it had of a memo another computer's user deleted over that copy:
+        // the deletion came down here with the copies the memo held, and it stands against a copy that
+        // comes up again as it was before (a post held on the way that arrives after the service
+        // started over).
+        for (const QString& mine : std::as_const(c.everHad)) {
+            if (deletedHere || !madeFrom(mine, was))
+                continue;
+            for (const Computer* other : ofAccount(c.user)) {
+                for (const QString& gone : std::as_const(other->deleted))
+                    deletedHere = deletedHere || gone == mine || madeFrom(gone, mine);
+            }
+        }
         const bool seen = c.everHad.contains(was) || held.contains(was) || posted.contains(old->memo) ||
                           wentBack || older || deletedHere;
         // A deleted copy comes back with a change its deletion had not seen: one held here that the
