@@ -70,6 +70,41 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
     }
 
+    void lateUploadOfAnOlderCopy_data()
+    {
+        QTest::addColumn<bool>("deleted"); // B deletes A's newer copy before the old upload arrives
+        QTest::newRow("memo live") << false;
+        QTest::newRow("memo deleted") << true;
+    }
+
+    // An upload that reaches the service long after A gave up on it, when A's newer change of the memo
+    // went up since, neither replaces that change nor brings the memo back from B's deletion of it.
+    void lateUploadOfAnOlderCopy()
+    {
+        QFETCH(bool, deleted);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        QVERIFY(rig.shareOne(onA, onB, rig.a.store.distinctMemo(2)));
+        rig.a.change(onA, Device::Edit);
+        rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
+        QVERIFY(rig.a.syncNow() && rig.a.sync.lastTransferFailed());
+        rig.service.clearFault();
+        rig.a.change(onA, Device::StopRinging);
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        const MemoRecord newer = Device::shared(rig.a.row(onA));
+        if (deleted) {
+            rig.b.change(onB, Device::Delete);
+            QVERIFY(rig.b.syncNow());
+        }
+        rig.service.service().releaseHeld();
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow());
+        QCOMPARE(rig.memos().liveMemos("demo").size(), deleted ? 0 : 1);
+        if (!deleted)
+            QCOMPARE(Device::shared(rig.a.row(onA)), newer);
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+        QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
+    }
+
     void editsOfADeletedMemoMeet_data()
     {
         QTest::addColumn<bool>("keepLocal"); // what C keeps in the windows

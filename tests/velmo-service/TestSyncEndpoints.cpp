@@ -165,9 +165,10 @@ private slots:
         QCOMPARE(standIn.title(id), QStringLiteral("alice's"));
     }
 
-    // A deleted memo stays a mark at the deletion's counter; a change of it brings it back under its
-    // own id, above that counter, whatever counter the change carries. A restart forgets nothing and
-    // never gives a server id again, not even the deleted last one.
+    // A deleted memo stays a mark at the deletion's counter; a change made on its last copy brings it
+    // back under its own id, above that counter; one made on an older copy arrived late and is
+    // refused. A restart forgets nothing and never gives a server id again, not even the deleted
+    // last one.
     void deletionsAndRestart()
     {
         StandIn standIn;
@@ -180,6 +181,8 @@ private slots:
         QCOMPARE(standIn.download("alice", gone).section(MemoStore::FieldSeparator, 23, 23),
                  QStringLiteral("d"));
         QVERIFY(standIn.start());
+        QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1,%2:2:d").arg(kept).arg(gone));
+        QVERIFY(standIn.post("alice", gone, 1, "late").startsWith("#adok#|error"));
         QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1,%2:2:d").arg(kept).arg(gone));
         QCOMPARE(standIn.post("alice", gone, 2, "edited"), QStringLiteral("#adok#|ok|%1|1").arg(gone));
         QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1,%2:3").arg(kept).arg(gone));

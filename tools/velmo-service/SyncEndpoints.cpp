@@ -127,20 +127,35 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     const QString token = request.formValue(QStringLiteral("token")).trimmed();
     if (stored && !token.isEmpty() && token != stored->token)
         return conflict(*stored);
+    const bool settles = isTrue(request.queryValue(QStringLiteral("yibu")));
+    // Whether the post carries the stored copy's fields, whatever its counter.
+    const auto carriesStoredCopy = [&fields, &stored] {
+        QStringList storedFields = stored->fields;
+        storedFields[MemoStore::SynnumField].clear();
+        QStringList postedFields = fields;
+        postedFields[MemoStore::SynnumField].clear();
+        return postedFields == storedFields;
+    };
     if (stored && !stored->deleted) {
         // A post must carry a counter above the stored one: one that is not was made without
         // having seen the stored copy, unless it carries that very copy or settles a conflict.
-        QStringList storedFields = stored->fields;
-        storedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
-        QStringList postedFields = fields;
-        postedFields[MemoStore::SynnumField] = QString::number(stored->synnum);
         // A deletion names the copy it deletes: one of another copy was made without having seen this
         // one (a request that arrived late, or after its server id was given to another memo).
-        const bool changedElsewhere =
-            synnum < stored->synnum ||
-            (synnum == stored->synnum && (deleting || postedFields != storedFields)) ||
-            (deleting && postedFields != storedFields);
-        if (changedElsewhere && !isTrue(request.queryValue(QStringLiteral("yibu"))))
+        const bool same = carriesStoredCopy();
+        const bool changedElsewhere = synnum < stored->synnum ||
+                                      (synnum == stored->synnum && (deleting || !same)) ||
+                                      (deleting && !same);
+        if (changedElsewhere && !settles)
+            return conflict(*stored);
+    }
+    if (stored && stored->deleted && !deleting && !settles) {
+        // A change brings a deleted memo back only when it was made on the copy that was deleted or a
+        // later one. One whose counter is not above that copy's was made without having seen it, as a
+        // post of a live memo would be: a request that arrived late, after a later change of its
+        // computer went up and was deleted, must not bring back the older copy.
+        const std::vector<MemoStore::Version> versions = store.versions(user, stored->serverId);
+        const int deletedCopy = versions.empty() ? 0 : versions.back().synnum;
+        if (synnum < deletedCopy || (synnum == deletedCopy && !carriesStoredCopy()))
             return conflict(*stored);
     }
     if (deleting) {
