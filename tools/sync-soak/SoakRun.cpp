@@ -699,7 +699,12 @@ bool Sequence::checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
     for (const MemoRecord& old : waiting) {
         const std::optional<MemoRecord> now = readMemo(c.db, old.id);
         if (!now) {
-            if (!old.Del && !deletedThere(sharedFields(old)))
+            // Changes that came to nothing (done and back) are no change a deletion gives way to: the
+            // row says what the copy it was in step with said, and the memo was deleted on the service.
+            const bool cameToNothing = c.base.value(old.NotebookServerId).memo == sharedFields(old) ||
+                                       c.baseOfRow.value(old.id) == sharedFields(old);
+            if (!old.Del && !deletedThere(sharedFields(old)) &&
+                !(cameToNothing && after.value(old.NotebookServerId).deleted))
                 return fail(QStringLiteral("%1: a changed memo vanished").arg(c.name));
             continue;
         }
