@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "store/Database.h"
 #include "store/RunState.h"
+#include "store/SyncRows.h"
 #include "sync/ServerRecord.h"
 
 namespace velmo {
@@ -56,11 +57,24 @@ StoreResult UnansweredUploads::answered(qint64 entry)
         return forget(entry);
     // Earlier changes of the row whose answers were lost are behind this one: whether they arrived no
     // longer matters, and the row's counter, set anew by this answer, no longer tells their time.
+    // A request of theirs may still be on its way, though, and reach a service that lost the memo: what
+    // they said stays known as a copy of the row's memo, so that such a copy is taken for one of the row
+    // (behind it) and never for a memo of its own. A row gone with this answer (its deletion confirmed)
+    // remembers them with its deletion.
     const MemoId row = find(entry)->sent.LocalId;
+    const OwnMemoRead stays = readOwnMemo(m_db, m_run.UserId, row);
+    if (!stays)
+        return stays;
     for (const Post& earlier : std::vector<Post>(m_posts.begin(), find(entry))) {
         const bool change = earlier.sent.ServerId > 0 || earlier.sent.Del;
         if (earlier.sent.LocalId != row || earlier.sent.Answered || !change)
             continue;
+        if (stays.value && !earlier.sent.Del) {
+            if (const StoreResult known =
+                    rememberLineage(m_db, m_run.UserId, row, {wireDigest(earlier.posted)});
+                !known)
+                return known;
+        }
         if (const StoreResult forgotten = forget(earlier.sent.id); !forgotten)
             return forgotten;
     }
