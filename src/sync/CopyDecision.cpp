@@ -122,6 +122,14 @@ void CopyMatcher::addDeletion(const SyncDeletion& deletion)
         m_deletedById[deletion.ServerId].push_back(deletion);
 }
 
+void CopyMatcher::addGoneRow(const SyncDeletion& deletion)
+{
+    for (const QString& earlier : deletion.Lineage) {
+        if (earlier != deletion.Digest)
+            m_deletedByDigest[earlier].push_back(deletion);
+    }
+}
+
 std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
 {
     // The newest copy the memo held that a row or a post of this computer said.
