@@ -523,7 +523,46 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
     const KnownRow known{*row.value,    base.value,
                          QString(),     m_unanswered.ownPostIn(copy, listed.id),
                          listed.digest, std::move(said.value)};
+    if (row.value->syn && !copy.deleted) {
+        // A copy the row takes as it is, that another row's memo is known to have held before what that
+        // row is in step with: the two rows are one memo (both came back after the service lost it, this
+        // one from a computer that had not seen the other's change). Like any copy nobody changed since,
+        // it is one too many; the row goes with it at the next pass.
+        const CopyDecision decision = decideKnown(known, copy);
+        if (decision == CopyDecision::Take || decision == CopyDecision::InStep) {
+            const StoreRead<bool> behind = behindAnotherRow(*row.value, copy);
+            if (!behind)
+                return behind;
+            if (behind.value)
+                m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
+        }
+    }
     return decideFor(known, copy);
+}
+
+// Whether another row's memo is known to have held the copy as it stands, and the copy holds nothing of
+// the copy that row is in step with (the row changed it since).
+StoreRead<bool> SyncSession::behindAnotherRow(const MemoRecord& carrier, const ServiceCopy& copy)
+{
+    const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, copy.digest);
+    if (!rows)
+        return StoreRead<bool>(rows, false);
+    for (const MemoId id : rows.value) {
+        if (id == carrier.id)
+            continue;
+        const OwnMemoRead other = readOwnMemo(m_db, m_run.UserId, id);
+        const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, id);
+        if (!other || !base)
+            return StoreRead<bool>(!other ? StoreResult(other) : StoreResult(base), false);
+        if (!other.value || other.value->NotebookServerId == carrier.NotebookServerId)
+            continue;
+        const QString inStep = other.value->syn ? wireDigest(*other.value)
+                               : base.value     ? wireDigest(*base.value)
+                                                : QString();
+        if (!inStep.isEmpty() && !copy.heldAt(inStep))
+            return StoreRead<bool>(StoreResult::success(), true);
+    }
+    return StoreRead<bool>(StoreResult::success(), false);
 }
 
 // Carries out what the copy means for a row that carries its server id.

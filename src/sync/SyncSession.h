@@ -165,6 +165,7 @@ private:
     StoreResult takeDownload(const ServiceCopy& copy);
     StoreResult takeKnown(const ListPlan::Download& download, const ServiceCopy& copy);
     StoreRead<QSet<QString>> knownDigests(const MemoRecord& row);
+    StoreRead<bool> behindAnotherRow(const MemoRecord& carrier, const ServiceCopy& copy);
     StoreResult insertCopy(const ServiceCopy& copy);
     StoreResult decideFor(const KnownRow& known, const ServiceCopy& copy);
     StoreResult takeUnknown(const ServiceCopy& copy);

@@ -194,6 +194,36 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b, &c}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b, &c})));
     }
 
+    // A's memo, kept from C's copy in the conflict windows and edited since, and B's older copy come back
+    // as two after the service started over; C then moves B's copy on to its own, the one A kept: A knows
+    // it for an older copy of its memo, and the memo stays once, with A's edit.
+    void copyMovedOnToOneAnotherRowHadKept()
+    {
+        Rig rig;
+        Device c{rig.service.address()};
+        c.mark = QStringLiteral("*");
+        const qint64 onA = rig.a.add(QStringLiteral("memo"));
+        QVERIFY(rig.a.syncNow() && rig.b.syncNow() && c.syncNow());
+        const qint64 onC = c.store.value(QStringLiteral("SELECT id FROM Notebook")).toLongLong();
+        c.change(onC, Device::Edit);
+        QVERIFY(c.syncNow() && rig.b.syncNow()); // B holds memo*
+        c.change(onC, Device::Edit);
+        rig.a.change(onA, Device::Edit);
+        QVERIFY(c.syncNow() && rig.a.syncNow()); // A meets memo** in the windows
+        QCOMPARE(rig.a.conflicts, 1);
+        Device::child<QPushButton>(rig.a.windows->serverWindow(), "Command1")->click();
+        rig.a.change(onA, Device::Edit);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo**+"});
+        QVERIFY(rig.memos().reset());
+        QVERIFY(rig.b.syncNow() && rig.a.syncNow() && c.syncNow());
+        QCOMPARE(rig.serverTitles(), (QStringList{"memo**", "memo**+"}));
+        for (int round = 0; round < 2; ++round)
+            QVERIFY(rig.a.syncNow() && rig.b.syncNow() && c.syncNow());
+        QCOMPARE(rig.serverTitles(), QStringList{"memo**+"});
+        QVERIFY2(rig.apart({&rig.a, &rig.b, &c}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b, &c})));
+    }
+
     // A memo comes down while the disk refuses the writes after its row's: nothing of it stays half
     // stored. The service then starts over and gives the memo's server id to another memo: the edit
     // made here meanwhile overwrites nothing, and goes up as its own memo.
