@@ -268,6 +268,7 @@ private:
     void forgetStaleBases(size_t service);
     bool checkEnd();
     bool madeFrom(const QString& newer, const QString& older) const;
+    bool surelyMadeFrom(const QString& newer, const QString& older) const;
     void noteShown(const Computer& c, const ConflictRecord& server);
 
     quint32 m_seed;
@@ -453,6 +454,25 @@ bool Sequence::madeFrom(const QString& newer, const QString& older) const
         }
     }
     return false;
+}
+
+// Whether `newer` was surely made from the copy that says `older`. Copies are known here by what they say:
+// a change and its undoing (marked done, then in progress again) make a text both the parent and the child
+// of the copy between. Another computer's change that brings that text back (marking the copy between
+// done) is a sibling of what was made from the copy between, not its ancestor: after a service lost memos
+// the two come back as two memos like any copies changed apart (README), and nothing here tells that copy
+// from the text's first time.
+bool Sequence::surelyMadeFrom(const QString& newer, const QString& older) const
+{
+    if (!madeFrom(newer, older))
+        return false;
+    for (auto it = m_parents.constBegin(); it != m_parents.constEnd(); ++it) {
+        const QString& between = it.key();
+        if (between != older && madeFrom(between, older) && madeFrom(older, between) &&
+            madeFrom(newer, between))
+            return false;
+    }
+    return true;
 }
 
 QHash<qint64, ServerCopy> Sequence::copiesOf(size_t service, const QString& user)
@@ -1008,11 +1028,11 @@ bool Sequence::checkEnd()
                 }
                 // After the service lost memos, copies changed apart on two computers since the last copy
                 // both knew come back as two memos: nothing tells them for one (README). Any other pair
-                // (the same, or one made from the other) is one memo twice.
+                // (the same, or one surely made from the other) is one memo twice.
                 bool apart = m_serviceLost && both.size() == 2;
                 for (int i = 0; apart && i < both.size(); ++i) {
                     for (int j = 0; apart && j < both.size(); ++j)
-                        apart = i == j || (both[i] != both[j] && !madeFrom(both[i], both[j]));
+                        apart = i == j || (both[i] != both[j] && !surelyMadeFrom(both[i], both[j]));
                 }
                 if (!apart)
                     return fail(
