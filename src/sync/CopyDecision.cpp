@@ -130,6 +130,16 @@ void CopyMatcher::addGoneRow(const SyncDeletion& deletion)
     }
 }
 
+bool CopyMatcher::deletedAs(const ServiceCopy& copy) const
+{
+    const auto same = m_deletedByDigest.constFind(copy.digest);
+    if (same == m_deletedByDigest.constEnd())
+        return false;
+    return std::none_of(same->begin(), same->end(), [&copy](const SyncDeletion& deletion) {
+        return copy.digest != deletion.Digest && copy.heldAt(deletion.Digest).has_value();
+    });
+}
+
 std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
 {
     // The newest copy the memo held that a row or a post of this computer said.
@@ -162,7 +172,7 @@ std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
     // since, it stays.
     if (const auto same = m_deletedByDigest.constFind(copy.digest); same != m_deletedByDigest.constEnd()) {
         CopyMatch match;
-        match.kind = CopyMatch::Kind::Deleted;
+        match.kind = deletedAs(copy) ? CopyMatch::Kind::Deleted : CopyMatch::Kind::Revived;
         match.deletion = same->front();
         return match;
     }

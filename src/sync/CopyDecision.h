@@ -117,7 +117,9 @@ public:
 
     std::optional<CopyMatch> match(const ServiceCopy& copy) const;
     // Whether a memo deleted here said this (as it was then, or before).
-    bool deletedAs(const QString& digest) const { return m_deletedByDigest.contains(digest); }
+    // A copy that held the deleted copy and changed since (back to an older text, say) is a change the
+    // deletion had not seen: not deleted as it is.
+    bool deletedAs(const ServiceCopy& copy) const;
 
 private:
     struct Said

@@ -801,7 +801,7 @@ StoreResult SyncSession::resolveCandidates()
             for (const RowCandidate& candidate : candidates) {
                 if (candidate.copy.deleted)
                     continue;
-                if (m_matcher.deletedAs(candidate.copy.digest)) {
+                if (m_matcher.deletedAs(candidate.copy)) {
                     m_retractions.push_back({candidate.copy.serverId, candidate.copy.memo, std::nullopt});
                 } else if (const StoreResult stored = insertCopy(candidate.copy); !stored) {
                     return stored;

@@ -143,6 +143,37 @@ private slots:
                  decision);
     }
 
+    void matchDeleted_data()
+    {
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<QStringList>("before"); // what it said before, oldest first
+        QTest::addColumn<bool>("deleted");       // its deletion goes up again
+        QTest::newRow("as it was deleted") << "b" << QStringList{"a"} << true;
+        QTest::newRow("as it was before") << "a" << QStringList{} << true;
+        QTest::newRow("changed since") << "c" << QStringList{"a", "b"} << false;
+        QTest::newRow("changed back since") << "a" << QStringList{"a", "b"} << false;
+    }
+
+    // A copy of a memo deleted here (it said "b", and "a" before): as it was, it goes again; one that
+    // held the deleted copy and changed since is a change the deletion had not seen.
+    void matchDeleted()
+    {
+        QFETCH(QString, copy);
+        QFETCH(QStringList, before);
+        QFETCH(bool, deleted);
+        SyncDeletion deletion;
+        deletion.id = 1;
+        deletion.Digest = wireDigest(copyOf(QStringLiteral("b")));
+        deletion.Lineage = {wireDigest(copyOf(QStringLiteral("a")))};
+        CopyMatcher matcher;
+        matcher.addDeletion(deletion);
+        const ServiceCopy listed = serviceCopy(9, copy, int(before.size()) + 1, before);
+        const std::optional<CopyMatch> match = matcher.match(listed);
+        QVERIFY(match);
+        QCOMPARE(match->kind == CopyMatch::Kind::Deleted, deleted);
+        QCOMPARE(matcher.deletedAs(listed), deleted);
+    }
+
     void resolveCopies_data()
     {
         QTest::addColumn<bool>("gone");          // the row is gone (deleted here)
