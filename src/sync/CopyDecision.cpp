@@ -122,21 +122,25 @@ void CopyMatcher::addDeletion(const SyncDeletion& deletion)
         m_deletedById[deletion.ServerId].push_back(deletion);
 }
 
-void CopyMatcher::addGoneRow(const SyncDeletion& deletion)
-{
-    for (const QString& earlier : deletion.Lineage) {
-        if (earlier != deletion.Digest)
-            m_deletedByDigest[earlier].push_back(deletion);
-    }
-}
-
 bool CopyMatcher::deletedAs(const ServiceCopy& copy) const
 {
     const auto same = m_deletedByDigest.constFind(copy.digest);
     if (same == m_deletedByDigest.constEnd())
         return false;
+    // Said what it says now, then what the deleted copy said, and now this again: changed back after
+    // the deleted copy. What the deleting computer knew it to say before that is no such change.
     return std::none_of(same->begin(), same->end(), [&copy](const SyncDeletion& deletion) {
-        return copy.digest != deletion.Digest && copy.heldAt(deletion.Digest).has_value();
+        if (copy.digest == deletion.Digest)
+            return false;
+        bool saidFirst = false;
+        bool thenDeleted = false;
+        for (const CopyVersion& version : copy.versions) {
+            if (version.synnum >= copy.memo.synnum)
+                break;
+            saidFirst = saidFirst || version.digest == copy.digest;
+            thenDeleted = thenDeleted || (saidFirst && version.digest == deletion.Digest);
+        }
+        return thenDeleted;
     });
 }
 

@@ -109,11 +109,6 @@ public:
     // A post whose answer is not settled, as posted.
     void addPost(const SentUpload& sent, const MemoRecord& posted);
     void addDeletion(const SyncDeletion& deletion);
-    // A row that went after the matcher was filled (its copy was deleted elsewhere): a copy that says
-    // what its memo said before that copy is behind the deletion. What the deleted copy said is not
-    // matched: another copy that says it may be where the memo lives on (the deleted one was one too
-    // many).
-    void addGoneRow(const SyncDeletion& deletion);
 
     std::optional<CopyMatch> match(const ServiceCopy& copy) const;
     // Whether a memo deleted here said this (as it was then, or before).

@@ -661,14 +661,7 @@ StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, co
     gone.Lineage = QStringList(known.value.begin(), known.value.end());
     gone.Lineage.sort();
     gone.DeletedAt = Clock::currentDateTime();
-    const StoreResult remembered = rememberDeletion(m_db, m_run.UserId, gone);
-    if (remembered && m_stage == Stage::Downloading) {
-        // The row's lineage goes with the row: a copy that comes down later in this pass and says what the
-        // memo said before is still known for one of it.
-        gone.id = remembered.insertId;
-        m_matcher.addGoneRow(gone);
-    }
-    return remembered;
+    return rememberDeletion(m_db, m_run.UserId, gone);
 }
 
 // A copy no row carries.

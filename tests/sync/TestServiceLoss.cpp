@@ -156,44 +156,6 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
     }
 
-    // B changed C's memo; A knows the memo only from after the service started over once. After it
-    // starts over again, A and B send the memo again at once, and A's copy makes B's one too many; C,
-    // which missed B's change, sends the memo as it was before it. B, the one computer that knows that
-    // copy for an older one, learns that its own copy went in the pass that brings C's: C's goes too, and
-    // the memo stays once, with the change.
-    void olderCopyAfterOwnCopyWentAsOneTooMany()
-    {
-        Rig rig;
-        Device c{rig.service.address()};
-        c.add(QStringLiteral("memo"));
-        QVERIFY(c.syncNow() && rig.b.syncNow());
-        rig.b.change(rig.b.store.value(QStringLiteral("SELECT id FROM Notebook")).toLongLong(), Device::Edit);
-        QVERIFY(rig.b.syncNow());
-        QVERIFY(rig.memos().reset());
-        QVERIFY(rig.b.syncNow() && rig.b.syncNow() && rig.a.syncNow());
-        QVERIFY(rig.memos().reset());
-        // A's copy is held on the way and reaches the service just before B's: B's list named neither.
-        rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
-        rig.a.syncNow();
-        rig.service.clearFault();
-        bool released = false;
-        QObject::connect(&rig.service.service(), &standin::ServiceStandIn::requestReceived,
-                         &rig.service.service(), [&](const standin::StandInRequest& request) {
-                             if (!released && request.method == "POST") {
-                                 released = true;
-                                 rig.service.service().releaseHeld();
-                             }
-                         });
-        QVERIFY(rig.b.syncNow() && released);
-        QVERIFY(rig.a.syncNow()); // B's copy is one too many
-        QVERIFY(c.syncNow());     // C's older copy goes up as a memo of its own
-        QCOMPARE(rig.serverTitles(), (QStringList{"memo", "memo-"}));
-        for (int round = 0; round < 2; ++round)
-            QVERIFY(rig.b.syncNow() && c.syncNow() && rig.a.syncNow());
-        QCOMPARE(rig.serverTitles(), QStringList{"memo-"});
-        QVERIFY2(rig.apart({&rig.a, &rig.b, &c}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b, &c})));
-    }
-
     // A's memo, kept from C's copy in the conflict windows and edited since, and B's older copy come back
     // as two after the service started over; C then moves B's copy on to its own, the one A kept: A knows
     // it for an older copy of its memo, and the memo stays once, with A's edit.
