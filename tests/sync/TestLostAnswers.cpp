@@ -73,8 +73,10 @@ private slots:
     void lateUploadOfAnOlderCopy_data()
     {
         QTest::addColumn<bool>("deleted"); // B deletes A's newer copy before the old upload arrives
-        QTest::newRow("memo live") << false;
-        QTest::newRow("memo deleted") << true;
+        QTest::addColumn<bool>("changed"); // A changes the memo again before its next pass
+        QTest::newRow("memo live") << false << true;
+        QTest::newRow("memo deleted") << true << true;
+        QTest::newRow("memo deleted as the late upload says") << true << false;
     }
 
     // An upload that reaches the service long after A gave up on it, when A's newer change of the memo
@@ -82,6 +84,7 @@ private slots:
     void lateUploadOfAnOlderCopy()
     {
         QFETCH(bool, deleted);
+        QFETCH(bool, changed);
         Rig rig;
         qint64 onA = 0, onB = 0;
         QVERIFY(rig.shareOne(onA, onB, rig.a.store.distinctMemo(2)));
@@ -89,7 +92,8 @@ private slots:
         rig.service.failNext(Fault::HoldRequest, -1, QStringLiteral("/api/Syn.asp"));
         QVERIFY(rig.a.syncNow() && rig.a.sync.lastTransferFailed());
         rig.service.clearFault();
-        rig.a.change(onA, Device::StopRinging);
+        if (changed)
+            rig.a.change(onA, Device::StopRinging);
         QVERIFY(rig.a.syncNow() && rig.b.syncNow());
         const MemoRecord newer = Device::shared(rig.a.row(onA));
         if (deleted) {

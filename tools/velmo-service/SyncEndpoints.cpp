@@ -150,12 +150,12 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     }
     if (stored && stored->deleted && !deleting && !settles) {
         // A change brings a deleted memo back only when it was made on the copy that was deleted or a
-        // later one. One whose counter is not above that copy's was made without having seen it, as a
-        // post of a live memo would be: a request that arrived late, after a later change of its
-        // computer went up and was deleted, must not bring back the older copy.
+        // later one. One whose counter is not above that copy's was made without having seen it, or is
+        // that very copy again: a request that arrived late, after a later change of its computer went
+        // up and was deleted, or the deleted copy itself sent once more, must not bring it back.
         const std::vector<MemoStore::Version> versions = store.versions(user, stored->serverId);
         const int deletedCopy = versions.empty() ? 0 : versions.back().synnum;
-        if (synnum < deletedCopy || (synnum == deletedCopy && !carriesStoredCopy()))
+        if (synnum <= deletedCopy)
             return conflict(*stored);
     }
     if (deleting) {
