@@ -152,6 +152,7 @@ private slots:
         QTest::newRow("as it was before") << "a" << QStringList{} << true;
         QTest::newRow("changed since") << "c" << QStringList{"a", "b"} << false;
         QTest::newRow("changed back since") << "a" << QStringList{"a", "b"} << false;
+        QTest::newRow("a late copy of what it said before") << "a" << QStringList{"b"} << true;
     }
 
     // A copy of a memo deleted here (it said "b", and "a" before): as it was, it goes again; one that
