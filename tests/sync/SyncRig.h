@@ -68,12 +68,12 @@ struct Device
     }
     bool windowsGone() const { return !windows->localWindow() && !windows->serverWindow(); }
 
-    // Runs a pass to its end.
+    // Runs a pass to its end (a sanitizer build under load takes seconds over a memo of megabytes).
     bool run(void (SyncSession::*pass)())
     {
         QSignalSpy finished(&sync, &SyncSession::passFinished);
         (sync.*pass)();
-        return !finished.isEmpty() || finished.wait(8000);
+        return !finished.isEmpty() || finished.wait(30000);
     }
     bool syncNow() { return run(&SyncSession::SyncData); }
     bool uploadNow() { return run(&SyncSession::UploadData); }
@@ -137,7 +137,7 @@ struct Device
         restarted.setServiceAddress(address);
         QSignalSpy finished(&restarted, &SyncSession::passFinished);
         restarted.SyncData();
-        return finished.wait(8000);
+        return finished.wait(30000);
     }
     qint64 unsynced() const
     {
