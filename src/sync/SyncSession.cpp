@@ -21,6 +21,12 @@ namespace velmo {
 
 namespace {
 
+// What the row was last in step with: itself when nothing waits, else its copy last in step, if known.
+QString inStepDigest(const MemoRecord& row, const std::optional<MemoRecord>& base)
+{
+    return row.syn ? wireDigest(row) : base ? wireDigest(*base) : QString();
+}
+
 // How long a request waits for the channel while another user of it has it.
 constexpr int ChannelRetryMs = 100;
 
@@ -556,9 +562,7 @@ StoreRead<bool> SyncSession::behindAnotherRow(const MemoRecord& carrier, const S
             return StoreRead<bool>(!other ? StoreResult(other) : StoreResult(base), false);
         if (!other.value || other.value->NotebookServerId == carrier.NotebookServerId)
             continue;
-        const QString inStep = other.value->syn ? wireDigest(*other.value)
-                               : base.value     ? wireDigest(*base.value)
-                                                : QString();
+        const QString inStep = inStepDigest(*other.value, base.value);
         if (!inStep.isEmpty() && !copy.heldAt(inStep))
             return StoreRead<bool>(StoreResult::success(), true);
     }
@@ -813,7 +817,7 @@ StoreResult SyncSession::resolveCandidates()
                 return !known ? StoreResult(known) : StoreResult(kept);
             view.known = std::move(known.value);
             base = kept.value;
-            view.inStep = row.value->syn ? wireDigest(*row.value) : base ? wireDigest(*base) : QString();
+            view.inStep = inStepDigest(*row.value, base);
             const qint64 carried = row.value->NotebookServerId;
             if (carried > 0) {
                 const bool live = m_plan.isLive(carried);
