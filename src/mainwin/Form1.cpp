@@ -73,7 +73,8 @@ QString unchangedText(MemoChange::Kind kind, bool noneChosen)
 }
 
 // The list a change leads to: every memo in progress (false) or every done memo (true); none when
-// the list shown follows the change wherever it is.
+// the list shown follows the change wherever it is (a download, which the user did not start, and
+// the clearing of a node).
 std::optional<bool> listAfter(MemoChange::Kind kind)
 {
     switch (kind) {
@@ -81,6 +82,8 @@ std::optional<bool> listAfter(MemoChange::Kind kind)
     case MemoChange::Kind::Edited:
     case MemoChange::Kind::MarkedDone:
     case MemoChange::Kind::Deleted:
+    case MemoChange::Kind::RingAction:
+    case MemoChange::Kind::Settled:
         return false;
     case MemoChange::Kind::MarkedInProgress:
         return true;
@@ -208,6 +211,7 @@ void Form1::buildViews(QWidget* client)
             [this](QTreeWidgetItem* item) { TreeView1_NodeClick(item); });
     connect(m_tree, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& position) { TreeView1_MouseUp(Qt::RightButton, position); });
+    m_tree->installEventFilter(this);
 
     m_listModel = new MemoListModel(this);
     m_list = new QTreeView(client);
@@ -516,6 +520,7 @@ void Form1::TreeView1_NodeClick(QTreeWidgetItem* Node)
     if (!node)
         return;
     m_rememberedKind = MemoNode::kindOf(text);
+    m_rememberedNode = *node;
     ReadNotes(*node);
 }
 
@@ -523,27 +528,20 @@ void Form1::TreeView1_MouseUp(Qt::MouseButton Button, const QPoint& position)
 {
     if (Button != Qt::RightButton)
         return;
-    // The menu acts on the node under the pointer, which becomes the chosen node first.
+    // A right click on a node is a click on it: the menu acts on the node the user points at.
+    // Elsewhere the menu acts on the node clicked last.
     if (QTreeWidgetItem* item = m_tree->itemAt(position)) {
         m_tree->setCurrentItem(item);
         TreeView1_NodeClick(item);
     }
-    m_menus.clearCategory->setEnabled(chosenTreeNode().has_value());
+    m_menus.clearCategory->setEnabled(m_rememberedNode.has_value());
     m_menus.tree->popup(m_tree->viewport()->mapToGlobal(position));
-}
-
-std::optional<MemoNode> Form1::chosenTreeNode() const
-{
-    const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
-    if (selected.isEmpty())
-        return std::nullopt;
-    const QTreeWidgetItem* item = selected.first();
-    return MemoNode::fromCaption(item->text(0), item->parent() ? item->parent()->text(0) : QString());
 }
 
 void Form1::Menu_ShanchuGaileiBeiwang_Click()
 {
-    const auto node = chosenTreeNode();
+    // Only a node click chooses what is cleared; before the first one nothing is.
+    const std::optional<MemoNode> node = m_rememberedNode;
     if (!node)
         return;
     QPointer<Form1> self(this);
@@ -614,15 +612,15 @@ void Form1::Readdone()
 
 void Form1::updateList(const MemoChange& change)
 {
-    // A save and the list commands lead to the list of every memo in progress, or of every done
-    // memo after memos were marked in progress: shown anew, and chosen in the tree, unless it is
-    // the list shown already. Other changes follow in the list shown, whichever it is.
+    // A save, the list commands, a reminder window's action and a settled conflict lead to the list
+    // of every memo in progress, or of every done memo after memos were marked in progress: shown
+    // anew unless it is the list shown already. Other changes follow in the list shown, whichever
+    // it is.
     const std::optional<bool> leadsTo = listAfter(change.kind);
     const bool doneList = leadsTo.value_or(change.kind == MemoChange::Kind::MarkedInProgress);
     if (!m_listModel->isShowing() || (leadsTo && !m_listModel->showsNode(*leadsTo, 0))) {
+        // The tree keeps the node the user clicked: it is the one the tree's commands act on.
         ReadNotes(MemoNode{doneList, 0});
-        if (QTreeWidgetItem* root = m_tree->topLevelItem(doneList ? 1 : 0))
-            m_tree->setCurrentItem(root);
         return;
     }
     // The list keeps its memos, its selection and the memo at the top of its view; it stays at
@@ -754,6 +752,15 @@ void Form1::changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, Me
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        // A node the user moves to with the keys is clicked, as one moved to with the mouse: the
+        // node highlighted is the one the tree's commands act on.
+        QTreeWidgetItem* before = m_tree->currentItem();
+        static_cast<QObject*>(m_tree)->event(event);
+        if (QTreeWidgetItem* now = m_tree->currentItem(); now && now != before)
+            TreeView1_NodeClick(now);
+        return true;
+    }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -116,11 +116,12 @@ public:
     void ReadCount();
     void TreeView1_Setup();
     // Views brought up to date after a change of memos (see MemoRefresh.h for the order). A save, a
-    // delete and marking done show the list of every memo in progress, marking in progress that of
-    // every done memo (ReadUndo, Readdone), with its root chosen in the tree; when that list is the
-    // one shown, or after other changes, the list shown keeps its filter, its selection and its
-    // place while the changed memos come, go or take their new texts. The tree keeps its nodes and
-    // their expansion, and takes the new counts.
+    // delete, marking done, a reminder window's action and a settled conflict show the list of
+    // every memo in progress, marking in progress that of every done memo (ReadUndo, Readdone);
+    // when that list is the one shown, or after other changes (a download, a cleared node), the
+    // list shown keeps its filter, its selection and its place while the changed memos come, go or
+    // take their new texts. The tree keeps its nodes, their expansion and the node last clicked,
+    // and takes the new counts.
     void updateList(const MemoChange& change);
     void updateTreeCaptions();
     // Fills the list with the user's memos that hold the keyword: zone 1 in title or content,
@@ -170,7 +171,7 @@ public slots:
     void menu_done_Click();
     void menu_doing_Click();
     void menu_del_Click();
-    // Tree command: marks deleted every memo of the chosen node, after a question.
+    // Tree command: marks deleted every memo of the node clicked last, after a question.
     void Menu_ShanchuGaileiBeiwang_Click();
     // Marks the notice on show read and opens its page.
     void Menu_Gonggao_Click();
@@ -222,7 +223,6 @@ private:
     void showRows(const MemoListQueries::Filter& filter);
     void ClearCategory(const MemoNode& node);
     void changeSelected(MemoSetter setter, const std::vector<MemoId>& ids, MemoChange::Kind kind);
-    std::optional<MemoNode> chosenTreeNode() const;
     void openMemo(std::optional<MemoId> id);
     void hideToTray();
     void playSound(const QString& fileName);
@@ -241,6 +241,8 @@ private:
     bool m_placed = false;
     bool m_quitting = false;
     QString m_rememberedKind;
+    // The node last clicked in the tree, which 清空该类备忘 clears; nothing else sets it.
+    std::optional<MemoNode> m_rememberedNode;
     CategoryCounts m_counts;
     QList<QIcon> m_imageList;
 

@@ -6,7 +6,13 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 
+#include "editor/EditorWindows.h"
+#include "editor/Form_Add.h"
+#include "mainwin/EditorLink.h"
 #include "store/Memo.h"
+
+#include <QLineEdit>
+#include <QPushButton>
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
@@ -87,10 +93,10 @@ private slots:
         f.form->findChild<QAction*>("menu_done")->trigger();
         QVERIFY(f.store.memo(s.lifeA)->Done);
         QCOMPARE(f.store.memo(s.lifeA)->synnum, 2);
-        // Every memo in progress is shown, its root chosen in the tree, without the memos done; the
-        // counts move across.
+        // Every memo in progress is shown, without the memos done; the tree keeps the node clicked,
+        // and the counts move across.
         QCOMPARE(f.listTitles(), QStringList({"life c", "work"}));
-        QCOMPARE(f.tree()->currentItem(), f.treeItem("进行中备忘", false));
+        QCOMPARE(f.tree()->currentItem(), f.treeItem("生活备忘", false));
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(3)");
         QCOMPARE(f.dueScans, 1);
         QVERIFY(f.uploadArmed());
@@ -191,7 +197,7 @@ private slots:
         if (command == QStringLiteral("menu_doing"))
             f.form->Readdone();
         if (command == QStringLiteral("Menu_ShanchuGaileiBeiwang"))
-            f.tree()->setCurrentItem(f.treeItem(chosen.first(), false));
+            f.form->TreeView1_NodeClick(f.treeItem(chosen.first(), false));
         else
             f.selectTitles(chosen);
         f.form->findChild<QAction*>(command)->trigger();
@@ -348,7 +354,7 @@ private slots:
         load(f);
         QCOMPARE(f.treeItem(QStringLiteral("其它备忘"), false)->text(0), QStringLiteral("其它备忘(2)"));
         if (command == QStringLiteral("Menu_ShanchuGaileiBeiwang")) {
-            f.tree()->setCurrentItem(f.treeItem(chosen, false));
+            f.form->TreeView1_NodeClick(f.treeItem(chosen, false));
         } else {
             command == QStringLiteral("menu_doing") ? f.form->Readdone() : f.form->ReadUndo();
             f.selectTitles({chosen});
@@ -362,16 +368,78 @@ private slots:
                  captions);
     }
 
+    // 清空该类备忘 clears the node the user clicked last, whatever list a save or a list command
+    // showed since, and whichever node the tree highlights; a node reached with the keys is clicked.
+    void clearingTakesTheNodeClickedLast_data()
+    {
+        QTest::addColumn<QString>("change"); // what the user does after clicking 已完成 > 工作任务
+        QTest::addColumn<QStringList>("deleted"); // the memos marked deleted by the clear
+        const QStringList doneWork{"done work", "done work 2"};
+        QTest::newRow("new memo saved") << "save" << doneWork;
+        QTest::newRow("标记为完成 from a search") << "menu_done" << doneWork;
+        QTest::newRow("删除选中 from a search") << "menu_del" << doneWork + QStringList{"life b"};
+        QTest::newRow("标记为进行") << "menu_doing" << QStringList{"done work"};
+        QTest::newRow("down a node with the keys") << "key down" << QStringList{"done study"};
+    }
+    void clearingTakesTheNodeClickedLast()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, deleted);
+        MainWindowFixture f;
+        addSamples(f);
+        f.addMemo("done work 2", 2, true);
+        f.addMemo("done study", 3, true);
+        EditorWindows editors(
+            EditorServices{f.store.db(), f.store.runState(), f.boxes, f.form->controller()});
+        connectEditors(*f.form, editors);
+        load(f);
+        f.form->show();
+        f.tree()->topLevelItem(1)->setExpanded(true);
+        QTest::mouseClick(f.tree()->viewport(), Qt::LeftButton, {},
+                          f.tree()->visualItemRect(f.treeItem("工作任务", true)).center());
+        QCOMPARE(f.listTitles(), QStringList({"done work 2", "done work"}));
+
+        if (change == QStringLiteral("save")) {
+            f.form->Button_Click(0);
+            QVERIFY(editors.addWindow());
+            editors.addWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("new work");
+            editors.addWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        } else if (change == QStringLiteral("key down")) {
+            f.tree()->setFocus();
+            QTest::keyClick(f.tree(), Qt::Key_Down);
+        } else {
+            const bool doing = change == QStringLiteral("menu_doing");
+            if (!doing)
+                f.form->SearchData(change == QStringLiteral("menu_done") ? "life a" : "life b", 2);
+            f.selectTitles({doing                                   ? "done work 2"
+                            : change == QStringLiteral("menu_done") ? "life a"
+                                                                    : "life b"});
+            f.form->findChild<QAction*>(change)->trigger();
+            if (change == QStringLiteral("menu_del"))
+                QVERIFY(f.boxes.answer(true));
+        }
+        // A right click on blank space in the tree, then 清空该类备忘 and 是.
+        f.form->TreeView1_MouseUp(Qt::RightButton, QPoint(2, f.tree()->viewport()->height() - 2));
+        f.form->findChild<QMenu*>("TreeViewMenu")->hide();
+        QVERIFY(f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->isEnabled());
+        f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->trigger();
+        QVERIFY(f.boxes.answer(true));
+        QStringList gone;
+        for (const MemoRecord& memo :
+             readMemos(f.store.db(), QStringLiteral("SELECT * FROM Notebook WHERE Del ORDER BY title")).value)
+            gone << memo.title;
+        QCOMPARE(gone, deleted);
+    }
+
     void clearingACategoryTakesTheChosenNode()
     {
         MainWindowFixture f;
         const Sample s = addSamples(f);
         const qint64 doneLife2 = f.addMemo("done life 2", 1, true);
         load(f);
-        f.form->TreeView1_NodeClick(f.treeItem("进行中备忘", false));
+        // Before any node is clicked, a node chosen otherwise is not cleared: a right click on empty
+        // space offers no clearing.
         f.tree()->setCurrentItem(f.treeItem("进行中备忘", false));
-        // Rebuilding the tree forgets the choice: a right click on empty space offers no clearing.
-        f.form->TreeView1_Setup();
         f.form->TreeView1_MouseUp(Qt::RightButton, QPoint(2, f.tree()->viewport()->height() - 2));
         QVERIFY(!f.form->findChild<QAction*>("Menu_ShanchuGaileiBeiwang")->isEnabled());
         f.form->findChild<QMenu*>("TreeViewMenu")->hide();
@@ -398,8 +466,9 @@ private slots:
         QCOMPARE(f.treeItem("生活备忘", true)->text(0), "生活备忘(0)");
         QCOMPARE(f.tree()->topLevelItem(1)->text(0), "已完成备忘(1)");
 
-        // A chosen root clears its whole side.
-        f.tree()->setCurrentItem(f.treeItem("进行中备忘", false));
+        // A root clicked clears its whole side, also after the tree was built anew.
+        f.form->TreeView1_NodeClick(f.treeItem("进行中备忘", false));
+        f.form->TreeView1_Setup();
         f.form->Menu_ShanchuGaileiBeiwang_Click();
         QVERIFY(f.boxes.answer(true));
         QVERIFY(f.store.memo(s.lifeA)->Del);

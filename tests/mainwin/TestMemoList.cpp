@@ -10,8 +10,13 @@
 #include "editor/Form_Edit.h"
 #include "mainwin/EditorLink.h"
 #include "mainwin/FindDialog.h"
+#include "mainwin/MainController.h"
+#include "platform/Clock.h"
 #include "platform/Md5.h"
+#include "reminders/Form_Ring.h"
+#include "reminders/Reminders.h"
 #include "store/Database.h"
+#include "store/DbText.h"
 #include "sync/ServerRecord.h"
 #include "sync/SyncSession.h"
 #include "velmo-service/MemoStore.h"
@@ -25,6 +30,8 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
+
+#include <map>
 
 using namespace velmo;
 using velmo::test::MainWindowFixture;
@@ -90,6 +97,21 @@ void pageDownPast(QTreeView* list, int row)
     for (int page = 0; page < 300 && list->indexAt(QPoint(1, 1)).row() <= row; ++page)
         QTest::keyClick(list, Qt::Key_PageDown);
     QVERIFY(list->indexAt(QPoint(1, 1)).row() > row);
+}
+
+// Puts a memo with this title on the service for the window's user, and runs 手动同步 until the
+// pass is over; false when it did not end.
+bool syncOneMemoDown(test::ServiceFixture& service, MainWindowFixture& f, const QString& title)
+{
+    const QString password = QStringLiteral("secret1");
+    service.addAccount(f.store.runState().UserId, password);
+    f.store.runState().PassHash = MD5_16(password);
+    MemoRecord there = f.store.sampleMemo(title);
+    standin::MemoStore::of(service.service())
+        ->add(there.userid, ServerRecordText(there).split(RecordFieldSeparator), 1);
+    QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
+    f.form->findChild<QAction*>(QStringLiteral("menu_shoudongtongbu"))->trigger();
+    return passes.wait(20000);
 }
 
 // Clicks a tree node as a user does.
@@ -219,15 +241,7 @@ private slots:
             QCOMPARE(cell(list, top + 2, MemoCells::HiddenIdColumn), QString::number(chosen[1] - 1));
         } else {
             // A memo that came down joins the list at its top, above the view.
-            const QString password = QStringLiteral("secret1");
-            service.addAccount(f.store.runState().UserId, password);
-            f.store.runState().PassHash = MD5_16(password);
-            MemoRecord there = f.store.sampleMemo(QStringLiteral("came down"));
-            standin::MemoStore::of(service.service())
-                ->add(there.userid, ServerRecordText(there).split(RecordFieldSeparator), 1);
-            QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
-            f.form->findChild<QAction*>(QStringLiteral("menu_shoudongtongbu"))->trigger();
-            QVERIFY(passes.wait(20000));
+            QVERIFY(syncOneMemoDown(service, f, QStringLiteral("came down")));
             rowsAfter += 1;
             QCOMPARE(cell(list, 0, MemoCells::TitleColumn), "came down");
         }
@@ -236,9 +250,39 @@ private slots:
         QCOMPARE(topMemo(list), topBefore);
     }
 
+    // A memo that came down above the top of a list viewed at its top is seen: the view stays at the
+    // top; the chosen memo stays chosen.
+    void aMemoThatCameDownAboveTheTopIsSeen_data()
+    {
+        QTest::addColumn<bool>("sorted"); // by title, ascending
+        QTest::newRow("newest first") << false;
+        QTest::newRow("by title") << true;
+    }
+    void aMemoThatCameDownAboveTheTopIsSeen()
+    {
+        QFETCH(bool, sorted);
+        test::ServiceFixture service;
+        MainWindowFixture f(false, true, service.baseUrl());
+        addMemos(f, 300);
+        Rig rig(f);
+        QTreeView* list = f.list();
+        if (sorted) {
+            clickHeader(list, MemoCells::TitleColumn);
+            clickHeader(list, MemoCells::TitleColumn);
+        }
+        clickRow(list, 2);
+        const std::vector<MemoId> chosen = f.form->selectedMemoIds();
+        QVERIFY(syncOneMemoDown(service, f, QStringLiteral("a memo that came down")));
+        QCOMPARE(list->model()->rowCount(), 301);
+        QCOMPARE(list->verticalScrollBar()->value(), 0);
+        QCOMPARE(cell(list, list->indexAt(QPoint(1, 1)).row(), MemoCells::TitleColumn),
+                 "a memo that came down");
+        QCOMPARE(f.form->selectedMemoIds(), chosen);
+    }
+
     // A save, 标记为完成 and 删除选中 show the list of every memo in progress, 标记为进行 that of
-    // every done memo: opened at its top, where a new memo is in view, and chosen in the tree. The
-    // list shown already keeps its place.
+    // every done memo: opened at its top, where a new memo is in view; the tree keeps the node the
+    // user clicked. The list shown already keeps its place.
     void aSaveOrCommandShowsTheListItLeadsTo_data()
     {
         QTest::addColumn<QString>("shown"); // "in progress", "done", a category, or "search"
@@ -281,6 +325,7 @@ private slots:
                          : shown == QLatin1String("done") ? f.treeItem(QStringLiteral("已完成备忘"), true)
                                                           : f.treeItem(shown, false));
         }
+        QTreeWidgetItem* const clicked = f.tree()->currentItem();
         pageDownPast(list, 150);
         // The memo to change, past the first screen: a done one for 标记为进行 and for the edit on
         // the done list, else one in progress.
@@ -314,7 +359,7 @@ private slots:
                 QVERIFY(f.boxes.answer(true));
         }
         QVERIFY(f.form->listModel().showsNode(doneList, 0));
-        QCOMPARE(f.tree()->currentItem(), f.tree()->topLevelItem(doneList ? 1 : 0));
+        QCOMPARE(f.tree()->currentItem(), clicked);
         if (shown == QLatin1String(doneList ? "done" : "in progress")) {
             QCOMPARE(topMemo(list), topBefore);
             return;
@@ -331,6 +376,60 @@ private slots:
         QCOMPARE(first, saved ? QStringLiteral("saved") : newest);
         // A memo marked or deleted has left the list shown.
         QCOMPARE(id && f.form->listModel().rowOf(*id), change == QLatin1String("edit"));
+    }
+
+    // A reminder window's action and a settled conflict show the list of every memo in progress, as
+    // a save does, whatever list was shown; memos that came down follow in the list shown.
+    void otherWindowsShowTheListInProgress_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("switches");
+        QTest::newRow("标记完成") << "done" << true;
+        QTest::newRow("推迟提醒") << "snooze" << true;
+        QTest::newRow("停止提醒") << "stop" << true;
+        QTest::newRow("删除") << "delete" << true;
+        QTest::newRow("conflict settled") << "settled" << true;
+        QTest::newRow("came down") << "downloaded" << false;
+    }
+    void otherWindowsShowTheListInProgress()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, switches);
+        MainWindowFixture f;
+        const qint64 due = f.addMemo(QStringLiteral("due"), 1);
+        QVERIFY(f.store.db().exec(QStringLiteral("UPDATE Notebook SET AlertTime = ? WHERE id = ?"),
+                                  {toDbText(Clock::currentDateTime().addSecs(-3600)), due}));
+        f.addMemo(QStringLiteral("work"), 2);
+        f.form->Form_Load();
+        // An empty category's list is shown.
+        f.form->TreeView1_NodeClick(f.treeItem(QStringLiteral("学习计划"), false));
+        QCOMPARE(f.listTitles(), QStringList());
+        const std::map<QString, int> actions{{"done", Form_Ring::Done},
+                                             {"snooze", Form_Ring::Snooze},
+                                             {"stop", Form_Ring::StopRinging},
+                                             {"delete", Form_Ring::Delete}};
+        if (const auto action = actions.find(change); action != actions.end()) {
+            f.form->controller().reminders().openRing(due);
+            auto* ring = topLevel<Form_Ring>(QStringLiteral("Form_Ring"));
+            QVERIFY(ring);
+            ring->Button_Click(action->second);
+        } else {
+            QVERIFY(
+                f.store.db().exec(QStringLiteral("UPDATE Notebook SET title = 'kept' WHERE id = ?"), {due}));
+            f.form->controller().memosChanged({change == QLatin1String("settled")
+                                                   ? MemoChange::Kind::Settled
+                                                   : MemoChange::Kind::Downloaded,
+                                               {due}});
+        }
+        QCOMPARE(f.form->listModel().showsNode(false, 0), switches);
+        QCOMPARE(f.form->listModel().showsNode(false, 3), !switches);
+        if (switches) {
+            QVERIFY(f.listTitles().contains(QStringLiteral("work")));
+            QCOMPARE(f.listTitles().contains(QStringLiteral("due")),
+                     change == QLatin1String("snooze") || change == QLatin1String("stop"));
+        } else {
+            QCOMPARE(f.listTitles(), QStringList());
+        }
     }
 
     // A node clicked or a search opens its list at the top, wherever the list before was.
@@ -428,6 +527,46 @@ private slots:
         QCOMPARE(titles.first(), "a first");
         QCOMPARE(titles.count("a first"), 1);
         QCOMPARE(titles.count("memo 100"), change == QLatin1String("edit") ? 0 : 1);
+    }
+
+    // Under a sort by content a memo saved without content goes where the list read afresh puts it,
+    // among the others without content.
+    void aSaveWithAnEmptySortedCellGoesWhereARefreshPutsIt_data()
+    {
+        QTest::addColumn<int>("clicks"); // 1 descending, 2 ascending
+        QTest::newRow("descending") << 1;
+        QTest::newRow("ascending") << 2;
+    }
+    void aSaveWithAnEmptySortedCellGoesWhereARefreshPutsIt()
+    {
+        const int column = MemoCells::ContentColumn;
+        QFETCH(int, clicks);
+        MainWindowFixture f;
+        addMemos(f, 200, [](MemoRecord& memo, int i) {
+            if (i % 50 == 0)
+                memo.content.clear();
+        });
+        Rig rig(f);
+        QTreeView* list = f.list();
+        for (int click = 0; click < clicks; ++click)
+            clickHeader(list, column);
+        f.form->Button_Click(0);
+        QVERIFY(rig.editors.addWindow());
+        rig.editors.addWindow()->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText("saved");
+        rig.editors.addWindow()->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(list->model()->rowCount(), 201);
+        QStringList shown;
+        for (int row = 0; row < 201; ++row) {
+            shown << cell(list, row, MemoCells::HiddenIdColumn);
+            if (cell(list, row, MemoCells::TitleColumn) == QLatin1String("saved"))
+                QCOMPARE(cell(list, row, column), QString());
+        }
+        MemoListModel fresh;
+        for (int click = 0; click < clicks; ++click)
+            fresh.columnClicked(column);
+        QVERIFY(fresh.show(MemoListQueries(f.store.db(), f.store.runState().UserId),
+                           MemoListQueries::Filter::node(false, 0)));
+        QCOMPARE(shown, test::listCells(fresh, MemoCells::HiddenIdColumn));
     }
 
     // A header click sorts lunar memos among solar ones by the day they fall on (a leap month by the
