@@ -279,6 +279,52 @@ private slots:
         QCOMPARE(test::listCells(model, column), ascending);
     }
 
+    // Under a column sort a new memo whose sorted cell is empty goes where a list read afresh puts it,
+    // in either direction, also among others with that cell empty.
+    void aMemoWithAnEmptyCellTakesItsPlace_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("emptied"); // what leaves the cell empty
+        QTest::addColumn<int>("clicks");      // 1 descending, 2 ascending
+        const std::pair<int, const char*> cells[] = {
+            {TitleColumn, "title = NULL"},
+            {ContentColumn, "content = '<p></p>'"},
+            {AlertColumn, "AlertTime = NULL"},
+            {RepeatColumn, "AlertPinLv = NULL"},
+            {CategoryColumn, "type = NULL"},
+            {AddTimeColumn, "addtime = NULL"},
+            {DaysLeftColumn, "lifa = 2, AlertTimeNongli = '2026-13-40 08:00:00'"}};
+        for (const auto& [column, emptied] : cells) {
+            for (int clicks : {1, 2})
+                QTest::addRow("%s, %s", emptied, clicks == 1 ? "descending" : "ascending")
+                    << column << QString::fromUtf8(emptied) << clicks;
+        }
+    }
+    void aMemoWithAnEmptyCellTakesItsPlace()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, emptied);
+        QFETCH(int, clicks);
+        test::TestStore store;
+        for (int i = 0; i < 6; ++i)
+            store.addMemo(QStringLiteral("memo %1").arg(i));
+        const QString empty = QStringLiteral("UPDATE Notebook SET %1 WHERE id = ?").arg(emptied);
+        QVERIFY(store.db().exec(empty, {store.value("SELECT id FROM Notebook WHERE title = 'memo 2'")}));
+        MemoListModel model;
+        for (int click = 0; click < clicks; ++click)
+            model.columnClicked(column);
+        QVERIFY(showInProgress(model, store));
+        QCOMPARE(test::listCells(model, column).count(QString()), 1);
+        const qint64 added = store.addMemo(QStringLiteral("added"));
+        QVERIFY(store.db().exec(empty, {added}));
+        QVERIFY(model.updateMemos({added}));
+        MemoListModel fresh;
+        for (int click = 0; click < clicks; ++click)
+            fresh.columnClicked(column);
+        QVERIFY(showInProgress(fresh, store));
+        QCOMPARE(test::listCells(model, HiddenIdColumn), test::listCells(fresh, HiddenIdColumn));
+    }
+
     // Ties of a sort keep the order of the sort before; a new read of the list puts them newest first.
     void sortTiesKeepTheOrderBefore()
     {
