@@ -57,4 +57,20 @@ inline EditorInput sampleInput(const QString& title = QStringLiteral("买菜"))
     return in;
 }
 
+// A memo text that takes exactly `bytes` as it travels to the service: characters of one GBK code
+// each (six bytes on the wire, percent-encoded) when wide, plain letters for the rest.
+inline QString textOfWireBytes(qint64 bytes, bool wide = false)
+{
+    const qint64 count = wide ? bytes / 6 : 0;
+    return QString(count, QChar(0x5B57)) + QString(bytes - 6 * count, u'a');
+}
+
+// What a save says of a memo whose title, content and custom tune's path take `bytes` on the wire,
+// more than it may.
+inline QString tooLargeText(qint64 bytes)
+{
+    return QStringLiteral("备忘太大:上传时约 %1 KB,服务器最多接受 4088 KB。请删减内容后再保存")
+        .arg((bytes + 1023) / 1024);
+}
+
 } // namespace velmo::test

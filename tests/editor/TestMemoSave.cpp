@@ -6,7 +6,9 @@
 #include "TestMain.h"
 #include "TestStore.h"
 
+#include "platform/UrlEncoders.h"
 #include "store/Database.h"
+#include "store/WireText.h"
 
 #include <QTemporaryFile>
 
@@ -269,6 +271,71 @@ private slots:
         QVERIFY(refused.isEmpty() || outcome.message.contains(QStringLiteral("test")));
         QCOMPARE(everything(), before);
         QVERIFY(views.calls.isEmpty());
+    }
+
+    void sizeLimit_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<bool>("bodyAsLoaded"); // the edit left the stored body as it was
+        QTest::addColumn<bool>("wide");         // the body is Chinese text
+        QTest::addColumn<bool>("customTune");   // a custom tune's path takes its part
+        QTest::addColumn<qint64>("over");       // bytes beyond what the texts may take
+        const qint64 inRoom = UploadFieldsRoom / 2;
+        QTest::newRow("save.size: new, at the limit") << false << false << false << false << qint64(0);
+        QTest::newRow("save.size: new, one byte over") << false << false << false << false << qint64(1);
+        QTest::newRow("save.size: new, in the room for the other fields")
+            << false << false << false << false << inRoom;
+        QTest::newRow("save.size: new, Chinese at the limit") << false << false << true << false << qint64(0);
+        QTest::newRow("save.size: new, Chinese one byte over")
+            << false << false << true << false << qint64(1);
+        QTest::newRow("save.size: new, the tune's path one byte over")
+            << false << false << false << true << qint64(1);
+        QTest::newRow("save.size: new, the tune's path at the limit")
+            << false << false << false << true << qint64(0);
+        QTest::newRow("save.size: edit, at the limit") << true << false << true << false << qint64(0);
+        QTest::newRow("save.size: edit, one byte over") << true << false << true << false << qint64(1);
+        QTest::newRow("save.size: edit, in the room for the other fields")
+            << true << false << false << false << inRoom;
+        QTest::newRow("save.size: edit, the stored body one byte over")
+            << true << true << false << false << qint64(1);
+        QTest::newRow("save.size: edit, the stored body at the limit")
+            << true << true << false << false << qint64(0);
+    }
+
+    // The title, content and custom tune's path of a memo take at most 4 MB less the room for the other
+    // fields as they travel, counted as they travel; the edit counts the body it leaves as stored.
+    void sizeLimit()
+    {
+        QFETCH(bool, edit);
+        QFETCH(bool, bodyAsLoaded);
+        QFETCH(bool, wide);
+        QFETCH(bool, customTune);
+        QFETCH(qint64, over);
+        const qint64 bytes = MaxUploadBytes - UploadFieldsRoom + over;
+        EditorInput in = sampleInput(QStringLiteral("t"));
+        in.customTune = customTune;
+        in.tunePath = customTune ? tune.fileName() : QString();
+        in.content = test::textOfWireBytes(bytes - 1 - URLEncode(in.tunePath).size(), wide);
+        qint64 id = 0;
+        if (edit) {
+            id = store.addMemo(store.sampleMemo(QStringLiteral("t")));
+            if (bodyAsLoaded)
+                QVERIFY(
+                    store.db()
+                        .exec(QStringLiteral("UPDATE Notebook SET content=? WHERE id=?"), {in.content, id})
+                        .ok);
+            in.contentChanged = !bodyAsLoaded;
+        }
+        const QStringList before = everything();
+        const SaveOutcome outcome = edit ? save.saveEdit(id, in, store.memo(id)->synnum) : save.saveNew(in);
+        QCOMPARE(outcome.message, over > 0 ? test::tooLargeText(bytes) : QString());
+        QCOMPARE(outcome.saved(), over <= 0);
+        if (!outcome.saved()) {
+            QCOMPARE(memoCount(), edit ? 1 : 0);
+            QCOMPARE(everything(), before);
+        } else {
+            QCOMPARE(store.memo(edit ? id : outcome.memoId)->content, in.content);
+        }
     }
 };
 

@@ -7,6 +7,7 @@
 #include "controls/Skin.h"
 #include "platform/ServiceChannel.h"
 #include "store/DataFiles.h"
+#include "store/WireText.h"
 #include "sync/ConflictSave.h"
 #include "sync/ConflictWindows.h"
 #include "sync/SyncSession.h"
@@ -100,6 +101,40 @@ private slots:
             keptCopy(MemoSave(store.db(), store.runState(), views), store.sampleMemo(), shown, saved);
         QVERIFY2(copy.outcome.saved(), qPrintable(copy.outcome.message));
         QTEST(copy.outcome.notice, "notice");
+    }
+
+    void keptCopySizeLimit_data()
+    {
+        QTest::addColumn<bool>("changedInTheWindow"); // else the body is kept as the copy came
+        QTest::addColumn<qint64>("over");             // bytes beyond what the texts may take
+        QTest::newRow("save.size: conflict, a body typed at the limit") << true << qint64(0);
+        QTest::newRow("save.size: conflict, a body typed one byte over") << true << qint64(1);
+        QTest::newRow("save.size: conflict, in the room for the other fields")
+            << true << UploadFieldsRoom / 2;
+        QTest::newRow("save.size: conflict, a body kept as it came one byte over") << false << qint64(1);
+    }
+
+    // A copy kept in the conflict windows is held to the editors' size limit, whether the user typed the
+    // body or kept it as the copy came: too large, nothing is to be stored.
+    void keptCopySizeLimit()
+    {
+        QFETCH(bool, changedInTheWindow);
+        QFETCH(qint64, over);
+        test::TestStore store;
+        test::ViewsRecorder views;
+        const qint64 bytes = MaxUploadBytes - UploadFieldsRoom + over;
+        MemoRecord kept = store.sampleMemo(QStringLiteral("t"));
+        EditorInput shown = test::sampleInput(kept.title);
+        EditorInput saved = shown;
+        saved.content = test::textOfWireBytes(bytes - 1, true);
+        if (!changedInTheWindow) {
+            kept.content = saved.content;
+            shown.content = saved.content;
+        }
+        const KeptCopy copy = keptCopy(MemoSave(store.db(), store.runState(), views), kept, shown, saved);
+        QCOMPARE(copy.outcome.message, over > 0 ? test::tooLargeText(bytes) : QString());
+        QCOMPARE(copy.outcome.saved(), over <= 0);
+        QVERIFY(over > 0 || copy.memo.content == saved.content);
     }
 
     // The two windows meet at the screen's centre line by their frames, a pixel either side of it,

@@ -77,37 +77,47 @@ private slots:
                   keep = int(CopyDecision::KeepChange), own = int(CopyDecision::OwnPost),
                   conflict = int(CopyDecision::Conflict), goes = int(CopyDecision::DeleteRow),
                   up = int(CopyDecision::GoesUp);
-        QTest::newRow("in step: takes it") << "a" << true << false << ""
-                                           << "" << false << "b" << false << take;
-        QTest::newRow("the same on both sides") << "b" << false << false << "a"
-                                                << "" << false << "b" << false << inStep;
-        QTest::newRow("the copy it changed: keeps its change") << "b" << false << false << "a"
-                                                               << "" << false << "a" << false << keep;
-        QTest::newRow("changes that came to nothing") << "a" << false << false << "a"
-                                                      << "" << false << "b" << false << take;
-        QTest::newRow("changed on both sides") << "b" << false << false << "a"
-                                               << "" << false << "c" << false << conflict;
-        QTest::newRow("no copy last in step known") << "b" << false << false << ""
-                                                    << "" << false << "c" << false << conflict;
-        QTest::newRow("deleted here, newer copy there") << "a" << false << true << "a"
-                                                        << "" << false << "c" << false << take;
-        QTest::newRow("its own post, changed here since") << "d" << false << false << "a"
-                                                          << "b" << true << "b" << false << own;
-        QTest::newRow("its post, changed there since") << "b" << false << false << "a"
-                                                       << "b" << false << "c" << false << take;
-        QTest::newRow("its post, changed on both sides since") << "d" << false << false << "a"
-                                                               << "b" << true << "c" << false << conflict;
-        QTest::newRow("its post, changed back here since") << "b" << false << false << "a"
-                                                           << "b" << true << "c" << false << conflict;
-        QTest::newRow("deleted elsewhere after its post") << "b" << false << false << "a"
-                                                          << "b" << false << "b" << true << goes;
-        QTest::newRow("deleted elsewhere, changed here since") << "d" << false << false << "a"
-                                                               << "b" << true << "b" << true << up;
-        QTest::newRow("deleted elsewhere, its post never arrived") << "b" << false << false << "a"
-                                                                   << "" << false << "a" << true << up;
-        QTest::newRow("deleted elsewhere, in step here") << "a" << true << false << ""
-                                                         << "" << false << "a" << true << goes;
-        QTest::newRow("deleted elsewhere, in step here after its posts")
+        QTest::newRow("copy.inStep: in step, takes it") << "a" << true << false << ""
+                                                        << "" << false << "b" << false << take;
+        QTest::newRow("copy.same: the same on both sides") << "b" << false << false << "a"
+                                                           << "" << false << "b" << false << inStep;
+        QTest::newRow("copy.onBase: the copy it changed, keeps its change")
+            << "b" << false << false << "a"
+            << "" << false << "a" << false << keep;
+        QTest::newRow("copy.cameToNothing: changes that came to nothing")
+            << "a" << false << false << "a"
+            << "" << false << "b" << false << take;
+        QTest::newRow("copy.conflict: changed on both sides") << "b" << false << false << "a"
+                                                              << "" << false << "c" << false << conflict;
+        QTest::newRow("copy.conflict: no copy last in step known") << "b" << false << false << ""
+                                                                   << "" << false << "c" << false << conflict;
+        QTest::newRow("copy.rowDeleted: deleted here, newer copy there")
+            << "a" << false << true << "a"
+            << "" << false << "c" << false << take;
+        QTest::newRow("copy.ownPost: its own post, changed here since") << "d" << false << false << "a"
+                                                                        << "b" << true << "b" << false << own;
+        QTest::newRow("copy.afterPost: its post, changed there since")
+            << "b" << false << false << "a"
+            << "b" << false << "c" << false << take;
+        QTest::newRow("copy.afterPostChanged: its post, changed on both sides since")
+            << "d" << false << false << "a"
+            << "b" << true << "c" << false << conflict;
+        QTest::newRow("copy.afterPostChanged: its post, changed back here since")
+            << "b" << false << false << "a"
+            << "b" << true << "c" << false << conflict;
+        QTest::newRow("copy.deletedAfterPost: deleted elsewhere after its post")
+            << "b" << false << false << "a"
+            << "b" << false << "b" << true << goes;
+        QTest::newRow("copy.deletedUnseen: deleted elsewhere, changed here since")
+            << "d" << false << false << "a"
+            << "b" << true << "b" << true << up;
+        QTest::newRow("copy.deletedUnseen: deleted elsewhere, its post never arrived")
+            << "b" << false << false << "a"
+            << "" << false << "a" << true << up;
+        QTest::newRow("copy.deletedSeen: deleted elsewhere, in step here")
+            << "a" << true << false << ""
+            << "" << false << "a" << true << goes;
+        QTest::newRow("copy.deletedSeen: deleted elsewhere, in step here after its posts")
             << "a" << true << false << ""
             << "b" << true << "a" << true << goes;
     }
@@ -148,11 +158,12 @@ private slots:
         QTest::addColumn<QString>("copy");
         QTest::addColumn<QStringList>("before"); // what it said before, oldest first
         QTest::addColumn<bool>("deleted");       // its deletion goes up again
-        QTest::newRow("as it was deleted") << "b" << QStringList{"a"} << true;
-        QTest::newRow("as it was before") << "a" << QStringList{} << true;
-        QTest::newRow("changed since") << "c" << QStringList{"a", "b"} << false;
-        QTest::newRow("changed back since") << "a" << QStringList{"a", "b"} << false;
-        QTest::newRow("a late copy of what it said before") << "a" << QStringList{"b"} << true;
+        QTest::newRow("copy.deletedHere: as it was deleted") << "b" << QStringList{"a"} << true;
+        QTest::newRow("copy.deletedHere: as it was before") << "a" << QStringList{} << true;
+        QTest::newRow("copy.revived: changed since") << "c" << QStringList{"a", "b"} << false;
+        QTest::newRow("copy.revived: changed back since") << "a" << QStringList{"a", "b"} << false;
+        QTest::newRow("copy.deletedHere: a late copy of what it said before")
+            << "a" << QStringList{"b"} << true;
     }
 
     // A copy of a memo deleted here (it said "b", and "a" before): as it was, it goes again; one that
@@ -183,23 +194,23 @@ private slots:
         QTest::addColumn<QStringList>("copies"); // "<server id>:<title>[:d]", each a copy of the row's memo
         QTest::addColumn<QString>("outcome");    // adopted, retracted, kept, deleteRow, retractHeld
         // The row says "a", its memo said "o" before; "c" is a change made elsewhere.
-        QTest::newRow("new here: the lowest copy, one too many goes")
+        QTest::newRow("copies.lowest: new here, the lowest copy, one too many goes")
             << false << qint64(0) << false << QStringList{"9:a", "5:a"} << "adopt 5; retract 9";
-        QTest::newRow("new here: a changed copy stays for later")
+        QTest::newRow("copies.lowest: new here, a changed copy stays for later")
             << false << qint64(0) << false << QStringList{"5:a", "9:c"} << "adopt 5";
-        QTest::newRow("carries a lower id: copies of it go")
+        QTest::newRow("copies.sameHigher: carries a lower id, copies of it go")
             << false << qint64(3) << true << QStringList{"9:a", "5:o"} << "retract 5,9";
-        QTest::newRow("carries a higher id: moves to the lower")
+        QTest::newRow("copies.moveTo: carries a higher id, moves to the lower")
             << false << qint64(12) << true << QStringList{"9:a"} << "adopt 9; retract held";
-        QTest::newRow("carries a higher id, changed there: stays")
+        QTest::newRow("copies.moveTo: carries a higher id, changed there, stays")
             << false << qint64(12) << false << QStringList{"9:a"} << "";
-        QTest::newRow("a copy changed elsewhere: moves to meet it")
+        QTest::newRow("copies.moveTo: a copy changed elsewhere, moves to meet it")
             << false << qint64(3) << true << QStringList{"9:c"} << "adopt 9; retract held";
-        QTest::newRow("deleted elsewhere as it was here")
+        QTest::newRow("copies.deleted: deleted elsewhere as it was here")
             << false << qint64(0) << false << QStringList{"9:a:d"} << "delete row";
-        QTest::newRow("deleted elsewhere, changed here since")
+        QTest::newRow("copies.deleted: deleted elsewhere, changed here since")
             << false << qint64(0) << false << QStringList{"9:o:d"} << "adopt 9";
-        QTest::newRow("gone here: unchanged copies go, changed ones stay")
+        QTest::newRow("copies.gone: gone here, unchanged copies go, changed ones stay")
             << true << qint64(0) << false << QStringList{"9:a", "5:c"} << "retract 9; keep 5";
     }
 
@@ -257,32 +268,35 @@ private slots:
         QTest::addColumn<bool>("syn");
         QTest::addColumn<QString>("token"); // the row's token
         QTest::addColumn<QString>("plan");
-        QTest::newRow("in step") << "5:3:t1:aaaa" << 3 << true << "t1"
-                                 << "";
-        QTest::newRow("newer there") << "5:4:t1" << 3 << true << "t1"
-                                     << "download";
-        QTest::newRow("same counter, another copy") << "5:3:t1:bbbb" << 3 << true << "t1"
-                                                    << "download";
-        QTest::newRow("went back") << "5:2:t1" << 3 << true << "t1"
-                                   << "again";
-        QTest::newRow("went back, change waiting") << "5:2:t1" << 3 << false << "t1"
-                                                   << "";
-        QTest::newRow("another memo under its id") << "5:3:t2" << 3 << true << "t1"
-                                                   << "forgotten; download new";
-        QTest::newRow("not listed") << "6:1:t2" << 3 << true << "t1"
-                                    << "forgotten; download new";
-        QTest::newRow("id from an answer") << "5:3:t1:aaaa" << 3 << true << "?"
-                                           << "token";
-        QTest::newRow("id from an answer, another copy listed") << "5:3:t1:bbbb" << 3 << true << "?"
-                                                                << "confirm";
-        QTest::newRow("token learned") << "5:3:t1:aaaa" << 3 << true << ""
-                                       << "token";
-        QTest::newRow("deleted elsewhere") << "5:4:d:t1" << 3 << true << "t1"
-                                           << "gone";
-        QTest::newRow("deleted elsewhere, change waiting") << "5:4:d:t1" << 3 << false << "t1"
-                                                           << "";
-        QTest::newRow("deleted, service went back") << "5:2:d:t1" << 3 << true << "t1"
-                                                    << "again";
+        QTest::newRow("list.inStep: in step") << "5:3:t1:aaaa" << 3 << true << "t1"
+                                              << "";
+        QTest::newRow("list.changed: newer there") << "5:4:t1" << 3 << true << "t1"
+                                                   << "download";
+        QTest::newRow("list.changed: same counter, another copy") << "5:3:t1:bbbb" << 3 << true << "t1"
+                                                                  << "download";
+        QTest::newRow("list.behind: went back") << "5:2:t1" << 3 << true << "t1"
+                                                << "again";
+        QTest::newRow("list.behind: went back, change waiting") << "5:2:t1" << 3 << false << "t1"
+                                                                << "";
+        QTest::newRow("list.missing: another memo under its id") << "5:3:t2" << 3 << true << "t1"
+                                                                 << "forgotten; download new";
+        QTest::newRow("list.missing: not listed") << "6:1:t2" << 3 << true << "t1"
+                                                  << "forgotten; download new";
+        QTest::newRow("list.token: id from an answer, the copy posted listed")
+            << "5:3:t1:aaaa" << 3 << true << "?"
+            << "token";
+        QTest::newRow("list.unconfirmed: id from an answer, another copy listed")
+            << "5:3:t1:bbbb" << 3 << true << "?"
+            << "confirm";
+        QTest::newRow("list.token: token learned") << "5:3:t1:aaaa" << 3 << true << ""
+                                                   << "token";
+        QTest::newRow("list.deletedSeen: deleted elsewhere") << "5:4:d:t1" << 3 << true << "t1"
+                                                             << "gone";
+        QTest::newRow("list.deletedChanged: deleted elsewhere, change waiting")
+            << "5:4:d:t1" << 3 << false << "t1"
+            << "";
+        QTest::newRow("list.behind: deleted, service went back") << "5:2:d:t1" << 3 << true << "t1"
+                                                                 << "again";
     }
 
     // What the service's list alone asks of this computer.
