@@ -185,7 +185,9 @@ void ServiceChannel::onFinished()
         result.errorString = QStringLiteral("请求已取消");
     } else if (m_tooLarge) {
         result.status = ServiceReply::Status::NetworkError;
-        result.errorString = QStringLiteral("服务器的应答超过 %1 字节").arg(MaxReplyBytes);
+        result.tooLarge = true;
+        result.errorString =
+            QStringLiteral("服务器的应答太大(超过 %1 MB)").arg(MaxReplyBytes / (1024 * 1024));
     } else if (m_timedOut) {
         result.status = ServiceReply::Status::TimedOut;
         result.errorString = QStringLiteral("服务器没有及时应答");

@@ -15,8 +15,8 @@
 // Every request that was sent ends with exactly one finished() of its own handle: completed, HTTP error,
 // network error, time-out or aborted; a client sharing the channel never sees another's reply.
 // Redirects are not followed (a 3xx reply is an HTTP error), and a reply larger than MaxReplyBytes is
-// cut off and reported as a network error. StillExecuting() is already false when finished() and the
-// final stateChanged() arrive, so a handler may send the next request at once. Nothing blocks and no
+// cut off and reported as a network error marked tooLarge. StillExecuting() is already false when finished()
+// and the final stateChanged() arrive, so a handler may send the next request at once. Nothing blocks and no
 // event loop is nested: the caller's event loop keeps running while a request is under way.
 
 #include <QByteArray>
@@ -45,9 +45,10 @@ struct ServiceReply
     };
 
     Status status = Status::NetworkError;
-    int httpStatus = 0;  // 0 when no status line came
-    QString text;        // the whole body, decoded from GBK
-    QString errorString; // empty on success
+    int httpStatus = 0;    // 0 when no status line came
+    QString text;          // the whole body, decoded from GBK
+    QString errorString;   // empty on success
+    bool tooLarge = false; // a NetworkError: the reply passed MaxReplyBytes (the service did answer)
 
     bool ok() const { return status == Status::Completed; }
 };

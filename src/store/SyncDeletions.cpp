@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/DbText.h"
+#include "store/SyncRows.h"
 
 namespace velmo {
 
@@ -10,10 +11,12 @@ StoreResult rememberDeletion(Database& db, const QString& userId, const SyncDele
     static const FixedSql remember(
         QStringLiteral("INSERT INTO SyncDeletions (userid, ServerId, ServerToken, Synnum, Digest, Lineage, "
                        "DeletedAt) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    return db.exec(remember, {userId, deletion.ServerId,
-                              deletion.ServerToken.isEmpty() ? QVariant() : QVariant(deletion.ServerToken),
-                              deletion.Synnum, deletion.Digest, deletion.Lineage.join(QLatin1Char(',')),
-                              deletion.DeletedAt});
+    QStringList lineage = deletion.Lineage;
+    keepFirstAndLatest(lineage);
+    return db.exec(remember,
+                   {userId, deletion.ServerId,
+                    deletion.ServerToken.isEmpty() ? QVariant() : QVariant(deletion.ServerToken),
+                    deletion.Synnum, deletion.Digest, lineage.join(QLatin1Char(',')), deletion.DeletedAt});
 }
 
 StoreRead<std::vector<SyncDeletion>> readDeletions(const Database& db, const QString& userId)

@@ -25,7 +25,8 @@ struct SyncDeletion
     QString ServerToken; // the service's token of it; empty when not known
     int Synnum = 0;      // the counter the deletion carried on the service
     QString Digest;      // what the memo said when it went (sync/ServerRecord.h: wireDigest)
-    QStringList Lineage; // every copy it was known to have said before
+    QStringList Lineage; // every copy it was known to have said before, oldest first; the first and
+                         // the latest are kept (store/SyncRows.h: KeptCopies)
     QDateTime DeletedAt;
 
     friend bool operator==(const SyncDeletion&, const SyncDeletion&) = default;

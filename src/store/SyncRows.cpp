@@ -175,11 +175,18 @@ StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, cons
 {
     static const FixedSql remember(
         QStringLiteral("INSERT OR IGNORE INTO SyncLineage (LocalId, userid, Digest) VALUES (?, ?, ?)"));
+    // The rows of one memo are found by the primary key; its first copy stays, and the latest.
+    static const FixedSql trim(QStringLiteral(
+        "DELETE FROM SyncLineage WHERE LocalId=? AND userid=? "
+        "AND rowid > (SELECT min(rowid) FROM SyncLineage WHERE LocalId=?) "
+        "AND rowid < (SELECT rowid FROM SyncLineage WHERE LocalId=? ORDER BY rowid DESC LIMIT 1 OFFSET ?)"));
     for (const QString& digest : digests) {
         if (const StoreResult kept = db.exec(remember, {id, userId, digest}); !kept)
             return kept;
     }
-    return StoreResult::success();
+    if (digests.isEmpty())
+        return StoreResult::success();
+    return db.exec(trim, {id, userId, id, id, KeptCopies - 2});
 }
 
 StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, const QString& digest,
@@ -191,11 +198,19 @@ StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, cons
     return stored ? rememberLineage(db, userId, id, lineage) : stored;
 }
 
+StoreRead<QStringList> readLineageInOrder(const Database& db, const QString& userId, MemoId id)
+{
+    StoreRead<std::vector<QString>> rows = db.selectRows(
+        QStringLiteral("SELECT Digest FROM SyncLineage WHERE LocalId=? AND userid=? ORDER BY rowid"),
+        {id, userId}, [](const DbQuery& row) { return row.value(0).toString(); });
+    if (!rows)
+        return rows;
+    return {rows, QStringList(rows.value.begin(), rows.value.end())};
+}
+
 StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id)
 {
-    StoreRead<std::vector<QString>> rows =
-        db.selectRows(QStringLiteral("SELECT Digest FROM SyncLineage WHERE LocalId=? AND userid=?"),
-                      {id, userId}, [](const DbQuery& row) { return row.value(0).toString(); });
+    StoreRead<QStringList> rows = readLineageInOrder(db, userId, id);
     if (!rows)
         return rows;
     return {rows, QSet<QString>(rows.value.begin(), rows.value.end())};

@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
 #include <optional>
@@ -104,13 +105,28 @@ StoreResult takeServerId(Database& db, const QString& userId, MemoId id, qint64 
 // counter is still expectedSynnum.
 StoreResult deleteGoneRow(Database& db, const QString& userId, MemoId id, int expectedSynnum);
 
-// The copies (digests) the row's memo is known to have held on the service.
+// How many copies of one memo are kept (its lineage, a deletion's, what a download names): the first
+// and the latest. What a memo held more is forgotten, oldest first, so that a memo changed ten
+// thousand times takes no more room, nor time, than one changed sixty times.
+inline constexpr int KeptCopies = 64;
+// Drops from a list of copies, oldest first, those between the first and the latest KeptCopies - 1.
+template <typename Copies>
+void keepFirstAndLatest(Copies& copies)
+{
+    if (copies.size() > KeptCopies)
+        copies.erase(copies.begin() + 1, copies.end() - (KeptCopies - 1));
+}
+
+// The copies (digests) the row's memo is known to have held on the service, oldest first; of those
+// already known, each keeps its place. Only the first and the latest are kept (KeptCopies).
 StoreResult rememberLineage(Database& db, const QString& userId, MemoId id, const QStringList& digests);
 // The row is in step with the copy of this digest (at its SyncedSynnum), and its memo held the copies
 // of `lineage` (that one included).
 StoreResult storeSyncedCopy(Database& db, const QString& userId, MemoId id, const QString& digest,
                             const QStringList& lineage);
 StoreRead<QSet<QString>> readLineage(const Database& db, const QString& userId, MemoId id);
+// The same, in the order they became known.
+StoreRead<QStringList> readLineageInOrder(const Database& db, const QString& userId, MemoId id);
 // The user's rows whose memo is known to have held this copy.
 StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& userId, const QString& digest);
 

@@ -15,7 +15,8 @@ QString untravellablePart(QStringView text)
                 ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
                 : text.at(i).unicode();
         const qsizetype length = codePoint > 0xFFFF ? 2 : 1;
-        if (gbkCode(codePoint).size == 0)
+        // A NUL ends a text wherever the service reads it as one: it would come back cut short.
+        if (codePoint == 0 || gbkCode(codePoint).size == 0)
             return text.mid(i, length).toString();
         i += length;
     }

@@ -2,8 +2,9 @@
 
 // Which memo texts travel to the web service and back unchanged. The service's records separate
 // their fields with "(#f!g#)", so a text holding it would come back cut in pieces; the wire carries
-// GBK, so a character GBK has no code for would come back as "?". A memo holding either is refused
-// at its save instead of being changed on the way.
+// GBK, so a character GBK has no code for would come back as "?"; a NUL (U+0000) would end the text
+// where it stands. A memo holding any of these is refused at its save instead of being changed on the
+// way.
 //
 //   if (const QString part = velmo::untravellablePart(title); !part.isEmpty())
 //       refuse(velmo::untravellableMessage(part));
@@ -17,7 +18,7 @@ namespace velmo {
 // Between the fields of a memo record of the service.
 inline const QString WireFieldSeparator = QStringLiteral("(#f!g#)");
 
-// The first piece of the text that cannot travel: the separator, or a character GBK cannot hold.
+// The first piece of the text that cannot travel: the separator, a NUL or a character GBK cannot hold.
 // Empty when the whole text travels intact.
 QString untravellablePart(QStringView text);
 

@@ -1,5 +1,6 @@
 #include "CopyDecision.h"
 
+#include "store/SyncRows.h"
 #include "sync/ServerRecord.h"
 
 #include <algorithm>
@@ -33,6 +34,16 @@ std::optional<int> ServiceCopy::heldAt(const QString& said, int atLeast) const
     return std::nullopt;
 }
 
+bool ServiceCopy::mayHaveForgotten() const
+{
+    return allVersions && versions.size() >= size_t(KeptCopies);
+}
+
+bool ServiceCopy::mayHaveForgotten(int synnum) const
+{
+    return mayHaveForgotten() && versions[0].synnum < synnum && synnum < versions[1].synnum;
+}
+
 bool unchangedSince(const MemoRecord& row, const QString& contentDigest)
 {
     return !row.Del && wireDigest(row) == contentDigest;
@@ -63,8 +74,10 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
     }
     if (sameOnTheWire(row, copy.memo))
         return CopyDecision::InStep;
+    // A copy of a memo changed more often than the service keeps copies of, since the row's: that copy
+    // may be among those forgotten, and is not taken for lost.
     if (!known.post && copy.allVersions && !known.inStepDigest.isEmpty() &&
-        !copy.heldAt(known.inStepDigest)) {
+        !copy.heldAt(known.inStepDigest) && !copy.mayHaveForgotten(known.row.SyncedSynnum)) {
         // The service no longer knows the copy the row was in step with (it was put back from a
         // backup). A copy the row's memo said before is behind the row: the row's copy goes up again.
         // Any other was changed from an older copy: the user chooses, unless the row was deleted.

@@ -41,6 +41,11 @@ struct ServiceCopy
     static ServiceCopy from(const DownloadReply& reply);
     // The counter of the newest copy the memo held that had this digest at or above `atLeast`.
     std::optional<int> heldAt(const QString& said, int atLeast = 0) const;
+    // The service names a memo's first copy and its latest (store/SyncRows.h: KeptCopies); copies
+    // between the two may be forgotten: whether some may be, and whether a copy at this counter may be
+    // one of them.
+    bool mayHaveForgotten() const;
+    bool mayHaveForgotten(int synnum) const;
 };
 
 // A post of this computer that a copy of the service held.

@@ -3,6 +3,7 @@
 #include "lunar/LunarCalendar.h"
 #include "platform/RequestSignature.h"
 #include "store/MemoCategory.h"
+#include "store/SyncRows.h"
 
 #include <QStringList>
 
@@ -187,6 +188,7 @@ DownloadReply parseDownloadReply(const QString& raw)
         reply.deleted = !mark.isEmpty();
         reply.token = token;
         reply.versions = versionList(fields[base + 2]);
+        keepFirstAndLatest(reply.versions); // whatever a service names, no more is kept
     }
     reply.kind = DownloadReply::Kind::Memo;
     return reply;

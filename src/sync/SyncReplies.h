@@ -71,7 +71,8 @@ struct DownloadReply
     std::optional<ConflictRecord> memo;
     bool deleted = false;              // the memo is deleted on the service; this was its last copy
     QString token;                     // empty when the service names none
-    std::vector<CopyVersion> versions; // every copy the memo held, oldest first; empty when not told
+    std::vector<CopyVersion> versions; // the copies the memo held, oldest first: the first and the latest
+                                       // (KeptCopies); empty when not told
 };
 DownloadReply parseDownloadReply(const QString& text);
 

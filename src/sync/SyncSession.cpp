@@ -163,8 +163,14 @@ void SyncSession::onFinished(const ServiceReply& reply)
             m_heldBack.insert(m_sent.id); // no answer: it goes after the others next time
         }
     }
+    if (!reply.ok() && reply.tooLarge && request == Request::Download) {
+        m_lastTransferFailed = false; // the service answered: the next memo comes down
+        skipDownload(reply.errorString);
+        return;
+    }
     if (!reply.ok()) {
-        fail(withReason(ConnectionFailedStatus, reply.errorString));
+        fail(reply.tooLarge ? QStringLiteral("状态:%1,下次同步").arg(reply.errorString)
+                            : withReason(ConnectionFailedStatus, reply.errorString));
         return;
     }
     m_lastTransferFailed = false;
@@ -432,8 +438,8 @@ void SyncSession::onDownload(const QString& text)
     case DownloadReply::Kind::Memo:
         if (reply.memo->serverId != m_plan.downloads[m_nextDownload].entry.serverId ||
             !ownRecord(reply.memo->memo)) {
-            ++m_refused;
-            break;
+            skipDownload(QStringLiteral("服务器发来的不是这条备忘"));
+            return;
         }
         {
             // A copy is taken whole or not at all: a row without its server token or digest would
@@ -449,10 +455,30 @@ void SyncSession::onDownload(const QString& text)
         }
         break;
     case DownloadReply::Kind::Unreadable:
-        ++m_refused; // that memo alone stays as it is
-        break;
+        skipDownload(QStringLiteral("服务器发来的备忘无法读取"));
+        return;
     case DownloadReply::Kind::Missing:
         break; // gone since the list was read
+    }
+    ++m_nextDownload;
+    downloadNext();
+}
+
+// The memo under way does not come down (its reply is too large, or is no record this computer can
+// keep): nothing of it is stored and its row stays as it is, the user is told once a run which memo
+// and why, and the pass goes on with the next.
+void SyncSession::skipDownload(const QString& reason)
+{
+    ++m_refused;
+    const qint64 serverId = m_plan.downloads[m_nextDownload].entry.serverId;
+    if (!m_toldDownloads.contains(serverId)) {
+        m_toldDownloads.insert(serverId);
+        const OwnMemoRead row = readByServerId(m_db, m_run.UserId, serverId);
+        const QString memo = row.value ? QStringLiteral("备忘“%1”").arg(shownInMessage(row.value->title))
+                                       : QStringLiteral("服务器上编号为 %1 的备忘").arg(serverId);
+        emit downloadSkipped(
+            serverId,
+            QStringLiteral("%1没有下载(%2)。它暂不同步,其余备忘照常同步,下次同步时再试。").arg(memo, reason));
     }
     ++m_nextDownload;
     downloadNext();
@@ -563,7 +589,8 @@ StoreRead<bool> SyncSession::behindAnotherRow(const MemoRecord& carrier, const S
         if (!other.value || other.value->NotebookServerId == carrier.NotebookServerId)
             continue;
         const QString inStep = inStepDigest(*other.value, base.value);
-        if (!inStep.isEmpty() && !copy.heldAt(inStep))
+        // A copy that may have forgotten the copies it held in between is not known to be behind.
+        if (!inStep.isEmpty() && !copy.heldAt(inStep) && !copy.mayHaveForgotten())
             return StoreRead<bool>(StoreResult::success(), true);
     }
     return StoreRead<bool>(StoreResult::success(), false);
@@ -650,20 +677,26 @@ StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, co
                                       int synnum, const std::optional<ServiceCopy>& copy)
 {
     const OwnMemoRead base = readSyncBase(m_db, m_run.UserId, row.id);
-    StoreRead<QSet<QString>> known = knownDigests(row);
-    if (!base || !known)
-        return !base ? StoreResult(base) : StoreResult(known);
+    const StoreRead<QStringList> lineage = readLineageInOrder(m_db, m_run.UserId, row.id);
+    const StoreRead<QSet<QString>> known = knownDigests(row);
+    if (!base || !lineage || !known)
+        return !base ? StoreResult(base) : !lineage ? StoreResult(lineage) : StoreResult(known);
     SyncDeletion gone;
     gone.ServerId = serverId;
     gone.ServerToken = token;
     gone.Synnum = synnum;
     gone.Digest = copy ? copy->digest : wireDigest(base.value.value_or(row));
+    // Oldest first: the memo's lineage, the copies the service names, then what this computer has of
+    // it besides (the row, its copy last in step, its posts).
+    gone.Lineage = lineage.value;
     if (copy) {
         for (const CopyVersion& version : copy->versions)
-            known.value.insert(version.digest);
+            gone.Lineage << version.digest;
     }
-    gone.Lineage = QStringList(known.value.begin(), known.value.end());
-    gone.Lineage.sort();
+    QStringList besides(known.value.begin(), known.value.end());
+    besides.sort();
+    gone.Lineage << besides;
+    gone.Lineage.removeDuplicates();
     gone.DeletedAt = Clock::currentDateTime();
     return rememberDeletion(m_db, m_run.UserId, gone);
 }

@@ -135,6 +135,9 @@ signals:
     // A memo waits instead of going up: its text cannot travel, it is too large, or the service refused
     // it; message says which memo and why. Said once a run for each version of the memo.
     void memoHeldBack(MemoId id, const QString& message);
+    // A memo of the service did not come down: its reply was too large, or no record this computer can
+    // keep; message says which memo and why. Said once a run for each memo.
+    void downloadSkipped(qint64 serverId, const QString& message);
 
 private:
     enum class Stage
@@ -161,6 +164,7 @@ private:
     void onIdList(const QString& text);
     StoreResult applyPlan();
     void onDownload(const QString& text);
+    void skipDownload(const QString& reason);
     void onSynReply(const QString& text);
     StoreResult takeDownload(const ServiceCopy& copy);
     StoreResult takeKnown(const ListPlan::Download& download, const ServiceCopy& copy);
@@ -241,6 +245,7 @@ private:
     size_t m_nextRetraction = 0;
     QSet<QPair<MemoId, int>> m_told; // memos (and their counters) said to wait in this run
     QSet<MemoId> m_heldBack;         // rows that waited in this run: they go up after the others
+    QSet<qint64> m_toldDownloads;    // server ids of memos said not to come down in this run
 
     // The upload pass under way.
     std::vector<MemoId> m_uploads;

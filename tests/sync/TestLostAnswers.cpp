@@ -246,6 +246,10 @@ private slots:
         QTest::newRow("tune path, the field separator") << "DiySound"
                                                         << "/home/u/a(#f!g#)b.mp3"
                                                         << "(#f!g#)";
+        const QString nul(QChar(0));
+        QTest::newRow("title, a NUL") << "title"
+                                      << "held" + nul + "cut" << nul;
+        QTest::newRow("content, a NUL") << "content" << nul + "x" << nul;
     }
 
     // A stored row whose text cannot travel waits and is never marked in step; the user hears of it

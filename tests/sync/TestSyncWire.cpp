@@ -261,6 +261,7 @@ private slots:
         QTest::newRow("emoji") << QString::fromUtf8("x\U0001F600") << QString::fromUtf8("\U0001F600");
         QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x" << QString(QChar(0xD800));
         QTest::newRow("euro sign") << QString::fromUtf8("€") << "";
+        QTest::newRow("NUL") << "a" + QString(QChar(0)) + "b" << QString(QChar(0));
     }
 
     void untravellablePart()

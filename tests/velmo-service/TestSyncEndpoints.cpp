@@ -191,6 +191,31 @@ private slots:
         QVERIFY(fresh > gone);
     }
 
+    // A memo changed ten thousand times keeps its first copy (what its post said) and the latest, and
+    // downloads like one changed sixty times.
+    void copiesKeptPerMemo()
+    {
+        StandIn standIn;
+        const qint64 id = standIn.add("alice", "first");
+        const qint64 other = standIn.add("alice", "other");
+        std::optional<StoredMemo> memo = standIn.store().memo("alice", id);
+        QVERIFY(memo);
+        const QString first = MemoStore::digest(memo->fields);
+        for (int synnum = 2; synnum <= 10000; ++synnum) {
+            memo->synnum = synnum;
+            memo->fields[2] = QString::number(synnum);
+            QVERIFY(standIn.store().update(*memo));
+        }
+        const std::vector<MemoStore::Version> kept = standIn.store().versions("alice", id);
+        QCOMPARE(int(kept.size()), MemoStore::KeptCopies);
+        QCOMPARE(kept.front().digest, first);
+        QCOMPARE(kept[1].synnum, 10000 - MemoStore::KeptCopies + 2);
+        QCOMPARE(kept.back().synnum, 10000);
+        QCOMPARE(kept.back().digest, MemoStore::digest(memo->fields));
+        QCOMPARE(standIn.store().versions("alice", other).size(), size_t(1)); // another memo's stay
+        QVERIFY(standIn.download("alice", id).size() < 2000);
+    }
+
     void limits_data()
     {
         QTest::addColumn<int>("offset"); // seconds from the service's clock of the moment signed

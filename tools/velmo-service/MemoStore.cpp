@@ -210,8 +210,17 @@ bool MemoStore::update(const StoredMemo& memo)
 bool MemoStore::addVersion(qint64 serverId, int synnum, const QStringList& fields)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    // The first copy stays (what the post of the new memo said), and the latest up to KeptCopies: a memo
+    // changed ten thousand times is downloaded like one changed sixty times. Only this memo's copies are
+    // read, through the index on serverId.
     return run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
-               {serverId, synnum, digest(fields)});
+               {serverId, synnum, digest(fields)}) &&
+           run(query,
+               QStringLiteral("DELETE FROM versions WHERE serverId = ? "
+                              "AND rowid > (SELECT min(rowid) FROM versions WHERE serverId = ?) "
+                              "AND rowid < (SELECT rowid FROM versions WHERE serverId = ? "
+                              "ORDER BY rowid DESC LIMIT 1 OFFSET ?)"),
+               {serverId, serverId, serverId, KeptCopies - 2});
 }
 
 std::vector<MemoStore::Version> MemoStore::versions(const QString& userId, qint64 serverId) const

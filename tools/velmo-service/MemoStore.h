@@ -2,10 +2,11 @@
 
 // The memos the stand-in service keeps, per account, in a SQLite file of its own (or in memory):
 // each under a server id with its change counter, its 22 wire fields, a token of its own and the
-// digests of every copy it held. A server id is never given twice, not even after a restart; a
-// deleted memo stays as a mark with its last copy, so that a later upload of it is answered as
-// deleted and the account's other computers let it go. The token tells a memo from another one that
-// got its server id after the store was emptied or put back from a backup (reset(), restore()).
+// digests of the copies it held (its first and the latest, KeptCopies in all). A server id is never given
+// twice, not even after a restart; a deleted memo stays as a mark with its last copy, so that a later upload
+// of it is answered as deleted and the account's other computers let it go. The token tells a memo from
+// another one that got its server id after the store was emptied or put back from a backup (reset(),
+// restore()).
 //
 //   MemoStore* store = MemoStore::of(service);
 //   if (!store->open("/path/memos.db", &error)) ...   // in memory until opened on a file
@@ -82,7 +83,9 @@ public:
     // What tells one copy of a memo from another: MD5_16 of its record with the counter left empty.
     static QString digest(const QStringList& fields);
 
-    // Every copy the memo held, oldest first: its counter and digest.
+    // How many copies of a memo are kept: its first and the latest.
+    static constexpr int KeptCopies = 64;
+    // The copies the memo held that are kept (see KeptCopies), oldest first: counter and digest.
     struct Version
     {
         int synnum = 0;
