@@ -46,40 +46,42 @@ bool isToken(QStringView text)
     return true;
 }
 
-// One item of the service's list, "<id>:<synnum>[:d][:<token>[:<digest>]]"; none for anything else.
-std::optional<ServerEntry> listEntry(QStringView item)
+// How one item of the service's list reads.
+enum class EntryShape
+{
+    Read,  // "<id>:<synnum>[:d]:<token>:<digest>"
+    Plain, // a memo named without its token and digest: a service that names neither
+    Wrong, // anything else
+};
+
+EntryShape listEntry(QStringView item, ServerEntry& entry)
 {
     QStringView parts[5];
     int count = 0;
     for (const QStringView part : item.tokenize(u':')) {
         if (count == 5)
-            return std::nullopt;
+            return EntryShape::Wrong;
         parts[count++] = part.trimmed();
     }
     if (count < 2)
-        return std::nullopt;
-    ServerEntry entry;
-    int next = 2;
-    if (count > next && parts[next] == u"d") {
-        entry.deleted = true;
-        ++next;
-    }
-    for (QString* named : {&entry.token, &entry.digest}) {
-        if (count <= next)
-            break;
-        if (!isToken(parts[next]))
-            return std::nullopt;
-        *named = parts[next].toString();
-        ++next;
-    }
-    if (next != count)
-        return std::nullopt;
+        return EntryShape::Wrong;
     bool counted = false;
     entry.synnum = parts[1].toInt(&counted);
     entry.serverId = positiveId(parts[0]);
     if (!counted || entry.serverId <= 0)
-        return std::nullopt;
-    return entry;
+        return EntryShape::Wrong;
+    int next = 2;
+    entry.deleted = count > next && parts[next] == u"d";
+    if (entry.deleted)
+        ++next;
+    const int named = count - next;
+    if (named < 2)
+        return named == 0 || isToken(parts[next]) ? EntryShape::Plain : EntryShape::Wrong;
+    if (named != 2 || !isToken(parts[next]) || !isToken(parts[next + 1]))
+        return EntryShape::Wrong;
+    entry.token = parts[next].toString();
+    entry.digest = parts[next + 1].toString();
+    return EntryShape::Read;
 }
 
 // "<synnum>:<digest>,..." of a downloaded memo; an item that does not read is left out.
@@ -127,7 +129,7 @@ bool storableRecord(const MemoRecord& memo)
            withinCalendar(memo.mailTime) && lunarHeld;
 }
 
-IdListReply parseIdListReply(const QString& text, const QString& passHash)
+IdListReply parseIdListReply(const QString& text, const QString& passHash, qint64 after)
 {
     IdListReply reply;
     const SignInReply head = parseSignInReply(text, passHash);
@@ -135,17 +137,40 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash)
         reply.kind = IdListReply::Kind::Refused;
     if (head.kind != SignInReply::Kind::Accepted)
         return reply;
-    reply.kind = IdListReply::Kind::Accepted;
     reply.mailbox = head.mailbox;
-    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 1);
+    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 2);
     reply.serverTime = parseWireDate(parts.value(0));
-    const QString listText = parts.value(1);
-    const QStringView list = QStringView(listText).trimmed();
-    reply.entries.reserve(size_t(list.count(u',')) + 1);
-    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
-        if (const std::optional<ServerEntry> entry = listEntry(item))
-            reply.entries.push_back(*entry);
+    if (parts.size() < 3) {
+        reply.kind = IdListReply::Kind::Unsupported;
+        return reply;
     }
+    reply.kind = IdListReply::Kind::Malformed;
+    bool numbered = false;
+    const qint64 next = QStringView(parts[2]).trimmed().toLongLong(&numbered);
+    if (!numbered || next < 0)
+        return reply;
+    const QStringView list = QStringView(parts[1]).trimmed();
+    reply.entries.reserve(size_t(list.count(u',')) + 1);
+    qint64 previous = after;
+    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
+        ServerEntry entry;
+        const EntryShape shape = listEntry(item, entry);
+        if (shape != EntryShape::Read || entry.serverId <= previous) {
+            reply.kind = shape == EntryShape::Plain ? IdListReply::Kind::Unsupported : reply.kind;
+            reply.badEntry = qsizetype(reply.entries.size()) + 1;
+            reply.entries.clear();
+            return reply;
+        }
+        previous = entry.serverId;
+        reply.entries.push_back(std::move(entry));
+    }
+    // A page that is not the last ends at the id the next one starts after.
+    if (next != 0 && (reply.entries.empty() || next != reply.entries.back().serverId)) {
+        reply.entries.clear();
+        return reply;
+    }
+    reply.kind = IdListReply::Kind::Accepted;
+    reply.next = next;
     return reply;
 }
 
