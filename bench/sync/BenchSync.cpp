@@ -6,10 +6,12 @@
 #include "TestStore.h"
 
 #include "platform/Md5.h"
+#include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
 #include "store/Database.h"
 #include "store/SyncRows.h"
 #include "sync/ServerRecord.h"
+#include "sync/SyncReplies.h"
 #include "sync/SyncSession.h"
 #include "velmo-service/MemoStore.h"
 
@@ -191,5 +193,24 @@ BENCHMARK(BM_SyncPassNothingChangedInPages)
     ->Arg(1000000)
     ->Iterations(3)
     ->UseRealTime();
+
+// The reading of one page of the list: 20,000 and 100,000 entries.
+void BM_ParseListPage(benchmark::State& state)
+{
+    const QString passHash = MD5_16(QStringLiteral("velmo123"));
+    QString text = QStringLiteral("ok|0|") + ServerProof(passHash) + QStringLiteral("|2026-12-6 10:00:00|");
+    for (qint64 id = 1; id <= state.range(0); ++id)
+        text += QStringLiteral("%1:%2:%3:%4,")
+                    .arg(id)
+                    .arg(id % 7)
+                    .arg(id % 3 ? "a0b1c2d3" : "d:a0b1c2d3", QStringLiteral("5f2e9c01"));
+    text += QStringLiteral("|0");
+    for (auto _ : state) {
+        const IdListReply reply = parseIdListReply(text, passHash);
+        if (reply.entries.size() != size_t(state.range(0)))
+            state.SkipWithError("the page did not read");
+    }
+}
+BENCHMARK(BM_ParseListPage)->Unit(benchmark::kMillisecond)->Arg(20000)->Arg(100000);
 
 } // namespace

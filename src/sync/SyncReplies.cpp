@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 namespace velmo {
 
 namespace {
@@ -39,11 +41,35 @@ bool isToken(QStringView text)
 {
     if (text.isEmpty() || text.size() > 16)
         return false;
-    for (const QChar c : text) {
-        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) || c.unicode() > 127)
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
             return false;
     }
     return true;
+}
+
+// A whole number in ASCII digits with an optional sign, from min to max; none for anything else. Read
+// by hand: the list names two a memo, and a list may name a million memos.
+std::optional<qint64> wholeNumber(QStringView text, qint64 min, qint64 max)
+{
+    const bool negative = text.startsWith(u'-');
+    const qsizetype first = negative || text.startsWith(u'+') ? 1 : 0;
+    if (text.size() == first || text.size() - first > 19)
+        return std::nullopt;
+    quint64 value = 0;
+    for (qsizetype at = first; at < text.size(); ++at) {
+        const char16_t c = text[at].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    if (value > quint64(std::numeric_limits<qint64>::max()))
+        return std::nullopt;
+    const qint64 number = negative ? -qint64(value) : qint64(value);
+    if (number < min || number > max)
+        return std::nullopt;
+    return number;
 }
 
 // How one item of the service's list reads.
@@ -65,11 +91,13 @@ EntryShape listEntry(QStringView item, ServerEntry& entry)
     }
     if (count < 2)
         return EntryShape::Wrong;
-    bool counted = false;
-    entry.synnum = parts[1].toInt(&counted);
-    entry.serverId = positiveId(parts[0]);
-    if (!counted || entry.serverId <= 0)
+    const std::optional<qint64> serverId = wholeNumber(parts[0], 1, std::numeric_limits<qint64>::max());
+    const std::optional<qint64> synnum =
+        wholeNumber(parts[1], std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    if (!serverId || !synnum)
         return EntryShape::Wrong;
+    entry.serverId = *serverId;
+    entry.synnum = int(*synnum);
     int next = 2;
     entry.deleted = count > next && parts[next] == u"d";
     if (entry.deleted)

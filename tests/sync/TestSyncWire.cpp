@@ -117,6 +117,8 @@ private slots:
                                     << accepted << "" << qint64(0);
         QTest::newRow("a page, more follow")
             << head + "12:1:t:d,15:1:t:d|15" << qint64(10) << accepted << "12:1@t/d 15:1@t/d" << qint64(15);
+        QTest::newRow("counter at the bottom")
+            << head + "8:-2147483648:t:d|0" << qint64(0) << accepted << "8:-2147483648@t/d" << qint64(0);
         QTest::newRow("counter at the top")
             << head + "8:2147483647:t:d|0" << qint64(0) << accepted << "8:2147483647@t/d" << qint64(0);
         // A service that names no tokens and digests, or pages: this program cannot synchronise with it.
@@ -141,7 +143,10 @@ private slots:
                                "9:2147483648:t:d",
                                "7",
                                "7:2:t:d:e:f",
-                               "7:2:t:01234567890123456"};
+                               "7:2:t:01234567890123456",
+                               "9223372036854775808:1:t:d",
+                               "7:-2147483649:t:d",
+                               "7:+:t:d"};
         for (const char* entry : wrong) {
             QTest::addRow("wrong entry %s", entry)
                 << head + "3:1:t:d," + entry + ",99:1:t:d|0" << qint64(0) << malformed << "" << qint64(2);
