@@ -6,10 +6,12 @@
 #include "TestStore.h"
 
 #include "platform/Md5.h"
+#include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
 #include "store/Database.h"
 #include "store/SyncRows.h"
 #include "sync/ServerRecord.h"
+#include "sync/SyncReplies.h"
 #include "sync/SyncSession.h"
 #include "velmo-service/MemoStore.h"
 
@@ -156,5 +158,59 @@ BENCHMARK(BM_SyncPassNothingChanged)
     ->Arg(10000)
     ->Arg(100000)
     ->UseRealTime();
+
+// An account past what one reply of the list may hold, nothing changed on either side: the list is
+// read in the stand-in's pages of 20,000 (counted), then compared as a whole.
+void BM_SyncPassNothingChangedInPages(benchmark::State& state)
+{
+    Bench bench;
+    bench.addMemos(int(state.range(0)), true);
+    if (!bench.run(&SyncSession::SyncData)) { // the rows learn their memos' tokens
+        state.SkipWithError("the first pass did not end");
+        return;
+    }
+    const QString sums =
+        QStringLiteral("SELECT count(*) || ':' || total(synnum) || ':' || total(NotebookServerId) "
+                       "|| ':' || total(syn) FROM Notebook");
+    const QString before = bench.store.value(sums).toString();
+    bench.service.clearRequests();
+    for (auto _ : state) {
+        if (!bench.run(&SyncSession::SyncData)) {
+            state.SkipWithError("the pass did not end");
+            return;
+        }
+    }
+    qsizetype pages = 0;
+    for (const standin::StandInRequest& request : bench.service.requests())
+        pages += request.path == QLatin1String("/Api/id.asp") ? 1 : 0;
+    if (pages != bench.service.requestCount() || bench.store.value(sums).toString() != before)
+        state.SkipWithError("a pass with nothing changed did more than read the list");
+    state.counters["pages"] = double(pages) / double(state.iterations());
+}
+BENCHMARK(BM_SyncPassNothingChangedInPages)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(200000)
+    ->Arg(1000000)
+    ->Iterations(3)
+    ->UseRealTime();
+
+// The reading of one page of the list: 20,000 and 100,000 entries.
+void BM_ParseListPage(benchmark::State& state)
+{
+    const QString passHash = MD5_16(QStringLiteral("velmo123"));
+    QString text = QStringLiteral("ok|0|") + ServerProof(passHash) + QStringLiteral("|2026-12-6 10:00:00|");
+    for (qint64 id = 1; id <= state.range(0); ++id)
+        text += QStringLiteral("%1:%2:%3:%4,")
+                    .arg(id)
+                    .arg(id % 7)
+                    .arg(id % 3 ? "a0b1c2d3" : "d:a0b1c2d3", QStringLiteral("5f2e9c01"));
+    text += QStringLiteral("|0");
+    for (auto _ : state) {
+        const IdListReply reply = parseIdListReply(text, passHash);
+        if (reply.entries.size() != size_t(state.range(0)))
+            state.SkipWithError("the page did not read");
+    }
+}
+BENCHMARK(BM_ParseListPage)->Unit(benchmark::kMillisecond)->Arg(20000)->Arg(100000);
 
 } // namespace

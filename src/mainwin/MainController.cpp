@@ -121,6 +121,8 @@ void MainController::connectSync()
             [this](MemoId, const QString& message) { m_services.boxes.warn(m_services.window, message); });
     connect(m_sync, &SyncSession::downloadSkipped, this,
             [this](qint64, const QString& message) { m_services.boxes.warn(m_services.window, message); });
+    connect(m_sync, &SyncSession::serviceUnsupported, this,
+            [this](const QString& message) { m_services.boxes.warn(m_services.window, message); });
     connect(m_sync, &SyncSession::clockBehind, this, [this](qint64 seconds) {
         m_services.boxes.warn(m_services.window, ClockBehindText(seconds));
         openDateTimeSettings();

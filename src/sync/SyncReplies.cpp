@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+#include <limits>
+
 namespace velmo {
 
 namespace {
@@ -40,47 +42,75 @@ bool isToken(QStringView text)
 {
     if (text.isEmpty() || text.size() > 16)
         return false;
-    for (const QChar c : text) {
-        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) || c.unicode() > 127)
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
             return false;
     }
     return true;
 }
 
-// One item of the service's list, "<id>:<synnum>[:d][:<token>[:<digest>]]"; none for anything else.
-std::optional<ServerEntry> listEntry(QStringView item)
+// A whole number in ASCII digits with an optional sign, from min to max; none for anything else. Read
+// by hand: the list names two a memo, and a list may name a million memos.
+std::optional<qint64> wholeNumber(QStringView text, qint64 min, qint64 max)
+{
+    const bool negative = text.startsWith(u'-');
+    const qsizetype first = negative || text.startsWith(u'+') ? 1 : 0;
+    if (text.size() == first || text.size() - first > 19)
+        return std::nullopt;
+    quint64 value = 0;
+    for (qsizetype at = first; at < text.size(); ++at) {
+        const char16_t c = text[at].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    if (value > quint64(std::numeric_limits<qint64>::max()))
+        return std::nullopt;
+    const qint64 number = negative ? -qint64(value) : qint64(value);
+    if (number < min || number > max)
+        return std::nullopt;
+    return number;
+}
+
+// How one item of the service's list reads.
+enum class EntryShape
+{
+    Read,  // "<id>:<synnum>[:d]:<token>:<digest>"
+    Plain, // a memo named without its token and digest: a service that names neither
+    Wrong, // anything else
+};
+
+EntryShape listEntry(QStringView item, ServerEntry& entry)
 {
     QStringView parts[5];
     int count = 0;
     for (const QStringView part : item.tokenize(u':')) {
         if (count == 5)
-            return std::nullopt;
+            return EntryShape::Wrong;
         parts[count++] = part.trimmed();
     }
     if (count < 2)
-        return std::nullopt;
-    ServerEntry entry;
+        return EntryShape::Wrong;
+    const std::optional<qint64> serverId = wholeNumber(parts[0], 1, std::numeric_limits<qint64>::max());
+    const std::optional<qint64> synnum =
+        wholeNumber(parts[1], std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    if (!serverId || !synnum)
+        return EntryShape::Wrong;
+    entry.serverId = *serverId;
+    entry.synnum = int(*synnum);
     int next = 2;
-    if (count > next && parts[next] == u"d") {
-        entry.deleted = true;
+    entry.deleted = count > next && parts[next] == u"d";
+    if (entry.deleted)
         ++next;
-    }
-    for (QString* named : {&entry.token, &entry.digest}) {
-        if (count <= next)
-            break;
-        if (!isToken(parts[next]))
-            return std::nullopt;
-        *named = parts[next].toString();
-        ++next;
-    }
-    if (next != count)
-        return std::nullopt;
-    bool counted = false;
-    entry.synnum = parts[1].toInt(&counted);
-    entry.serverId = positiveId(parts[0]);
-    if (!counted || entry.serverId <= 0)
-        return std::nullopt;
-    return entry;
+    const int named = count - next;
+    if (named < 2)
+        return named == 0 || isToken(parts[next]) ? EntryShape::Plain : EntryShape::Wrong;
+    if (named != 2 || !isToken(parts[next]) || !isToken(parts[next + 1]))
+        return EntryShape::Wrong;
+    entry.token = parts[next].toString();
+    entry.digest = parts[next + 1].toString();
+    return EntryShape::Read;
 }
 
 // "<synnum>:<digest>,..." of a downloaded memo; an item that does not read is left out.
@@ -128,7 +158,7 @@ bool storableRecord(const MemoRecord& memo)
            withinCalendar(memo.mailTime) && lunarHeld;
 }
 
-IdListReply parseIdListReply(const QString& text, const QString& passHash)
+IdListReply parseIdListReply(const QString& text, const QString& passHash, qint64 after)
 {
     IdListReply reply;
     const SignInReply head = parseSignInReply(text, passHash);
@@ -136,17 +166,40 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash)
         reply.kind = IdListReply::Kind::Refused;
     if (head.kind != SignInReply::Kind::Accepted)
         return reply;
-    reply.kind = IdListReply::Kind::Accepted;
     reply.mailbox = head.mailbox;
-    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 1);
+    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 2);
     reply.serverTime = parseWireDate(parts.value(0));
-    const QString listText = parts.value(1);
-    const QStringView list = QStringView(listText).trimmed();
-    reply.entries.reserve(size_t(list.count(u',')) + 1);
-    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
-        if (const std::optional<ServerEntry> entry = listEntry(item))
-            reply.entries.push_back(*entry);
+    if (parts.size() < 3) {
+        reply.kind = IdListReply::Kind::Unsupported;
+        return reply;
     }
+    reply.kind = IdListReply::Kind::Malformed;
+    bool numbered = false;
+    const qint64 next = QStringView(parts[2]).trimmed().toLongLong(&numbered);
+    if (!numbered || next < 0)
+        return reply;
+    const QStringView list = QStringView(parts[1]).trimmed();
+    reply.entries.reserve(size_t(list.count(u',')) + 1);
+    qint64 previous = after;
+    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
+        ServerEntry entry;
+        const EntryShape shape = listEntry(item, entry);
+        if (shape != EntryShape::Read || entry.serverId <= previous) {
+            reply.kind = shape == EntryShape::Plain ? IdListReply::Kind::Unsupported : reply.kind;
+            reply.badEntry = qsizetype(reply.entries.size()) + 1;
+            reply.entries.clear();
+            return reply;
+        }
+        previous = entry.serverId;
+        reply.entries.push_back(std::move(entry));
+    }
+    // A page that is not the last ends at the id the next one starts after.
+    if (next != 0 && (reply.entries.empty() || next != reply.entries.back().serverId)) {
+        reply.entries.clear();
+        return reply;
+    }
+    reply.kind = IdListReply::Kind::Accepted;
+    reply.next = next;
     return reply;
 }
 

@@ -26,23 +26,31 @@ struct ServerEntry
     friend bool operator==(const ServerEntry&, const ServerEntry&) = default;
 };
 
-// The answer of /Api/id.asp: "ok|<mailbox>|<proof>|<server time>|<id>:<synnum>[:d][:<token>[:<digest>]],...",
-// or
-// "error". An item of any other shape is skipped.
+// One page of the answer of /Api/id.asp?...&after=<serverId>:
+// "ok|<mailbox>|<proof>|<server time>|<list>|<next>", or "error". <list> holds the memos above `after`
+// in increasing server id order, each "<id>:<synnum>[:d]:<token>:<digest>", joined by ","; <next> is 0
+// for the last page, else the server id of the page's last entry (the next page is asked after it).
+// The page is taken whole or not at all: an entry that does not read, ids out of order, or a <next>
+// that does not follow refuse it (Malformed). A reply without <next>, or entries without their token
+// and digest, are the list of a service this program cannot synchronise with (Unsupported).
 struct IdListReply
 {
     enum class Kind
     {
-        Accepted, // signed in with a valid proof; the list follows
-        Refused,  // "error": unknown account or wrong password
-        Failed,   // anything else, an "ok" without the right proof included
+        Accepted,    // signed in with a valid proof; the page follows
+        Refused,     // "error": unknown account or wrong password
+        Failed,      // anything else, an "ok" without the right proof included
+        Unsupported, // the list of a service that names neither tokens nor digests, or pages
+        Malformed,   // the right proof, but the page does not read (problem says where)
     };
     Kind kind = Kind::Failed;
     bool mailbox = false;
     QDateTime serverTime; // invalid when the field could not be read
     std::vector<ServerEntry> entries;
+    qint64 next = 0;        // the server id to ask the next page after; 0: the list is complete
+    qsizetype badEntry = 0; // Malformed: the page's entry (from 1) that does not read; 0: the page itself
 };
-IdListReply parseIdListReply(const QString& text, const QString& passHash);
+IdListReply parseIdListReply(const QString& text, const QString& passHash, qint64 after = 0);
 
 // One copy a memo held on the service: its counter and its digest (wireDigest).
 struct CopyVersion

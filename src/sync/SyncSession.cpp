@@ -38,6 +38,15 @@ const QString DoneStatus = QStringLiteral("状态:同步完成");
 const QString DeletedStatus = QStringLiteral("状态:同步删除完成");
 const QString ConflictStatus = QStringLiteral("状态:数据异步处理");
 const QString ConflictWaitsStatus = QStringLiteral("状态:同步冲突未处理,下次同步时再选择");
+const QString UnsupportedServiceStatus = QStringLiteral("状态:服务器不支持本版本的同步,未同步");
+const QString UnsupportedServiceMessage = QStringLiteral(
+    "服务器不支持本版本的同步方式,为免备忘丢失或重复,没有同步任何备忘。请使用支持本版本的服务器。");
+
+// The service's list does not read: what is wrong with it.
+QString listProblemStatus(const QString& problem)
+{
+    return QStringLiteral("状态:服务器的备忘列表有误(%1),下次同步").arg(problem);
+}
 
 // What the user is told of a memo the service did not take.
 QString refusedUploadMessage(const QString& title, const QString& reason)
@@ -283,31 +292,76 @@ void SyncSession::startPass(bool announce)
         return;
     }
     m_deletions = std::move(deletions.value);
+    m_listed.clear();
+    m_listAfter = 0;
+    requestListPage();
+}
+
+void SyncSession::requestListPage()
+{
     m_request = Request::IdList;
     m_pendingPost = false;
-    m_pendingUrl = m_address.url(QStringLiteral("/Api/id.asp"), signedAccountQuery());
+    QList<std::pair<QString, QString>> query = signedAccountQuery();
+    query.append({QStringLiteral("after"), QString::number(m_listAfter)});
+    m_pendingUrl = m_address.url(QStringLiteral("/Api/id.asp"), query);
     send();
 }
 
+// The list comes in pages; nothing is compared, and nothing changed, before the last one is read.
 void SyncSession::onIdList(const QString& text)
 {
-    const IdListReply reply = parseIdListReply(text, m_run.PassHash);
-    if (reply.kind == IdListReply::Kind::Refused) {
+    IdListReply reply = parseIdListReply(text, m_run.PassHash, m_listAfter);
+    switch (reply.kind) {
+    case IdListReply::Kind::Refused:
         fail(QStringLiteral("状态:同步账号验证失败"));
         return;
-    }
-    if (reply.kind != IdListReply::Kind::Accepted) {
+    case IdListReply::Kind::Failed:
         fail(ServiceFailedStatus);
         return;
+    case IdListReply::Kind::Unsupported:
+        // A service that names neither tokens nor digests cannot tell this computer's copies from
+        // another's: a pass against it would duplicate memos and undo deletions.
+        fail(UnsupportedServiceStatus);
+        if (!std::exchange(m_unsupportedTold, true))
+            emit serviceUnsupported(UnsupportedServiceMessage);
+        return;
+    case IdListReply::Kind::Malformed:
+        fail(listProblemStatus(
+            reply.badEntry > 0
+                ? QStringLiteral("第 %1 项有误").arg(qsizetype(m_listed.size()) + reply.badEntry)
+                : QStringLiteral("分页不符")));
+        return;
+    case IdListReply::Kind::Accepted:
+        break;
     }
-    m_run.ServerVerified = true;
-    m_run.MobileMailActive = reply.mailbox;
-    if (reply.serverTime.isValid()) {
-        const qint64 behind = Clock::currentDateTime().secsTo(reply.serverTime);
-        if (behind > ClockToleranceSeconds)
-            emit clockBehind(behind);
+    if (m_listAfter == 0) {
+        m_run.ServerVerified = true;
+        m_run.MobileMailActive = reply.mailbox;
+        if (reply.serverTime.isValid()) {
+            const qint64 behind = Clock::currentDateTime().secsTo(reply.serverTime);
+            if (behind > ClockToleranceSeconds)
+                emit clockBehind(behind);
+        }
     }
+    if (m_listed.size() + reply.entries.size() > MaxListedMemos) {
+        fail(QStringLiteral("状态:服务器列出的备忘超过 %1 条,无法同步").arg(MaxListedMemos));
+        return;
+    }
+    if (m_listed.empty())
+        m_listed = std::move(reply.entries);
+    else
+        m_listed.insert(m_listed.end(), std::make_move_iterator(reply.entries.begin()),
+                        std::make_move_iterator(reply.entries.end()));
+    if (reply.next != 0) {
+        m_listAfter = reply.next;
+        requestListPage();
+        return;
+    }
+    compareListed();
+}
 
+void SyncSession::compareListed()
+{
     SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
     StoreRead<std::vector<UnsentRow>> unsent = readUnsentRows(m_db, m_run.UserId);
     if (!local || !unsent) {
@@ -315,7 +369,7 @@ void SyncSession::onIdList(const QString& text)
         return;
     }
     ListInputs inputs;
-    inputs.entries = reply.entries;
+    inputs.entries = std::exchange(m_listed, {});
     inputs.local = std::move(local.value);
     for (const SyncDeletion& deletion : m_deletions) {
         if (deletion.ServerId > 0)
@@ -1406,6 +1460,8 @@ void SyncSession::finish(bool completed)
     m_stage = Stage::Idle;
     m_uploads.clear();
     m_plan = ListPlan();
+    m_listed.clear();
+    m_listed.shrink_to_fit();
     m_candidates.clear();
     m_retractions.clear();
     m_retracting = false;

@@ -26,6 +26,9 @@
 // back from a backup, another address) gets them again, once, and a deletion it lost goes up again
 // (ListComparison, CopyDecision). A memo whose text cannot travel (store/WireText.h), that is too
 // large, or that the service refuses, waits and the user is told once a run; the others go up.
+// The service's list is read in pages, each checked, and compared only once it is whole; a service
+// whose list names no tokens and digests is not synchronised with at all (the user is told once a
+// run), for without them this computer's copies cannot be told from another's.
 
 #include "platform/ServiceAddress.h"
 #include "platform/ServiceChannel.h"
@@ -64,6 +67,8 @@ public:
     static constexpr int QuitWaitMs = 3000;
     // How long a deletion is remembered for a service that loses it (put back from a backup).
     static constexpr int DeletionsKeptDays = 365;
+    // The most memos the service's list may name; a longer list is refused.
+    static constexpr size_t MaxListedMemos = 2'000'000;
 
     SyncSession(Database& db, RunState& run, ServiceChannel& channel, QObject* parent = nullptr);
     ~SyncSession() override;
@@ -138,6 +143,9 @@ signals:
     // A memo of the service did not come down: its reply was too large, or no record this computer can
     // keep; message says which memo and why. Said once a run for each memo.
     void downloadSkipped(qint64 serverId, const QString& message);
+    // The service does not name the tokens and digests this program synchronises by: nothing was
+    // synchronised, and message tells the user why. Said once a run.
+    void serviceUnsupported(const QString& message);
 
 private:
     enum class Stage
@@ -161,7 +169,9 @@ private:
     // A request of ours was sent and is not answered yet.
     bool requestOnWire() const { return m_onWire != nullptr; }
     void onFinished(const ServiceReply& reply);
+    void requestListPage();
     void onIdList(const QString& text);
+    void compareListed();
     StoreResult applyPlan();
     void onDownload(const QString& text);
     void skipDownload(const QString& reason);
@@ -220,6 +230,10 @@ private:
     qint64 m_conflictServerId = 0;
     QString m_conflictData;
 
+    // The service's list as read so far, and the server id its next page starts after.
+    std::vector<ServerEntry> m_listed;
+    qint64 m_listAfter = 0;
+    bool m_unsupportedTold = false; // the user heard in this run that the service is not one for us
     // The comparison of the pass under way: what each listed memo asks of this computer.
     ListPlan m_plan;
     size_t m_nextDownload = 0;

@@ -346,6 +346,26 @@ private slots:
         QVERIFY(!f.uploadArmed());
     }
 
+    // A service this version cannot synchronise with: the status line says so, and a message box
+    // once a run tells the user that nothing was synchronised.
+    void unsupportedServiceIsTold()
+    {
+        test::ServiceFixture service;
+        service.setPlainList(true);
+        MainWindowFixture f(false, true, service.baseUrl());
+        service.addAccount(f.store.runState().UserId, QStringLiteral("pw"));
+        f.store.runState().PassHash = MD5_16(QStringLiteral("pw"));
+        QSignalSpy passes(&f.form->controller().sync(), &SyncSession::passFinished);
+        for (int pass = 0; pass < 2; ++pass) {
+            f.form->findChild<QAction*>(QStringLiteral("menu_shoudongtongbu"))->trigger();
+            QVERIFY(passes.wait(10000));
+            QCOMPARE(f.form->statusText(1), "状态:服务器不支持本版本的同步,未同步");
+        }
+        QCOMPARE(f.boxes.texts(),
+                 QStringList{"服务器不支持本版本的同步方式,为免备忘丢失或重复,没有同步任何备忘。"
+                             "请使用支持本版本的服务器。"});
+    }
+
     void deletionsFromElsewhereLeaveTheViews_data()
     {
         QTest::addColumn<QString>("node"); // chosen in the tree

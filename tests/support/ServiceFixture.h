@@ -39,6 +39,10 @@ public:
     }
 
     void setSignatureCheck(standin::SignatureCheck check) { m_service->setSignatureCheck(check); }
+    // Pages of the account's list name at most this many memos.
+    void setListPageSize(int entries) { m_service->listShape().pageSize = entries; }
+    // The list is answered as a service of the previous version did: whole, no tokens or digests.
+    void setPlainList(bool plain) { m_service->listShape().plain = plain; }
     void setFault(const standin::Fault& fault) { m_service->setFault(fault); }
     // The next count requests (to path, when given) meet the fault, each after delayMs; the rest are
     // answered normally.

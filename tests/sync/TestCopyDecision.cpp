@@ -1,6 +1,5 @@
 #include "TestMain.h"
 
-#include "platform/RequestSignature.h"
 #include "sync/CopyDecision.h"
 #include "sync/ListComparison.h"
 #include "sync/ServerRecord.h"
@@ -307,12 +306,14 @@ private slots:
         QFETCH(bool, syn);
         QFETCH(QString, token);
         QFETCH(QString, plan);
-        const IdListReply reply = parseIdListReply(
-            QStringLiteral("ok|0|%1|2026-12-6 10:00:00|%2").arg(ServerProof(QStringLiteral("pw")), listed),
-            QStringLiteral("pw"));
-        QCOMPARE(reply.entries.size(), size_t(1));
+        // The comparison still reads an entry without its digest (the list's reader refuses one).
+        QStringList fields = listed.split(u':');
+        ServerEntry entry{fields[0].toLongLong(), fields[1].toInt(), fields[2] == u"d", {}, {}};
+        fields = fields.mid(entry.deleted ? 3 : 2);
+        entry.token = fields.value(0);
+        entry.digest = fields.value(1);
         ListInputs inputs;
-        inputs.entries = reply.entries;
+        inputs.entries = {entry};
         inputs.local = {key(1, 5, synced, syn, token, QStringLiteral("aaaa0000"))};
         const ListPlan got = velmo::compareList(inputs);
         QStringList parts;

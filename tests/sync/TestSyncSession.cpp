@@ -657,7 +657,9 @@ private slots:
         QTest::newRow("deleted on A") << QString() << false << false;
         QTest::newRow("deleted on A, changed on B") << QString() << true << true;
         QTest::newRow("missing from the list") << QStringLiteral("") << false << true;
-        QTest::newRow("marked and listed live") << QStringLiteral("%1:1:d,%1:1") << false << true;
+        // Ids not in increasing order refuse the list: nothing is let go.
+        QTest::newRow("listed twice")
+            << QStringLiteral("%1:1:d:a0b1c2d3:01234567,%1:1:a0b1c2d3:01234567") << false << true;
     }
 
     // B lets a memo deleted on A go only on the service's explicit mark, only its own row, and only
@@ -684,7 +686,8 @@ private slots:
             rig.b.change(onB, Device::Edit);
         if (!list.isNull()) {
             rig.answer(QStringLiteral("/Api/id.asp"),
-                       "ok|0|" + ServerProof(MD5_16(Password)) + "|2026-12-6 10:00:00|" + list.arg(serverId),
+                       "ok|0|" + ServerProof(MD5_16(Password)) + "|2026-12-6 10:00:00|" + list.arg(serverId) +
+                           "|0",
                        1);
         }
         QVERIFY(rig.b.syncNow());
@@ -780,7 +783,7 @@ private slots:
         QCOMPARE(requests[0].path, QStringLiteral("/Api/id.asp"));
         QCOMPARE(QString::fromLatin1(requests[0].rawQuery),
                  "userid=%D5%C5%C8%FD%26x&pass=" + MD5_16(Password) + "&md5=" + RequestSignature(stamp) +
-                     "&nowtime=" + stamp);
+                     "&nowtime=" + stamp + "&after=0");
         QCOMPARE(requests[1].path, QStringLiteral("/api/download.asp"));
         QCOMPARE(QString::fromLatin1(requests[1].rawQuery),
                  QStringLiteral("id=%1&nowtime=%2&md5=%3&userid=%D5%C5%C8%FD%26x")
@@ -940,7 +943,7 @@ private slots:
         QFETCH(int, warnings);
         Rig rig;
         rig.answer(QStringLiteral("/Api/id.asp"),
-                   "ok|0|" + ServerProof(MD5_16(Password)) + '|' + serverTime + '|', 1);
+                   "ok|0|" + ServerProof(MD5_16(Password)) + '|' + serverTime + "||0", 1);
         QSignalSpy behind(&rig.a.sync, &SyncSession::clockBehind);
         QVERIFY(rig.a.syncNow());
         QCOMPARE(behind.size(), warnings);

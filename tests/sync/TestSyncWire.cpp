@@ -102,41 +102,89 @@ private slots:
     void idList_data()
     {
         QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("after"); // the server id the page was asked after
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("entries");
-        const QString proof = ServerProof(Hash);
-        const int accepted = int(IdListReply::Kind::Accepted);
-        QTest::newRow("list") << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1,4:2:d,9:12\r\n"
-                              << accepted << "3:1 4:2:d 9:12";
-        QTest::newRow("list with tokens")
-            << "ok|0|" + proof + "|2026-12-6 10:00:00|3:1:a0b1c2d3,4:2:d:ffff0000" << accepted
-            << "3:1@a0b1c2d3 4:2:d@ffff0000";
-        QTest::newRow("empty list") << "ok|1|" + proof + "|2026-12-6 10:00:00|" << accepted << "";
-        QTest::newRow("bad entries skipped")
-            << "ok|0|" + proof + "|x|0:1,-2:1,5:x,5 or 1=1:2,7:2:d:x:y:z,7:2:a-b,7:2:,7:2:d:,0:1:d,8:4"
-            << accepted << "8:4";
-        QTest::newRow("counters at the top and one past")
-            << "ok|0|" + proof + "|x|8:2147483647,9:2147483648" << accepted << "8:2147483647";
-        QTest::newRow("refused") << "error" << int(IdListReply::Kind::Refused) << "";
-        QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1"
-                                     << int(IdListReply::Kind::Failed) << "";
+        QTest::addColumn<qint64>("detail"); // the next page's start; for a page refused, its bad entry
+        const QString head = "ok|0|" + ServerProof(Hash) + "|2026-12-6 10:00:00|";
+        const int accepted = int(IdListReply::Kind::Accepted), malformed = int(IdListReply::Kind::Malformed),
+                  unsupported = int(IdListReply::Kind::Unsupported);
+        QTest::newRow("list") << head +
+                                     "3:1:a0b1c2d3:5f2e9c01,4:2:d:ffff0000:77aa1b2c, 9:12:1234:c0\r\n|0\r\n"
+                              << qint64(0) << accepted
+                              << "3:1@a0b1c2d3/5f2e9c01 4:2:d@ffff0000/77aa1b2c 9:12@1234/c0" << qint64(0);
+        QTest::newRow("empty list") << "ok|1|" + ServerProof(Hash) + "|2026-12-6 10:00:00||0" << qint64(0)
+                                    << accepted << "" << qint64(0);
+        QTest::newRow("a page, more follow")
+            << head + "12:1:t:d,15:1:t:d|15" << qint64(10) << accepted << "12:1@t/d 15:1@t/d" << qint64(15);
+        QTest::newRow("counter at the bottom")
+            << head + "8:-2147483648:t:d|0" << qint64(0) << accepted << "8:-2147483648@t/d" << qint64(0);
+        QTest::newRow("counter at the top")
+            << head + "8:2147483647:t:d|0" << qint64(0) << accepted << "8:2147483647@t/d" << qint64(0);
+        // A service that names no tokens and digests, or pages: this program cannot synchronise with it.
+        QTest::newRow("the previous version's list")
+            << head + "3:1,4:2:d,9:12" << qint64(0) << unsupported << "" << qint64(0);
+        QTest::newRow("previous version, no memos") << head << qint64(0) << unsupported << "" << qint64(0);
+        QTest::newRow("tokens, no pages") << head + "3:1:t:d" << qint64(0) << unsupported << "" << qint64(0);
+        QTest::newRow("entries without tokens")
+            << head + "3:1:t:d,4:2:d|0" << qint64(0) << unsupported << "" << qint64(2);
+        QTest::newRow("tokens without digests")
+            << head + "3:1:a0b1c2d3,4:2:d:ffff0000|0" << qint64(0) << unsupported << "" << qint64(1);
+        // Any other entry that does not read refuses the page, naming the entry.
+        const char* wrong[] = {"0:1:t:d",
+                               "-2:1:t:d",
+                               "5:x:t:d",
+                               "5 or 1=1:2:t:d",
+                               "7:2:d:x:y:z",
+                               "7:2:a-b:d",
+                               "7:2::",
+                               "7:2:t:",
+                               "0:1:d:t:d",
+                               "9:2147483648:t:d",
+                               "7",
+                               "7:2:t:d:e:f",
+                               "7:2:t:01234567890123456",
+                               "9223372036854775808:1:t:d",
+                               "7:-2147483649:t:d",
+                               "7:+:t:d"};
+        for (const char* entry : wrong) {
+            QTest::addRow("wrong entry %s", entry)
+                << head + "3:1:t:d," + entry + ",99:1:t:d|0" << qint64(0) << malformed << "" << qint64(2);
+        }
+        QTest::newRow("ids not increasing")
+            << head + "3:1:t:d,3:2:t:d|0" << qint64(0) << malformed << "" << qint64(2);
+        QTest::newRow("id not above the page's start")
+            << head + "10:1:t:d|0" << qint64(10) << malformed << "" << qint64(1);
+        QTest::newRow("next not the last id")
+            << head + "12:1:t:d,15:1:t:d|14" << qint64(10) << malformed << "" << qint64(0);
+        QTest::newRow("next after an empty page")
+            << head + "|15" << qint64(10) << malformed << "" << qint64(0);
+        QTest::newRow("next not a number")
+            << head + "12:1:t:d|x" << qint64(10) << malformed << "" << qint64(0);
+        QTest::newRow("next below 0") << head + "12:1:t:d|-1" << qint64(10) << malformed << "" << qint64(0);
+        QTest::newRow("refused") << "error" << qint64(0) << int(IdListReply::Kind::Refused) << ""
+                                 << qint64(0);
+        QTest::newRow("wrong proof") << "ok|0|0123456789abcdef|2026-12-6|3:1:t:d|0" << qint64(0)
+                                     << int(IdListReply::Kind::Failed) << "" << qint64(0);
     }
 
     void idList()
     {
         QFETCH(QString, text);
+        QFETCH(qint64, after);
         QFETCH(int, kind);
         QFETCH(QString, entries);
-        const IdListReply reply = parseIdListReply(text, Hash);
+        QFETCH(qint64, detail);
+        const IdListReply reply = parseIdListReply(text, Hash, after);
         QCOMPARE(int(reply.kind), kind);
         QStringList got;
         for (const ServerEntry& entry : reply.entries)
-            got << QStringLiteral("%1:%2%3%4")
+            got << QStringLiteral("%1:%2%3@%4/%5")
                        .arg(entry.serverId)
                        .arg(entry.synnum)
-                       .arg(entry.deleted ? ":d" : "",
-                            entry.token.isEmpty() ? QString() : QLatin1Char('@') + entry.token);
+                       .arg(entry.deleted ? ":d" : "", entry.token, entry.digest);
         QCOMPARE(got.join(QLatin1Char(' ')), entries);
+        QCOMPARE(reply.kind == IdListReply::Kind::Accepted ? reply.next : qint64(reply.badEntry), detail);
     }
 
     void downloadReply_data()

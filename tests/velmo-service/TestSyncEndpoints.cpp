@@ -57,6 +57,16 @@ struct StandIn
     {
         return post(user, 0, 1, title).section(QLatin1Char('|'), 2, 2).toLongLong();
     }
+    // The list and what follows it: "<list>|<next>" for a page (from the memo above `after`), the list
+    // alone for a list in the previous version's way.
+    QString page(const QString& user, qint64 after, bool withTokens = false)
+    {
+        const QString reply = idListReply(*service, store(),
+                                          request("userid=" + user + "&pass=" + MD5_16(u"pw") +
+                                                  "&after=" + QString::number(after)))
+                                  .text;
+        return withTokens ? reply.section('|', 4) : tokensLeftOut(reply.section('|', 4));
+    }
     // The list as the service gives it (withTokens), or without the memos' tokens.
     QString list(const QString& user, const QString& pass = MD5_16(QStringLiteral("pw")),
                  bool withTokens = false)
@@ -65,10 +75,11 @@ struct StandIn
             idListReply(*service, store(), request("userid=" + user + "&pass=" + pass)).text;
         if (!reply.startsWith(QLatin1String("ok|")))
             return reply;
-        QString items = reply.section('|', 4);
-        if (!withTokens)
-            items.remove(QRegularExpression(QStringLiteral(":[0-9a-f]{8}:[0-9a-f]{8}(?=,|$)")));
-        return items;
+        return withTokens ? reply.section('|', 4, 4) : tokensLeftOut(reply.section('|', 4, 4));
+    }
+    static QString tokensLeftOut(QString items)
+    {
+        return items.remove(QRegularExpression(QStringLiteral(":[0-9a-f]{8}:[0-9a-f]{8}(?=,|\\||$)")));
     }
     QString download(const QString& user, qint64 id)
     {
@@ -214,6 +225,37 @@ private slots:
         QCOMPARE(kept.back().digest, MemoStore::digest(memo->fields));
         QCOMPARE(standIn.store().versions("alice", other).size(), size_t(1)); // another memo's stay
         QVERIFY(standIn.download("alice", id).size() < 2000);
+    }
+
+    void listPages_data()
+    {
+        QTest::addColumn<int>("pageSize");
+        QTest::addColumn<qint64>("after");
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("listed"); // memos 1 to 5, memo 4 deleted
+        QTest::newRow("first page") << 2 << qint64(0) << false << "1:1,2:1|2";
+        QTest::newRow("next page") << 2 << qint64(2) << false << "3:1,4:2:d|4";
+        QTest::newRow("last page") << 2 << qint64(4) << false << "5:1|0";
+        QTest::newRow("after a memo not listed") << 2 << qint64(3) << false << "4:2:d,5:1|0";
+        QTest::newRow("one page just holds it") << 5 << qint64(0) << false << "1:1,2:1,3:1,4:2:d,5:1|0";
+        QTest::newRow("past the end") << 2 << qint64(5) << false << "|0";
+        QTest::newRow("the previous version's way") << 2 << qint64(2) << true << "1:1,2:1,3:1,4:2:d,5:1";
+    }
+
+    // The list comes in pages of increasing server ids, each telling where the next starts; a service
+    // of the previous version's way lists every memo at once, without tokens, digests or pages.
+    void listPages()
+    {
+        QFETCH(int, pageSize);
+        QFETCH(qint64, after);
+        QFETCH(bool, plain);
+        StandIn standIn;
+        for (int i = 1; i <= 5; ++i)
+            standIn.add("alice", QStringLiteral("memo %1").arg(i));
+        QVERIFY(standIn.post("alice", 4, 2, "memo 4", true).startsWith("#delo#|ok"));
+        standIn.add("bob", "bob's");
+        standIn.service->listShape() = {pageSize, plain};
+        QTEST(standIn.page("alice", after, plain), "listed");
     }
 
     void limits_data()

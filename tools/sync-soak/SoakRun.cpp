@@ -41,6 +41,7 @@ namespace {
 const QString MainUser = QStringLiteral("demo");
 const QString OtherUser = QStringLiteral("other");
 const QString Password = QStringLiteral("soak-pass");
+constexpr int SoakListPage = 2;
 
 class QuietBoxes : public MessageBoxes
 {
@@ -497,6 +498,8 @@ bool Sequence::addService()
     service->accounts().addAccount(MainUser, Password);
     service->accounts().addAccount(OtherUser, Password);
     service->setSignatureCheck(standin::SignatureCheck::Off);
+    // Pages of two memos: an account's list comes in several of them.
+    service->listShape().pageSize = SoakListPage;
     const quint16 port = service->start();
     m_addresses.emplace_back(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
     m_services.push_back(std::move(service));

@@ -113,8 +113,15 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
         QStringLiteral("The SQLite file that keeps the accounts' memos (default: memos.db in the "
                        "stand-in's own data folder)."),
         QStringLiteral("file"));
+    const QCommandLineOption pageOption(QStringLiteral("list-page"),
+                                        QStringLiteral("Memos a page of the account's list names at most."),
+                                        QStringLiteral("count"), QString::number(ListShape::DefaultPageSize));
+    const QCommandLineOption plainOption(
+        QStringLiteral("plain"),
+        QStringLiteral("List the account's memos as the previous version of the service did: whole, "
+                       "without tokens, digests or pages."));
     parser.addOptions({helpOption, portOption, listenOption, userOption, usersFileOption, mailboxOption,
-                       signatureOption, delayOption, faultOption, storeOption});
+                       signatureOption, delayOption, faultOption, storeOption, pageOption, plainOption});
     addOnlineOptions(parser);
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -156,6 +163,14 @@ bool applyCommandLine(ServiceStandIn& service, const QStringList& arguments, Lis
     service.setSignatureCheck(check);
     if (!applyOnlineOptions(service, parser, error))
         return false;
+
+    bool pageOk = false;
+    service.listShape().pageSize = parser.value(pageOption).toInt(&pageOk);
+    if (!pageOk || service.listShape().pageSize < 1) {
+        *error = QStringLiteral("--list-page expects a number above 0");
+        return false;
+    }
+    service.listShape().plain = parser.isSet(plainOption);
 
     Fault fault;
     bool delayOk = false;

@@ -5,6 +5,7 @@
 //   velmo-service --port 18766 --user demo:velmo123 [--user name:password ...] [--users-file FILE]
 //                 [--mailbox name] [--signature strict|lenient|off] [--delay MS]
 //                 [--fault 500|drop|garbage|malformed|drop-answer] [--listen ADDRESS] [--store FILE]
+//                 [--list-page COUNT] [--plain]
 //                 [--notice ID|TITLE|LINK ...] [--notices-file FILE] [--newest-version V] [--update-page URL]
 
 #include <QHostAddress>

@@ -164,13 +164,18 @@ QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
 
 std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
 {
+    return listed(userId, 0, -1);
+}
+
+std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId, qint64 after, qsizetype limit) const
+{
     std::vector<Listed> memos;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     if (!run(query,
-             QStringLiteral("SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? "
-                            "ORDER BY serverId"),
-             {userId}))
+             QStringLiteral("SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND "
+                            "serverId > ? ORDER BY serverId LIMIT ?"),
+             {userId, after, limit}))
         return memos;
     while (query.next())
         memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0,
@@ -283,24 +288,38 @@ bool MemoStore::restore(const Backup& saved)
 {
     if (!reset())
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    for (const QVariantList& memo : saved.memos) {
-        if (!run(
-                query,
-                QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token, digest) "
-                               "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                memo))
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery query(db);
+    // Every row in one transaction, each statement prepared once: a backup of many memos is put back
+    // at once.
+    const auto insertAll = [&query](const QString& sql, const QList<QVariantList>& rows) {
+        if (!query.prepare(sql))
             return false;
-    }
-    for (const QVariantList& version : saved.versions) {
-        if (!run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
-                 version))
-            return false;
-    }
-    return !saved.lastId.isValid() ||
-           (query.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'memos'")) &&
-            run(query, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('memos', ?)"),
-                {saved.lastId}));
+        for (const QVariantList& row : rows) {
+            for (qsizetype i = 0; i < row.size(); ++i)
+                query.bindValue(int(i), row.at(i));
+            if (!query.exec())
+                return false;
+        }
+        return true;
+    };
+    if (!db.transaction())
+        return false;
+    const bool restored =
+        insertAll(
+            QStringLiteral("INSERT INTO memos (serverId, userId, synnum, deleted, fields, token, digest) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            saved.memos) &&
+        insertAll(QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
+                  saved.versions) &&
+        (!saved.lastId.isValid() ||
+         (query.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'memos'")) &&
+          run(query, QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('memos', ?)"),
+              {saved.lastId})));
+    if (restored && db.commit())
+        return true;
+    db.rollback();
+    return false;
 }
 
 bool MemoStore::markDeleted(const QString& userId, qint64 serverId, int synnum)

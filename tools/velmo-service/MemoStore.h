@@ -71,6 +71,8 @@ public:
         QString digest;
     };
     std::vector<Listed> listed(const QString& userId) const;
+    // Those above the server id `after`, in increasing server id order, at most `limit` of them.
+    std::vector<Listed> listed(const QString& userId, qint64 after, qsizetype limit) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
     // Stores a new memo under a fresh server id and returns it; 0 when it could not be stored.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);

@@ -17,6 +17,7 @@
 #include "AccountStore.h"
 #include "OnlineEndpoints.h"
 #include "StandInRequest.h"
+#include "SyncEndpoints.h"
 
 #include <QAbstractHttpServer>
 #include <QHash>
@@ -90,6 +91,10 @@ public:
 
     void addEndpoint(const QString& path, Endpoint endpoint);
 
+    // How the account's memos are listed (pages of 20,000 unless changed).
+    ListShape& listShape() { return m_listShape; }
+    const ListShape& listShape() const { return m_listShape; }
+
     void setSignatureCheck(SignatureCheck check) { m_signatureCheck = check; }
     SignatureCheck signatureCheck() const { return m_signatureCheck; }
     // True when the request's "md5" and "nowtime" pass the current check.
@@ -122,6 +127,7 @@ private:
     OnlineBoard m_online;
     QHash<QString, Endpoint> m_endpoints; // keyed by the lower-case path
     SignatureCheck m_signatureCheck = SignatureCheck::Strict;
+    ListShape m_listShape;
     Fault m_fault;
     QList<StandInRequest> m_held;
     QList<StandInRequest> m_requests;

@@ -6,6 +6,8 @@
 #include "platform/Clock.h"
 #include "platform/RequestSignature.h"
 
+#include <algorithm>
+
 namespace velmo::standin {
 
 namespace {
@@ -62,18 +64,31 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
     const QString user = accountOf(request);
     if (!service.accounts().checkPassword(user, request.queryValue(QStringLiteral("pass"))))
         return StandInReply::ok(QStringLiteral("error"));
+    const ListShape& shape = service.listShape();
+    const qint64 after = std::max<qint64>(0, number(request.queryValue(QStringLiteral("after"))));
+    // Deleted memos are listed with their mark, so that the user's other computers let them go. A
+    // page's last entry is left out when it is one past the page: it only tells that more follow.
+    std::vector<MemoStore::Listed> memos =
+        shape.plain ? store.listed(user) : store.listed(user, after, qsizetype(shape.pageSize) + 1);
+    qint64 next = 0;
+    if (!shape.plain && memos.size() > size_t(shape.pageSize)) {
+        memos.resize(size_t(shape.pageSize));
+        next = memos.back().serverId;
+    }
     QString entries;
-    // Deleted memos are listed with their mark, so that the user's other computers let them go.
-    const std::vector<MemoStore::Listed> memos = store.listed(user);
-    entries.reserve(qsizetype(memos.size()) * 21);
+    entries.reserve(qsizetype(memos.size()) * 30);
     for (const MemoStore::Listed& memo : memos) {
         if (!entries.isEmpty())
             entries += QLatin1Char(',');
         entries += QString::number(memo.serverId) + QLatin1Char(':') + QString::number(memo.synnum);
         if (memo.deleted)
             entries += QLatin1String(":d");
-        entries += QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
+        if (!shape.plain)
+            entries +=
+                QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
     }
+    if (!shape.plain)
+        entries += QLatin1Char('|') + QString::number(next);
     const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
                                 .arg(mailbox ? 1 : 0)
