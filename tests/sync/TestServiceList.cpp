@@ -109,7 +109,7 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::newRow("in pages") << standin::ListShape::DefaultPageSize << 8 << "状态:同步完成";
         QTest::newRow("one reply past the limit")
-            << 200000 << 1 << "状态:连接失败,下次同步 (服务器的应答超过";
+            << 200000 << 1 << "状态:服务器的应答太大(超过 4 MB),下次同步";
     }
 
     // A list longer than a reply may be is read in pages; a single reply past the limit is refused.
