@@ -2,6 +2,7 @@
 
 #include "store/DataFiles.h"
 #include "store/Database.h"
+#include "store/StoreError.h"
 
 #include <QFile>
 #include <QHash>
@@ -10,6 +11,8 @@
 #include <QtEndian>
 
 #include <array>
+
+#include <sqlite3.h>
 
 namespace velmo {
 
@@ -107,13 +110,77 @@ QString foldedOwner(const QString& name)
     return folded;
 }
 
-// The earlier file compared a memo's owner without letter case: a sign-in as "demo" also showed the
-// memos stored as "Demo" or "DEMO". Owners now compare exactly, so each set of names that differ only
-// in letter case takes one spelling, in the memo rows, the account rows and the last user alike:
-//   1. the spelling of the oldest account row of the name: the row the earlier version checked every
-//      sign-in of the name against, whatever case it was typed in;
+// The tables beside the memo table that name a memo's owner; a file of an earlier version lacks some.
+constexpr std::array OwnerTables{"SentUploads", "SyncBase", "SyncLineage", "SyncDeletions"};
+
+// The names of a one-column read, without the empty ones.
+StoreRead<QStringList> readNames(const Database& db, const QString& sql)
+{
+    StoreRead<std::vector<QString>> read =
+        db.selectRows(sql, {}, [](const DbQuery& row) { return row.value(0).toString(); });
+    QStringList names;
+    for (QString& name : read.value) {
+        if (!name.isEmpty())
+            names << std::move(name);
+    }
+    return {read, names};
+}
+
+// The tables of OwnerTables the file has.
+StoreRead<QStringList> ownerTablesPresent(const Database& db)
+{
+    QStringList wanted;
+    for (const char* table : OwnerTables)
+        wanted << QStringLiteral("'%1'").arg(QLatin1String(table));
+    return readNames(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name IN (%1)")
+                             .arg(wanted.join(QLatin1Char(','))));
+}
+
+// Every spelling of an owner the file holds, each once: the memos' (read by skipping from one owner to
+// the next along their index, so a few steps whatever the number of memos), the account rows', the
+// last user's and those of the other tables that carry one.
+StoreRead<QStringList> ownerSpellings(const Database& db)
+{
+    const StoreRead<QStringList> tables = ownerTablesPresent(db);
+    if (!tables.ok)
+        return {tables};
+    QString sql = QStringLiteral(
+        "WITH RECURSIVE memoOwner(name) AS (SELECT min(userid) FROM Notebook UNION ALL "
+        "SELECT (SELECT min(userid) FROM Notebook WHERE userid > name) FROM memoOwner WHERE name IS NOT "
+        "NULL) "
+        "SELECT name COLLATE BINARY FROM memoOwner UNION SELECT UserID COLLATE BINARY FROM Users "
+        "UNION SELECT LastUser COLLATE BINARY FROM Config");
+    // Table names come from OwnerTables, never from a value.
+    for (const QString& table : tables.value)
+        sql += QStringLiteral(" UNION SELECT userid COLLATE BINARY FROM %1").arg(table);
+    return readNames(db, sql);
+}
+
+// Whether the file holds names that differ only in letter case.
+StoreRead<bool> ownersDifferInCase(const Database& db)
+{
+    const StoreRead<QStringList> spellings = ownerSpellings(db);
+    if (!spellings.ok)
+        return {spellings};
+    QHash<QString, QString> seen; // folded name -> a spelling of it
+    for (const QString& name : spellings.value) {
+        if (seen.value(foldedOwner(name), name) != name)
+            return {StoreResult::success(), true};
+        seen.insert(foldedOwner(name), name);
+    }
+    return {StoreResult::success(), false};
+}
+
+// A file may hold names that differ only in letter case (an older file compared a memo's owner
+// without it: a sign-in as "demo" also showed the memos stored as "Demo"; the version after it signed
+// a name typed in another letter case in as an account of its own). Owners compare exactly, and the
+// sign-in finds an account row in any letter case, so each such set of names takes one spelling, in
+// every table that names an owner and in the last user alike:
+//   1. the spelling of the oldest account row of the name: the row every sign-in of the name is
+//      checked against, whatever case it was typed in;
 //   2. without an account row, the last user's, which the sign-in window offers;
-//   3. else the spelling most of the memos carry (the oldest memo's on a tie).
+//   3. else the spelling most of the memos carry (the oldest memo's on a tie);
+//   4. else the first the other tables hold.
 StoreResult unifyOwnerSpellings(Database& db)
 {
     QHash<QString, QString> chosen; // folded name -> its spelling
@@ -133,8 +200,11 @@ StoreResult unifyOwnerSpellings(Database& db)
         if (const QString folded = foldedOwner(account.name); !chosen.contains(folded))
             chosen.insert(folded, account.name);
     }
-    const QString lastUser =
-        db.selectValue(QStringLiteral("SELECT LastUser FROM Config ORDER BY id LIMIT 1")).toString();
+    const StoreRead<QStringList> lastUsers =
+        readNames(db, QStringLiteral("SELECT LastUser FROM Config ORDER BY id LIMIT 1"));
+    if (!lastUsers.ok)
+        return lastUsers;
+    const QString lastUser = lastUsers.value.value(0);
     if (!lastUser.isEmpty() && !chosen.contains(foldedOwner(lastUser)))
         chosen.insert(foldedOwner(lastUser), lastUser);
 
@@ -166,14 +236,27 @@ StoreResult unifyOwnerSpellings(Database& db)
     for (auto it = mostMemos.cbegin(); it != mostMemos.cend(); ++it)
         chosen.insert(it.key(), it->name);
 
-    for (const Spelling& spelling : spellings.value) {
-        const QString name = chosen.value(foldedOwner(spelling.name));
-        if (name == spelling.name)
-            continue;
-        if (StoreResult moved =
-                db.exec(QStringLiteral("UPDATE Notebook SET userid=? WHERE userid=?"), {name, spelling.name});
-            !moved)
-            return moved;
+    const StoreRead<QStringList> tables = ownerTablesPresent(db);
+    if (!tables.ok)
+        return tables;
+    // Table names come from the schema, never from a value.
+    for (const QString& table : QStringList{QStringLiteral("Notebook")} + tables.value) {
+        const StoreRead<QStringList> names = readNames(
+            db, QStringLiteral("SELECT userid FROM %1 GROUP BY userid ORDER BY min(rowid)").arg(table));
+        if (!names.ok)
+            return names;
+        for (const QString& name : names.value) {
+            const QString folded = foldedOwner(name);
+            if (!chosen.contains(folded))
+                chosen.insert(folded, name);
+            const QString spelling = chosen.value(folded);
+            if (spelling == name)
+                continue;
+            if (StoreResult moved = db.exec(
+                    QStringLiteral("UPDATE %1 SET userid=? WHERE userid=?").arg(table), {spelling, name});
+                !moved)
+                return moved;
+        }
     }
     for (const Account& account : accounts.value) {
         const QString name = chosen.value(foldedOwner(account.name));
@@ -191,28 +274,53 @@ StoreResult unifyOwnerSpellings(Database& db)
     return StoreResult::success();
 }
 
-// Gives a file's free pages back to the disk when they are many: at least a third of the file and a
-// megabyte. A file whose compaction after an upgrade was cut short by a kill is such a file (the
-// upgrade stood, so the next start does not upgrade it again). A compaction that fails (too little
-// room for its copy) only leaves the file larger.
-void compactWhenMostlyFree(Database& db)
+// Whether the file's free pages are many: at least a third of the file and a megabyte. A file whose
+// compaction after an upgrade was cut short by a kill is such a file (the upgrade stood, so the next
+// start does not upgrade it again).
+bool compactionDue(const Database& db)
 {
     const qint64 pages = db.selectValue(QStringLiteral("PRAGMA page_count")).toLongLong();
     const qint64 free = db.selectValue(QStringLiteral("PRAGMA freelist_count")).toLongLong();
     const qint64 pageSize = db.selectValue(QStringLiteral("PRAGMA page_size")).toLongLong();
-    if (free * 3 < pages || free * pageSize < 1024 * 1024)
-        return;
+    return free * 3 >= pages && free * pageSize >= 1024 * 1024;
+}
+
+// Gives the file's free pages back to the disk. A compaction that fails (too little room for its copy)
+// only leaves the file larger; one cut short is done at the next opening.
+void compact(Database& db)
+{
     if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)
         qWarning("velmo: the data file was not compacted: %s", qPrintable(compacted.error));
 }
 
-// Each step brings a file of the version before it up to its own version.
-StoreResult upgradeToVersion2(Database& db, const QStringList& schema)
+// Nothing is written to a damaged file, so that the copy kept aside (see Recovery) is the file as the
+// user had it. Before an upgrade, a fold of the owners or a compaction the whole file is checked. An
+// ordinary opening writes only the journal mode (Database::open): before it, the tables the start
+// reads before the sign-in are checked, the settings and the accounts, whatever the number of memos.
+StoreResult findDamage(const Database& db, bool wholeFile)
 {
-    if (StoreResult rebuilt = rebuildMemoTable(db, schema); !rebuilt)
-        return rebuilt;
-    return unifyOwnerSpellings(db);
+    QStringList checks{QStringLiteral("PRAGMA quick_check")};
+    if (!wholeFile) {
+        const StoreRead<QStringList> tables = readNames(
+            db, QStringLiteral(
+                    "SELECT name FROM sqlite_master WHERE type='table' AND name IN ('Config', 'Users')"));
+        if (!tables.ok)
+            return tables;
+        checks.clear();
+        for (const QString& table : tables.value)
+            checks << QStringLiteral("PRAGMA quick_check(%1)").arg(table);
+    }
+    for (const QString& check : checks) {
+        const StoreRead<QStringList> found = readNames(db, check);
+        if (!found.ok)
+            return found;
+        if (found.value != QStringList{QStringLiteral("ok")})
+            return StoreResult::failure(sqliteReason(SQLITE_CORRUPT));
+    }
+    return StoreResult::success();
 }
+
+// Each step brings a file of the version before it up to its own version.
 
 // Version 4: the memo's token and the copy a post of a new memo must be above, two tables and the
 // triggers that keep the copy a changed row was last in step with. A file rebuilt by an earlier step of
@@ -267,7 +375,7 @@ struct UpgradeStep
 
 // Adding a version: its step at the end here, and CurrentSchemaVersion raised to it.
 constexpr std::array UpgradeSteps{
-    UpgradeStep{2, &upgradeToVersion2},
+    UpgradeStep{2, &rebuildMemoTable},
     UpgradeStep{3, &createMissingTables},
     UpgradeStep{4, &upgradeToVersion4},
 };
@@ -304,8 +412,28 @@ StoreResult upgradeSchema(Database& db)
     const int version = read.toInt();
     if (isNewerSchema(version))
         return StoreResult::failure(newerSchemaReason(version));
+    // An older file is folded in its upgrade, whatever it holds.
+    StoreRead<bool> fold(StoreResult::success(), version < CurrentSchemaVersion);
+    if (version == CurrentSchemaVersion)
+        fold = ownersDifferInCase(db);
+    if (!fold.ok)
+        return fold;
+    const bool compacting = version < 2 || compactionDue(db);
+    if (StoreResult sound = findDamage(db, version < CurrentSchemaVersion || fold.value || compacting);
+        !sound)
+        return sound;
     if (version == CurrentSchemaVersion) {
-        compactWhenMostlyFree(db);
+        if (fold.value) {
+            Transaction transaction(db);
+            if (!transaction.isActive())
+                return StoreResult::failure(transaction.error());
+            if (StoreResult folded = unifyOwnerSpellings(db); !folded)
+                return folded;
+            if (StoreResult committed = transaction.commit(); !committed)
+                return committed;
+        }
+        if (compacting)
+            compact(db);
         return StoreResult::success();
     }
     const QStringList schema = databaseSchemaStatements();
@@ -321,14 +449,8 @@ StoreResult upgradeSchema(Database& db)
         if (StoreResult upgraded = step.run(db, schema); !upgraded)
             return upgraded;
     }
-    // The version that wrote files of version 2 compared owners with letter case but did not fold
-    // the spellings an older file held, and signed in a name typed in another letter case as an
-    // account of its own: the names that differ only in letter case take one spelling now, as the
-    // upgrade to version 2 gives them (a file without such names is left as it is).
-    if (version == 2) {
-        if (StoreResult folded = unifyOwnerSpellings(db); !folded)
-            return folded;
-    }
+    if (StoreResult folded = unifyOwnerSpellings(db); !folded)
+        return folded;
     // The indexes a file lacks (of the other tables, or one a newer schema added).
     for (QString statement : schema) {
         if (!statement.startsWith(QLatin1String("CREATE INDEX ")))
@@ -344,13 +466,9 @@ StoreResult upgradeSchema(Database& db)
     if (StoreResult committed = transaction.commit(); !committed)
         return committed;
     // A rebuilt table leaves the pages of the one it replaced free, about half the file: they go
-    // back to the disk. The upgrade stands either way; a compaction that fails (too little room for
-    // its copy) only leaves the file larger, and one cut short is done at the next opening. A step
-    // that only adds a table frees nothing.
-    if (version >= 2)
-        return StoreResult::success();
-    if (const StoreResult compacted = db.execOnce(QStringLiteral("VACUUM")); !compacted)
-        qWarning("velmo: the upgraded data file was not compacted: %s", qPrintable(compacted.error));
+    // back to the disk. The upgrade stands either way. A step that only adds a table frees nothing.
+    if (compacting)
+        compact(db);
     return StoreResult::success();
 }
 

@@ -74,8 +74,9 @@ QString sqliteReason(int code, const QString& sqliteText, int systemError)
     case SQLITE_AUTH:
         return QStringLiteral("没有访问数据文件的权限");
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
         return QStringLiteral("数据文件正被另一个程序使用,请关闭该程序后再试");
+    case SQLITE_LOCKED: // a lock within this program: another statement of the connection holds the table
+        return QStringLiteral("数据表正被本程序的另一项操作锁定,请稍后再试");
     case SQLITE_CORRUPT:
         return QStringLiteral("数据文件已损坏");
     case SQLITE_NOTADB:

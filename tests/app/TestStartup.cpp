@@ -1,4 +1,5 @@
 #include "FakeTray.h"
+#include "OlderDataFiles.h"
 #include "ReadOnlyPath.h"
 #include "ServiceFixture.h"
 #include "TempDataFolder.h"
@@ -30,6 +31,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimer>
 
 using namespace velmo;
@@ -299,6 +302,64 @@ private slots:
                  qPrintable(text));
         Database db(test::uniqueConnectionName());
         QVERIFY(db.open(rig.dbPath()).ok);
+    }
+
+    void damagedFileOfEachVersionIsKeptAsItWas_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("table"); // the damaged one
+        for (int version = 1; version <= CurrentSchemaVersion; ++version)
+            QTest::addRow("version %d, settings", version) << version << "Config";
+        QTest::newRow("this version, accounts") << CurrentSchemaVersion << "Users";
+        // Neither the upgrade nor the start reads the notices.
+        for (int version = 1; version < CurrentSchemaVersion; ++version)
+            QTest::addRow("version %d, notices", version) << version << "Notice";
+    }
+
+    // A damaged data file of any version is neither upgraded nor written to before it is kept aside:
+    // the copy is the file as it was, byte for byte, and the message says why.
+    void damagedFileOfEachVersionIsKeptAsItWas()
+    {
+        QFETCH(int, version);
+        QFETCH(QString, table);
+        Rig rig;
+        QVERIFY(rig.data.dataFolder().ensureExists());
+        QCOMPARE(test::writeDataFileOfVersion(version, rig.dbPath()), QString());
+        qint64 page = 0;
+        const QString connection = test::uniqueConnectionName();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(rig.dbPath());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO Users (UserID) VALUES ('demo')")));
+            QVERIFY(
+                query.exec(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table)) &&
+                query.next());
+            page = query.value(0).toLongLong();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        QFile file(rig.dbPath());
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((page - 1) * 4096) &&
+                file.write(QByteArray(64, '\xff')) == 64);
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray original = file.readAll();
+        file.close();
+
+        QSignalSpy ending(rig.startup.get(), &Startup::programMustEnd);
+        QVERIFY(!rig.startup->start());
+        QVERIFY(ending.wait(2000));
+        const QString text = rig.boxes.texts().value(0);
+        const QRegularExpression kept(QStringLiteral("已保存为:(.*)\n原因:数据文件已损坏\n已新建数据文件"));
+        const QRegularExpressionMatch match = kept.match(text);
+        QVERIFY2(match.hasMatch(), qPrintable(text));
+        QFile copy(match.captured(1));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QVERIFY(copy.readAll() == original);
+        Database db(test::uniqueConnectionName());
+        QVERIFY(db.open(rig.dbPath()).ok);
+        QCOMPARE(db.selectValue(QStringLiteral("SELECT count(*) FROM Users")).toInt(), 0);
     }
 
     void showCommandRaisesTheRightWindow()

@@ -662,6 +662,16 @@ private slots:
             store.db().execOnce(QStringLiteral("PRAGMA busy_timeout = 20"));
             return store.db().exec(QStringLiteral("UPDATE Config SET CheckTimer = 5"));
         }) << "数据文件正被另一个程序使用,请关闭该程序后再试";
+        // A table that a read under way on the same connection holds is locked by this program, not
+        // by another one.
+        QTest::newRow("table locked by a read") << 0 << FailingWrite([](test::TestStore& store) {
+            StoreResult dropped;
+            const StoreResult read =
+                store.db().forEachRow(QStringLiteral("SELECT id FROM Config"), {}, [&](const DbQuery&) {
+                    dropped = store.db().execOnce(QStringLiteral("DROP TABLE Config"));
+                });
+            return read.ok ? dropped : read;
+        }) << "数据表正被本程序的另一项操作锁定,请稍后再试";
         QTest::newRow("read-only") << 2 << sql("UPDATE Config SET CheckTimer = 5")
                                    << "数据文件是只读的,无法写入";
         QTest::newRow("too long") << 0 << sql("INSERT INTO Users (UserID) VALUES (printf('%.51c', 'x'))")

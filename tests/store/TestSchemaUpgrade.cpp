@@ -1,4 +1,5 @@
 #include "FixedClock.h"
+#include "OlderDataFiles.h"
 #include "TempDataFolder.h"
 #include "TestMain.h"
 #include "TestStore.h"
@@ -281,6 +282,81 @@ private slots:
         if (!accounts.isEmpty())
             QCOMPARE(db.selectValue(QStringLiteral("SELECT group_concat(UserID, ',') FROM Users")).toString(),
                      QStringList(accounts.size(), after.first()).join(QLatin1Char(',')));
+    }
+
+    void ownersDifferingInCaseAreFoldedWhateverTheVersion_data()
+    {
+        QTest::addColumn<int>("version");
+        for (int version = 1; version <= CurrentSchemaVersion; ++version)
+            QTest::addRow("version %d", version) << version;
+    }
+
+    // Accounts "demo" (the older row) and "Demo", the last user "Demo", 5,000 memos of which 1,420 are
+    // stored as "Demo", and the synchronisation's rows of "Demo": in a file of any version, written as
+    // that version wrote it, every table then names the one spelling, and the sign-in as "Demo" reaches
+    // every memo.
+    void ownersDifferingInCaseAreFoldedWhateverTheVersion()
+    {
+        QFETCH(int, version);
+        test::TempDataFolder folder;
+        const QString path = folder.filePath(QStringLiteral("data.db"));
+        QCOMPARE(test::writeDataFileOfVersion(version, path), QString());
+        QStringList statements{
+            "UPDATE Config SET LastUser='Demo'", "INSERT INTO Users (UserID) VALUES ('demo'), ('Demo')",
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+            "INSERT INTO Notebook (userid, title) SELECT CASE WHEN i * 1420 / 5000 > (i - 1) * 1420 / 5000 "
+            "THEN 'Demo' ELSE 'demo' END, 'm' FROM n"};
+        if (version >= 3)
+            statements << "INSERT INTO SentUploads (userid, LocalId, Record, ReadSynnum, Del, SentAt) "
+                          "VALUES ('Demo', 2, 'r', 1, 0, '2026-01-02 03:04:05')";
+        if (version >= 4)
+            statements << "INSERT INTO SyncBase (LocalId, userid) VALUES (2, 'Demo')"
+                       << "INSERT INTO SyncLineage (LocalId, userid, Digest) VALUES (2, 'Demo', 'd')"
+                       << "INSERT INTO SyncDeletions (userid, Digest, DeletedAt) "
+                          "VALUES ('Demo', 'd', '2026-01-02 03:04:05')";
+        for (const QString& statement : statements)
+            QVERIFY2(exec(path, statement), qPrintable(statement));
+        QCOMPARE(
+            rows(path, QStringLiteral("SELECT count(*) FROM Notebook WHERE userid='Demo' COLLATE BINARY")),
+            QStringList{"1420"});
+
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(path);
+        QVERIFY2(opened.ok, qPrintable(opened.error));
+        const AccountRow account = LoginRecords(db).find(QStringLiteral("Demo")).value.value_or(AccountRow{});
+        QCOMPARE(account.userId, QStringLiteral("demo"));
+        QCOMPARE(
+            db.selectValue(QStringLiteral("SELECT count(*) FROM Notebook WHERE userid=?"), {account.userId})
+                .toInt(),
+            5000);
+        QString spellings =
+            QStringLiteral("SELECT userid FROM Notebook UNION SELECT UserID COLLATE BINARY FROM "
+                           "Users UNION SELECT LastUser COLLATE BINARY FROM Config");
+        for (const char* table : {"SentUploads", "SyncBase", "SyncLineage", "SyncDeletions"})
+            spellings += QStringLiteral(" UNION SELECT userid FROM %1").arg(QLatin1String(table));
+        QCOMPARE(rows(path, spellings), QStringList{"demo"});
+    }
+
+    // A fold that fails leaves the file as it was, and the opening says why.
+    void failedFoldLeavesTheFile()
+    {
+        test::TestStore store(QStringLiteral("demo"));
+        MemoRecord memo = store.sampleMemo();
+        memo.userid = QStringLiteral("Demo");
+        QVERIFY(store.addMemo(memo) && store.addMemo(QStringLiteral("mine")));
+        QVERIFY(store.addAccount(QStringLiteral("demo"), QStringLiteral("1111222233334444"), 8));
+        QVERIFY(
+            store.db()
+                .exec(QStringLiteral("INSERT INTO SyncDeletions (userid, Digest, DeletedAt) VALUES ('Demo', "
+                                     "'d', '2026-01-02 03:04:05')"))
+                .ok);
+        QVERIFY(store.refuse(QStringLiteral("UPDATE ON SyncDeletions")));
+        store.db().close();
+        const QStringList before = checksums(store.dbPath());
+        Database db(test::uniqueConnectionName());
+        const StoreResult opened = db.open(store.dbPath());
+        QVERIFY2(!opened.ok && opened.error.contains(QLatin1String("disk full")), qPrintable(opened.error));
+        QCOMPARE(checksums(store.dbPath()), before);
     }
 
     // A file whose compaction after the upgrade was cut short (the upgrade stood, half its pages free)
