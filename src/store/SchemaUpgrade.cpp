@@ -1,5 +1,6 @@
 #include "SchemaUpgrade.h"
 
+#include "platform/AccountName.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 
@@ -96,18 +97,8 @@ StoreResult createMissingTables(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
-// The earlier file compared owners with SQLite's NOCASE, which folds the ASCII letters only.
-QString foldedOwner(const QString& name)
-{
-    QString folded = name;
-    for (QChar& c : folded) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return folded;
-}
-
-// The earlier file compared a memo's owner without letter case: a sign-in as "demo" also showed the
+// The earlier file compared a memo's owner without letter case (SQLite's NOCASE, which folds the
+// ASCII letters only, as foldedAccountName does): a sign-in as "demo" also showed the
 // memos stored as "Demo" or "DEMO". Owners now compare exactly, so each set of names that differ only
 // in letter case takes one spelling, in the memo rows, the account rows and the last user alike:
 //   1. the spelling of the oldest account row of the name: the row the earlier version checked every
@@ -130,13 +121,13 @@ StoreResult unifyOwnerSpellings(Database& db)
     if (!accounts.ok)
         return accounts;
     for (const Account& account : accounts.value) {
-        if (const QString folded = foldedOwner(account.name); !chosen.contains(folded))
+        if (const QString folded = foldedAccountName(account.name); !chosen.contains(folded))
             chosen.insert(folded, account.name);
     }
     const QString lastUser =
         db.selectValue(QStringLiteral("SELECT LastUser FROM Config ORDER BY id LIMIT 1")).toString();
-    if (!lastUser.isEmpty() && !chosen.contains(foldedOwner(lastUser)))
-        chosen.insert(foldedOwner(lastUser), lastUser);
+    if (!lastUser.isEmpty() && !chosen.contains(foldedAccountName(lastUser)))
+        chosen.insert(foldedAccountName(lastUser), lastUser);
 
     struct Spelling
     {
@@ -154,7 +145,7 @@ StoreResult unifyOwnerSpellings(Database& db)
         return spellings;
     QHash<QString, Spelling> mostMemos;
     for (const Spelling& spelling : spellings.value) {
-        const QString folded = foldedOwner(spelling.name);
+        const QString folded = foldedAccountName(spelling.name);
         if (chosen.contains(folded))
             continue;
         auto best = mostMemos.find(folded);
@@ -167,7 +158,7 @@ StoreResult unifyOwnerSpellings(Database& db)
         chosen.insert(it.key(), it->name);
 
     for (const Spelling& spelling : spellings.value) {
-        const QString name = chosen.value(foldedOwner(spelling.name));
+        const QString name = chosen.value(foldedAccountName(spelling.name));
         if (name == spelling.name)
             continue;
         if (StoreResult moved =
@@ -176,7 +167,7 @@ StoreResult unifyOwnerSpellings(Database& db)
             return moved;
     }
     for (const Account& account : accounts.value) {
-        const QString name = chosen.value(foldedOwner(account.name));
+        const QString name = chosen.value(foldedAccountName(account.name));
         if (name == account.name)
             continue;
         if (StoreResult renamed =
@@ -184,7 +175,7 @@ StoreResult unifyOwnerSpellings(Database& db)
             !renamed)
             return renamed;
     }
-    const QString lastUserName = chosen.value(foldedOwner(lastUser));
+    const QString lastUserName = chosen.value(foldedAccountName(lastUser));
     if (!lastUser.isEmpty() && lastUserName != lastUser)
         return db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=(SELECT min(id) FROM Config)"),
                        {lastUserName});
