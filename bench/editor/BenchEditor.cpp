@@ -96,6 +96,38 @@ void openTheEditWindow(benchmark::State& state, bool fresh)
     }
 }
 
+// Opening the edit window on a memo whose content is one unbroken line of three million characters
+// (`chinese`: of Chinese characters, otherwise of Latin letters), shown and painted once, as the
+// user sees it; the window is closed and deleted off the clock.
+void openAHugeMemo(benchmark::State& state, bool chinese)
+{
+    const QString unit = chinese ? QStringLiteral("备忘录内容很长") : QStringLiteral("abcdefg");
+    const QString content = unit.repeated(3'000'000 / unit.size());
+    const auto store = bench::filledStore(10, [&content](MemoRecord& memo, int i) {
+        if (i == 0)
+            memo.content = content;
+    });
+    if (!store) {
+        state.SkipWithError("setup failed");
+        return;
+    }
+    Rig rig(*store);
+    for (auto _ : state) {
+        rig.editors.showEdit(1);
+        Form_Edit* edit = rig.editors.editWindow();
+        if (!edit || edit->memoId() != 1) {
+            state.SkipWithError("not loaded");
+            return;
+        }
+        QCoreApplication::sendPostedEvents();
+        edit->repaint();
+        state.PauseTiming();
+        edit->close();
+        QCoreApplication::sendPostedEvents();
+        state.ResumeTiming();
+    }
+}
+
 // Saving an edited memo with a new title. `sortColumn`: the list sorted by that column first (by
 // the titles, the saved memo moves in the order; by days left, it stays where it is), or -1.
 void saveAnEditedMemo(benchmark::State& state, int sortColumn)
@@ -146,6 +178,8 @@ BENCHMARK_CAPTURE(openTheEditWindow, fresh, true)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000);
+BENCHMARK_CAPTURE(openAHugeMemo, latin, false)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(openAHugeMemo, chinese, true)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(saveAnEditedMemo, listOrder, -1)
     ->Unit(benchmark::kMillisecond)
     ->Arg(1000)

@@ -1,6 +1,7 @@
 #include "MemoForm.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/PlainTextBox.h"
 #include "editor/LunarDateEdit.h"
 #include "editor/MemoCodes.h"
 #include "lunar/hlxNongLiGongLi.h"
@@ -23,7 +24,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -150,7 +150,7 @@ MemoForm::MemoForm(const EditorServices& services, const QString& bindButtonName
     connect(m_option2, &QRadioButton::toggled, this, &MemoForm::setCalendar);
 
     fieldLabel(4, QStringLiteral("备忘内容："), 4);
-    m_text2 = named(new QPlainTextEdit(this), QStringLiteral("Text2"));
+    m_text2 = named(new PlainTextBox(this), QStringLiteral("Text2"));
     m_text2->setTabChangesFocus(true);
     grid->addWidget(m_text2, 4, 1);
 
@@ -240,7 +240,7 @@ void MemoForm::showMemo(const MemoRecord& memo, const std::optional<LunarMoment>
     m_check3->setChecked(memo.Mail);
     m_label3->setText(QString::number(memo.id));
     m_text1->setText(memo.title);
-    m_text2->setPlainText(RemoveHtml(memo.content));
+    m_text2->showText(RemoveHtml(memo.content));
     setStoredContent(memo.content);
     selectText(m_combo1, MemoCodes::categoryLabel(memo.type));
     if (const auto label = MemoCodes::repeatLabel(memo.AlertPinLv))

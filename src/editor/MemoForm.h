@@ -25,7 +25,6 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTimeEdit;
@@ -33,6 +32,7 @@ class QTimeEdit;
 namespace velmo {
 
 class LunarDateEdit;
+class PlainTextBox;
 
 class MemoForm : public QWidget
 {
@@ -111,7 +111,7 @@ private:
     QDateEdit* m_dt1 = nullptr;
     LunarDateEdit* m_dt1Lunar = nullptr;
     QTimeEdit* m_dt2 = nullptr;
-    QPlainTextEdit* m_text2 = nullptr;
+    PlainTextBox* m_text2 = nullptr;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check2 = nullptr;
     QCheckBox* m_check3 = nullptr;

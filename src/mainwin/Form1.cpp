@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "controls/ElidedLabel.h"
 #include "controls/MessageBoxes.h"
 #include "controls/PlainToolTip.h"
 #include "controls/Skin.h"
@@ -271,19 +272,46 @@ void Form1::buildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("SB"));
     bar->setSizeGripEnabled(false);
+    const QLocale locale;
     const QString designTexts[7] = {QStringLiteral("状态:空闲"),
                                     QStringLiteral("阳历："),
-                                    QLocale().toString(Clock::currentDate(), QLocale::ShortFormat),
+                                    locale.toString(Clock::currentDate(), QLocale::ShortFormat),
                                     QStringLiteral("农历："),
                                     QString(),
                                     QString(),
                                     QString()};
-    for (int i = 0; i < 7; ++i) {
+    // The widest texts the scheduler writes into panels 3, 5, 6 and 7.
+    QStringList dayNames;
+    for (int day = 1; day <= 7; ++day)
+        dayNames << locale.dayName(day, QLocale::LongFormat);
+    const QStringList widest[7] = {
+        {},
+        {designTexts[1]},
+        {designTexts[2], locale.toString(QDate(2088, 12, 28), QLocale::ShortFormat)},
+        {designTexts[3]},
+        {QStringLiteral("闰十一月廿九")},
+        dayNames,
+        {QStringLiteral("23:59:59")}};
+    // The status line shows memo titles ("传输N:<title>") and reasons after a status: text as it is,
+    // never markup, and the whole of it in its tooltip. It takes the room the other panels leave,
+    // each of which takes what its widest text needs, no more than its design width.
+    m_statusLine = new ElidedLabel(bar);
+    m_statusLine->setObjectName(QStringLiteral("SB_Panel1"));
+    m_statusLine->setMinimumWidth(px(MainLayout::StatusPanelWidths[0]));
+    m_statusLine->setFullText(designTexts[0]);
+    bar->addWidget(m_statusLine, 1);
+    m_statusPanels.push_back(m_statusLine);
+    for (int i = 1; i < 7; ++i) {
         auto* panel = namedLabel(QStringLiteral("SB_Panel%1").arg(i + 1), designTexts[i], bar);
-        // The status line shows memo titles ("传输N:<title>"): text as it is, never markup.
         panel->setTextFormat(Qt::PlainText);
-        panel->setFixedWidth(px(MainLayout::StatusPanelWidths[i]));
-        bar->addWidget(panel, i == 0 ? 1 : 0);
+        panel->ensurePolished();
+        int needed = 0;
+        for (const QString& text : widest[i])
+            needed = std::max(needed, panel->fontMetrics().horizontalAdvance(text));
+        const QMargins margins = panel->contentsMargins();
+        needed += margins.left() + margins.right() + panel->fontMetrics().averageCharWidth();
+        panel->setFixedWidth(std::min(needed, px(MainLayout::StatusPanelWidths[i])));
+        bar->addWidget(panel);
         m_statusPanels.push_back(panel);
     }
 }
@@ -885,12 +913,16 @@ QString Form1::statusText(int panel) const
 {
     if (panel < 1 || panel > static_cast<int>(m_statusPanels.size()))
         return QString();
+    if (panel == 1)
+        return m_statusLine->fullText();
     return m_statusPanels[static_cast<size_t>(panel - 1)]->text();
 }
 
 void Form1::setStatusText(int panel, const QString& text)
 {
-    if (panel >= 1 && panel <= static_cast<int>(m_statusPanels.size()))
+    if (panel == 1)
+        m_statusLine->setFullText(text);
+    else if (panel >= 2 && panel <= static_cast<int>(m_statusPanels.size()))
         m_statusPanels[static_cast<size_t>(panel - 1)]->setText(text);
 }
 

@@ -53,6 +53,7 @@ class AboutDialog;
 class Autostart;
 class Database;
 class DuePanel;
+class ElidedLabel;
 class FindDialog;
 class MainController;
 class MessageBoxes;
@@ -255,6 +256,7 @@ private:
     QLabel* m_label5 = nullptr;
     QLabel* m_label3 = nullptr;
     std::vector<QLabel*> m_statusPanels;
+    ElidedLabel* m_statusLine = nullptr; // panel 1
     QPushButton* m_command1 = nullptr;
     QPointer<FindDialog> m_findDialog;
     QPointer<AboutDialog> m_aboutDialog;

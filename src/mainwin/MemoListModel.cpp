@@ -155,6 +155,22 @@ QString oneLine(const QString& text)
     return line;
 }
 
+// A text cut after its first `most` characters, its end marked; a shorter text as it is. What a cell or a
+// tooltip shows is laid out whole at each paint: a memo of megabytes would hold the window up.
+QString atMost(const QString& text, qsizetype most)
+{
+    if (text.size() <= most)
+        return text;
+    // A character in two halves is kept whole or left out.
+    if (text.at(most - 1).isHighSurrogate())
+        --most;
+    return text.left(most) + u'…';
+}
+
+// More than a cell can show at any width, and a tooltip a screen.
+constexpr qsizetype CellChars = 1000;
+constexpr qsizetype ToolTipChars = 4000;
+
 } // namespace
 
 MemoListModel::MemoListModel(QObject* parent)
@@ -195,9 +211,10 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
     const Cells* cells = cellsAt(index.row());
     if (!cells)
         return QString();
-    // A row is one line high whatever its texts hold; the tooltip gives the text as it is.
+    // A row is one line high whatever its texts hold; the tooltip gives the text as it is, up to a
+    // screenful.
     const QString& text = cells->texts[static_cast<size_t>(index.column())];
-    return role == Qt::DisplayRole ? oneLine(text) : text;
+    return role == Qt::DisplayRole ? oneLine(atMost(text, CellChars)) : atMost(text, ToolTipChars);
 }
 
 QVariant MemoListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -206,7 +206,9 @@ void ServiceChannel::onFinished()
     // A transport error after a status line (a connection dropped half-way) is no answer either.
     if (result.status == ServiceReply::Status::Completed && reply->error() != QNetworkReply::NoError) {
         result.status = ServiceReply::Status::NetworkError;
-        result.errorString = transportFailureText(reply->error());
+        result.errorString = reply->error() == QNetworkReply::RemoteHostClosedError
+                                 ? QStringLiteral("服务器在应答中途断开了连接")
+                                 : transportFailureText(reply->error());
     }
     if (result.status != ServiceReply::Status::Aborted) {
         if (result.ok())

@@ -1,6 +1,7 @@
 #include "Form_Ring.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/PlainTextBox.h"
 #include "controls/kvbutton/KvButton.h"
 #include "controls/kvbutton/KvButtonDesign.h"
 #include "platform/Clock.h"
@@ -12,7 +13,6 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace velmo {
@@ -53,7 +53,8 @@ Form_Ring::Form_Ring(Services services, MemoId memoId, QWidget* parent)
     m_details = new QLabel(this);
     m_details->setObjectName(QStringLiteral("LabelDetails"));
     m_details->setTextFormat(Qt::PlainText);
-    m_content = new QTextBrowser(this);
+    m_content = new PlainTextBox(this);
+    m_content->setReadOnly(true);
     m_content->setObjectName(QStringLiteral("TextContent"));
     layout->addWidget(m_title);
     layout->addWidget(m_details);
@@ -88,7 +89,7 @@ bool Form_Ring::load()
     m_details->setText(QStringLiteral("%1  %2:%3  %4")
                            .arg(category, memo.lunar ? QStringLiteral("农历") : QStringLiteral("公历"),
                                 memo.moment, repeat));
-    m_content->setPlainText(RemoveHtml(memo.content));
+    m_content->showText(RemoveHtml(memo.content));
     return true;
 }
 

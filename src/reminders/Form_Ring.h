@@ -13,12 +13,12 @@
 #include <functional>
 
 class QLabel;
-class QTextBrowser;
 
 namespace velmo {
 
 class Database;
 class MessageBoxes;
+class PlainTextBox;
 class RingActions;
 struct RingOutcome;
 struct RunState;
@@ -76,7 +76,7 @@ private:
     std::unique_ptr<RingActions> m_actions;
     QLabel* m_title = nullptr;
     QLabel* m_details = nullptr;
-    QTextBrowser* m_content = nullptr;
+    PlainTextBox* m_content = nullptr;
 };
 
 } // namespace velmo

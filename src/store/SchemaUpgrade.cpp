@@ -1,5 +1,6 @@
 #include "SchemaUpgrade.h"
 
+#include "platform/AccountName.h"
 #include "store/DataFiles.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
@@ -99,17 +100,6 @@ StoreResult createMissingTables(Database& db, const QStringList& schema)
     return StoreResult::success();
 }
 
-// The earlier file compared owners with SQLite's NOCASE, which folds the ASCII letters only.
-QString foldedOwner(const QString& name)
-{
-    QString folded = name;
-    for (QChar& c : folded) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return folded;
-}
-
 // The tables beside the memo table that name a memo's owner; a file of an earlier version lacks some.
 constexpr std::array OwnerTables{"SentUploads", "SyncBase", "SyncLineage", "SyncDeletions"};
 
@@ -164,9 +154,9 @@ StoreRead<bool> ownersDifferInCase(const Database& db)
         return {spellings};
     QHash<QString, QString> seen; // folded name -> a spelling of it
     for (const QString& name : spellings.value) {
-        if (seen.value(foldedOwner(name), name) != name)
+        if (seen.value(foldedAccountName(name), name) != name)
             return {StoreResult::success(), true};
-        seen.insert(foldedOwner(name), name);
+        seen.insert(foldedAccountName(name), name);
     }
     return {StoreResult::success(), false};
 }
@@ -197,7 +187,7 @@ StoreResult unifyOwnerSpellings(Database& db)
     if (!accounts.ok)
         return accounts;
     for (const Account& account : accounts.value) {
-        if (const QString folded = foldedOwner(account.name); !chosen.contains(folded))
+        if (const QString folded = foldedAccountName(account.name); !chosen.contains(folded))
             chosen.insert(folded, account.name);
     }
     const StoreRead<QStringList> lastUsers =
@@ -205,8 +195,8 @@ StoreResult unifyOwnerSpellings(Database& db)
     if (!lastUsers.ok)
         return lastUsers;
     const QString lastUser = lastUsers.value.value(0);
-    if (!lastUser.isEmpty() && !chosen.contains(foldedOwner(lastUser)))
-        chosen.insert(foldedOwner(lastUser), lastUser);
+    if (!lastUser.isEmpty() && !chosen.contains(foldedAccountName(lastUser)))
+        chosen.insert(foldedAccountName(lastUser), lastUser);
 
     struct Spelling
     {
@@ -224,7 +214,7 @@ StoreResult unifyOwnerSpellings(Database& db)
         return spellings;
     QHash<QString, Spelling> mostMemos;
     for (const Spelling& spelling : spellings.value) {
-        const QString folded = foldedOwner(spelling.name);
+        const QString folded = foldedAccountName(spelling.name);
         if (chosen.contains(folded))
             continue;
         auto best = mostMemos.find(folded);
@@ -246,7 +236,7 @@ StoreResult unifyOwnerSpellings(Database& db)
         if (!names.ok)
             return names;
         for (const QString& name : names.value) {
-            const QString folded = foldedOwner(name);
+            const QString folded = foldedAccountName(name);
             if (!chosen.contains(folded))
                 chosen.insert(folded, name);
             const QString spelling = chosen.value(folded);
@@ -259,7 +249,7 @@ StoreResult unifyOwnerSpellings(Database& db)
         }
     }
     for (const Account& account : accounts.value) {
-        const QString name = chosen.value(foldedOwner(account.name));
+        const QString name = chosen.value(foldedAccountName(account.name));
         if (name == account.name)
             continue;
         if (StoreResult renamed =
@@ -267,7 +257,7 @@ StoreResult unifyOwnerSpellings(Database& db)
             !renamed)
             return renamed;
     }
-    const QString lastUserName = chosen.value(foldedOwner(lastUser));
+    const QString lastUserName = chosen.value(foldedAccountName(lastUser));
     if (!lastUser.isEmpty() && lastUserName != lastUser)
         return db.exec(QStringLiteral("UPDATE Config SET LastUser=? WHERE id=(SELECT min(id) FROM Config)"),
                        {lastUserName});

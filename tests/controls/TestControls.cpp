@@ -2,6 +2,7 @@
 
 #include "controls/ClickLabel.h"
 #include "controls/MessageBoxes.h"
+#include "controls/PlainTextBox.h"
 #include "controls/PropertyBag.h"
 #include "controls/RVTPropGadget.h"
 #include "controls/gadget/GadgetGeometry.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -1308,6 +1310,58 @@ private slots:
                 button->click();
         }
         QCOMPARE(chosen, 1);
+    }
+    // A text box wraps at word boundaries unless a run with no place to break a line is longer than it
+    // lays out quickly that way: shown, or made by a paste joining what stands beside it. The text
+    // stays as it is; the next text shown chooses again.
+    void textBoxWrap_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("at"); // where the paste goes; -1: nothing pasted
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<bool>("anywhere");
+        const qsizetype most = PlainTextBox::LongestWrappedRun;
+        const QString half(most / 2 + 1, u'a');
+        // clang-format off
+        QTest::newRow("words") << QStringLiteral("a memo of words ").repeated(100'000) << -1 << QString() << false;
+        QTest::newRow("Chinese") << QStringLiteral("备忘录的内容").repeated(100'000) << -1 << QString() << false;
+        QTest::newRow("runs at the limit") << QString(most - 1, u'a') + u' ' + QString(most, u'a') << -1 << QString() << false;
+        QTest::newRow("run one longer") << QString(most + 1, u'a') << -1 << QString() << true;
+        QTest::newRow("three million") << QString(3'000'000, u'x') << -1 << QString() << true;
+        QTest::newRow("paste joins the run before") << "x " + half << int(half.size() + 2) << half << true;
+        QTest::newRow("paste joins the run after") << half + " x" << 0 << half << true;
+        QTest::newRow("paste beside a blank") << half + " " << int(half.size() + 1) << half << false;
+        QTest::newRow("paste of a long run") << QStringLiteral("words") << 0 << QString(most * 3, u'z') << true;
+        // clang-format on
+    }
+
+    void textBoxWrap()
+    {
+        QFETCH(QString, shown);
+        QFETCH(int, at);
+        QFETCH(QString, pasted);
+        QFETCH(bool, anywhere);
+        struct Box : PlainTextBox
+        {
+            using PlainTextBox::insertFromMimeData;
+        } box;
+        box.resize(300, 200);
+        box.show();
+        box.showText(shown);
+        QString expected = shown;
+        if (at >= 0) {
+            QTextCursor cursor = box.textCursor();
+            cursor.setPosition(at);
+            box.setTextCursor(cursor);
+            QMimeData data;
+            data.setText(pasted);
+            box.insertFromMimeData(&data);
+            expected.insert(at, pasted);
+        }
+        QCOMPARE(box.wrapsAnywhere(), anywhere);
+        QCOMPARE(box.toPlainText(), expected);
+        box.showText(QStringLiteral("short"));
+        QVERIFY(!box.wrapsAnywhere());
     }
 };
 

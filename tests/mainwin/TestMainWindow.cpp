@@ -200,6 +200,43 @@ private slots:
                  QStringLiteral("传输7:") + title);
     }
 
+    // At the window's designed size the status line shows a status with its reason whole, however the
+    // other panels are filled; a text longer than the line ends in "…". The tooltip holds the whole.
+    void statusLineShowsTheWholeText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("refused") << "状态:连接失败,下次同步 (服务器拒绝连接)" << true;
+        QTest::newRow("conflict") << "状态:同步冲突未处理,下次同步时再选择" << true;
+        QTest::newRow("disk full") << "状态:本地数据保存失败,下次同步 (磁盘空间已满)" << true;
+        QTest::newRow("dropped") << "状态:连接失败,下次同步 (服务器在应答中途断开了连接)" << true;
+        QTest::newRow("longer than the line") << QStringLiteral("状态:").append(QString(200, u'长')) << false;
+    }
+    void statusLineShowsTheWholeText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, whole);
+        MainWindowFixture f;
+        f.form->Form_Load();
+        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        f.form->setStatusText(5, QStringLiteral("闰十一月廿九"));
+        f.form->setStatusText(6, QStringLiteral("星期三"));
+        f.form->setStatusText(7, QStringLiteral("23:59:59"));
+        f.form->setStatusText(1, text);
+        QCoreApplication::sendPostedEvents();
+        const auto* line = f.form->findChild<QLabel*>(QStringLiteral("SB_Panel1"));
+        QCOMPARE(f.form->statusText(1), text);
+        QCOMPARE(line->text() == text, whole);
+        if (!whole)
+            QVERIFY(line->text().endsWith(u'…'));
+        QCOMPARE(QTextDocumentFragment::fromHtml(line->toolTip()).toPlainText(), text);
+        for (int panel = 2; panel <= 7; ++panel) {
+            const auto* label = f.form->findChild<QLabel*>(QStringLiteral("SB_Panel%1").arg(panel));
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->text()));
+        }
+    }
+
     // The quit waits for a memo editor holding typed input: the editor asks; saved or left, the quit
     // goes on; kept, the program stays as it was.
     void quitAsksAboutAnEditorsInput_data()

@@ -457,21 +457,29 @@ private slots:
     }
 
     // A memo whose texts hold line breaks is one line high in the list, as every other row; its
-    // tooltip gives the text as it is.
+    // tooltip gives the text as it is. A text of megabytes shows its start, cut where a cell or a
+    // tooltip ends at most (a character of two halves kept whole).
     void aRowIsOneLineHigh_data()
     {
         QTest::addColumn<QString>("content");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("tip"); // empty: the content
         QTest::newRow("LF") << "第一行\n第二行"
-                            << "第一行 第二行";
+                            << "第一行 第二行" << QString();
         QTest::newRow("CR LF") << "第一行\r\n第二行\r\n"
-                               << "第一行 第二行 ";
-        QTest::newRow("line separator") << QString::fromUtf16(u"第一行\u2028第二行") << "第一行 第二行";
+                               << "第一行 第二行 " << QString();
+        QTest::newRow("line separator")
+            << QString::fromUtf16(u"第一行\u2028第二行") << "第一行 第二行" << QString();
+        const QString huge =
+            QString(999, u'a') + QString::fromUtf16(u"\U0001F600") + QString(3'000'000, u'b');
+        QTest::newRow("three million characters")
+            << huge << QString(999, u'a') + u'…' << huge.left(4000) + u'…';
     }
     void aRowIsOneLineHigh()
     {
         QFETCH(QString, content);
         QFETCH(QString, shown);
+        QFETCH(QString, tip);
         MainWindowFixture f;
         addMemos(f, 3);
         MemoRecord memo = f.store.sampleMemo(QStringLiteral("两行\n标题"));
@@ -481,7 +489,7 @@ private slots:
         QTreeView* list = f.list();
         const QModelIndex body = list->model()->index(0, MemoCells::ContentColumn);
         QCOMPARE(body.data().toString(), shown);
-        QCOMPARE(body.data(Qt::ToolTipRole).toString(), content);
+        QCOMPARE(body.data(Qt::ToolTipRole).toString(), tip.isEmpty() ? content : tip);
         QCOMPARE(cell(list, 0, MemoCells::TitleColumn), QStringLiteral("两行 标题"));
         QVERIFY2(list->visualRect(body).height() < 2 * list->fontMetrics().lineSpacing(),
                  qPrintable(QString::number(list->visualRect(body).height())));

@@ -121,20 +121,22 @@ struct Channel
     }
 };
 
-// Answers every request on 127.0.0.1 with the same bytes and leaves the connection open, so a
-// client only ends early when it gives up on its own.
+// Answers every request on 127.0.0.1 with the same bytes and leaves the connection open (unless
+// `closes`), so a client only ends early when it gives up on its own.
 class CannedServer : public QTcpServer
 {
 public:
-    explicit CannedServer(QByteArray response)
+    explicit CannedServer(QByteArray response, bool closes = false)
         : m_response(std::move(response))
     {
         listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
+        connect(this, &QTcpServer::newConnection, this, [this, closes] {
             while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket, closes] {
                     socket->readAll();
                     socket->write(m_response);
+                    if (closes)
+                        socket->disconnectFromHost();
                 });
             }
         });
@@ -781,6 +783,36 @@ private slots:
             QCOMPARE(reply.text.size(), bodySize);
         if (!head.isEmpty())
             QCOMPARE(service->requestCount(), 0);
+    }
+
+    // Each failure is told with its own reason, in Chinese. A host name no resolver is asked about (a
+    // label longer than 63 characters) stands for a mistyped address.
+    void failureReasons_data()
+    {
+        QTest::addColumn<QString>("host");      // empty: the server below on 127.0.0.1
+        QTest::addColumn<QByteArray>("answer"); // empty: nobody listens
+        QTest::addColumn<QString>("reason");
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 100\r\nContent-Type: text/plain\r\n";
+        QTest::newRow("host not found") << QString(64, u'a') + ".example" << QByteArray() << "找不到服务器";
+        QTest::newRow("nobody listens") << QString() << QByteArray() << "服务器拒绝连接";
+        QTest::newRow("dropped within the head") << QString() << head << "服务器在应答前断开了连接";
+        QTest::newRow("dropped after the head") << QString() << head + "\r\nabc"
+                                                << "服务器在应答中途断开了连接";
+    }
+
+    void failureReasons()
+    {
+        QFETCH(QString, host);
+        QFETCH(QByteArray, answer);
+        CannedServer server(answer, true);
+        QUrl url = server.url();
+        if (!host.isEmpty())
+            url.setHost(host);
+        else if (answer.isEmpty())
+            server.close();
+        const ServiceReply reply = Channel().get(url);
+        QCOMPARE(reply.status, ServiceReply::Status::NetworkError);
+        QTEST(reply.errorString, "reason");
     }
 
     void busyChannelSendsNothingAndPostsEncodedText()

@@ -5,6 +5,7 @@
 #include "platform/RequestSignature.h"
 #include "platform/UrlEncoders.h"
 #include "velmo-service/CommandLine.h"
+#include "velmo-service/Endpoints.h"
 #include "velmo-service/MemoStore.h"
 #include "velmo-service/ServiceStandIn.h"
 #include "velmo-service/SyncEndpoints.h"
@@ -165,7 +166,7 @@ private slots:
         QCOMPARE(standIn.download("alice", id).section(MemoStore::FieldSeparator, 1, 1),
                  QStringLiteral("alice"));
         QCOMPARE(standIn.download("bob", id), QStringLiteral("ok|"));
-        QCOMPARE(standIn.download("Alice", id), QStringLiteral("error"));
+        QCOMPARE(standIn.download("mallory", id), QStringLiteral("error"));
         QVERIFY(standIn.download("alice", id)
                     .section(MemoStore::FieldSeparator, 22)
                     .startsWith(QString::number(id)));
@@ -174,6 +175,52 @@ private slots:
         QVERIFY(bobs > id);
         QCOMPARE(standIn.list("alice"), QStringLiteral("%1:1").arg(id));
         QCOMPARE(standIn.title(id), QStringLiteral("alice's"));
+    }
+
+    void accountNamesIgnoreAsciiCase_data()
+    {
+        QTest::addColumn<QString>("owner"); // the account, as it was added
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("capitals") << "alice"
+                                  << "ALICE" << true;
+        QTest::newRow("mixed") << "alice"
+                               << "aLiCe" << true;
+        QTest::newRow("full-width capitals") << "alice"
+                                             << "ＡＬＩＣＥ" << false;
+        QTest::newRow("trailing blank") << "alice"
+                                        << "alice " << false;
+        QTest::newRow("Cyrillic, other case") << "Иван"
+                                              << "иван" << false;
+        QTest::newRow("Cyrillic, as added") << "Иван"
+                                            << "Иван" << true;
+    }
+
+    // A name is one account whatever the letter case of its ASCII letters: the sign-in, the list, the
+    // download and the upload find it, and its memos stay under the spelling it was added with.
+    void accountNamesIgnoreAsciiCase()
+    {
+        QFETCH(QString, owner);
+        QFETCH(QString, typed);
+        QFETCH(bool, found);
+        StandIn standIn;
+        standIn.service->accounts().addAccount(QStringLiteral("Иван"), QStringLiteral("pw"));
+        const qint64 id = standIn.add(URLEncode(owner), "own");
+        const QString pass = MD5_16(QStringLiteral("pw"));
+        const QString query = "user=" + URLEncode(typed) + "&pass=" + pass;
+        QCOMPARE(loginReply(*standIn.service, StandIn::request(query)).text.startsWith(QLatin1String("ok|")),
+                 found);
+        QCOMPARE(standIn.list(URLEncode(typed)), found ? QStringLiteral("%1:1").arg(id) : "error");
+        const QString downloaded = standIn.download(URLEncode(typed), id);
+        QCOMPARE(downloaded.section(MemoStore::FieldSeparator, 1, 1), found ? owner : QString());
+        QCOMPARE(standIn.post(URLEncode(typed), id, 2, "changed").startsWith(QLatin1String("#adok#|ok")),
+                 found);
+        const QString added = standIn.post(URLEncode(typed), 0, 1, "added");
+        QCOMPARE(standIn.store().liveMemos(owner).size(), found ? 2 : 1);
+        if (found) {
+            const qint64 addedId = added.section(u'|', 2, 2).toLongLong();
+            QCOMPARE(standIn.store().memo(owner, addedId).value_or(StoredMemo()).fields.value(1), owner);
+        }
     }
 
     // A deleted memo stays a mark at the deletion's counter; a change made on its last copy brings it

@@ -1,5 +1,6 @@
 #include "AccountStore.h"
 
+#include "platform/AccountName.h"
 #include "platform/Md5.h"
 
 namespace velmo::standin {
@@ -11,24 +12,24 @@ void AccountStore::addAccount(const QString& userId, const QString& password, bo
 
 void AccountStore::addAccountWithHash(const QString& userId, const QString& passHash, bool mailboxBound)
 {
-    m_accounts.insert(userId, Account{userId, passHash, mailboxBound});
+    m_accounts.insert(foldedAccountName(userId), Account{userId, passHash, mailboxBound});
 }
 
 void AccountStore::setMailboxBound(const QString& userId, bool bound)
 {
-    const auto it = m_accounts.find(userId);
+    const auto it = m_accounts.find(foldedAccountName(userId));
     if (it != m_accounts.end())
         it->mailboxBound = bound;
 }
 
 void AccountStore::removeAccount(const QString& userId)
 {
-    m_accounts.remove(userId);
+    m_accounts.remove(foldedAccountName(userId));
 }
 
 std::optional<Account> AccountStore::account(const QString& userId) const
 {
-    const auto it = m_accounts.constFind(userId);
+    const auto it = m_accounts.constFind(foldedAccountName(userId));
     if (it == m_accounts.constEnd())
         return std::nullopt;
     return *it;
@@ -42,7 +43,9 @@ bool AccountStore::checkPassword(const QString& userId, const QString& passHash)
 
 QStringList AccountStore::userIds() const
 {
-    QStringList ids = m_accounts.keys();
+    QStringList ids;
+    for (const Account& account : m_accounts)
+        ids << account.userId;
     ids.sort();
     return ids;
 }

@@ -61,9 +61,11 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
 {
     if (!service.signatureAccepted(request))
         return StandInReply::ok(badSignatureText);
-    const QString user = accountOf(request);
-    if (!service.accounts().checkPassword(user, request.queryValue(QStringLiteral("pass"))))
+    const std::optional<Account> account = service.accounts().account(accountOf(request));
+    if (!account ||
+        !service.accounts().checkPassword(account->userId, request.queryValue(QStringLiteral("pass"))))
         return StandInReply::ok(QStringLiteral("error"));
+    const QString& user = account->userId;
     const ListShape& shape = service.listShape();
     const qint64 after = std::max<qint64>(0, number(request.queryValue(QStringLiteral("after"))));
     // Deleted memos are listed with their mark, so that the user's other computers let them go. A
@@ -87,11 +89,8 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
             entries +=
                 QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
     }
-    if (!shape.plain)
-        entries += QLatin1Char('|') + QString::number(next);
-    const bool mailbox = service.accounts().account(user)->mailboxBound;
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
-                                .arg(mailbox ? 1 : 0)
+                                .arg(account->mailboxBound ? 1 : 0)
                                 .arg(ServerProof(request.queryValue(QStringLiteral("pass"))),
                                      Clock::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss")),
                                      entries));
@@ -103,9 +102,11 @@ StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store
     // The request carries no password: the signature and the account's name are all it has.
     if (!service.signatureAccepted(request))
         return StandInReply::ok(badSignatureText);
-    const QString user = accountOf(request);
-    if (!service.accounts().account(user))
+    // Memos are kept under the account's own spelling, whatever letter case the request names it in.
+    const std::optional<Account> account = service.accounts().account(accountOf(request));
+    if (!account)
         return StandInReply::ok(QStringLiteral("error"));
+    const QString& user = account->userId;
     const std::optional<StoredMemo> memo = store.memo(user, number(request.queryValue(QStringLiteral("id"))));
     if (!memo)
         return StandInReply::ok(QStringLiteral("ok|"));
@@ -123,9 +124,11 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
 {
     if (!service.signatureAccepted(request))
         return StandInReply::ok(badSignatureText);
-    const QString user = request.queryValue(QStringLiteral("userid"));
-    if (!service.accounts().account(user))
+    const std::optional<Account> account =
+        service.accounts().account(request.queryValue(QStringLiteral("userid")));
+    if (!account)
         return StandInReply::ok(QStringLiteral("error"));
+    const QString& user = account->userId;
 
     QStringList fields;
     for (const QString& key : MemoStore::fieldKeys())
