@@ -1,5 +1,6 @@
 #include "SyncSession.h"
 
+#include "platform/AccountName.h"
 #include "platform/Clock.h"
 #include "platform/RequestSignature.h"
 #include "platform/ServiceChannel.h"
@@ -978,8 +979,10 @@ void SyncSession::afterDownloads()
 
 bool SyncSession::ownRecord(const MemoRecord& server) const
 {
-    // Names compare with letter case: another account's memo is never taken as the user's.
-    return server.userid == m_run.UserId;
+    // One account whatever the letter case of its name's ASCII letters (another computer may have signed
+    // in to it typed otherwise); any other difference is another account's memo, never taken. A row keeps
+    // its own owner's spelling.
+    return foldedAccountName(server.userid) == foldedAccountName(m_run.UserId);
 }
 
 void SyncSession::handOff(qint64 serverId, const QString& serverRecord)

@@ -201,6 +201,35 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
         QCOMPARE(rig.a.conflicts + rig.b.conflicts, 0);
     }
+
+    void accountSignedInTypedOtherwise_data()
+    {
+        QTest::addColumn<QString>("typedOnA");
+        QTest::newRow("copy.own: a name typed in capitals on one computer") << "DEMO";
+        QTest::newRow("copy.own: the same letters on both") << "demo";
+    }
+
+    // A computer whose first sign-in was typed in other capitals than the account's is the account's
+    // too: what it posts with its answer lost is recognised as its own, what another computer writes
+    // comes down to it, and its changes reach the other computer.
+    void accountSignedInTypedOtherwise()
+    {
+        QFETCH(QString, typedOnA);
+        Rig rig;
+        Device a{rig.service.address(), typedOnA};
+        const qint64 id = a.add(QStringLiteral("memo"));
+        QVERIFY(rig.passLosingAnswers(a));
+        QVERIFY(passes({&a, &rig.b, &a}));
+        QCOMPARE(rig.serverTitles(), QStringList{"memo"}); // taken once
+        rig.b.add(QStringLiteral("from B"));
+        QVERIFY(passes({&rig.b, &a}));
+        QCOMPARE(a.titles(), (QStringList{"from B", "memo"}));
+        a.change(id, Device::Edit);
+        QVERIFY(passes({&a, &rig.b}));
+        QCOMPARE(rig.b.titles(), (QStringList{"from B", "memo+"}));
+        QCOMPARE(a.unsynced() + rig.b.unsynced(), 0);
+        QCOMPARE(a.conflicts + rig.b.conflicts, 0);
+    }
 };
 
 VELMO_TEST_MAIN(TestSyncRules)

@@ -298,7 +298,8 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("taken");
         QTest::newRow("another account's") << 1 << "someone" << false;
-        QTest::newRow("same name, other letter case") << 1 << "Demo" << false;
+        QTest::newRow("same name, other letter case: one account") << 1 << "Demo" << true;
+        QTest::newRow("same name, another case of a full-width letter") << 1 << "Ｄemo" << false;
         QTest::newRow("separator in the title") << 2 << "a(#f!g#)b" << false;
         QTest::newRow("title one too long") << 2 << QString(256, QLatin1Char('t')) << false;
         QTest::newRow("title at its length") << 2 << QString(255, QLatin1Char('t')) << true;

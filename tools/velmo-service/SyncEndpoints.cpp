@@ -3,6 +3,7 @@
 #include "MemoStore.h"
 #include "ServiceStandIn.h"
 
+#include "platform/AccountName.h"
 #include "platform/Clock.h"
 #include "platform/RequestSignature.h"
 
@@ -89,6 +90,8 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
             entries +=
                 QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
     }
+    if (!shape.plain)
+        entries += QLatin1Char('|') + QString::number(next);
     return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
                                 .arg(account->mailboxBound ? 1 : 0)
                                 .arg(ServerProof(request.queryValue(QStringLiteral("pass"))),
@@ -133,7 +136,9 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     QStringList fields;
     for (const QString& key : MemoStore::fieldKeys())
         fields << request.formValue(key);
-    fields[1] = user;
+    // The record names its owner as the posting computer spells it (the account may have been signed in
+    // to in another letter case there), so that the digest of what it posted is the copy's.
+    fields[1] = request.queryValue(QStringLiteral("userid"));
     const QString localId = request.formValue(QStringLiteral("LocalId")).trimmed();
     const int synnum = static_cast<int>(number(request.formValue(QStringLiteral("synnum"))));
     const bool deleting = isTrue(request.formValue(QStringLiteral("del")));
@@ -150,8 +155,10 @@ StandInReply synReply(const ServiceStandIn& service, MemoStore& store, const Sta
     const auto carriesStoredCopy = [&fields, &stored] {
         QStringList storedFields = stored->fields;
         storedFields[MemoStore::SynnumField].clear();
+        storedFields[1] = foldedAccountName(storedFields[1]);
         QStringList postedFields = fields;
         postedFields[MemoStore::SynnumField].clear();
+        postedFields[1] = foldedAccountName(postedFields[1]);
         return postedFields == storedFields;
     };
     if (stored && !stored->deleted) {
