@@ -203,6 +203,51 @@ std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
     return std::nullopt;
 }
 
+UnknownCopy decideUnknown(const std::optional<CopyMatch>& match, const QHash<QString, MemoId>& knownBy,
+                          const ServiceCopy& copy)
+{
+    UnknownCopy out;
+    const auto ofRow = [](const std::optional<CopyMatch>& m) {
+        return m && (m->kind == CopyMatch::Kind::Row || m->kind == CopyMatch::Kind::Post);
+    };
+    std::optional<CopyMatch> found = match;
+    if (!ofRow(found)) {
+        // A row whose memo is known to have held one of the copies: the newest such copy.
+        for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
+            const auto row = knownBy.constFind(version->digest);
+            if (row == knownBy.constEnd())
+                continue;
+            CopyMatch known;
+            known.kind = CopyMatch::Kind::Row;
+            known.contentKnown = false;
+            known.row = *row;
+            known.digest = version->digest;
+            known.heldAt = version->synnum;
+            found = known;
+            break;
+        }
+    }
+    if (ofRow(found)) {
+        // A memo of a row of this computer's: decided with the others of the row once all came down.
+        out.action = UnknownCopy::Action::Candidate;
+        out.match = *found;
+        return out;
+    }
+    if (found && found->kind == CopyMatch::Kind::Deleted) {
+        // Deleted here, and the service holds it again as it was: the deletion goes up again.
+        if (!copy.deleted)
+            out.action = UnknownCopy::Action::Retract;
+        return out;
+    }
+    if (copy.deleted)
+        return out;
+    out.action = UnknownCopy::Action::Insert;
+    // Changed after it was deleted here: the change wins, the deletion is let go.
+    if (found && found->kind == CopyMatch::Kind::Revived)
+        out.forget = found->deletion;
+    return out;
+}
+
 RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::vector<RowCandidate> candidates)
 {
     RowCopies out;

@@ -128,6 +128,28 @@ private:
     QHash<qint64, std::vector<SyncDeletion>> m_deletedById;
 };
 
+// What becomes of a copy no row carries, taken in this order: a copy of a row's memo (what a row or a
+// post of it said, then what a row's memo is known to have held, the newest such copy) waits to be
+// decided with the row's others; one of a memo deleted here as it was goes again when live; any other
+// deleted copy stays where it is; any other live copy comes down, a deletion it changed since let go.
+struct UnknownCopy
+{
+    enum class Action
+    {
+        Candidate, // a copy of a row's memo: decided with the row's others once every copy came down
+        Retract,   // a memo deleted here the service holds again as it was: the deletion goes up again
+        Nothing,   // deleted, and no memo of this computer's
+        Insert,    // a memo new here
+    };
+    Action action = Action::Nothing;
+    CopyMatch match;                    // Candidate
+    std::optional<SyncDeletion> forget; // Insert: the deletion here the copy changed since
+};
+// `match`: the matcher's; `knownBy`: for a digest of the copy's copies, the row whose memo is known to
+// have held it (SyncLineage).
+UnknownCopy decideUnknown(const std::optional<CopyMatch>& match, const QHash<QString, MemoId>& knownBy,
+                          const ServiceCopy& copy);
+
 // The copies that came down for one row of this computer (copies of its memo under server ids no row
 // carries: posts taken twice, a memo two computers sent again after the service lost it), and what
 // becomes of them, the same on every computer that can tell:

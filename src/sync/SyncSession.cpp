@@ -671,41 +671,30 @@ StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, co
 // A copy no row carries.
 StoreResult SyncSession::takeUnknown(const ServiceCopy& copy)
 {
-    std::optional<CopyMatch> match = m_matcher.match(copy);
-    if (!match || (match->kind != CopyMatch::Kind::Row && match->kind != CopyMatch::Kind::Post)) {
-        // A row whose memo is known to have held one of the copies: the newest such copy.
-        for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
-            const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, version->digest);
-            if (!rows)
-                return rows;
-            if (rows.value.empty())
-                continue;
-            CopyMatch known;
-            known.kind = CopyMatch::Kind::Row;
-            known.contentKnown = false;
-            known.row = rows.value.front();
-            known.digest = version->digest;
-            known.heldAt = version->synnum;
-            match = known;
-            break;
-        }
+    // The rows whose memo is known to have held one of its copies.
+    QHash<QString, MemoId> knownBy;
+    for (const CopyVersion& version : copy.versions) {
+        const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, version.digest);
+        if (!rows)
+            return rows;
+        if (!rows.value.empty())
+            knownBy.insert(version.digest, rows.value.front());
     }
-    if (match && (match->kind == CopyMatch::Kind::Row || match->kind == CopyMatch::Kind::Post)) {
-        // A memo of a row of this computer's: decided with the others of the row once all came down.
-        m_candidates[match->row].push_back({copy, *match});
+    const UnknownCopy what = decideUnknown(m_matcher.match(copy), knownBy, copy);
+    switch (what.action) {
+    case UnknownCopy::Action::Candidate:
+        m_candidates[what.match.row].push_back({copy, what.match});
         return StoreResult::success();
+    case UnknownCopy::Action::Retract:
+        m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
+        return StoreResult::success();
+    case UnknownCopy::Action::Nothing:
+        return StoreResult::success();
+    case UnknownCopy::Action::Insert:
+        break;
     }
-    if (match && match->kind == CopyMatch::Kind::Deleted) {
-        // Deleted here, and the service holds it again as it was: the deletion goes up again.
-        if (!copy.deleted)
-            m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
-        return StoreResult::success();
-    }
-    if (copy.deleted)
-        return StoreResult::success();
-    if (match && match->kind == CopyMatch::Kind::Revived) {
-        // Changed after it was deleted here: the change wins, the deletion is let go.
-        if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, match->deletion->id); !forgotten)
+    if (what.forget) {
+        if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, what.forget->id); !forgotten)
             return forgotten;
     }
     return insertCopy(copy);

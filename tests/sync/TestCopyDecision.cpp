@@ -186,6 +186,75 @@ private slots:
         QCOMPARE(matcher.deletedAs(listed), deleted);
     }
 
+    void decideUnknown_data()
+    {
+        QTest::addColumn<QString>("match");       // what the matcher found: row, post, deleted, revived
+        QTest::addColumn<QStringList>("knownBy"); // "<title>:<row>": a row whose memo held that copy
+        QTest::addColumn<bool>("deleted");        // the copy is deleted
+        QTest::addColumn<QString>("outcome");
+        // The copy says "c" at 3; it said "o" at 1 and "a" at 2. The matcher's row is 1.
+        QTest::newRow("copy.ofRow: before a row's lineage")
+            << "row" << QStringList{"a:2"} << false << "row 1";
+        QTest::newRow("copy.ofPost: before a row's lineage")
+            << "post" << QStringList{"a:2"} << true << "row 1";
+        QTest::newRow("copy.lineage: the newest copy a row's memo held")
+            << "" << QStringList{"o:2", "a:3"} << false << "row 3 at 2, content not known";
+        QTest::newRow("copy.lineage: before a deletion here")
+            << "deleted" << QStringList{"o:2"} << false << "row 2 at 1, content not known";
+        QTest::newRow("copy.lineage: deleted")
+            << "revived" << QStringList{"o:2"} << true << "row 2 at 1, content not known";
+        QTest::newRow("copy.deletedHere: live, goes again")
+            << "deleted" << QStringList{} << false << "retract";
+        QTest::newRow("copy.deletedHere: deleted, stays") << "deleted" << QStringList{} << true << "";
+        QTest::newRow("copy.revived: comes down, the deletion let go")
+            << "revived" << QStringList{} << false << "insert; forget";
+        QTest::newRow("copy.revived: deleted there again, stays") << "revived" << QStringList{} << true << "";
+        QTest::newRow("copy.deletedStranger: no memo of this computer's")
+            << "" << QStringList{} << true << "";
+        QTest::newRow("copy.new: live, no memo of this computer's")
+            << "" << QStringList{} << false << "insert";
+    }
+
+    // What becomes of a copy of a memo no row carries.
+    void decideUnknown()
+    {
+        QFETCH(QString, match);
+        QFETCH(QStringList, knownBy);
+        QFETCH(bool, deleted);
+        QFETCH(QString, outcome);
+        std::optional<CopyMatch> found;
+        if (!match.isEmpty()) {
+            const QStringList kinds{"row", "post", "deleted", "revived"};
+            found = CopyMatch();
+            found->kind = CopyMatch::Kind(kinds.indexOf(match));
+            found->row = 1;
+            if (found->kind == CopyMatch::Kind::Deleted || found->kind == CopyMatch::Kind::Revived)
+                found->deletion = SyncDeletion();
+        }
+        QHash<QString, MemoId> rows;
+        for (const QString& spec : knownBy)
+            rows.insert(wireDigest(copyOf(spec.section(u':', 0, 0))), spec.section(u':', 1).toLongLong());
+        const UnknownCopy got =
+            velmo::decideUnknown(found, rows, serviceCopy(9, "c", 3, {"o", "a"}, deleted));
+        QString said;
+        switch (got.action) {
+        case UnknownCopy::Action::Candidate:
+            said = QStringLiteral("row %1").arg(got.match.row);
+            if (!got.match.contentKnown)
+                said += QStringLiteral(" at %1, content not known").arg(got.match.heldAt);
+            break;
+        case UnknownCopy::Action::Retract:
+            said = QStringLiteral("retract");
+            break;
+        case UnknownCopy::Action::Insert:
+            said = got.forget ? QStringLiteral("insert; forget") : QStringLiteral("insert");
+            break;
+        case UnknownCopy::Action::Nothing:
+            break;
+        }
+        QCOMPARE(said, outcome);
+    }
+
     void resolveCopies_data()
     {
         QTest::addColumn<bool>("gone");          // the row is gone (deleted here)
