@@ -99,6 +99,42 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
     return CopyDecision::Conflict;
 }
 
+AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy)
+{
+    const std::optional<MemoRecord>& row = answered.row;
+    if (!row)
+        return AnswerStep::RowGone;
+    // The service holds an earlier post of this row (one that arrived late): the row is in step with
+    // it, and goes up again over it.
+    if (answered.post)
+        return AnswerStep::OwnPost;
+    if (row->NotebookServerId != copy.serverId)
+        return AnswerStep::Refused;
+    // The row was only sent again (the service had lost its copy): the newer copy it holds now is
+    // taken as it is.
+    const bool resent = answered.base && !row->Del && sameOnTheWire(*answered.base, *row);
+    CopyDecision decision =
+        resent ? CopyDecision::Take
+               : decideKnown({*row, answered.base, QString(), std::nullopt, QString(), {}}, copy);
+    // The copy the change was made on, at the counter the row is in step at already: the service
+    // refused the counter itself (at the top of its range), which only the user can settle.
+    if (decision == CopyDecision::KeepChange && row->SyncedSynnum == copy.memo.synnum)
+        decision = CopyDecision::Conflict;
+    switch (decision) {
+    case CopyDecision::Take:
+        return AnswerStep::Take;
+    case CopyDecision::InStep:
+        // Deleted here while the service had a newer copy: the copy comes back; a deletion of the
+        // copy it says goes up again.
+        return row->Del ? AnswerStep::OnBase : AnswerStep::Take;
+    case CopyDecision::KeepChange:
+        return AnswerStep::OnBase;
+    default:
+        // A live copy and no post leave nothing else; whatever else both sides say, the user settles.
+        return AnswerStep::Conflict;
+    }
+}
+
 void CopyMatcher::addRow(MemoId row, const MemoRecord& content)
 {
     m_said[wireDigest(content)].push_back({row, content, std::nullopt});

@@ -77,6 +77,27 @@ enum class CopyDecision
 // The copy of a memo whose row is here (the list named it above the row's counter, or deleted).
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy);
 
+// The service refused a post of a change over the copy it holds (`#adok#|error`): the row posted, and
+// what this computer knows of it.
+struct RefusedPost
+{
+    std::optional<MemoRecord> row;  // as it stands; none: gone since the post
+    std::optional<MemoRecord> base; // the copy it was last in step with, when kept
+    std::optional<OwnPost> post;    // its earlier post the copy is (one that arrived late)
+};
+
+enum class AnswerStep
+{
+    RowGone,  // the row went meanwhile: the post is settled, nothing more
+    Refused,  // neither the row's memo nor its post: the row is held back
+    OwnPost,  // in step with its earlier post; the row goes up again
+    Take,     // the copy replaces the row, in step
+    OnBase,   // in step at the copy's counter; the row goes up again
+    Conflict, // the conflict windows
+};
+
+AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy);
+
 // Whether the row is as it was when it held `content`: the same on the wire, not deleted since.
 bool unchangedSince(const MemoRecord& row, const QString& contentDigest);
 

@@ -1196,37 +1196,22 @@ void SyncSession::onSynReply(const QString& text)
             return;
         }
         const std::optional<OwnPost> own = m_unanswered.ownPostIn(copy, m_sent.id);
-        const bool ofTheRow = row.value && row.value->NotebookServerId == reply.serverId;
-        // The row was only sent again (the service had lost its copy): the newer copy it holds now is
-        // taken as it is.
-        const bool resent =
-            ofTheRow && base.value && !row.value->Del && sameOnTheWire(*base.value, *row.value);
-        CopyDecision decision =
-            !ofTheRow ? CopyDecision::GoesUp
-            : resent  ? CopyDecision::Take
-                      : decideKnown({*row.value, base.value, QString(), own, QString(), {}}, copy);
-        // The copy the change was made on, at the counter the row is in step at already: the service
-        // refused the counter itself (at the top of its range), which only the user can settle.
-        if (decision == CopyDecision::KeepChange && row.value->SyncedSynnum == server->synnum)
-            decision = CopyDecision::Conflict;
+        const AnswerStep step = decideAnswer({row.value, base.value, own}, copy);
         Transaction transaction(m_db);
         StoreResult written = m_unanswered.answered(m_sent.entry);
-        if (written && own && row.value) {
-            // The service holds an earlier post of this row (one that arrived late): the row is in
-            // step with it, and goes up again over it.
+        if (written && step == AnswerStep::OwnPost) {
             written = takeOwnPost(*own, m_sent.id, reply.serverId, QString());
-        } else if (written && ofTheRow) {
+        } else if (written && (step == AnswerStep::Take || step == AnswerStep::OnBase)) {
             const SyncKey key = keyOf(*row.value);
-            if (decision == CopyDecision::Take || (decision == CopyDecision::InStep && !row.value->Del)) {
-                // Deleted here while the service had a newer copy: the copy comes back.
+            if (step == AnswerStep::Take) {
                 written = overwriteFromServer(m_db, m_run.UserId, key, *server);
                 m_changed += written.rowsAffected;
-            } else if (decision == CopyDecision::InStep || decision == CopyDecision::KeepChange) {
+            } else {
                 written = storeSyncBase(m_db, m_run.UserId, m_sent.id, *server);
                 if (written)
                     written = markInStep(m_db, m_run.UserId, key, server->synnum);
             }
-            if (written && decision != CopyDecision::Conflict)
+            if (written)
                 written = storeSyncedCopy(m_db, m_run.UserId, m_sent.id, copy.digest, {copy.digest});
         }
         if (written)
@@ -1235,24 +1220,27 @@ void SyncSession::onSynReply(const QString& text)
             fail(withReason(LocalWriteFailedStatus, written.error));
             return;
         }
-        if (!row.value)
-            break;
-        if (!own && !ofTheRow) {
+        switch (step) {
+        case AnswerStep::Refused:
             refused(QStringLiteral("服务器的应答与上传的备忘不符"));
             return;
-        }
-        if (own || decision == CopyDecision::KeepChange ||
-            (decision == CopyDecision::InStep && row.value->Del)) {
+        case AnswerStep::OwnPost:
+        case AnswerStep::OnBase:
             if (!m_sentAgain.contains(m_sent.id)) {
                 m_sentAgain.insert(m_sent.id);
                 m_uploads.push_back(m_sent.id);
             }
-        } else if (decision == CopyDecision::Conflict) {
+            break;
+        case AnswerStep::Conflict:
             handOff(reply.serverId, reply.serverRecord);
             announceConflict(StoreResult::success());
             emit statusText(ConflictStatus);
             // The pass does not end "done" while a memo waits in the conflict windows.
             m_finishText = ConflictStatus;
+            break;
+        case AnswerStep::RowGone:
+        case AnswerStep::Take:
+            break;
         }
         break;
     }

@@ -153,6 +153,70 @@ private slots:
                  decision);
     }
 
+    void decideAnswer_data()
+    {
+        QTest::addColumn<QString>("row");  // the row's title; empty: gone
+        QTest::addColumn<bool>("del");     // deleted here
+        QTest::addColumn<bool>("ours");    // the row carries the copy's server id
+        QTest::addColumn<QString>("base"); // its copy last in step; empty: none
+        QTest::addColumn<bool>("post");    // the copy is an earlier post of the row
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<int>("at"); // the copy's counter; the row is in step at 3
+        QTest::addColumn<int>("step");
+        const int gone = int(AnswerStep::RowGone), refused = int(AnswerStep::Refused),
+                  own = int(AnswerStep::OwnPost), take = int(AnswerStep::Take),
+                  onBase = int(AnswerStep::OnBase), conflict = int(AnswerStep::Conflict);
+        QTest::newRow("answer.conflictGone: the row went meanwhile")
+            << "" << false << true << "a" << true << "c" << 4 << gone;
+        QTest::newRow("answer.conflictOwnPost: an earlier post of the row")
+            << "b" << false << true << "a" << true << "c" << 4 << own;
+        QTest::newRow("answer.conflictOwnPost: under another server id")
+            << "b" << false << false << "a" << true << "c" << 4 << own;
+        QTest::newRow("answer.refused: another memo's copy")
+            << "b" << false << false << "a" << false << "c" << 4 << refused;
+        QTest::newRow("answer.conflictResent: the row only sent again")
+            << "a" << false << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflictOnBase: the copy the change was made on")
+            << "b" << false << true << "a" << false << "a" << 4 << onBase;
+        QTest::newRow("answer.conflictOnBase: a deletion of the copy it says")
+            << "a" << true << true << "" << false << "a" << 4 << onBase;
+        QTest::newRow("answer.conflictOnBase: at the top of its range")
+            << "b" << false << true << "a" << false << "a" << 3 << conflict;
+        QTest::newRow("answer.conflictTake: a deletion that had not seen the copy")
+            << "a" << true << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflictTake: the same on both sides")
+            << "c" << false << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflict: changed on both sides")
+            << "b" << false << true << "a" << false << "c" << 4 << conflict;
+    }
+
+    // What follows when the service refuses a post over the copy it holds.
+    void decideAnswer()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, del);
+        QFETCH(bool, ours);
+        QFETCH(QString, base);
+        QFETCH(bool, post);
+        QFETCH(QString, copy);
+        QFETCH(int, at);
+        QFETCH(int, step);
+        RefusedPost answered;
+        if (!row.isEmpty()) {
+            answered.row = copyOf(row, 5);
+            answered.row->Del = del;
+            answered.row->SyncedSynnum = 3;
+            answered.row->NotebookServerId = ours ? 7 : 8;
+        }
+        if (!base.isEmpty())
+            answered.base = copyOf(base, 3);
+        if (post)
+            answered.post = OwnPost{SentUpload(), copyOf(copy, at), at};
+        ServiceCopy refusedOver = serviceCopy(7, copy, at);
+        refusedOver.versions = {{at, refusedOver.digest}};
+        QCOMPARE(int(velmo::decideAnswer(answered, refusedOver)), step);
+    }
+
     void matchDeleted_data()
     {
         QTest::addColumn<QString>("copy");
