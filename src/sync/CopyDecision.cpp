@@ -99,6 +99,17 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
     return CopyDecision::Conflict;
 }
 
+StoredStep decideStored(const StoredAnswer& answer)
+{
+    if (!answer.ofThePost)
+        return StoredStep::NotThePost;
+    // A server id another row of this computer carries: the service gave it out again (it lost that
+    // memo) unless its list named it just now, when the answer contradicts it.
+    if (answer.heldElsewhere)
+        return answer.listedLive ? StoredStep::IdLive : StoredStep::IdGiven;
+    return StoredStep::Stored;
+}
+
 AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy)
 {
     const std::optional<MemoRecord>& row = answered.row;

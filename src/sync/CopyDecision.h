@@ -1,8 +1,8 @@
 #pragma once
 
-// What one copy that came down from the service means for this computer: pure decisions over the
-// row, the copy, what this computer posted and what it saw deleted (no request, no write; SyncSession
-// carries them out).
+// What one copy that came down from the service, or an answer to a post, means for this computer: pure
+// decisions over the row, the copy, what this computer posted and what it saw deleted (no request, no
+// write; SyncSession carries them out).
 //
 // Copies are told apart by their digest (ServerRecord.h: wireDigest), and the service names every
 // copy a memo held (ServiceCopy::versions): a memo whose versions hold what this computer posted, or
@@ -97,6 +97,24 @@ enum class AnswerStep
 };
 
 AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy);
+
+// The service stored a post (`#adok#|ok`).
+struct StoredAnswer
+{
+    bool ofThePost = false;     // it names the row posted, and the post was a change
+    bool heldElsewhere = false; // another row of this computer carries the server id it gave
+    bool listedLive = false;    // this pass's list named that server id live
+};
+
+enum class StoredStep
+{
+    NotThePost, // no answer to this post: the row is held back
+    IdLive,     // the server id is another row's memo, live on the service: the row is held back
+    IdGiven,    // the service gave the server id out again (it lost that memo): the other row lets it go
+    Stored,     // the row takes the server id
+};
+
+StoredStep decideStored(const StoredAnswer& answer);
 
 // Whether the row is as it was when it held `content`: the same on the wire, not deleted since.
 bool unchangedSince(const MemoRecord& row, const QString& contentDigest);

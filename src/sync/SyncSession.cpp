@@ -1149,22 +1149,20 @@ void SyncSession::onSynReply(const QString& text)
     };
     switch (reply.kind) {
     case SynReply::Kind::Stored: {
-        if (reply.localId != m_sent.id || m_sent.Del) {
-            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
-            return;
-        }
-        // A server id another row of this computer carries: the service gave it out again (it lost
-        // that memo) unless its list named it just now, when the answer contradicts it.
         const StoreRead<qint64> held = serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
         if (!held.ok) {
             fail(withReason(LocalReadFailedStatus, held.error));
             return;
         }
-        if (held.value > 0) {
-            if (m_plan.isLive(reply.serverId)) {
-                refused(QStringLiteral("服务器给出的编号已属于另一条备忘"));
-                return;
-            }
+        switch (decideStored(
+            {reply.localId == m_sent.id && !m_sent.Del, held.value > 0, m_plan.isLive(reply.serverId)})) {
+        case StoredStep::NotThePost:
+            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
+            return;
+        case StoredStep::IdLive:
+            refused(QStringLiteral("服务器给出的编号已属于另一条备忘"));
+            return;
+        case StoredStep::IdGiven: {
             const OwnMemoRead other = readByServerId(m_db, m_run.UserId, reply.serverId);
             const StoreResult forgotten =
                 other.value ? forgetServerId(m_db, m_run.UserId, keyOf(*other.value)) : StoreResult(other);
@@ -1172,6 +1170,10 @@ void SyncSession::onSynReply(const QString& text)
                 fail(withReason(LocalWriteFailedStatus, forgotten.error));
                 return;
             }
+            break;
+        }
+        case StoredStep::Stored:
+            break;
         }
         // "Done" is said once, when the whole pass has run.
         if (!writeAnswer(reply.serverId, false))

@@ -153,6 +153,30 @@ private slots:
                  decision);
     }
 
+    void decideStored_data()
+    {
+        QTest::addColumn<bool>("ofThePost");
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::addColumn<bool>("listedLive");
+        QTest::addColumn<int>("step");
+        QTest::newRow("answer.stored: a new server id") << true << false << true << int(StoredStep::Stored);
+        QTest::newRow("answer.storedTaken: given out again")
+            << true << true << false << int(StoredStep::IdGiven);
+        QTest::newRow("answer.storedTaken: listed live") << true << true << true << int(StoredStep::IdLive);
+        QTest::newRow("answer.refused: naming another row, its id taken")
+            << false << true << false << int(StoredStep::NotThePost);
+    }
+
+    // What follows when the service stores a post.
+    void decideStored()
+    {
+        QFETCH(bool, ofThePost);
+        QFETCH(bool, heldElsewhere);
+        QFETCH(bool, listedLive);
+        QFETCH(int, step);
+        QCOMPARE(int(velmo::decideStored({ofThePost, heldElsewhere, listedLive})), step);
+    }
+
     void decideAnswer_data()
     {
         QTest::addColumn<QString>("row");  // the row's title; empty: gone
