@@ -49,6 +49,32 @@ bool unchangedSincePost(const MemoRecord& row, const SentUpload& sent)
 
 } // namespace
 
+CarriedCopy decideCarried(const CarrierRow& carrier, const ServiceCopy& copy)
+{
+    const SyncKey& listed = carrier.listed;
+    CarriedCopy out;
+    // A row that came into step meanwhile (a conflict settled in the windows, say) waits for the next
+    // comparison; its change goes up in this pass.
+    if (!carrier.row || carrier.row->NotebookServerId != listed.serverId ||
+        carrier.row->SyncedSynnum != listed.SyncedSynnum) {
+        out.step = CarriedCopy::Step::MovedOn;
+        return out;
+    }
+    if (carrier.confirm) {
+        // The server id came in an answer: the memo it names now is the row's only when one of its
+        // copies is one this computer knows of the row.
+        bool ours = false;
+        for (const CopyVersion& version : copy.versions)
+            ours = ours || carrier.known.contains(version.digest);
+        // Else the service lost the row's memo and gave its server id to another one.
+        out.step = ours ? CarriedCopy::Step::Decide : CarriedCopy::Step::NotTheRows;
+        out.learnToken = ours;
+        return out;
+    }
+    out.learnToken = !copy.token.isEmpty() && listed.token.isEmpty();
+    return out;
+}
+
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
 {
     const MemoRecord& row = known.row;

@@ -17,6 +17,7 @@
 #include "store/Memo.h"
 #include "store/SentUploads.h"
 #include "store/SyncDeletions.h"
+#include "store/SyncRows.h"
 #include "sync/SyncReplies.h"
 
 #include <QHash>
@@ -73,6 +74,28 @@ enum class CopyDecision
     DeleteRow,  // deleted on the service after its copy was seen: the row goes
     GoesUp,     // the row's change goes up (over a deletion it had not seen)
 };
+
+// A copy downloaded for the row the list compared it with: the row as it stands now.
+struct CarrierRow
+{
+    SyncKey listed;                // the row as the list compared it
+    bool confirm = false;          // its server id came in an answer and no list named it since
+    std::optional<MemoRecord> row; // as it stands; none: gone
+    QSet<QString> known;           // every copy its memo is known to have said (knownDigests)
+};
+struct CarriedCopy
+{
+    enum class Step
+    {
+        MovedOn,    // the row is gone, or came into step another way since the list: the next pass
+        NotTheRows, // the service gave the row's server id to another memo: the row lets it go, and the
+                    // copy is one no row carries
+        Decide,     // the copy is the row's: decideKnown
+    };
+    Step step = Step::Decide;
+    bool learnToken = false; // Decide: the row takes the copy's token
+};
+CarriedCopy decideCarried(const CarrierRow& carrier, const ServiceCopy& copy);
 
 // The copy of a memo whose row is here (the list named it above the row's counter, or deleted).
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy);

@@ -491,41 +491,32 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, listed.id);
     if (!row)
         return row;
-    // A row that came into step meanwhile (a conflict settled in the windows, say) waits for the next
-    // comparison; its change goes up in this pass.
-    if (!row.value || row.value->NotebookServerId != listed.serverId ||
-        row.value->SyncedSynnum != listed.SyncedSynnum) {
+    StoreRead<QSet<QString>> said =
+        row.value ? knownDigests(*row.value) : StoreRead<QSet<QString>>(StoreResult::success(), {});
+    if (!said)
+        return said;
+    const CarriedCopy carried =
+        decideCarried({listed, download.reason == ListPlan::Reason::Confirm, row.value, said.value}, copy);
+    switch (carried.step) {
+    case CarriedCopy::Step::MovedOn:
         m_plan.held.remove(listed.id);
         return StoreResult::success();
+    case CarriedCopy::Step::NotTheRows:
+        m_plan.held.remove(listed.id);
+        if (const StoreResult forgotten = forgetServerId(m_db, m_run.UserId, keyOf(*row.value)); !forgotten)
+            return forgotten;
+        return takeUnknown(copy);
+    case CarriedCopy::Step::Decide:
+        break;
     }
-    if (download.reason == ListPlan::Reason::Confirm) {
-        // The server id came in an answer: the memo it names now is the row's only when one of its
-        // copies is one this computer knows of the row.
-        const StoreRead<QSet<QString>> known = knownDigests(*row.value);
-        if (!known)
-            return known;
-        bool ours = false;
-        for (const CopyVersion& version : copy.versions)
-            ours = ours || known.value.contains(version.digest);
-        if (!ours) {
-            // The service lost the row's memo and gave its server id to another one.
-            m_plan.held.remove(listed.id);
-            if (const StoreResult forgotten = forgetServerId(m_db, m_run.UserId, keyOf(*row.value));
-                !forgotten)
-                return forgotten;
-            return takeUnknown(copy);
-        }
-        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
-            return stored;
-    } else if (!copy.token.isEmpty() && listed.token.isEmpty()) {
+    if (carried.learnToken) {
         if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
             return stored;
     }
     const OwnMemoRead base =
         row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
-    StoreRead<QSet<QString>> said = knownDigests(*row.value);
-    if (!base || !said)
-        return !base ? StoreResult(base) : StoreResult(said);
+    if (!base)
+        return base;
     const KnownRow known{*row.value,    base.value,
                          QString(),     m_unanswered.ownPostIn(copy, listed.id),
                          listed.digest, std::move(said.value)};

@@ -153,6 +153,53 @@ private slots:
                  decision);
     }
 
+    void decideCarried_data()
+    {
+        QTest::addColumn<QString>("row"); // since the list: same, gone, moved (another id), stepped (counter)
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("knows");    // the row's memo said an earlier copy of it
+        QTest::addColumn<QString>("token"); // the row's token as listed
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("copy.movedOn: gone") << "gone" << true << true << "t"
+                                            << "moved on";
+        QTest::newRow("copy.movedOn: another server id") << "moved" << true << true << "t"
+                                                         << "moved on";
+        QTest::newRow("copy.movedOn: in step another way") << "stepped" << false << true << ""
+                                                           << "moved on";
+        QTest::newRow("copy.confirm: a copy the row knows") << "same" << true << true << "?"
+                                                            << "decide; token";
+        QTest::newRow("copy.confirm: another memo's") << "same" << true << false << "?"
+                                                      << "not the row's";
+        QTest::newRow("list.token: learned") << "same" << false << false << ""
+                                             << "decide; token";
+        QTest::newRow("list.token: known") << "same" << false << false << "t"
+                                           << "decide";
+    }
+
+    // Whether a copy downloaded for a row is still the row's to decide.
+    void decideCarried()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, confirm);
+        QFETCH(bool, knows);
+        QFETCH(QString, token);
+        QFETCH(QString, outcome);
+        CarrierRow carrier;
+        carrier.listed = key(1, 5, 3, false, token);
+        carrier.confirm = confirm;
+        if (row != "gone") {
+            carrier.row = copyOf("b", 4);
+            carrier.row->NotebookServerId = row == "moved" ? 6 : 5;
+            carrier.row->SyncedSynnum = row == "stepped" ? 4 : 3;
+        }
+        carrier.known = {wireDigest(copyOf("b")), wireDigest(copyOf(knows ? "a" : "x"))};
+        ServiceCopy copy = serviceCopy(5, "c", 4, {"o", "a"});
+        copy.token = QStringLiteral("t");
+        const CarriedCopy got = velmo::decideCarried(carrier, copy);
+        const QStringList steps{"moved on", "not the row's", "decide"};
+        QCOMPARE(steps[int(got.step)] + (got.learnToken ? QStringLiteral("; token") : QString()), outcome);
+    }
+
     void decideStored_data()
     {
         QTest::addColumn<bool>("ofThePost");
