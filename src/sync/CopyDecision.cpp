@@ -60,6 +60,32 @@ bool unchangedSincePost(const MemoRecord& row, const SentUpload& sent)
 
 } // namespace
 
+CarriedCopy decideCarried(const CarrierRow& carrier, const ServiceCopy& copy)
+{
+    const SyncKey& listed = carrier.listed;
+    CarriedCopy out;
+    // A row that came into step meanwhile (a conflict settled in the windows, say) waits for the next
+    // comparison; its change goes up in this pass.
+    if (!carrier.row || carrier.row->NotebookServerId != listed.serverId ||
+        carrier.row->SyncedSynnum != listed.SyncedSynnum) {
+        out.step = CarriedCopy::Step::MovedOn;
+        return out;
+    }
+    if (carrier.confirm) {
+        // The server id came in an answer: the memo it names now is the row's only when one of its
+        // copies is one this computer knows of the row.
+        bool ours = false;
+        for (const CopyVersion& version : copy.versions)
+            ours = ours || carrier.known.contains(version.digest);
+        // Else the service lost the row's memo and gave its server id to another one.
+        out.step = ours ? CarriedCopy::Step::Decide : CarriedCopy::Step::NotTheRows;
+        out.learnToken = ours;
+        return out;
+    }
+    out.learnToken = !copy.token.isEmpty() && listed.token.isEmpty();
+    return out;
+}
+
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
 {
     const MemoRecord& row = known.row;
@@ -110,6 +136,53 @@ CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy)
     if (row.Del)
         return CopyDecision::Take;
     return CopyDecision::Conflict;
+}
+
+StoredStep decideStored(const StoredAnswer& answer)
+{
+    if (!answer.ofThePost)
+        return StoredStep::NotThePost;
+    // A server id another row of this computer carries: the service gave it out again (it lost that
+    // memo) unless its list named it just now, when the answer contradicts it.
+    if (answer.heldElsewhere)
+        return answer.listedLive ? StoredStep::IdLive : StoredStep::IdGiven;
+    return StoredStep::Stored;
+}
+
+AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy)
+{
+    const std::optional<MemoRecord>& row = answered.row;
+    if (!row)
+        return AnswerStep::RowGone;
+    // The service holds an earlier post of this row (one that arrived late): the row is in step with
+    // it, and goes up again over it.
+    if (answered.post)
+        return AnswerStep::OwnPost;
+    if (row->NotebookServerId != copy.serverId)
+        return AnswerStep::Refused;
+    // The row was only sent again (the service had lost its copy): the newer copy it holds now is
+    // taken as it is.
+    const bool resent = answered.base && !row->Del && sameOnTheWire(*answered.base, *row);
+    CopyDecision decision =
+        resent ? CopyDecision::Take
+               : decideKnown({*row, answered.base, QString(), std::nullopt, QString(), {}}, copy);
+    // The copy the change was made on, at the counter the row is in step at already: the service
+    // refused the counter itself (at the top of its range), which only the user can settle.
+    if (decision == CopyDecision::KeepChange && row->SyncedSynnum == copy.memo.synnum)
+        decision = CopyDecision::Conflict;
+    switch (decision) {
+    case CopyDecision::Take:
+        return AnswerStep::Take;
+    case CopyDecision::InStep:
+        // Deleted here while the service had a newer copy: the copy comes back; a deletion of the
+        // copy it says goes up again.
+        return row->Del ? AnswerStep::OnBase : AnswerStep::Take;
+    case CopyDecision::KeepChange:
+        return AnswerStep::OnBase;
+    default:
+        // A live copy and no post leave nothing else; whatever else both sides say, the user settles.
+        return AnswerStep::Conflict;
+    }
 }
 
 void CopyMatcher::addRow(MemoId row, const MemoRecord& content)
@@ -214,6 +287,51 @@ std::optional<CopyMatch> CopyMatcher::match(const ServiceCopy& copy) const
         }
     }
     return std::nullopt;
+}
+
+UnknownCopy decideUnknown(const std::optional<CopyMatch>& match, const QHash<QString, MemoId>& knownBy,
+                          const ServiceCopy& copy)
+{
+    UnknownCopy out;
+    const auto ofRow = [](const std::optional<CopyMatch>& m) {
+        return m && (m->kind == CopyMatch::Kind::Row || m->kind == CopyMatch::Kind::Post);
+    };
+    std::optional<CopyMatch> found = match;
+    if (!ofRow(found)) {
+        // A row whose memo is known to have held one of the copies: the newest such copy.
+        for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
+            const auto row = knownBy.constFind(version->digest);
+            if (row == knownBy.constEnd())
+                continue;
+            CopyMatch known;
+            known.kind = CopyMatch::Kind::Row;
+            known.contentKnown = false;
+            known.row = *row;
+            known.digest = version->digest;
+            known.heldAt = version->synnum;
+            found = known;
+            break;
+        }
+    }
+    if (ofRow(found)) {
+        // A memo of a row of this computer's: decided with the others of the row once all came down.
+        out.action = UnknownCopy::Action::Candidate;
+        out.match = *found;
+        return out;
+    }
+    if (found && found->kind == CopyMatch::Kind::Deleted) {
+        // Deleted here, and the service holds it again as it was: the deletion goes up again.
+        if (!copy.deleted)
+            out.action = UnknownCopy::Action::Retract;
+        return out;
+    }
+    if (copy.deleted)
+        return out;
+    out.action = UnknownCopy::Action::Insert;
+    // Changed after it was deleted here: the change wins, the deletion is let go.
+    if (found && found->kind == CopyMatch::Kind::Revived)
+        out.forget = found->deletion;
+    return out;
 }
 
 RowCopies resolveCopies(const RowView& view, std::optional<HeldId> held, std::vector<RowCandidate> candidates)

@@ -1,8 +1,8 @@
 #pragma once
 
-// What one copy that came down from the service means for this computer: pure decisions over the
-// row, the copy, what this computer posted and what it saw deleted (no request, no write; SyncSession
-// carries them out).
+// What one copy that came down from the service, or an answer to a post, means for this computer: pure
+// decisions over the row, the copy, what this computer posted and what it saw deleted (no request, no
+// write; SyncSession carries them out).
 //
 // Copies are told apart by their digest (ServerRecord.h: wireDigest), and the service names every
 // copy a memo held (ServiceCopy::versions): a memo whose versions hold what this computer posted, or
@@ -17,6 +17,7 @@
 #include "store/Memo.h"
 #include "store/SentUploads.h"
 #include "store/SyncDeletions.h"
+#include "store/SyncRows.h"
 #include "sync/SyncReplies.h"
 
 #include <QHash>
@@ -79,8 +80,69 @@ enum class CopyDecision
     GoesUp,     // the row's change goes up (over a deletion it had not seen)
 };
 
+// A copy downloaded for the row the list compared it with: the row as it stands now.
+struct CarrierRow
+{
+    SyncKey listed;                // the row as the list compared it
+    bool confirm = false;          // its server id came in an answer and no list named it since
+    std::optional<MemoRecord> row; // as it stands; none: gone
+    QSet<QString> known;           // every copy its memo is known to have said (knownDigests)
+};
+struct CarriedCopy
+{
+    enum class Step
+    {
+        MovedOn,    // the row is gone, or came into step another way since the list: the next pass
+        NotTheRows, // the service gave the row's server id to another memo: the row lets it go, and the
+                    // copy is one no row carries
+        Decide,     // the copy is the row's: decideKnown
+    };
+    Step step = Step::Decide;
+    bool learnToken = false; // Decide: the row takes the copy's token
+};
+CarriedCopy decideCarried(const CarrierRow& carrier, const ServiceCopy& copy);
+
 // The copy of a memo whose row is here (the list named it above the row's counter, or deleted).
 CopyDecision decideKnown(const KnownRow& known, const ServiceCopy& copy);
+
+// The service refused a post of a change over the copy it holds (`#adok#|error`): the row posted, and
+// what this computer knows of it.
+struct RefusedPost
+{
+    std::optional<MemoRecord> row;  // as it stands; none: gone since the post
+    std::optional<MemoRecord> base; // the copy it was last in step with, when kept
+    std::optional<OwnPost> post;    // its earlier post the copy is (one that arrived late)
+};
+
+enum class AnswerStep
+{
+    RowGone,  // the row went meanwhile: the post is settled, nothing more
+    Refused,  // neither the row's memo nor its post: the row is held back
+    OwnPost,  // in step with its earlier post; the row goes up again
+    Take,     // the copy replaces the row, in step
+    OnBase,   // in step at the copy's counter; the row goes up again
+    Conflict, // the conflict windows
+};
+
+AnswerStep decideAnswer(const RefusedPost& answered, const ServiceCopy& copy);
+
+// The service stored a post (`#adok#|ok`).
+struct StoredAnswer
+{
+    bool ofThePost = false;     // it names the row posted, and the post was a change
+    bool heldElsewhere = false; // another row of this computer carries the server id it gave
+    bool listedLive = false;    // this pass's list named that server id live
+};
+
+enum class StoredStep
+{
+    NotThePost, // no answer to this post: the row is held back
+    IdLive,     // the server id is another row's memo, live on the service: the row is held back
+    IdGiven,    // the service gave the server id out again (it lost that memo): the other row lets it go
+    Stored,     // the row takes the server id
+};
+
+StoredStep decideStored(const StoredAnswer& answer);
 
 // Whether the row is as it was when it held `content`: the same on the wire, not deleted since.
 bool unchangedSince(const MemoRecord& row, const QString& contentDigest);
@@ -132,6 +194,28 @@ private:
     QHash<QString, std::vector<SyncDeletion>> m_deletedByDigest;
     QHash<qint64, std::vector<SyncDeletion>> m_deletedById;
 };
+
+// What becomes of a copy no row carries, taken in this order: a copy of a row's memo (what a row or a
+// post of it said, then what a row's memo is known to have held, the newest such copy) waits to be
+// decided with the row's others; one of a memo deleted here as it was goes again when live; any other
+// deleted copy stays where it is; any other live copy comes down, a deletion it changed since let go.
+struct UnknownCopy
+{
+    enum class Action
+    {
+        Candidate, // a copy of a row's memo: decided with the row's others once every copy came down
+        Retract,   // a memo deleted here the service holds again as it was: the deletion goes up again
+        Nothing,   // deleted, and no memo of this computer's
+        Insert,    // a memo new here
+    };
+    Action action = Action::Nothing;
+    CopyMatch match;                    // Candidate
+    std::optional<SyncDeletion> forget; // Insert: the deletion here the copy changed since
+};
+// `match`: the matcher's; `knownBy`: for a digest of the copy's copies, the row whose memo is known to
+// have held it (SyncLineage).
+UnknownCopy decideUnknown(const std::optional<CopyMatch>& match, const QHash<QString, MemoId>& knownBy,
+                          const ServiceCopy& copy);
 
 // The copies that came down for one row of this computer (copies of its memo under server ids no row
 // carries: posts taken twice, a memo two computers sent again after the service lost it), and what

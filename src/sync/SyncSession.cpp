@@ -572,41 +572,32 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
     const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, listed.id);
     if (!row)
         return row;
-    // A row that came into step meanwhile (a conflict settled in the windows, say) waits for the next
-    // comparison; its change goes up in this pass.
-    if (!row.value || row.value->NotebookServerId != listed.serverId ||
-        row.value->SyncedSynnum != listed.SyncedSynnum) {
+    StoreRead<QSet<QString>> said =
+        row.value ? knownDigests(*row.value) : StoreRead<QSet<QString>>(StoreResult::success(), {});
+    if (!said)
+        return said;
+    const CarriedCopy carried =
+        decideCarried({listed, download.reason == ListPlan::Reason::Confirm, row.value, said.value}, copy);
+    switch (carried.step) {
+    case CarriedCopy::Step::MovedOn:
         m_plan.held.remove(listed.id);
         return StoreResult::success();
+    case CarriedCopy::Step::NotTheRows:
+        m_plan.held.remove(listed.id);
+        if (const StoreResult forgotten = forgetServerId(m_db, m_run.UserId, keyOf(*row.value)); !forgotten)
+            return forgotten;
+        return takeUnknown(copy);
+    case CarriedCopy::Step::Decide:
+        break;
     }
-    if (download.reason == ListPlan::Reason::Confirm) {
-        // The server id came in an answer: the memo it names now is the row's only when one of its
-        // copies is one this computer knows of the row.
-        const StoreRead<QSet<QString>> known = knownDigests(*row.value);
-        if (!known)
-            return known;
-        bool ours = false;
-        for (const CopyVersion& version : copy.versions)
-            ours = ours || known.value.contains(version.digest);
-        if (!ours) {
-            // The service lost the row's memo and gave its server id to another one.
-            m_plan.held.remove(listed.id);
-            if (const StoreResult forgotten = forgetServerId(m_db, m_run.UserId, keyOf(*row.value));
-                !forgotten)
-                return forgotten;
-            return takeUnknown(copy);
-        }
-        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
-            return stored;
-    } else if (!copy.token.isEmpty() && listed.token.isEmpty()) {
+    if (carried.learnToken) {
         if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, listed, copy.token); !stored)
             return stored;
     }
     const OwnMemoRead base =
         row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
-    StoreRead<QSet<QString>> said = knownDigests(*row.value);
-    if (!base || !said)
-        return !base ? StoreResult(base) : StoreResult(said);
+    if (!base)
+        return base;
     const KnownRow known{*row.value,    base.value,
                          QString(),     m_unanswered.ownPostIn(copy, listed.id),
                          listed.digest, std::move(said.value)};
@@ -759,41 +750,30 @@ StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, co
 // A copy no row carries.
 StoreResult SyncSession::takeUnknown(const ServiceCopy& copy)
 {
-    std::optional<CopyMatch> match = m_matcher.match(copy);
-    if (!match || (match->kind != CopyMatch::Kind::Row && match->kind != CopyMatch::Kind::Post)) {
-        // A row whose memo is known to have held one of the copies: the newest such copy.
-        for (auto version = copy.versions.rbegin(); version != copy.versions.rend(); ++version) {
-            const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, version->digest);
-            if (!rows)
-                return rows;
-            if (rows.value.empty())
-                continue;
-            CopyMatch known;
-            known.kind = CopyMatch::Kind::Row;
-            known.contentKnown = false;
-            known.row = rows.value.front();
-            known.digest = version->digest;
-            known.heldAt = version->synnum;
-            match = known;
-            break;
-        }
+    // The rows whose memo is known to have held one of its copies.
+    QHash<QString, MemoId> knownBy;
+    for (const CopyVersion& version : copy.versions) {
+        const StoreRead<std::vector<MemoId>> rows = rowsKnowing(m_db, m_run.UserId, version.digest);
+        if (!rows)
+            return rows;
+        if (!rows.value.empty())
+            knownBy.insert(version.digest, rows.value.front());
     }
-    if (match && (match->kind == CopyMatch::Kind::Row || match->kind == CopyMatch::Kind::Post)) {
-        // A memo of a row of this computer's: decided with the others of the row once all came down.
-        m_candidates[match->row].push_back({copy, *match});
+    const UnknownCopy what = decideUnknown(m_matcher.match(copy), knownBy, copy);
+    switch (what.action) {
+    case UnknownCopy::Action::Candidate:
+        m_candidates[what.match.row].push_back({copy, what.match});
         return StoreResult::success();
+    case UnknownCopy::Action::Retract:
+        m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
+        return StoreResult::success();
+    case UnknownCopy::Action::Nothing:
+        return StoreResult::success();
+    case UnknownCopy::Action::Insert:
+        break;
     }
-    if (match && match->kind == CopyMatch::Kind::Deleted) {
-        // Deleted here, and the service holds it again as it was: the deletion goes up again.
-        if (!copy.deleted)
-            m_retractions.push_back({copy.serverId, copy.memo, std::nullopt});
-        return StoreResult::success();
-    }
-    if (copy.deleted)
-        return StoreResult::success();
-    if (match && match->kind == CopyMatch::Kind::Revived) {
-        // Changed after it was deleted here: the change wins, the deletion is let go.
-        if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, match->deletion->id); !forgotten)
+    if (what.forget) {
+        if (const StoreResult forgotten = forgetDeletion(m_db, m_run.UserId, what.forget->id); !forgotten)
             return forgotten;
     }
     return insertCopy(copy);
@@ -1250,22 +1230,20 @@ void SyncSession::onSynReply(const QString& text)
     };
     switch (reply.kind) {
     case SynReply::Kind::Stored: {
-        if (reply.localId != m_sent.id || m_sent.Del) {
-            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
-            return;
-        }
-        // A server id another row of this computer carries: the service gave it out again (it lost
-        // that memo) unless its list named it just now, when the answer contradicts it.
         const StoreRead<qint64> held = serverIdHeldElsewhere(m_db, m_run.UserId, reply.serverId, m_sent.id);
         if (!held.ok) {
             fail(withReason(LocalReadFailedStatus, held.error));
             return;
         }
-        if (held.value > 0) {
-            if (m_plan.isLive(reply.serverId)) {
-                refused(QStringLiteral("服务器给出的编号已属于另一条备忘"));
-                return;
-            }
+        switch (decideStored(
+            {reply.localId == m_sent.id && !m_sent.Del, held.value > 0, m_plan.isLive(reply.serverId)})) {
+        case StoredStep::NotThePost:
+            refused(QStringLiteral("服务器的应答与上传的备忘不符"));
+            return;
+        case StoredStep::IdLive:
+            refused(QStringLiteral("服务器给出的编号已属于另一条备忘"));
+            return;
+        case StoredStep::IdGiven: {
             const OwnMemoRead other = readByServerId(m_db, m_run.UserId, reply.serverId);
             const StoreResult forgotten =
                 other.value ? forgetServerId(m_db, m_run.UserId, keyOf(*other.value)) : StoreResult(other);
@@ -1273,6 +1251,10 @@ void SyncSession::onSynReply(const QString& text)
                 fail(withReason(LocalWriteFailedStatus, forgotten.error));
                 return;
             }
+            break;
+        }
+        case StoredStep::Stored:
+            break;
         }
         // "Done" is said once, when the whole pass has run.
         if (!writeAnswer(reply.serverId, false))
@@ -1297,37 +1279,22 @@ void SyncSession::onSynReply(const QString& text)
             return;
         }
         const std::optional<OwnPost> own = m_unanswered.ownPostIn(copy, m_sent.id);
-        const bool ofTheRow = row.value && row.value->NotebookServerId == reply.serverId;
-        // The row was only sent again (the service had lost its copy): the newer copy it holds now is
-        // taken as it is.
-        const bool resent =
-            ofTheRow && base.value && !row.value->Del && sameOnTheWire(*base.value, *row.value);
-        CopyDecision decision =
-            !ofTheRow ? CopyDecision::GoesUp
-            : resent  ? CopyDecision::Take
-                      : decideKnown({*row.value, base.value, QString(), own, QString(), {}}, copy);
-        // The copy the change was made on, at the counter the row is in step at already: the service
-        // refused the counter itself (at the top of its range), which only the user can settle.
-        if (decision == CopyDecision::KeepChange && row.value->SyncedSynnum == server->synnum)
-            decision = CopyDecision::Conflict;
+        const AnswerStep step = decideAnswer({row.value, base.value, own}, copy);
         Transaction transaction(m_db);
         StoreResult written = m_unanswered.answered(m_sent.entry);
-        if (written && own && row.value) {
-            // The service holds an earlier post of this row (one that arrived late): the row is in
-            // step with it, and goes up again over it.
+        if (written && step == AnswerStep::OwnPost) {
             written = takeOwnPost(*own, m_sent.id, reply.serverId, QString());
-        } else if (written && ofTheRow) {
+        } else if (written && (step == AnswerStep::Take || step == AnswerStep::OnBase)) {
             const SyncKey key = keyOf(*row.value);
-            if (decision == CopyDecision::Take || (decision == CopyDecision::InStep && !row.value->Del)) {
-                // Deleted here while the service had a newer copy: the copy comes back.
+            if (step == AnswerStep::Take) {
                 written = overwriteFromServer(m_db, m_run.UserId, key, *server);
                 m_changed += written.rowsAffected;
-            } else if (decision == CopyDecision::InStep || decision == CopyDecision::KeepChange) {
+            } else {
                 written = storeSyncBase(m_db, m_run.UserId, m_sent.id, *server);
                 if (written)
                     written = markInStep(m_db, m_run.UserId, key, server->synnum);
             }
-            if (written && decision != CopyDecision::Conflict)
+            if (written)
                 written = storeSyncedCopy(m_db, m_run.UserId, m_sent.id, copy.digest, {copy.digest});
         }
         if (written)
@@ -1336,24 +1303,27 @@ void SyncSession::onSynReply(const QString& text)
             fail(withReason(LocalWriteFailedStatus, written.error));
             return;
         }
-        if (!row.value)
-            break;
-        if (!own && !ofTheRow) {
+        switch (step) {
+        case AnswerStep::Refused:
             refused(QStringLiteral("服务器的应答与上传的备忘不符"));
             return;
-        }
-        if (own || decision == CopyDecision::KeepChange ||
-            (decision == CopyDecision::InStep && row.value->Del)) {
+        case AnswerStep::OwnPost:
+        case AnswerStep::OnBase:
             if (!m_sentAgain.contains(m_sent.id)) {
                 m_sentAgain.insert(m_sent.id);
                 m_uploads.push_back(m_sent.id);
             }
-        } else if (decision == CopyDecision::Conflict) {
+            break;
+        case AnswerStep::Conflict:
             handOff(reply.serverId, reply.serverRecord);
             announceConflict(StoreResult::success());
             emit statusText(ConflictStatus);
             // The pass does not end "done" while a memo waits in the conflict windows.
             m_finishText = ConflictStatus;
+            break;
+        case AnswerStep::RowGone:
+        case AnswerStep::Take:
+            break;
         }
         break;
     }

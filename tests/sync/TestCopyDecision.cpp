@@ -152,6 +152,141 @@ private slots:
                  decision);
     }
 
+    void decideCarried_data()
+    {
+        QTest::addColumn<QString>("row"); // since the list: same, gone, moved (another id), stepped (counter)
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("knows");    // the row's memo said an earlier copy of it
+        QTest::addColumn<QString>("token"); // the row's token as listed
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("copy.movedOn: gone") << "gone" << true << true << "t"
+                                            << "moved on";
+        QTest::newRow("copy.movedOn: another server id") << "moved" << true << true << "t"
+                                                         << "moved on";
+        QTest::newRow("copy.movedOn: in step another way") << "stepped" << false << true << ""
+                                                           << "moved on";
+        QTest::newRow("copy.confirm: a copy the row knows") << "same" << true << true << "?"
+                                                            << "decide; token";
+        QTest::newRow("copy.confirm: another memo's") << "same" << true << false << "?"
+                                                      << "not the row's";
+        QTest::newRow("list.token: learned") << "same" << false << false << ""
+                                             << "decide; token";
+        QTest::newRow("list.token: known") << "same" << false << false << "t"
+                                           << "decide";
+    }
+
+    // Whether a copy downloaded for a row is still the row's to decide.
+    void decideCarried()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, confirm);
+        QFETCH(bool, knows);
+        QFETCH(QString, token);
+        QFETCH(QString, outcome);
+        CarrierRow carrier;
+        carrier.listed = key(1, 5, 3, false, token);
+        carrier.confirm = confirm;
+        if (row != "gone") {
+            carrier.row = copyOf("b", 4);
+            carrier.row->NotebookServerId = row == "moved" ? 6 : 5;
+            carrier.row->SyncedSynnum = row == "stepped" ? 4 : 3;
+        }
+        carrier.known = {wireDigest(copyOf("b")), wireDigest(copyOf(knows ? "a" : "x"))};
+        ServiceCopy copy = serviceCopy(5, "c", 4, {"o", "a"});
+        copy.token = QStringLiteral("t");
+        const CarriedCopy got = velmo::decideCarried(carrier, copy);
+        const QStringList steps{"moved on", "not the row's", "decide"};
+        QCOMPARE(steps[int(got.step)] + (got.learnToken ? QStringLiteral("; token") : QString()), outcome);
+    }
+
+    void decideStored_data()
+    {
+        QTest::addColumn<bool>("ofThePost");
+        QTest::addColumn<bool>("heldElsewhere");
+        QTest::addColumn<bool>("listedLive");
+        QTest::addColumn<int>("step");
+        QTest::newRow("answer.stored: a new server id") << true << false << true << int(StoredStep::Stored);
+        QTest::newRow("answer.storedTaken: given out again")
+            << true << true << false << int(StoredStep::IdGiven);
+        QTest::newRow("answer.storedTaken: listed live") << true << true << true << int(StoredStep::IdLive);
+        QTest::newRow("answer.refused: naming another row, its id taken")
+            << false << true << false << int(StoredStep::NotThePost);
+    }
+
+    // What follows when the service stores a post.
+    void decideStored()
+    {
+        QFETCH(bool, ofThePost);
+        QFETCH(bool, heldElsewhere);
+        QFETCH(bool, listedLive);
+        QFETCH(int, step);
+        QCOMPARE(int(velmo::decideStored({ofThePost, heldElsewhere, listedLive})), step);
+    }
+
+    void decideAnswer_data()
+    {
+        QTest::addColumn<QString>("row");  // the row's title; empty: gone
+        QTest::addColumn<bool>("del");     // deleted here
+        QTest::addColumn<bool>("ours");    // the row carries the copy's server id
+        QTest::addColumn<QString>("base"); // its copy last in step; empty: none
+        QTest::addColumn<bool>("post");    // the copy is an earlier post of the row
+        QTest::addColumn<QString>("copy");
+        QTest::addColumn<int>("at"); // the copy's counter; the row is in step at 3
+        QTest::addColumn<int>("step");
+        const int gone = int(AnswerStep::RowGone), refused = int(AnswerStep::Refused),
+                  own = int(AnswerStep::OwnPost), take = int(AnswerStep::Take),
+                  onBase = int(AnswerStep::OnBase), conflict = int(AnswerStep::Conflict);
+        QTest::newRow("answer.conflictGone: the row went meanwhile")
+            << "" << false << true << "a" << true << "c" << 4 << gone;
+        QTest::newRow("answer.conflictOwnPost: an earlier post of the row")
+            << "b" << false << true << "a" << true << "c" << 4 << own;
+        QTest::newRow("answer.conflictOwnPost: under another server id")
+            << "b" << false << false << "a" << true << "c" << 4 << own;
+        QTest::newRow("answer.refused: another memo's copy")
+            << "b" << false << false << "a" << false << "c" << 4 << refused;
+        QTest::newRow("answer.conflictResent: the row only sent again")
+            << "a" << false << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflictOnBase: the copy the change was made on")
+            << "b" << false << true << "a" << false << "a" << 4 << onBase;
+        QTest::newRow("answer.conflictOnBase: a deletion of the copy it says")
+            << "a" << true << true << "" << false << "a" << 4 << onBase;
+        QTest::newRow("answer.conflictOnBase: at the top of its range")
+            << "b" << false << true << "a" << false << "a" << 3 << conflict;
+        QTest::newRow("answer.conflictTake: a deletion that had not seen the copy")
+            << "a" << true << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflictTake: the same on both sides")
+            << "c" << false << true << "a" << false << "c" << 4 << take;
+        QTest::newRow("answer.conflict: changed on both sides")
+            << "b" << false << true << "a" << false << "c" << 4 << conflict;
+    }
+
+    // What follows when the service refuses a post over the copy it holds.
+    void decideAnswer()
+    {
+        QFETCH(QString, row);
+        QFETCH(bool, del);
+        QFETCH(bool, ours);
+        QFETCH(QString, base);
+        QFETCH(bool, post);
+        QFETCH(QString, copy);
+        QFETCH(int, at);
+        QFETCH(int, step);
+        RefusedPost answered;
+        if (!row.isEmpty()) {
+            answered.row = copyOf(row, 5);
+            answered.row->Del = del;
+            answered.row->SyncedSynnum = 3;
+            answered.row->NotebookServerId = ours ? 7 : 8;
+        }
+        if (!base.isEmpty())
+            answered.base = copyOf(base, 3);
+        if (post)
+            answered.post = OwnPost{SentUpload(), copyOf(copy, at), at};
+        ServiceCopy refusedOver = serviceCopy(7, copy, at);
+        refusedOver.versions = {{at, refusedOver.digest}};
+        QCOMPARE(int(velmo::decideAnswer(answered, refusedOver)), step);
+    }
+
     void matchDeleted_data()
     {
         QTest::addColumn<QString>("copy");
@@ -183,6 +318,75 @@ private slots:
         QVERIFY(match);
         QCOMPARE(match->kind == CopyMatch::Kind::Deleted, deleted);
         QCOMPARE(matcher.deletedAs(listed), deleted);
+    }
+
+    void decideUnknown_data()
+    {
+        QTest::addColumn<QString>("match");       // what the matcher found: row, post, deleted, revived
+        QTest::addColumn<QStringList>("knownBy"); // "<title>:<row>": a row whose memo held that copy
+        QTest::addColumn<bool>("deleted");        // the copy is deleted
+        QTest::addColumn<QString>("outcome");
+        // The copy says "c" at 3; it said "o" at 1 and "a" at 2. The matcher's row is 1.
+        QTest::newRow("copy.ofRow: before a row's lineage")
+            << "row" << QStringList{"a:2"} << false << "row 1";
+        QTest::newRow("copy.ofPost: before a row's lineage")
+            << "post" << QStringList{"a:2"} << true << "row 1";
+        QTest::newRow("copy.lineage: the newest copy a row's memo held")
+            << "" << QStringList{"o:2", "a:3"} << false << "row 3 at 2, content not known";
+        QTest::newRow("copy.lineage: before a deletion here")
+            << "deleted" << QStringList{"o:2"} << false << "row 2 at 1, content not known";
+        QTest::newRow("copy.lineage: deleted")
+            << "revived" << QStringList{"o:2"} << true << "row 2 at 1, content not known";
+        QTest::newRow("copy.deletedHere: live, goes again")
+            << "deleted" << QStringList{} << false << "retract";
+        QTest::newRow("copy.deletedHere: deleted, stays") << "deleted" << QStringList{} << true << "";
+        QTest::newRow("copy.revived: comes down, the deletion let go")
+            << "revived" << QStringList{} << false << "insert; forget";
+        QTest::newRow("copy.revived: deleted there again, stays") << "revived" << QStringList{} << true << "";
+        QTest::newRow("copy.deletedStranger: no memo of this computer's")
+            << "" << QStringList{} << true << "";
+        QTest::newRow("copy.new: live, no memo of this computer's")
+            << "" << QStringList{} << false << "insert";
+    }
+
+    // What becomes of a copy of a memo no row carries.
+    void decideUnknown()
+    {
+        QFETCH(QString, match);
+        QFETCH(QStringList, knownBy);
+        QFETCH(bool, deleted);
+        QFETCH(QString, outcome);
+        std::optional<CopyMatch> found;
+        if (!match.isEmpty()) {
+            const QStringList kinds{"row", "post", "deleted", "revived"};
+            found = CopyMatch();
+            found->kind = CopyMatch::Kind(kinds.indexOf(match));
+            found->row = 1;
+            if (found->kind == CopyMatch::Kind::Deleted || found->kind == CopyMatch::Kind::Revived)
+                found->deletion = SyncDeletion();
+        }
+        QHash<QString, MemoId> rows;
+        for (const QString& spec : knownBy)
+            rows.insert(wireDigest(copyOf(spec.section(u':', 0, 0))), spec.section(u':', 1).toLongLong());
+        const UnknownCopy got =
+            velmo::decideUnknown(found, rows, serviceCopy(9, "c", 3, {"o", "a"}, deleted));
+        QString said;
+        switch (got.action) {
+        case UnknownCopy::Action::Candidate:
+            said = QStringLiteral("row %1").arg(got.match.row);
+            if (!got.match.contentKnown)
+                said += QStringLiteral(" at %1, content not known").arg(got.match.heldAt);
+            break;
+        case UnknownCopy::Action::Retract:
+            said = QStringLiteral("retract");
+            break;
+        case UnknownCopy::Action::Insert:
+            said = got.forget ? QStringLiteral("insert; forget") : QStringLiteral("insert");
+            break;
+        case UnknownCopy::Action::Nothing:
+            break;
+        }
+        QCOMPARE(said, outcome);
     }
 
     void resolveCopies_data()
