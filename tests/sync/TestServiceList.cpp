@@ -71,6 +71,7 @@ private slots:
         QFETCH(bool, laterPageFails);
         QFETCH(QStringList, pages);
         Rig rig;
+        rig.b.channel.setTimeout(60s); // a sanitizer build writes a page of 160,000 memos for seconds
         rig.service.setListPageSize(pageSize);
         qint64 onA[3] = {rig.a.add(QStringLiteral("one")), rig.a.add(QStringLiteral("two")),
                          rig.a.add(QStringLiteral("three"))};
@@ -119,6 +120,7 @@ private slots:
         QFETCH(int, requests);
         QFETCH(QString, status);
         Rig rig;
+        rig.b.channel.setTimeout(60s); // a sanitizer build writes a page of 160,000 memos for seconds
         rig.service.setListPageSize(pageSize);
         // 160,000 memos deleted on the service: more than 4 MB of list, and nothing to download.
         standin::MemoStore::Backup saved;
