@@ -143,8 +143,8 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash)
     const QStringView list = QStringView(listText).trimmed();
     reply.entries.reserve(size_t(list.count(u',')) + 1);
     for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
-        if (const std::optional<ServerEntry> entry = listEntry(item))
-            reply.entries.push_back(*entry);
+        if (std::optional<ServerEntry> entry = listEntry(item))
+            reply.entries.push_back(std::move(*entry));
     }
     return reply;
 }

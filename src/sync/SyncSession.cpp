@@ -285,7 +285,7 @@ void SyncSession::startPass(bool announce)
 
 void SyncSession::onIdList(const QString& text)
 {
-    const IdListReply reply = parseIdListReply(text, m_run.PassHash);
+    IdListReply reply = parseIdListReply(text, m_run.PassHash);
     if (reply.kind == IdListReply::Kind::Refused) {
         fail(QStringLiteral("状态:同步账号验证失败"));
         return;
@@ -309,7 +309,7 @@ void SyncSession::onIdList(const QString& text)
         return;
     }
     ListInputs inputs;
-    inputs.entries = reply.entries;
+    inputs.entries = std::move(reply.entries);
     inputs.local = std::move(local.value);
     for (const SyncDeletion& deletion : m_deletions) {
         if (deletion.ServerId > 0)
