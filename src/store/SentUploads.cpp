@@ -3,6 +3,8 @@
 #include "store/Database.h"
 #include "store/DbText.h"
 
+#include <algorithm>
+
 namespace velmo {
 
 StoreResult rememberSentUpload(Database& db, const QString& userId, const SentUpload& sent)
@@ -37,6 +39,28 @@ StoreResult forgetSentUpload(Database& db, const QString& userId, qint64 id)
 {
     static const FixedSql forget(QStringLiteral("DELETE FROM SentUploads WHERE id=? AND userid=?"));
     return db.exec(forget, {id, userId});
+}
+
+StoreResult forgetSentUploads(Database& db, const QString& userId, const std::vector<qint64>& ids)
+{
+    // One text for every chunk: a short last chunk names its last id again.
+    constexpr int Chunk = 200;
+    static const FixedSql forget([] {
+        QString sql = QStringLiteral("DELETE FROM SentUploads WHERE userid=? AND id IN (?");
+        sql += QStringLiteral(",?").repeated(Chunk - 1);
+        return sql + QLatin1Char(')');
+    }());
+    StoreResult forgotten = StoreResult::success();
+    for (size_t start = 0; start < ids.size(); start += Chunk) {
+        QVariantList values{userId};
+        for (size_t i = start; i < start + Chunk; ++i)
+            values.append(ids[std::min(i, ids.size() - 1)]);
+        const StoreResult chunk = db.exec(forget, values);
+        if (!chunk)
+            return chunk;
+        forgotten.rowsAffected += chunk.rowsAffected;
+    }
+    return forgotten;
 }
 
 StoreResult markSentUploadAnswered(Database& db, const QString& userId, qint64 id)

@@ -42,6 +42,9 @@ StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QSt
 // Drops one entry of the user: its answer was written, or its copy was recognised.
 StoreResult forgetSentUpload(Database& db, const QString& userId, qint64 id);
 
+// Drops the user's entries named (run it in a transaction: the ids go in chunks, a statement each).
+StoreResult forgetSentUploads(Database& db, const QString& userId, const std::vector<qint64>& ids);
+
 // Marks one entry of the user answered.
 StoreResult markSentUploadAnswered(Database& db, const QString& userId, qint64 id);
 

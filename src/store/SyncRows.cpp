@@ -136,11 +136,12 @@ StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const 
 
 StoreRead<std::vector<UnsentRow>> readUnsentRows(const Database& db, const QString& userId)
 {
+    // Two searches of the index NotebookSync, not a walk through every row of the user.
     StoreRead<std::vector<MemoRecord>> rows = readMemos(
         db,
-        QStringLiteral(
-            "SELECT * FROM Notebook WHERE userid=? AND COALESCE(NotebookServerId, 0)<=0 ORDER BY id"),
-        {userId});
+        QStringLiteral("SELECT * FROM Notebook WHERE userid=? AND NotebookServerId IS NULL UNION ALL "
+                       "SELECT * FROM Notebook WHERE userid=? AND NotebookServerId<=0 ORDER BY id"),
+        {userId, userId});
     if (!rows)
         return rows;
     std::vector<UnsentRow> unsent;

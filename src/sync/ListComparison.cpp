@@ -7,34 +7,38 @@ namespace velmo {
 
 namespace {
 
-// What the list says of one id, at the id's first place in it.
+// What the list says of one id.
 struct Listed
 {
-    bool first = false; // the id's first place; later places of the same id are passed over
-    bool live = false;  // listed live there or at a later place
-    ServerEntry entry;  // its first live listing, else its first one
+    bool live = false;                  // listed live at some place
+    const ServerEntry* entry = nullptr; // its first live listing, else its first one
+    bool carried = false;               // a row carries it (and keeps it)
 };
 
-// Each id once, at its first place; an id listed live as well as deleted counts as live. The list is
-// sorted aside, so that a list of any length costs its sort and no more.
+// Each id once, in ascending order; an id listed live as well as deleted counts as live. The list is
+// sorted aside (a service lists in order: then it is only checked), so that a list of any length costs
+// its sort and no more.
 std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
 {
     std::vector<size_t> order(entries.size());
     std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&entries](size_t a, size_t b) { return entries[a].serverId < entries[b].serverId; });
-    std::vector<Listed> listed(entries.size());
+    const auto byServerId = [&entries](size_t a, size_t b) {
+        return entries[a].serverId < entries[b].serverId;
+    };
+    if (!std::is_sorted(order.begin(), order.end(), byServerId))
+        std::stable_sort(order.begin(), order.end(), byServerId);
+    std::vector<Listed> listed;
     for (size_t i = 0; i < order.size();) {
-        Listed& place = listed[order[i]];
-        place.first = true;
-        place.entry = entries[order[i]];
+        Listed place;
+        place.entry = &entries[order[i]];
         size_t end = i;
-        for (; end < order.size() && entries[order[end]].serverId == entries[order[i]].serverId; ++end) {
+        for (; end < order.size() && entries[order[end]].serverId == place.entry->serverId; ++end) {
             if (!place.live && !entries[order[end]].deleted) {
                 place.live = true;
-                place.entry = entries[order[end]];
+                place.entry = &entries[order[end]];
             }
         }
+        listed.push_back(place);
         i = end;
     }
     return listed;
@@ -52,42 +56,41 @@ ListPlan compareList(const ListInputs& inputs)
     ListPlan plan;
     const std::vector<ServerEntry>& entries = inputs.entries;
     const std::vector<SyncKey>& local = inputs.local;
-    const std::vector<Listed> listed = firstPlaces(entries);
-    // The first place of each id, by id.
-    std::vector<const Listed*> byId;
-    for (const Listed& place : listed) {
-        if (place.first)
-            byId.push_back(&place);
+    std::vector<Listed> byId = firstPlaces(entries);
+    plan.live.reserve(byId.size());
+    for (const Listed& place : byId) {
+        if (place.live)
+            plan.live.push_back(place.entry->serverId);
+        plan.highestListed = std::max(plan.highestListed, place.entry->serverId);
     }
-    std::sort(byId.begin(), byId.end(),
-              [](const Listed* a, const Listed* b) { return a->entry.serverId < b->entry.serverId; });
-    for (const Listed* place : byId) {
-        if (place->live)
-            plan.live.push_back(place->entry.serverId);
-        plan.highestListed = std::max(plan.highestListed, place->entry.serverId);
-    }
-    const auto listingOf = [&byId](qint64 serverId) -> const Listed* {
-        const auto it =
-            std::lower_bound(byId.begin(), byId.end(), serverId,
-                             [](const Listed* place, qint64 id) { return place->entry.serverId < id; });
-        return it != byId.end() && (*it)->entry.serverId == serverId ? *it : nullptr;
+    // The rows come in ascending order of their server ids, as the list does: each search goes on
+    // from where the one before it ended, so that the rows cost one walk through the list.
+    auto from = byId.begin();
+    const auto listingOf = [&byId, &from](qint64 serverId) -> Listed* {
+        if (from != byId.begin() && std::prev(from)->entry->serverId >= serverId) {
+            from = std::lower_bound(byId.begin(), from, serverId, [](const Listed& place, qint64 id) {
+                return place.entry->serverId < id;
+            });
+        }
+        while (from != byId.end() && from->entry->serverId < serverId)
+            ++from;
+        return from != byId.end() && from->entry->serverId == serverId ? &*from : nullptr;
     };
 
     // The rows, against what the list says of their server ids. Ids whose row lets them go count as
     // carried by no row.
-    QSet<qint64> carried;
     for (const SyncKey& row : local) {
-        const Listed* place = listingOf(row.serverId);
-        if (!place || tokensDiffer(row.token, place->entry.token)) {
+        Listed* place = listingOf(row.serverId);
+        if (!place || tokensDiffer(row.token, place->entry->token)) {
             plan.forgotten.push_back(row);
             continue;
         }
-        carried.insert(row.serverId);
+        place->carried = true;
         if (row.shared) {
             plan.sharedIds.insert(row.serverId);
             continue;
         }
-        const ServerEntry& entry = place->entry;
+        const ServerEntry& entry = *place->entry;
         const bool sameCopy = entry.synnum == row.SyncedSynnum && !entry.digest.isEmpty() &&
                               row.digest.startsWith(entry.digest);
         if (row.token == UnconfirmedToken && !sameCopy) {
@@ -131,11 +134,11 @@ ListPlan compareList(const ListInputs& inputs)
     // may be any memo listed deleted.
     const std::optional<qint64> deletedAbove =
         plan.forgotten.empty() ? inputs.unknownDeletedAbove : std::optional<qint64>(0);
-    for (const Listed* place : byId) {
-        const ServerEntry& entry = place->entry;
-        if (carried.contains(entry.serverId))
+    for (const Listed& place : byId) {
+        const ServerEntry& entry = *place.entry;
+        if (place.carried)
             continue;
-        if (place->live) {
+        if (place.live) {
             plan.downloads.push_back({entry, std::nullopt, ListPlan::Reason::New});
             continue;
         }

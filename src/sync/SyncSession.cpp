@@ -558,10 +558,8 @@ StoreRead<QSet<QString>> SyncSession::knownDigests(const MemoRecord& row)
     known.value.insert(wireDigest(row));
     if (base.value)
         known.value.insert(wireDigest(*base.value));
-    for (const auto& [sent, posted] : m_unanswered.posts()) {
-        if (sent.LocalId == row.id && !sent.Del)
-            known.value.insert(wireDigest(posted));
-    }
+    for (const MemoRecord& posted : m_unanswered.postedOf(row.id))
+        known.value.insert(wireDigest(posted));
     return known;
 }
 

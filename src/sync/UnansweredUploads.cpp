@@ -17,14 +17,18 @@ UnansweredUploads::UnansweredUploads(Database& db, const RunState& run)
 StoreResult UnansweredUploads::load()
 {
     m_posts.clear();
+    m_byRow.clear();
     m_recognised.clear();
     StoreRead<std::vector<SentUpload>> read = readSentUploads(m_db, m_run.UserId);
     if (!read)
         return read;
     for (SentUpload& sent : read.value) {
         // A record that no longer reads names no copy; it ages out with the rest.
-        if (std::optional<MemoRecord> posted = parseServerRecord(sent.Record))
-            m_posts.push_back({std::move(sent), std::move(*posted)});
+        if (std::optional<MemoRecord> posted = parseServerRecord(sent.Record)) {
+            m_byRow[sent.LocalId].push_back(sent.id);
+            const qint64 entry = sent.id;
+            m_posts.emplace(entry, Post{std::move(sent), std::move(*posted)});
+        }
     }
     return read;
 }
@@ -42,18 +46,16 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
     StoreResult kept = rememberSentUpload(m_db, m_run.UserId, sent);
     if (kept) {
         sent.id = kept.insertId;
-        m_posts.push_back({sent, posted});
+        m_byRow[sent.LocalId].push_back(sent.id);
+        m_posts.emplace(sent.id, Post{sent, posted});
     }
     return kept;
 }
 
 StoreResult UnansweredUploads::answered(qint64 entry)
 {
-    const auto find = [this](qint64 id) {
-        return std::find_if(m_posts.begin(), m_posts.end(),
-                            [id](const Post& post) { return post.sent.id == id; });
-    };
-    if (find(entry) == m_posts.end())
+    const auto found = m_posts.find(entry);
+    if (found == m_posts.end())
         return forget(entry);
     // Earlier changes of the row whose answers were lost are behind this one: whether they arrived no
     // longer matters, and the row's counter, set anew by this answer, no longer tells their time.
@@ -61,41 +63,57 @@ StoreResult UnansweredUploads::answered(qint64 entry)
     // they said stays known as a copy of the row's memo, so that such a copy is taken for one of the row
     // (behind it) and never for a memo of its own. A row gone with this answer (its deletion confirmed)
     // remembers them with its deletion.
-    const MemoId row = find(entry)->sent.LocalId;
-    const OwnMemoRead stays = readOwnMemo(m_db, m_run.UserId, row);
-    if (!stays)
-        return stays;
-    for (const Post& earlier : std::vector<Post>(m_posts.begin(), find(entry))) {
-        const bool change = earlier.sent.ServerId > 0 || earlier.sent.Del;
-        if (earlier.sent.LocalId != row || earlier.sent.Answered || !change)
-            continue;
-        if (stays.value && !earlier.sent.Del) {
-            if (const StoreResult known =
-                    rememberLineage(m_db, m_run.UserId, row, {wireDigest(earlier.posted)});
-                !known)
-                return known;
-        }
-        if (const StoreResult forgotten = forget(earlier.sent.id); !forgotten)
-            return forgotten;
+    const MemoId row = found->second.sent.LocalId;
+    std::vector<qint64> behind;
+    for (const qint64 earlier : m_byRow.value(row)) {
+        if (earlier >= entry)
+            break;
+        const SentUpload& sent = m_posts.at(earlier).sent;
+        if (!sent.Answered && (sent.ServerId > 0 || sent.Del))
+            behind.push_back(earlier);
     }
-    Post& post = *find(entry);
+    if (!behind.empty()) {
+        const OwnMemoRead stays = readOwnMemo(m_db, m_run.UserId, row);
+        if (!stays)
+            return stays;
+        for (const qint64 earlier : behind) {
+            const Post& post = m_posts.at(earlier);
+            if (stays.value && !post.sent.Del) {
+                if (const StoreResult known =
+                        rememberLineage(m_db, m_run.UserId, row, {wireDigest(post.posted)});
+                    !known)
+                    return known;
+            }
+            if (const StoreResult forgotten = forget(earlier); !forgotten)
+                return forgotten;
+        }
+    }
+    SentUpload& sent = m_posts.at(entry).sent;
     // A change or deletion of a memo the service has may arrive twice: the second finds its own copy.
-    if (post.sent.ServerId > 0 || post.sent.Del)
+    if (sent.ServerId > 0 || sent.Del)
         return forget(entry);
     const StoreResult marked = markSentUploadAnswered(m_db, m_run.UserId, entry);
     if (marked)
-        post.sent.Answered = true;
+        sent.Answered = true;
     return marked;
 }
 
 StoreResult UnansweredUploads::settle()
 {
     const QDateTime longAgo = Clock::currentDateTime().addDays(-KeptDays);
-    for (const Post& post : std::vector<Post>(m_posts)) {
-        if (!settled(post) && post.sent.SentAt >= longAgo)
-            continue;
-        if (const StoreResult forgotten = forget(post.sent.id); !forgotten)
+    std::vector<qint64> done;
+    for (const auto& [entry, post] : m_posts) {
+        if (settled(post) || post.sent.SentAt < longAgo)
+            done.push_back(entry);
+    }
+    if (!done.empty()) {
+        Transaction transaction(m_db);
+        StoreResult forgotten = forgetSentUploads(m_db, m_run.UserId, done);
+        if (forgotten)
+            forgotten = transaction.commit();
+        if (!forgotten)
             return forgotten;
+        drop(done);
     }
     m_recognised.clear();
     return StoreResult::success();
@@ -105,17 +123,34 @@ StoreResult UnansweredUploads::forget(qint64 entry)
 {
     const StoreResult forgotten = forgetSentUpload(m_db, m_run.UserId, entry);
     if (forgotten)
-        std::erase_if(m_posts, [entry](const Post& post) { return post.sent.id == entry; });
+        drop({entry});
     return forgotten;
+}
+
+void UnansweredUploads::drop(const std::vector<qint64>& entries)
+{
+    for (const qint64 entry : entries) {
+        const auto found = m_posts.find(entry);
+        if (found == m_posts.end())
+            continue;
+        if (const auto row = m_byRow.find(found->second.sent.LocalId); row != m_byRow.end()) {
+            std::erase(*row, entry);
+            if (row->empty())
+                m_byRow.erase(row);
+        }
+        m_posts.erase(found);
+    }
 }
 
 std::optional<OwnPost> UnansweredUploads::ownPostIn(const ServiceCopy& copy, MemoId localId) const
 {
-    for (auto it = m_posts.rbegin(); it != m_posts.rend(); ++it) {
-        if (it->sent.Del || it->sent.LocalId != localId)
+    const std::vector<qint64> entries = m_byRow.value(localId);
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        const Post& post = m_posts.at(*entry);
+        if (post.sent.Del)
             continue;
-        if (const std::optional<int> at = copy.heldAt(wireDigest(it->posted), it->posted.synnum))
-            return OwnPost{it->sent, it->posted, *at};
+        if (const std::optional<int> at = copy.heldAt(wireDigest(post.posted), post.posted.synnum))
+            return OwnPost{post.sent, post.posted, *at};
     }
     return std::nullopt;
 }
@@ -123,15 +158,27 @@ std::optional<OwnPost> UnansweredUploads::ownPostIn(const ServiceCopy& copy, Mem
 std::vector<std::pair<SentUpload, MemoRecord>> UnansweredUploads::posts() const
 {
     std::vector<std::pair<SentUpload, MemoRecord>> all;
-    for (const Post& post : m_posts)
+    all.reserve(m_posts.size());
+    for (const auto& [entry, post] : m_posts)
         all.emplace_back(post.sent, post.posted);
     return all;
+}
+
+std::vector<MemoRecord> UnansweredUploads::postedOf(MemoId localId) const
+{
+    std::vector<MemoRecord> posted;
+    for (const qint64 entry : m_byRow.value(localId)) {
+        const Post& post = m_posts.at(entry);
+        if (!post.sent.Del)
+            posted.push_back(post.posted);
+    }
+    return posted;
 }
 
 QSet<qint64> UnansweredUploads::postedIds() const
 {
     QSet<qint64> ids;
-    for (const Post& post : m_posts) {
+    for (const auto& [entry, post] : m_posts) {
         if (!settled(post) && post.sent.ServerId > 0)
             ids.insert(post.sent.ServerId);
     }
@@ -141,7 +188,7 @@ QSet<qint64> UnansweredUploads::postedIds() const
 std::optional<qint64> UnansweredUploads::newPostsAbove() const
 {
     std::optional<qint64> above;
-    for (const Post& post : m_posts) {
+    for (const auto& [entry, post] : m_posts) {
         if (settled(post) || post.sent.ServerId > 0 || post.sent.Del)
             continue;
         above = std::min(above.value_or(post.sent.AboveServerId), post.sent.AboveServerId);

@@ -23,8 +23,10 @@
 #include "store/SentUploads.h"
 #include "sync/CopyDecision.h"
 
+#include <QHash>
 #include <QSet>
 
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -55,7 +57,7 @@ public:
     // A copy of the service's was found to be this post: it is forgotten at settle().
     void recognised(qint64 entry) { m_recognised.insert(entry); }
     // The service's whole list is compared: answered and recognised posts are forgotten, and those
-    // nobody recognised that went out more than KeptDays ago.
+    // nobody recognised that went out more than KeptDays ago, all in one transaction.
     StoreResult settle();
     // Forgets one post now.
     StoreResult forget(qint64 entry);
@@ -68,6 +70,8 @@ public:
     // The posts remembered, oldest first, as posted (answered ones included: the service may hold one
     // twice).
     std::vector<std::pair<SentUpload, MemoRecord>> posts() const;
+    // The row's posts of its memo (deletions aside), as posted, oldest first.
+    std::vector<MemoRecord> postedOf(MemoId localId) const;
     // The server ids that posts of changes not yet settled named.
     QSet<qint64> postedIds() const;
     // A copy of a memo new to the service that was posted and not settled has a server id above this.
@@ -80,10 +84,14 @@ private:
         MemoRecord posted;
     };
     bool settled(const Post& post) const { return post.sent.Answered || m_recognised.contains(post.sent.id); }
+    void drop(const std::vector<qint64>& entries);
 
     Database& m_db;
     const RunState& m_run;
-    std::vector<Post> m_posts; // oldest first
+    // By entry, so oldest first: an entry's number only grows.
+    std::map<qint64, Post> m_posts;
+    // Each row's entries, oldest first: what one answer or one copy needs is found without the rest.
+    QHash<MemoId, std::vector<qint64>> m_byRow;
     QSet<qint64> m_recognised;
 };
 

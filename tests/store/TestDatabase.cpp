@@ -10,6 +10,7 @@
 #include "store/MemoListQueries.h"
 #include "store/MemoState.h"
 #include "store/Recovery.h"
+#include "store/SentUploads.h"
 #include "store/Settings.h"
 #include "store/StoreError.h"
 #include "store/WireText.h"
@@ -841,6 +842,41 @@ private slots:
         QCOMPARE(store.value(rows).toString(),
                  "Bob,b1,b2,8,1 ann,a0,a0,4,1 dan,d1,d0,5,0 Bob,B0,B0,7,0 BOB,X0,X0,9,0 "
                  "carl,c1,c2,6,1 eve,e1,-,0,0");
+    }
+
+    void sentUploadsForgottenByTheMany_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("a few") << 5;
+        QTest::newRow("a chunk's worth") << 300;
+        QTest::newRow("several chunks") << 1000;
+    }
+
+    // The entries named go, whatever their number; those not named, and another user's, stay.
+    void sentUploadsForgottenByTheMany()
+    {
+        QFETCH(int, count);
+        test::TestStore store;
+        SentUpload sent;
+        sent.Record = QStringLiteral("record");
+        sent.SentAt = Clock::currentDateTime();
+        Transaction transaction(store.db());
+        QVERIFY(rememberSentUpload(store.db(), QStringLiteral("other"), sent).ok);
+        std::vector<qint64> forgotten;
+        std::vector<qint64> kept;
+        for (int i = 0; i < count; ++i) {
+            const StoreResult remembered = rememberSentUpload(store.db(), store.runState().UserId, sent);
+            QVERIFY(remembered.ok);
+            (i % 3 == 1 ? kept : forgotten).push_back(remembered.insertId);
+        }
+        const StoreResult gone = forgetSentUploads(store.db(), store.runState().UserId, forgotten);
+        QVERIFY(gone.ok && transaction.commit().ok);
+        QCOMPARE(gone.rowsAffected, int(forgotten.size()));
+        std::vector<qint64> left;
+        for (const SentUpload& entry : readSentUploads(store.db(), store.runState().UserId).value)
+            left.push_back(entry.id);
+        QCOMPARE(left, kept);
+        QCOMPARE(readSentUploads(store.db(), QStringLiteral("other")).value.size(), size_t(1));
     }
 
     void missingFileIsWrittenOutAgain()

@@ -10,6 +10,18 @@ using namespace velmo;
 
 namespace {
 
+// A list entry "<id>:<synnum>[:d][:<token>[:<digest>]]" as the comparison takes it: the comparison still
+// reads an entry without its digest, and in any order (the list's reader refuses both).
+ServerEntry listEntry(const QString& listed)
+{
+    QStringList fields = listed.split(u':');
+    ServerEntry entry{fields[0].toLongLong(), fields[1].toInt(), fields.value(2) == u"d", {}, {}};
+    fields = fields.mid(entry.deleted ? 3 : 2);
+    entry.token = fields.value(0);
+    entry.digest = fields.value(1);
+    return entry;
+}
+
 // A copy of the memo whose title tells it apart, at a counter.
 MemoRecord copyOf(const QString& title, int synnum = 1)
 {
@@ -510,14 +522,8 @@ private slots:
         QFETCH(bool, syn);
         QFETCH(QString, token);
         QFETCH(QString, plan);
-        // The comparison still reads an entry without its digest (the list's reader refuses one).
-        QStringList fields = listed.split(u':');
-        ServerEntry entry{fields[0].toLongLong(), fields[1].toInt(), fields[2] == u"d", {}, {}};
-        fields = fields.mid(entry.deleted ? 3 : 2);
-        entry.token = fields.value(0);
-        entry.digest = fields.value(1);
         ListInputs inputs;
-        inputs.entries = {entry};
+        inputs.entries = {listEntry(listed)};
         inputs.local = {key(1, 5, synced, syn, token, QStringLiteral("aaaa0000"))};
         const ListPlan got = velmo::compareList(inputs);
         QStringList parts;
@@ -535,6 +541,41 @@ private slots:
                                                                    : QStringLiteral("download new"));
         }
         QCOMPARE(parts.join(QStringLiteral("; ")), plan);
+    }
+
+    void listInAnyOrder_data()
+    {
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QList<int>>("rows"); // the server ids the rows carry, in the order given
+        QTest::newRow("in order") << "2:1:t2:aaaa,4:2:t4:aaaa,5:1:d:t5,7:1:t7:aaaa,9:1:t9"
+                                  << QList<int>{2, 4, 7, 8};
+        QTest::newRow("out of order")
+            << "9:1:t9,4:2:t4:aaaa,7:1:t7:aaaa,5:1:d:t5,2:1:t2:aaaa" << QList<int>{8, 7, 4, 2};
+        QTest::newRow("an id listed deleted, then live")
+            << "4:2:t4:aaaa,7:3:d:t7,2:1:t2:aaaa,5:1:d:t5,7:1:t7:aaaa,9:1:t9" << QList<int>{4, 2, 8, 7};
+    }
+
+    // The order of the list and of the rows changes nothing of what the list asks.
+    void listInAnyOrder()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QList<int>, rows);
+        ListInputs inputs;
+        for (const QString& item : listed.split(u','))
+            inputs.entries.push_back(listEntry(item));
+        for (const int serverId : rows)
+            inputs.local.push_back(key(serverId, serverId, 1, true, QStringLiteral("t%1").arg(serverId),
+                                       QStringLiteral("aaaa0000")));
+        const ListPlan got = velmo::compareList(inputs);
+        QStringList parts;
+        for (const SyncKey& row : got.forgotten)
+            parts << QStringLiteral("forgotten %1").arg(row.serverId);
+        for (const ListPlan::Download& download : got.downloads)
+            parts << QStringLiteral("%1 %2")
+                         .arg(download.local ? "download" : "new")
+                         .arg(download.entry.serverId);
+        QCOMPARE(parts.join(QStringLiteral("; ")), QStringLiteral("forgotten 8; download 4; new 5; new 9"));
+        QCOMPARE(got.live, (std::vector<qint64>{2, 4, 7, 9}));
     }
 };
 

@@ -308,6 +308,37 @@ private slots:
         QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
     }
 
+    void postsForgottenOnceListed_data()
+    {
+        QTest::addColumn<bool>("shared"); // the memo is on the service before the post: a change
+        QTest::addColumn<bool>("lossy");  // the post's answer is lost
+        QTest::newRow("new memo answered") << false << false;
+        QTest::newRow("new memo, answer lost") << false << true;
+        QTest::newRow("change, answer lost") << true << true;
+    }
+
+    // A post is let go at the pass whose list shows its copy, not only once its days are over.
+    void postsForgottenOnceListed()
+    {
+        QFETCH(bool, shared);
+        QFETCH(bool, lossy);
+        Rig rig;
+        qint64 onA = 0, onB = 0;
+        if (shared) {
+            QVERIFY(rig.shareOne(onA, onB, rig.a.store.distinctMemo(1)));
+            rig.a.change(onA, Device::Edit);
+        } else {
+            rig.a.add(QStringLiteral("memo"));
+        }
+        QVERIFY(lossy ? rig.passLosingAnswers(rig.a) : rig.a.syncNow());
+        const QString posts = QStringLiteral("SELECT count(*) FROM SentUploads");
+        QVERIFY(rig.a.store.value(posts).toInt() > 0);
+        QVERIFY(rig.a.syncNow());
+        QCOMPARE(rig.a.store.value(posts).toInt(), 0);
+        QVERIFY(rig.b.syncNow());
+        QVERIFY2(rig.apart({&rig.a, &rig.b}).isEmpty(), qPrintable(rig.apart({&rig.a, &rig.b})));
+    }
+
     // A post that reaches the service after its answer was given up, when the memo went up again
     // meanwhile, leaves no second copy behind.
     void latePostLeavesNoCopy()
