@@ -267,6 +267,7 @@ void SyncSession::startPass(bool announce)
     m_retractions.clear();
     m_nextRetraction = 0;
     m_matcher = CopyMatcher();
+    m_unmatched.reset();
     m_sentAgain.clear();
     m_lastHeldBack = false;
     m_announce = announce;
@@ -397,15 +398,7 @@ void SyncSession::compareListed()
         return;
     }
     m_deletions = std::move(deletions.value);
-    for (const UnsentRow& row : unsent.value) {
-        m_matcher.addRow(row.row.id, row.row);
-        if (row.base)
-            m_matcher.addRow(row.row.id, *row.base);
-    }
-    for (const auto& [sent, posted] : m_unanswered.posts())
-        m_matcher.addPost(sent, posted);
-    for (const SyncDeletion& deletion : m_deletions)
-        m_matcher.addDeletion(deletion);
+    m_unmatched = std::move(unsent.value);
     m_stage = Stage::Downloading;
     downloadNext();
 }
@@ -745,6 +738,25 @@ StoreResult SyncSession::rememberGone(const MemoRecord& row, qint64 serverId, co
     return rememberDeletion(m_db, m_run.UserId, gone);
 }
 
+// Built once a copy no row carries comes down: a pass where every listed memo has its row does
+// without it. The posts and deletions are those of the comparison still (the downloads forget none).
+const CopyMatcher& SyncSession::matcher()
+{
+    if (m_unmatched) {
+        for (const UnsentRow& row : *m_unmatched) {
+            m_matcher.addRow(row.row.id, row.row);
+            if (row.base)
+                m_matcher.addRow(row.row.id, *row.base);
+        }
+        for (const auto& [sent, posted] : m_unanswered.posts())
+            m_matcher.addPost(sent, posted);
+        for (const SyncDeletion& deletion : m_deletions)
+            m_matcher.addDeletion(deletion);
+        m_unmatched.reset();
+    }
+    return m_matcher;
+}
+
 // A copy no row carries.
 StoreResult SyncSession::takeUnknown(const ServiceCopy& copy)
 {
@@ -757,7 +769,7 @@ StoreResult SyncSession::takeUnknown(const ServiceCopy& copy)
         if (!rows.value.empty())
             knownBy.insert(version.digest, rows.value.front());
     }
-    const UnknownCopy what = decideUnknown(m_matcher.match(copy), knownBy, copy);
+    const UnknownCopy what = decideUnknown(matcher().match(copy), knownBy, copy);
     switch (what.action) {
     case UnknownCopy::Action::Candidate:
         m_candidates[what.match.row].push_back({copy, what.match});
@@ -864,7 +876,7 @@ StoreResult SyncSession::resolveCandidates()
             for (const RowCandidate& candidate : candidates) {
                 if (candidate.copy.deleted)
                     continue;
-                if (m_matcher.deletedAs(candidate.copy)) {
+                if (matcher().deletedAs(candidate.copy)) {
                     m_retractions.push_back({candidate.copy.serverId, candidate.copy.memo, std::nullopt});
                 } else if (const StoreResult stored = insertCopy(candidate.copy); !stored) {
                     return stored;
@@ -939,6 +951,7 @@ void SyncSession::afterDownloads()
             return;
         }
     }
+    m_unmatched.reset();
     if (m_changed > 0)
         emit memosChanged();
     m_changed = 0;

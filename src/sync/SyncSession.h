@@ -182,6 +182,7 @@ private:
     StoreRead<bool> behindAnotherRow(const MemoRecord& carrier, const ServiceCopy& copy);
     StoreResult insertCopy(const ServiceCopy& copy);
     StoreResult decideFor(const KnownRow& known, const ServiceCopy& copy);
+    const CopyMatcher& matcher();
     StoreResult takeUnknown(const ServiceCopy& copy);
     StoreResult takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId, const QString& token);
     StoreResult resolveCandidates();
@@ -244,7 +245,10 @@ private:
     bool m_failed = false;
     UnansweredUploads m_unanswered;
     std::vector<SyncDeletion> m_deletions; // memos this computer saw deleted
-    CopyMatcher m_matcher;                 // what copies no row carries may be of this computer's
+    // What copies no row carries may be of this computer's: built from the rows without a server id
+    // read after the comparison, the posts and the deletions when the first such copy comes down.
+    CopyMatcher m_matcher;
+    std::optional<std::vector<UnsentRow>> m_unmatched; // the rows, until the matcher is built
     // Copies of a memo of this computer's under server ids no row carries, by the row (it may be gone).
     std::map<MemoId, std::vector<RowCandidate>> m_candidates;
     QSet<MemoId> m_deletedElsewhere; // rows this pass removed for another computer's deletion

@@ -23,14 +23,18 @@ StoreResult UnansweredUploads::load()
     if (!read)
         return read;
     for (SentUpload& sent : read.value) {
-        // A record that no longer reads names no copy; it ages out with the rest.
-        if (std::optional<MemoRecord> posted = parseServerRecord(sent.Record)) {
-            m_byRow[sent.LocalId].push_back(sent.id);
-            const qint64 entry = sent.id;
-            m_posts.emplace(entry, Post{std::move(sent), std::move(*posted)});
-        }
+        m_byRow[sent.LocalId].push_back(sent.id);
+        const qint64 entry = sent.id;
+        m_posts.emplace(entry, Post{std::move(sent), std::nullopt});
     }
     return read;
+}
+
+const MemoRecord* UnansweredUploads::postedAs(const Post& post)
+{
+    if (!post.posted)
+        post.posted = parseServerRecord(post.sent.Record);
+    return *post.posted ? &**post.posted : nullptr;
 }
 
 StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum, qint64 highestListed)
@@ -47,7 +51,7 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
     if (kept) {
         sent.id = kept.insertId;
         m_byRow[sent.LocalId].push_back(sent.id);
-        m_posts.emplace(sent.id, Post{sent, posted});
+        m_posts.emplace(sent.id, Post{sent, std::optional<MemoRecord>(posted)});
     }
     return kept;
 }
@@ -55,7 +59,7 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
 StoreResult UnansweredUploads::answered(qint64 entry)
 {
     const auto found = m_posts.find(entry);
-    if (found == m_posts.end())
+    if (found == m_posts.end() || !postedAs(found->second))
         return forget(entry);
     // Earlier changes of the row whose answers were lost are behind this one: whether they arrived no
     // longer matters, and the row's counter, set anew by this answer, no longer tells their time.
@@ -68,8 +72,8 @@ StoreResult UnansweredUploads::answered(qint64 entry)
     for (const qint64 earlier : m_byRow.value(row)) {
         if (earlier >= entry)
             break;
-        const SentUpload& sent = m_posts.at(earlier).sent;
-        if (!sent.Answered && (sent.ServerId > 0 || sent.Del))
+        const Post& post = m_posts.at(earlier);
+        if (!post.sent.Answered && (post.sent.ServerId > 0 || post.sent.Del) && postedAs(post))
             behind.push_back(earlier);
     }
     if (!behind.empty()) {
@@ -80,7 +84,7 @@ StoreResult UnansweredUploads::answered(qint64 entry)
             const Post& post = m_posts.at(earlier);
             if (stays.value && !post.sent.Del) {
                 if (const StoreResult known =
-                        rememberLineage(m_db, m_run.UserId, row, {wireDigest(post.posted)});
+                        rememberLineage(m_db, m_run.UserId, row, {wireDigest(*postedAs(post))});
                     !known)
                     return known;
             }
@@ -147,10 +151,11 @@ std::optional<OwnPost> UnansweredUploads::ownPostIn(const ServiceCopy& copy, Mem
     const std::vector<qint64> entries = m_byRow.value(localId);
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         const Post& post = m_posts.at(*entry);
-        if (post.sent.Del)
+        const MemoRecord* posted = postedAs(post);
+        if (post.sent.Del || !posted)
             continue;
-        if (const std::optional<int> at = copy.heldAt(wireDigest(post.posted), post.posted.synnum))
-            return OwnPost{post.sent, post.posted, *at};
+        if (const std::optional<int> at = copy.heldAt(wireDigest(*posted), posted->synnum))
+            return OwnPost{post.sent, *posted, *at};
     }
     return std::nullopt;
 }
@@ -159,8 +164,10 @@ std::vector<std::pair<SentUpload, MemoRecord>> UnansweredUploads::posts() const
 {
     std::vector<std::pair<SentUpload, MemoRecord>> all;
     all.reserve(m_posts.size());
-    for (const auto& [entry, post] : m_posts)
-        all.emplace_back(post.sent, post.posted);
+    for (const auto& [entry, post] : m_posts) {
+        if (const MemoRecord* posted = postedAs(post))
+            all.emplace_back(post.sent, *posted);
+    }
     return all;
 }
 
@@ -169,8 +176,8 @@ std::vector<MemoRecord> UnansweredUploads::postedOf(MemoId localId) const
     std::vector<MemoRecord> posted;
     for (const qint64 entry : m_byRow.value(localId)) {
         const Post& post = m_posts.at(entry);
-        if (!post.sent.Del)
-            posted.push_back(post.posted);
+        if (const MemoRecord* memo = postedAs(post); memo && !post.sent.Del)
+            posted.push_back(*memo);
     }
     return posted;
 }
@@ -179,7 +186,7 @@ QSet<qint64> UnansweredUploads::postedIds() const
 {
     QSet<qint64> ids;
     for (const auto& [entry, post] : m_posts) {
-        if (!settled(post) && post.sent.ServerId > 0)
+        if (!settled(post) && post.sent.ServerId > 0 && postedAs(post))
             ids.insert(post.sent.ServerId);
     }
     return ids;
@@ -189,7 +196,7 @@ std::optional<qint64> UnansweredUploads::newPostsAbove() const
 {
     std::optional<qint64> above;
     for (const auto& [entry, post] : m_posts) {
-        if (settled(post) || post.sent.ServerId > 0 || post.sent.Del)
+        if (settled(post) || post.sent.ServerId > 0 || post.sent.Del || !postedAs(post))
             continue;
         above = std::min(above.value_or(post.sent.AboveServerId), post.sent.AboveServerId);
     }

@@ -81,9 +81,13 @@ private:
     struct Post
     {
         SentUpload sent;
-        MemoRecord posted;
+        // The memo as posted, read from the record when first needed (inner none: it does not read).
+        mutable std::optional<std::optional<MemoRecord>> posted;
     };
     bool settled(const Post& post) const { return post.sent.Answered || m_recognised.contains(post.sent.id); }
+    // The memo as posted; none when the record no longer reads: such a post names no copy, and ages
+    // out with the rest.
+    static const MemoRecord* postedAs(const Post& post);
     void drop(const std::vector<qint64>& entries);
 
     Database& m_db;
