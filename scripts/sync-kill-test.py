@@ -184,18 +184,22 @@ class WireClient:
         return reply[:2] == "ok" and len(fields) > 2 and fields[2].strip() == md5_16(self.pass_hash + SALT)
 
     def listing(self):
-        """{serverId: (synnum, deleted)} from /Api/id.asp."""
-        reply = self.request("GET", "/Api/id.asp", self.account_query("userid"))
-        fields = reply.split("|", 4)
-        if reply[:2] != "ok" or len(fields) < 5 or fields[2].strip() != md5_16(self.pass_hash + SALT):
-            raise RuntimeError("id list refused: %r" % reply[:200])
+        """{serverId: (synnum, deleted)} from /Api/id.asp, read page after page."""
         listed = {}
-        for item in fields[4].strip().split(","):
-            parts = item.strip().split(":")
-            if len(parts) < 2 or not parts[0].isdigit() or not parts[1].lstrip("-").isdigit():
-                continue
-            listed[int(parts[0])] = (int(parts[1]), len(parts) > 2 and parts[2] == "d")
-        return listed
+        after = 0
+        while True:
+            reply = self.request("GET", "/Api/id.asp", self.account_query("userid") + "&after=%d" % after)
+            fields = reply.split("|")
+            if reply[:2] != "ok" or len(fields) != 6 or fields[2].strip() != md5_16(self.pass_hash + SALT):
+                raise RuntimeError("id list refused: %r" % reply[:200])
+            for item in fields[4].strip().split(","):
+                parts = item.strip().split(":")
+                if len(parts) < 2 or not parts[0].isdigit() or not parts[1].lstrip("-").isdigit():
+                    continue
+                listed[int(parts[0])] = (int(parts[1]), len(parts) > 2 and parts[2] == "d")
+            after = int(fields[5].strip())
+            if after == 0:
+                return listed
 
     def download(self, server_id):
         """The memo's 22 fields, or None when the service has no live memo of that id."""
