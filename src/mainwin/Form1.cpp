@@ -547,7 +547,6 @@ void Form1::TreeView1_NodeClick(QTreeWidgetItem* Node)
     const auto node = MemoNode::fromCaption(text, Node->parent() ? Node->parent()->text(0) : QString());
     if (!node)
         return;
-    m_rememberedKind = MemoNode::kindOf(text);
     m_rememberedNode = *node;
     ReadNotes(*node);
 }
@@ -602,7 +601,7 @@ void Form1::ClearCategory(const MemoNode& node)
 
 void Form1::menu_XinJianbeiwang_Click()
 {
-    emit newMemoRequested(m_rememberedKind);
+    emit newMemoRequested(rememberedKind());
 }
 
 // ---------------------------------------------------------------------------------------------

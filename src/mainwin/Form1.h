@@ -137,7 +137,10 @@ public:
     void setStatusText(int panel, const QString& text);
 
     // The first four characters of the tree node last clicked: the new-memo window's category preset.
-    QString rememberedKind() const { return m_rememberedKind; }
+    QString rememberedKind() const
+    {
+        return m_rememberedNode ? MemoNode::kindOf(MemoNode::caption(*m_rememberedNode, 0)) : QString();
+    }
     const CategoryCounts& counts() const { return m_counts; }
     const MemoListModel& listModel() const { return *m_listModel; }
     // The ids of the selected list rows, top to bottom.
@@ -241,7 +244,6 @@ private:
     bool m_loaded = false;
     bool m_placed = false;
     bool m_quitting = false;
-    QString m_rememberedKind;
     // The node last clicked in the tree, which 清空该类备忘 clears; nothing else sets it.
     std::optional<MemoNode> m_rememberedNode;
     CategoryCounts m_counts;
