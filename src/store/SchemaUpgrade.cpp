@@ -134,16 +134,21 @@ StoreRead<QStringList> ownerSpellings(const Database& db)
     const StoreRead<QStringList> tables = ownerTablesPresent(db);
     if (!tables.ok)
         return {tables};
-    QString sql = QStringLiteral(
-        "WITH RECURSIVE memoOwner(name) AS (SELECT min(userid) FROM Notebook UNION ALL "
-        "SELECT (SELECT min(userid) FROM Notebook WHERE userid > name) FROM memoOwner WHERE name IS NOT "
-        "NULL) "
-        "SELECT name COLLATE BINARY FROM memoOwner UNION SELECT UserID COLLATE BINARY FROM Users "
-        "UNION SELECT LastUser COLLATE BINARY FROM Config");
-    // Table names come from OwnerTables, never from a value.
-    for (const QString& table : tables.value)
-        sql += QStringLiteral(" UNION SELECT userid COLLATE BINARY FROM %1").arg(table);
-    return readNames(db, sql);
+    // Each table's owners by skipping from one to the next (along an index that starts with the owner
+    // where the table has one). Table names come from OwnerTables, never from a value.
+    QStringList owners;
+    QStringList selects;
+    for (const QString& table : QStringList{QStringLiteral("Notebook")} + tables.value) {
+        const QString cte = QStringLiteral("owner%1").arg(owners.size());
+        owners << QStringLiteral("%1(name) AS (SELECT min(userid) FROM %2 UNION ALL SELECT (SELECT "
+                                 "min(userid) FROM %2 WHERE userid > name) FROM %1 WHERE name IS NOT NULL)")
+                      .arg(cte, table);
+        selects << QStringLiteral("SELECT name COLLATE BINARY FROM %1").arg(cte);
+    }
+    selects << QStringLiteral("SELECT UserID COLLATE BINARY FROM Users")
+            << QStringLiteral("SELECT LastUser COLLATE BINARY FROM Config");
+    return readNames(db, QStringLiteral("WITH RECURSIVE ") + owners.join(QStringLiteral(", ")) + u' ' +
+                             selects.join(QStringLiteral(" UNION ")));
 }
 
 // Whether the file holds names that differ only in letter case.
