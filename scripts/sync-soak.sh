@@ -2,7 +2,7 @@
 # Runs many random sequences of several computers against the stand-in, with faults (tools/sync-soak),
 # and prints the first broken rule of each failing one with the steps that led to it. By hand, after
 # a build; CI runs a few seeds as a test.
-#   scripts/sync-soak.sh [--sequences N] [--first SEED] [--steps K]
+#   scripts/sync-soak.sh [--sequences N] [--first SEED] [--steps K] [--plain-service]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # The data files on a memory file system where there is one: the runs try the synchronisation, not

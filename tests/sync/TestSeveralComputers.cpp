@@ -23,6 +23,24 @@ private slots:
         QVERIFY2(outcome.ok, qPrintable(outcome.failure));
         QVERIFY(outcome.passes > 0);
     }
+
+    // Against services of the previous version: every pass refused, nothing changed anywhere.
+    void plainServiceSequences_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 5; ++seed)
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void plainServiceSequences()
+    {
+        QFETCH(quint32, seed);
+        velmo::soak::RunOptions options;
+        options.plainService = true;
+        const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed, 60, options);
+        QVERIFY2(outcome.ok, qPrintable(outcome.failure));
+        QVERIFY(outcome.passes > 0);
+    }
 };
 
 VELMO_TEST_MAIN(TestSeveralComputers)

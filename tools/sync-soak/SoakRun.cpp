@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -42,6 +43,10 @@ const QString MainUser = QStringLiteral("demo");
 const QString OtherUser = QStringLiteral("other");
 const QString Password = QStringLiteral("soak-pass");
 constexpr int SoakListPage = 2;
+// How a pass against a service of the previous version ends.
+const QString RefusedStatus = QStringLiteral("状态:服务器不支持本版本的同步,未同步");
+// The one request such a pass may make.
+const QString ListPath = QStringLiteral("/Api/id.asp");
 
 class QuietBoxes : public MessageBoxes
 {
@@ -130,6 +135,16 @@ enum class Fault
     ChangeMidway, // the user changes a memo while the pass runs
     SlowAnswers,  // the uploads reach the service later, after the computer gave up (releaseHeld)
 };
+const char* const FaultNames[] = {"",       ", answers lost",    ", a write fails", ", killed",
+                                  ", quit", ", a change midway", ", answers slow"};
+
+// How a pass ran.
+enum class PassEnd
+{
+    Ended,
+    CutShort, // its program was killed or quit in the middle of it, as its fault meant
+    Hung,     // it did not end
+};
 
 struct Computer
 {
@@ -145,8 +160,9 @@ struct Computer
     std::unique_ptr<SyncSession> sync;
     std::unique_ptr<ConflictWindows> windows;
     bool offered = false;
-    QString status;     // the last one the synchronisation showed
-    size_t service = 0; // the service its address names
+    QString status;          // the last one the synchronisation showed
+    int toldUnsupported = 0; // times this run of the program told the user the service is too old
+    size_t service = 0;      // the service its address names
     // By server id: the copy this computer last had in step (with its counter and token), and the
     // copies it was shown; every copy it ever had in step or was shown.
     struct Base
@@ -194,6 +210,8 @@ struct Computer
         QObject::connect(sync.get(), &SyncSession::conflictFound, [this] { offered = true; });
         QObject::connect(sync.get(), &SyncSession::statusText,
                          [this](const QString& text) { status = text; });
+        toldUnsupported = 0;
+        QObject::connect(sync.get(), &SyncSession::serviceUnsupported, [this] { ++toldUnsupported; });
     }
     void moveTo(size_t index, const ServiceAddress& where)
     {
@@ -210,6 +228,30 @@ struct Computer
         return readMemos(db, QStringLiteral("SELECT * FROM Notebook WHERE userid=? ORDER BY id"), {user})
             .value;
     }
+    // Everything in its data file that a pass may write, row by row: the memos and what the
+    // synchronisation keeps.
+    QStringList tables() const
+    {
+        QStringList all;
+        for (const char* table : {"Notebook", "SentUploads", "SyncBase", "SyncLineage", "SyncDeletions"}) {
+            QStringList rows;
+            const StoreResult read = db.forEachRow(
+                QStringLiteral("SELECT * FROM %1").arg(QLatin1String(table)), {},
+                [&rows](const DbQuery& row) {
+                    const QSqlRecord record = row.record();
+                    QStringList fields;
+                    for (int i = 0; i < record.count(); ++i)
+                        fields << (record.isNull(i) ? QStringLiteral("<null>") : record.value(i).toString());
+                    rows << fields.join(u'|');
+                });
+            if (!read)
+                rows = {QStringLiteral("unreadable: ") + read.error};
+            for (const QString& row : std::as_const(rows))
+                all << QLatin1String(table) + QLatin1String(": ") + row;
+        }
+        all.sort();
+        return all;
+    }
     // The copies this computer posted and still keeps in mind.
     QList<MemoRecord> posted() const
     {
@@ -223,7 +265,7 @@ struct Computer
 class Sequence
 {
 public:
-    explicit Sequence(quint32 seed);
+    Sequence(quint32 seed, const RunOptions& options);
 
     Outcome run(int steps);
 
@@ -246,9 +288,17 @@ private:
     std::vector<Computer*> ofAccount(const QString& user);
     qint64 anyRow(Computer& c);
     MemoWrite randomWrite(const QString& title);
+    void add(Computer& c);
     void change(Computer& c);
     bool pass(Computer& c, Fault fault, bool settleAlways);
-    bool runPass(Computer& c, Fault fault);
+    PassEnd runPass(Computer& c, Fault fault);
+    void history();
+    bool plainPass(Computer& c, Fault fault);
+    bool plainRace();
+    std::optional<std::pair<Computer*, Computer*>> racePair();
+    QList<QHash<qint64, ServerCopy>> allCopies();
+    bool checkUntouched(Computer& c, const QStringList& tables, PassEnd end);
+    bool checkServicesUntouched(const QList<QHash<qint64, ServerCopy>>& before);
     void trace(const Computer& c);
     bool checkPass(Computer& c, const QHash<qint64, MemoRecord>& waiting,
                    const QHash<qint64, MemoRecord>& had, const QList<MemoRecord>& posted,
@@ -273,6 +323,7 @@ private:
     void noteShown(const Computer& c, const ConflictRecord& server);
 
     quint32 m_seed;
+    RunOptions m_options;
     QRandomGenerator m_random;
     SoakClock m_clock;
     std::vector<std::unique_ptr<standin::ServiceStandIn>> m_services;
@@ -293,10 +344,14 @@ private:
     QMultiHash<QString, QString> m_parents; // a memo's copy, and the copy each change made it from
     QSet<QString> m_shownAll;   // copies some computer's conflict windows showed: a choice was made over them
     bool m_serviceLost = false; // a service started over, was put back from a backup, or a computer moved
+    // A change made in the middle of a pass: the computer's tables as the change found and left them.
+    std::optional<std::pair<QStringList, QStringList>> m_midway;
+    bool m_plain = false; // the services answer as the previous version did (from the first step on)
 };
 
-Sequence::Sequence(quint32 seed)
+Sequence::Sequence(quint32 seed, const RunOptions& options)
     : m_seed(seed)
+    , m_options(options)
     , m_random(seed)
 {
     addService();
@@ -355,15 +410,20 @@ MemoWrite Sequence::randomWrite(const QString& title)
     return write;
 }
 
+void Sequence::add(Computer& c)
+{
+    const QChar account = c.user == MainUser ? QLatin1Char('m') : QLatin1Char('o');
+    const QString tag = QStringLiteral("%1%2").arg(account).arg(++m_tags);
+    if (addEditorMemo(c.db, c.user, randomWrite(tag), Clock::currentDateTime(), QString()))
+        m_addedTags.insert(tag);
+    log(QStringLiteral("%1 adds %2").arg(c.name, tag));
+}
+
 void Sequence::change(Computer& c)
 {
     const int kind = pick(100);
-    const QChar account = c.user == MainUser ? QLatin1Char('m') : QLatin1Char('o');
     if (kind < 18) {
-        const QString tag = QStringLiteral("%1%2").arg(account).arg(++m_tags);
-        if (addEditorMemo(c.db, c.user, randomWrite(tag), Clock::currentDateTime(), QString()))
-            m_addedTags.insert(tag);
-        log(QStringLiteral("%1 adds %2").arg(c.name, tag));
+        add(c);
         return;
     }
     if (kind < 21) {
@@ -500,6 +560,7 @@ bool Sequence::addService()
     service->setSignatureCheck(standin::SignatureCheck::Off);
     // Pages of two memos: an account's list comes in several of them.
     service->listShape().pageSize = SoakListPage;
+    service->listShape().plain = m_plain;
     const quint16 port = service->start();
     m_addresses.emplace_back(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
     m_services.push_back(std::move(service));
@@ -570,23 +631,33 @@ void Sequence::forgetStaleBases(size_t service)
     }
 }
 
-// Runs one pass of c with the fault; false when the pass did not end.
-bool Sequence::runPass(Computer& c, Fault fault)
+// Runs one pass of c with the fault.
+PassEnd Sequence::runPass(Computer& c, Fault fault)
 {
     QEventLoop loop;
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    auto finished = QObject::connect(c.sync.get(), &SyncSession::passFinished, &loop, &QEventLoop::quit);
+    bool ended = false;
+    auto finished = QObject::connect(c.sync.get(), &SyncSession::passFinished, &loop, [&ended, &loop] {
+        ended = true;
+        loop.quit();
+    });
     bool struck = false;
     standin::ServiceStandIn& service = serviceOf(c);
     auto strike = QObject::connect(&service, &standin::ServiceStandIn::requestReceived, &loop,
                                    [&](const standin::StandInRequest& request) {
                                        const bool upload = request.method == "POST";
+                                       // Against the previous version's service, no upload goes out: the
+                                       // program quits once the list is asked for.
                                        if (struck || request.queryValue(QStringLiteral("userid")) != c.user ||
-                                           (fault == Fault::Quit && !upload))
+                                           (fault == Fault::Quit && !upload && !m_plain))
                                            return;
                                        struck = true;
                                        if (fault == Fault::ChangeMidway) {
+                                           if (m_plain)
+                                               m_midway.emplace(c.tables(), QStringList());
                                            change(c);
+                                           if (m_midway)
+                                               m_midway->second = c.tables();
                                        } else if (fault == Fault::Killed) {
                                            // Gone at once: its answers are not heard, its memory is lost; its
                                            // request goes on.
@@ -633,11 +704,198 @@ bool Sequence::runPass(Computer& c, Fault fault)
     ++m_outcome.passes;
     if (fault == Fault::Quit && struck)
         c.start();
+    if (struck && (fault == Fault::Killed || fault == Fault::Quit))
+        return PassEnd::CutShort;
+    return ended ? PassEnd::Ended : PassEnd::Hung;
+}
+
+// The first row of `rows` that `other` lacks, cut short.
+QString firstOnlyIn(const QStringList& rows, const QStringList& other)
+{
+    for (const QString& row : rows) {
+        if (!other.contains(row))
+            return row.left(300);
+    }
+    return QStringLiteral("(nothing)");
+}
+
+// Before the run against services of the previous version: the computers were in step with the first
+// service as one of this version, and have changes waiting since (deletions among them), one a post
+// whose answer it never heard. Then every service goes back to the previous version.
+void Sequence::history()
+{
+    for (const auto& c : m_computers) {
+        add(*c);
+        add(*c);
+        runPass(*c, Fault::None);
+    }
+    for (const auto& c : m_computers) {
+        for (int i = 0; i < 3; ++i)
+            change(*c);
+        log(QStringLiteral("%1 passes").arg(c->name));
+        runPass(*c, Fault::None);
+    }
+    for (const auto& c : m_computers) {
+        change(*c);
+        change(*c);
+    }
+    Computer& lost = any();
+    log(QStringLiteral("%1 passes, answers lost").arg(lost.name));
+    runPass(lost, Fault::LostAnswers);
+    for (const auto& c : m_computers)
+        change(*c);
+    log(QStringLiteral("the services go back to the previous version"));
+    m_plain = true;
+    for (const auto& service : m_services)
+        service->listShape().plain = true;
+}
+
+QList<QHash<qint64, ServerCopy>> Sequence::allCopies()
+{
+    QList<QHash<qint64, ServerCopy>> all;
+    for (size_t service = 0; service < m_services.size(); ++service) {
+        for (const QString& user : {MainUser, OtherUser})
+            all << copiesOf(service, user);
+    }
+    return all;
+}
+
+// A pass the service refused left the computer's data file as it found it (`tables`), ended telling
+// so, and the user was told once in this run of the program.
+bool Sequence::checkUntouched(Computer& c, const QStringList& tables, PassEnd end)
+{
+    if (end == PassEnd::Hung)
+        return fail(QStringLiteral("%1's pass did not end").arg(c.name));
+    const QStringList now = c.tables();
+    if (now != tables)
+        return fail(
+            QStringLiteral("%1: a pass the service refused changed the data file:\n  was %2\n  now %3")
+                .arg(c.name, firstOnlyIn(tables, now), firstOnlyIn(now, tables)));
+    if (end == PassEnd::Ended && c.status != RefusedStatus)
+        return fail(QStringLiteral("%1's pass ended with \"%2\"").arg(c.name, c.status));
+    if (c.toldUnsupported > 1 || (end == PassEnd::Ended && c.toldUnsupported == 0))
+        return fail(QStringLiteral("%1 told its user %2 times in this run that the service is too old")
+                        .arg(c.name)
+                        .arg(c.toldUnsupported));
     return true;
+}
+
+// Nothing but the list was asked of the services, and their memos are as they were.
+bool Sequence::checkServicesUntouched(const QList<QHash<qint64, ServerCopy>>& before)
+{
+    for (size_t i = 0; i < m_services.size(); ++i) {
+        for (const standin::StandInRequest& request : m_services[i]->requests()) {
+            if (request.path.compare(ListPath, Qt::CaseInsensitive) != 0)
+                return fail(QStringLiteral("%1 of %2 reached service %3")
+                                .arg(request.path, request.queryValue(QStringLiteral("userid")))
+                                .arg(i));
+        }
+    }
+    if (allCopies() != before)
+        return fail(QStringLiteral("the services' memos changed in a pass they refused"));
+    return true;
+}
+
+bool Sequence::plainPass(Computer& c, Fault fault)
+{
+    log(QStringLiteral("%1 passes%2").arg(c.name, QLatin1String(FaultNames[int(fault)])));
+    QStringList found = c.tables();
+    const QList<QHash<qint64, ServerCopy>> copies = allCopies();
+    for (const auto& service : m_services)
+        service->clearRequests();
+    c.status.clear();
+    m_midway.reset();
+    const PassEnd end = runPass(c, fault);
+    log(QStringLiteral("  %1").arg(c.status));
+    if (fault != Fault::None)
+        ++m_outcome.faults;
+    if (m_midway) {
+        // Up to the user's change, the pass changed nothing either.
+        if (m_midway->first != found)
+            return fail(
+                QStringLiteral("%1: the pass changed the data file before the user's change:\n  was "
+                               "%2\n  now %3")
+                    .arg(c.name, firstOnlyIn(found, m_midway->first), firstOnlyIn(m_midway->first, found)));
+        found = m_midway->second;
+        m_midway.reset();
+    }
+    if (!checkServicesUntouched(copies) || !checkUntouched(c, found, end))
+        return false;
+    return fault == Fault::None || pick(2) == 0 || plainPass(c, Fault::None);
+}
+
+// Two computers of the first account on one service, when there are two.
+std::optional<std::pair<Computer*, Computer*>> Sequence::racePair()
+{
+    const std::vector<Computer*> all = ofAccount(MainUser);
+    Computer* first = all[size_t(pick(int(all.size())))];
+    std::vector<Computer*> computers; // the others on the same service
+    for (Computer* c : all) {
+        if (c != first && c->service == first->service)
+            computers.push_back(c);
+    }
+    if (computers.empty())
+        return std::nullopt;
+    return std::pair{first, computers[size_t(pick(int(computers.size())))]};
+}
+
+// Two computers at once against the previous version's service: the first one's list is answered
+// late, while the second one runs a whole pass.
+bool Sequence::plainRace()
+{
+    const std::optional<std::pair<Computer*, Computer*>> pair = racePair();
+    if (!pair)
+        return true;
+    Computer& first = *pair->first;
+    Computer& second = *pair->second;
+    standin::ServiceStandIn& service = serviceOf(first);
+    const QStringList firstTables = first.tables();
+    const QStringList secondTables = second.tables();
+    const QList<QHash<qint64, ServerCopy>> copies = allCopies();
+    for (const auto& each : m_services)
+        each->clearRequests();
+    first.status.clear();
+    second.status.clear();
+    standin::Fault held;
+    held.path = ListPath;
+    held.count = 1;
+    held.delayMs = 150;
+    service.setFault(held);
+    QEventLoop loop;
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    int running = 1;
+    bool firstEnded = false;
+    bool secondEnded = false;
+    const auto ended = [&running, &loop](bool& which) {
+        which = true;
+        if (--running == 0)
+            loop.quit();
+    };
+    QObject::connect(first.sync.get(), &SyncSession::passFinished, &loop, [&] { ended(firstEnded); });
+    QObject::connect(second.sync.get(), &SyncSession::passFinished, &loop, [&] { ended(secondEnded); });
+    bool started = false;
+    QObject::connect(&service, &standin::ServiceStandIn::requestReceived, &loop, [&] {
+        if (started)
+            return;
+        started = true;
+        ++running;
+        second.sync->SyncData();
+    });
+    log(QStringLiteral("%1 uploads while %2 passes").arg(first.name, second.name));
+    first.sync->UploadData();
+    loop.exec();
+    service.clearFault();
+    m_outcome.passes += started ? 2 : 1;
+    log(QStringLiteral("  %1; %2").arg(first.status, second.status));
+    return checkUntouched(first, firstTables, firstEnded ? PassEnd::Ended : PassEnd::Hung) &&
+           (!started || checkUntouched(second, secondTables, secondEnded ? PassEnd::Ended : PassEnd::Hung)) &&
+           checkServicesUntouched(copies);
 }
 
 bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
 {
+    if (m_plain)
+        return plainPass(c, fault);
     QHash<qint64, MemoRecord> waiting;
     QHash<qint64, MemoRecord> had; // by server id: what this computer holds of the memo
     for (const MemoRecord& memo : c.rows()) {
@@ -647,9 +905,7 @@ bool Sequence::pass(Computer& c, Fault fault, bool settleAlways)
     }
     const QList<MemoRecord> posted = c.posted();
     const QHash<qint64, ServerCopy> before = serverCopies(c);
-    static const char* const faultNames[] = {"",       ", answers lost",    ", a write fails", ", killed",
-                                             ", quit", ", a change midway", ", answers slow"};
-    log(QStringLiteral("%1 passes%2").arg(c.name, QLatin1String(faultNames[int(fault)])));
+    log(QStringLiteral("%1 passes%2").arg(c.name, QLatin1String(FaultNames[int(fault)])));
     serviceOf(c).clearRequests();
     runPass(c, fault);
     for (const standin::StandInRequest& request : serviceOf(c).requests()) {
@@ -889,16 +1145,11 @@ void Sequence::noteDeletions(Computer& by, const QHash<qint64, ServerCopy>& befo
 // whole pass.
 bool Sequence::race()
 {
-    const std::vector<Computer*> all = ofAccount(MainUser);
-    Computer& first = *all[size_t(pick(int(all.size())))];
-    std::vector<Computer*> computers; // the others on the same service
-    for (Computer* c : all) {
-        if (c != &first && c->service == first.service)
-            computers.push_back(c);
-    }
-    if (computers.empty())
+    const std::optional<std::pair<Computer*, Computer*>> pair = racePair();
+    if (!pair)
         return true;
-    Computer& second = *computers[size_t(pick(int(computers.size())))];
+    Computer& first = *pair->first;
+    Computer& second = *pair->second;
     standin::ServiceStandIn& service = serviceOf(first);
     const QHash<qint64, ServerCopy> before = serverCopies(first);
     standin::Fault held;
@@ -1096,8 +1347,12 @@ Outcome Sequence::run(int steps)
         fail(QStringLiteral("the stand-in or a data folder could not be set up"));
         return m_outcome;
     }
+    if (m_options.plainService)
+        history();
     static const Fault faults[] = {Fault::LostAnswers, Fault::FailingWrite, Fault::Killed,
                                    Fault::Quit,        Fault::ChangeMidway, Fault::SlowAnswers};
+    // No upload goes out to the previous version's service: none to lose an answer of or to hold.
+    static const Fault plainFaults[] = {Fault::FailingWrite, Fault::Killed, Fault::Quit, Fault::ChangeMidway};
     const std::vector<Computer*> main = ofAccount(MainUser);
     for (m_step = 1; m_step <= steps && m_outcome.ok; ++m_step) {
         const int kind = pick(1000);
@@ -1105,9 +1360,12 @@ Outcome Sequence::run(int steps)
         if (kind < 220) {
             pass(c, Fault::None, false);
         } else if (kind < 340) {
-            pass(c, faults[pick(int(std::size(faults)))], false);
+            pass(c,
+                 m_plain ? plainFaults[pick(int(std::size(plainFaults)))]
+                         : faults[pick(int(std::size(faults)))],
+                 false);
         } else if (kind < 380) {
-            race();
+            m_plain ? plainRace() : race();
         } else if (kind < 400) {
             log(QStringLiteral("%1 restarts").arg(c.name));
             c.start(); // a restart between passes
@@ -1149,6 +1407,14 @@ Outcome Sequence::run(int steps)
         if (c->service != last)
             moveComputer(*c, last);
     }
+    if (m_plain) {
+        // Nothing to settle: a last pass each, against the service it ends with.
+        for (const auto& c : m_computers) {
+            if (!plainPass(*c, Fault::None))
+                break;
+        }
+        return m_outcome;
+    }
     // Settle everything: passes on every computer until a round moves nothing.
     for (int round = 0; round < 12 && m_outcome.ok; ++round, ++m_step) {
         const int conflicts = m_outcome.conflicts;
@@ -1188,9 +1454,9 @@ MemoRecord sharedFields(MemoRecord memo)
     return memo;
 }
 
-Outcome runSequence(quint32 seed, int steps)
+Outcome runSequence(quint32 seed, int steps, const RunOptions& options)
 {
-    return Sequence(seed).run(steps);
+    return Sequence(seed, options).run(steps);
 }
 
 } // namespace velmo::soak

@@ -29,6 +29,15 @@
 // waits where it is); no memo reaches another account; every memo nobody deleted is there; a memo
 // deleted on the service while no computer held a copy the deletion had not seen stays deleted.
 //
+// With plainService, every service answers the list as the previous version did (whole, with no
+// tokens or digests), after the computers were in step with it once as this version (their files
+// hold server ids, bases, lineages, deletions and a post left unanswered). The same steps and
+// faults then check that every pass, alone or beside another computer's, changes nothing: the
+// computer's rows and what it keeps for the synchronisation are as the pass found them (what the
+// user changed meanwhile aside), the services hold the same memos, nothing but the list is asked
+// for, the pass ends telling the service does not take this version, and the user is told so once
+// a run of the program.
+//
 //   const velmo::soak::Outcome outcome = velmo::soak::runSequence(seed, 60);
 //   if (!outcome.ok) qWarning() << outcome.failure;
 
@@ -54,8 +63,13 @@ struct Outcome
 // snoozes), line feeds as they travel.
 MemoRecord sharedFields(MemoRecord memo);
 
+struct RunOptions
+{
+    bool plainService = false; // the services answer as the previous version did
+};
+
 // Runs one sequence of `steps` random steps; the same seed gives the same sequence. Needs a Qt
 // application object (the conflict windows are widgets; an offscreen platform does).
-Outcome runSequence(quint32 seed, int steps);
+Outcome runSequence(quint32 seed, int steps, const RunOptions& options = {});
 
 } // namespace velmo::soak
