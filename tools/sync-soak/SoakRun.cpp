@@ -1,6 +1,7 @@
 #include "SoakRun.h"
 
 #include "controls/MessageBoxes.h"
+#include "controls/PlainTextBox.h"
 #include "editor/MemoViews.h"
 #include "editor/TunePreview.h"
 #include "platform/Clock.h"
@@ -117,6 +118,9 @@ private:
     Clock* m_previous;
     mutable QDateTime m_now;
 };
+
+// What an edit now and then adds to a memo: more than the service takes.
+constexpr qsizetype kOversize = 700000;
 
 // A memo larger than the service takes: it waits on its computer.
 bool tooLarge(const MemoRecord& memo)
@@ -392,7 +396,7 @@ MemoWrite Sequence::randomWrite(const QString& title)
                                  : QStringLiteral("内容 %1").arg(pick(100));
     // Now and then more than the service takes (as a file of an earlier version may hold): it waits.
     if (pick(40) == 0)
-        write.content = *write.content + QString(700000, QChar(0x5B57));
+        write.content = *write.content + QString(kOversize, QChar(0x5B57));
     write.AlertPinLv = QString::fromLatin1(repeats[pick(int(std::size(repeats)))]);
     write.ifAlert = write.AlertPinLv != QLatin1String("N");
     write.lifa = 1 + pick(2);
@@ -1224,6 +1228,12 @@ bool Sequence::settle(Computer& c, bool settleAlways)
         // Edited in the window before it is kept.
         kept.title = QStringLiteral("%1 %2w%3").arg(tagOf(kept.title), c.name).arg(++m_edits);
         window->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(kept.title);
+    }
+    if (settleAlways && tooLarge(kept)) {
+        // At the end the user does what the refusal asks: shortens the memo, then keeps it.
+        kept.content = kept.content.left(kept.content.size() - kOversize);
+        window->findChild<PlainTextBox*>(QStringLiteral("Text2"))->setPlainText(kept.content);
+        log(QStringLiteral("%1 shortens its copy").arg(c.name));
     }
     window->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
