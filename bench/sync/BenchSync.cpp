@@ -97,7 +97,8 @@ void BM_ClientWorkPerThousandMemos(benchmark::State& state)
         for (const qint64 id : ids.value) {
             const OwnMemoRead row = readOwnMemo(bench.store.db(), User, id);
             benchmark::DoNotOptimize(SynPostBody(*row.value));
-            acknowledgeUpload(bench.store.db(), User, id, id, row.value->synnum, row.value->synnum, false);
+            acknowledgeUpload(bench.store.db(), User, id, id, row.value->synnum, row.value->synnum, false,
+                              *row.value, wireDigest(*row.value));
         }
     }
 }

@@ -24,10 +24,11 @@ const QString& syncedAssignments()
 
 } // namespace
 
-SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
+SyncKeysRead readSyncKeys(const Database& db, const QString& userId, size_t expected)
 {
     // The rows come in the order of the index NotebookSync, which holds every column read here.
     std::vector<SyncKey> keys;
+    keys.reserve(expected);
     const StoreResult ran =
         db.forEachRow(QStringLiteral("SELECT id, NotebookServerId, synnum, syn, Del, SyncedSynnum, "
                                      "ServerToken, SyncedDigest FROM Notebook "
@@ -45,8 +46,8 @@ SyncKeysRead readSyncKeys(const Database& db, const QString& userId)
                           key.syn = query.integer(3) != 0;
                           key.Del = query.integer(4) != 0;
                           key.SyncedSynnum = int(query.integer(5));
-                          key.token = query.text(6);
-                          key.digest = query.text(7);
+                          key.token = ShortCode(query.utf8(6));
+                          key.digest = ShortCode(query.utf8(7));
                           keys.push_back(key);
                       });
     if (!ran.ok)
@@ -122,16 +123,32 @@ StoreResult forgetSyncBase(Database& db, const QString& userId, MemoId id)
     return db.exec(QStringLiteral("DELETE FROM SyncBase WHERE LocalId=? AND userid=?"), {id, userId});
 }
 
-StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base)
+namespace {
+
+// Keeps `base` as the row's copy last in step; with whileChanged, only while the row has a change
+// waiting (a row in step keeps none).
+StoreResult keepSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base,
+                         bool whileChanged)
 {
-    static const FixedSql store(QStringLiteral("INSERT OR REPLACE INTO SyncBase (") +
-                                syncedColumns().join(QStringLiteral(", ")) +
-                                QStringLiteral(", LocalId, userid, synnum) SELECT ") +
-                                QStringList(syncedColumns().size() + 1, QStringLiteral("?")).join(u',') +
-                                QStringLiteral(", userid, ? FROM Notebook WHERE id=? AND userid=?"));
+    const auto text = [](const QString& condition) {
+        return QStringLiteral("INSERT OR REPLACE INTO SyncBase (") +
+               syncedColumns().join(QStringLiteral(", ")) +
+               QStringLiteral(", LocalId, userid, synnum) SELECT ") +
+               QStringList(syncedColumns().size() + 1, QStringLiteral("?")).join(u',') +
+               QStringLiteral(", userid, ? FROM Notebook WHERE id=? AND userid=?") + condition;
+    };
+    static const FixedSql always(text(QString()));
+    static const FixedSql changed(text(QStringLiteral(" AND syn=0")));
     QVariantList values = syncedValues(base);
     values << id << base.synnum << id << userId;
-    return db.exec(store, values);
+    return db.exec(whileChanged ? changed : always, values);
+}
+
+} // namespace
+
+StoreResult storeSyncBase(Database& db, const QString& userId, MemoId id, const MemoRecord& base)
+{
+    return keepSyncBase(db, userId, id, base, false);
 }
 
 StoreRead<std::vector<UnsentRow>> readUnsentRows(const Database& db, const QString& userId)
@@ -224,11 +241,11 @@ StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& us
         {userId, digest}, [](const DbQuery& row) { return row.value(0).toLongLong(); });
 }
 
-StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token)
+StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const ShortCode& token)
 {
-    return db.exec(
-        QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=? AND userid=? AND NotebookServerId=?"),
-        {token, key.id, userId, key.serverId});
+    static const FixedSql store(
+        QStringLiteral("UPDATE Notebook SET ServerToken=? WHERE id=? AND userid=? AND NotebookServerId=?"));
+    return db.exec(store, {token.toString(), key.id, userId, key.serverId});
 }
 
 StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id)
@@ -281,16 +298,26 @@ StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expec
 }
 
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                              int readSynnum, int postedSynnum, bool sentDel)
+                              int readSynnum, int postedSynnum, bool sentDel, const MemoRecord& posted,
+                              const QString& postedDigest)
 {
     static const FixedSql acknowledge(QStringLiteral(
         "UPDATE Notebook SET ServerToken=CASE WHEN NotebookServerId=? THEN ServerToken ELSE '?' END, "
-        "NotebookServerId=?, SyncedSynnum=?, SyncedDigest=NULL, "
+        "NotebookServerId=?, SyncedSynnum=?, SyncedDigest=?, "
         "syn=CASE WHEN synnum=? AND Del=? THEN 1 ELSE syn END, "
         "synnum=CASE WHEN synnum=? AND Del=? THEN ? ELSE synnum END "
         "WHERE id=? AND userid=?"));
-    return db.exec(acknowledge, {serverId, serverId, postedSynnum, readSynnum, sentDel, readSynnum, sentDel,
-                                 postedSynnum, localId, userId});
+    StoreResult acknowledged =
+        db.exec(acknowledge, {serverId, serverId, postedSynnum, postedDigest, readSynnum, sentDel, readSynnum,
+                              sentDel, postedSynnum, localId, userId});
+    // A row that came into step keeps no copy aside; one changed meanwhile keeps the copy posted.
+    if (acknowledged && acknowledged.rowsAffected > 0) {
+        if (const StoreResult kept = keepSyncBase(db, userId, localId, posted, true); !kept)
+            return kept;
+    }
+    if (const StoreResult known = rememberLineage(db, userId, localId, {postedDigest}); !known)
+        return known;
+    return acknowledged;
 }
 
 StoreResult deleteConfirmed(Database& db, const QString& userId, qint64 localId, qint64 serverId)

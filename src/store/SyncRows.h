@@ -13,6 +13,7 @@
 
 #include "store/Memo.h"
 #include "store/MemoId.h"
+#include "store/ShortCode.h"
 #include "store/StoreResult.h"
 
 #include <QHash>
@@ -45,16 +46,16 @@ struct SyncKey
     bool syn = false;    // in step with the service
     bool Del = false;    // deleted locally, waiting to be sent
     bool shared = false; // another row of the user carries the same server id
-    QString token;       // the service's token of the memo under serverId; empty: not known
-    QString digest;      // of the service's copy it was last in step with; empty: not known
+    ShortCode token;     // the service's token of the memo under serverId; empty: not known
+    ShortCode digest;    // of the service's copy it was last in step with; empty: not known
 
     friend bool operator==(const SyncKey&, const SyncKey&) = default;
 };
 
 // The user's rows that carry a server id, one a server id in ascending order: the oldest row should
-// several carry the same one (shared is then set).
+// several carry the same one (shared is then set). Room is made for `expected` rows at once.
 using SyncKeysRead = StoreRead<std::vector<SyncKey>>;
-SyncKeysRead readSyncKeys(const Database& db, const QString& userId);
+SyncKeysRead readSyncKeys(const Database& db, const QString& userId, size_t expected = 0);
 
 using LocalIdsRead = StoreRead<std::vector<MemoId>>;
 
@@ -135,7 +136,7 @@ StoreRead<std::vector<MemoId>> rowsKnowing(const Database& db, const QString& us
 inline const QString UnconfirmedToken = QStringLiteral("?");
 
 // The service names the memo of the row's server id with this token.
-StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const QString& token);
+StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const ShortCode& token);
 // The token the row holds for its server id (empty: none known).
 StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id);
 
@@ -162,9 +163,11 @@ StoreResult markInStep(Database& db, const QString& userId, const SyncKey& expec
 // turned out to be the service's at that counter): the row keeps the server id and is in step at
 // that counter. Only when its change counter and deleted flag are still those
 // read for the upload (readSynnum, sentDel) is it marked in step with its counter set to
-// postedSynnum; a row changed meanwhile must go up again.
+// postedSynnum; a row changed meanwhile must go up again, and `posted` is then the copy it was last in
+// step with. Either way the row is in step with the copy of postedDigest, which its memo held.
 StoreResult acknowledgeUpload(Database& db, const QString& userId, qint64 localId, qint64 serverId,
-                              int readSynnum, int postedSynnum, bool sentDel);
+                              int readSynnum, int postedSynnum, bool sentDel, const MemoRecord& posted,
+                              const QString& postedDigest);
 
 // The service confirmed the deletion of a row that was just sent: the row goes, only when it is
 // marked deleted and its server id is this one or was never set.

@@ -44,9 +44,11 @@ std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
     return listed;
 }
 
-bool tokensDiffer(const QString& a, const QString& b)
+const ShortCode Unconfirmed(UnconfirmedToken);
+
+bool tokensDiffer(const ShortCode& a, const ShortCode& b)
 {
-    return !a.isEmpty() && !b.isEmpty() && a != UnconfirmedToken && a != b;
+    return !a.isEmpty() && !b.isEmpty() && a != Unconfirmed && a != b;
 }
 
 } // namespace
@@ -93,13 +95,13 @@ ListPlan compareList(const ListInputs& inputs)
         const ServerEntry& entry = *place->entry;
         const bool sameCopy = entry.synnum == row.SyncedSynnum && !entry.digest.isEmpty() &&
                               row.digest.startsWith(entry.digest);
-        if (row.token == UnconfirmedToken && !sameCopy) {
+        if (row.token == Unconfirmed && !sameCopy) {
             // Named in an answer, and listed with another copy than the one posted: is it still ours?
             plan.downloads.push_back({entry, row, ListPlan::Reason::Confirm});
             plan.held.insert(row.id);
             continue;
         }
-        if ((row.token.isEmpty() || row.token == UnconfirmedToken) && !entry.token.isEmpty())
+        if ((row.token.isEmpty() || row.token == Unconfirmed) && !entry.token.isEmpty())
             plan.tokens.emplace_back(row, entry.token);
         const bool changeWaiting = !row.syn;
         if (entry.synnum < row.SyncedSynnum &&

@@ -43,7 +43,7 @@ struct ListInputs
     // The user's rows that carry a server id, in ascending order of it (readSyncKeys).
     std::vector<SyncKey> local;
     // The tokens of memos this computer saw deleted, by server id (an empty token: not known).
-    QHash<qint64, QString> deletedHere;
+    QHash<qint64, ShortCode> deletedHere;
     // Memos listed deleted that no row carries come down when their server id is above this.
     std::optional<qint64> unknownDeletedAbove;
     // Server ids a post of this computer named whose answer is not settled.
@@ -69,7 +69,7 @@ struct ListPlan
         Reason reason = Reason::New;
     };
     std::vector<SyncKey> forgotten;                    // rows whose server id names no memo of theirs
-    std::vector<std::pair<SyncKey, QString>> tokens;   // rows that learn their memo's token
+    std::vector<std::pair<SyncKey, ShortCode>> tokens; // rows that learn their memo's token
     std::vector<SyncKey> sendAgain;                    // rows in step whose copy the service lost
     std::vector<std::pair<SyncKey, ServerEntry>> gone; // rows whose memo was deleted elsewhere
     std::vector<Download> downloads;

@@ -83,12 +83,18 @@ enum class EntryShape
 
 EntryShape listEntry(QStringView item, ServerEntry& entry)
 {
+    // Split by hand: a list may name a million memos.
     QStringView parts[5];
     int count = 0;
-    for (const QStringView part : item.tokenize(u':')) {
+    const char16_t* const chars = item.utf16();
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= item.size(); ++at) {
+        if (at < item.size() && chars[at] != u':')
+            continue;
         if (count == 5)
             return EntryShape::Wrong;
-        parts[count++] = part.trimmed();
+        parts[count++] = item.sliced(start, at - start).trimmed();
+        start = at + 1;
     }
     if (count < 2)
         return EntryShape::Wrong;
@@ -108,8 +114,8 @@ EntryShape listEntry(QStringView item, ServerEntry& entry)
         return named == 0 || isToken(parts[next]) ? EntryShape::Plain : EntryShape::Wrong;
     if (named != 2 || !isToken(parts[next]) || !isToken(parts[next + 1]))
         return EntryShape::Wrong;
-    entry.token = parts[next].toString();
-    entry.digest = parts[next + 1].toString();
+    entry.token = parts[next];
+    entry.digest = parts[next + 1];
     return EntryShape::Read;
 }
 
@@ -167,21 +173,31 @@ IdListReply parseIdListReply(const QString& text, const QString& passHash, qint6
     if (head.kind != SignInReply::Kind::Accepted)
         return reply;
     reply.mailbox = head.mailbox;
-    const QStringList parts = splitFirst(head.rest, QLatin1Char('|'), 2);
-    reply.serverTime = parseWireDate(parts.value(0));
-    if (parts.size() < 3) {
+    // "<server time>|<list>|<next>", read in place: the list is the bulk of the reply.
+    const QStringView rest(head.rest);
+    const qsizetype timeEnd = rest.indexOf(u'|');
+    reply.serverTime = parseWireDate((timeEnd < 0 ? rest : rest.first(timeEnd)).toString());
+    const qsizetype listEnd = timeEnd < 0 ? -1 : rest.indexOf(u'|', timeEnd + 1);
+    if (listEnd < 0) {
         reply.kind = IdListReply::Kind::Unsupported;
         return reply;
     }
     reply.kind = IdListReply::Kind::Malformed;
     bool numbered = false;
-    const qint64 next = QStringView(parts[2]).trimmed().toLongLong(&numbered);
+    const qint64 next = rest.sliced(listEnd + 1).trimmed().toLongLong(&numbered);
     if (!numbered || next < 0)
         return reply;
-    const QStringView list = QStringView(parts[1]).trimmed();
+    const QStringView list = rest.sliced(timeEnd + 1, listEnd - timeEnd - 1).trimmed();
     reply.entries.reserve(size_t(list.count(u',')) + 1);
     qint64 previous = after;
-    for (const QStringView item : list.tokenize(u',', Qt::SkipEmptyParts)) {
+    for (qsizetype start = 0; start < list.size();) {
+        qsizetype end = list.indexOf(u',', start);
+        if (end < 0)
+            end = list.size();
+        const QStringView item = list.sliced(start, end - start);
+        start = end + 1;
+        if (item.isEmpty())
+            continue;
         ServerEntry entry;
         const EntryShape shape = listEntry(item, entry);
         if (shape != EntryShape::Read || entry.serverId <= previous) {

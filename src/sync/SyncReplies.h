@@ -4,6 +4,7 @@
 // on its first separators only, so "|" inside a title or a content survives; ids are numbers
 // above 0 or the answer is not taken.
 
+#include "store/ShortCode.h"
 #include "sync/ServerRecord.h"
 
 #include <QDateTime>
@@ -20,8 +21,8 @@ struct ServerEntry
     qint64 serverId = 0;
     int synnum = 0;
     bool deleted = false;
-    QString token;  // the service's token of the memo; empty when the service names none
-    QString digest; // the start of the digest of its copy (wireDigest); empty when not named
+    ShortCode token;  // the service's token of the memo; empty when the service names none
+    ShortCode digest; // the start of the digest of its copy (wireDigest); empty when not named
 
     friend bool operator==(const ServerEntry&, const ServerEntry&) = default;
 };

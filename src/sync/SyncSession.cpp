@@ -364,7 +364,8 @@ void SyncSession::onIdList(const QString& text)
 
 void SyncSession::compareListed()
 {
-    SyncKeysRead local = readSyncKeys(m_db, m_run.UserId);
+    // Most rows carry a memo the list names: room for them is made at once.
+    SyncKeysRead local = readSyncKeys(m_db, m_run.UserId, m_listed.size());
     StoreRead<std::vector<UnsentRow>> unsent = readUnsentRows(m_db, m_run.UserId);
     if (!local || !unsent) {
         fail(withReason(LocalReadFailedStatus, !local ? local.error : unsent.error));
@@ -439,8 +440,9 @@ StoreResult SyncSession::applyPlan()
             return row;
         if (!row.value)
             continue;
-        StoreResult remembered = rememberGone(
-            *row.value, key.serverId, entry.token.isEmpty() ? key.token : entry.token, entry.synnum, {});
+        StoreResult remembered =
+            rememberGone(*row.value, key.serverId,
+                         (entry.token.isEmpty() ? key.token : entry.token).toString(), entry.synnum, {});
         if (remembered)
             remembered = deleteRemovedElsewhere(m_db, m_run.UserId, key);
         if (!remembered)
@@ -589,9 +591,12 @@ StoreResult SyncSession::takeKnown(const ListPlan::Download& download, const Ser
         row.value->syn ? OwnMemoRead(StoreResult::success()) : readSyncBase(m_db, m_run.UserId, listed.id);
     if (!base)
         return base;
-    const KnownRow known{*row.value,    base.value,
-                         QString(),     m_unanswered.ownPostIn(copy, listed.id),
-                         listed.digest, std::move(said.value)};
+    const KnownRow known{*row.value,
+                         base.value,
+                         QString(),
+                         m_unanswered.ownPostIn(copy, listed.id),
+                         listed.digest.toString(),
+                         std::move(said.value)};
     if (row.value->syn && !copy.deleted) {
         // A copy the row takes as it is, that another row's memo is known to have held before what that
         // row is in step with: the two rows are one memo (both came back after the service lost it, this
@@ -808,14 +813,8 @@ StoreResult SyncSession::insertCopy(const ServiceCopy& copy)
 StoreResult SyncSession::takeOwnPost(const OwnPost& own, MemoId localId, qint64 serverId,
                                      const QString& token)
 {
-    StoreResult known = storeSyncBase(m_db, m_run.UserId, localId, own.posted);
-    if (known)
-        known = acknowledgeUpload(m_db, m_run.UserId, localId, serverId, own.sent.ReadSynnum, own.heldAt,
-                                  own.sent.Del);
-    if (known) {
-        const QString posted = wireDigest(own.posted);
-        known = storeSyncedCopy(m_db, m_run.UserId, localId, posted, {posted});
-    }
+    StoreResult known = acknowledgeUpload(m_db, m_run.UserId, localId, serverId, own.sent.ReadSynnum,
+                                          own.heldAt, own.sent.Del, own.posted, wireDigest(own.posted));
     if (known && !token.isEmpty()) {
         SyncKey key;
         key.id = localId;
@@ -1386,13 +1385,8 @@ StoreResult SyncSession::writeAnswers()
         } else {
             // The copy the service has now is the one posted: the row's copy last in step, should the
             // row have changed since.
-            written = storeSyncBase(m_db, m_run.UserId, sent.id, sent.posted);
-            if (written)
-                written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
-                                            sent.postedSynnum, sent.Del);
-            if (written)
-                written = storeSyncedCopy(m_db, m_run.UserId, sent.id, wireDigest(sent.posted),
-                                          {wireDigest(sent.posted)});
+            written = acknowledgeUpload(m_db, m_run.UserId, sent.id, answer.serverId, sent.readSynnum,
+                                        sent.postedSynnum, sent.Del, sent.posted, wireDigest(sent.posted));
         }
         if (written)
             written = m_unanswered.answered(sent.entry);

@@ -182,7 +182,7 @@ private slots:
             got << QStringLiteral("%1:%2%3@%4/%5")
                        .arg(entry.serverId)
                        .arg(entry.synnum)
-                       .arg(entry.deleted ? ":d" : "", entry.token, entry.digest);
+                       .arg(entry.deleted ? ":d" : "", entry.token.toString(), entry.digest.toString());
         QCOMPARE(got.join(QLatin1Char(' ')), entries);
         QCOMPARE(reply.kind == IdListReply::Kind::Accepted ? reply.next : qint64(reply.badEntry), detail);
     }
