@@ -11,6 +11,8 @@
 #include "velmo-service/SyncEndpoints.h"
 
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace velmo;
@@ -305,6 +307,37 @@ private slots:
         standIn.add("bob", "bob's");
         standIn.service->listShape() = {pageSize, plain};
         QTEST(standIn.page("alice", after, plain), "listed");
+    }
+
+    void aListNotReadIsNoList_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("pages") << false;
+        QTest::newRow("the previous version's way") << true;
+    }
+
+    // A list the store could not read is answered as a failure, never as a list without memos: a
+    // computer would let its memos go.
+    void aListNotReadIsNoList()
+    {
+        QFETCH(bool, plain);
+        StandIn standIn;
+        standIn.add("alice", "memo");
+        standIn.service->listShape().plain = plain;
+        QVERIFY(standIn.list("alice").startsWith("1:1"));
+        {
+            QSqlDatabase other =
+                QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(standIn.folder.filePath(QStringLiteral("memos.db")));
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("DROP TABLE memos")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        const StandInReply reply =
+            idListReply(*standIn.service, standIn.store(),
+                        StandIn::request("userid=alice&pass=" + MD5_16(QStringLiteral("pw")) + "&after=0"));
+        QCOMPARE(reply.status, 500);
     }
 
     void limits_data()

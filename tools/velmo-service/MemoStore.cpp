@@ -7,9 +7,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
+
+#include <array>
 
 namespace velmo::standin {
 
@@ -38,7 +43,100 @@ bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
     return query.exec();
 }
 
+bool bindText(sqlite3_stmt* statement, int index, QStringView text)
+{
+    return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT) ==
+           SQLITE_OK;
+}
+
+// A text column of the current row as the Qt driver reads it (NULL: empty), its ASCII copied into
+// `scratch` rather than converted by SQLite.
+QStringView columnText(sqlite3_stmt* statement, int column, QString& scratch)
+{
+    const auto* bytes = sqlite3_column_text(statement, column);
+    const int size = sqlite3_column_bytes(statement, column);
+    if (!bytes)
+        return {};
+    unsigned char any = 0;
+    for (int i = 0; i < size; ++i)
+        any |= bytes[i];
+    if (any >= 0x80) {
+        const void* text = sqlite3_column_text16(statement, column);
+        return text ? QStringView(static_cast<const char16_t*>(text),
+                                  sqlite3_column_bytes16(statement, column) / 2)
+                    : QStringView();
+    }
+    scratch.resize(size);
+    char16_t* out = reinterpret_cast<char16_t*>(scratch.data());
+    for (int i = 0; i < size; ++i)
+        out[i] = bytes[i];
+    return scratch;
+}
+
+// Leaves a statement reset, its values unbound, however its run ends.
+class Reset
+{
+public:
+    explicit Reset(sqlite3_stmt* statement)
+        : m_statement(statement)
+    {
+    }
+    ~Reset()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    Reset(const Reset&) = delete;
+    Reset& operator=(const Reset&) = delete;
+
+private:
+    sqlite3_stmt* m_statement;
+};
+
 } // namespace
+
+class MemoStore::Statements
+{
+public:
+    enum Which
+    {
+        List,
+        Count,
+    };
+
+    explicit Statements(sqlite3* handle)
+        : m_handle(handle)
+    {
+    }
+    ~Statements()
+    {
+        for (sqlite3_stmt* statement : m_prepared)
+            sqlite3_finalize(statement);
+    }
+    Statements(const Statements&) = delete;
+    Statements& operator=(const Statements&) = delete;
+
+    // The statement, prepared on its first use; nullptr when it cannot be.
+    sqlite3_stmt* get(Which which)
+    {
+        static constexpr std::array<const char*, Count> texts = {
+            "SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND serverId > ? "
+            "ORDER BY serverId LIMIT ?",
+        };
+        sqlite3_stmt*& statement = m_prepared[which];
+        if (!statement && m_handle &&
+            sqlite3_prepare_v3(m_handle, texts[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+                SQLITE_OK) {
+            sqlite3_finalize(statement);
+            statement = nullptr;
+        }
+        return statement;
+    }
+
+private:
+    sqlite3* m_handle;
+    std::array<sqlite3_stmt*, Count> m_prepared{};
+};
 
 const QStringList& MemoStore::fieldKeys()
 {
@@ -67,6 +165,7 @@ MemoStore::MemoStore(QObject* parent)
 
 MemoStore::~MemoStore()
 {
+    m_statements.reset();
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
@@ -83,6 +182,7 @@ bool MemoStore::open(const QString& path, QString* error)
 
 bool MemoStore::openConnection(const QString& databaseName, QString* error)
 {
+    m_statements.reset();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -123,6 +223,11 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
                                   "synnum, deleted, token, digest)"));
     if (!ready && error)
         *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
+    const QVariant handle = db.driver()->handle();
+    m_statements =
+        std::make_unique<Statements>(handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                                         ? *static_cast<sqlite3* const*>(handle.constData())
+                                         : nullptr);
     return ready;
 }
 
@@ -162,25 +267,24 @@ QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
     return select(QStringLiteral("userId = ?"), {userId});
 }
 
-std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
+bool MemoStore::eachListed(const QString& userId, qint64 after, qsizetype limit,
+                           const std::function<void(const Listed&)>& each) const
 {
-    return listed(userId, 0, -1);
-}
-
-std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId, qint64 after, qsizetype limit) const
-{
-    std::vector<Listed> memos;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    if (!run(query,
-             QStringLiteral("SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND "
-                            "serverId > ? ORDER BY serverId LIMIT ?"),
-             {userId, after, limit}))
-        return memos;
-    while (query.next())
-        memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0,
-                         query.value(3).toString(), query.value(4).toString()});
-    return memos;
+    sqlite3_stmt* statement = m_statements->get(Statements::List);
+    if (!statement)
+        return false;
+    const Reset reset(statement);
+    if (!bindText(statement, 1, userId) || sqlite3_bind_int64(statement, 2, after) != SQLITE_OK ||
+        sqlite3_bind_int64(statement, 3, limit) != SQLITE_OK)
+        return false;
+    QString token;
+    QString digest;
+    int stepped = SQLITE_ROW;
+    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
+        each({sqlite3_column_int64(statement, 0), sqlite3_column_int(statement, 1),
+              sqlite3_column_int(statement, 2) != 0, columnText(statement, 3, token),
+              columnText(statement, 4, digest)});
+    return stepped == SQLITE_DONE;
 }
 
 QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
