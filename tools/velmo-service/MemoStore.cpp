@@ -20,10 +20,10 @@ namespace velmo::standin {
 
 namespace {
 
-QString fieldsText(const QStringList& fields)
+// The fields as they are stored: a JSON array, in UTF-8.
+QByteArray fieldsText(const QStringList& fields)
 {
-    return QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromStringList(fields)).toJson(QJsonDocument::Compact));
+    return QJsonDocument(QJsonArray::fromStringList(fields)).toJson(QJsonDocument::Compact);
 }
 
 QStringList fieldsOf(const QString& text)
@@ -43,10 +43,30 @@ bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
     return query.exec();
 }
 
-bool bindText(sqlite3_stmt* statement, int index, QStringView text)
+// Values bound as the Qt driver binds them: a null text as NULL.
+bool bindValue(sqlite3_stmt* statement, int index, QStringView text)
 {
     return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT) ==
            SQLITE_OK;
+}
+
+// A text already in UTF-8, the file's own encoding.
+bool bindValue(sqlite3_stmt* statement, int index, const QByteArray& utf8)
+{
+    return sqlite3_bind_text(statement, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+}
+
+bool bindValue(sqlite3_stmt* statement, int index, qint64 number)
+{
+    return sqlite3_bind_int64(statement, index, number) == SQLITE_OK;
+}
+
+// Binds the values in order; false for a statement that could not be prepared.
+template <typename... Values>
+bool bindValues(sqlite3_stmt* statement, const Values&... values)
+{
+    int index = 0;
+    return statement && (bindValue(statement, ++index, values) && ...);
 }
 
 // A text column of the current row as the Qt driver reads it (NULL: empty), its ASCII copied into
@@ -83,6 +103,8 @@ public:
     }
     ~Reset()
     {
+        if (!m_statement)
+            return;
         sqlite3_reset(m_statement);
         sqlite3_clear_bindings(m_statement);
     }
@@ -101,6 +123,13 @@ public:
     enum Which
     {
         List,
+        InsertMemo,
+        UpdateMemo,
+        InsertVersion,
+        TrimVersions,
+        Begin,
+        Commit,
+        Rollback,
         Count,
     };
 
@@ -122,6 +151,21 @@ public:
         static constexpr std::array<const char*, Count> texts = {
             "SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND serverId > ? "
             "ORDER BY serverId LIMIT ?",
+            "INSERT INTO memos (userId, synnum, fields, token, digest) VALUES (?, ?, ?, "
+            "lower(hex(randomblob(4))), "
+            "?)",
+            "UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? AND userId "
+            "= ?",
+            "INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)",
+            // The first copy stays (what the post of the new memo said), and the latest up to KeptCopies: a
+            // memo changed ten thousand times is downloaded like one changed sixty times. Only this memo's
+            // copies are read, through the index on serverId.
+            "DELETE FROM versions WHERE serverId = ?1 AND rowid > (SELECT min(rowid) FROM versions WHERE "
+            "serverId = ?1) AND rowid < (SELECT rowid FROM versions WHERE serverId = ?1 ORDER BY rowid DESC "
+            "LIMIT 1 OFFSET ?2)",
+            "BEGIN",
+            "COMMIT",
+            "ROLLBACK",
         };
         sqlite3_stmt*& statement = m_prepared[which];
         if (!statement && m_handle &&
@@ -131,6 +175,30 @@ public:
             statement = nullptr;
         }
         return statement;
+    }
+
+    // Runs a statement that changes data with these values: whether it ran to its end.
+    template <typename... Values>
+    bool write(Which which, const Values&... values)
+    {
+        sqlite3_stmt* statement = get(which);
+        const Reset reset(statement);
+        return bindValues(statement, values...) && sqlite3_step(statement) == SQLITE_DONE;
+    }
+    // The rows the last write changed, and the row id the last insert gave.
+    int changes() const { return sqlite3_changes(m_handle); }
+    qint64 insertedId() const { return sqlite3_last_insert_rowid(m_handle); }
+
+    // Runs the writes in one transaction: all of them, or none when one fails.
+    template <typename Writes>
+    bool inTransaction(Writes&& writes)
+    {
+        if (!write(Begin))
+            return false;
+        if (writes() && write(Commit))
+            return true;
+        write(Rollback);
+        return false;
     }
 
 private:
@@ -271,11 +339,8 @@ bool MemoStore::eachListed(const QString& userId, qint64 after, qsizetype limit,
                            const std::function<void(const Listed&)>& each) const
 {
     sqlite3_stmt* statement = m_statements->get(Statements::List);
-    if (!statement)
-        return false;
     const Reset reset(statement);
-    if (!bindText(statement, 1, userId) || sqlite3_bind_int64(statement, 2, after) != SQLITE_OK ||
-        sqlite3_bind_int64(statement, 3, limit) != SQLITE_OK)
+    if (!bindValues(statement, QStringView(userId), after, qint64(limit)))
         return false;
     QString token;
     QString digest;
@@ -294,42 +359,33 @@ QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
 
 qint64 MemoStore::add(const QString& userId, const QStringList& fields, int synnum)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query,
-             QStringLiteral("INSERT INTO memos (userId, synnum, fields, token, digest) VALUES (?, ?, ?, "
-                            "lower(hex(randomblob(4))), ?)"),
-             {userId, synnum, fieldsText(fields), digest(fields)}))
-        return 0;
-    const qint64 serverId = query.lastInsertId().toLongLong();
-    return addVersion(serverId, synnum, fields) ? serverId : 0;
+    const QString copy = digest(fields);
+    qint64 serverId = 0;
+    const bool added = m_statements->inTransaction([&] {
+        if (!m_statements->write(Statements::InsertMemo, QStringView(userId), qint64(synnum),
+                                 fieldsText(fields), QStringView(copy)))
+            return false;
+        serverId = m_statements->insertedId();
+        return addVersion(serverId, synnum, copy);
+    });
+    return added ? serverId : 0;
 }
 
 bool MemoStore::update(const StoredMemo& memo)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    return run(query,
-               QStringLiteral(
-                   "UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? "
-                   "AND userId = ?"),
-               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), digest(memo.fields),
-                memo.serverId, memo.userId}) &&
-           query.numRowsAffected() == 1 && addVersion(memo.serverId, memo.synnum, memo.fields);
+    const QString copy = digest(memo.fields);
+    return m_statements->inTransaction([&] {
+        return m_statements->write(Statements::UpdateMemo, qint64(memo.synnum), qint64(memo.deleted ? 1 : 0),
+                                   fieldsText(memo.fields), QStringView(copy), memo.serverId,
+                                   QStringView(memo.userId)) &&
+               m_statements->changes() == 1 && addVersion(memo.serverId, memo.synnum, copy);
+    });
 }
 
-bool MemoStore::addVersion(qint64 serverId, int synnum, const QStringList& fields)
+bool MemoStore::addVersion(qint64 serverId, int synnum, const QString& copy)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    // The first copy stays (what the post of the new memo said), and the latest up to KeptCopies: a memo
-    // changed ten thousand times is downloaded like one changed sixty times. Only this memo's copies are
-    // read, through the index on serverId.
-    return run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
-               {serverId, synnum, digest(fields)}) &&
-           run(query,
-               QStringLiteral("DELETE FROM versions WHERE serverId = ? "
-                              "AND rowid > (SELECT min(rowid) FROM versions WHERE serverId = ?) "
-                              "AND rowid < (SELECT rowid FROM versions WHERE serverId = ? "
-                              "ORDER BY rowid DESC LIMIT 1 OFFSET ?)"),
-               {serverId, serverId, serverId, KeptCopies - 2});
+    return m_statements->write(Statements::InsertVersion, serverId, qint64(synnum), QStringView(copy)) &&
+           m_statements->write(Statements::TrimVersions, serverId, qint64(KeptCopies - 2));
 }
 
 std::vector<MemoStore::Version> MemoStore::versions(const QString& userId, qint64 serverId) const

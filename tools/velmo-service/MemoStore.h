@@ -113,7 +113,8 @@ public:
     bool restore(const Backup& saved);
 
 private:
-    bool addVersion(qint64 serverId, int synnum, const QStringList& fields);
+    // Keeps the copy of that digest among the memo's copies (see KeptCopies).
+    bool addVersion(qint64 serverId, int synnum, const QString& copy);
     bool openConnection(const QString& databaseName, QString* error);
     QList<StoredMemo> select(const QString& where, const QVariantList& values) const;
 
