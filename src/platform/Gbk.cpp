@@ -9,10 +9,37 @@ namespace {
 
 constexpr char gbkName[] = "GBK";
 
+// One converter each way per thread: opening one costs far more than converting a short text, and a
+// stateless converter starts every text afresh.
 QStringEncoder& characterEncoder()
 {
     thread_local QStringEncoder encoder(gbkName, QStringConverter::Flag::Stateless);
     return encoder;
+}
+
+QStringDecoder& textDecoder()
+{
+    thread_local QStringDecoder decoder(gbkName, QStringConverter::Flag::Stateless);
+    return decoder;
+}
+
+// GBK keeps the ASCII range as it is, one byte a character; most texts of the service are ASCII
+// alone (lists, answers, form keys).
+bool isAscii(QStringView text)
+{
+    const char16_t* units = text.utf16();
+    char16_t any = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        any |= units[i];
+    return any < 0x80;
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    unsigned char any = 0;
+    for (const char c : bytes)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 } // namespace
@@ -40,6 +67,9 @@ GbkCode gbkCode(char32_t codePoint)
 
 QByteArray toGbk(QStringView text)
 {
+    // An empty text goes to the converter too: it answers with an empty array, never a null one.
+    if (!text.isEmpty() && isAscii(text))
+        return text.toLatin1();
     // The encoder drops an unpaired surrogate without a trace; make it a "?" like any other
     // character that GBK cannot hold.
     QString cleaned;
@@ -59,14 +89,14 @@ QByteArray toGbk(QStringView text)
     }
     if (!cleaned.isNull())
         input = cleaned;
-    QStringEncoder encoder(gbkName, QStringConverter::Flag::Stateless);
-    return encoder.encode(input);
+    return characterEncoder().encode(input);
 }
 
 QString fromGbk(QByteArrayView bytes)
 {
-    QStringDecoder decoder(gbkName, QStringConverter::Flag::Stateless);
-    return decoder.decode(bytes);
+    if (!bytes.isEmpty() && isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    return textDecoder().decode(bytes);
 }
 
 } // namespace velmo

@@ -27,6 +27,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSignalSpy>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtEndian>
@@ -395,6 +397,44 @@ private slots:
             QCOMPARE(standin::decodeFormValue(URLEncode(text).toLatin1()), text);
             QCOMPARE(standin::decodeFormValue(EncodePostData(text).toLatin1()), text);
         }
+    }
+
+    // Texts of ASCII alone take a shorter road than the others; both give what a converter of its own
+    // gives, and no text leaves anything behind for the next.
+    void gbkAsAConverterGivesIt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("null") << QString() << QByteArray();
+        QTest::newRow("empty") << QStringLiteral("") << QByteArray("");
+        QTest::newRow("ascii") << "ok|1|3:2:a0b1c2d3:5f2e9c01|0" << QByteArray("ok|1|3:2:d:a0b1|0");
+        QTest::newRow("control characters") << QStringLiteral("a") + QChar(0) + QStringLiteral("\t\r\n\x7f")
+                                            << QByteArray("a\0\t\r\n\x7f", 6);
+        QTest::newRow("chinese and ascii") << "备忘 12|" << QByteArray("\xB1\xB8\xCD\xFC 12|");
+        QTest::newRow("just above ascii")
+            << QStringLiteral("\u0080\u00e9\u00ff") << QByteArray("\x80\xA8\xA6\xFF");
+        QTest::newRow("the first byte above ascii") << QStringLiteral("\u0080") << QByteArray("\x80");
+        QTest::newRow("invalid bytes") << "a"
+                                       << QByteArray("a\xFF\xFE"
+                                                     "b\x81");
+        QTest::newRow("a lead byte last") << "中" << QByteArray("ab\xD6");
+    }
+
+    void gbkAsAConverterGivesIt()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        // A lead byte without its trail, then a character: nothing of either may reach the text after.
+        fromGbk("\xD6");
+        toGbk(u"中");
+        QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+        QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
+        const QByteArray encoded = encoder.encode(text);
+        const QString decoded = decoder.decode(bytes);
+        QCOMPARE(toGbk(text), encoded);
+        QCOMPARE(toGbk(text).isNull(), encoded.isNull());
+        QCOMPARE(fromGbk(bytes), decoded);
+        QCOMPARE(fromGbk(bytes).isNull(), decoded.isNull());
     }
 
     // The autostart entry.

@@ -195,14 +195,19 @@ private slots:
         QVERIFY(rig.shareOne(onA, onB, rig.a.store.sampleMemo(QStringLiteral("memo"))));
         rig.b.change(onB, Device::Edit);
         rig.b.add(QStringLiteral("new on B"));
-        const standin::MemoStore::Listed listed = rig.memos().listed(QStringLiteral("demo")).front();
-        const QString entry = QStringLiteral("%1:%2:%3:%4")
-                                  .arg(listed.serverId)
-                                  .arg(listed.synnum)
-                                  .arg(listed.token, listed.digest.left(8));
+        qint64 serverId = 0;
+        QString entry;
+        QVERIFY(rig.memos().eachListed(QStringLiteral("demo"), 0, 1,
+                                       [&](const standin::MemoStore::Listed& listed) {
+                                           serverId = listed.serverId;
+                                           entry = QStringLiteral("%1:%2:%3:%4")
+                                                       .arg(listed.serverId)
+                                                       .arg(listed.synnum)
+                                                       .arg(listed.token, listed.digest.left(8));
+                                       }));
         rig.answer(QStringLiteral("/Api/id.asp"),
                    "ok|0|" + ServerProof(MD5_16(Password)) + "|2026-12-6 10:00:00|" +
-                       QString(list).replace("%1", entry).replace("%2", QString::number(listed.serverId)));
+                       QString(list).replace("%1", entry).replace("%2", QString::number(serverId)));
         const QString before = everything(rig.b);
         rig.service.clearRequests();
         QVERIFY(rig.b.syncNow());

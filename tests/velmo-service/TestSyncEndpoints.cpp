@@ -11,6 +11,8 @@
 #include "velmo-service/SyncEndpoints.h"
 
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace velmo;
@@ -34,6 +36,18 @@ struct StandIn
         return store().open(folder.filePath(QStringLiteral("memos.db")), nullptr);
     }
     MemoStore& store() { return *MemoStore::of(*service); }
+    // Runs a statement on a connection of its own to the store's file, as another program would.
+    bool other(const QString& sql)
+    {
+        bool ran = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(folder.filePath(QStringLiteral("memos.db")));
+            ran = db.open() && QSqlQuery(db).exec(sql);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        return ran;
+    }
 
     static StandInRequest request(const QString& query, const QString& body = {})
     {
@@ -305,6 +319,54 @@ private slots:
         standIn.add("bob", "bob's");
         standIn.service->listShape() = {pageSize, plain};
         QTEST(standIn.page("alice", after, plain), "listed");
+    }
+
+    void aListNotReadIsNoList_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("pages") << false;
+        QTest::newRow("the previous version's way") << true;
+    }
+
+    // A list the store could not read is answered as a failure, never as a list without memos: a
+    // computer would let its memos go.
+    void aListNotReadIsNoList()
+    {
+        QFETCH(bool, plain);
+        StandIn standIn;
+        standIn.add("alice", "memo");
+        standIn.service->listShape().plain = plain;
+        QVERIFY(standIn.list("alice").startsWith("1:1"));
+        QVERIFY(standIn.other("DROP TABLE memos"));
+        const StandInReply reply =
+            idListReply(*standIn.service, standIn.store(),
+                        StandIn::request("userid=alice&pass=" + MD5_16(QStringLiteral("pw")) + "&after=0"));
+        QCOMPARE(reply.status, 500);
+    }
+
+    void aPostNotKeptWhollyIsNotKept_data()
+    {
+        QTest::addColumn<qint64>("id");
+        QTest::newRow("a new memo") << qint64(0);
+        QTest::newRow("a change") << qint64(1);
+    }
+
+    // A post answered with a failure leaves the memo as it was: the computer posts it again.
+    void aPostNotKeptWhollyIsNotKept()
+    {
+        QFETCH(qint64, id);
+        StandIn standIn;
+        standIn.add("alice", "memo");
+        QVERIFY(standIn.other(
+            "CREATE TRIGGER noCopies BEFORE INSERT ON versions BEGIN SELECT RAISE(ABORT, 'full'); END"));
+        const StandInReply reply =
+            synReply(*standIn.service, standIn.store(),
+                     StandIn::request(QStringLiteral("userid=alice"),
+                                      QStringLiteral("LocalId=1&id=%1&title=changed&synnum=2")
+                                          .arg(id ? QString::number(id) : QString())));
+        QCOMPARE(reply.status, 500);
+        QCOMPARE(standIn.list("alice"), QStringLiteral("1:1"));
+        QCOMPARE(standIn.title(1), QStringLiteral("memo"));
     }
 
     void limits_data()

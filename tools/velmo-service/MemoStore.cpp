@@ -7,18 +7,23 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
+
+#include <array>
 
 namespace velmo::standin {
 
 namespace {
 
-QString fieldsText(const QStringList& fields)
+// The fields as they are stored: a JSON array, in UTF-8.
+QByteArray fieldsText(const QStringList& fields)
 {
-    return QString::fromUtf8(
-        QJsonDocument(QJsonArray::fromStringList(fields)).toJson(QJsonDocument::Compact));
+    return QJsonDocument(QJsonArray::fromStringList(fields)).toJson(QJsonDocument::Compact);
 }
 
 QStringList fieldsOf(const QString& text)
@@ -38,7 +43,168 @@ bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
     return query.exec();
 }
 
+// Values bound as the Qt driver binds them: a null text as NULL.
+bool bindValue(sqlite3_stmt* statement, int index, QStringView text)
+{
+    return sqlite3_bind_text16(statement, index, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT) ==
+           SQLITE_OK;
+}
+
+// A text already in UTF-8, the file's own encoding.
+bool bindValue(sqlite3_stmt* statement, int index, const QByteArray& utf8)
+{
+    return sqlite3_bind_text(statement, index, utf8.data(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+}
+
+bool bindValue(sqlite3_stmt* statement, int index, qint64 number)
+{
+    return sqlite3_bind_int64(statement, index, number) == SQLITE_OK;
+}
+
+// Binds the values in order; false for a statement that could not be prepared.
+template <typename... Values>
+bool bindValues(sqlite3_stmt* statement, const Values&... values)
+{
+    int index = 0;
+    return statement && (bindValue(statement, ++index, values) && ...);
+}
+
+// A text column of the current row as the Qt driver reads it (NULL: empty), its ASCII copied into
+// `scratch` rather than converted by SQLite.
+QStringView columnText(sqlite3_stmt* statement, int column, QString& scratch)
+{
+    const auto* bytes = sqlite3_column_text(statement, column);
+    const int size = sqlite3_column_bytes(statement, column);
+    if (!bytes)
+        return {};
+    unsigned char any = 0;
+    for (int i = 0; i < size; ++i)
+        any |= bytes[i];
+    if (any >= 0x80) {
+        const void* text = sqlite3_column_text16(statement, column);
+        return text ? QStringView(static_cast<const char16_t*>(text),
+                                  sqlite3_column_bytes16(statement, column) / 2)
+                    : QStringView();
+    }
+    scratch.resize(size);
+    char16_t* out = reinterpret_cast<char16_t*>(scratch.data());
+    for (int i = 0; i < size; ++i)
+        out[i] = bytes[i];
+    return scratch;
+}
+
+// Leaves a statement reset, its values unbound, however its run ends.
+class Reset
+{
+public:
+    explicit Reset(sqlite3_stmt* statement)
+        : m_statement(statement)
+    {
+    }
+    ~Reset()
+    {
+        if (!m_statement)
+            return;
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    Reset(const Reset&) = delete;
+    Reset& operator=(const Reset&) = delete;
+
+private:
+    sqlite3_stmt* m_statement;
+};
+
 } // namespace
+
+class MemoStore::Statements
+{
+public:
+    enum Which
+    {
+        List,
+        InsertMemo,
+        UpdateMemo,
+        InsertVersion,
+        TrimVersions,
+        Begin,
+        Commit,
+        Rollback,
+        Count,
+    };
+
+    explicit Statements(sqlite3* handle)
+        : m_handle(handle)
+    {
+    }
+    ~Statements()
+    {
+        for (sqlite3_stmt* statement : m_prepared)
+            sqlite3_finalize(statement);
+    }
+    Statements(const Statements&) = delete;
+    Statements& operator=(const Statements&) = delete;
+
+    // The statement, prepared on its first use; nullptr when it cannot be.
+    sqlite3_stmt* get(Which which)
+    {
+        static constexpr std::array<const char*, Count> texts = {
+            "SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND serverId > ? "
+            "ORDER BY serverId LIMIT ?",
+            "INSERT INTO memos (userId, synnum, fields, token, digest) VALUES (?, ?, ?, "
+            "lower(hex(randomblob(4))), "
+            "?)",
+            "UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? AND userId "
+            "= ?",
+            "INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)",
+            // The first copy stays (what the post of the new memo said), and the latest up to KeptCopies: a
+            // memo changed ten thousand times is downloaded like one changed sixty times. Only this memo's
+            // copies are read, through the index on serverId.
+            "DELETE FROM versions WHERE serverId = ?1 AND rowid > (SELECT min(rowid) FROM versions WHERE "
+            "serverId = ?1) AND rowid < (SELECT rowid FROM versions WHERE serverId = ?1 ORDER BY rowid DESC "
+            "LIMIT 1 OFFSET ?2)",
+            "BEGIN",
+            "COMMIT",
+            "ROLLBACK",
+        };
+        sqlite3_stmt*& statement = m_prepared[which];
+        if (!statement && m_handle &&
+            sqlite3_prepare_v3(m_handle, texts[which], -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+                SQLITE_OK) {
+            sqlite3_finalize(statement);
+            statement = nullptr;
+        }
+        return statement;
+    }
+
+    // Runs a statement that changes data with these values: whether it ran to its end.
+    template <typename... Values>
+    bool write(Which which, const Values&... values)
+    {
+        sqlite3_stmt* statement = get(which);
+        const Reset reset(statement);
+        return bindValues(statement, values...) && sqlite3_step(statement) == SQLITE_DONE;
+    }
+    // The rows the last write changed, and the row id the last insert gave.
+    int changes() const { return sqlite3_changes(m_handle); }
+    qint64 insertedId() const { return sqlite3_last_insert_rowid(m_handle); }
+
+    // Runs the writes in one transaction: all of them, or none when one fails.
+    template <typename Writes>
+    bool inTransaction(Writes&& writes)
+    {
+        if (!write(Begin))
+            return false;
+        if (writes() && write(Commit))
+            return true;
+        write(Rollback);
+        return false;
+    }
+
+private:
+    sqlite3* m_handle;
+    std::array<sqlite3_stmt*, Count> m_prepared{};
+};
 
 const QStringList& MemoStore::fieldKeys()
 {
@@ -67,6 +233,7 @@ MemoStore::MemoStore(QObject* parent)
 
 MemoStore::~MemoStore()
 {
+    m_statements.reset();
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
@@ -83,6 +250,7 @@ bool MemoStore::open(const QString& path, QString* error)
 
 bool MemoStore::openConnection(const QString& databaseName, QString* error)
 {
+    m_statements.reset();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);
@@ -123,6 +291,11 @@ bool MemoStore::openConnection(const QString& databaseName, QString* error)
                                   "synnum, deleted, token, digest)"));
     if (!ready && error)
         *error = query.lastError().text().isEmpty() ? db.lastError().text() : query.lastError().text();
+    const QVariant handle = db.driver()->handle();
+    m_statements =
+        std::make_unique<Statements>(handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                                         ? *static_cast<sqlite3* const*>(handle.constData())
+                                         : nullptr);
     return ready;
 }
 
@@ -162,25 +335,21 @@ QList<StoredMemo> MemoStore::allMemos(const QString& userId) const
     return select(QStringLiteral("userId = ?"), {userId});
 }
 
-std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId) const
+bool MemoStore::eachListed(const QString& userId, qint64 after, qsizetype limit,
+                           const std::function<void(const Listed&)>& each) const
 {
-    return listed(userId, 0, -1);
-}
-
-std::vector<MemoStore::Listed> MemoStore::listed(const QString& userId, qint64 after, qsizetype limit) const
-{
-    std::vector<Listed> memos;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    if (!run(query,
-             QStringLiteral("SELECT serverId, synnum, deleted, token, digest FROM memos WHERE userId = ? AND "
-                            "serverId > ? ORDER BY serverId LIMIT ?"),
-             {userId, after, limit}))
-        return memos;
-    while (query.next())
-        memos.push_back({query.value(0).toLongLong(), query.value(1).toInt(), query.value(2).toInt() != 0,
-                         query.value(3).toString(), query.value(4).toString()});
-    return memos;
+    sqlite3_stmt* statement = m_statements->get(Statements::List);
+    const Reset reset(statement);
+    if (!bindValues(statement, QStringView(userId), after, qint64(limit)))
+        return false;
+    QString token;
+    QString digest;
+    int stepped = SQLITE_ROW;
+    while ((stepped = sqlite3_step(statement)) == SQLITE_ROW)
+        each({sqlite3_column_int64(statement, 0), sqlite3_column_int(statement, 1),
+              sqlite3_column_int(statement, 2) != 0, columnText(statement, 3, token),
+              columnText(statement, 4, digest)});
+    return stepped == SQLITE_DONE;
 }
 
 QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
@@ -190,42 +359,33 @@ QList<StoredMemo> MemoStore::liveMemos(const QString& userId) const
 
 qint64 MemoStore::add(const QString& userId, const QStringList& fields, int synnum)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    if (!run(query,
-             QStringLiteral("INSERT INTO memos (userId, synnum, fields, token, digest) VALUES (?, ?, ?, "
-                            "lower(hex(randomblob(4))), ?)"),
-             {userId, synnum, fieldsText(fields), digest(fields)}))
-        return 0;
-    const qint64 serverId = query.lastInsertId().toLongLong();
-    return addVersion(serverId, synnum, fields) ? serverId : 0;
+    const QString copy = digest(fields);
+    qint64 serverId = 0;
+    const bool added = m_statements->inTransaction([&] {
+        if (!m_statements->write(Statements::InsertMemo, QStringView(userId), qint64(synnum),
+                                 fieldsText(fields), QStringView(copy)))
+            return false;
+        serverId = m_statements->insertedId();
+        return addVersion(serverId, synnum, copy);
+    });
+    return added ? serverId : 0;
 }
 
 bool MemoStore::update(const StoredMemo& memo)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    return run(query,
-               QStringLiteral(
-                   "UPDATE memos SET synnum = ?, deleted = ?, fields = ?, digest = ? WHERE serverId = ? "
-                   "AND userId = ?"),
-               {memo.synnum, memo.deleted ? 1 : 0, fieldsText(memo.fields), digest(memo.fields),
-                memo.serverId, memo.userId}) &&
-           query.numRowsAffected() == 1 && addVersion(memo.serverId, memo.synnum, memo.fields);
+    const QString copy = digest(memo.fields);
+    return m_statements->inTransaction([&] {
+        return m_statements->write(Statements::UpdateMemo, qint64(memo.synnum), qint64(memo.deleted ? 1 : 0),
+                                   fieldsText(memo.fields), QStringView(copy), memo.serverId,
+                                   QStringView(memo.userId)) &&
+               m_statements->changes() == 1 && addVersion(memo.serverId, memo.synnum, copy);
+    });
 }
 
-bool MemoStore::addVersion(qint64 serverId, int synnum, const QStringList& fields)
+bool MemoStore::addVersion(qint64 serverId, int synnum, const QString& copy)
 {
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    // The first copy stays (what the post of the new memo said), and the latest up to KeptCopies: a memo
-    // changed ten thousand times is downloaded like one changed sixty times. Only this memo's copies are
-    // read, through the index on serverId.
-    return run(query, QStringLiteral("INSERT INTO versions (serverId, synnum, digest) VALUES (?, ?, ?)"),
-               {serverId, synnum, digest(fields)}) &&
-           run(query,
-               QStringLiteral("DELETE FROM versions WHERE serverId = ? "
-                              "AND rowid > (SELECT min(rowid) FROM versions WHERE serverId = ?) "
-                              "AND rowid < (SELECT rowid FROM versions WHERE serverId = ? "
-                              "ORDER BY rowid DESC LIMIT 1 OFFSET ?)"),
-               {serverId, serverId, serverId, KeptCopies - 2});
+    return m_statements->write(Statements::InsertVersion, serverId, qint64(synnum), QStringView(copy)) &&
+           m_statements->write(Statements::TrimVersions, serverId, qint64(KeptCopies - 2));
 }
 
 std::vector<MemoStore::Version> MemoStore::versions(const QString& userId, qint64 serverId) const

@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -61,18 +63,21 @@ public:
     std::optional<StoredMemo> memo(const QString& userId, qint64 serverId) const;
     // The user's memos, oldest first: all of them, deleted ones included, or those not deleted.
     QList<StoredMemo> allMemos(const QString& userId) const;
-    // The same, without their fields: what the list of an account names of each memo.
+    // The same, without their fields: what the list of an account names of each memo. The texts are
+    // valid only in the call they are handed to.
     struct Listed
     {
         qint64 serverId = 0;
         int synnum = 0;
         bool deleted = false;
-        QString token;
-        QString digest;
+        QStringView token;
+        QStringView digest;
     };
-    std::vector<Listed> listed(const QString& userId) const;
-    // Those above the server id `after`, in increasing server id order, at most `limit` of them.
-    std::vector<Listed> listed(const QString& userId, qint64 after, qsizetype limit) const;
+    // Hands each of those above the server id `after` to `each`, in increasing server id order, at most
+    // `limit` of them (-1: no limit). False when they could not all be read: what was handed on then
+    // is not the list.
+    bool eachListed(const QString& userId, qint64 after, qsizetype limit,
+                    const std::function<void(const Listed&)>& each) const;
     QList<StoredMemo> liveMemos(const QString& userId) const;
     // Stores a new memo under a fresh server id and returns it; 0 when it could not be stored.
     qint64 add(const QString& userId, const QStringList& fields, int synnum);
@@ -108,11 +113,15 @@ public:
     bool restore(const Backup& saved);
 
 private:
-    bool addVersion(qint64 serverId, int synnum, const QStringList& fields);
+    // Keeps the copy of that digest among the memo's copies (see KeptCopies).
+    bool addVersion(qint64 serverId, int synnum, const QString& copy);
     bool openConnection(const QString& databaseName, QString* error);
     QList<StoredMemo> select(const QString& where, const QVariantList& values) const;
 
     QString m_connection;
+    // The statements run often, prepared once on the connection; gone before the connection closes.
+    class Statements;
+    std::unique_ptr<Statements> m_statements;
 };
 
 } // namespace velmo::standin

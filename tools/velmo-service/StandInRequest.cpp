@@ -19,14 +19,29 @@ int hexValue(char c)
     return -1;
 }
 
-std::optional<QString> findValue(const QByteArray& encoded, const QString& key)
+// Whether a key as it travelled names `key`; one of plain ASCII letters is compared as it is.
+bool namesKey(QByteArrayView rawKey, const QString& key)
 {
-    for (const QByteArray& pair : encoded.split('&')) {
+    for (const char c : rawKey) {
+        if (c == '%' || c == '+' || static_cast<unsigned char>(c) >= 0x80)
+            return decodeFormValue(rawKey).compare(key, Qt::CaseInsensitive) == 0;
+    }
+    return QLatin1StringView(rawKey).compare(key, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<QString> findValue(QByteArrayView encoded, const QString& key)
+{
+    qsizetype start = 0;
+    while (start <= encoded.size()) {
+        qsizetype end = encoded.indexOf('&', start);
+        if (end < 0)
+            end = encoded.size();
+        const QByteArrayView pair = encoded.sliced(start, end - start);
+        start = end + 1;
         const qsizetype equals = pair.indexOf('=');
-        const QByteArray rawKey = equals < 0 ? pair : pair.left(equals);
-        if (decodeFormValue(rawKey).compare(key, Qt::CaseInsensitive) != 0)
+        if (!namesKey(equals < 0 ? pair : pair.first(equals), key))
             continue;
-        return decodeFormValue(equals < 0 ? QByteArrayView() : QByteArrayView(pair).sliced(equals + 1));
+        return decodeFormValue(equals < 0 ? QByteArrayView() : pair.sliced(equals + 1));
     }
     return std::nullopt;
 }

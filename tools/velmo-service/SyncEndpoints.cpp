@@ -8,6 +8,7 @@
 #include "platform/RequestSignature.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace velmo::standin {
 
@@ -35,6 +36,51 @@ bool isTrue(const QString& text)
 {
     return text.trimmed().compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
 }
+
+// A reply written piece by piece into one buffer, grown seldom: no text is made per piece.
+class ReplyText
+{
+public:
+    explicit ReplyText(qsizetype capacity) { reserve(capacity); }
+
+    // Room for at least this many more characters.
+    void reserve(qsizetype more)
+    {
+        if (m_used + more <= m_text.size())
+            return;
+        m_text.resize(std::max(m_text.size() * 2, m_used + more));
+        m_data = reinterpret_cast<char16_t*>(m_text.data());
+    }
+    void append(char16_t c)
+    {
+        reserve(1);
+        m_data[m_used++] = c;
+    }
+    void append(QStringView text)
+    {
+        reserve(text.size());
+        std::copy(text.utf16(), text.utf16() + text.size(), m_data + m_used);
+        m_used += text.size();
+    }
+    void appendNumber(qint64 value)
+    {
+        char digits[24];
+        const char* end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+        reserve(end - digits);
+        for (const char* digit = digits; digit != end; ++digit)
+            m_data[m_used++] = char16_t(*digit);
+    }
+    QString take()
+    {
+        m_text.truncate(m_used);
+        return std::move(m_text);
+    }
+
+private:
+    QString m_text;
+    char16_t* m_data = nullptr;
+    qsizetype m_used = 0;
+};
 
 StandInReply conflict(const StoredMemo& stored)
 {
@@ -71,32 +117,47 @@ StandInReply idListReply(const ServiceStandIn& service, const MemoStore& store, 
     const qint64 after = std::max<qint64>(0, number(request.queryValue(QStringLiteral("after"))));
     // Deleted memos are listed with their mark, so that the user's other computers let them go. A
     // page's last entry is left out when it is one past the page: it only tells that more follow.
-    std::vector<MemoStore::Listed> memos =
-        shape.plain ? store.listed(user) : store.listed(user, after, qsizetype(shape.pageSize) + 1);
+    ReplyText reply(qsizetype(std::min(shape.plain ? 1000 : shape.pageSize, ListShape::DefaultPageSize)) *
+                    32);
+    reply.append(u"ok|");
+    reply.append(account->mailboxBound ? u"1|" : u"0|");
+    reply.append(ServerProof(request.queryValue(QStringLiteral("pass"))));
+    reply.append(u'|');
+    reply.append(Clock::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss")));
+    reply.append(u'|');
+    qsizetype written = 0;
+    qint64 last = 0;
     qint64 next = 0;
-    if (!shape.plain && memos.size() > size_t(shape.pageSize)) {
-        memos.resize(size_t(shape.pageSize));
-        next = memos.back().serverId;
+    const bool read =
+        store.eachListed(user, shape.plain ? 0 : after, shape.plain ? -1 : qsizetype(shape.pageSize) + 1,
+                         [&](const MemoStore::Listed& memo) {
+                             if (!shape.plain && written == shape.pageSize) {
+                                 next = last;
+                                 return;
+                             }
+                             if (written++ > 0)
+                                 reply.append(u',');
+                             reply.appendNumber(memo.serverId);
+                             reply.append(u':');
+                             reply.appendNumber(memo.synnum);
+                             if (memo.deleted)
+                                 reply.append(u":d");
+                             if (!shape.plain) {
+                                 reply.append(u':');
+                                 reply.append(memo.token);
+                                 reply.append(u':');
+                                 reply.append(memo.digest.left(ListedDigestLength));
+                             }
+                             last = memo.serverId;
+                         });
+    // A list that could not be read is no list at all: the pass fails rather than take it for empty.
+    if (!read)
+        return StandInReply{500, QStringLiteral("Internal Server Error")};
+    if (!shape.plain) {
+        reply.append(u'|');
+        reply.appendNumber(next);
     }
-    QString entries;
-    entries.reserve(qsizetype(memos.size()) * 30);
-    for (const MemoStore::Listed& memo : memos) {
-        if (!entries.isEmpty())
-            entries += QLatin1Char(',');
-        entries += QString::number(memo.serverId) + QLatin1Char(':') + QString::number(memo.synnum);
-        if (memo.deleted)
-            entries += QLatin1String(":d");
-        if (!shape.plain)
-            entries +=
-                QLatin1Char(':') + memo.token + QLatin1Char(':') + memo.digest.left(ListedDigestLength);
-    }
-    if (!shape.plain)
-        entries += QLatin1Char('|') + QString::number(next);
-    return StandInReply::ok(QStringLiteral("ok|%1|%2|%3|%4")
-                                .arg(account->mailboxBound ? 1 : 0)
-                                .arg(ServerProof(request.queryValue(QStringLiteral("pass"))),
-                                     Clock::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss")),
-                                     entries));
+    return StandInReply::ok(reply.take());
 }
 
 StandInReply downloadReply(const ServiceStandIn& service, const MemoStore& store,
