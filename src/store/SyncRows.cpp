@@ -248,6 +248,19 @@ StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey&
     return db.exec(store, {token.toString(), key.id, userId, key.serverId});
 }
 
+StoreResult storeServerTokens(Database& db, const QString& userId,
+                              const std::vector<std::pair<SyncKey, ShortCode>>& tokens)
+{
+    StoreResult stored = StoreResult::success();
+    for (const auto& [key, token] : tokens) {
+        const StoreResult one = storeServerToken(db, userId, key, token);
+        if (!one)
+            return one;
+        stored.rowsAffected += one.rowsAffected;
+    }
+    return stored;
+}
+
 StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id)
 {
     StoreRead<std::vector<QString>> tokens =

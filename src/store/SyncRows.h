@@ -137,6 +137,9 @@ inline const QString UnconfirmedToken = QStringLiteral("?");
 
 // The service names the memo of the row's server id with this token.
 StoreResult storeServerToken(Database& db, const QString& userId, const SyncKey& key, const ShortCode& token);
+// The same for many rows; rowsAffected counts the rows that took their token.
+StoreResult storeServerTokens(Database& db, const QString& userId,
+                              const std::vector<std::pair<SyncKey, ShortCode>>& tokens);
 // The token the row holds for its server id (empty: none known).
 StoreRead<QString> readServerToken(const Database& db, const QString& userId, MemoId id);
 

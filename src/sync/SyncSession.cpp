@@ -391,8 +391,10 @@ void SyncSession::compareListed()
         return;
     }
     // What copies no row carries may be: the rows that carry no server id (now), the posts, the
-    // memos deleted here (those the comparison just let go included).
-    unsent = readUnsentRows(m_db, m_run.UserId);
+    // memos deleted here (those the comparison just let go included). Only a row that let its server id
+    // go joins the rows without one.
+    if (!m_plan.forgotten.empty())
+        unsent = readUnsentRows(m_db, m_run.UserId);
     StoreRead<std::vector<SyncDeletion>> deletions = readDeletions(m_db, m_run.UserId);
     if (!unsent || !deletions) {
         fail(withReason(LocalReadFailedStatus, !unsent ? unsent.error : deletions.error));
@@ -410,10 +412,8 @@ StoreResult SyncSession::applyPlan()
 {
     Transaction transaction(m_db);
     int removed = 0;
-    for (const auto& [key, token] : m_plan.tokens) {
-        if (const StoreResult stored = storeServerToken(m_db, m_run.UserId, key, token); !stored)
-            return stored;
-    }
+    if (const StoreResult stored = storeServerTokens(m_db, m_run.UserId, m_plan.tokens); !stored)
+        return stored;
     for (const SyncKey& key : m_plan.forgotten) {
         const OwnMemoRead row = readOwnMemo(m_db, m_run.UserId, key.id);
         if (!row)

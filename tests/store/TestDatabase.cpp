@@ -13,6 +13,7 @@
 #include "store/SentUploads.h"
 #include "store/Settings.h"
 #include "store/StoreError.h"
+#include "store/SyncRows.h"
 #include "store/WireText.h"
 
 #include <QDir>
@@ -877,6 +878,42 @@ private slots:
             left.push_back(entry.id);
         QCOMPARE(left, kept);
         QCOMPARE(readSentUploads(store.db(), QStringLiteral("other")).value.size(), size_t(1));
+    }
+
+    void tokensStoredByTheMany_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("a few") << 7;
+        QTest::newRow("more than a screenful") << 300;
+    }
+
+    // Each named row takes its token, whatever the token holds; a row of another owner, or one whose
+    // server id is no longer the one compared, keeps its own.
+    void tokensStoredByTheMany()
+    {
+        QFETCH(int, count);
+        test::TestStore store;
+        Transaction transaction(store.db());
+        std::vector<std::pair<SyncKey, ShortCode>> tokens;
+        QStringList expected;
+        for (int i = 0; i < count; ++i) {
+            MemoRecord memo = store.sampleMemo(QStringLiteral("m%1").arg(i));
+            memo.NotebookServerId = 1000 + i;
+            memo.userid = i == 2 ? QStringLiteral("other") : store.runState().UserId;
+            SyncKey key;
+            key.id = store.addMemo(memo);
+            key.serverId = i == 3 ? memo.NotebookServerId + 1 : memo.NotebookServerId;
+            const QString token = i == 4 ? QStringLiteral("q\"u\\o\tte") : QStringLiteral("t%1").arg(i);
+            tokens.emplace_back(key, token);
+            expected << (i == 2 || i == 3 ? QString() : token);
+        }
+        const StoreResult stored = storeServerTokens(store.db(), store.runState().UserId, tokens);
+        QVERIFY(stored.ok && transaction.commit().ok);
+        QCOMPARE(stored.rowsAffected, count - 2);
+        QStringList got;
+        store.db().forEachRow(QStringLiteral("SELECT ServerToken FROM Notebook ORDER BY id"), {},
+                              [&got](const DbQuery& row) { got << row.text(0); });
+        QCOMPARE(got, expected);
     }
 
     void missingFileIsWrittenOutAgain()
