@@ -296,6 +296,7 @@ void Database::close()
 
 void Database::closeConnection(bool plainJournal)
 {
+    ++m_undone;
     // Before the connection closes: a statement left open would keep it from closing.
     finalizeStatements();
     for (DbCursor* cursor : std::exchange(m_cursors, {}))
@@ -637,6 +638,7 @@ Transaction::~Transaction()
 {
     if (!m_active)
         return;
+    ++m_db.m_undone;
     if (m_outermost) {
         m_db.execOnce(QStringLiteral("ROLLBACK"));
     } else {

@@ -128,6 +128,10 @@ public:
     StoreResult open(const QString& path);
     void close();
     bool isOpen() const;
+    // How many times changes were undone (a transaction rolled back) or a file was opened or closed:
+    // while it stays the same, what a reader keeps of the file in memory, and changes only after each
+    // write that succeeded, is still what the file holds.
+    quint64 undoneCount() const { return m_undone; }
     // The reason every write will fail when SQLite could open the file for reading only (its rights,
     // a read-only disk); empty while it is open for writing too, or not open.
     QString readOnlyReason() const;
@@ -197,6 +201,7 @@ private:
     QString m_connectionName;
     QString m_path;
     int m_transactionDepth = 0;
+    quint64 m_undone = 0;
     // The connection's own handle, from the Qt driver; null while closed.
     sqlite3* m_handle = nullptr;
     // Prepared statements: by text, and of the fixed texts by their number.

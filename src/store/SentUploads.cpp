@@ -21,18 +21,32 @@ StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QSt
     return db.selectRows(QStringLiteral("SELECT id, LocalId, ServerId, Record, ReadSynnum, Del, Answered, "
                                         "SentAt, AboveServerId FROM SentUploads WHERE userid=? ORDER BY id"),
                          {userId}, [](const DbQuery& row) {
+                             // Read without a QVariant a value: a first upload leaves one a memo.
                              SentUpload sent;
-                             sent.id = row.value(0).toLongLong();
-                             sent.LocalId = row.value(1).toLongLong();
-                             sent.ServerId = row.value(2).toLongLong();
-                             sent.Record = row.value(3).toString();
-                             sent.ReadSynnum = row.value(4).toInt();
-                             sent.Del = dbBool(row.value(5));
-                             sent.Answered = dbBool(row.value(6));
-                             sent.SentAt = fromDbValue(row.value(7));
-                             sent.AboveServerId = row.value(8).toLongLong();
+                             sent.id = row.integer(0);
+                             sent.LocalId = row.integer(1);
+                             sent.ServerId = row.integer(2);
+                             sent.Record = row.text(3);
+                             sent.ReadSynnum = int(row.integer(4));
+                             sent.Del = row.integer(5) != 0;
+                             sent.Answered = row.integer(6) != 0;
+                             sent.SentAt = row.kind(7) == DbQuery::Kind::Text ? fromDbText(row.utf8(7))
+                                                                              : fromDbValue(row.value(7));
+                             sent.AboveServerId = row.integer(8);
                              return sent;
                          });
+}
+
+StoreRead<SentUploadsTally> tallySentUploads(const Database& db, const QString& userId)
+{
+    StoreRead<std::vector<SentUploadsTally>> read =
+        db.selectRows(QStringLiteral("SELECT count(*), coalesce(max(id), 0) FROM SentUploads WHERE userid=?"),
+                      {userId}, [](const DbQuery& row) {
+                          return SentUploadsTally{row.integer(0), row.integer(1)};
+                      });
+    if (!read)
+        return read;
+    return {read, read.value.empty() ? SentUploadsTally{} : read.value.front()};
 }
 
 StoreResult forgetSentUpload(Database& db, const QString& userId, qint64 id)

@@ -38,6 +38,13 @@ StoreResult rememberSentUpload(Database& db, const QString& userId, const SentUp
 
 // The user's entries, oldest first.
 StoreRead<std::vector<SentUpload>> readSentUploads(const Database& db, const QString& userId);
+// How many entries the user has, and the newest one's id (0: none), read from the owner index alone.
+struct SentUploadsTally
+{
+    qint64 count = 0;
+    qint64 newest = 0;
+};
+StoreRead<SentUploadsTally> tallySentUploads(const Database& db, const QString& userId);
 
 // Drops one entry of the user: its answer was written, or its copy was recognised.
 StoreResult forgetSentUpload(Database& db, const QString& userId, qint64 id);

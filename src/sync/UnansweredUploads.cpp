@@ -16,17 +16,35 @@ UnansweredUploads::UnansweredUploads(Database& db, const RunState& run)
 
 StoreResult UnansweredUploads::load()
 {
+    m_recognised.clear();
+    // What is kept here changes only after each write that succeeded: while nothing was undone since
+    // the last reading, and the file holds as many entries up to the same newest, it is what the file
+    // holds, and a pass after a first upload of many memos does not read them all again.
+    if (m_loaded && m_loadedFor == m_run.UserId && m_loadedAt == m_db.undoneCount()) {
+        const StoreRead<SentUploadsTally> tally = tallySentUploads(m_db, m_run.UserId);
+        if (!tally)
+            return tally;
+        const qint64 newest = m_posts.empty() ? 0 : m_posts.rbegin()->first;
+        if (tally.value.count == qint64(m_posts.size()) && tally.value.newest == newest)
+            return StoreResult::success();
+    }
+    m_loaded = false;
     m_posts.clear();
     m_byRow.clear();
-    m_recognised.clear();
+    m_open.clear();
     StoreRead<std::vector<SentUpload>> read = readSentUploads(m_db, m_run.UserId);
     if (!read)
         return read;
     for (SentUpload& sent : read.value) {
         m_byRow[sent.LocalId].push_back(sent.id);
         const qint64 entry = sent.id;
+        if (!sent.Answered)
+            m_open.insert(entry);
         m_posts.emplace(entry, Post{std::move(sent), std::nullopt});
     }
+    m_loaded = true;
+    m_loadedFor = m_run.UserId;
+    m_loadedAt = m_db.undoneCount();
     return read;
 }
 
@@ -49,9 +67,13 @@ StoreResult UnansweredUploads::remember(const MemoRecord& posted, int readSynnum
     sent.AboveServerId = highestListed;
     StoreResult kept = rememberSentUpload(m_db, m_run.UserId, sent);
     if (kept) {
-        sent.id = kept.insertId;
-        m_byRow[sent.LocalId].push_back(sent.id);
-        m_posts.emplace(sent.id, Post{sent, std::optional<MemoRecord>(posted)});
+        const qint64 entry = kept.insertId;
+        sent.id = entry;
+        m_byRow[sent.LocalId].push_back(entry);
+        m_open.insert(entry);
+        // The copy is read back from the record when it is needed: a first upload of many memos keeps
+        // one post a memo until the next list, and most are never looked at.
+        m_posts.emplace(entry, Post{std::move(sent), std::nullopt});
     }
     return kept;
 }
@@ -97,8 +119,10 @@ StoreResult UnansweredUploads::answered(qint64 entry)
     if (sent.ServerId > 0 || sent.Del)
         return forget(entry);
     const StoreResult marked = markSentUploadAnswered(m_db, m_run.UserId, entry);
-    if (marked)
+    if (marked) {
         sent.Answered = true;
+        m_open.erase(entry);
+    }
     return marked;
 }
 
@@ -138,17 +162,18 @@ void UnansweredUploads::drop(const std::vector<qint64>& entries)
         if (found == m_posts.end())
             continue;
         if (const auto row = m_byRow.find(found->second.sent.LocalId); row != m_byRow.end()) {
-            std::erase(*row, entry);
-            if (row->empty())
+            row->removeAll(entry);
+            if (row->isEmpty())
                 m_byRow.erase(row);
         }
         m_posts.erase(found);
+        m_open.erase(entry);
     }
 }
 
 std::optional<OwnPost> UnansweredUploads::ownPostIn(const ServiceCopy& copy, MemoId localId) const
 {
-    const std::vector<qint64> entries = m_byRow.value(localId);
+    const QVarLengthArray<qint64, 2> entries = m_byRow.value(localId);
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         const Post& post = m_posts.at(*entry);
         const MemoRecord* posted = postedAs(post);
@@ -185,7 +210,8 @@ std::vector<MemoRecord> UnansweredUploads::postedOf(MemoId localId) const
 QSet<qint64> UnansweredUploads::postedIds() const
 {
     QSet<qint64> ids;
-    for (const auto& [entry, post] : m_posts) {
+    for (const qint64 entry : m_open) {
+        const Post& post = m_posts.at(entry);
         if (!settled(post) && post.sent.ServerId > 0 && postedAs(post))
             ids.insert(post.sent.ServerId);
     }
@@ -195,7 +221,8 @@ QSet<qint64> UnansweredUploads::postedIds() const
 std::optional<qint64> UnansweredUploads::newPostsAbove() const
 {
     std::optional<qint64> above;
-    for (const auto& [entry, post] : m_posts) {
+    for (const qint64 entry : m_open) {
+        const Post& post = m_posts.at(entry);
         if (settled(post) || post.sent.ServerId > 0 || post.sent.Del || !postedAs(post))
             continue;
         above = std::min(above.value_or(post.sent.AboveServerId), post.sent.AboveServerId);

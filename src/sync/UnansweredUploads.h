@@ -25,9 +25,11 @@
 
 #include <QHash>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace velmo {
@@ -43,7 +45,8 @@ public:
 
     UnansweredUploads(Database& db, const RunState& run);
 
-    // Reads the user's posts.
+    // Reads the user's posts (again only when something undone since may have left what is kept here
+    // apart from the file).
     StoreResult load();
 
     // Remembers a post about to go out: the memo as posted (its server id and counter as they go
@@ -95,8 +98,16 @@ private:
     // By entry, so oldest first: an entry's number only grows.
     std::map<qint64, Post> m_posts;
     // Each row's entries, oldest first: what one answer or one copy needs is found without the rest.
-    QHash<MemoId, std::vector<qint64>> m_byRow;
+    // (A row has one post as a rule: it is held in place.)
+    QHash<MemoId, QVarLengthArray<qint64, 2>> m_byRow;
     QSet<qint64> m_recognised;
+    // The entries whose answer is not written, oldest first: what a comparison asks of the posts is
+    // found among them, not among the thousands a first upload leaves answered until the next list.
+    std::set<qint64> m_open;
+    // What was read last, for whom, and how many undoings of the file it had seen (Database::undoneCount).
+    bool m_loaded = false;
+    QString m_loadedFor;
+    quint64 m_loadedAt = 0;
 };
 
 } // namespace velmo

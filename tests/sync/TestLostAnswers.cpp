@@ -1,6 +1,7 @@
 #include "SyncRig.h"
 #include "TestMain.h"
 #include "store/WireText.h"
+#include "sync/UnansweredUploads.h"
 
 #include <QPushButton>
 
@@ -12,6 +13,35 @@ class TestLostAnswers : public QObject
     Q_OBJECT
 
 private slots:
+    void answerUndoneStaysUnanswered_data()
+    {
+        QTest::addColumn<bool>("committed");
+        QTest::newRow("answer written") << true;
+        QTest::newRow("answer undone") << false;
+    }
+
+    // The answer to a post of a new memo is written in one transaction with the rest of it: undone, the
+    // post is unanswered again at the next reading, and its copy on the service is still looked for.
+    void answerUndoneStaysUnanswered()
+    {
+        QFETCH(bool, committed);
+        TestStore store;
+        UnansweredUploads posts(store.db(), store.runState());
+        QVERIFY(posts.load().ok);
+        MemoRecord memo = store.sampleMemo(QStringLiteral("new"));
+        memo.id = store.addMemo(memo);
+        const StoreResult remembered = posts.remember(memo, memo.synnum, 41);
+        QVERIFY(remembered.ok);
+        {
+            Transaction transaction(store.db());
+            QVERIFY(posts.answered(remembered.insertId).ok);
+            if (committed)
+                QVERIFY(transaction.commit().ok);
+        }
+        QVERIFY(posts.load().ok);
+        QCOMPARE(posts.newPostsAbove(), committed ? std::nullopt : std::optional<qint64>(41));
+    }
+
     void ownPostRecognised_data()
     {
         QTest::addColumn<int>("change"); // made on A after the lost answer; -1: none
