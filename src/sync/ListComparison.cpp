@@ -1,7 +1,6 @@
 #include "ListComparison.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace velmo {
 
@@ -20,22 +19,30 @@ struct Listed
 // its sort and no more.
 std::vector<Listed> firstPlaces(const std::vector<ServerEntry>& entries)
 {
-    std::vector<size_t> order(entries.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    const auto byServerId = [&entries](size_t a, size_t b) {
-        return entries[a].serverId < entries[b].serverId;
+    const auto byServerId = [](const ServerEntry* a, const ServerEntry* b) {
+        return a->serverId < b->serverId;
     };
-    if (!std::is_sorted(order.begin(), order.end(), byServerId))
+    const bool inOrder =
+        std::is_sorted(entries.begin(), entries.end(),
+                       [](const ServerEntry& a, const ServerEntry& b) { return a.serverId < b.serverId; });
+    std::vector<const ServerEntry*> order;
+    if (!inOrder) {
+        order.reserve(entries.size());
+        for (const ServerEntry& entry : entries)
+            order.push_back(&entry);
         std::stable_sort(order.begin(), order.end(), byServerId);
+    }
+    const auto at = [&](size_t i) { return inOrder ? &entries[i] : order[i]; };
     std::vector<Listed> listed;
-    for (size_t i = 0; i < order.size();) {
+    listed.reserve(entries.size());
+    for (size_t i = 0; i < entries.size();) {
         Listed place;
-        place.entry = &entries[order[i]];
+        place.entry = at(i);
         size_t end = i;
-        for (; end < order.size() && entries[order[end]].serverId == place.entry->serverId; ++end) {
-            if (!place.live && !entries[order[end]].deleted) {
+        for (; end < entries.size() && at(end)->serverId == place.entry->serverId; ++end) {
+            if (!place.live && !at(end)->deleted) {
                 place.live = true;
-                place.entry = &entries[order[end]];
+                place.entry = at(end);
             }
         }
         listed.push_back(place);
