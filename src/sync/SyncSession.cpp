@@ -449,7 +449,7 @@ StoreResult SyncSession::applyPlan()
             return remembered;
         removed += remembered.rowsAffected;
         if (remembered.rowsAffected > 0)
-            m_deletedElsewhere.insert(key.id);
+            m_deletedElsewhere.insert(key.id, key.serverId);
     }
     StoreResult committed = transaction.commit();
     if (committed)
@@ -708,7 +708,7 @@ StoreResult SyncSession::forgetRowDeleted(const MemoRecord& row, const ServiceCo
         removed = deleteGoneRow(m_db, m_run.UserId, row.id, row.synnum);
     m_changed += removed.rowsAffected;
     if (removed.rowsAffected > 0)
-        m_deletedElsewhere.insert(row.id);
+        m_deletedElsewhere.insert(row.id, copy.serverId);
     return removed;
 }
 
@@ -869,13 +869,16 @@ StoreResult SyncSession::resolveCandidates()
             if (candidate.match.sent)
                 m_unanswered.recognised(candidate.match.sent->id);
         }
-        if (!row.value && m_deletedElsewhere.contains(rowId)) {
+        if (const auto gone = m_deletedElsewhere.constFind(rowId);
+            !row.value && gone != m_deletedElsewhere.constEnd()) {
             // Another computer deleted the row's memo: a copy of it that says what the memo said then,
-            // or before, goes too (it arrived late); one changed since is someone's memo and stays.
+            // or before, goes too (it arrived late, after the deleted one); one changed since is someone's
+            // memo and stays. So does one the service took before the deleted copy: that copy was the one
+            // too many of it, and the memo lives on in it.
             for (const RowCandidate& candidate : candidates) {
                 if (candidate.copy.deleted)
                     continue;
-                if (matcher().deletedAs(candidate.copy)) {
+                if (candidate.copy.serverId > *gone && matcher().deletedAs(candidate.copy)) {
                     m_retractions.push_back({candidate.copy.serverId, candidate.copy.memo, std::nullopt});
                 } else if (const StoreResult stored = insertCopy(candidate.copy); !stored) {
                     return stored;

@@ -251,7 +251,8 @@ private:
     std::optional<std::vector<UnsentRow>> m_unmatched; // the rows, until the matcher is built
     // Copies of a memo of this computer's under server ids no row carries, by the row (it may be gone).
     std::map<MemoId, std::vector<RowCandidate>> m_candidates;
-    QSet<MemoId> m_deletedElsewhere; // rows this pass removed for another computer's deletion
+    // Rows this pass removed for another computer's deletion, with the server id of the copy deleted.
+    QHash<MemoId, qint64> m_deletedElsewhere;
     // Copies the service holds that are to go: ones too many, or memos deleted here that it lost.
     struct Retraction
     {

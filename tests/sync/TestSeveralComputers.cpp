@@ -14,6 +14,9 @@ private slots:
         QTest::addColumn<quint32>("seed");
         for (quint32 seed = 1; seed <= 30; ++seed)
             QTest::addRow("seed %u", seed) << seed;
+        // Found by long runs: the service twice started over, the copy one too many of a memo deleted by
+        // one computer while another's row carried it (the memo lived on in its other copy).
+        QTest::addRow("seed %u", 60144u) << 60144u;
     }
 
     void randomSequences()
