@@ -30,6 +30,39 @@ class TestSyncWire : public QObject
     Q_OBJECT
 
 private slots:
+    void storedCodeAgainstAListedOne_data()
+    {
+        QTest::addColumn<QString>("stored"); // as a row holds it
+        QTest::addColumn<QString>("listed"); // as a list names it
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<bool>("startsWith");
+        QTest::newRow("equal") << "a0b1c2d3"
+                               << "a0b1c2d3" << true << true;
+        QTest::newRow("a digest and the list's start of it") << "a0b1c2d3e4f5a6b7"
+                                                             << "a0b1c2d3" << false << true;
+        QTest::newRow("another") << "a0b1c2d3"
+                                 << "a0b1c2d4" << false << false;
+        QTest::newRow("longer than a code, beginning alike") << "a0b1c2d3e4f5a6b7c"
+                                                             << "a0b1c2d3e4f5a6b7" << false << false;
+        QTest::newRow("not ASCII") << QStringLiteral("a0b1c2d\u00e9") << "a0b1c2d" << false << false;
+        QTest::newRow("a NUL in it") << QStringLiteral("a0b1") + QChar(0) << "a0b1" << false << false;
+    }
+
+    // A text in the file that cannot be a code (only a damaged file holds one) matches no code a list
+    // names, whatever it begins with.
+    void storedCodeAgainstAListedOne()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, listed);
+        QFETCH(bool, same);
+        QFETCH(bool, startsWith);
+        const ShortCode row(stored);
+        QCOMPARE(row == ShortCode(listed), same);
+        QCOMPARE(row.startsWith(ShortCode(listed)), startsWith);
+        if (same)
+            QCOMPARE(row.toString(), listed);
+    }
+
     // A record is read whole and gives back every synchronised field, "|" and length included.
     void recordRoundTrip()
     {
